@@ -1,0 +1,11 @@
+#include "cli/cli_context.h"
+
+namespace tandrel::cli {
+
+// Not built yet: reports so instead of pretending to work.
+int runDevices(CliContext &ctx)
+{
+    return ctx.fail(QStringLiteral("Dieser Befehl ist noch nicht verfügbar."));
+}
+
+} // namespace tandrel::cli

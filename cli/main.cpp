@@ -1,0 +1,116 @@
+#include "cli/cli_context.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+
+using namespace tandrel::cli;
+
+namespace tandrel::cli {
+
+std::optional<QString> CliContext::takeOption(const QString &name, bool *missingValue)
+{
+    const qsizetype i = args.indexOf(name);
+    if (i < 0)
+        return std::nullopt;
+    if (i + 1 >= args.size()) {
+        if (missingValue)
+            *missingValue = true;
+        args.removeAt(i);
+        return std::nullopt;
+    }
+    const QString value = args.at(i + 1);
+    args.remove(i, 2);
+    return value;
+}
+
+bool CliContext::takeFlag(const QString &name)
+{
+    return args.removeAll(name) > 0;
+}
+
+int CliContext::usage(const QString &line)
+{
+    err << "Aufruf: tandrelctl " << line << Qt::endl;
+    return ExitUsage;
+}
+
+int CliContext::fail(const QString &message)
+{
+    err << message << Qt::endl;
+    return ExitFailure;
+}
+
+} // namespace tandrel::cli
+
+namespace {
+
+struct Command {
+    const char *name;
+    int (*run)(CliContext &);
+    const char *synopsis;
+};
+
+const Command commands[] = {
+    {"import", runImport, "import FILE|-"},
+    {"list", runList, "list"},
+    {"show", runShow, "show NUMBER"},
+    {"export", runExport, "export NUMBER [--no-open]"},
+    {"align", runAlign, "align --script FILE --transcripts FILE"},
+    {"levels", runLevels, "levels FILE.wav [--buffer-frames N]"},
+    {"devices", runDevices, "devices"},
+    {"record", runRecord,
+     "record --reel NUMBER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]"},
+    {"follow", runFollow, "follow --script FILE --audio FILE.wav [--fast]"},
+};
+
+void printUsage(QTextStream &err)
+{
+    err << "Aufruf: tandrelctl [--library ORDNER] [--json] BEFEHL ...\n";
+    for (const Command &c : commands)
+        err << "  " << c.synopsis << "\n";
+    err.flush();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Screens are listed through Qt; without a display the offscreen platform
+    // keeps the commands usable on a headless machine.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setOrganizationName(QStringLiteral("Tandrel"));
+    QGuiApplication::setApplicationName(QStringLiteral("Tandrel"));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList args = QCoreApplication::arguments().mid(1);
+
+    CliContext ctx{std::nullopt, false, {}, out, err};
+    bool missing = false;
+    ctx.args = args;
+    ctx.libraryDir = ctx.takeOption(QStringLiteral("--library"), &missing);
+    if (missing) {
+        printUsage(err);
+        return ExitUsage;
+    }
+    ctx.json = ctx.takeFlag(QStringLiteral("--json"));
+    if (ctx.args.isEmpty()) {
+        printUsage(err);
+        return ExitUsage;
+    }
+    const QString name = ctx.args.takeFirst();
+    for (const Command &c : commands) {
+        if (name == QLatin1String(c.name)) {
+            const int rc = c.run(ctx);
+            out.flush();
+            err.flush();
+            return rc;
+        }
+    }
+    err << "Unbekannter Befehl: " << name << "\n";
+    printUsage(err);
+    return ExitUsage;
+}
