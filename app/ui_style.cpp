@@ -1,0 +1,79 @@
+#include "app/ui_style.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPalette>
+#include <cmath>
+
+namespace tandrel::ui {
+
+QFont font(TextRole role, bool semibold)
+{
+    QFont f = role == TextRole::Monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont)
+                                           : QApplication::font();
+    const qreal base = QApplication::font().pointSizeF() > 0 ? QApplication::font().pointSizeF() : 10;
+    switch (role) {
+    case TextRole::Body:
+    case TextRole::Monospaced:
+        f.setPointSizeF(base);
+        break;
+    case TextRole::Headline:
+        f.setPointSizeF(base * 1.1);
+        f.setWeight(QFont::Bold);
+        break;
+    case TextRole::Title2:
+        f.setPointSizeF(base * 1.6);
+        break;
+    case TextRole::Callout:
+        f.setPointSizeF(base * 0.95);
+        break;
+    case TextRole::Caption:
+        f.setPointSizeF(base * 0.85);
+        break;
+    case TextRole::Caption2:
+        f.setPointSizeF(base * 0.78);
+        break;
+    }
+    if (semibold)
+        f.setWeight(QFont::DemiBold);
+    return f;
+}
+
+QColor secondaryColor()
+{
+    QColor c = QApplication::palette().color(QPalette::WindowText);
+    c.setAlphaF(0.55);
+    return c;
+}
+
+QColor accentColor()
+{
+    return QApplication::palette().color(QPalette::Highlight);
+}
+
+QLabel *label(const QString &text, TextRole role, bool semibold, bool secondary, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setFont(font(role, semibold));
+    if (secondary) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, secondaryColor());
+        l->setPalette(pal);
+    }
+    return l;
+}
+
+QString formatNumber(qint64 number)
+{
+    return QString::asprintf("%03lld", static_cast<long long>(number));
+}
+
+QString formatMinutesSeconds(double seconds)
+{
+    const qint64 whole = std::isfinite(seconds) && seconds > 0 ? static_cast<qint64>(seconds) : 0;
+    return QString::asprintf("%02lld:%02lld", static_cast<long long>(whole / 60),
+                             static_cast<long long>(whole % 60));
+}
+
+} // namespace tandrel::ui
