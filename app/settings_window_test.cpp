@@ -1,0 +1,100 @@
+#include "app/app_test_support.h"
+#include "app/settings_window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+void openSettingsByShortcut(AppUnderTest &app)
+{
+    app.app->menus().settings->trigger();
+}
+
+} // namespace
+
+TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    openSettingsByShortcut(app);
+    openSettingsByShortcut(app);
+    ASSERT_TRUE(waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
+    int windows = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        windows += qobject_cast<SettingsWindow *>(widget) && widget->isVisible();
+    EXPECT_EQ(windows, 1);
+    SettingsWindow *settings = SettingsWindow::current();
+    EXPECT_EQ(settings->windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_GE(settings->width(), 560);
+    EXPECT_EQ(settings->pathField()->text(), app.library().rootURL());
+    EXPECT_EQ(settings->footnote()->text(), QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+
+    settings->setErrorText(QStringLiteral("Fehler"));
+    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
+    settings->close();
+    ASSERT_TRUE(waitUntil([] { return !SettingsWindow::current(); }));
+    openSettingsByShortcut(app);
+    ASSERT_TRUE(waitUntil([] { return SettingsWindow::current() != nullptr; }));
+    EXPECT_FALSE(SettingsWindow::current()->errorText());
+    EXPECT_FALSE(SettingsWindow::current()->alert());
+    SettingsWindow::current()->close();
+}
+
+TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    app.library().createReel(std::nullopt, QStringLiteral("Alt"), QString());
+    const QString chosen = home.path() + QStringLiteral("/Andere Bibliothek");
+    ASSERT_TRUE(QDir().mkpath(chosen));
+
+    openSettingsByShortcut(app);
+    SettingsWindow *settings = SettingsWindow::current();
+    ASSERT_NE(settings, nullptr);
+    answerNextFileDialog([&](QFileDialog *dialog) {
+        EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Auswählen"));
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ordner für die Reel-Bibliothek"));
+        dialog->selectFile(chosen);
+        dialog->accept();
+    });
+    QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
+
+    ASSERT_TRUE(waitUntil([&] { return QDir(app.library().rootURL()) == QDir(chosen); }));
+    EXPECT_EQ(QDir(settings->pathField()->text()), QDir(chosen));
+    EXPECT_TRUE(app.library().reels().isEmpty());
+    EXPECT_FALSE(settings->errorText());
+
+    // Cancelling the panel changes nothing.
+    answerNextFileDialog([](QFileDialog *dialog) { dialog->reject(); });
+    QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
+    QTest::qWait(50);
+    EXPECT_EQ(QDir(app.library().rootURL()), QDir(chosen));
+    settings->close();
+}
+
+TEST(SettingsWindow, AFolderThatCannotBeMadeShowsTheStoresError)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    QFile blocker(home.path() + QStringLiteral("/datei"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    openSettingsByShortcut(app);
+    SettingsWindow *settings = SettingsWindow::current();
+    settings->applyChosenFolder(home.path() + QStringLiteral("/datei/unterordner"));
+    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
+    EXPECT_EQ(settings->alert()->windowTitle(), QStringLiteral("Hinweis"));
+    EXPECT_FALSE(settings->alert()->text().isEmpty());
+    QTest::mouseClick(buttonWithText(settings->alert(), QStringLiteral("OK")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
+    settings->close();
+}
