@@ -52,6 +52,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     QWidget *buildSidebar();
@@ -83,6 +84,7 @@ private:
     bool m_syncingList = false;
     bool m_activated = false;
     bool m_clearing = false;
+    bool m_closeAfterRecording = false;
 };
 
 } // namespace tandrel

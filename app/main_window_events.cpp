@@ -2,6 +2,8 @@
 // speech follower, and the export from the reel list.
 #include "app/main_window.h"
 
+#include "app/record_workspace.h"
+#include "app/settings_window.h"
 #include "capture/capture_controller.h"
 #include "export/fcpxml_exporter.h"
 #include "library/library_store.h"
@@ -10,6 +12,7 @@
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QPointer>
 #include <QTimer>
@@ -51,6 +54,32 @@ void MainWindow::handleSelectionCleared()
         return;
     TeleprompterPresenter::instance().dismissTeleprompter();
     m_context.speechFollower.stop(m_context.capture);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // A running take is finished and added to its reel before the window goes.
+    if (m_context.capture.isRecording()) {
+        event->ignore();
+        if (!m_closeAfterRecording) {
+            m_closeAfterRecording = true;
+            connect(&m_context.capture, &CaptureController::isRecordingChanged, this, [this] {
+                if (!m_context.capture.isRecording())
+                    QTimer::singleShot(0, this, &QWidget::close);
+            });
+            m_context.capture.stopRecording();
+        }
+        return;
+    }
+    // Script edits of the last 0.28 s are not lost with the window.
+    if (m_workspace->isPersistPending())
+        m_workspace->persistNow();
+    // The teleprompter and settings windows would keep the application alive.
+    TeleprompterPresenter::instance().dismissTeleprompter();
+    m_context.speechFollower.stop(m_context.capture);
+    if (SettingsWindow *settings = SettingsWindow::current())
+        settings->close();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::exportReel(const ReelProject &reel)
