@@ -39,8 +39,7 @@ struct Transcript
 
 // One transcript a line, "final<TAB>text" or "pending<TAB>text"; empty lines
 // are skipped. The whole file is checked before anything is aligned.
-std::optional<QList<Transcript>> parseTranscripts(const QString &content, const QString &path,
-                                                  QString *error)
+std::optional<QList<Transcript>> parseTranscripts(const QString &content, const QString &path, QString *error)
 {
     QList<Transcript> transcripts;
     const QStringList lines = content.split(QLatin1Char('\n'));

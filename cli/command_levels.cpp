@@ -107,8 +107,7 @@ std::optional<WavData> readWavHeader(QFile &file, QString *error)
                          .arg(path);
         return std::nullopt;
     }
-    if (wav.format.channels < 1 || wav.format.sampleRate < 1
-        || u16(fmt, 12) != wav.format.bytesPerFrame()) {
+    if (wav.format.channels < 1 || wav.format.sampleRate < 1 || u16(fmt, 12) != wav.format.bytesPerFrame()) {
         *error = QStringLiteral("Beschädigte WAV-Datei (ungültige Formatangabe): %1").arg(path);
         return std::nullopt;
     }

@@ -136,9 +136,8 @@ void ScriptAligner::replaceScript(const QString &script)
     rebuildCharacters();
 
     const auto found = !remembered ? m_tokens.cend()
-                                   : std::find_if(m_tokens.cbegin(), m_tokens.cend(), [&](const Token &t) {
-                                         return t.normalized == nextWord;
-                                     });
+                                   : std::find_if(m_tokens.cbegin(), m_tokens.cend(),
+                                                  [&](const Token &t) { return t.normalized == nextWord; });
     if (found != m_tokens.cend())
         m_cursor = found->index;
     else

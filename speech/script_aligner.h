@@ -36,8 +36,7 @@ public:
     // Greedy walk from the script's first token: each spoken word moves the
     // position past the nearest matching token among the next `window`
     // tokens; a word without such a match is dropped.
-    static qint64 alignedPosition(const QStringList &spokenWords, const QList<Token> &tokens,
-                                  qint64 window);
+    static qint64 alignedPosition(const QStringList &spokenWords, const QList<Token> &tokens, qint64 window);
 
     const QString &script() const { return m_script; }
     const QList<Token> &tokens() const { return m_tokens; }
@@ -58,8 +57,8 @@ public:
 
     bool operator==(const ScriptAligner &other) const
     {
-        return m_cursor == other.m_cursor && m_lookahead == other.m_lookahead
-                && m_script == other.m_script && m_tokens == other.m_tokens;
+        return m_cursor == other.m_cursor && m_lookahead == other.m_lookahead && m_script == other.m_script
+                && m_tokens == other.m_tokens;
     }
 
 private:

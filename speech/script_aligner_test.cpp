@@ -35,25 +35,37 @@ TEST(ScriptAligner, TokenizeCutsWordsWithTheirTrailingPunctuation)
         const char16_t *text;
         std::vector<Expected> tokens;
     } cases[] = {
-        {u"", {}},
-        {u"  „“ – 🙂 ", {}},
-        {u"Hallo, Welt!", {{u"Hallo,", 0, u"hallo"}, {u"Welt!", 7, u"welt"}}},
-        {u"Hallo ,", {{u"Hallo", 0, u"hallo"}}},
-        {u"Ende...", {{u"Ende...", 0, u"ende"}}},
-        {u"Wort…?!", {{u"Wort…?!", 0, u"wort"}}},
-        {u"Geht’s E-Mail 2024", {{u"Geht’s", 0, u"geht’s"}, {u"E-Mail", 7, u"e-mail"}, {u"2024", 14, u"2024"}}},
-        {u"rock'n'roll a--b Ende- x", {{u"rock'n'roll", 0, u"rock'n'roll"}, {u"a", 12, u"a"}, {u"b", 15, u"b"}, {u"Ende", 17, u"ende"}, {u"x", 23, u"x"}}},
-        {u"„Zitat“ sagt er.", {{u"Zitat", 1, u"zitat"}, {u"sagt", 8, u"sagt"}, {u"er.", 13, u"er"}}},
-        // A decomposed letter ends the word at its combining mark.
-        {u"Cafe\u0301 au", {{u"Cafe", 0, u"cafe"}, {u"au", 6, u"au"}}},
-        // Only ASCII digits belong to words.
-        {u"Nr.٣ 4²", {{u"Nr.", 0, u"nr"}, {u"4", 5, u"4"}}},
-        {u"Straße ÜBER café GROẞ", {{u"Straße", 0, u"strasse"}, {u"ÜBER", 7, u"uber"}, {u"café", 12, u"cafe"}, {u"GROẞ", 17, u"gross"}}},
-        // Outside the Basic Multilingual Plane a letter counts two units.
-        {u"x 𐐀b y", {{u"x", 0, u"x"}, {u"𐐀b", 2, u"𐐨b"}, {u"y", 6, u"y"}}},
-        {u"eins\nzwei\n\ndrei", {{u"eins", 0, u"eins", 0}, {u"zwei", 5, u"zwei", 1}, {u"drei", 11, u"drei", 3}}},
-        {u"eins\r\nzwei\r\n\r\ndrei", {{u"eins", 0, u"eins", 0}, {u"zwei", 6, u"zwei", 0}, {u"drei", 14, u"drei", 0}}},
-        {u"\neins \r\n\nzwei", {{u"eins", 1, u"eins", 1}, {u"zwei", 9, u"zwei", 2}}},
+            {u"", {}},
+            {u"  „“ – 🙂 ", {}},
+            {u"Hallo, Welt!", {{u"Hallo,", 0, u"hallo"}, {u"Welt!", 7, u"welt"}}},
+            {u"Hallo ,", {{u"Hallo", 0, u"hallo"}}},
+            {u"Ende...", {{u"Ende...", 0, u"ende"}}},
+            {u"Wort…?!", {{u"Wort…?!", 0, u"wort"}}},
+            {u"Geht’s E-Mail 2024",
+             {{u"Geht’s", 0, u"geht’s"}, {u"E-Mail", 7, u"e-mail"}, {u"2024", 14, u"2024"}}},
+            {u"rock'n'roll a--b Ende- x",
+             {{u"rock'n'roll", 0, u"rock'n'roll"},
+              {u"a", 12, u"a"},
+              {u"b", 15, u"b"},
+              {u"Ende", 17, u"ende"},
+              {u"x", 23, u"x"}}},
+            {u"„Zitat“ sagt er.", {{u"Zitat", 1, u"zitat"}, {u"sagt", 8, u"sagt"}, {u"er.", 13, u"er"}}},
+            // A decomposed letter ends the word at its combining mark.
+            {u"Cafe\u0301 au", {{u"Cafe", 0, u"cafe"}, {u"au", 6, u"au"}}},
+            // Only ASCII digits belong to words.
+            {u"Nr.٣ 4²", {{u"Nr.", 0, u"nr"}, {u"4", 5, u"4"}}},
+            {u"Straße ÜBER café GROẞ",
+             {{u"Straße", 0, u"strasse"},
+              {u"ÜBER", 7, u"uber"},
+              {u"café", 12, u"cafe"},
+              {u"GROẞ", 17, u"gross"}}},
+            // Outside the Basic Multilingual Plane a letter counts two units.
+            {u"x 𐐀b y", {{u"x", 0, u"x"}, {u"𐐀b", 2, u"𐐨b"}, {u"y", 6, u"y"}}},
+            {u"eins\nzwei\n\ndrei",
+             {{u"eins", 0, u"eins", 0}, {u"zwei", 5, u"zwei", 1}, {u"drei", 11, u"drei", 3}}},
+            {u"eins\r\nzwei\r\n\r\ndrei",
+             {{u"eins", 0, u"eins", 0}, {u"zwei", 6, u"zwei", 0}, {u"drei", 14, u"drei", 0}}},
+            {u"\neins \r\n\nzwei", {{u"eins", 1, u"eins", 1}, {u"zwei", 9, u"zwei", 2}}},
     };
     for (const auto &c : cases) {
         const QList<Token> tokens = ScriptAligner::tokenize(s(c.text));
@@ -85,10 +97,10 @@ TEST(ScriptAligner, EditDistanceCountsCharactersNotCodeUnits)
         const char16_t *a, *b;
         int distance;
     } cases[] = {
-        {u"", u"", 0}, {u"", u"abc", 3}, {u"abc", u"", 3}, {u"abc", u"abc", 0},
-        {u"kitten", u"sitting", 3}, {u"flaw", u"lawn", 2}, {u"zwei", u"drei", 2},
-        {u"𐐨a", u"a", 1}, {u"𐐨", u"𐐩", 1}, {u"e\u0301x", u"ex", 1}, {u"한국", u"한극", 1},
-        {u"geht’s", u"geht's", 1},
+            {u"", u"", 0},           {u"", u"abc", 3},           {u"abc", u"", 3},
+            {u"abc", u"abc", 0},     {u"kitten", u"sitting", 3}, {u"flaw", u"lawn", 2},
+            {u"zwei", u"drei", 2},   {u"𐐨a", u"a", 1},           {u"𐐨", u"𐐩", 1},
+            {u"e\u0301x", u"ex", 1}, {u"한국", u"한극", 1},      {u"geht’s", u"geht's", 1},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(ScriptAligner::editDistance(s(c.a), s(c.b)), c.distance)
@@ -104,15 +116,24 @@ TEST(ScriptAligner, WordsMatchToleratesSmallDifferencesOfLongWords)
         const char16_t *script, *spoken;
         bool match;
     } cases[] = {
-        {u"kamera", u"kameras", true},    {u"fahrrad", u"fahrrader", true},
-        {u"machen", u"machende", true},   {u"haben", u"habenxy", false},
-        {u"ist", u"ist", true},           {u"ist", u"isst", false},
-        {u"ist", u"is", false},           {u"", u"", true},
-        {u"", u"abcd", false},            {u"eins", u"eine", true},
-        {u"zwei", u"drei", false},        {u"geht’s", u"geht's", true},
-        {u"sprechen", u"sprachen", true}, {u"abcdefgh", u"abcdexyz", true},
-        {u"abcdefgh", u"abcdxfgy", false}, {u"abcdefgh", u"abcdefghijk", false},
-        {u"abcd", u"abcdef", false},      {u"haus", u"hause", true},
+            {u"kamera", u"kameras", true},
+            {u"fahrrad", u"fahrrader", true},
+            {u"machen", u"machende", true},
+            {u"haben", u"habenxy", false},
+            {u"ist", u"ist", true},
+            {u"ist", u"isst", false},
+            {u"ist", u"is", false},
+            {u"", u"", true},
+            {u"", u"abcd", false},
+            {u"eins", u"eine", true},
+            {u"zwei", u"drei", false},
+            {u"geht’s", u"geht's", true},
+            {u"sprechen", u"sprachen", true},
+            {u"abcdefgh", u"abcdexyz", true},
+            {u"abcdefgh", u"abcdxfgy", false},
+            {u"abcdefgh", u"abcdefghijk", false},
+            {u"abcd", u"abcdef", false},
+            {u"haus", u"hause", true},
     };
     for (const auto &c : cases)
         EXPECT_EQ(ScriptAligner::wordsMatch(s(c.script), s(c.spoken)), c.match)
@@ -128,15 +149,15 @@ TEST(ScriptAligner, AlignedPositionWalksGreedilyWithinTheWindow)
         const char16_t *script, *transcript;
         qint64 position;
     } cases[] = {
-        {u"eins zwei drei vier", u"eins drei", 3},
-        {u"eins zwei drei vier", u"fünf", 0},
-        {u"eins zwei drei vier", u"", 0},
-        {u"eins zwei drei vier", u"eins zwei drei vier fünf sechs eins", 4},
-        {u"eins zwei drei vier", u"eins quatsch zwei", 2},
-        {u"haus garten haus", u"haus", 1},
-        {u"haus garten haus", u"haus haus", 3},
-        {u"Über die Straße", u"uber die strasse", 3},
-        {u"", u"eins", 0},
+            {u"eins zwei drei vier", u"eins drei", 3},
+            {u"eins zwei drei vier", u"fünf", 0},
+            {u"eins zwei drei vier", u"", 0},
+            {u"eins zwei drei vier", u"eins zwei drei vier fünf sechs eins", 4},
+            {u"eins zwei drei vier", u"eins quatsch zwei", 2},
+            {u"haus garten haus", u"haus", 1},
+            {u"haus garten haus", u"haus haus", 3},
+            {u"Über die Straße", u"uber die strasse", 3},
+            {u"", u"eins", 0},
     };
     for (const auto &c : cases) {
         const QList<Token> tokens = ScriptAligner::tokenize(s(c.script));
@@ -161,13 +182,13 @@ TEST(ScriptAligner, FinalResultsSetTheCursorAndPendingOnesOnlyTheLookahead)
         bool isFinal;
         qint64 cursor, lookahead;
     } steps[] = {
-        {"eins zwei", false, 0, 2},
-        {"eins zwei drei", true, 3, 0},
-        {"eins zwei drei vier fünf", false, 3, 2},
-        {"eins", false, 3, 0},               // pending behind the cursor
-        {"eins zwei", true, 2, 0},           // a final result may move back
-        {"eins zwei drei vier fünf sechs sieben", true, 6, 0},
-        {"", true, 0, 0},                    // an empty final transcript rewinds
+            {"eins zwei", false, 0, 2},
+            {"eins zwei drei", true, 3, 0},
+            {"eins zwei drei vier fünf", false, 3, 2},
+            {"eins", false, 3, 0}, // pending behind the cursor
+            {"eins zwei", true, 2, 0}, // a final result may move back
+            {"eins zwei drei vier fünf sechs sieben", true, 6, 0},
+            {"", true, 0, 0}, // an empty final transcript rewinds
     };
     for (const auto &step : steps) {
         aligner.ingest(QString::fromUtf8(step.text), step.isFinal);
@@ -197,15 +218,15 @@ TEST(ScriptAligner, ReplacingTheScriptKeepsTheReaderOnTheNextWord)
         const char *after;
         qint64 expected;
     } cases[] = {
-        {"eins zwei drei vier", 2, "eins zwei drei vier", 2},            // unchanged
-        {"eins zwei drei vier", 2, "null eins zwei drei vier", 3},       // inserted before
-        {"eins zwei drei vier", 2, "drei eins zwei drei vier", 0},       // earlier occurrence
-        {"eins zwei drei vier", 2, "eins zwei Drei! vier", 2},           // same normalized form
-        {"eins zwei drei vier", 2, "eins zwei", 2},                      // word gone, cursor fits
-        {"eins zwei drei vier", 3, "eins zwei", 2},                      // word gone, clamped
-        {"eins zwei drei vier", 4, "a b c d e f", 4},                    // at the end: nothing kept
-        {"eins zwei drei vier", 4, "a b", 2},
-        {"eins zwei drei vier", 1, "", 0},
+            {"eins zwei drei vier", 2, "eins zwei drei vier", 2}, // unchanged
+            {"eins zwei drei vier", 2, "null eins zwei drei vier", 3}, // inserted before
+            {"eins zwei drei vier", 2, "drei eins zwei drei vier", 0}, // earlier occurrence
+            {"eins zwei drei vier", 2, "eins zwei Drei! vier", 2}, // same normalized form
+            {"eins zwei drei vier", 2, "eins zwei", 2}, // word gone, cursor fits
+            {"eins zwei drei vier", 3, "eins zwei", 2}, // word gone, clamped
+            {"eins zwei drei vier", 4, "a b c d e f", 4}, // at the end: nothing kept
+            {"eins zwei drei vier", 4, "a b", 2},
+            {"eins zwei drei vier", 1, "", 0},
     };
     for (const auto &c : cases) {
         ScriptAligner aligner = alignerWith(QString::fromUtf8(c.before));

@@ -54,9 +54,7 @@ QList<SpeechInterval> SpeechActivityTracker::finish(double endTime, double lates
         const bool latestKnown = !std::isnan(latestTime);
         double end = m_lastVoice;
         if (endKnown || latestKnown) {
-            const double e = !endKnown ? latestTime
-                    : !latestKnown     ? endTime
-                                       : std::max(endTime, latestTime);
+            const double e = !endKnown ? latestTime : !latestKnown ? endTime : std::max(endTime, latestTime);
             end = m_lastVoice <= e ? m_lastVoice : std::max(m_speechStart, e);
         }
         close(end);

@@ -46,9 +46,14 @@ TEST(SpeechActivityTracker, InitialGateSeparatesVoiceFromQuiet)
         float level;
         bool voiced;
     } cases[] = {
-        {-46.0f, false}, {-45.9f, true}, {-46.1f, false}, {0.0f, true}, {-100.0f, false},
-        {undefinedLevel, false},    {std::numeric_limits<float>::infinity(), false},
-        {-std::numeric_limits<float>::infinity(), false},
+            {-46.0f, false},
+            {-45.9f, true},
+            {-46.1f, false},
+            {0.0f, true},
+            {-100.0f, false},
+            {undefinedLevel, false},
+            {std::numeric_limits<float>::infinity(), false},
+            {-std::numeric_limits<float>::infinity(), false},
     };
     for (const auto &c : cases) {
         SpeechActivityTracker tracker;
@@ -84,27 +89,45 @@ TEST(SpeechActivityTracker, IntervalsEndAtTheLastVoicedLevel)
         double endTime;
         std::vector<SpeechInterval> intervals;
     } cases[] = {
-        {"single voiced level is too short", concat({run(voice, 1.0, 1.0), run(quiet, 1.0625, 3.0)}), 3.0, {}},
-        {"0.1875 s is kept", concat({run(voice, 1.0, 1.1875), run(quiet, 1.25, 3.0)}), 3.0, {{1.0, 1.1875}}},
-        {"0.125 s is dropped", concat({run(voice, 1.0, 1.125), run(quiet, 1.1875, 3.0)}), 3.0, {}},
-        {"gap of 0.4375 s is bridged",
-         concat({run(voice, 1.0, 1.5), run(quiet, 1.5625, 1.9375), run(voice, 2.0, 2.5), run(quiet, 2.5625, 4.0)}),
-         4.0, {{1.0, 2.5}}},
-        {"gap of 0.5 s splits",
-         concat({run(voice, 1.0, 1.5), run(quiet, 1.5625, 2.0), run(voice, 2.0625, 2.5), run(quiet, 2.5625, 4.0)}),
-         4.0, {{1.0, 1.5}, {2.0625, 2.5}}},
-        {"open interval closes at its last voice", concat({run(quiet, 0, 0.5), run(voice, 1.0, 2.0)}), 9.0,
-         {{1.0, 2.0}}},
-        {"open interval closes after a short quiet tail",
-         concat({run(voice, 1.0, 2.0), run(quiet, 2.0625, 2.25)}), 2.25, {{1.0, 2.0}}},
-        {"open short interval is dropped at the end", run(voice, 1.0, 1.125), 5.0, {}},
-        {"undefined end time keeps the last voice", run(voice, 1.0, 2.0), std::nan(""), {{1.0, 2.0}}},
-        {"negative and undefined times count as zero",
-         {{voice, -3.0}, {voice, std::nan("")}, {voice, 0.25}, {quiet, 1.0}}, 1.0, {{0.0, 0.25}}},
-        {"time running backwards does not reorder intervals",
-         concat({run(voice, 2.0, 2.5), run(quiet, 3.0, 3.0), run(voice, 1.0, 1.25), run(voice, 3.25, 3.5)}), 4.0,
-         {{2.0, 2.5}, {3.0, 3.5}}},
-        {"undefined levels never open an interval", run(undefinedLevel, 0.0, 3.0), 3.0, {}},
+            {"single voiced level is too short",
+             concat({run(voice, 1.0, 1.0), run(quiet, 1.0625, 3.0)}),
+             3.0,
+             {}},
+            {"0.1875 s is kept",
+             concat({run(voice, 1.0, 1.1875), run(quiet, 1.25, 3.0)}),
+             3.0,
+             {{1.0, 1.1875}}},
+            {"0.125 s is dropped", concat({run(voice, 1.0, 1.125), run(quiet, 1.1875, 3.0)}), 3.0, {}},
+            {"gap of 0.4375 s is bridged",
+             concat({run(voice, 1.0, 1.5), run(quiet, 1.5625, 1.9375), run(voice, 2.0, 2.5),
+                     run(quiet, 2.5625, 4.0)}),
+             4.0,
+             {{1.0, 2.5}}},
+            {"gap of 0.5 s splits",
+             concat({run(voice, 1.0, 1.5), run(quiet, 1.5625, 2.0), run(voice, 2.0625, 2.5),
+                     run(quiet, 2.5625, 4.0)}),
+             4.0,
+             {{1.0, 1.5}, {2.0625, 2.5}}},
+            {"open interval closes at its last voice",
+             concat({run(quiet, 0, 0.5), run(voice, 1.0, 2.0)}),
+             9.0,
+             {{1.0, 2.0}}},
+            {"open interval closes after a short quiet tail",
+             concat({run(voice, 1.0, 2.0), run(quiet, 2.0625, 2.25)}),
+             2.25,
+             {{1.0, 2.0}}},
+            {"open short interval is dropped at the end", run(voice, 1.0, 1.125), 5.0, {}},
+            {"undefined end time keeps the last voice", run(voice, 1.0, 2.0), std::nan(""), {{1.0, 2.0}}},
+            {"negative and undefined times count as zero",
+             {{voice, -3.0}, {voice, std::nan("")}, {voice, 0.25}, {quiet, 1.0}},
+             1.0,
+             {{0.0, 0.25}}},
+            {"time running backwards does not reorder intervals",
+             concat({run(voice, 2.0, 2.5), run(quiet, 3.0, 3.0), run(voice, 1.0, 1.25),
+                     run(voice, 3.25, 3.5)}),
+             4.0,
+             {{2.0, 2.5}, {3.0, 3.5}}},
+            {"undefined levels never open an interval", run(undefinedLevel, 0.0, 3.0), 3.0, {}},
     };
     for (const auto &c : cases) {
         SpeechActivityTracker tracker;
@@ -113,7 +136,8 @@ TEST(SpeechActivityTracker, IntervalsEndAtTheLastVoicedLevel)
             tracker.process(step.level, step.time);
             latest = std::max(latest, step.time >= 0 ? step.time : 0.0);
         }
-        EXPECT_EQ(tracker.finish(c.endTime, latest), QList<SpeechInterval>(c.intervals.begin(), c.intervals.end()))
+        EXPECT_EQ(tracker.finish(c.endTime, latest),
+                  QList<SpeechInterval>(c.intervals.begin(), c.intervals.end()))
                 << c.name;
         EXPECT_FALSE(tracker.speaking()) << c.name;
     }

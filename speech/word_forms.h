@@ -31,7 +31,13 @@ inline bool isJoiner(QChar c)
 inline bool isTrailingPunctuation(QChar c)
 {
     switch (c.unicode()) {
-    case u',': case u'.': case u'!': case u'?': case u';': case u':': case u'\u2026':
+    case u',':
+    case u'.':
+    case u'!':
+    case u'?':
+    case u';':
+    case u':':
+    case u'\u2026':
         return true;
     default:
         return false;
@@ -69,8 +75,7 @@ inline qsizetype wordRunLength(QStringView text, qsizetype i)
 // trailing punctuation, paragraph the number of line feeds before it (a line
 // feed right after a carriage return is part of one line break character and
 // does not count).
-template<typename OnWord>
-void scanWords(QStringView text, OnWord &&onWord)
+template<typename OnWord> void scanWords(QStringView text, OnWord &&onWord)
 {
     qint64 paragraph = 0;
     qsizetype i = 0;

@@ -27,7 +27,8 @@ CtlRun tandrelctl(const QStringList &args)
     process.start(QStringLiteral(TANDRELCTL_PATH), args);
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -59,8 +60,7 @@ struct WavSpec
     bool withData = true;
 };
 
-template<typename T>
-void put(QByteArray &bytes, T value)
+template<typename T> void put(QByteArray &bytes, T value)
 {
     char raw[sizeof(T)];
     qToLittleEndian(value, raw);
@@ -98,7 +98,8 @@ QByteArray wavFile(const WavSpec &spec, const QByteArray &samples)
 
 // Interleaved samples: a 440 Hz tone at half scale on every channel inside
 // the bursts [start, end) seconds, digital silence elsewhere.
-QByteArray toneBursts(const WavSpec &spec, double seconds, const std::vector<std::pair<double, double>> &bursts)
+QByteArray toneBursts(const WavSpec &spec, double seconds,
+                      const std::vector<std::pair<double, double>> &bursts)
 {
     QByteArray samples;
     const qint64 frames = qint64(std::llround(seconds * spec.rate));
@@ -143,15 +144,17 @@ TEST(CliLevels, PrintsTheSpeechIntervalsOfToneBurstsMadeBySox)
         QStringList pieces; // "tone D" or "quiet D", seconds
         QList<std::pair<double, double>> intervals;
     } cases[] = {
-        {"one burst", {"quiet 1", "tone 0.5", "quiet 1"}, {{1.0, 1.4}}},
-        {"a single buffer is no speech", {"quiet 1", "tone 0.1", "quiet 1"}, {}},
-        {"two buffers are too short", {"quiet 1", "tone 0.2", "quiet 1"}, {}},
-        {"three buffers are kept", {"quiet 1", "tone 0.3", "quiet 1"}, {{1.0, 1.2}}},
-        {"a short pause is bridged", {"quiet 1", "tone 0.5", "quiet 0.4", "tone 0.5", "quiet 1"}, {{1.0, 2.3}}},
-        {"a long pause splits",
-         {"quiet 1", "tone 0.5", "quiet 0.6", "tone 0.5", "quiet 1"},
-         {{1.0, 1.4}, {2.1, 2.5}}},
-        {"speech up to the end", {"quiet 1", "tone 0.5"}, {{1.0, 1.4}}},
+            {"one burst", {"quiet 1", "tone 0.5", "quiet 1"}, {{1.0, 1.4}}},
+            {"a single buffer is no speech", {"quiet 1", "tone 0.1", "quiet 1"}, {}},
+            {"two buffers are too short", {"quiet 1", "tone 0.2", "quiet 1"}, {}},
+            {"three buffers are kept", {"quiet 1", "tone 0.3", "quiet 1"}, {{1.0, 1.2}}},
+            {"a short pause is bridged",
+             {"quiet 1", "tone 0.5", "quiet 0.4", "tone 0.5", "quiet 1"},
+             {{1.0, 2.3}}},
+            {"a long pause splits",
+             {"quiet 1", "tone 0.5", "quiet 0.6", "tone 0.5", "quiet 1"},
+             {{1.0, 1.4}, {2.1, 2.5}}},
+            {"speech up to the end", {"quiet 1", "tone 0.5"}, {{1.0, 1.4}}},
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -186,8 +189,8 @@ TEST(CliLevels, ReadsFloatMultichannelFilesInDefaultBuffers)
 {
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("float.wav"));
-    ASSERT_EQ(sox({"-n", "-r", "48000", "-c", "3", "-b", "32", "-e", "floating-point", wav, "synth", "0.5", "sine",
-                   "440", "vol", "0.5", "pad", "1", "1"}),
+    ASSERT_EQ(sox({"-n", "-r", "48000", "-c", "3", "-b", "32", "-e", "floating-point", wav, "synth", "0.5",
+                   "sine", "440", "vol", "0.5", "pad", "1", "1"}),
               QString());
     const CtlRun run = tandrelctl({"--json", "levels", wav});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -209,10 +212,10 @@ TEST(CliLevels, ReadsTheChunkLayoutsWritersLeave)
         const char *name;
         WavSpec spec;
     } cases[] = {
-        {"plain 16-bit", {}},
-        {"extensible 16-bit stereo after an odd chunk", {0xFFFE, 1, 16, 2, 8000, oddList}},
-        {"extensible float", {0xFFFE, 3, 32, 1, 8000, {}}},
-        {"plain float with streaming size", {3, 3, 32, 2, 8000, {}, true}},
+            {"plain 16-bit", {}},
+            {"extensible 16-bit stereo after an odd chunk", {0xFFFE, 1, 16, 2, 8000, oddList}},
+            {"extensible float", {0xFFFE, 3, 32, 1, 8000, {}}},
+            {"plain float with streaming size", {3, 3, 32, 2, 8000, {}, true}},
     };
     QTemporaryDir dir;
     for (const auto &c : cases) {
@@ -229,7 +232,8 @@ TEST(CliLevels, RejectsWhatItCannotMeasure)
     QTemporaryDir dir;
     const QString pcm24 = dir.filePath(QStringLiteral("pcm24.wav"));
     const QString pcm8 = dir.filePath(QStringLiteral("pcm8.wav"));
-    ASSERT_EQ(sox({"-n", "-r", "8000", "-c", "1", "-b", "24", pcm24, "synth", "1", "sine", "440"}), QString());
+    ASSERT_EQ(sox({"-n", "-r", "8000", "-c", "1", "-b", "24", pcm24, "synth", "1", "sine", "440"}),
+              QString());
     ASSERT_EQ(sox({"-n", "-r", "8000", "-c", "1", "-b", "8", pcm8, "synth", "1", "sine", "440"}), QString());
     const QString text = dir.filePath(QStringLiteral("text.wav"));
     ASSERT_TRUE(writeFile(text, "Das ist keine Audiodatei, auch wenn sie so heißt.\n"));
@@ -250,18 +254,18 @@ TEST(CliLevels, RejectsWhatItCannotMeasure)
         int exitCode;
         const char *message;
     } cases[] = {
-        {{"levels", pcm24}, 1, "Nicht unterstütztes WAV-Format"},
-        {{"levels", pcm8}, 1, "Nicht unterstütztes WAV-Format"},
-        {{"levels", pcm32}, 1, "Nicht unterstütztes WAV-Format"},
-        {{"levels", text}, 1, "Keine WAV-Datei"},
-        {{"levels", empty}, 1, "Keine WAV-Datei"},
-        {{"levels", headerOnly}, 1, "keine Audiodaten"},
-        {{"levels", dir.filePath(QStringLiteral("fehlt.wav"))}, 1, "Datei konnte nicht gelesen werden"},
-        {{"levels"}, 2, "Aufruf: tandrelctl levels"},
-        {{"levels", pcm24, pcm8}, 2, "Aufruf: tandrelctl levels"},
-        {{"levels", pcm24, "--buffer-frames", "0"}, 2, "positive ganze Zahl"},
-        {{"levels", pcm24, "--buffer-frames", "viele"}, 2, "positive ganze Zahl"},
-        {{"levels", pcm24, "--buffer-frames"}, 2, "Aufruf: tandrelctl levels"},
+            {{"levels", pcm24}, 1, "Nicht unterstütztes WAV-Format"},
+            {{"levels", pcm8}, 1, "Nicht unterstütztes WAV-Format"},
+            {{"levels", pcm32}, 1, "Nicht unterstütztes WAV-Format"},
+            {{"levels", text}, 1, "Keine WAV-Datei"},
+            {{"levels", empty}, 1, "Keine WAV-Datei"},
+            {{"levels", headerOnly}, 1, "keine Audiodaten"},
+            {{"levels", dir.filePath(QStringLiteral("fehlt.wav"))}, 1, "Datei konnte nicht gelesen werden"},
+            {{"levels"}, 2, "Aufruf: tandrelctl levels"},
+            {{"levels", pcm24, pcm8}, 2, "Aufruf: tandrelctl levels"},
+            {{"levels", pcm24, "--buffer-frames", "0"}, 2, "positive ganze Zahl"},
+            {{"levels", pcm24, "--buffer-frames", "viele"}, 2, "positive ganze Zahl"},
+            {{"levels", pcm24, "--buffer-frames"}, 2, "Aufruf: tandrelctl levels"},
     };
     for (const auto &c : cases) {
         const CtlRun run = tandrelctl(c.args);
@@ -279,16 +283,17 @@ TEST(CliAlign, ReportsThePositionAfterEveryTranscript)
         const char *transcripts;
         const char *output;
     } cases[] = {
-        {"eins zwei drei vier", "final\teins drei\n", "3 0\n"},
-        {"eins zwei drei vier", "pending\tfünf\n", "0 0\n"},
-        {"eins zwei drei vier", "final\teins\npending\teins zwei drei\npending\t\nfinal\teins zwei drei vier fünf\n",
-         "1 0\n1 2\n1 0\n4 0\n"},
-        {"eins zwei drei vier", "final\teins zwei drei\nfinal\teins\nfinal\t\n", "3 0\n1 0\n0 0\n"},
-        // "lima" is 11 tokens ahead of the start, "mike" 12.
-        {"alpha bravo charlie delta echo foxtrot golf hotel india juliett kilo lima mike",
-         "pending\tlima\r\n\r\npending\tmike\r\n", "0 12\n0 0\n"},
-        {"Hallo, Welt! Über die Straße geht’s.", "final\thallo welt uber die strasse geht's\n", "6 0\n"},
-        {"", "final\teins\npending\tzwei\n", "0 0\n0 0\n"},
+            {"eins zwei drei vier", "final\teins drei\n", "3 0\n"},
+            {"eins zwei drei vier", "pending\tfünf\n", "0 0\n"},
+            {"eins zwei drei vier",
+             "final\teins\npending\teins zwei drei\npending\t\nfinal\teins zwei drei vier fünf\n",
+             "1 0\n1 2\n1 0\n4 0\n"},
+            {"eins zwei drei vier", "final\teins zwei drei\nfinal\teins\nfinal\t\n", "3 0\n1 0\n0 0\n"},
+            // "lima" is 11 tokens ahead of the start, "mike" 12.
+            {"alpha bravo charlie delta echo foxtrot golf hotel india juliett kilo lima mike",
+             "pending\tlima\r\n\r\npending\tmike\r\n", "0 12\n0 0\n"},
+            {"Hallo, Welt! Über die Straße geht’s.", "final\thallo welt uber die strasse geht's\n", "6 0\n"},
+            {"", "final\teins\npending\tzwei\n", "0 0\n0 0\n"},
     };
     QTemporaryDir dir;
     const QString script = dir.filePath(QStringLiteral("script.txt"));
@@ -304,7 +309,8 @@ TEST(CliAlign, ReportsThePositionAfterEveryTranscript)
         EXPECT_EQ(json.exitCode, 0);
         QStringList fromJson;
         for (const QJsonValue &v : QJsonDocument::fromJson(json.out.toUtf8()).array())
-            fromJson << QStringLiteral("%1 %2\n").arg(v[QStringLiteral("cursor")].toInteger())
+            fromJson << QStringLiteral("%1 %2\n")
+                                .arg(v[QStringLiteral("cursor")].toInteger())
                                 .arg(v[QStringLiteral("lookahead")].toInteger());
         EXPECT_EQ(fromJson.join(QString()), QString::fromUtf8(c.output)) << json.out.toStdString();
     }
@@ -327,12 +333,14 @@ TEST(CliAlign, RejectsMalformedInputWithoutPrintingPositions)
         int exitCode;
         const char *message;
     } cases[] = {
-        {{"align", "--script", script, "--transcripts", bad}, 1, "Zeile 2"},
-        {{"align", "--script", script, "--transcripts", latin1}, 1, "UTF-8"},
-        {{"align", "--script", dir.filePath("fehlt.txt"), "--transcripts", good}, 1, "Datei konnte nicht gelesen"},
-        {{"align", "--script", script}, 2, "Aufruf: tandrelctl align"},
-        {{"align", "--transcripts", good, "--script"}, 2, "Aufruf: tandrelctl align"},
-        {{"align", "--script", script, "--transcripts", good, "extra"}, 2, "Aufruf: tandrelctl align"},
+            {{"align", "--script", script, "--transcripts", bad}, 1, "Zeile 2"},
+            {{"align", "--script", script, "--transcripts", latin1}, 1, "UTF-8"},
+            {{"align", "--script", dir.filePath("fehlt.txt"), "--transcripts", good},
+             1,
+             "Datei konnte nicht gelesen"},
+            {{"align", "--script", script}, 2, "Aufruf: tandrelctl align"},
+            {{"align", "--transcripts", good, "--script"}, 2, "Aufruf: tandrelctl align"},
+            {{"align", "--script", script, "--transcripts", good, "extra"}, 2, "Aufruf: tandrelctl align"},
     };
     for (const auto &c : cases) {
         const CtlRun run = tandrelctl(c.args);
