@@ -37,8 +37,9 @@ struct Transcript
     bool isFinal = false;
 };
 
-// One transcript a line, "final<TAB>text" or "pending<TAB>text"; empty lines
-// are skipped. The whole file is checked before anything is aligned.
+// One transcript a line, "final<TAB>text" or "pending<TAB>text" (a bare
+// "final" or "pending", as editors leave it after trimming, is an empty
+// transcript); empty lines are skipped. The whole file is checked before anything is aligned.
 std::optional<QList<Transcript>> parseTranscripts(const QString &content, const QString &path, QString *error)
 {
     QList<Transcript> transcripts;
@@ -49,9 +50,11 @@ std::optional<QList<Transcript>> parseTranscripts(const QString &content, const 
             line.chop(1);
         if (line.isEmpty())
             continue;
-        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        if (tab < 0)
+            tab = line.size();
         const QString kind = line.left(tab);
-        if (tab < 0 || (kind != QLatin1String("final") && kind != QLatin1String("pending"))) {
+        if (kind != QLatin1String("final") && kind != QLatin1String("pending")) {
             *error = QStringLiteral("Zeile %1 in %2 beginnt nicht mit \"final\" oder \"pending\" und "
                                     "einem Tabulator.")
                              .arg(i + 1)

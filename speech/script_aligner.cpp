@@ -34,7 +34,7 @@ qint64 walk(const WordList &spoken, qint64 tokenCount, qint64 window, ScriptWord
         if (p >= tokenCount)
             break;
         const Characters word = spoken.word(s);
-        const qint64 stop = std::min(tokenCount, p + std::max<qint64>(window, 0));
+        const qint64 stop = p + std::clamp<qint64>(window, 0, tokenCount - p);
         for (qint64 t = p; t < stop; ++t) {
             if (wordforms::wordsMatch(scriptWord(t), word)) {
                 p = t + 1;

@@ -1,6 +1,7 @@
 #include "speech/script_aligner.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace tandrel;
 
@@ -171,6 +172,7 @@ TEST(ScriptAligner, AlignedPositionWalksGreedilyWithinTheWindow)
     EXPECT_EQ(ScriptAligner::alignedPosition({"mike"}, tokens, 12), 0);
     EXPECT_EQ(ScriptAligner::alignedPosition({"bravo", "november"}, tokens, 12), 14);
     EXPECT_EQ(ScriptAligner::alignedPosition({"lima"}, tokens, 0), 0);
+    EXPECT_EQ(ScriptAligner::alignedPosition({"mike"}, tokens, std::numeric_limits<qint64>::max()), 13);
 }
 
 TEST(ScriptAligner, FinalResultsSetTheCursorAndPendingOnesOnlyTheLookahead)

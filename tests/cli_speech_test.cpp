@@ -294,6 +294,7 @@ TEST(CliAlign, ReportsThePositionAfterEveryTranscript)
              "pending\tlima\r\n\r\npending\tmike\r\n", "0 12\n0 0\n"},
             {"Hallo, Welt! Über die Straße geht’s.", "final\thallo welt uber die strasse geht's\n", "6 0\n"},
             {"", "final\teins\npending\tzwei\n", "0 0\n0 0\n"},
+        {"eins zwei drei vier", "final\teins zwei\nfinal\n", "2 0\n0 0\n"},
     };
     QTemporaryDir dir;
     const QString script = dir.filePath(QStringLiteral("script.txt"));
