@@ -28,8 +28,12 @@ void RecordWorkspace::setReelID(std::optional<QUuid> id)
         return;
     // Script edits and crop moves of the reel being left still reach it; only
     // their 0.28 s delay is cut short.
-    if (m_persistTimer.isActive())
+    if (m_persistTimer.isActive()) {
         persistNow();
+        // Saving notifies the main window, which may have shown `id` already.
+        if (m_reelID == id)
+            return;
+    }
     m_reelID = id;
     syncTakes();
     syncRecordControls();

@@ -1,6 +1,7 @@
 #include "app/tandrel_app.h"
 
 #include "app/main_window.h"
+#include "app/settings_window.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
@@ -25,6 +26,8 @@ TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<D
 
 TandrelApp::~TandrelApp()
 {
+    // Windows that refer to the shared objects go before the objects do.
+    delete SettingsWindow::current();
     TeleprompterPresenter::instance().dismissTeleprompter();
     m_speechFollower->stop(*m_capture);
     m_mainWindow.reset();
