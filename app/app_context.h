@@ -7,6 +7,7 @@ class CaptureController;
 class DesktopOpener;
 class LibraryStore;
 class SpeechFollower;
+class TeleprompterPresenter;
 class TeleprompterState;
 
 // The long-lived objects every window works on. The application owns them for
@@ -17,6 +18,8 @@ struct AppContext
     CaptureController &capture;
     TeleprompterState &teleprompter;
     SpeechFollower &speechFollower;
+    // Opens, places and closes the one teleprompter window.
+    TeleprompterPresenter &presenter;
     AppCommands &commands;
     // Hands folders and exported bundles to the desktop.
     DesktopOpener &opener;

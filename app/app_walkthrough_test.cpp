@@ -149,7 +149,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_EQ(app.app->menus().toggleRecording->text(), QStringLiteral("Aufnahme stoppen"));
     EXPECT_EQ(workspace->recordButton()->text(), QStringLiteral("Stop"));
     ASSERT_TRUE(teleprompter.isPresented());
-    QWidget *prompter = TeleprompterPresenter::instance().window();
+    QWidget *prompter = app.app->presenter().window();
     ASSERT_NE(prompter, nullptr);
     EXPECT_EQ(prompter->screen(), QGuiApplication::screens().constLast());
     EXPECT_EQ(teleprompter.title(), QStringLiteral("007 Mein erstes Reel"));
@@ -199,5 +199,5 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_FALSE(QFileInfo::exists(videoFile));
     EXPECT_FALSE(QFileInfo::exists(audioFile));
 
-    TeleprompterPresenter::instance().dismissTeleprompter();
+    app.app->presenter().dismissTeleprompter();
 }

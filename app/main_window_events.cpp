@@ -52,7 +52,7 @@ void MainWindow::handleSelectionCleared()
 {
     if (!m_context.teleprompter.isPresented())
         return;
-    TeleprompterPresenter::instance().dismissTeleprompter();
+    m_context.presenter.dismissTeleprompter();
     m_context.speechFollower.stop(m_context.capture);
 }
 
@@ -75,7 +75,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (m_workspace->isPersistPending())
         m_workspace->persistNow();
     // The teleprompter and settings windows would keep the application alive.
-    TeleprompterPresenter::instance().dismissTeleprompter();
+    m_context.presenter.dismissTeleprompter();
     m_context.speechFollower.stop(m_context.capture);
     if (SettingsWindow *settings = SettingsWindow::current())
         settings->close();

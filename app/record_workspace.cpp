@@ -208,7 +208,7 @@ QWidget *RecordWorkspace::buildRightColumn()
     m_options = new TeleprompterOptions(m_context.teleprompter, m_context.speechFollower, right);
     connect(m_options, &TeleprompterOptions::displayChosen, this, [this] {
         if (m_context.teleprompter.isPresented())
-            TeleprompterPresenter::instance().placeWindow(m_context.teleprompter);
+            m_context.presenter.placeWindow(m_context.teleprompter);
     });
 
     auto *column = new QVBoxLayout(right);

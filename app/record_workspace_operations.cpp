@@ -95,7 +95,7 @@ void RecordWorkspace::persistNow()
         return;
     teleprompter.setTitle(reel->displayLabel());
     teleprompter.loadScript(script);
-    TeleprompterPresenter &presenter = TeleprompterPresenter::instance();
+    TeleprompterPresenter &presenter = m_context.presenter;
     if (presenter.window())
         presenter.placeWindow(teleprompter);
 }
@@ -134,7 +134,7 @@ void RecordWorkspace::openTeleprompter(bool reset)
     const std::optional<ReelProject> reel = currentReel();
     const QString title = reel ? reel->displayLabel() : m_title->text();
     const QString script = m_script->toPlainText();
-    TeleprompterPresenter::instance().presentTeleprompter(script, title, teleprompter, m_context.capture);
+    m_context.presenter.presentTeleprompter(script, title, teleprompter);
     if (reset)
         teleprompter.resetFollow();
     if (teleprompter.scrollMode() != TeleprompterScrollMode::speech)

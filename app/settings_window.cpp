@@ -142,7 +142,7 @@ void SettingsWindow::applyChosenFolder(const QString &folder)
         return;
     }
     if (m_context.teleprompter.isPresented()) {
-        TeleprompterPresenter::instance().dismissTeleprompter();
+        m_context.presenter.dismissTeleprompter();
         m_context.speechFollower.stop(m_context.capture);
     }
     const Status switched = m_context.library.changeRoot(folder);

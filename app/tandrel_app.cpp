@@ -18,8 +18,10 @@ TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<D
     , m_capture(std::make_unique<CaptureController>(*m_defaults))
     , m_teleprompter(std::make_unique<TeleprompterState>(*m_defaults))
     , m_speechFollower(std::make_unique<SpeechFollower>())
+    , m_presenter(std::make_unique<TeleprompterPresenter>())
     , m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
+    feedPresenter();
     m_mainWindow = std::make_unique<MainWindow>(context());
     m_menus = installMenuCommands(*m_mainWindow, context());
 }
@@ -28,14 +30,33 @@ TandrelApp::~TandrelApp()
 {
     // Windows that refer to the shared objects go before the objects do.
     delete SettingsWindow::current();
-    TeleprompterPresenter::instance().dismissTeleprompter();
+    m_presenter->dismissTeleprompter();
     m_speechFollower->stop(*m_capture);
     m_mainWindow.reset();
 }
 
 AppContext TandrelApp::context()
 {
-    return AppContext{*m_library, *m_capture, *m_teleprompter, *m_speechFollower, m_commands, *m_opener};
+    return AppContext{*m_library, *m_capture, *m_teleprompter, *m_speechFollower, *m_presenter, m_commands, *m_opener};
+}
+
+// The video behind the teleprompter text: the capture's pictures and flips,
+// while a source is selected that gives pictures.
+void TandrelApp::feedPresenter()
+{
+    CaptureController *capture = m_capture.get();
+    TeleprompterPresenter *presenter = m_presenter.get();
+    connect(capture, &CaptureController::previewFrame, presenter, &TeleprompterPresenter::setFrame);
+    auto flips = [capture, presenter] { presenter->setFlips(capture->flipHorizontal(), capture->flipVertical()); };
+    auto source = [capture, presenter] {
+        const std::optional<QString> video = capture->selectedVideoSourceID();
+        presenter->setVideoAvailable(video && *video != screenRequestID);
+    };
+    connect(capture, &CaptureController::flipHorizontalChanged, presenter, flips);
+    connect(capture, &CaptureController::flipVerticalChanged, presenter, flips);
+    connect(capture, &CaptureController::selectedVideoSourceIDChanged, presenter, source);
+    flips();
+    source();
 }
 
 void TandrelApp::show()

@@ -14,6 +14,7 @@ class DesktopOpener;
 class LibraryStore;
 class MainWindow;
 class SpeechFollower;
+class TeleprompterPresenter;
 class TeleprompterState;
 class UserDefaults;
 
@@ -34,6 +35,7 @@ public:
     TeleprompterState &teleprompter() { return *m_teleprompter; }
     SpeechFollower &speechFollower() { return *m_speechFollower; }
     AppCommands &commands() { return m_commands; }
+    TeleprompterPresenter &presenter() { return *m_presenter; }
     AppContext context();
     MainWindow &mainWindow() { return *m_mainWindow; }
     const MenuCommands &menus() const { return m_menus; }
@@ -42,11 +44,14 @@ public:
     void show();
 
 private:
+    void feedPresenter();
+
     std::unique_ptr<UserDefaults> m_defaults;
     std::unique_ptr<LibraryStore> m_library;
     std::unique_ptr<CaptureController> m_capture;
     std::unique_ptr<TeleprompterState> m_teleprompter;
     std::unique_ptr<SpeechFollower> m_speechFollower;
+    std::unique_ptr<TeleprompterPresenter> m_presenter;
     AppCommands m_commands;
     std::unique_ptr<DesktopOpener> m_opener;
     std::unique_ptr<MainWindow> m_mainWindow;
