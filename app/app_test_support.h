@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
@@ -91,19 +92,55 @@ inline QAbstractButton *buttonWithText(QMessageBox *box, const QString &text)
     return nullptr;
 }
 
-// Answers the next modal file dialog with `answer` as soon as it is up.
+// Answers the next modal file dialog with `answer` as soon as it is up, and
+// again while it stays up (the dialog may refuse a file its model has not
+// listed yet).
 inline void answerNextFileDialog(std::function<void(QFileDialog *)> answer)
 {
     auto *poll = new QTimer(qApp);
-    poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            answer(dialog);
+    poll->setInterval(50);
+    struct State
+    {
+        bool found = false;
+        QPointer<QFileDialog> dialog;
+    };
+    auto state = std::make_shared<State>();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer, state] {
+        if (!state->found) {
+            state->dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            state->found = !state->dialog.isNull();
+            if (!state->found)
+                return;
         }
+        if (state->dialog && state->dialog->isVisible()) {
+            answer(state->dialog);
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
     });
     poll->start();
+}
+
+// Types `text` into `widget` key by key; line breaks as the Return key.
+inline void typeText(QWidget *widget, const QString &text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            QTest::keyClick(widget, Qt::Key_Return);
+        QTest::keyClicks(widget, lines.at(i));
+    }
+}
+
+// Types `path` into the dialog's file name field and confirms it.
+inline void chooseInDialog(QFileDialog *dialog, const QString &path)
+{
+    if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+    else
+        dialog->selectFile(path);
+    static_cast<QDialog *>(dialog)->accept();
 }
 
 inline std::optional<ReelProject> selectedReel(LibraryStore &library)

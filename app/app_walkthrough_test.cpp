@@ -110,8 +110,8 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     // A two-block Markdown import through the sheet (Ctrl+I).
     QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier);
     ImportSheet *sheet = nullptr;
-    ASSERT_TRUE(waitUntil([&] { return (sheet = window.findChild<ImportSheet *>()) && sheet->isVisible(); }));
-    QTest::keyClicks(sheet->editor(), QStringLiteral("# 020 Zweites\nErster Text\n---\n# 021 Drittes\nZweiter Text"));
+    ASSERT_TRUE(waitUntil([&] { return (sheet = window.importSheet()) && sheet->isVisible(); }));
+    typeText(sheet->editor(), QStringLiteral("# 020 Zweites\nErster Text\n---\n# 021 Drittes\nZweiter Text"));
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->text(), QStringLiteral("2 Reels importiert."));

@@ -227,10 +227,12 @@ void MainWindow::createReel()
 
 void MainWindow::showImport()
 {
-    if (findChild<ImportSheet *>())
+    if (m_importSheet)
         return;
     auto *sheet = new ImportSheet(m_context.library, m_importText, this);
+    m_importSheet = sheet;
     connect(sheet, &ImportSheet::finished, this, [this, sheet] {
+        m_importSheet.clear();
         m_importText = sheet->text();
         if (const auto count = sheet->importedCount())
             setImportCount(count);

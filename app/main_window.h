@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_context.h"
+#include "app/import_sheet.h"
 #include "library/reel_project.h"
 
 #include <QMainWindow>
@@ -45,6 +46,8 @@ public:
     RecordWorkspace *workspace() const { return m_workspace; }
     QListWidget *reelList() const { return m_reelList; }
     QMessageBox *alert() const { return m_alert; }
+    // The import sheet while it is open.
+    ImportSheet *importSheet() const { return m_importSheet; }
 
 signals:
     void statusNoteChanged();
@@ -77,6 +80,7 @@ private:
     EmptyPage *m_emptyPage = nullptr;
     RecordWorkspace *m_workspace = nullptr;
     QPointer<QMessageBox> m_alert;
+    QPointer<ImportSheet> m_importSheet;
     std::optional<QString> m_statusNote;
     QString m_importText;
     std::optional<int> m_importCount;

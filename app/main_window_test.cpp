@@ -3,8 +3,10 @@
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
 #include "capture/capture_controller.h"
+#include "teleprompter/teleprompter_state.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -59,7 +61,7 @@ ImportSheet *openSheet(MainWindow &window)
 {
     window.findChild<QToolButton *>(QStringLiteral("importButton"))->click();
     ImportSheet *sheet = nullptr;
-    waitUntil([&] { return (sheet = window.findChild<ImportSheet *>()) && sheet->isVisible(); });
+    waitUntil([&] { return (sheet = window.importSheet()) && sheet->isVisible(); });
     return sheet;
 }
 
@@ -180,7 +182,7 @@ TEST(MainWindow, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
     ImportSheet *sheet = openSheet(window);
     ASSERT_NE(sheet, nullptr);
     EXPECT_FALSE(sheet->importButton()->isEnabled());
-    QTest::keyClicks(sheet->editor(), QStringLiteral(" \n  \n"));
+    typeText(sheet->editor(), QStringLiteral(" \n  \n"));
     EXPECT_FALSE(sheet->importButton()->isEnabled());
 
     const QString markdown = QStringLiteral("# 005 Erstes\nHallo Welt\n---\n# Zweites\nNoch ein Text");
@@ -199,7 +201,7 @@ TEST(MainWindow, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
     sheet = openSheet(window);
     EXPECT_EQ(sheet->editor()->toPlainText(), markdown);
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return !window.findChild<ImportSheet *>(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window.importSheet(); }));
     QTest::qWait(100);
     EXPECT_FALSE(window.alert());
     EXPECT_EQ(app.library().reels().size(), 3); // the unnumbered block made another reel
@@ -233,23 +235,21 @@ TEST(MainWindow, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8)
     ImportSheet *sheet = openSheet(window);
     sheet->editor()->setPlainText(QStringLiteral("alter Text"));
     answerNextFileDialog([&](QFileDialog *dialog) {
-        dialog->selectFile(good);
-        dialog->accept();
+        chooseInDialog(dialog, good);
     });
     QTest::mouseClick(pushButton(sheet, QStringLiteral("Datei öffnen…")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return sheet->editor()->toPlainText().startsWith(QStringLiteral("# 012")); }));
     EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
 
     answerNextFileDialog([&](QFileDialog *dialog) {
-        dialog->selectFile(bad);
-        dialog->accept();
+        chooseInDialog(dialog, bad);
     });
     QTest::mouseClick(pushButton(sheet, QStringLiteral("Datei öffnen…")), Qt::LeftButton);
     QTest::qWait(50);
     EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
 
     QTest::mouseClick(pushButton(sheet, QStringLiteral("Abbrechen")), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return !window.findChild<ImportSheet *>(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window.importSheet(); }));
     EXPECT_TRUE(app.library().reels().isEmpty());
     EXPECT_FALSE(window.importCount());
     sheet = openSheet(window);

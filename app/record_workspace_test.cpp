@@ -132,7 +132,7 @@ TEST_F(WorkspaceFixture, ScriptEditsSaveOnceAfterAPauseOfMoreThan280Milliseconds
     QSignalSpy saves(&library(), &LibraryStore::reelsChanged);
     QPlainTextEdit *editor = workspace().scriptEditor();
     editor->moveCursor(QTextCursor::End);
-    QTest::keyClicks(editor, QStringLiteral(" und Tschüss"), Qt::NoModifier, 40);
+    QTest::keyClicks(editor, QStringLiteral(" und Tschuess"), Qt::NoModifier, 40);
     EXPECT_EQ(saves.count(), 0) << "typing continuously does not save";
     EXPECT_TRUE(workspace().isPersistPending());
     EXPECT_EQ(stored().script, QStringLiteral("Hallo Welt"));
@@ -140,10 +140,10 @@ TEST_F(WorkspaceFixture, ScriptEditsSaveOnceAfterAPauseOfMoreThan280Milliseconds
     ASSERT_TRUE(waitUntil([&] { return saves.count() > 0; }, 2000));
     QTest::qWait(400);
     EXPECT_EQ(saves.count(), 1);
-    EXPECT_EQ(stored().script, QStringLiteral("Hallo Welt und Tschüss"));
+    EXPECT_EQ(stored().script, QStringLiteral("Hallo Welt und Tschuess"));
     QFile markdown(library().reelFolder(stored()) + QStringLiteral("/reel.md"));
     ASSERT_TRUE(markdown.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(markdown.readAll()), QStringLiteral("# 001 Intro\n\nHallo Welt und Tschüss"));
+    EXPECT_EQ(QString::fromUtf8(markdown.readAll()), QStringLiteral("# 001 Intro\n\nHallo Welt und Tschuess"));
 }
 
 TEST_F(WorkspaceFixture, PendingScriptEditsReachTheirReelWhenAnotherReelIsChosen)

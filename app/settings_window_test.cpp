@@ -61,8 +61,7 @@ TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
     answerNextFileDialog([&](QFileDialog *dialog) {
         EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Auswählen"));
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ordner für die Reel-Bibliothek"));
-        dialog->selectFile(chosen);
-        dialog->accept();
+        chooseInDialog(dialog, chosen);
     });
     QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
 

@@ -3,6 +3,8 @@
 #include "app/app_commands.h"
 #include "app/app_context.h"
 #include "app/menu_commands.h"
+#include "platform/desktop_opener.h"
+#include "platform/user_defaults.h"
 
 #include <QObject>
 #include <memory>
@@ -10,13 +12,11 @@
 namespace tandrel {
 
 class CaptureController;
-class DesktopOpener;
 class LibraryStore;
 class MainWindow;
 class SpeechFollower;
 class TeleprompterPresenter;
 class TeleprompterState;
-class UserDefaults;
 
 // The application: the four long-lived objects, created in this order and kept
 // until the process ends (library, capture, teleprompter, speech follower), the
