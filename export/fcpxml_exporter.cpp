@@ -1,0 +1,150 @@
+#include "export/fcpxml_exporter.h"
+
+#include "platform/desktop_opener.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace tandrel {
+
+namespace {
+
+constexpr double shortestInterval = 0.001; // also the tolerance of the midpoint test
+constexpr double largestMergedGap = 0.08;
+constexpr qint64 smallestMediaSize = 64;
+// Keeps frames × 100 inside 64 bits whatever a library file claims as duration.
+constexpr double mostFrames = 1e15;
+
+// A time in seconds on the frame grid, halves away from zero, clamped to
+// [low, high]. Not a number counts as `low`.
+qint64 gridFrame(double seconds, int rate, double low, double high)
+{
+    const double frames = std::round(seconds * rate);
+    if (std::isnan(frames))
+        return qint64(low);
+    return qint64(std::clamp(frames, low, high));
+}
+
+double zeroIfNegative(double value)
+{
+    return (std::isnan(value) || value < 0) ? 0 : value;
+}
+
+} // namespace
+
+QString description(ExportError error)
+{
+    switch (error) {
+    case ExportError::noTakes:
+        return QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme.");
+    case ExportError::noMedia:
+        return QStringLiteral("Die Takes enthalten keine verwertbaren Video- oder Audiodateien.");
+    }
+    return {};
+}
+
+qint64 FCPXMLExporter::frameCount(double duration, int rate)
+{
+    return gridFrame(duration, rate, 1, mostFrames);
+}
+
+QList<SpeechInterval> FCPXMLExporter::cleanIntervals(const QList<SpeechInterval> &intervals)
+{
+    QList<SpeechInterval> kept;
+    for (const SpeechInterval &interval : intervals) {
+        const SpeechInterval clean{zeroIfNegative(interval.start), zeroIfNegative(interval.end)};
+        if (clean.end > clean.start + shortestInterval)
+            kept.append(clean);
+    }
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const SpeechInterval &a, const SpeechInterval &b) { return a.start < b.start; });
+
+    QList<SpeechInterval> merged;
+    for (const SpeechInterval &interval : kept) {
+        if (!merged.isEmpty() && interval.start <= merged.last().end + largestMergedGap)
+            merged.last().end = std::max(merged.last().end, interval.end);
+        else
+            merged.append(interval);
+    }
+    return merged;
+}
+
+QList<SpeechSlice> FCPXMLExporter::speechSlices(const QList<SpeechInterval> &intervals, double duration,
+                                                int rate)
+{
+    const qint64 total = frameCount(duration, rate);
+    const QList<SpeechInterval> speech = cleanIntervals(intervals);
+    if (speech.isEmpty())
+        return {SpeechSlice{0, total, false}};
+
+    std::set<qint64> boundaries{0, total};
+    for (const SpeechInterval &interval : speech) {
+        const qint64 start = gridFrame(interval.start, rate, 0, mostFrames);
+        if (start < total)
+            boundaries.insert(start);
+        const qint64 end = gridFrame(interval.end, rate, 0, mostFrames);
+        if (end >= 1)
+            boundaries.insert(std::min(end, total));
+    }
+
+    QList<SpeechSlice> slices;
+    for (auto a = boundaries.begin(), b = std::next(a); b != boundaries.end(); ++a, ++b) {
+        const double middle = (double(*a) / rate + double(*b) / rate) * 0.5;
+        const bool speaking = std::any_of(speech.begin(), speech.end(), [&](const SpeechInterval &s) {
+            return s.start - shortestInterval <= middle && middle < s.end + shortestInterval;
+        });
+        slices.append(SpeechSlice{*a, *b, speaking});
+    }
+    return slices;
+}
+
+bool FCPXMLExporter::isUsableMedia(const QString &path)
+{
+    // A folder with a take's name is no media, whatever size the file system reports for it.
+    const QFileInfo info(path);
+    return info.isFile() && info.size() > smallestMediaSize;
+}
+
+QString FCPXMLExporter::xmlEscaped(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('&'), QLatin1String("&amp;"));
+    escaped.replace(QLatin1Char('<'), QLatin1String("&lt;"));
+    escaped.replace(QLatin1Char('>'), QLatin1String("&gt;"));
+    escaped.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+    escaped.replace(QLatin1Char('\''), QLatin1String("&apos;"));
+    return escaped;
+}
+
+std::optional<QString> FCPXMLExporter::libraryLocation(const QString &libraryRoot)
+{
+    const QDir home = QDir::home();
+    const QString candidates[] = {
+            QDir(libraryRoot).filePath(QStringLiteral("Tandrel.fcpbundle")),
+            home.filePath(QStringLiteral("Movies/Tandrel Library.fcpbundle")),
+            home.filePath(QStringLiteral("Movies/Ohne Titel.fcpbundle")),
+    };
+    for (const QString &candidate : candidates) {
+        if (QFileInfo::exists(candidate))
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+void FCPXMLExporter::openInFinalCut(const QString &location, DesktopOpener &opener)
+{
+    // There is no Final Cut Pro on this desktop: whatever program is assigned
+    // to the bundle gets it. The outcome is not reported.
+    opener.open(location);
+}
+
+void FCPXMLExporter::openInFinalCut(const QString &location)
+{
+    SystemDesktopOpener opener;
+    openInFinalCut(location, opener);
+}
+
+} // namespace tandrel
