@@ -243,7 +243,7 @@ TEST_F(FCPXMLDocument, EscapesNamesAndEncodesFileLocations)
     const QString finalCut = QDir(m_dir.path()).filePath(QStringLiteral("Tom & Jerry.fcpbundle"));
     addTake("2025-07-01T10:00:00Z", 1.0, media(QStringLiteral("Peter's <take>.mov")), std::nullopt);
     auto ctx = context(finalCut);
-    ctx.projectName = QStringLiteral("007 Tom & \"Jerry\"");
+    ctx.projectName = QStringLiteral("007 Tom & \"Jerry\"\x01");
     const auto built = FCPXMLExporter::buildDocument(m_reel, ctx);
     ASSERT_TRUE(built.ok());
     const QString document = built.value();

@@ -75,6 +75,8 @@ QList<SpeechInterval> FCPXMLExporter::cleanIntervals(const QList<SpeechInterval>
 QList<SpeechSlice> FCPXMLExporter::speechSlices(const QList<SpeechInterval> &intervals, double duration,
                                                 int rate)
 {
+    if (rate < 1)
+        rate = frameRate;
     const qint64 total = frameCount(duration, rate);
     const QList<SpeechInterval> speech = cleanIntervals(intervals);
     if (speech.isEmpty())
@@ -110,12 +112,42 @@ bool FCPXMLExporter::isUsableMedia(const QString &path)
 
 QString FCPXMLExporter::xmlEscaped(const QString &text)
 {
-    QString escaped = text;
-    escaped.replace(QLatin1Char('&'), QLatin1String("&amp;"));
-    escaped.replace(QLatin1Char('<'), QLatin1String("&lt;"));
-    escaped.replace(QLatin1Char('>'), QLatin1String("&gt;"));
-    escaped.replace(QLatin1Char('"'), QLatin1String("&quot;"));
-    escaped.replace(QLatin1Char('\''), QLatin1String("&apos;"));
+    QString escaped;
+    escaped.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        switch (c.unicode()) {
+        case '&':
+            escaped += QLatin1String("&amp;");
+            continue;
+        case '<':
+            escaped += QLatin1String("&lt;");
+            continue;
+        case '>':
+            escaped += QLatin1String("&gt;");
+            continue;
+        case '"':
+            escaped += QLatin1String("&quot;");
+            continue;
+        case '\'':
+            escaped += QLatin1String("&apos;");
+            continue;
+        default:
+            break;
+        }
+        // Characters XML 1.0 cannot carry at all (control characters, lone
+        // surrogates, U+FFFE/U+FFFF) would make Final Cut reject the whole
+        // document; a title pasted with one loses just that character.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            escaped += c;
+            escaped += text.at(++i);
+            continue;
+        }
+        const bool allowed = c == u'\t' || c == u'\n' || c == u'\r'
+                || (c.unicode() >= 0x20 && !c.isSurrogate() && c.unicode() < 0xFFFE);
+        if (allowed)
+            escaped += c;
+    }
     return escaped;
 }
 

@@ -131,10 +131,13 @@ TEST(FCPXMLExporter, EscapesTheFiveXmlCharacters)
             {"Peter's Take.mov", "Peter&apos;s Take.mov"},
             {"<b>\"x\"</b>", "&lt;b&gt;&quot;x&quot;&lt;/b&gt;"},
             {"&amp;", "&amp;amp;"},
-            {"Übung · Sprache", "Übung · Sprache"},
+            {"Übung · Sprache 🎬", "Übung · Sprache 🎬"},
+            {"Bell\x07 and\x0b tab\t", "Bell and tab\t"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(FCPXMLExporter::xmlEscaped(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+    EXPECT_EQ(FCPXMLExporter::xmlEscaped(QString(QChar(0xD800)) + QStringLiteral("x") + QChar(0xFFFF)),
+              QStringLiteral("x"));
 }
 
 TEST(FCPXMLExporter, MediaIsUsableOnlyAsARegularFileAbove64Bytes)
