@@ -1,11 +1,38 @@
-#include "cli/cli_context.h"
+#include "cli/library_command.h"
+#include "library/library_json.h"
+
+#include <QJsonArray>
 
 namespace tandrel::cli {
 
-// Not built yet: reports so instead of pretending to work.
 int runList(CliContext &ctx)
 {
-    return ctx.fail(QStringLiteral("Dieser Befehl ist noch nicht verfügbar."));
+    if (!ctx.args.isEmpty())
+        return ctx.usage(QStringLiteral("list"));
+    LibraryCommand library(ctx);
+    if (const int failed = library.storeFailure())
+        return failed;
+    QList<ReelProject> reels = library.store().reels();
+    sortInReelOrder(reels);
+
+    if (!ctx.json) {
+        for (const ReelProject &reel : reels)
+            ctx.out << QString::asprintf("%03lld", static_cast<long long>(reel.prefix)) << '\t' << reel.title
+                    << '\t' << reel.takes.size() << '\n';
+        return 0;
+    }
+    QJsonArray records;
+    for (const ReelProject &reel : reels) {
+        const Result<QJsonObject> record = encodeReel(reel);
+        if (!record)
+            return ctx.fail(record.error());
+        records.append(*record);
+    }
+    const Result<QByteArray> text = toPrettyJson(records);
+    if (!text)
+        return ctx.fail(text.error());
+    ctx.out << QString::fromUtf8(*text);
+    return 0;
 }
 
 } // namespace tandrel::cli

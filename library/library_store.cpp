@@ -178,20 +178,28 @@ void LibraryStore::save()
     }
 }
 
+qsizetype LibraryStore::indexOfReel(const QUuid &id) const
+{
+    for (qsizetype i = 0; i < m_reels.size(); ++i) {
+        if (m_reels.at(i).id == id)
+            return i;
+    }
+    return -1;
+}
+
 std::optional<ReelProject> LibraryStore::reel(const QUuid &id) const
 {
-    for (const ReelProject &r : m_reels) {
-        if (r.id == id)
-            return r;
-    }
-    return std::nullopt;
+    const qsizetype index = indexOfReel(id);
+    if (index < 0)
+        return std::nullopt;
+    return m_reels.at(index);
 }
 
 qint64 LibraryStore::nextPrefix() const
 {
     if (m_reels.isEmpty())
         return 1;
-    const auto highest = std::max_element(m_reels.begin(), m_reels.end(), [](const auto &a, const auto &b) {
+    const auto highest = std::max_element(m_reels.cbegin(), m_reels.cend(), [](const auto &a, const auto &b) {
         return a.prefix < b.prefix;
     });
     return plusOne(highest->prefix);
@@ -208,7 +216,7 @@ std::optional<QUuid> LibraryStore::firstInReelOrder() const
 
 ReelProject LibraryStore::createReel(std::optional<qint64> number, const QString &title, const QString &script)
 {
-    const bool taken = number && std::any_of(m_reels.begin(), m_reels.end(), [&](const ReelProject &r) {
+    const bool taken = number && std::any_of(m_reels.cbegin(), m_reels.cend(), [&](const ReelProject &r) {
         return r.prefix == *number;
     });
     ReelProject reel;
@@ -229,15 +237,15 @@ ReelProject LibraryStore::createReel(std::optional<qint64> number, const QString
 
 void LibraryStore::updateReel(const ReelProject &changed)
 {
-    const auto it = std::find_if(m_reels.begin(), m_reels.end(), [&](const auto &r) { return r.id == changed.id; });
-    if (it == m_reels.end())
+    const qsizetype index = indexOfReel(changed.id);
+    if (index < 0)
         return;
     ReelProject value = changed;
     value.updatedAt = QDateTime::currentDateTimeUtc();
-    moveFolder(*it, value);
+    moveFolder(m_reels.at(index), value);
     writeScriptFile(value);
     QList<ReelProject> reels = m_reels;
-    reels[it - m_reels.begin()] = value;
+    reels[index] = value;
     setReels(std::move(reels));
     save();
 }
@@ -306,8 +314,8 @@ int LibraryStore::importMarkdown(const QString &markdown)
             continue;
         }
         const qint64 n = *block.prefix;
-        const auto it = std::find_if(m_reels.begin(), m_reels.end(), [&](const auto &r) { return r.prefix == n; });
-        if (it != m_reels.end()) {
+        const auto it = std::find_if(m_reels.cbegin(), m_reels.cend(), [&](const auto &r) { return r.prefix == n; });
+        if (it != m_reels.cend()) {
             ReelProject copy = *it;
             copy.title = block.title;
             copy.script = block.script;
@@ -368,7 +376,7 @@ void LibraryStore::writeScriptFile(const ReelProject &reel) const
 bool LibraryStore::folderUsedByOtherReel(const ReelProject &reel) const
 {
     const QString name = reel.folderName();
-    return std::any_of(m_reels.begin(), m_reels.end(),
+    return std::any_of(m_reels.cbegin(), m_reels.cend(),
                        [&](const ReelProject &r) { return r.id != reel.id && r.folderName() == name; });
 }
 
@@ -393,7 +401,7 @@ void LibraryStore::moveOwnTakeFiles(const ReelProject &from, const ReelProject &
     ensureFolders(to);
     const QString sharedName = from.folderName();
     QStringList othersFiles;
-    for (const ReelProject &r : m_reels) {
+    for (const ReelProject &r : std::as_const(m_reels)) {
         if (r.id != from.id && r.folderName() == sharedName) {
             for (const Take &take : r.takes)
                 othersFiles += bareFileNames(take);
@@ -421,7 +429,7 @@ void LibraryStore::removeFolder(const ReelProject &reel)
         return;
     }
     QStringList othersFiles;
-    for (const ReelProject &r : m_reels) {
+    for (const ReelProject &r : std::as_const(m_reels)) {
         if (r.id != reel.id && r.folderName() == reel.folderName()) {
             for (const Take &take : r.takes)
                 othersFiles += bareFileNames(take);

@@ -72,6 +72,7 @@ private:
     bool folderUsedByOtherReel(const ReelProject &reel) const;
     void moveOwnTakeFiles(const ReelProject &from, const ReelProject &to) const;
     std::optional<QUuid> firstInReelOrder() const;
+    qsizetype indexOfReel(const QUuid &id) const;
     bool moveUnreadableFileAside(QString *error);
     QString libraryFile() const;
 
