@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace tandrel {
 
@@ -183,11 +184,15 @@ void appendString(QByteArray &out, const QString &text)
 
 bool appendNumber(QByteArray &out, const QJsonValue &value)
 {
-    if (value.toVariant().typeId() == QMetaType::LongLong) {
-        out.append(QByteArray::number(value.toInteger()));
+    // Integers (and integral doubles, which the JSON value keeps as integers)
+    // print exactly; toInteger gives the fallback for anything else.
+    constexpr qint64 notAnInteger = std::numeric_limits<qint64>::min();
+    const qint64 integer = value.toInteger(notAnInteger);
+    const double d = value.toDouble();
+    if (integer != notAnInteger || d == double(notAnInteger)) {
+        out.append(QByteArray::number(integer));
         return true;
     }
-    const double d = value.toDouble();
     if (!std::isfinite(d))
         return false;
     char buffer[64];
