@@ -3,8 +3,8 @@
 #include "library/library_store.h"
 
 #include <QFile>
-#include <QTimeZone>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <benchmark/benchmark.h>
 
 using namespace tandrel;

@@ -16,7 +16,8 @@ int runShow(CliContext &ctx)
         return failed;
     QList<ReelProject> reels = library.store().reels();
     sortInReelOrder(reels);
-    const auto it = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.prefix == *number; });
+    const auto it
+            = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.prefix == *number; });
     if (it == reels.end())
         return ctx.fail(QStringLiteral("Kein Reel mit der Nummer %1.")
                                 .arg(QString::asprintf("%03lld", static_cast<long long>(*number))));

@@ -15,8 +15,7 @@ class LibraryCommand
 public:
     explicit LibraryCommand(CliContext &ctx)
         : m_defaults(std::make_unique<UserDefaults>()), m_store(*m_defaults, ctx.libraryDir), m_ctx(ctx)
-    {
-    }
+    { }
 
     LibraryStore &store() { return m_store; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/json_writer.h"
 #include "library/reel_project.h"
 #include "platform/result.h"
 
@@ -33,11 +34,6 @@ Result<QJsonObject> encodeReel(const ReelProject &reel);
 Result<SpeechInterval> decodeSpeechInterval(const QJsonValue &value);
 Result<Take> decodeTake(const QJsonValue &value);
 Result<ReelProject> decodeReel(const QJsonValue &value);
-
-// Pretty-printed text of a JSON value: members sorted by name, four blanks
-// per level, a final line feed. Integers print as integers, other numbers in
-// shortest round-trip form.
-Result<QByteArray> toPrettyJson(const QJsonValue &value);
 
 // The whole library file: a JSON array of reels.
 Result<QByteArray> encodeLibrary(const QList<ReelProject> &reels);

@@ -145,7 +145,8 @@ bool LibraryStore::moveUnreadableFileAside(QString *error)
         target = base + QLatin1Char('-') + QString::number(n);
     QFile file(current);
     if (!file.rename(target)) {
-        *error = QStringLiteral("Die unlesbare Datei konnte nicht beiseitegelegt werden: ") + file.errorString();
+        *error = QStringLiteral("Die unlesbare Datei konnte nicht beiseitegelegt werden: ")
+                + file.errorString();
         return false;
     }
     m_unreadableFileInPlace = false;
@@ -155,7 +156,8 @@ bool LibraryStore::moveUnreadableFileAside(QString *error)
 void LibraryStore::save()
 {
     if (!QDir().mkpath(m_rootURL)) {
-        setLastError(SaveErrorPrefix + QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_rootURL));
+        setLastError(SaveErrorPrefix
+                     + QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_rootURL));
         return;
     }
     const Result<QByteArray> encoded = encodeLibrary(m_reels);
@@ -199,9 +201,8 @@ qint64 LibraryStore::nextPrefix() const
 {
     if (m_reels.isEmpty())
         return 1;
-    const auto highest = std::max_element(m_reels.cbegin(), m_reels.cend(), [](const auto &a, const auto &b) {
-        return a.prefix < b.prefix;
-    });
+    const auto highest = std::max_element(m_reels.cbegin(), m_reels.cend(),
+                                          [](const auto &a, const auto &b) { return a.prefix < b.prefix; });
     return plusOne(highest->prefix);
 }
 
@@ -214,11 +215,12 @@ std::optional<QUuid> LibraryStore::firstInReelOrder() const
     return ordered.first().id;
 }
 
-ReelProject LibraryStore::createReel(std::optional<qint64> number, const QString &title, const QString &script)
+ReelProject LibraryStore::createReel(std::optional<qint64> number, const QString &title,
+                                     const QString &script)
 {
     const bool taken = number && std::any_of(m_reels.cbegin(), m_reels.cend(), [&](const ReelProject &r) {
-        return r.prefix == *number;
-    });
+                           return r.prefix == *number;
+                       });
     ReelProject reel;
     reel.id = QUuid::createUuid();
     reel.prefix = number && !taken ? *number : nextPrefix();
@@ -277,7 +279,8 @@ void LibraryStore::addTake(const Take &take, const QUuid &reelID)
 void LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reelID)
 {
     QList<ReelProject> reels = m_reels;
-    const auto reelIt = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
+    const auto reelIt
+            = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
     if (reelIt == reels.end())
         return;
     const auto takeIt = std::find_if(reelIt->takes.begin(), reelIt->takes.end(),
@@ -314,7 +317,8 @@ int LibraryStore::importMarkdown(const QString &markdown)
             continue;
         }
         const qint64 n = *block.prefix;
-        const auto it = std::find_if(m_reels.cbegin(), m_reels.cend(), [&](const auto &r) { return r.prefix == n; });
+        const auto it = std::find_if(m_reels.cbegin(), m_reels.cend(),
+                                     [&](const auto &r) { return r.prefix == n; });
         if (it != m_reels.cend()) {
             ReelProject copy = *it;
             copy.title = block.title;

@@ -105,13 +105,18 @@ TEST_F(LibraryStoreTest, LoadingSelectsTheFirstReelInReelOrder)
 
 TEST_F(LibraryStoreTest, CreateReelTakesTheRequestedNumberOnlyWhenItIsFree)
 {
-    const struct {
+    const struct
+    {
         QList<qint64> existing;
         std::optional<qint64> requested;
         qint64 expected;
     } cases[] = {
-            {{}, std::nullopt, 1},       {{4, 9}, std::nullopt, 10}, {{4, 9}, 4, 10},
-            {{4, 9}, 5, 5},              {{}, 0, 0},                 {{-3}, std::nullopt, -2},
+            {{}, std::nullopt, 1},
+            {{4, 9}, std::nullopt, 10},
+            {{4, 9}, 4, 10},
+            {{4, 9}, 5, 5},
+            {{}, 0, 0},
+            {{-3}, std::nullopt, -2},
             {{std::numeric_limits<qint64>::max()}, std::nullopt, std::numeric_limits<qint64>::max()},
     };
     for (const auto &c : cases) {
@@ -132,7 +137,8 @@ TEST_F(LibraryStoreTest, ACreatedReelGetsFoldersScriptFileSelectionAndIsSaved)
     EXPECT_EQ(store->selectedID(), reel.id);
     EXPECT_EQ(store->reelFolder(reel), root() + QStringLiteral("/012-intro"));
     EXPECT_TRUE(QFileInfo(store->takesFolder(reel)).isDir());
-    EXPECT_EQ(readFile(store->reelFolder(reel) + QStringLiteral("/reel.md")), QByteArray("# 012 Intro\n\nHallo"));
+    EXPECT_EQ(readFile(store->reelFolder(reel) + QStringLiteral("/reel.md")),
+              QByteArray("# 012 Intro\n\nHallo"));
 
     const auto reopened = open();
     ASSERT_EQ(reopened->reels().size(), 1);
@@ -158,7 +164,8 @@ TEST_F(LibraryStoreTest, RenamingMovesTheFolderWithItsTakesAndRewritesTheScriptF
     reel = *store->reel(reel.id);
     reel.script = QStringLiteral("Neuer Text");
     store->updateReel(reel);
-    EXPECT_EQ(readFile(root() + QStringLiteral("/012-outro/reel.md")), QByteArray("# 012 Outro\n\nNeuer Text"));
+    EXPECT_EQ(readFile(root() + QStringLiteral("/012-outro/reel.md")),
+              QByteArray("# 012 Outro\n\nNeuer Text"));
     EXPECT_EQ(readFile(root() + QStringLiteral("/012-outro/takes/t-video.mov")), QByteArray("video"));
     EXPECT_GE(store->reel(reel.id)->updatedAt, reel.updatedAt);
     EXPECT_EQ(open()->reel(reel.id)->script, QStringLiteral("Neuer Text"));
@@ -191,7 +198,8 @@ TEST_F(LibraryStoreTest, DeletingATakeSkipsMissingFilesAndNeverFollowsNamesThatA
     const Take missingAudio = takeWithFiles(QStringLiteral("v.mov"), QStringLiteral("gone.m4a"));
     writeFile(root() + QStringLiteral("/secret.txt"), "secret");
     writeFile(takes + QStringLiteral("/sub/inner.m4a"), "inner");
-    const Take escaping = takeWithFiles(QStringLiteral("../../secret.txt"), root() + QStringLiteral("/secret.txt"));
+    const Take escaping
+            = takeWithFiles(QStringLiteral("../../secret.txt"), root() + QStringLiteral("/secret.txt"));
     const Take dots = takeWithFiles(QStringLiteral(".."), QStringLiteral("sub/inner.m4a"));
     for (const Take &t : {missingAudio, escaping, dots})
         store->addTake(t, reel.id);
@@ -229,7 +237,8 @@ TEST_F(LibraryStoreTest, AFailedTakeDeletionKeepsTheTakeAndSavesNothing)
 TEST_F(LibraryStoreTest, ImportingCreatesAndUpdatesByNumber)
 {
     const auto store = open();
-    const int count = store->importMarkdown(QStringLiteral("# 5 Erst\nA\n---\nOhne Nummer\n---\n# 5 Wieder\nC"));
+    const int count
+            = store->importMarkdown(QStringLiteral("# 5 Erst\nA\n---\nOhne Nummer\n---\n# 5 Wieder\nC"));
     EXPECT_EQ(count, 3);
     QList<ReelProject> reels = store->reels();
     ASSERT_EQ(reels.size(), 2);
@@ -246,7 +255,8 @@ TEST_F(LibraryStoreTest, ImportingCreatesAndUpdatesByNumber)
 
 TEST_F(LibraryStoreTest, ImportingCountsOnFromCreatedButNotFromUpdatedLowNumbers)
 {
-    const struct {
+    const struct
+    {
         QList<qint64> existing;
         const char *markdown;
         qint64 unnumbered;
@@ -297,7 +307,8 @@ TEST_F(LibraryStoreTest, AnUnreadableLibraryIsMovedAsideBeforeTheFirstSave)
 
 TEST_F(LibraryStoreTest, AReelWithoutCropCenterMakesTheFileUnreadable)
 {
-    writeFile(libraryFile(), R"([{"id":"0B9F0C4E-5A6D-4E7F-8A9B-0C1D2E3F4A5B","prefix":7,"title":"t","script":"",
+    writeFile(libraryFile(),
+              R"([{"id":"0B9F0C4E-5A6D-4E7F-8A9B-0C1D2E3F4A5B","prefix":7,"title":"t","script":"",
         "createdAt":"2025-03-01T09:30:00Z","updatedAt":"2025-03-01T09:30:00Z","takes":[]}])");
     const auto store = open();
     EXPECT_TRUE(store->reels().isEmpty());
@@ -313,7 +324,8 @@ TEST_F(LibraryStoreTest, ANonFiniteValueFailsTheSaveAndKeepsThePreviousFile)
     reel.cropCenterX = std::numeric_limits<double>::quiet_NaN();
     store->updateReel(reel);
     ASSERT_TRUE(store->lastError().has_value());
-    EXPECT_TRUE(store->lastError()->startsWith(QStringLiteral("Bibliothek konnte nicht gespeichert werden: ")));
+    EXPECT_TRUE(
+            store->lastError()->startsWith(QStringLiteral("Bibliothek konnte nicht gespeichert werden: ")));
     EXPECT_EQ(readFile(libraryFile()), saved);
     EXPECT_TRUE(std::isnan(store->reel(reel.id)->cropCenterX)) << "the list in memory stays as changed";
 }

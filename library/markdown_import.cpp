@@ -66,9 +66,8 @@ std::optional<qint64> parseReelNumber(QStringView text)
 
 QStringList splitBlocks(const QString &text)
 {
-    static const QRegularExpression separator(
-            QStringLiteral("^(---|\\*\\*\\*|===|<!--\\s*reel\\s*-->)\\s*$"),
-            QRegularExpression::MultilineOption | unicodeClasses);
+    static const QRegularExpression separator(QStringLiteral("^(---|\\*\\*\\*|===|<!--\\s*reel\\s*-->)\\s*$"),
+                                              QRegularExpression::MultilineOption | unicodeClasses);
     QStringList blocks;
     qsizetype cursor = 0;
     bool matched = false;
@@ -128,9 +127,8 @@ std::optional<MarkdownMetaLine> parseMetaLine(const QString &line)
         key = QStringLiteral("prefix");
     if (key != QLatin1String("prefix") && key != QLatin1String("title"))
         return std::nullopt;
-    const QString value = trimChars(line.mid(colon + 1).trimmed(), [](QChar c) {
-        return c == QLatin1Char('"') || c == QLatin1Char('\'');
-    });
+    const QString value = trimChars(line.mid(colon + 1).trimmed(),
+                                    [](QChar c) { return c == QLatin1Char('"') || c == QLatin1Char('\''); });
     return MarkdownMetaLine{key, value, parseReelNumber(value)};
 }
 
@@ -173,7 +171,8 @@ std::optional<ImportedReel> parseBlock(const QString &block)
     if (title.isEmpty()) {
         const QStringList scriptLines = script.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         if (!scriptLines.isEmpty())
-            title = trimChars(scriptLines.first(), [](QChar c) { return c == QLatin1Char('#') || isBlank(c); });
+            title = trimChars(scriptLines.first(),
+                              [](QChar c) { return c == QLatin1Char('#') || isBlank(c); });
     }
     title = title.trimmed();
     if (title.isEmpty()) {

@@ -12,8 +12,9 @@ std::string describe(const QList<ImportedReel> &reels)
 {
     QStringList parts;
     for (const ImportedReel &r : reels)
-        parts.append(QStringLiteral("[%1|%2|%3]")
-                             .arg(r.prefix ? QString::number(*r.prefix) : QStringLiteral("-"), r.title, r.script));
+        parts.append(
+                QStringLiteral("[%1|%2|%3]")
+                        .arg(r.prefix ? QString::number(*r.prefix) : QStringLiteral("-"), r.title, r.script));
     return parts.join(QLatin1Char(' ')).toStdString();
 }
 
@@ -21,44 +22,62 @@ std::string describe(const QList<ImportedReel> &reels)
 
 TEST(MarkdownImport, ParsesBlocksIntoNumbersTitlesAndScripts)
 {
-    const struct {
+    const struct
+    {
         const char *name;
         const char *text;
         QList<ImportedReel> expected;
     } cases[] = {
-            {"paragraph without heading", "Erste Zeile\nzweite Zeile",
+            {"paragraph without heading",
+             "Erste Zeile\nzweite Zeile",
              {{none, "Erste Zeile", "Erste Zeile\nzweite Zeile"}}},
-            {"number signs trimmed from a title taken from the script", "Wichtig! #\nmehr",
+            {"number signs trimmed from a title taken from the script",
+             "Wichtig! #\nmehr",
              {{none, "Wichtig!", "Wichtig! #\nmehr"}}},
-            {"trailing number signs stay in a heading's title", "## Nur Titel ##\n\nText",
+            {"trailing number signs stay in a heading's title",
+             "## Nur Titel ##\n\nText",
              {{none, "Nur Titel ##", "Text"}}},
-            {"separator with trailing blanks", "# 1 A\nText A\n---   \n# 2 B\nText B",
+            {"separator with trailing blanks",
+             "# 1 A\nText A\n---   \n# 2 B\nText B",
              {{1, "A", "Text A"}, {2, "B", "Text B"}}},
             {"four hyphens do not separate", "# 1 A\nx\n----\ny", {{1, "A", "x\n----\ny"}}},
             {"indented hyphens do not separate", "# 1 A\nx\n ---\ny", {{1, "A", "x\n ---\ny"}}},
-            {"all separator kinds", "A\n***\nB\n===\nC\n<!-- reel -->\nD\n<!--reel-->\nE",
+            {"all separator kinds",
+             "A\n***\nB\n===\nC\n<!-- reel -->\nD\n<!--reel-->\nE",
              {{none, "A", "A"}, {none, "B", "B"}, {none, "C", "C"}, {none, "D", "D"}, {none, "E", "E"}}},
-            {"upper-case Reel comment does not separate", "A\n<!-- Reel -->\nB",
+            {"upper-case Reel comment does not separate",
+             "A\n<!-- Reel -->\nB",
              {{none, "A", "A\n<!-- Reel -->\nB"}}},
-            {"equals line separates even under a heading line", "Titel\n===\nText",
+            {"equals line separates even under a heading line",
+             "Titel\n===\nText",
              {{none, "Titel", "Titel"}, {none, "Text", "Text"}}},
             {"blank block gives nothing", "---\n  \n\t\n---\n# 4 D\n", {{4, "D", ""}}},
             {"metadata without title gives nothing", "prefix: 5\nnr: 6", {}},
             {"title metadata alone", "title: X", {{none, "X", ""}}},
-            {"metadata number wins over heading", "Nummer: \"015\"\n# 3 Titel\nText",
+            {"metadata number wins over heading",
+             "Nummer: \"015\"\n# 3 Titel\nText",
              {{15, "Titel", "Text"}}},
-            {"metadata title wins over heading", "title: 'Mein Titel'\n\n# 3 Anders\nText",
+            {"metadata title wins over heading",
+             "title: 'Mein Titel'\n\n# 3 Anders\nText",
              {{3, "Mein Titel", "Text"}}},
-            {"unusable metadata number leaves the heading's", "nr: abc\n# 3 Titel\nText", {{3, "Titel", "Text"}}},
+            {"unusable metadata number leaves the heading's",
+             "nr: abc\n# 3 Titel\nText",
+             {{3, "Titel", "Text"}}},
             {"tab between number and title", "# 3\tTitel\nText", {{none, "3\tTitel", "Text"}}},
             {"script of number signs only", "# \n###\n##", {{none, "Reel", "# \n###\n##"}}},
-            {"unknown key starts the script", "Hinweis: leise\nprefix: 3", {{none, "Hinweis: leise", "Hinweis: leise\nprefix: 3"}}},
-            {"script keeps inner layout and loses outer blank lines", "# 9 T\n\n  eingerückt\n\n  zweite\n\n",
+            {"unknown key starts the script",
+             "Hinweis: leise\nprefix: 3",
+             {{none, "Hinweis: leise", "Hinweis: leise\nprefix: 3"}}},
+            {"script keeps inner layout and loses outer blank lines",
+             "# 9 T\n\n  eingerückt\n\n  zweite\n\n",
              {{9, "T", "eingerückt\n\n  zweite"}}},
             {"heading only number is a title", "# 012\nText", {{none, "012", "Text"}}},
-            {"signed numbers only in metadata", "# -3 Minus\n---\nprefix: -3\n# +4 Plus",
+            {"signed numbers only in metadata",
+             "# -3 Minus\n---\nprefix: -3\n# +4 Plus",
              {{none, "-3 Minus", ""}, {-3, "+4 Plus", ""}}},
-            {"out of range number is a title", "# 99999999999999999999 Groß", {{none, "99999999999999999999 Groß", ""}}},
+            {"out of range number is a title",
+             "# 99999999999999999999 Groß",
+             {{none, "99999999999999999999 Groß", ""}}},
             {"non-ASCII digits are no number", "# ٣ Arabisch", {{none, "٣ Arabisch", ""}}},
             {"empty text", "", {}},
     };
@@ -80,7 +99,8 @@ TEST(MarkdownImport, CarriageReturnLineEndsParseLikeLineFeeds)
 
 TEST(MarkdownImport, HeadingsGiveNumberAndTitle)
 {
-    const struct {
+    const struct
+    {
         const char *line;
         bool heading;
         std::optional<qint64> prefix;
@@ -104,7 +124,8 @@ TEST(MarkdownImport, HeadingsGiveNumberAndTitle)
 
 TEST(MarkdownImport, MetadataLinesAcceptOnlyTheirKeys)
 {
-    const struct {
+    const struct
+    {
         const char *line;
         bool meta;
         const char *key, *value;
@@ -129,7 +150,8 @@ TEST(MarkdownImport, MetadataLinesAcceptOnlyTheirKeys)
 
 TEST(MarkdownImport, NumbersAreSignedAsciiDigitsInSixtyFourBits)
 {
-    const struct {
+    const struct
+    {
         const char *text;
         std::optional<qint64> number;
     } cases[] = {

@@ -28,13 +28,19 @@ Take takeAt(const char *iso, const char *video)
 
 TEST(ReelProject, DisplayLabelPadsTheNumberAndAppendsTheTrimmedTitle)
 {
-    const struct {
+    const struct
+    {
         qint64 prefix;
         const char *title, *label;
     } cases[] = {
-            {0, "", "000"},           {1000, "A", "1000 A"},        {12, "  Intro  ", "012 Intro"},
-            {12, "   ", "012"},       {12, "\n\tIntro\n", "012 Intro"}, {7, "Zwei  Worte", "007 Zwei  Worte"},
-            {-5, "", "-05"},          {123456789012, "X", "123456789012 X"},
+            {0, "", "000"},
+            {1000, "A", "1000 A"},
+            {12, "  Intro  ", "012 Intro"},
+            {12, "   ", "012"},
+            {12, "\n\tIntro\n", "012 Intro"},
+            {7, "Zwei  Worte", "007 Zwei  Worte"},
+            {-5, "", "-05"},
+            {123456789012, "X", "123456789012 X"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(reelWith(c.prefix, QString::fromUtf8(c.title)).displayLabel(), QString::fromUtf8(c.label))
@@ -43,7 +49,8 @@ TEST(ReelProject, DisplayLabelPadsTheNumberAndAppendsTheTrimmedTitle)
 
 TEST(ReelProject, TitleSlugFoldsAndReducesToLettersDigitsAndSingleHyphens)
 {
-    const struct {
+    const struct
+    {
         const char *title, *slug;
     } cases[] = {
             {"Mein erstes Reel: Übung!", "mein-erstes-reel-ubung"},
@@ -81,7 +88,8 @@ TEST(ReelProject, TitleSlugKeepsAtMostFortyEightCharactersAfterStripping)
 
 TEST(ReelProject, FolderNameIsTheNumberAndTheSlug)
 {
-    const struct {
+    const struct
+    {
         qint64 prefix;
         const char *title, *folder;
     } cases[] = {
@@ -110,13 +118,16 @@ TEST(ReelProject, LatestTakeIsTheLatestRecordingAndTheLastOneOnTies)
 
 TEST(ReelProject, ReelOrderIsNumberThenCreationAndStable)
 {
-    const auto at = [](int minute) { return QDateTime(QDate(2025, 1, 1), QTime(9, minute), QTimeZone::utc()); };
+    const auto at
+            = [](int minute) { return QDateTime(QDate(2025, 1, 1), QTime(9, minute), QTimeZone::utc()); };
     QList<ReelProject> reels;
-    const struct {
+    const struct
+    {
         qint64 prefix;
         int minute;
         const char *title;
-    } input[] = {{3, 0, "c"}, {1, 5, "b-late"}, {1, 1, "b-early"}, {2, 0, "x1"}, {2, 0, "x2"}, {-1, 9, "neg"}};
+    } input[]
+            = {{3, 0, "c"}, {1, 5, "b-late"}, {1, 1, "b-early"}, {2, 0, "x1"}, {2, 0, "x2"}, {-1, 9, "neg"}};
     for (const auto &i : input) {
         ReelProject reel = reelWith(i.prefix, QString::fromLatin1(i.title));
         reel.createdAt = at(i.minute);

@@ -79,7 +79,8 @@ TEST_F(CliLibraryTest, ImportReadsStandardInputAndCountsInBothForms)
     const CliRun one = run({QStringLiteral("import"), QStringLiteral("-")}, "# 7 Eins\nText");
     EXPECT_EQ(one.exitCode, 0) << one.err.toStdString();
     EXPECT_EQ(one.out, QStringLiteral("1 Reel importiert.\n"));
-    const CliRun again = run({QStringLiteral("--json"), QStringLiteral("import"), QStringLiteral("-")}, threeReels);
+    const CliRun again
+            = run({QStringLiteral("--json"), QStringLiteral("import"), QStringLiteral("-")}, threeReels);
     EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).object()[QStringLiteral("imported")].toInt(), 3);
     const CliRun none = run({QStringLiteral("import"), QStringLiteral("-")}, "\n");
     EXPECT_EQ(none.out, QStringLiteral("0 Reels importiert.\n"));
@@ -100,7 +101,8 @@ TEST_F(CliLibraryTest, ShowPrintsTheFirstReelWithThatNumber)
 TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
 {
     run({QStringLiteral("import"), writeMarkdown(threeReels)});
-    const struct {
+    const struct
+    {
         QStringList args;
         int exitCode;
         const char *err;
@@ -110,7 +112,8 @@ TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
             {{QStringLiteral("show")}, 2, "Aufruf: tandrelctl show"},
             {{QStringLiteral("list"), QStringLiteral("extra")}, 2, "Aufruf: tandrelctl list"},
             {{QStringLiteral("import")}, 2, "Aufruf: tandrelctl import"},
-            {{QStringLiteral("import"), dir.filePath(QStringLiteral("fehlt.md"))}, 1,
+            {{QStringLiteral("import"), dir.filePath(QStringLiteral("fehlt.md"))},
+             1,
              "Datei konnte nicht gelesen werden: "},
     };
     for (const auto &c : cases) {
@@ -127,12 +130,13 @@ TEST_F(CliLibraryTest, AnUnreadableLibraryIsReportedAndLeftAsItIs)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[{\"prefix\": 1}]");
     file.close();
-    for (const QStringList &args : {QStringList{QStringLiteral("list")},
-                                    QStringList{QStringLiteral("show"), QStringLiteral("1")},
-                                    QStringList{QStringLiteral("import"), QStringLiteral("-")}}) {
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("list")}, QStringList{QStringLiteral("show"), QStringLiteral("1")},
+          QStringList{QStringLiteral("import"), QStringLiteral("-")}}) {
         const CliRun r = run(args, "# 2 Neu");
         EXPECT_EQ(r.exitCode, 1) << args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(r.err.startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: "))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")))
+                << r.err.toStdString();
     }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("[{\"prefix\": 1}]"));
