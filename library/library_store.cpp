@@ -254,14 +254,19 @@ void LibraryStore::updateReel(const ReelProject &changed)
 
 void LibraryStore::deleteReel(const ReelProject &reel)
 {
-    QList<ReelProject> remaining = m_reels;
-    if (remaining.removeIf([&](const ReelProject &r) { return r.id == reel.id; }) == 0)
+    const qsizetype index = indexOfReel(reel.id);
+    if (index < 0)
         return;
+    // The stored value names the folder on disk; a caller's copy may carry an
+    // unsaved title or number that would point at another reel's folder.
+    const ReelProject stored = m_reels.at(index);
+    QList<ReelProject> remaining = m_reels;
+    remaining.removeIf([&](const ReelProject &r) { return r.id == reel.id; });
     setReels(std::move(remaining));
     if (m_selectedID == reel.id)
         setSelectedID(firstInReelOrder());
     save();
-    removeFolder(reel);
+    removeFolder(stored);
 }
 
 void LibraryStore::addTake(const Take &take, const QUuid &reelID)

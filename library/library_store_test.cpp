@@ -182,8 +182,14 @@ TEST_F(LibraryStoreTest, DeletingTheSelectedReelSelectsTheFirstRemainingOne)
     EXPECT_EQ(store->selectedID(), a.id) << "an unselected reel leaves the selection";
     EXPECT_FALSE(QFileInfo::exists(store->reelFolder(c)));
 
-    store->deleteReel(a);
+    // A copy with an unsaved new title still deletes the folder the reel has on disk.
+    ReelProject edited = a;
+    edited.title = QStringLiteral("b");
+    edited.prefix = 2;
+    store->deleteReel(edited);
     EXPECT_EQ(store->selectedID(), b.id);
+    EXPECT_FALSE(QFileInfo::exists(store->reelFolder(a)));
+    EXPECT_TRUE(QFileInfo(store->reelFolder(b)).isDir()) << "the copy's name is another reel's folder";
     store->deleteReel(b);
     EXPECT_FALSE(store->selectedID().has_value());
     EXPECT_TRUE(open()->reels().isEmpty());
