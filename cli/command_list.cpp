@@ -2,6 +2,7 @@
 #include "library/library_json.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 
 namespace tandrel::cli {
 
@@ -16,9 +17,13 @@ int runList(CliContext &ctx)
     sortInReelOrder(reels);
 
     if (!ctx.json) {
-        for (const ReelProject &reel : reels)
-            ctx.out << QString::asprintf("%03lld", static_cast<long long>(reel.prefix)) << '\t' << reel.title
+        // One line of three tab-separated fields per reel, whatever the title holds.
+        static const QRegularExpression separators(QStringLiteral("[\\t\\n\\r\\x{2028}\\x{2029}]"));
+        for (const ReelProject &reel : reels) {
+            const QString title = QString(reel.title).replace(separators, QStringLiteral(" "));
+            ctx.out << QString::asprintf("%03lld", static_cast<long long>(reel.prefix)) << '\t' << title
                     << '\t' << reel.takes.size() << '\n';
+        }
         return 0;
     }
     QJsonArray records;
