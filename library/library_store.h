@@ -17,6 +17,11 @@ namespace tandrel {
 class LibraryStore : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(QList<tandrel::ReelProject> reels READ reels NOTIFY reelsChanged)
+    Q_PROPERTY(std::optional<QUuid> selectedID READ selectedID WRITE setSelectedID NOTIFY selectedIDChanged)
+    Q_PROPERTY(std::optional<QString> lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(QString rootURL READ rootURL NOTIFY rootURLChanged)
+    Q_PROPERTY(bool securityScopeActive READ securityScopeActive CONSTANT)
 public:
     // `folder` overrides the remembered folder ("library.bookmark") and the default one.
     explicit LibraryStore(UserDefaults &defaults, std::optional<QString> folder = std::nullopt,

@@ -433,6 +433,8 @@ TEST_F(LibraryStoreTest, PropertiesNotifyOnlyOnChange)
     store->load();
     store->load();
     EXPECT_EQ(selected.count(), 1);
+    EXPECT_EQ(store->property("selectedID").value<std::optional<QUuid>>(), id);
+    EXPECT_EQ(store->property("rootURL").toString(), store->rootURL());
     EXPECT_EQ(error.count(), 0) << "the same read error again";
     EXPECT_EQ(reels.count(), 0);
 }
