@@ -21,7 +21,11 @@ QString fold(const QString &text)
         if (c.category() != QChar::Mark_NonSpacing)
             stripped.append(c);
     }
-    return stripped.normalized(QString::NormalizationForm_C).toCaseFolded();
+    // Full case folding turns ß into ss; QString only folds one code point to one.
+    return stripped.normalized(QString::NormalizationForm_C)
+            .toCaseFolded()
+            .replace(QChar(0x00DF), QLatin1String("ss"))
+            .replace(QChar(0x1E9E), QLatin1String("ss"));
 }
 
 bool isSlugScalar(char32_t c)

@@ -65,6 +65,7 @@ TEST(ReelProject, TitleSlugFoldsAndReducesToLettersDigitsAndSingleHyphens)
             {"e\u0301te\u0301", "ete"},
             {"x-y_z", "x-y-z"},
             {"Ärger über Öl", "arger-uber-ol"},
+            {"Große STRAẞE", "grosse-strasse"},
             {"A—B", "a-b"},
     };
     for (const auto &c : cases)
