@@ -31,7 +31,7 @@ ReelProject sampleReel()
     reel.id = QUuid::fromString(QStringLiteral("0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5b"));
     reel.prefix = 12;
     reel.title = QStringLiteral("Intro \"mit\" Ümlaut\tund Tab");
-    reel.script = QStringLiteral("Zeile eins\nZeile zwei \\ Ende");
+    reel.script = QStringLiteral("Zeile eins\r\nZeile zwei \\ Ende\x01 / 🎬");
     reel.createdAt = utc(2025, 2, 28, 23, 59, 59);
     reel.updatedAt = utc(2025, 3, 1, 10, 0, 0, 500);
     reel.takes = {take};
