@@ -17,10 +17,10 @@ void appendIndent(QByteArray &out, int level)
     out.append(level * 4, ' ');
 }
 
-void appendString(QByteArray &out, const QString &text)
+void appendString(QByteArray &out, const QByteArray &utf8)
 {
     out.append('"');
-    for (const char c : text.toUtf8()) {
+    for (const char c : utf8) {
         switch (c) {
         case '"':
             out.append("\\\"");
@@ -91,7 +91,7 @@ bool appendValue(QByteArray &out, const QJsonValue &value, int level)
     case QJsonValue::Double:
         return appendNumber(out, value);
     case QJsonValue::String:
-        appendString(out, value.toString());
+        appendString(out, value.toString().toUtf8());
         return true;
     case QJsonValue::Array: {
         const QJsonArray array = value.toArray();
@@ -116,19 +116,26 @@ bool appendValue(QByteArray &out, const QJsonValue &value, int level)
             out.append("{}");
             return true;
         }
-        QList<QPair<QByteArray, QString>> keys;
-        for (const QString &key : object.keys())
-            keys.append({key.toUtf8(), key});
+        struct Member
+        {
+            QByteArray name;
+            QJsonValue value;
+        };
+        QList<Member> members;
+        members.reserve(object.size());
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+            members.append({it.key().toUtf8(), it.value()});
         // Byte order of the UTF-8 names, whatever order the object keeps.
-        std::sort(keys.begin(), keys.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        std::stable_sort(members.begin(), members.end(),
+                         [](const Member &a, const Member &b) { return a.name < b.name; });
         out.append("{\n");
-        for (qsizetype i = 0; i < keys.size(); ++i) {
+        for (qsizetype i = 0; i < members.size(); ++i) {
             appendIndent(out, level + 1);
-            appendString(out, keys.at(i).second);
+            appendString(out, members.at(i).name);
             out.append(" : ");
-            if (!appendValue(out, object.value(keys.at(i).second), level + 1))
+            if (!appendValue(out, members.at(i).value, level + 1))
                 return false;
-            out.append(i + 1 < keys.size() ? ",\n" : "\n");
+            out.append(i + 1 < members.size() ? ",\n" : "\n");
         }
         appendIndent(out, level);
         out.append('}');
@@ -143,6 +150,7 @@ bool appendValue(QByteArray &out, const QJsonValue &value, int level)
 Result<QByteArray> toPrettyJson(const QJsonValue &value)
 {
     QByteArray out;
+    out.reserve(4096);
     if (!appendValue(out, value, 0))
         return Result<QByteArray>::failure(QStringLiteral("Eine Zahl ist nicht endlich."));
     out.append('\n');
