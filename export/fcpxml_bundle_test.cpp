@@ -1,11 +1,12 @@
 #include "export/fcpxml_exporter.h"
 
+#include "export/fcpxml_check.h"
+
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -67,13 +68,6 @@ protected:
     QUuid m_reelID;
 };
 
-int xmllintExitCode(const QString &file)
-{
-    return QProcess::execute(QStringLiteral("xmllint"),
-                             {QStringLiteral("--noout"), QStringLiteral("--dtdvalid"),
-                              QStringLiteral(TANDREL_FCPXML_DTD), file});
-}
-
 } // namespace
 
 TEST_F(FCPXMLBundle, WritesAValidDocumentIntoTheReelFolderAndReplacesItOnTheNextExport)
@@ -83,7 +77,7 @@ TEST_F(FCPXMLBundle, WritesAValidDocumentIntoTheReelFolderAndReplacesItOnTheNext
     ASSERT_TRUE(first.ok()) << first.errorDescription().toStdString();
     EXPECT_EQ(first.value(), bundlePath());
     const QString info = QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml"));
-    EXPECT_EQ(xmllintExitCode(info), 0);
+    EXPECT_EQ(tandrel::testing::dtdErrors(info), QString());
 
     addTake(4096, 0);
     const auto second = FCPXMLExporter::exportReel(reel(), *m_store);
@@ -93,7 +87,7 @@ TEST_F(FCPXMLBundle, WritesAValidDocumentIntoTheReelFolderAndReplacesItOnTheNext
     QFile file(info);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()).count(QStringLiteral("<asset ")), 3);
-    EXPECT_EQ(xmllintExitCode(info), 0);
+    EXPECT_EQ(tandrel::testing::dtdErrors(info), QString());
 }
 
 TEST_F(FCPXMLBundle, FindsTakeFilesThroughTheReelsCurrentFolder)
@@ -117,21 +111,20 @@ TEST_F(FCPXMLBundle, FailuresLeaveOnlyTheFoldersAndOpenNothing)
     EXPECT_EQ(noMedia.error(), ExportError::noMedia);
     EXPECT_TRUE(QFileInfo(bundlePath()).isDir());
     EXPECT_FALSE(QFileInfo::exists(QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml"))));
-    EXPECT_TRUE(opener.opened.isEmpty());
-}
 
-TEST_F(FCPXMLBundle, ABlockedBundleFolderIsAFileSystemFailure)
-{
+    // A file where the bundle folder belongs.
     addTake(4096, 4096);
+    ASSERT_TRUE(QDir(bundlePath()).removeRecursively());
     QFile blocker(bundlePath());
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const auto result = FCPXMLExporter::exportReel(reel(), *m_store);
-    EXPECT_FALSE(result.ok());
-    EXPECT_EQ(result.error(), std::nullopt);
-    EXPECT_TRUE(result.errorDescription().startsWith(
+    const auto blocked = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
+    EXPECT_FALSE(blocked.ok());
+    EXPECT_EQ(blocked.error(), std::nullopt);
+    EXPECT_TRUE(blocked.errorDescription().startsWith(
             QStringLiteral("Export-Ordner konnte nicht angelegt werden: ")))
-            << result.errorDescription().toStdString();
+            << blocked.errorDescription().toStdString();
+    EXPECT_TRUE(opener.opened.isEmpty());
 }
 
 TEST_F(FCPXMLBundle, OpensTheFinalCutLibraryBeforeTheBundle)
