@@ -36,6 +36,7 @@ public:
 
     // Creates the reel folder and the bundle folder, then writes "Info.fcpxml"
     // atomically; the bundle folder's path. Nothing is removed on failure.
+    // (Named exportReel because `export` is a keyword.)
     static ExportResult<QString> exportReel(const ReelProject &reel, const LibraryStore &library);
     static ExportResult<QString> buildDocument(const ReelProject &reel, const LibraryStore &library);
     static ExportResult<QString> buildDocument(const ReelProject &reel, const FCPXMLDocumentContext &context);
@@ -45,10 +46,11 @@ public:
     static QList<SpeechSlice> speechSlices(const QList<SpeechInterval> &intervals, double duration,
                                            int rate = frameRate);
     // Negative times made 0, too short intervals dropped, sorted by start,
-    // intervals less than 0.08 s apart merged.
+    // intervals at most 0.08 s apart merged.
     static QList<SpeechInterval> cleanIntervals(const QList<SpeechInterval> &intervals);
     // Whether `path` is a regular file larger than 64 bytes.
     static bool isUsableMedia(const QString &path);
+    // & < > " ' as entities; characters XML 1.0 cannot carry are dropped.
     static QString xmlEscaped(const QString &text);
 
     // The first existing Final Cut library: in the library folder, then two
