@@ -13,12 +13,13 @@ namespace tandrel {
 
 namespace {
 
-const QString toBGRA = QStringLiteral("videoconvert ! video/x-raw,format=BGRA");
+const QString toBGRA = QStringLiteral("videoconvert ! capsfilter caps=\"video/x-raw,format=BGRA\"");
 
 // The moving picture of the test camera: two halves in different colours,
 // each with a ball moving its own way, so that a crop or a mirror shows.
 const char *testCameraDescription =
-        "compositor name=mix sink_1::xpos=960 ! video/x-raw,format=BGRA,width=1920,height=1080,framerate=30/1 "
+        "compositor name=mix sink_1::xpos=960 "
+        "! capsfilter caps=\"video/x-raw,format=BGRA,width=1920,height=1080,framerate=30/1\" "
         "videotestsrc is-live=true pattern=ball motion=wavy background-color=0xffc03020 "
         "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_0 "
         "videotestsrc is-live=true pattern=ball motion=sweep background-color=0xff2040c0 "
@@ -237,7 +238,8 @@ void CaptureController::configureSession(const Selection &selection)
         };
         auto started = CapturePipeline::start(
                 openMicrophone(microphone),
-                QStringLiteral("audioconvert ! audio/x-raw,format=(string){S16LE,F32LE},layout=interleaved"), false,
+                QStringLiteral("audioconvert ! capsfilter "
+                               "caps=\"audio/x-raw,format=(string){S16LE,F32LE},layout=interleaved\""), false,
                 std::move(handlers));
         if (started) {
             m_microphonePipeline = started.value();
