@@ -207,6 +207,11 @@ void CaptureController::configureSession(const Selection &selection)
             camera = deviceByID(*selection.videoID, CaptureDevice::Type::externalCamera);
     }
     if (camera) {
+        // The first picture of the new camera reports its negotiated size again.
+        m_outputQueue->post([this] {
+            m_lastCameraWidth = 0;
+            m_lastCameraHeight = 0;
+        });
         if (auto input = openCamera(*camera)) {
             auto relay = LatestFrameRelay::create(*m_outputQueue,
                                                   [this](const VideoFrame &frame) { handleCameraFrame(frame); });
@@ -228,6 +233,9 @@ void CaptureController::configureSession(const Selection &selection)
     if (!videoCarriesAudio && selection.micID) {
         const CaptureDevice microphone = findDevice(selection.microphones, *selection.micID)
                                                  .value_or(deviceByID(*selection.micID, CaptureDevice::Type::microphone));
+        // A microphone that cannot be opened fails at once; its first buffer is
+        // not waited for (an idle PulseAudio sink's monitor sends its first
+        // block only after two seconds).
         CapturePipeline::Handlers handlers;
         handlers.onSample = [this](GstSample *sample, double time) {
             gst_sample_ref(sample);
@@ -240,7 +248,7 @@ void CaptureController::configureSession(const Selection &selection)
                 openMicrophone(microphone),
                 QStringLiteral("audioconvert ! capsfilter "
                                "caps=\"audio/x-raw,format=(string){S16LE,F32LE},layout=interleaved\""), false,
-                std::move(handlers));
+                std::move(handlers), 0);
         if (started) {
             m_microphonePipeline = started.value();
             audioInput = microphone.uniqueID;

@@ -33,7 +33,7 @@ public:
 
     // Builds `source ! <conversion> ! appsink`, starts it and waits until it
     // plays (or `startTimeoutMs` pass; a live source that has not delivered a
-    // picture yet still counts as started). `source` is taken over.
+    // sample yet still counts as started, and 0 does not wait for one at all). `source` is taken over.
     // `video` makes the appsink keep only the newest sample.
     static Result<std::shared_ptr<CapturePipeline>> start(GstElement *source, const QString &conversion,
                                                          bool video, Handlers handlers,
