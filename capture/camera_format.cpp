@@ -34,8 +34,10 @@ std::pair<int, int> bestRate(const GValue *value)
     if (GST_VALUE_HOLDS_FRACTION_RANGE(value)) {
         const GValue *lo = gst_value_get_fraction_range_min(value);
         const GValue *hi = gst_value_get_fraction_range_max(value);
-        const double low = double(gst_value_get_fraction_numerator(lo)) / gst_value_get_fraction_denominator(lo);
-        const double high = double(gst_value_get_fraction_numerator(hi)) / gst_value_get_fraction_denominator(hi);
+        const double low
+                = double(gst_value_get_fraction_numerator(lo)) / gst_value_get_fraction_denominator(lo);
+        const double high
+                = double(gst_value_get_fraction_numerator(hi)) / gst_value_get_fraction_denominator(hi);
         if (high <= maxFps)
             return {gst_value_get_fraction_numerator(hi), gst_value_get_fraction_denominator(hi)};
         if (low <= maxFps)

@@ -34,10 +34,11 @@ QString describe(const std::optional<CameraFormat> &f)
 
 TEST(CameraFormat, ReadsRawAndJpegFormatsWithTheirBestRateUpToThirty)
 {
-    const auto formats = formatsOf("video/x-raw,format=YUY2,width=1280,height=720,framerate={10/1,60/1,30/1}; "
-                                   "image/jpeg,width=1920,height=1080,framerate=30/1; "
-                                   "video/x-h264,width=1920,height=1080,framerate=30/1; "
-                                   "video/x-raw,format=NV12,width=640,height=480,framerate=[1/1,120/1]");
+    const auto formats
+            = formatsOf("video/x-raw,format=YUY2,width=1280,height=720,framerate={10/1,60/1,30/1}; "
+                        "image/jpeg,width=1920,height=1080,framerate=30/1; "
+                        "video/x-h264,width=1920,height=1080,framerate=30/1; "
+                        "video/x-raw,format=NV12,width=640,height=480,framerate=[1/1,120/1]");
     ASSERT_EQ(formats.size(), 3);
     EXPECT_EQ(describe(formats[0]), QStringLiteral("YUY2 1280x720@30"));
     EXPECT_EQ(describe(formats[1]), QStringLiteral("jpeg 1920x1080@30"));
@@ -46,7 +47,8 @@ TEST(CameraFormat, ReadsRawAndJpegFormatsWithTheirBestRateUpToThirty)
 
 TEST(CameraFormat, ChoosesTheLargestFluentPictureUpToFullHD)
 {
-    const struct {
+    const struct
+    {
         const char *caps;
         const char *chosen;
     } cases[] = {

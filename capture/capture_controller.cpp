@@ -15,10 +15,8 @@ const QString flipVerticalKey = QStringLiteral("capture.flipVertical");
 } // namespace
 
 CaptureController::CaptureController(UserDefaults &defaults, QObject *parent)
-    : QObject(parent)
-    , m_defaults(defaults)
-    , m_statusMessage(QStringLiteral("Bereit"))
-    , m_reconfigureToken(QUuid::createUuid())
+    : QObject(parent), m_defaults(defaults), m_statusMessage(QStringLiteral("Bereit")),
+      m_reconfigureToken(QUuid::createUuid())
 {
     ensureGstInitialized();
     m_sessionQueue = std::make_unique<SerialQueue>("capture.session");

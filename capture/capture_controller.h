@@ -173,7 +173,7 @@ private:
     };
     void runReconfigure(const Selection &selection, const QUuid &token);
     void configureSession(const Selection &selection); // on sessionQueue
-    void stopSessionInputs();                          // on sessionQueue
+    void stopSessionInputs(); // on sessionQueue
     bool isCurrentToken(const QUuid &token) const;
     void setReconfigureToken(const QUuid &token);
     void setIsRunning(bool value);
@@ -237,9 +237,9 @@ private:
     LockedValue<AudioTap> m_audioTapLock;
     mutable std::mutex m_tokenLock;
     QUuid m_reconfigureToken;
-    std::atomic<bool> m_screenSelected{false};      // the session was last configured for a screen
+    std::atomic<bool> m_screenSelected{false}; // the session was last configured for a screen
     std::atomic<bool> m_screenPreviewActive{false}; // copy of usesScreenPreview for the output queue
-    std::atomic<bool> m_previewPending{false};      // a preview picture waits for the main thread
+    std::atomic<bool> m_previewPending{false}; // a preview picture waits for the main thread
     std::atomic<bool> m_shuttingDown{false};
 
     // output queue only

@@ -92,7 +92,8 @@ void CaptureController::refreshVideoSources()
     for (const CaptureDevice &camera : std::as_const(m_cameras))
         sources.append({camera.uniqueID, camera.localizedName, VideoSource::Kind::camera});
     if (m_screenSources.isEmpty())
-        sources.append({screenRequestID, QStringLiteral("Bildschirm (Freigabe…)"), VideoSource::Kind::screen});
+        sources.append(
+                {screenRequestID, QStringLiteral("Bildschirm (Freigabe…)"), VideoSource::Kind::screen});
     else
         sources.append(m_screenSources);
     if (m_videoSources != sources) {
@@ -127,8 +128,9 @@ void CaptureController::applyScreenSources(const QList<VideoSource> &sources, bo
 
 void CaptureController::reportScreenAccessMissing()
 {
-    setLastError(QStringLiteral("Bildschirmfreigabe fehlt. Unter Systemeinstellungen → Datenschutz & Sicherheit → "
-                                "Bildschirmaufnahme für Tandrel erlauben."));
+    setLastError(
+            QStringLiteral("Bildschirmfreigabe fehlt. Unter Systemeinstellungen → Datenschutz & Sicherheit → "
+                           "Bildschirmaufnahme für Tandrel erlauben."));
     if (m_selectedVideoSourceID == screenRequestID)
         setSelectedVideoSourceID(std::nullopt);
 }
@@ -150,13 +152,15 @@ QString CaptureController::screenName(quint32 displayNumber) const
 Result<QList<VideoSource>> CaptureController::availableScreens()
 {
     if (!screenCaptureGranted())
-        return Result<QList<VideoSource>>::failure(QStringLiteral("Bildschirmaufnahme ist hier nicht verfügbar."));
+        return Result<QList<VideoSource>>::failure(
+                QStringLiteral("Bildschirmaufnahme ist hier nicht verfügbar."));
     QList<VideoSource> sources;
     QList<ScreenTarget> targets;
     DisplayList *list = DisplayList::instance();
     for (const DisplayInfo &display : list->displays()) {
         sources.append({QStringLiteral("screen:") + QString::number(display.number),
-                        QStringLiteral("Bildschirm: ") + screenName(display.number), VideoSource::Kind::screen});
+                        QStringLiteral("Bildschirm: ") + screenName(display.number),
+                        VideoSource::Kind::screen});
         QScreen *screen = list->screen(display.number);
         const double ratio = screen ? screen->devicePixelRatio() : 1.0;
         const QRect g = display.geometry;

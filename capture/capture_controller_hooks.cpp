@@ -8,11 +8,9 @@
 namespace tandrel {
 
 void CaptureController::recordVideoFrame(const VideoFrame &)
-{
-}
+{ }
 
 void CaptureController::recordAudioBuffer(const AudioBuffer &)
-{
-}
+{ }
 
 } // namespace tandrel

@@ -15,9 +15,12 @@ constexpr double screenPreviewInterval = 1.0 / 24.0;
 SampleFormat sampleFormatOf(const GstAudioInfo &info)
 {
     switch (GST_AUDIO_INFO_FORMAT(&info)) {
-    case GST_AUDIO_FORMAT_F32LE: return SampleFormat::Float32;
-    case GST_AUDIO_FORMAT_S16LE: return SampleFormat::Int16;
-    default: return SampleFormat::Other;
+    case GST_AUDIO_FORMAT_F32LE:
+        return SampleFormat::Float32;
+    case GST_AUDIO_FORMAT_S16LE:
+        return SampleFormat::Int16;
+    default:
+        return SampleFormat::Other;
     }
 }
 

@@ -17,13 +17,13 @@ const QString toBGRA = QStringLiteral("videoconvert ! capsfilter caps=\"video/x-
 
 // The moving picture of the test camera: two halves in different colours,
 // each with a ball moving its own way, so that a crop or a mirror shows.
-const char *testCameraDescription =
-        "compositor name=mix sink_1::xpos=960 "
-        "! capsfilter caps=\"video/x-raw,format=BGRA,width=1920,height=1080,framerate=30/1\" "
-        "videotestsrc is-live=true pattern=ball motion=wavy background-color=0xffc03020 "
-        "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_0 "
-        "videotestsrc is-live=true pattern=ball motion=sweep background-color=0xff2040c0 "
-        "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_1";
+const char *testCameraDescription
+        = "compositor name=mix sink_1::xpos=960 "
+          "! capsfilter caps=\"video/x-raw,format=BGRA,width=1920,height=1080,framerate=30/1\" "
+          "videotestsrc is-live=true pattern=ball motion=wavy background-color=0xffc03020 "
+          "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_0 "
+          "videotestsrc is-live=true pattern=ball motion=sweep background-color=0xff2040c0 "
+          "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_1";
 
 struct CameraInput
 {
@@ -108,8 +108,9 @@ std::optional<CaptureDevice> findDevice(const QList<CaptureDevice> &devices, con
 
 } // namespace
 
-void CaptureController::reconfigure(const std::optional<QString> &videoID, const std::optional<QString> &micID,
-                                    const QUuid &token, std::function<void()> done)
+void CaptureController::reconfigure(const std::optional<QString> &videoID,
+                                    const std::optional<QString> &micID, const QUuid &token,
+                                    std::function<void()> done)
 {
     const Selection selection{videoID, micID, m_cameras, m_microphones};
     m_sessionQueue->post([this, selection, token, done = std::move(done)] {
@@ -142,7 +143,8 @@ void CaptureController::runReconfigure(const Selection &selection, const QUuid &
     configureSession(selection);
     if (!isCurrentToken(token))
         return;
-    const std::optional<quint32> display = selection.videoID ? screenDisplayID(*selection.videoID) : std::nullopt;
+    const std::optional<quint32> display
+            = selection.videoID ? screenDisplayID(*selection.videoID) : std::nullopt;
     m_screenSelected = display.has_value();
     if (!display) {
         runOnMain(this, [this] { setUsesScreenPreview(false); });
@@ -213,11 +215,12 @@ void CaptureController::configureSession(const Selection &selection)
             m_lastCameraHeight = 0;
         });
         if (auto input = openCamera(*camera)) {
-            auto relay = LatestFrameRelay::create(*m_outputQueue,
-                                                  [this](const VideoFrame &frame) { handleCameraFrame(frame); });
+            auto relay = LatestFrameRelay::create(
+                    *m_outputQueue, [this](const VideoFrame &frame) { handleCameraFrame(frame); });
             CapturePipeline::Handlers handlers;
             handlers.onSample = [relay](GstSample *sample, double time) { relay->push(sample, time); };
-            auto started = CapturePipeline::start(input->source, input->conversion, true, std::move(handlers));
+            auto started
+                    = CapturePipeline::start(input->source, input->conversion, true, std::move(handlers));
             if (started) {
                 m_cameraPipeline = started.value();
                 m_cameraRelay = relay;
@@ -231,8 +234,9 @@ void CaptureController::configureSession(const Selection &selection)
     }
 
     if (!videoCarriesAudio && selection.micID) {
-        const CaptureDevice microphone = findDevice(selection.microphones, *selection.micID)
-                                                 .value_or(deviceByID(*selection.micID, CaptureDevice::Type::microphone));
+        const CaptureDevice microphone
+                = findDevice(selection.microphones, *selection.micID)
+                          .value_or(deviceByID(*selection.micID, CaptureDevice::Type::microphone));
         // A microphone that cannot be opened fails at once; its first buffer is
         // not waited for (an idle PulseAudio sink's monitor sends its first
         // block only after two seconds).
@@ -247,8 +251,8 @@ void CaptureController::configureSession(const Selection &selection)
         auto started = CapturePipeline::start(
                 openMicrophone(microphone),
                 QStringLiteral("audioconvert ! capsfilter "
-                               "caps=\"audio/x-raw,format=(string){S16LE,F32LE},layout=interleaved\""), false,
-                std::move(handlers), 0);
+                               "caps=\"audio/x-raw,format=(string){S16LE,F32LE},layout=interleaved\""),
+                false, std::move(handlers), 0);
         if (started) {
             m_microphonePipeline = started.value();
             audioInput = microphone.uniqueID;
@@ -267,9 +271,9 @@ void CaptureController::configureSession(const Selection &selection)
         }
         setIsRunning(running);
         if (!m_isRecording) {
-            setStatusMessage(hasVideo   ? QStringLiteral("Live")
-                             : hasAudio ? QStringLiteral("Nur Audio")
-                                        : QStringLiteral("Keine Quelle"));
+            setStatusMessage(hasVideo           ? QStringLiteral("Live")
+                                     : hasAudio ? QStringLiteral("Nur Audio")
+                                                : QStringLiteral("Keine Quelle"));
         }
     });
 }

@@ -24,7 +24,8 @@ QString pactl(const QStringList &args)
     QProcess p;
     p.start(QStringLiteral("pactl"), args);
     p.waitForFinished(10000);
-    EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << ": " << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << ": "
+                               << p.readAllStandardError().toStdString();
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
@@ -103,8 +104,9 @@ TEST_F(CaptureControllerTest, StartUpListsTheTestCameraBothScreensAndTheMicropho
     auto c = activated();
     const QList<VideoSource> sources = c->videoSources();
     ASSERT_EQ(sources.size(), 3);
-    EXPECT_EQ(sources[0], (VideoSource{QStringLiteral("test-camera"), QStringLiteral("Testkamera"),
-                                       VideoSource::Kind::camera}));
+    EXPECT_EQ(sources[0],
+              (VideoSource{QStringLiteral("test-camera"), QStringLiteral("Testkamera"),
+                           VideoSource::Kind::camera}));
     const QList<DisplayInfo> displays = DisplayList::instance()->displays();
     ASSERT_EQ(displays.size(), 2);
     for (int i = 0; i < 2; ++i) {
@@ -169,8 +171,9 @@ TEST_F(CaptureControllerTest, HotPluggedMicrophoneAppearsAndLosingTheSelectedOne
     auto c = activated();
     const QString original = *c->selectedMicrophoneID();
     const QString sinkModule = pactl({"load-module", "module-null-sink", "sink_name=hotplug_sink"});
-    const QString micModule = pactl({"load-module", "module-remap-source", "master=hotplug_sink.monitor",
-                                     "source_name=hotplug_mic", "source_properties=device.description=Zweitmikrofon"});
+    const QString micModule
+            = pactl({"load-module", "module-remap-source", "master=hotplug_sink.monitor",
+                     "source_name=hotplug_mic", "source_properties=device.description=Zweitmikrofon"});
 
     ASSERT_TRUE(waitUntil([&] { return hasMicrophone(*c, QStringLiteral("hotplug_mic")); }));
     EXPECT_FALSE(hasMicrophone(*c, QStringLiteral("hotplug_sink.monitor")));
@@ -194,8 +197,9 @@ TEST_F(CaptureControllerTest, SelectingAScreenStreamsPicturesOfThatScreensSize)
     for (const DisplayInfo &display : DisplayList::instance()->displays()) {
         const QString id = QStringLiteral("screen:%1").arg(display.number);
         c->selectVideoSource(id);
-        ASSERT_TRUE(waitUntil([&] { return c->usesScreenPreview() && c->videoDeviceInput() == std::nullopt; }))
-                << id.toStdString();
+        ASSERT_TRUE(waitUntil([&] {
+            return c->usesScreenPreview() && c->videoDeviceInput() == std::nullopt;
+        })) << id.toStdString();
         EXPECT_EQ(c->statusMessage(), QStringLiteral("Live"));
         EXPECT_TRUE(c->isRunning()); // the microphone keeps the session running
         EXPECT_EQ(c->audioDeviceInput(), c->selectedMicrophoneID());
@@ -203,9 +207,20 @@ TEST_F(CaptureControllerTest, SelectingAScreenStreamsPicturesOfThatScreensSize)
         const QImage frame = nextPreview(*c);
         EXPECT_EQ(frame.size(), display.geometry.size()) << id.toStdString();
     }
+    // A screen delivers 30 pictures a second; the preview takes at most 24 of them.
+    int previews = 0;
+    auto counting = QObject::connect(c.get(), &CaptureController::previewFrame,
+                                     [&](const QImage &) { ++previews; });
+    waitUntil([] { return false; }, 1000);
+    QObject::disconnect(counting);
+    EXPECT_GT(previews, 0);
+    EXPECT_LE(previews, 25);
+
     // Back to the camera: the screen preview ends.
     c->selectVideoSource(QStringLiteral("test-camera"));
-    EXPECT_TRUE(waitUntil([&] { return !c->usesScreenPreview() && c->videoDeviceInput() == QStringLiteral("test-camera"); }));
+    EXPECT_TRUE(waitUntil([&] {
+        return !c->usesScreenPreview() && c->videoDeviceInput() == QStringLiteral("test-camera");
+    }));
     EXPECT_EQ(nextPreview(*c).size(), QSize(1920, 1080));
 }
 
@@ -213,7 +228,8 @@ TEST_F(CaptureControllerTest, StatusFollowsWhatIsSelected)
 {
     auto c = activated();
     const QString mic = *c->selectedMicrophoneID();
-    const struct {
+    const struct
+    {
         std::optional<QString> video;
         std::optional<QString> mic;
         const char *status;
@@ -288,4 +304,29 @@ TEST_F(CaptureControllerTest, StoredFlipsAreLoadedWithoutWritingAndEveryChangeWr
     CaptureController again(reread);
     EXPECT_FALSE(again.flipHorizontal());
     EXPECT_TRUE(again.flipVertical());
+}
+
+TEST_F(CaptureControllerTest, AScreenThatIsNotConnectedLeavesThePreviewWithoutPicture)
+{
+    auto c = activated();
+    c->selectVideoSource(QStringLiteral("screen:77"));
+    ASSERT_TRUE(waitUntil([&] { return c->statusMessage() == QLatin1String("Kein Videobild"); }));
+    EXPECT_EQ(c->lastError(), QStringLiteral("Bildschirmquelle: Bildschirm nicht gefunden."));
+    EXPECT_FALSE(c->usesScreenPreview());
+    EXPECT_EQ(c->videoDeviceInput(), std::nullopt);
+    EXPECT_EQ(c->audioDeviceInput(), c->selectedMicrophoneID());
+}
+
+TEST_F(CaptureControllerTest, PickingTheScreenPlaceholderBeforeStartUpSelectsTheFirstScreen)
+{
+    CaptureController c(defaults);
+    ASSERT_EQ(c.videoSources().last().id, QStringLiteral("screen:request"));
+    EXPECT_EQ(c.videoSources().last().name, QStringLiteral("Bildschirm (Freigabe…)"));
+    c.selectVideoSource(QStringLiteral("screen:request"));
+    const QString first = QStringLiteral("screen:%1").arg(DisplayList::instance()->displays().first().number);
+    EXPECT_EQ(c.selectedVideoSourceID(), first);
+    EXPECT_EQ(c.videoSources().size(), 3);
+    EXPECT_TRUE(
+            waitUntil([&] { return c.usesScreenPreview() && c.statusMessage() == QLatin1String("Live"); }));
+    EXPECT_FALSE(c.lastError().has_value());
 }

@@ -5,11 +5,16 @@ namespace tandrel {
 int cameraRank(CaptureDevice::Type type)
 {
     switch (type) {
-    case CaptureDevice::Type::builtInCamera: return 0;
-    case CaptureDevice::Type::deskViewCamera: return 1;
-    case CaptureDevice::Type::externalCamera: return 2;
-    case CaptureDevice::Type::continuityCamera: return 3;
-    default: return 4;
+    case CaptureDevice::Type::builtInCamera:
+        return 0;
+    case CaptureDevice::Type::deskViewCamera:
+        return 1;
+    case CaptureDevice::Type::externalCamera:
+        return 2;
+    case CaptureDevice::Type::continuityCamera:
+        return 3;
+    default:
+        return 4;
     }
 }
 

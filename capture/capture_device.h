@@ -16,7 +16,7 @@ struct CaptureDevice
     // chosen: a laptop's built-in camera before anything plugged in.
     enum class Type { builtInCamera, deskViewCamera, externalCamera, continuityCamera, microphone, other };
 
-    QString uniqueID;      // stable across re-plugging; also what opens the device
+    QString uniqueID; // stable across re-plugging; also what opens the device
     QString localizedName; // what the pickers show
     Type type = Type::other;
     bool carriesAudio = false; // delivers sound in the same stream as its pictures

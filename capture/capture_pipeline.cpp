@@ -7,8 +7,8 @@
 namespace tandrel {
 
 Result<std::shared_ptr<CapturePipeline>> CapturePipeline::start(GstElement *source, const QString &conversion,
-                                                                 bool video, Handlers handlers,
-                                                                 int startTimeoutMs)
+                                                                bool video, Handlers handlers,
+                                                                int startTimeoutMs)
 {
     ensureGstInitialized();
     using R = Result<std::shared_ptr<CapturePipeline>>;
@@ -55,7 +55,8 @@ Result<std::shared_ptr<CapturePipeline>> CapturePipeline::start(GstElement *sour
     }
     GstStateChangeReturn ret = gst_element_set_state(self->m_pipeline, GST_STATE_PLAYING);
     if (ret == GST_STATE_CHANGE_ASYNC)
-        ret = gst_element_get_state(self->m_pipeline, nullptr, nullptr, GstClockTime(startTimeoutMs) * GST_MSECOND);
+        ret = gst_element_get_state(self->m_pipeline, nullptr, nullptr,
+                                    GstClockTime(startTimeoutMs) * GST_MSECOND);
     QString error;
     {
         // Errors before this point fail the start; later ones go to onError.

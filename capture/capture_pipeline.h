@@ -36,8 +36,8 @@ public:
     // sample yet still counts as started, and 0 does not wait for one at all). `source` is taken over.
     // `video` makes the appsink keep only the newest sample.
     static Result<std::shared_ptr<CapturePipeline>> start(GstElement *source, const QString &conversion,
-                                                         bool video, Handlers handlers,
-                                                         int startTimeoutMs = 3000);
+                                                          bool video, Handlers handlers,
+                                                          int startTimeoutMs = 3000);
     ~CapturePipeline();
     CapturePipeline(const CapturePipeline &) = delete;
     CapturePipeline &operator=(const CapturePipeline &) = delete;

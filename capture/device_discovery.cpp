@@ -38,7 +38,8 @@ QString stableVideoPath(const QString &node)
     const QString target = QFileInfo(node).canonicalFilePath();
     for (const char *folder : {"/dev/v4l/by-id", "/dev/v4l/by-path"}) {
         QString found;
-        const QFileInfoList links = QDir(QString::fromLatin1(folder)).entryInfoList(QDir::Files | QDir::System);
+        const QFileInfoList links
+                = QDir(QString::fromLatin1(folder)).entryInfoList(QDir::Files | QDir::System);
         for (const QFileInfo &link : links) {
             if (link.canonicalFilePath() != target)
                 continue;
@@ -58,7 +59,8 @@ bool isBuiltInVideoNode(const QString &node, const QString &name)
         if (name.contains(QLatin1String(word), Qt::CaseInsensitive))
             return true;
     }
-    const QString sysDevice = QStringLiteral("/sys/class/video4linux/%1/device").arg(QFileInfo(node).fileName());
+    const QString sysDevice
+            = QStringLiteral("/sys/class/video4linux/%1/device").arg(QFileInfo(node).fileName());
     const QString interfaceDir = QFileInfo(sysDevice).canonicalFilePath();
     if (interfaceDir.isEmpty())
         return false;
@@ -84,7 +86,7 @@ CaptureDevice cameraFrom(GstDevice *device)
         result.uniqueID = name;
     result.localizedName = name;
     result.type = !node.isEmpty() && isBuiltInVideoNode(node, name) ? CaptureDevice::Type::builtInCamera
-                                                                     : CaptureDevice::Type::externalCamera;
+                                                                    : CaptureDevice::Type::externalCamera;
     if (props)
         gst_structure_free(props);
     result.device = gstShared(GST_DEVICE(gst_object_ref(device)));
@@ -164,8 +166,11 @@ void DeviceDiscovery::start()
                 switch (GST_MESSAGE_TYPE(m)) {
                 case GST_MESSAGE_DEVICE_ADDED:
                 case GST_MESSAGE_DEVICE_REMOVED:
-                case GST_MESSAGE_DEVICE_CHANGED: discovery->notifyChange(); break;
-                default: break;
+                case GST_MESSAGE_DEVICE_CHANGED:
+                    discovery->notifyChange();
+                    break;
+                default:
+                    break;
                 }
                 return GST_BUS_DROP;
             },

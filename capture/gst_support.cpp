@@ -24,7 +24,8 @@ double captureTimeOf(GstSample *sample, GstClockTime baseTime)
     if (!buffer || !GST_BUFFER_PTS_IS_VALID(buffer)) // untimed: the moment it arrives
         return double(gst_clock_get_time(sharedCaptureClock())) / double(GST_SECOND);
     GstClockTime running = GST_BUFFER_PTS(buffer);
-    if (const GstSegment *segment = gst_sample_get_segment(sample); segment && segment->format == GST_FORMAT_TIME) {
+    if (const GstSegment *segment = gst_sample_get_segment(sample);
+        segment && segment->format == GST_FORMAT_TIME) {
         const GstClockTime r = gst_segment_to_running_time(segment, GST_FORMAT_TIME, running);
         if (GST_CLOCK_TIME_IS_VALID(r))
             running = r;

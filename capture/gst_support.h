@@ -18,8 +18,7 @@ inline QString gstString(gchar *value)
 }
 
 // Shares one reference of a GstObject; the last owner drops it.
-template<typename T>
-std::shared_ptr<T> gstShared(T *object)
+template<typename T> std::shared_ptr<T> gstShared(T *object)
 {
     return std::shared_ptr<T>(object, [](T *o) {
         if (o)

@@ -10,10 +10,8 @@ std::shared_ptr<LatestFrameRelay> LatestFrameRelay::create(SerialQueue &queue, H
 }
 
 LatestFrameRelay::LatestFrameRelay(SerialQueue &queue, Handler handler)
-    : m_queue(queue)
-    , m_handler(std::move(handler))
-{
-}
+    : m_queue(queue), m_handler(std::move(handler))
+{ }
 
 void LatestFrameRelay::push(GstSample *sample, double captureTime)
 {

@@ -6,8 +6,7 @@ namespace tandrel {
 
 // A value that the user interface writes and the capture threads read: every
 // access copies under the cell's own lock, and nothing else runs under it.
-template<typename T>
-class LockedValue
+template<typename T> class LockedValue
 {
 public:
     explicit LockedValue(T initial = T()) : m_value(std::move(initial)) { }

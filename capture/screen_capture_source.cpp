@@ -55,8 +55,9 @@ Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
             onError(description);
     };
     auto started = CapturePipeline::start(
-            source, QStringLiteral("capsfilter caps=\"video/x-raw,framerate=30/1\" ! videoconvert ! "
-                                   "capsfilter caps=\"video/x-raw,format=BGRA\""),
+            source,
+            QStringLiteral("capsfilter caps=\"video/x-raw,framerate=30/1\" ! videoconvert ! "
+                           "capsfilter caps=\"video/x-raw,format=BGRA\""),
             true, std::move(handlers));
     if (!started) {
         relay->close();

@@ -21,7 +21,7 @@ struct ScreenTarget
 {
     quint32 number = 0;
     QString x11Display; // the X screen to open (":1.1"); empty: the application's display
-    QRect pixelRect;    // the part of that X screen to grab
+    QRect pixelRect; // the part of that X screen to grab
     bool operator==(const ScreenTarget &) const = default;
 };
 

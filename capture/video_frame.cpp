@@ -26,7 +26,8 @@ VideoFrame VideoFrame::fromSample(GstSample *sample, double captureTime)
     GstCaps *caps = gst_sample_get_caps(sample);
     GstBuffer *buffer = gst_sample_get_buffer(sample);
     GstVideoInfo info;
-    if (!caps || !buffer || !gst_video_info_from_caps(&info, caps) || GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGRA)
+    if (!caps || !buffer || !gst_video_info_from_caps(&info, caps)
+        || GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGRA)
         return result;
     auto storage = std::make_shared<Storage>();
     storage->sample = gst_sample_ref(sample);
@@ -72,8 +73,9 @@ QImage VideoFrame::image() const
         return m_data->image;
     // The image keeps the mapping alive through a heap copy of the shared pointer.
     auto *hold = new std::shared_ptr<Storage>(m_data);
-    return QImage(m_bits, m_width, m_height, m_stride, QImage::Format_RGB32,
-                  [](void *p) { delete static_cast<std::shared_ptr<Storage> *>(p); }, hold);
+    return QImage(
+            m_bits, m_width, m_height, m_stride, QImage::Format_RGB32,
+            [](void *p) { delete static_cast<std::shared_ptr<Storage> *>(p); }, hold);
 }
 
 } // namespace tandrel

@@ -14,7 +14,8 @@ std::optional<quint32> screenDisplayID(const QString &id)
         return std::nullopt;
     const QStringView rest = QStringView(id).mid(prefix.size());
     // toUInt accepts a sign and surrounding blanks; a display number is digits only.
-    if (rest.isEmpty() || !std::all_of(rest.begin(), rest.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
+    if (rest.isEmpty()
+        || !std::all_of(rest.begin(), rest.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
         return std::nullopt;
     bool ok = false;
     const qulonglong value = rest.toULongLong(&ok);

@@ -7,14 +7,15 @@ using namespace tandrel;
 
 TEST(VideoSource, ScreenIdentifiersCarryADisplayNumberOnlyWhenWellFormed)
 {
-    const struct {
+    const struct
+    {
         const char *id;
         std::optional<quint32> number;
     } cases[] = {
-            {"screen:0", 0u},          {"screen:1", 1u},          {"screen:4294967295", 4294967295u},
-            {"screen:4294967296", {}}, {"screen:12x", {}},        {"screen:", {}},
-            {"screen:request", {}},    {"screen:-1", {}},         {"screen:+1", {}},
-            {"screen: 1", {}},         {"Screen:1", {}},          {"/dev/v4l/by-id/usb-cam", {}},
+            {"screen:0", 0u},          {"screen:1", 1u},   {"screen:4294967295", 4294967295u},
+            {"screen:4294967296", {}}, {"screen:12x", {}}, {"screen:", {}},
+            {"screen:request", {}},    {"screen:-1", {}},  {"screen:+1", {}},
+            {"screen: 1", {}},         {"Screen:1", {}},   {"/dev/v4l/by-id/usb-cam", {}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(screenDisplayID(QString::fromLatin1(c.id)), c.number) << c.id;
@@ -40,14 +41,17 @@ CaptureDevice camera(const char *id, CaptureDevice::Type type)
 TEST(CaptureDevice, TheBuiltInCameraIsPreferredOverAnEarlierCaptureCard)
 {
     using T = CaptureDevice::Type;
-    const struct {
+    const struct
+    {
         QList<CaptureDevice> cameras;
         std::optional<QString> preferred;
     } cases[] = {
             {{}, std::nullopt},
-            {{camera("card", T::externalCamera), camera("laptop", T::builtInCamera)}, QStringLiteral("laptop")},
+            {{camera("card", T::externalCamera), camera("laptop", T::builtInCamera)},
+             QStringLiteral("laptop")},
             {{camera("usb1", T::externalCamera), camera("usb2", T::externalCamera)}, QStringLiteral("usb1")},
-            {{camera("odd", T::other), camera("desk", T::deskViewCamera), camera("phone", T::continuityCamera)},
+            {{camera("odd", T::other), camera("desk", T::deskViewCamera),
+              camera("phone", T::continuityCamera)},
              QStringLiteral("desk")},
             {{camera("phone", T::continuityCamera), camera("usb", T::externalCamera)}, QStringLiteral("usb")},
     };

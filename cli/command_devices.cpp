@@ -51,9 +51,11 @@ int runDevices(CliContext &ctx)
     // One line per source: a star for the default choice, the kind, the
     // identifier and the name, tab-separated.
     for (const VideoSource &s : controller.videoSources())
-        ctx.out << (s.id == video ? "*" : " ") << '\t' << kindName(s.kind) << '\t' << s.id << '\t' << s.name << '\n';
+        ctx.out << (s.id == video ? "*" : " ") << '\t' << kindName(s.kind) << '\t' << s.id << '\t' << s.name
+                << '\n';
     for (const AudioDevice &m : controller.microphones())
-        ctx.out << (m.id == mic ? "*" : " ") << '\t' << "microphone" << '\t' << m.id << '\t' << m.name << '\n';
+        ctx.out << (m.id == mic ? "*" : " ") << '\t' << "microphone" << '\t' << m.id << '\t' << m.name
+                << '\n';
     return 0;
 }
 

@@ -13,10 +13,12 @@ struct CommandRun
     QByteArray err;
 };
 
-CommandRun tandrelctl(const QStringList &args, bool testCamera)
+CommandRun tandrelctl(const QStringList &args, bool testCamera, bool withScreens = true)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!withScreens)
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     if (testCamera)
         env.insert(QStringLiteral("TANDREL_TEST_CAMERA"), QStringLiteral("1"));
     else
@@ -36,7 +38,8 @@ TEST(DevicesCommand, JsonListsSourcesMicrophonesAndTheDefaultSelection)
     const QJsonObject root = QJsonDocument::fromJson(run.out).object();
     const QJsonArray sources = root.value("videoSources").toArray();
     ASSERT_EQ(sources.size(), 3);
-    EXPECT_EQ(sources[0].toObject(), (QJsonObject{{"id", "test-camera"}, {"name", "Testkamera"}, {"kind", "camera"}}));
+    EXPECT_EQ(sources[0].toObject(),
+              (QJsonObject{{"id", "test-camera"}, {"name", "Testkamera"}, {"kind", "camera"}}));
     for (int i = 1; i < 3; ++i) {
         const QJsonObject s = sources[i].toObject();
         EXPECT_EQ(s.value("kind").toString(), QStringLiteral("screen"));
@@ -64,7 +67,20 @@ TEST(DevicesCommand, WithoutACameraNothingIsSelectedAndThePlainFormMarksTheMicro
     ASSERT_EQ(lines.size(), 3); // two screens, one microphone
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral(" \tscreen\tscreen:1\tBildschirm: ")));
     const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
-    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("*\tmicrophone\t") + mic + '\t')) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("*\tmicrophone\t") + mic + '\t'))
+            << lines[2].toStdString();
 
     EXPECT_EQ(tandrelctl({"devices", "extra"}, false).exitCode, 2);
+}
+
+TEST(DevicesCommand, WithoutScreenCaptureOnlyThePlaceholderStandsForTheScreens)
+{
+    const CommandRun run = tandrelctl({"--json", "devices"}, false, false);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject root = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(root.value("videoSources").toArray(),
+              (QJsonArray{QJsonObject{
+                      {"id", "screen:request"}, {"name", "Bildschirm (Freigabe…)"}, {"kind", "screen"}}}));
+    EXPECT_TRUE(root.value("selectedVideoSourceID").isNull());
+    EXPECT_EQ(root.value("microphones").toArray().size(), 1);
 }
