@@ -330,3 +330,21 @@ TEST_F(CaptureControllerTest, PickingTheScreenPlaceholderBeforeStartUpSelectsThe
             waitUntil([&] { return c.usesScreenPreview() && c.statusMessage() == QLatin1String("Live"); }));
     EXPECT_FALSE(c.lastError().has_value());
 }
+
+TEST_F(CaptureControllerTest, ACameraThatDisappearsFallsBackToThePreferredCameraNeverToAScreen)
+{
+    auto c = activated();
+    ASSERT_TRUE(waitUntil([&] { return c->videoDeviceInput() == QStringLiteral("test-camera"); }));
+    // The test camera leaves the device list at the next discovery; a
+    // PulseAudio sink appearing is the device change that runs it.
+    qunsetenv("TANDREL_TEST_CAMERA");
+    const QString module = pactl({"load-module", "module-null-sink", "sink_name=trigger_sink"});
+    EXPECT_TRUE(waitUntil([&] { return c->videoSources().first().kind == VideoSource::Kind::screen; }));
+    EXPECT_EQ(c->selectedVideoSourceID(), std::nullopt);
+    EXPECT_TRUE(waitUntil([&] {
+        return c->videoDeviceInput() == std::nullopt && c->statusMessage() == QLatin1String("Nur Audio");
+    }));
+    EXPECT_FALSE(c->usesScreenPreview());
+    EXPECT_TRUE(c->isRunning());
+    pactl({"unload-module", module});
+}
