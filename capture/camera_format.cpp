@@ -2,6 +2,7 @@
 
 #include <gst/gst.h>
 #include <tuple>
+#include <vector>
 
 namespace tandrel {
 
@@ -11,39 +12,57 @@ constexpr int maxWidth = 1920;
 constexpr int maxHeight = 1080;
 constexpr double maxFps = 30.0;
 
-// The highest rate not above 30 per second in a framerate field (a fraction,
-// a list or a range); {0, 1} when there is none.
-std::pair<int, int> bestRate(const GValue *value)
+using Rate = std::pair<int, int>;
+
+double rateValue(const Rate &r)
+{
+    return r.second > 0 ? double(r.first) / r.second : 0;
+}
+
+// The rates a framerate field offers: its fraction, each entry of a list, or
+// for a range the rate within it closest to 30 per second.
+void collectRates(const GValue *value, std::vector<Rate> &into)
 {
     if (!value)
-        return {0, 1};
+        return;
     if (GST_VALUE_HOLDS_FRACTION(value)) {
-        const int n = gst_value_get_fraction_numerator(value);
-        const int d = gst_value_get_fraction_denominator(value);
-        return d > 0 && double(n) / d <= maxFps ? std::pair(n, d) : std::pair(0, 1);
-    }
-    if (GST_VALUE_HOLDS_LIST(value)) {
-        std::pair<int, int> best{0, 1};
-        for (guint i = 0; i < gst_value_list_get_size(value); ++i) {
-            const auto r = bestRate(gst_value_list_get_value(value, i));
-            if (double(r.first) / r.second > double(best.first) / best.second)
-                best = r;
-        }
-        return best;
-    }
-    if (GST_VALUE_HOLDS_FRACTION_RANGE(value)) {
+        into.emplace_back(gst_value_get_fraction_numerator(value), gst_value_get_fraction_denominator(value));
+    } else if (GST_VALUE_HOLDS_LIST(value)) {
+        for (guint i = 0; i < gst_value_list_get_size(value); ++i)
+            collectRates(gst_value_list_get_value(value, i), into);
+    } else if (GST_VALUE_HOLDS_FRACTION_RANGE(value)) {
         const GValue *lo = gst_value_get_fraction_range_min(value);
         const GValue *hi = gst_value_get_fraction_range_max(value);
-        const double low
-                = double(gst_value_get_fraction_numerator(lo)) / gst_value_get_fraction_denominator(lo);
-        const double high
-                = double(gst_value_get_fraction_numerator(hi)) / gst_value_get_fraction_denominator(hi);
-        if (high <= maxFps)
-            return {gst_value_get_fraction_numerator(hi), gst_value_get_fraction_denominator(hi)};
-        if (low <= maxFps)
-            return {30, 1};
+        const Rate low{gst_value_get_fraction_numerator(lo), gst_value_get_fraction_denominator(lo)};
+        const Rate high{gst_value_get_fraction_numerator(hi), gst_value_get_fraction_denominator(hi)};
+        if (rateValue(high) <= maxFps)
+            into.push_back(high);
+        else if (rateValue(low) <= maxFps)
+            into.emplace_back(30, 1);
+        else
+            into.push_back(low);
     }
-    return {0, 1};
+}
+
+// The highest rate up to 30 per second; a device that runs only faster is
+// taken at its slowest rate (the pipeline then drops down to 30). {0, 1}
+// when the field is absent.
+Rate bestRate(const GValue *value)
+{
+    std::vector<Rate> rates;
+    collectRates(value, rates);
+    Rate best{0, 1};
+    for (const Rate &r : rates) {
+        if (r.second <= 0 || r.first <= 0)
+            continue;
+        const double v = rateValue(r);
+        const double b = rateValue(best);
+        const bool better = best.first == 0 || (v <= maxFps && (b > maxFps || v > b))
+                || (v > maxFps && b > maxFps && v < b);
+        if (better)
+            best = r;
+    }
+    return best;
 }
 
 // Fixed sizes only: a range of sizes (some virtual devices) is taken at the
@@ -103,7 +122,7 @@ std::optional<CameraFormat> chooseCameraFormat(const QList<CameraFormat> &offere
         const bool usable = fits(f);
         const qint64 area = qint64(f.width) * f.height;
         // Larger is better for everything but the area of an oversized picture.
-        return std::tuple(usable, f.fps() >= 15.0, usable ? area : -area, f.fps(),
+        return std::tuple(usable, f.fps() >= 15.0, usable ? area : -area, std::min(f.fps(), maxFps),
                           f.encoding == CameraFormat::Encoding::raw);
     };
     std::optional<CameraFormat> best;

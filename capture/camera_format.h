@@ -16,7 +16,7 @@ struct CameraFormat
     QString pixelFormat; // raw: "YUY2", "NV12", ...; empty for jpeg
     int width = 0;
     int height = 0;
-    int fpsNumerator = 0; // the highest rate up to 30 per second it offers
+    int fpsNumerator = 0; // the highest rate up to 30 per second it offers, else its slowest
     int fpsDenominator = 1;
     bool operator==(const CameraFormat &) const = default;
 

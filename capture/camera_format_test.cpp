@@ -32,17 +32,19 @@ QString describe(const std::optional<CameraFormat> &f)
 
 } // namespace
 
-TEST(CameraFormat, ReadsRawAndJpegFormatsWithTheirBestRateUpToThirty)
+TEST(CameraFormat, ReadsRawAndJpegFormatsWithTheirBestRateUpToThirtyElseTheSlowest)
 {
     const auto formats
             = formatsOf("video/x-raw,format=YUY2,width=1280,height=720,framerate={10/1,60/1,30/1}; "
                         "image/jpeg,width=1920,height=1080,framerate=30/1; "
                         "video/x-h264,width=1920,height=1080,framerate=30/1; "
-                        "video/x-raw,format=NV12,width=640,height=480,framerate=[1/1,120/1]");
-    ASSERT_EQ(formats.size(), 3);
+                        "video/x-raw,format=NV12,width=640,height=480,framerate=[1/1,120/1]; "
+                        "video/x-raw,format=NV12,width=320,height=240,framerate={60/1,50/1}");
+    ASSERT_EQ(formats.size(), 4);
     EXPECT_EQ(describe(formats[0]), QStringLiteral("YUY2 1280x720@30"));
     EXPECT_EQ(describe(formats[1]), QStringLiteral("jpeg 1920x1080@30"));
     EXPECT_EQ(describe(formats[2]), QStringLiteral("NV12 640x480@30"));
+    EXPECT_EQ(describe(formats[3]), QStringLiteral("NV12 320x240@50"));
 }
 
 TEST(CameraFormat, ChoosesTheLargestFluentPictureUpToFullHD)
@@ -74,6 +76,10 @@ TEST(CameraFormat, ChoosesTheLargestFluentPictureUpToFullHD)
             {"video/x-raw,format=YUY2,width=3840,height=2160,framerate=30/1; "
              "video/x-raw,format=YUY2,width=2560,height=1440,framerate=30/1",
              "YUY2 2560x1440@30"},
+            // A capture card that runs only at 60 is still fluent.
+            {"video/x-raw,format=NV12,width=1920,height=1080,framerate=60/1; "
+             "video/x-raw,format=NV12,width=1280,height=720,framerate=30/1",
+             "NV12 1920x1080@60"},
             {"video/x-h264,width=1920,height=1080", "none"},
     };
     for (const auto &c : cases)

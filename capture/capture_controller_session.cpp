@@ -71,6 +71,8 @@ std::optional<CameraInput> openCamera(const CaptureDevice &device)
         QString chain = QStringLiteral("capsfilter caps=\"%1\" ! ").arg(capsText(*format));
         if (format->encoding == CameraFormat::Encoding::jpeg)
             chain += QStringLiteral("jpegdec ! ");
+        if (format->fps() > 30.0)
+            chain += QStringLiteral("videorate drop-only=true max-rate=30 ! ");
         input.conversion = chain + toBGRA;
         input.size = QSize(format->width, format->height);
     }
