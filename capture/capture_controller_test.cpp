@@ -144,6 +144,8 @@ TEST_F(CaptureControllerTest, TestCameraPicturesAndMicrophoneBuffersShareOneCloc
     const HalfColours h = halfColours(frame);
     EXPECT_GT(h.leftRed, h.leftBlue + 50);
     EXPECT_GT(h.rightBlue, h.rightRed + 50);
+    waitUntil([] { return false; }, 200);
+    EXPECT_NE(nextPreview(*c).copy(), frame.copy()); // the pattern moves
 
     ASSERT_TRUE(waitUntil([&] {
         std::lock_guard guard(lock);

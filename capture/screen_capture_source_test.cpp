@@ -27,6 +27,7 @@ struct Received
 {
     std::mutex lock;
     QList<QSize> sizes;
+    QList<double> times;
     QImage last;
     int count()
     {
@@ -46,6 +47,7 @@ TEST(ScreenCaptureSource, StreamsEachDisplayAtItsOwnSize)
     source.onFrame = [&](const VideoFrame &frame) {
         std::lock_guard guard(received.lock);
         received.sizes.append(QSize(frame.width(), frame.height()));
+        received.times.append(frame.time());
         received.last = frame.image();
     };
     source.onStarted = [&](double w, double h) { started = QSizeF(w, h); };
@@ -66,6 +68,12 @@ TEST(ScreenCaptureSource, StreamsEachDisplayAtItsOwnSize)
         std::lock_guard guard(received.lock);
         for (const QSize &size : std::as_const(received.sizes))
             EXPECT_EQ(size, screen.pixelRect.size());
+        // Pictures carry capture times on the monotonic clock, as microphone buffers do.
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        EXPECT_NEAR(received.times.last(), double(now.tv_sec) + now.tv_nsec / 1e9, 1.0);
+        EXPECT_GT(received.times.last(), received.times.first());
+        received.times.clear();
     }
     source.stop();
     EXPECT_FALSE(source.isStreaming());
