@@ -21,6 +21,14 @@ public:
         std::lock_guard lock(m_lock);
         m_value = std::move(value);
     }
+    // Runs a short update on the value under the lock (for state that is
+    // changed in place, such as a tracker fed buffer by buffer).
+    template<typename F>
+    auto update(F &&change)
+    {
+        std::lock_guard lock(m_lock);
+        return change(m_value);
+    }
 
 private:
     mutable std::mutex m_lock;
