@@ -160,7 +160,7 @@ std::optional<QString> FCPXMLExporter::libraryLocation(const QString &libraryRoo
             home.filePath(QStringLiteral("Movies/Ohne Titel.fcpbundle")),
     };
     for (const QString &candidate : candidates) {
-        if (QFileInfo::exists(candidate))
+        if (QFileInfo(candidate).isDir())
             return candidate;
     }
     return std::nullopt;
