@@ -232,15 +232,60 @@ void TeleprompterView::paintBackground(QPainter &p, const QRectF &bounds)
     p.fillRect(bounds, Qt::black);
     if (!showsVideo())
         return;
-    m_selfView->paint(p, bounds);
+    // Frames arrive at most half as often as the text moves, so the video
+    // under its shade is composed once per frame and then only copied.
+    const qreal dpr = devicePixelRatioF();
+    const BackdropKey key{m_selfView->frame().cacheKey(),
+                          size(),
+                          dpr,
+                          m_selfView->flipHorizontal(),
+                          m_selfView->flipVertical(),
+                          m_state.isMirrored(),
+                          m_state.textPlacement()};
+    if (key == m_backdropKey && !m_backdrop.isNull()) {
+        p.save();
+        p.resetTransform();
+        p.drawImage(QPointF(0, 0), m_backdrop);
+        p.restore();
+        return;
+    }
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    if (m_shade.size() != pixels || key.placement != m_backdropKey.placement
+        || dpr != m_backdropKey.devicePixelRatio)
+        m_shade = shade(bounds, dpr);
+    m_backdrop = QImage(pixels, QImage::Format_RGB32);
+    m_backdrop.setDevicePixelRatio(dpr);
+    m_backdrop.fill(Qt::black);
+    QPainter b(&m_backdrop);
+    b.setTransform(p.worldTransform()); // the mirroring, if any
+    m_selfView->paint(b, bounds);
+    b.resetTransform(); // the shade is symmetric about the vertical centre line
+    b.drawImage(QPointF(0, 0), m_shade);
+    b.end();
+    m_backdropKey = key;
+    p.save();
+    p.resetTransform();
+    p.drawImage(QPointF(0, 0), m_backdrop);
+    p.restore();
+}
+
+QImage TeleprompterView::shade(const QRectF &bounds, qreal dpr) const
+{
+    // The vertical veil and the vignette over the video, both black, merged
+    // into one layer so that a new frame costs one blend instead of two.
+    QImage image((bounds.size() * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    QPainter s(&image);
     QLinearGradient veil(bounds.topLeft(), bounds.bottomLeft());
     veil.setStops({{0, black(0.62)}, {0.5, black(0.34)}, {1, black(0.5)}});
-    p.fillRect(bounds, veil);
+    s.fillRect(bounds, veil);
     const bool center = m_state.textPlacement() == TeleprompterTextPlacement::center;
     const QPointF focus = center ? bounds.center() : QPointF(bounds.width() * 0.5, bounds.height() * 0.28);
     QRadialGradient vignette(focus, 780);
     vignette.setStops({{0, black(0.05)}, {40.0 / 780.0, black(0.05)}, {1, black(0.42)}});
-    p.fillRect(bounds, vignette);
+    s.fillRect(bounds, vignette);
+    return image;
 }
 
 const QStaticText &TeleprompterView::staticWord(qsizetype index)

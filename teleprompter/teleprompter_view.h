@@ -4,6 +4,7 @@
 #include "teleprompter/teleprompter_scroller.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QPointer>
 #include <QStaticText>
 #include <QTimer>
@@ -72,6 +73,16 @@ private:
     void paintOverlay(QPainter &p, const QRectF &bounds) const;
     const QStaticText &staticWord(qsizetype index);
 
+    struct BackdropKey
+    {
+        qint64 frame = 0;
+        QSize size;
+        qreal devicePixelRatio = 1;
+        bool flipHorizontal = false, flipVertical = false, mirrored = false;
+        TeleprompterTextPlacement placement = TeleprompterTextPlacement::standard;
+        bool operator==(const BackdropKey &) const = default;
+    };
+
     TeleprompterState &m_state;
     TeleprompterSelfView *m_selfView = nullptr;
     bool m_videoAvailable = false;
@@ -82,6 +93,10 @@ private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_paintedWord = -1;
+    QImage shade(const QRectF &bounds, qreal dpr) const;
+    QImage m_backdrop; // video and gradients, composed once per frame
+    QImage m_shade; // the two gradients over the video
+    BackdropKey m_backdropKey;
 };
 
 } // namespace tandrel
