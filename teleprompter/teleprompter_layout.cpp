@@ -16,7 +16,6 @@ TeleprompterLayout TeleprompterLayout::build(const TeleprompterLayoutInput &inpu
     layout.m_input = input;
     const double fontSize = input.fontSize;
     const double width = input.windowSize.width();
-    const double height = input.windowSize.height();
     layout.m_metrics = LayoutMetrics::make(input.windowSize, input.placement, fontSize);
     const double columnWidth = layout.m_metrics.columnWidth;
     layout.m_columnLeft = (width - columnWidth) / 2;

@@ -152,3 +152,24 @@ TEST(TeleprompterPresenter, ClosingFromOutsideDismissesAndReopeningShowsFreshVid
     s.presenter.setFrame(frame);
     EXPECT_TRUE(s.presenter.view()->showsVideo());
 }
+
+TEST(TeleprompterPresenter, PlacesTheWindowAgainWhenDisplaysChange)
+{
+    Prompter s;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    s.presenter.presentTeleprompter("eins", "", s.state);
+    ASSERT_EQ(s.presenter.placedScreen(), screens.last());
+
+    // The choice changes without a placement; the next display change places it.
+    s.state.setSelectedDisplayID(TeleprompterState::screenNumber(screens.first()));
+    emit DisplayList::instance()->displaysChanged();
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return s.presenter.placedScreen() == screens.first(); }));
+    EXPECT_EQ(s.presenter.window()->geometry(), screens.first()->geometry());
+
+    // Not presented any more: display changes leave the window alone.
+    s.state.setIsPresented(false);
+    s.state.setSelectedDisplayID(0);
+    emit DisplayList::instance()->displaysChanged();
+    QApplication::processEvents();
+    EXPECT_EQ(s.presenter.placedScreen(), screens.first());
+}

@@ -125,8 +125,9 @@ TEST(TeleprompterView, HighlightsTheSpokenWordWhereItIsDrawnInEveryPlacement)
                 scene.view.layout().columnLeft(), -scene.view.scroller().scrollOffset());
         if (c.mirrored) {
             EXPECT_NEAR(word.left(), 1280 - plain.right(), 0.001) << c.name;
-            if (!word.intersects(plain)) // a word in the middle is its own mirror image
+            if (!word.intersects(plain)) { // a word in the middle is its own mirror image
                 EXPECT_EQ(amberPixels(image, plain), 0) << c.name;
+            }
         } else {
             EXPECT_EQ(word, plain) << c.name;
         }

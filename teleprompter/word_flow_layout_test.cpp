@@ -145,8 +145,9 @@ TEST(TeleprompterLayout, LaysOutWordsInReadingOrderInsideTheColumn)
         for (qsizetype i = 0; i < frames.size(); ++i) {
             EXPECT_GE(frames[i].left(), -0.001) << i;
             EXPECT_LE(frames[i].right(), column + 0.001) << i;
-            if (i > 0)
+            if (i > 0) {
                 EXPECT_GE(frames[i].top(), frames[i - 1].top()) << i;
+            }
         }
         // The second paragraph starts on a new row, a paragraph gap below.
         EXPECT_GT(frames[10].top(), frames[9].bottom() + 56 * 0.62 - 0.001);
