@@ -71,27 +71,3 @@ TEST(TeleprompterKeys, FontKeysStepByFourBetweenLimitsAndPersist)
         EXPECT_EQ(defaults.doubleValue("teleprompter.fontSize"), c.to) << c.from;
     }
 }
-
-TEST(TeleprompterKeys, SpaceZeroAndEscapeActOnTheState)
-{
-    QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath("d.ini"));
-    TeleprompterState state(defaults);
-    state.loadScript("eins zwei drei");
-    state.ingestRecognized("eins zwei", true);
-    int dismissals = 0;
-    const auto dismiss = [&] { ++dismissals; };
-
-    applyTeleprompterKey(TeleprompterKeyAction::toggleScrolling, state, dismiss);
-    EXPECT_TRUE(state.isScrolling());
-    applyTeleprompterKey(TeleprompterKeyAction::toggleScrolling, state, dismiss);
-    EXPECT_FALSE(state.isScrolling());
-    applyTeleprompterKey(TeleprompterKeyAction::resetFollow, state, dismiss);
-    EXPECT_EQ(state.aligner().cursor(), 0);
-    EXPECT_EQ(state.resetGeneration(), 1);
-    applyTeleprompterKey(TeleprompterKeyAction::dismiss, state, dismiss);
-    EXPECT_EQ(dismissals, 1);
-    applyTeleprompterKey(TeleprompterKeyAction::none, state, dismiss);
-    EXPECT_EQ(dismissals, 1);
-    EXPECT_FALSE(state.isScrolling());
-}

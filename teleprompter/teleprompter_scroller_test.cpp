@@ -187,14 +187,3 @@ TEST(TeleprompterScroller, WordColoursFollowReadingProgress)
     EXPECT_NEAR(TeleprompterScroller::highlightFill(true).alphaF(), 0.3, 0.01);
     EXPECT_NEAR(TeleprompterScroller::highlightFill(false).alphaF(), 0.18, 0.01);
 }
-
-TEST(TeleprompterScroller, ReadingLineFollowsViewportAndPlacement)
-{
-    TeleprompterScroller s;
-    s.setViewport(1000, TeleprompterTextPlacement::standard);
-    EXPECT_DOUBLE_EQ(s.readingLine(), 220);
-    s.setPlacement(TeleprompterTextPlacement::center);
-    EXPECT_DOUBLE_EQ(s.readingLine(), 480);
-    s.setViewport(0, TeleprompterTextPlacement::center);
-    EXPECT_DOUBLE_EQ(s.readingLine(), 0.48);
-}
