@@ -125,9 +125,23 @@ void TeleprompterPresenter::placeWindow(TeleprompterState &state)
     if (!screen)
         return; // no display at all: the frame stays as it is
     m_window->winId(); // the native window must exist to be given a screen
-    if (QWindow *handle = m_window->windowHandle(); handle && handle->screen() != screen)
+    QWindow *handle = m_window->windowHandle();
+    const bool moves = handle && handle->screen() != screen;
+    const bool shown = m_window->isVisible();
+    // Another X screen means another native window; it is made anew hidden,
+    // so that it appears with its new frame and not with the old one.
+    if (moves && shown)
+        m_window->hide();
+    if (moves)
         handle->setScreen(screen);
     m_window->setGeometry(screen->geometry());
+    // Full screen as well: window managers keep frameless windows out of the
+    // panels' area otherwise, and the teleprompter covers the whole display.
+    m_window->setWindowState(m_window->windowState() | Qt::WindowFullScreen);
+    if (moves && shown) {
+        m_window->show();
+        m_window->raise();
+    }
     m_window->update();
     m_placedScreen = screen;
 }

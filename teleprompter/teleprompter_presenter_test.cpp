@@ -79,6 +79,7 @@ TEST(TeleprompterPresenter, FollowsTheChosenDisplay)
     for (QScreen *screen : {screens.first(), screens.last(), screens.first()}) {
         s.state.setSelectedDisplayID(TeleprompterState::screenNumber(screen));
         s.presenter.placeWindow(s.state);
+        tandrel::testing::waitUntil([] { return false; }, 200); // let the X server answer
         EXPECT_EQ(s.presenter.window()->windowHandle()->screen(), screen);
         EXPECT_EQ(s.presenter.window()->geometry(), screen->geometry());
     }
