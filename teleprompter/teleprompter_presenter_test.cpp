@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -173,4 +174,27 @@ TEST(TeleprompterPresenter, PlacesTheWindowAgainWhenDisplaysChange)
     emit DisplayList::instance()->displaysChanged();
     QApplication::processEvents();
     EXPECT_EQ(s.presenter.placedScreen(), screens.first());
+}
+
+TEST(TeleprompterPresenter, ClaimsKeysBeforeTheApplicationsShortcuts)
+{
+    Prompter s;
+    QWidget other;
+    int shortcutHits = 0;
+    auto *shortcut = new QShortcut(QKeySequence(Qt::Key_Space), &other);
+    shortcut->setContext(Qt::ApplicationShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, [&] { ++shortcutHits; });
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+
+    // Keys as the window system delivers them, shortcut handling included.
+    s.presenter.presentTeleprompter("eins zwei", "", s.state);
+    QTest::keyClick(other.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(shortcutHits, 0);
+    EXPECT_FALSE(s.state.isScrolling());
+
+    s.presenter.dismissTeleprompter();
+    QTest::keyClick(other.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(shortcutHits, 1);
+    EXPECT_FALSE(s.state.isScrolling());
 }
