@@ -189,7 +189,8 @@ TEST(TeleprompterPresenter, ClaimsKeysBeforeTheApplicationsShortcuts)
 
     // Keys as the window system delivers them, shortcut handling included.
     s.presenter.presentTeleprompter("eins zwei", "", s.state);
-    QTest::keyClick(other.windowHandle(), Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.presenter.window()));
+    QTest::keyClick(s.presenter.window()->windowHandle(), Qt::Key_Space);
     EXPECT_EQ(shortcutHits, 0);
     EXPECT_FALSE(s.state.isScrolling());
 
