@@ -4,6 +4,7 @@
 #include "teleprompter/teleprompter_keys.h"
 #include "teleprompter/teleprompter_self_view.h"
 #include "teleprompter/teleprompter_state.h"
+#include "teleprompter/text_shadow.h"
 
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -110,6 +111,7 @@ void TeleprompterView::invalidateLayout()
 {
     m_layout.reset();
     m_wordTexts.clear();
+    m_shadows.clear();
     update();
 }
 
@@ -229,9 +231,10 @@ void TeleprompterView::paintEvent(QPaintEvent *)
 
 void TeleprompterView::paintBackground(QPainter &p, const QRectF &bounds)
 {
-    p.fillRect(bounds, Qt::black);
-    if (!showsVideo())
+    if (!showsVideo()) {
+        p.fillRect(bounds, Qt::black);
         return;
+    }
     // Frames arrive at most half as often as the text moves, so the video
     // under its shade is composed once per frame and then only copied.
     const qreal dpr = devicePixelRatioF();
@@ -253,9 +256,13 @@ void TeleprompterView::paintBackground(QPainter &p, const QRectF &bounds)
     if (m_shade.size() != pixels || key.placement != m_backdropKey.placement
         || dpr != m_backdropKey.devicePixelRatio)
         m_shade = shade(bounds, dpr);
-    m_backdrop = QImage(pixels, QImage::Format_RGB32);
-    m_backdrop.setDevicePixelRatio(dpr);
-    m_backdrop.fill(Qt::black);
+    // The buffer is kept from frame to frame: a fresh one would cost the
+    // system's page clearing on every frame. The video fills it completely.
+    if (m_backdrop.size() != pixels) {
+        m_backdrop = QImage(pixels, QImage::Format_RGB32);
+        m_backdrop.setDevicePixelRatio(dpr);
+        m_backdrop.fill(Qt::black);
+    }
     QPainter b(&m_backdrop);
     b.setTransform(p.worldTransform()); // the mirroring, if any
     m_selfView->paint(b, bounds);
@@ -300,6 +307,26 @@ const QStaticText &TeleprompterView::staticWord(qsizetype index)
     return text;
 }
 
+const QImage &TeleprompterView::cachedShadow(const QString &text, const QFont &font)
+{
+    auto it = m_shadows.find(text);
+    if (it == m_shadows.end()) {
+        // Bounded: a long script has many distinct words, few on screen at once.
+        if (m_shadows.size() >= 512)
+            m_shadows.clear();
+        // The shadow's opacity is baked in: drawing a ready premultiplied
+        // image is the fastest blend there is.
+        QImage shadow = textShadow(text, font, shadowRadius);
+        for (int y = 0; y < shadow.height(); ++y) {
+            uchar *line = shadow.scanLine(y);
+            for (int x = 0; x < shadow.width(); ++x)
+                line[x] = uchar(line[x] * 0.85);
+        }
+        it = m_shadows.insert(text, shadow.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    return it.value();
+}
+
 void TeleprompterView::paintText(QPainter &p)
 {
     const TeleprompterLayout &l = *m_layout;
@@ -313,8 +340,9 @@ void TeleprompterView::paintText(QPainter &p)
         const int flags = int(l.alignment()) | Qt::TextWordWrap;
         p.setFont(l.titleFont());
         if (shadow) {
-            p.setPen(black(0.85 * 0.6));
-            p.drawText(l.titleRect().translated(0, 2), flags, l.input().title);
+            // A wrapped title is rare; its shadow follows the first line's box.
+            p.drawImage(l.titleRect().topLeft() + QPointF(-shadowRadius, 2 - shadowRadius),
+                        cachedShadow(l.input().title, l.titleFont()));
         }
         p.setPen(white(0.5));
         p.drawText(l.titleRect(), flags, l.input().title);
@@ -336,6 +364,13 @@ void TeleprompterView::paintText(QPainter &p)
     p.setFont(l.wordFont());
     p.setRenderHint(QPainter::Antialiasing);
     const double radius = l.input().fontSize * 0.16;
+    if (shadow) {
+        // The column's shadow lies under all of its words, so it goes first.
+        for (qsizetype i = first; i < last; ++i) {
+            const QPointF at = l.wordFrames().at(i).topLeft() + QPointF(-shadowRadius, 2 - shadowRadius);
+            p.drawImage(at, cachedShadow(l.input().tokens.at(i).raw, l.wordFont()));
+        }
+    }
     for (qsizetype i = first; i < last; ++i) {
         const QRectF frame = l.wordFrames().at(i);
         const WordStyle style = TeleprompterScroller::wordStyle(i, current, count, videoBehind);
@@ -345,10 +380,6 @@ void TeleprompterView::paintText(QPainter &p)
             p.drawRoundedRect(frame.adjusted(-8, -4, 8, 4), radius, radius);
         }
         const QStaticText &text = staticWord(i);
-        if (shadow) {
-            p.setPen(black(0.85 * 0.6));
-            p.drawStaticText(frame.topLeft() + QPointF(0, 2), text);
-        }
         p.setPen(style.color);
         p.drawStaticText(frame.topLeft(), text);
     }

@@ -4,6 +4,7 @@
 #include "teleprompter/teleprompter_scroller.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QImage>
 #include <QPointer>
 #include <QStaticText>
@@ -72,6 +73,8 @@ private:
     void paintMarker(QPainter &p, const QRectF &bounds) const;
     void paintOverlay(QPainter &p, const QRectF &bounds) const;
     const QStaticText &staticWord(qsizetype index);
+    const QImage &cachedShadow(const QString &text, const QFont &font);
+    static constexpr double shadowRadius = 14;
 
     struct BackdropKey
     {
@@ -90,6 +93,7 @@ private:
     std::optional<TeleprompterLayout> m_layout;
     QString m_layoutAlignerScript; // the aligner script the layout's words came from
     QList<QStaticText> m_wordTexts; // prepared lazily, dropped with the layout
+    QHash<QString, QImage> m_shadows; // blurred word shapes, dropped with the layout
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_paintedWord = -1;
