@@ -2,6 +2,7 @@
 #include "teleprompter/teleprompter_self_view.h"
 #include "teleprompter/teleprompter_state.h"
 #include "teleprompter/teleprompter_view.h"
+#include "tests/support/temp_library.h"
 
 #include <QApplication>
 #include <QDir>
@@ -279,4 +280,17 @@ TEST(TeleprompterView, LayoutFollowsFontSizeAndWindowHeight)
     EXPECT_DOUBLE_EQ(scene.view.scroller().readingLine(), 220);
     scene.state.setTextPlacement(TeleprompterTextPlacement::center);
     EXPECT_DOUBLE_EQ(scene.view.scroller().readingLine(), 480);
+}
+
+TEST(TeleprompterView, ScrollClockRunsWhileShownAndStopsWhenHidden)
+{
+    Scene scene;
+    scene.state.setScrollMode(TeleprompterScrollMode::steady);
+    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return scene.view.scroller().scrollOffset() > 2; }));
+    scene.view.hide();
+    const double stopped = scene.view.scroller().scrollOffset();
+    tandrel::testing::waitUntil([] { return false; }, 150);
+    EXPECT_EQ(scene.view.scroller().scrollOffset(), stopped);
+    scene.view.show();
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return scene.view.scroller().scrollOffset() > stopped; }));
 }
