@@ -118,6 +118,11 @@ TEST(TeleprompterView, HighlightsTheSpokenWordWhereItIsDrawnInEveryPlacement)
         const QRectF word = scene.view.wordRectInWindow(current);
         EXPECT_NEAR(word.top(), scene.view.scroller().readingLine(), 0.5) << c.name;
         EXPECT_GT(amberPixels(image, word), 20) << c.name;
+        // The highlight reaches 8 points beyond the word: system yellow at 0.18 on black.
+        const QColor margin = image.pixelColor(QPointF(word.left() - 4, word.center().y()).toPoint());
+        EXPECT_NEAR(margin.red(), 46, 4) << c.name;
+        EXPECT_NEAR(margin.green(), 37, 4) << c.name;
+        EXPECT_LE(margin.blue(), 3) << c.name;
         EXPECT_EQ(amberPixels(image, scene.view.wordRectInWindow(current + 1)), 0) << c.name;
         EXPECT_EQ(amberPixels(image, scene.view.wordRectInWindow(current - 1)), 0) << c.name;
 
