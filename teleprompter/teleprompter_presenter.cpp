@@ -106,7 +106,8 @@ void TeleprompterPresenter::dismissTeleprompter()
     m_placedScreen = nullptr;
     stopObservingScreens();
     if (m_filterInstalled) {
-        qApp->removeEventFilter(this);
+        if (QCoreApplication *app = QCoreApplication::instance()) // gone when torn down after the app
+            app->removeEventFilter(this);
         m_filterInstalled = false;
     }
     if (wasOpen)
