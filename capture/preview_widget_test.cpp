@@ -23,17 +23,18 @@ QImage testFrame()
 TEST(PreviewWidget, TargetRectFitsOrFillsAboutTheCentre)
 {
     using S = PreviewFramePainter::Scaling;
-    const struct {
+    const struct
+    {
         QSizeF frame;
         QRectF bounds;
         S scaling;
         QRectF expected;
     } cases[] = {
-        {{1920, 1080}, {0, 0, 640, 640}, S::fit, {0, 140, 640, 360}},
-        {{1920, 1080}, {0, 0, 640, 640}, S::fill, {-248.888888888889, 0, 1137.777777777778, 640}},
-        {{100, 100}, {0, 0, 200, 100}, S::fit, {50, 0, 100, 100}},
-        {{100, 100}, {0, 0, 200, 100}, S::fill, {0, -50, 200, 200}},
-        {{0, 0}, {0, 0, 200, 100}, S::fit, {}},
+            {{1920, 1080}, {0, 0, 640, 640}, S::fit, {0, 140, 640, 360}},
+            {{1920, 1080}, {0, 0, 640, 640}, S::fill, {-248.888888888889, 0, 1137.777777777778, 640}},
+            {{100, 100}, {0, 0, 200, 100}, S::fit, {50, 0, 100, 100}},
+            {{100, 100}, {0, 0, 200, 100}, S::fill, {0, -50, 200, 200}},
+            {{0, 0}, {0, 0, 200, 100}, S::fit, {}},
     };
     for (const auto &c : cases) {
         const QRectF r = PreviewFramePainter::targetRect(c.frame, c.bounds, c.scaling);
@@ -50,15 +51,14 @@ TEST(PreviewWidget, FitsTheFrameOnBlackAndMirrorsItAboutTheCentre)
     preview.resize(200, 100);
     preview.setFrame(testFrame());
 
-    const struct {
+    const struct
+    {
         bool h, v;
         QColor left, right, top;
     } cases[] = {
-        {false, false, Qt::red, Qt::blue, Qt::green},
-        {true, false, Qt::blue, Qt::red, Qt::green},
-        {false, true, Qt::red, Qt::blue, Qt::red},
-        {true, true, Qt::blue, Qt::red, Qt::blue},
-        {false, false, Qt::red, Qt::blue, Qt::green}, // flips off again: back to the original
+            {false, false, Qt::red, Qt::blue, Qt::green}, {true, false, Qt::blue, Qt::red, Qt::green},
+            {false, true, Qt::red, Qt::blue, Qt::red},    {true, true, Qt::blue, Qt::red, Qt::blue},
+            {false, false, Qt::red, Qt::blue, Qt::green}, // flips off again: back to the original
     };
     for (const auto &c : cases) {
         preview.setFlips(c.h, c.v);
