@@ -10,20 +10,7 @@ namespace {
 
 using wordforms::Character;
 using wordforms::Characters;
-
-// Words as one flat run of characters: word i is chars[starts[i] .. starts[i + 1]).
-struct WordList
-{
-    std::vector<Character> chars;
-    std::vector<quint32> starts{0};
-
-    size_t size() const { return starts.size() - 1; }
-    Characters word(size_t i) const
-    {
-        return Characters(chars.data() + starts[i], starts[i + 1] - starts[i]);
-    }
-    void close() { starts.push_back(quint32(chars.size())); }
-};
+using wordforms::WordList;
 
 // The alignment walk over prepared words; see ScriptAligner::alignedPosition.
 template<typename ScriptWord>
@@ -153,9 +140,9 @@ void ScriptAligner::ingest(const QString &text, bool isFinal)
         return;
     }
     const WordList spoken = spokenWordList(text);
-    const qint64 p = walk(spoken, m_tokens.size(), alignmentWindow, [this](qint64 t) {
-        return Characters(m_chars.data() + m_charStarts[t], m_charStarts[t + 1] - m_charStarts[t]);
-    });
+    const WordList &script = *m_tokenCharacters;
+    const qint64 p = walk(spoken, m_tokens.size(), alignmentWindow,
+                          [&script](qint64 t) { return script.word(size_t(t)); });
     if (isFinal) {
         m_cursor = p;
         m_lookahead = 0;
@@ -166,13 +153,13 @@ void ScriptAligner::ingest(const QString &text, bool isFinal)
 
 void ScriptAligner::rebuildCharacters()
 {
-    m_chars.clear();
-    m_charStarts.assign(1, 0);
-    m_charStarts.reserve(size_t(m_tokens.size()) + 1);
+    auto characters = std::make_shared<WordList>();
+    characters->starts.reserve(size_t(m_tokens.size()) + 1);
     for (const Token &token : m_tokens) {
-        wordforms::appendCharacters(token.normalized, m_chars);
-        m_charStarts.push_back(quint32(m_chars.size()));
+        wordforms::appendCharacters(token.normalized, characters->chars);
+        characters->close();
     }
+    m_tokenCharacters = std::move(characters);
 }
 
 } // namespace tandrel

@@ -4,9 +4,13 @@
 
 #include <QList>
 #include <QStringList>
-#include <vector>
+#include <memory>
 
 namespace tandrel {
+
+namespace wordforms {
+struct WordList;
+}
 
 // The reading position of a speaker within a script. A plain value: it holds
 // no references and does no input or output, so it is copied whole and may be
@@ -68,11 +72,10 @@ private:
     QList<Token> m_tokens;
     qint64 m_cursor = 0;
     qint64 m_lookahead = 0;
-    // The characters of every token's normalized form, precomputed so that
-    // ingesting a transcript compares words without touching strings:
-    // token i owns m_chars[m_charStarts[i] .. m_charStarts[i + 1]).
-    std::vector<quint64> m_chars;
-    std::vector<quint32> m_charStarts;
+    // The characters of every token's normalized form, computed once per
+    // script so that ingesting compares words without touching strings.
+    // Never changed after it is built, so copies of the aligner share it.
+    std::shared_ptr<const wordforms::WordList> m_tokenCharacters;
 };
 
 } // namespace tandrel

@@ -151,18 +151,6 @@ TEST(SpeechActivityTracker, FinishingCutsAnIntervalBeyondTheEndTime)
     EXPECT_EQ(tracker.finish(1.5, 1.25), (QList<SpeechInterval>{{1.0, 1.5}}));
 }
 
-TEST(SpeechActivityTracker, IntervalClosesAtTheFirstQuietLevelHalfASecondAfterVoice)
-{
-    SpeechActivityTracker tracker;
-    for (const Step &step : run(voice, 1.0, 1.25))
-        tracker.process(step.level, step.time);
-    tracker.process(quiet, 1.6875);
-    EXPECT_TRUE(tracker.speaking());
-    tracker.process(quiet, 1.75);
-    EXPECT_FALSE(tracker.speaking());
-    EXPECT_EQ(tracker.intervals(), (QList<SpeechInterval>{{1.0, 1.25}}));
-}
-
 TEST(SpeechActivityTracker, FloorFollowsQuietLevelsButTheGateHolds)
 {
     SpeechActivityTracker tracker;

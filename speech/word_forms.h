@@ -103,6 +103,22 @@ template<typename OnWord> void scanWords(QStringView text, OnWord &&onWord)
     }
 }
 
+// Words as one flat run of characters: word i is
+// chars[starts[i] .. starts[i + 1]).
+struct WordList
+{
+    std::vector<Character> chars;
+    std::vector<quint32> starts{0};
+
+    size_t size() const { return starts.size() - 1; }
+    Characters word(size_t i) const
+    {
+        return Characters(chars.data() + starts[i], starts[i + 1] - starts[i]);
+    }
+    // Ends the word begun by the characters appended since the last one.
+    void close() { starts.push_back(quint32(chars.size())); }
+};
+
 // The comparison form of a word: case and diacritics folded (canonical
 // decomposition, combining marks removed, case folding), "ß" written "ss",
 // lower case, recomposed.
