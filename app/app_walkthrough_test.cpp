@@ -9,6 +9,7 @@
 #include "app/take_list.h"
 #include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
+#include "capture/crop_overlay.h"
 #include "capture/preview_widget.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"

@@ -1,5 +1,9 @@
 #include "app/app_test_support.h"
 #include "app/settings_window.h"
+#include "capture/capture_controller.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_state.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -96,4 +100,64 @@ TEST(SettingsWindow, AFolderThatCannotBeMadeShowsTheStoresError)
     QTest::mouseClick(buttonWithText(settings->alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
     settings->close();
+}
+
+TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    LibraryStore &library = app.library();
+    CaptureController &capture = app.app->capture();
+    library.createReel(std::nullopt, QStringLiteral("Probe"), QStringLiteral("Eins zwei drei"));
+    ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
+    ASSERT_TRUE(capture.selectedMicrophoneID()) << "the test microphone is the default";
+    const QString before = library.rootURL();
+
+    emit app.app->commands().toggleRecording();
+    ASSERT_TRUE(waitUntil([&] { return capture.isRecording(); }, 15000));
+    openSettingsByShortcut(app);
+    SettingsWindow *settings = SettingsWindow::current();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_FALSE(settings->chooseButton()->isEnabled());
+    EXPECT_EQ(settings->footnote()->text(), QStringLiteral("Während einer Aufnahme bleibt der Ordner unverändert."));
+
+    // The action itself refuses as well, before any panel opens.
+    settings->chooseLibraryFolder();
+    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
+    EXPECT_EQ(settings->alert()->text(),
+              QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
+    settings->applyChosenFolder(home.path() + QStringLiteral("/anderswo"));
+    EXPECT_EQ(library.rootURL(), before);
+
+    ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 1.0; }, 20000));
+    emit app.app->commands().toggleRecording();
+    ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
+    EXPECT_TRUE(settings->chooseButton()->isEnabled());
+    EXPECT_EQ(settings->footnote()->text(), QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+    ASSERT_TRUE(waitUntil([&] { return library.reels().constFirst().takes.size() == 1; }, 20000))
+            << app.window().statusNote().value_or(QString()).toStdString();
+    settings->close();
+}
+
+TEST(SettingsWindow, ChangingTheFolderClosesTheTeleprompterAndStopsFollowing)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    app.library().createReel(std::nullopt, QStringLiteral("Probe"), QStringLiteral("one two three"));
+    TeleprompterState &teleprompter = app.app->teleprompter();
+    teleprompter.setScrollMode(TeleprompterScrollMode::speech);
+    emit app.app->commands().openTeleprompter();
+    ASSERT_TRUE(teleprompter.isPresented());
+    EXPECT_FALSE(app.app->speechFollower().statusMessage().isEmpty()) << "the follower started";
+
+    openSettingsByShortcut(app);
+    const QString chosen = home.path() + QStringLiteral("/Neu");
+    SettingsWindow::current()->applyChosenFolder(chosen);
+    EXPECT_FALSE(teleprompter.isPresented());
+    EXPECT_FALSE(app.app->presenter().isOpen());
+    EXPECT_FALSE(app.app->speechFollower().isListening());
+    EXPECT_EQ(QDir(app.library().rootURL()), QDir(chosen));
+    SettingsWindow::current()->close();
 }

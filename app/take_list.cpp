@@ -133,9 +133,8 @@ QWidget *TakeList::makeRow(const Take &take, bool latest)
     if (latest) {
         auto *badge = ui::label(QStringLiteral("letzter Take"), ui::TextRole::Caption2);
         badge->setObjectName(QStringLiteral("latestBadge"));
-        QPalette pal = badge->palette();
-        pal.setColor(QPalette::WindowText, ui::accentColor());
-        badge->setPalette(pal);
+        // Item widgets of a list take the view's palette; a style sheet keeps the accent.
+        badge->setStyleSheet(QStringLiteral("color: %1;").arg(ui::accentColor().name()));
         firstLine->addWidget(badge);
     }
     firstLine->addStretch();
