@@ -304,3 +304,43 @@ TEST(MainWindow, ReelCommandsDoNothingWhileNoReelIsSelected)
     EXPECT_EQ(app.library().reels().constFirst().prefix, 1);
     EXPECT_EQ(app.library().reels().constFirst().title, QStringLiteral("Neues Reel"));
 }
+
+TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    LibraryStore &library = app.library();
+    const ReelProject reel = library.createReel(4, QStringLiteral("Export"), QString());
+    chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
+    QListWidget *list = app.window().reelList();
+    const QRect row = list->visualItemRect(list->item(0));
+    QContextMenuEvent first(QContextMenuEvent::Mouse, row.center(), list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &first);
+    ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
+    EXPECT_EQ(app.window().alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
+    pressOk(app.window());
+
+    const QString takes = library.takesFolder(reel);
+    QDir().mkpath(takes);
+    QFile audio(takes + QStringLiteral("/a-audio.m4a"));
+    ASSERT_TRUE(audio.open(QIODevice::WriteOnly));
+    audio.write(QByteArray(1000, 'a'));
+    audio.close();
+    Take take;
+    take.id = QUuid::createUuid();
+    take.recordedAt = QDateTime::currentDateTimeUtc();
+    take.audioFileName = QStringLiteral("a-audio.m4a");
+    take.duration = 2;
+    library.addTake(take, reel.id);
+
+    chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
+    QContextMenuEvent second(QContextMenuEvent::Mouse, row.center(), list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &second);
+    ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
+    const QString bundle = library.reelFolder(reel) + QStringLiteral("/004-export.fcpxmld");
+    EXPECT_EQ(app.window().alert()->text(),
+              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle + QStringLiteral(" und wird geöffnet."));
+    EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
+    EXPECT_TRUE(app.openerLog->opened.contains(bundle));
+}

@@ -2,9 +2,14 @@
 #include "app/preview_panel.h"
 #include "app/record_workspace.h"
 #include "app/take_list.h"
+#include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
 #include "capture/crop_overlay.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_state.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +28,7 @@ struct WorkspaceFixture : ::testing::Test
 {
     void SetUp() override
     {
+        qputenv("TANDREL_TEST_CAMERA", "1"); // a landscape camera for the crop frame
         app = std::make_unique<AppUnderTest>(home);
         app->show();
         reel = library().createReel(std::nullopt, QStringLiteral("Intro"), QStringLiteral("Hallo Welt"));
@@ -268,4 +274,71 @@ TEST_F(WorkspaceFixture, ExportReportsMissingTakesAndNamesTheWrittenBundle)
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
     ASSERT_FALSE(app->openerLog->opened.isEmpty());
     EXPECT_EQ(QDir(app->openerLog->opened.constLast()).canonicalPath(), QDir(bundle).canonicalPath());
+}
+
+TEST_F(WorkspaceFixture, DraggingTheCropFrameMovesTheRecordedCropAndSavesItAfterThePause)
+{
+    waitForActivation();
+    ASSERT_TRUE(capture().selectedVideoSourceID()) << "the test camera is chosen by default";
+    CropOverlay *overlay = workspace().previewPanel()->overlay();
+    ASSERT_TRUE(waitUntil([&] { return overlay->isVisible() && overlay->isLandscape(); }, 10000));
+    const CropFrameGeometry geometry = overlay->geometryNow();
+    ASSERT_GT(geometry.slack, 0);
+
+    // Drag the frame from the middle to the left edge and beyond.
+    const QPoint start(int(geometry.frameLeft + geometry.frameWidth / 2), overlay->height() / 2);
+    QTest::mousePress(overlay, Qt::LeftButton, {}, start);
+    QTest::mouseMove(overlay, start - QPoint(int(geometry.slack / 4), 0));
+    QTest::mouseMove(overlay, start - QPoint(int(geometry.slack), 0));
+    QTest::mouseRelease(overlay, Qt::LeftButton, {}, start - QPoint(int(geometry.slack), 0));
+    EXPECT_DOUBLE_EQ(workspace().cropOffset(), 0.0);
+    EXPECT_DOUBLE_EQ(capture().cropOffset(), 0.0);
+    EXPECT_DOUBLE_EQ(stored().cropCenterX, 0.5) << "saved only after the pause";
+    ASSERT_TRUE(waitUntil([&] { return stored().cropCenterX == 0.0; }, 2000));
+
+    // Another reel brings its own crop position to the recorder.
+    ReelProject other = library().createReel(std::nullopt, QStringLiteral("Rechts"), QString());
+    other.cropCenterX = 0.8;
+    library().updateReel(other);
+    library().setSelectedID(reel.id);
+    EXPECT_DOUBLE_EQ(capture().cropOffset(), 0.0);
+    library().setSelectedID(other.id);
+    EXPECT_DOUBLE_EQ(capture().cropOffset(), 0.8);
+    EXPECT_DOUBLE_EQ(overlay->offset(), 0.8);
+}
+
+TEST_F(WorkspaceFixture, SpeechModeStartsTheFollowerWithTheTeleprompterAndSteadyModeStopsIt)
+{
+    waitForActivation();
+    TeleprompterState &teleprompter = app->app->teleprompter();
+    SpeechFollower &follower = app->app->speechFollower();
+    teleprompter.setScrollMode(TeleprompterScrollMode::speech);
+
+    QTest::mouseClick(workspace().teleprompterButton(), Qt::LeftButton);
+    ASSERT_TRUE(teleprompter.isPresented());
+    EXPECT_EQ(teleprompter.title(), QStringLiteral("001 Intro"));
+    EXPECT_EQ(teleprompter.script(), QStringLiteral("Hallo Welt"));
+    ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000)) << follower.statusMessage().toStdString();
+
+    // Open and listening: reopening only hands over the script. (Letters
+    // only: the open teleprompter takes blank, 0, + and - for itself.)
+    const quint64 run = follower.runGeneration();
+    workspace().scriptEditor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(workspace().scriptEditor(), QStringLiteral("Neu"));
+    emit app->app->commands().openTeleprompter();
+    EXPECT_EQ(follower.runGeneration(), run);
+    EXPECT_EQ(teleprompter.script(), QStringLiteral("Hallo WeltNeu"));
+
+    workspace().teleprompterOptions()->modeGroup()->button(1)->click(); // "Laufend"
+    EXPECT_EQ(teleprompter.scrollMode(), TeleprompterScrollMode::steady);
+    EXPECT_FALSE(follower.isListening());
+    EXPECT_GT(follower.runGeneration(), run);
+
+    workspace().teleprompterOptions()->modeGroup()->button(0)->click(); // "Mit KI"
+    ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000));
+
+    // Closing the teleprompter stops following.
+    app->app->presenter().dismissTeleprompter();
+    EXPECT_FALSE(teleprompter.isPresented());
+    EXPECT_FALSE(follower.isListening());
 }
