@@ -57,9 +57,13 @@ QLabel *label(const QString &text, TextRole role, bool semibold, bool secondary,
     auto *l = new QLabel(text, parent);
     l->setFont(font(role, semibold));
     if (secondary) {
-        QPalette pal = l->palette();
-        pal.setColor(QPalette::WindowText, secondaryColor());
-        l->setPalette(pal);
+        // A style sheet, because labels inside item views take the view's palette.
+        const QColor c = secondaryColor();
+        l->setStyleSheet(QStringLiteral("color: rgba(%1, %2, %3, %4);")
+                                 .arg(c.red())
+                                 .arg(c.green())
+                                 .arg(c.blue())
+                                 .arg(c.alpha()));
     }
     return l;
 }
