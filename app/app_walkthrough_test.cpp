@@ -6,6 +6,7 @@
 #include "app/import_sheet.h"
 #include "app/preview_panel.h"
 #include "app/record_workspace.h"
+#include "app/settings_window.h"
 #include "app/take_list.h"
 #include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
@@ -113,9 +114,11 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     ImportSheet *sheet = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (sheet = window.importSheet()) && sheet->isVisible(); }));
     typeText(sheet->editor(), QStringLiteral("# 020 Zweites\nErster Text\n---\n# 021 Drittes\nZweiter Text"));
+    saveScreenshot(sheet, QStringLiteral("import-sheet.png"));
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->text(), QStringLiteral("2 Reels importiert."));
+    saveScreenshot(window.alert(), QStringLiteral("alert.png"));
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
     EXPECT_EQ(library.reels().size(), 3);
@@ -192,9 +195,16 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
+    // The settings window shows the library folder.
+    QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
+    saveScreenshot(SettingsWindow::current(), QStringLiteral("settings.png"));
+    SettingsWindow::current()->close();
+
     // Delete the take through the confirmation.
     QTest::mouseClick(row->findChild<QToolButton *>(QStringLiteral("deleteTakeButton")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return workspace->deleteConfirmation() && workspace->deleteConfirmation()->isVisible(); }));
+    saveScreenshot(workspace->deleteConfirmation(), QStringLiteral("delete-confirmation.png"));
     QTest::mouseClick(buttonWithText(workspace->deleteConfirmation(), QStringLiteral("Löschen")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.isEmpty(); }));
     EXPECT_FALSE(QFileInfo::exists(videoFile));

@@ -318,6 +318,7 @@ void MainWindow::updateAlert()
     m_alert->setDefaultButton(ok);
     m_alert->setEscapeButton(ok);
     m_alert->setAttribute(Qt::WA_DeleteOnClose);
+    ui::styleMessageBox(m_alert);
     connect(m_alert, &QMessageBox::finished, this, [this] {
         m_alert.clear(); // a message arriving from now on gets a new alert
         clearMessages();

@@ -179,6 +179,7 @@ void RecordWorkspace::requestDeleteTake(const Take &take)
     m_confirmation->setDefaultButton(cancel);
     m_confirmation->setEscapeButton(cancel);
     m_confirmation->setAttribute(Qt::WA_DeleteOnClose);
+    ui::styleMessageBox(m_confirmation);
     const QUuid reelID = m_reelID.value_or(QUuid());
     connect(m_confirmation, &QMessageBox::finished, this, [this, remove, reelID] {
         const bool confirmed = m_confirmation && m_confirmation->clickedButton() == remove;

@@ -171,6 +171,7 @@ void SettingsWindow::setErrorText(std::optional<QString> text)
     m_alert->setDefaultButton(ok);
     m_alert->setEscapeButton(ok);
     m_alert->setAttribute(Qt::WA_DeleteOnClose);
+    ui::styleMessageBox(m_alert);
     connect(m_alert, &QMessageBox::finished, this, [this] {
         m_alert.clear();
         setErrorText(std::nullopt);

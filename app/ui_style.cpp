@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPalette>
 #include <cmath>
 
@@ -66,6 +67,19 @@ QLabel *label(const QString &text, TextRole role, bool semibold, bool secondary,
                                  .arg(c.alpha()));
     }
     return l;
+}
+
+void styleMessageBox(QMessageBox *box)
+{
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel "
+                                      "{ min-width: 320px; }"));
+    if (!box->informativeText().isEmpty()) {
+        if (auto *main = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+            QFont bold = main->font();
+            bold.setWeight(QFont::DemiBold);
+            main->setFont(bold);
+        }
+    }
 }
 
 QString formatNumber(qint64 number)

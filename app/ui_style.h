@@ -5,6 +5,7 @@
 #include <QString>
 
 class QLabel;
+class QMessageBox;
 class QWidget;
 
 namespace tandrel::ui {
@@ -19,6 +20,9 @@ QColor accentColor();
 // A label in the given role; `secondary` greys it like supporting text.
 QLabel *label(const QString &text, TextRole role, bool semibold = false, bool secondary = false,
               QWidget *parent = nullptr);
+
+// Gives a message box room for its texts and sets its main text in bold.
+void styleMessageBox(QMessageBox *box);
 
 // "%03d" as the reel numbers are shown everywhere (7 → 007, -5 → -05).
 QString formatNumber(qint64 number);
