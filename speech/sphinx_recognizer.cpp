@@ -1,0 +1,168 @@
+#include "speech/sphinx_recognizer.h"
+
+#include <QTemporaryDir>
+
+#include <pocketsphinx.h>
+
+#include <chrono>
+#include <thread>
+
+namespace tandrel {
+
+namespace {
+
+struct DecoderDeleter
+{
+    void operator()(ps_decoder_t *ps) const { ps_free(ps); }
+};
+using Decoder = std::unique_ptr<ps_decoder_t, DecoderDeleter>;
+
+// The hypothesis as plain words: PocketSphinx marks fillers such as <sil> and
+// [NOISE], and a grammar search can leave "(NULL)" entries behind.
+QString cleanHypothesis(const char *hyp)
+{
+    if (!hyp)
+        return {};
+    QStringList words;
+    for (const QString &w : QString::fromUtf8(hyp).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (w == QLatin1String("(NULL)") || w.startsWith(QLatin1Char('<')) || w.startsWith(QLatin1Char('[')))
+            continue;
+        int paren = w.indexOf(QLatin1Char('('));
+        words.append(paren > 0 ? w.left(paren) : w);
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+double threadSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+Decoder loadDecoder(const SphinxOptions &options, QString *error)
+{
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        *error = folder.errorString();
+        return nullptr;
+    }
+    Result<SpeechBiasFiles> files = writeSpeechBias(options.model, options.script, options.bias, folder.path());
+    if (!files) {
+        *error = files.error();
+        return nullptr;
+    }
+    QByteArray hmm = options.model.acousticModel.toUtf8();
+    QByteArray dict = files->dictionary.toUtf8();
+    QByteArray lm = files->languageModel.toUtf8();
+    QByteArray jsgf = files->grammar.toUtf8();
+    cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(),
+            "-logfn", "/dev/null", "-samprate", "16000", nullptr);
+    if (!config) {
+        *error = QStringLiteral("Konfiguration ungültig.");
+        return nullptr;
+    }
+    if (!lm.isEmpty())
+        cmd_ln_set_str_r(config, "-lm", lm.constData());
+    else
+        cmd_ln_set_str_r(config, "-jsgf", jsgf.constData());
+    Decoder ps(ps_init(config));
+    cmd_ln_free_r(config);
+    if (!ps)
+        *error = QStringLiteral("Das Sprachmodell in %1 konnte nicht geladen werden.").arg(options.model.acousticModel);
+    return ps;
+}
+
+} // namespace
+
+AudioFormat SphinxRecognizer::inputFormat()
+{
+    return AudioFormat{16000, 1, SampleFormat::Int16};
+}
+
+std::shared_ptr<SphinxRecognizer> SphinxRecognizer::start(SphinxOptions options,
+        std::shared_ptr<SpeechInputStream> stream, SphinxCallbacks callbacks)
+{
+    std::shared_ptr<SphinxRecognizer> recognizer(
+            new SphinxRecognizer(std::move(options), std::move(stream), std::move(callbacks)));
+    std::thread([self = recognizer] { self->run(); }).detach();
+    return recognizer;
+}
+
+SphinxRecognizer::SphinxRecognizer(SphinxOptions options, std::shared_ptr<SpeechInputStream> stream,
+        SphinxCallbacks callbacks)
+    : m_options(std::move(options)), m_stream(std::move(stream)), m_callbacks(std::move(callbacks))
+{
+}
+
+void SphinxRecognizer::cancel()
+{
+    std::lock_guard lock(m_callbackMutex);
+    m_cancelled = true;
+}
+
+void SphinxRecognizer::run()
+{
+    auto report = [this](auto &&call) {
+        std::lock_guard lock(m_callbackMutex);
+        if (!m_cancelled)
+            call();
+    };
+
+    QString error;
+    Decoder ps = isCancelled() ? nullptr : loadDecoder(m_options, &error);
+    report([&] {
+        if (m_callbacks.loaded)
+            m_callbacks.loaded(ps ? QString() : error);
+    });
+    if (!ps)
+        return;
+
+    ps_start_utt(ps.get());
+    bool inUtterance = false;
+    QString pending;
+    auto finishUtterance = [&] {
+        ps_end_utt(ps.get());
+        QString text = cleanHypothesis(ps_get_hyp(ps.get(), nullptr));
+        if (!text.isEmpty() || !pending.isEmpty())
+            report([&] { m_callbacks.result(text, true); });
+        pending.clear();
+    };
+
+    SpeechChunk chunk;
+    while (!isCancelled() && m_stream->next(chunk)) {
+        const double began = threadSeconds();
+        const auto samples = chunk.samples.size() / 2;
+        ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()), size_t(samples), FALSE,
+                FALSE);
+        m_audioSeconds = m_audioSeconds + double(samples) / 16000.0;
+        const bool speaking = ps_get_in_speech(ps.get());
+        if (speaking) {
+            inUtterance = true;
+            // Under backlog, decode everything queued before asking for a
+            // hypothesis: the newest words matter, not every step to them.
+            if (m_stream->pending() == 0) {
+                QString text = cleanHypothesis(ps_get_hyp(ps.get(), nullptr));
+                if (!text.isEmpty() && text != pending) {
+                    pending = text;
+                    report([&] { m_callbacks.result(text, false); });
+                }
+            }
+        } else if (inUtterance) {
+            finishUtterance();
+            ps_start_utt(ps.get());
+            inUtterance = false;
+        }
+        m_decodeSeconds = m_decodeSeconds + (threadSeconds() - began);
+    }
+    if (!isCancelled())
+        finishUtterance();
+    else
+        ps_end_utt(ps.get());
+    report([&] {
+        if (m_callbacks.finished)
+            m_callbacks.finished();
+    });
+}
+
+} // namespace tandrel
