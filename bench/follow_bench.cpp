@@ -86,7 +86,7 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
         loadError = error;
         wake.notify_all();
     };
-    callbacks.result = [&](const QString &text, bool final) {
+    callbacks.result = [&](const QString &text, bool final, double) {
         double t = realtime ? clock.nsecsElapsed() / 1e9 : recognizer->audioSeconds();
         std::lock_guard lock(mutex);
         results.append({t, text, final});

@@ -221,13 +221,13 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
             known.append(kept);
     }
 
-    if (mode == SpeechBiasMode::GeneralModel) {
+    // A script without a single word the dictionary knows (an empty one, or
+    // one in another language) still gets a working search: the general one.
+    if (mode == SpeechBiasMode::GeneralModel || known.isEmpty()) {
         files.dictionary = model.dictionary;
         files.languageModel = model.languageModel;
         return files;
     }
-    if (known.isEmpty())
-        return Result<SpeechBiasFiles>::failure(QStringLiteral("Das Skript enthält keine Wörter, die das Sprachmodell kennt."));
 
     QStringList dictLines;
     QSet<QString> written;

@@ -121,11 +121,12 @@ void SphinxRecognizer::run()
     ps_start_utt(ps.get());
     bool inUtterance = false;
     QString pending;
+    double streamTime = 0;
     auto finishUtterance = [&] {
         ps_end_utt(ps.get());
         QString text = cleanHypothesis(ps_get_hyp(ps.get(), nullptr));
         if (!text.isEmpty() || !pending.isEmpty())
-            report([&] { m_callbacks.result(text, true); });
+            report([&] { m_callbacks.result(text, true, streamTime); });
         pending.clear();
     };
 
@@ -136,6 +137,7 @@ void SphinxRecognizer::run()
         ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()), size_t(samples), FALSE,
                 FALSE);
         m_audioSeconds = m_audioSeconds + double(samples) / 16000.0;
+        streamTime = chunk.time + double(samples) / 16000.0;
         const bool speaking = ps_get_in_speech(ps.get());
         if (speaking) {
             inUtterance = true;
@@ -145,7 +147,7 @@ void SphinxRecognizer::run()
                 QString text = cleanHypothesis(ps_get_hyp(ps.get(), nullptr));
                 if (!text.isEmpty() && text != pending) {
                     pending = text;
-                    report([&] { m_callbacks.result(text, false); });
+                    report([&] { m_callbacks.result(text, false, streamTime); });
                 }
             }
         } else if (inUtterance) {

@@ -19,7 +19,8 @@ struct SphinxCallbacks
     std::function<void(const QString &error)> loaded;
     // The text of the current utterance: pending while it is spoken, final
     // when the utterance ends (an empty final clears a pending text).
-    std::function<void(const QString &text, bool final)> result;
+    // `audioTime` is the capture time of the end of the audio decoded so far.
+    std::function<void(const QString &text, bool final, double audioTime)> result;
     // Once, when the input stream has ended and everything in it is decoded.
     std::function<void()> finished;
 };
