@@ -26,6 +26,12 @@ using namespace tandrel::bench;
 
 namespace {
 
+// Decoder options to try, from the environment ("-lw 10 -beam 1e-60").
+QStringList decoderArguments()
+{
+    return qEnvironmentVariable("FOLLOW_BENCH_DECODER").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
 struct TimedResult
 {
     double time = 0; // seconds of audio heard when the result came
@@ -99,7 +105,7 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
     QElapsedTimer loadClock;
     loadClock.start();
     recognizer = SphinxRecognizer::start({*chooseSphinxModel(installedSphinxModels(defaultSphinxModelRoot()), "en-US"),
-                                                 script, bias},
+                                                 script, bias, decoderArguments()},
             stream, callbacks);
     {
         std::unique_lock lock(mutex);

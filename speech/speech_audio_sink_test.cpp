@@ -94,13 +94,17 @@ TEST(SpeechAudioSink, YieldsABufferInTheTargetFormatUnchanged)
     EXPECT_EQ(sink.convertersCreated(), 0);
 }
 
-TEST(SpeechAudioSink, ConvertsAStereoFloatMicrophoneToTheRecogniserFormatWithOneConverter)
+TEST(SpeechAudioSink, ConvertsMicrophoneFormatsToTheRecogniserFormatWithOneConverter)
 {
-    const AudioFormat microphone{48000, 2, SampleFormat::Float32};
+    const AudioFormat microphones[] = {{48000, 2, SampleFormat::Float32}, {22050, 1, SampleFormat::Int16},
+            {44100, 2, SampleFormat::Int16}, {16000, 1, SampleFormat::Float32}};
+    for (const AudioFormat &microphone : microphones) {
+        SCOPED_TRACE(microphone.sampleRate);
+        SCOPED_TRACE(microphone.channels);
     SpeechAudioSink sink;
     auto stream = std::make_shared<SpeechInputStream>();
     sink.prepareAnalyzer(recogniserFormat, stream);
-    const qint64 frames = 960; // 20 ms
+    const qint64 frames = microphone.sampleRate / 50; // 20 ms
     for (int i = 0; i < 100; ++i)
         sink.append(tone(microphone, i * frames, frames));
     EXPECT_EQ(sink.convertersCreated(), 1) << "the converter must be reused while the formats stay";
@@ -125,6 +129,7 @@ TEST(SpeechAudioSink, ConvertsAStereoFloatMicrophoneToTheRecogniserFormatWithOne
     const double seconds = double(samples.size() - settled) / 16000;
     EXPECT_NEAR(crossings / seconds, 880, 10);
     EXPECT_NEAR(peak, 0.5, 0.05);
+    }
 }
 
 TEST(SpeechAudioSink, MakesANewConverterOnlyWhenTheMicrophoneFormatChanges)

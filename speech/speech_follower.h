@@ -104,7 +104,7 @@ private:
 
     QString m_modelRoot;
     QString m_preferredLocale;
-    SpeechBiasMode m_biasMode = SpeechBiasMode::ChunkGrammar;
+    SpeechBiasMode m_biasMode = SpeechBiasMode::ScriptNgram;
 };
 
 } // namespace tandrel

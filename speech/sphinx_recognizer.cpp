@@ -52,20 +52,27 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
         *error = files.error();
         return nullptr;
     }
-    QByteArray hmm = options.model.acousticModel.toUtf8();
-    QByteArray dict = files->dictionary.toUtf8();
-    QByteArray lm = files->languageModel.toUtf8();
-    QByteArray jsgf = files->grammar.toUtf8();
-    cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(),
-            "-logfn", "/dev/null", "-samprate", "16000", nullptr);
+    QList<QByteArray> arguments{"-hmm", options.model.acousticModel.toUtf8(), "-dict", files->dictionary.toUtf8(),
+            // The library logs to stderr unless told otherwise.
+            "-logfn", "/dev/null", "-samprate", "16000",
+            // Digital silence (a muted or idle microphone gives exact zeros)
+            // upsets the noise and voice detectors; a fixed seed keeps
+            // decoding repeatable.
+            "-dither", "yes", "-seed", "1"};
+    if (!files->languageModel.isEmpty())
+        arguments << "-lm" << files->languageModel.toUtf8();
+    else
+        arguments << "-jsgf" << files->grammar.toUtf8();
+    for (const QString &a : options.decoderArguments)
+        arguments << a.toUtf8();
+    std::vector<char *> argv;
+    for (QByteArray &a : arguments)
+        argv.push_back(a.data());
+    cmd_ln_t *config = cmd_ln_parse_r(nullptr, ps_args(), int(argv.size()), argv.data(), TRUE);
     if (!config) {
-        *error = QStringLiteral("Konfiguration ungültig.");
+        *error = QStringLiteral("Ungültige Decoder-Optionen: %1").arg(options.decoderArguments.join(QLatin1Char(' ')));
         return nullptr;
     }
-    if (!lm.isEmpty())
-        cmd_ln_set_str_r(config, "-lm", lm.constData());
-    else
-        cmd_ln_set_str_r(config, "-jsgf", jsgf.constData());
     Decoder ps(ps_init(config));
     cmd_ln_free_r(config);
     if (!ps)
@@ -122,6 +129,7 @@ void SphinxRecognizer::run()
     bool inUtterance = false;
     QString pending;
     double streamTime = 0;
+    double lastHypothesisTime = 0;
     auto finishUtterance = [&] {
         ps_end_utt(ps.get());
         QString text = cleanHypothesis(ps_get_hyp(ps.get(), nullptr));
@@ -141,9 +149,11 @@ void SphinxRecognizer::run()
         const bool speaking = ps_get_in_speech(ps.get());
         if (speaking) {
             inUtterance = true;
-            // Under backlog, decode everything queued before asking for a
-            // hypothesis: the newest words matter, not every step to them.
-            if (m_stream->pending() == 0) {
+            // Under backlog, decode what is queued before asking for a
+            // hypothesis (the newest words matter, not every step to them),
+            // but still report twice a second of audio.
+            if (m_stream->pending() == 0 || streamTime - lastHypothesisTime >= 0.5) {
+                lastHypothesisTime = streamTime;
                 QString text = cleanHypothesis(ps_get_hyp(ps.get(), nullptr));
                 if (!text.isEmpty() && text != pending) {
                     pending = text;

@@ -29,7 +29,9 @@ struct SphinxOptions
 {
     SphinxModel model;
     QString script;
-    SpeechBiasMode bias = SpeechBiasMode::ChunkGrammar;
+    SpeechBiasMode bias = SpeechBiasMode::ScriptNgram;
+    // Further decoder options as name, value pairs ("-lw", "10"); for tuning.
+    QStringList decoderArguments;
 };
 
 // PocketSphinx decoding on a thread of its own. The thread loads the model
