@@ -9,6 +9,7 @@
 #include "bench/espeak_reading.h"
 #include "bench/follow_scripts.h"
 #include "speech/speech_audio_sink.h"
+#include "speech/script_aligner.h"
 #include "speech/sphinx_recognizer.h"
 
 #include <QCoreApplication>
@@ -39,11 +40,31 @@ struct TimedResult
     bool final = false;
 };
 
+// A stretch of the spoken text and where it stands in the script (-1 for
+// words of the reader's own).
+struct Segment
+{
+    QString text;
+    qsizetype scriptOffset = -1;
+};
+
 struct Reading
 {
     QString label;
+    QList<Segment> segments;
     QString spoken;
     EspeakReading speech;
+};
+
+struct Figures
+{
+    double wer = 0;
+    double reached = 0;     // share of script tokens the cursor reached at the end
+    double spokenPassed = 0; // share of spoken script words the shown position passed
+    double medianDelay = 0;
+    double p90Delay = 0;
+    double rtf = 0;
+    double load = 0;
 };
 
 QStringList plainWords(const QString &text)
@@ -92,8 +113,8 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
         loadError = error;
         wake.notify_all();
     };
-    callbacks.result = [&](const QString &text, bool final, double) {
-        double t = realtime ? clock.nsecsElapsed() / 1e9 : recognizer->audioSeconds();
+    callbacks.result = [&](const QString &text, bool final, double audioTime) {
+        const double t = realtime ? clock.nsecsElapsed() / 1e9 : audioTime;
         std::lock_guard lock(mutex);
         results.append({t, text, final});
     };
@@ -154,13 +175,103 @@ QString finalTranscript(const QList<TimedResult> &results)
     return committed.join(QLatin1Char(' '));
 }
 
-QString offScriptReading(const FollowScript &s)
+QList<Segment> offScriptReading(const FollowScript &s)
 {
-    QString text = QString::fromUtf8(s.text);
-    text.remove(QString::fromUtf8(s.skippedSentence) + QLatin1Char(' '));
-    const QString anchor = QString::fromUtf8(s.adLibAfter);
-    text.replace(anchor, QString::fromUtf8(s.adLib) + QStringLiteral(". ") + anchor);
-    return text;
+    const QString text = QString::fromUtf8(s.text);
+    const QString skipped = QString::fromUtf8(s.skippedSentence) + QLatin1Char(' ');
+    const qsizetype skipAt = text.indexOf(skipped);
+    const qsizetype adLibAt = text.indexOf(QString::fromUtf8(s.adLibAfter));
+    Q_ASSERT(skipAt >= 0 && adLibAt > skipAt + skipped.size());
+    const qsizetype resume = skipAt + skipped.size();
+    return {{text.left(skipAt), 0}, {text.mid(resume, adLibAt - resume), resume},
+            {QString::fromUtf8(s.adLib) + QStringLiteral(". "), -1}, {text.mid(adLibAt), adLibAt}};
+}
+
+// The script token each spoken word stands for, or -1.
+QList<qsizetype> scriptTokenOfSpokenWords(const Reading &reading, const QList<Token> &scriptTokens)
+{
+    QHash<qsizetype, qsizetype> byOffset;
+    for (const Token &t : scriptTokens)
+        byOffset.insert(qsizetype(t.offset), qsizetype(t.index));
+    QList<qsizetype> result;
+    for (const SpokenWord &w : reading.speech.words) {
+        qsizetype start = 0, found = -1;
+        for (const Segment &seg : reading.segments) {
+            if (w.offset >= start && w.offset < start + seg.text.size()) {
+                if (seg.scriptOffset >= 0)
+                    found = byOffset.value(seg.scriptOffset + (w.offset - start), -1);
+                break;
+            }
+            start += seg.text.size();
+        }
+        result.append(found);
+    }
+    return result;
+}
+
+double percentile(QList<double> values, double p)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[qsizetype(std::min<double>(values.size() - 1, std::floor(p * (values.size() - 1) + 0.5)))];
+}
+
+// Replays the results into an aligner as the follower joins them and
+// measures how the shown reading position (cursor + lookahead) kept up.
+void measureFollowing(const Reading &reading, const QString &script, const QList<TimedResult> &results, Figures &f)
+{
+    ScriptAligner aligner;
+    aligner.replaceScript(script);
+    const QList<Token> &tokens = aligner.tokens();
+    QList<double> reachedAt(tokens.size(), -1);
+    QString committed, volatileText;
+    for (const TimedResult &r : results) {
+        const QString text = r.text.trimmed();
+        if (r.final) {
+            committed = (committed + QLatin1Char(' ') + text).trimmed();
+            volatileText.clear();
+        } else if (!text.isEmpty()) {
+            volatileText = text;
+        }
+        QStringList parts;
+        for (const QString &p : {committed, volatileText})
+            if (!p.isEmpty())
+                parts << p;
+        aligner.ingest(parts.join(QLatin1Char(' ')), r.final);
+        if (qEnvironmentVariableIsSet("FOLLOW_BENCH_TRACE"))
+            std::fprintf(stderr, "%.2f %s %lld+%lld %s\n", r.time, r.final ? "final" : "pending", aligner.cursor(),
+                    aligner.lookahead(), qPrintable(text));
+        // A word counts as passed from the moment the shown position moved
+        // beyond it for good; a spike ahead that falls back is not a pass.
+        const qint64 shown = std::min<qint64>(aligner.cursor() + aligner.lookahead(), tokens.size());
+        for (qint64 k = 0; k < shown; ++k)
+            if (reachedAt[k] < 0)
+                reachedAt[k] = r.time;
+        for (qint64 k = shown; k < tokens.size(); ++k)
+            reachedAt[k] = -1;
+    }
+    f.reached = tokens.isEmpty() ? 0 : double(aligner.cursor()) / tokens.size();
+
+    const QList<qsizetype> tokenOf = scriptTokenOfSpokenWords(reading, tokens);
+    QList<double> delays;
+    int spoken = 0, passed = 0;
+    for (qsizetype i = 0; i < tokenOf.size(); ++i) {
+        if (tokenOf[i] < 0)
+            continue;
+        ++spoken;
+        if (reachedAt[tokenOf[i]] >= 0) {
+            ++passed;
+            delays.append(reachedAt[tokenOf[i]] - reading.speech.words[i].end);
+            if (qEnvironmentVariableIsSet("FOLLOW_BENCH_TRACE"))
+                std::fprintf(stderr, "%s -> %s end %.2f reached %.2f\n",
+                        qPrintable(reading.spoken.mid(reading.speech.words[i].offset, reading.speech.words[i].length)),
+                        qPrintable(tokens[tokenOf[i]].raw), reading.speech.words[i].end, reachedAt[tokenOf[i]]);
+        }
+    }
+    f.spokenPassed = spoken ? double(passed) / spoken : 0;
+    f.medianDelay = percentile(delays, 0.5);
+    f.p90Delay = percentile(delays, 0.9);
 }
 
 } // namespace
@@ -180,16 +291,22 @@ int main(int argc, char **argv)
         {"general", SpeechBiasMode::GeneralModel}, {"ngram", SpeechBiasMode::ScriptNgram},
         {"chunks", SpeechBiasMode::ChunkGrammar}};
 
-    std::printf("%-8s %-7s %-8s %6s %6s %6s\n", "script", "reading", "bias", "WER", "RTF", "load");
+    std::printf("%s, %s\n", realtime ? "real time" : "as fast as decoded (times are audio times)",
+            "delay: from the end of a spoken word until the shown position passes it");
+    std::printf("%-8s %-7s %-8s %6s %8s %8s %7s %7s %6s %6s\n", "script", "reading", "bias", "WER", "reached",
+            "passed", "median", "p90", "RTF", "load");
     for (const FollowScript &s : followScripts) {
         if (!only.isEmpty() && only != QLatin1String(s.name))
             continue;
         const QString script = QString::fromUtf8(s.text);
-        for (const QString &spoken : {script, offScriptReading(s)}) {
+        const QList<QList<Segment>> readings{{{script, 0}}, offScriptReading(s)};
+        for (const QList<Segment> &segments : readings) {
             Reading reading;
-            reading.label = spoken == script ? QStringLiteral("exact") : QStringLiteral("off");
-            reading.spoken = spoken;
-            Result<EspeakReading> speech = speakWithEspeak(spoken);
+            reading.label = segments.size() == 1 ? QStringLiteral("exact") : QStringLiteral("off");
+            reading.segments = segments;
+            for (const Segment &seg : segments)
+                reading.spoken += seg.text;
+            Result<EspeakReading> speech = speakWithEspeak(reading.spoken);
             if (!speech) {
                 std::fprintf(stderr, "%s\n", qPrintable(speech.error()));
                 return 1;
@@ -198,11 +315,13 @@ int main(int argc, char **argv)
             for (const auto &b : biases) {
                 if (biasName != QLatin1String("all") && biasName != QLatin1String(b.name))
                     continue;
-                double rtf = 0, load = 0;
-                QList<TimedResult> results = recognise(reading, script, b.mode, realtime, &rtf, &load);
-                double wer = wordErrorRate(plainWords(spoken), plainWords(finalTranscript(results)));
-                std::printf("%-8s %-7s %-8s %5.1f%% %6.3f %5.2fs\n", s.name, qPrintable(reading.label), b.name,
-                        wer * 100, rtf, load);
+                Figures f;
+                QList<TimedResult> results = recognise(reading, script, b.mode, realtime, &f.rtf, &f.load);
+                f.wer = wordErrorRate(plainWords(reading.spoken), plainWords(finalTranscript(results)));
+                measureFollowing(reading, script, results, f);
+                std::printf("%-8s %-7s %-8s %5.1f%% %7.1f%% %7.1f%% %6.2fs %6.2fs %6.3f %5.2fs\n", s.name,
+                        qPrintable(reading.label), b.name, f.wer * 100, f.reached * 100, f.spokenPassed * 100,
+                        f.medianDelay, f.p90Delay, f.rtf, f.load);
                 std::fflush(stdout);
             }
         }
