@@ -63,6 +63,16 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
         arguments << "-lm" << files->languageModel.toUtf8();
     else
         arguments << "-jsgf" << files->grammar.toUtf8();
+    // Measured on espeak-ng readings (follow_bench): with a model of the
+    // script alone, a heavier language weight and a lower word insertion
+    // penalty keep stray short words ("the", "are") out, which would
+    // otherwise carry the reading position ahead of the speaker.
+    if (options.bias == SpeechBiasMode::ScriptNgram) {
+        for (const auto &[name, value] : {std::pair{"-lw", "10"}, std::pair{"-wip", "0.2"}}) {
+            if (!options.decoderArguments.contains(QLatin1String(name)))
+                arguments << name << value;
+        }
+    }
     for (const QString &a : options.decoderArguments)
         arguments << a.toUtf8();
     std::vector<char *> argv;
