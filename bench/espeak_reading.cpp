@@ -22,7 +22,7 @@ int onSynth(short *wav, int count, espeak_EVENT *events)
     for (espeak_EVENT *e = events; e && e->type != espeakEVENT_LIST_TERMINATED; ++e) {
         if (e->type == espeakEVENT_WORD && e->length > 0)
             g_collect->words.append(SpokenWord{qsizetype(e->text_position - 1), qsizetype(e->length),
-                    e->audio_position / 1000.0, 0});
+                                               e->audio_position / 1000.0, 0});
     }
     return 0;
 }
@@ -45,7 +45,7 @@ Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute)
     g_collect = &collect;
     const QByteArray utf8 = text.toUtf8();
     espeak_ERROR err = espeak_Synth(utf8.constData(), size_t(utf8.size() + 1), 0, POS_CHARACTER, 0,
-            espeakCHARS_UTF8, nullptr, nullptr);
+                                    espeakCHARS_UTF8, nullptr, nullptr);
     espeak_Synchronize();
     g_collect = nullptr;
     if (err != EE_OK)
@@ -57,7 +57,8 @@ Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute)
     reading.audio.frames = collect.samples.size() / 2;
     reading.words = collect.words;
     for (qsizetype i = 0; i < reading.words.size(); ++i)
-        reading.words[i].end = i + 1 < reading.words.size() ? reading.words[i + 1].start : reading.audio.duration();
+        reading.words[i].end
+                = i + 1 < reading.words.size() ? reading.words[i + 1].start : reading.audio.duration();
     return reading;
 }
 

@@ -13,7 +13,7 @@ struct SpokenWord
 {
     qsizetype offset = 0; // in the spoken text, UTF-16 code units
     qsizetype length = 0;
-    double start = 0;     // seconds into the audio
+    double start = 0; // seconds into the audio
     double end = 0;
 };
 

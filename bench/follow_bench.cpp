@@ -8,8 +8,8 @@
 
 #include "bench/espeak_reading.h"
 #include "bench/follow_scripts.h"
-#include "speech/speech_audio_sink.h"
 #include "speech/script_aligner.h"
+#include "speech/speech_audio_sink.h"
 #include "speech/sphinx_recognizer.h"
 
 #include <QCoreApplication>
@@ -59,7 +59,7 @@ struct Reading
 struct Figures
 {
     double wer = 0;
-    double reached = 0;     // share of script tokens the cursor reached at the end
+    double reached = 0; // share of script tokens the cursor reached at the end
     double spokenPassed = 0; // share of spoken script words the shown position passed
     double medianDelay = 0;
     double p90Delay = 0;
@@ -86,7 +86,7 @@ double wordErrorRate(const QStringList &reference, const QStringList &heard)
         current[0] = i;
         for (int j = 1; j <= heard.size(); ++j)
             current[j] = std::min({previous[j] + 1, current[j - 1] + 1,
-                    previous[j - 1] + (reference[i - 1] == heard[j - 1] ? 0 : 1)});
+                                   previous[j - 1] + (reference[i - 1] == heard[j - 1] ? 0 : 1)});
         std::swap(previous, current);
     }
     return reference.isEmpty() ? 0 : double(previous[heard.size()]) / reference.size();
@@ -94,8 +94,8 @@ double wordErrorRate(const QStringList &reference, const QStringList &heard)
 
 // Plays the reading through the sink into a recogniser, in real time or as
 // fast as it decodes; returns every result with the audio time it came at.
-QList<TimedResult> recognise(const Reading &reading, const QString &script, SpeechBiasMode bias, bool realtime,
-        double *rtf, double *loadSeconds)
+QList<TimedResult> recognise(const Reading &reading, const QString &script, SpeechBiasMode bias,
+                             bool realtime, double *rtf, double *loadSeconds)
 {
     std::mutex mutex;
     std::condition_variable wake;
@@ -125,8 +125,9 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
     };
     QElapsedTimer loadClock;
     loadClock.start();
-    recognizer = SphinxRecognizer::start({*chooseSphinxModel(installedSphinxModels(defaultSphinxModelRoot()), "en-US"),
-                                                 script, bias, decoderArguments()},
+    recognizer = SphinxRecognizer::start(
+            {*chooseSphinxModel(installedSphinxModels(defaultSphinxModelRoot()), "en-US"), script, bias,
+             decoderArguments()},
             stream, callbacks);
     {
         std::unique_lock lock(mutex);
@@ -154,7 +155,7 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
     const AudioFormat format = reading.speech.audio.format;
     for (int i = 0; i < 50; ++i) {
         sink.append(AudioBuffer{format, QByteArray(step * format.bytesPerFrame(), 0), step,
-                reading.speech.audio.duration() + i * 0.02});
+                                reading.speech.audio.duration() + i * 0.02});
         if (realtime)
             QThread::usleep(20000);
     }
@@ -183,8 +184,10 @@ QList<Segment> offScriptReading(const FollowScript &s)
     const qsizetype adLibAt = text.indexOf(QString::fromUtf8(s.adLibAfter));
     Q_ASSERT(skipAt >= 0 && adLibAt > skipAt + skipped.size());
     const qsizetype resume = skipAt + skipped.size();
-    return {{text.left(skipAt), 0}, {text.mid(resume, adLibAt - resume), resume},
-            {QString::fromUtf8(s.adLib) + QStringLiteral(". "), -1}, {text.mid(adLibAt), adLibAt}};
+    return {{text.left(skipAt), 0},
+            {text.mid(resume, adLibAt - resume), resume},
+            {QString::fromUtf8(s.adLib) + QStringLiteral(". "), -1},
+            {text.mid(adLibAt), adLibAt}};
 }
 
 // The script token each spoken word stands for, or -1.
@@ -219,7 +222,8 @@ double percentile(QList<double> values, double p)
 
 // Replays the results into an aligner as the follower joins them and
 // measures how the shown reading position (cursor + lookahead) kept up.
-void measureFollowing(const Reading &reading, const QString &script, const QList<TimedResult> &results, Figures &f)
+void measureFollowing(const Reading &reading, const QString &script, const QList<TimedResult> &results,
+                      Figures &f)
 {
     ScriptAligner aligner;
     aligner.replaceScript(script);
@@ -240,8 +244,8 @@ void measureFollowing(const Reading &reading, const QString &script, const QList
                 parts << p;
         aligner.ingest(parts.join(QLatin1Char(' ')), r.final);
         if (qEnvironmentVariableIsSet("FOLLOW_BENCH_TRACE"))
-            std::fprintf(stderr, "%.2f %s %lld+%lld %s\n", r.time, r.final ? "final" : "pending", aligner.cursor(),
-                    aligner.lookahead(), qPrintable(text));
+            std::fprintf(stderr, "%.2f %s %lld+%lld %s\n", r.time, r.final ? "final" : "pending",
+                         aligner.cursor(), aligner.lookahead(), qPrintable(text));
         // A word counts as passed from the moment the shown position moved
         // beyond it for good; a spike ahead that falls back is not a pass.
         const qint64 shown = std::min<qint64>(aligner.cursor() + aligner.lookahead(), tokens.size());
@@ -265,8 +269,10 @@ void measureFollowing(const Reading &reading, const QString &script, const QList
             delays.append(reachedAt[tokenOf[i]] - reading.speech.words[i].end);
             if (qEnvironmentVariableIsSet("FOLLOW_BENCH_TRACE"))
                 std::fprintf(stderr, "%s -> %s end %.2f reached %.2f\n",
-                        qPrintable(reading.spoken.mid(reading.speech.words[i].offset, reading.speech.words[i].length)),
-                        qPrintable(tokens[tokenOf[i]].raw), reading.speech.words[i].end, reachedAt[tokenOf[i]]);
+                             qPrintable(reading.spoken.mid(reading.speech.words[i].offset,
+                                                           reading.speech.words[i].length)),
+                             qPrintable(tokens[tokenOf[i]].raw), reading.speech.words[i].end,
+                             reachedAt[tokenOf[i]]);
         }
     }
     f.spokenPassed = spoken ? double(passed) / spoken : 0;
@@ -287,14 +293,18 @@ int main(int argc, char **argv)
     if (int i = args.indexOf(QStringLiteral("--script")); i >= 0 && i + 1 < args.size())
         only = args[i + 1];
 
-    const struct { const char *name; SpeechBiasMode mode; } biases[] = {
-        {"general", SpeechBiasMode::GeneralModel}, {"ngram", SpeechBiasMode::ScriptNgram},
-        {"chunks", SpeechBiasMode::ChunkGrammar}};
+    const struct
+    {
+        const char *name;
+        SpeechBiasMode mode;
+    } biases[] = {{"general", SpeechBiasMode::GeneralModel},
+                  {"ngram", SpeechBiasMode::ScriptNgram},
+                  {"chunks", SpeechBiasMode::ChunkGrammar}};
 
     std::printf("%s, %s\n", realtime ? "real time" : "as fast as decoded (times are audio times)",
-            "delay: from the end of a spoken word until the shown position passes it");
+                "delay: from the end of a spoken word until the shown position passes it");
     std::printf("%-8s %-7s %-8s %6s %8s %8s %7s %7s %6s %6s\n", "script", "reading", "bias", "WER", "reached",
-            "passed", "median", "p90", "RTF", "load");
+                "passed", "median", "p90", "RTF", "load");
     for (const FollowScript &s : followScripts) {
         if (!only.isEmpty() && only != QLatin1String(s.name))
             continue;
@@ -320,8 +330,8 @@ int main(int argc, char **argv)
                 f.wer = wordErrorRate(plainWords(reading.spoken), plainWords(finalTranscript(results)));
                 measureFollowing(reading, script, results, f);
                 std::printf("%-8s %-7s %-8s %5.1f%% %7.1f%% %7.1f%% %6.2fs %6.2fs %6.3f %5.2fs\n", s.name,
-                        qPrintable(reading.label), b.name, f.wer * 100, f.reached * 100, f.spokenPassed * 100,
-                        f.medianDelay, f.p90Delay, f.rtf, f.load);
+                            qPrintable(reading.label), b.name, f.wer * 100, f.reached * 100,
+                            f.spokenPassed * 100, f.medianDelay, f.p90Delay, f.rtf, f.load);
                 std::fflush(stdout);
             }
         }

@@ -13,9 +13,10 @@ inline bool speakToWav(const QString &text, const QString &path, int wordsPerMin
 {
     QProcess espeak;
     espeak.start(QStringLiteral("espeak-ng"),
-            {QStringLiteral("-v"), QStringLiteral("en-us"), QStringLiteral("-s"), QString::number(wordsPerMinute),
-                    QStringLiteral("-w"), path, text});
-    return espeak.waitForFinished(60000) && espeak.exitStatus() == QProcess::NormalExit && espeak.exitCode() == 0;
+                 {QStringLiteral("-v"), QStringLiteral("en-us"), QStringLiteral("-s"),
+                  QString::number(wordsPerMinute), QStringLiteral("-w"), path, text});
+    return espeak.waitForFinished(60000) && espeak.exitStatus() == QProcess::NormalExit
+            && espeak.exitCode() == 0;
 }
 
 } // namespace tandrel::testing

@@ -18,7 +18,8 @@ bool isReadable(const AudioBuffer &buffer)
 SpeechAudioSink::SpeechAudioSink() = default;
 SpeechAudioSink::~SpeechAudioSink() = default;
 
-void SpeechAudioSink::prepareAnalyzer(const AudioFormat &format, std::shared_ptr<SpeechInputStream> continuation)
+void SpeechAudioSink::prepareAnalyzer(const AudioFormat &format,
+                                      std::shared_ptr<SpeechInputStream> continuation)
 {
     std::lock_guard lock(m_mutex);
     m_state.targetFormat = format;

@@ -185,7 +185,7 @@ QHash<QString, QStringList> dictionaryEntries(const QString &dictionaryPath, con
 }
 
 Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
-        const QString &folder)
+                                        const QString &folder)
 {
     QList<QStringList> sentences = scriptSentences(script);
     QStringList words;

@@ -13,7 +13,7 @@ namespace tandrel {
 // How the recogniser is steered towards the script being read.
 enum class SpeechBiasMode {
     GeneralModel, // the model's general language model and full dictionary
-    ScriptNgram,  // a trigram model of the script, dictionary cut to its words
+    ScriptNgram, // a trigram model of the script, dictionary cut to its words
     ChunkGrammar, // a grammar looping over overlapping 4-word pieces of the script
 };
 
@@ -22,7 +22,7 @@ struct SpeechBiasFiles
 {
     QString dictionary;
     QString languageModel; // set for the n-gram modes
-    QString grammar;       // set for the grammar mode
+    QString grammar; // set for the grammar mode
     QStringList unknownWords; // script words neither the dictionary nor a spelling rule could place
     bool operator==(const SpeechBiasFiles &) const = default;
 };
@@ -49,6 +49,6 @@ QHash<QString, QStringList> dictionaryEntries(const QString &dictionaryPath, con
 // Writes the bias files for `script` into `folder`. Words the dictionary
 // lacks are dropped from the model so that the search still starts.
 Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
-        const QString &folder);
+                                        const QString &folder);
 
 } // namespace tandrel

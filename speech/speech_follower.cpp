@@ -12,10 +12,22 @@ namespace tandrel {
 
 namespace {
 
-QString startingText() { return QStringLiteral("Starte lokales Sprachmodell…"); }
-QString preparingText() { return QStringLiteral("Bereite lokales Sprachmodell vor…"); }
-QString loadingText() { return QStringLiteral("Lade lokales Sprachmodell…"); }
-QString listeningText() { return QStringLiteral("Hört zu…"); }
+QString startingText()
+{
+    return QStringLiteral("Starte lokales Sprachmodell…");
+}
+QString preparingText()
+{
+    return QStringLiteral("Bereite lokales Sprachmodell vor…");
+}
+QString loadingText()
+{
+    return QStringLiteral("Lade lokales Sprachmodell…");
+}
+QString listeningText()
+{
+    return QStringLiteral("Hört zu…");
+}
 
 } // namespace
 
@@ -28,8 +40,7 @@ bool SpeechFollower::isTransientStatus(const QString &status)
 SpeechFollower::SpeechFollower(QObject *parent)
     : QObject(parent), m_sink(std::make_shared<SpeechAudioSink>()), m_modelRoot(defaultSphinxModelRoot()),
       m_preferredLocale(QLocale::system().name())
-{
-}
+{ }
 
 SpeechFollower::~SpeechFollower()
 {
@@ -49,7 +60,8 @@ void SpeechFollower::start(const QString &script, AudioTapHost &capture, Telepro
     disconnect(m_resetConnection);
     // The teleprompter rewound to the first word: the next transcript must
     // start from nothing, or the aligner would jump straight back.
-    m_resetConnection = connect(&state, &TeleprompterState::followResetRequested, this, [this] { resetTexts(); });
+    m_resetConnection
+            = connect(&state, &TeleprompterState::followResetRequested, this, [this] { resetTexts(); });
     resetTexts();
     const quint64 generation = m_runGeneration;
     setStatus(startingText(), generation);
@@ -87,7 +99,8 @@ void SpeechFollower::run(quint64 generation)
     }
     // Recognition runs on this machine; there is nothing to authorise.
     setStatus(preparingText(), generation);
-    std::optional<SphinxModel> model = chooseSphinxModel(installedSphinxModels(m_modelRoot), m_preferredLocale);
+    std::optional<SphinxModel> model
+            = chooseSphinxModel(installedSphinxModels(m_modelRoot), m_preferredLocale);
     if (!model) {
         setStatus(QStringLiteral("Keine lokale Spracherkennung für diese Sprache."), generation);
         return;
@@ -105,7 +118,8 @@ void SpeechFollower::run(quint64 generation)
             handleAnalyzerResult(text, isFinal, state.data(), generation, audioTime);
         });
     };
-    callbacks.finished = [this, generation] { runOnMain(this, [this, generation] { recognizerFinished(generation); }); };
+    callbacks.finished
+            = [this, generation] { runOnMain(this, [this, generation] { recognizerFinished(generation); }); };
     m_analyzer = SphinxRecognizer::start({*model, script, m_biasMode}, m_stream, std::move(callbacks));
 }
 
@@ -166,7 +180,7 @@ double SpeechFollower::decodingSeconds() const
 }
 
 void SpeechFollower::handleAnalyzerResult(const QString &text, bool isFinal, TeleprompterState *state,
-        quint64 generation, double audioTime)
+                                          quint64 generation, double audioTime)
 {
     if (!isCurrent(generation))
         return;

@@ -56,7 +56,7 @@ public:
     // utterance, pending or final, tagged with the run it belongs to.
     // `audioTime` is the capture time of the audio heard when it came.
     void handleAnalyzerResult(const QString &text, bool isFinal, TeleprompterState *state, quint64 generation,
-            double audioTime = 0);
+                              double audioTime = 0);
 
     // Whether a status text only tells of progress (as opposed to an error).
     static bool isTransientStatus(const QString &status);

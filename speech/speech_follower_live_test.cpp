@@ -2,9 +2,9 @@
 // follower listens on the microphone remapped from its monitor.
 
 #include "capture/capture_controller.h"
+#include "platform/user_defaults.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_state.h"
-#include "platform/user_defaults.h"
 #include "tests/support/temp_library.h"
 
 #include <QProcess>
@@ -18,10 +18,12 @@ TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTh
     const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC");
     const QString sink = qEnvironmentVariable("TANDREL_TEST_SINK");
     ASSERT_FALSE(mic.isEmpty()) << "runs inside scripts/test-env";
-    const QString script = QStringLiteral(
-            "Every spring the garden behind our house turns green within a few weeks. The first flowers open near "
-            "the old stone wall, where the sun warms the ground early in the morning. My grandmother planted most "
-            "of these roses many years ago, and she still visits them every weekend.");
+    const QString script
+            = QStringLiteral("Every spring the garden behind our house turns green within a few weeks. The "
+                             "first flowers open near "
+                             "the old stone wall, where the sun warms the ground early in the morning. My "
+                             "grandmother planted most "
+                             "of these roses many years ago, and she still visits them every weekend.");
 
     QTemporaryDir dir;
     UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
@@ -30,7 +32,8 @@ TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTh
     qputenv("TANDREL_TEST_CAMERA", "1"); // this machine has no camera
     CaptureController capture(defaults);
     capture.activate();
-    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.isRunning(); }, 20000)) << qPrintable(capture.statusMessage());
+    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.isRunning(); }, 20000))
+            << qPrintable(capture.statusMessage());
     capture.setSelectedMicrophoneID(mic);
     ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.audioDeviceInput() == mic; }, 20000));
     follower.start(script, capture, state);
@@ -39,9 +42,10 @@ TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTh
     EXPECT_EQ(state.followStatus(), QStringLiteral("Hört zu…"));
 
     QProcess speaker;
-    speaker.start(QStringLiteral("bash"), {QStringLiteral("-c"),
-            QStringLiteral("espeak-ng -v en-us -s 160 --stdout \"$1\" | paplay --device=\"$2\""), QStringLiteral("speak"),
-            script, sink});
+    speaker.start(QStringLiteral("bash"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("espeak-ng -v en-us -s 160 --stdout \"$1\" | paplay --device=\"$2\""),
+                   QStringLiteral("speak"), script, sink});
     ASSERT_TRUE(speaker.waitForFinished(90000));
     ASSERT_EQ(speaker.exitCode(), 0) << speaker.readAllStandardError().constData();
     const qint64 middle = state.aligner().tokens().size() / 2;

@@ -1,9 +1,9 @@
+#include "platform/main_thread.h"
+#include "platform/user_defaults.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
 #include "speech/wav_tap_host.h"
 #include "teleprompter/teleprompter_state.h"
-#include "platform/main_thread.h"
-#include "platform/user_defaults.h"
 #include "tests/support/temp_library.h"
 
 #include <QSignalSpy>
@@ -89,7 +89,8 @@ TEST(SpeechFollower, StopWhileListeningClearsTheStatusAndRemovesTheTap)
     Fixture f;
     WavTapHost capture(f.speech(QStringLiteral("Good morning and welcome back to the studio.")), true);
     f.follower.start(QStringLiteral("Good morning and welcome back to the studio."), capture, f.state);
-    ASSERT_TRUE(waitUntil([&] { return f.follower.isListening(); }, 15000)) << qPrintable(f.follower.statusMessage());
+    ASSERT_TRUE(waitUntil([&] { return f.follower.isListening(); }, 15000))
+            << qPrintable(f.follower.statusMessage());
     EXPECT_EQ(f.follower.statusMessage(), listening);
     EXPECT_EQ(f.state.followStatus(), listening);
 
@@ -144,23 +145,28 @@ TEST(SpeechFollower, JoinsCommittedAndPendingTextIntoOneGrowingTranscript)
 
     std::vector<Delivered> delivered;
     QObject::connect(&f.follower, &SpeechFollower::resultHandled,
-            [&](double, const QString &transcript, bool isFinal) { delivered.push_back({transcript, isFinal}); });
-    const struct { const char *text; bool isFinal; qint64 cursor, lookahead; } steps[] = {
-        {"hallo", false, 0, 1},
-        {"  hallo welt\n", false, 0, 2},
-        {"Hallo Welt.", true, 2, 0},
-        {"", false, 2, 0}, // an empty pending result is dropped
-        {"wie", false, 2, 1},
-        {"", true, 2, 0}, // an empty final clears the pending text
-        {"geht es", true, 5, 0},
+                     [&](double, const QString &transcript, bool isFinal) {
+                         delivered.push_back({transcript, isFinal});
+                     });
+    const struct
+    {
+        const char *text;
+        bool isFinal;
+        qint64 cursor, lookahead;
+    } steps[] = {
+            {"hallo", false, 0, 1},      {"  hallo welt\n", false, 0, 2},
+            {"Hallo Welt.", true, 2, 0}, {"", false, 2, 0}, // an empty pending result is dropped
+            {"wie", false, 2, 1},        {"", true, 2, 0}, // an empty final clears the pending text
+            {"geht es", true, 5, 0},
     };
     for (const auto &s : steps) {
         f.follower.handleAnalyzerResult(QString::fromUtf8(s.text), s.isFinal, &f.state, g);
         EXPECT_EQ(f.state.aligner().cursor(), s.cursor) << s.text;
         EXPECT_EQ(f.state.aligner().lookahead(), s.lookahead) << s.text;
     }
-    const std::vector<Delivered> expected{{"hallo", false}, {"hallo welt", false}, {"Hallo Welt.", true},
-            {"Hallo Welt. wie", false}, {"Hallo Welt.", true}, {"Hallo Welt. geht es", true}};
+    const std::vector<Delivered> expected{{"hallo", false},      {"hallo welt", false},
+                                          {"Hallo Welt.", true}, {"Hallo Welt. wie", false},
+                                          {"Hallo Welt.", true}, {"Hallo Welt. geht es", true}};
     EXPECT_EQ(delivered, expected);
     EXPECT_EQ(f.follower.lastHeard(), QStringLiteral("Hallo Welt. geht es"));
     EXPECT_EQ(f.follower.statusMessage(), listening) << "a result shows that the follower hears";
@@ -186,9 +192,10 @@ TEST(SpeechFollower, RewindingTheTeleprompterStartsTheTranscriptFromNothing)
 TEST(SpeechFollower, FollowsAnEspeakReadingFromAFileToTheEnd)
 {
     Fixture f;
-    const QString script = QStringLiteral(
-            "Every spring the garden behind our house turns green within a few weeks. The first flowers open near "
-            "the old stone wall, where the sun warms the ground early in the morning.");
+    const QString script
+            = QStringLiteral("Every spring the garden behind our house turns green within a few weeks. The "
+                             "first flowers open near "
+                             "the old stone wall, where the sun warms the ground early in the morning.");
     WavTapHost capture(f.speech(script), false);
     capture.setOnFinished([&] { runOnMain(&f.follower, [&] { f.follower.sink().reset(); }); });
     QSignalSpy ended(&f.follower, &SpeechFollower::runEnded);

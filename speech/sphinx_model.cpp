@@ -30,7 +30,8 @@ std::optional<SphinxModel> modelIn(const QDir &folder)
     if (dictionaries.isEmpty())
         return std::nullopt;
     model.dictionary = folder.filePath(dictionaries.first());
-    for (const QString &lm : folder.entryList({QStringLiteral("*.lm.bin"), QStringLiteral("*.lm")}, QDir::Files, QDir::Name)) {
+    for (const QString &lm :
+         folder.entryList({QStringLiteral("*.lm.bin"), QStringLiteral("*.lm")}, QDir::Files, QDir::Name)) {
         if (!lm.contains(QStringLiteral("phone"))) {
             model.languageModel = folder.filePath(lm);
             break;
@@ -59,7 +60,8 @@ QList<SphinxModel> installedSphinxModels(const QString &root)
     return models;
 }
 
-std::optional<SphinxModel> chooseSphinxModel(const QList<SphinxModel> &installed, const QString &currentLocale)
+std::optional<SphinxModel> chooseSphinxModel(const QList<SphinxModel> &installed,
+                                             const QString &currentLocale)
 {
     for (const QString &wanted : {bcp47(currentLocale), QStringLiteral("de-DE"), QStringLiteral("en-US")}) {
         for (const SphinxModel &model : installed) {

@@ -29,6 +29,7 @@ QList<SphinxModel> installedSphinxModels(const QString &root);
 // "de-DE" and "en-US" that is installed; otherwise the first installed model;
 // none when nothing is installed. Locales compare without regard to case or
 // to "_" against "-".
-std::optional<SphinxModel> chooseSphinxModel(const QList<SphinxModel> &installed, const QString &currentLocale);
+std::optional<SphinxModel> chooseSphinxModel(const QList<SphinxModel> &installed,
+                                             const QString &currentLocale);
 
 } // namespace tandrel

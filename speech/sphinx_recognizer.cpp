@@ -47,18 +47,20 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
         *error = folder.errorString();
         return nullptr;
     }
-    Result<SpeechBiasFiles> files = writeSpeechBias(options.model, options.script, options.bias, folder.path());
+    Result<SpeechBiasFiles> files
+            = writeSpeechBias(options.model, options.script, options.bias, folder.path());
     if (!files) {
         *error = files.error();
         return nullptr;
     }
-    QList<QByteArray> arguments{"-hmm", options.model.acousticModel.toUtf8(), "-dict", files->dictionary.toUtf8(),
-            // The library logs to stderr unless told otherwise.
-            "-logfn", "/dev/null", "-samprate", "16000",
-            // Digital silence (a muted or idle microphone gives exact zeros)
-            // upsets the noise and voice detectors; a fixed seed keeps
-            // decoding repeatable.
-            "-dither", "yes", "-seed", "1"};
+    QList<QByteArray> arguments{"-hmm", options.model.acousticModel.toUtf8(), "-dict",
+                                files->dictionary.toUtf8(),
+                                // The library logs to stderr unless told otherwise.
+                                "-logfn", "/dev/null", "-samprate", "16000",
+                                // Digital silence (a muted or idle microphone gives exact zeros)
+                                // upsets the noise and voice detectors; a fixed seed keeps
+                                // decoding repeatable.
+                                "-dither", "yes", "-seed", "1"};
     if (!files->languageModel.isEmpty())
         arguments << "-lm" << files->languageModel.toUtf8();
     else
@@ -80,13 +82,15 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
         argv.push_back(a.data());
     cmd_ln_t *config = cmd_ln_parse_r(nullptr, ps_args(), int(argv.size()), argv.data(), TRUE);
     if (!config) {
-        *error = QStringLiteral("Ungültige Decoder-Optionen: %1").arg(options.decoderArguments.join(QLatin1Char(' ')));
+        *error = QStringLiteral("Ungültige Decoder-Optionen: %1")
+                         .arg(options.decoderArguments.join(QLatin1Char(' ')));
         return nullptr;
     }
     Decoder ps(ps_init(config));
     cmd_ln_free_r(config);
     if (!ps)
-        *error = QStringLiteral("Das Sprachmodell in %1 konnte nicht geladen werden.").arg(options.model.acousticModel);
+        *error = QStringLiteral("Das Sprachmodell in %1 konnte nicht geladen werden.")
+                         .arg(options.model.acousticModel);
     return ps;
 }
 
@@ -98,7 +102,8 @@ AudioFormat SphinxRecognizer::inputFormat()
 }
 
 std::shared_ptr<SphinxRecognizer> SphinxRecognizer::start(SphinxOptions options,
-        std::shared_ptr<SpeechInputStream> stream, SphinxCallbacks callbacks)
+                                                          std::shared_ptr<SpeechInputStream> stream,
+                                                          SphinxCallbacks callbacks)
 {
     std::shared_ptr<SphinxRecognizer> recognizer(
             new SphinxRecognizer(std::move(options), std::move(stream), std::move(callbacks)));
@@ -107,10 +112,9 @@ std::shared_ptr<SphinxRecognizer> SphinxRecognizer::start(SphinxOptions options,
 }
 
 SphinxRecognizer::SphinxRecognizer(SphinxOptions options, std::shared_ptr<SpeechInputStream> stream,
-        SphinxCallbacks callbacks)
+                                   SphinxCallbacks callbacks)
     : m_options(std::move(options)), m_stream(std::move(stream)), m_callbacks(std::move(callbacks))
-{
-}
+{ }
 
 void SphinxRecognizer::cancel()
 {
@@ -152,8 +156,8 @@ void SphinxRecognizer::run()
     while (!isCancelled() && m_stream->next(chunk)) {
         const double began = threadSeconds();
         const auto samples = chunk.samples.size() / 2;
-        ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()), size_t(samples), FALSE,
-                FALSE);
+        ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()), size_t(samples),
+                       FALSE, FALSE);
         m_audioSeconds = m_audioSeconds + double(samples) / 16000.0;
         streamTime = chunk.time + double(samples) / 16000.0;
         const bool speaking = ps_get_in_speech(ps.get());

@@ -45,8 +45,8 @@ public:
     // The audio the recogniser takes: 16 kHz, mono, signed 16-bit.
     static AudioFormat inputFormat();
 
-    static std::shared_ptr<SphinxRecognizer> start(SphinxOptions options,
-            std::shared_ptr<SpeechInputStream> stream, SphinxCallbacks callbacks);
+    static std::shared_ptr<SphinxRecognizer>
+    start(SphinxOptions options, std::shared_ptr<SpeechInputStream> stream, SphinxCallbacks callbacks);
 
     // No callback runs after this returns; the thread ends at its next chunk.
     void cancel();
@@ -56,7 +56,8 @@ public:
     double decodeSeconds() const { return m_decodeSeconds.load(); }
 
 private:
-    SphinxRecognizer(SphinxOptions options, std::shared_ptr<SpeechInputStream> stream, SphinxCallbacks callbacks);
+    SphinxRecognizer(SphinxOptions options, std::shared_ptr<SpeechInputStream> stream,
+                     SphinxCallbacks callbacks);
     void run();
     bool isCancelled() const { return m_cancelled.load(); }
 

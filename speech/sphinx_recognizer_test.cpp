@@ -44,7 +44,8 @@ struct Heard
 // Plays `audio` through a sink into a recogniser for `text` and waits until
 // the recogniser has decoded everything. `cancelAfterLoading` cancels the
 // recogniser before any audio goes in.
-Heard recognise(const WavAudio &audio, const QString &text, SpeechBiasMode bias, bool cancelAfterLoading = false)
+Heard recognise(const WavAudio &audio, const QString &text, SpeechBiasMode bias,
+                bool cancelAfterLoading = false)
 {
     std::mutex mutex;
     std::condition_variable wake;
@@ -144,15 +145,15 @@ TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishThenTheFirstInstal
 {
     const SphinxModel de{QStringLiteral("de-DE")}, en{QStringLiteral("en-US")}, fr{QStringLiteral("fr-FR")},
             gb{QStringLiteral("en-GB")};
-    const struct { QList<SphinxModel> installed; const char *current; std::optional<SphinxModel> chosen; } cases[] = {
-        {{en}, "de_DE", en},
-        {{en, de}, "de_DE", de},
-        {{de, en}, "en_US", en},
-        {{de, en}, "fr_FR", de},
-        {{en, gb}, "en_GB", gb},
-        {{fr, gb}, "de_AT", fr},
-        {{fr}, "C", fr},
-        {{}, "en_US", std::nullopt},
+    const struct
+    {
+        QList<SphinxModel> installed;
+        const char *current;
+        std::optional<SphinxModel> chosen;
+    } cases[] = {
+            {{en}, "de_DE", en},     {{en, de}, "de_DE", de},     {{de, en}, "en_US", en},
+            {{de, en}, "fr_FR", de}, {{en, gb}, "en_GB", gb},     {{fr, gb}, "de_AT", fr},
+            {{fr}, "C", fr},         {{}, "en_US", std::nullopt},
     };
     for (const auto &c : cases)
         EXPECT_EQ(chooseSphinxModel(c.installed, QString::fromLatin1(c.current)), c.chosen) << c.current;
@@ -162,8 +163,8 @@ TEST(SpeechBias, CutsTheScriptIntoSentencesOfDictionaryWords)
 {
     const QList<QStringList> sentences
             = scriptSentences(QStringLiteral("Hello, World! Don’t stop… Line one\nline two; E-Mail: 2024"));
-    const QList<QStringList> expected{{"hello", "world"}, {"don't", "stop"}, {"line", "one"}, {"line", "two"},
-            {"e-mail"}, {"2024"}};
+    const QList<QStringList> expected{{"hello", "world"}, {"don't", "stop"}, {"line", "one"},
+                                      {"line", "two"},    {"e-mail"},        {"2024"}};
     EXPECT_EQ(sentences, expected);
 }
 
@@ -177,7 +178,8 @@ TEST(SpeechBias, LeavesOutWordsTheDictionaryLacksAndFallsBackForForeignScripts)
     EXPECT_TRUE(files->dictionary.startsWith(dir.path()));
 
     Result<SpeechBiasFiles> foreign
-            = writeSpeechBias(model, QStringLiteral("Grüß dich, Ölkännchen! Übermütige Käsehändlerin."), SpeechBiasMode::ChunkGrammar, dir.path());
+            = writeSpeechBias(model, QStringLiteral("Grüß dich, Ölkännchen! Übermütige Käsehändlerin."),
+                              SpeechBiasMode::ChunkGrammar, dir.path());
     ASSERT_TRUE(foreign.ok());
     EXPECT_EQ(foreign->languageModel, model.languageModel);
     EXPECT_EQ(foreign->dictionary, model.dictionary);
@@ -196,7 +198,8 @@ TEST(SphinxRecognizer, HearsTheScriptFarBetterWithTheScriptModelThanWithTheGener
     }
     const double biasedShare = orderedShare(script, biased.finalText());
     EXPECT_GE(biasedShare, 0.6) << qPrintable(biased.finalText());
-    EXPECT_GT(biasedShare, orderedShare(script, general.finalText()) + 0.3) << qPrintable(general.finalText());
+    EXPECT_GT(biasedShare, orderedShare(script, general.finalText()) + 0.3)
+            << qPrintable(general.finalText());
 }
 
 TEST(SphinxRecognizer, SendsPendingTextBeforeEachUtteranceEndsAndAFinalAtEveryPause)
@@ -224,7 +227,8 @@ TEST(SphinxRecognizer, SendsPendingTextBeforeEachUtteranceEndsAndAFinalAtEveryPa
     EXPECT_GT(pendingBeforeFirstFinal, 0);
     // The very first words of a stream are heard poorly while the decoder
     // adapts to the voice; the second utterance must be right.
-    EXPECT_GE(orderedShare(QStringLiteral("Then we read the script"), finals[1]), 0.8) << qPrintable(finals[1]);
+    EXPECT_GE(orderedShare(QStringLiteral("Then we read the script"), finals[1]), 0.8)
+            << qPrintable(finals[1]);
 }
 
 TEST(SphinxRecognizer, ReportsNothingOnceCancelled)

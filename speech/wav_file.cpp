@@ -13,13 +13,14 @@ AudioBuffer WavAudio::slice(qint64 first, qint64 count) const
     count = std::clamp<qint64>(count, 0, frames - first);
     const int bpf = format.bytesPerFrame();
     return AudioBuffer{format, data.mid(qsizetype(first * bpf), qsizetype(count * bpf)), count,
-            double(first) / format.sampleRate};
+                       double(first) / format.sampleRate};
 }
 
 Result<WavAudio> readWavFile(const QString &path)
 {
     auto fail = [&](const QString &why) {
-        return Result<WavAudio>::failure(QStringLiteral("WAV-Datei %1 konnte nicht gelesen werden: %2").arg(path, why));
+        return Result<WavAudio>::failure(
+                QStringLiteral("WAV-Datei %1 konnte nicht gelesen werden: %2").arg(path, why));
     };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

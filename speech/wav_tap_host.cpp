@@ -4,7 +4,8 @@
 
 namespace tandrel {
 
-WavTapHost::WavTapHost(WavAudio audio, bool realTime) : m_audio(std::move(audio)), m_realTime(realTime) { }
+WavTapHost::WavTapHost(WavAudio audio, bool realTime) : m_audio(std::move(audio)), m_realTime(realTime)
+{ }
 
 WavTapHost::~WavTapHost()
 {

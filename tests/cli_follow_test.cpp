@@ -27,7 +27,8 @@ CtlRun tandrelctl(const QStringList &args)
     process.start(QStringLiteral(TANDRELCTL_PATH), args);
     process.waitForFinished(180000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -56,9 +57,10 @@ TEST(TandrelctlFollow, FollowsAHundredWordEspeakReadingToTheEnd)
     ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("script.txt")), script.toUtf8()));
     ASSERT_TRUE(tandrel::testing::speakToWav(script, dir.filePath(QStringLiteral("reading.wav"))));
 
-    const CtlRun run = tandrelctl({QStringLiteral("--json"), QStringLiteral("follow"), QStringLiteral("--script"),
-            dir.filePath(QStringLiteral("script.txt")), QStringLiteral("--audio"),
-            dir.filePath(QStringLiteral("reading.wav")), QStringLiteral("--fast")});
+    const CtlRun run
+            = tandrelctl({QStringLiteral("--json"), QStringLiteral("follow"), QStringLiteral("--script"),
+                          dir.filePath(QStringLiteral("script.txt")), QStringLiteral("--audio"),
+                          dir.filePath(QStringLiteral("reading.wav")), QStringLiteral("--fast")});
     ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
 
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -96,28 +98,41 @@ TEST(TandrelctlFollow, PrintsPlainLinesAndRefusesBadInput)
     const QString script = QStringLiteral("First we check the light, then we read the script.");
     ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("script.txt")), script.toUtf8()));
     ASSERT_TRUE(tandrel::testing::speakToWav(script, dir.filePath(QStringLiteral("reading.wav"))));
-    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("broken.wav")), QByteArray("RIFF\0\0\0\0WAVEjunk", 16)));
+    ASSERT_TRUE(
+            writeFile(dir.filePath(QStringLiteral("broken.wav")), QByteArray("RIFF\0\0\0\0WAVEjunk", 16)));
 
     const CtlRun plain = tandrelctl({QStringLiteral("follow"), QStringLiteral("--script"),
-            dir.filePath(QStringLiteral("script.txt")), QStringLiteral("--audio"),
-            dir.filePath(QStringLiteral("reading.wav")), QStringLiteral("--fast")});
+                                     dir.filePath(QStringLiteral("script.txt")), QStringLiteral("--audio"),
+                                     dir.filePath(QStringLiteral("reading.wav")), QStringLiteral("--fast")});
     ASSERT_EQ(plain.exitCode, 0) << qPrintable(plain.err);
     const QStringList lines = plain.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     static const QRegularExpression shape(QStringLiteral("^\\d+\\.\\d\\d (final|pending) \\d+ \\d+ .*$"));
     for (const QString &line : lines)
         EXPECT_TRUE(shape.match(line).hasMatch()) << qPrintable(line);
-    EXPECT_TRUE(lines.last().contains(QStringLiteral(" final "))) << "the end of the file ends the last utterance";
+    EXPECT_TRUE(lines.last().contains(QStringLiteral(" final ")))
+            << "the end of the file ends the last utterance";
 
-    const struct { QStringList args; int exitCode; const char *stderrHas; } cases[] = {
-        {{QStringLiteral("follow"), QStringLiteral("--script"), dir.filePath(QStringLiteral("script.txt"))}, 2,
-                "Aufruf: tandrelctl follow"},
-        {{QStringLiteral("follow"), QStringLiteral("--script"), dir.filePath(QStringLiteral("missing.txt")),
-                 QStringLiteral("--audio"), dir.filePath(QStringLiteral("reading.wav"))},
-                1, "konnte nicht gelesen werden"},
-        {{QStringLiteral("follow"), QStringLiteral("--script"), dir.filePath(QStringLiteral("script.txt")),
-                 QStringLiteral("--audio"), dir.filePath(QStringLiteral("broken.wav"))},
-                1, "WAV-Datei"},
+    const struct
+    {
+        QStringList args;
+        int exitCode;
+        const char *stderrHas;
+    } cases[] = {
+            {{QStringLiteral("follow"), QStringLiteral("--script"),
+              dir.filePath(QStringLiteral("script.txt"))},
+             2,
+             "Aufruf: tandrelctl follow"},
+            {{QStringLiteral("follow"), QStringLiteral("--script"),
+              dir.filePath(QStringLiteral("missing.txt")), QStringLiteral("--audio"),
+              dir.filePath(QStringLiteral("reading.wav"))},
+             1,
+             "konnte nicht gelesen werden"},
+            {{QStringLiteral("follow"), QStringLiteral("--script"),
+              dir.filePath(QStringLiteral("script.txt")), QStringLiteral("--audio"),
+              dir.filePath(QStringLiteral("broken.wav"))},
+             1,
+             "WAV-Datei"},
     };
     for (const auto &c : cases) {
         const CtlRun run = tandrelctl(c.args);
