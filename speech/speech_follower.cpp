@@ -49,6 +49,8 @@ SpeechFollower::~SpeechFollower()
     if (m_analyzer)
         m_analyzer->cancel();
     m_sink->reset();
+    if (m_stream)
+        m_stream->finish();
 }
 
 void SpeechFollower::start(const QString &script, AudioTapHost &capture, TeleprompterState &state)
@@ -76,6 +78,10 @@ void SpeechFollower::stop(AudioTapHost &capture)
     tearDownRecognizer();
     capture.setAudioTap({});
     m_sink->reset();
+    // A run stopped while its model loads has not handed the stream to the
+    // sink yet; finishing it here lets the recogniser's thread end.
+    if (m_stream)
+        m_stream->finish();
     m_stream.reset();
     setListening(false);
     if (m_statusMessage.isEmpty() || isTransientStatus(m_statusMessage)) {
