@@ -27,6 +27,15 @@ public:
     bool tapInstalled = false;
 };
 
+// A capture side with a microphone that counts the taps installed on it.
+class CountingHost : public AudioTapHost
+{
+public:
+    std::optional<QString> selectedMicrophoneID() const override { return QStringLiteral("mic"); }
+    void setAudioTap(AudioTap tap) override { installed += bool(tap); }
+    int installed = 0;
+};
+
 struct Fixture
 {
     QTemporaryDir dir;
@@ -104,6 +113,21 @@ TEST(SpeechFollower, StopWhileListeningClearsTheStatusAndRemovesTheTap)
     waitUntil([] { return false; }, 1500);
     EXPECT_EQ(f.follower.lastHeard(), heard);
     EXPECT_EQ(f.state.aligner().cursor(), cursor);
+    EXPECT_TRUE(f.follower.statusMessage().isEmpty());
+}
+
+TEST(SpeechFollower, StopWhileTheModelLoadsKeepsTheLoadedModelFromListening)
+{
+    Fixture f;
+    CountingHost capture;
+    f.follower.start(QStringLiteral("Good morning and welcome back to the studio."), capture, f.state);
+    ASSERT_TRUE(waitUntil(
+            [&] { return f.follower.statusMessage() == QStringLiteral("Lade lokales Sprachmodell…"); }));
+    f.follower.stop(capture);
+    EXPECT_TRUE(f.state.followStatus().isEmpty());
+    waitUntil([] { return false; }, 2000); // the model finishes loading meanwhile
+    EXPECT_EQ(capture.installed, 0);
+    EXPECT_FALSE(f.follower.isListening());
     EXPECT_TRUE(f.follower.statusMessage().isEmpty());
 }
 
