@@ -5,6 +5,13 @@
 // sentence left out and a few words of the reader's own.
 //
 //   follow_bench [--realtime] [--bias general|ngram|chunks|all] [--script NAME]
+//
+// espeak-ng reports when each word starts; a word is taken to end where the
+// next one starts, so the pause after it counts as part of it. A negative
+// delay therefore means the shown position passed the word before the next
+// one began (pending text names a word while it is still being spoken).
+// FOLLOW_BENCH_DECODER adds decoder options ("-lw 10 -wip 0.2");
+// FOLLOW_BENCH_TRACE prints every result and every word's pass on stderr.
 
 #include "bench/espeak_reading.h"
 #include "bench/follow_scripts.h"
