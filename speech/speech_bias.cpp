@@ -1,5 +1,7 @@
 #include "speech/speech_bias.h"
 
+#include "speech/espeak_pronouncer.h"
+
 #include <QFile>
 #include <QMap>
 #include <QRegularExpression>
@@ -7,6 +9,7 @@
 #include <QSet>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tandrel {
@@ -194,10 +197,11 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
             words << w << w.split(QLatin1Char('-'), Qt::SkipEmptyParts);
     }
     words.removeDuplicates();
-    const QHash<QString, QStringList> entries = dictionaryEntries(model.dictionary, words);
+    QHash<QString, QStringList> entries = dictionaryEntries(model.dictionary, words);
 
     // Keep the words the dictionary knows; a hyphenated word it lacks is read
-    // as its parts; anything else is left out of the model.
+    // as its parts; a name or number it lacks gets espeak-ng's pronunciation;
+    // anything else is left out of the model.
     SpeechBiasFiles files;
     QList<QStringList> known;
     for (const QStringList &sentence : std::as_const(sentences)) {
@@ -208,11 +212,16 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
                 continue;
             }
             bool placed = false;
-            for (const QString &part : w.split(QLatin1Char('-'), Qt::SkipEmptyParts)) {
-                if (entries.contains(part)) {
-                    kept.append(part);
-                    placed = true;
-                }
+            const QStringList parts = w.split(QLatin1Char('-'), Qt::SkipEmptyParts);
+            if (parts.size() > 1 && std::all_of(parts.cbegin(), parts.cend(), [&](const QString &p) {
+                    return entries.contains(p);
+                })) {
+                kept += parts;
+                placed = true;
+            } else if (const QString phones = espeakPronunciation(w); !phones.isEmpty()) {
+                entries[w] = QStringList{w + QLatin1Char(' ') + phones};
+                kept.append(w);
+                placed = true;
             }
             if (!placed && !files.unknownWords.contains(w))
                 files.unknownWords.append(w);
