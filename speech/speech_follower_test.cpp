@@ -1,4 +1,3 @@
-#include "platform/main_thread.h"
 #include "platform/user_defaults.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
@@ -211,23 +210,4 @@ TEST(SpeechFollower, RewindingTheTeleprompterStartsTheTranscriptFromNothing)
     f.follower.handleAnalyzerResult(QStringLiteral("eins"), false, &f.state, g);
     EXPECT_EQ(f.follower.lastHeard(), QStringLiteral("eins"));
     EXPECT_EQ(f.state.aligner().lookahead(), 1);
-}
-
-TEST(SpeechFollower, FollowsAnEspeakReadingFromAFileToTheEnd)
-{
-    Fixture f;
-    const QString script
-            = QStringLiteral("Every spring the garden behind our house turns green within a few weeks. The "
-                             "first flowers open near "
-                             "the old stone wall, where the sun warms the ground early in the morning.");
-    WavTapHost capture(f.speech(script), false);
-    capture.setOnFinished([&] { runOnMain(&f.follower, [&] { f.follower.sink().reset(); }); });
-    QSignalSpy ended(&f.follower, &SpeechFollower::runEnded);
-    f.follower.start(script, capture, f.state);
-    ASSERT_TRUE(waitUntil([&] { return !ended.isEmpty(); }, 60000)) << qPrintable(f.follower.statusMessage());
-    const qint64 tokens = f.state.aligner().tokens().size();
-    EXPECT_GE(f.state.aligner().cursor(), tokens * 9 / 10) << qPrintable(f.follower.lastHeard());
-    EXPECT_FALSE(f.follower.isListening());
-    EXPECT_TRUE(f.follower.statusMessage().isEmpty()) << "the run ended: no longer listening";
-    EXPECT_GT(f.follower.decodedAudioSeconds(), 5.0);
 }
