@@ -24,6 +24,10 @@ TeleprompterKeyAction teleprompterKeyAction(const QKeyEvent &event)
         return TeleprompterKeyAction::shrinkFont;
     case Qt::Key_0:
         return TeleprompterKeyAction::resetFollow;
+    case Qt::Key_Insert:
+        // The keypad's 0 while Num Lock is off: the same key for the presenter.
+        return event.modifiers() & Qt::KeypadModifier ? TeleprompterKeyAction::resetFollow
+                                                      : TeleprompterKeyAction::none;
     case Qt::Key_Escape:
     case Qt::Key_Cancel:
         return TeleprompterKeyAction::dismiss;

@@ -36,6 +36,8 @@ TEST(TeleprompterKeys, KeyTableMapsKeysToActions)
             {Qt::Key_Underscore, Qt::ShiftModifier, A::shrinkFont},
             {Qt::Key_0, Qt::NoModifier, A::resetFollow},
             {Qt::Key_0, Qt::KeypadModifier, A::resetFollow},
+            {Qt::Key_Insert, Qt::KeypadModifier, A::resetFollow}, // keypad 0 without Num Lock
+            {Qt::Key_Insert, Qt::NoModifier, A::none},
             {Qt::Key_Escape, Qt::NoModifier, A::dismiss},
             {Qt::Key_A, Qt::NoModifier, A::none},
             {Qt::Key_1, Qt::NoModifier, A::none},

@@ -33,8 +33,10 @@ TeleprompterWindow::TeleprompterWindow(TeleprompterState &state)
 
 void TeleprompterWindow::closeEvent(QCloseEvent *event)
 {
-    // The presenter decides when the window goes; a close from outside asks it.
-    event->ignore();
+    // A close from outside (the window manager, or the application quitting
+    // and closing its windows) is let through, so that it is never refused;
+    // the presenter then dismisses the teleprompter as Escape does.
+    event->accept();
     emit closeRequested();
 }
 

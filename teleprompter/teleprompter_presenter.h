@@ -12,8 +12,8 @@ class TeleprompterState;
 class TeleprompterView;
 
 // The teleprompter's own window: frameless, black, covering one display and
-// kept above normal windows. Closing it by the window manager dismisses the
-// teleprompter like Escape does.
+// kept above normal windows. Closing it from outside (window manager,
+// application quit) dismisses the teleprompter like Escape does.
 class TeleprompterWindow : public QWidget
 {
     Q_OBJECT

@@ -155,6 +155,19 @@ TEST(TeleprompterPresenter, ClosingFromOutsideDismissesAndReopeningShowsFreshVid
     EXPECT_TRUE(s.presenter.view()->showsVideo());
 }
 
+TEST(TeleprompterPresenter, QuittingTheApplicationIsNotRefusedByAnOpenTeleprompter)
+{
+    Prompter s;
+    s.presenter.presentTeleprompter("eins", "", s.state);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.presenter.window()));
+    // The application's quit closes every top-level window this way and gives
+    // up quitting when one of them refuses.
+    EXPECT_TRUE(s.presenter.window()->windowHandle()->close());
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return !s.presenter.isOpen(); }));
+    EXPECT_FALSE(s.state.isPresented());
+    EXPECT_FALSE(s.state.isScrolling());
+}
+
 TEST(TeleprompterPresenter, PlacesTheWindowAgainWhenDisplaysChange)
 {
     Prompter s;

@@ -4,6 +4,7 @@
 #include "platform/user_defaults.h"
 
 #include <QScreen>
+#include <cmath>
 #include <limits>
 
 namespace tandrel {
@@ -49,10 +50,13 @@ TeleprompterState::~TeleprompterState() = default;
 
 void TeleprompterState::load()
 {
-    if (const auto size = m_defaults.doubleValue(keyFontSize); size && *size >= minimumStoredFontSize)
+    // "inf" reads as a number as well, but no text can be drawn at an endless
+    // size nor scrolled at an endless speed.
+    if (const auto size = m_defaults.doubleValue(keyFontSize);
+        size && std::isfinite(*size) && *size >= minimumStoredFontSize)
         setFontSize(*size);
     if (const auto speed = m_defaults.doubleValue(keyScrollSpeed);
-        speed && *speed >= minimumStoredScrollSpeed)
+        speed && std::isfinite(*speed) && *speed >= minimumStoredScrollSpeed)
         setScrollSpeed(*speed);
     if (const auto mirrored = m_defaults.boolValue(keyIsMirrored))
         setIsMirrored(*mirrored);

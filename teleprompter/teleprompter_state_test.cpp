@@ -66,9 +66,16 @@ TEST(TeleprompterState, LoadsOnlyAcceptableStoredValues)
         QVariant value;
         double fontSize, scrollSpeed;
     } cases[] = {
-            {"teleprompter.fontSize", 20.0, 56, 72},   {"teleprompter.fontSize", 24.0, 24, 72},
-            {"teleprompter.fontSize", 200.0, 200, 72}, {"teleprompter.fontSize", "groß", 56, 72},
-            {"teleprompter.scrollSpeed", 7.5, 56, 72}, {"teleprompter.scrollSpeed", 8.0, 56, 8},
+            {"teleprompter.fontSize", 20.0, 56, 72},
+            {"teleprompter.fontSize", 24.0, 24, 72},
+            {"teleprompter.fontSize", 200.0, 200, 72},
+            {"teleprompter.fontSize", "groß", 56, 72},
+            {"teleprompter.scrollSpeed", 7.5, 56, 72},
+            {"teleprompter.scrollSpeed", 8.0, 56, 8},
+            // hand-edited stores: numbers without an end are no sizes
+            {"teleprompter.fontSize", "inf", 56, 72},
+            {"teleprompter.scrollSpeed", "inf", 56, 72},
+            {"teleprompter.fontSize", "nan", 56, 72},
     };
     for (const auto &c : cases) {
         Fixture f;
