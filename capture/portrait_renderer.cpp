@@ -49,16 +49,6 @@ const GstVideoInfo &outputInfo()
     return info;
 }
 
-const uint8_t *plane(const GstVideoFrame &f, int i)
-{
-    return static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&f, i));
-}
-
-int stride(const GstVideoFrame &f, int i)
-{
-    return GST_VIDEO_FRAME_PLANE_STRIDE(&f, i);
-}
-
 using PackedToI420 = int (*)(const uint8_t *, int, uint8_t *, int, uint8_t *, int, uint8_t *, int, int, int);
 
 // libyuv names packed RGB formats by their little-endian word, GStreamer by
@@ -91,6 +81,30 @@ PackedToI420 packedConverter(GstVideoFormat format, int *bytesPerPixel)
 }
 
 } // namespace
+
+PortraitSource PortraitSource::fromFrame(const GstVideoFrame &frame)
+{
+    PortraitSource s;
+    s.format = GST_VIDEO_FRAME_FORMAT(&frame);
+    s.width = GST_VIDEO_FRAME_WIDTH(&frame);
+    s.height = GST_VIDEO_FRAME_HEIGHT(&frame);
+    for (guint i = 0; i < GST_VIDEO_FRAME_N_PLANES(&frame); ++i) {
+        s.planes[i] = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&frame, i));
+        s.strides[i] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, i);
+    }
+    return s;
+}
+
+PortraitSource PortraitSource::packed(GstVideoFormat format, int width, int height, const uint8_t *data, int stride)
+{
+    PortraitSource s;
+    s.format = format;
+    s.width = width;
+    s.height = height;
+    s.planes[0] = data;
+    s.strides[0] = stride;
+    return s;
+}
 
 GstCaps *PortraitRenderer::outputCaps()
 {
@@ -140,51 +154,53 @@ void PortraitRenderer::Planes::resize(int w, int h)
 
 // Converts the cropped columns of a non-I420 source into `into`, turned
 // upside down when `flipVertical`.
-bool PortraitRenderer::cropToI420(const GstVideoFrame &source, const PortraitCrop &crop, bool flipVertical,
+bool PortraitRenderer::cropToI420(const PortraitSource &source, const PortraitCrop &crop, bool flipVertical,
                                   Planes &into)
 {
-    const GstVideoFormat format = GST_VIDEO_FRAME_FORMAT(&source);
-    const int h = GST_VIDEO_FRAME_HEIGHT(&source);
+    const GstVideoFormat format = source.format;
+    const int h = source.height;
     const int signedH = flipVertical ? -h : h;
     into.resize(crop.width, h);
     const int x = crop.x;
     int bpp = 0;
     int rc = -1;
     if (PackedToI420 convert = packedConverter(format, &bpp)) {
-        rc = convert(plane(source, 0) + x * bpp, stride(source, 0), into.y, into.strideY, into.u,
+        rc = convert(source.planes[0] + x * bpp, source.strides[0], into.y, into.strideY, into.u,
                      into.strideUV, into.v, into.strideUV, crop.width, signedH);
     } else if (format == GST_VIDEO_FORMAT_YUY2 || format == GST_VIDEO_FORMAT_UYVY) {
         const auto convert = format == GST_VIDEO_FORMAT_YUY2 ? libyuv::YUY2ToI420 : libyuv::UYVYToI420;
-        rc = convert(plane(source, 0) + x * 2, stride(source, 0), into.y, into.strideY, into.u, into.strideUV,
+        rc = convert(source.planes[0] + x * 2, source.strides[0], into.y, into.strideY, into.u, into.strideUV,
                      into.v, into.strideUV, crop.width, signedH);
     } else if (format == GST_VIDEO_FORMAT_NV12 || format == GST_VIDEO_FORMAT_NV21) {
         const auto convert = format == GST_VIDEO_FORMAT_NV12 ? libyuv::NV12ToI420 : libyuv::NV21ToI420;
-        rc = convert(plane(source, 0) + x, stride(source, 0), plane(source, 1) + x, stride(source, 1), into.y,
+        rc = convert(source.planes[0] + x, source.strides[0], source.planes[1] + x, source.strides[1], into.y,
                      into.strideY, into.u, into.strideUV, into.v, into.strideUV, crop.width, signedH);
     }
     return rc == 0;
 }
 
-GstBuffer *PortraitRenderer::renderPortraitFrame(const GstVideoFrame &source, double cropOffset,
+GstBuffer *PortraitRenderer::renderPortraitFrame(const PortraitSource &source, double cropOffset,
                                                  bool flipHorizontal, bool flipVertical, GstBufferPool *pool)
 {
-    const GstVideoFormat format = GST_VIDEO_FRAME_FORMAT(&source);
-    const int width = GST_VIDEO_FRAME_WIDTH(&source);
-    const int height = GST_VIDEO_FRAME_HEIGHT(&source);
+    const GstVideoFormat format = source.format;
+    const int width = source.width;
+    const int height = source.height;
     const auto crop = portraitCrop(width, height, cropOffset, flipHorizontal);
     if (!crop || !supportsFormat(format))
         return nullptr;
 
     I420View view;
     if (format == GST_VIDEO_FORMAT_I420 || format == GST_VIDEO_FORMAT_YV12) {
-        // Planar 4:2:0 is cropped by pointer arithmetic; no copy.
+        // Planar 4:2:0 is cropped by pointer arithmetic; no copy. YV12 keeps
+        // V before U.
         const int x = crop->x;
-        view = {static_cast<const uint8_t *>(GST_VIDEO_FRAME_COMP_DATA(&source, GST_VIDEO_COMP_Y)) + x,
-                static_cast<const uint8_t *>(GST_VIDEO_FRAME_COMP_DATA(&source, GST_VIDEO_COMP_U)) + x / 2,
-                static_cast<const uint8_t *>(GST_VIDEO_FRAME_COMP_DATA(&source, GST_VIDEO_COMP_V)) + x / 2,
-                GST_VIDEO_FRAME_COMP_STRIDE(&source, GST_VIDEO_COMP_Y),
-                GST_VIDEO_FRAME_COMP_STRIDE(&source, GST_VIDEO_COMP_U),
-                GST_VIDEO_FRAME_COMP_STRIDE(&source, GST_VIDEO_COMP_V),
+        const int u = format == GST_VIDEO_FORMAT_I420 ? 1 : 2, v = 3 - u;
+        view = {source.planes[0] + x,
+                source.planes[u] + x / 2,
+                source.planes[v] + x / 2,
+                source.strides[0],
+                source.strides[u],
+                source.strides[v],
                 crop->width,
                 flipVertical ? -height : height};
     } else {

@@ -27,6 +27,21 @@ struct PortraitCrop
 // sources one pixel wide or high, or smaller.
 std::optional<PortraitCrop> portraitCrop(int width, int height, double cropOffset, bool flipHorizontal);
 
+// A source picture as the renderer reads it: its pixel format, size and
+// planes. Nothing is owned; the pixels must stay valid during rendering.
+struct PortraitSource
+{
+    GstVideoFormat format = GST_VIDEO_FORMAT_UNKNOWN;
+    int width = 0;
+    int height = 0;
+    const uint8_t *planes[GST_VIDEO_MAX_PLANES] = {};
+    int strides[GST_VIDEO_MAX_PLANES] = {};
+
+    static PortraitSource fromFrame(const GstVideoFrame &frame);
+    // Packed 32-bit rows in GStreamer's byte order (BGRA: B, G, R, A).
+    static PortraitSource packed(GstVideoFormat format, int width, int height, const uint8_t *data, int stride);
+};
+
 // Renders camera and screen frames into 1080 × 1920 I420 frames for the
 // video writer: crop at the crop offset, mirror, scale. Holds its scratch
 // planes between frames, so once the crop size and the output pool are in
@@ -50,8 +65,14 @@ public:
     // allocated one when there is no pool. None when the source is degenerate
     // or of an unsupported format, or the pool has no free buffer (the writer
     // is behind; the frame is dropped rather than waited for).
-    GstBuffer *renderPortraitFrame(const GstVideoFrame &source, double cropOffset, bool flipHorizontal,
+    GstBuffer *renderPortraitFrame(const PortraitSource &source, double cropOffset, bool flipHorizontal,
                                    bool flipVertical, GstBufferPool *pool);
+    GstBuffer *renderPortraitFrame(const GstVideoFrame &source, double cropOffset, bool flipHorizontal,
+                                   bool flipVertical, GstBufferPool *pool)
+    {
+        return renderPortraitFrame(PortraitSource::fromFrame(source), cropOffset, flipHorizontal, flipVertical,
+                                   pool);
+    }
 
 private:
     struct Planes
@@ -64,7 +85,7 @@ private:
         void resize(int w, int h);
     };
 
-    bool cropToI420(const GstVideoFrame &source, const PortraitCrop &crop, bool flipVertical, Planes &into);
+    bool cropToI420(const PortraitSource &source, const PortraitCrop &crop, bool flipVertical, Planes &into);
 
     Planes m_cropped;
     Planes m_mirrored;

@@ -9,7 +9,7 @@
 
 namespace tandrel {
 
-Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &path)
+Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &path, const char *preset)
 {
     using R = Result<std::shared_ptr<VideoFileWriter>>;
     const QByteArray description
@@ -20,7 +20,7 @@ Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &
                              " ! filesink name=sink sync=false")
                       .arg(MaxQueuedFrames + MaxLeadFrames + 1)
                       .arg(BitRateKbps)
-                      .arg(QLatin1String(SpeedPreset))
+                      .arg(QLatin1String(preset))
                       .arg(ReservedSeconds * GST_SECOND)
                       .arg(GST_SECOND)
                       .toLatin1();

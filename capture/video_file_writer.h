@@ -30,8 +30,9 @@ public:
     // writer fails and the file keeps what was written until then.
     static constexpr guint64 ReservedSeconds = 3 * 3600;
 
-    // A writer for a new file at `path`, opened but not started.
-    static Result<std::shared_ptr<VideoFileWriter>> create(const QString &path);
+    // A writer for a new file at `path`, opened but not started. `preset`
+    // other than the default is for measurements.
+    static Result<std::shared_ptr<VideoFileWriter>> create(const QString &path, const char *preset = SpeedPreset);
     ~VideoFileWriter() override;
 
     // Pool of output frames for the renderer; active from the start of
