@@ -12,12 +12,14 @@ Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &
                              " ! audioconvert ! audioresample ! audio/x-raw,rate=%2,channels=1"
                              " ! avenc_aac bitrate=%3"
                              " ! mp4mux reserved-max-duration=%4 reserved-moov-update-period=%5"
+                             " reserved-bytes-per-sec=%6"
                              " ! filesink name=sink sync=false")
                       .arg(MaxQueuedBuffers)
                       .arg(SampleRate)
                       .arg(BitRate)
                       .arg(ReservedSeconds * GST_SECOND)
                       .arg(GST_SECOND)
+                      .arg(ReservedBytesPerSecond)
                       .toLatin1();
     auto pipeline = buildPipeline(description.constData(), path, QStringLiteral("Audio-Writer nicht bereit."),
                                   QStringLiteral("Audiodatei konnte nicht angelegt werden: "));

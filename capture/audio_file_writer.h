@@ -16,7 +16,11 @@ public:
     static constexpr int BitRate = 192000;
     // About a second of 1024-frame microphone buffers.
     static constexpr guint64 MaxQueuedBuffers = 48;
-    static constexpr guint64 ReservedSeconds = 3 * 3600;
+    // Longest take whose index fits the reserved header space, and the bytes
+    // reserved per second for 47 AAC frames (about 230 measured); with the
+    // muxer's two copies 2.2 MB of header room in every file.
+    static constexpr guint64 ReservedSeconds = 3600;
+    static constexpr guint ReservedBytesPerSecond = 300;
 
     // A writer for a new file at `path`, opened but not started.
     static Result<std::shared_ptr<AudioFileWriter>> create(const QString &path);

@@ -95,7 +95,8 @@ PortraitSource PortraitSource::fromFrame(const GstVideoFrame &frame)
     return s;
 }
 
-PortraitSource PortraitSource::packed(GstVideoFormat format, int width, int height, const uint8_t *data, int stride)
+PortraitSource PortraitSource::packed(GstVideoFormat format, int width, int height, const uint8_t *data,
+                                      int stride)
 {
     PortraitSource s;
     s.format = format;

@@ -39,7 +39,8 @@ struct PortraitSource
 
     static PortraitSource fromFrame(const GstVideoFrame &frame);
     // Packed 32-bit rows in GStreamer's byte order (BGRA: B, G, R, A).
-    static PortraitSource packed(GstVideoFormat format, int width, int height, const uint8_t *data, int stride);
+    static PortraitSource packed(GstVideoFormat format, int width, int height, const uint8_t *data,
+                                 int stride);
 };
 
 // Renders camera and screen frames into 1080 × 1920 I420 frames for the
@@ -70,8 +71,8 @@ public:
     GstBuffer *renderPortraitFrame(const GstVideoFrame &source, double cropOffset, bool flipHorizontal,
                                    bool flipVertical, GstBufferPool *pool)
     {
-        return renderPortraitFrame(PortraitSource::fromFrame(source), cropOffset, flipHorizontal, flipVertical,
-                                   pool);
+        return renderPortraitFrame(PortraitSource::fromFrame(source), cropOffset, flipHorizontal,
+                                   flipVertical, pool);
     }
 
 private:

@@ -9,20 +9,24 @@
 
 namespace tandrel {
 
-Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &path, const char *preset)
+Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &path, const char *preset,
+                                                                 const char *options)
 {
     using R = Result<std::shared_ptr<VideoFileWriter>>;
     const QByteArray description
             = QStringLiteral("appsrc name=src format=time max-bytes=0 max-buffers=%1 leaky-type=upstream"
-                             " ! x264enc bitrate=%2 speed-preset=%3 key-int-max=60"
+                             " ! x264enc bitrate=%2 speed-preset=%3 option-string=\"%6\" key-int-max=60"
                              " ! video/x-h264,profile=high"
                              " ! qtmux reserved-max-duration=%4 reserved-moov-update-period=%5"
+                             " reserved-bytes-per-sec=%7"
                              " ! filesink name=sink sync=false")
                       .arg(MaxQueuedFrames + MaxLeadFrames + 1)
                       .arg(BitRateKbps)
                       .arg(QLatin1String(preset))
                       .arg(ReservedSeconds * GST_SECOND)
                       .arg(GST_SECOND)
+                      .arg(QLatin1String(options))
+                      .arg(ReservedBytesPerSecond)
                       .toLatin1();
     auto pipeline = buildPipeline(description.constData(), path, QStringLiteral("Video-Writer nicht bereit."),
                                   QStringLiteral("Videodatei konnte nicht angelegt werden: "));
