@@ -8,12 +8,12 @@ using namespace tandrel;
 
 namespace {
 
-template<typename T>
-AudioBuffer bufferOf(const std::vector<T> &samples, SampleFormat format, int channels)
+template<typename T> AudioBuffer bufferOf(const std::vector<T> &samples, SampleFormat format, int channels)
 {
     AudioBuffer b;
     b.format = {48000, channels, format};
-    b.data = QByteArray(reinterpret_cast<const char *>(samples.data()), qsizetype(samples.size() * sizeof(T)));
+    b.data = QByteArray(reinterpret_cast<const char *>(samples.data()),
+                        qsizetype(samples.size() * sizeof(T)));
     b.frames = qint64(samples.size()) / channels;
     return b;
 }

@@ -1,11 +1,106 @@
 #include "cli/cli_context.h"
+#include "speech/script_aligner.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringDecoder>
 
 namespace tandrel::cli {
 
-// Not built yet: reports so instead of pretending to work.
+namespace {
+
+constexpr auto alignUsage = "align --script FILE --transcripts FILE";
+
+// Reads a whole UTF-8 text file; a German error text on failure.
+std::optional<QString> readText(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        *error = QStringLiteral("Datei ist kein gültiger UTF-8-Text: %1").arg(path);
+        return std::nullopt;
+    }
+    return text;
+}
+
+struct Transcript
+{
+    QString text;
+    bool isFinal = false;
+};
+
+// One transcript a line, "final<TAB>text" or "pending<TAB>text" (a bare
+// "final" or "pending", as editors leave it after trimming, is an empty
+// transcript); empty lines are skipped. The whole file is checked before anything is aligned.
+std::optional<QList<Transcript>> parseTranscripts(const QString &content, const QString &path, QString *error)
+{
+    QList<Transcript> transcripts;
+    const QStringList lines = content.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString line = lines.at(i);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        if (tab < 0)
+            tab = line.size();
+        const QString kind = line.left(tab);
+        if (kind != QLatin1String("final") && kind != QLatin1String("pending")) {
+            *error = QStringLiteral("Zeile %1 in %2 beginnt nicht mit \"final\" oder \"pending\" und "
+                                    "einem Tabulator.")
+                             .arg(i + 1)
+                             .arg(path);
+            return std::nullopt;
+        }
+        transcripts.append({line.mid(tab + 1), kind == QLatin1String("final")});
+    }
+    return transcripts;
+}
+
+} // namespace
+
 int runAlign(CliContext &ctx)
 {
-    return ctx.fail(QStringLiteral("Dieser Befehl ist noch nicht verfügbar."));
+    bool missing = false;
+    const std::optional<QString> scriptPath = ctx.takeOption(QStringLiteral("--script"), &missing);
+    const std::optional<QString> transcriptPath = ctx.takeOption(QStringLiteral("--transcripts"), &missing);
+    if (missing || !scriptPath || !transcriptPath || !ctx.args.isEmpty())
+        return ctx.usage(QLatin1String(alignUsage));
+
+    QString error;
+    const std::optional<QString> script = readText(*scriptPath, &error);
+    if (!script)
+        return ctx.fail(error);
+    const std::optional<QString> content = readText(*transcriptPath, &error);
+    if (!content)
+        return ctx.fail(error);
+    const std::optional<QList<Transcript>> transcripts = parseTranscripts(*content, *transcriptPath, &error);
+    if (!transcripts)
+        return ctx.fail(error);
+
+    ScriptAligner aligner;
+    aligner.replaceScript(*script);
+    QJsonArray positions;
+    for (const Transcript &transcript : *transcripts) {
+        aligner.ingest(transcript.text, transcript.isFinal);
+        if (ctx.json)
+            positions.append(QJsonObject{{QStringLiteral("cursor"), aligner.cursor()},
+                                         {QStringLiteral("lookahead"), aligner.lookahead()}});
+        else
+            ctx.out << aligner.cursor() << ' ' << aligner.lookahead() << '\n';
+    }
+    if (ctx.json)
+        ctx.out << QJsonDocument(positions).toJson(QJsonDocument::Compact) << '\n';
+    return 0;
 }
 
 } // namespace tandrel::cli

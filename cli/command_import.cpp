@@ -1,11 +1,54 @@
-#include "cli/cli_context.h"
+#include "cli/library_command.h"
+
+#include <QFile>
+#include <cstdio>
 
 namespace tandrel::cli {
 
-// Not built yet: reports so instead of pretending to work.
+namespace {
+
+std::optional<QByteArray> readInput(const QString &name, QString *error)
+{
+    QFile file;
+    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                   : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, file.errorString());
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, file.errorString());
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace
+
 int runImport(CliContext &ctx)
 {
-    return ctx.fail(QStringLiteral("Dieser Befehl ist noch nicht verfügbar."));
+    if (ctx.args.size() != 1)
+        return ctx.usage(QStringLiteral("import DATEI|-"));
+    QString error;
+    const std::optional<QByteArray> text = readInput(ctx.args.first(), &error);
+    if (!text)
+        return ctx.fail(error);
+
+    LibraryCommand library(ctx);
+    // An unreadable library is reported, not overwritten by the import.
+    if (const int failed = library.storeFailure())
+        return failed;
+    const int count = library.store().importMarkdown(QString::fromUtf8(*text));
+    if (const int failed = library.storeFailure())
+        return failed;
+    if (ctx.json)
+        ctx.out << "{\"imported\": " << count << "}\n";
+    else if (count == 1)
+        ctx.out << "1 Reel importiert.\n";
+    else
+        ctx.out << count << " Reels importiert.\n";
+    return 0;
 }
 
 } // namespace tandrel::cli

@@ -1,11 +1,43 @@
-#include "cli/cli_context.h"
+#include "cli/library_command.h"
+#include "library/library_json.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
 
 namespace tandrel::cli {
 
-// Not built yet: reports so instead of pretending to work.
 int runList(CliContext &ctx)
 {
-    return ctx.fail(QStringLiteral("Dieser Befehl ist noch nicht verfügbar."));
+    if (!ctx.args.isEmpty())
+        return ctx.usage(QStringLiteral("list"));
+    LibraryCommand library(ctx);
+    if (const int failed = library.storeFailure())
+        return failed;
+    QList<ReelProject> reels = library.store().reels();
+    sortInReelOrder(reels);
+
+    if (!ctx.json) {
+        // One line of three tab-separated fields per reel, whatever the title holds.
+        static const QRegularExpression separators(QStringLiteral("[\\t\\n\\r\\x{2028}\\x{2029}]"));
+        for (const ReelProject &reel : reels) {
+            const QString title = QString(reel.title).replace(separators, QStringLiteral(" "));
+            ctx.out << QString::asprintf("%03lld", static_cast<long long>(reel.prefix)) << '\t' << title
+                    << '\t' << reel.takes.size() << '\n';
+        }
+        return 0;
+    }
+    QJsonArray records;
+    for (const ReelProject &reel : reels) {
+        const Result<QJsonObject> record = encodeReel(reel);
+        if (!record)
+            return ctx.fail(record.error());
+        records.append(*record);
+    }
+    const Result<QByteArray> text = toPrettyJson(records);
+    if (!text)
+        return ctx.fail(text.error());
+    ctx.out << QString::fromUtf8(*text);
+    return 0;
 }
 
 } // namespace tandrel::cli

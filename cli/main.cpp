@@ -63,6 +63,14 @@ const Command commands[] = {
     {"follow", runFollow, "follow --script FILE --audio FILE.wav [--fast]"},
 };
 
+// Qt's own diagnostics (platform plugin notes, runtime folder warnings) would
+// mix with the command's output on stderr; scripts read only our texts there.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg || qEnvironmentVariableIsSet("TANDREL_DEBUG"))
+        fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 void printUsage(QTextStream &err)
 {
     err << "Aufruf: tandrelctl [--library ORDNER] [--json] BEFEHL ...\n";
@@ -80,6 +88,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Tandrel"));
     QGuiApplication::setApplicationName(QStringLiteral("Tandrel"));

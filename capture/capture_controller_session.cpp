@@ -1,0 +1,283 @@
+#include "capture/capture_controller.h"
+
+#include "capture/camera_format.h"
+#include "capture/capture_pipeline.h"
+#include "capture/gst_support.h"
+#include "capture/latest_frame_relay.h"
+#include "capture/screen_capture_source.h"
+#include "platform/main_thread.h"
+
+#include <QSize>
+
+namespace tandrel {
+
+namespace {
+
+const QString toBGRA = QStringLiteral("videoconvert ! capsfilter caps=\"video/x-raw,format=BGRA\"");
+
+// The moving picture of the test camera: two halves in different colours,
+// each with a ball moving its own way, so that a crop or a mirror shows.
+const char *testCameraDescription
+        = "compositor name=mix sink_1::xpos=960 "
+          "! capsfilter caps=\"video/x-raw,format=BGRA,width=1920,height=1080,framerate=30/1\" "
+          "videotestsrc is-live=true pattern=ball motion=wavy background-color=0xffc03020 "
+          "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_0 "
+          "videotestsrc is-live=true pattern=ball motion=sweep background-color=0xff2040c0 "
+          "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_1";
+
+struct CameraInput
+{
+    GstElement *source = nullptr; // floating
+    QString conversion;
+    QSize size; // the size asked for; invalid when the device did not tell
+};
+
+QString capsText(const CameraFormat &f)
+{
+    QString text = f.encoding == CameraFormat::Encoding::jpeg
+            ? QStringLiteral("image/jpeg")
+            : QStringLiteral("video/x-raw,format=(string)%1").arg(f.pixelFormat);
+    text += QStringLiteral(",width=(int)%1,height=(int)%2").arg(f.width).arg(f.height);
+    if (f.fpsNumerator > 0)
+        text += QStringLiteral(",framerate=(fraction)%1/%2").arg(f.fpsNumerator).arg(f.fpsDenominator);
+    return text;
+}
+
+std::optional<CameraInput> openCamera(const CaptureDevice &device)
+{
+    if (device.isTestCamera) {
+        GstElement *bin = gst_parse_bin_from_description(testCameraDescription, TRUE, nullptr);
+        if (!bin)
+            return std::nullopt;
+        return CameraInput{bin, toBGRA, QSize(1920, 1080)};
+    }
+    GstElement *source = nullptr;
+    std::optional<CameraFormat> format;
+    if (device.device) {
+        source = gst_device_create_element(device.device.get(), nullptr);
+        GstCaps *caps = gst_device_get_caps(device.device.get());
+        format = chooseCameraFormat(cameraFormats(caps));
+        if (caps)
+            gst_caps_unref(caps);
+    } else if (device.uniqueID.startsWith(QLatin1String("/dev/"))) {
+        source = gst_element_factory_make("v4l2src", nullptr);
+        if (source)
+            g_object_set(source, "device", device.uniqueID.toUtf8().constData(), nullptr);
+    }
+    if (!source)
+        return std::nullopt;
+    CameraInput input{source, toBGRA, QSize()};
+    if (format) {
+        QString chain = QStringLiteral("capsfilter caps=\"%1\" ! ").arg(capsText(*format));
+        if (format->encoding == CameraFormat::Encoding::jpeg)
+            chain += QStringLiteral("jpegdec ! ");
+        if (format->fps() > 30.0)
+            chain += QStringLiteral("videorate drop-only=true max-rate=30 ! ");
+        input.conversion = chain + toBGRA;
+        input.size = QSize(format->width, format->height);
+    }
+    return input;
+}
+
+GstElement *openMicrophone(const CaptureDevice &microphone)
+{
+    if (microphone.device)
+        return gst_device_create_element(microphone.device.get(), nullptr);
+    GstElement *source = gst_element_factory_make("pulsesrc", nullptr);
+    if (source)
+        g_object_set(source, "device", microphone.uniqueID.toUtf8().constData(), nullptr);
+    return source;
+}
+
+// A device known only by its identifier (it is not in the last discovery).
+CaptureDevice deviceByID(const QString &id, CaptureDevice::Type type)
+{
+    CaptureDevice d;
+    d.uniqueID = id;
+    d.localizedName = id;
+    d.type = type;
+    return d;
+}
+
+std::optional<CaptureDevice> findDevice(const QList<CaptureDevice> &devices, const QString &id)
+{
+    for (const CaptureDevice &d : devices) {
+        if (d.uniqueID == id)
+            return d;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void CaptureController::reconfigure(const std::optional<QString> &videoID,
+                                    const std::optional<QString> &micID, const QUuid &token,
+                                    std::function<void()> done)
+{
+    const Selection selection{videoID, micID, m_cameras, m_microphones};
+    m_sessionQueue->post([this, selection, token, done = std::move(done)] {
+        if (!m_shuttingDown)
+            runReconfigure(selection, token);
+        if (done)
+            runOnMain(this, done);
+    });
+}
+
+void CaptureController::setReconfigureToken(const QUuid &token)
+{
+    std::lock_guard lock(m_tokenLock);
+    m_reconfigureToken = token;
+}
+
+bool CaptureController::isCurrentToken(const QUuid &token) const
+{
+    std::lock_guard lock(m_tokenLock);
+    return m_reconfigureToken == token;
+}
+
+// On sessionQueue. A newer request makes this one give up at its next check,
+// so only the latest selection reaches the session and the screen stream.
+void CaptureController::runReconfigure(const Selection &selection, const QUuid &token)
+{
+    m_screenCapture->stop();
+    if (!isCurrentToken(token))
+        return;
+    configureSession(selection);
+    if (!isCurrentToken(token))
+        return;
+    const std::optional<quint32> display
+            = selection.videoID ? screenDisplayID(*selection.videoID) : std::nullopt;
+    m_screenSelected = display.has_value();
+    if (!display) {
+        runOnMain(this, [this] { setUsesScreenPreview(false); });
+        return;
+    }
+    const Status started = m_screenCapture->start(*display, *m_outputQueue);
+    if (!started) {
+        runOnMain(this, [this, text = started.error()] {
+            setLastError(QStringLiteral("Bildschirmquelle: ") + text);
+            setUsesScreenPreview(false);
+            setStatusMessage(QStringLiteral("Kein Videobild"));
+        });
+    }
+}
+
+void CaptureController::installScreenCallbacks()
+{
+    m_screenCapture->onFrame = [this](const VideoFrame &frame) { handleScreenFrame(frame); };
+    m_screenCapture->onStarted = [this](double width, double height) {
+        runOnMain(this, [this, width, height] {
+            if (height > 0)
+                setPreviewAspect(width / height);
+            setUsesScreenPreview(true);
+            if (!m_isRecording)
+                setStatusMessage(QStringLiteral("Live"));
+        });
+    };
+    m_screenCapture->onError = [this](const QString &description) {
+        runOnMain(this, [this, description] {
+            setLastError(description);
+            setStatusMessage(QStringLiteral("Bildschirmquelle unterbrochen"));
+        });
+    };
+}
+
+void CaptureController::stopSessionInputs()
+{
+    if (m_cameraRelay)
+        m_cameraRelay->close();
+    m_cameraRelay.reset();
+    m_cameraPipeline.reset();
+    m_microphonePipeline.reset();
+}
+
+// On sessionQueue: rebuilds the inputs from scratch for the selection.
+void CaptureController::configureSession(const Selection &selection)
+{
+    Q_ASSERT(m_sessionQueue->isCurrent());
+    if (m_recordingActive)
+        return;
+    stopSessionInputs();
+
+    std::optional<QString> videoInput;
+    std::optional<QString> audioInput;
+    QSize size;
+    bool videoCarriesAudio = false;
+
+    std::optional<CaptureDevice> camera;
+    if (selection.videoID && !screenDisplayID(*selection.videoID) && *selection.videoID != screenRequestID) {
+        camera = findDevice(selection.cameras, *selection.videoID);
+        if (!camera && selection.videoID->startsWith(QLatin1String("/dev/")))
+            camera = deviceByID(*selection.videoID, CaptureDevice::Type::externalCamera);
+    }
+    if (camera) {
+        // The first picture of the new camera reports its negotiated size again.
+        m_outputQueue->post([this] {
+            m_lastCameraWidth = 0;
+            m_lastCameraHeight = 0;
+        });
+        if (auto input = openCamera(*camera)) {
+            auto relay = LatestFrameRelay::create(
+                    *m_outputQueue, [this](const VideoFrame &frame) { handleCameraFrame(frame); });
+            CapturePipeline::Handlers handlers;
+            handlers.onSample = [relay](GstSample *sample, double time) { relay->push(sample, time); };
+            auto started
+                    = CapturePipeline::start(input->source, input->conversion, true, std::move(handlers));
+            if (started) {
+                m_cameraPipeline = started.value();
+                m_cameraRelay = relay;
+                videoInput = camera->uniqueID;
+                videoCarriesAudio = camera->carriesAudio;
+                size = input->size;
+            } else {
+                relay->close();
+            }
+        }
+    }
+
+    if (!videoCarriesAudio && selection.micID) {
+        const CaptureDevice microphone
+                = findDevice(selection.microphones, *selection.micID)
+                          .value_or(deviceByID(*selection.micID, CaptureDevice::Type::microphone));
+        // A microphone that cannot be opened fails at once; its first buffer is
+        // not waited for (an idle PulseAudio sink's monitor sends its first
+        // block only after two seconds).
+        CapturePipeline::Handlers handlers;
+        handlers.onSample = [this](GstSample *sample, double time) {
+            gst_sample_ref(sample);
+            m_outputQueue->post([this, sample, time] {
+                handleAudioSample(sample, time);
+                gst_sample_unref(sample);
+            });
+        };
+        auto started = CapturePipeline::start(
+                openMicrophone(microphone),
+                QStringLiteral("audioconvert ! capsfilter "
+                               "caps=\"audio/x-raw,format=(string){S16LE,F32LE},layout=interleaved\""),
+                false, std::move(handlers), 0);
+        if (started) {
+            m_microphonePipeline = started.value();
+            audioInput = microphone.uniqueID;
+        }
+    }
+
+    const bool running = m_cameraPipeline || m_microphonePipeline;
+    const bool hasVideo = selection.videoID.has_value();
+    const bool hasAudio = selection.micID.has_value();
+    runOnMain(this, [=, this] {
+        setVideoDeviceInput(videoInput);
+        setAudioDeviceInput(audioInput);
+        if (size.height() >= 1) {
+            setPreviewAspect(double(size.width()) / size.height());
+            setUsesScreenPreview(false);
+        }
+        setIsRunning(running);
+        if (!m_isRecording) {
+            setStatusMessage(hasVideo           ? QStringLiteral("Live")
+                                     : hasAudio ? QStringLiteral("Nur Audio")
+                                                : QStringLiteral("Keine Quelle"));
+        }
+    });
+}
+
+} // namespace tandrel

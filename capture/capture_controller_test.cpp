@@ -1,0 +1,352 @@
+#include "capture/capture_controller.h"
+#include "platform/display_list.h"
+#include "platform/user_defaults.h"
+#include "tests/support/temp_library.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <future>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+using tandrel::testing::waitUntil;
+
+namespace {
+
+QString testMic()
+{
+    return qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
+}
+
+QString pactl(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("pactl"), args);
+    p.waitForFinished(10000);
+    EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << ": "
+                               << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+bool hasMicrophone(const CaptureController &c, const QString &id)
+{
+    const auto mics = c.microphones();
+    return std::any_of(mics.begin(), mics.end(), [&](const AudioDevice &m) { return m.id == id; });
+}
+
+// Mean red and blue of the left and right halves of a picture.
+struct HalfColours
+{
+    double leftRed = 0, leftBlue = 0, rightRed = 0, rightBlue = 0;
+};
+
+HalfColours halfColours(const QImage &image)
+{
+    HalfColours h;
+    int n = 0;
+    for (int y = 0; y < image.height(); y += 16) {
+        for (int x = 0; x < image.width() / 2; x += 16) {
+            const QRgb l = image.pixel(x, y);
+            const QRgb r = image.pixel(image.width() / 2 + x, y);
+            h.leftRed += qRed(l);
+            h.leftBlue += qBlue(l);
+            h.rightRed += qRed(r);
+            h.rightBlue += qBlue(r);
+            ++n;
+        }
+    }
+    h.leftRed /= n;
+    h.leftBlue /= n;
+    h.rightRed /= n;
+    h.rightBlue /= n;
+    return h;
+}
+
+class CaptureControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("TANDREL_TEST_CAMERA", "1");
+        ASSERT_TRUE(dir.isValid());
+    }
+
+    // A controller that has finished its start-up.
+    std::unique_ptr<CaptureController> activated()
+    {
+        auto c = std::make_unique<CaptureController>(defaults);
+        QSignalSpy done(c.get(), &CaptureController::activated);
+        c->activate();
+        EXPECT_TRUE(waitUntil([&] { return done.count() > 0; }, 15000));
+        return c;
+    }
+
+    // The next preview picture after the call.
+    static QImage nextPreview(CaptureController &c, int ms = 5000)
+    {
+        QImage image;
+        auto connection = QObject::connect(&c, &CaptureController::previewFrame,
+                                           [&](const QImage &frame) { image = frame; });
+        waitUntil([&] { return !image.isNull(); }, ms);
+        QObject::disconnect(connection);
+        return image;
+    }
+
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.ini"))};
+};
+
+} // namespace
+
+TEST_F(CaptureControllerTest, StartUpListsTheTestCameraBothScreensAndTheMicrophoneAndSelectsTheCamera)
+{
+    auto c = activated();
+    const QList<VideoSource> sources = c->videoSources();
+    ASSERT_EQ(sources.size(), 3);
+    EXPECT_EQ(sources[0],
+              (VideoSource{QStringLiteral("test-camera"), QStringLiteral("Testkamera"),
+                           VideoSource::Kind::camera}));
+    const QList<DisplayInfo> displays = DisplayList::instance()->displays();
+    ASSERT_EQ(displays.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(sources[i + 1].id, QStringLiteral("screen:%1").arg(displays[i].number));
+        EXPECT_EQ(sources[i + 1].name, QStringLiteral("Bildschirm: ") + displays[i].name);
+        EXPECT_EQ(sources[i + 1].kind, VideoSource::Kind::screen);
+    }
+    EXPECT_TRUE(hasMicrophone(*c, testMic()));
+    for (const AudioDevice &m : c->microphones())
+        EXPECT_FALSE(m.id.endsWith(QLatin1String(".monitor"))) << m.id.toStdString();
+
+    EXPECT_EQ(c->selectedVideoSourceID(), QStringLiteral("test-camera"));
+    EXPECT_EQ(c->selectedMicrophoneID(), c->microphones().first().id);
+    EXPECT_TRUE(c->readyForHotplug());
+    EXPECT_TRUE(waitUntil([&] { return c->statusMessage() == QLatin1String("Live") && c->isRunning(); }));
+    EXPECT_EQ(c->videoDeviceInput(), QStringLiteral("test-camera"));
+    EXPECT_EQ(c->audioDeviceInput(), c->selectedMicrophoneID());
+    EXPECT_FALSE(c->usesScreenPreview());
+    EXPECT_DOUBLE_EQ(c->previewAspect(), 1920.0 / 1080.0);
+    EXPECT_FALSE(c->lastError().has_value());
+}
+
+TEST_F(CaptureControllerTest, TestCameraPicturesAndMicrophoneBuffersShareOneClock)
+{
+    auto c = activated();
+    std::mutex lock;
+    std::vector<AudioBuffer> buffers;
+    c->setAudioTap([&](const AudioBuffer &b) {
+        std::lock_guard guard(lock);
+        buffers.push_back(b);
+    });
+    const QImage frame = nextPreview(*c);
+    ASSERT_FALSE(frame.isNull());
+    EXPECT_EQ(frame.size(), QSize(1920, 1080));
+    const HalfColours h = halfColours(frame);
+    EXPECT_GT(h.leftRed, h.leftBlue + 50);
+    EXPECT_GT(h.rightBlue, h.rightRed + 50);
+    waitUntil([] { return false; }, 200);
+    EXPECT_NE(nextPreview(*c).copy(), frame.copy()); // the pattern moves
+
+    ASSERT_TRUE(waitUntil([&] {
+        std::lock_guard guard(lock);
+        return buffers.size() >= 10;
+    }));
+    c->setAudioTap({});
+    std::lock_guard guard(lock);
+    const AudioBuffer &first = buffers.front();
+    EXPECT_GT(first.format.sampleRate, 0);
+    EXPECT_GT(first.format.channels, 0);
+    EXPECT_NE(first.format.sampleFormat, SampleFormat::Other);
+    for (const AudioBuffer &b : buffers)
+        EXPECT_EQ(b.data.size(), b.frames * b.format.bytesPerFrame());
+    for (size_t i = 1; i < buffers.size(); ++i)
+        EXPECT_GT(buffers[i].time, buffers[i - 1].time);
+    // Both kinds of sample carry the monotonic clock's time: a buffer captured
+    // now is stamped within a second of the clock's reading.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    EXPECT_NEAR(buffers.back().time, double(now.tv_sec) + now.tv_nsec / 1e9, 1.0);
+}
+
+TEST_F(CaptureControllerTest, HotPluggedMicrophoneAppearsAndLosingTheSelectedOneFallsBackToTheFirst)
+{
+    auto c = activated();
+    const QString original = *c->selectedMicrophoneID();
+    const QString sinkModule = pactl({"load-module", "module-null-sink", "sink_name=hotplug_sink"});
+    const QString micModule
+            = pactl({"load-module", "module-remap-source", "master=hotplug_sink.monitor",
+                     "source_name=hotplug_mic", "source_properties=device.description=Zweitmikrofon"});
+
+    ASSERT_TRUE(waitUntil([&] { return hasMicrophone(*c, QStringLiteral("hotplug_mic")); }));
+    EXPECT_FALSE(hasMicrophone(*c, QStringLiteral("hotplug_sink.monitor")));
+    EXPECT_EQ(c->selectedMicrophoneID(), original);
+
+    c->setSelectedMicrophoneID(QStringLiteral("hotplug_mic"));
+    c->scheduleReconfigure();
+    ASSERT_TRUE(waitUntil([&] { return c->audioDeviceInput() == QStringLiteral("hotplug_mic"); }));
+
+    pactl({"unload-module", micModule});
+    EXPECT_TRUE(waitUntil([&] { return !hasMicrophone(*c, QStringLiteral("hotplug_mic")); }));
+    EXPECT_EQ(c->selectedMicrophoneID(), c->microphones().first().id);
+    EXPECT_TRUE(waitUntil([&] { return c->audioDeviceInput() == c->microphones().first().id; }));
+    EXPECT_EQ(c->selectedVideoSourceID(), QStringLiteral("test-camera"));
+    pactl({"unload-module", sinkModule});
+}
+
+TEST_F(CaptureControllerTest, SelectingAScreenStreamsPicturesOfThatScreensSize)
+{
+    auto c = activated();
+    for (const DisplayInfo &display : DisplayList::instance()->displays()) {
+        const QString id = QStringLiteral("screen:%1").arg(display.number);
+        c->selectVideoSource(id);
+        ASSERT_TRUE(waitUntil([&] {
+            return c->usesScreenPreview() && c->videoDeviceInput() == std::nullopt;
+        })) << id.toStdString();
+        EXPECT_EQ(c->statusMessage(), QStringLiteral("Live"));
+        EXPECT_TRUE(c->isRunning()); // the microphone keeps the session running
+        EXPECT_EQ(c->audioDeviceInput(), c->selectedMicrophoneID());
+        EXPECT_DOUBLE_EQ(c->previewAspect(), double(display.geometry.width()) / display.geometry.height());
+        const QImage frame = nextPreview(*c);
+        EXPECT_EQ(frame.size(), display.geometry.size()) << id.toStdString();
+    }
+    // A screen delivers 30 pictures a second; the preview takes at most 24 of them.
+    int previews = 0;
+    auto counting = QObject::connect(c.get(), &CaptureController::previewFrame,
+                                     [&](const QImage &) { ++previews; });
+    waitUntil([] { return false; }, 1000);
+    QObject::disconnect(counting);
+    EXPECT_GT(previews, 0);
+    EXPECT_LE(previews, 25);
+
+    // Back to the camera: the screen preview ends.
+    c->selectVideoSource(QStringLiteral("test-camera"));
+    EXPECT_TRUE(waitUntil([&] {
+        return !c->usesScreenPreview() && c->videoDeviceInput() == QStringLiteral("test-camera");
+    }));
+    EXPECT_EQ(nextPreview(*c).size(), QSize(1920, 1080));
+}
+
+TEST_F(CaptureControllerTest, StatusFollowsWhatIsSelected)
+{
+    auto c = activated();
+    const QString mic = *c->selectedMicrophoneID();
+    const struct
+    {
+        std::optional<QString> video;
+        std::optional<QString> mic;
+        const char *status;
+        bool running;
+    } cases[] = {
+            {std::nullopt, std::nullopt, "Keine Quelle", false},
+            {std::nullopt, mic, "Nur Audio", true},
+            {QStringLiteral("test-camera"), std::nullopt, "Live", true},
+            // A camera that is gone: the selection repair does not run here,
+            // so the session simply has no video input.
+            {QStringLiteral("/dev/v4l/by-id/missing-camera"), std::nullopt, "Live", false},
+    };
+    for (const auto &k : cases) {
+        c->setSelectedMicrophoneID(k.mic);
+        c->selectVideoSource(k.video);
+        bool finished = false;
+        // A superseded reconfiguration queued behind the real one gives up at
+        // once; its completion marks that the real one has finished.
+        c->reconfigure(k.video, k.mic, QUuid(), [&] { finished = true; });
+        ASSERT_TRUE(waitUntil([&] { return finished; }, 10000));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(c->statusMessage(), QString::fromLatin1(k.status)) << k.status;
+        EXPECT_EQ(c->isRunning(), k.running) << k.status;
+        EXPECT_EQ(c->audioDeviceInput(), k.mic) << k.status;
+    }
+}
+
+TEST_F(CaptureControllerTest, OnlyTheLatestOfTwoQuickSelectionsReachesTheSession)
+{
+    auto c = activated();
+    ASSERT_TRUE(waitUntil([&] { return c->videoDeviceInput() == QStringLiteral("test-camera"); }));
+    const QString screen = c->videoSources().last().id;
+    // Hold the session queue so that both requests are waiting when it frees.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    c->sessionQueue().post([released] { released.wait(); });
+    QSignalSpy screenPreview(c.get(), &CaptureController::usesScreenPreviewChanged);
+    QSignalSpy videoInput(c.get(), &CaptureController::videoDeviceInputChanged);
+    c->selectVideoSource(screen);
+    c->selectVideoSource(std::nullopt);
+    release.set_value();
+
+    ASSERT_TRUE(waitUntil([&] { return c->statusMessage() == QLatin1String("Nur Audio"); }));
+    bool drained = false;
+    c->sessionQueue().post([&] { drained = true; });
+    waitUntil([&] { return drained; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(c->videoDeviceInput(), std::nullopt);
+    EXPECT_EQ(videoInput.count(), 1); // camera to nothing, never through the screen
+    EXPECT_EQ(screenPreview.count(), 0);
+    EXPECT_FALSE(c->usesScreenPreview());
+}
+
+TEST_F(CaptureControllerTest, StoredFlipsAreLoadedWithoutWritingAndEveryChangeWritesBoth)
+{
+    defaults.setValue(QStringLiteral("capture.flipHorizontal"), true);
+    {
+        CaptureController c(defaults);
+        EXPECT_TRUE(c.flipHorizontal());
+        EXPECT_FALSE(c.flipVertical());
+        EXPECT_FALSE(defaults.contains(QStringLiteral("capture.flipVertical")));
+
+        QSignalSpy changed(&c, &CaptureController::flipVerticalChanged);
+        c.setFlipVertical(true);
+        c.setFlipVertical(true);
+        EXPECT_EQ(changed.count(), 1);
+        EXPECT_EQ(defaults.boolValue(QStringLiteral("capture.flipVertical")), true);
+        EXPECT_EQ(defaults.boolValue(QStringLiteral("capture.flipHorizontal")), true);
+        c.setFlipHorizontal(false);
+    }
+    UserDefaults reread(dir.filePath(QStringLiteral("defaults.ini")));
+    CaptureController again(reread);
+    EXPECT_FALSE(again.flipHorizontal());
+    EXPECT_TRUE(again.flipVertical());
+}
+
+TEST_F(CaptureControllerTest, AScreenThatIsNotConnectedLeavesThePreviewWithoutPicture)
+{
+    auto c = activated();
+    c->selectVideoSource(QStringLiteral("screen:77"));
+    ASSERT_TRUE(waitUntil([&] { return c->statusMessage() == QLatin1String("Kein Videobild"); }));
+    EXPECT_EQ(c->lastError(), QStringLiteral("Bildschirmquelle: Bildschirm nicht gefunden."));
+    EXPECT_FALSE(c->usesScreenPreview());
+    EXPECT_EQ(c->videoDeviceInput(), std::nullopt);
+    EXPECT_EQ(c->audioDeviceInput(), c->selectedMicrophoneID());
+}
+
+TEST_F(CaptureControllerTest, PickingTheScreenPlaceholderBeforeStartUpSelectsTheFirstScreen)
+{
+    CaptureController c(defaults);
+    ASSERT_EQ(c.videoSources().last().id, QStringLiteral("screen:request"));
+    EXPECT_EQ(c.videoSources().last().name, QStringLiteral("Bildschirm (Freigabe…)"));
+    c.selectVideoSource(QStringLiteral("screen:request"));
+    const QString first = QStringLiteral("screen:%1").arg(DisplayList::instance()->displays().first().number);
+    EXPECT_EQ(c.selectedVideoSourceID(), first);
+    EXPECT_EQ(c.videoSources().size(), 3);
+    EXPECT_TRUE(
+            waitUntil([&] { return c.usesScreenPreview() && c.statusMessage() == QLatin1String("Live"); }));
+    EXPECT_FALSE(c.lastError().has_value());
+}
+
+TEST_F(CaptureControllerTest, ACameraThatDisappearsFallsBackToThePreferredCameraNeverToAScreen)
+{
+    auto c = activated();
+    ASSERT_TRUE(waitUntil([&] { return c->videoDeviceInput() == QStringLiteral("test-camera"); }));
+    // The test camera leaves the device list at the next discovery; a
+    // PulseAudio sink appearing is the device change that runs it.
+    qunsetenv("TANDREL_TEST_CAMERA");
+    const QString module = pactl({"load-module", "module-null-sink", "sink_name=trigger_sink"});
+    EXPECT_TRUE(waitUntil([&] { return c->videoSources().first().kind == VideoSource::Kind::screen; }));
+    EXPECT_EQ(c->selectedVideoSourceID(), std::nullopt);
+    EXPECT_TRUE(waitUntil([&] {
+        return c->videoDeviceInput() == std::nullopt && c->statusMessage() == QLatin1String("Nur Audio");
+    }));
+    EXPECT_FALSE(c->usesScreenPreview());
+    EXPECT_TRUE(c->isRunning());
+    pactl({"unload-module", module});
+}

@@ -1,0 +1,126 @@
+#include "capture/capture_pipeline.h"
+
+#include "capture/gst_support.h"
+
+#include <gst/app/gstappsink.h>
+
+namespace tandrel {
+
+Result<std::shared_ptr<CapturePipeline>> CapturePipeline::start(GstElement *source, const QString &conversion,
+                                                                bool video, Handlers handlers,
+                                                                int startTimeoutMs)
+{
+    ensureGstInitialized();
+    using R = Result<std::shared_ptr<CapturePipeline>>;
+    if (!source)
+        return R::failure(QStringLiteral("Quelle konnte nicht geöffnet werden."));
+    gst_object_ref_sink(source);
+
+    GError *parseError = nullptr;
+    GstElement *chain = gst_parse_bin_from_description(conversion.toUtf8().constData(), TRUE, &parseError);
+    if (!chain) {
+        gst_object_unref(source);
+        const QString text = parseError ? QString::fromUtf8(parseError->message) : QString();
+        g_clear_error(&parseError);
+        return R::failure(text);
+    }
+    GstElement *sink = gst_element_factory_make("appsink", nullptr);
+
+    std::shared_ptr<CapturePipeline> self(new CapturePipeline);
+    self->m_handlers = std::move(handlers);
+    self->m_pipeline = gst_pipeline_new(nullptr);
+    gst_pipeline_use_clock(GST_PIPELINE(self->m_pipeline), sharedCaptureClock());
+    gst_bin_add_many(GST_BIN(self->m_pipeline), source, chain, sink, nullptr);
+    gst_object_unref(source); // the bin holds it now
+
+    // Late pictures are dropped rather than queued; sound is never dropped.
+    g_object_set(sink, "sync", FALSE, "emit-signals", FALSE, nullptr);
+    if (video)
+        g_object_set(sink, "max-buffers", 1, "drop", TRUE, nullptr);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = [](GstAppSink *s, gpointer p) -> GstFlowReturn {
+        return GstFlowReturn(onNewSample(GST_ELEMENT(s), p));
+    };
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, self.get(), nullptr);
+
+    GstBus *bus = gst_pipeline_get_bus(GST_PIPELINE(self->m_pipeline));
+    gst_bus_set_sync_handler(
+            bus, [](GstBus *b, GstMessage *m, gpointer p) { return GstBusSyncReply(onBusMessage(b, m, p)); },
+            self.get(), nullptr);
+    gst_object_unref(bus);
+
+    if (!gst_element_link_many(source, chain, sink, nullptr)) {
+        self->stop();
+        return R::failure(QStringLiteral("Quelle konnte nicht verbunden werden."));
+    }
+    GstStateChangeReturn ret = gst_element_set_state(self->m_pipeline, GST_STATE_PLAYING);
+    if (ret == GST_STATE_CHANGE_ASYNC)
+        ret = gst_element_get_state(self->m_pipeline, nullptr, nullptr,
+                                    GstClockTime(startTimeoutMs) * GST_MSECOND);
+    QString error;
+    {
+        // Errors before this point fail the start; later ones go to onError.
+        std::lock_guard lock(self->m_errorLock);
+        error = self->m_firstError;
+        self->m_running = ret != GST_STATE_CHANGE_FAILURE && error.isEmpty();
+    }
+    if (!self->m_running) {
+        self->stop();
+        return R::failure(error.isEmpty() ? QStringLiteral("Quelle konnte nicht gestartet werden.") : error);
+    }
+    return self;
+}
+
+CapturePipeline::~CapturePipeline()
+{
+    stop();
+}
+
+void CapturePipeline::stop()
+{
+    m_stopping = true;
+    if (!m_pipeline)
+        return;
+    gst_element_set_state(m_pipeline, GST_STATE_NULL); // joins the streaming threads
+    GstBus *bus = gst_pipeline_get_bus(GST_PIPELINE(m_pipeline));
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(m_pipeline);
+    m_pipeline = nullptr;
+}
+
+int CapturePipeline::onBusMessage(GstBus *, GstMessage *message, void *p)
+{
+    auto *self = static_cast<CapturePipeline *>(p);
+    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR)
+        return GST_BUS_DROP;
+    GError *error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    const QString text = error ? QString::fromUtf8(error->message) : QString();
+    g_clear_error(&error);
+    bool report = false;
+    {
+        std::lock_guard lock(self->m_errorLock);
+        if (self->m_firstError.isEmpty())
+            self->m_firstError = text;
+        report = self->m_running && !self->m_errorReported;
+        self->m_errorReported = self->m_errorReported || report;
+    }
+    if (report && !self->m_stopping && self->m_handlers.onError)
+        self->m_handlers.onError(text);
+    return GST_BUS_DROP;
+}
+
+int CapturePipeline::onNewSample(GstElement *sink, void *p)
+{
+    auto *self = static_cast<CapturePipeline *>(p);
+    GstSample *sample = gst_app_sink_pull_sample(GST_APP_SINK(sink));
+    if (!sample)
+        return GST_FLOW_EOS;
+    if (!self->m_stopping && self->m_handlers.onSample)
+        self->m_handlers.onSample(sample, captureTimeOf(sample, gst_element_get_base_time(self->m_pipeline)));
+    gst_sample_unref(sample);
+    return GST_FLOW_OK;
+}
+
+} // namespace tandrel

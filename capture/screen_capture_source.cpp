@@ -1,0 +1,86 @@
+#include "capture/screen_capture_source.h"
+
+#include "capture/capture_pipeline.h"
+#include "capture/gst_support.h"
+#include "capture/latest_frame_relay.h"
+
+namespace tandrel {
+
+ScreenCaptureSource::ScreenCaptureSource() = default;
+
+ScreenCaptureSource::~ScreenCaptureSource()
+{
+    stop();
+}
+
+void ScreenCaptureSource::setDisplays(const QList<ScreenTarget> &displays)
+{
+    std::lock_guard lock(m_lock);
+    m_displays = displays;
+}
+
+Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
+{
+    stop();
+    std::optional<ScreenTarget> target;
+    {
+        std::lock_guard lock(m_lock);
+        for (const ScreenTarget &d : std::as_const(m_displays)) {
+            if (d.number == number)
+                target = d;
+        }
+    }
+    if (!target || target->pixelRect.width() < 1 || target->pixelRect.height() < 1)
+        return Status::failure(QStringLiteral("Bildschirm nicht gefunden."));
+
+    ensureGstInitialized();
+    GstElement *source = gst_element_factory_make("ximagesrc", nullptr);
+    if (!source)
+        return Status::failure(QStringLiteral("ximagesrc fehlt (GStreamer-Plugins „good“)."));
+    const QRect r = target->pixelRect;
+    // ximagesrc takes inclusive corner coordinates.
+    g_object_set(source, "show-pointer", FALSE, "use-damage", FALSE, "startx", guint(r.left()), "starty",
+                 guint(r.top()), "endx", guint(r.right()), "endy", guint(r.bottom()), nullptr);
+    if (!target->x11Display.isEmpty())
+        g_object_set(source, "display-name", target->x11Display.toUtf8().constData(), nullptr);
+
+    auto relay = LatestFrameRelay::create(queue, [this](const VideoFrame &frame) {
+        if (onFrame)
+            onFrame(frame);
+    });
+    CapturePipeline::Handlers handlers;
+    handlers.onSample = [relay](GstSample *sample, double time) { relay->push(sample, time); };
+    handlers.onError = [this](const QString &description) {
+        if (onError)
+            onError(description);
+    };
+    auto started = CapturePipeline::start(
+            source,
+            QStringLiteral("capsfilter caps=\"video/x-raw,framerate=30/1\" ! videoconvert ! "
+                           "capsfilter caps=\"video/x-raw,format=BGRA\""),
+            true, std::move(handlers));
+    if (!started) {
+        relay->close();
+        return Status::failure(started.error());
+    }
+    m_stream = started.value();
+    m_relay = relay;
+    if (onStarted)
+        onStarted(r.width(), r.height());
+    return {};
+}
+
+void ScreenCaptureSource::stop()
+{
+    if (m_relay)
+        m_relay->close();
+    m_relay.reset();
+    m_stream.reset();
+}
+
+bool ScreenCaptureSource::isStreaming() const
+{
+    return bool(m_stream);
+}
+
+} // namespace tandrel

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "capture/video_frame.h"
+#include "platform/result.h"
+#include "platform/serial_queue.h"
+
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace tandrel {
+
+class CapturePipeline;
+class LatestFrameRelay;
+
+// A display as the screen stream needs it, in device pixels.
+struct ScreenTarget
+{
+    quint32 number = 0;
+    QString x11Display; // the X screen to open (":1.1"); empty: the application's display
+    QRect pixelRect; // the part of that X screen to grab
+    bool operator==(const ScreenTarget &) const = default;
+};
+
+// Streams the picture of one display as BGRA frames: ximagesrc cut to the
+// display, at most 30 frames per second, no cursor. The callbacks are set
+// once before the first start and read without a lock.
+class ScreenCaptureSource
+{
+public:
+    ScreenCaptureSource();
+    ~ScreenCaptureSource();
+
+    // Every frame, on the queue given to start.
+    std::function<void(const VideoFrame &)> onFrame;
+    // The running stream stopped by itself; on a GStreamer thread.
+    std::function<void(const QString &description)> onError;
+    // A stream has started, with the display's size in pixels; on the thread that called start.
+    std::function<void(double width, double height)> onStarted;
+
+    // The displays that can be streamed (from the main thread, which knows the screens).
+    void setDisplays(const QList<ScreenTarget> &displays);
+
+    // Stops any running stream, then streams display `number`. Fails with
+    // "Bildschirm nicht gefunden." for a display that is not connected.
+    Status start(quint32 number, SerialQueue &queue);
+    // Never fails; does nothing without a stream.
+    void stop();
+    bool isStreaming() const;
+
+private:
+    mutable std::mutex m_lock; // guards m_displays
+    QList<ScreenTarget> m_displays;
+    std::shared_ptr<CapturePipeline> m_stream; // touched only by start and stop
+    std::shared_ptr<LatestFrameRelay> m_relay;
+};
+
+} // namespace tandrel

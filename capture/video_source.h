@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <optional>
+
+namespace tandrel {
+
+// A selectable video input. Identifiers: a camera's stable device identifier,
+// "screen:" followed by a display number, or the placeholder "screen:request"
+// that stands for the screens while none is known.
+struct VideoSource
+{
+    enum class Kind { camera, screen };
+
+    QString id;
+    QString name;
+    Kind kind = Kind::camera;
+    bool operator==(const VideoSource &) const = default;
+};
+
+// "camera" or "screen".
+QString kindName(VideoSource::Kind kind);
+
+inline const QString screenRequestID = QStringLiteral("screen:request");
+
+// The display number of a screen source identifier: present when the
+// identifier is "screen:" followed by an unsigned 32-bit decimal number.
+std::optional<quint32> screenDisplayID(const QString &id);
+
+inline size_t qHash(const VideoSource &source, size_t seed = 0)
+{
+    return qHashMulti(seed, source.id, source.name, int(source.kind));
+}
+
+} // namespace tandrel

@@ -1,0 +1,86 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CommandRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CommandRun tandrelctl(const QStringList &args, bool testCamera, bool withScreens = true)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!withScreens)
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (testCamera)
+        env.insert(QStringLiteral("TANDREL_TEST_CAMERA"), QStringLiteral("1"));
+    else
+        env.remove(QStringLiteral("TANDREL_TEST_CAMERA"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TANDRELCTL_PATH), args);
+    p.waitForFinished(30000);
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+} // namespace
+
+TEST(DevicesCommand, JsonListsSourcesMicrophonesAndTheDefaultSelection)
+{
+    const CommandRun run = tandrelctl({"--json", "devices"}, true);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject root = QJsonDocument::fromJson(run.out).object();
+    const QJsonArray sources = root.value("videoSources").toArray();
+    ASSERT_EQ(sources.size(), 3);
+    EXPECT_EQ(sources[0].toObject(),
+              (QJsonObject{{"id", "test-camera"}, {"name", "Testkamera"}, {"kind", "camera"}}));
+    for (int i = 1; i < 3; ++i) {
+        const QJsonObject s = sources[i].toObject();
+        EXPECT_EQ(s.value("kind").toString(), QStringLiteral("screen"));
+        EXPECT_EQ(s.value("id").toString(), QStringLiteral("screen:%1").arg(i));
+        EXPECT_TRUE(s.value("name").toString().startsWith(QStringLiteral("Bildschirm: ")));
+    }
+    const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
+    const QJsonArray mics = root.value("microphones").toArray();
+    ASSERT_EQ(mics.size(), 1);
+    EXPECT_EQ(mics[0].toObject().value("id").toString(), mic);
+    EXPECT_EQ(root.value("selectedVideoSourceID").toString(), QStringLiteral("test-camera"));
+    EXPECT_EQ(root.value("selectedMicrophoneID").toString(), mic);
+}
+
+TEST(DevicesCommand, WithoutACameraNothingIsSelectedAndThePlainFormMarksTheMicrophone)
+{
+    const CommandRun json = tandrelctl({"--json", "devices"}, false);
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject root = QJsonDocument::fromJson(json.out).object();
+    EXPECT_TRUE(root.value("selectedVideoSourceID").isNull());
+
+    const CommandRun plain = tandrelctl({"devices"}, false);
+    ASSERT_EQ(plain.exitCode, 0);
+    const QStringList lines = QString::fromUtf8(plain.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3); // two screens, one microphone
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral(" \tscreen\tscreen:1\tBildschirm: ")));
+    const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("*\tmicrophone\t") + mic + '\t'))
+            << lines[2].toStdString();
+
+    EXPECT_EQ(tandrelctl({"devices", "extra"}, false).exitCode, 2);
+}
+
+TEST(DevicesCommand, WithoutScreenCaptureOnlyThePlaceholderStandsForTheScreens)
+{
+    const CommandRun run = tandrelctl({"--json", "devices"}, false, false);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject root = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(root.value("videoSources").toArray(),
+              (QJsonArray{QJsonObject{
+                      {"id", "screen:request"}, {"name", "Bildschirm (Freigabe…)"}, {"kind", "screen"}}}));
+    EXPECT_TRUE(root.value("selectedVideoSourceID").isNull());
+    EXPECT_EQ(root.value("microphones").toArray().size(), 1);
+}

@@ -1,0 +1,274 @@
+#include "library/library_json.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace tandrel;
+
+namespace {
+
+QDateTime utc(int y, int mo, int d, int h, int mi, int s, int ms = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), QTimeZone::utc());
+}
+
+ReelProject sampleReel()
+{
+    Take take;
+    take.id = QUuid::fromString(QStringLiteral("6f1c2b9e-1d2a-4c3b-9a8e-7f6d5c4b3a21"));
+    take.recordedAt = utc(2025, 3, 1, 9, 30, 15, 789);
+    take.videoFileName = QStringLiteral("20250301-103015-video.mov");
+    take.audioFileName = QStringLiteral("20250301-103015-audio.m4a");
+    take.duration = 12.345678901234;
+    take.speechIntervals = {{0.1, 1.0 / 3}, {2.5, 7.25}};
+
+    ReelProject reel;
+    reel.id = QUuid::fromString(QStringLiteral("0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5b"));
+    reel.prefix = 12;
+    reel.title = QStringLiteral("Intro \"mit\" Ümlaut\tund Tab");
+    reel.script = QStringLiteral("Zeile eins\r\nZeile zwei \\ Ende\x01 / 🎬");
+    reel.createdAt = utc(2025, 2, 28, 23, 59, 59);
+    reel.updatedAt = utc(2025, 3, 1, 10, 0, 0, 500);
+    reel.takes = {take};
+    reel.cropCenterX = 0.42;
+    return reel;
+}
+
+// The member names in the order they appear in the text.
+QStringList memberOrder(const QByteArray &text)
+{
+    static const QRegularExpression member(QStringLiteral("\"(\\w+)\" :"));
+    QStringList names;
+    for (const auto &m : member.globalMatch(QString::fromUtf8(text)))
+        names.append(m.captured(1));
+    return names;
+}
+
+QByteArray withMember(const QByteArray &libraryText, const QString &path, const QJsonValue &value)
+{
+    QJsonArray array = QJsonDocument::fromJson(libraryText).array();
+    QJsonObject reel = array.at(0).toObject();
+    if (path.startsWith(QLatin1String("take."))) {
+        QJsonArray takes = reel.value(QStringLiteral("takes")).toArray();
+        QJsonObject take = takes.at(0).toObject();
+        if (value.isUndefined())
+            take.remove(path.mid(5));
+        else
+            take.insert(path.mid(5), value);
+        takes[0] = take;
+        reel.insert(QStringLiteral("takes"), takes);
+    } else if (value.isUndefined()) {
+        reel.remove(path);
+    } else {
+        reel.insert(path, value);
+    }
+    array[0] = reel;
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+TEST(LibraryJson, ARoundTripKeepsEverythingButTheFractionOfASecond)
+{
+    const ReelProject reel = sampleReel();
+    const Result<QByteArray> text = encodeLibrary({reel});
+    ASSERT_TRUE(text.ok()) << text.error().toStdString();
+    const Result<QList<ReelProject>> read = decodeLibrary(*text);
+    ASSERT_TRUE(read.ok()) << read.error().toStdString();
+    ASSERT_EQ(read->size(), 1);
+
+    ReelProject expected = reel;
+    expected.updatedAt = utc(2025, 3, 1, 10, 0, 0);
+    expected.takes[0].recordedAt = utc(2025, 3, 1, 9, 30, 15);
+    EXPECT_EQ(read->first(), expected);
+    EXPECT_TRUE(text->contains("\"recordedAt\" : \"2025-03-01T09:30:15Z\""));
+    EXPECT_TRUE(text->contains("\"id\" : \"0B9F0C4E-5A6D-4E7F-8A9B-0C1D2E3F4A5B\""));
+}
+
+TEST(LibraryJson, DatesAreWrittenInUtcWhateverTheirZone)
+{
+    const QDateTime berlin(QDate(2025, 7, 1), QTime(12, 0, 0), QTimeZone("Europe/Berlin"));
+    EXPECT_EQ(formatLibraryDate(berlin), QStringLiteral("2025-07-01T10:00:00Z"));
+    EXPECT_EQ(formatLibraryDate(QDateTime()), QString());
+}
+
+TEST(LibraryJson, MembersAreSortedByNameAtEveryLevel)
+{
+    const Result<QByteArray> text = encodeLibrary({sampleReel()});
+    ASSERT_TRUE(text.ok());
+    EXPECT_EQ(memberOrder(*text).join(QLatin1Char(' ')),
+              QStringLiteral(
+                      "createdAt cropCenterX id prefix script takes audioFileName duration id recordedAt "
+                      "speechIntervals end start end start videoFileName title updatedAt"));
+    EXPECT_TRUE(text->startsWith("[\n    {\n        \"createdAt\""));
+}
+
+TEST(LibraryJson, DoublesAreWrittenInTheShortestFormThatReadsBack)
+{
+    const struct
+    {
+        double value;
+        const char *text;
+    } cases[] = {
+            {0.1, "0.1"},      {1.0 / 3, "0.3333333333333333"},
+            {1e-7, "1e-07"},   {12345.678, "12345.678"},
+            {0.5, "0.5"},      {3.0, "3"},
+            {1e300, "1e+300"}, {5e-324, "5e-324"},
+            {-2.75, "-2.75"},  {0.30000000000000004, "0.30000000000000004"},
+    };
+    for (const auto &c : cases) {
+        ReelProject reel = sampleReel();
+        reel.cropCenterX = c.value;
+        const Result<QByteArray> text = encodeLibrary({reel});
+        ASSERT_TRUE(text.ok()) << c.text;
+        EXPECT_TRUE(text->contains(QByteArray("\"cropCenterX\" : ") + c.text + ",\n")) << c.text;
+        const Result<QList<ReelProject>> read = decodeLibrary(*text);
+        ASSERT_TRUE(read.ok()) << c.text;
+        EXPECT_EQ(read->first().cropCenterX, c.value) << c.text;
+    }
+}
+
+TEST(LibraryJson, NonFiniteNumbersCannotBeWritten)
+{
+    const double bad[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                          -std::numeric_limits<double>::infinity()};
+    for (const double value : bad) {
+        ReelProject crop = sampleReel();
+        crop.cropCenterX = value;
+        ReelProject duration = sampleReel();
+        duration.takes[0].duration = value;
+        ReelProject interval = sampleReel();
+        interval.takes[0].speechIntervals[1].end = value;
+        const struct
+        {
+            ReelProject reel;
+            const char *member;
+        } cases[] = {{crop, "cropCenterX"}, {duration, "duration"}, {interval, "end"}};
+        for (const auto &c : cases) {
+            const Result<QByteArray> text = encodeLibrary({sampleReel(), c.reel});
+            ASSERT_FALSE(text.ok()) << c.member << " " << value;
+            EXPECT_TRUE(text.error().contains(QLatin1String(c.member))) << text.error().toStdString();
+            EXPECT_TRUE(text.error().startsWith(QLatin1String("Reel 2"))) << text.error().toStdString();
+        }
+    }
+}
+
+TEST(LibraryJson, TakesWithoutFileNamesLeaveTheMembersOut)
+{
+    Take take = sampleReel().takes.first();
+    take.videoFileName.reset();
+    take.speechIntervals.clear();
+    const Result<QByteArray> text = encodeTakeText(take);
+    ASSERT_TRUE(text.ok());
+    EXPECT_FALSE(text->contains("videoFileName"));
+    EXPECT_TRUE(text->contains("\"audioFileName\""));
+    EXPECT_TRUE(text->contains("\"speechIntervals\" : []"));
+    const Result<Take> read = decodeTake(QJsonDocument::fromJson(*text).object());
+    ASSERT_TRUE(read.ok());
+    EXPECT_FALSE(read->videoFileName.has_value());
+    EXPECT_EQ(read->audioFileName, take.audioFileName);
+}
+
+TEST(LibraryJson, LenientMembersReadAsAbsent)
+{
+    const QByteArray base = *encodeLibrary({sampleReel()});
+    const struct
+    {
+        const char *name;
+        QString path;
+        QJsonValue value;
+    } cases[] = {
+            {"intervals missing", QStringLiteral("take.speechIntervals"), QJsonValue(QJsonValue::Undefined)},
+            {"intervals null", QStringLiteral("take.speechIntervals"), QJsonValue(QJsonValue::Null)},
+            {"video missing", QStringLiteral("take.videoFileName"), QJsonValue(QJsonValue::Undefined)},
+            {"audio null", QStringLiteral("take.audioFileName"), QJsonValue(QJsonValue::Null)},
+            {"unknown member", QStringLiteral("colour"), QJsonValue(QStringLiteral("blau"))},
+            {"lower-case uuid", QStringLiteral("id"),
+             QJsonValue(QStringLiteral("0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5b"))},
+            {"integer crop", QStringLiteral("cropCenterX"), QJsonValue(1)},
+    };
+    for (const auto &c : cases) {
+        const Result<QList<ReelProject>> read = decodeLibrary(withMember(base, c.path, c.value));
+        ASSERT_TRUE(read.ok()) << c.name << ": " << read.error().toStdString();
+        const Take &take = read->first().takes.first();
+        if (c.path == QLatin1String("take.speechIntervals")) {
+            EXPECT_TRUE(take.speechIntervals.isEmpty()) << c.name;
+        } else if (c.path == QLatin1String("take.videoFileName")) {
+            EXPECT_FALSE(take.videoFileName.has_value()) << c.name;
+        } else if (c.path == QLatin1String("take.audioFileName")) {
+            EXPECT_FALSE(take.audioFileName.has_value()) << c.name;
+        }
+    }
+}
+
+TEST(LibraryJson, OneBadMemberMakesTheLibraryUnreadable)
+{
+    const QByteArray base = *encodeLibrary({sampleReel()});
+    const QJsonValue missing(QJsonValue::Undefined);
+    const struct
+    {
+        QString path;
+        QJsonValue value;
+    } cases[] = {
+            {QStringLiteral("cropCenterX"), missing},
+            {QStringLiteral("title"), QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("script"), QJsonValue(3)},
+            {QStringLiteral("prefix"), QJsonValue(QStringLiteral("12"))},
+            {QStringLiteral("prefix"), QJsonValue(1.5)},
+            {QStringLiteral("prefix"), QJsonValue(1e20)},
+            {QStringLiteral("takes"), QJsonValue(QJsonObject())},
+            {QStringLiteral("id"), QJsonValue(QStringLiteral("not-a-uuid"))},
+            {QStringLiteral("id"), QJsonValue(QStringLiteral("{0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5b}"))},
+            {QStringLiteral("createdAt"), QJsonValue(QStringLiteral("2025-03-01T09:30:00.250Z"))},
+            {QStringLiteral("createdAt"), QJsonValue(QStringLiteral("2025-03-01T09:30:00"))},
+            {QStringLiteral("createdAt"), QJsonValue(QStringLiteral("2025-03-01 09:30:00Z"))},
+            {QStringLiteral("createdAt"), QJsonValue(QStringLiteral("2025-02-30T09:30:00Z"))},
+            {QStringLiteral("updatedAt"), QJsonValue(QStringLiteral("2025-03-01T24:00:00Z"))},
+            {QStringLiteral("updatedAt"), QJsonValue(1740821400)},
+            {QStringLiteral("take.duration"), missing},
+            {QStringLiteral("take.id"), missing},
+            {QStringLiteral("take.recordedAt"), QJsonValue(QStringLiteral("gestern"))},
+            {QStringLiteral("take.videoFileName"), QJsonValue(7)},
+            {QStringLiteral("take.speechIntervals"), QJsonValue(QJsonArray{QJsonObject{{"start", 1}}})},
+            {QStringLiteral("take.speechIntervals"),
+             QJsonValue(QJsonArray{QJsonObject{{"start", 1}, {"end", "2"}}})},
+    };
+    for (const auto &c : cases) {
+        const Result<QList<ReelProject>> read = decodeLibrary(withMember(base, c.path, c.value));
+        EXPECT_FALSE(read.ok())
+                << c.path.toStdString() << " = "
+                << QJsonDocument(QJsonArray{c.value}).toJson(QJsonDocument::Compact).toStdString();
+    }
+    EXPECT_FALSE(decodeLibrary("{\"reels\": []}").ok());
+    EXPECT_FALSE(decodeLibrary("[{").ok());
+    EXPECT_FALSE(decodeLibrary("").ok());
+    const Result<QList<ReelProject>> missingCrop
+            = decodeLibrary(withMember(base, QStringLiteral("cropCenterX"), missing));
+    EXPECT_TRUE(missingCrop.error().contains(QLatin1String("cropCenterX")))
+            << missingCrop.error().toStdString();
+}
+
+TEST(LibraryJson, AHandWrittenCompactFileLoads)
+{
+    const QByteArray text
+            = R"([{"id":"0B9F0C4E-5A6D-4E7F-8A9B-0C1D2E3F4A5B","prefix":7,"title":"Hand","script":"",
+        "createdAt":"2025-03-01T09:30:00Z","updatedAt":"2025-03-02T09:30:00Z","cropCenterX":0.25,
+        "takes":[{"id":"6F1C2B9E-1D2A-4C3B-9A8E-7F6D5C4B3A21","recordedAt":"2025-03-01T09:31:00Z",
+        "audioFileName":"a.m4a","duration":3,"speechIntervals":[{"end":2.5,"start":0.5}]}]}])";
+    const Result<QList<ReelProject>> read = decodeLibrary(text);
+    ASSERT_TRUE(read.ok()) << read.error().toStdString();
+    const ReelProject &reel = read->first();
+    EXPECT_EQ(reel.prefix, 7);
+    EXPECT_EQ(reel.title, QStringLiteral("Hand"));
+    EXPECT_EQ(reel.cropCenterX, 0.25);
+    EXPECT_EQ(reel.updatedAt, utc(2025, 3, 2, 9, 30, 0));
+    ASSERT_EQ(reel.takes.size(), 1);
+    EXPECT_EQ(reel.takes[0].duration, 3.0);
+    EXPECT_EQ(reel.takes[0].speechIntervals, (QList<SpeechInterval>{{0.5, 2.5}}));
+    EXPECT_FALSE(reel.takes[0].videoFileName.has_value());
+}

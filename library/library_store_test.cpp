@@ -1,0 +1,456 @@
+#include "library/library_json.h"
+#include "library/library_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+
+using namespace tandrel;
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+Take takeWithFiles(const QString &video, const QString &audio)
+{
+    Take take;
+    take.id = QUuid::createUuid();
+    take.recordedAt = QDateTime::currentDateTimeUtc();
+    if (!video.isNull())
+        take.videoFileName = video;
+    if (!audio.isNull())
+        take.audioFileName = audio;
+    take.duration = 4.5;
+    take.speechIntervals = {{0.5, 3.25}};
+    return take;
+}
+
+ReelProject storedReel(qint64 prefix, const QString &title, const QDateTime &created)
+{
+    ReelProject reel;
+    reel.id = QUuid::createUuid();
+    reel.prefix = prefix;
+    reel.title = title;
+    reel.createdAt = created;
+    reel.updatedAt = created;
+    return reel;
+}
+
+QDateTime minute(int m)
+{
+    return QDateTime(QDate(2025, 1, 1), QTime(9, m), QTimeZone::utc());
+}
+
+class LibraryStoreTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("settings.ini"))};
+
+    QString root() const { return dir.filePath(QStringLiteral("lib")); }
+    QString libraryFile() const { return root() + QStringLiteral("/library.json"); }
+    std::unique_ptr<LibraryStore> open() { return std::make_unique<LibraryStore>(defaults, root()); }
+    void writeLibrary(const QList<ReelProject> &reels) { writeFile(libraryFile(), *encodeLibrary(reels)); }
+    QStringList unreadableCopies() const
+    {
+        return QDir(root()).entryList({QStringLiteral("library.json.unreadable-*")}, QDir::Files, QDir::Name);
+    }
+};
+
+} // namespace
+
+TEST_F(LibraryStoreTest, AFirstStartIsEmptyWithoutErrorAndCreatesTheFolder)
+{
+    const auto store = open();
+    EXPECT_TRUE(store->reels().isEmpty());
+    EXPECT_FALSE(store->selectedID().has_value());
+    EXPECT_FALSE(store->lastError().has_value());
+    EXPECT_FALSE(store->securityScopeActive());
+    EXPECT_EQ(store->rootURL(), QDir::cleanPath(root()));
+    EXPECT_TRUE(QFileInfo(root()).isDir());
+    EXPECT_FALSE(QFile::exists(libraryFile()));
+}
+
+TEST_F(LibraryStoreTest, LoadingSelectsTheFirstReelInReelOrder)
+{
+    const ReelProject three = storedReel(3, QStringLiteral("drei"), minute(0));
+    const ReelProject one = storedReel(1, QStringLiteral("eins"), minute(5));
+    writeLibrary({three, one});
+    EXPECT_EQ(open()->selectedID(), one.id);
+
+    const ReelProject newer = storedReel(2, QStringLiteral("neu"), minute(9));
+    const ReelProject older = storedReel(2, QStringLiteral("alt"), minute(1));
+    writeLibrary({newer, older});
+    const auto store = open();
+    EXPECT_EQ(store->selectedID(), older.id);
+    EXPECT_EQ(store->reels().first().id, newer.id) << "the list keeps file order";
+}
+
+TEST_F(LibraryStoreTest, CreateReelTakesTheRequestedNumberOnlyWhenItIsFree)
+{
+    const struct
+    {
+        QList<qint64> existing;
+        std::optional<qint64> requested;
+        qint64 expected;
+    } cases[] = {
+            {{}, std::nullopt, 1},
+            {{4, 9}, std::nullopt, 10},
+            {{4, 9}, 4, 10},
+            {{4, 9}, 5, 5},
+            {{}, 0, 0},
+            {{-3}, std::nullopt, -2},
+            {{std::numeric_limits<qint64>::max()}, std::nullopt, std::numeric_limits<qint64>::max()},
+    };
+    for (const auto &c : cases) {
+        QDir(root()).removeRecursively();
+        const auto store = open();
+        for (const qint64 n : c.existing)
+            store->createReel(n, QStringLiteral("da"), QString());
+        EXPECT_EQ(store->createReel(c.requested, QStringLiteral("neu"), QString()).prefix, c.expected);
+    }
+}
+
+TEST_F(LibraryStoreTest, ACreatedReelGetsFoldersScriptFileSelectionAndIsSaved)
+{
+    const auto store = open();
+    const ReelProject reel = store->createReel(12, QStringLiteral("Intro"), QStringLiteral("Hallo"));
+    EXPECT_EQ(reel.cropCenterX, 0.5);
+    EXPECT_TRUE(reel.takes.isEmpty());
+    EXPECT_EQ(store->selectedID(), reel.id);
+    EXPECT_EQ(store->reelFolder(reel), root() + QStringLiteral("/012-intro"));
+    EXPECT_TRUE(QFileInfo(store->takesFolder(reel)).isDir());
+    EXPECT_EQ(readFile(store->reelFolder(reel) + QStringLiteral("/reel.md")),
+              QByteArray("# 012 Intro\n\nHallo"));
+
+    const auto reopened = open();
+    ASSERT_EQ(reopened->reels().size(), 1);
+    EXPECT_EQ(reopened->reels().first().id, reel.id);
+    EXPECT_EQ(reopened->reels().first().title, QStringLiteral("Intro"));
+    EXPECT_LE(reel.createdAt.toSecsSinceEpoch() - reopened->reels().first().createdAt.toSecsSinceEpoch(), 1);
+}
+
+TEST_F(LibraryStoreTest, RenamingMovesTheFolderWithItsTakesAndRewritesTheScriptFile)
+{
+    const auto store = open();
+    ReelProject reel = store->createReel(12, QStringLiteral("Intro"), QStringLiteral("Hallo"));
+    writeFile(store->takesFolder(reel) + QStringLiteral("/t-video.mov"), "video");
+    store->addTake(takeWithFiles(QStringLiteral("t-video.mov"), QString()), reel.id);
+
+    reel = *store->reel(reel.id);
+    reel.title = QStringLiteral("Outro");
+    store->updateReel(reel);
+    EXPECT_FALSE(QFileInfo::exists(root() + QStringLiteral("/012-intro")));
+    EXPECT_EQ(readFile(root() + QStringLiteral("/012-outro/takes/t-video.mov")), QByteArray("video"));
+    EXPECT_EQ(readFile(root() + QStringLiteral("/012-outro/reel.md")), QByteArray("# 012 Outro\n\nHallo"));
+
+    reel = *store->reel(reel.id);
+    reel.script = QStringLiteral("Neuer Text");
+    store->updateReel(reel);
+    EXPECT_EQ(readFile(root() + QStringLiteral("/012-outro/reel.md")),
+              QByteArray("# 012 Outro\n\nNeuer Text"));
+    EXPECT_EQ(readFile(root() + QStringLiteral("/012-outro/takes/t-video.mov")), QByteArray("video"));
+    EXPECT_GE(store->reel(reel.id)->updatedAt, reel.updatedAt);
+    EXPECT_EQ(open()->reel(reel.id)->script, QStringLiteral("Neuer Text"));
+}
+
+TEST_F(LibraryStoreTest, DeletingTheSelectedReelSelectsTheFirstRemainingOne)
+{
+    const auto store = open();
+    const ReelProject a = store->createReel(5, QStringLiteral("a"), QString());
+    const ReelProject b = store->createReel(2, QStringLiteral("b"), QString());
+    const ReelProject c = store->createReel(9, QStringLiteral("c"), QString());
+    store->setSelectedID(a.id);
+    store->deleteReel(c);
+    EXPECT_EQ(store->selectedID(), a.id) << "an unselected reel leaves the selection";
+    EXPECT_FALSE(QFileInfo::exists(store->reelFolder(c)));
+
+    // A copy with an unsaved new title still deletes the folder the reel has on disk.
+    ReelProject edited = a;
+    edited.title = QStringLiteral("b");
+    edited.prefix = 2;
+    store->deleteReel(edited);
+    EXPECT_EQ(store->selectedID(), b.id);
+    EXPECT_FALSE(QFileInfo::exists(store->reelFolder(a)));
+    EXPECT_TRUE(QFileInfo(store->reelFolder(b)).isDir()) << "the copy's name is another reel's folder";
+    store->deleteReel(b);
+    EXPECT_FALSE(store->selectedID().has_value());
+    EXPECT_TRUE(open()->reels().isEmpty());
+}
+
+TEST_F(LibraryStoreTest, DeletingATakeSkipsMissingFilesAndNeverFollowsNamesThatAreNotBare)
+{
+    const auto store = open();
+    const ReelProject reel = store->createReel(1, QStringLiteral("Take"), QString());
+    const QString takes = store->takesFolder(reel);
+    writeFile(takes + QStringLiteral("/v.mov"), "v");
+    const Take missingAudio = takeWithFiles(QStringLiteral("v.mov"), QStringLiteral("gone.m4a"));
+    writeFile(root() + QStringLiteral("/secret.txt"), "secret");
+    writeFile(takes + QStringLiteral("/sub/inner.m4a"), "inner");
+    const Take escaping
+            = takeWithFiles(QStringLiteral("../../secret.txt"), root() + QStringLiteral("/secret.txt"));
+    const Take dots = takeWithFiles(QStringLiteral(".."), QStringLiteral("sub/inner.m4a"));
+    for (const Take &t : {missingAudio, escaping, dots})
+        store->addTake(t, reel.id);
+
+    for (const Take &t : {missingAudio, escaping, dots})
+        store->deleteTake(t.id, reel.id);
+    EXPECT_FALSE(store->lastError().has_value());
+    EXPECT_TRUE(store->reel(reel.id)->takes.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(takes + QStringLiteral("/v.mov")));
+    EXPECT_EQ(readFile(root() + QStringLiteral("/secret.txt")), QByteArray("secret"));
+    EXPECT_EQ(readFile(takes + QStringLiteral("/sub/inner.m4a")), QByteArray("inner"));
+    EXPECT_TRUE(open()->reel(reel.id)->takes.isEmpty());
+}
+
+TEST_F(LibraryStoreTest, AFailedTakeDeletionKeepsTheTakeAndSavesNothing)
+{
+    const auto store = open();
+    const ReelProject reel = store->createReel(1, QStringLiteral("Take"), QString());
+    const QString takes = store->takesFolder(reel);
+    writeFile(takes + QStringLiteral("/v.mov"), "v");
+    // A non-empty folder where the audio file should be cannot be removed as a file.
+    writeFile(takes + QStringLiteral("/a.m4a/blocker"), "x");
+    const Take take = takeWithFiles(QStringLiteral("v.mov"), QStringLiteral("a.m4a"));
+    store->addTake(take, reel.id);
+    const QByteArray saved = readFile(libraryFile());
+
+    store->deleteTake(take.id, reel.id);
+    ASSERT_TRUE(store->lastError().has_value());
+    EXPECT_TRUE(store->lastError()->startsWith(QStringLiteral("Take konnte nicht gelöscht werden: ")));
+    EXPECT_EQ(store->reel(reel.id)->takes.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(takes + QStringLiteral("/v.mov"))) << "the video was deleted first";
+    EXPECT_EQ(readFile(libraryFile()), saved);
+}
+
+TEST_F(LibraryStoreTest, ImportingCreatesAndUpdatesByNumber)
+{
+    const auto store = open();
+    const int count
+            = store->importMarkdown(QStringLiteral("# 5 Erst\nA\n---\nOhne Nummer\n---\n# 5 Wieder\nC"));
+    EXPECT_EQ(count, 3);
+    QList<ReelProject> reels = store->reels();
+    ASSERT_EQ(reels.size(), 2);
+    EXPECT_EQ(reels[0].prefix, 5);
+    EXPECT_EQ(reels[0].title, QStringLiteral("Wieder"));
+    EXPECT_EQ(reels[0].script, QStringLiteral("C"));
+    EXPECT_EQ(reels[1].prefix, 6);
+    EXPECT_EQ(reels[1].title, QStringLiteral("Ohne Nummer"));
+    EXPECT_EQ(store->selectedID(), reels[0].id);
+    EXPECT_EQ(readFile(root() + QStringLiteral("/005-wieder/reel.md")), QByteArray("# 005 Wieder\n\nC"));
+    EXPECT_FALSE(QFileInfo::exists(root() + QStringLiteral("/005-erst")));
+    EXPECT_EQ(store->importMarkdown(QStringLiteral("  \n")), 0);
+}
+
+TEST_F(LibraryStoreTest, ImportingCountsOnFromCreatedButNotFromUpdatedLowNumbers)
+{
+    const struct
+    {
+        QList<qint64> existing;
+        const char *markdown;
+        qint64 unnumbered;
+    } cases[] = {
+            {{9}, "# 3 Neu\n---\nOhne", 11},
+            {{3, 9}, "# 3 Alt\n---\nOhne", 10},
+            {{}, "# 20 Weit\n---\nOhne", 21},
+            {{}, "Ohne eins\n---\n# 1 Gleich\n---\nOhne", 2},
+    };
+    for (const auto &c : cases) {
+        QDir(root()).removeRecursively();
+        const auto store = open();
+        for (const qint64 n : c.existing)
+            store->createReel(n, QStringLiteral("da"), QString());
+        store->importMarkdown(QString::fromUtf8(c.markdown));
+        EXPECT_EQ(store->reels().last().prefix, c.unnumbered) << c.markdown;
+    }
+}
+
+TEST_F(LibraryStoreTest, AnUnreadableLibraryIsMovedAsideBeforeTheFirstSave)
+{
+    const QByteArray broken = "[{\"id\": kaputt";
+    writeFile(libraryFile(), broken);
+    const auto store = open();
+    ASSERT_TRUE(store->lastError().has_value());
+    const QString readError = *store->lastError();
+    EXPECT_TRUE(readError.startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
+    EXPECT_TRUE(store->reels().isEmpty());
+    EXPECT_EQ(readFile(libraryFile()), broken) << "loading alone changes nothing";
+
+    store->createReel(std::nullopt, QStringLiteral("Neu"), QString());
+    EXPECT_EQ(store->lastError(), readError);
+    ASSERT_EQ(unreadableCopies().size(), 1);
+    EXPECT_EQ(readFile(root() + QLatin1Char('/') + unreadableCopies().first()), broken);
+    EXPECT_EQ(open()->reels().size(), 1);
+
+    // A second unreadable file within the same second keeps its own copy.
+    writeFile(libraryFile(), "nochmal kaputt");
+    const auto again = open();
+    again->save();
+    EXPECT_EQ(unreadableCopies().size(), 2);
+    QList<QByteArray> contents;
+    for (const QString &name : unreadableCopies())
+        contents.append(readFile(root() + QLatin1Char('/') + name));
+    EXPECT_TRUE(contents.contains(broken));
+    EXPECT_TRUE(contents.contains("nochmal kaputt"));
+}
+
+TEST_F(LibraryStoreTest, AReelWithoutCropCenterMakesTheFileUnreadable)
+{
+    writeFile(libraryFile(),
+              R"([{"id":"0B9F0C4E-5A6D-4E7F-8A9B-0C1D2E3F4A5B","prefix":7,"title":"t","script":"",
+        "createdAt":"2025-03-01T09:30:00Z","updatedAt":"2025-03-01T09:30:00Z","takes":[]}])");
+    const auto store = open();
+    EXPECT_TRUE(store->reels().isEmpty());
+    ASSERT_TRUE(store->lastError().has_value());
+    EXPECT_TRUE(store->lastError()->startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
+}
+
+TEST_F(LibraryStoreTest, ANonFiniteValueFailsTheSaveAndKeepsThePreviousFile)
+{
+    const auto store = open();
+    ReelProject reel = store->createReel(1, QStringLiteral("Gut"), QString());
+    const QByteArray saved = readFile(libraryFile());
+    reel.cropCenterX = std::numeric_limits<double>::quiet_NaN();
+    store->updateReel(reel);
+    ASSERT_TRUE(store->lastError().has_value());
+    EXPECT_TRUE(
+            store->lastError()->startsWith(QStringLiteral("Bibliothek konnte nicht gespeichert werden: ")));
+    EXPECT_EQ(readFile(libraryFile()), saved);
+    EXPECT_TRUE(std::isnan(store->reel(reel.id)->cropCenterX)) << "the list in memory stays as changed";
+}
+
+TEST_F(LibraryStoreTest, ReelsSharingAFolderNeverTouchEachOthersFiles)
+{
+    const auto store = open();
+    const ReelProject first = store->createReel(5, QStringLiteral("A"), QString());
+    ReelProject second = store->createReel(6, QStringLiteral("A"), QString());
+    writeFile(store->takesFolder(first) + QStringLiteral("/first.mov"), "1");
+    writeFile(store->takesFolder(second) + QStringLiteral("/second.mov"), "2");
+    store->addTake(takeWithFiles(QStringLiteral("first.mov"), QString()), first.id);
+    store->addTake(takeWithFiles(QStringLiteral("second.mov"), QString()), second.id);
+
+    // Renumbering onto a taken folder leaves that folder's files alone.
+    second = *store->reel(second.id);
+    second.prefix = 5;
+    store->updateReel(second);
+    const QString shared = root() + QStringLiteral("/005-a/takes/");
+    EXPECT_EQ(readFile(shared + QStringLiteral("first.mov")), QByteArray("1"));
+    EXPECT_EQ(readFile(shared + QStringLiteral("second.mov")), QByteArray("2"));
+
+    // Moving away from a shared folder takes only the reel's own files.
+    second = *store->reel(second.id);
+    second.title = QStringLiteral("B");
+    store->updateReel(second);
+    EXPECT_EQ(readFile(shared + QStringLiteral("first.mov")), QByteArray("1"));
+    EXPECT_EQ(readFile(root() + QStringLiteral("/005-b/takes/second.mov")), QByteArray("2"));
+    EXPECT_FALSE(QFileInfo::exists(shared + QStringLiteral("second.mov")));
+
+    // Deleting a reel whose folder another reel uses deletes only its own files.
+    second = *store->reel(second.id);
+    second.title = QStringLiteral("A");
+    store->updateReel(second);
+    store->deleteReel(*store->reel(second.id));
+    EXPECT_EQ(readFile(shared + QStringLiteral("first.mov")), QByteArray("1"));
+    EXPECT_FALSE(QFileInfo::exists(shared + QStringLiteral("second.mov")));
+
+    store->deleteReel(*store->reel(first.id));
+    EXPECT_FALSE(QFileInfo::exists(root() + QStringLiteral("/005-a")));
+}
+
+TEST_F(LibraryStoreTest, ChangingTheRootLoadsTheNewFolderAndRemembersIt)
+{
+    const auto store = open();
+    store->createReel(1, QStringLiteral("alt"), QString());
+    writeFile(libraryFile() + QStringLiteral(".x"), "");
+    const QString other = dir.filePath(QStringLiteral("other/deeper"));
+    QSignalSpy rootSpy(store.get(), &LibraryStore::rootURLChanged);
+
+    ASSERT_TRUE(store->changeRoot(other).ok());
+    EXPECT_EQ(store->rootURL(), other);
+    EXPECT_EQ(rootSpy.count(), 1);
+    EXPECT_TRUE(store->reels().isEmpty());
+    EXPECT_FALSE(store->selectedID().has_value());
+    EXPECT_TRUE(QFileInfo(other).isDir());
+    EXPECT_TRUE(QFile::exists(libraryFile())) << "the old folder's files stay";
+
+    const ReelProject moved = store->createReel(3, QStringLiteral("neu"), QString());
+    LibraryStore remembered(defaults);
+    EXPECT_EQ(remembered.rootURL(), other);
+    EXPECT_EQ(remembered.selectedID(), moved.id);
+
+    ASSERT_TRUE(store->changeRoot(other).ok());
+    EXPECT_EQ(rootSpy.count(), 1) << "the same folder again is no change";
+
+    writeFile(dir.filePath(QStringLiteral("plain-file")), "x");
+    const Status failed = store->changeRoot(dir.filePath(QStringLiteral("plain-file/lib")));
+    EXPECT_FALSE(failed.ok());
+    EXPECT_FALSE(failed.error().isEmpty());
+}
+
+TEST_F(LibraryStoreTest, AVanishedRememberedFolderFallsBackToTheDefaultFolder)
+{
+    // The movies folder comes from the XDG user directories; point it into the test folder.
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const QString config = dir.filePath(QStringLiteral("config"));
+    writeFile(config + QStringLiteral("/user-dirs.dirs"),
+              "XDG_VIDEOS_DIR=\"" + dir.filePath(QStringLiteral("Filme")).toUtf8() + "\"\n");
+    qputenv("XDG_CONFIG_HOME", config.toUtf8());
+    defaults.setValue(QStringLiteral("library.bookmark"), dir.filePath(QStringLiteral("weg")));
+    const LibraryStore store(defaults);
+    EXPECT_EQ(store.rootURL(), dir.filePath(QStringLiteral("Filme/Tandrel")));
+    EXPECT_EQ(LibraryStore::defaultFolder(), store.rootURL());
+    EXPECT_TRUE(QFileInfo(store.rootURL()).isDir());
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+TEST_F(LibraryStoreTest, PropertiesNotifyOnlyOnChange)
+{
+    writeFile(libraryFile(), "kaputt");
+    const auto store = open();
+    QSignalSpy selected(store.get(), &LibraryStore::selectedIDChanged);
+    QSignalSpy error(store.get(), &LibraryStore::lastErrorChanged);
+    QSignalSpy reels(store.get(), &LibraryStore::reelsChanged);
+    const QUuid id = QUuid::createUuid();
+    store->setSelectedID(id);
+    store->setSelectedID(id);
+    store->load();
+    store->load();
+    EXPECT_EQ(selected.count(), 1);
+    EXPECT_EQ(store->property("selectedID").value<std::optional<QUuid>>(), id);
+    EXPECT_EQ(store->property("rootURL").toString(), store->rootURL());
+    EXPECT_EQ(error.count(), 0) << "the same read error again";
+    EXPECT_EQ(reels.count(), 0);
+}
+
+TEST_F(LibraryStoreTest, OperationsOnUnknownIdsDoNothing)
+{
+    const auto store = open();
+    ReelProject stranger = storedReel(4, QStringLiteral("fremd"), minute(0));
+    QDir().mkpath(store->reelFolder(stranger));
+    QSignalSpy reels(store.get(), &LibraryStore::reelsChanged);
+    store->updateReel(stranger);
+    store->deleteReel(stranger);
+    store->addTake(takeWithFiles(QStringLiteral("x.mov"), QString()), stranger.id);
+    store->deleteTake(QUuid::createUuid(), stranger.id);
+    EXPECT_EQ(reels.count(), 0);
+    EXPECT_FALSE(QFile::exists(libraryFile()));
+    EXPECT_TRUE(QFileInfo(store->reelFolder(stranger)).isDir());
+    EXPECT_FALSE(store->lastError().has_value());
+}

@@ -1,0 +1,337 @@
+// tandrelctl's align and levels commands, run as a user runs them.
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+struct CtlRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CtlRun tandrelctl(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(TANDRELCTL_PATH), args);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Runs sox; an empty string when it succeeded, else what it said.
+QString sox(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral("sox"), args);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QStringLiteral("sox failed: ") + QString::fromUtf8(process.readAllStandardError());
+    return {};
+}
+
+// A WAV file from the pieces a RIFF writer puts in it.
+struct WavLayout
+{
+    quint16 formatTag = 1; // 1 PCM, 3 float, 0xFFFE extensible
+    quint16 subFormat = 1; // behind the extensible tag
+    quint16 bits = 16;
+    quint16 channels = 1;
+    quint32 rate = 8000;
+    QByteArray chunkBeforeData; // a whole chunk, written between "fmt " and "data"
+    bool streamingSize = false; // data size left at 0xFFFFFFFF
+    bool withData = true;
+};
+
+template<typename T> void put(QByteArray &bytes, T value)
+{
+    char raw[sizeof(T)];
+    qToLittleEndian(value, raw);
+    bytes.append(raw, sizeof(T));
+}
+
+QByteArray wavFile(const WavLayout &layout, const QByteArray &samples)
+{
+    QByteArray fmt;
+    put<quint16>(fmt, layout.formatTag);
+    put<quint16>(fmt, layout.channels);
+    put<quint32>(fmt, layout.rate);
+    put<quint32>(fmt, layout.rate * layout.channels * layout.bits / 8);
+    put<quint16>(fmt, layout.channels * layout.bits / 8);
+    put<quint16>(fmt, layout.bits);
+    if (layout.formatTag == 0xFFFE) {
+        put<quint16>(fmt, 22);
+        put<quint16>(fmt, layout.bits);
+        put<quint32>(fmt, 0);
+        put<quint16>(fmt, layout.subFormat);
+        fmt.append(QByteArray::fromHex("000000001000800000aa00389b71"));
+    }
+    QByteArray body("WAVEfmt ");
+    put<quint32>(body, quint32(fmt.size()));
+    body += fmt + layout.chunkBeforeData;
+    if (layout.withData) {
+        body += "data";
+        put<quint32>(body, layout.streamingSize ? 0xFFFFFFFFu : quint32(samples.size()));
+        body += samples;
+    }
+    QByteArray file("RIFF");
+    put<quint32>(file, quint32(body.size()));
+    return file + body;
+}
+
+// Interleaved samples: a 440 Hz tone at half scale on every channel inside
+// the bursts [start, end) seconds, digital silence elsewhere.
+QByteArray toneBursts(const WavLayout &layout, double seconds,
+                      const std::vector<std::pair<double, double>> &bursts)
+{
+    QByteArray samples;
+    const qint64 frames = qint64(std::llround(seconds * layout.rate));
+    for (qint64 i = 0; i < frames; ++i) {
+        const double t = double(i) / layout.rate;
+        double value = 0;
+        for (const auto &[start, end] : bursts)
+            if (t >= start && t < end)
+                value = 0.5 * std::sin(2 * M_PI * 440 * (t - start) + 0.5);
+        for (int c = 0; c < layout.channels; ++c) {
+            if (layout.bits == 16)
+                put<qint16>(samples, qint16(std::lround(value * 32767)));
+            else
+                put<float>(samples, float(value));
+        }
+    }
+    return samples;
+}
+
+QList<std::pair<double, double>> intervalsOf(const QString &output)
+{
+    QList<std::pair<double, double>> intervals;
+    for (const QString &line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList parts = line.split(QLatin1Char(' '));
+        if (parts.size() == 2)
+            intervals.append({parts[0].toDouble(), parts[1].toDouble()});
+        else
+            intervals.append({NAN, NAN});
+    }
+    return intervals;
+}
+
+} // namespace
+
+TEST(CliLevels, PrintsTheSpeechIntervalsOfToneBurstsMadeBySox)
+{
+    // 16 kHz, buffers of 0.1 s: a burst starting on a buffer boundary opens
+    // an interval at that buffer and ends at the buffer holding its last sample.
+    const struct
+    {
+        const char *name;
+        QStringList pieces; // "tone D" or "quiet D", seconds
+        QList<std::pair<double, double>> intervals;
+    } cases[] = {
+            {"one burst", {"quiet 1", "tone 0.5", "quiet 1"}, {{1.0, 1.4}}},
+            {"a single buffer is no speech", {"quiet 1", "tone 0.1", "quiet 1"}, {}},
+            {"two buffers are too short", {"quiet 1", "tone 0.2", "quiet 1"}, {}},
+            {"three buffers are kept", {"quiet 1", "tone 0.3", "quiet 1"}, {{1.0, 1.2}}},
+            {"a short pause is bridged",
+             {"quiet 1", "tone 0.5", "quiet 0.4", "tone 0.5", "quiet 1"},
+             {{1.0, 2.3}}},
+            {"a long pause splits",
+             {"quiet 1", "tone 0.5", "quiet 0.6", "tone 0.5", "quiet 1"},
+             {{1.0, 1.4}, {2.1, 2.5}}},
+            {"speech up to the end", {"quiet 1", "tone 0.5"}, {{1.0, 1.4}}},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const auto &c : cases) {
+        QStringList inputs;
+        for (qsizetype i = 0; i < c.pieces.size(); ++i) {
+            const QStringList piece = c.pieces[i].split(QLatin1Char(' '));
+            const QString path = dir.filePath(QStringLiteral("piece%1.wav").arg(i));
+            QStringList args{"-n", "-r", "16000", "-c", "1", "-b", "16", path};
+            if (piece[0] == QLatin1String("tone"))
+                args << QStringList{"synth", piece[1], "sine", "440", "vol", "0.5"};
+            else
+                args << QStringList{"trim", "0", piece[1]};
+            ASSERT_EQ(sox(args), QString());
+            inputs << path;
+        }
+        const QString wav = dir.filePath(QStringLiteral("bursts.wav"));
+        ASSERT_EQ(sox(inputs << wav), QString());
+
+        const CtlRun run = tandrelctl({"levels", wav, "--buffer-frames", "1600"});
+        EXPECT_EQ(run.exitCode, 0) << c.name << run.err.toStdString();
+        const auto intervals = intervalsOf(run.out);
+        ASSERT_EQ(intervals.size(), c.intervals.size()) << c.name << "\n" << run.out.toStdString();
+        for (qsizetype i = 0; i < intervals.size(); ++i) {
+            EXPECT_DOUBLE_EQ(intervals[i].first, c.intervals[i].first) << c.name;
+            EXPECT_DOUBLE_EQ(intervals[i].second, c.intervals[i].second) << c.name;
+        }
+    }
+}
+
+TEST(CliLevels, ReadsTheChunkLayoutsWritersLeave)
+{
+    QByteArray oddList("LIST");
+    put<quint32>(oddList, 5);
+    oddList += QByteArray("INFOx") + '\0'; // padded to an even size
+    const struct
+    {
+        const char *name;
+        WavLayout layout;
+    } cases[] = {
+            {"plain 16-bit", {}},
+            {"extensible 16-bit stereo after an odd chunk", {0xFFFE, 1, 16, 2, 8000, oddList}},
+            {"extensible float", {0xFFFE, 3, 32, 1, 8000, {}}},
+            {"plain float with streaming size", {3, 3, 32, 2, 8000, {}, true}},
+    };
+    QTemporaryDir dir;
+    for (const auto &c : cases) {
+        const QString path = dir.filePath(QStringLiteral("layout.wav"));
+        ASSERT_TRUE(writeFile(path, wavFile(c.layout, toneBursts(c.layout, 3.0, {{1.0, 1.5}}))));
+        // Default buffers of 1024 frames: the burst (frames 8000 to 11999)
+        // touches the buffers starting at frames 7168 and 11264.
+        const CtlRun run = tandrelctl({"levels", path});
+        EXPECT_EQ(run.exitCode, 0) << c.name << run.err.toStdString();
+        EXPECT_EQ(intervalsOf(run.out), (QList<std::pair<double, double>>{{0.896, 1.408}})) << c.name;
+    }
+}
+
+TEST(CliLevels, RejectsWhatItCannotMeasure)
+{
+    QTemporaryDir dir;
+    const QString pcm24 = dir.filePath(QStringLiteral("pcm24.wav"));
+    const QString pcm8 = dir.filePath(QStringLiteral("pcm8.wav"));
+    ASSERT_EQ(sox({"-n", "-r", "8000", "-c", "1", "-b", "24", pcm24, "synth", "1", "sine", "440"}),
+              QString());
+    ASSERT_EQ(sox({"-n", "-r", "8000", "-c", "1", "-b", "8", pcm8, "synth", "1", "sine", "440"}), QString());
+    const QString text = dir.filePath(QStringLiteral("text.wav"));
+    ASSERT_TRUE(writeFile(text, "Das ist keine Audiodatei, auch wenn sie so heißt.\n"));
+    const QString empty = dir.filePath(QStringLiteral("empty.wav"));
+    ASSERT_TRUE(writeFile(empty, {}));
+    WavLayout noData;
+    noData.withData = false;
+    const QString headerOnly = dir.filePath(QStringLiteral("header.wav"));
+    ASSERT_TRUE(writeFile(headerOnly, wavFile(noData, {})));
+    WavLayout int32;
+    int32.bits = 32;
+    const QString pcm32 = dir.filePath(QStringLiteral("pcm32.wav"));
+    ASSERT_TRUE(writeFile(pcm32, wavFile(int32, QByteArray(800, '\1'))));
+
+    const struct
+    {
+        QStringList args;
+        int exitCode;
+        const char *message;
+    } cases[] = {
+            {{"levels", pcm24}, 1, "Nicht unterstütztes WAV-Format"},
+            {{"levels", pcm8}, 1, "Nicht unterstütztes WAV-Format"},
+            {{"levels", pcm32}, 1, "Nicht unterstütztes WAV-Format"},
+            {{"levels", text}, 1, "Keine WAV-Datei"},
+            {{"levels", empty}, 1, "Keine WAV-Datei"},
+            {{"levels", headerOnly}, 1, "keine Audiodaten"},
+            {{"levels", dir.filePath(QStringLiteral("fehlt.wav"))}, 1, "Datei konnte nicht gelesen werden"},
+            {{"levels"}, 2, "Aufruf: tandrelctl levels"},
+            {{"levels", pcm24, pcm8}, 2, "Aufruf: tandrelctl levels"},
+            {{"levels", pcm24, "--buffer-frames", "0"}, 2, "positive ganze Zahl"},
+            {{"levels", pcm24, "--buffer-frames", "viele"}, 2, "positive ganze Zahl"},
+            {{"levels", pcm24, "--buffer-frames"}, 2, "Aufruf: tandrelctl levels"},
+    };
+    for (const auto &c : cases) {
+        const CtlRun run = tandrelctl(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+}
+
+TEST(CliAlign, ReportsThePositionAfterEveryTranscript)
+{
+    const struct
+    {
+        const char *script;
+        const char *transcripts;
+        const char *output;
+    } cases[] = {
+            {"eins zwei drei vier", "final\teins drei\n", "3 0\n"},
+            {"eins zwei drei vier", "pending\tfünf\n", "0 0\n"},
+            {"eins zwei drei vier",
+             "final\teins\npending\teins zwei drei\npending\t\nfinal\teins zwei drei vier fünf\n",
+             "1 0\n1 2\n1 0\n4 0\n"},
+            {"eins zwei drei vier", "final\teins zwei drei\nfinal\teins\nfinal\t\n", "3 0\n1 0\n0 0\n"},
+            // "lima" is 11 tokens ahead of the start, "mike" 12.
+            {"alpha bravo charlie delta echo foxtrot golf hotel india juliett kilo lima mike",
+             "pending\tlima\r\n\r\npending\tmike\r\n", "0 12\n0 0\n"},
+            {"Hallo, Welt! Über die Straße geht’s.", "final\thallo welt uber die strasse geht's\n", "6 0\n"},
+            {"", "final\teins\npending\tzwei\n", "0 0\n0 0\n"},
+        {"eins zwei drei vier", "final\teins zwei\nfinal\n", "2 0\n0 0\n"},
+    };
+    QTemporaryDir dir;
+    const QString script = dir.filePath(QStringLiteral("script.txt"));
+    const QString transcripts = dir.filePath(QStringLiteral("transcripts.txt"));
+    for (const auto &c : cases) {
+        ASSERT_TRUE(writeFile(script, c.script));
+        ASSERT_TRUE(writeFile(transcripts, c.transcripts));
+        const CtlRun plain = tandrelctl({"align", "--script", script, "--transcripts", transcripts});
+        EXPECT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+        EXPECT_EQ(plain.out, QString::fromUtf8(c.output)) << c.transcripts;
+
+        const CtlRun json = tandrelctl({"--json", "align", "--transcripts", transcripts, "--script", script});
+        EXPECT_EQ(json.exitCode, 0);
+        QStringList fromJson;
+        for (const QJsonValue &v : QJsonDocument::fromJson(json.out.toUtf8()).array())
+            fromJson << QStringLiteral("%1 %2\n")
+                                .arg(v[QStringLiteral("cursor")].toInteger())
+                                .arg(v[QStringLiteral("lookahead")].toInteger());
+        EXPECT_EQ(fromJson.join(QString()), QString::fromUtf8(c.output)) << json.out.toStdString();
+    }
+}
+
+TEST(CliAlign, RejectsMalformedInputWithoutPrintingPositions)
+{
+    QTemporaryDir dir;
+    const QString script = dir.filePath(QStringLiteral("script.txt"));
+    const QString good = dir.filePath(QStringLiteral("good.txt"));
+    const QString bad = dir.filePath(QStringLiteral("bad.txt"));
+    const QString latin1 = dir.filePath(QStringLiteral("latin1.txt"));
+    ASSERT_TRUE(writeFile(script, "eins zwei drei"));
+    ASSERT_TRUE(writeFile(good, "final\teins\n"));
+    ASSERT_TRUE(writeFile(bad, "final\teins\nfertig\tzwei\n"));
+    ASSERT_TRUE(writeFile(latin1, "final\tf\xfcnf\n"));
+    const struct
+    {
+        QStringList args;
+        int exitCode;
+        const char *message;
+    } cases[] = {
+            {{"align", "--script", script, "--transcripts", bad}, 1, "Zeile 2"},
+            {{"align", "--script", script, "--transcripts", latin1}, 1, "UTF-8"},
+            {{"align", "--script", dir.filePath("fehlt.txt"), "--transcripts", good},
+             1,
+             "Datei konnte nicht gelesen"},
+            {{"align", "--script", script}, 2, "Aufruf: tandrelctl align"},
+            {{"align", "--transcripts", good, "--script"}, 2, "Aufruf: tandrelctl align"},
+            {{"align", "--script", script, "--transcripts", good, "extra"}, 2, "Aufruf: tandrelctl align"},
+    };
+    for (const auto &c : cases) {
+        const CtlRun run = tandrelctl(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+}
