@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTimer>
 
 namespace tandrel {
@@ -204,32 +205,34 @@ void CaptureController::stopOnSessionQueue()
     }
 
     // Both writers finish concurrently; the last one to end hands the take
-    // to the main thread.
-    std::vector<std::shared_ptr<MediaWriter>> writers;
-    for (const std::shared_ptr<MediaWriter> &w :
-         {std::shared_ptr<MediaWriter>(m_videoWriter), std::shared_ptr<MediaWriter>(m_audioWriter)})
-        if (w)
-            writers.push_back(w);
-    auto pending = std::make_shared<std::atomic<int>>(0);
+    // to the main thread. The writers end on threads of their own, which may
+    // outlive the controller: they post to the application and the main
+    // thread looks whether the controller is still there.
     auto shared = std::make_shared<FinishedTake>(std::move(finished));
-    const auto oneDone = [this, pending, shared] {
-        if (pending->fetch_sub(1) == 1)
-            runOnMain(this, [this, shared] { finishTake(std::move(*shared)); });
+    const auto handOver = [controller = QPointer<CaptureController>(this), shared] {
+        runOnMain([controller, shared] {
+            if (controller)
+                controller->finishTake(std::move(*shared));
+        });
     };
     std::vector<std::shared_ptr<MediaWriter>> finishing;
-    for (const auto &w : writers) {
-        if (w->status() == MediaWriter::Status::Writing)
+    for (const std::shared_ptr<MediaWriter> &w :
+         {std::shared_ptr<MediaWriter>(m_videoWriter), std::shared_ptr<MediaWriter>(m_audioWriter)}) {
+        if (w && w->status() == MediaWriter::Status::Writing)
             finishing.push_back(w);
-        else
-            w->cancelWriting();
+        else if (w)
+            w->cancelWriting(); // a writer that failed or never started
     }
     if (finishing.empty()) {
-        runOnMain(this, [this, shared] { finishTake(std::move(*shared)); });
+        handOver();
         return;
     }
-    pending->store(int(finishing.size()));
+    auto pending = std::make_shared<std::atomic<int>>(int(finishing.size()));
     for (const auto &w : finishing)
-        w->finishWriting(oneDone);
+        w->finishWriting([pending, handOver] {
+            if (pending->fetch_sub(1) == 1)
+                handOver();
+        });
 }
 
 // Main thread.

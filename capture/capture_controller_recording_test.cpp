@@ -65,8 +65,9 @@ protected:
     void waitForSamples(bool microphone)
     {
         const int before = tapped;
-        if (microphone)
+        if (microphone) {
             ASSERT_TRUE(waitUntil([&] { return tapped > before + 5; }, 10000)) << "no microphone buffers";
+        }
         waitUntil([] { return false; }, 500);
     }
 
@@ -171,8 +172,11 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
     EXPECT_EQ(a.channels, 1);
     EXPECT_NEAR(v.startTime, 0, 0.05);
     EXPECT_NEAR(a.startTime, 0, 0.05);
-    EXPECT_NEAR(v.duration, take.duration, 0.5);
-    EXPECT_NEAR(a.duration, take.duration, 0.5);
+    // Frames reach the take through the camera pipeline's latency (up to half
+    // a second for the test camera on a busy machine): those captured just
+    // before the stop arrive after it, so the video may end that much early.
+    EXPECT_NEAR(v.duration, take.duration - 0.3, 0.5);
+    EXPECT_NEAR(a.duration, take.duration, 0.3);
 
     // The voice was heard while espeak-ng spoke, and only then.
     ASSERT_FALSE(take.speechIntervals.isEmpty());

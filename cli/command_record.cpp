@@ -98,7 +98,8 @@ int runRecord(CliContext &ctx)
         return failed;
     QList<ReelProject> reels = library.store().reels();
     sortInReelOrder(reels);
-    const auto reel = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.prefix == options->reel; });
+    const auto reel = std::find_if(reels.begin(), reels.end(),
+                                   [&](const auto &r) { return r.prefix == options->reel; });
     if (reel == reels.end())
         return ctx.fail(QStringLiteral("Kein Reel mit der Nummer %1.")
                                 .arg(QString::asprintf("%03lld", static_cast<long long>(options->reel))));
@@ -120,7 +121,8 @@ int runRecord(CliContext &ctx)
 
     if (options->video) {
         const QList<VideoSource> sources = controller.videoSources();
-        if (std::none_of(sources.begin(), sources.end(), [&](const auto &s) { return s.id == *options->video; }))
+        if (std::none_of(sources.begin(), sources.end(),
+                         [&](const auto &s) { return s.id == *options->video; }))
             return ctx.fail(QStringLiteral("Unbekannte Videoquelle: ") + *options->video);
         controller.selectVideoSource(options->video);
     }
@@ -135,7 +137,8 @@ int runRecord(CliContext &ctx)
         controller.setFlipHorizontal(true);
     if (options->flipV)
         controller.setFlipVertical(true);
-    waitForSources(controller, controller.selectedVideoSourceID(), controller.selectedMicrophoneID().has_value());
+    waitForSources(controller, controller.selectedVideoSourceID(),
+                   controller.selectedMicrophoneID().has_value());
 
     library.store().ensureFolders(*reel);
     std::optional<Result<Take>> outcome;
@@ -144,7 +147,8 @@ int runRecord(CliContext &ctx)
     spinUntil([&] { return controller.isRecording() || outcome.has_value(); }, 20000);
     if (!outcome) {
         QDeadlineTimer end(qint64(std::llround(options->seconds * 1000)));
-        spinUntil([&] { return end.hasExpired() || outcome.has_value(); }, int(options->seconds * 1000) + 1000);
+        spinUntil([&] { return end.hasExpired() || outcome.has_value(); },
+                  int(options->seconds * 1000) + 1000);
         controller.stopRecording();
         spinUntil([&] { return outcome.has_value(); }, 120000);
     }

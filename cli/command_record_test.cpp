@@ -72,9 +72,10 @@ protected:
 
 TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
 {
-    const CommandRun recorded = run({QStringLiteral("--json"), QStringLiteral("record"), QStringLiteral("--reel"),
-                                     QStringLiteral("7"), QStringLiteral("--seconds"), QStringLiteral("3"),
-                                     QStringLiteral("--crop"), QStringLiteral("0"), QStringLiteral("--flip-h")});
+    const CommandRun recorded
+            = run({QStringLiteral("--json"), QStringLiteral("record"), QStringLiteral("--reel"),
+                   QStringLiteral("7"), QStringLiteral("--seconds"), QStringLiteral("3"),
+                   QStringLiteral("--crop"), QStringLiteral("0"), QStringLiteral("--flip-h")});
     ASSERT_EQ(recorded.exitCode, 0) << recorded.err.toStdString();
     const QJsonObject take = QJsonDocument::fromJson(recorded.out).object();
     const QString video = take.value(QStringLiteral("videoFileName")).toString();
@@ -84,7 +85,8 @@ TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
     EXPECT_NEAR(take.value(QStringLiteral("duration")).toDouble(), 3.0, 0.6);
 
     // Stored with the reel.
-    const QJsonObject reel = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out).object();
+    const QJsonObject reel
+            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out).object();
     const QJsonArray takes = reel.value(QStringLiteral("takes")).toArray();
     ASSERT_EQ(takes.size(), 1);
     EXPECT_EQ(takes.first().toObject(), take);
@@ -111,15 +113,22 @@ TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
 
 TEST_F(RecordCommandTest, BadArgumentsAndUnknownThingsAreRefused)
 {
-    const struct { QStringList args; int exitCode; const char *message; } cases[] = {
+    const struct
+    {
+        QStringList args;
+        int exitCode;
+        const char *message;
+    } cases[] = {
             {{"record", "--reel", "7"}, 2, "Aufruf: tandrelctl record"},
             {{"record", "--reel", "7", "--seconds", "0"}, 2, "Aufruf: tandrelctl record"},
             {{"record", "--reel", "7", "--seconds", "1", "--crop", "1.5"}, 2, "Aufruf: tandrelctl record"},
             {{"record", "--reel", "x", "--seconds", "1"}, 2, "Aufruf: tandrelctl record"},
             {{"record", "--reel", "42", "--seconds", "1"}, 1, "Kein Reel mit der Nummer 042."},
-            {{"record", "--reel", "7", "--seconds", "1", "--video", "no-such-camera"}, 1,
+            {{"record", "--reel", "7", "--seconds", "1", "--video", "no-such-camera"},
+             1,
              "Unbekannte Videoquelle: no-such-camera"},
-            {{"record", "--reel", "7", "--seconds", "1", "--audio", "no-such-mic"}, 1,
+            {{"record", "--reel", "7", "--seconds", "1", "--audio", "no-such-mic"},
+             1,
              "Unbekanntes Mikrofon: no-such-mic"},
     };
     for (const auto &c : cases) {
@@ -135,13 +144,17 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
 {
     QProcess p;
     p.setProcessEnvironment(environment());
-    p.start(QStringLiteral(TANDRELCTL_PATH), withLibrary({QStringLiteral("record"), QStringLiteral("--reel"),
-                                                            QStringLiteral("7"), QStringLiteral("--seconds"),
-                                                            QStringLiteral("20")}));
+    p.start(QStringLiteral(TANDRELCTL_PATH),
+            withLibrary({QStringLiteral("record"), QStringLiteral("--reel"), QStringLiteral("7"),
+                         QStringLiteral("--seconds"), QStringLiteral("20")}));
     ASSERT_TRUE(p.waitForStarted());
-    // Five seconds into the take: its files have appeared and grown.
+    // Five seconds into the take: counted from when both files receive data.
     QDir folder(takes());
-    const auto recording = [&] { return folder.entryList({QStringLiteral("*.mov")}, QDir::Files).size() == 1; };
+    const auto recording = [&] {
+        const QFileInfoList files
+                = folder.entryInfoList({QStringLiteral("*.mov"), QStringLiteral("*.m4a")}, QDir::Files);
+        return files.size() == 2 && files[0].size() > 0 && files[1].size() > 0;
+    };
     for (int i = 0; i < 300 && !recording(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_TRUE(recording());
@@ -150,7 +163,8 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::CrashExit);
 
-    const QStringList files = folder.entryList({QStringLiteral("*.mov"), QStringLiteral("*.m4a")}, QDir::Files);
+    const QStringList files
+            = folder.entryList({QStringLiteral("*.mov"), QStringLiteral("*.m4a")}, QDir::Files);
     ASSERT_EQ(files.size(), 2);
     for (const QString &name : files) {
         const double seconds = decodableSeconds(folder.filePath(name));
@@ -158,6 +172,7 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
         EXPECT_LE(seconds, 6.0) << name.toStdString();
     }
     // The take never finished, so the reel has none.
-    const QJsonObject reel = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out).object();
+    const QJsonObject reel
+            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out).object();
     EXPECT_TRUE(reel.value(QStringLiteral("takes")).toArray().isEmpty());
 }
