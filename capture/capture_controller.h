@@ -302,6 +302,8 @@ private:
     Status prepareWriters(const std::optional<QString> &videoPath, const std::optional<QString> &audioPath);
     static QString freeTakeStamp(const QDir &dir, const QDateTime &now);
     void finishTake(FinishedTake take);
+    void closeGateAfterLateSamples();
+    bool belongsToTake(double time, std::atomic<bool> &pastStop);
     void startWritingIfNeeded(double time);
     void feedSpeechActivity(const AudioBuffer &buffer, double time);
 
@@ -309,6 +311,15 @@ private:
     // start until a stop begins. Released after everything below is in
     // place; acquired by the output queue before it touches any of it.
     std::atomic<bool> m_recordingActive{false};
+    // Capture clock seconds when the gate opened: what was captured earlier
+    // is not part of the take.
+    std::atomic<double> m_takeCaptureStart{0};
+    // While a stop waits for samples captured before it (capture clock
+    // seconds) that are still on their way.
+    std::atomic<bool> m_takingLateSamples{false};
+    std::atomic<double> m_lateSamplesBefore{0};
+    std::atomic<bool> m_videoPastStop{false};
+    std::atomic<bool> m_audioPastStop{false};
     // From a successful start until finishTake: a take is not over while its
     // files are being finished.
     std::atomic<bool> m_takeOpen{false};

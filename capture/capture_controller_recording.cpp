@@ -1,6 +1,7 @@
 #include "capture/capture_controller.h"
 
 #include "capture/audio_file_writer.h"
+#include "capture/gst_support.h"
 #include "capture/portrait_renderer.h"
 #include "capture/video_file_writer.h"
 #include "platform/main_thread.h"
@@ -10,6 +11,8 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
+
+#include <thread>
 
 namespace tandrel {
 
@@ -28,6 +31,16 @@ void removeFile(const std::optional<QString> &path)
 {
     if (path)
         QFile::remove(*path); // housekeeping: a failure is ignored
+}
+
+} // namespace
+
+namespace {
+
+// Seconds on the clock that stamps every captured frame and buffer.
+double captureClockNow()
+{
+    return double(gst_clock_get_time(sharedCaptureClock())) / double(GST_SECOND);
 }
 
 } // namespace
@@ -114,6 +127,7 @@ void CaptureController::startOnSessionQueue(const QString &directory, const std:
         m_speech.active = true;
         m_speech.lastTime = 0;
     }
+    m_takeCaptureStart.store(captureClockNow(), std::memory_order_relaxed);
     m_takeOpen.store(true, std::memory_order_release);
     m_recordingActive.store(true, std::memory_order_release);
 
@@ -178,7 +192,9 @@ void CaptureController::stopOnSessionQueue()
     Q_ASSERT(m_sessionQueue->isCurrent());
     if (!m_recordingActive.load(std::memory_order_acquire))
         return;
-    m_recordingActive.store(false, std::memory_order_release);
+    const double duration
+            = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_recordingStartClock).count();
+    closeGateAfterLateSamples();
     // A sample that passed the gate just before it closed finishes first, so
     // that the counts are final and no append races the end of the stream.
     m_outputQueue->postAndWait([] {});
@@ -188,8 +204,7 @@ void CaptureController::stopOnSessionQueue()
     });
 
     FinishedTake finished;
-    finished.duration
-            = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_recordingStartClock).count();
+    finished.duration = duration;
     finished.recordedAt = m_recordingStart;
     finished.videoPath = m_pendingVideoURL;
     finished.audioPath = m_pendingAudioURL;
@@ -233,6 +248,29 @@ void CaptureController::stopOnSessionQueue()
             if (pending->fetch_sub(1) == 1)
                 handOver();
         });
+}
+
+// Session queue. Samples reach the output queue some way behind their
+// capture (the camera's pipeline adds up to half a second): the gate closes
+// now, but what was captured before this moment is still let in until each
+// source has delivered a sample from after it, or a second has passed.
+void CaptureController::closeGateAfterLateSamples()
+{
+    m_videoPastStop.store(false, std::memory_order_relaxed);
+    m_audioPastStop.store(false, std::memory_order_relaxed);
+    m_lateSamplesBefore.store(captureClockNow(), std::memory_order_relaxed);
+    m_takingLateSamples.store(true, std::memory_order_release);
+    m_recordingActive.store(false, std::memory_order_release);
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    const bool video = m_videoWriter != nullptr, audio = m_audioWriter != nullptr;
+    while ((video && !m_videoPastStop.load(std::memory_order_acquire))
+           || (audio && !m_audioPastStop.load(std::memory_order_acquire))) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_takingLateSamples.store(false, std::memory_order_release);
 }
 
 // Main thread.

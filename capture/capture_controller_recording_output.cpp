@@ -28,6 +28,23 @@ const GstVideoColorimetry &bgraColorimetry()
 
 } // namespace
 
+// Output queue. A take holds what was captured between its start and its
+// stop, whenever it arrives: samples captured before the start that arrive
+// late are left out; while a stop lets late samples in, those captured
+// before it still count, and the first one captured after it tells the stop
+// that its source is through.
+bool CaptureController::belongsToTake(double time, std::atomic<bool> &pastStop)
+{
+    if (m_recordingActive.load(std::memory_order_acquire))
+        return time >= m_takeCaptureStart.load(std::memory_order_relaxed);
+    if (!m_takingLateSamples.load(std::memory_order_acquire))
+        return false;
+    if (time < m_lateSamplesBefore.load(std::memory_order_relaxed))
+        return time >= m_takeCaptureStart.load(std::memory_order_relaxed);
+    pastStop.store(true, std::memory_order_release);
+    return false;
+}
+
 // Output queue. Both files begin at the time of the take's first sample,
 // whichever kind it is.
 void CaptureController::startWritingIfNeeded(double time)
@@ -45,9 +62,9 @@ void CaptureController::startWritingIfNeeded(double time)
 void CaptureController::recordVideoFrame(const VideoFrame &frame)
 {
     Q_ASSERT(m_outputQueue->isCurrent());
-    if (!m_recordingActive.load(std::memory_order_acquire))
-        return;
     const double t = frame.time();
+    if (!belongsToTake(t, m_videoPastStop))
+        return;
     startWritingIfNeeded(t);
     // Late frames are dropped, not queued: the writer takes media in real time.
     if (!m_videoWriter || !m_videoWriter->isReadyForMoreMediaData() || frame.isNull())
@@ -70,9 +87,9 @@ void CaptureController::recordVideoFrame(const VideoFrame &frame)
 void CaptureController::recordAudioBuffer(const AudioBuffer &buffer)
 {
     Q_ASSERT(m_outputQueue->isCurrent());
-    if (!m_recordingActive.load(std::memory_order_acquire))
-        return;
     const double t = buffer.time;
+    if (!belongsToTake(t, m_audioPastStop))
+        return;
     startWritingIfNeeded(t);
     feedSpeechActivity(buffer, t);
     if (m_audioWriter && m_audioWriter->isReadyForMoreMediaData()
