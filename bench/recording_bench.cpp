@@ -4,16 +4,20 @@
 // CPU time, and the encoder's speed relative to real time.
 //
 //   recording_bench [--seconds=60] [--presets=superfast;ultrafast+cabac=1] [--no-ffmpeg] [--no-takes]
+//                   [--controller-seconds=60 (inside scripts/test-env)]
 //                   [google benchmark flags]
 
 #include "capture/audio_file_writer.h"
+#include "capture/capture_controller.h"
 #include "capture/portrait_renderer.h"
 #include "capture/test_frames.h"
 #include "capture/video_file_writer.h"
+#include "platform/user_defaults.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -322,11 +326,61 @@ void takes(double seconds, const QStringList &presets)
     }
 }
 
+// A take through the real capture controller from the test camera and the
+// microphone (run inside scripts/test-env): frames in the file against 30 a
+// second, and the whole process's CPU time (capture pipelines included).
+void controllerTake(double seconds)
+{
+    qputenv("TANDREL_TEST_CAMERA", "1");
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
+    CaptureController controller(defaults);
+    bool activated = false;
+    QObject::connect(&controller, &CaptureController::activated, [&] { activated = true; });
+    controller.activate();
+    const auto spin = [](const std::function<bool()> &done, double limit) {
+        const auto end = Clock::now() + std::chrono::duration<double>(limit);
+        while (!done() && Clock::now() < end)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    spin([&] { return activated; }, 20);
+    spin([] { return false; }, 2); // the camera and the microphone get going
+    std::optional<Result<Take>> outcome;
+    const double cpu0 = cpuSeconds();
+    const auto start = Clock::now();
+    controller.startRecording(dir.filePath(QStringLiteral("takes")),
+                              [&](const Result<Take> &r) { outcome = r; });
+    spin([&] { return outcome.has_value(); }, seconds);
+    controller.stopRecording();
+    spin([&] { return outcome.has_value(); }, 60);
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = cpuSeconds() - cpu0;
+    if (!outcome || !outcome->ok() || !outcome->value().videoFileName) {
+        std::printf("controller take: failed: %s\n", outcome ? qPrintable(outcome->error()) : "no result");
+        return;
+    }
+    const Take &take = outcome->value();
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                 QStringLiteral("v"), QStringLiteral("-show_entries"), QStringLiteral("stream=nb_frames"),
+                 QStringLiteral("-of"), QStringLiteral("csv=p=0"),
+                 QDir(dir.filePath(QStringLiteral("takes"))).filePath(*take.videoFileName)});
+    probe.waitForFinished(60000);
+    const long frames = probe.readAllStandardOutput().trimmed().toLong();
+    std::printf("controller take from the test camera, %.1f s: %ld frames in the file of %.0f at 30 fps "
+                "(%.1f %% missing); process CPU %.0f %% of one core (%.1f s, capture pipelines included)\n",
+                take.duration, frames, take.duration * 30, 100.0 * (1 - frames / (take.duration * 30)),
+                cpu / wall * 100, cpu);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    QGuiApplication app(argc, argv);
     gst_init(nullptr, nullptr);
+    double controllerSeconds = 0;
     double seconds = 60;
     QStringList presets{QLatin1String(VideoFileWriter::SpeedPreset) + QLatin1Char('+')
                         + QLatin1String(VideoFileWriter::EncoderOptions)};
@@ -342,6 +396,8 @@ int main(int argc, char **argv)
             ffmpeg = false;
         else if (a == "--no-takes")
             liveTakes = false;
+        else if (a.startsWith("--controller-seconds="))
+            controllerSeconds = a.mid(21).toDouble();
         else
             rest.push_back(argv[i]);
     }
@@ -352,5 +408,7 @@ int main(int argc, char **argv)
         ffmpegComparison();
     if (liveTakes)
         takes(seconds, presets);
+    if (controllerSeconds > 0)
+        controllerTake(controllerSeconds);
     return 0;
 }
