@@ -235,23 +235,32 @@ TEST_F(TakeRecordingTest, AScreenOfTheDisplayIsRecordedInPortrait)
 TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
 {
     const QString mic = *controller->selectedMicrophoneID();
+    const QString videoOnlyAudio = QStringLiteral("Keine Videobilder empfangen. Take enthält nur Audio.");
     const struct
     {
         std::optional<QString> video, mic;
         bool hasVideo, hasAudio;
         const char *status;
+        std::optional<QString> error;
     } cases[] = {
-            {std::nullopt, mic, false, true, "Nur Audio"},
-            {QStringLiteral("test-camera"), std::nullopt, true, false, "Live"},
+            {std::nullopt, mic, false, true, "Nur Audio", std::nullopt},
+            {QStringLiteral("test-camera"), std::nullopt, true, false, "Live", std::nullopt},
+            // A camera that has gone away sends nothing: the take keeps its sound.
+            {QStringLiteral("/dev/v4l/by-id/missing-camera"), mic, false, true, "Live", videoOnlyAudio},
     };
     for (const auto &c : cases) {
+        controller->setLastError(std::nullopt);
         select(c.video, c.mic);
+        const QStringList before = QDir(takes()).entryList(QDir::Files);
         const Outcome outcome = record(1.5, takes());
         ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
         EXPECT_EQ(outcome.take->videoFileName.has_value(), c.hasVideo);
         EXPECT_EQ(outcome.take->audioFileName.has_value(), c.hasAudio);
         EXPECT_EQ(controller->statusMessage(), QString::fromLatin1(c.status));
-        EXPECT_FALSE(controller->lastError().has_value());
+        EXPECT_EQ(controller->lastError(), c.error);
+        // Exactly the take's files were added; an empty one was deleted.
+        const QStringList after = QDir(takes()).entryList(QDir::Files);
+        EXPECT_EQ(after.size() - before.size(), int(c.hasVideo) + int(c.hasAudio));
         for (const auto &name : {outcome.take->videoFileName, outcome.take->audioFileName}) {
             if (name) {
                 EXPECT_GT(QFileInfo(QDir(takes()).filePath(*name)).size(), 64);
