@@ -2,9 +2,6 @@
 #include "speech/script_aligner.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStringDecoder>
 
 namespace tandrel::cli {
@@ -89,17 +86,19 @@ int runAlign(CliContext &ctx)
 
     ScriptAligner aligner;
     aligner.replaceScript(*script);
-    QJsonArray positions;
+    QStringList positions;
     for (const Transcript &transcript : *transcripts) {
         aligner.ingest(transcript.text, transcript.isFinal);
         if (ctx.json)
-            positions.append(QJsonObject{{QStringLiteral("cursor"), aligner.cursor()},
-                                         {QStringLiteral("lookahead"), aligner.lookahead()}});
+            positions.append(QStringLiteral("{\"cursor\": %1, \"lookahead\": %2}")
+                                     .arg(aligner.cursor())
+                                     .arg(aligner.lookahead()));
         else
             ctx.out << aligner.cursor() << ' ' << aligner.lookahead() << '\n';
     }
+    // Written by hand so that the members keep the order the format names.
     if (ctx.json)
-        ctx.out << QJsonDocument(positions).toJson(QJsonDocument::Compact) << '\n';
+        ctx.out << '[' << positions.join(QStringLiteral(", ")) << "]\n";
     return 0;
 }
 

@@ -3,9 +3,7 @@
 #include "speech/speech_activity_tracker.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QLocale>
 #include <QSysInfo>
 #include <QtEndian>
 
@@ -183,11 +181,13 @@ int runLevels(CliContext &ctx)
     const QList<SpeechInterval> intervals = tracker.finish(double(wav->frames) / rate, latestTime);
 
     if (ctx.json) {
-        QJsonArray array;
+        // Written by hand so that the members keep the order the format names;
+        // the shortest decimal text of a double is a valid JSON number.
+        QStringList objects;
         for (const SpeechInterval &interval : intervals)
-            array.append(QJsonObject{{QStringLiteral("start"), interval.start},
-                                     {QStringLiteral("end"), interval.end}});
-        ctx.out << QJsonDocument(array).toJson(QJsonDocument::Compact) << '\n';
+            objects.append(QStringLiteral("{\"start\": %1, \"end\": %2}")
+                                   .arg(seconds(interval.start), seconds(interval.end)));
+        ctx.out << '[' << objects.join(QStringLiteral(", ")) << "]\n";
     } else {
         for (const SpeechInterval &interval : intervals)
             ctx.out << seconds(interval.start) << ' ' << seconds(interval.end) << '\n';

@@ -17,10 +17,12 @@ int runList(CliContext &ctx)
     sortInReelOrder(reels);
 
     if (!ctx.json) {
-        // One line of three tab-separated fields per reel, whatever the title holds.
-        static const QRegularExpression separators(QStringLiteral("[\\t\\n\\r\\x{2028}\\x{2029}]"));
+        // One line per reel: a line break in a title prints as a blank. A tab
+        // stays as it is; the number and the take count hold none, so the
+        // title is everything between the first and the last tab.
+        static const QRegularExpression lineBreaks(QStringLiteral("[\\n\\r\\x{2028}\\x{2029}]"));
         for (const ReelProject &reel : reels) {
-            const QString title = QString(reel.title).replace(separators, QStringLiteral(" "));
+            const QString title = QString(reel.title).replace(lineBreaks, QStringLiteral(" "));
             ctx.out << QString::asprintf("%03lld", static_cast<long long>(reel.prefix)) << '\t' << title
                     << '\t' << reel.takes.size() << '\n';
         }

@@ -37,6 +37,8 @@ QString trimChars(const QString &text, const std::function<bool(QChar)> &drop)
 }
 
 // Character classes as the import format means them: \s and \d cover Unicode.
+// The patterns start with (*ANY) so that ^, $ and . know every Unicode line
+// terminator (U+2028, U+0085, ...), not just the line feed.
 constexpr auto unicodeClasses = QRegularExpression::UseUnicodePropertiesOption;
 
 } // namespace
@@ -66,8 +68,9 @@ std::optional<qint64> parseReelNumber(QStringView text)
 
 QStringList splitBlocks(const QString &text)
 {
-    static const QRegularExpression separator(QStringLiteral("^(---|\\*\\*\\*|===|<!--\\s*reel\\s*-->)\\s*$"),
-                                              QRegularExpression::MultilineOption | unicodeClasses);
+    static const QRegularExpression separator(
+            QStringLiteral("(*ANY)^(---|\\*\\*\\*|===|<!--\\s*reel\\s*-->)\\s*$"),
+            QRegularExpression::MultilineOption | unicodeClasses);
     QStringList blocks;
     qsizetype cursor = 0;
     bool matched = false;
@@ -91,7 +94,7 @@ std::optional<MarkdownHeading> parseHeading(const QString &line)
     if (!line.startsWith(QLatin1Char('#')))
         return std::nullopt;
     static const QRegularExpression marks(QStringLiteral("^#+\\s*"), unicodeClasses);
-    static const QRegularExpression numbered(QStringLiteral("^(\\d+)\\s+(.+)$"), unicodeClasses);
+    static const QRegularExpression numbered(QStringLiteral("(*ANY)^(\\d+)\\s+(.+)$"), unicodeClasses);
     QString rest = line;
     rest.remove(marks);
     if (numbered.match(rest).hasMatch()) {

@@ -143,8 +143,9 @@ TEST(MarkdownImport, MetadataLinesAcceptOnlyTheirKeys)
     for (const auto &c : cases) {
         const std::optional<MarkdownMetaLine> meta = parseMetaLine(QString::fromUtf8(c.line));
         ASSERT_EQ(meta.has_value(), c.meta) << c.line;
-        if (meta)
+        if (meta) {
             EXPECT_EQ(*meta, (MarkdownMetaLine{c.key, QString::fromUtf8(c.value), c.number})) << c.line;
+        }
     }
 }
 
@@ -178,6 +179,13 @@ TEST(MarkdownImport, SplitBlocksCutsAtSeparatorLinesInCodeUnits)
     // The separator's trailing white space reaches up to the last line break before the next text.
     EXPECT_EQ(splitBlocks(QStringLiteral("🎬a\n---\n\nb\n***")),
               (QStringList{QStringLiteral("🎬a\n"), QStringLiteral("\nb\n")}));
+    // Any Unicode line terminator ends a line, not only the line feed.
+    for (const char16_t *lineEnd : {u"\u2028", u"\u2029", u"\u0085", u"\f"}) {
+        const QString end = QString::fromUtf16(lineEnd);
+        EXPECT_EQ(splitBlocks(QStringLiteral("a") + end + QStringLiteral("---") + end + QStringLiteral("b")),
+                  (QStringList{QStringLiteral("a") + end, end + QStringLiteral("b")}))
+                << QString(end).toUtf8().toHex().toStdString();
+    }
 }
 
 TEST(MarkdownImport, ReelMarkdownReadsBackAsTheSameReel)

@@ -102,6 +102,7 @@ TEST(ScriptAligner, EditDistanceCountsCharactersNotCodeUnits)
             {u"abc", u"abc", 0},     {u"kitten", u"sitting", 3}, {u"flaw", u"lawn", 2},
             {u"zwei", u"drei", 2},   {u"𐐨a", u"a", 1},           {u"𐐨", u"𐐩", 1},
             {u"e\u0301x", u"ex", 1}, {u"한국", u"한극", 1},      {u"geht’s", u"geht's", 1},
+            {u"a\r\nb", u"ab", 1},   {u"a\r\nb", u"a\nb", 1},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(ScriptAligner::editDistance(s(c.a), s(c.b)), c.distance)

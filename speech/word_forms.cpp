@@ -67,8 +67,9 @@ QString foldWord(QStringView word)
 void appendCharacters(QStringView text, std::vector<Character> &out)
 {
     // Below U+0300 there is neither a combining mark nor a surrogate: every
-    // code unit is a character of its own.
-    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x300; })) {
+    // code unit is a character of its own, except a carriage return, which
+    // forms one character with a line feed after it.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x300 && c != u'\r'; })) {
         for (QChar c : text)
             out.push_back(c.unicode());
         return;

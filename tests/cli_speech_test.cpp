@@ -155,6 +155,7 @@ TEST(CliLevels, PrintsTheSpeechIntervalsOfToneBurstsMadeBySox)
              {"quiet 1", "tone 0.5", "quiet 0.6", "tone 0.5", "quiet 1"},
              {{1.0, 1.4}, {2.1, 2.5}}},
             {"speech up to the end", {"quiet 1", "tone 0.5"}, {{1.0, 1.4}}},
+            {"a partial last buffer is measured too", {"quiet 1", "tone 0.35"}, {{1.0, 1.3}}},
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

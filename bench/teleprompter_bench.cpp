@@ -1,0 +1,128 @@
+// Paint time of the teleprompter at full HD and layout time of a long script.
+// Run with QT_QPA_PLATFORM=offscreen (set automatically when no display is given).
+#include "platform/user_defaults.h"
+#include "speech/script_aligner.h"
+#include "teleprompter/teleprompter_layout.h"
+#include "teleprompter/teleprompter_self_view.h"
+#include "teleprompter/teleprompter_state.h"
+#include "teleprompter/teleprompter_view.h"
+
+#include <QApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace tandrel;
+
+namespace {
+
+// A German-looking script of `words` words in paragraphs of about 40 words.
+QString script(int words)
+{
+    static const char *const vocabulary[]
+            = {"Heute",        "zeige",  "ich",       "euch,",    "wie",      "man",       "mit",
+               "einer",        "Kamera", "und",       "einem",    "Mikrofon", "ganze",     "Reels",
+               "aufnimmt.",    "Zuerst", "kommt",     "das",      "Skript,",  "dann",      "der",
+               "Teleprompter", "folgt",  "meiner",    "Stimme",   "Schnitt!", "natürlich", "klingt",
+               "besser",       "als",    "auswendig", "gelernter"};
+    QString text;
+    for (int i = 0; i < words; ++i) {
+        text += QString::fromUtf8(vocabulary[(i * 7 + i / 5) % std::size(vocabulary)]);
+        text += (i % 40 == 39) ? QStringLiteral("\n\n") : QStringLiteral(" ");
+    }
+    return text;
+}
+
+QImage videoFrame()
+{
+    QImage frame(1920, 1080, QImage::Format_RGB32);
+    QPainter p(&frame);
+    QLinearGradient g(0, 0, 1920, 1080);
+    g.setColorAt(0, QColor(180, 120, 90));
+    g.setColorAt(1, QColor(40, 60, 120));
+    p.fillRect(frame.rect(), g);
+    return frame;
+}
+
+// withVideo 0: black behind the text; 1: one still frame; 2: a new frame on
+// every second paint, as 30 frames per second arrive under the 60 Hz clock.
+void paintFrames(benchmark::State &bench, int withVideo)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath("d.ini"));
+    TeleprompterState state(defaults);
+    state.setTitle(QStringLiteral("012 Ein Reel am Vormittag"));
+    state.loadScript(script(300));
+    state.setScrollMode(TeleprompterScrollMode::steady);
+    state.setIsScrolling(true);
+    state.setShowsSelfView(withVideo);
+    TeleprompterView view(state);
+    view.resize(1920, 1080);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    if (withVideo) {
+        view.setVideoAvailable(true);
+        view.selfView()->setFrame(videoFrame());
+    }
+    const QImage frames[2] = {videoFrame(), videoFrame().mirrored(true, false)};
+    QImage target(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    double now = view.clockNow();
+    int paints = 0;
+    for (auto _ : bench) {
+        if (withVideo == 2 && ++paints % 2 == 0)
+            view.selfView()->setFrame(frames[(paints / 2) % 2]);
+        now += 1.0 / 60;
+        view.tick(now); // the text moves between frames, as while reading
+        view.render(&target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+
+void BM_PaintFrame(benchmark::State &bench)
+{
+    paintFrames(bench, 0);
+}
+BENCHMARK(BM_PaintFrame)->Unit(benchmark::kMillisecond);
+
+void BM_PaintFrameWithVideo(benchmark::State &bench)
+{
+    paintFrames(bench, 1);
+}
+BENCHMARK(BM_PaintFrameWithVideo)->Unit(benchmark::kMillisecond);
+
+void BM_PaintFrameWithLiveVideo(benchmark::State &bench)
+{
+    paintFrames(bench, 2);
+}
+BENCHMARK(BM_PaintFrameWithLiveVideo)->Unit(benchmark::kMillisecond);
+
+void BM_Layout2000Words(benchmark::State &bench)
+{
+    const QString text = script(2000);
+    const QList<Token> tokens = ScriptAligner::tokenize(text);
+    TeleprompterLayoutInput input{tokens,
+                                  text,
+                                  QStringLiteral("Titel"),
+                                  56,
+                                  TeleprompterTextPlacement::standard,
+                                  QSizeF(1920, 1080)};
+    for (auto _ : bench) {
+        input.fontSize = input.fontSize == 56 ? 60 : 56; // a font change lays out anew
+        benchmark::DoNotOptimize(TeleprompterLayout::build(input).contentHeight());
+    }
+}
+BENCHMARK(BM_Layout2000Words)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,145 @@
+#include "export/fcpxml_exporter.h"
+
+#include "export/fcpxml_check.h"
+
+#include "library/library_store.h"
+#include "platform/desktop_opener.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+
+namespace {
+
+class RecordingOpener : public DesktopOpener
+{
+public:
+    bool open(const QString &path) override
+    {
+        opened.append(path);
+        return true;
+    }
+    QStringList opened;
+};
+
+class FCPXMLBundle : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // Final Cut libraries are also looked for in the home folder.
+        m_oldHome = qgetenv("HOME");
+        qputenv("HOME", m_home.path().toUtf8());
+        m_defaults.emplace(m_home.filePath(QStringLiteral("defaults.ini")));
+        m_store.emplace(*m_defaults, m_root.path());
+        m_reelID = m_store->createReel(7, QStringLiteral("Intro"), QString()).id;
+    }
+    void TearDown() override { qputenv("HOME", m_oldHome); }
+
+    ReelProject reel() const { return *m_store->reel(m_reelID); }
+
+    void addTake(qsizetype videoBytes, qsizetype audioBytes)
+    {
+        const QDir takes(m_store->takesFolder(reel()));
+        const QString stamp = QString::number(reel().takes.size());
+        const QString video = stamp + QStringLiteral("-video.mov"),
+                      audio = stamp + QStringLiteral("-audio.m4a");
+        for (const auto &[name, bytes] : {std::pair{video, videoBytes}, std::pair{audio, audioBytes}}) {
+            QFile file(takes.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(bytes, '\0'));
+        }
+        m_store->addTake(Take{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), video, audio, 2.0, {}},
+                         m_reelID);
+    }
+
+    QString bundlePath() const
+    {
+        return QDir(m_root.path()).filePath(QStringLiteral("007-intro/007-intro.fcpxmld"));
+    }
+
+    QTemporaryDir m_home, m_root;
+    QByteArray m_oldHome;
+    std::optional<UserDefaults> m_defaults;
+    std::optional<LibraryStore> m_store;
+    QUuid m_reelID;
+};
+
+} // namespace
+
+TEST_F(FCPXMLBundle, WritesAValidDocumentIntoTheReelFolderAndReplacesItOnTheNextExport)
+{
+    addTake(4096, 4096);
+    const auto first = FCPXMLExporter::exportReel(reel(), *m_store);
+    ASSERT_TRUE(first.ok()) << first.errorDescription().toStdString();
+    EXPECT_EQ(first.value(), bundlePath());
+    const QString info = QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml"));
+    EXPECT_EQ(tandrel::testing::dtdErrors(info), QString());
+
+    addTake(4096, 0);
+    const auto second = FCPXMLExporter::exportReel(reel(), *m_store);
+    ASSERT_TRUE(second.ok());
+    EXPECT_EQ(QDir(bundlePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{QStringLiteral("Info.fcpxml")});
+    QFile file(info);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()).count(QStringLiteral("<asset ")), 3);
+    EXPECT_EQ(tandrel::testing::dtdErrors(info), QString());
+}
+
+TEST_F(FCPXMLBundle, FindsTakeFilesThroughTheReelsCurrentFolder)
+{
+    addTake(4096, 4096);
+    ReelProject renamed = reel();
+    renamed.title = QStringLiteral("Outro");
+    m_store->updateReel(renamed); // moves the folder with its takes
+    const auto bundle = FCPXMLExporter::exportReel(reel(), *m_store);
+    ASSERT_TRUE(bundle.ok()) << bundle.errorDescription().toStdString();
+    EXPECT_EQ(bundle.value(), QDir(m_root.path()).filePath(QStringLiteral("007-outro/007-outro.fcpxmld")));
+}
+
+TEST_F(FCPXMLBundle, FailuresLeaveOnlyTheFoldersAndOpenNothing)
+{
+    RecordingOpener opener;
+    const auto noTakes = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
+    EXPECT_EQ(noTakes.error(), ExportError::noTakes);
+    addTake(64, 10);
+    const auto noMedia = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
+    EXPECT_EQ(noMedia.error(), ExportError::noMedia);
+    EXPECT_TRUE(QFileInfo(bundlePath()).isDir());
+    EXPECT_FALSE(QFileInfo::exists(QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml"))));
+
+    // A file where the bundle folder belongs.
+    addTake(4096, 4096);
+    ASSERT_TRUE(QDir(bundlePath()).removeRecursively());
+    QFile blocker(bundlePath());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const auto blocked = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
+    EXPECT_FALSE(blocked.ok());
+    EXPECT_EQ(blocked.error(), std::nullopt);
+    EXPECT_TRUE(blocked.errorDescription().startsWith(
+            QStringLiteral("Export-Ordner konnte nicht angelegt werden: ")))
+            << blocked.errorDescription().toStdString();
+    EXPECT_TRUE(opener.opened.isEmpty());
+}
+
+TEST_F(FCPXMLBundle, OpensTheFinalCutLibraryBeforeTheBundle)
+{
+    addTake(4096, 4096);
+    RecordingOpener withoutLibrary;
+    ASSERT_TRUE(FCPXMLExporter::exportAndOpen(reel(), *m_store, withoutLibrary).ok());
+    EXPECT_EQ(withoutLibrary.opened, QStringList{bundlePath()});
+
+    const QString finalCut = QDir(m_home.path()).filePath(QStringLiteral("Movies/Ohne Titel.fcpbundle"));
+    ASSERT_TRUE(QDir().mkpath(finalCut));
+    RecordingOpener withLibrary;
+    ASSERT_TRUE(FCPXMLExporter::exportAndOpen(reel(), *m_store, withLibrary).ok());
+    EXPECT_EQ(withLibrary.opened, (QStringList{finalCut, bundlePath()}));
+    QFile file(QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("<library location=\"file://"));
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+namespace tandrel {
+
+class TeleprompterState;
+class TeleprompterView;
+
+// The teleprompter's own window: frameless, black, covering one display and
+// kept above normal windows. Closing it by the window manager dismisses the
+// teleprompter like Escape does.
+class TeleprompterWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TeleprompterWindow(TeleprompterState &state);
+    TeleprompterView *view() const { return m_view; }
+
+signals:
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    TeleprompterView *m_view = nullptr;
+};
+
+// Opens, places and closes the one teleprompter window. While the window is
+// open and the state says it is presented, the teleprompter keys act in the
+// whole application, whichever window has the focus, and are not passed on.
+// Main thread only; the application keeps one presenter for its lifetime.
+class TeleprompterPresenter : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TeleprompterPresenter(QObject *parent = nullptr);
+    ~TeleprompterPresenter() override;
+
+    // Shows `script` under `title`, opening the window or bringing it back to
+    // the front, and starts scrolling.
+    void presentTeleprompter(const QString &script, const QString &title, TeleprompterState &state);
+    // Stops scrolling, closes the window and ends the key handling.
+    void dismissTeleprompter();
+    // Fits the window to the display the state chooses; nothing when closed.
+    void placeWindow(TeleprompterState &state);
+
+    bool isOpen() const { return m_window != nullptr; }
+    TeleprompterWindow *window() const { return m_window; }
+    TeleprompterView *view() const;
+    // The display the window was last placed on.
+    QScreen *placedScreen() const { return m_placedScreen; }
+
+public slots:
+    // The newest frame of the selected video source (the capture side's
+    // second preview feed); dropped while no window is open.
+    void setFrame(const QImage &frame);
+    void setFlips(bool horizontal, bool vertical);
+    // Whether a video source is selected that can be shown behind the text
+    // (any but the request for a screen to share).
+    void setVideoAvailable(bool available);
+
+signals:
+    void opened();
+    void dismissed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void observeScreens();
+    void stopObservingScreens();
+    void screensChanged();
+
+    QPointer<TeleprompterWindow> m_window;
+    QPointer<TeleprompterState> m_state;
+    QPointer<QScreen> m_placedScreen;
+    QList<QMetaObject::Connection> m_screenConnections;
+    bool m_filterInstalled = false;
+    bool m_flipHorizontal = false;
+    bool m_flipVertical = false;
+    bool m_videoAvailable = false;
+};
+
+} // namespace tandrel

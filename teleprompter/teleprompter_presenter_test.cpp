@@ -1,0 +1,201 @@
+#include "platform/display_list.h"
+#include "platform/user_defaults.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_self_view.h"
+#include "teleprompter/teleprompter_state.h"
+#include "teleprompter/teleprompter_view.h"
+#include "tests/support/temp_library.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+
+namespace {
+
+struct Prompter
+{
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath("d.ini")};
+    TeleprompterState state{defaults};
+    TeleprompterPresenter presenter;
+
+    ~Prompter()
+    {
+        presenter.dismissTeleprompter();
+        QApplication::processEvents();
+    }
+};
+
+int teleprompterWindows()
+{
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int count = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<TeleprompterWindow *>(w))
+            ++count;
+    return count;
+}
+
+} // namespace
+
+TEST(TeleprompterPresenter, RunsOnTwoDisplays)
+{
+    // The rest of this suite needs the two X screens of the test environment.
+    ASSERT_EQ(QGuiApplication::screens().size(), 2) << "run inside scripts/test-env";
+}
+
+TEST(TeleprompterPresenter, OpeningTwiceLeavesOneWindowCoveringTheLastDisplay)
+{
+    Prompter s;
+    s.presenter.presentTeleprompter("eins zwei drei", "001 Erster", s.state);
+    s.presenter.presentTeleprompter("vier fünf", "002 Zweiter", s.state);
+    EXPECT_EQ(teleprompterWindows(), 1);
+    EXPECT_TRUE(s.state.isPresented());
+    EXPECT_TRUE(s.state.isScrolling());
+    EXPECT_EQ(s.state.title(), "002 Zweiter");
+    EXPECT_EQ(s.state.aligner().tokens().size(), 2);
+
+    QScreen *last = QGuiApplication::screens().constLast();
+    ASSERT_TRUE(s.presenter.window());
+    EXPECT_EQ(s.presenter.placedScreen(), last);
+    EXPECT_EQ(s.presenter.window()->windowHandle()->screen(), last);
+    EXPECT_EQ(s.presenter.window()->geometry(), last->geometry());
+    EXPECT_TRUE(s.presenter.window()->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(s.presenter.window()->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(s.presenter.window()->windowTitle(), "Teleprompter");
+}
+
+TEST(TeleprompterPresenter, FollowsTheChosenDisplay)
+{
+    Prompter s;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    s.presenter.presentTeleprompter("eins", "", s.state);
+    for (QScreen *screen : {screens.first(), screens.last(), screens.first()}) {
+        s.state.setSelectedDisplayID(TeleprompterState::screenNumber(screen));
+        s.presenter.placeWindow(s.state);
+        tandrel::testing::waitUntil([] { return false; }, 200); // let the X server answer
+        EXPECT_EQ(s.presenter.window()->windowHandle()->screen(), screen);
+        EXPECT_EQ(s.presenter.window()->geometry(), screen->geometry());
+    }
+    // A display number that is not attached falls back to the last display.
+    s.state.setSelectedDisplayID(4711);
+    s.presenter.placeWindow(s.state);
+    EXPECT_EQ(s.presenter.placedScreen(), screens.last());
+}
+
+TEST(TeleprompterPresenter, KeysActEverywhereWhileOpenAndPassOnAfterwards)
+{
+    Prompter s;
+    QLineEdit other;
+    other.show();
+    s.state.setFontSize(56);
+    s.presenter.presentTeleprompter("eins zwei drei", "", s.state);
+    s.state.ingestRecognized("eins zwei", true);
+
+    QTest::keyClick(&other, Qt::Key_Space);
+    EXPECT_FALSE(s.state.isScrolling());
+    QTest::keyClick(&other, Qt::Key_Plus, Qt::NoModifier);
+    QTest::keyClick(&other, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(s.state.fontSize(), 64);
+    QTest::keyClick(&other, Qt::Key_Minus);
+    EXPECT_EQ(s.state.fontSize(), 60);
+    QTest::keyClick(&other, Qt::Key_0);
+    EXPECT_EQ(s.state.aligner().cursor(), 0);
+    EXPECT_EQ(other.text(), ""); // consumed, never typed
+    QTest::keyClick(&other, Qt::Key_A);
+    EXPECT_EQ(other.text(), "a"); // other keys pass
+
+    QSignalSpy dismissed(&s.presenter, &TeleprompterPresenter::dismissed);
+    QTest::keyClick(s.presenter.view(), Qt::Key_Escape);
+    EXPECT_EQ(dismissed.size(), 1);
+    EXPECT_FALSE(s.state.isPresented());
+    EXPECT_FALSE(s.state.isScrolling());
+    EXPECT_FALSE(s.presenter.isOpen());
+    EXPECT_EQ(teleprompterWindows(), 0);
+
+    const qint64 generation = s.state.resetGeneration();
+    other.clear();
+    QTest::keyClicks(&other, " +-0");
+    EXPECT_EQ(other.text(), " +-0");
+    EXPECT_EQ(s.state.fontSize(), 60);
+    EXPECT_EQ(s.state.resetGeneration(), generation);
+    EXPECT_FALSE(s.state.isScrolling());
+}
+
+TEST(TeleprompterPresenter, ClosingFromOutsideDismissesAndReopeningShowsFreshVideo)
+{
+    Prompter s;
+    s.state.setShowsSelfView(true);
+    s.presenter.setVideoAvailable(true);
+    s.presenter.setFlips(true, false);
+    s.presenter.presentTeleprompter("eins", "", s.state);
+    QImage frame(64, 36, QImage::Format_RGB32);
+    frame.fill(Qt::darkGreen);
+    s.presenter.setFrame(frame);
+    EXPECT_TRUE(s.presenter.view()->showsVideo());
+    EXPECT_TRUE(s.presenter.view()->selfView()->flipHorizontal());
+
+    s.presenter.window()->close();
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return !s.presenter.isOpen(); }));
+    EXPECT_FALSE(s.state.isPresented());
+    s.presenter.setFrame(frame); // dropped while closed
+
+    s.presenter.presentTeleprompter("eins", "", s.state);
+    EXPECT_TRUE(s.presenter.view()->selfView()->frame().isNull());
+    EXPECT_TRUE(s.presenter.view()->selfView()->flipHorizontal());
+    EXPECT_TRUE(s.state.isScrolling());
+    s.presenter.setFrame(frame);
+    EXPECT_TRUE(s.presenter.view()->showsVideo());
+}
+
+TEST(TeleprompterPresenter, PlacesTheWindowAgainWhenDisplaysChange)
+{
+    Prompter s;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    s.presenter.presentTeleprompter("eins", "", s.state);
+    ASSERT_EQ(s.presenter.placedScreen(), screens.last());
+
+    // The choice changes without a placement; the next display change places it.
+    s.state.setSelectedDisplayID(TeleprompterState::screenNumber(screens.first()));
+    emit DisplayList::instance()->displaysChanged();
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return s.presenter.placedScreen() == screens.first(); }));
+    EXPECT_EQ(s.presenter.window()->geometry(), screens.first()->geometry());
+
+    // Not presented any more: display changes leave the window alone.
+    s.state.setIsPresented(false);
+    s.state.setSelectedDisplayID(0);
+    emit DisplayList::instance()->displaysChanged();
+    QApplication::processEvents();
+    EXPECT_EQ(s.presenter.placedScreen(), screens.first());
+}
+
+TEST(TeleprompterPresenter, ClaimsKeysBeforeTheApplicationsShortcuts)
+{
+    Prompter s;
+    QWidget other;
+    int shortcutHits = 0;
+    auto *shortcut = new QShortcut(QKeySequence(Qt::Key_Space), &other);
+    shortcut->setContext(Qt::ApplicationShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, [&] { ++shortcutHits; });
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+
+    // Keys as the window system delivers them, shortcut handling included.
+    s.presenter.presentTeleprompter("eins zwei", "", s.state);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.presenter.window()));
+    QTest::keyClick(s.presenter.window()->windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(shortcutHits, 0);
+    EXPECT_FALSE(s.state.isScrolling());
+
+    s.presenter.dismissTeleprompter();
+    QTest::keyClick(other.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(shortcutHits, 1);
+    EXPECT_FALSE(s.state.isScrolling());
+}

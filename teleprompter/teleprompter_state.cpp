@@ -1,0 +1,262 @@
+#include "teleprompter/teleprompter_state.h"
+
+#include "platform/display_list.h"
+#include "platform/user_defaults.h"
+
+#include <QScreen>
+#include <limits>
+
+namespace tandrel {
+
+namespace {
+
+const QString keyFontSize = QStringLiteral("teleprompter.fontSize");
+const QString keyScrollSpeed = QStringLiteral("teleprompter.scrollSpeed");
+const QString keyIsMirrored = QStringLiteral("teleprompter.isMirrored");
+const QString keyFollowSpeech = QStringLiteral("teleprompter.followSpeech");
+const QString keyScrollMode = QStringLiteral("teleprompter.scrollMode");
+const QString keyTextPlacement = QStringLiteral("teleprompter.textPlacement");
+const QString keyShowsSelfView = QStringLiteral("teleprompter.showsSelfView");
+const QString keySelectedScreenID = QStringLiteral("teleprompter.selectedScreenID");
+const QString keySelectedDisplayID = QStringLiteral("teleprompter.selectedDisplayID");
+
+// A display number from the store; anything that is not a whole number in the
+// unsigned 32-bit range (only possible in a hand-edited store) counts as none.
+quint32 storedDisplayNumber(const UserDefaults &defaults)
+{
+    if (!defaults.contains(keySelectedDisplayID))
+        return 0;
+    bool ok = false;
+    const qlonglong value = defaults.value(keySelectedDisplayID).toLongLong(&ok);
+    if (!ok || value < 0 || value > qlonglong(std::numeric_limits<quint32>::max()))
+        return 0;
+    return quint32(value);
+}
+
+} // namespace
+
+TeleprompterState::TeleprompterState(UserDefaults &defaults, std::shared_ptr<const ScreenProvider> screens,
+                                     QObject *parent)
+    : QObject(parent), m_defaults(defaults),
+      m_screens(screens ? std::move(screens) : std::make_shared<SystemScreenProvider>())
+{
+    load();
+    m_persistEnabled = true;
+    emit persistEnabledChanged();
+}
+
+TeleprompterState::~TeleprompterState() = default;
+
+void TeleprompterState::load()
+{
+    if (const auto size = m_defaults.doubleValue(keyFontSize); size && *size >= minimumStoredFontSize)
+        setFontSize(*size);
+    if (const auto speed = m_defaults.doubleValue(keyScrollSpeed);
+        speed && *speed >= minimumStoredScrollSpeed)
+        setScrollSpeed(*speed);
+    if (const auto mirrored = m_defaults.boolValue(keyIsMirrored))
+        setIsMirrored(*mirrored);
+
+    if (const auto mode = scrollModeFromRaw(m_defaults.stringValue(keyScrollMode).value_or(QString())))
+        setScrollMode(*mode);
+    else if (const auto follow = m_defaults.boolValue(keyFollowSpeech))
+        setScrollMode(*follow ? TeleprompterScrollMode::speech : TeleprompterScrollMode::steady);
+
+    const QString placement = m_defaults.stringValue(keyTextPlacement).value_or(QString());
+    if (const auto value = textPlacementFromRaw(placement))
+        setTextPlacement(*value);
+    if (const auto shows = m_defaults.boolValue(keyShowsSelfView))
+        setShowsSelfView(*shows);
+    setSelectedScreenID(m_defaults.stringValue(keySelectedScreenID));
+    setSelectedDisplayID(storedDisplayNumber(m_defaults));
+
+    // A display keeps its number while its name may change; the name shown
+    // follows the number.
+    if (m_selectedDisplayID != 0) {
+        for (const TeleprompterScreen &screen : m_screens->screens()) {
+            if (screenNumber(screen) == m_selectedDisplayID) {
+                setSelectedScreenID(screen.name);
+                break;
+            }
+        }
+    }
+}
+
+void TeleprompterState::store(const QString &key, const QVariant &value)
+{
+    // Each write flushes the store to disk; leave keys alone that already
+    // hold the value so that a slider drag does not rewrite the file nine
+    // times per step.
+    if (m_defaults.contains(key) && m_defaults.value(key) == value)
+        return;
+    m_defaults.setValue(key, value);
+}
+
+void TeleprompterState::persist()
+{
+    if (!m_persistEnabled)
+        return;
+    store(keyFontSize, m_fontSize);
+    store(keyScrollSpeed, m_scrollSpeed);
+    store(keyIsMirrored, m_isMirrored);
+    store(keyFollowSpeech, m_scrollMode == TeleprompterScrollMode::speech);
+    store(keyScrollMode, rawValue(m_scrollMode));
+    store(keyTextPlacement, rawValue(m_textPlacement));
+    store(keyShowsSelfView, m_showsSelfView);
+    if (m_selectedScreenID)
+        store(keySelectedScreenID, *m_selectedScreenID);
+    else if (m_defaults.contains(keySelectedScreenID))
+        m_defaults.remove(keySelectedScreenID);
+    store(keySelectedDisplayID, qlonglong(m_selectedDisplayID));
+}
+
+// Stores a value, notifies only on change; persisted fields persist always.
+#define TANDREL_SET(member, signal, persisted)                                                               \
+    do {                                                                                                     \
+        if (member != value) {                                                                               \
+            member = value;                                                                                  \
+            emit signal();                                                                                   \
+        }                                                                                                    \
+        if (persisted)                                                                                       \
+            persist();                                                                                       \
+    } while (false)
+
+void TeleprompterState::setFontSize(double value)
+{
+    TANDREL_SET(m_fontSize, fontSizeChanged, true);
+}
+void TeleprompterState::setScrollSpeed(double value)
+{
+    TANDREL_SET(m_scrollSpeed, scrollSpeedChanged, true);
+}
+void TeleprompterState::setIsMirrored(bool value)
+{
+    TANDREL_SET(m_isMirrored, isMirroredChanged, true);
+}
+void TeleprompterState::setScrollMode(TeleprompterScrollMode value)
+{
+    TANDREL_SET(m_scrollMode, scrollModeChanged, true);
+}
+void TeleprompterState::setTextPlacement(TeleprompterTextPlacement value)
+{
+    TANDREL_SET(m_textPlacement, textPlacementChanged, true);
+}
+void TeleprompterState::setShowsSelfView(bool value)
+{
+    TANDREL_SET(m_showsSelfView, showsSelfViewChanged, true);
+}
+void TeleprompterState::setSelectedScreenID(const std::optional<QString> &value)
+{
+    TANDREL_SET(m_selectedScreenID, selectedScreenIDChanged, true);
+}
+void TeleprompterState::setSelectedScreenIDText(const QString &text)
+{
+    setSelectedScreenID(text.isEmpty() ? std::nullopt : std::optional<QString>(text));
+}
+void TeleprompterState::setSelectedDisplayID(quint32 value)
+{
+    TANDREL_SET(m_selectedDisplayID, selectedDisplayIDChanged, true);
+}
+void TeleprompterState::setIsScrolling(bool value)
+{
+    TANDREL_SET(m_isScrolling, isScrollingChanged, false);
+}
+void TeleprompterState::setIsPresented(bool value)
+{
+    TANDREL_SET(m_isPresented, isPresentedChanged, false);
+}
+void TeleprompterState::setScript(const QString &value)
+{
+    TANDREL_SET(m_script, scriptChanged, false);
+}
+void TeleprompterState::setTitle(const QString &value)
+{
+    TANDREL_SET(m_title, titleChanged, false);
+}
+void TeleprompterState::setFollowStatus(const QString &value)
+{
+    TANDREL_SET(m_followStatus, followStatusChanged, false);
+}
+
+#undef TANDREL_SET
+
+void TeleprompterState::changeAligner(const std::function<void(ScriptAligner &)> &change)
+{
+    // The tokens follow from the script, so comparing the script and the
+    // position tells whether anything a view shows has changed.
+    const QString scriptBefore = m_aligner.script();
+    const qint64 cursorBefore = m_aligner.cursor();
+    const qint64 lookaheadBefore = m_aligner.lookahead();
+    const qsizetype tokensBefore = m_aligner.tokens().size();
+    change(m_aligner);
+    if (m_aligner.cursor() != cursorBefore || m_aligner.lookahead() != lookaheadBefore
+        || m_aligner.tokens().size() != tokensBefore || m_aligner.script() != scriptBefore)
+        emit alignerChanged();
+}
+
+void TeleprompterState::loadScript(const QString &script)
+{
+    changeAligner([&](ScriptAligner &aligner) { aligner.replaceScript(script); });
+    setScript(script);
+}
+
+void TeleprompterState::ingestRecognized(const QString &text, bool isFinal)
+{
+    changeAligner([&](ScriptAligner &aligner) { aligner.ingest(text, isFinal); });
+}
+
+void TeleprompterState::resetFollow()
+{
+    changeAligner([](ScriptAligner &aligner) {
+        aligner.setCursor(0);
+        aligner.setLookahead(0);
+    });
+    ++m_resetGeneration;
+    emit resetGenerationChanged();
+    emit followResetRequested();
+}
+
+void TeleprompterState::syncSelectedDisplay()
+{
+    if (!m_selectedScreenID) {
+        setSelectedDisplayID(0);
+        return;
+    }
+    for (const TeleprompterScreen &screen : m_screens->screens()) {
+        if (screen.name == *m_selectedScreenID) {
+            setSelectedDisplayID(screenNumber(screen));
+            return;
+        }
+    }
+}
+
+std::optional<TeleprompterScreen> TeleprompterState::resolvedScreen() const
+{
+    const QList<TeleprompterScreen> screens = m_screens->screens();
+    if (m_selectedDisplayID != 0) {
+        for (const TeleprompterScreen &screen : screens)
+            if (screenNumber(screen) == m_selectedDisplayID)
+                return screen;
+    }
+    if (m_selectedScreenID) {
+        for (const TeleprompterScreen &screen : screens)
+            if (screen.name == *m_selectedScreenID)
+                return screen;
+    }
+    if (screens.isEmpty())
+        return std::nullopt;
+    return screens.last();
+}
+
+QScreen *TeleprompterState::resolvedQScreen() const
+{
+    const auto screen = resolvedScreen();
+    return screen ? SystemScreenProvider::qscreen(screen->number) : nullptr;
+}
+
+quint32 TeleprompterState::screenNumber(QScreen *screen)
+{
+    return screen ? DisplayList::instance()->numberOf(screen) : 0;
+}
+
+} // namespace tandrel

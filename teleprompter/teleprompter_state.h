@@ -1,0 +1,164 @@
+#pragma once
+
+#include "speech/script_aligner.h"
+#include "teleprompter/screen_provider.h"
+#include "teleprompter/teleprompter_scroll_mode.h"
+#include "teleprompter/teleprompter_text_placement.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QScreen;
+
+namespace tandrel {
+
+class UserDefaults;
+
+// The one description of the teleprompter: the user's settings (persisted in
+// the user defaults under "teleprompter." keys), the text on show with its
+// reading position, and live flags. Main thread only.
+//
+// Every property notifies only when its value changes; every write of a
+// persisted property persists all nine keys, changed or not.
+class TeleprompterState : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(double fontSize READ fontSize WRITE setFontSize NOTIFY fontSizeChanged)
+    Q_PROPERTY(double scrollSpeed READ scrollSpeed WRITE setScrollSpeed NOTIFY scrollSpeedChanged)
+    Q_PROPERTY(bool isMirrored READ isMirrored WRITE setIsMirrored NOTIFY isMirroredChanged)
+    Q_PROPERTY(tandrel::TeleprompterScrollMode scrollMode READ scrollMode WRITE setScrollMode NOTIFY
+                       scrollModeChanged)
+    Q_PROPERTY(tandrel::TeleprompterTextPlacement textPlacement READ textPlacement WRITE setTextPlacement
+                       NOTIFY textPlacementChanged)
+    Q_PROPERTY(bool showsSelfView READ showsSelfView WRITE setShowsSelfView NOTIFY showsSelfViewChanged)
+    // Empty text stands for none (automatic screen choice).
+    Q_PROPERTY(QString selectedScreenID READ selectedScreenIDText WRITE setSelectedScreenIDText NOTIFY
+                       selectedScreenIDChanged)
+    Q_PROPERTY(quint32 selectedDisplayID READ selectedDisplayID WRITE setSelectedDisplayID NOTIFY
+                       selectedDisplayIDChanged)
+    Q_PROPERTY(bool isScrolling READ isScrolling WRITE setIsScrolling NOTIFY isScrollingChanged)
+    Q_PROPERTY(bool isPresented READ isPresented WRITE setIsPresented NOTIFY isPresentedChanged)
+    Q_PROPERTY(QString script READ script WRITE setScript NOTIFY scriptChanged)
+    Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
+    Q_PROPERTY(QString followStatus READ followStatus WRITE setFollowStatus NOTIFY followStatusChanged)
+    Q_PROPERTY(qint64 resetGeneration READ resetGeneration NOTIFY resetGenerationChanged)
+    Q_PROPERTY(bool persistEnabled READ persistEnabled NOTIFY persistEnabledChanged)
+
+public:
+    static constexpr double defaultFontSize = 56;
+    static constexpr double defaultScrollSpeed = 72;
+    static constexpr double minimumStoredFontSize = 24;
+    static constexpr double minimumStoredScrollSpeed = 8;
+
+    // Loads the settings from `defaults`, which must outlive the state.
+    // Without a screen provider the application's displays are used.
+    explicit TeleprompterState(UserDefaults &defaults, std::shared_ptr<const ScreenProvider> screens = {},
+                               QObject *parent = nullptr);
+    ~TeleprompterState() override;
+
+    double fontSize() const { return m_fontSize; }
+    double scrollSpeed() const { return m_scrollSpeed; }
+    bool isMirrored() const { return m_isMirrored; }
+    TeleprompterScrollMode scrollMode() const { return m_scrollMode; }
+    TeleprompterTextPlacement textPlacement() const { return m_textPlacement; }
+    bool showsSelfView() const { return m_showsSelfView; }
+    // The chosen screen's name; none means automatic.
+    const std::optional<QString> &selectedScreenID() const { return m_selectedScreenID; }
+    QString selectedScreenIDText() const { return m_selectedScreenID.value_or(QString()); }
+    quint32 selectedDisplayID() const { return m_selectedDisplayID; }
+    bool isScrolling() const { return m_isScrolling; }
+    bool isPresented() const { return m_isPresented; }
+    const QString &script() const { return m_script; }
+    const QString &title() const { return m_title; }
+    const ScriptAligner &aligner() const { return m_aligner; }
+    const QString &followStatus() const { return m_followStatus; }
+    qint64 resetGeneration() const { return m_resetGeneration; }
+    bool persistEnabled() const { return m_persistEnabled; }
+
+    void setFontSize(double value);
+    void setScrollSpeed(double value);
+    void setIsMirrored(bool value);
+    void setScrollMode(TeleprompterScrollMode value);
+    void setTextPlacement(TeleprompterTextPlacement value);
+    void setShowsSelfView(bool value);
+    void setSelectedScreenID(const std::optional<QString> &value);
+    void setSelectedScreenIDText(const QString &value);
+    void setSelectedDisplayID(quint32 value);
+    void setIsScrolling(bool value);
+    void setIsPresented(bool value);
+    void setScript(const QString &value);
+    void setTitle(const QString &value);
+    void setFollowStatus(const QString &value);
+
+    // Writes all nine keys; does nothing while loading.
+    void persist();
+    // Gives the aligner a new script (keeping the reading position where the
+    // script allows it), then shows it.
+    void loadScript(const QString &script);
+    // One recognised text (committed and pending text joined by spaces).
+    void ingestRecognized(const QString &text, bool isFinal);
+    // Sends the reading position back to the first word, tells the view to
+    // scroll to the top and the speech follower to start over.
+    void resetFollow();
+    // Derives the display number from the chosen screen name.
+    void syncSelectedDisplay();
+    // The screen the teleprompter window goes to: the chosen display number,
+    // else the chosen name, else the last screen; none without screens.
+    std::optional<TeleprompterScreen> resolvedScreen() const;
+    QScreen *resolvedQScreen() const;
+
+    static quint32 screenNumber(const TeleprompterScreen &screen) { return screen.number; }
+    // The DisplayList number of a Qt screen; 0 for none.
+    static quint32 screenNumber(QScreen *screen);
+
+signals:
+    void fontSizeChanged();
+    void scrollSpeedChanged();
+    void isMirroredChanged();
+    void scrollModeChanged();
+    void textPlacementChanged();
+    void showsSelfViewChanged();
+    void selectedScreenIDChanged();
+    void selectedDisplayIDChanged();
+    void isScrollingChanged();
+    void isPresentedChanged();
+    void scriptChanged();
+    void titleChanged();
+    // The script, its tokens or the reading position changed.
+    void alignerChanged();
+    void followStatusChanged();
+    void resetGenerationChanged();
+    void persistEnabledChanged();
+    // resetFollow ran: the speech follower starts its recognition over.
+    void followResetRequested();
+
+private:
+    void load();
+    void changeAligner(const std::function<void(ScriptAligner &)> &change);
+    void store(const QString &key, const QVariant &value);
+
+    UserDefaults &m_defaults;
+    std::shared_ptr<const ScreenProvider> m_screens;
+
+    double m_fontSize = defaultFontSize;
+    double m_scrollSpeed = defaultScrollSpeed;
+    bool m_isMirrored = true;
+    TeleprompterScrollMode m_scrollMode = TeleprompterScrollMode::speech;
+    TeleprompterTextPlacement m_textPlacement = TeleprompterTextPlacement::standard;
+    bool m_showsSelfView = false;
+    std::optional<QString> m_selectedScreenID;
+    quint32 m_selectedDisplayID = 0;
+    bool m_isScrolling = false;
+    bool m_isPresented = false;
+    QString m_script;
+    QString m_title;
+    ScriptAligner m_aligner;
+    QString m_followStatus;
+    qint64 m_resetGeneration = 0;
+    bool m_persistEnabled = false;
+};
+
+} // namespace tandrel

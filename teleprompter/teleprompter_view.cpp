@@ -1,0 +1,437 @@
+#include "teleprompter/teleprompter_view.h"
+
+#include "teleprompter/teleprompter_font.h"
+#include "teleprompter/teleprompter_keys.h"
+#include "teleprompter/teleprompter_self_view.h"
+#include "teleprompter/teleprompter_state.h"
+#include "teleprompter/text_shadow.h"
+
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QTextLayout>
+#include <algorithm>
+
+namespace tandrel {
+
+namespace {
+
+QColor black(double opacity)
+{
+    return QColor::fromRgbF(0, 0, 0, float(opacity));
+}
+
+QColor white(double opacity)
+{
+    return QColor::fromRgbF(1, 1, 1, float(opacity));
+}
+
+// A short text on a capsule, centred at `centreX` with its top or bottom edge
+// at `edgeY`.
+void paintCapsuleLabel(QPainter &p, const QString &text, const QFont &font, QColor textColor, QColor fill,
+                       std::optional<QColor> outline, double centreX, double edgeY, bool fromBottom)
+{
+    const QFontMetricsF fm(font);
+    const QSizeF size(fm.horizontalAdvance(text) + 24, fm.height() + 12);
+    const double top = fromBottom ? edgeY - size.height() : edgeY;
+    const QRectF capsule(centreX - size.width() / 2, top, size.width(), size.height());
+    const double radius = size.height() / 2;
+    p.setPen(outline ? QPen(*outline, 1) : Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(capsule, radius, radius);
+    p.setFont(font);
+    p.setPen(textColor);
+    p.drawText(capsule, Qt::AlignCenter, text);
+}
+
+} // namespace
+
+TeleprompterView::TeleprompterView(TeleprompterState &state, QWidget *parent)
+    : QWidget(parent), m_state(state), m_selfView(new TeleprompterSelfView(this))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    m_clock.start();
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(int(TeleprompterScroller::tickInterval * 1000));
+    connect(&m_timer, &QTimer::timeout, this, [this] { tick(clockNow()); });
+
+    auto repaint = [this] { update(); };
+    connect(&state, &TeleprompterState::fontSizeChanged, this, &TeleprompterView::invalidateLayout);
+    connect(&state, &TeleprompterState::titleChanged, this, &TeleprompterView::invalidateLayout);
+    connect(&state, &TeleprompterState::scriptChanged, this, &TeleprompterView::invalidateLayout);
+    connect(&state, &TeleprompterState::textPlacementChanged, this, [this] {
+        m_scroller.setPlacement(m_state.textPlacement());
+        invalidateLayout();
+    });
+    connect(&state, &TeleprompterState::alignerChanged, this, [this] {
+        if (m_layout && m_layoutAlignerScript != m_state.aligner().script())
+            invalidateLayout();
+        update();
+    });
+    connect(&state, &TeleprompterState::resetGenerationChanged, this, [this] {
+        m_scroller.setScrollOffset(0);
+        update();
+    });
+    for (auto signal : {&TeleprompterState::isMirroredChanged, &TeleprompterState::scrollModeChanged,
+                        &TeleprompterState::showsSelfViewChanged, &TeleprompterState::isScrollingChanged,
+                        &TeleprompterState::followStatusChanged})
+        connect(&state, signal, this, repaint);
+    connect(m_selfView, &TeleprompterSelfView::changed, this, [this] {
+        if (showsVideo())
+            update();
+    });
+}
+
+TeleprompterView::~TeleprompterView() = default;
+
+bool TeleprompterView::showsVideo() const
+{
+    return m_state.showsSelfView() && m_videoAvailable && !m_selfView->frame().isNull();
+}
+
+void TeleprompterView::setVideoAvailable(bool available)
+{
+    if (available == m_videoAvailable)
+        return;
+    m_videoAvailable = available;
+    update();
+}
+
+ScrollInputs TeleprompterView::scrollInputs() const
+{
+    const ScriptAligner &aligner = m_state.aligner();
+    return {m_state.scrollMode(),    m_state.scrollSpeed(), m_state.isScrolling(),
+            aligner.tokens().size(), aligner.cursor(),      aligner.lookahead()};
+}
+
+void TeleprompterView::invalidateLayout()
+{
+    m_layout.reset();
+    m_wordTexts.clear();
+    m_shadows.clear();
+    update();
+}
+
+TeleprompterLayout &TeleprompterView::ensureLayout()
+{
+    if (!m_layout) {
+        TeleprompterLayoutInput input{m_state.aligner().tokens(), m_state.script(),        m_state.title(),
+                                      m_state.fontSize(),         m_state.textPlacement(), QSizeF(size())};
+        m_layout = TeleprompterLayout::build(input);
+        m_layoutAlignerScript = m_state.aligner().script();
+        m_wordTexts = QList<QStaticText>(m_layout->wordFrames().size());
+        m_scroller.setWordMinY(m_layout->wordMinY());
+        m_scroller.setContentHeight(m_layout->contentHeight());
+    }
+    return *m_layout;
+}
+
+const TeleprompterLayout &TeleprompterView::layout() const
+{
+    // Laying out is a cache fill, not a change of what the view shows.
+    return const_cast<TeleprompterView *>(this)->ensureLayout();
+}
+
+qint64 TeleprompterView::currentWordIndex() const
+{
+    layout();
+    return m_scroller.currentWordIndex(scrollInputs());
+}
+
+QRectF TeleprompterView::wordRectInWindow(qint64 index) const
+{
+    const TeleprompterLayout &l = layout();
+    if (index < 0 || index >= l.wordFrames().size())
+        return {};
+    QRectF r = l.wordFrames().at(index).translated(l.columnLeft(), -m_scroller.scrollOffset());
+    if (m_state.isMirrored())
+        r.moveLeft(width() - r.right());
+    return r;
+}
+
+double TeleprompterView::clockNow() const
+{
+    return double(m_clock.nsecsElapsed()) / 1e9;
+}
+
+void TeleprompterView::tick(double now)
+{
+    ensureLayout();
+    const double before = m_scroller.scrollOffset();
+    m_scroller.tick(now, scrollInputs());
+    if (m_scroller.scrollOffset() != before || currentWordIndex() != m_paintedWord)
+        update();
+}
+
+void TeleprompterView::showEvent(QShowEvent *)
+{
+    m_scroller.setViewport(height(), m_state.textPlacement());
+    m_timer.stop();
+    m_scroller.restartClock(clockNow());
+    m_timer.start();
+}
+
+void TeleprompterView::hideEvent(QHideEvent *)
+{
+    m_timer.stop();
+    m_selfView->detach();
+}
+
+void TeleprompterView::resizeEvent(QResizeEvent *)
+{
+    m_scroller.setViewport(height(), m_state.textPlacement());
+    invalidateLayout();
+}
+
+void TeleprompterView::keyPressEvent(QKeyEvent *event)
+{
+    const TeleprompterKeyAction action = teleprompterKeyAction(*event);
+    switch (action) {
+    case TeleprompterKeyAction::none:
+        return QWidget::keyPressEvent(event);
+    case TeleprompterKeyAction::resetFollow:
+        m_scroller.setScrollOffset(0);
+        m_state.resetFollow();
+        break;
+    case TeleprompterKeyAction::dismiss:
+        m_state.setIsScrolling(false);
+        m_state.setIsPresented(false);
+        emit dismissRequested();
+        break;
+    default:
+        applyTeleprompterKey(action, m_state, {});
+        break;
+    }
+    event->accept();
+}
+
+void TeleprompterView::mousePressEvent(QMouseEvent *)
+{
+    m_state.setIsScrolling(!m_state.isScrolling());
+}
+
+void TeleprompterView::paintEvent(QPaintEvent *)
+{
+    ensureLayout();
+    QPainter p(this);
+    const QRectF bounds = rect();
+    if (m_state.isMirrored()) {
+        p.translate(bounds.width(), 0);
+        p.scale(-1, 1);
+    }
+    paintBackground(p, bounds);
+    paintText(p);
+    paintFades(p, bounds);
+    paintMarker(p, bounds);
+    paintOverlay(p, bounds);
+}
+
+void TeleprompterView::paintBackground(QPainter &p, const QRectF &bounds)
+{
+    if (!showsVideo()) {
+        p.fillRect(bounds, Qt::black);
+        return;
+    }
+    // Frames arrive at most half as often as the text moves, so the video
+    // under its shade is composed once per frame and then only copied.
+    const qreal dpr = devicePixelRatioF();
+    const BackdropKey key{m_selfView->frame().cacheKey(),
+                          size(),
+                          dpr,
+                          m_selfView->flipHorizontal(),
+                          m_selfView->flipVertical(),
+                          m_state.isMirrored(),
+                          m_state.textPlacement()};
+    if (key == m_backdropKey && !m_backdrop.isNull()) {
+        p.save();
+        p.resetTransform();
+        p.drawImage(QPointF(0, 0), m_backdrop);
+        p.restore();
+        return;
+    }
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    if (m_shade.size() != pixels || key.placement != m_backdropKey.placement
+        || dpr != m_backdropKey.devicePixelRatio)
+        m_shade = shade(bounds, dpr);
+    // The buffer is kept from frame to frame: a fresh one would cost the
+    // system's page clearing on every frame. The video fills it completely.
+    if (m_backdrop.size() != pixels) {
+        m_backdrop = QImage(pixels, QImage::Format_RGB32);
+        m_backdrop.setDevicePixelRatio(dpr);
+        m_backdrop.fill(Qt::black);
+    }
+    QPainter b(&m_backdrop);
+    b.setTransform(p.worldTransform()); // the mirroring, if any
+    m_selfView->paint(b, bounds);
+    b.resetTransform(); // the shade is symmetric about the vertical centre line
+    b.drawImage(QPointF(0, 0), m_shade);
+    b.end();
+    m_backdropKey = key;
+    p.save();
+    p.resetTransform();
+    p.drawImage(QPointF(0, 0), m_backdrop);
+    p.restore();
+}
+
+QImage TeleprompterView::shade(const QRectF &bounds, qreal dpr) const
+{
+    // The vertical veil and the vignette over the video, both black, merged
+    // into one layer so that a new frame costs one blend instead of two.
+    QImage image((bounds.size() * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    QPainter s(&image);
+    QLinearGradient veil(bounds.topLeft(), bounds.bottomLeft());
+    veil.setStops({{0, black(0.62)}, {0.5, black(0.34)}, {1, black(0.5)}});
+    s.fillRect(bounds, veil);
+    const bool center = m_state.textPlacement() == TeleprompterTextPlacement::center;
+    const QPointF focus = center ? bounds.center() : QPointF(bounds.width() * 0.5, bounds.height() * 0.28);
+    QRadialGradient vignette(focus, 780);
+    vignette.setStops({{0, black(0.05)}, {40.0 / 780.0, black(0.05)}, {1, black(0.42)}});
+    s.fillRect(bounds, vignette);
+    return image;
+}
+
+const QStaticText &TeleprompterView::staticWord(qsizetype index)
+{
+    QStaticText &text = m_wordTexts[index];
+    if (text.text().isEmpty()) {
+        text.setText(m_layout->input().tokens.at(index).raw);
+        text.setTextFormat(Qt::PlainText);
+        text.setPerformanceHint(QStaticText::AggressiveCaching);
+        text.prepare(QTransform(), m_layout->wordFont());
+    }
+    return text;
+}
+
+const QImage &TeleprompterView::cachedShadow(const QString &text, const QFont &font)
+{
+    auto it = m_shadows.find(text);
+    if (it == m_shadows.end()) {
+        // Bounded: a long script has many distinct words, few on screen at once.
+        if (m_shadows.size() >= 512)
+            m_shadows.clear();
+        // The shadow's opacity is baked in: drawing a ready premultiplied
+        // image is the fastest blend there is.
+        QImage shadow = textShadow(text, font, shadowRadius);
+        for (int y = 0; y < shadow.height(); ++y) {
+            uchar *line = shadow.scanLine(y);
+            for (int x = 0; x < shadow.width(); ++x)
+                line[x] = uchar(line[x] * 0.85);
+        }
+        it = m_shadows.insert(text, shadow.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    return it.value();
+}
+
+void TeleprompterView::paintText(QPainter &p)
+{
+    const TeleprompterLayout &l = *m_layout;
+    const double offset = m_scroller.scrollOffset();
+    const bool shadow = m_state.showsSelfView();
+    const bool videoBehind = m_state.showsSelfView();
+    p.save();
+    p.translate(l.columnLeft(), -offset);
+
+    if (!l.input().title.isEmpty()) {
+        const int flags = int(l.alignment()) | Qt::TextWordWrap;
+        p.setFont(l.titleFont());
+        if (shadow) {
+            // A wrapped title is rare; its shadow follows the first line's box.
+            p.drawImage(l.titleRect().topLeft() + QPointF(-shadowRadius, 2 - shadowRadius),
+                        cachedShadow(l.input().title, l.titleFont()));
+        }
+        p.setPen(white(0.5));
+        p.drawText(l.titleRect(), flags, l.input().title);
+    }
+
+    if (const QTextLayout *fallback = l.fallbackLayout()) {
+        p.setPen(Qt::white);
+        fallback->draw(&p, l.fallbackRect().topLeft());
+        p.restore();
+        m_paintedWord = 0;
+        return;
+    }
+
+    const qint64 count = l.wordFrames().size();
+    const qint64 current = m_scroller.currentWordIndex(scrollInputs());
+    m_paintedWord = current;
+    // Only words within the window (and the highlight margin) are drawn.
+    const auto [first, last] = l.wordsBetween(offset - 8, offset + height() + 8);
+    p.setFont(l.wordFont());
+    p.setRenderHint(QPainter::Antialiasing);
+    const double radius = l.input().fontSize * 0.16;
+    if (shadow) {
+        // The column's shadow lies under all of its words, so it goes first.
+        for (qsizetype i = first; i < last; ++i) {
+            const QPointF at = l.wordFrames().at(i).topLeft() + QPointF(-shadowRadius, 2 - shadowRadius);
+            p.drawImage(at, cachedShadow(l.input().tokens.at(i).raw, l.wordFont()));
+        }
+    }
+    for (qsizetype i = first; i < last; ++i) {
+        const QRectF frame = l.wordFrames().at(i);
+        const WordStyle style = TeleprompterScroller::wordStyle(i, current, count, videoBehind);
+        if (style.highlighted) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(TeleprompterScroller::highlightFill(videoBehind));
+            p.drawRoundedRect(frame.adjusted(-8, -4, 8, 4), radius, radius);
+        }
+        const QStaticText &text = staticWord(i);
+        p.setPen(style.color);
+        p.drawStaticText(frame.topLeft(), text);
+    }
+    p.restore();
+}
+
+void TeleprompterView::paintFades(QPainter &p, const QRectF &bounds) const
+{
+    const double k = m_state.showsSelfView() ? 0.55 : 1.0;
+    const double topHeight = std::max(m_scroller.readingLine() * 0.62, 56.0);
+    QLinearGradient top(0, 0, 0, topHeight);
+    top.setStops({{0, black(k)}, {0.5, black(k * 0.55)}, {1, black(0)}});
+    p.fillRect(QRectF(0, 0, bounds.width(), topHeight), top);
+
+    const double bottomHeight = bounds.height() * 0.3;
+    const double bottomTop = bounds.height() - bottomHeight;
+    QLinearGradient bottom(0, bottomTop, 0, bounds.height());
+    bottom.setStops({{0, black(0)}, {0.5, black(k * 0.72)}, {1, black(k)}});
+    p.fillRect(QRectF(0, bottomTop, bounds.width(), bottomHeight), bottom);
+}
+
+void TeleprompterView::paintMarker(QPainter &p, const QRectF &bounds) const
+{
+    const QRectF marker(bounds.width() / 2 - 32, m_scroller.readingLine() - 1.5, 64, 3);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    // A soft shadow one point below: a few widening, fainter capsules.
+    for (int spread = 3; spread >= 1; --spread) {
+        p.setBrush(black(0.45 / 3));
+        const QRectF halo = marker.translated(0, 1).adjusted(-spread, -spread, spread, spread);
+        p.drawRoundedRect(halo, halo.height() / 2, halo.height() / 2);
+    }
+    p.setBrush(white(m_state.showsSelfView() ? 0.7 : 0.38));
+    p.drawRoundedRect(marker, 1.5, 1.5);
+    p.restore();
+}
+
+void TeleprompterView::paintOverlay(QPainter &p, const QRectF &bounds) const
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const double centreX = bounds.width() / 2;
+    if (!m_state.isScrolling()) {
+        paintCapsuleLabel(p, QStringLiteral("Pause"), teleprompterFont(14, QFont::DemiBold), white(0.86),
+                          black(0.38), white(0.18), centreX, 22, false);
+    }
+    if (m_state.scrollMode() == TeleprompterScrollMode::speech && !m_state.followStatus().isEmpty()) {
+        paintCapsuleLabel(p, m_state.followStatus(), teleprompterFont(14, QFont::Medium), white(0.78),
+                          black(0.4), std::nullopt, centreX, bounds.height() - 26, true);
+    }
+    p.restore();
+}
+
+} // namespace tandrel

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "teleprompter/teleprompter_layout.h"
+#include "teleprompter/teleprompter_scroller.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QImage>
+#include <QPointer>
+#include <QStaticText>
+#include <QTimer>
+#include <QWidget>
+#include <optional>
+
+namespace tandrel {
+
+class TeleprompterSelfView;
+class TeleprompterState;
+
+// The teleprompter's content: the script word by word on black, scrolled at a
+// steady speed or to the speaker's word, coloured by reading progress, with
+// the live video behind it when wanted, all mirrored when the state says so.
+// It owns only its scroll position and the layout it measured; every setting
+// lives in the TeleprompterState.
+class TeleprompterView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TeleprompterView(TeleprompterState &state, QWidget *parent = nullptr);
+    ~TeleprompterView() override;
+
+    TeleprompterSelfView *selfView() const { return m_selfView; }
+    // Whether a video source that can be shown is selected (one is, and it is
+    // not the request for a screen to share).
+    bool isVideoAvailable() const { return m_videoAvailable; }
+    // Whether the video is drawn behind the text now.
+    bool showsVideo() const;
+
+    const TeleprompterScroller &scroller() const { return m_scroller; }
+    const TeleprompterLayout &layout() const;
+    qint64 currentWordIndex() const;
+    // Word i's frame in window coordinates as drawn, mirroring included.
+    QRectF wordRectInWindow(qint64 index) const;
+
+    // Runs one tick of the scroll clock at `now` seconds of the view's clock;
+    // the clock's own timer calls it 60 times a second while the view is shown.
+    void tick(double now);
+    double clockNow() const;
+
+public slots:
+    void setVideoAvailable(bool available);
+
+signals:
+    // Escape or the cancel command in the view: the window is to close.
+    void dismissRequested();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    ScrollInputs scrollInputs() const;
+    TeleprompterLayout &ensureLayout();
+    void invalidateLayout();
+    void paintBackground(QPainter &p, const QRectF &bounds);
+    void paintText(QPainter &p);
+    void paintFades(QPainter &p, const QRectF &bounds) const;
+    void paintMarker(QPainter &p, const QRectF &bounds) const;
+    void paintOverlay(QPainter &p, const QRectF &bounds) const;
+    const QStaticText &staticWord(qsizetype index);
+    const QImage &cachedShadow(const QString &text, const QFont &font);
+    static constexpr double shadowRadius = 14;
+
+    struct BackdropKey
+    {
+        qint64 frame = 0;
+        QSize size;
+        qreal devicePixelRatio = 1;
+        bool flipHorizontal = false, flipVertical = false, mirrored = false;
+        TeleprompterTextPlacement placement = TeleprompterTextPlacement::standard;
+        bool operator==(const BackdropKey &) const = default;
+    };
+
+    TeleprompterState &m_state;
+    TeleprompterSelfView *m_selfView = nullptr;
+    bool m_videoAvailable = false;
+    TeleprompterScroller m_scroller;
+    std::optional<TeleprompterLayout> m_layout;
+    QString m_layoutAlignerScript; // the aligner script the layout's words came from
+    QList<QStaticText> m_wordTexts; // prepared lazily, dropped with the layout
+    QHash<QString, QImage> m_shadows; // blurred word shapes, dropped with the layout
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_paintedWord = -1;
+    QImage shade(const QRectF &bounds, qreal dpr) const;
+    QImage m_backdrop; // video and gradients, composed once per frame
+    QImage m_shade; // the two gradients over the video
+    BackdropKey m_backdropKey;
+};
+
+} // namespace tandrel

@@ -1,0 +1,301 @@
+#include "platform/user_defaults.h"
+#include "teleprompter/teleprompter_self_view.h"
+#include "teleprompter/teleprompter_state.h"
+#include "teleprompter/teleprompter_view.h"
+#include "tests/support/temp_library.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+
+namespace {
+
+const QString script = QStringLiteral(
+        "Willkommen zurück! Heute zeige ich euch, wie man mit einer einzigen Kamera und einem "
+        "Mikrofon ein ganzes Reel an einem Vormittag aufnimmt.\n\n"
+        "Zuerst schreibe ich das Skript. Dann lese ich es vom Teleprompter ab, der meiner Stimme "
+        "folgt, und am Ende schneide ich die Pausen heraus.\n\n"
+        "Das spart Zeit, und es klingt natürlicher als jeder auswendig gelernte Text. Probiert es aus "
+        "und schreibt mir, wie es euch gefällt.");
+
+struct Scene
+{
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath("d.ini")};
+    TeleprompterState state{defaults};
+    TeleprompterView view{state};
+
+    explicit Scene(QSize size = {1280, 720})
+    {
+        state.setTitle(QStringLiteral("012 Ein Reel am Vormittag"));
+        state.loadScript(script);
+        state.setIsScrolling(true);
+        view.resize(size);
+        view.show();
+    }
+    // Lets the scroll clock run as it would for `seconds`.
+    void settle(double seconds = 3)
+    {
+        const double start = view.clockNow();
+        for (int i = 1; i <= int(seconds * 60); ++i)
+            view.tick(start + i / 60.0);
+    }
+    QImage shot(const char *name)
+    {
+        const QImage image = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QDir().mkpath(TANDREL_SCREENSHOT_DIR);
+        image.save(QStringLiteral(TANDREL_SCREENSHOT_DIR "/teleprompter-%1.png").arg(QLatin1String(name)));
+        return image;
+    }
+};
+
+// Pixels drawn in the current word's colour (red 1.0, green 0.86, blue 0.35).
+int amberPixels(const QImage &image, const QRectF &area)
+{
+    int count = 0;
+    const QRect r = area.toAlignedRect().intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 235 && std::abs(c.green() - 219) < 18 && std::abs(c.blue() - 89) < 30)
+                ++count;
+        }
+    return count;
+}
+
+int brightestIn(const QImage &image, const QRect &area)
+{
+    int best = 0;
+    const QRect r = area.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            best = std::max(best, qGray(image.pixel(x, y)));
+    return best;
+}
+
+QImage splitFrame()
+{
+    QImage frame(1920, 1080, QImage::Format_RGB32);
+    QPainter p(&frame);
+    p.fillRect(0, 0, 960, 1080, QColor(230, 40, 40));
+    p.fillRect(960, 0, 960, 1080, QColor(40, 40, 230));
+    return frame;
+}
+
+} // namespace
+
+TEST(TeleprompterView, HighlightsTheSpokenWordWhereItIsDrawnInEveryPlacement)
+{
+    const struct
+    {
+        const char *name;
+        TeleprompterTextPlacement placement;
+        bool mirrored;
+    } cases[] = {
+            {"standard", TeleprompterTextPlacement::standard, false},
+            {"center", TeleprompterTextPlacement::center, false},
+            {"standard-mirrored", TeleprompterTextPlacement::standard, true},
+            {"center-mirrored", TeleprompterTextPlacement::center, true},
+    };
+    for (const auto &c : cases) {
+        Scene scene;
+        scene.state.setTextPlacement(c.placement);
+        scene.state.setIsMirrored(c.mirrored);
+        scene.state.ingestRecognized("Willkommen zurück heute zeige ich euch wie man mit einer einzigen",
+                                     true);
+        scene.settle();
+        const qint64 current = scene.view.currentWordIndex();
+        ASSERT_EQ(current, 11) << c.name;
+        const QImage image = scene.shot(c.name);
+
+        // The spoken word sits on the reading line and carries the colour.
+        const QRectF word = scene.view.wordRectInWindow(current);
+        EXPECT_NEAR(word.top(), scene.view.scroller().readingLine(), 0.5) << c.name;
+        EXPECT_GT(amberPixels(image, word), 20) << c.name;
+        // The highlight reaches 8 points beyond the word: system yellow at 0.18 on black.
+        const QColor margin = image.pixelColor(QPointF(word.left() - 4, word.center().y()).toPoint());
+        EXPECT_NEAR(margin.red(), 46, 4) << c.name;
+        EXPECT_NEAR(margin.green(), 37, 4) << c.name;
+        EXPECT_LE(margin.blue(), 3) << c.name;
+        EXPECT_EQ(amberPixels(image, scene.view.wordRectInWindow(current + 1)), 0) << c.name;
+        EXPECT_EQ(amberPixels(image, scene.view.wordRectInWindow(current - 1)), 0) << c.name;
+
+        // Mirroring draws the word at the mirror image of its place.
+        const QRectF plain = scene.view.layout().wordFrames().at(current).translated(
+                scene.view.layout().columnLeft(), -scene.view.scroller().scrollOffset());
+        if (c.mirrored) {
+            EXPECT_NEAR(word.left(), 1280 - plain.right(), 0.001) << c.name;
+            if (!word.intersects(plain)) { // a word in the middle is its own mirror image
+                EXPECT_EQ(amberPixels(image, plain), 0) << c.name;
+            }
+        } else {
+            EXPECT_EQ(word, plain) << c.name;
+        }
+    }
+}
+
+TEST(TeleprompterView, ShowsPauseBadgeAndStatusLineOnlyWhenDue)
+{
+    const QRect badge(640 - 40, 22, 80, 30);
+    const QRect status(640 - 120, 720 - 26 - 30, 240, 30);
+    const struct
+    {
+        const char *name;
+        bool scrolling;
+        TeleprompterScrollMode mode;
+        const char *followStatus;
+        bool badgeShown, statusShown;
+    } cases[] = {
+            {"paused", false, TeleprompterScrollMode::speech, "", true, false},
+            {"status", true, TeleprompterScrollMode::speech, "Spracherkennung läuft …", false, true},
+            {"paused-status-mirrored", false, TeleprompterScrollMode::speech, "Mikrofon fehlt", true, true},
+            {"steady-hides-status", true, TeleprompterScrollMode::steady, "Mikrofon fehlt", false, false},
+    };
+    for (const auto &c : cases) {
+        Scene scene;
+        scene.state.setIsMirrored(std::string(c.name).find("mirrored") != std::string::npos);
+        scene.state.setIsScrolling(c.scrolling);
+        scene.state.setScrollMode(c.mode);
+        scene.state.setFollowStatus(QString::fromUtf8(c.followStatus));
+        const QImage image = scene.shot(c.name);
+        EXPECT_EQ(brightestIn(image, badge) > 150, c.badgeShown) << c.name;
+        EXPECT_EQ(brightestIn(image, status) > 150, c.statusShown) << c.name;
+    }
+}
+
+TEST(TeleprompterView, SteadyModeHighlightsExactlyOneWordAndSpeechEndHighlightsNone)
+{
+    Scene scene;
+    scene.state.setScrollMode(TeleprompterScrollMode::steady);
+    scene.settle(2);
+    EXPECT_GT(scene.view.scroller().scrollOffset(), 100);
+    QImage image = scene.shot("steady");
+    const qsizetype count = scene.view.layout().wordFrames().size();
+    int highlighted = 0;
+    for (qint64 i = 0; i < count; ++i)
+        highlighted += amberPixels(image, scene.view.wordRectInWindow(i)) > 20 ? 1 : 0;
+    EXPECT_EQ(highlighted, 1);
+    EXPECT_GT(amberPixels(image, scene.view.wordRectInWindow(scene.view.currentWordIndex())), 20);
+
+    scene.state.setScrollMode(TeleprompterScrollMode::speech);
+    scene.state.ingestRecognized(script, true);
+    EXPECT_EQ(scene.state.aligner().cursor(), count);
+    scene.settle(2);
+    image = scene.shot("speech-finished");
+    EXPECT_EQ(amberPixels(image, image.rect()), 0);
+}
+
+TEST(TeleprompterView, VideoBehindTheTextFillsTheWindowAndFollowsFlipsAndMirroring)
+{
+    const struct
+    {
+        const char *name;
+        bool mirrored, flipH, available;
+        int leftRed; // 1: red at the left edge, 0: blue, -1: black (no video)
+    } cases[] = {
+            {"video", false, false, true, 1},
+            {"video-flipped", false, true, true, 0},
+            {"video-mirrored", true, false, true, 0},
+            {"video-screen-request", false, false, false, -1},
+    };
+    for (const auto &c : cases) {
+        Scene scene;
+        scene.state.setShowsSelfView(true);
+        scene.state.setIsMirrored(c.mirrored);
+        scene.view.setVideoAvailable(c.available);
+        scene.view.selfView()->setFlips(c.flipH, false);
+        scene.view.selfView()->setFrame(splitFrame());
+        const QImage image = scene.shot(c.name);
+        const QColor left = image.pixelColor(20, 360);
+        const QColor right = image.pixelColor(1260, 360);
+        if (c.leftRed < 0) {
+            EXPECT_EQ(left, QColor(Qt::black)) << c.name;
+            EXPECT_EQ(right, QColor(Qt::black)) << c.name;
+        } else {
+            const QColor red = c.leftRed ? left : right, blue = c.leftRed ? right : left;
+            EXPECT_GT(red.red(), red.blue() + 40) << c.name;
+            EXPECT_GT(blue.blue(), blue.red() + 40) << c.name;
+        }
+    }
+}
+
+TEST(TeleprompterView, EmptyScriptShowsTheNote)
+{
+    Scene scene;
+    scene.state.loadScript(QString());
+    const QImage image = scene.shot("empty");
+    EXPECT_EQ(scene.view.layout().fallbackText(), "Kein Teleprompter-Text.");
+    EXPECT_EQ(scene.view.currentWordIndex(), 0);
+    const QRectF note = scene.view.layout().fallbackRect().translated(scene.view.layout().columnLeft(), 0);
+    EXPECT_GT(brightestIn(image, note.toAlignedRect()), 200);
+}
+
+TEST(TeleprompterView, KeysAndClicksInTheViewDriveTheState)
+{
+    Scene scene;
+    scene.state.setIsPresented(true);
+    scene.state.setScrollMode(TeleprompterScrollMode::steady);
+    scene.settle(1);
+    ASSERT_GT(scene.view.scroller().scrollOffset(), 0);
+    QSignalSpy dismissSpy(&scene.view, &TeleprompterView::dismissRequested);
+
+    auto key = [&](int k, const QString &text = {}) {
+        QKeyEvent event(QEvent::KeyPress, k, Qt::NoModifier, text);
+        QApplication::sendEvent(&scene.view, &event);
+        return event.isAccepted();
+    };
+    EXPECT_TRUE(key(Qt::Key_0, "0"));
+    EXPECT_EQ(scene.view.scroller().scrollOffset(), 0);
+    EXPECT_EQ(scene.state.resetGeneration(), 1);
+    EXPECT_TRUE(scene.state.isScrolling()); // keeps scrolling from the top
+
+    key(Qt::Key_Plus, "+");
+    EXPECT_EQ(scene.state.fontSize(), 60);
+    key(Qt::Key_Underscore, "_");
+    EXPECT_EQ(scene.state.fontSize(), 56);
+    key(Qt::Key_Space, " ");
+    EXPECT_FALSE(scene.state.isScrolling());
+    EXPECT_FALSE(key(Qt::Key_X, "x"));
+
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(300, 300), QPointF(300, 300), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&scene.view, &click);
+    EXPECT_TRUE(scene.state.isScrolling());
+
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(scene.state.isScrolling());
+    EXPECT_FALSE(scene.state.isPresented());
+    EXPECT_EQ(dismissSpy.size(), 1);
+}
+
+TEST(TeleprompterView, LayoutFollowsFontSizeAndWindowHeight)
+{
+    Scene scene;
+    const double before = scene.view.layout().contentHeight();
+    scene.state.setFontSize(80);
+    EXPECT_GT(scene.view.layout().contentHeight(), before);
+    scene.view.resize(1280, 1000);
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(scene.view.scroller().readingLine(), 220);
+    scene.state.setTextPlacement(TeleprompterTextPlacement::center);
+    EXPECT_DOUBLE_EQ(scene.view.scroller().readingLine(), 480);
+}
+
+TEST(TeleprompterView, ScrollClockRunsWhileShownAndStopsWhenHidden)
+{
+    Scene scene;
+    scene.state.setScrollMode(TeleprompterScrollMode::steady);
+    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return scene.view.scroller().scrollOffset() > 2; }));
+    scene.view.hide();
+    const double stopped = scene.view.scroller().scrollOffset();
+    tandrel::testing::waitUntil([] { return false; }, 150);
+    EXPECT_EQ(scene.view.scroller().scrollOffset(), stopped);
+    scene.view.show();
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return scene.view.scroller().scrollOffset() > stopped; }));
+}
