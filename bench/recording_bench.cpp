@@ -378,6 +378,9 @@ void controllerTake(double seconds)
 
 int main(int argc, char **argv)
 {
+    // The controller take lists screens through Qt; elsewhere no display is needed.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     gst_init(nullptr, nullptr);
     double controllerSeconds = 0;
