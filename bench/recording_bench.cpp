@@ -318,7 +318,7 @@ void takes(double seconds, const QStringList &presets)
                     "%ld (no pool buffer); CPU %.0f %% of one core (%.1f s CPU); render %.2f ms CPU/frame; "
                     "%.1f Mb/s; as fast as possible: %.2fx real time, %.1f ms CPU per frame "
                     "(%.0f %% of two cores at 30 fps)\n",
-                    preset.constData(), content.name, seconds, f.offered, f.appended, f.notReady, f.noBuffer,
+                    presetName.toLatin1().constData(), content.name, seconds, f.offered, f.appended, f.notReady, f.noBuffer,
                     f.cpuPercent, f.cpuPercent * f.wall / 100, f.renderMs, f.fileBitRate / 1e6, e.speed,
                     e.cpuMsPerFrame, e.cpuMsPerFrame * 30 / 20);
             std::fflush(stdout);
