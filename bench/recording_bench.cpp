@@ -255,7 +255,14 @@ TakeFigures liveTake(const char *preset, const char *options,
     f.wall = std::chrono::duration<double>(Clock::now() - start).count();
     f.cpuPercent = (cpuSeconds() - cpu0) / f.wall * 100;
     f.renderMs = f.appended + f.noBuffer ? renderSeconds * 1000 / double(f.appended + f.noBuffer) : 0;
-    f.fileBitRate = QFileInfo(dir.filePath(QStringLiteral("v.mov"))).size() * 8.0 / seconds;
+    // The stream's own rate: the file also holds the reserved header room.
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                 QStringLiteral("v"), QStringLiteral("-show_entries"), QStringLiteral("stream=bit_rate"),
+                 QStringLiteral("-of"), QStringLiteral("csv=p=0"), dir.filePath(QStringLiteral("v.mov"))});
+    probe.waitForFinished(60000);
+    f.fileBitRate = probe.readAllStandardOutput().trimmed().toDouble();
     return f;
 }
 
@@ -318,9 +325,9 @@ void takes(double seconds, const QStringList &presets)
                     "%ld (no pool buffer); CPU %.0f %% of one core (%.1f s CPU); render %.2f ms CPU/frame; "
                     "%.1f Mb/s; as fast as possible: %.2fx real time, %.1f ms CPU per frame "
                     "(%.0f %% of two cores at 30 fps)\n",
-                    presetName.toLatin1().constData(), content.name, seconds, f.offered, f.appended, f.notReady, f.noBuffer,
-                    f.cpuPercent, f.cpuPercent * f.wall / 100, f.renderMs, f.fileBitRate / 1e6, e.speed,
-                    e.cpuMsPerFrame, e.cpuMsPerFrame * 30 / 20);
+                    presetName.toLatin1().constData(), content.name, seconds, f.offered, f.appended,
+                    f.notReady, f.noBuffer, f.cpuPercent, f.cpuPercent * f.wall / 100, f.renderMs,
+                    f.fileBitRate / 1e6, e.speed, e.cpuMsPerFrame, e.cpuMsPerFrame * 30 / 20);
             std::fflush(stdout);
         }
     }
