@@ -9,7 +9,8 @@
 //   capture_controller_devices.cpp  discovery, selection, hot-plug, screens
 //   capture_controller_session.cpp  reconfiguration and the session's pipelines
 //   capture_controller_output.cpp   the output queue: frames, previews, audio tap
-//   capture_controller_hooks.cpp    default bodies of the two recording hooks
+//   capture_controller_recording.cpp         start and stop of takes, finishing
+//   capture_controller_recording_output.cpp  the output queue's part of a take
 //
 // Where recording plugs in:
 //   - Every video frame (camera or screen, 32-bit BGRA, capture time in
@@ -17,8 +18,6 @@
 //     microphone buffer reaches `recordAudioBuffer(const AudioBuffer &)`,
 //     both on `outputQueue`, after the preview and the audio tap have had
 //     theirs. VideoFrame::time and AudioBuffer::time are on the same clock.
-//     Recording defines these two in its own file and drops
-//     capture_controller_hooks.cpp.
 //   - `m_recordingActive` is the gate the session honours: while it is true a
 //     reconfiguration leaves the pipelines alone (the screen stream still
 //     restarts). Recording sets it on `sessionQueue`.
@@ -31,9 +30,13 @@
 #include "capture/locked_value.h"
 #include "capture/video_frame.h"
 #include "capture/video_source.h"
+#include "library/take.h"
 #include "platform/result.h"
 #include "platform/serial_queue.h"
+#include "speech/speech_activity_tracker.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -42,17 +45,22 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 typedef struct _GstSample GstSample;
+class QTimer;
 
 namespace tandrel {
 
+class AudioFileWriter;
 class CapturePipeline;
 class DeviceDiscovery;
 class LatestFrameRelay;
+class PortraitRenderer;
 class ScreenCaptureSource;
 class UserDefaults;
+class VideoFileWriter;
 
 class CaptureController : public QObject, public AudioTapHost
 {
@@ -256,8 +264,86 @@ private:
     std::unique_ptr<SerialQueue> m_sessionQueue;
     std::unique_ptr<SerialQueue> m_outputQueue;
 
-    // ---- recording state (capture_controller_recording.cpp) ----------------
+    // ---- recording state (capture_controller_recording*.cpp) ---------------
+public:
+    // The outcome of a take: the take, or the German message why there is none.
+    using TakeCompletion = std::function<void(const Result<Take> &)>;
+
+    // Starts a take whose two files go into `directory` (created when
+    // missing). Returns at once; `completion` runs exactly once on the main
+    // thread: soon when the take cannot start, otherwise when it has been
+    // stopped and its files are finished.
+    void startRecording(const QString &directory, TakeCompletion completion);
+    // Stops the running take; nothing happens when none runs.
+    void stopRecording();
+
+private:
+    // What the stop hands from the session queue to finishTake.
+    struct FinishedTake
+    {
+        std::optional<QString> videoPath, audioPath;
+        bool expectedVideo = false;
+        qint64 videoFrameCount = 0, audioBufferCount = 0;
+        double duration = 0;
+        std::optional<QDateTime> recordedAt;
+        QList<SpeechInterval> intervals;
+        TakeCompletion completion;
+    };
+    struct SpeechCaptureState
+    {
+        SpeechActivityTracker tracker;
+        bool active = false; // the tracker takes levels only while true
+        double lastTime = 0; // the latest take time fed to it
+    };
+
+    void startOnSessionQueue(const QString &directory, const std::optional<QString> &videoID,
+                             const std::optional<QString> &micID, TakeCompletion completion);
+    void stopOnSessionQueue();
+    Status prepareWriters(const std::optional<QString> &videoPath, const std::optional<QString> &audioPath);
+    static QString freeTakeStamp(const QDir &dir, const QDateTime &now);
+    void finishTake(FinishedTake take);
+    void closeGateAfterLateSamples();
+    bool belongsToTake(double time, std::atomic<bool> &pastStop);
+    void startWritingIfNeeded(double time);
+    void feedSpeechActivity(const AudioBuffer &buffer, double time);
+
+    // The gate of the capture callbacks: open from the end of a successful
+    // start until a stop begins. Released after everything below is in
+    // place; acquired by the output queue before it touches any of it.
     std::atomic<bool> m_recordingActive{false};
+    // Capture clock seconds when the gate opened: what was captured earlier
+    // is not part of the take.
+    std::atomic<double> m_takeCaptureStart{0};
+    // While a stop waits for samples captured before it (capture clock
+    // seconds) that are still on their way.
+    std::atomic<bool> m_takingLateSamples{false};
+    std::atomic<double> m_lateSamplesBefore{0};
+    std::atomic<bool> m_videoPastStop{false};
+    std::atomic<bool> m_audioPastStop{false};
+    // From a successful start until finishTake: a take is not over while its
+    // files are being finished.
+    std::atomic<bool> m_takeOpen{false};
+    // Set on the session queue before the gate opens, read by the output
+    // queue while it is open, cleared by finishTake after it has closed.
+    std::shared_ptr<VideoFileWriter> m_videoWriter;
+    std::shared_ptr<AudioFileWriter> m_audioWriter;
+    std::optional<QString> m_pendingVideoURL;
+    std::optional<QString> m_pendingAudioURL;
+    bool m_expectedVideo = false;
+    bool m_expectedAudio = false;
+    std::atomic<qint64> m_videoFrameCount{0};
+    std::atomic<qint64> m_audioBufferCount{0};
+    TakeCompletion m_finishHandler;
+    std::optional<QDateTime> m_recordingStart;
+    std::chrono::steady_clock::time_point m_recordingStartClock;
+    // output queue while the gate is open
+    std::optional<double> m_sessionStartTime;
+    std::shared_ptr<PortraitRenderer> m_renderer;
+    // speech tracking of the take; the tracker runs under this lock alone
+    std::mutex m_speechLock;
+    SpeechCaptureState m_speech;
+    // main thread
+    QTimer *m_durationTimer = nullptr;
 };
 
 } // namespace tandrel

@@ -1,11 +1,171 @@
-#include "cli/cli_context.h"
+#include "capture/capture_controller.h"
+#include "cli/library_command.h"
+#include "library/library_json.h"
+#include "library/markdown_import.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <atomic>
+#include <cmath>
 
 namespace tandrel::cli {
 
-// Not built yet: reports so instead of pretending to work.
+namespace {
+
+const QString recordUsage = QStringLiteral(
+        "record --reel NUMMER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]");
+const QString flipHorizontalKey = QStringLiteral("capture.flipHorizontal");
+const QString flipVerticalKey = QStringLiteral("capture.flipVertical");
+
+// Runs the event loop until `done` holds or `ms` pass.
+bool spinUntil(const std::function<bool()> &done, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+struct RecordOptions
+{
+    qint64 reel = 0;
+    double seconds = 0;
+    std::optional<QString> video, audio;
+    std::optional<double> crop;
+    bool flipH = false, flipV = false;
+};
+
+std::optional<RecordOptions> parseOptions(CliContext &ctx)
+{
+    RecordOptions o;
+    bool missing = false;
+    const auto reel = ctx.takeOption(QStringLiteral("--reel"), &missing);
+    const auto seconds = ctx.takeOption(QStringLiteral("--seconds"), &missing);
+    o.video = ctx.takeOption(QStringLiteral("--video"), &missing);
+    o.audio = ctx.takeOption(QStringLiteral("--audio"), &missing);
+    const auto crop = ctx.takeOption(QStringLiteral("--crop"), &missing);
+    o.flipH = ctx.takeFlag(QStringLiteral("--flip-h"));
+    o.flipV = ctx.takeFlag(QStringLiteral("--flip-v"));
+    if (missing || !ctx.args.isEmpty() || !reel || !seconds)
+        return std::nullopt;
+    const std::optional<qint64> number = parseReelNumber(*reel);
+    bool ok = false;
+    o.seconds = seconds->toDouble(&ok);
+    if (!number || !ok || !std::isfinite(o.seconds) || o.seconds <= 0)
+        return std::nullopt;
+    o.reel = *number;
+    if (crop) {
+        const double x = crop->toDouble(&ok);
+        if (!ok || !(x >= 0 && x <= 1))
+            return std::nullopt;
+        o.crop = x;
+    }
+    return o;
+}
+
+// Waits until the selected sources deliver, so that the take does not begin
+// with the devices still starting; gives up quietly (the take then tells
+// what was missing).
+void waitForSources(CaptureController &controller, const std::optional<QString> &video, bool microphone)
+{
+    std::atomic<int> buffers{0};
+    int frames = 0;
+    controller.setAudioTap([&buffers](const AudioBuffer &) { ++buffers; });
+    auto counting = QObject::connect(&controller, &CaptureController::previewFrame,
+                                     [&frames](const QImage &) { ++frames; });
+    spinUntil([&] { return (!video || frames >= 2) && (!microphone || buffers >= 5); }, 10000);
+    QObject::disconnect(counting);
+    controller.setAudioTap({});
+}
+
+} // namespace
+
+// One take exactly as the record button makes it: the capture controller with
+// the chosen (or default) sources, the reel's crop position and the stored
+// mirror settings, then the take added to the reel.
 int runRecord(CliContext &ctx)
 {
-    return ctx.fail(QStringLiteral("Dieser Befehl ist noch nicht verfügbar."));
+    const std::optional<RecordOptions> options = parseOptions(ctx);
+    if (!options)
+        return ctx.usage(recordUsage);
+
+    LibraryCommand library(ctx);
+    if (const int failed = library.storeFailure())
+        return failed;
+    QList<ReelProject> reels = library.store().reels();
+    sortInReelOrder(reels);
+    const auto reel = std::find_if(reels.begin(), reels.end(),
+                                   [&](const auto &r) { return r.prefix == options->reel; });
+    if (reel == reels.end())
+        return ctx.fail(QStringLiteral("Kein Reel mit der Nummer %1.")
+                                .arg(QString::asprintf("%03lld", static_cast<long long>(options->reel))));
+
+    // The user's mirror settings apply, but the command never writes them:
+    // the controller keeps its settings in a scratch copy.
+    QTemporaryDir scratch;
+    UserDefaults defaults(scratch.filePath(QStringLiteral("defaults.ini")));
+    const UserDefaults stored;
+    for (const QString &key : {flipHorizontalKey, flipVerticalKey})
+        if (const std::optional<bool> value = stored.boolValue(key))
+            defaults.setValue(key, *value);
+
+    CaptureController controller(defaults);
+    bool activated = false;
+    QObject::connect(&controller, &CaptureController::activated, [&activated] { activated = true; });
+    controller.activate();
+    spinUntil([&] { return activated; }, 20000);
+
+    if (options->video) {
+        const QList<VideoSource> sources = controller.videoSources();
+        if (std::none_of(sources.begin(), sources.end(),
+                         [&](const auto &s) { return s.id == *options->video; }))
+            return ctx.fail(QStringLiteral("Unbekannte Videoquelle: ") + *options->video);
+        controller.selectVideoSource(options->video);
+    }
+    if (options->audio) {
+        const QList<AudioDevice> mics = controller.microphones();
+        if (std::none_of(mics.begin(), mics.end(), [&](const auto &m) { return m.id == *options->audio; }))
+            return ctx.fail(QStringLiteral("Unbekanntes Mikrofon: ") + *options->audio);
+        controller.setSelectedMicrophoneID(options->audio);
+    }
+    controller.setCropOffset(options->crop.value_or(reel->cropCenterX));
+    if (options->flipH)
+        controller.setFlipHorizontal(true);
+    if (options->flipV)
+        controller.setFlipVertical(true);
+    waitForSources(controller, controller.selectedVideoSourceID(),
+                   controller.selectedMicrophoneID().has_value());
+
+    library.store().ensureFolders(*reel);
+    std::optional<Result<Take>> outcome;
+    controller.startRecording(library.store().takesFolder(*reel),
+                              [&outcome](const Result<Take> &r) { outcome = r; });
+    spinUntil([&] { return controller.isRecording() || outcome.has_value(); }, 20000);
+    if (!outcome) {
+        QDeadlineTimer end(qint64(std::llround(options->seconds * 1000)));
+        spinUntil([&] { return end.hasExpired() || outcome.has_value(); },
+                  int(options->seconds * 1000) + 1000);
+        controller.stopRecording();
+        spinUntil([&] { return outcome.has_value(); }, 120000);
+    }
+    if (!outcome)
+        return ctx.fail(QStringLiteral("Die Aufnahme wurde nicht abgeschlossen."));
+    if (!outcome->ok())
+        return ctx.fail(outcome->error());
+
+    const Take take = outcome->value();
+    library.store().addTake(take, reel->id);
+    if (const int failed = library.storeFailure())
+        return failed;
+    const Result<QByteArray> text = encodeTakeText(take);
+    if (!text)
+        return ctx.fail(text.error());
+    ctx.out << QString::fromUtf8(*text);
+    return 0;
 }
 
 } // namespace tandrel::cli

@@ -1,0 +1,347 @@
+// Speech following, measured on espeak-ng readings of English scripts: how far
+// the reading position gets, how long after a word is spoken the position
+// passes it, how exactly the recogniser hears the reading, and how much of
+// real time it needs. Each script is read as written and once with a
+// sentence left out and a few words of the reader's own.
+//
+//   follow_bench [--realtime] [--bias general|ngram|chunks|all] [--script NAME]
+//
+// espeak-ng reports when each word starts; a word is taken to end where the
+// next one starts, so the pause after it counts as part of it. A negative
+// delay therefore means the shown position passed the word before the next
+// one began (pending text names a word while it is still being spoken).
+// FOLLOW_BENCH_DECODER adds decoder options ("-lw 10 -wip 0.2");
+// FOLLOW_BENCH_TRACE prints every result and every word's pass on stderr.
+
+#include "bench/espeak_reading.h"
+#include "bench/follow_scripts.h"
+#include "speech/script_aligner.h"
+#include "speech/speech_audio_sink.h"
+#include "speech/sphinx_recognizer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+
+using namespace tandrel;
+using namespace tandrel::bench;
+
+namespace {
+
+// Decoder options to try, from the environment ("-lw 10 -beam 1e-60").
+QStringList decoderArguments()
+{
+    return qEnvironmentVariable("FOLLOW_BENCH_DECODER").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+struct TimedResult
+{
+    double time = 0; // seconds of audio heard when the result came
+    QString text;
+    bool final = false;
+};
+
+// A stretch of the spoken text and where it stands in the script (-1 for
+// words of the reader's own).
+struct Segment
+{
+    QString text;
+    qsizetype scriptOffset = -1;
+};
+
+struct Reading
+{
+    QString label;
+    QList<Segment> segments;
+    QString spoken;
+    EspeakReading speech;
+};
+
+struct Figures
+{
+    double wer = 0;
+    double reached = 0; // share of script tokens the cursor reached at the end
+    double spokenPassed = 0; // share of spoken script words the shown position passed
+    double medianDelay = 0;
+    double p90Delay = 0;
+    double rtf = 0;
+    double load = 0;
+};
+
+QStringList plainWords(const QString &text)
+{
+    static const QRegularExpression word(QStringLiteral("[0-9\\p{L}]+(?:['’\\-][0-9\\p{L}]+)*"));
+    QStringList words;
+    auto it = word.globalMatch(text);
+    while (it.hasNext())
+        words.append(it.next().captured().toLower().replace(QChar(0x2019), QLatin1Char('\'')));
+    return words;
+}
+
+double wordErrorRate(const QStringList &reference, const QStringList &heard)
+{
+    QList<int> previous(heard.size() + 1), current(heard.size() + 1);
+    for (int j = 0; j <= heard.size(); ++j)
+        previous[j] = j;
+    for (int i = 1; i <= reference.size(); ++i) {
+        current[0] = i;
+        for (int j = 1; j <= heard.size(); ++j)
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1,
+                                   previous[j - 1] + (reference[i - 1] == heard[j - 1] ? 0 : 1)});
+        std::swap(previous, current);
+    }
+    return reference.isEmpty() ? 0 : double(previous[heard.size()]) / reference.size();
+}
+
+// Plays the reading through the sink into a recogniser, in real time or as
+// fast as it decodes; returns every result with the audio time it came at.
+QList<TimedResult> recognise(const Reading &reading, const QString &script, SpeechBiasMode bias,
+                             bool realtime, double *rtf, double *loadSeconds)
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool loaded = false, finished = false;
+    QString loadError;
+    QList<TimedResult> results;
+    QElapsedTimer clock;
+
+    auto stream = std::make_shared<SpeechInputStream>();
+    std::shared_ptr<SphinxRecognizer> recognizer;
+    SphinxCallbacks callbacks;
+    callbacks.loaded = [&](const QString &error) {
+        std::lock_guard lock(mutex);
+        loaded = true;
+        loadError = error;
+        wake.notify_all();
+    };
+    callbacks.result = [&](const QString &text, bool final, double audioTime) {
+        const double t = realtime ? clock.nsecsElapsed() / 1e9 : audioTime;
+        std::lock_guard lock(mutex);
+        results.append({t, text, final});
+    };
+    callbacks.finished = [&] {
+        std::lock_guard lock(mutex);
+        finished = true;
+        wake.notify_all();
+    };
+    QElapsedTimer loadClock;
+    loadClock.start();
+    recognizer = SphinxRecognizer::start(
+            {*chooseSphinxModel(installedSphinxModels(defaultSphinxModelRoot()), "en-US"), script, bias,
+             decoderArguments()},
+            stream, callbacks);
+    {
+        std::unique_lock lock(mutex);
+        wake.wait(lock, [&] { return loaded; });
+    }
+    *loadSeconds = loadClock.nsecsElapsed() / 1e9;
+    if (!loadError.isEmpty()) {
+        std::fprintf(stderr, "model: %s\n", qPrintable(loadError));
+        return {};
+    }
+    SpeechAudioSink sink;
+    sink.prepareAnalyzer(SphinxRecognizer::inputFormat(), stream);
+    const qint64 step = reading.speech.audio.format.sampleRate / 50; // 20 ms buffers, as a microphone gives
+    clock.start();
+    for (qint64 first = 0; first < reading.speech.audio.frames; first += step) {
+        AudioBuffer buffer = reading.speech.audio.slice(first, step);
+        if (realtime) {
+            qint64 due = qint64(buffer.time * 1e9) - clock.nsecsElapsed();
+            if (due > 0)
+                QThread::usleep(due / 1000);
+        }
+        sink.append(buffer);
+    }
+    // A second of silence, as a speaker pausing at the end.
+    const AudioFormat format = reading.speech.audio.format;
+    for (int i = 0; i < 50; ++i) {
+        sink.append(AudioBuffer{format, QByteArray(step * format.bytesPerFrame(), 0), step,
+                                reading.speech.audio.duration() + i * 0.02});
+        if (realtime)
+            QThread::usleep(20000);
+    }
+    sink.reset();
+    std::unique_lock lock(mutex);
+    wake.wait(lock, [&] { return finished; });
+    *rtf = recognizer->decodeSeconds() / std::max(1e-9, recognizer->audioSeconds());
+    return results;
+}
+
+QString finalTranscript(const QList<TimedResult> &results)
+{
+    QStringList committed;
+    for (const TimedResult &r : results) {
+        if (r.final && !r.text.isEmpty())
+            committed.append(r.text);
+    }
+    return committed.join(QLatin1Char(' '));
+}
+
+QList<Segment> offScriptReading(const FollowScript &s)
+{
+    const QString text = QString::fromUtf8(s.text);
+    const QString skipped = QString::fromUtf8(s.skippedSentence) + QLatin1Char(' ');
+    const qsizetype skipAt = text.indexOf(skipped);
+    const qsizetype adLibAt = text.indexOf(QString::fromUtf8(s.adLibAfter));
+    Q_ASSERT(skipAt >= 0 && adLibAt > skipAt + skipped.size());
+    const qsizetype resume = skipAt + skipped.size();
+    return {{text.left(skipAt), 0},
+            {text.mid(resume, adLibAt - resume), resume},
+            {QString::fromUtf8(s.adLib) + QStringLiteral(". "), -1},
+            {text.mid(adLibAt), adLibAt}};
+}
+
+// The script token each spoken word stands for, or -1.
+QList<qsizetype> scriptTokenOfSpokenWords(const Reading &reading, const QList<Token> &scriptTokens)
+{
+    QHash<qsizetype, qsizetype> byOffset;
+    for (const Token &t : scriptTokens)
+        byOffset.insert(qsizetype(t.offset), qsizetype(t.index));
+    QList<qsizetype> result;
+    for (const SpokenWord &w : reading.speech.words) {
+        qsizetype start = 0, found = -1;
+        for (const Segment &seg : reading.segments) {
+            if (w.offset >= start && w.offset < start + seg.text.size()) {
+                if (seg.scriptOffset >= 0)
+                    found = byOffset.value(seg.scriptOffset + (w.offset - start), -1);
+                break;
+            }
+            start += seg.text.size();
+        }
+        result.append(found);
+    }
+    return result;
+}
+
+double percentile(QList<double> values, double p)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[qsizetype(std::min<double>(values.size() - 1, std::floor(p * (values.size() - 1) + 0.5)))];
+}
+
+// Replays the results into an aligner as the follower joins them and
+// measures how the shown reading position (cursor + lookahead) kept up.
+void measureFollowing(const Reading &reading, const QString &script, const QList<TimedResult> &results,
+                      Figures &f)
+{
+    ScriptAligner aligner;
+    aligner.replaceScript(script);
+    const QList<Token> &tokens = aligner.tokens();
+    QList<double> reachedAt(tokens.size(), -1);
+    QString committed, volatileText;
+    for (const TimedResult &r : results) {
+        const QString text = r.text.trimmed();
+        if (r.final) {
+            committed = (committed + QLatin1Char(' ') + text).trimmed();
+            volatileText.clear();
+        } else if (!text.isEmpty()) {
+            volatileText = text;
+        }
+        QStringList parts;
+        for (const QString &p : {committed, volatileText})
+            if (!p.isEmpty())
+                parts << p;
+        aligner.ingest(parts.join(QLatin1Char(' ')), r.final);
+        if (qEnvironmentVariableIsSet("FOLLOW_BENCH_TRACE"))
+            std::fprintf(stderr, "%.2f %s %lld+%lld %s\n", r.time, r.final ? "final" : "pending",
+                         aligner.cursor(), aligner.lookahead(), qPrintable(text));
+        // A word counts as passed from the moment the shown position moved
+        // beyond it for good; a spike ahead that falls back is not a pass.
+        const qint64 shown = std::min<qint64>(aligner.cursor() + aligner.lookahead(), tokens.size());
+        for (qint64 k = 0; k < shown; ++k)
+            if (reachedAt[k] < 0)
+                reachedAt[k] = r.time;
+        for (qint64 k = shown; k < tokens.size(); ++k)
+            reachedAt[k] = -1;
+    }
+    f.reached = tokens.isEmpty() ? 0 : double(aligner.cursor()) / tokens.size();
+
+    const QList<qsizetype> tokenOf = scriptTokenOfSpokenWords(reading, tokens);
+    QList<double> delays;
+    int spoken = 0, passed = 0;
+    for (qsizetype i = 0; i < tokenOf.size(); ++i) {
+        if (tokenOf[i] < 0)
+            continue;
+        ++spoken;
+        if (reachedAt[tokenOf[i]] >= 0) {
+            ++passed;
+            delays.append(reachedAt[tokenOf[i]] - reading.speech.words[i].end);
+            if (qEnvironmentVariableIsSet("FOLLOW_BENCH_TRACE"))
+                std::fprintf(stderr, "%s -> %s end %.2f reached %.2f\n",
+                             qPrintable(reading.spoken.mid(reading.speech.words[i].offset,
+                                                           reading.speech.words[i].length)),
+                             qPrintable(tokens[tokenOf[i]].raw), reading.speech.words[i].end,
+                             reachedAt[tokenOf[i]]);
+        }
+    }
+    f.spokenPassed = spoken ? double(passed) / spoken : 0;
+    f.medianDelay = percentile(delays, 0.5);
+    f.p90Delay = percentile(delays, 0.9);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    const bool realtime = args.contains(QStringLiteral("--realtime"));
+    QString biasName = QStringLiteral("all"), only;
+    if (int i = args.indexOf(QStringLiteral("--bias")); i >= 0 && i + 1 < args.size())
+        biasName = args[i + 1];
+    if (int i = args.indexOf(QStringLiteral("--script")); i >= 0 && i + 1 < args.size())
+        only = args[i + 1];
+
+    const struct
+    {
+        const char *name;
+        SpeechBiasMode mode;
+    } biases[] = {{"general", SpeechBiasMode::GeneralModel},
+                  {"ngram", SpeechBiasMode::ScriptNgram},
+                  {"chunks", SpeechBiasMode::ChunkGrammar}};
+
+    std::printf("%s, %s\n", realtime ? "real time" : "as fast as decoded (times are audio times)",
+                "delay: from the end of a spoken word until the shown position passes it");
+    std::printf("%-8s %-7s %-8s %6s %8s %8s %7s %7s %6s %6s\n", "script", "reading", "bias", "WER", "reached",
+                "passed", "median", "p90", "RTF", "load");
+    for (const FollowScript &s : followScripts) {
+        if (!only.isEmpty() && only != QLatin1String(s.name))
+            continue;
+        const QString script = QString::fromUtf8(s.text);
+        const QList<QList<Segment>> readings{{{script, 0}}, offScriptReading(s)};
+        for (const QList<Segment> &segments : readings) {
+            Reading reading;
+            reading.label = segments.size() == 1 ? QStringLiteral("exact") : QStringLiteral("off");
+            reading.segments = segments;
+            for (const Segment &seg : segments)
+                reading.spoken += seg.text;
+            Result<EspeakReading> speech = speakWithEspeak(reading.spoken);
+            if (!speech) {
+                std::fprintf(stderr, "%s\n", qPrintable(speech.error()));
+                return 1;
+            }
+            reading.speech = *speech;
+            for (const auto &b : biases) {
+                if (biasName != QLatin1String("all") && biasName != QLatin1String(b.name))
+                    continue;
+                Figures f;
+                QList<TimedResult> results = recognise(reading, script, b.mode, realtime, &f.rtf, &f.load);
+                f.wer = wordErrorRate(plainWords(reading.spoken), plainWords(finalTranscript(results)));
+                measureFollowing(reading, script, results, f);
+                std::printf("%-8s %-7s %-8s %5.1f%% %7.1f%% %7.1f%% %6.2fs %6.2fs %6.3f %5.2fs\n", s.name,
+                            qPrintable(reading.label), b.name, f.wer * 100, f.reached * 100,
+                            f.spokenPassed * 100, f.medianDelay, f.p90Delay, f.rtf, f.load);
+                std::fflush(stdout);
+            }
+        }
+    }
+    return 0;
+}

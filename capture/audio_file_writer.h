@@ -1,0 +1,48 @@
+#pragma once
+
+#include "capture/audio_buffer.h"
+#include "capture/media_writer.h"
+
+namespace tandrel {
+
+// The take's audio file: microphone buffers of any rate and channel count,
+// mixed to mono, resampled to 48 kHz and encoded as AAC LC at 192 kb/s into
+// an MPEG-4 audio file whose index is kept up to date in reserved header
+// space, as the video writer does.
+class AudioFileWriter : public MediaWriter
+{
+public:
+    static constexpr int SampleRate = 48000;
+    static constexpr int BitRate = 192000;
+    // About a second of 1024-frame microphone buffers.
+    static constexpr guint64 MaxQueuedBuffers = 48;
+    // Longest take whose index fits the reserved header space, and the bytes
+    // reserved per second for 47 AAC frames (about 230 measured); with the
+    // muxer's two copies 2.2 MB of header room in every file.
+    static constexpr guint64 ReservedSeconds = 3600;
+    static constexpr guint ReservedBytesPerSecond = 300;
+
+    // A writer for a new file at `path`, opened but not started.
+    static Result<std::shared_ptr<AudioFileWriter>> create(const QString &path);
+
+    // Appends `buffer` whose first frame lies `time` seconds from the start
+    // of the take; frames before the start are cut off. The samples are
+    // shared, not copied. An MPEG-4 audio track plays its samples back to
+    // back, so a gap before the buffer (the take began with video, or
+    // buffers were dropped) is filled with silence to keep later sound in
+    // step with the video. True when the writer took the buffer.
+    bool appendBuffer(const AudioBuffer &buffer, double time);
+
+    // Gaps shorter than this are timing jitter, not lost sound.
+    static constexpr double GapTolerance = 0.02;
+
+private:
+    AudioFileWriter(GstElement *pipeline, GstAppSrc *source, const QString &path);
+    void setFormat(const AudioFormat &format);
+    bool pushSamples(const QByteArray &data, qint64 skipFrames, qint64 frames, double time);
+
+    AudioFormat m_format;
+    double m_nextTime = 0; // where the samples pushed so far end
+};
+
+} // namespace tandrel

@@ -1,0 +1,374 @@
+#include "capture/capture_controller.h"
+#include "capture/media_probe.h"
+#include "platform/display_list.h"
+#include "platform/user_defaults.h"
+#include "tests/support/temp_library.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+// What a take's completion delivered.
+struct Outcome
+{
+    bool called = false;
+    int calls = 0;
+    std::optional<Take> take;
+    QString error;
+
+    CaptureController::TakeCompletion completion()
+    {
+        return [this](const Result<Take> &r) {
+            called = true;
+            ++calls;
+            if (r.ok())
+                take = r.value();
+            else
+                error = r.error();
+        };
+    }
+};
+
+class TakeRecordingTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("TANDREL_TEST_CAMERA", "1");
+        ASSERT_TRUE(dir.isValid());
+        controller = std::make_unique<CaptureController>(defaults);
+        QSignalSpy done(controller.get(), &CaptureController::activated);
+        controller->activate();
+        ASSERT_TRUE(waitUntil([&] { return done.count() > 0; }, 15000));
+        ASSERT_EQ(controller->selectedVideoSourceID(), QStringLiteral("test-camera"));
+        ASSERT_TRUE(controller->selectedMicrophoneID().has_value());
+        ASSERT_TRUE(waitUntil([&] { return controller->videoDeviceInput().has_value(); }, 10000));
+        controller->setAudioTap([this](const AudioBuffer &) { ++tapped; });
+        waitForSamples(true);
+    }
+
+    // Waits until the selected sources deliver: the microphone through the
+    // audio tap (which sees every buffer), a camera for half a second more.
+    void waitForSamples(bool microphone)
+    {
+        const int before = tapped;
+        if (microphone) {
+            ASSERT_TRUE(waitUntil([&] { return tapped > before + 5; }, 10000)) << "no microphone buffers";
+        }
+        waitUntil([] { return false; }, 500);
+    }
+
+    // Selects sources and waits until the session runs with them.
+    void select(const std::optional<QString> &video, const std::optional<QString> &mic)
+    {
+        controller->setSelectedMicrophoneID(mic);
+        controller->selectVideoSource(video);
+        if (video && video->startsWith(QLatin1String("screen:"))) {
+            ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 10000));
+            waitForSamples(mic.has_value());
+            return;
+        }
+        // A reconfiguration that is superseded at once finishes after the
+        // real one; its completion tells that the session has been rebuilt.
+        bool finished = false;
+        controller->reconfigure(video, mic, QUuid(), [&] { finished = true; });
+        ASSERT_TRUE(waitUntil([&] { return finished; }, 10000));
+        waitForSamples(mic.has_value());
+    }
+
+    // Records for `seconds` into `folder`; `during` runs once the take shows as running.
+    Outcome record(double seconds, const QString &folder, const std::function<void()> &during = {})
+    {
+        Outcome outcome;
+        controller->startRecording(folder, outcome.completion());
+        EXPECT_TRUE(waitUntil([&] { return controller->isRecording() || outcome.called; }, 10000));
+        if (outcome.called)
+            return outcome;
+        QElapsedTimer clock;
+        clock.start();
+        if (during)
+            during();
+        waitUntil([&] { return clock.elapsed() >= seconds * 1000; }, int(seconds * 1000) + 1000);
+        controller->stopRecording();
+        EXPECT_TRUE(waitUntil([&] { return outcome.called; }, 30000));
+        EXPECT_FALSE(controller->isRecording());
+        return outcome;
+    }
+
+    QString takes() const { return dir.filePath(QStringLiteral("reel/takes")); }
+
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.ini"))};
+    std::unique_ptr<CaptureController> controller;
+    std::atomic<int> tapped{0};
+};
+
+const QRegularExpression takeName(QStringLiteral("^\\d{8}-\\d{6}-(video\\.mov|audio\\.m4a)$"));
+
+} // namespace
+
+TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoAudioAndSpeech)
+{
+    double spokeFrom = 0, spokeTo = 0;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    const Outcome outcome = record(4.0, takes(), [&] {
+        waitUntil([] { return false; }, 600);
+        spokeFrom = sinceStart.elapsed() / 1000.0;
+        QProcess speak;
+        speak.start(
+                QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("espeak-ng --stdout 'Hello, this is a test of the recording' | paplay "
+                                "--device=%1")
+                         .arg(qEnvironmentVariable("TANDREL_TEST_SINK", QStringLiteral("tandrel_sink")))});
+        waitUntil([&] { return speak.state() == QProcess::NotRunning; }, 10000);
+        spokeTo = sinceStart.elapsed() / 1000.0;
+    });
+    ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+    const Take &take = *outcome.take;
+    ASSERT_TRUE(take.videoFileName && take.audioFileName);
+    EXPECT_TRUE(takeName.match(*take.videoFileName).hasMatch()) << take.videoFileName->toStdString();
+    EXPECT_EQ(take.videoFileName->left(15), take.audioFileName->left(15));
+    EXPECT_NEAR(take.duration, std::max(4.0, spokeTo), 0.6);
+    EXPECT_LE(std::abs(take.recordedAt.secsTo(QDateTime::currentDateTime()) - take.duration), 2.0);
+    EXPECT_EQ(controller->statusMessage(), QStringLiteral("Live"));
+    EXPECT_FALSE(controller->lastError().has_value());
+
+    const QString videoPath = QDir(takes()).filePath(*take.videoFileName);
+    const QString audioPath = QDir(takes()).filePath(*take.audioFileName);
+    const ProbedStream v = probeStream(videoPath, QStringLiteral("v"));
+    const ProbedStream a = probeStream(audioPath, QStringLiteral("a"));
+    EXPECT_EQ(v.codec, QStringLiteral("h264"));
+    EXPECT_EQ(v.profile, QStringLiteral("High"));
+    EXPECT_EQ(v.width, 1080);
+    EXPECT_EQ(v.height, 1920);
+    EXPECT_LE(v.bitRate, 12e6 * 1.25);
+    // The encoder's own record of its settings, kept in the stream.
+    const QByteArray video = [&] {
+        QFile f(videoPath);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    EXPECT_TRUE(video.contains("bitrate=12000")) << "average bit rate of the stream";
+    EXPECT_GT(v.frames / v.duration, 20.0) << "the test camera sends 30 frames a second";
+    EXPECT_LT(v.frames / v.duration, 31.0);
+    EXPECT_EQ(a.codec, QStringLiteral("aac"));
+    EXPECT_EQ(a.profile, QStringLiteral("LC"));
+    EXPECT_EQ(a.sampleRate, 48000);
+    EXPECT_EQ(a.channels, 1);
+    EXPECT_NEAR(v.startTime, 0, 0.05);
+    EXPECT_NEAR(a.startTime, 0, 0.05);
+    // Frames captured just before the stop arrive after it (the test camera's
+    // pipeline lags up to half a second on a busy machine); they still count.
+    EXPECT_NEAR(v.duration, take.duration, 0.3);
+    EXPECT_NEAR(a.duration, take.duration, 0.3);
+
+    // The voice was heard while espeak-ng spoke, and only then.
+    ASSERT_FALSE(take.speechIntervals.isEmpty());
+    for (const SpeechInterval &s : take.speechIntervals) {
+        EXPECT_GE(s.start, spokeFrom - 0.5) << s.start;
+        EXPECT_LE(s.end, spokeTo + 1.0) << s.end;
+        EXPECT_LT(s.start, s.end);
+    }
+    EXPECT_GT(take.speechIntervals.last().end - take.speechIntervals.first().start, 1.0);
+}
+
+TEST_F(TakeRecordingTest, CropOffsetAndMirrorPickTheSideOfTheCamera)
+{
+    // The test camera is red on the left, blue on the right.
+    const struct
+    {
+        double offset;
+        bool flip;
+        bool red;
+    } cases[] = {{0.0, false, true}, {1.0, false, false}, {0.0, true, false}, {1.0, true, true}};
+    select(QStringLiteral("test-camera"), std::nullopt);
+    for (const auto &c : cases) {
+        controller->setCropOffset(c.offset);
+        controller->setFlipHorizontal(c.flip);
+        const Outcome outcome = record(1.5, takes());
+        ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+        ASSERT_TRUE(outcome.take->videoFileName);
+        EXPECT_FALSE(outcome.take->audioFileName);
+        const QImage frame = decodeFrame(QDir(takes()).filePath(*outcome.take->videoFileName), 0.5);
+        ASSERT_EQ(frame.size(), QSize(1080, 1920));
+        // Bands above and below the middle, where the ball passes less.
+        QColor mean = meanColour(frame, QRect(100, 100, 880, 300));
+        if (c.red)
+            EXPECT_GT(mean.red(), mean.blue() + 60) << c.offset << " " << c.flip;
+        else
+            EXPECT_GT(mean.blue(), mean.red() + 60) << c.offset << " " << c.flip;
+    }
+}
+
+TEST_F(TakeRecordingTest, AScreenOfTheDisplayIsRecordedInPortrait)
+{
+    const QList<DisplayInfo> displays = DisplayList::instance()->displays();
+    ASSERT_FALSE(displays.isEmpty());
+    const QString screen = QStringLiteral("screen:%1").arg(displays.last().number);
+    select(screen, controller->selectedMicrophoneID());
+    const Outcome outcome = record(2.0, takes());
+    ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+    ASSERT_TRUE(outcome.take->videoFileName && outcome.take->audioFileName);
+    const ProbedStream v
+            = probeStream(QDir(takes()).filePath(*outcome.take->videoFileName), QStringLiteral("v"));
+    EXPECT_EQ(v.width, 1080);
+    EXPECT_EQ(v.height, 1920);
+    EXPECT_GT(v.frames, 10);
+    EXPECT_NEAR(v.duration, outcome.take->duration, 0.5);
+}
+
+TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
+{
+    const QString mic = *controller->selectedMicrophoneID();
+    const QString videoOnlyAudio = QStringLiteral("Keine Videobilder empfangen. Take enthält nur Audio.");
+    const struct
+    {
+        std::optional<QString> video, mic;
+        bool hasVideo, hasAudio;
+        const char *status;
+        std::optional<QString> error;
+    } cases[] = {
+            {std::nullopt, mic, false, true, "Nur Audio", std::nullopt},
+            {QStringLiteral("test-camera"), std::nullopt, true, false, "Live", std::nullopt},
+            // A camera that has gone away sends nothing: the take keeps its sound.
+            {QStringLiteral("/dev/v4l/by-id/missing-camera"), mic, false, true, "Live", videoOnlyAudio},
+    };
+    for (const auto &c : cases) {
+        controller->setLastError(std::nullopt);
+        select(c.video, c.mic);
+        const QStringList before = QDir(takes()).entryList(QDir::Files);
+        const Outcome outcome = record(1.5, takes());
+        ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.take->videoFileName.has_value(), c.hasVideo);
+        EXPECT_EQ(outcome.take->audioFileName.has_value(), c.hasAudio);
+        EXPECT_EQ(controller->statusMessage(), QString::fromLatin1(c.status));
+        EXPECT_EQ(controller->lastError(), c.error);
+        // Exactly the take's files were added; an empty one was deleted.
+        const QStringList after = QDir(takes()).entryList(QDir::Files);
+        EXPECT_EQ(after.size() - before.size(), int(c.hasVideo) + int(c.hasAudio));
+        for (const auto &name : {outcome.take->videoFileName, outcome.take->audioFileName}) {
+            if (name) {
+                EXPECT_GT(QFileInfo(QDir(takes()).filePath(*name)).size(), 64);
+            }
+        }
+    }
+}
+
+TEST_F(TakeRecordingTest, StartRefusalsAndEmptyTakesTellWhy)
+{
+    // Nothing selected: refused, no error shown, no folder touched.
+    select(std::nullopt, std::nullopt);
+    Outcome none;
+    controller->startRecording(takes(), none.completion());
+    ASSERT_TRUE(waitUntil([&] { return none.called; }));
+    EXPECT_EQ(none.error, QStringLiteral("Bitte Video- oder Audioquelle wählen."));
+    EXPECT_FALSE(controller->lastError().has_value());
+    EXPECT_FALSE(QFileInfo::exists(takes()));
+
+    // Stopped before any sample arrived: both files go, the message depends
+    // on whether video was asked for. A sample can slip in between start and
+    // stop, so a few attempts are allowed.
+    const struct
+    {
+        std::optional<QString> video;
+        const char *message;
+    } empty[] = {
+            {QStringLiteral("test-camera"),
+             "Keine Bilder empfangen. Kamera, HDMI-Karte oder Bildschirmfreigabe prüfen."},
+            {std::nullopt, "Keine Audiodaten empfangen. Audioquelle prüfen."},
+    };
+    for (const auto &c : empty) {
+        select(c.video, controller->microphones().first().id);
+        bool seen = false;
+        for (int attempt = 0; attempt < 5 && !seen; ++attempt) {
+            Outcome outcome;
+            controller->startRecording(takes(), outcome.completion());
+            controller->stopRecording();
+            ASSERT_TRUE(waitUntil([&] { return outcome.called; }, 30000));
+            if (outcome.take)
+                continue;
+            seen = true;
+            EXPECT_EQ(outcome.error, QString::fromUtf8(c.message));
+            EXPECT_EQ(controller->lastError(), QString::fromUtf8(c.message));
+            EXPECT_TRUE(QDir(takes()).entryList(QDir::Files).isEmpty()) << "files of the empty take deleted";
+        }
+        EXPECT_TRUE(seen) << c.message;
+        for (const QString &f : QDir(takes()).entryList(QDir::Files))
+            QFile::remove(QDir(takes()).filePath(f));
+    }
+
+    // A folder that cannot be made.
+    QFile blocker(dir.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Outcome blocked;
+    controller->startRecording(dir.filePath(QStringLiteral("file/takes")), blocked.completion());
+    ASSERT_TRUE(waitUntil([&] { return blocked.called; }));
+    EXPECT_TRUE(blocked.error.startsWith(QStringLiteral("Aufnahmeordner konnte nicht angelegt werden: ")));
+    EXPECT_EQ(controller->lastError(), blocked.error);
+    EXPECT_FALSE(controller->isRecording());
+}
+
+TEST_F(TakeRecordingTest, ASecondStartIsRefusedAndTheFirstTakeGoesOn)
+{
+    Outcome first, second;
+    controller->stopRecording(); // no take: nothing happens
+    controller->startRecording(takes(), first.completion());
+    ASSERT_TRUE(waitUntil([&] { return controller->isRecording(); }, 10000));
+    controller->startRecording(takes(), second.completion());
+    ASSERT_TRUE(waitUntil([&] { return second.called; }));
+    EXPECT_EQ(second.error, QStringLiteral("Es läuft bereits eine Aufnahme."));
+    EXPECT_FALSE(first.called);
+    EXPECT_TRUE(controller->isRecording());
+    waitUntil([] { return false; }, 1000);
+    controller->stopRecording();
+    ASSERT_TRUE(waitUntil([&] { return first.called; }, 30000));
+    ASSERT_TRUE(first.take) << first.error.toStdString();
+    EXPECT_TRUE(first.take->videoFileName && first.take->audioFileName);
+    EXPECT_EQ(first.calls, 1);
+    EXPECT_EQ(second.calls, 1);
+    EXPECT_FALSE(controller->lastError().has_value());
+}
+
+TEST_F(TakeRecordingTest, TakesWithinTheSameSecondNeverReplaceEarlierFiles)
+{
+    // Files named for this second and the next few already exist.
+    ASSERT_TRUE(QDir().mkpath(takes()));
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList occupied;
+    for (int s = 0; s < 6; ++s) {
+        const QString stamp = now.addSecs(s).toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        for (const char *suffix : {"-video.mov", "-audio.m4a"}) {
+            QFile f(QDir(takes()).filePath(stamp + QLatin1String(suffix)));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("earlier take");
+            occupied << f.fileName();
+        }
+    }
+    const Outcome outcome = record(1.0, takes());
+    ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+    ASSERT_TRUE(outcome.take->videoFileName && outcome.take->audioFileName);
+    EXPECT_TRUE(outcome.take->videoFileName->endsWith(QLatin1String("-2-video.mov")))
+            << outcome.take->videoFileName->toStdString();
+    EXPECT_TRUE(outcome.take->audioFileName->endsWith(QLatin1String("-2-audio.m4a")));
+    for (const QString &path : occupied) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), QByteArray("earlier take")) << path.toStdString();
+    }
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+// Test helpers: what independent tools (ffprobe, ffmpeg) say about a file.
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <cstring>
+#include <vector>
+
+namespace tandrel::testing {
+
+struct ProbedStream
+{
+    QString codec, profile;
+    int width = 0, height = 0;
+    int sampleRate = 0, channels = 0;
+    double bitRate = 0, duration = 0, startTime = 0;
+    long frames = 0;
+    bool found = false;
+};
+
+inline QByteArray runTool(const QString &program, const QStringList &args, int *exitCode = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(120000);
+    if (exitCode)
+        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return p.readAllStandardOutput();
+}
+
+// The first stream of `kind` ("v" or "a") as ffprobe reads it.
+inline ProbedStream probeStream(const QString &path, const QString &kind)
+{
+    const QByteArray json
+            = runTool(QStringLiteral("ffprobe"),
+                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), kind,
+                       QStringLiteral("-show_streams"), QStringLiteral("-of"), QStringLiteral("json"), path});
+    const QJsonArray streams
+            = QJsonDocument::fromJson(json).object().value(QStringLiteral("streams")).toArray();
+    ProbedStream s;
+    if (streams.isEmpty())
+        return s;
+    const QJsonObject o = streams.first().toObject();
+    s.found = true;
+    s.codec = o.value(QStringLiteral("codec_name")).toString();
+    s.profile = o.value(QStringLiteral("profile")).toString();
+    s.width = o.value(QStringLiteral("width")).toInt();
+    s.height = o.value(QStringLiteral("height")).toInt();
+    s.sampleRate = o.value(QStringLiteral("sample_rate")).toString().toInt();
+    s.channels = o.value(QStringLiteral("channels")).toInt();
+    s.bitRate = o.value(QStringLiteral("bit_rate")).toString().toDouble();
+    s.duration = o.value(QStringLiteral("duration")).toString().toDouble();
+    s.startTime = o.value(QStringLiteral("start_time")).toString().toDouble();
+    s.frames = o.value(QStringLiteral("nb_frames")).toString().toLong();
+    return s;
+}
+
+// Seconds of media ffmpeg decodes from `path` without an error, or -1 when
+// decoding fails.
+inline double decodableSeconds(const QString &path)
+{
+    int code = 0;
+    const QByteArray out
+            = runTool(QStringLiteral("ffmpeg"),
+                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-xerror"),
+                       QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("null"),
+                       QStringLiteral("-progress"), QStringLiteral("pipe:1"), QStringLiteral("-")},
+                      &code);
+    if (code != 0)
+        return -1;
+    double seconds = 0;
+    for (const QByteArray &line : out.split('\n'))
+        if (line.startsWith("out_time_us="))
+            seconds = line.mid(12).toDouble() / 1e6;
+    return seconds;
+}
+
+// The audio of `path` decoded to 48 kHz mono float samples.
+inline std::vector<float> decodeAudio(const QString &path)
+{
+    const QByteArray raw = runTool(QStringLiteral("ffmpeg"),
+                                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
+                                    QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"),
+                                    QStringLiteral("48000"), QStringLiteral("-f"), QStringLiteral("f32le"),
+                                    QStringLiteral("-")});
+    std::vector<float> samples(size_t(raw.size()) / 4);
+    std::memcpy(samples.data(), raw.constData(), samples.size() * 4);
+    return samples;
+}
+
+// The video frame at `seconds`, decoded to RGB.
+inline QImage decodeFrame(const QString &path, double seconds)
+{
+    const ProbedStream v = probeStream(path, QStringLiteral("v"));
+    const QByteArray raw
+            = runTool(QStringLiteral("ffmpeg"),
+                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"),
+                       QString::number(seconds), QStringLiteral("-i"), path, QStringLiteral("-frames:v"),
+                       QStringLiteral("1"), QStringLiteral("-f"), QStringLiteral("rawvideo"),
+                       QStringLiteral("-pix_fmt"), QStringLiteral("rgb24"), QStringLiteral("-")});
+    if (v.width <= 0 || raw.size() != qsizetype(v.width) * v.height * 3)
+        return {};
+    return QImage(reinterpret_cast<const uchar *>(raw.constData()), v.width, v.height, v.width * 3,
+                  QImage::Format_RGB888)
+            .copy();
+}
+
+// Mean colour of a rectangle of `image`.
+inline QColor meanColour(const QImage &image, const QRect &area)
+{
+    double r = 0, g = 0, b = 0;
+    long n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            r += qRed(p);
+            g += qGreen(p);
+            b += qBlue(p);
+            ++n;
+        }
+    return n ? QColor(int(r / n), int(g / n), int(b / n)) : QColor();
+}
+
+} // namespace tandrel::testing

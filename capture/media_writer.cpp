@@ -1,0 +1,193 @@
+#include "capture/media_writer.h"
+
+#include <chrono>
+#include <thread>
+
+namespace tandrel {
+
+namespace {
+
+QString messageText(GstMessage *message)
+{
+    GError *error = nullptr;
+    gchar *debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    QString text = error ? QString::fromUtf8(error->message) : QString();
+    g_clear_error(&error);
+    g_free(debug);
+    return text;
+}
+
+// The first error waiting on the bus, if any: what a refused state change
+// left behind.
+QString pendingError(GstElement *pipeline)
+{
+    GstBus *bus = gst_element_get_bus(pipeline);
+    GstMessage *message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    QString text = message ? messageText(message) : QString();
+    if (message)
+        gst_message_unref(message);
+    gst_object_unref(bus);
+    return text;
+}
+
+} // namespace
+
+MediaWriter::MediaWriter(GstElement *pipeline, GstAppSrc *source, QString path, guint64 maxQueuedBuffers)
+    : m_pipeline(pipeline), m_source(source), m_path(std::move(path)), m_maxQueuedBuffers(maxQueuedBuffers)
+{
+    // Failures and the end of the stream are noted on the streaming thread
+    // that raises them; everything else is dropped, so the bus never grows.
+    GstBus *bus = gst_element_get_bus(m_pipeline);
+    gst_bus_set_flushing(bus, TRUE); // drops the state changes of the set-up
+    gst_bus_set_flushing(bus, FALSE);
+    gst_bus_set_sync_handler(bus, &MediaWriter::onBusMessage, this, nullptr);
+    gst_object_unref(bus);
+}
+
+MediaWriter::~MediaWriter()
+{
+    gst_element_set_state(m_pipeline, GST_STATE_NULL);
+    GstBus *bus = gst_element_get_bus(m_pipeline);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(m_source);
+    gst_object_unref(m_pipeline);
+}
+
+Result<GstElement *> MediaWriter::buildPipeline(const char *description, const QString &path,
+                                                const QString &buildFailure, const QString &openFailurePrefix)
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    GError *error = nullptr;
+    GstElement *pipeline = gst_parse_launch_full(description, nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    if (!pipeline || error) {
+        g_clear_error(&error);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return Result<GstElement *>::failure(buildFailure);
+    }
+    GstElement *sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+    g_object_set(sink, "location", path.toLocal8Bit().constData(), nullptr);
+    gst_object_unref(sink);
+    if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+        const QString text = pendingError(pipeline);
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+        return Result<GstElement *>::failure(openFailurePrefix + text);
+    }
+    return pipeline;
+}
+
+GstBusSyncReply MediaWriter::onBusMessage(GstBus *, GstMessage *message, gpointer data)
+{
+    auto *self = static_cast<MediaWriter *>(data);
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR:
+        self->fail(messageText(message));
+        break;
+    case GST_MESSAGE_EOS: {
+        std::lock_guard lock(self->m_mutex);
+        self->m_endOfStream = true;
+        self->m_ended.notify_all();
+        break;
+    }
+    default:
+        break;
+    }
+    gst_message_unref(message);
+    return GST_BUS_DROP;
+}
+
+void MediaWriter::fail(const QString &text)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_error.isEmpty())
+        m_error = text;
+    // A finished or cancelled writer keeps its state.
+    Status current = m_status.load();
+    while ((current == Status::Unknown || current == Status::Writing)
+           && !m_status.compare_exchange_weak(current, Status::Failed)) { }
+    m_ended.notify_all();
+}
+
+QString MediaWriter::errorText() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_error;
+}
+
+bool MediaWriter::startWriting()
+{
+    if (status() != Status::Unknown)
+        return false;
+    if (gst_element_set_state(m_pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        fail(QString());
+        return false;
+    }
+    Status expected = Status::Unknown;
+    if (!m_status.compare_exchange_strong(expected, Status::Writing))
+        return false;
+    onStarted();
+    return true;
+}
+
+bool MediaWriter::isReadyForMoreMediaData() const
+{
+    return status() == Status::Writing
+            && gst_app_src_get_current_level_buffers(m_source) < m_maxQueuedBuffers;
+}
+
+bool MediaWriter::push(GstBuffer *buffer)
+{
+    if (!isReadyForMoreMediaData()) {
+        gst_buffer_unref(buffer);
+        return false;
+    }
+    return gst_app_src_push_buffer(m_source, buffer) == GST_FLOW_OK;
+}
+
+bool MediaWriter::pushPastQueueLimit(GstBuffer *buffer)
+{
+    if (status() != Status::Writing) {
+        gst_buffer_unref(buffer);
+        return false;
+    }
+    return gst_app_src_push_buffer(m_source, buffer) == GST_FLOW_OK;
+}
+
+bool MediaWriter::waitForEndOfStream()
+{
+    std::unique_lock lock(m_mutex);
+    return m_ended.wait_for(lock, std::chrono::milliseconds(FinishTimeoutMs), [this] {
+        return m_endOfStream || status() == Status::Failed;
+    }) && m_endOfStream;
+}
+
+void MediaWriter::finishWriting(std::function<void()> done)
+{
+    std::thread([self = shared_from_this(), done = std::move(done)] {
+        if (self->status() == Status::Writing)
+            gst_app_src_end_of_stream(self->m_source);
+        const bool ended = self->status() == Status::Writing && self->waitForEndOfStream();
+        gst_element_set_state(self->m_pipeline, GST_STATE_NULL);
+        Status expected = Status::Writing;
+        if (ended)
+            self->m_status.compare_exchange_strong(expected, Status::Completed);
+        else if (self->m_status.compare_exchange_strong(expected, Status::Failed))
+            self->fail(QStringLiteral("Zeitüberschreitung beim Abschließen der Datei"));
+        if (done)
+            done();
+    }).detach();
+}
+
+void MediaWriter::cancelWriting()
+{
+    const Status previous = m_status.exchange(Status::Cancelled);
+    if (previous == Status::Completed)
+        m_status.store(Status::Completed);
+    gst_element_set_state(m_pipeline, GST_STATE_NULL);
+}
+
+} // namespace tandrel

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "platform/result.h"
+
+#include <gst/app/gstappsrc.h>
+#include <gst/gst.h>
+
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace tandrel {
+
+// One output file written by a GStreamer pipeline fed from an appsrc: the
+// common life of the take's video and audio writers. Created paused (the
+// file is opened then, so that a bad location fails at once), started at the
+// first sample of the take, then finished (end of stream, waited for on a
+// thread of its own) or cancelled. The pipeline's own streaming threads
+// report failures; after one the writer accepts nothing more.
+//
+// Samples carry their time in seconds from the start of the take. The
+// writer takes media in real time: when its queue is full it is not ready,
+// and what the caller appends anyway is dropped, never queued without bound.
+class MediaWriter : public std::enable_shared_from_this<MediaWriter>
+{
+public:
+    enum class Status { Unknown, Writing, Completed, Failed, Cancelled };
+
+    virtual ~MediaWriter();
+    MediaWriter(const MediaWriter &) = delete;
+    MediaWriter &operator=(const MediaWriter &) = delete;
+
+    const QString &path() const { return m_path; }
+    Status status() const { return m_status.load(std::memory_order_acquire); }
+    // The pipeline's description of the failure that stopped the writer.
+    QString errorText() const;
+
+    // Starts the pipeline. False (and Failed) when it refuses to run.
+    bool startWriting();
+    // Whether a sample appended now would be taken: writing, queue not full.
+    bool isReadyForMoreMediaData() const;
+    // Ends the stream and waits, on a thread of its own, until the file is
+    // complete; then calls `done` on that thread. The writer keeps itself
+    // alive until then.
+    void finishWriting(std::function<void()> done);
+    // Stops the pipeline at once; what reached the file stays there.
+    void cancelWriting();
+
+    // Longest wait for the end of the stream before the writer gives up.
+    static constexpr int FinishTimeoutMs = 60000;
+
+protected:
+    MediaWriter(GstElement *pipeline, GstAppSrc *source, QString path, guint64 maxQueuedBuffers);
+    // Pipeline from a launch description with an appsrc named "src" and a
+    // filesink named "sink"; the sink gets `path`. Set to PAUSED, which opens
+    // the file. Fails with `buildFailure` when an element is missing, with
+    // `openFailurePrefix` and the cause when the file cannot be opened.
+    static Result<GstElement *> buildPipeline(const char *description, const QString &path,
+                                              const QString &buildFailure, const QString &openFailurePrefix);
+
+    // Hands `buffer` (owned) to the pipeline. False when not writing or full.
+    bool push(GstBuffer *buffer);
+    // Hands `buffer` (owned) to the pipeline whatever its queue holds; for a
+    // bounded burst at the start only.
+    bool pushPastQueueLimit(GstBuffer *buffer);
+    GstAppSrc *source() const { return m_source; }
+    virtual void onStarted() { }
+
+private:
+    static GstBusSyncReply onBusMessage(GstBus *bus, GstMessage *message, gpointer self);
+    void fail(const QString &text);
+    bool waitForEndOfStream();
+
+    GstElement *m_pipeline = nullptr;
+    GstAppSrc *m_source = nullptr;
+    QString m_path;
+    guint64 m_maxQueuedBuffers = 0;
+    std::atomic<Status> m_status{Status::Unknown};
+
+    mutable std::mutex m_mutex; // guards the fields below
+    std::condition_variable m_ended;
+    bool m_endOfStream = false;
+    QString m_error;
+};
+
+} // namespace tandrel

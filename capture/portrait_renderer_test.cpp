@@ -1,0 +1,258 @@
+#include "capture/portrait_renderer.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <gst/video/gstvideopool.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+using namespace tandrel;
+
+namespace {
+
+// A source frame of `format` painted by `paint` (through QImage, then
+// converted by GStreamer, independently of the renderer under test).
+struct SourceFrame
+{
+    GstVideoInfo info;
+    GstBuffer *buffer = nullptr;
+    GstVideoFrame frame;
+
+    SourceFrame(GstVideoFormat format, int width, int height, const std::function<void(QPainter &)> &paint)
+    {
+        if (!gst_is_initialized())
+            gst_init(nullptr, nullptr);
+        QImage image(width, height, QImage::Format_ARGB32); // B,G,R,A in memory
+        image.fill(Qt::black);
+        {
+            QPainter painter(&image);
+            paint(painter);
+        }
+        GstVideoInfo bgra;
+        gst_video_info_set_format(&bgra, GST_VIDEO_FORMAT_BGRA, width, height);
+        GstBuffer *in
+                = gst_buffer_new_wrapped_full(GST_MEMORY_FLAG_READONLY, image.bits(), image.sizeInBytes(), 0,
+                                              image.sizeInBytes(), nullptr, nullptr);
+        gst_buffer_add_video_meta_full(in, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_BGRA, width, height, 1,
+                                       bgra.offset, std::array<gint, 4>{int(image.bytesPerLine())}.data());
+        gst_video_info_set_format(&info, format, width, height);
+        buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
+        GstVideoFrame inFrame;
+        gst_video_frame_map(&inFrame, &bgra, in, GST_MAP_READ);
+        gst_video_frame_map(&frame, &info, buffer, GstMapFlags(GST_MAP_READ | GST_MAP_WRITE));
+        GstVideoConverter *converter = gst_video_converter_new(&bgra, &info, nullptr);
+        gst_video_converter_frame(converter, &inFrame, &frame);
+        gst_video_converter_free(converter);
+        gst_video_frame_unmap(&inFrame);
+        gst_buffer_unref(in);
+    }
+    ~SourceFrame()
+    {
+        gst_video_frame_unmap(&frame);
+        gst_buffer_unref(buffer);
+    }
+};
+
+// The rendered I420 frame as RGB, converted by GStreamer as a player reads
+// it with the colorimetry the renderer reports for `source`.
+QImage toImage(GstBuffer *rendered, const SourceFrame &source)
+{
+    GstVideoInfo i420, bgra;
+    gst_video_info_set_format(&i420, GST_VIDEO_FORMAT_I420, 1080, 1920);
+    i420.colorimetry = PortraitRenderer::outputColorimetry(source.info);
+    gst_video_info_set_format(&bgra, GST_VIDEO_FORMAT_BGRA, 1080, 1920);
+    QImage image(1080, 1920, QImage::Format_ARGB32);
+    GstBuffer *out = gst_buffer_new_wrapped_full(GstMemoryFlags(0), image.bits(), image.sizeInBytes(), 0,
+                                                 image.sizeInBytes(), nullptr, nullptr);
+    GstVideoFrame in, target;
+    gst_video_frame_map(&in, &i420, rendered, GST_MAP_READ);
+    gst_video_frame_map(&target, &bgra, out, GST_MAP_WRITE);
+    GstVideoConverter *converter = gst_video_converter_new(&i420, &bgra, nullptr);
+    gst_video_converter_frame(converter, &in, &target);
+    gst_video_converter_free(converter);
+    gst_video_frame_unmap(&in);
+    gst_video_frame_unmap(&target);
+    gst_buffer_unref(out);
+    return image;
+}
+
+bool near(QColor actual, QColor expected)
+{
+    return std::abs(actual.red() - expected.red()) < 40 && std::abs(actual.green() - expected.green()) < 40
+            && std::abs(actual.blue() - expected.blue()) < 40;
+}
+
+// Quadrants: red top left, blue top right, green bottom left, yellow bottom right.
+void quadrants(QPainter &p)
+{
+    const QRect r = p.viewport();
+    const int w = r.width() / 2, h = r.height() / 2;
+    p.fillRect(0, 0, w, h, Qt::red);
+    p.fillRect(w, 0, r.width() - w, h, Qt::blue);
+    p.fillRect(0, h, w, r.height() - h, Qt::green);
+    p.fillRect(w, h, r.width() - w, r.height() - h, Qt::yellow);
+}
+
+const GstVideoFormat sourceFormats[] = {GST_VIDEO_FORMAT_BGRA, GST_VIDEO_FORMAT_BGRx, GST_VIDEO_FORMAT_RGBA,
+                                        GST_VIDEO_FORMAT_xRGB, GST_VIDEO_FORMAT_I420, GST_VIDEO_FORMAT_YV12,
+                                        GST_VIDEO_FORMAT_NV12, GST_VIDEO_FORMAT_YUY2, GST_VIDEO_FORMAT_UYVY};
+
+} // namespace
+
+TEST(PortraitCrop, CutsNineSixteenthsOfTheHeightAtTheOffsetOfTheMirroredImage)
+{
+    const struct
+    {
+        int width, height;
+        double offset;
+        bool flip;
+        std::optional<PortraitCrop> crop;
+    } cases[] = {
+            {1920, 1080, 0.5, false, PortraitCrop{656, 608}}, // 607.5 wide at 656.25, rounded even
+            {1920, 1080, 0.0, false, PortraitCrop{0, 608}},
+            {1920, 1080, 1.0, false, PortraitCrop{1312, 608}},
+            {1920, 1080, 0.0, true, PortraitCrop{1312, 608}}, // left of the mirror is the source's right
+            {1920, 1080, 1.0, true, PortraitCrop{0, 608}},
+            {1000, 1000, 0.5, false, PortraitCrop{220, 562}}, // square counts as landscape: 562.5 wide
+            {1080, 1920, 0.3, false, PortraitCrop{0, 1080}}, // portrait: whole frame
+            {1080, 1440, 0.9, true, PortraitCrop{0, 1080}},
+            {1281, 720, 1.0, false, PortraitCrop{874, 406}}, // odd slack: edge stays even
+            {1920, 1080, -3.0, false, PortraitCrop{0, 608}}, // out of range: clamped, never outside
+            {1920, 1080, 7.0, false, PortraitCrop{1312, 608}},
+            {1920, 1080, std::nan(""), false, PortraitCrop{656, 608}},
+            {1, 1, 0.5, false, std::nullopt},
+            {1920, 1, 0.5, false, std::nullopt},
+            {1, 1080, 0.5, false, std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(portraitCrop(c.width, c.height, c.offset, c.flip), c.crop)
+                << c.width << "x" << c.height << " offset " << c.offset << " flip " << c.flip;
+}
+
+TEST(PortraitRenderer, PicksTheSideOfTheCropOffsetAndMirrorsInEveryFormat)
+{
+    const struct
+    {
+        double offset;
+        bool flipH, flipV;
+        QColor top, bottom;
+    } cases[] = {
+            {0.0, false, false, Qt::red, Qt::green},  {1.0, false, false, Qt::blue, Qt::yellow},
+            {0.0, true, false, Qt::blue, Qt::yellow}, {1.0, true, false, Qt::red, Qt::green},
+            {0.0, false, true, Qt::green, Qt::red},   {1.0, true, true, Qt::green, Qt::red},
+    };
+    PortraitRenderer renderer;
+    for (GstVideoFormat format : sourceFormats) {
+        SourceFrame source(format, 1920, 1080, quadrants);
+        for (const auto &c : cases) {
+            GstBuffer *out = renderer.renderPortraitFrame(source.frame, c.offset, c.flipH, c.flipV, nullptr);
+            ASSERT_NE(out, nullptr) << gst_video_format_to_string(format);
+            const QImage image = toImage(out, source);
+            gst_buffer_unref(out);
+            EXPECT_TRUE(near(image.pixelColor(540, 400), c.top))
+                    << gst_video_format_to_string(format) << " offset " << c.offset << " flips " << c.flipH
+                    << c.flipV << " top " << image.pixelColor(540, 400).name().toStdString();
+            EXPECT_TRUE(near(image.pixelColor(540, 1500), c.bottom))
+                    << gst_video_format_to_string(format) << " offset " << c.offset << " flips " << c.flipH
+                    << c.flipV << " bottom " << image.pixelColor(540, 1500).name().toStdString();
+        }
+    }
+}
+
+TEST(PortraitRenderer, MirrorsTheContentInsideTheCropWindow)
+{
+    // The red/blue edge lies a quarter into the centred crop window (656…1264).
+    SourceFrame source(GST_VIDEO_FORMAT_BGRA, 1920, 1080, [](QPainter &p) {
+        p.fillRect(0, 0, 808, 1080, Qt::red);
+        p.fillRect(808, 0, 1112, 1080, Qt::blue);
+    });
+    PortraitRenderer renderer;
+    GstBuffer *plain = renderer.renderPortraitFrame(source.frame, 0.5, false, false, nullptr);
+    GstBuffer *mirrored = renderer.renderPortraitFrame(source.frame, 0.5, true, false, nullptr);
+    ASSERT_TRUE(plain && mirrored);
+    const QImage a = toImage(plain, source), b = toImage(mirrored, source);
+    gst_buffer_unref(plain);
+    gst_buffer_unref(mirrored);
+    // In the mirrored image the edge sits at 1112, three quarters into the window.
+    EXPECT_TRUE(near(a.pixelColor(135, 960), Qt::red));
+    EXPECT_TRUE(near(a.pixelColor(945, 960), Qt::blue));
+    EXPECT_TRUE(near(b.pixelColor(135, 960), Qt::blue));
+    EXPECT_TRUE(near(b.pixelColor(945, 960), Qt::red));
+    EXPECT_TRUE(near(b.pixelColor(700, 960), Qt::blue));
+}
+
+TEST(PortraitRenderer, StretchesAPortraitSourceThatIsNotNineBySixteen)
+{
+    // 1080 × 1440, red above 720, blue below: the edge lands at 960 of 1920.
+    SourceFrame source(GST_VIDEO_FORMAT_I420, 1080, 1440, [](QPainter &p) {
+        p.fillRect(0, 0, 1080, 720, Qt::red);
+        p.fillRect(0, 720, 1080, 720, Qt::blue);
+    });
+    PortraitRenderer renderer;
+    GstBuffer *out = renderer.renderPortraitFrame(source.frame, 0.0, false, false, nullptr);
+    ASSERT_NE(out, nullptr);
+    const QImage image = toImage(out, source);
+    gst_buffer_unref(out);
+    EXPECT_TRUE(near(image.pixelColor(540, 930), Qt::red));
+    EXPECT_TRUE(near(image.pixelColor(540, 990), Qt::blue));
+    EXPECT_TRUE(near(image.pixelColor(5, 5), Qt::red));
+    EXPECT_TRUE(near(image.pixelColor(1075, 1915), Qt::blue));
+}
+
+TEST(PortraitRenderer, RefusesDegenerateAndUnknownSources)
+{
+    PortraitRenderer renderer;
+    const auto fill = [](QPainter &p) { p.fillRect(p.viewport(), Qt::white); };
+    SourceFrame tiny(GST_VIDEO_FORMAT_BGRA, 1, 1, fill);
+    EXPECT_EQ(renderer.renderPortraitFrame(tiny.frame, 0.5, false, false, nullptr), nullptr);
+    SourceFrame line(GST_VIDEO_FORMAT_BGRA, 1920, 1, fill);
+    EXPECT_EQ(renderer.renderPortraitFrame(line.frame, 0.5, false, false, nullptr), nullptr);
+    SourceFrame grey(GST_VIDEO_FORMAT_GRAY8, 640, 480, fill);
+    EXPECT_EQ(renderer.renderPortraitFrame(grey.frame, 0.5, false, false, nullptr), nullptr);
+    SourceFrame small(GST_VIDEO_FORMAT_NV12, 2, 2, fill);
+    GstBuffer *out = renderer.renderPortraitFrame(small.frame, 0.5, true, true, nullptr);
+    EXPECT_NE(out, nullptr);
+    if (out)
+        gst_buffer_unref(out);
+}
+
+TEST(PortraitRenderer, ReusesPoolBuffersAndDropsFramesWhenThePoolIsExhausted)
+{
+    SourceFrame source(GST_VIDEO_FORMAT_BGRx, 1920, 1080, quadrants);
+    GstBufferPool *pool = gst_video_buffer_pool_new();
+    GstCaps *caps = PortraitRenderer::outputCaps();
+    GstStructure *config = gst_buffer_pool_get_config(pool);
+    gst_buffer_pool_config_set_params(config, caps, 1080 * 1920 * 3 / 2, 0, 3);
+    gst_buffer_pool_set_config(pool, config);
+    gst_caps_unref(caps);
+    ASSERT_TRUE(gst_buffer_pool_set_active(pool, TRUE));
+
+    PortraitRenderer renderer;
+    std::set<const void *> memories;
+    for (int i = 0; i < 60; ++i) {
+        GstBuffer *out = renderer.renderPortraitFrame(source.frame, i / 60.0, i % 2, false, pool);
+        ASSERT_NE(out, nullptr);
+        GstMapInfo map;
+        gst_buffer_map(out, &map, GST_MAP_READ);
+        memories.insert(map.data);
+        gst_buffer_unmap(out, &map);
+        gst_buffer_unref(out);
+    }
+    EXPECT_LE(memories.size(), 3u);
+
+    GstBuffer *held[3];
+    for (auto &b : held)
+        ASSERT_NE(b = renderer.renderPortraitFrame(source.frame, 0.5, false, false, pool), nullptr);
+    EXPECT_EQ(renderer.renderPortraitFrame(source.frame, 0.5, false, false, pool), nullptr);
+    gst_buffer_unref(held[0]);
+    GstBuffer *again = renderer.renderPortraitFrame(source.frame, 0.5, false, false, pool);
+    EXPECT_NE(again, nullptr);
+    for (GstBuffer *b : {again, held[1], held[2]})
+        if (b)
+            gst_buffer_unref(b);
+    gst_buffer_pool_set_active(pool, FALSE);
+    gst_object_unref(pool);
+}

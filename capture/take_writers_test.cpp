@@ -1,0 +1,255 @@
+#include "capture/audio_file_writer.h"
+#include "capture/media_probe.h"
+#include "capture/portrait_renderer.h"
+#include "capture/test_frames.h"
+#include "capture/video_file_writer.h"
+#include "tests/support/temp_library.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+void finishAndWait(const std::shared_ptr<MediaWriter> &writer)
+{
+    std::promise<void> done;
+    writer->finishWriting([&done] { done.set_value(); });
+    ASSERT_EQ(done.get_future().wait_for(60s), std::future_status::ready);
+}
+
+// Appends `count` frames 1/30 s apart, waiting whenever the writer is not
+// ready, so that every frame is taken.
+void writeFrames(VideoFileWriter &writer, const std::vector<std::unique_ptr<TestCameraFrame>> &sources,
+                 int count, double cropOffset, bool flip, double firstTime = 0)
+{
+    PortraitRenderer renderer;
+    for (int i = 0; i < count; ++i) {
+        GstBuffer *frame = nullptr;
+        while (!writer.isReadyForMoreMediaData()
+               || !(frame = renderer.renderPortraitFrame(sources[i % sources.size()]->frame(), cropOffset,
+                                                         flip, false, writer.pixelBufferPool())))
+            std::this_thread::sleep_for(2ms);
+        const auto colorimetry
+                = PortraitRenderer::outputColorimetry(sources[i % sources.size()]->frame().info);
+        ASSERT_TRUE(writer.appendFrame(frame, firstTime + i / 30.0, colorimetry)) << "frame " << i;
+    }
+}
+
+void writeTone(AudioFileWriter &writer, int rate, int channels, double seconds, double firstTime = 0,
+               float noise = 0)
+{
+    const qint64 perBuffer = 1024;
+    for (qint64 first = 0; first < qint64(seconds * rate); first += perBuffer) {
+        const double t = firstTime + double(first) / rate;
+        while (!writer.isReadyForMoreMediaData())
+            std::this_thread::sleep_for(2ms);
+        ASSERT_TRUE(writer.appendBuffer(sineBuffer(rate, channels, first, perBuffer, t, 0.3f, noise), t));
+    }
+}
+
+std::vector<std::unique_ptr<TestCameraFrame>> cameraFrames(int noise, int count)
+{
+    std::vector<std::unique_ptr<TestCameraFrame>> frames;
+    for (int i = 0; i < count; ++i)
+        frames.push_back(std::make_unique<TestCameraFrame>(noise, i));
+    return frames;
+}
+
+} // namespace
+
+TEST(TakeWriters, VideoIsPortraitH264HighAtTwelveMegabitsPerSecond)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("take-video.mov"));
+    auto writer = VideoFileWriter::create(path);
+    ASSERT_TRUE(writer.ok()) << writer.error().toStdString();
+    ASSERT_TRUE((*writer)->startWriting());
+    writeFrames(**writer, cameraFrames(40, 6), 120, 0.5, false);
+    finishAndWait(*writer);
+    EXPECT_EQ((*writer)->status(), MediaWriter::Status::Completed);
+
+    const ProbedStream v = probeStream(path, QStringLiteral("v"));
+    ASSERT_TRUE(v.found);
+    EXPECT_EQ(v.codec, QStringLiteral("h264"));
+    EXPECT_EQ(v.profile, QStringLiteral("High"));
+    EXPECT_EQ(v.width, 1080);
+    EXPECT_EQ(v.height, 1920);
+    EXPECT_EQ(v.frames, 120);
+    EXPECT_NEAR(v.duration, 4.0, 0.05);
+    EXPECT_NEAR(v.bitRate, 12e6, 2.4e6);
+    EXPECT_NEAR(decodableSeconds(path), 4.0, 0.1);
+}
+
+TEST(TakeWriters, AudioIsMonoAacLowComplexityAt48kHzFromAnyInputFormat)
+{
+    const struct
+    {
+        int rate, channels;
+    } inputs[] = {{48000, 1}, {44100, 2}, {16000, 1}};
+    for (const auto &in : inputs) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("take-audio.m4a"));
+        auto writer = AudioFileWriter::create(path);
+        ASSERT_TRUE(writer.ok()) << writer.error().toStdString();
+        ASSERT_TRUE((*writer)->startWriting());
+        writeTone(**writer, in.rate, in.channels, 3.0, 0, 0.2f); // noise needs the full bit rate
+        finishAndWait(*writer);
+
+        const ProbedStream a = probeStream(path, QStringLiteral("a"));
+        ASSERT_TRUE(a.found) << in.rate;
+        EXPECT_EQ(a.codec, QStringLiteral("aac"));
+        EXPECT_EQ(a.profile, QStringLiteral("LC"));
+        EXPECT_EQ(a.sampleRate, 48000);
+        EXPECT_EQ(a.channels, 1);
+        EXPECT_NEAR(a.duration, 3.0, 0.1) << in.rate;
+        EXPECT_NEAR(a.bitRate, 192000, 40000) << in.rate;
+    }
+}
+
+TEST(TakeWriters, BothFilesBeginAtTheStartOfTheTakeWhicheverSampleCameFirst)
+{
+    // Video from 0.5 s and audio from 0 s, then the other way round: each
+    // file begins at the take's start and carries its samples at their time.
+    const struct
+    {
+        double videoFrom, audioFrom;
+    } cases[] = {{0.5, 0.0}, {0.0, 0.5}};
+    for (const auto &c : cases) {
+        QTemporaryDir dir;
+        const QString videoPath = dir.filePath(QStringLiteral("v.mov"));
+        const QString audioPath = dir.filePath(QStringLiteral("a.m4a"));
+        auto video = VideoFileWriter::create(videoPath);
+        auto audio = AudioFileWriter::create(audioPath);
+        ASSERT_TRUE(video.ok() && audio.ok());
+        ASSERT_TRUE((*video)->startWriting() && (*audio)->startWriting());
+        writeFrames(**video, cameraFrames(0, 1), int(std::lround((2.0 - c.videoFrom) * 30)), 0.5, false,
+                    c.videoFrom);
+        writeTone(**audio, 48000, 1, 2.0 - c.audioFrom, c.audioFrom);
+        finishAndWait(*video);
+        finishAndWait(*audio);
+        const ProbedStream v = probeStream(videoPath, QStringLiteral("v"));
+        const ProbedStream a = probeStream(audioPath, QStringLiteral("a"));
+        EXPECT_NEAR(v.startTime, 0.0, 0.01) << c.videoFrom;
+        EXPECT_NEAR(v.startTime + v.duration, 2.0, 0.05) << c.videoFrom;
+        EXPECT_NEAR(a.startTime, 0.0, 0.03) << c.audioFrom;
+        EXPECT_NEAR(a.startTime + a.duration, 2.0, 0.06) << c.audioFrom;
+        // The tone sounds from its own time on, silence before it.
+        const std::vector<float> pcm = decodeAudio(audioPath);
+        ASSERT_GT(pcm.size(), size_t(48000));
+        const auto rms = [&](double from, double to) {
+            double sum = 0;
+            const size_t a = size_t(from * 48000), b = size_t(to * 48000);
+            for (size_t i = a; i < b; ++i)
+                sum += double(pcm[i]) * pcm[i];
+            return std::sqrt(sum / double(b - a));
+        };
+        EXPECT_GT(rms(c.audioFrom + 0.1, c.audioFrom + 0.5), 0.1) << c.audioFrom;
+        if (c.audioFrom > 0) {
+            EXPECT_LT(rms(0.0, c.audioFrom - 0.1), 0.01);
+        }
+    }
+}
+
+TEST(TakeWriters, AudioFromBeforeTheStartIsCutOff)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cut.m4a"));
+    auto cut = AudioFileWriter::create(path);
+    ASSERT_TRUE(cut.ok() && (*cut)->startWriting());
+    EXPECT_FALSE((*cut)->appendBuffer(sineBuffer(48000, 1, 0, 4800, -0.2), -0.2)); // wholly before
+    EXPECT_TRUE((*cut)->appendBuffer(sineBuffer(48000, 1, 0, 48000, -0.5), -0.5));
+    finishAndWait(*cut);
+    const ProbedStream c = probeStream(path, QStringLiteral("a"));
+    EXPECT_NEAR(c.startTime + c.duration, 0.5, 0.06);
+}
+
+TEST(TakeWriters, AWriterThatCannotKeepUpDropsFramesInsteadOfQueueingThem)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("busy.mov"));
+    auto writer = VideoFileWriter::create(path);
+    ASSERT_TRUE(writer.ok() && (*writer)->startWriting());
+    const auto sources = cameraFrames(60, 4);
+    PortraitRenderer renderer;
+    const auto colorimetry = PortraitRenderer::outputColorimetry(sources[0]->frame().info);
+    int taken = 0, refused = 0;
+    // Noise at full speed: far more than the encoder manages.
+    for (int i = 0; i < 150; ++i) {
+        GstBuffer *frame = renderer.renderPortraitFrame(sources[i % 4]->frame(), 0.5, false, false,
+                                                        (*writer)->pixelBufferPool());
+        if (frame && (*writer)->appendFrame(frame, i / 30.0, colorimetry))
+            ++taken;
+        else
+            ++refused;
+    }
+    finishAndWait(*writer);
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(taken, 0);
+    EXPECT_EQ(probeStream(path, QStringLiteral("v")).frames, taken);
+}
+
+TEST(TakeWriters, FramesMustMoveForwardInTime)
+{
+    QTemporaryDir dir;
+    auto writer = VideoFileWriter::create(dir.filePath(QStringLiteral("t.mov")));
+    ASSERT_TRUE(writer.ok() && (*writer)->startWriting());
+    const TestCameraFrame source;
+    PortraitRenderer renderer;
+    const auto colorimetry = PortraitRenderer::outputColorimetry(source.frame().info);
+    // Each frame is offered once the writer is ready, so that only its time decides.
+    const auto render = [&] {
+        EXPECT_TRUE(tandrel::testing::waitUntil([&] { return (*writer)->isReadyForMoreMediaData(); }));
+        return renderer.renderPortraitFrame(source.frame(), 0.5, false, false, (*writer)->pixelBufferPool());
+    };
+    EXPECT_TRUE((*writer)->appendFrame(render(), 0.1, colorimetry));
+    EXPECT_FALSE((*writer)->appendFrame(render(), 0.1, colorimetry));
+    EXPECT_FALSE((*writer)->appendFrame(render(), 0.05, colorimetry));
+    EXPECT_FALSE((*writer)->appendFrame(render(), std::nan(""), colorimetry));
+    EXPECT_TRUE((*writer)->appendFrame(render(), 0.2, colorimetry));
+    finishAndWait(*writer);
+}
+
+TEST(TakeWriters, FailuresAreReportedInGermanAndStopTheWriter)
+{
+    // A folder that does not exist: refused at creation.
+    QTemporaryDir dir;
+    auto video = VideoFileWriter::create(dir.filePath(QStringLiteral("missing/v.mov")));
+    ASSERT_FALSE(video.ok());
+    EXPECT_TRUE(video.error().startsWith(QStringLiteral("Videodatei konnte nicht angelegt werden: ")))
+            << video.error().toStdString();
+    auto audio = AudioFileWriter::create(dir.filePath(QStringLiteral("missing/a.m4a")));
+    ASSERT_FALSE(audio.ok());
+    EXPECT_TRUE(audio.error().startsWith(QStringLiteral("Audiodatei konnte nicht angelegt werden: ")));
+
+    // A full disk: opened fine, fails while writing, then takes nothing.
+    auto full = AudioFileWriter::create(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(full.ok()) << full.error().toStdString();
+    ASSERT_TRUE((*full)->startWriting());
+    bool refused = false;
+    for (int i = 0; i < 2000 && !refused; ++i) {
+        refused = !(*full)->appendBuffer(sineBuffer(48000, 1, i * 1024, 1024, i * 1024 / 48000.0),
+                                         i * 1024 / 48000.0);
+        if (refused)
+            break;
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return (*full)->status() == MediaWriter::Status::Failed; },
+                                            5000));
+    EXPECT_FALSE((*full)->errorText().isEmpty());
+    EXPECT_FALSE((*full)->isReadyForMoreMediaData());
+    (*full)->cancelWriting();
+    EXPECT_EQ((*full)->status(), MediaWriter::Status::Cancelled);
+}

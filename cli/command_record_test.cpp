@@ -1,0 +1,178 @@
+// tandrelctl record, run as a user runs it, against the test desktop (test
+// camera, PulseAudio microphone).
+#include "capture/media_probe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
+
+using namespace tandrel::testing;
+
+namespace {
+
+struct CommandRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+class RecordCommandTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        QFile script(dir.filePath(QStringLiteral("reel.md")));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("# 7 Aufnahmetest\nHallo Welt");
+        script.close();
+        const CommandRun imported = run({QStringLiteral("import"), script.fileName()});
+        ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+    }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TANDREL_TEST_CAMERA"), QStringLiteral("1"));
+        // The user's stored settings stay out of the test.
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        return env;
+    }
+
+    QStringList withLibrary(const QStringList &args) const
+    {
+        return QStringList{QStringLiteral("--library"), library()} + args;
+    }
+
+    CommandRun run(const QStringList &args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(QStringLiteral(TANDRELCTL_PATH), withLibrary(args));
+        EXPECT_TRUE(p.waitForFinished(120000));
+        return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    }
+
+    QString library() const { return dir.filePath(QStringLiteral("lib")); }
+    QString takes() const { return library() + QStringLiteral("/007-aufnahmetest/takes"); }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
+{
+    const CommandRun recorded
+            = run({QStringLiteral("--json"), QStringLiteral("record"), QStringLiteral("--reel"),
+                   QStringLiteral("7"), QStringLiteral("--seconds"), QStringLiteral("3"),
+                   QStringLiteral("--crop"), QStringLiteral("0"), QStringLiteral("--flip-h")});
+    ASSERT_EQ(recorded.exitCode, 0) << recorded.err.toStdString();
+    const QJsonObject take = QJsonDocument::fromJson(recorded.out).object();
+    const QString video = take.value(QStringLiteral("videoFileName")).toString();
+    const QString audio = take.value(QStringLiteral("audioFileName")).toString();
+    ASSERT_FALSE(video.isEmpty());
+    ASSERT_FALSE(audio.isEmpty());
+    EXPECT_NEAR(take.value(QStringLiteral("duration")).toDouble(), 3.0, 0.6);
+
+    // Stored with the reel.
+    const QJsonObject reel
+            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out).object();
+    const QJsonArray takes = reel.value(QStringLiteral("takes")).toArray();
+    ASSERT_EQ(takes.size(), 1);
+    EXPECT_EQ(takes.first().toObject(), take);
+
+    const ProbedStream v = probeStream(QDir(this->takes()).filePath(video), QStringLiteral("v"));
+    EXPECT_EQ(v.profile, QStringLiteral("High"));
+    EXPECT_EQ(v.width, 1080);
+    EXPECT_EQ(v.height, 1920);
+    const ProbedStream a = probeStream(QDir(this->takes()).filePath(audio), QStringLiteral("a"));
+    EXPECT_EQ(a.sampleRate, 48000);
+    EXPECT_EQ(a.channels, 1);
+    // Crop at the left edge of the mirrored picture: the camera's right, blue half.
+    const QImage frame = decodeFrame(QDir(this->takes()).filePath(video), 1.0);
+    ASSERT_FALSE(frame.isNull());
+    const QColor mean = meanColour(frame, QRect(100, 100, 880, 300));
+    EXPECT_GT(mean.blue(), mean.red() + 60);
+
+    // The plain form prints the same record.
+    const CommandRun plain = run({QStringLiteral("record"), QStringLiteral("--reel"), QStringLiteral("007"),
+                                  QStringLiteral("--seconds"), QStringLiteral("1")});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_TRUE(QJsonDocument::fromJson(plain.out).object().contains(QStringLiteral("speechIntervals")));
+}
+
+TEST_F(RecordCommandTest, BadArgumentsAndUnknownThingsAreRefused)
+{
+    const struct
+    {
+        QStringList args;
+        int exitCode;
+        const char *message;
+    } cases[] = {
+            {{"record", "--reel", "7"}, 2, "Aufruf: tandrelctl record"},
+            {{"record", "--reel", "7", "--seconds", "0"}, 2, "Aufruf: tandrelctl record"},
+            {{"record", "--reel", "7", "--seconds", "1", "--crop", "1.5"}, 2, "Aufruf: tandrelctl record"},
+            {{"record", "--reel", "x", "--seconds", "1"}, 2, "Aufruf: tandrelctl record"},
+            {{"record", "--reel", "42", "--seconds", "1"}, 1, "Kein Reel mit der Nummer 042."},
+            {{"record", "--reel", "7", "--seconds", "1", "--video", "no-such-camera"},
+             1,
+             "Unbekannte Videoquelle: no-such-camera"},
+            {{"record", "--reel", "7", "--seconds", "1", "--audio", "no-such-mic"},
+             1,
+             "Unbekanntes Mikrofon: no-such-mic"},
+    };
+    for (const auto &c : cases) {
+        const CommandRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith(c.message)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_FALSE(QDir(takes()).exists() && !QDir(takes()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
+{
+    QProcess p;
+    p.setProcessEnvironment(environment());
+    p.start(QStringLiteral(TANDRELCTL_PATH),
+            withLibrary({QStringLiteral("record"), QStringLiteral("--reel"), QStringLiteral("7"),
+                         QStringLiteral("--seconds"), QStringLiteral("20")}));
+    ASSERT_TRUE(p.waitForStarted());
+    // Five seconds into the take: counted from when both files receive data.
+    QDir folder(takes());
+    const auto recording = [&] {
+        const QFileInfoList files
+                = folder.entryInfoList({QStringLiteral("*.mov"), QStringLiteral("*.m4a")}, QDir::Files);
+        return files.size() == 2 && files[0].size() > 0 && files[1].size() > 0;
+    };
+    for (int i = 0; i < 300 && !recording(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(recording());
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    ::kill(pid_t(p.processId()), SIGKILL);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::CrashExit);
+
+    const QStringList files
+            = folder.entryList({QStringLiteral("*.mov"), QStringLiteral("*.m4a")}, QDir::Files);
+    ASSERT_EQ(files.size(), 2);
+    for (const QString &name : files) {
+        const double seconds = decodableSeconds(folder.filePath(name));
+        EXPECT_GE(seconds, 3.0) << name.toStdString();
+        EXPECT_LE(seconds, 6.0) << name.toStdString();
+    }
+    // The take never finished, so the reel has none.
+    const QJsonObject reel
+            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out).object();
+    EXPECT_TRUE(reel.value(QStringLiteral("takes")).toArray().isEmpty());
+}

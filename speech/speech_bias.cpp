@@ -1,0 +1,267 @@
+#include "speech/speech_bias.h"
+
+#include "speech/espeak_pronouncer.h"
+
+#include <QFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tandrel {
+
+namespace {
+
+constexpr double Discount = 0.5;
+
+QString headword(const QString &line)
+{
+    QString word = line.section(QLatin1Char(' '), 0, 0);
+    int paren = word.indexOf(QLatin1Char('('));
+    return paren > 0 ? word.left(paren) : word;
+}
+
+Status writeText(const QString &path, const QString &text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Status::failure(file.errorString());
+    file.write(text.toUtf8());
+    if (!file.commit())
+        return Status::failure(file.errorString());
+    return {};
+}
+
+QString log10Text(double p)
+{
+    return QString::number(p > 0 ? std::log10(p) : -99.0, 'f', 6);
+}
+
+using Gram = QStringList;
+
+} // namespace
+
+QList<QStringList> scriptSentences(const QString &script)
+{
+    static const QRegularExpression word(QStringLiteral("[0-9\\p{L}]+(?:['’\\-][0-9\\p{L}]+)*"));
+    static const QRegularExpression breaks(QStringLiteral("[.!?…;:\\n]+"));
+    QList<QStringList> sentences;
+    for (const QString &piece : script.split(breaks, Qt::SkipEmptyParts)) {
+        QStringList words;
+        auto it = word.globalMatch(piece);
+        while (it.hasNext()) {
+            QString w = it.next().captured().toLower();
+            w.replace(QChar(0x2019), QLatin1Char('\''));
+            words.append(w);
+        }
+        if (!words.isEmpty())
+            sentences.append(words);
+    }
+    return sentences;
+}
+
+QString scriptArpaModel(const QList<QStringList> &sentences)
+{
+    QMap<Gram, int> counts[3]; // n-gram counts by order - 1
+    QMap<Gram, int> contextTotals[2];
+    QMap<Gram, int> contextTypes[2];
+    for (const QStringList &sentence : sentences) {
+        Gram padded = Gram{QStringLiteral("<s>")} + sentence + Gram{QStringLiteral("</s>")};
+        for (int i = 0; i < padded.size(); ++i) {
+            for (int n = 1; n <= 3 && i + n <= padded.size(); ++n) {
+                Gram g = padded.mid(i, n);
+                if (n == 1 && g.first() == QStringLiteral("<s>"))
+                    continue;
+                if (counts[n - 1][g]++ == 0 && n > 1)
+                    ++contextTypes[n - 2][g.mid(0, n - 1)];
+                if (n > 1)
+                    ++contextTotals[n - 2][g.mid(0, n - 1)];
+            }
+        }
+    }
+    // Unigrams: add-half smoothed, so every script word stays reachable.
+    double total = 0;
+    for (int c : std::as_const(counts[0]))
+        total += c + 0.5;
+    QMap<Gram, double> prob[3];
+    for (auto it = counts[0].cbegin(); it != counts[0].cend(); ++it)
+        prob[0][it.key()] = (it.value() + 0.5) / total;
+
+    auto lowerProb = [&](int order, const Gram &g, const QMap<Gram, double> *bows) -> double {
+        // P(g.last | g without first word) in the model of order `order`.
+        double backoff = 1;
+        for (int n = order; n >= 1; --n) {
+            Gram tail = g.mid(g.size() - n);
+            auto p = prob[n - 1].constFind(tail);
+            if (p != prob[n - 1].cend())
+                return backoff * p.value();
+            if (n > 1)
+                backoff *= bows[n - 2].value(tail.mid(0, n - 1), 1.0);
+        }
+        return 0;
+    };
+
+    QMap<Gram, double> bows[2];
+    for (int n = 2; n <= 3; ++n) {
+        QMap<Gram, double> seenLower;
+        for (auto it = counts[n - 1].cbegin(); it != counts[n - 1].cend(); ++it) {
+            Gram context = it.key().mid(0, n - 1);
+            prob[n - 1][it.key()] = (it.value() - Discount) / contextTotals[n - 2][context];
+            seenLower[context] += lowerProb(n - 1, it.key(), bows);
+        }
+        for (auto it = contextTotals[n - 2].cbegin(); it != contextTotals[n - 2].cend(); ++it) {
+            double freed = Discount * contextTypes[n - 2][it.key()] / it.value();
+            double rest = 1.0 - seenLower.value(it.key());
+            bows[n - 2][it.key()] = rest > 1e-9 ? freed / rest : 1.0;
+        }
+    }
+
+    QString text;
+    QTextStream out(&text);
+    out << "\\data\\\n";
+    out << "ngram 1=" << counts[0].size() + 1 << "\n";
+    out << "ngram 2=" << counts[1].size() << "\n";
+    out << "ngram 3=" << counts[2].size() << "\n\n";
+    out << "\\1-grams:\n";
+    out << "-99.000000 <s> " << log10Text(bows[0].value({QStringLiteral("<s>")}, 1.0)) << "\n";
+    for (auto it = prob[0].cbegin(); it != prob[0].cend(); ++it) {
+        out << log10Text(it.value()) << ' ' << it.key().first();
+        if (bows[0].contains(it.key()))
+            out << ' ' << log10Text(bows[0][it.key()]);
+        out << '\n';
+    }
+    for (int n = 2; n <= 3; ++n) {
+        out << "\n\\" << n << "-grams:\n";
+        for (auto it = prob[n - 1].cbegin(); it != prob[n - 1].cend(); ++it) {
+            out << log10Text(it.value()) << ' ' << it.key().join(QLatin1Char(' '));
+            if (n == 2 && bows[1].contains(it.key()))
+                out << ' ' << log10Text(bows[1][it.key()]);
+            out << '\n';
+        }
+    }
+    out << "\n\\end\\\n";
+    out.flush();
+    return text;
+}
+
+QString scriptChunkGrammar(const QList<QStringList> &sentences, int size, int step)
+{
+    QSet<QString> seen;
+    QStringList chunks;
+    for (const QStringList &sentence : sentences) {
+        for (int i = 0; i < sentence.size(); i += step) {
+            QString chunk = sentence.mid(i, size).join(QLatin1Char(' '));
+            if (!seen.contains(chunk)) {
+                seen.insert(chunk);
+                chunks.append(QStringLiteral("( ") + chunk + QStringLiteral(" )"));
+            }
+            if (i + size >= sentence.size())
+                break;
+        }
+    }
+    if (chunks.isEmpty())
+        return {};
+    return QStringLiteral("#JSGF V1.0;\ngrammar script;\n<piece> = ") + chunks.join(QStringLiteral("\n  | "))
+            + QStringLiteral(";\npublic <script> = <piece>+;\n");
+}
+
+QHash<QString, QStringList> dictionaryEntries(const QString &dictionaryPath, const QStringList &words)
+{
+    QSet<QString> wanted(words.cbegin(), words.cend());
+    QHash<QString, QStringList> entries;
+    QFile file(dictionaryPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return entries;
+    while (!file.atEnd()) {
+        QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty())
+            continue;
+        QString word = headword(line);
+        if (wanted.contains(word))
+            entries[word].append(line);
+    }
+    return entries;
+}
+
+Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
+                                        const QString &folder)
+{
+    QList<QStringList> sentences = scriptSentences(script);
+    QStringList words;
+    for (const QStringList &s : std::as_const(sentences)) {
+        for (const QString &w : s)
+            words << w << w.split(QLatin1Char('-'), Qt::SkipEmptyParts);
+    }
+    words.removeDuplicates();
+    QHash<QString, QStringList> entries = dictionaryEntries(model.dictionary, words);
+
+    // Keep the words the dictionary knows; a hyphenated word it lacks is read
+    // as its parts; a name or number it lacks gets espeak-ng's pronunciation;
+    // anything else is left out of the model.
+    SpeechBiasFiles files;
+    QList<QStringList> known;
+    for (const QStringList &sentence : std::as_const(sentences)) {
+        QStringList kept;
+        for (const QString &w : sentence) {
+            if (entries.contains(w)) {
+                kept.append(w);
+                continue;
+            }
+            bool placed = false;
+            const QStringList parts = w.split(QLatin1Char('-'), Qt::SkipEmptyParts);
+            if (parts.size() > 1 && std::all_of(parts.cbegin(), parts.cend(), [&](const QString &p) {
+                    return entries.contains(p);
+                })) {
+                kept += parts;
+                placed = true;
+            } else if (const QString phones = espeakPronunciation(w); !phones.isEmpty()) {
+                entries[w] = QStringList{w + QLatin1Char(' ') + phones};
+                kept.append(w);
+                placed = true;
+            }
+            if (!placed && !files.unknownWords.contains(w))
+                files.unknownWords.append(w);
+        }
+        if (!kept.isEmpty())
+            known.append(kept);
+    }
+
+    // A script without a single word the dictionary knows (an empty one, or
+    // one in another language) still gets a working search: the general one.
+    if (mode == SpeechBiasMode::GeneralModel || known.isEmpty()) {
+        files.dictionary = model.dictionary;
+        files.languageModel = model.languageModel;
+        return files;
+    }
+
+    QStringList dictLines;
+    QSet<QString> written;
+    for (const QStringList &sentence : std::as_const(known)) {
+        for (const QString &w : sentence) {
+            if (!written.contains(w)) {
+                written.insert(w);
+                dictLines += entries.value(w);
+            }
+        }
+    }
+    files.dictionary = folder + QStringLiteral("/script.dict");
+    if (Status s = writeText(files.dictionary, dictLines.join(QLatin1Char('\n')) + QLatin1Char('\n')); !s)
+        return Result<SpeechBiasFiles>::failure(s.error());
+
+    if (mode == SpeechBiasMode::ScriptNgram) {
+        files.languageModel = folder + QStringLiteral("/script.arpa");
+        if (Status s = writeText(files.languageModel, scriptArpaModel(known)); !s)
+            return Result<SpeechBiasFiles>::failure(s.error());
+    } else {
+        files.grammar = folder + QStringLiteral("/script.gram");
+        if (Status s = writeText(files.grammar, scriptChunkGrammar(known)); !s)
+            return Result<SpeechBiasFiles>::failure(s.error());
+    }
+    return files;
+}
+
+} // namespace tandrel

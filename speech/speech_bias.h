@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/result.h"
+#include "speech/sphinx_model.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tandrel {
+
+// How the recogniser is steered towards the script being read.
+enum class SpeechBiasMode {
+    GeneralModel, // the model's general language model and full dictionary
+    ScriptNgram, // a trigram model of the script, dictionary cut to its words
+    ChunkGrammar, // a grammar looping over overlapping 4-word pieces of the script
+};
+
+// The files a recogniser is started with.
+struct SpeechBiasFiles
+{
+    QString dictionary;
+    QString languageModel; // set for the n-gram modes
+    QString grammar; // set for the grammar mode
+    QStringList unknownWords; // script words neither the dictionary nor a spelling rule could place
+    bool operator==(const SpeechBiasFiles &) const = default;
+};
+
+// The script as the recogniser spells it: sentences (cut at . ! ? … ; : and
+// line breaks) of lower-case words; hyphenated words the dictionary lacks are
+// split into their parts.
+QList<QStringList> scriptSentences(const QString &script);
+
+// A backed-off trigram model of the sentences in ARPA text form (absolute
+// discounting), so that the recogniser prefers the script's word order but
+// can still jump, skip and repeat.
+QString scriptArpaModel(const QList<QStringList> &sentences);
+
+// A JSGF grammar that loops over word pieces of `size` words taken every
+// `step` words along each sentence (the last piece of a sentence may be
+// shorter).
+QString scriptChunkGrammar(const QList<QStringList> &sentences, int size = 4, int step = 2);
+
+// Dictionary lines of `dictionaryPath` for the given words (all pronunciation
+// variants), keyed by word.
+QHash<QString, QStringList> dictionaryEntries(const QString &dictionaryPath, const QStringList &words);
+
+// Writes the bias files for `script` into `folder`. Words the dictionary
+// lacks are dropped from the model so that the search still starts.
+Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
+                                        const QString &folder);
+
+} // namespace tandrel

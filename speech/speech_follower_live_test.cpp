@@ -1,0 +1,58 @@
+// The live path: espeak-ng speaks into the PulseAudio null sink while the
+// follower listens on the microphone remapped from its monitor.
+
+#include "capture/capture_controller.h"
+#include "platform/user_defaults.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_state.h"
+#include "tests/support/temp_library.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+
+TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTheScript)
+{
+    const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC");
+    const QString sink = qEnvironmentVariable("TANDREL_TEST_SINK");
+    ASSERT_FALSE(mic.isEmpty()) << "runs inside scripts/test-env";
+    const QString script
+            = QStringLiteral("Every spring the garden behind our house turns green within a few weeks. The "
+                             "first flowers open near "
+                             "the old stone wall, where the sun warms the ground early in the morning. My "
+                             "grandmother planted most "
+                             "of these roses many years ago, and she still visits them every weekend.");
+
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    TeleprompterState state(defaults);
+    SpeechFollower follower;
+    qputenv("TANDREL_TEST_CAMERA", "1"); // this machine has no camera
+    CaptureController capture(defaults);
+    capture.activate();
+    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.isRunning(); }, 20000))
+            << qPrintable(capture.statusMessage());
+    capture.setSelectedMicrophoneID(mic);
+    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.audioDeviceInput() == mic; }, 20000));
+    follower.start(script, capture, state);
+    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return follower.isListening(); }, 20000))
+            << qPrintable(follower.statusMessage());
+    EXPECT_EQ(state.followStatus(), QStringLiteral("Hört zu…"));
+
+    QProcess speaker;
+    speaker.start(QStringLiteral("bash"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("espeak-ng -v en-us -s 160 --stdout \"$1\" | paplay --device=\"$2\""),
+                   QStringLiteral("speak"), script, sink});
+    ASSERT_TRUE(speaker.waitForFinished(90000));
+    ASSERT_EQ(speaker.exitCode(), 0) << speaker.readAllStandardError().constData();
+    const qint64 middle = state.aligner().tokens().size() / 2;
+    // The last utterance ends after a pause of about a second.
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return state.aligner().cursor() > middle; }, 5000))
+            << state.aligner().cursor() << " of " << state.aligner().tokens().size() << ": "
+            << qPrintable(follower.lastHeard());
+    follower.stop(capture);
+    EXPECT_TRUE(state.followStatus().isEmpty());
+}

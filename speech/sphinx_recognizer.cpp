@@ -1,0 +1,194 @@
+#include "speech/sphinx_recognizer.h"
+
+#include <QTemporaryDir>
+
+#include <pocketsphinx.h>
+
+#include <chrono>
+#include <thread>
+
+namespace tandrel {
+
+namespace {
+
+struct DecoderDeleter
+{
+    void operator()(ps_decoder_t *ps) const { ps_free(ps); }
+};
+using Decoder = std::unique_ptr<ps_decoder_t, DecoderDeleter>;
+
+// The hypothesis as plain words: PocketSphinx marks fillers such as <sil> and
+// [NOISE], and a grammar search can leave "(NULL)" entries behind.
+QString cleanHypothesis(const char *hyp)
+{
+    if (!hyp)
+        return {};
+    QStringList words;
+    for (const QString &w : QString::fromUtf8(hyp).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (w == QLatin1String("(NULL)") || w.startsWith(QLatin1Char('<')) || w.startsWith(QLatin1Char('[')))
+            continue;
+        int paren = w.indexOf(QLatin1Char('('));
+        words.append(paren > 0 ? w.left(paren) : w);
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+double threadSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+Decoder loadDecoder(const SphinxOptions &options, QString *error)
+{
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        *error = folder.errorString();
+        return nullptr;
+    }
+    Result<SpeechBiasFiles> files
+            = writeSpeechBias(options.model, options.script, options.bias, folder.path());
+    if (!files) {
+        *error = files.error();
+        return nullptr;
+    }
+    QList<QByteArray> arguments{"-hmm", options.model.acousticModel.toUtf8(), "-dict",
+                                files->dictionary.toUtf8(),
+                                // The library logs to stderr unless told otherwise.
+                                "-logfn", "/dev/null", "-samprate", "16000",
+                                // Digital silence (a muted or idle microphone gives exact zeros)
+                                // upsets the noise and voice detectors; a fixed seed keeps
+                                // decoding repeatable.
+                                "-dither", "yes", "-seed", "1"};
+    if (!files->languageModel.isEmpty())
+        arguments << "-lm" << files->languageModel.toUtf8();
+    else
+        arguments << "-jsgf" << files->grammar.toUtf8();
+    // Measured on espeak-ng readings (follow_bench): with a model of the
+    // script alone, a heavier language weight and a lower word insertion
+    // penalty keep stray short words ("the", "are") out, which would
+    // otherwise carry the reading position ahead of the speaker.
+    if (options.bias == SpeechBiasMode::ScriptNgram) {
+        for (const auto &[name, value] : {std::pair{"-lw", "10"}, std::pair{"-wip", "0.2"}}) {
+            if (!options.decoderArguments.contains(QLatin1String(name)))
+                arguments << name << value;
+        }
+    }
+    for (const QString &a : options.decoderArguments)
+        arguments << a.toUtf8();
+    std::vector<char *> argv;
+    for (QByteArray &a : arguments)
+        argv.push_back(a.data());
+    cmd_ln_t *config = cmd_ln_parse_r(nullptr, ps_args(), int(argv.size()), argv.data(), TRUE);
+    if (!config) {
+        *error = QStringLiteral("Ungültige Decoder-Optionen: %1")
+                         .arg(options.decoderArguments.join(QLatin1Char(' ')));
+        return nullptr;
+    }
+    Decoder ps(ps_init(config));
+    cmd_ln_free_r(config);
+    if (!ps)
+        *error = QStringLiteral("Das Sprachmodell in %1 konnte nicht geladen werden.")
+                         .arg(options.model.acousticModel);
+    return ps;
+}
+
+} // namespace
+
+AudioFormat SphinxRecognizer::inputFormat()
+{
+    return AudioFormat{16000, 1, SampleFormat::Int16};
+}
+
+std::shared_ptr<SphinxRecognizer> SphinxRecognizer::start(SphinxOptions options,
+                                                          std::shared_ptr<SpeechInputStream> stream,
+                                                          SphinxCallbacks callbacks)
+{
+    std::shared_ptr<SphinxRecognizer> recognizer(
+            new SphinxRecognizer(std::move(options), std::move(stream), std::move(callbacks)));
+    std::thread([self = recognizer] { self->run(); }).detach();
+    return recognizer;
+}
+
+SphinxRecognizer::SphinxRecognizer(SphinxOptions options, std::shared_ptr<SpeechInputStream> stream,
+                                   SphinxCallbacks callbacks)
+    : m_options(std::move(options)), m_stream(std::move(stream)), m_callbacks(std::move(callbacks))
+{ }
+
+void SphinxRecognizer::cancel()
+{
+    std::lock_guard lock(m_callbackMutex);
+    m_cancelled = true;
+}
+
+void SphinxRecognizer::run()
+{
+    auto report = [this](auto &&call) {
+        std::lock_guard lock(m_callbackMutex);
+        if (!m_cancelled)
+            call();
+    };
+
+    QString error;
+    Decoder ps = isCancelled() ? nullptr : loadDecoder(m_options, &error);
+    report([&] {
+        if (m_callbacks.loaded)
+            m_callbacks.loaded(ps ? QString() : error);
+    });
+    if (!ps)
+        return;
+
+    ps_start_utt(ps.get());
+    bool inUtterance = false;
+    QString pending;
+    double streamTime = 0;
+    double lastHypothesisTime = 0;
+    auto finishUtterance = [&] {
+        ps_end_utt(ps.get());
+        QString text = cleanHypothesis(ps_get_hyp(ps.get(), nullptr));
+        if (!text.isEmpty() || !pending.isEmpty())
+            report([&] { m_callbacks.result(text, true, streamTime); });
+        pending.clear();
+    };
+
+    SpeechChunk chunk;
+    while (!isCancelled() && m_stream->next(chunk)) {
+        const double began = threadSeconds();
+        const auto samples = chunk.samples.size() / 2;
+        ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()), size_t(samples),
+                       FALSE, FALSE);
+        m_audioSeconds = m_audioSeconds + double(samples) / 16000.0;
+        streamTime = chunk.time + double(samples) / 16000.0;
+        const bool speaking = ps_get_in_speech(ps.get());
+        if (speaking) {
+            inUtterance = true;
+            // Under backlog, decode what is queued before asking for a
+            // hypothesis (the newest words matter, not every step to them),
+            // but still report twice a second of audio.
+            if (m_stream->pending() == 0 || streamTime - lastHypothesisTime >= 0.5) {
+                lastHypothesisTime = streamTime;
+                QString text = cleanHypothesis(ps_get_hyp(ps.get(), nullptr));
+                if (!text.isEmpty() && text != pending) {
+                    pending = text;
+                    report([&] { m_callbacks.result(text, false, streamTime); });
+                }
+            }
+        } else if (inUtterance) {
+            finishUtterance();
+            ps_start_utt(ps.get());
+            inUtterance = false;
+        }
+        m_decodeSeconds = m_decodeSeconds + (threadSeconds() - began);
+    }
+    if (!isCancelled())
+        finishUtterance();
+    else
+        ps_end_utt(ps.get());
+    report([&] {
+        if (m_callbacks.finished)
+            m_callbacks.finished();
+    });
+}
+
+} // namespace tandrel

@@ -1,0 +1,143 @@
+// tandrelctl follow, run as a user runs it: a WAV file of espeak-ng reading an
+// English script goes through the speech follower into the aligner.
+
+#include "bench/follow_scripts.h"
+#include "speech/espeak_wav.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CtlRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CtlRun tandrelctl(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(TANDRELCTL_PATH), args);
+    process.waitForFinished(180000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+qsizetype wordCount(const QString &text)
+{
+    static const QRegularExpression word(QStringLiteral("[0-9\\p{L}]+(?:['’\\-][0-9\\p{L}]+)*"));
+    qsizetype n = 0;
+    for (auto it = word.globalMatch(text); it.hasNext(); it.next())
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(TandrelctlFollow, FollowsAHundredWordEspeakReadingToTheEnd)
+{
+    QTemporaryDir dir;
+    const QString script = QString::fromUtf8(tandrel::bench::followScripts[0].text);
+    const qsizetype tokens = wordCount(script);
+    ASSERT_GE(tokens, 100);
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("script.txt")), script.toUtf8()));
+    ASSERT_TRUE(tandrel::testing::speakToWav(script, dir.filePath(QStringLiteral("reading.wav"))));
+
+    const CtlRun run
+            = tandrelctl({QStringLiteral("--json"), QStringLiteral("follow"), QStringLiteral("--script"),
+                          dir.filePath(QStringLiteral("script.txt")), QStringLiteral("--audio"),
+                          dir.filePath(QStringLiteral("reading.wav")), QStringLiteral("--fast")});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    double lastTime = -1;
+    qint64 lastCursor = 0;
+    int finals = 0;
+    QList<std::pair<double, qint64>> shown; // time, cursor + lookahead
+    for (const QString &line : lines) {
+        QJsonParseError error;
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8(), &error).object();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << qPrintable(line);
+        for (const char *key : {"t", "final", "cursor", "lookahead", "transcript"})
+            ASSERT_TRUE(o.contains(QLatin1String(key))) << key << " missing in " << qPrintable(line);
+        EXPECT_GE(o[QStringLiteral("t")].toDouble(), lastTime) << "results come in audio order";
+        lastTime = o[QStringLiteral("t")].toDouble();
+        lastCursor = o[QStringLiteral("cursor")].toInteger();
+        finals += o[QStringLiteral("final")].toBool();
+        shown.append({lastTime, lastCursor + o[QStringLiteral("lookahead")].toInteger()});
+        EXPECT_GE(o[QStringLiteral("lookahead")].toInteger(), 0);
+    }
+    EXPECT_GE(finals, 1) << "the end of the file ends the last utterance";
+    // The position follows while the reading goes on, not only at its end.
+    bool movedEarly = false;
+    for (const auto &[time, position] : shown)
+        movedEarly |= time <= 0.6 * lastTime && position >= tokens * 3 / 10;
+    EXPECT_TRUE(movedEarly);
+    EXPECT_GE(lastCursor, tokens * 95 / 100) << qPrintable(lines.last());
+    EXPECT_LE(lastTime, 60.0);
+}
+
+TEST(TandrelctlFollow, PrintsPlainLinesAndRefusesBadInput)
+{
+    QTemporaryDir dir;
+    const QString script = QStringLiteral("First we check the light, then we read the script.");
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("script.txt")), script.toUtf8()));
+    ASSERT_TRUE(tandrel::testing::speakToWav(script, dir.filePath(QStringLiteral("reading.wav"))));
+    ASSERT_TRUE(
+            writeFile(dir.filePath(QStringLiteral("broken.wav")), QByteArray("RIFF\0\0\0\0WAVEjunk", 16)));
+
+    const CtlRun plain = tandrelctl({QStringLiteral("follow"), QStringLiteral("--script"),
+                                     dir.filePath(QStringLiteral("script.txt")), QStringLiteral("--audio"),
+                                     dir.filePath(QStringLiteral("reading.wav")), QStringLiteral("--fast")});
+    ASSERT_EQ(plain.exitCode, 0) << qPrintable(plain.err);
+    const QStringList lines = plain.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    static const QRegularExpression shape(QStringLiteral("^\\d+\\.\\d\\d (final|pending) \\d+ \\d+ .*$"));
+    for (const QString &line : lines)
+        EXPECT_TRUE(shape.match(line).hasMatch()) << qPrintable(line);
+    EXPECT_TRUE(lines.last().contains(QStringLiteral(" final ")))
+            << "the end of the file ends the last utterance";
+
+    const struct
+    {
+        QStringList args;
+        int exitCode;
+        const char *stderrHas;
+    } cases[] = {
+            {{QStringLiteral("follow"), QStringLiteral("--script"),
+              dir.filePath(QStringLiteral("script.txt"))},
+             2,
+             "Aufruf: tandrelctl follow"},
+            {{QStringLiteral("follow"), QStringLiteral("--script"),
+              dir.filePath(QStringLiteral("missing.txt")), QStringLiteral("--audio"),
+              dir.filePath(QStringLiteral("reading.wav"))},
+             1,
+             "konnte nicht gelesen werden"},
+            {{QStringLiteral("follow"), QStringLiteral("--script"),
+              dir.filePath(QStringLiteral("script.txt")), QStringLiteral("--audio"),
+              dir.filePath(QStringLiteral("broken.wav"))},
+             1,
+             "WAV-Datei"},
+    };
+    for (const auto &c : cases) {
+        const CtlRun run = tandrelctl(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << qPrintable(c.args.join(QLatin1Char(' ')));
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.stderrHas))) << qPrintable(run.err);
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+}
