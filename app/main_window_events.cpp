@@ -59,15 +59,16 @@ void MainWindow::handleSelectionCleared()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A running take is finished and added to its reel before the window goes.
-    if (m_context.capture.isRecording()) {
+    if (m_context.capture.isRecording() || m_workspace->isTakePending()) {
         event->ignore();
         if (!m_closeAfterRecording) {
             m_closeAfterRecording = true;
-            connect(&m_context.capture, &CaptureController::isRecordingChanged, this, [this] {
-                if (!m_context.capture.isRecording())
+            connect(m_workspace, &RecordWorkspace::takeSettled, this, [this] {
+                if (!m_workspace->isTakePending())
                     QTimer::singleShot(0, this, &QWidget::close);
             });
-            m_context.capture.stopRecording();
+            if (m_context.capture.isRecording())
+                m_context.capture.stopRecording();
         }
         return;
     }

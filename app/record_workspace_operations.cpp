@@ -115,11 +115,16 @@ void RecordWorkspace::toggleRecording()
     LibraryStore &library = m_context.library;
     const QUuid reelID = reel->id;
     QPointer<RecordWorkspace> self(this);
+    ++m_pendingTakes;
     capture.startRecording(library.takesFolder(*reel), [&library, reelID, self](const Result<Take> &result) {
         if (result.ok())
             library.addTake(result.value(), reelID);
         else if (self)
             emit self->statusNoteRequested(result.error());
+        if (self) {
+            --self->m_pendingTakes;
+            emit self->takeSettled();
+        }
     });
 }
 
