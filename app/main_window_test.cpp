@@ -354,14 +354,17 @@ TEST(MainWindow, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
     CaptureController &capture = app.app->capture();
     const ReelProject reel = library.createReel(std::nullopt, QStringLiteral("Schluss"), QStringLiteral("Text"));
     ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return capture.isRunning(); }, 20000));
     emit app.app->commands().toggleRecording();
-    ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 1.0; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 2.0; }, 20000));
 
     app.window().close();
     EXPECT_TRUE(app.window().isVisible()) << "the window waits for the take";
     ASSERT_TRUE(waitUntil([&] { return !app.window().isVisible(); }, 20000));
     EXPECT_FALSE(capture.isRecording());
-    ASSERT_EQ(library.reel(reel.id)->takes.size(), 1);
+    ASSERT_EQ(library.reel(reel.id)->takes.size(), 1)
+            << app.window().statusNote().value_or(QString()).toStdString() << " / "
+            << capture.lastError().value_or(QString()).toStdString();
     EXPECT_TRUE(library.reel(reel.id)->takes.constFirst().audioFileName);
     EXPECT_FALSE(app.app->teleprompter().isPresented());
 }

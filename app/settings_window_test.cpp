@@ -113,6 +113,7 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
     ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
     ASSERT_TRUE(capture.selectedMicrophoneID()) << "the test microphone is the default";
     const QString before = library.rootURL();
+    ASSERT_TRUE(waitUntil([&] { return capture.isRunning(); }, 20000));
 
     emit app.app->commands().toggleRecording();
     ASSERT_TRUE(waitUntil([&] { return capture.isRecording(); }, 15000));
@@ -130,7 +131,7 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
     settings->applyChosenFolder(home.path() + QStringLiteral("/anderswo"));
     EXPECT_EQ(library.rootURL(), before);
 
-    ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 1.0; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 2.0; }, 20000));
     emit app.app->commands().toggleRecording();
     ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
     EXPECT_TRUE(settings->chooseButton()->isEnabled());
