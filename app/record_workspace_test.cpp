@@ -5,12 +5,14 @@
 #include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
 #include "capture/crop_overlay.h"
+#include "platform/display_list.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -341,4 +343,30 @@ TEST_F(WorkspaceFixture, SpeechModeStartsTheFollowerWithTheTeleprompterAndSteady
     app->app->presenter().dismissTeleprompter();
     EXPECT_FALSE(teleprompter.isPresented());
     EXPECT_FALSE(follower.isListening());
+}
+
+TEST_F(WorkspaceFixture, ChoosingAScreenMovesTheOpenTeleprompterThereEvenWhenNamesRepeat)
+{
+    TeleprompterState &teleprompter = app->app->teleprompter();
+    teleprompter.setScrollMode(TeleprompterScrollMode::steady);
+    emit app->app->commands().openTeleprompter();
+    ASSERT_TRUE(app->app->presenter().isOpen());
+    EXPECT_EQ(app->app->presenter().placedScreen(), QGuiApplication::screens().constLast());
+
+    QComboBox *picker = workspace().teleprompterOptions()->screenPicker();
+    ASSERT_EQ(picker->itemText(0), QStringLiteral("Automatisch (letzter)"));
+    ASSERT_EQ(picker->count(), QGuiApplication::screens().size() + 1);
+    for (int index = 1; index < picker->count(); ++index) {
+        picker->setCurrentIndex(index);
+        emit picker->activated(index);
+        const quint32 number = picker->itemData(index).value<quint32>();
+        EXPECT_EQ(teleprompter.selectedDisplayID(), number) << index;
+        EXPECT_EQ(app->app->presenter().placedScreen(), DisplayList::instance()->screen(number)) << index;
+    }
+    picker->setCurrentIndex(0);
+    emit picker->activated(0);
+    EXPECT_FALSE(teleprompter.selectedScreenID());
+    EXPECT_EQ(teleprompter.selectedDisplayID(), 0u);
+    EXPECT_EQ(app->app->presenter().placedScreen(), QGuiApplication::screens().constLast());
+    app->app->presenter().dismissTeleprompter();
 }
