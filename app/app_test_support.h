@@ -64,7 +64,8 @@ struct AppUnderTest
     {
         auto opener = std::make_unique<RecordingOpener>();
         openerLog = opener.get();
-        app = std::make_unique<TandrelApp>(std::make_unique<UserDefaults>(home.settingsFile()), std::move(opener));
+        app = std::make_unique<TandrelApp>(std::make_unique<UserDefaults>(home.settingsFile()),
+                                           std::move(opener));
     }
     ~AppUnderTest()
     {

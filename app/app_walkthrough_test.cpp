@@ -53,8 +53,9 @@ QProcess *speak(const QString &text)
 {
     auto *process = new QProcess;
     process->start(QStringLiteral("bash"),
-                   {QStringLiteral("-c"), QStringLiteral("espeak-ng -v en-us -s 150 --stdout \"$1\" | paplay "
-                                                         "--device=\"${TANDREL_TEST_SINK:-tandrel_sink}\""),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("espeak-ng -v en-us -s 150 --stdout \"$1\" | paplay "
+                                   "--device=\"${TANDREL_TEST_SINK:-tandrel_sink}\""),
                     QStringLiteral("speak"), text});
     return process;
 }
@@ -62,9 +63,9 @@ QProcess *speak(const QString &text)
 QString probe(const QString &file, const QString &entries)
 {
     QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
-                                              QStringLiteral("-show_entries"), entries, QStringLiteral("-of"),
-                                              QStringLiteral("csv=p=0"), file});
+    ffprobe.start(QStringLiteral("ffprobe"),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"), entries,
+                   QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
     ffprobe.waitForFinished(20000);
     return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
 }
@@ -157,7 +158,8 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     ASSERT_NE(prompter, nullptr);
     EXPECT_EQ(prompter->screen(), QGuiApplication::screens().constLast());
     EXPECT_EQ(teleprompter.title(), QStringLiteral("007 Mein erstes Reel"));
-    QProcess *voice = speak(QStringLiteral("Hello and welcome. Today I show you how a camera follows a voice."));
+    QProcess *voice
+            = speak(QStringLiteral("Hello and welcome. Today I show you how a camera follows a voice."));
     ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 3.0; }, 20000));
     ASSERT_TRUE(waitUntil([&] { return workspace->previewPanel()->badge()->isVisible(); }));
     EXPECT_TRUE(workspace->previewPanel()->badge()->text().contains(QStringLiteral("00:0")));
@@ -180,7 +182,8 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     const QString takes = library.takesFolder(*library.reel(reelID));
     const QString videoFile = takes + QLatin1Char('/') + *take.videoFileName;
     const QString audioFile = takes + QLatin1Char('/') + *take.audioFileName;
-    EXPECT_EQ(probe(videoFile, QStringLiteral("stream=codec_name,width,height")), QStringLiteral("h264,1080,1920"));
+    EXPECT_EQ(probe(videoFile, QStringLiteral("stream=codec_name,width,height")),
+              QStringLiteral("h264,1080,1920"));
     EXPECT_EQ(probe(audioFile, QStringLiteral("stream=codec_name,sample_rate,channels")),
               QStringLiteral("aac,48000,1"));
     EXPECT_FALSE(take.speechIntervals.isEmpty()) << "the spoken sentence was detected";
@@ -189,23 +192,28 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     // Ctrl+E exports; the bundle exists.
     QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    const QString bundle = library.reelFolder(*library.reel(reelID)) + QStringLiteral("/007-mein-erstes-reel.fcpxmld");
-    EXPECT_EQ(window.alert()->text(), QStringLiteral("Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet."));
+    const QString bundle
+            = library.reelFolder(*library.reel(reelID)) + QStringLiteral("/007-mein-erstes-reel.fcpxmld");
+    EXPECT_EQ(window.alert()->text(),
+              QStringLiteral("Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet."));
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
     // The settings window shows the library folder.
     QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
-    ASSERT_TRUE(waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
+    ASSERT_TRUE(
+            waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
     saveScreenshot(SettingsWindow::current(), QStringLiteral("settings.png"));
     SettingsWindow::current()->close();
 
     // Delete the take through the confirmation.
     QTest::mouseClick(row->findChild<QToolButton *>(QStringLiteral("deleteTakeButton")), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return workspace->deleteConfirmation() && workspace->deleteConfirmation()->isVisible(); }));
+    ASSERT_TRUE(waitUntil(
+            [&] { return workspace->deleteConfirmation() && workspace->deleteConfirmation()->isVisible(); }));
     saveScreenshot(workspace->deleteConfirmation(), QStringLiteral("delete-confirmation.png"));
-    QTest::mouseClick(buttonWithText(workspace->deleteConfirmation(), QStringLiteral("Löschen")), Qt::LeftButton);
+    QTest::mouseClick(buttonWithText(workspace->deleteConfirmation(), QStringLiteral("Löschen")),
+                      Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.isEmpty(); }));
     EXPECT_FALSE(QFileInfo::exists(videoFile));
     EXPECT_FALSE(QFileInfo::exists(audioFile));

@@ -10,8 +10,7 @@
 
 namespace tandrel {
 
-EmptyPage::EmptyPage(QWidget *parent)
-    : QWidget(parent)
+EmptyPage::EmptyPage(QWidget *parent) : QWidget(parent)
 {
     auto *icon = new QLabel(this);
     icon->setPixmap(symbolPixmap(Symbol::ReelBadge, ui::accentColor(), 48));

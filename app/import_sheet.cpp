@@ -15,17 +15,17 @@
 namespace tandrel {
 
 ImportSheet::ImportSheet(LibraryStore &library, const QString &text, QWidget *parent)
-    : QDialog(parent)
-    , m_library(library)
+    : QDialog(parent), m_library(library)
 {
     setWindowTitle(QStringLiteral("Markdown importieren"));
     setWindowModality(Qt::WindowModal);
 
     auto *title = ui::label(QStringLiteral("Markdown importieren"), ui::TextRole::Title2, true);
-    auto *help = ui::label(QStringLiteral("Blöcke mit --- trennen. Überschrift `# 012 Titel` setzt Nummer und "
-                                          "Namen, der Rest ist Teleprompter-Text. Existierende Nummern werden "
-                                          "aktualisiert."),
-                           ui::TextRole::Body, false, true);
+    auto *help
+            = ui::label(QStringLiteral("Blöcke mit --- trennen. Überschrift `# 012 Titel` setzt Nummer und "
+                                       "Namen, der Rest ist Teleprompter-Text. Existierende Nummern werden "
+                                       "aktualisiert."),
+                        ui::TextRole::Body, false, true);
     help->setWordWrap(true);
 
     m_editor = new QPlainTextEdit(this);

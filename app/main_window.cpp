@@ -59,9 +59,7 @@ QToolButton *toolButton(Symbol symbol, const QString &help, QWidget *parent)
 
 } // namespace
 
-MainWindow::MainWindow(AppContext context, QWidget *parent)
-    : QMainWindow(parent)
-    , m_context(context)
+MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent), m_context(context)
 {
     setWindowTitle(QStringLiteral("Tandrel"));
 
@@ -311,8 +309,8 @@ void MainWindow::updateAlert()
         m_alert->setText(message);
         return;
     }
-    m_alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Hinweis"), message, QMessageBox::NoButton,
-                              this);
+    m_alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Hinweis"), message,
+                              QMessageBox::NoButton, this);
     m_alert->setObjectName(QStringLiteral("alert"));
     QPushButton *ok = m_alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     m_alert->setDefaultButton(ok);

@@ -85,7 +85,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::exportReel(const ReelProject &reel)
 {
-    const ExportResult<QString> bundle = FCPXMLExporter::exportAndOpen(reel, m_context.library, m_context.opener);
+    const ExportResult<QString> bundle
+            = FCPXMLExporter::exportAndOpen(reel, m_context.library, m_context.opener);
     if (!bundle.ok()) {
         setStatusNote(bundle.errorDescription());
         return;

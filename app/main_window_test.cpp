@@ -151,7 +151,8 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
     MainWindow &window = app.window();
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->windowTitle(), QStringLiteral("Hinweis"));
-    EXPECT_TRUE(window.alert()->text().startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
+    EXPECT_TRUE(
+            window.alert()->text().startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
 
     // With all three set, the status note comes first, then the library, then capture.
     app.app->capture().setLastError(QStringLiteral("Kamerafehler"));
@@ -229,21 +230,19 @@ TEST(MainWindow, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8)
     const QString bad = home.path() + QStringLiteral("/latin1.txt");
     QFile badFile(bad);
     ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
-    badFile.write("Gr\xfc\xdf" "e");
+    badFile.write("Gr\xfc\xdf"
+                  "e");
     badFile.close();
 
     ImportSheet *sheet = openSheet(window);
     sheet->editor()->setPlainText(QStringLiteral("alter Text"));
-    answerNextFileDialog([&](QFileDialog *dialog) {
-        chooseInDialog(dialog, good);
-    });
+    answerNextFileDialog([&](QFileDialog *dialog) { chooseInDialog(dialog, good); });
     QTest::mouseClick(pushButton(sheet, QStringLiteral("Datei öffnen…")), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return sheet->editor()->toPlainText().startsWith(QStringLiteral("# 012")); }));
+    ASSERT_TRUE(
+            waitUntil([&] { return sheet->editor()->toPlainText().startsWith(QStringLiteral("# 012")); }));
     EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
 
-    answerNextFileDialog([&](QFileDialog *dialog) {
-        chooseInDialog(dialog, bad);
-    });
+    answerNextFileDialog([&](QFileDialog *dialog) { chooseInDialog(dialog, bad); });
     QTest::mouseClick(pushButton(sheet, QStringLiteral("Datei öffnen…")), Qt::LeftButton);
     QTest::qWait(50);
     EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
@@ -272,7 +271,8 @@ TEST(MainWindow, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaini
     QListWidget *list = app.window().reelList();
     const QRect row = list->visualItemRect(list->item(1)); // 002 Zwei
     chooseFromNextMenu(QStringLiteral("Löschen"));
-    QContextMenuEvent event(QContextMenuEvent::Mouse, row.center(), list->viewport()->mapToGlobal(row.center()));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, row.center(),
+                            list->viewport()->mapToGlobal(row.center()));
     QApplication::sendEvent(list->viewport(), &event);
 
     ASSERT_TRUE(waitUntil([&] { return library.reels().size() == 2; }));
@@ -315,7 +315,8 @@ TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
     chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
     QListWidget *list = app.window().reelList();
     const QRect row = list->visualItemRect(list->item(0));
-    QContextMenuEvent first(QContextMenuEvent::Mouse, row.center(), list->viewport()->mapToGlobal(row.center()));
+    QContextMenuEvent first(QContextMenuEvent::Mouse, row.center(),
+                            list->viewport()->mapToGlobal(row.center()));
     QApplication::sendEvent(list->viewport(), &first);
     ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
     EXPECT_EQ(app.window().alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
@@ -335,12 +336,14 @@ TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
     library.addTake(take, reel.id);
 
     chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
-    QContextMenuEvent second(QContextMenuEvent::Mouse, row.center(), list->viewport()->mapToGlobal(row.center()));
+    QContextMenuEvent second(QContextMenuEvent::Mouse, row.center(),
+                             list->viewport()->mapToGlobal(row.center()));
     QApplication::sendEvent(list->viewport(), &second);
     ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
     const QString bundle = library.reelFolder(reel) + QStringLiteral("/004-export.fcpxmld");
     EXPECT_EQ(app.window().alert()->text(),
-              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle + QStringLiteral(" und wird geöffnet."));
+              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle
+                      + QStringLiteral(" und wird geöffnet."));
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
     EXPECT_TRUE(app.openerLog->opened.contains(bundle));
 }
@@ -352,7 +355,8 @@ TEST(MainWindow, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
     app.show();
     LibraryStore &library = app.library();
     CaptureController &capture = app.app->capture();
-    const ReelProject reel = library.createReel(std::nullopt, QStringLiteral("Schluss"), QStringLiteral("Text"));
+    const ReelProject reel
+            = library.createReel(std::nullopt, QStringLiteral("Schluss"), QStringLiteral("Text"));
     ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
     ASSERT_TRUE(waitUntil([&] { return capture.isRunning(); }, 20000));
     emit app.app->commands().toggleRecording();

@@ -32,8 +32,8 @@ MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
     commands.importMarkdown = command(file, QStringLiteral("Markdown importieren…"),
                                       QKeySequence(Qt::CTRL | Qt::Key_I), Qt::WindowShortcut);
     file->addSeparator();
-    commands.settings = command(file, QStringLiteral("Einstellungen…"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
-                                Qt::ApplicationShortcut);
+    commands.settings = command(file, QStringLiteral("Einstellungen…"),
+                                QKeySequence(Qt::CTRL | Qt::Key_Comma), Qt::ApplicationShortcut);
     file->addSeparator();
     commands.quit = command(file, QStringLiteral("Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q),
                             Qt::ApplicationShortcut);
@@ -43,8 +43,8 @@ MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
     QMenu *recording = window.menuBar()->addMenu(QStringLiteral("Aufnahme"));
     commands.toggleRecording = command(recording, QStringLiteral("Aufnahme starten"),
                                        QKeySequence(Qt::CTRL | Qt::Key_R), Qt::ApplicationShortcut);
-    commands.teleprompter = command(recording, QStringLiteral("Teleprompter"), QKeySequence(Qt::CTRL | Qt::Key_T),
-                                    Qt::ApplicationShortcut);
+    commands.teleprompter = command(recording, QStringLiteral("Teleprompter"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_T), Qt::ApplicationShortcut);
     commands.exportFinalCut = command(recording, QStringLiteral("Final Cut Projekt"),
                                       QKeySequence(Qt::CTRL | Qt::Key_E), Qt::ApplicationShortcut);
 
@@ -54,8 +54,10 @@ MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
     QObject::connect(commands.newReel, &QAction::triggered, library, [library] {
         library->createReel(std::nullopt, QStringLiteral("Neues Reel"), QString());
     });
-    QObject::connect(commands.importMarkdown, &QAction::triggered, signals_, &AppCommands::openMarkdownImport);
-    QObject::connect(commands.settings, &QAction::triggered, &window, [context] { SettingsWindow::open(context); });
+    QObject::connect(commands.importMarkdown, &QAction::triggered, signals_,
+                     &AppCommands::openMarkdownImport);
+    QObject::connect(commands.settings, &QAction::triggered, &window,
+                     [context] { SettingsWindow::open(context); });
     QObject::connect(commands.quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     QObject::connect(commands.toggleRecording, &QAction::triggered, signals_, &AppCommands::toggleRecording);
     QObject::connect(commands.teleprompter, &QAction::triggered, signals_, &AppCommands::openTeleprompter);

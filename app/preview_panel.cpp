@@ -12,9 +12,7 @@
 
 namespace tandrel {
 
-PreviewPanel::PreviewPanel(CaptureController &capture, QWidget *parent)
-    : QWidget(parent)
-    , m_capture(capture)
+PreviewPanel::PreviewPanel(CaptureController &capture, QWidget *parent) : QWidget(parent), m_capture(capture)
 {
     setObjectName(QStringLiteral("previewPanel"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -32,8 +30,9 @@ PreviewPanel::PreviewPanel(CaptureController &capture, QWidget *parent)
 
     connect(&m_capture, &CaptureController::previewFrame, m_preview, &PreviewWidget::setFrame);
     connect(m_overlay, &CropOverlay::offsetChanged, this, &PreviewPanel::cropOffsetEdited);
-    for (auto signal : {&CaptureController::previewAspectChanged, &CaptureController::selectedVideoSourceIDChanged,
-                        &CaptureController::flipHorizontalChanged, &CaptureController::flipVerticalChanged})
+    for (auto signal :
+         {&CaptureController::previewAspectChanged, &CaptureController::selectedVideoSourceIDChanged,
+          &CaptureController::flipHorizontalChanged, &CaptureController::flipVerticalChanged})
         connect(&m_capture, signal, this, &PreviewPanel::updateFromCapture);
     connect(&m_capture, &CaptureController::isRecordingChanged, this, &PreviewPanel::updateBadge);
     connect(&m_capture, &CaptureController::recordedDurationChanged, this, &PreviewPanel::updateBadge);

@@ -42,9 +42,7 @@ QToolButton *flipButton(Symbol symbol, const QString &help, QWidget *parent)
 
 } // namespace
 
-RecordWorkspace::RecordWorkspace(AppContext context, QWidget *parent)
-    : QWidget(parent)
-    , m_context(context)
+RecordWorkspace::RecordWorkspace(AppContext context, QWidget *parent) : QWidget(parent), m_context(context)
 {
     m_persistTimer.setSingleShot(true);
     m_persistTimer.setInterval(280);
@@ -168,9 +166,10 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_takes = new TakeList(left);
     connect(m_takes, &TakeList::deleteRequested, this, &RecordWorkspace::requestDeleteTake);
     connect(m_takes, &TakeList::showFolderRequested, this, &RecordWorkspace::showTakesFolder);
-    m_noTakes = ui::label(QStringLiteral("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
-                                         "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),
-                          ui::TextRole::Body, false, true);
+    m_noTakes
+            = ui::label(QStringLiteral("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
+                                       "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),
+                        ui::TextRole::Body, false, true);
     m_noTakes->setObjectName(QStringLiteral("noTakes"));
     m_noTakes->setWordWrap(true);
     m_noTakes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -252,7 +251,8 @@ void RecordWorkspace::connectCapture()
                                                               : std::optional<QString>(id.toString()));
         m_context.capture.scheduleReconfigure();
     });
-    connect(m_flipH, &QToolButton::toggled, this, [this](bool on) { m_context.capture.setFlipHorizontal(on); });
+    connect(m_flipH, &QToolButton::toggled, this,
+            [this](bool on) { m_context.capture.setFlipHorizontal(on); });
     connect(m_flipV, &QToolButton::toggled, this, [this](bool on) { m_context.capture.setFlipVertical(on); });
 }
 
@@ -286,7 +286,8 @@ void RecordWorkspace::syncRecordControls()
     const bool recording = capture.isRecording();
     m_record->setText(recording ? QStringLiteral("Stop") : QStringLiteral("Aufnahme"));
     m_record->setIcon(symbolIcon(recording ? Symbol::Stop : Symbol::Record,
-                                 recording ? QColor(220, 40, 40) : palette().color(QPalette::ButtonText), 22));
+                                 recording ? QColor(220, 40, 40) : palette().color(QPalette::ButtonText),
+                                 22));
     const std::optional<QString> video = capture.selectedVideoSourceID();
     const bool hasVideo = video && *video != kScreenPlaceholder;
     const bool hasAudio = capture.selectedMicrophoneID().has_value();
@@ -305,7 +306,7 @@ void RecordWorkspace::syncTakes()
     const std::optional<ReelProject> reel = currentReel();
     m_takes->setReel(reel);
     m_takesStack->setCurrentWidget(reel && !reel->takes.isEmpty() ? static_cast<QWidget *>(m_takes)
-                                                                   : static_cast<QWidget *>(m_noTakes));
+                                                                  : static_cast<QWidget *>(m_noTakes));
 }
 
 std::optional<ReelProject> RecordWorkspace::currentReel() const

@@ -159,12 +159,14 @@ void RecordWorkspace::exportToFinalCut()
     const std::optional<ReelProject> reel = currentReel();
     if (!reel)
         return;
-    const ExportResult<QString> bundle = FCPXMLExporter::exportAndOpen(*reel, m_context.library, m_context.opener);
+    const ExportResult<QString> bundle
+            = FCPXMLExporter::exportAndOpen(*reel, m_context.library, m_context.opener);
     if (!bundle.ok()) {
         emit statusNoteRequested(bundle.errorDescription());
         return;
     }
-    emit statusNoteRequested(QStringLiteral("Final-Cut-Projekt ") + QFileInfo(QDir::cleanPath(bundle.value())).fileName()
+    emit statusNoteRequested(QStringLiteral("Final-Cut-Projekt ")
+                             + QFileInfo(QDir::cleanPath(bundle.value())).fileName()
                              + QStringLiteral(" wird geöffnet."));
 }
 

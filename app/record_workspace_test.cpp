@@ -93,7 +93,9 @@ struct WorkspaceFixture : ::testing::Test
 
 QAbstractButton *waitForConfirmation(RecordWorkspace &workspace, const QString &button)
 {
-    if (!waitUntil([&] { return workspace.deleteConfirmation() && workspace.deleteConfirmation()->isVisible(); }))
+    if (!waitUntil([&] {
+            return workspace.deleteConfirmation() && workspace.deleteConfirmation()->isVisible();
+        }))
         return nullptr;
     return buttonWithText(workspace.deleteConfirmation(), button);
 }
@@ -107,7 +109,8 @@ TEST_F(WorkspaceFixture, NumberFieldStoresIntegersAndKeepsTheStoredNumberOtherwi
         const char *typed;
         qint64 stored;
     } cases[] = {
-            {"7", 7}, {"7a", 7}, {" \t-3 ", -3}, {"", -3}, {"+12", 12}, {"99999999999999999999", 12}, {"1 2", 12},
+            {"7", 7},    {"7a", 7}, {" \t-3 ", -3}, {"", -3}, {"+12", 12}, {"99999999999999999999", 12},
+            {"1 2", 12},
     };
     for (const auto &c : cases) {
         QLineEdit *field = workspace().numberField();
@@ -151,12 +154,14 @@ TEST_F(WorkspaceFixture, ScriptEditsSaveOnceAfterAPauseOfMoreThan280Milliseconds
     EXPECT_EQ(stored().script, QStringLiteral("Hallo Welt und Tschuess"));
     QFile markdown(library().reelFolder(stored()) + QStringLiteral("/reel.md"));
     ASSERT_TRUE(markdown.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(markdown.readAll()), QStringLiteral("# 001 Intro\n\nHallo Welt und Tschuess"));
+    EXPECT_EQ(QString::fromUtf8(markdown.readAll()),
+              QStringLiteral("# 001 Intro\n\nHallo Welt und Tschuess"));
 }
 
 TEST_F(WorkspaceFixture, PendingScriptEditsReachTheirReelWhenAnotherReelIsChosen)
 {
-    const ReelProject other = library().createReel(std::nullopt, QStringLiteral("Zweites"), QStringLiteral("B"));
+    const ReelProject other
+            = library().createReel(std::nullopt, QStringLiteral("Zweites"), QStringLiteral("B"));
     library().setSelectedID(reel.id);
     workspace().scriptEditor()->moveCursor(QTextCursor::End);
     QTest::keyClicks(workspace().scriptEditor(), QStringLiteral("!"));
@@ -198,8 +203,8 @@ TEST_F(WorkspaceFixture, TakeRowsShowKindDurationFilesAndTheLatestTake)
 {
     EXPECT_TRUE(workspace().noTakesLabel()->isVisible());
     const Take audioOnly = addTake(std::nullopt, QStringLiteral("a-audio.m4a"), 42.9, {}, 60);
-    const Take both = addTake(QStringLiteral("b-video.mov"), QStringLiteral("b-audio.m4a"), 5,
-                              {{1, 2}, {3, 4}});
+    const Take both
+            = addTake(QStringLiteral("b-video.mov"), QStringLiteral("b-audio.m4a"), 5, {{1, 2}, {3, 4}});
     EXPECT_FALSE(workspace().noTakesLabel()->isVisible());
     TakeList *list = workspace().takeList();
     ASSERT_EQ(list->count(), 2);
@@ -207,14 +212,16 @@ TEST_F(WorkspaceFixture, TakeRowsShowKindDurationFilesAndTheLatestTake)
     QWidget *first = list->rowOf(audioOnly.id);
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->findChild<QLabel *>(QStringLiteral("waveform")));
-    EXPECT_EQ(first->findChild<QLabel *>(QStringLiteral("takeCaption"))->text(), QStringLiteral("00:42 · Audio"));
+    EXPECT_EQ(first->findChild<QLabel *>(QStringLiteral("takeCaption"))->text(),
+              QStringLiteral("00:42 · Audio"));
     EXPECT_FALSE(first->findChild<QLabel *>(QStringLiteral("latestBadge")));
 
     QWidget *second = list->rowOf(both.id);
     EXPECT_TRUE(second->findChild<QLabel *>(QStringLiteral("film")));
     EXPECT_EQ(second->findChild<QLabel *>(QStringLiteral("takeCaption"))->text(),
               QStringLiteral("00:05 · Video · Audio"));
-    EXPECT_EQ(second->findChild<QLabel *>(QStringLiteral("latestBadge"))->text(), QStringLiteral("letzter Take"));
+    EXPECT_EQ(second->findChild<QLabel *>(QStringLiteral("latestBadge"))->text(),
+              QStringLiteral("letzter Take"));
 
     // The strip shows speech where the export cuts it: 1-2 s and 3-4 s of 5 s at 30 fps.
     auto *strip = second->findChild<SpeechStrip *>();
@@ -232,7 +239,8 @@ TEST_F(WorkspaceFixture, DeletingATakeAsksFirstAndCancellingKeepsItsFiles)
     const Take take = addTake(QStringLiteral("t-video.mov"), QStringLiteral("t-audio.m4a"), 3);
     const QString folder = library().takesFolder(stored());
     auto trash = [&] {
-        return workspace().takeList()->rowOf(take.id)->findChild<QToolButton *>(QStringLiteral("deleteTakeButton"));
+        return workspace().takeList()->rowOf(take.id)->findChild<QToolButton *>(
+                QStringLiteral("deleteTakeButton"));
     };
     EXPECT_EQ(trash()->toolTip(), QStringLiteral("Take löschen"));
 
@@ -320,7 +328,8 @@ TEST_F(WorkspaceFixture, SpeechModeStartsTheFollowerWithTheTeleprompterAndSteady
     ASSERT_TRUE(teleprompter.isPresented());
     EXPECT_EQ(teleprompter.title(), QStringLiteral("001 Intro"));
     EXPECT_EQ(teleprompter.script(), QStringLiteral("Hallo Welt"));
-    ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000)) << follower.statusMessage().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000))
+            << follower.statusMessage().toStdString();
 
     // Open and listening: reopening only hands over the script. (Letters
     // only: the open teleprompter takes blank, 0, + and - for itself.)

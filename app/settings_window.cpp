@@ -55,8 +55,8 @@ SettingsWindow *SettingsWindow::open(AppContext context)
 SettingsWindow::SettingsWindow(AppContext context)
     : QWidget(nullptr,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                      | Qt::WindowMinimizeButtonHint)
-    , m_context(context)
+                      | Qt::WindowMinimizeButtonHint),
+      m_context(context)
 {
     setWindowTitle(QStringLiteral("Einstellungen"));
     // Closing forgets the window: the next opening builds a new one without a pending error.
@@ -98,7 +98,8 @@ SettingsWindow::SettingsWindow(AppContext context)
     column->addStretch();
 
     connect(&m_context.library, &LibraryStore::rootURLChanged, this, &SettingsWindow::updateFromState);
-    connect(&m_context.capture, &CaptureController::isRecordingChanged, this, &SettingsWindow::updateFromState);
+    connect(&m_context.capture, &CaptureController::isRecordingChanged, this,
+            &SettingsWindow::updateFromState);
     updateFromState();
 }
 

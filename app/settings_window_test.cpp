@@ -28,7 +28,8 @@ TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
     app.show();
     openSettingsByShortcut(app);
     openSettingsByShortcut(app);
-    ASSERT_TRUE(waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
+    ASSERT_TRUE(
+            waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
     int windows = 0;
     for (QWidget *widget : QApplication::topLevelWidgets())
         windows += qobject_cast<SettingsWindow *>(widget) && widget->isVisible();
@@ -37,7 +38,8 @@ TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
     EXPECT_EQ(settings->windowTitle(), QStringLiteral("Einstellungen"));
     EXPECT_GE(settings->width(), 560);
     EXPECT_EQ(settings->pathField()->text(), app.library().rootURL());
-    EXPECT_EQ(settings->footnote()->text(), QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+    EXPECT_EQ(settings->footnote()->text(),
+              QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
 
     settings->setErrorText(QStringLiteral("Fehler"));
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
@@ -121,7 +123,8 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
     SettingsWindow *settings = SettingsWindow::current();
     ASSERT_NE(settings, nullptr);
     EXPECT_FALSE(settings->chooseButton()->isEnabled());
-    EXPECT_EQ(settings->footnote()->text(), QStringLiteral("Während einer Aufnahme bleibt der Ordner unverändert."));
+    EXPECT_EQ(settings->footnote()->text(),
+              QStringLiteral("Während einer Aufnahme bleibt der Ordner unverändert."));
 
     // The action itself refuses as well, before any panel opens.
     settings->chooseLibraryFolder();
@@ -135,7 +138,8 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
     emit app.app->commands().toggleRecording();
     ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
     EXPECT_TRUE(settings->chooseButton()->isEnabled());
-    EXPECT_EQ(settings->footnote()->text(), QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+    EXPECT_EQ(settings->footnote()->text(),
+              QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
     ASSERT_TRUE(waitUntil([&] { return library.reels().constFirst().takes.size() == 1; }, 20000))
             << app.window().statusNote().value_or(QString()).toStdString();
     settings->close();

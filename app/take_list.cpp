@@ -29,8 +29,7 @@ QString takeCaption(const Take &take)
 
 } // namespace
 
-SpeechStrip::SpeechStrip(QWidget *parent)
-    : QWidget(parent)
+SpeechStrip::SpeechStrip(QWidget *parent) : QWidget(parent)
 {
     setFixedHeight(6);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -67,12 +66,12 @@ void SpeechStrip::paintEvent(QPaintEvent *)
             continue;
         const qreal x0 = bounds.left() + slice.startFrame * scale;
         const qreal x1 = bounds.left() + slice.endFrame * scale;
-        p.fillRect(QRectF(x0, bounds.top(), std::max<qreal>(1.0, x1 - x0), bounds.height()), ui::accentColor());
+        p.fillRect(QRectF(x0, bounds.top(), std::max<qreal>(1.0, x1 - x0), bounds.height()),
+                   ui::accentColor());
     }
 }
 
-TakeList::TakeList(QWidget *parent)
-    : QListWidget(parent)
+TakeList::TakeList(QWidget *parent) : QListWidget(parent)
 {
     setObjectName(QStringLiteral("takeList"));
     setMinimumHeight(180);

@@ -13,13 +13,13 @@
 namespace tandrel {
 
 TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<DesktopOpener> opener)
-    : m_defaults(defaults ? std::move(defaults) : std::make_unique<UserDefaults>())
-    , m_library(std::make_unique<LibraryStore>(*m_defaults))
-    , m_capture(std::make_unique<CaptureController>(*m_defaults))
-    , m_teleprompter(std::make_unique<TeleprompterState>(*m_defaults))
-    , m_speechFollower(std::make_unique<SpeechFollower>())
-    , m_presenter(std::make_unique<TeleprompterPresenter>())
-    , m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
+    : m_defaults(defaults ? std::move(defaults) : std::make_unique<UserDefaults>()),
+      m_library(std::make_unique<LibraryStore>(*m_defaults)),
+      m_capture(std::make_unique<CaptureController>(*m_defaults)),
+      m_teleprompter(std::make_unique<TeleprompterState>(*m_defaults)),
+      m_speechFollower(std::make_unique<SpeechFollower>()),
+      m_presenter(std::make_unique<TeleprompterPresenter>()),
+      m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
     feedPresenter();
     m_mainWindow = std::make_unique<MainWindow>(context());
@@ -37,7 +37,8 @@ TandrelApp::~TandrelApp()
 
 AppContext TandrelApp::context()
 {
-    return AppContext{*m_library, *m_capture, *m_teleprompter, *m_speechFollower, *m_presenter, m_commands, *m_opener};
+    return AppContext{*m_library,   *m_capture, *m_teleprompter, *m_speechFollower,
+                      *m_presenter, m_commands, *m_opener};
 }
 
 // The video behind the teleprompter text: the capture's pictures and flips,
@@ -47,7 +48,9 @@ void TandrelApp::feedPresenter()
     CaptureController *capture = m_capture.get();
     TeleprompterPresenter *presenter = m_presenter.get();
     connect(capture, &CaptureController::previewFrame, presenter, &TeleprompterPresenter::setFrame);
-    auto flips = [capture, presenter] { presenter->setFlips(capture->flipHorizontal(), capture->flipVertical()); };
+    auto flips = [capture, presenter] {
+        presenter->setFlips(capture->flipHorizontal(), capture->flipVertical());
+    };
     auto source = [capture, presenter] {
         const std::optional<QString> video = capture->selectedVideoSourceID();
         presenter->setVideoAvailable(video && *video != screenRequestID);

@@ -27,7 +27,8 @@ class TandrelApp : public QObject
 public:
     // Without arguments the settings live in the application's own user
     // defaults and folders open with the desktop's default handler.
-    explicit TandrelApp(std::unique_ptr<UserDefaults> defaults = {}, std::unique_ptr<DesktopOpener> opener = {});
+    explicit TandrelApp(std::unique_ptr<UserDefaults> defaults = {},
+                        std::unique_ptr<DesktopOpener> opener = {});
     ~TandrelApp() override;
 
     LibraryStore &library() { return *m_library; }

@@ -7,7 +7,6 @@
 #include "teleprompter/teleprompter_state.h"
 
 #include <QButtonGroup>
-#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -18,6 +17,7 @@
 #include <QSlider>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tandrel {
 
@@ -55,9 +55,7 @@ QLabel *symbolLabel(Symbol symbol, QWidget *parent)
 } // namespace
 
 TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollower &follower, QWidget *parent)
-    : QWidget(parent)
-    , m_state(state)
-    , m_follower(follower)
+    : QWidget(parent), m_state(state), m_follower(follower)
 {
     m_screen = new QComboBox(this);
     m_screen->setObjectName(QStringLiteral("screenPicker"));
@@ -65,8 +63,9 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
     auto *screenRow = new QHBoxLayout;
     screenRow->addWidget(new QLabel(QStringLiteral("Bildschirm"), this));
     screenRow->addWidget(m_screen, 1);
-    auto *keys = ui::label(QStringLiteral("Leertaste pausiert, 0 setzt zurück, +/− ändert die Schrift, Esc schließt."),
-                           ui::TextRole::Caption, false, true);
+    auto *keys = ui::label(
+            QStringLiteral("Leertaste pausiert, 0 setzt zurück, +/− ändert die Schrift, Esc schließt."),
+            ui::TextRole::Caption, false, true);
     keys->setWordWrap(true);
 
     m_mode = new QButtonGroup(this);
@@ -119,7 +118,8 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
         m_state.setScrollMode(id == 0 ? TeleprompterScrollMode::speech : TeleprompterScrollMode::steady);
     });
     connect(m_placement, &QButtonGroup::idClicked, this, [this](int id) {
-        m_state.setTextPlacement(id == 0 ? TeleprompterTextPlacement::standard : TeleprompterTextPlacement::center);
+        m_state.setTextPlacement(id == 0 ? TeleprompterTextPlacement::standard
+                                         : TeleprompterTextPlacement::center);
     });
     connect(m_speed, &QSlider::valueChanged, this, [this](int value) {
         if (!m_syncing)
@@ -138,10 +138,11 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
             m_state.setShowsSelfView(on);
     });
 
-    for (auto signal : {&TeleprompterState::fontSizeChanged, &TeleprompterState::scrollSpeedChanged,
-                        &TeleprompterState::isMirroredChanged, &TeleprompterState::scrollModeChanged,
-                        &TeleprompterState::textPlacementChanged, &TeleprompterState::showsSelfViewChanged,
-                        &TeleprompterState::selectedScreenIDChanged, &TeleprompterState::selectedDisplayIDChanged})
+    for (auto signal :
+         {&TeleprompterState::fontSizeChanged, &TeleprompterState::scrollSpeedChanged,
+          &TeleprompterState::isMirroredChanged, &TeleprompterState::scrollModeChanged,
+          &TeleprompterState::textPlacementChanged, &TeleprompterState::showsSelfViewChanged,
+          &TeleprompterState::selectedScreenIDChanged, &TeleprompterState::selectedDisplayIDChanged})
         connect(&m_state, signal, this, &TeleprompterOptions::syncFromState);
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &TeleprompterOptions::rebuildScreens);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &TeleprompterOptions::rebuildScreens);
@@ -241,7 +242,8 @@ void TeleprompterOptions::syncFromState()
     const bool speech = m_state.scrollMode() == TeleprompterScrollMode::speech;
     m_mode->button(speech ? 0 : 1)->setChecked(true);
     m_modePages->setCurrentIndex(speech ? 0 : 1);
-    m_placement->button(m_state.textPlacement() == TeleprompterTextPlacement::standard ? 0 : 1)->setChecked(true);
+    m_placement->button(m_state.textPlacement() == TeleprompterTextPlacement::standard ? 0 : 1)
+            ->setChecked(true);
     m_speed->setValue(qRound(m_state.scrollSpeed() * kSliderScale));
     m_font->setValue(qRound(m_state.fontSize() * kSliderScale));
     m_mirror->setChecked(m_state.isMirrored());
