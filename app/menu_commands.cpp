@@ -6,6 +6,7 @@
 #include "library/library_store.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 
@@ -20,6 +21,36 @@ QAction *command(QMenu *menu, const QString &text, const QKeySequence &shortcut,
     action->setShortcutContext(context);
     return action;
 }
+
+// Text fields claim some Ctrl keys for themselves (a line edit on X11 takes
+// Strg+E to the end of the line). The menu's keys are the application's in
+// every field, so their shortcut overrides are turned down before a field
+// can accept them.
+class CommandKeyGuard : public QObject
+{
+public:
+    CommandKeyGuard(QList<QKeySequence> keys, QObject *parent) : QObject(parent), m_keys(std::move(keys))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~CommandKeyGuard() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride)
+            return false;
+        auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->keyCombination());
+        if (!m_keys.contains(pressed))
+            return false;
+        event->ignore();
+        return true;
+    }
+
+private:
+    QList<QKeySequence> m_keys;
+};
 
 } // namespace
 
@@ -62,6 +93,12 @@ MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
     QObject::connect(commands.toggleRecording, &QAction::triggered, signals_, &AppCommands::toggleRecording);
     QObject::connect(commands.teleprompter, &QAction::triggered, signals_, &AppCommands::openTeleprompter);
     QObject::connect(commands.exportFinalCut, &QAction::triggered, signals_, &AppCommands::exportFinalCut);
+
+    QList<QKeySequence> keys;
+    for (QAction *action : {commands.newReel, commands.importMarkdown, commands.settings, commands.quit,
+                            commands.toggleRecording, commands.teleprompter, commands.exportFinalCut})
+        keys.append(action->shortcut());
+    new CommandKeyGuard(keys, &window);
 
     QAction *toggle = commands.toggleRecording;
     auto relabel = [toggle, capture] {

@@ -379,3 +379,19 @@ TEST_F(WorkspaceFixture, ChoosingAScreenMovesTheOpenTeleprompterThereEvenWhenNam
     EXPECT_EQ(app->app->presenter().placedScreen(), QGuiApplication::screens().constLast());
     app->app->presenter().dismissTeleprompter();
 }
+
+TEST_F(WorkspaceFixture, MenuShortcutsWorkWhileTypingInTheWorkspacesFields)
+{
+    MainWindow &window = app->window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (QWidget *field : std::initializer_list<QWidget *>{
+                 workspace().titleField(), workspace().numberField(), workspace().scriptEditor()}) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_E, Qt::ControlModifier);
+        ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }))
+                << field->objectName().toStdString();
+        EXPECT_EQ(window.alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
+        QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
+    }
+}
