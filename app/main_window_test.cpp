@@ -213,6 +213,16 @@ TEST(MainWindow, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->text(), QStringLiteral("1 Reel importiert."));
+    pressOk(window);
+
+    // Separator lines only: no block, and the sheet still closes with a note.
+    sheet = openSheet(window);
+    sheet->editor()->setPlainText(QStringLiteral("---\n---\n"));
+    QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("0 Reels importiert."));
+    EXPECT_FALSE(window.importSheet());
+    EXPECT_EQ(app.library().reels().size(), 3);
 }
 
 TEST(MainWindow, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8)
