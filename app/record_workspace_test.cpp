@@ -331,14 +331,16 @@ TEST_F(WorkspaceFixture, SpeechModeStartsTheFollowerWithTheTeleprompterAndSteady
     ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000))
             << follower.statusMessage().toStdString();
 
-    // Open and listening: reopening only hands over the script. (Letters
-    // only: the open teleprompter takes blank, 0, + and - for itself.)
+    // Open and listening: reopening only hands over the script. The script
+    // stays editable, blanks included, while the teleprompter is open.
     const quint64 run = follower.runGeneration();
+    workspace().scriptEditor()->setFocus();
     workspace().scriptEditor()->moveCursor(QTextCursor::End);
-    QTest::keyClicks(workspace().scriptEditor(), QStringLiteral("Neu"));
+    QTest::keyClicks(workspace().scriptEditor(), QStringLiteral(" neu 0+-"));
+    EXPECT_TRUE(teleprompter.isScrolling()) << "the blank reached the editor, not the teleprompter";
     emit app->app->commands().openTeleprompter();
     EXPECT_EQ(follower.runGeneration(), run);
-    EXPECT_EQ(teleprompter.script(), QStringLiteral("Hallo WeltNeu"));
+    EXPECT_EQ(teleprompter.script(), QStringLiteral("Hallo Welt neu 0+-"));
 
     workspace().teleprompterOptions()->modeGroup()->button(1)->click(); // "Laufend"
     EXPECT_EQ(teleprompter.scrollMode(), TeleprompterScrollMode::steady);

@@ -1,5 +1,6 @@
 #include "app/tandrel_app.h"
 
+#include "app/app_teleprompter_presenter.h"
 #include "app/main_window.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
@@ -18,7 +19,7 @@ TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<D
       m_capture(std::make_unique<CaptureController>(*m_defaults)),
       m_teleprompter(std::make_unique<TeleprompterState>(*m_defaults)),
       m_speechFollower(std::make_unique<SpeechFollower>()),
-      m_presenter(std::make_unique<TeleprompterPresenter>()),
+      m_presenter(std::make_unique<AppTeleprompterPresenter>()),
       m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
     feedPresenter();
