@@ -19,7 +19,7 @@ class LibraryStore : public QObject
     Q_OBJECT
     Q_PROPERTY(QList<tandrel::ReelProject> reels READ reels NOTIFY reelsChanged)
     Q_PROPERTY(std::optional<QUuid> selectedID READ selectedID WRITE setSelectedID NOTIFY selectedIDChanged)
-    Q_PROPERTY(std::optional<QString> lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(std::optional<QString> lastError READ lastError WRITE setLastError NOTIFY lastErrorChanged)
     Q_PROPERTY(QString rootURL READ rootURL NOTIFY rootURLChanged)
     Q_PROPERTY(bool securityScopeActive READ securityScopeActive CONSTANT)
 public:
@@ -34,6 +34,8 @@ public:
     std::optional<QUuid> selectedID() const { return m_selectedID; }
     void setSelectedID(std::optional<QUuid> id);
     std::optional<QString> lastError() const { return m_lastError; }
+    // The main window's alert clears the text once the user has seen it.
+    void setLastError(std::optional<QString> error);
     // The library folder as an absolute path.
     QString rootURL() const { return m_rootURL; }
     // Linux has no security-scoped bookmarks; always false.
@@ -70,7 +72,6 @@ signals:
 
 private:
     void setReels(QList<ReelProject> reels);
-    void setLastError(std::optional<QString> error);
     void setRootURL(const QString &folder);
     void moveFolder(const ReelProject &from, const ReelProject &to);
     void removeFolder(const ReelProject &reel);

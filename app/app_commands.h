@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QObject>
+
+namespace tandrel {
+
+// The four payload-free menu commands that concern the reel on screen. The
+// menu emits them; whichever view is on screen (main window, record workspace)
+// connects to them. A command emitted while nobody listens has no effect.
+class AppCommands : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+signals:
+    void openMarkdownImport();
+    void toggleRecording();
+    void openTeleprompter();
+    void exportFinalCut();
+};
+
+} // namespace tandrel

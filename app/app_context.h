@@ -1,0 +1,28 @@
+#pragma once
+
+namespace tandrel {
+
+class AppCommands;
+class CaptureController;
+class DesktopOpener;
+class LibraryStore;
+class SpeechFollower;
+class TeleprompterPresenter;
+class TeleprompterState;
+
+// The long-lived objects every window works on. The application owns them for
+// the life of the process; windows only refer to them.
+struct AppContext
+{
+    LibraryStore &library;
+    CaptureController &capture;
+    TeleprompterState &teleprompter;
+    SpeechFollower &speechFollower;
+    // Opens, places and closes the one teleprompter window.
+    TeleprompterPresenter &presenter;
+    AppCommands &commands;
+    // Hands folders and exported bundles to the desktop.
+    DesktopOpener &opener;
+};
+
+} // namespace tandrel

@@ -1,0 +1,222 @@
+// A new user's first take, driven through the real windows: an empty library,
+// a new reel, an import, sources, a take with the teleprompter, the export and
+// deleting the take again. Screenshots land in the build folder.
+#include "app/app_test_support.h"
+#include "app/empty_page.h"
+#include "app/import_sheet.h"
+#include "app/preview_panel.h"
+#include "app/record_workspace.h"
+#include "app/settings_window.h"
+#include "app/take_list.h"
+#include "app/teleprompter_options.h"
+#include "capture/capture_controller.h"
+#include "capture/crop_overlay.h"
+#include "capture/preview_widget.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_state.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QToolButton>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+QString screenshotPath(const QString &name)
+{
+    const QString dir = QStringLiteral(TANDREL_SCREENSHOT_DIR);
+    QDir().mkpath(dir);
+    return dir + QLatin1Char('/') + name;
+}
+
+void saveScreenshot(QWidget *widget, const QString &name)
+{
+    ASSERT_NE(widget, nullptr);
+    const QPixmap shot = widget->grab();
+    EXPECT_FALSE(shot.isNull());
+    EXPECT_TRUE(shot.save(screenshotPath(name)));
+}
+
+// Speaks into the test microphone: espeak-ng played into the null sink.
+QProcess *speak(const QString &text)
+{
+    auto *process = new QProcess;
+    process->start(QStringLiteral("bash"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("espeak-ng -v en-us -s 150 --stdout \"$1\" | paplay "
+                                   "--device=\"${TANDREL_TEST_SINK:-tandrel_sink}\""),
+                    QStringLiteral("speak"), text});
+    return process;
+}
+
+QString probe(const QString &file, const QString &entries)
+{
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral("ffprobe"),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"), entries,
+                   QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
+    ffprobe.waitForFinished(20000);
+    return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
+{
+    qputenv("TANDREL_TEST_CAMERA", "1");
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    MainWindow &window = app.window();
+    LibraryStore &library = app.library();
+    CaptureController &capture = app.app->capture();
+    TeleprompterState &teleprompter = app.app->teleprompter();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    // Empty library → empty page → "Neues Reel".
+    auto *detail = window.findChild<QStackedWidget *>();
+    auto *empty = qobject_cast<EmptyPage *>(detail->currentWidget());
+    ASSERT_NE(empty, nullptr);
+    saveScreenshot(&window, QStringLiteral("main-window-empty.png"));
+    for (QPushButton *button : empty->findChildren<QPushButton *>())
+        if (button->text() == QStringLiteral("Neues Reel"))
+            QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(library.reels().size(), 1);
+    RecordWorkspace *workspace = window.workspace();
+    ASSERT_EQ(detail->currentWidget(), workspace);
+
+    // Number, title and script.
+    workspace->numberField()->selectAll();
+    QTest::keyClicks(workspace->numberField(), QStringLiteral("7"));
+    QTest::keyClick(workspace->numberField(), Qt::Key_Return);
+    workspace->titleField()->selectAll();
+    QTest::keyClicks(workspace->titleField(), QStringLiteral("Mein erstes Reel"));
+    QTest::keyClick(workspace->titleField(), Qt::Key_Return);
+    QTest::keyClicks(workspace->scriptEditor(),
+                     QStringLiteral("Hello and welcome. Today I show you how a camera follows a voice."));
+    const QUuid reelID = *library.selectedID();
+    ASSERT_TRUE(waitUntil([&] { return !workspace->isPersistPending(); }));
+    EXPECT_EQ(library.reel(reelID)->displayLabel(), QStringLiteral("007 Mein erstes Reel"));
+    EXPECT_TRUE(library.reel(reelID)->script.startsWith(QStringLiteral("Hello and welcome.")));
+
+    // A two-block Markdown import through the sheet (Ctrl+I).
+    QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier);
+    ImportSheet *sheet = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (sheet = window.importSheet()) && sheet->isVisible(); }));
+    typeText(sheet->editor(), QStringLiteral("# 020 Zweites\nErster Text\n---\n# 021 Drittes\nZweiter Text"));
+    saveScreenshot(sheet, QStringLiteral("import-sheet.png"));
+    QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("2 Reels importiert."));
+    saveScreenshot(window.alert(), QStringLiteral("alert.png"));
+    QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
+    EXPECT_EQ(library.reels().size(), 3);
+    window.reelList()->setCurrentRow(0); // 007 comes first
+    ASSERT_EQ(library.selectedID(), reelID);
+
+    // Steady scrolling, the test camera and the test microphone.
+    workspace->teleprompterOptions()->modeGroup()->button(1)->click();
+    EXPECT_EQ(teleprompter.scrollMode(), TeleprompterScrollMode::steady);
+    ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
+    QComboBox *video = workspace->videoPicker();
+    int cameraIndex = -1;
+    for (int i = 1; i < video->count(); ++i)
+        if (!video->itemData(i).toString().startsWith(QStringLiteral("screen:")))
+            cameraIndex = i;
+    ASSERT_GT(cameraIndex, 0) << "the test camera is listed";
+    video->setCurrentIndex(cameraIndex);
+    emit video->activated(cameraIndex);
+    QComboBox *audio = workspace->audioPicker();
+    const int micIndex = audio->findText(QStringLiteral("Testmikrofon"), Qt::MatchContains);
+    ASSERT_GT(micIndex, 0) << "the test microphone is listed";
+    audio->setCurrentIndex(micIndex);
+    emit audio->activated(micIndex);
+    ASSERT_TRUE(waitUntil([&] { return !workspace->previewPanel()->preview()->frame().isNull(); }, 20000));
+    EXPECT_TRUE(workspace->previewPanel()->overlay()->isVisible());
+    EXPECT_TRUE(workspace->recordButton()->isEnabled());
+    saveScreenshot(&window, QStringLiteral("main-window.png"));
+
+    // Ctrl+R starts the take; the teleprompter opens on the last screen.
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([&] { return capture.isRecording(); }, 15000));
+    EXPECT_EQ(app.app->menus().toggleRecording->text(), QStringLiteral("Aufnahme stoppen"));
+    EXPECT_EQ(workspace->recordButton()->text(), QStringLiteral("Stop"));
+    ASSERT_TRUE(teleprompter.isPresented());
+    QWidget *prompter = app.app->presenter().window();
+    ASSERT_NE(prompter, nullptr);
+    EXPECT_EQ(prompter->screen(), QGuiApplication::screens().constLast());
+    EXPECT_EQ(teleprompter.title(), QStringLiteral("007 Mein erstes Reel"));
+    QProcess *voice
+            = speak(QStringLiteral("Hello and welcome. Today I show you how a camera follows a voice."));
+    ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 3.0; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return workspace->previewPanel()->badge()->isVisible(); }));
+    EXPECT_TRUE(workspace->previewPanel()->badge()->text().contains(QStringLiteral("00:0")));
+    saveScreenshot(&window, QStringLiteral("workspace-recording.png"));
+    saveScreenshot(prompter, QStringLiteral("teleprompter.png"));
+    voice->waitForFinished(20000);
+    delete voice;
+
+    // Ctrl+R again stops it (the teleprompter window has the focus now).
+    QTest::keyClick(prompter, Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.size() == 1; }, 20000));
+    EXPECT_EQ(app.app->menus().toggleRecording->text(), QStringLiteral("Aufnahme starten"));
+    const Take take = library.reel(reelID)->takes.constFirst();
+    ASSERT_TRUE(take.videoFileName && take.audioFileName);
+    EXPECT_GE(take.duration, 3.0);
+    QWidget *row = workspace->takeList()->rowOf(take.id);
+    ASSERT_NE(row, nullptr);
+    EXPECT_TRUE(row->findChild<QLabel *>(QStringLiteral("latestBadge")));
+    const QString takes = library.takesFolder(*library.reel(reelID));
+    const QString videoFile = takes + QLatin1Char('/') + *take.videoFileName;
+    const QString audioFile = takes + QLatin1Char('/') + *take.audioFileName;
+    EXPECT_EQ(probe(videoFile, QStringLiteral("stream=codec_name,width,height")),
+              QStringLiteral("h264,1080,1920"));
+    EXPECT_EQ(probe(audioFile, QStringLiteral("stream=codec_name,sample_rate,channels")),
+              QStringLiteral("aac,48000,1"));
+    EXPECT_FALSE(take.speechIntervals.isEmpty()) << "the spoken sentence was detected";
+    saveScreenshot(&window, QStringLiteral("workspace-take.png"));
+
+    // Ctrl+E exports; the bundle exists.
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    const QString bundle
+            = library.reelFolder(*library.reel(reelID)) + QStringLiteral("/007-mein-erstes-reel.fcpxmld");
+    EXPECT_EQ(window.alert()->text(),
+              QStringLiteral("Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet."));
+    EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
+    QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
+
+    // The settings window shows the library folder.
+    QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
+    ASSERT_TRUE(
+            waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
+    saveScreenshot(SettingsWindow::current(), QStringLiteral("settings.png"));
+    SettingsWindow::current()->close();
+
+    // Delete the take through the confirmation.
+    QTest::mouseClick(row->findChild<QToolButton *>(QStringLiteral("deleteTakeButton")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil(
+            [&] { return workspace->deleteConfirmation() && workspace->deleteConfirmation()->isVisible(); }));
+    saveScreenshot(workspace->deleteConfirmation(), QStringLiteral("delete-confirmation.png"));
+    QTest::mouseClick(buttonWithText(workspace->deleteConfirmation(), QStringLiteral("Löschen")),
+                      Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.isEmpty(); }));
+    EXPECT_FALSE(QFileInfo::exists(videoFile));
+    EXPECT_FALSE(QFileInfo::exists(audioFile));
+
+    app.app->presenter().dismissTeleprompter();
+}

@@ -1,0 +1,111 @@
+#include "app/import_sheet.h"
+
+#include "app/ui_style.h"
+#include "library/library_store.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringDecoder>
+#include <QVBoxLayout>
+
+namespace tandrel {
+
+ImportSheet::ImportSheet(LibraryStore &library, const QString &text, QWidget *parent)
+    : QDialog(parent), m_library(library)
+{
+    setWindowTitle(QStringLiteral("Markdown importieren"));
+    setWindowModality(Qt::WindowModal);
+
+    auto *title = ui::label(QStringLiteral("Markdown importieren"), ui::TextRole::Title2, true);
+    auto *help
+            = ui::label(QStringLiteral("Blöcke mit --- trennen. Überschrift `# 012 Titel` setzt Nummer und "
+                                       "Namen, der Rest ist Teleprompter-Text. Existierende Nummern werden "
+                                       "aktualisiert."),
+                        ui::TextRole::Body, false, true);
+    help->setWordWrap(true);
+
+    m_editor = new QPlainTextEdit(this);
+    m_editor->setObjectName(QStringLiteral("importEditor"));
+    m_editor->setFont(ui::font(ui::TextRole::Monospaced));
+    m_editor->setMinimumSize(640, 360);
+    m_editor->setPlainText(text);
+
+    auto *open = new QPushButton(QStringLiteral("Datei öffnen…"), this);
+    open->setAutoDefault(false);
+    auto *cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+    cancel->setAutoDefault(false);
+    m_import = new QPushButton(QStringLiteral("Importieren"), this);
+    m_import->setDefault(true);
+    connect(open, &QPushButton::clicked, this, &ImportSheet::chooseFile);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_import, &QPushButton::clicked, this, &ImportSheet::importText);
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &ImportSheet::updateImportEnabled);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(open);
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    buttons->addWidget(m_import);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(12);
+    column->addWidget(title);
+    column->addWidget(help);
+    column->addWidget(m_editor, 1);
+    column->addLayout(buttons);
+    updateImportEnabled();
+}
+
+QString ImportSheet::text() const
+{
+    return m_editor->toPlainText();
+}
+
+void ImportSheet::updateImportEnabled()
+{
+    m_import->setEnabled(!text().trimmed().isEmpty());
+}
+
+void ImportSheet::chooseFile()
+{
+    QFileDialog panel(this, QStringLiteral("Datei öffnen…"));
+    panel.setObjectName(QStringLiteral("importFilePanel"));
+    panel.setFileMode(QFileDialog::ExistingFile);
+    panel.setOption(QFileDialog::DontUseNativeDialog);
+    panel.setNameFilters({QStringLiteral("Text und Markdown (*.md *.markdown *.txt *.text)"),
+                          QStringLiteral("Alle Dateien (*)")});
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
+        return;
+    loadFile(panel.selectedFiles().constFirst());
+}
+
+bool ImportSheet::loadFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString content = decoder.decode(bytes);
+    if (decoder.hasError())
+        return false;
+    m_editor->setPlainText(content);
+    return true;
+}
+
+void ImportSheet::importText()
+{
+    if (text().trimmed().isEmpty())
+        return;
+    m_importedCount = m_library.importMarkdown(text());
+    accept();
+}
+
+} // namespace tandrel

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "app/app_context.h"
+#include "app/import_sheet.h"
+#include "library/reel_project.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QUuid>
+#include <optional>
+
+class QListWidget;
+class QStackedWidget;
+
+namespace tandrel {
+
+class EmptyPage;
+class RecordWorkspace;
+
+// The application's one main window: the reel list in a sidebar, the record
+// workspace of the selected reel (or the empty page) beside it, the import
+// sheet, and the single "Hinweis" alert through which status notes and the
+// stored error texts of the library and the capture controller reach the user.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(AppContext context, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    std::optional<QString> statusNote() const { return m_statusNote; }
+    void setStatusNote(std::optional<QString> note);
+
+    QString importText() const { return m_importText; }
+    std::optional<int> importCount() const { return m_importCount; }
+    void setImportCount(std::optional<int> count);
+
+    // Creates a reel with the next free number, titled "Neues Reel", and selects it.
+    void createReel();
+    // Opens the import sheet over the window (`showImport`).
+    void showImport();
+    // Exports `reel` and hands the bundle on; the outcome goes to the status note.
+    void exportReel(const ReelProject &reel);
+
+    RecordWorkspace *workspace() const { return m_workspace; }
+    QListWidget *reelList() const { return m_reelList; }
+    QMessageBox *alert() const { return m_alert; }
+    // The import sheet while it is open.
+    ImportSheet *importSheet() const { return m_importSheet; }
+
+signals:
+    void statusNoteChanged();
+    void importCountChanged();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QWidget *buildSidebar();
+    void rebuildReelList();
+    void syncListSelection();
+    void showDetail();
+    void showContextMenu(const QPoint &pos);
+    void showReelFolder(const ReelProject &reel);
+    std::optional<ReelProject> reelAt(int row) const;
+    void updateAlert();
+    void clearMessages();
+    void handleSelectionCleared();
+    // Ties to the capture controller, teleprompter and speech follower.
+    void connectSharedObjects();
+    void activateCapture();
+    std::optional<QString> captureError() const;
+    void clearCaptureError();
+
+    AppContext m_context;
+    QListWidget *m_reelList = nullptr;
+    QStackedWidget *m_detail = nullptr;
+    EmptyPage *m_emptyPage = nullptr;
+    RecordWorkspace *m_workspace = nullptr;
+    QPointer<QMessageBox> m_alert;
+    QPointer<ImportSheet> m_importSheet;
+    std::optional<QString> m_statusNote;
+    QString m_importText;
+    std::optional<int> m_importCount;
+    QList<QUuid> m_rowIDs;
+    bool m_syncingList = false;
+    bool m_activated = false;
+    bool m_clearing = false;
+    bool m_closeAfterRecording = false;
+};
+
+} // namespace tandrel

@@ -1,0 +1,384 @@
+#include "app/app_test_support.h"
+#include "app/empty_page.h"
+#include "app/import_sheet.h"
+#include "app/record_workspace.h"
+#include "capture/capture_controller.h"
+#include "teleprompter/teleprompter_state.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolButton>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+QString rowText(QListWidget *list, int row, const char *name)
+{
+    QWidget *widget = list->itemWidget(list->item(row));
+    auto *label = widget ? widget->findChild<QLabel *>(QLatin1String(name)) : nullptr;
+    return label ? label->text() : QString();
+}
+
+QPushButton *pushButton(QWidget *parent, const QString &text)
+{
+    for (QPushButton *button : parent->findChildren<QPushButton *>())
+        if (button->text() == text && button->isVisibleTo(parent))
+            return button;
+    return nullptr;
+}
+
+// Triggers the entry `text` of the next context menu as soon as it pops up.
+void chooseFromNextMenu(const QString &text)
+{
+    auto *poll = new QTimer(qApp);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, text] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        for (QAction *action : menu->actions()) {
+            if (action->text() == text) {
+                menu->close();
+                action->trigger();
+                return;
+            }
+        }
+        menu->close();
+    });
+    poll->start();
+}
+
+ImportSheet *openSheet(MainWindow &window)
+{
+    window.findChild<QToolButton *>(QStringLiteral("importButton"))->click();
+    ImportSheet *sheet = nullptr;
+    waitUntil([&] { return (sheet = window.importSheet()) && sheet->isVisible(); });
+    return sheet;
+}
+
+void pressOk(MainWindow &window)
+{
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    QAbstractButton *ok = buttonWithText(window.alert(), QStringLiteral("OK"));
+    ASSERT_NE(ok, nullptr);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
+}
+
+} // namespace
+
+TEST(MainWindow, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    MainWindow &window = app.window();
+
+    EXPECT_EQ(QDir(app.library().rootURL()).canonicalPath(),
+              QDir(home.path() + QStringLiteral("/Videos/Tandrel")).canonicalPath());
+    auto *detail = window.findChild<QStackedWidget *>();
+    ASSERT_NE(detail, nullptr);
+    EXPECT_TRUE(qobject_cast<EmptyPage *>(detail->currentWidget()));
+    EXPECT_EQ(window.reelList()->count(), 0);
+
+    QTest::mouseClick(pushButton(detail->currentWidget(), QStringLiteral("Neues Reel")), Qt::LeftButton);
+
+    ASSERT_EQ(app.library().reels().size(), 1);
+    const ReelProject reel = app.library().reels().constFirst();
+    EXPECT_EQ(reel.prefix, 1);
+    EXPECT_EQ(reel.title, QStringLiteral("Neues Reel"));
+    EXPECT_EQ(detail->currentWidget(), window.workspace());
+    EXPECT_EQ(window.workspace()->reelID(), reel.id);
+    EXPECT_EQ(rowText(window.reelList(), 0, "reelLabel"), QStringLiteral("001 Neues Reel"));
+    EXPECT_EQ(rowText(window.reelList(), 0, "reelCaption"), QStringLiteral("Keine Takes"));
+    EXPECT_TRUE(QFileInfo(app.library().reelFolder(reel) + QStringLiteral("/reel.md")).isFile());
+}
+
+TEST(MainWindow, ListsReelsInReelOrderWithTheirTakeCounts)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    LibraryStore &library = app.library();
+    const ReelProject ten = library.createReel(10, QStringLiteral("Zehn"), QString());
+    const ReelProject two = library.createReel(2, QStringLiteral("Zwei"), QString());
+    Take take;
+    take.id = QUuid::createUuid();
+    take.recordedAt = QDateTime::currentDateTimeUtc();
+    take.audioFileName = QStringLiteral("a.m4a");
+    take.duration = 3;
+    library.addTake(take, ten.id);
+
+    QListWidget *list = app.window().reelList();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(rowText(list, 0, "reelLabel"), QStringLiteral("002 Zwei"));
+    EXPECT_EQ(rowText(list, 0, "reelCaption"), QStringLiteral("Keine Takes"));
+    EXPECT_EQ(rowText(list, 1, "reelLabel"), QStringLiteral("010 Zehn"));
+    EXPECT_EQ(rowText(list, 1, "reelCaption"), QStringLiteral("1 Take"));
+
+    take.id = QUuid::createUuid();
+    library.addTake(take, ten.id);
+    EXPECT_EQ(rowText(list, 1, "reelCaption"), QStringLiteral("2 Takes"));
+
+    // Choosing a row selects the reel and shows its workspace.
+    list->setCurrentRow(0);
+    EXPECT_EQ(library.selectedID(), two.id);
+    EXPECT_EQ(app.window().workspace()->reelID(), two.id);
+    EXPECT_EQ(app.window().workspace()->titleField()->text(), QStringLiteral("Zwei"));
+}
+
+TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
+{
+    TestHome home;
+    // An unreadable library file at start-up.
+    QDir().mkpath(home.path() + QStringLiteral("/Videos/Tandrel"));
+    QFile broken(home.path() + QStringLiteral("/Videos/Tandrel/library.json"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("[{\"id\": 1}");
+    broken.close();
+
+    AppUnderTest app(home);
+    app.show();
+    MainWindow &window = app.window();
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->windowTitle(), QStringLiteral("Hinweis"));
+    EXPECT_TRUE(
+            window.alert()->text().startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
+
+    // With all three set, the status note comes first, then the library, then capture.
+    app.app->capture().setLastError(QStringLiteral("Kamerafehler"));
+    EXPECT_TRUE(window.alert()->text().startsWith(QStringLiteral("Bibliothek")));
+    window.setStatusNote(QStringLiteral("Notiz"));
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("Notiz"));
+
+    pressOk(window);
+    EXPECT_FALSE(window.statusNote());
+    EXPECT_FALSE(app.library().lastError());
+    EXPECT_FALSE(app.app->capture().lastError());
+
+    // A capture error alone shows up on its own.
+    app.app->capture().setLastError(QStringLiteral("Bildschirmquelle: weg"));
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("Bildschirmquelle: weg"));
+    pressOk(window);
+    EXPECT_FALSE(app.app->capture().lastError());
+}
+
+TEST(MainWindow, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    MainWindow &window = app.window();
+
+    ImportSheet *sheet = openSheet(window);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_FALSE(sheet->importButton()->isEnabled());
+    typeText(sheet->editor(), QStringLiteral(" \n  \n"));
+    EXPECT_FALSE(sheet->importButton()->isEnabled());
+
+    const QString markdown = QStringLiteral("# 005 Erstes\nHallo Welt\n---\n# Zweites\nNoch ein Text");
+    sheet->editor()->setPlainText(markdown);
+    EXPECT_TRUE(sheet->importButton()->isEnabled());
+    QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
+
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("2 Reels importiert."));
+    EXPECT_EQ(window.importCount(), 2);
+    ASSERT_EQ(app.library().reels().size(), 2);
+    EXPECT_EQ(selectedReel(app.library())->prefix, 6); // the last block's reel
+    pressOk(window);
+
+    // The same text again: the count stays 2, so no new note.
+    sheet = openSheet(window);
+    EXPECT_EQ(sheet->editor()->toPlainText(), markdown);
+    QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.importSheet(); }));
+    QTest::qWait(100);
+    EXPECT_FALSE(window.alert());
+    EXPECT_EQ(app.library().reels().size(), 3); // the unnumbered block made another reel
+
+    // One block: "1 Reel importiert."
+    sheet = openSheet(window);
+    sheet->editor()->setPlainText(QStringLiteral("# 005 Erstes neu\nText"));
+    QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("1 Reel importiert."));
+    pressOk(window);
+
+    // Separator lines only: no block, and the sheet still closes with a note.
+    sheet = openSheet(window);
+    sheet->editor()->setPlainText(QStringLiteral("---\n---\n"));
+    QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("0 Reels importiert."));
+    EXPECT_FALSE(window.importSheet());
+    EXPECT_EQ(app.library().reels().size(), 3);
+}
+
+TEST(MainWindow, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    MainWindow &window = app.window();
+
+    const QString good = home.path() + QStringLiteral("/skripte.md");
+    QFile goodFile(good);
+    ASSERT_TRUE(goodFile.open(QIODevice::WriteOnly));
+    goodFile.write(QStringLiteral("# 012 Über Bücher\nSchöne Grüße").toUtf8());
+    goodFile.close();
+    const QString bad = home.path() + QStringLiteral("/latin1.txt");
+    QFile badFile(bad);
+    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
+    badFile.write("Gr\xfc\xdf"
+                  "e");
+    badFile.close();
+
+    ImportSheet *sheet = openSheet(window);
+    sheet->editor()->setPlainText(QStringLiteral("alter Text"));
+    answerNextFileDialog([&](QFileDialog *dialog) { chooseInDialog(dialog, good); });
+    QTest::mouseClick(pushButton(sheet, QStringLiteral("Datei öffnen…")), Qt::LeftButton);
+    ASSERT_TRUE(
+            waitUntil([&] { return sheet->editor()->toPlainText().startsWith(QStringLiteral("# 012")); }));
+    EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
+
+    answerNextFileDialog([&](QFileDialog *dialog) { chooseInDialog(dialog, bad); });
+    QTest::mouseClick(pushButton(sheet, QStringLiteral("Datei öffnen…")), Qt::LeftButton);
+    QTest::qWait(50);
+    EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
+
+    QTest::mouseClick(pushButton(sheet, QStringLiteral("Abbrechen")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.importSheet(); }));
+    EXPECT_TRUE(app.library().reels().isEmpty());
+    EXPECT_FALSE(window.importCount());
+    sheet = openSheet(window);
+    EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
+}
+
+TEST(MainWindow, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaining)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    LibraryStore &library = app.library();
+    const ReelProject three = library.createReel(3, QStringLiteral("Drei"), QString());
+    const ReelProject one = library.createReel(1, QStringLiteral("Eins"), QString());
+    const ReelProject two = library.createReel(2, QStringLiteral("Zwei"), QString());
+    ASSERT_EQ(library.selectedID(), two.id);
+    const QString folder = library.reelFolder(two);
+    ASSERT_TRUE(QFileInfo(folder).isDir());
+
+    QListWidget *list = app.window().reelList();
+    const QRect row = list->visualItemRect(list->item(1)); // 002 Zwei
+    chooseFromNextMenu(QStringLiteral("Löschen"));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, row.center(),
+                            list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &event);
+
+    ASSERT_TRUE(waitUntil([&] { return library.reels().size() == 2; }));
+    EXPECT_EQ(library.selectedID(), one.id);
+    EXPECT_EQ(app.window().workspace()->reelID(), one.id);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(rowText(list, list->currentRow(), "reelLabel"), QStringLiteral("001 Eins"));
+    (void)three;
+}
+
+TEST(MainWindow, ReelCommandsDoNothingWhileNoReelIsSelected)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&app.window()));
+    QTest::keyClick(&app.window(), Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClick(&app.window(), Qt::Key_T, Qt::ControlModifier);
+    QTest::keyClick(&app.window(), Qt::Key_R, Qt::ControlModifier);
+    QTest::qWait(100);
+    EXPECT_FALSE(app.window().alert());
+    EXPECT_FALSE(app.app->capture().isRecording());
+    EXPECT_FALSE(app.app->teleprompter().isPresented());
+
+    // Ctrl+N creates a reel with the store's first number.
+    QTest::keyClick(&app.window(), Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(app.library().reels().size(), 1);
+    EXPECT_EQ(app.library().reels().constFirst().prefix, 1);
+    EXPECT_EQ(app.library().reels().constFirst().title, QStringLiteral("Neues Reel"));
+}
+
+TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    LibraryStore &library = app.library();
+    const ReelProject reel = library.createReel(4, QStringLiteral("Export"), QString());
+    chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
+    QListWidget *list = app.window().reelList();
+    const QRect row = list->visualItemRect(list->item(0));
+    QContextMenuEvent first(QContextMenuEvent::Mouse, row.center(),
+                            list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &first);
+    ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
+    EXPECT_EQ(app.window().alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
+    pressOk(app.window());
+
+    const QString takes = library.takesFolder(reel);
+    QDir().mkpath(takes);
+    QFile audio(takes + QStringLiteral("/a-audio.m4a"));
+    ASSERT_TRUE(audio.open(QIODevice::WriteOnly));
+    audio.write(QByteArray(1000, 'a'));
+    audio.close();
+    Take take;
+    take.id = QUuid::createUuid();
+    take.recordedAt = QDateTime::currentDateTimeUtc();
+    take.audioFileName = QStringLiteral("a-audio.m4a");
+    take.duration = 2;
+    library.addTake(take, reel.id);
+
+    chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
+    QContextMenuEvent second(QContextMenuEvent::Mouse, row.center(),
+                             list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &second);
+    ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
+    const QString bundle = library.reelFolder(reel) + QStringLiteral("/004-export.fcpxmld");
+    EXPECT_EQ(app.window().alert()->text(),
+              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle
+                      + QStringLiteral(" und wird geöffnet."));
+    EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
+    EXPECT_TRUE(app.openerLog->opened.contains(bundle));
+}
+
+TEST(MainWindow, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    LibraryStore &library = app.library();
+    CaptureController &capture = app.app->capture();
+    const ReelProject reel
+            = library.createReel(std::nullopt, QStringLiteral("Schluss"), QStringLiteral("Text"));
+    ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return capture.isRunning(); }, 20000));
+    emit app.app->commands().toggleRecording();
+    ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 2.0; }, 20000));
+
+    app.window().close();
+    EXPECT_TRUE(app.window().isVisible()) << "the window waits for the take";
+    ASSERT_TRUE(waitUntil([&] { return !app.window().isVisible(); }, 20000));
+    EXPECT_FALSE(capture.isRecording());
+    ASSERT_EQ(library.reel(reel.id)->takes.size(), 1)
+            << app.window().statusNote().value_or(QString()).toStdString() << " / "
+            << capture.lastError().value_or(QString()).toStdString();
+    EXPECT_TRUE(library.reel(reel.id)->takes.constFirst().audioFileName);
+    EXPECT_FALSE(app.app->teleprompter().isPresented());
+}

@@ -1,0 +1,113 @@
+#include "app/menu_commands.h"
+
+#include "app/app_commands.h"
+#include "app/settings_window.h"
+#include "capture/capture_controller.h"
+#include "library/library_store.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenuBar>
+
+namespace tandrel {
+
+namespace {
+
+QAction *command(QMenu *menu, const QString &text, const QKeySequence &shortcut, Qt::ShortcutContext context)
+{
+    QAction *action = menu->addAction(text);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(context);
+    return action;
+}
+
+// Text fields claim some Ctrl keys for themselves (a line edit on X11 takes
+// Strg+E to the end of the line). The menu's keys are the application's in
+// every field, so their shortcut overrides are turned down before a field
+// can accept them.
+class CommandKeyGuard : public QObject
+{
+public:
+    CommandKeyGuard(QList<QKeySequence> keys, QObject *parent) : QObject(parent), m_keys(std::move(keys))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~CommandKeyGuard() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride)
+            return false;
+        auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->keyCombination());
+        if (!m_keys.contains(pressed))
+            return false;
+        event->ignore();
+        return true;
+    }
+
+private:
+    QList<QKeySequence> m_keys;
+};
+
+} // namespace
+
+MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
+{
+    MenuCommands commands;
+    QMenu *file = window.menuBar()->addMenu(QStringLiteral("Datei"));
+    commands.newReel = command(file, QStringLiteral("Neues Reel"), QKeySequence(Qt::CTRL | Qt::Key_N),
+                               Qt::WindowShortcut);
+    commands.importMarkdown = command(file, QStringLiteral("Markdown importieren…"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_I), Qt::WindowShortcut);
+    file->addSeparator();
+    commands.settings = command(file, QStringLiteral("Einstellungen…"),
+                                QKeySequence(Qt::CTRL | Qt::Key_Comma), Qt::ApplicationShortcut);
+    file->addSeparator();
+    commands.quit = command(file, QStringLiteral("Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                            Qt::ApplicationShortcut);
+
+    // The teleprompter is a window of its own; the presenter looking at it
+    // must still be able to stop the take.
+    QMenu *recording = window.menuBar()->addMenu(QStringLiteral("Aufnahme"));
+    commands.toggleRecording = command(recording, QStringLiteral("Aufnahme starten"),
+                                       QKeySequence(Qt::CTRL | Qt::Key_R), Qt::ApplicationShortcut);
+    commands.teleprompter = command(recording, QStringLiteral("Teleprompter"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_T), Qt::ApplicationShortcut);
+    commands.exportFinalCut = command(recording, QStringLiteral("Final Cut Projekt"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_E), Qt::ApplicationShortcut);
+
+    LibraryStore *library = &context.library;
+    AppCommands *signals_ = &context.commands;
+    CaptureController *capture = &context.capture;
+    QObject::connect(commands.newReel, &QAction::triggered, library, [library] {
+        library->createReel(std::nullopt, QStringLiteral("Neues Reel"), QString());
+    });
+    QObject::connect(commands.importMarkdown, &QAction::triggered, signals_,
+                     &AppCommands::openMarkdownImport);
+    QObject::connect(commands.settings, &QAction::triggered, &window,
+                     [context] { SettingsWindow::open(context); });
+    QObject::connect(commands.quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+    QObject::connect(commands.toggleRecording, &QAction::triggered, signals_, &AppCommands::toggleRecording);
+    QObject::connect(commands.teleprompter, &QAction::triggered, signals_, &AppCommands::openTeleprompter);
+    QObject::connect(commands.exportFinalCut, &QAction::triggered, signals_, &AppCommands::exportFinalCut);
+
+    QList<QKeySequence> keys;
+    for (QAction *action : {commands.newReel, commands.importMarkdown, commands.settings, commands.quit,
+                            commands.toggleRecording, commands.teleprompter, commands.exportFinalCut})
+        keys.append(action->shortcut());
+    new CommandKeyGuard(keys, &window);
+
+    QAction *toggle = commands.toggleRecording;
+    auto relabel = [toggle, capture] {
+        toggle->setText(capture->isRecording() ? QStringLiteral("Aufnahme stoppen")
+                                               : QStringLiteral("Aufnahme starten"));
+    };
+    QObject::connect(capture, &CaptureController::isRecordingChanged, toggle, relabel);
+    relabel();
+    return commands;
+}
+
+} // namespace tandrel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/app_context.h"
+
+class QAction;
+class QMainWindow;
+
+namespace tandrel {
+
+// The menu bar of the main window: "Datei" (new reel, import, settings, quit)
+// and "Aufnahme" (record, teleprompter, export). The recording commands work
+// from every window of the application, the teleprompter's included.
+struct MenuCommands
+{
+    QAction *newReel = nullptr;
+    QAction *importMarkdown = nullptr;
+    QAction *settings = nullptr;
+    QAction *quit = nullptr;
+    QAction *toggleRecording = nullptr;
+    QAction *teleprompter = nullptr;
+    QAction *exportFinalCut = nullptr;
+};
+
+MenuCommands installMenuCommands(QMainWindow &window, AppContext context);
+
+} // namespace tandrel

@@ -1,0 +1,232 @@
+// The workspace's operations: loading and saving the edited reel, recording,
+// the teleprompter, the export and deleting takes.
+#include "app/record_workspace.h"
+
+#include "app/preview_panel.h"
+#include "app/reel_number.h"
+#include "app/ui_style.h"
+#include "capture/capture_controller.h"
+#include "export/fcpxml_exporter.h"
+#include "library/library_store.h"
+#include "platform/desktop_opener.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_state.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace tandrel {
+
+void RecordWorkspace::setReelID(std::optional<QUuid> id)
+{
+    if (m_reelID == id)
+        return;
+    // Script edits and crop moves of the reel being left still reach it; only
+    // their 0.28 s delay is cut short.
+    if (m_persistTimer.isActive()) {
+        persistNow();
+        // Saving notifies the main window, which may have shown `id` already.
+        if (m_reelID == id)
+            return;
+    }
+    m_reelID = id;
+    syncTakes();
+    syncRecordControls();
+    if (!id)
+        return;
+    loadReelFields();
+    if (m_context.teleprompter.isPresented())
+        openTeleprompter(true);
+}
+
+void RecordWorkspace::loadReelFields()
+{
+    const std::optional<ReelProject> reel = currentReel();
+    if (!reel)
+        return;
+    m_loading = true;
+    m_title->setText(reel->title);
+    m_number->setText(ui::formatNumber(reel->prefix));
+    if (m_script->toPlainText() != reel->script)
+        m_script->setPlainText(reel->script);
+    m_cropOffset = reel->cropCenterX;
+    m_preview->setCropOffset(reel->cropCenterX);
+    m_context.capture.setCropOffset(reel->cropCenterX);
+    m_loading = false;
+}
+
+void RecordWorkspace::setCropOffset(double offset)
+{
+    if (m_cropOffset == offset)
+        return;
+    m_cropOffset = offset;
+    m_preview->setCropOffset(offset);
+    m_context.capture.setCropOffset(offset);
+    if (!m_loading)
+        schedulePersist();
+}
+
+void RecordWorkspace::schedulePersist()
+{
+    m_persistTimer.start(); // restarting replaces the pending save
+}
+
+void RecordWorkspace::persistNow()
+{
+    m_persistTimer.stop();
+    std::optional<ReelProject> reel = currentReel();
+    if (!reel)
+        return;
+    const QString script = m_script->toPlainText();
+    reel->title = m_title->text();
+    reel->script = script;
+    reel->cropCenterX = m_cropOffset;
+    if (const std::optional<qint64> number = parseReelNumber(m_number->text()))
+        reel->prefix = *number;
+    m_context.library.updateReel(*reel);
+
+    TeleprompterState &teleprompter = m_context.teleprompter;
+    if (!teleprompter.isPresented())
+        return;
+    teleprompter.setTitle(reel->displayLabel());
+    teleprompter.loadScript(script);
+    TeleprompterPresenter &presenter = m_context.presenter;
+    if (presenter.window())
+        presenter.placeWindow(teleprompter);
+}
+
+void RecordWorkspace::toggleRecording()
+{
+    persistNow();
+    const std::optional<ReelProject> reel = currentReel();
+    if (!reel)
+        return;
+    CaptureController &capture = m_context.capture;
+    if (capture.isRecording()) {
+        capture.stopRecording();
+        return;
+    }
+    openTeleprompter(false);
+    LibraryStore &library = m_context.library;
+    const QUuid reelID = reel->id;
+    QPointer<RecordWorkspace> self(this);
+    ++m_pendingTakes;
+    capture.startRecording(library.takesFolder(*reel), [&library, reelID, self](const Result<Take> &result) {
+        if (result.ok())
+            library.addTake(result.value(), reelID);
+        else if (self)
+            emit self->statusNoteRequested(result.error());
+        if (self) {
+            --self->m_pendingTakes;
+            emit self->takeSettled();
+        }
+    });
+}
+
+void RecordWorkspace::openTeleprompter(bool reset)
+{
+    persistNow();
+    TeleprompterState &teleprompter = m_context.teleprompter;
+    SpeechFollower &follower = m_context.speechFollower;
+    const bool wasPresented = teleprompter.isPresented();
+    const bool wasListening = follower.isListening();
+
+    const std::optional<ReelProject> reel = currentReel();
+    const QString title = reel ? reel->displayLabel() : m_title->text();
+    const QString script = m_script->toPlainText();
+    m_context.presenter.presentTeleprompter(script, title, teleprompter);
+    if (reset)
+        teleprompter.resetFollow();
+    if (teleprompter.scrollMode() != TeleprompterScrollMode::speech)
+        return;
+    // The follower is only ever attached to the application's one
+    // teleprompter state, which presenting has already given the script.
+    if (wasPresented && wasListening) {
+        teleprompter.loadScript(script);
+    } else {
+        follower.start(script, m_context.capture, teleprompter);
+    }
+}
+
+void RecordWorkspace::exportToFinalCut()
+{
+    persistNow();
+    const std::optional<ReelProject> reel = currentReel();
+    if (!reel)
+        return;
+    const ExportResult<QString> bundle
+            = FCPXMLExporter::exportAndOpen(*reel, m_context.library, m_context.opener);
+    if (!bundle.ok()) {
+        emit statusNoteRequested(bundle.errorDescription());
+        return;
+    }
+    emit statusNoteRequested(QStringLiteral("Final-Cut-Projekt ")
+                             + QFileInfo(QDir::cleanPath(bundle.value())).fileName()
+                             + QStringLiteral(" wird geöffnet."));
+}
+
+void RecordWorkspace::requestDeleteTake(const Take &take)
+{
+    if (m_confirmation)
+        return;
+    m_takePendingDelete = take;
+    m_confirmation = new QMessageBox(QMessageBox::Warning, QStringLiteral("Take löschen?"),
+                                     QStringLiteral("Take löschen?"), QMessageBox::NoButton, this);
+    m_confirmation->setObjectName(QStringLiteral("deleteTakeConfirmation"));
+    m_confirmation->setInformativeText(
+            QStringLiteral("Video und Audio dieses Takes werden aus der Bibliothek entfernt."));
+    QPushButton *remove = m_confirmation->addButton(QStringLiteral("Löschen"), QMessageBox::DestructiveRole);
+    remove->setObjectName(QStringLiteral("confirmDelete"));
+    QPushButton *cancel = m_confirmation->addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    m_confirmation->setDefaultButton(cancel);
+    m_confirmation->setEscapeButton(cancel);
+    m_confirmation->setAttribute(Qt::WA_DeleteOnClose);
+    ui::styleMessageBox(m_confirmation);
+    const QUuid reelID = m_reelID.value_or(QUuid());
+    connect(m_confirmation, &QMessageBox::finished, this, [this, remove, reelID] {
+        const bool confirmed = m_confirmation && m_confirmation->clickedButton() == remove;
+        const std::optional<Take> take = std::exchange(m_takePendingDelete, std::nullopt);
+        m_confirmation.clear();
+        if (confirmed && take)
+            m_context.library.deleteTake(take->id, reelID);
+    });
+    m_confirmation->open();
+}
+
+void RecordWorkspace::showTakesFolder()
+{
+    if (const std::optional<ReelProject> reel = currentReel())
+        m_context.opener.open(m_context.library.takesFolder(*reel));
+}
+
+void RecordWorkspace::connectTeleprompter()
+{
+    TeleprompterState &teleprompter = m_context.teleprompter;
+    connect(&teleprompter, &TeleprompterState::selectedScreenIDChanged, this, [this] {
+        if (!m_reelID)
+            return;
+        m_context.teleprompter.syncSelectedDisplay();
+        if (m_context.teleprompter.isPresented())
+            openTeleprompter(false);
+    });
+    connect(&teleprompter, &TeleprompterState::isPresentedChanged, this, [this] {
+        if (m_reelID && !m_context.teleprompter.isPresented())
+            m_context.speechFollower.stop(m_context.capture);
+    });
+    connect(&teleprompter, &TeleprompterState::scrollModeChanged, this, [this] {
+        TeleprompterState &state = m_context.teleprompter;
+        if (!m_reelID || !state.isPresented())
+            return;
+        if (state.scrollMode() == TeleprompterScrollMode::speech)
+            m_context.speechFollower.start(m_script->toPlainText(), m_context.capture, state);
+        else
+            m_context.speechFollower.stop(m_context.capture);
+    });
+}
+
+} // namespace tandrel

@@ -1,0 +1,397 @@
+#include "app/app_test_support.h"
+#include "app/preview_panel.h"
+#include "app/record_workspace.h"
+#include "app/take_list.h"
+#include "app/teleprompter_options.h"
+#include "capture/capture_controller.h"
+#include "capture/crop_overlay.h"
+#include "platform/display_list.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_state.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QToolButton>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+struct WorkspaceFixture : ::testing::Test
+{
+    void SetUp() override
+    {
+        qputenv("TANDREL_TEST_CAMERA", "1"); // a landscape camera for the crop frame
+        app = std::make_unique<AppUnderTest>(home);
+        app->show();
+        reel = library().createReel(std::nullopt, QStringLiteral("Intro"), QStringLiteral("Hallo Welt"));
+        ASSERT_EQ(workspace().reelID(), reel.id);
+    }
+    void TearDown() override { app.reset(); }
+
+    LibraryStore &library() { return app->library(); }
+    RecordWorkspace &workspace() { return *app->window().workspace(); }
+    CaptureController &capture() { return app->app->capture(); }
+    ReelProject stored() { return *library().reel(reel.id); }
+
+    void waitForActivation()
+    {
+        ASSERT_TRUE(waitUntil([&] { return capture().readyForHotplug(); }, 15000));
+    }
+
+    Take addTake(std::optional<QString> video, std::optional<QString> audio, double duration,
+                 QList<SpeechInterval> speech = {}, int secondsAgo = 0)
+    {
+        Take take;
+        take.id = QUuid::createUuid();
+        take.recordedAt = QDateTime::currentDateTimeUtc().addSecs(-secondsAgo);
+        take.videoFileName = video;
+        take.audioFileName = audio;
+        take.duration = duration;
+        take.speechIntervals = speech;
+        const QString folder = library().takesFolder(stored());
+        QDir().mkpath(folder);
+        for (const auto &name : {video, audio}) {
+            if (!name)
+                continue;
+            QFile file(folder + QLatin1Char('/') + *name);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(256, 'x'));
+        }
+        library().addTake(take, reel.id);
+        return take;
+    }
+
+    void selectAudio(const QString &text)
+    {
+        QComboBox *picker = workspace().audioPicker();
+        const int index = picker->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        picker->setCurrentIndex(index);
+        emit picker->activated(index);
+    }
+    void selectVideo(int index)
+    {
+        QComboBox *picker = workspace().videoPicker();
+        picker->setCurrentIndex(index);
+        emit picker->activated(index);
+    }
+
+    TestHome home;
+    std::unique_ptr<AppUnderTest> app;
+    ReelProject reel;
+};
+
+QAbstractButton *waitForConfirmation(RecordWorkspace &workspace, const QString &button)
+{
+    if (!waitUntil([&] {
+            return workspace.deleteConfirmation() && workspace.deleteConfirmation()->isVisible();
+        }))
+        return nullptr;
+    return buttonWithText(workspace.deleteConfirmation(), button);
+}
+
+} // namespace
+
+TEST_F(WorkspaceFixture, NumberFieldStoresIntegersAndKeepsTheStoredNumberOtherwise)
+{
+    const struct
+    {
+        const char *typed;
+        qint64 stored;
+    } cases[] = {
+            {"7", 7},    {"7a", 7}, {" \t-3 ", -3}, {"", -3}, {"+12", 12}, {"99999999999999999999", 12},
+            {"1 2", 12},
+    };
+    for (const auto &c : cases) {
+        QLineEdit *field = workspace().numberField();
+        field->setText(QString::fromUtf8(c.typed));
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(stored().prefix, c.stored) << c.typed;
+        EXPECT_EQ(field->text(), QString::fromUtf8(c.typed)) << "the field keeps what was typed";
+    }
+    // Loading the reel again shows the stored number formatted.
+    const ReelProject other = library().createReel(std::nullopt, QStringLiteral("Anderes"), QString());
+    library().setSelectedID(reel.id);
+    EXPECT_EQ(workspace().numberField()->text(), QStringLiteral("012"));
+    EXPECT_NE(other.id, reel.id);
+}
+
+TEST_F(WorkspaceFixture, TitleReachesTheLibraryOnReturnAndRenamesTheFolder)
+{
+    const QString oldFolder = library().reelFolder(stored());
+    workspace().titleField()->selectAll();
+    QTest::keyClicks(workspace().titleField(), QStringLiteral("Outro"));
+    EXPECT_EQ(stored().title, QStringLiteral("Intro"));
+    QTest::keyClick(workspace().titleField(), Qt::Key_Return);
+    EXPECT_EQ(stored().title, QStringLiteral("Outro"));
+    EXPECT_FALSE(QFileInfo::exists(oldFolder));
+    EXPECT_TRUE(QFileInfo(library().reelFolder(stored()) + QStringLiteral("/reel.md")).isFile());
+}
+
+TEST_F(WorkspaceFixture, ScriptEditsSaveOnceAfterAPauseOfMoreThan280Milliseconds)
+{
+    QSignalSpy saves(&library(), &LibraryStore::reelsChanged);
+    QPlainTextEdit *editor = workspace().scriptEditor();
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, QStringLiteral(" und Tschuess"), Qt::NoModifier, 40);
+    EXPECT_EQ(saves.count(), 0) << "typing continuously does not save";
+    EXPECT_TRUE(workspace().isPersistPending());
+    EXPECT_EQ(stored().script, QStringLiteral("Hallo Welt"));
+
+    ASSERT_TRUE(waitUntil([&] { return saves.count() > 0; }, 2000));
+    QTest::qWait(400);
+    EXPECT_EQ(saves.count(), 1);
+    EXPECT_EQ(stored().script, QStringLiteral("Hallo Welt und Tschuess"));
+    QFile markdown(library().reelFolder(stored()) + QStringLiteral("/reel.md"));
+    ASSERT_TRUE(markdown.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(markdown.readAll()),
+              QStringLiteral("# 001 Intro\n\nHallo Welt und Tschuess"));
+}
+
+TEST_F(WorkspaceFixture, PendingScriptEditsReachTheirReelWhenAnotherReelIsChosen)
+{
+    const ReelProject other
+            = library().createReel(std::nullopt, QStringLiteral("Zweites"), QStringLiteral("B"));
+    library().setSelectedID(reel.id);
+    workspace().scriptEditor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(workspace().scriptEditor(), QStringLiteral("!"));
+    library().setSelectedID(other.id);
+    EXPECT_EQ(stored().script, QStringLiteral("Hallo Welt!"));
+    EXPECT_EQ(workspace().scriptEditor()->toPlainText(), QStringLiteral("B"));
+    QTest::qWait(400);
+    EXPECT_EQ(library().reel(other.id)->script, QStringLiteral("B"));
+}
+
+TEST_F(WorkspaceFixture, RecordButtonNeedsAVideoSourceOrAMicrophone)
+{
+    waitForActivation();
+    QPushButton *record = workspace().recordButton();
+    selectVideo(0); // "Keine"
+    ASSERT_TRUE(waitUntil([&] { return !capture().selectedVideoSourceID(); }));
+    selectAudio(QStringLiteral("Keine"));
+    EXPECT_FALSE(capture().selectedMicrophoneID());
+    EXPECT_FALSE(record->isEnabled());
+
+    const int placeholder = workspace().videoPicker()->findData(screenRequestID);
+    if (placeholder >= 0) {
+        selectVideo(placeholder); // asks for the screens; the placeholder alone records nothing
+        EXPECT_NE(capture().selectedVideoSourceID(), std::optional<QString>(screenRequestID));
+    }
+    EXPECT_FALSE(record->isEnabled());
+
+    ASSERT_GE(workspace().audioPicker()->count(), 2) << "the test microphone is listed";
+    selectAudio(workspace().audioPicker()->itemText(1));
+    EXPECT_TRUE(capture().selectedMicrophoneID());
+    EXPECT_TRUE(record->isEnabled());
+
+    // A reel that is gone disables it.
+    library().deleteReel(stored());
+    EXPECT_FALSE(workspace().reelID() && library().reel(*workspace().reelID()));
+}
+
+TEST_F(WorkspaceFixture, TakeRowsShowKindDurationFilesAndTheLatestTake)
+{
+    EXPECT_TRUE(workspace().noTakesLabel()->isVisible());
+    const Take audioOnly = addTake(std::nullopt, QStringLiteral("a-audio.m4a"), 42.9, {}, 60);
+    const Take both
+            = addTake(QStringLiteral("b-video.mov"), QStringLiteral("b-audio.m4a"), 5, {{1, 2}, {3, 4}});
+    EXPECT_FALSE(workspace().noTakesLabel()->isVisible());
+    TakeList *list = workspace().takeList();
+    ASSERT_EQ(list->count(), 2);
+
+    QWidget *first = list->rowOf(audioOnly.id);
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->findChild<QLabel *>(QStringLiteral("waveform")));
+    EXPECT_EQ(first->findChild<QLabel *>(QStringLiteral("takeCaption"))->text(),
+              QStringLiteral("00:42 · Audio"));
+    EXPECT_FALSE(first->findChild<QLabel *>(QStringLiteral("latestBadge")));
+
+    QWidget *second = list->rowOf(both.id);
+    EXPECT_TRUE(second->findChild<QLabel *>(QStringLiteral("film")));
+    EXPECT_EQ(second->findChild<QLabel *>(QStringLiteral("takeCaption"))->text(),
+              QStringLiteral("00:05 · Video · Audio"));
+    EXPECT_EQ(second->findChild<QLabel *>(QStringLiteral("latestBadge"))->text(),
+              QStringLiteral("letzter Take"));
+
+    // The strip shows speech where the export cuts it: 1-2 s and 3-4 s of 5 s at 30 fps.
+    auto *strip = second->findChild<SpeechStrip *>();
+    ASSERT_NE(strip, nullptr);
+    QList<QPair<qint64, qint64>> speaking;
+    for (const SpeechSlice &slice : strip->slices())
+        if (slice.speaking)
+            speaking.append({slice.startFrame, slice.endFrame});
+    EXPECT_EQ(speaking, (QList<QPair<qint64, qint64>>{{30, 60}, {90, 120}}));
+    EXPECT_EQ(strip->slices().constLast().endFrame, 150);
+}
+
+TEST_F(WorkspaceFixture, DeletingATakeAsksFirstAndCancellingKeepsItsFiles)
+{
+    const Take take = addTake(QStringLiteral("t-video.mov"), QStringLiteral("t-audio.m4a"), 3);
+    const QString folder = library().takesFolder(stored());
+    auto trash = [&] {
+        return workspace().takeList()->rowOf(take.id)->findChild<QToolButton *>(
+                QStringLiteral("deleteTakeButton"));
+    };
+    EXPECT_EQ(trash()->toolTip(), QStringLiteral("Take löschen"));
+
+    QTest::mouseClick(trash(), Qt::LeftButton);
+    QAbstractButton *cancel = waitForConfirmation(workspace(), QStringLiteral("Abbrechen"));
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(workspace().deleteConfirmation()->text(), QStringLiteral("Take löschen?"));
+    EXPECT_EQ(workspace().deleteConfirmation()->informativeText(),
+              QStringLiteral("Video und Audio dieses Takes werden aus der Bibliothek entfernt."));
+    EXPECT_EQ(workspace().takePendingDelete(), take);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !workspace().deleteConfirmation(); }));
+    EXPECT_FALSE(workspace().takePendingDelete());
+    EXPECT_EQ(stored().takes.size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/t-video.mov")));
+
+    QTest::mouseClick(trash(), Qt::LeftButton);
+    QAbstractButton *remove = waitForConfirmation(workspace(), QStringLiteral("Löschen"));
+    ASSERT_NE(remove, nullptr);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return stored().takes.isEmpty(); }));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/t-video.mov")));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/t-audio.m4a")));
+    EXPECT_TRUE(workspace().noTakesLabel()->isVisible());
+}
+
+TEST_F(WorkspaceFixture, ExportReportsMissingTakesAndNamesTheWrittenBundle)
+{
+    MainWindow &window = app->window();
+    QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
+    QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
+
+    addTake(QStringLiteral("x-video.mov"), QStringLiteral("x-audio.m4a"), 2, {{0.5, 1.5}});
+    emit app->app->commands().exportFinalCut();
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    const QString bundle = library().reelFolder(stored()) + QStringLiteral("/001-intro.fcpxmld");
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("Final-Cut-Projekt 001-intro.fcpxmld wird geöffnet."));
+    EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
+    ASSERT_FALSE(app->openerLog->opened.isEmpty());
+    EXPECT_EQ(QDir(app->openerLog->opened.constLast()).canonicalPath(), QDir(bundle).canonicalPath());
+}
+
+TEST_F(WorkspaceFixture, DraggingTheCropFrameMovesTheRecordedCropAndSavesItAfterThePause)
+{
+    waitForActivation();
+    ASSERT_TRUE(capture().selectedVideoSourceID()) << "the test camera is chosen by default";
+    CropOverlay *overlay = workspace().previewPanel()->overlay();
+    ASSERT_TRUE(waitUntil([&] { return overlay->isVisible() && overlay->isLandscape(); }, 10000));
+    const CropFrameGeometry geometry = overlay->geometryNow();
+    ASSERT_GT(geometry.slack, 0);
+
+    // Drag the frame from the middle to the left edge and beyond.
+    const QPoint start(int(geometry.frameLeft + geometry.frameWidth / 2), overlay->height() / 2);
+    QTest::mousePress(overlay, Qt::LeftButton, {}, start);
+    QTest::mouseMove(overlay, start - QPoint(int(geometry.slack / 4), 0));
+    QTest::mouseMove(overlay, start - QPoint(int(geometry.slack), 0));
+    QTest::mouseRelease(overlay, Qt::LeftButton, {}, start - QPoint(int(geometry.slack), 0));
+    EXPECT_DOUBLE_EQ(workspace().cropOffset(), 0.0);
+    EXPECT_DOUBLE_EQ(capture().cropOffset(), 0.0);
+    EXPECT_DOUBLE_EQ(stored().cropCenterX, 0.5) << "saved only after the pause";
+    ASSERT_TRUE(waitUntil([&] { return stored().cropCenterX == 0.0; }, 2000));
+
+    // Another reel brings its own crop position to the recorder.
+    ReelProject other = library().createReel(std::nullopt, QStringLiteral("Rechts"), QString());
+    other.cropCenterX = 0.8;
+    library().updateReel(other);
+    library().setSelectedID(reel.id);
+    EXPECT_DOUBLE_EQ(capture().cropOffset(), 0.0);
+    library().setSelectedID(other.id);
+    EXPECT_DOUBLE_EQ(capture().cropOffset(), 0.8);
+    EXPECT_DOUBLE_EQ(overlay->offset(), 0.8);
+}
+
+TEST_F(WorkspaceFixture, SpeechModeStartsTheFollowerWithTheTeleprompterAndSteadyModeStopsIt)
+{
+    waitForActivation();
+    TeleprompterState &teleprompter = app->app->teleprompter();
+    SpeechFollower &follower = app->app->speechFollower();
+    teleprompter.setScrollMode(TeleprompterScrollMode::speech);
+
+    QTest::mouseClick(workspace().teleprompterButton(), Qt::LeftButton);
+    ASSERT_TRUE(teleprompter.isPresented());
+    EXPECT_EQ(teleprompter.title(), QStringLiteral("001 Intro"));
+    EXPECT_EQ(teleprompter.script(), QStringLiteral("Hallo Welt"));
+    ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000))
+            << follower.statusMessage().toStdString();
+
+    // Open and listening: reopening only hands over the script. (Letters
+    // only: the open teleprompter takes blank, 0, + and - for itself.)
+    const quint64 run = follower.runGeneration();
+    workspace().scriptEditor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(workspace().scriptEditor(), QStringLiteral("Neu"));
+    emit app->app->commands().openTeleprompter();
+    EXPECT_EQ(follower.runGeneration(), run);
+    EXPECT_EQ(teleprompter.script(), QStringLiteral("Hallo WeltNeu"));
+
+    workspace().teleprompterOptions()->modeGroup()->button(1)->click(); // "Laufend"
+    EXPECT_EQ(teleprompter.scrollMode(), TeleprompterScrollMode::steady);
+    EXPECT_FALSE(follower.isListening());
+    EXPECT_GT(follower.runGeneration(), run);
+
+    workspace().teleprompterOptions()->modeGroup()->button(0)->click(); // "Mit KI"
+    ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000));
+
+    // Closing the teleprompter stops following.
+    app->app->presenter().dismissTeleprompter();
+    EXPECT_FALSE(teleprompter.isPresented());
+    EXPECT_FALSE(follower.isListening());
+}
+
+TEST_F(WorkspaceFixture, ChoosingAScreenMovesTheOpenTeleprompterThereEvenWhenNamesRepeat)
+{
+    TeleprompterState &teleprompter = app->app->teleprompter();
+    teleprompter.setScrollMode(TeleprompterScrollMode::steady);
+    emit app->app->commands().openTeleprompter();
+    ASSERT_TRUE(app->app->presenter().isOpen());
+    EXPECT_EQ(app->app->presenter().placedScreen(), QGuiApplication::screens().constLast());
+
+    QComboBox *picker = workspace().teleprompterOptions()->screenPicker();
+    ASSERT_EQ(picker->itemText(0), QStringLiteral("Automatisch (letzter)"));
+    ASSERT_EQ(picker->count(), QGuiApplication::screens().size() + 1);
+    for (int index = 1; index < picker->count(); ++index) {
+        picker->setCurrentIndex(index);
+        emit picker->activated(index);
+        const quint32 number = picker->itemData(index).value<quint32>();
+        EXPECT_EQ(teleprompter.selectedDisplayID(), number) << index;
+        EXPECT_EQ(app->app->presenter().placedScreen(), DisplayList::instance()->screen(number)) << index;
+    }
+    picker->setCurrentIndex(0);
+    emit picker->activated(0);
+    EXPECT_FALSE(teleprompter.selectedScreenID());
+    EXPECT_EQ(teleprompter.selectedDisplayID(), 0u);
+    EXPECT_EQ(app->app->presenter().placedScreen(), QGuiApplication::screens().constLast());
+    app->app->presenter().dismissTeleprompter();
+}
+
+TEST_F(WorkspaceFixture, MenuShortcutsWorkWhileTypingInTheWorkspacesFields)
+{
+    MainWindow &window = app->window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (QWidget *field : std::initializer_list<QWidget *>{
+                 workspace().titleField(), workspace().numberField(), workspace().scriptEditor()}) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_E, Qt::ControlModifier);
+        ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }))
+                << field->objectName().toStdString();
+        EXPECT_EQ(window.alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
+        QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
+    }
+}

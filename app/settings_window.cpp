@@ -1,0 +1,183 @@
+#include "app/settings_window.h"
+
+#include "app/ui_style.h"
+#include "capture/capture_controller.h"
+#include "library/library_store.h"
+#include "platform/desktop_opener.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_state.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace tandrel {
+
+namespace {
+QPointer<SettingsWindow> g_settingsWindow;
+}
+
+SettingsWindow *SettingsWindow::current()
+{
+    return g_settingsWindow.data();
+}
+
+SettingsWindow *SettingsWindow::open(AppContext context)
+{
+    if (g_settingsWindow) {
+        g_settingsWindow->show();
+        g_settingsWindow->raise();
+        g_settingsWindow->activateWindow();
+        return g_settingsWindow;
+    }
+    auto *window = new SettingsWindow(context);
+    const QSize natural = window->sizeHint();
+    window->setFixedSize(std::max(natural.width(), 560), std::max(natural.height(), 220));
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), window->size());
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+    g_settingsWindow = window;
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+SettingsWindow::SettingsWindow(AppContext context)
+    : QWidget(nullptr,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                      | Qt::WindowMinimizeButtonHint),
+      m_context(context)
+{
+    setWindowTitle(QStringLiteral("Einstellungen"));
+    // Closing forgets the window: the next opening builds a new one without a pending error.
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto *heading = new QVBoxLayout;
+    heading->setSpacing(4);
+    heading->addWidget(ui::label(QStringLiteral("Bibliothek"), ui::TextRole::Headline));
+    heading->addWidget(ui::label(QStringLiteral("Ordner für Reels, Takes und den Final-Cut-Export."),
+                                 ui::TextRole::Callout, false, true));
+
+    m_path = new QLineEdit(this);
+    m_path->setObjectName(QStringLiteral("libraryPath"));
+    m_path->setReadOnly(true);
+    m_path->setFont(ui::font(ui::TextRole::Monospaced));
+    m_path->setFrame(false);
+    m_path->setStyleSheet(QStringLiteral("QLineEdit { background: palette(base); border-radius: 8px; "
+                                         "padding: 10px; }"));
+
+    m_choose = new QPushButton(QStringLiteral("Ordner wählen…"), this);
+    auto *reveal = new QPushButton(QStringLiteral("Im Dateimanager zeigen"), this);
+    connect(m_choose, &QPushButton::clicked, this, &SettingsWindow::chooseLibraryFolder);
+    connect(reveal, &QPushButton::clicked, this, &SettingsWindow::showRootFolder);
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    buttons->addWidget(m_choose);
+    buttons->addWidget(reveal);
+    buttons->addStretch();
+
+    m_footnote = ui::label(QString(), ui::TextRole::Caption, false, true);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(16);
+    column->addLayout(heading);
+    column->addWidget(m_path);
+    column->addLayout(buttons);
+    column->addWidget(m_footnote);
+    column->addStretch();
+
+    connect(&m_context.library, &LibraryStore::rootURLChanged, this, &SettingsWindow::updateFromState);
+    connect(&m_context.capture, &CaptureController::isRecordingChanged, this,
+            &SettingsWindow::updateFromState);
+    updateFromState();
+}
+
+void SettingsWindow::updateFromState()
+{
+    m_path->setText(m_context.library.rootURL());
+    const bool recording = m_context.capture.isRecording();
+    m_choose->setEnabled(!recording);
+    m_footnote->setText(recording ? QStringLiteral("Während einer Aufnahme bleibt der Ordner unverändert.")
+                                  : QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+}
+
+void SettingsWindow::showRootFolder()
+{
+    m_context.opener.open(m_context.library.rootURL());
+}
+
+void SettingsWindow::chooseLibraryFolder()
+{
+    if (m_context.capture.isRecording()) {
+        setErrorText(QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
+        return;
+    }
+    QFileDialog panel(this, QStringLiteral("Ordner für die Reel-Bibliothek"), m_context.library.rootURL());
+    panel.setObjectName(QStringLiteral("libraryFolderPanel"));
+    panel.setOption(QFileDialog::DontUseNativeDialog);
+    panel.setFileMode(QFileDialog::Directory);
+    panel.setOption(QFileDialog::ShowDirsOnly);
+    panel.setLabelText(QFileDialog::Accept, QStringLiteral("Auswählen"));
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
+        return;
+    applyChosenFolder(panel.selectedFiles().constFirst());
+}
+
+void SettingsWindow::applyChosenFolder(const QString &folder)
+{
+    // The panel is modal, but a take may have started from another window's
+    // shortcut while it was up; the folder never changes under a running take.
+    if (m_context.capture.isRecording()) {
+        setErrorText(QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
+        return;
+    }
+    if (m_context.teleprompter.isPresented()) {
+        m_context.presenter.dismissTeleprompter();
+        m_context.speechFollower.stop(m_context.capture);
+    }
+    const Status switched = m_context.library.changeRoot(folder);
+    if (!switched)
+        setErrorText(switched.error());
+}
+
+void SettingsWindow::setErrorText(std::optional<QString> text)
+{
+    if (m_errorText == text)
+        return;
+    m_errorText = std::move(text);
+    if (!m_errorText) {
+        if (m_alert)
+            m_alert->close();
+        return;
+    }
+    if (m_alert) {
+        m_alert->setText(*m_errorText);
+        return;
+    }
+    m_alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Hinweis"), *m_errorText,
+                              QMessageBox::NoButton, this);
+    m_alert->setObjectName(QStringLiteral("alert"));
+    QPushButton *ok = m_alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    m_alert->setDefaultButton(ok);
+    m_alert->setEscapeButton(ok);
+    m_alert->setAttribute(Qt::WA_DeleteOnClose);
+    ui::styleMessageBox(m_alert);
+    connect(m_alert, &QMessageBox::finished, this, [this] {
+        m_alert.clear();
+        setErrorText(std::nullopt);
+    });
+    m_alert->open();
+}
+
+} // namespace tandrel

@@ -1,0 +1,168 @@
+#include "app/app_test_support.h"
+#include "app/settings_window.h"
+#include "capture/capture_controller.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_state.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+void openSettingsByShortcut(AppUnderTest &app)
+{
+    app.app->menus().settings->trigger();
+}
+
+} // namespace
+
+TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    openSettingsByShortcut(app);
+    openSettingsByShortcut(app);
+    ASSERT_TRUE(
+            waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
+    int windows = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        windows += qobject_cast<SettingsWindow *>(widget) && widget->isVisible();
+    EXPECT_EQ(windows, 1);
+    SettingsWindow *settings = SettingsWindow::current();
+    EXPECT_EQ(settings->windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_GE(settings->width(), 560);
+    EXPECT_EQ(settings->pathField()->text(), app.library().rootURL());
+    EXPECT_EQ(settings->footnote()->text(),
+              QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+
+    settings->setErrorText(QStringLiteral("Fehler"));
+    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
+    settings->close();
+    ASSERT_TRUE(waitUntil([] { return !SettingsWindow::current(); }));
+    openSettingsByShortcut(app);
+    ASSERT_TRUE(waitUntil([] { return SettingsWindow::current() != nullptr; }));
+    EXPECT_FALSE(SettingsWindow::current()->errorText());
+    EXPECT_FALSE(SettingsWindow::current()->alert());
+    SettingsWindow::current()->close();
+}
+
+TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    app.library().createReel(std::nullopt, QStringLiteral("Alt"), QString());
+    const QString chosen = home.path() + QStringLiteral("/Andere Bibliothek");
+    ASSERT_TRUE(QDir().mkpath(chosen));
+
+    openSettingsByShortcut(app);
+    SettingsWindow *settings = SettingsWindow::current();
+    ASSERT_NE(settings, nullptr);
+    answerNextFileDialog([&](QFileDialog *dialog) {
+        EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Auswählen"));
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ordner für die Reel-Bibliothek"));
+        chooseInDialog(dialog, chosen);
+    });
+    QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
+
+    ASSERT_TRUE(waitUntil([&] { return QDir(app.library().rootURL()) == QDir(chosen); }));
+    EXPECT_EQ(QDir(settings->pathField()->text()), QDir(chosen));
+    EXPECT_TRUE(app.library().reels().isEmpty());
+    EXPECT_FALSE(settings->errorText());
+
+    // Cancelling the panel changes nothing.
+    answerNextFileDialog([](QFileDialog *dialog) { dialog->reject(); });
+    QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
+    QTest::qWait(50);
+    EXPECT_EQ(QDir(app.library().rootURL()), QDir(chosen));
+    settings->close();
+}
+
+TEST(SettingsWindow, AFolderThatCannotBeMadeShowsTheStoresError)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    QFile blocker(home.path() + QStringLiteral("/datei"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    openSettingsByShortcut(app);
+    SettingsWindow *settings = SettingsWindow::current();
+    settings->applyChosenFolder(home.path() + QStringLiteral("/datei/unterordner"));
+    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
+    EXPECT_EQ(settings->alert()->windowTitle(), QStringLiteral("Hinweis"));
+    EXPECT_FALSE(settings->alert()->text().isEmpty());
+    QTest::mouseClick(buttonWithText(settings->alert(), QStringLiteral("OK")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
+    settings->close();
+}
+
+TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    LibraryStore &library = app.library();
+    CaptureController &capture = app.app->capture();
+    library.createReel(std::nullopt, QStringLiteral("Probe"), QStringLiteral("Eins zwei drei"));
+    ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
+    ASSERT_TRUE(capture.selectedMicrophoneID()) << "the test microphone is the default";
+    const QString before = library.rootURL();
+    ASSERT_TRUE(waitUntil([&] { return capture.isRunning(); }, 20000));
+
+    emit app.app->commands().toggleRecording();
+    ASSERT_TRUE(waitUntil([&] { return capture.isRecording(); }, 15000));
+    openSettingsByShortcut(app);
+    SettingsWindow *settings = SettingsWindow::current();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_FALSE(settings->chooseButton()->isEnabled());
+    EXPECT_EQ(settings->footnote()->text(),
+              QStringLiteral("Während einer Aufnahme bleibt der Ordner unverändert."));
+
+    // The action itself refuses as well, before any panel opens.
+    settings->chooseLibraryFolder();
+    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
+    EXPECT_EQ(settings->alert()->text(),
+              QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
+    settings->applyChosenFolder(home.path() + QStringLiteral("/anderswo"));
+    EXPECT_EQ(library.rootURL(), before);
+
+    ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 2.0; }, 20000));
+    emit app.app->commands().toggleRecording();
+    ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
+    EXPECT_TRUE(settings->chooseButton()->isEnabled());
+    EXPECT_EQ(settings->footnote()->text(),
+              QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+    ASSERT_TRUE(waitUntil([&] { return library.reels().constFirst().takes.size() == 1; }, 20000))
+            << app.window().statusNote().value_or(QString()).toStdString();
+    settings->close();
+}
+
+TEST(SettingsWindow, ChangingTheFolderClosesTheTeleprompterAndStopsFollowing)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    app.library().createReel(std::nullopt, QStringLiteral("Probe"), QStringLiteral("one two three"));
+    TeleprompterState &teleprompter = app.app->teleprompter();
+    teleprompter.setScrollMode(TeleprompterScrollMode::speech);
+    emit app.app->commands().openTeleprompter();
+    ASSERT_TRUE(teleprompter.isPresented());
+    EXPECT_FALSE(app.app->speechFollower().statusMessage().isEmpty()) << "the follower started";
+
+    openSettingsByShortcut(app);
+    const QString chosen = home.path() + QStringLiteral("/Neu");
+    SettingsWindow::current()->applyChosenFolder(chosen);
+    EXPECT_FALSE(teleprompter.isPresented());
+    EXPECT_FALSE(app.app->presenter().isOpen());
+    EXPECT_FALSE(app.app->speechFollower().isListening());
+    EXPECT_EQ(QDir(app.library().rootURL()), QDir(chosen));
+    SettingsWindow::current()->close();
+}

@@ -1,0 +1,70 @@
+#include "app/tandrel_app.h"
+
+#include "app/main_window.h"
+#include "app/settings_window.h"
+#include "capture/capture_controller.h"
+#include "library/library_store.h"
+#include "platform/desktop_opener.h"
+#include "platform/user_defaults.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_state.h"
+
+namespace tandrel {
+
+TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<DesktopOpener> opener)
+    : m_defaults(defaults ? std::move(defaults) : std::make_unique<UserDefaults>()),
+      m_library(std::make_unique<LibraryStore>(*m_defaults)),
+      m_capture(std::make_unique<CaptureController>(*m_defaults)),
+      m_teleprompter(std::make_unique<TeleprompterState>(*m_defaults)),
+      m_speechFollower(std::make_unique<SpeechFollower>()),
+      m_presenter(std::make_unique<TeleprompterPresenter>()),
+      m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
+{
+    feedPresenter();
+    m_mainWindow = std::make_unique<MainWindow>(context());
+    m_menus = installMenuCommands(*m_mainWindow, context());
+}
+
+TandrelApp::~TandrelApp()
+{
+    // Windows that refer to the shared objects go before the objects do.
+    delete SettingsWindow::current();
+    m_presenter->dismissTeleprompter();
+    m_speechFollower->stop(*m_capture);
+    m_mainWindow.reset();
+}
+
+AppContext TandrelApp::context()
+{
+    return AppContext{*m_library,   *m_capture, *m_teleprompter, *m_speechFollower,
+                      *m_presenter, m_commands, *m_opener};
+}
+
+// The video behind the teleprompter text: the capture's pictures and flips,
+// while a source is selected that gives pictures.
+void TandrelApp::feedPresenter()
+{
+    CaptureController *capture = m_capture.get();
+    TeleprompterPresenter *presenter = m_presenter.get();
+    connect(capture, &CaptureController::previewFrame, presenter, &TeleprompterPresenter::setFrame);
+    auto flips = [capture, presenter] {
+        presenter->setFlips(capture->flipHorizontal(), capture->flipVertical());
+    };
+    auto source = [capture, presenter] {
+        const std::optional<QString> video = capture->selectedVideoSourceID();
+        presenter->setVideoAvailable(video && *video != screenRequestID);
+    };
+    connect(capture, &CaptureController::flipHorizontalChanged, presenter, flips);
+    connect(capture, &CaptureController::flipVerticalChanged, presenter, flips);
+    connect(capture, &CaptureController::selectedVideoSourceIDChanged, presenter, source);
+    flips();
+    source();
+}
+
+void TandrelApp::show()
+{
+    m_mainWindow->show();
+}
+
+} // namespace tandrel

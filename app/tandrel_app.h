@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/app_commands.h"
+#include "app/app_context.h"
+#include "app/menu_commands.h"
+#include "platform/desktop_opener.h"
+#include "platform/user_defaults.h"
+
+#include <QObject>
+#include <memory>
+
+namespace tandrel {
+
+class CaptureController;
+class LibraryStore;
+class MainWindow;
+class SpeechFollower;
+class TeleprompterPresenter;
+class TeleprompterState;
+
+// The application: the four long-lived objects, created in this order and kept
+// until the process ends (library, capture, teleprompter, speech follower), the
+// menu commands and the main window.
+class TandrelApp : public QObject
+{
+    Q_OBJECT
+public:
+    // Without arguments the settings live in the application's own user
+    // defaults and folders open with the desktop's default handler.
+    explicit TandrelApp(std::unique_ptr<UserDefaults> defaults = {},
+                        std::unique_ptr<DesktopOpener> opener = {});
+    ~TandrelApp() override;
+
+    LibraryStore &library() { return *m_library; }
+    CaptureController &capture() { return *m_capture; }
+    TeleprompterState &teleprompter() { return *m_teleprompter; }
+    SpeechFollower &speechFollower() { return *m_speechFollower; }
+    AppCommands &commands() { return m_commands; }
+    TeleprompterPresenter &presenter() { return *m_presenter; }
+    AppContext context();
+    MainWindow &mainWindow() { return *m_mainWindow; }
+    const MenuCommands &menus() const { return m_menus; }
+
+    // Opens the main window (which then starts the capture activation).
+    void show();
+
+private:
+    void feedPresenter();
+
+    std::unique_ptr<UserDefaults> m_defaults;
+    std::unique_ptr<LibraryStore> m_library;
+    std::unique_ptr<CaptureController> m_capture;
+    std::unique_ptr<TeleprompterState> m_teleprompter;
+    std::unique_ptr<SpeechFollower> m_speechFollower;
+    std::unique_ptr<TeleprompterPresenter> m_presenter;
+    AppCommands m_commands;
+    std::unique_ptr<DesktopOpener> m_opener;
+    std::unique_ptr<MainWindow> m_mainWindow;
+    MenuCommands m_menus;
+};
+
+} // namespace tandrel
