@@ -1,6 +1,7 @@
 // tandrelctl follow, run as a user runs it: a WAV file of espeak-ng reading an
 // English script goes through the speech follower into the aligner.
 
+#include "tests/support/tandrelctl_run.h"
 #include "bench/follow_scripts.h"
 #include "speech/espeak_wav.h"
 
@@ -14,27 +15,12 @@
 
 namespace {
 
-struct CtlRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using tandrel::testing::CtlRun;
+using tandrel::testing::writeFile;
 
 CtlRun tandrelctl(const QStringList &args)
 {
-    QProcess process;
-    process.start(QStringLiteral(TANDRELCTL_PATH), args);
-    process.waitForFinished(180000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return tandrel::testing::runProgram(QStringLiteral(TANDRELCTL_PATH), args, 180000);
 }
 
 qsizetype wordCount(const QString &text)

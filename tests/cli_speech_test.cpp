@@ -1,5 +1,7 @@
 // tandrelctl's align and levels commands, run as a user runs them.
 
+#include "tests/support/tandrelctl_run.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -14,27 +16,12 @@
 
 namespace {
 
-struct CtlRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using tandrel::testing::CtlRun;
+using tandrel::testing::writeFile;
 
 CtlRun tandrelctl(const QStringList &args)
 {
-    QProcess process;
-    process.start(QStringLiteral(TANDRELCTL_PATH), args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return tandrel::testing::runProgram(QStringLiteral(TANDRELCTL_PATH), args, 60000);
 }
 
 // Runs sox; an empty string when it succeeded, else what it said.
