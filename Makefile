@@ -24,8 +24,10 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
 
+# Benchmarks that need a display or sound get the private test environment.
 bench: build
-	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+	@scripts/test-env run -- sh -c 'for b in $(BUILD)/bench/*_bench; do echo "== $$b"; TANDREL_TEST_CAMERA=1 $$b || exit 1; done'
+
 
 clean:
 	rm -rf $(BUILD)
