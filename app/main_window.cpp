@@ -309,19 +309,11 @@ void MainWindow::updateAlert()
         m_alert->setText(message);
         return;
     }
-    m_alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Hinweis"), message,
-                              QMessageBox::NoButton, this);
-    m_alert->setObjectName(QStringLiteral("alert"));
-    QPushButton *ok = m_alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
-    m_alert->setDefaultButton(ok);
-    m_alert->setEscapeButton(ok);
-    m_alert->setAttribute(Qt::WA_DeleteOnClose);
-    ui::styleMessageBox(m_alert);
+    m_alert = ui::openHinweisAlert(message, this);
     connect(m_alert, &QMessageBox::finished, this, [this] {
         m_alert.clear(); // a message arriving from now on gets a new alert
         clearMessages();
     });
-    m_alert->open();
 }
 
 void MainWindow::clearMessages()

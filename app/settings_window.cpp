@@ -165,19 +165,11 @@ void SettingsWindow::setErrorText(std::optional<QString> text)
         m_alert->setText(*m_errorText);
         return;
     }
-    m_alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Hinweis"), *m_errorText,
-                              QMessageBox::NoButton, this);
-    m_alert->setObjectName(QStringLiteral("alert"));
-    QPushButton *ok = m_alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
-    m_alert->setDefaultButton(ok);
-    m_alert->setEscapeButton(ok);
-    m_alert->setAttribute(Qt::WA_DeleteOnClose);
-    ui::styleMessageBox(m_alert);
+    m_alert = ui::openHinweisAlert(*m_errorText, this);
     connect(m_alert, &QMessageBox::finished, this, [this] {
         m_alert.clear();
         setErrorText(std::nullopt);
     });
-    m_alert->open();
 }
 
 } // namespace tandrel

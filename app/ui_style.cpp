@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPalette>
 #include <cmath>
 
@@ -80,6 +81,20 @@ void styleMessageBox(QMessageBox *box)
             main->setFont(bold);
         }
     }
+}
+
+QMessageBox *openHinweisAlert(const QString &message, QWidget *parent)
+{
+    auto *alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Hinweis"), message,
+                                  QMessageBox::NoButton, parent);
+    alert->setObjectName(QStringLiteral("alert"));
+    QPushButton *ok = alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    alert->setDefaultButton(ok);
+    alert->setEscapeButton(ok);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    styleMessageBox(alert);
+    alert->open();
+    return alert;
 }
 
 QString formatNumber(qint64 number)

@@ -24,6 +24,10 @@ QLabel *label(const QString &text, TextRole role, bool semibold = false, bool se
 // Gives a message box room for its texts and sets its main text in bold.
 void styleMessageBox(QMessageBox *box);
 
+// The window-modal "Hinweis" alert with one OK button, deleted when closed.
+// The caller connects to its finished() signal to clear what it showed.
+QMessageBox *openHinweisAlert(const QString &message, QWidget *parent);
+
 // "%03d" as the reel numbers are shown everywhere (7 → 007, -5 → -05).
 QString formatNumber(qint64 number);
 // "%02d:%02d" of whole minutes and remaining whole seconds of `seconds` (truncated).
