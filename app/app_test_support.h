@@ -8,6 +8,7 @@
 #include "app/tandrel_app.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
+#include "tests/support/recording_opener.h"
 #include "platform/user_defaults.h"
 #include "tests/support/temp_library.h"
 
@@ -27,17 +28,6 @@
 #include <memory>
 
 namespace tandrel::testing {
-
-class RecordingOpener : public DesktopOpener
-{
-public:
-    bool open(const QString &path) override
-    {
-        opened.append(path);
-        return true;
-    }
-    QStringList opened;
-};
 
 // A fresh home for one test: HOME and the XDG folders point into a temporary
 // folder before any object reads them.

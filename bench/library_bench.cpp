@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <benchmark/benchmark.h>
+#include <memory>
 
 using namespace tandrel;
 
@@ -72,16 +73,25 @@ void BM_DecodeLibrary(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * text.size());
 }
 
+// A temporary library folder whose library.json already holds the benchmark library.
+struct LibraryFolder
+{
+    QTemporaryDir dir;
+    std::unique_ptr<UserDefaults> defaults;
+    LibraryFolder()
+        : defaults(std::make_unique<UserDefaults>(dir.filePath(QStringLiteral("settings.ini"))))
+    {
+        QFile file(dir.filePath(QStringLiteral("library.json")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(*encodeLibrary(library()));
+    }
+};
+
 // The store's load: open the folder, read library.json, decode, select.
 void BM_StoreLoad(benchmark::State &state)
 {
-    QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
-    QFile file(dir.filePath(QStringLiteral("library.json")));
-    file.open(QIODevice::WriteOnly);
-    file.write(*encodeLibrary(library()));
-    file.close();
-    LibraryStore store(defaults, dir.path());
+    const LibraryFolder folder;
+    LibraryStore store(*folder.defaults, folder.dir.path());
     for (auto _ : state) {
         store.load();
         if (store.reels().size() != 1000 || store.lastError())
@@ -92,13 +102,8 @@ void BM_StoreLoad(benchmark::State &state)
 // The store's save: encode and write library.json atomically.
 void BM_StoreSave(benchmark::State &state)
 {
-    QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
-    QFile file(dir.filePath(QStringLiteral("library.json")));
-    file.open(QIODevice::WriteOnly);
-    file.write(*encodeLibrary(library()));
-    file.close();
-    LibraryStore store(defaults, dir.path());
+    const LibraryFolder folder;
+    LibraryStore store(*folder.defaults, folder.dir.path());
     for (auto _ : state) {
         store.save();
         if (store.lastError())

@@ -4,6 +4,7 @@
 
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
+#include "tests/support/recording_opener.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,16 +15,7 @@ using namespace tandrel;
 
 namespace {
 
-class RecordingOpener : public DesktopOpener
-{
-public:
-    bool open(const QString &path) override
-    {
-        opened.append(path);
-        return true;
-    }
-    QStringList opened;
-};
+using tandrel::testing::RecordingOpener;
 
 class FCPXMLBundle : public ::testing::Test
 {
