@@ -2,7 +2,7 @@
 
 #include "app/symbols.h"
 #include "app/ui_style.h"
-#include "export/fcpxml_exporter.h"
+#include "library/speech_slicing.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -123,7 +123,7 @@ QWidget *TakeList::makeRow(const Take &take, bool latest)
     auto *caption = ui::label(takeCaption(take), ui::TextRole::Caption, false, true);
     caption->setObjectName(QStringLiteral("takeCaption"));
     auto *strip = new SpeechStrip(row);
-    strip->setSlices(FCPXMLExporter::speechSlices(take.speechIntervals, take.duration));
+    strip->setSlices(speechSlices(take.speechIntervals, take.duration));
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(2);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/speech_slice.h"
+#include "library/speech_slice.h"
 #include "library/reel_project.h"
 
 #include <QListWidget>

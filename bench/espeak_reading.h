@@ -1,6 +1,6 @@
 #pragma once
 
-#include "speech/wav_file.h"
+#include "media/wav_file.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 // Costs on the hot paths of speech following and speech detection.
 
-#include "capture/audio_level.h"
+#include "media/audio_level.h"
 #include "speech/script_aligner.h"
-#include "speech/speech_activity_tracker.h"
+#include "media/speech_activity_tracker.h"
 
 #include <QStringList>
 #include <benchmark/benchmark.h>

@@ -25,7 +25,7 @@
 //     `setLastError` notify on change; call them on the main thread.
 //   - Its own fields go into the marked block at the end of the class.
 
-#include "capture/audio_buffer.h"
+#include "media/audio_tap.h"
 #include "capture/capture_device.h"
 #include "capture/locked_value.h"
 #include "capture/video_frame.h"
@@ -33,7 +33,7 @@
 #include "library/take.h"
 #include "platform/result.h"
 #include "platform/serial_queue.h"
-#include "speech/speech_activity_tracker.h"
+#include "media/speech_activity_tracker.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "capture/capture_controller.h"
 
 #include "capture/audio_file_writer.h"
-#include "capture/audio_level.h"
+#include "media/audio_level.h"
 #include "capture/portrait_renderer.h"
 #include "capture/video_file_writer.h"
 

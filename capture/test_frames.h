@@ -3,7 +3,7 @@
 // Synthetic camera frames and microphone buffers for tests and benchmarks
 // of take recording.
 
-#include "capture/audio_buffer.h"
+#include "media/audio_buffer.h"
 
 #include <gst/video/video.h>
 

@@ -1,7 +1,7 @@
 #include "cli/cli_context.h"
 
 #include "speech/speech_follower.h"
-#include "speech/wav_tap_host.h"
+#include "media/wav_tap_host.h"
 #include "teleprompter/teleprompter_state.h"
 
 #include <QEventLoop>

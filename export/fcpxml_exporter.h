@@ -1,9 +1,8 @@
 #pragma once
 
 #include "export/export_error.h"
-#include "export/speech_slice.h"
 #include "library/reel_project.h"
-#include "library/speech_interval.h"
+#include "library/speech_slicing.h"
 
 #include <QDateTime>
 #include <QList>
@@ -32,7 +31,7 @@ struct FCPXMLDocumentContext
 class FCPXMLExporter
 {
 public:
-    static constexpr int frameRate = 30;
+    static constexpr int frameRate = timelineFrameRate;
 
     // Creates the reel folder and the bundle folder, then writes "Info.fcpxml"
     // atomically; the bundle folder's path. Nothing is removed on failure.
@@ -41,13 +40,6 @@ public:
     static ExportResult<QString> buildDocument(const ReelProject &reel, const LibraryStore &library);
     static ExportResult<QString> buildDocument(const ReelProject &reel, const FCPXMLDocumentContext &context);
 
-    // The take cut at its cleaned speech intervals into slices that cover
-    // [0, frames) without gaps.
-    static QList<SpeechSlice> speechSlices(const QList<SpeechInterval> &intervals, double duration,
-                                           int rate = frameRate);
-    // Negative times made 0, too short intervals dropped, sorted by start,
-    // intervals at most 0.08 s apart merged.
-    static QList<SpeechInterval> cleanIntervals(const QList<SpeechInterval> &intervals);
     // Whether `path` is a regular file larger than 64 bytes.
     static bool isUsableMedia(const QString &path);
     // & < > " ' as entities; characters XML 1.0 cannot carry are dropped.
@@ -67,8 +59,6 @@ public:
     static ExportResult<QString> exportAndOpen(const ReelProject &reel, const LibraryStore &library,
                                                DesktopOpener &opener);
 
-    // Frames of a take: its duration on the grid, halves away from zero, at least 1.
-    static qint64 frameCount(double duration, int rate = frameRate);
 };
 
 } // namespace tandrel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/audio_buffer.h"
+#include "media/audio_buffer.h"
 
 #include <QByteArray>
 #include <memory>

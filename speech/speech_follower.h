@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/audio_buffer.h"
+#include "media/audio_tap.h"
 #include "speech/speech_audio_sink.h"
 #include "speech/speech_bias.h"
 

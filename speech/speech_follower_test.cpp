@@ -1,7 +1,7 @@
 #include "platform/user_defaults.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
-#include "speech/wav_tap_host.h"
+#include "media/wav_tap_host.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/temp_library.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/audio_buffer.h"
+#include "media/audio_buffer.h"
 #include "speech/speech_bias.h"
 #include "speech/speech_input_stream.h"
 #include "speech/sphinx_model.h"

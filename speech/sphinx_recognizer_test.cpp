@@ -1,7 +1,7 @@
 #include "speech/espeak_wav.h"
 #include "speech/speech_audio_sink.h"
 #include "speech/sphinx_recognizer.h"
-#include "speech/wav_file.h"
+#include "media/wav_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 // tandrelctl's align and levels commands, run as a user runs them.
 
 #include "tests/support/tandrelctl_run.h"
+#include "tests/support/wav_builder.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,9 @@
 namespace {
 
 using tandrel::testing::CtlRun;
+using tandrel::testing::put;
+using tandrel::testing::WavLayout;
+using tandrel::testing::wavFile;
 using tandrel::testing::writeFile;
 
 CtlRun tandrelctl(const QStringList &args)
@@ -32,55 +36,6 @@ QString sox(const QStringList &args)
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return QStringLiteral("sox failed: ") + QString::fromUtf8(process.readAllStandardError());
     return {};
-}
-
-// A WAV file from the pieces a RIFF writer puts in it.
-struct WavLayout
-{
-    quint16 formatTag = 1; // 1 PCM, 3 float, 0xFFFE extensible
-    quint16 subFormat = 1; // behind the extensible tag
-    quint16 bits = 16;
-    quint16 channels = 1;
-    quint32 rate = 8000;
-    QByteArray chunkBeforeData; // a whole chunk, written between "fmt " and "data"
-    bool streamingSize = false; // data size left at 0xFFFFFFFF
-    bool withData = true;
-};
-
-template<typename T> void put(QByteArray &bytes, T value)
-{
-    char raw[sizeof(T)];
-    qToLittleEndian(value, raw);
-    bytes.append(raw, sizeof(T));
-}
-
-QByteArray wavFile(const WavLayout &layout, const QByteArray &samples)
-{
-    QByteArray fmt;
-    put<quint16>(fmt, layout.formatTag);
-    put<quint16>(fmt, layout.channels);
-    put<quint32>(fmt, layout.rate);
-    put<quint32>(fmt, layout.rate * layout.channels * layout.bits / 8);
-    put<quint16>(fmt, layout.channels * layout.bits / 8);
-    put<quint16>(fmt, layout.bits);
-    if (layout.formatTag == 0xFFFE) {
-        put<quint16>(fmt, 22);
-        put<quint16>(fmt, layout.bits);
-        put<quint32>(fmt, 0);
-        put<quint16>(fmt, layout.subFormat);
-        fmt.append(QByteArray::fromHex("000000001000800000aa00389b71"));
-    }
-    QByteArray body("WAVEfmt ");
-    put<quint32>(body, quint32(fmt.size()));
-    body += fmt + layout.chunkBeforeData;
-    if (layout.withData) {
-        body += "data";
-        put<quint32>(body, layout.streamingSize ? 0xFFFFFFFFu : quint32(samples.size()));
-        body += samples;
-    }
-    QByteArray file("RIFF");
-    put<quint32>(file, quint32(body.size()));
-    return file + body;
 }
 
 // Interleaved samples: a 440 Hz tone at half scale on every channel inside

@@ -1,4 +1,4 @@
-#include "speech/wav_tap_host.h"
+#include "media/wav_tap_host.h"
 
 #include <chrono>
 

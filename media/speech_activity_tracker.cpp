@@ -1,4 +1,4 @@
-#include "speech/speech_activity_tracker.h"
+#include "media/speech_activity_tracker.h"
 
 #include <algorithm>
 #include <cmath>

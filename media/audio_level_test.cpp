@@ -1,4 +1,4 @@
-#include "capture/audio_level.h"
+#include "media/audio_level.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/speech_interval.h"
+#include "media/speech_interval.h"
 
 #include <QList>
 

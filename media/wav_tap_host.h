@@ -1,6 +1,7 @@
 #pragma once
 
-#include "speech/wav_file.h"
+#include "media/audio_tap.h"
+#include "media/wav_file.h"
 
 #include <atomic>
 #include <functional>

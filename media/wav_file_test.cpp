@@ -1,0 +1,97 @@
+#include "media/wav_file.h"
+
+#include "tests/support/wav_builder.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+using tandrel::testing::WavLayout;
+using tandrel::testing::wavFile;
+
+namespace {
+
+QString written(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+WavLayout layout(quint16 tag, quint16 bits, quint16 channels = 1, quint32 rate = 8000)
+{
+    WavLayout l;
+    l.formatTag = tag;
+    l.subFormat = tag == 0xFFFE ? (bits == 32 ? 3 : 1) : 1;
+    l.bits = bits;
+    l.channels = channels;
+    l.rate = rate;
+    return l;
+}
+
+} // namespace
+
+// The whole-file reader (follow) and the buffered reader (levels) are one
+// reader: every file is taken or refused by both alike.
+TEST(WavReader, TakesAndRefusesTheSameFilesWholeOrBufferByBuffer)
+{
+    QTemporaryDir dir;
+    WavLayout streaming = layout(1, 16);
+    streaming.streamingSize = true;
+    WavLayout padded = layout(3, 32, 2, 16000);
+    padded.chunkBeforeData = QByteArray("LIST\x03\x00\x00\x00" "abc\x00", 12);
+    WavLayout hugeRate = layout(1, 16, 1, 0x80000000u);
+    WavLayout noData = layout(1, 16);
+    noData.withData = false;
+
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        SampleFormat format;
+        int channels;
+        qint64 frames;
+        const char *error; // part of the refusal, or null
+    } cases[] = {
+            {"int16", wavFile(layout(1, 16), QByteArray(800, '\1')), SampleFormat::Int16, 1, 400, nullptr},
+            {"float stereo after an odd chunk", wavFile(padded, QByteArray(800, '\0')), SampleFormat::Float32, 2,
+             100, nullptr},
+            {"extensible float", wavFile(layout(0xFFFE, 32), QByteArray(400, '\0')), SampleFormat::Float32, 1,
+             100, nullptr},
+            {"open data size", wavFile(streaming, QByteArray(802, '\0')), SampleFormat::Int16, 1, 401, nullptr},
+            {"8-bit", wavFile(layout(1, 8), QByteArray(8, '\0')), {}, 0, 0, "Nicht unterstütztes WAV-Format"},
+            {"rate past the signed range", wavFile(hugeRate, QByteArray(8, '\0')), {}, 0, 0,
+             "ungültige Formatangabe"},
+            {"no data chunk", wavFile(noData, {}), {}, 0, 0, "keine Audiodaten"},
+            {"text", QByteArray("keine Audiodatei"), {}, 0, 0, "Keine WAV-Datei"},
+    };
+    for (const auto &c : cases) {
+        const QString path = written(dir, QString::fromUtf8(c.name), c.bytes);
+        const Result<WavAudio> whole = readWavFile(path);
+        auto opened = WavReader::open(path);
+        ASSERT_EQ(whole.ok(), opened.ok()) << c.name;
+        if (c.error) {
+            EXPECT_TRUE(whole.error().contains(QString::fromUtf8(c.error))) << c.name << ": "
+                                                                           << qPrintable(whole.error());
+            continue;
+        }
+        ASSERT_TRUE(whole.ok()) << c.name << ": " << qPrintable(whole.error());
+        EXPECT_EQ(whole->format.sampleFormat, c.format) << c.name;
+        EXPECT_EQ(whole->format.channels, c.channels) << c.name;
+        EXPECT_EQ(whole->frames, c.frames) << c.name;
+
+        // Buffer by buffer gives the same samples, stamped with their time.
+        WavReader &reader = *opened.value();
+        QByteArray joined;
+        for (qint64 first = 0; first < reader.frames(); first += 64) {
+            const Result<AudioBuffer> buffer = reader.read(first, 64);
+            ASSERT_TRUE(buffer.ok()) << c.name;
+            EXPECT_DOUBLE_EQ(buffer->time, double(first) / reader.format().sampleRate) << c.name;
+            joined += buffer->data;
+        }
+        EXPECT_EQ(joined, whole->data) << c.name;
+    }
+}
