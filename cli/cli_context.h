@@ -11,6 +11,7 @@ struct CliContext {
     std::optional<QString> libraryDir; // --library DIR; none: the application's folder
     bool json = false;                 // --json
     QStringList args;                  // the command's arguments, global options removed
+    QString command;                   // the command's name
     QTextStream &out;
     QTextStream &err;
 
@@ -19,11 +20,14 @@ struct CliContext {
     std::optional<QString> takeOption(const QString &name, bool *missingValue = nullptr);
     // Removes `--name` from args; whether it was there.
     bool takeFlag(const QString &name);
-    // Prints a usage line on stderr; the exit status for usage errors.
-    int usage(const QString &line);
+    // Prints the running command's synopsis on stderr; the exit status for usage errors.
+    int usage();
     // Prints a German error text on stderr; the exit status for failures.
     int fail(const QString &message);
 };
+
+// The synopsis of a command, as the usage texts print it; empty for none.
+QString synopsis(const QString &command);
 
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;

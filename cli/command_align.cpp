@@ -8,8 +8,6 @@ namespace tandrel::cli {
 
 namespace {
 
-constexpr auto alignUsage = "align --script FILE --transcripts FILE";
-
 // Reads a whole UTF-8 text file; a German error text on failure.
 std::optional<QString> readText(const QString &path, QString *error)
 {
@@ -71,7 +69,7 @@ int runAlign(CliContext &ctx)
     const std::optional<QString> scriptPath = ctx.takeOption(QStringLiteral("--script"), &missing);
     const std::optional<QString> transcriptPath = ctx.takeOption(QStringLiteral("--transcripts"), &missing);
     if (missing || !scriptPath || !transcriptPath || !ctx.args.isEmpty())
-        return ctx.usage(QLatin1String(alignUsage));
+        return ctx.usage();
 
     QString error;
     const std::optional<QString> script = readText(*scriptPath, &error);

@@ -25,7 +25,7 @@ QJsonValue optionalText(const std::optional<QString> &text)
 int runDevices(CliContext &ctx)
 {
     if (!ctx.args.isEmpty())
-        return ctx.usage(QStringLiteral("devices"));
+        return ctx.usage();
     // The listing must not touch the user's stored mirror settings.
     QTemporaryDir scratch;
     UserDefaults defaults(scratch.filePath(QStringLiteral("defaults.ini")));

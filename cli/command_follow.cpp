@@ -20,13 +20,12 @@ namespace tandrel::cli {
 // teleprompter receives it.
 int runFollow(CliContext &ctx)
 {
-    const QString synopsis = QStringLiteral("follow --script FILE --audio FILE.wav [--fast]");
     bool missing = false;
     const std::optional<QString> scriptPath = ctx.takeOption(QStringLiteral("--script"), &missing);
     const std::optional<QString> audioPath = ctx.takeOption(QStringLiteral("--audio"), &missing);
     const bool fast = ctx.takeFlag(QStringLiteral("--fast"));
     if (missing || !scriptPath || !audioPath || !ctx.args.isEmpty())
-        return ctx.usage(synopsis);
+        return ctx.usage();
 
     QFile scriptFile(*scriptPath);
     if (!scriptFile.open(QIODevice::ReadOnly))

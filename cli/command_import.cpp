@@ -29,7 +29,7 @@ std::optional<QByteArray> readInput(const QString &name, QString *error)
 int runImport(CliContext &ctx)
 {
     if (ctx.args.size() != 1)
-        return ctx.usage(QStringLiteral("import DATEI|-"));
+        return ctx.usage();
     QString error;
     const std::optional<QByteArray> text = readInput(ctx.args.first(), &error);
     if (!text)

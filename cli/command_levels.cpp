@@ -9,7 +9,6 @@ namespace tandrel::cli {
 
 namespace {
 
-constexpr auto levelsUsage = "levels FILE.wav [--buffer-frames N]";
 constexpr qint64 defaultBufferFrames = 1024;
 
 QString seconds(double value)
@@ -24,14 +23,14 @@ int runLevels(CliContext &ctx)
     bool missing = false;
     const std::optional<QString> framesText = ctx.takeOption(QStringLiteral("--buffer-frames"), &missing);
     if (missing || ctx.args.size() != 1)
-        return ctx.usage(QLatin1String(levelsUsage));
+        return ctx.usage();
     qint64 bufferFrames = defaultBufferFrames;
     if (framesText) {
         bool ok = false;
         bufferFrames = framesText->toLongLong(&ok);
         if (!ok || bufferFrames < 1) {
             ctx.err << "--buffer-frames erwartet eine positive ganze Zahl." << Qt::endl;
-            return ctx.usage(QLatin1String(levelsUsage));
+            return ctx.usage();
         }
     }
 

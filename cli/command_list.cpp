@@ -9,7 +9,7 @@ namespace tandrel::cli {
 int runList(CliContext &ctx)
 {
     if (!ctx.args.isEmpty())
-        return ctx.usage(QStringLiteral("list"));
+        return ctx.usage();
     LibraryCommand library(ctx);
     if (const int failed = library.storeFailure())
         return failed;

@@ -13,8 +13,6 @@ namespace tandrel::cli {
 
 namespace {
 
-const QString recordUsage = QStringLiteral(
-        "record --reel NUMMER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]");
 const QString flipHorizontalKey = QStringLiteral("capture.flipHorizontal");
 const QString flipVerticalKey = QStringLiteral("capture.flipVertical");
 
@@ -91,18 +89,14 @@ int runRecord(CliContext &ctx)
 {
     const std::optional<RecordOptions> options = parseOptions(ctx);
     if (!options)
-        return ctx.usage(recordUsage);
+        return ctx.usage();
 
     LibraryCommand library(ctx);
     if (const int failed = library.storeFailure())
         return failed;
-    QList<ReelProject> reels = library.store().reels();
-    sortInReelOrder(reels);
-    const auto reel = std::find_if(reels.begin(), reels.end(),
-                                   [&](const auto &r) { return r.prefix == options->reel; });
-    if (reel == reels.end())
-        return ctx.fail(QStringLiteral("Kein Reel mit der Nummer %1.")
-                                .arg(QString::asprintf("%03lld", static_cast<long long>(options->reel))));
+    const std::optional<ReelProject> reel = library.reelNumbered(options->reel);
+    if (!reel)
+        return ExitFailure;
 
     // The user's mirror settings apply, but the command never writes them:
     // the controller keeps its settings in a scratch copy.

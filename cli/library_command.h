@@ -19,6 +19,20 @@ public:
 
     LibraryStore &store() { return m_store; }
 
+    // The first reel in reel order with `number`; none after printing the
+    // German text that there is no such reel.
+    std::optional<ReelProject> reelNumbered(qint64 number)
+    {
+        QList<ReelProject> reels = m_store.reels();
+        sortInReelOrder(reels);
+        for (const ReelProject &reel : reels)
+            if (reel.prefix == number)
+                return reel;
+        m_ctx.fail(QStringLiteral("Kein Reel mit der Nummer %1.")
+                           .arg(QString::asprintf("%03lld", static_cast<long long>(number))));
+        return std::nullopt;
+    }
+
     // A failure the store met (reading or saving the library), printed as the
     // command's failure; ExitFailure then, otherwise 0.
     int storeFailure()

@@ -7,6 +7,37 @@ using namespace tandrel::cli;
 
 namespace tandrel::cli {
 
+namespace {
+
+struct Command {
+    const char *name;
+    int (*run)(CliContext &);
+    const char *synopsis;
+};
+
+const Command commands[] = {
+    {"import", runImport, "import DATEI|-"},
+    {"list", runList, "list"},
+    {"show", runShow, "show NUMMER"},
+    {"export", runExport, "export NUMMER [--no-open]"},
+    {"align", runAlign, "align --script FILE --transcripts FILE"},
+    {"levels", runLevels, "levels FILE.wav [--buffer-frames N]"},
+    {"devices", runDevices, "devices"},
+    {"record", runRecord,
+     "record --reel NUMMER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]"},
+    {"follow", runFollow, "follow --script FILE --audio FILE.wav [--fast]"},
+};
+
+} // namespace
+
+QString synopsis(const QString &command)
+{
+    for (const Command &c : commands)
+        if (command == QLatin1String(c.name))
+            return QString::fromUtf8(c.synopsis);
+    return {};
+}
+
 std::optional<QString> CliContext::takeOption(const QString &name, bool *missingValue)
 {
     const qsizetype i = args.indexOf(name);
@@ -28,9 +59,9 @@ bool CliContext::takeFlag(const QString &name)
     return args.removeAll(name) > 0;
 }
 
-int CliContext::usage(const QString &line)
+int CliContext::usage()
 {
-    err << "Aufruf: tandrelctl " << line << Qt::endl;
+    err << "Aufruf: tandrelctl " << synopsis(command) << Qt::endl;
     return ExitUsage;
 }
 
@@ -43,25 +74,6 @@ int CliContext::fail(const QString &message)
 } // namespace tandrel::cli
 
 namespace {
-
-struct Command {
-    const char *name;
-    int (*run)(CliContext &);
-    const char *synopsis;
-};
-
-const Command commands[] = {
-    {"import", runImport, "import FILE|-"},
-    {"list", runList, "list"},
-    {"show", runShow, "show NUMBER"},
-    {"export", runExport, "export NUMBER [--no-open]"},
-    {"align", runAlign, "align --script FILE --transcripts FILE"},
-    {"levels", runLevels, "levels FILE.wav [--buffer-frames N]"},
-    {"devices", runDevices, "devices"},
-    {"record", runRecord,
-     "record --reel NUMBER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]"},
-    {"follow", runFollow, "follow --script FILE --audio FILE.wav [--fast]"},
-};
 
 // Qt's own diagnostics (platform plugin notes, runtime folder warnings) would
 // mix with the command's output on stderr; scripts read only our texts there.
@@ -97,7 +109,7 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
     QStringList args = QCoreApplication::arguments().mid(1);
 
-    CliContext ctx{std::nullopt, false, {}, out, err};
+    CliContext ctx{std::nullopt, false, {}, {}, out, err};
     bool missing = false;
     ctx.args = args;
     ctx.libraryDir = ctx.takeOption(QStringLiteral("--library"), &missing);
@@ -111,6 +123,7 @@ int main(int argc, char **argv)
         return ExitUsage;
     }
     const QString name = ctx.args.takeFirst();
+    ctx.command = name;
     for (const Command &c : commands) {
         if (name == QLatin1String(c.name)) {
             const int rc = c.run(ctx);
