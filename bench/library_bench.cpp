@@ -111,8 +111,30 @@ void BM_StoreSave(benchmark::State &state)
     }
 }
 
+// One import of 10,000 blocks into an empty library: one save of the list,
+// then 10,000 reel folders with their reel.md. The goal is under 2 s.
+void BM_ImportTenThousandBlocks(benchmark::State &state)
+{
+    QString markdown;
+    for (int i = 1; i <= 10000; ++i)
+        markdown += QStringLiteral("# %1 Reel %1\nDies ist der Text des Reels, ein paar Sätze lang.\n---\n").arg(i);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto folder = std::make_unique<QTemporaryDir>();
+        UserDefaults defaults(folder->filePath(QStringLiteral("settings.ini")));
+        LibraryStore store(defaults, folder->filePath(QStringLiteral("lib")));
+        state.ResumeTiming();
+        if (store.importMarkdown(markdown) != 10000 || store.reels().size() != 10000 || store.lastError())
+            state.SkipWithError("import failed");
+        state.PauseTiming();
+        folder.reset();
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_ImportTenThousandBlocks)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_EncodeLibrary)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeLibrary)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreLoad)->Unit(benchmark::kMillisecond);

@@ -1,4 +1,5 @@
 #include "cli/cli_context.h"
+#include "platform/file_error.h"
 #include "speech/script_aligner.h"
 
 #include <QFile>
@@ -13,7 +14,7 @@ std::optional<QString> readText(const QString &path, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)").arg(path, file.errorString());
+        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)").arg(path, germanFileError(file.errorString()));
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();

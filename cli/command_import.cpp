@@ -1,4 +1,5 @@
 #include "cli/library_command.h"
+#include "platform/file_error.h"
 
 #include <QFile>
 #include <cstdio>
@@ -13,12 +14,12 @@ std::optional<QByteArray> readInput(const QString &name, QString *error)
     const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
                                                    : (file.setFileName(name), file.open(QIODevice::ReadOnly));
     if (!opened) {
-        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, file.errorString());
+        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
         return std::nullopt;
     }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, file.errorString());
+        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
         return std::nullopt;
     }
     return bytes;

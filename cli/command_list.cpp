@@ -10,7 +10,7 @@ int runList(CliContext &ctx)
 {
     if (!ctx.args.isEmpty())
         return ctx.usage();
-    LibraryCommand library(ctx);
+    LibraryCommand library(ctx, LibraryStore::Access::readOnly);
     if (const int failed = library.storeFailure())
         return failed;
     QList<ReelProject> reels = library.store().reels();

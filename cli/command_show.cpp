@@ -11,7 +11,7 @@ int runShow(CliContext &ctx)
     const std::optional<qint64> number = parseReelNumber(ctx.args.first());
     if (!number)
         return ctx.usage();
-    LibraryCommand library(ctx);
+    LibraryCommand library(ctx, LibraryStore::Access::readOnly);
     if (const int failed = library.storeFailure())
         return failed;
     const std::optional<ReelProject> reel = library.reelNumbered(*number);

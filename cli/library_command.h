@@ -4,17 +4,20 @@
 #include "library/library_store.h"
 #include "platform/user_defaults.h"
 
+#include <QFileInfo>
 #include <memory>
 
 namespace tandrel::cli {
 
 // The library store as the commands use it: the folder from --library, or the
-// application's own remembered folder.
+// application's own remembered folder. Reading commands open it read-only:
+// they create no folder and report a missing one.
 class LibraryCommand
 {
 public:
-    explicit LibraryCommand(CliContext &ctx)
-        : m_defaults(std::make_unique<UserDefaults>()), m_store(*m_defaults, ctx.libraryDir), m_ctx(ctx)
+    explicit LibraryCommand(CliContext &ctx, LibraryStore::Access access = LibraryStore::Access::readWrite)
+        : m_defaults(std::make_unique<UserDefaults>()), m_store(*m_defaults, ctx.libraryDir, nullptr, access),
+          m_access(access), m_ctx(ctx)
     { }
 
     LibraryStore &store() { return m_store; }
@@ -37,6 +40,19 @@ public:
     // command's failure; ExitFailure then, otherwise 0.
     int storeFailure()
     {
+        if (m_access == LibraryStore::Access::readOnly) {
+            const QFileInfo folder(m_store.rootURL());
+            if (!folder.exists())
+                return m_ctx.fail(QStringLiteral("Bibliothek nicht gefunden: Den Ordner %1 gibt es nicht.")
+                                          .arg(folder.filePath()));
+            if (!folder.isDir())
+                return m_ctx.fail(
+                        QStringLiteral("Bibliothek nicht gefunden: %1 ist kein Ordner.").arg(folder.filePath()));
+            if (!folder.isReadable() || !folder.isExecutable())
+                return m_ctx.fail(QStringLiteral("Bibliothek konnte nicht gelesen werden: Keine Berechtigung für "
+                                                 "den Ordner %1.")
+                                          .arg(folder.filePath()));
+        }
         if (const std::optional<QString> error = m_store.lastError())
             return m_ctx.fail(*error);
         return 0;
@@ -45,6 +61,7 @@ public:
 private:
     std::unique_ptr<UserDefaults> m_defaults;
     LibraryStore m_store;
+    LibraryStore::Access m_access;
     CliContext &m_ctx;
 };
 

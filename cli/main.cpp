@@ -117,6 +117,10 @@ int main(int argc, char **argv)
         printUsage(err);
         return ExitUsage;
     }
+    if (ctx.libraryDir && ctx.libraryDir->trimmed().isEmpty()) {
+        err << "Kein Ordner für die Bibliothek angegeben." << Qt::endl;
+        return ExitUsage;
+    }
     ctx.json = ctx.takeFlag(QStringLiteral("--json"));
     if (ctx.args.isEmpty()) {
         printUsage(err);

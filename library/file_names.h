@@ -1,6 +1,9 @@
 #pragma once
 
+#include "library/take.h"
+
 #include <QString>
+#include <QStringList>
 
 namespace tandrel {
 
@@ -11,6 +14,17 @@ inline bool isBareFileName(const QString &name)
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
             && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
             && !name.contains(QChar(0));
+}
+
+// The take's file names that may be used inside its takes folder.
+inline QStringList bareFileNames(const Take &take)
+{
+    QStringList names;
+    for (const std::optional<QString> &name : {take.videoFileName, take.audioFileName}) {
+        if (name && isBareFileName(*name))
+            names.append(*name);
+    }
+    return names;
 }
 
 } // namespace tandrel

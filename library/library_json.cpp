@@ -334,6 +334,33 @@ Result<QByteArray> encodeLibrary(const QList<ReelProject> &reels)
     return toPrettyJson(array);
 }
 
+namespace {
+
+// QJsonParseError's English texts in German.
+QString parseErrorText(QJsonParseError::ParseError error)
+{
+    switch (error) {
+    case QJsonParseError::NoError: return {};
+    case QJsonParseError::UnterminatedObject: return QStringLiteral("Objekt nicht abgeschlossen");
+    case QJsonParseError::MissingNameSeparator: return QStringLiteral("Doppelpunkt fehlt");
+    case QJsonParseError::UnterminatedArray: return QStringLiteral("Liste nicht abgeschlossen");
+    case QJsonParseError::MissingValueSeparator: return QStringLiteral("Komma fehlt");
+    case QJsonParseError::IllegalValue: return QStringLiteral("ungültiger Wert");
+    case QJsonParseError::TerminationByNumber: return QStringLiteral("Ende mitten in einer Zahl");
+    case QJsonParseError::IllegalNumber: return QStringLiteral("ungültige Zahl");
+    case QJsonParseError::IllegalEscapeSequence: return QStringLiteral("ungültige Escape-Sequenz");
+    case QJsonParseError::IllegalUTF8String: return QStringLiteral("ungültiges UTF-8");
+    case QJsonParseError::UnterminatedString: return QStringLiteral("Zeichenkette nicht abgeschlossen");
+    case QJsonParseError::MissingObject: return QStringLiteral("Objekt erwartet");
+    case QJsonParseError::DeepNesting: return QStringLiteral("zu tief verschachtelt");
+    case QJsonParseError::DocumentTooLarge: return QStringLiteral("Dokument zu groß");
+    case QJsonParseError::GarbageAtEnd: return QStringLiteral("überzählige Zeichen am Ende");
+    }
+    return QStringLiteral("unbekannter Fehler");
+}
+
+} // namespace
+
 Result<QList<ReelProject>> decodeLibrary(const QByteArray &bytes)
 {
     QJsonParseError parseError;
@@ -341,7 +368,7 @@ Result<QList<ReelProject>> decodeLibrary(const QByteArray &bytes)
     if (parseError.error != QJsonParseError::NoError)
         return Result<QList<ReelProject>>::failure(QStringLiteral("Ungültiges JSON an Position %1 (%2).")
                                                            .arg(parseError.offset)
-                                                           .arg(parseError.errorString()));
+                                                           .arg(parseErrorText(parseError.error)));
     if (!document.isArray())
         return Result<QList<ReelProject>>::failure(
                 QStringLiteral("Die Datei enthält keine Liste von Reels."));

@@ -3,12 +3,16 @@
 #include "library/file_names.h"
 #include "library/library_json.h"
 #include "library/markdown_import.h"
+#include "platform/file_error.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QFileSystemWatcher>
+#include <QHash>
 #include <QStandardPaths>
+#include <QTimer>
 #include <algorithm>
 #include <limits>
 
@@ -17,14 +21,26 @@ namespace tandrel {
 namespace {
 
 const QString BookmarkKey = QStringLiteral("library.bookmark");
-const QString LibraryFileName = QStringLiteral("library.json");
 const QString ReadErrorPrefix = QStringLiteral("Bibliothek konnte nicht gelesen werden: ");
 const QString SaveErrorPrefix = QStringLiteral("Bibliothek konnte nicht gespeichert werden: ");
+const QString NumbersExhausted = QStringLiteral("Es gibt keine freie Reel-Nummer mehr: Die höchste mögliche "
+                                                "Nummer ist vergeben.");
 
-// Reel numbers stop at the largest 64-bit value instead of wrapping around.
-qint64 plusOne(qint64 value)
+// The number after `value`; none past the largest 64-bit number.
+std::optional<qint64> successor(qint64 value)
 {
-    return value == std::numeric_limits<qint64>::max() ? value : value + 1;
+    if (value == std::numeric_limits<qint64>::max())
+        return std::nullopt;
+    return value + 1;
+}
+
+std::optional<qint64> nextPrefixOf(const QList<ReelProject> &reels)
+{
+    if (reels.isEmpty())
+        return 1;
+    const auto highest = std::max_element(reels.cbegin(), reels.cend(),
+                                          [](const auto &a, const auto &b) { return a.prefix < b.prefix; });
+    return successor(highest->prefix);
 }
 
 QString absoluteFolder(const QString &folder)
@@ -32,20 +48,45 @@ QString absoluteFolder(const QString &folder)
     return QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
 }
 
-QStringList bareFileNames(const Take &take)
+ReelProject newReel(qint64 prefix, const QString &title, const QString &script)
 {
-    QStringList names;
-    for (const std::optional<QString> &name : {take.videoFileName, take.audioFileName}) {
-        if (name && isBareFileName(*name))
-            names.append(*name);
-    }
-    return names;
+    ReelProject reel;
+    reel.id = QUuid::createUuid();
+    reel.prefix = prefix;
+    reel.title = title;
+    reel.script = script;
+    reel.createdAt = QDateTime::currentDateTimeUtc();
+    reel.updatedAt = reel.createdAt;
+    reel.cropCenterX = 0.5;
+    return reel;
+}
+
+// The caller's changes to a reel (`changed` against the `base` it was made
+// from) applied to the reel as it is now (`current`), so that what another
+// process changed meanwhile in the other fields survives.
+ReelProject merged(const ReelProject &current, const ReelProject &base, const ReelProject &changed)
+{
+    ReelProject result = current;
+    auto take = [](auto &field, const auto &was, const auto &now) {
+        if (!(was == now))
+            field = now;
+    };
+    take(result.prefix, base.prefix, changed.prefix);
+    take(result.title, base.title, changed.title);
+    take(result.script, base.script, changed.script);
+    take(result.createdAt, base.createdAt, changed.createdAt);
+    take(result.takes, base.takes, changed.takes);
+    // NaN never equals itself; a NaN written by the caller still arrives.
+    if (!(base.cropCenterX == changed.cropCenterX))
+        result.cropCenterX = changed.cropCenterX;
+    return result;
 }
 
 } // namespace
 
-LibraryStore::LibraryStore(UserDefaults &defaults, std::optional<QString> folder, QObject *parent)
-    : QObject(parent), m_defaults(defaults)
+LibraryStore::LibraryStore(UserDefaults &defaults, std::optional<QString> folder, QObject *parent,
+                           Access access)
+    : QObject(parent), m_defaults(defaults), m_access(access)
 {
     if (folder) {
         m_rootURL = absoluteFolder(*folder);
@@ -57,9 +98,14 @@ LibraryStore::LibraryStore(UserDefaults &defaults, std::optional<QString> folder
         else
             m_rootURL = defaultFolder();
     }
-    QDir().mkpath(m_rootURL);
+    m_file = LibraryFile(m_rootURL);
+    if (m_access == Access::readWrite)
+        QDir().mkpath(m_rootURL);
     load();
+    watchFolder();
 }
+
+LibraryStore::~LibraryStore() = default;
 
 QString LibraryStore::defaultFolder()
 {
@@ -101,39 +147,97 @@ void LibraryStore::setRootURL(const QString &folder)
     }
 }
 
-QString LibraryStore::libraryFile() const
-{
-    return m_rootURL + QLatin1Char('/') + LibraryFileName;
-}
-
 void LibraryStore::load()
 {
-    QFile file(libraryFile());
-    if (!file.exists()) {
+    m_file.forget();
+    const Result<LibraryFile::Reading> reading = m_file.read();
+    if (!reading) {
+        m_unreadableFileInPlace = true;
+        setLastError(ReadErrorPrefix + reading.error());
+        return;
+    }
+    if (!reading->exists) {
         m_unreadableFileInPlace = false;
         setReels({});
         return;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_unreadableFileInPlace = true;
-        setLastError(ReadErrorPrefix + file.errorString());
-        return;
-    }
-    const Result<QList<ReelProject>> decoded = decodeLibrary(file.readAll());
+    const Result<QList<ReelProject>> decoded = decodeLibrary(reading->bytes);
     if (!decoded) {
         m_unreadableFileInPlace = true;
         setLastError(ReadErrorPrefix + decoded.error());
         return;
     }
     m_unreadableFileInPlace = false;
+    m_file.remember(reading->bytes);
     setReels(*decoded);
     if (!m_selectedID)
+        setSelectedID(firstInReelOrder());
+    if (m_access == Access::readWrite)
+        restoreScriptFiles();
+}
+
+void LibraryStore::restoreScriptFiles() const
+{
+    const ReelFolders reelFolders = folders();
+    for (const ReelProject &reel : m_reels) {
+        if (!reelFolders.hasScriptFile(reel))
+            reelFolders.writeScriptFile(reel);
+    }
+}
+
+void LibraryStore::refresh()
+{
+    const Result<LibraryFile::Reading> reading = m_file.read();
+    if (!reading) {
+        m_unreadableFileInPlace = true;
+        return;
+    }
+    // A library file that vanished keeps the list in memory: the next save
+    // writes it again rather than losing every reel.
+    if (!reading->exists || !reading->changed)
+        return;
+    const Result<QList<ReelProject>> decoded = decodeLibrary(reading->bytes);
+    if (!decoded) {
+        m_unreadableFileInPlace = true;
+        return;
+    }
+    m_unreadableFileInPlace = false;
+    m_file.remember(reading->bytes);
+    setReels(*decoded);
+}
+
+void LibraryStore::watchFolder()
+{
+    // The file is replaced on every save, so the folder is what is watched;
+    // without an event loop (benchmarks) nothing could be seen.
+    if (!QCoreApplication::instance() || !QFileInfo(m_rootURL).isDir())
+        return;
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        // A burst of changes (an import writing its folders) is read once.
+        auto *settle = new QTimer(this);
+        settle->setSingleShot(true);
+        settle->setInterval(100);
+        connect(settle, &QTimer::timeout, this, &LibraryStore::reloadAfterOutsideChange);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, settle, qOverload<>(&QTimer::start));
+    }
+    if (!m_watcher->directories().isEmpty())
+        m_watcher->removePaths(m_watcher->directories());
+    m_watcher->addPath(m_rootURL);
+}
+
+void LibraryStore::reloadAfterOutsideChange()
+{
+    const std::optional<QUuid> selected = m_selectedID;
+    refresh();
+    // The selection stays while its reel does.
+    if (selected && indexOfReel(*selected) < 0)
         setSelectedID(firstInReelOrder());
 }
 
 bool LibraryStore::moveUnreadableFileAside(QString *error)
 {
-    const QString current = libraryFile();
+    const QString current = m_file.path();
     if (!QFileInfo::exists(current)) {
         m_unreadableFileInPlace = false;
         return true;
@@ -146,38 +250,56 @@ bool LibraryStore::moveUnreadableFileAside(QString *error)
     QFile file(current);
     if (!file.rename(target)) {
         *error = QStringLiteral("Die unlesbare Datei konnte nicht beiseitegelegt werden: ")
-                + file.errorString();
+                + germanFileError(file.errorString());
         return false;
     }
     m_unreadableFileInPlace = false;
     return true;
 }
 
-void LibraryStore::save()
+Status LibraryStore::saveLocked()
 {
-    if (!QDir().mkpath(m_rootURL)) {
-        setLastError(SaveErrorPrefix
-                     + QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_rootURL));
-        return;
-    }
+    if (!QDir().mkpath(m_rootURL))
+        return Status::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_rootURL));
     const Result<QByteArray> encoded = encodeLibrary(m_reels);
-    if (!encoded) {
-        setLastError(SaveErrorPrefix + encoded.error());
-        return;
-    }
+    if (!encoded)
+        return Status::failure(encoded.error());
     // A library file that could not be read keeps its content under another name.
     if (m_unreadableFileInPlace) {
         QString error;
-        if (!moveUnreadableFileAside(&error)) {
-            setLastError(SaveErrorPrefix + error);
-            return;
-        }
+        if (!moveUnreadableFileAside(&error))
+            return Status::failure(error);
     }
-    QSaveFile file(libraryFile());
-    if (!file.open(QIODevice::WriteOnly) || file.write(*encoded) != encoded->size() || !file.commit()) {
-        setLastError(SaveErrorPrefix + file.errorString());
-        file.cancelWriting();
+    return m_file.write(*encoded);
+}
+
+void LibraryStore::save()
+{
+    const Result<LibraryFile::Lock> lock = m_file.lock();
+    const Status saved = lock ? saveLocked() : Status::failure(lock.error());
+    if (!saved)
+        setLastError(SaveErrorPrefix + saved.error());
+    watchFolder();
+}
+
+bool LibraryStore::change(const Edit &edit)
+{
+    const Result<LibraryFile::Lock> lock = m_file.lock();
+    if (!lock) {
+        setLastError(SaveErrorPrefix + lock.error());
+        return false;
     }
+    refresh();
+    QList<ReelProject> reels = m_reels;
+    if (!edit(reels))
+        return false;
+    // The list in memory is the changed one even when saving fails: the
+    // user sees the change and the error, and the next save tries again.
+    setReels(std::move(reels));
+    if (const Status saved = saveLocked(); !saved)
+        setLastError(SaveErrorPrefix + saved.error());
+    watchFolder();
+    return true;
 }
 
 qsizetype LibraryStore::indexOfReel(const QUuid &id) const
@@ -199,11 +321,7 @@ std::optional<ReelProject> LibraryStore::reel(const QUuid &id) const
 
 qint64 LibraryStore::nextPrefix() const
 {
-    if (m_reels.isEmpty())
-        return 1;
-    const auto highest = std::max_element(m_reels.cbegin(), m_reels.cend(),
-                                          [](const auto &a, const auto &b) { return a.prefix < b.prefix; });
-    return plusOne(highest->prefix);
+    return nextPrefixOf(m_reels).value_or(std::numeric_limits<qint64>::max());
 }
 
 std::optional<QUuid> LibraryStore::firstInReelOrder() const
@@ -218,123 +336,181 @@ std::optional<QUuid> LibraryStore::firstInReelOrder() const
 ReelProject LibraryStore::createReel(std::optional<qint64> number, const QString &title,
                                      const QString &script)
 {
-    const bool taken = number && std::any_of(m_reels.cbegin(), m_reels.cend(), [&](const ReelProject &r) {
-                           return r.prefix == *number;
-                       });
-    ReelProject reel;
-    reel.id = QUuid::createUuid();
-    reel.prefix = number && !taken ? *number : nextPrefix();
-    reel.title = title;
-    reel.script = script;
-    reel.createdAt = QDateTime::currentDateTimeUtc();
-    reel.updatedAt = QDateTime::currentDateTimeUtc();
-    reel.cropCenterX = 0.5;
-    writeScriptFile(reel);
-    m_reels.append(reel);
-    emit reelsChanged();
-    setSelectedID(reel.id);
-    save();
-    return reel;
+    ReelProject created;
+    const bool applied = change([&](QList<ReelProject> &reels) {
+        const bool taken = number && std::any_of(reels.cbegin(), reels.cend(), [&](const ReelProject &r) {
+                               return r.prefix == *number;
+                           });
+        const std::optional<qint64> prefix = number && !taken ? number : nextPrefixOf(reels);
+        if (!prefix) {
+            setLastError(NumbersExhausted);
+            return false;
+        }
+        created = newReel(*prefix, title, script);
+        reels.append(created);
+        return true;
+    });
+    if (!applied)
+        return created;
+    setSelectedID(created.id);
+    folders().writeScriptFile(created);
+    return created;
 }
 
 void LibraryStore::updateReel(const ReelProject &changed)
 {
-    const qsizetype index = indexOfReel(changed.id);
-    if (index < 0)
+    const std::optional<ReelProject> base = reel(changed.id);
+    if (!base)
         return;
-    ReelProject value = changed;
-    value.updatedAt = QDateTime::currentDateTimeUtc();
-    moveFolder(m_reels.at(index), value);
-    writeScriptFile(value);
-    QList<ReelProject> reels = m_reels;
-    reels[index] = value;
-    setReels(std::move(reels));
-    save();
+    ReelProject before, after;
+    const bool applied = change([&](QList<ReelProject> &reels) {
+        const auto it = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == changed.id; });
+        if (it == reels.end())
+            return false;
+        before = *it;
+        *it = merged(*it, *base, changed);
+        it->updatedAt = QDateTime::currentDateTimeUtc();
+        after = *it;
+        return true;
+    });
+    if (!applied)
+        return;
+    const ReelFolders reelFolders = folders();
+    QList<ReelProject> others = m_reels;
+    others.removeIf([&](const ReelProject &r) { return r.id == after.id; });
+    others.append(before);
+    reelFolders.move(before, after, others);
+    reelFolders.writeScriptFile(after);
 }
 
 void LibraryStore::deleteReel(const ReelProject &reel)
 {
-    const qsizetype index = indexOfReel(reel.id);
-    if (index < 0)
+    std::optional<ReelProject> stored;
+    const bool applied = change([&](QList<ReelProject> &reels) {
+        // The stored value names the folder on disk; a caller's copy may carry
+        // an unsaved title or number that would point at another reel's folder.
+        const auto it = std::find_if(reels.cbegin(), reels.cend(), [&](const auto &r) { return r.id == reel.id; });
+        if (it == reels.cend())
+            return false;
+        stored = *it;
+        reels.removeIf([&](const ReelProject &r) { return r.id == reel.id; });
+        return true;
+    });
+    if (!applied)
         return;
-    // The stored value names the folder on disk; a caller's copy may carry an
-    // unsaved title or number that would point at another reel's folder.
-    const ReelProject stored = m_reels.at(index);
-    QList<ReelProject> remaining = m_reels;
-    remaining.removeIf([&](const ReelProject &r) { return r.id == reel.id; });
-    setReels(std::move(remaining));
     if (m_selectedID == reel.id)
         setSelectedID(firstInReelOrder());
-    save();
-    removeFolder(stored);
+    folders().remove(*stored, m_reels);
 }
 
 void LibraryStore::addTake(const Take &take, const QUuid &reelID)
 {
-    QList<ReelProject> reels = m_reels;
-    const auto it = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
-    if (it == reels.end())
-        return;
-    it->takes.append(take);
-    it->updatedAt = QDateTime::currentDateTimeUtc();
-    setReels(std::move(reels));
-    save();
+    change([&](QList<ReelProject> &reels) {
+        const auto it = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
+        if (it == reels.end())
+            return false;
+        it->takes.append(take);
+        it->updatedAt = QDateTime::currentDateTimeUtc();
+        return true;
+    });
 }
 
 void LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reelID)
 {
-    QList<ReelProject> reels = m_reels;
-    const auto reelIt
-            = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
-    if (reelIt == reels.end())
-        return;
-    const auto takeIt = std::find_if(reelIt->takes.begin(), reelIt->takes.end(),
-                                     [&](const Take &t) { return t.id == takeID; });
-    if (takeIt == reelIt->takes.end())
-        return;
-    // Names that are not bare file names never reach the file system.
-    const QDir folder(takesFolder(*reelIt));
-    for (const QString &name : bareFileNames(*takeIt)) {
-        const QString path = folder.filePath(name);
-        const QFileInfo info(path);
-        if (!info.exists() && !info.isSymLink())
-            continue;
-        QFile file(path);
-        if (!file.remove()) {
-            setLastError(QStringLiteral("Take konnte nicht gelöscht werden: ") + file.errorString());
-            return;
+    change([&](QList<ReelProject> &reels) {
+        const auto reelIt = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
+        if (reelIt == reels.end())
+            return false;
+        const auto takeIt = std::find_if(reelIt->takes.begin(), reelIt->takes.end(),
+                                         [&](const Take &t) { return t.id == takeID; });
+        if (takeIt == reelIt->takes.end())
+            return false;
+        // Names that are not bare file names never reach the file system.
+        const QDir folder(takesFolder(*reelIt));
+        for (const QString &name : bareFileNames(*takeIt)) {
+            const QString path = folder.filePath(name);
+            const QFileInfo info(path);
+            if (!info.exists() && !info.isSymLink())
+                continue;
+            QFile file(path);
+            if (!file.remove()) {
+                setLastError(QStringLiteral("Take konnte nicht gelöscht werden: ")
+                             + germanFileError(file.errorString()));
+                return false;
+            }
         }
-    }
-    reelIt->takes.erase(takeIt);
-    reelIt->updatedAt = QDateTime::currentDateTimeUtc();
-    setReels(std::move(reels));
-    save();
+        reelIt->takes.erase(takeIt);
+        reelIt->updatedAt = QDateTime::currentDateTimeUtc();
+        return true;
+    });
 }
 
 int LibraryStore::importMarkdown(const QString &markdown)
 {
     const QList<ImportedReel> blocks = parseMarkdown(markdown);
-    qint64 next = nextPrefix();
-    for (const ImportedReel &block : blocks) {
-        if (!block.prefix) {
-            createReel(next, block.title, block.script);
-            next = plusOne(next);
-            continue;
+    if (blocks.isEmpty())
+        return 0;
+    struct Written
+    {
+        std::optional<ReelProject> before;
+        ReelProject after;
+    };
+    QList<Written> written;
+    std::optional<QUuid> selected;
+    const bool applied = change([&](QList<ReelProject> &reels) {
+        // The first reel of each number, in library order.
+        QHash<qint64, qsizetype> byNumber;
+        for (qsizetype i = reels.size() - 1; i >= 0; --i)
+            byNumber.insert(reels.at(i).prefix, i);
+        QHash<qsizetype, qsizetype> writtenAt; // reel index → entry in `written`
+        std::optional<qint64> next = nextPrefixOf(reels);
+        auto create = [&](qint64 prefix, const ImportedReel &block) {
+            reels.append(newReel(prefix, block.title, block.script));
+            byNumber.insert(prefix, reels.size() - 1);
+            written.append({std::nullopt, reels.last()});
+            writtenAt.insert(reels.size() - 1, written.size() - 1);
+            selected = reels.last().id;
+        };
+        for (const ImportedReel &block : blocks) {
+            if (!block.prefix) {
+                if (!next) {
+                    setLastError(NumbersExhausted);
+                    return false;
+                }
+                create(*next, block);
+                next = successor(*next);
+                continue;
+            }
+            const qint64 n = *block.prefix;
+            if (const auto found = byNumber.constFind(n); found != byNumber.cend()) {
+                ReelProject &reel = reels[*found];
+                if (!writtenAt.contains(*found)) {
+                    written.append({reel, reel});
+                    writtenAt.insert(*found, written.size() - 1);
+                }
+                reel.title = block.title;
+                reel.script = block.script;
+                reel.updatedAt = QDateTime::currentDateTimeUtc();
+                written[writtenAt.value(*found)].after = reel;
+                selected = reel.id;
+                if (next)
+                    next = std::max(successor(n), next);
+            } else {
+                create(n, block);
+                next = next ? successor(std::max(n, *next)) : std::nullopt;
+            }
         }
-        const qint64 n = *block.prefix;
-        const auto it = std::find_if(m_reels.cbegin(), m_reels.cend(),
-                                     [&](const auto &r) { return r.prefix == n; });
-        if (it != m_reels.cend()) {
-            ReelProject copy = *it;
-            copy.title = block.title;
-            copy.script = block.script;
-            updateReel(copy);
-            setSelectedID(copy.id);
-            next = std::max(plusOne(n), next);
-        } else {
-            createReel(n, block.title, block.script);
-            next = plusOne(std::max(n, next));
-        }
+        return true;
+    });
+    if (!applied)
+        return 0;
+    setSelectedID(selected);
+    // The list is saved; the folders follow it.
+    const ReelFolders reelFolders = folders();
+    for (const Written &w : std::as_const(written)) {
+        if (w.before)
+            reelFolders.move(*w.before, w.after, m_reels);
+        reelFolders.writeScriptFile(w.after);
     }
     return int(blocks.size());
 }
@@ -346,6 +522,7 @@ Status LibraryStore::changeRoot(const QString &folder)
     const QString root = absoluteFolder(folder);
     m_defaults.setValue(BookmarkKey, root);
     setRootURL(root);
+    m_file = LibraryFile(root, m_file);
     if (!QDir().mkpath(root))
         return Status::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(root));
     setSelectedID(std::nullopt);
@@ -353,104 +530,8 @@ Status LibraryStore::changeRoot(const QString &folder)
     setLastError(std::nullopt);
     m_unreadableFileInPlace = false;
     load();
+    watchFolder();
     return {};
-}
-
-QString LibraryStore::reelFolder(const ReelProject &reel) const
-{
-    return m_rootURL + QLatin1Char('/') + reel.folderName();
-}
-
-QString LibraryStore::takesFolder(const ReelProject &reel) const
-{
-    return reelFolder(reel) + QStringLiteral("/takes");
-}
-
-void LibraryStore::ensureFolders(const ReelProject &reel) const
-{
-    QDir().mkpath(reelFolder(reel));
-    QDir().mkpath(takesFolder(reel));
-}
-
-void LibraryStore::writeScriptFile(const ReelProject &reel) const
-{
-    ensureFolders(reel);
-    QSaveFile file(reelFolder(reel) + QStringLiteral("/reel.md"));
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(reelMarkdown(reel.prefix, reel.title, reel.script).toUtf8());
-        file.commit();
-    }
-}
-
-bool LibraryStore::folderUsedByOtherReel(const ReelProject &reel) const
-{
-    const QString name = reel.folderName();
-    return std::any_of(m_reels.cbegin(), m_reels.cend(),
-                       [&](const ReelProject &r) { return r.id != reel.id && r.folderName() == name; });
-}
-
-// Two reels may share a folder name. The whole folder moves only when no
-// other reel uses it and the new name is free; otherwise only this reel's
-// own take files move, and never onto an existing file.
-void LibraryStore::moveFolder(const ReelProject &from, const ReelProject &to)
-{
-    const QString oldPath = reelFolder(from);
-    const QString newPath = reelFolder(to);
-    if (oldPath != newPath && QFileInfo(oldPath).isDir()) {
-        if (!folderUsedByOtherReel(from) && !QFileInfo::exists(newPath))
-            QDir().rename(oldPath, newPath);
-        else
-            moveOwnTakeFiles(from, to);
-    }
-    ensureFolders(to);
-}
-
-void LibraryStore::moveOwnTakeFiles(const ReelProject &from, const ReelProject &to) const
-{
-    ensureFolders(to);
-    const QString sharedName = from.folderName();
-    QStringList othersFiles;
-    for (const ReelProject &r : std::as_const(m_reels)) {
-        if (r.id != from.id && r.folderName() == sharedName) {
-            for (const Take &take : r.takes)
-                othersFiles += bareFileNames(take);
-        }
-    }
-    const QDir source(takesFolder(from));
-    const QDir target(takesFolder(to));
-    for (const Take &take : from.takes) {
-        for (const QString &name : bareFileNames(take)) {
-            if (othersFiles.contains(name) || !QFileInfo::exists(source.filePath(name))
-                || QFileInfo::exists(target.filePath(name)))
-                continue;
-            QFile::rename(source.filePath(name), target.filePath(name));
-        }
-    }
-}
-
-// Deletes the reel's folder, unless a remaining reel still uses it: then only
-// the files of this reel's takes that no remaining reel names go.
-void LibraryStore::removeFolder(const ReelProject &reel)
-{
-    const QString path = reelFolder(reel);
-    if (!folderUsedByOtherReel(reel)) {
-        QDir(path).removeRecursively();
-        return;
-    }
-    QStringList othersFiles;
-    for (const ReelProject &r : std::as_const(m_reels)) {
-        if (r.id != reel.id && r.folderName() == reel.folderName()) {
-            for (const Take &take : r.takes)
-                othersFiles += bareFileNames(take);
-        }
-    }
-    const QDir takes(takesFolder(reel));
-    for (const Take &take : reel.takes) {
-        for (const QString &name : bareFileNames(take)) {
-            if (!othersFiles.contains(name))
-                QFile::remove(takes.filePath(name));
-        }
-    }
 }
 
 } // namespace tandrel

@@ -1,19 +1,27 @@
 #pragma once
 
+#include "library/library_file.h"
+#include "library/reel_folders.h"
 #include "library/reel_project.h"
 #include "platform/result.h"
 #include "platform/user_defaults.h"
 
 #include <QObject>
 #include <QUuid>
+#include <functional>
 #include <optional>
+
+class QFileSystemWatcher;
 
 namespace tandrel {
 
 // The user's library: the reels, their folder on disk, library.json and the
 // selected reel. Every change goes through an operation that updates the
-// list, keeps the reel folders in step and saves the whole list. Failures
-// end up as German text in lastError. Main thread only.
+// list, saves the whole list once and then keeps the reel folders in step.
+// Other processes may change the same library: each operation works on the
+// list as it is on disk, under the folder's lock file, and a change made
+// outside is loaded as soon as it is seen. Failures end up as German text in
+// lastError. Main thread only.
 class LibraryStore : public QObject
 {
     Q_OBJECT
@@ -23,9 +31,14 @@ class LibraryStore : public QObject
     Q_PROPERTY(QString rootURL READ rootURL NOTIFY rootURLChanged)
     Q_PROPERTY(bool securityScopeActive READ securityScopeActive CONSTANT)
 public:
+    // readOnly creates no folder and writes nothing on load (tandrelctl's
+    // reading commands); every change operation still writes.
+    enum class Access { readWrite, readOnly };
+
     // `folder` overrides the remembered folder ("library.bookmark") and the default one.
     explicit LibraryStore(UserDefaults &defaults, std::optional<QString> folder = std::nullopt,
-                          QObject *parent = nullptr);
+                          QObject *parent = nullptr, Access access = Access::readWrite);
+    ~LibraryStore() override;
 
     // The user's movies folder, then "Tandrel".
     static QString defaultFolder();
@@ -43,6 +56,8 @@ public:
 
     void load();
     void save();
+    // How long a change waits for another process's change (10 s by default).
+    void setLockTimeout(int ms) { m_file.setLockTimeout(ms); }
 
     std::optional<ReelProject> reel(const QUuid &id) const;
     qint64 nextPrefix() const;
@@ -51,18 +66,18 @@ public:
     void deleteReel(const ReelProject &reel);
     void addTake(const Take &take, const QUuid &reelID);
     void deleteTake(const QUuid &takeID, const QUuid &reelID);
-    // Applies every block of the text; the number of blocks parsed.
+    // Applies every block of the text as one change, saved once; the number
+    // of blocks parsed. Refused as a whole (0, lastError set) when the reel
+    // numbers would run past the largest 64-bit number.
     int importMarkdown(const QString &markdown);
     // Switches to another library folder and loads it; files of the old folder stay there.
     Status changeRoot(const QString &folder);
 
-    QString reelFolder(const ReelProject &reel) const;
-    QString takesFolder(const ReelProject &reel) const;
+    QString reelFolder(const ReelProject &reel) const { return folders().reelFolder(reel); }
+    QString takesFolder(const ReelProject &reel) const { return folders().takesFolder(reel); }
 
     // Creates the reel's folder and its takes folder; failures are ignored.
-    void ensureFolders(const ReelProject &reel) const;
-    // Writes "reel.md" into the reel's folder; failures are ignored.
-    void writeScriptFile(const ReelProject &reel) const;
+    void ensureFolders(const ReelProject &reel) const { folders().ensure(reel); }
 
 signals:
     void reelsChanged();
@@ -71,26 +86,39 @@ signals:
     void rootURLChanged();
 
 private:
+    using Edit = std::function<bool(QList<ReelProject> &reels)>;
+    // One change: under the lock, on the list as it is on disk, saved once;
+    // `edit` returns false to leave the library alone. Whether it was applied.
+    bool change(const Edit &edit);
+    // Adopts library.json when another process wrote it since it was last
+    // read or written here. Call with the lock held, or to pick up a change
+    // seen by the watcher.
+    void refresh();
+    void reloadAfterOutsideChange();
+    void watchFolder();
+    Status saveLocked();
     void setReels(QList<ReelProject> reels);
     void setRootURL(const QString &folder);
-    void moveFolder(const ReelProject &from, const ReelProject &to);
-    void removeFolder(const ReelProject &reel);
-    bool folderUsedByOtherReel(const ReelProject &reel) const;
-    void moveOwnTakeFiles(const ReelProject &from, const ReelProject &to) const;
     std::optional<QUuid> firstInReelOrder() const;
     qsizetype indexOfReel(const QUuid &id) const;
     bool moveUnreadableFileAside(QString *error);
-    QString libraryFile() const;
+    ReelFolders folders() const { return ReelFolders(m_rootURL); }
+    // Writes "reel.md" of reels that have none (after a crash between saving
+    // the list and writing the folders).
+    void restoreScriptFiles() const;
 
     UserDefaults &m_defaults;
+    Access m_access;
     QList<ReelProject> m_reels;
     std::optional<QUuid> m_selectedID;
     std::optional<QString> m_lastError;
     QString m_rootURL;
+    LibraryFile m_file{QString()};
     bool m_securityScopeActive = false;
     // Set when library.json exists but could not be read: it is moved aside
     // before anything replaces it.
     bool m_unreadableFileInPlace = false;
+    QFileSystemWatcher *m_watcher = nullptr;
 };
 
 } // namespace tandrel

@@ -5,8 +5,11 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QLockFile>
 #include <QTimeZone>
 #include <gtest/gtest.h>
+
+#include "tests/support/temp_library.h"
 #include <limits>
 #include <memory>
 
@@ -117,7 +120,7 @@ TEST_F(LibraryStoreTest, CreateReelTakesTheRequestedNumberOnlyWhenItIsFree)
             {{4, 9}, 5, 5},
             {{}, 0, 0},
             {{-3}, std::nullopt, -2},
-            {{std::numeric_limits<qint64>::max()}, std::nullopt, std::numeric_limits<qint64>::max()},
+            {{std::numeric_limits<qint64>::max()}, 7, 7},
     };
     for (const auto &c : cases) {
         QDir(root()).removeRecursively();
@@ -453,4 +456,119 @@ TEST_F(LibraryStoreTest, OperationsOnUnknownIdsDoNothing)
     EXPECT_FALSE(QFile::exists(libraryFile()));
     EXPECT_TRUE(QFileInfo(store->reelFolder(stranger)).isDir());
     EXPECT_FALSE(store->lastError().has_value());
+}
+
+TEST_F(LibraryStoreTest, ReelNumbersPastTheLargestAreRefusedAsAWhole)
+{
+    constexpr qint64 largest = std::numeric_limits<qint64>::max();
+    const struct
+    {
+        const char *markdown; // null: createReel without a number
+        bool refused;
+    } cases[] = {
+            {nullptr, true},
+            {"Ohne Nummer", true},
+            {"# 5 Neu\n---\nOhne Nummer", true},
+            {"# 5 Neu", false},
+            {"# 9223372036854775807 Umbenannt", false},
+    };
+    for (const auto &c : cases) {
+        QDir(root()).removeRecursively();
+        auto store = open();
+        store->createReel(largest, QStringLiteral("Letzte"), QString());
+        const QByteArray before = readFile(libraryFile());
+        if (c.markdown)
+            store->importMarkdown(QString::fromUtf8(c.markdown));
+        else
+            store->createReel(std::nullopt, QStringLiteral("Neu"), QString());
+        EXPECT_EQ(store->lastError().has_value(), c.refused) << (c.markdown ? c.markdown : "createReel");
+        if (c.refused) {
+            EXPECT_TRUE(store->lastError()->contains(QStringLiteral("keine freie Reel-Nummer")));
+            EXPECT_EQ(readFile(libraryFile()), before) << "nothing of a refused import is kept";
+            EXPECT_EQ(store->reels().size(), 1);
+        }
+    }
+}
+
+TEST_F(LibraryStoreTest, AnImportIsOneChangeOfTheList)
+{
+    const auto store = open();
+    store->createReel(2, QStringLiteral("Alt"), QString());
+    QSignalSpy changes(store.get(), &LibraryStore::reelsChanged);
+    QString markdown;
+    for (int i = 1; i <= 40; ++i)
+        markdown += QStringLiteral("# %1 Reel %1\nText\n---\n").arg(i);
+    EXPECT_EQ(store->importMarkdown(markdown), 40);
+    EXPECT_EQ(changes.size(), 1);
+    EXPECT_EQ(open()->reels().size(), 40);
+    EXPECT_EQ(readFile(root() + QStringLiteral("/002-reel-2/reel.md")), QByteArray("# 002 Reel 2\n\nText"));
+    EXPECT_FALSE(QFileInfo::exists(root() + QStringLiteral("/002-alt")));
+}
+
+TEST_F(LibraryStoreTest, AMissingScriptFileIsWrittenAgainAtLoad)
+{
+    const ReelProject reel = open()->createReel(3, QStringLiteral("Drei"), QStringLiteral("Text"));
+    QDir(root() + QStringLiteral("/003-drei")).removeRecursively();
+    open();
+    EXPECT_EQ(readFile(root() + QStringLiteral("/003-drei/reel.md")), QByteArray("# 003 Drei\n\nText"));
+    EXPECT_TRUE(QFileInfo(root() + QStringLiteral("/003-drei/takes")).isDir());
+}
+
+// Two stores on one folder stand for two processes (the application and
+// tandrelctl): each change is made on what the other saved.
+TEST_F(LibraryStoreTest, TwoWritersOnOneLibraryLoseNoChange)
+{
+    const auto app = open();
+    const auto ctl = open();
+    const ReelProject first = app->createReel(std::nullopt, QStringLiteral("Eins"), QString());
+    const ReelProject second = ctl->createReel(std::nullopt, QStringLiteral("Zwei"), QString());
+    EXPECT_EQ(second.prefix, 2) << "the second writer counts on from the first one's reel";
+
+    // The application still shows "Eins" without the take that tandrelctl adds.
+    const Take take = takeWithFiles(QStringLiteral("v.mov"), QStringLiteral("a.m4a"));
+    const ReelProject stale = *app->reel(first.id);
+    ctl->addTake(take, first.id);
+    ReelProject renamed = stale;
+    renamed.title = QStringLiteral("Erstes");
+    app->updateReel(renamed);
+    ctl->importMarkdown(QStringLiteral("# 7 Sieben"));
+
+    const auto reopened = open();
+    ASSERT_EQ(reopened->reels().size(), 3);
+    EXPECT_EQ(reopened->reel(first.id)->title, QStringLiteral("Erstes"));
+    ASSERT_EQ(reopened->reel(first.id)->takes.size(), 1) << "the take added meanwhile stays";
+    EXPECT_EQ(reopened->reel(first.id)->takes.first().id, take.id);
+    EXPECT_TRUE(QFileInfo::exists(root() + QStringLiteral("/001-erstes/reel.md")));
+}
+
+TEST_F(LibraryStoreTest, AnOutsideChangeIsLoadedAndKeepsTheSelection)
+{
+    const auto app = open();
+    const ReelProject one = app->createReel(1, QStringLiteral("Eins"), QString());
+    const ReelProject two = app->createReel(2, QStringLiteral("Zwei"), QString());
+    app->setSelectedID(two.id);
+
+    const auto ctl = open();
+    ctl->importMarkdown(QStringLiteral("# 3 Drei"));
+    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return app->reels().size() == 3; }, 30000));
+    EXPECT_EQ(app->selectedID(), two.id);
+
+    ctl->deleteReel(two);
+    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return app->reels().size() == 2; }, 30000));
+    EXPECT_EQ(app->selectedID(), one.id) << "a deleted selection moves to the first reel";
+}
+
+TEST_F(LibraryStoreTest, AWriterThatCannotGetTheLockChangesNothingAndSaysWhy)
+{
+    const auto store = open();
+    store->createReel(1, QStringLiteral("Eins"), QString());
+    const QByteArray before = readFile(libraryFile());
+    QLockFile other(libraryFile() + QStringLiteral(".lock"));
+    ASSERT_TRUE(other.tryLock(0));
+    store->setLockTimeout(50);
+    store->createReel(2, QStringLiteral("Zwei"), QString());
+    ASSERT_TRUE(store->lastError().has_value());
+    EXPECT_TRUE(store->lastError()->contains(QStringLiteral("von einem anderen Programm geändert")));
+    EXPECT_EQ(readFile(libraryFile()), before);
+    EXPECT_EQ(store->reels().size(), 1);
 }

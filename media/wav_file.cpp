@@ -1,5 +1,7 @@
 #include "media/wav_file.h"
 
+#include "platform/file_error.h"
+
 #include <QSysInfo>
 #include <QtEndian>
 
@@ -51,7 +53,7 @@ void toHostOrder(QByteArray &data, SampleFormat format)
 
 QString unreadable(const QFile &file)
 {
-    return QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)").arg(file.fileName(), file.errorString());
+    return QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)").arg(file.fileName(), germanFileError(file.errorString()));
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // tandrelctl's library commands, run as the real program on temporary folders.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <optional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,21 +26,40 @@ protected:
 
     QString library() const { return dir.filePath(QStringLiteral("lib")); }
 
-    CliRun run(const QStringList &args, const QByteArray &input = {})
+    // Started on `folder` (the test's library by default), input written.
+    void start(QProcess &process, const QStringList &args, const QByteArray &input = {},
+               const std::optional<QString> &folder = std::nullopt)
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // Keep the user's own settings and runtime folder out of the test.
         env.insert(QStringLiteral("HOME"), dir.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TANDRELCTL), QStringList{QStringLiteral("--library"), library()} + args);
+        process.start(QStringLiteral(TANDRELCTL),
+                      QStringList{QStringLiteral("--library"), folder.value_or(library())} + args);
         process.write(input);
         process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(30000));
+    }
+
+    CliRun run(const QStringList &args, const QByteArray &input = {},
+               const std::optional<QString> &folder = std::nullopt)
+    {
+        QProcess process;
+        start(process, args, input, folder);
+        EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // The reels of library.json as it is on disk; none when it does not decode.
+    std::optional<QJsonArray> storedReels()
+    {
+        QFile file(library() + QStringLiteral("/library.json"));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+        return document.isArray() ? std::optional(document.array()) : std::nullopt;
     }
 
     QString writeMarkdown(const QByteArray &text)
@@ -144,4 +165,77 @@ TEST_F(CliLibraryTest, AnUnreadableLibraryIsReportedAndLeftAsItIs)
     }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("[{\"prefix\": 1}]"));
+}
+
+TEST_F(CliLibraryTest, ReadingCommandsReportAMissingOrWrongFolderAndCreateNothing)
+{
+    const QString missing = dir.filePath(QStringLiteral("fehlt"));
+    const QString file = dir.filePath(QStringLiteral("datei"));
+    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    const struct
+    {
+        QStringList args;
+        QString folder;
+        int exitCode;
+        const char *err;
+    } cases[] = {
+            {{QStringLiteral("list")}, missing, 1, "Bibliothek nicht gefunden: Den Ordner"},
+            {{QStringLiteral("show"), QStringLiteral("1")}, missing, 1, "Bibliothek nicht gefunden: Den Ordner"},
+            {{QStringLiteral("list")}, file, 1, "ist kein Ordner"},
+            {{QStringLiteral("list")}, QString(), 2, "Kein Ordner für die Bibliothek angegeben."},
+            {{QStringLiteral("import"), QStringLiteral("-")}, QString(), 2,
+             "Kein Ordner für die Bibliothek angegeben."},
+    };
+    for (const auto &c : cases) {
+        const CliRun r = run(c.args, "# 1 Eins", c.folder);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_TRUE(QFileInfo(file).isFile());
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/library.json")));
+}
+
+TEST_F(CliLibraryTest, ImportsRunningAtOnceLoseNothing)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        QDir(library()).removeRecursively();
+        QProcess first, second;
+        start(first, {QStringLiteral("import"), QStringLiteral("-")}, "# 100 Erster\n---\n# 101 Auch erster");
+        start(second, {QStringLiteral("import"), QStringLiteral("-")}, "# 200 Zweiter\n---\n# 201 Auch zweiter");
+        ASSERT_TRUE(first.waitForFinished(60000) && second.waitForFinished(60000));
+        EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
+        EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+        const std::optional<QJsonArray> reels = storedReels();
+        ASSERT_TRUE(reels.has_value());
+        EXPECT_EQ(reels->size(), 4) << "attempt " << attempt;
+    }
+}
+
+// Wherever a kill lands, library.json holds the library before or after the
+// whole import, and the lock the killed process left does not block the next.
+TEST_F(CliLibraryTest, AKilledImportLeavesTheOldOrTheNewLibrary)
+{
+    QByteArray many;
+    for (int i = 1; i <= 3000; ++i)
+        many += "# " + QByteArray::number(i + 10) + " Reel\nText " + QByteArray::number(i) + "\n---\n";
+    const QString lockFile = library() + QStringLiteral("/library.json.lock");
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QDir(library()).removeRecursively();
+        ASSERT_EQ(run({QStringLiteral("import"), QStringLiteral("-")}, "# 1 Alt").exitCode, 0);
+        QProcess import;
+        start(import, {QStringLiteral("import"), QStringLiteral("-")}, many);
+        // The import is inside its change while it holds the lock.
+        while (import.state() != QProcess::NotRunning && !QFileInfo::exists(lockFile))
+            import.waitForFinished(1);
+        import.kill();
+        import.waitForFinished(60000);
+        const std::optional<QJsonArray> reels = storedReels();
+        ASSERT_TRUE(reels.has_value()) << "attempt " << attempt;
+        EXPECT_TRUE(reels->size() == 1 || reels->size() == 3001) << reels->size();
+
+        const CliRun next = run({QStringLiteral("import"), QStringLiteral("-")}, "# 9 Danach");
+        EXPECT_EQ(next.exitCode, 0) << next.err.toStdString();
+    }
 }

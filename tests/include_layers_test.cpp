@@ -60,8 +60,9 @@ QStringList violations(const QString &root)
                 continue;
             }
             const QString text = QString::fromUtf8(file.readAll());
-            for (auto match = include.globalMatch(text); match.hasNext();) {
-                const QString target = match.next().captured(1);
+            for (auto matches = include.globalMatch(text); matches.hasNext();) {
+                const QRegularExpressionMatch match = matches.next();
+                const QString target = match.captured(1);
                 // Tests may use the shared test support besides their folder's layers.
                 const bool testSupport = target == QLatin1String("tests") && isTestFile(path);
                 if (target != folder && !allowed.contains(target) && !testSupport)

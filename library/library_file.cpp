@@ -1,0 +1,60 @@
+#include "library/library_file.h"
+
+#include "platform/file_error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace tandrel {
+
+QString LibraryFile::path() const
+{
+    return m_folder + QStringLiteral("/library.json");
+}
+
+Result<LibraryFile::Lock> LibraryFile::lock() const
+{
+    if (!QDir().mkpath(m_folder))
+        return Result<Lock>::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_folder));
+    auto lock = std::make_unique<QLockFile>(path() + QStringLiteral(".lock"));
+    if (lock->tryLock(m_lockTimeoutMs))
+        return Result<Lock>(std::move(lock));
+    switch (lock->error()) {
+    case QLockFile::LockFailedError:
+        return Result<Lock>::failure(QStringLiteral("Die Bibliothek wird gerade von einem anderen Programm "
+                                                    "geändert. Bitte gleich noch einmal versuchen."));
+    case QLockFile::PermissionError:
+        return Result<Lock>::failure(QStringLiteral("Keine Berechtigung für die Sperrdatei der Bibliothek."));
+    default:
+        return Result<Lock>::failure(QStringLiteral("Die Sperrdatei der Bibliothek konnte nicht angelegt werden."));
+    }
+}
+
+Result<LibraryFile::Reading> LibraryFile::read() const
+{
+    QFile file(path());
+    if (!file.exists())
+        return Reading{false, m_known.has_value(), {}};
+    if (!file.open(QIODevice::ReadOnly))
+        return Result<Reading>::failure(germanFileError(file.errorString()));
+    Reading reading{true, false, file.readAll()};
+    if (file.error() != QFileDevice::NoError)
+        return Result<Reading>::failure(germanFileError(file.errorString()));
+    reading.changed = !m_known || *m_known != reading.bytes;
+    return reading;
+}
+
+Status LibraryFile::write(const QByteArray &bytes)
+{
+    QSaveFile file(path());
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        const QString error = germanFileError(file.errorString());
+        file.cancelWriting();
+        return Status::failure(error);
+    }
+    m_known = bytes;
+    return {};
+}
+
+} // namespace tandrel

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/result.h"
+
+#include <QByteArray>
+#include <QLockFile>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace tandrel {
+
+// "library.json" of one library folder, shared with other processes (a
+// second window of the application, tandrelctl): every change is made under
+// the folder's lock file, and reading tells whether someone else wrote the
+// file since this process last read or wrote it. Main thread only.
+class LibraryFile
+{
+public:
+    // How long a writer waits for another process's change to finish.
+    static constexpr int lockTimeoutMs = 10000;
+
+    explicit LibraryFile(QString folder) : m_folder(std::move(folder)) { }
+    // Another folder's file with the settings of `other`.
+    LibraryFile(QString folder, const LibraryFile &other)
+        : m_folder(std::move(folder)), m_lockTimeoutMs(other.m_lockTimeoutMs)
+    { }
+
+    QString path() const;
+
+    // Holds the folder's lock while it lives. A lock left by a process that
+    // died is taken over.
+    using Lock = std::unique_ptr<QLockFile>;
+    // The lock, or a German text when another process holds it longer
+    // than the lock timeout.
+    Result<Lock> lock() const;
+    void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
+
+    struct Reading
+    {
+        bool exists = false;
+        bool changed = false; // other bytes than this process last read or wrote
+        QByteArray bytes;
+    };
+    // The file as it is now; a German-worded description of the failure.
+    Result<Reading> read() const;
+    // Writes atomically (the file is the old or the new bytes, never a mix)
+    // and remembers the bytes as known.
+    Status write(const QByteArray &bytes);
+    // Marks bytes as what this process has seen.
+    void remember(const QByteArray &bytes) { m_known = bytes; }
+    void forget() { m_known.reset(); }
+
+private:
+    QString m_folder;
+    std::optional<QByteArray> m_known;
+    int m_lockTimeoutMs = lockTimeoutMs;
+};
+
+} // namespace tandrel
