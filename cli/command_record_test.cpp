@@ -171,8 +171,28 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
         EXPECT_GE(seconds, 3.0) << name.toStdString();
         EXPECT_LE(seconds, 6.0) << name.toStdString();
     }
-    // The take never finished, so the reel has none.
-    const QJsonObject reel
+    // The take never finished, so the reel has none until a process that
+    // may write to the library adopts the files it left.
+    const QJsonObject before
             = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out).object();
-    EXPECT_TRUE(reel.value(QStringLiteral("takes")).toArray().isEmpty());
+    EXPECT_TRUE(before.value(QStringLiteral("takes")).toArray().isEmpty());
+    const CommandRun next = run({QStringLiteral("import"), dir.filePath(QStringLiteral("reel.md"))});
+    EXPECT_EQ(next.exitCode, 0);
+    EXPECT_TRUE(next.err.contains("1 Take wiederhergestellt.")) << next.err.toStdString();
+
+    const QJsonArray adopted = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out)
+                                       .object()
+                                       .value(QStringLiteral("takes"))
+                                       .toArray();
+    ASSERT_EQ(adopted.size(), 1);
+    const QJsonObject take = adopted.first().toObject();
+    EXPECT_TRUE(files.contains(take.value(QStringLiteral("videoFileName")).toString()));
+    EXPECT_TRUE(files.contains(take.value(QStringLiteral("audioFileName")).toString()));
+    EXPECT_GE(take.value(QStringLiteral("duration")).toDouble(), 3.0);
+    EXPECT_LE(take.value(QStringLiteral("duration")).toDouble(), 6.0);
+    const QString stamp = files.first().left(15);
+    EXPECT_EQ(QDateTime::fromString(take.value(QStringLiteral("recordedAt")).toString(), Qt::ISODate),
+              QDateTime::fromString(stamp, QStringLiteral("yyyyMMdd-HHmmss")).toUTC());
+    EXPECT_TRUE(run({QStringLiteral("import"), dir.filePath(QStringLiteral("reel.md"))}).err.isEmpty())
+            << "adopted once";
 }

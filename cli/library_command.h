@@ -53,6 +53,9 @@ public:
                                                  "den Ordner %1.")
                                           .arg(folder.filePath()));
         }
+        // Notes such as recovered takes go where errors go, apart from the output.
+        if (const std::optional<QString> note = m_store.statusNote())
+            m_ctx.err << *note << Qt::endl;
         if (const std::optional<QString> error = m_store.lastError())
             return m_ctx.fail(*error);
         return 0;

@@ -18,6 +18,11 @@ Result<LibraryFile::Lock> LibraryFile::lock() const
     if (!QDir().mkpath(m_folder))
         return Result<Lock>::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_folder));
     auto lock = std::make_unique<QLockFile>(path() + QStringLiteral(".lock"));
+    // A process killed the moment it created the lock file leaves it empty,
+    // without the process id that would show it dead; such a file counts as
+    // left behind after a few seconds. A live holder keeps its lock anyway:
+    // Qt also holds a native lock on the file, which a stale removal checks.
+    lock->setStaleLockTime(staleLockMs);
     if (lock->tryLock(m_lockTimeoutMs))
         return Result<Lock>(std::move(lock));
     switch (lock->error()) {

@@ -19,6 +19,8 @@ class LibraryFile
 public:
     // How long a writer waits for another process's change to finish.
     static constexpr int lockTimeoutMs = 10000;
+    // Age after which an unreadable lock file counts as left behind.
+    static constexpr int staleLockMs = 4000;
 
     explicit LibraryFile(QString folder) : m_folder(std::move(folder)) { }
     // Another folder's file with the settings of `other`.

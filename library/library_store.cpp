@@ -3,6 +3,7 @@
 #include "library/file_names.h"
 #include "library/library_json.h"
 #include "library/markdown_import.h"
+#include "library/take_recovery.h"
 #include "platform/file_error.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHash>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
@@ -139,6 +141,14 @@ void LibraryStore::setLastError(std::optional<QString> error)
     }
 }
 
+void LibraryStore::setStatusNote(std::optional<QString> note)
+{
+    if (m_statusNote != note) {
+        m_statusNote = std::move(note);
+        emit statusNoteChanged();
+    }
+}
+
 void LibraryStore::setRootURL(const QString &folder)
 {
     if (m_rootURL != folder) {
@@ -172,8 +182,44 @@ void LibraryStore::load()
     setReels(*decoded);
     if (!m_selectedID)
         setSelectedID(firstInReelOrder());
-    if (m_access == Access::readWrite)
+    if (m_access == Access::readWrite) {
         restoreScriptFiles();
+        adoptOrphanTakes();
+    }
+}
+
+void LibraryStore::adoptOrphanTakes()
+{
+    const QList<RecoveredTake> found = findOrphanTakes(m_reels, folders());
+    if (found.isEmpty())
+        return;
+    int adopted = 0;
+    change([&](QList<ReelProject> &reels) {
+        // Another process may have adopted them meanwhile.
+        QSet<QString> named;
+        for (const ReelProject &reel : reels)
+            for (const Take &take : reel.takes)
+                for (const QString &name : bareFileNames(take))
+                    named.insert(reel.folderName() + QLatin1Char('/') + name);
+        for (const RecoveredTake &recovered : found) {
+            const auto it = std::find_if(reels.begin(), reels.end(),
+                                         [&](const auto &r) { return r.id == recovered.reelID; });
+            if (it == reels.end())
+                continue;
+            const QStringList files = bareFileNames(recovered.take);
+            if (std::any_of(files.cbegin(), files.cend(),
+                            [&](const QString &name) { return named.contains(it->folderName() + QLatin1Char('/') + name); }))
+                continue;
+            it->takes.append(recovered.take);
+            it->updatedAt = QDateTime::currentDateTimeUtc();
+            ++adopted;
+        }
+        return adopted > 0;
+    });
+    if (adopted == 1)
+        setStatusNote(QStringLiteral("1 Take wiederhergestellt."));
+    else if (adopted > 1)
+        setStatusNote(QStringLiteral("%1 Takes wiederhergestellt.").arg(adopted));
 }
 
 void LibraryStore::restoreScriptFiles() const

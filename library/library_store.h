@@ -28,6 +28,7 @@ class LibraryStore : public QObject
     Q_PROPERTY(QList<tandrel::ReelProject> reels READ reels NOTIFY reelsChanged)
     Q_PROPERTY(std::optional<QUuid> selectedID READ selectedID WRITE setSelectedID NOTIFY selectedIDChanged)
     Q_PROPERTY(std::optional<QString> lastError READ lastError WRITE setLastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(std::optional<QString> statusNote READ statusNote WRITE setStatusNote NOTIFY statusNoteChanged)
     Q_PROPERTY(QString rootURL READ rootURL NOTIFY rootURLChanged)
     Q_PROPERTY(bool securityScopeActive READ securityScopeActive CONSTANT)
 public:
@@ -49,11 +50,17 @@ public:
     std::optional<QString> lastError() const { return m_lastError; }
     // The main window's alert clears the text once the user has seen it.
     void setLastError(std::optional<QString> error);
+    // A note for the user that is no failure ("1 Take wiederhergestellt.");
+    // the main window's alert clears it.
+    std::optional<QString> statusNote() const { return m_statusNote; }
+    void setStatusNote(std::optional<QString> note);
     // The library folder as an absolute path.
     QString rootURL() const { return m_rootURL; }
     // Linux has no security-scoped bookmarks; always false.
     bool securityScopeActive() const { return m_securityScopeActive; }
 
+    // Reads library.json; with write access also writes missing reel.md
+    // files and adopts the takes a crashed recording left behind.
     void load();
     void save();
     // How long a change waits for another process's change (10 s by default).
@@ -83,6 +90,7 @@ signals:
     void reelsChanged();
     void selectedIDChanged();
     void lastErrorChanged();
+    void statusNoteChanged();
     void rootURLChanged();
 
 private:
@@ -106,12 +114,15 @@ private:
     // Writes "reel.md" of reels that have none (after a crash between saving
     // the list and writing the folders).
     void restoreScriptFiles() const;
+    // Adds the takes a crashed recording left in the takes folders.
+    void adoptOrphanTakes();
 
     UserDefaults &m_defaults;
     Access m_access;
     QList<ReelProject> m_reels;
     std::optional<QUuid> m_selectedID;
     std::optional<QString> m_lastError;
+    std::optional<QString> m_statusNote;
     QString m_rootURL;
     LibraryFile m_file{QString()};
     bool m_securityScopeActive = false;

@@ -1,0 +1,130 @@
+#include "media/media_file.h"
+
+#include "media/audio_level.h"
+#include "media/speech_activity_tracker.h"
+
+#include <QFile>
+#include <QUrl>
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/pbutils/pbutils.h>
+#include <memory>
+
+namespace tandrel {
+
+namespace {
+
+constexpr GstClockTime probeTimeout = 30 * GST_SECOND;
+
+QString unreadable(const QString &path, const QString &why)
+{
+    return QStringLiteral("Mediendatei %1 konnte nicht gelesen werden: %2").arg(path, why);
+}
+
+QString errorText(GError *error)
+{
+    const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("unbekannter Fehler");
+    if (error)
+        g_error_free(error);
+    return text;
+}
+
+struct PipelineDeleter
+{
+    void operator()(GstElement *pipeline) const
+    {
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+    }
+};
+
+} // namespace
+
+Result<double> mediaDuration(const QString &path)
+{
+    gst_init_check(nullptr, nullptr, nullptr);
+    GError *error = nullptr;
+    GstDiscoverer *discoverer = gst_discoverer_new(probeTimeout, &error);
+    if (!discoverer)
+        return Result<double>::failure(unreadable(path, errorText(error)));
+    const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
+    GstDiscovererInfo *info = gst_discoverer_discover_uri(discoverer, uri.constData(), &error);
+    g_object_unref(discoverer);
+    if (!info)
+        return Result<double>::failure(unreadable(path, errorText(error)));
+    const GstDiscovererResult result = gst_discoverer_info_get_result(info);
+    const GstClockTime duration = gst_discoverer_info_get_duration(info);
+    g_object_unref(info);
+    if (error)
+        g_error_free(error);
+    if (result != GST_DISCOVERER_OK || !GST_CLOCK_TIME_IS_VALID(duration) || duration == 0)
+        return Result<double>::failure(unreadable(path, QStringLiteral("keine abspielbaren Daten")));
+    return double(duration) / GST_SECOND;
+}
+
+Result<QList<SpeechInterval>> speechInAudioFile(const QString &path)
+{
+    using R = Result<QList<SpeechInterval>>;
+    gst_init_check(nullptr, nullptr, nullptr);
+    GError *error = nullptr;
+    const QByteArray description = "filesrc name=source ! decodebin ! audioconvert ! "
+                                   "audio/x-raw,format=F32LE,layout=interleaved ! appsink name=sink sync=false";
+    GstElement *raw = gst_parse_launch(description.constData(), &error);
+    if (!raw)
+        return R::failure(unreadable(path, errorText(error)));
+    if (error)
+        g_error_free(error);
+    const std::unique_ptr<GstElement, PipelineDeleter> pipeline(raw);
+    GstElement *source = gst_bin_get_by_name(GST_BIN(raw), "source");
+    g_object_set(source, "location", QFile::encodeName(path).constData(), nullptr);
+    gst_object_unref(source);
+    GstElement *sinkElement = gst_bin_get_by_name(GST_BIN(raw), "sink");
+    GstAppSink *sink = GST_APP_SINK(sinkElement);
+    if (gst_element_set_state(raw, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        gst_object_unref(sinkElement);
+        return R::failure(unreadable(path, QStringLiteral("Datei lässt sich nicht öffnen")));
+    }
+
+    SpeechActivityTracker tracker;
+    double latest = 0, end = 0;
+    while (GstSample *sample = gst_app_sink_try_pull_sample(sink, probeTimeout)) {
+        GstBuffer *buffer = gst_sample_get_buffer(sample);
+        const GstStructure *caps = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
+        AudioBuffer audio;
+        audio.format.sampleFormat = SampleFormat::Float32;
+        gst_structure_get_int(caps, "rate", &audio.format.sampleRate);
+        gst_structure_get_int(caps, "channels", &audio.format.channels);
+        GstMapInfo map;
+        if (audio.format.bytesPerFrame() > 0 && audio.format.sampleRate > 0
+            && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            audio.data = QByteArray(reinterpret_cast<const char *>(map.data), qsizetype(map.size));
+            audio.frames = qint64(map.size) / audio.format.bytesPerFrame();
+            gst_buffer_unmap(buffer, &map);
+            audio.time = GST_BUFFER_PTS_IS_VALID(buffer) ? double(GST_BUFFER_PTS(buffer)) / GST_SECOND : end;
+            end = std::max(end, audio.time + double(audio.frames) / audio.format.sampleRate);
+            if (const std::optional<float> level = audioLevel(audio)) {
+                tracker.process(*level, audio.time);
+                latest = std::max(latest, audio.time);
+            }
+        }
+        gst_sample_unref(sample);
+    }
+    const bool reachedEnd = gst_app_sink_is_eos(sink);
+    gst_object_unref(sinkElement);
+    if (!reachedEnd) {
+        GstBus *bus = gst_element_get_bus(raw);
+        GstMessage *message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+        QString why = QStringLiteral("Datei ist beschädigt");
+        if (message) {
+            GError *busError = nullptr;
+            gst_message_parse_error(message, &busError, nullptr);
+            why = errorText(busError);
+            gst_message_unref(message);
+        }
+        gst_object_unref(bus);
+        return R::failure(unreadable(path, why));
+    }
+    return tracker.finish(end, latest);
+}
+
+} // namespace tandrel

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "media/speech_interval.h"
+#include "platform/result.h"
+
+#include <QList>
+#include <QString>
+
+namespace tandrel {
+
+// What the take files on disk hold, read with GStreamer. Blocking; call from
+// any thread. Failures are German texts naming the file.
+
+// The playable length in seconds of a movie or audio file (of what its index
+// covers, for a file whose recording was cut off).
+Result<double> mediaDuration(const QString &path);
+
+// The speech in an audio file, measured buffer by buffer as the recorder
+// measures the microphone while a take runs.
+Result<QList<SpeechInterval>> speechInAudioFile(const QString &path);
+
+} // namespace tandrel
