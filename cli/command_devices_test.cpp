@@ -1,3 +1,5 @@
+#include "tests/support/tandrelctl_run.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -6,36 +8,28 @@
 
 namespace {
 
-struct CommandRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using tandrel::testing::CtlRun;
 
-CommandRun tandrelctl(const QStringList &args, bool testCamera, bool withScreens = true)
+CtlRun tandrelctl(const QStringList &args, bool testCamera, bool withScreens = true)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    tandrel::testing::Tandrelctl ctl;
+    QProcessEnvironment &env = ctl.environment();
     if (!withScreens)
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     if (testCamera)
         env.insert(QStringLiteral("TANDREL_TEST_CAMERA"), QStringLiteral("1"));
     else
         env.remove(QStringLiteral("TANDREL_TEST_CAMERA"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TANDRELCTL_PATH), args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    return ctl.run(args, {}, 60000);
 }
 
 } // namespace
 
 TEST(DevicesCommand, JsonListsSourcesMicrophonesAndTheDefaultSelection)
 {
-    const CommandRun run = tandrelctl({"--json", "devices"}, true);
+    const CtlRun run = tandrelctl({"--json", "devices"}, true);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QJsonObject root = QJsonDocument::fromJson(run.out).object();
+    const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
     const QJsonArray sources = root.value("videoSources").toArray();
     ASSERT_EQ(sources.size(), 3);
     EXPECT_EQ(sources[0].toObject(),
@@ -56,14 +50,14 @@ TEST(DevicesCommand, JsonListsSourcesMicrophonesAndTheDefaultSelection)
 
 TEST(DevicesCommand, WithoutACameraNothingIsSelectedAndThePlainFormMarksTheMicrophone)
 {
-    const CommandRun json = tandrelctl({"--json", "devices"}, false);
+    const CtlRun json = tandrelctl({"--json", "devices"}, false);
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
-    const QJsonObject root = QJsonDocument::fromJson(json.out).object();
+    const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_TRUE(root.value("selectedVideoSourceID").isNull());
 
-    const CommandRun plain = tandrelctl({"devices"}, false);
+    const CtlRun plain = tandrelctl({"devices"}, false);
     ASSERT_EQ(plain.exitCode, 0);
-    const QStringList lines = QString::fromUtf8(plain.out).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines = plain.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3); // two screens, one microphone
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral(" \tscreen\tscreen:1\tBildschirm: ")));
     const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
@@ -75,9 +69,9 @@ TEST(DevicesCommand, WithoutACameraNothingIsSelectedAndThePlainFormMarksTheMicro
 
 TEST(DevicesCommand, WithoutScreenCaptureOnlyThePlaceholderStandsForTheScreens)
 {
-    const CommandRun run = tandrelctl({"--json", "devices"}, false, false);
+    const CtlRun run = tandrelctl({"--json", "devices"}, false, false);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QJsonObject root = QJsonDocument::fromJson(run.out).object();
+    const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(root.value("videoSources").toArray(),
               (QJsonArray{QJsonObject{
                       {"id", "screen:request"}, {"name", "Bildschirm (Freigabe…)"}, {"kind", "screen"}}}));

@@ -1,6 +1,7 @@
 // tandrelctl record, run as a user runs it, against the test desktop (test
 // camera, PulseAudio microphone).
 #include "capture/media_probe.h"
+#include "tests/support/tandrelctl_run.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,13 +19,6 @@ using namespace tandrel::testing;
 
 namespace {
 
-struct CommandRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 class RecordCommandTest : public ::testing::Test
 {
 protected:
@@ -35,32 +29,19 @@ protected:
         ASSERT_TRUE(script.open(QIODevice::WriteOnly));
         script.write("# 7 Aufnahmetest\nHallo Welt");
         script.close();
-        const CommandRun imported = run({QStringLiteral("import"), script.fileName()});
+        const CtlRun imported = run({QStringLiteral("import"), script.fileName()});
         ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
     }
 
-    QProcessEnvironment environment() const
+    // The user's stored settings stay out of the test; the test camera stands in.
+    Tandrelctl tandrelctl() const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TANDREL_TEST_CAMERA"), QStringLiteral("1"));
-        // The user's stored settings stay out of the test.
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        return env;
+        Tandrelctl ctl(dir.path(), library());
+        ctl.environment().insert(QStringLiteral("TANDREL_TEST_CAMERA"), QStringLiteral("1"));
+        return ctl;
     }
 
-    QStringList withLibrary(const QStringList &args) const
-    {
-        return QStringList{QStringLiteral("--library"), library()} + args;
-    }
-
-    CommandRun run(const QStringList &args)
-    {
-        QProcess p;
-        p.setProcessEnvironment(environment());
-        p.start(QStringLiteral(TANDRELCTL_PATH), withLibrary(args));
-        EXPECT_TRUE(p.waitForFinished(120000));
-        return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
-    }
+    CtlRun run(const QStringList &args) const { return tandrelctl().run(args); }
 
     QString library() const { return dir.filePath(QStringLiteral("lib")); }
     QString takes() const { return library() + QStringLiteral("/007-aufnahmetest/takes"); }
@@ -72,12 +53,12 @@ protected:
 
 TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
 {
-    const CommandRun recorded
+    const CtlRun recorded
             = run({QStringLiteral("--json"), QStringLiteral("record"), QStringLiteral("--reel"),
                    QStringLiteral("7"), QStringLiteral("--seconds"), QStringLiteral("3"),
                    QStringLiteral("--crop"), QStringLiteral("0"), QStringLiteral("--flip-h")});
     ASSERT_EQ(recorded.exitCode, 0) << recorded.err.toStdString();
-    const QJsonObject take = QJsonDocument::fromJson(recorded.out).object();
+    const QJsonObject take = QJsonDocument::fromJson(recorded.out.toUtf8()).object();
     const QString video = take.value(QStringLiteral("videoFileName")).toString();
     const QString audio = take.value(QStringLiteral("audioFileName")).toString();
     ASSERT_FALSE(video.isEmpty());
@@ -86,7 +67,7 @@ TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
 
     // Stored with the reel.
     const QJsonObject reel
-            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out).object();
+            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out.toUtf8()).object();
     const QJsonArray takes = reel.value(QStringLiteral("takes")).toArray();
     ASSERT_EQ(takes.size(), 1);
     EXPECT_EQ(takes.first().toObject(), take);
@@ -105,10 +86,10 @@ TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
     EXPECT_GT(mean.blue(), mean.red() + 60);
 
     // The plain form prints the same record.
-    const CommandRun plain = run({QStringLiteral("record"), QStringLiteral("--reel"), QStringLiteral("007"),
+    const CtlRun plain = run({QStringLiteral("record"), QStringLiteral("--reel"), QStringLiteral("007"),
                                   QStringLiteral("--seconds"), QStringLiteral("1")});
     ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
-    EXPECT_TRUE(QJsonDocument::fromJson(plain.out).object().contains(QStringLiteral("speechIntervals")));
+    EXPECT_TRUE(QJsonDocument::fromJson(plain.out.toUtf8()).object().contains(QStringLiteral("speechIntervals")));
 }
 
 TEST_F(RecordCommandTest, BadArgumentsAndUnknownThingsAreRefused)
@@ -132,9 +113,9 @@ TEST_F(RecordCommandTest, BadArgumentsAndUnknownThingsAreRefused)
              "Unbekanntes Mikrofon: no-such-mic"},
     };
     for (const auto &c : cases) {
-        const CommandRun r = run(c.args);
+        const CtlRun r = run(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.startsWith(c.message)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QString::fromUtf8(c.message))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
     EXPECT_FALSE(QDir(takes()).exists() && !QDir(takes()).entryList(QDir::Files).isEmpty());
@@ -143,10 +124,8 @@ TEST_F(RecordCommandTest, BadArgumentsAndUnknownThingsAreRefused)
 TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
 {
     QProcess p;
-    p.setProcessEnvironment(environment());
-    p.start(QStringLiteral(TANDRELCTL_PATH),
-            withLibrary({QStringLiteral("record"), QStringLiteral("--reel"), QStringLiteral("7"),
-                         QStringLiteral("--seconds"), QStringLiteral("20")}));
+    tandrelctl().start(p, {QStringLiteral("record"), QStringLiteral("--reel"), QStringLiteral("7"),
+                           QStringLiteral("--seconds"), QStringLiteral("20")});
     ASSERT_TRUE(p.waitForStarted());
     // Five seconds into the take: counted from when both files receive data.
     QDir folder(takes());
@@ -174,13 +153,13 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
     // The take never finished, so the reel has none until a process that
     // may write to the library adopts the files it left.
     const QJsonObject before
-            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out).object();
+            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out.toUtf8()).object();
     EXPECT_TRUE(before.value(QStringLiteral("takes")).toArray().isEmpty());
-    const CommandRun next = run({QStringLiteral("import"), dir.filePath(QStringLiteral("reel.md"))});
+    const CtlRun next = run({QStringLiteral("import"), dir.filePath(QStringLiteral("reel.md"))});
     EXPECT_EQ(next.exitCode, 0);
     EXPECT_TRUE(next.err.contains("1 Take wiederhergestellt.")) << next.err.toStdString();
 
-    const QJsonArray adopted = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out)
+    const QJsonArray adopted = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out.toUtf8())
                                        .object()
                                        .value(QStringLiteral("takes"))
                                        .toArray();

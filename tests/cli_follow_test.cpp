@@ -20,7 +20,7 @@ using tandrel::testing::writeFile;
 
 CtlRun tandrelctl(const QStringList &args)
 {
-    return tandrel::testing::runProgram(QStringLiteral(TANDRELCTL_PATH), args, 180000);
+    return tandrel::testing::Tandrelctl().run(args, {}, 180000);
 }
 
 qsizetype wordCount(const QString &text)

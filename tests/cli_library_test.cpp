@@ -1,4 +1,6 @@
 // tandrelctl's library commands, run as the real program on temporary folders.
+#include "tests/support/tandrelctl_run.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,12 +14,8 @@
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using tandrel::testing::CtlRun;
+using tandrel::testing::Tandrelctl;
 
 class CliLibraryTest : public ::testing::Test
 {
@@ -26,30 +24,17 @@ protected:
 
     QString library() const { return dir.filePath(QStringLiteral("lib")); }
 
-    // Started on `folder` (the test's library by default), input written.
-    void start(QProcess &process, const QStringList &args, const QByteArray &input = {},
-               const std::optional<QString> &folder = std::nullopt)
+    Tandrelctl tandrelctl() const { return Tandrelctl(dir.path(), library()); }
+
+    CtlRun run(const QStringList &args, const QByteArray &input = {}) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // Keep the user's own settings and runtime folder out of the test.
-        env.insert(QStringLiteral("HOME"), dir.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TANDRELCTL),
-                      QStringList{QStringLiteral("--library"), folder.value_or(library())} + args);
-        process.write(input);
-        process.closeWriteChannel();
+        return tandrelctl().run(args, input, 60000);
     }
 
-    CliRun run(const QStringList &args, const QByteArray &input = {},
-               const std::optional<QString> &folder = std::nullopt)
+    // On another library folder than the test's own.
+    CtlRun runOn(const QString &folder, const QStringList &args, const QByteArray &input = {}) const
     {
-        QProcess process;
-        start(process, args, input, folder);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return Tandrelctl(dir.path(), folder).run(args, input, 60000);
     }
 
     // The reels of library.json as it is on disk; none when it does not decode.
@@ -78,16 +63,16 @@ const QByteArray threeReels = "# 012 Intro\nHallo\n---\ntitle: Zwei\nnr: 3\n\nTe
 
 TEST_F(CliLibraryTest, ImportThenListShowsTheReelsInReelOrder)
 {
-    const CliRun imported = run({QStringLiteral("import"), writeMarkdown(threeReels)});
+    const CtlRun imported = run({QStringLiteral("import"), writeMarkdown(threeReels)});
     EXPECT_EQ(imported.exitCode, 0) << imported.err.toStdString();
     EXPECT_EQ(imported.out, QStringLiteral("3 Reels importiert.\n"));
     EXPECT_TRUE(QFile::exists(library() + QStringLiteral("/012-intro/reel.md")));
 
-    const CliRun listed = run({QStringLiteral("list")});
+    const CtlRun listed = run({QStringLiteral("list")});
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_EQ(listed.out, QStringLiteral("003\tZwei\t0\n012\tIntro\t0\n014\tOhne Nummer\t0\n"));
 
-    const CliRun json = run({QStringLiteral("--json"), QStringLiteral("list")});
+    const CtlRun json = run({QStringLiteral("--json"), QStringLiteral("list")});
     const QJsonArray records = QJsonDocument::fromJson(json.out.toUtf8()).array();
     ASSERT_EQ(records.size(), 3);
     EXPECT_EQ(records.at(0)[QStringLiteral("prefix")].toInteger(), 3);
@@ -97,13 +82,13 @@ TEST_F(CliLibraryTest, ImportThenListShowsTheReelsInReelOrder)
 
 TEST_F(CliLibraryTest, ImportReadsStandardInputAndCountsInBothForms)
 {
-    const CliRun one = run({QStringLiteral("import"), QStringLiteral("-")}, "# 7 Eins\nText");
+    const CtlRun one = run({QStringLiteral("import"), QStringLiteral("-")}, "# 7 Eins\nText");
     EXPECT_EQ(one.exitCode, 0) << one.err.toStdString();
     EXPECT_EQ(one.out, QStringLiteral("1 Reel importiert.\n"));
-    const CliRun again
+    const CtlRun again
             = run({QStringLiteral("--json"), QStringLiteral("import"), QStringLiteral("-")}, threeReels);
     EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).object()[QStringLiteral("imported")].toInt(), 3);
-    const CliRun none = run({QStringLiteral("import"), QStringLiteral("-")}, "\n");
+    const CtlRun none = run({QStringLiteral("import"), QStringLiteral("-")}, "\n");
     EXPECT_EQ(none.out, QStringLiteral("0 Reels importiert.\n"));
     // A heading whose number is cut off by a tab is all title; the plain list
     // prints that title as it is, between the first and the last tab.
@@ -114,7 +99,7 @@ TEST_F(CliLibraryTest, ImportReadsStandardInputAndCountsInBothForms)
 TEST_F(CliLibraryTest, ShowPrintsTheFirstReelWithThatNumber)
 {
     run({QStringLiteral("import"), writeMarkdown(threeReels)});
-    const CliRun shown = run({QStringLiteral("show"), QStringLiteral("12")});
+    const CtlRun shown = run({QStringLiteral("show"), QStringLiteral("12")});
     EXPECT_EQ(shown.exitCode, 0);
     const QJsonObject record = QJsonDocument::fromJson(shown.out.toUtf8()).object();
     EXPECT_EQ(record[QStringLiteral("title")].toString(), QStringLiteral("Intro"));
@@ -142,7 +127,7 @@ TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
              "Datei konnte nicht gelesen werden: "},
     };
     for (const auto &c : cases) {
-        const CliRun r = run(c.args);
+        const CtlRun r = run(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err))) << r.err.toStdString();
     }
@@ -158,7 +143,7 @@ TEST_F(CliLibraryTest, AnUnreadableLibraryIsReportedAndLeftAsItIs)
     for (const QStringList &args :
          {QStringList{QStringLiteral("list")}, QStringList{QStringLiteral("show"), QStringLiteral("1")},
           QStringList{QStringLiteral("import"), QStringLiteral("-")}}) {
-        const CliRun r = run(args, "# 2 Neu");
+        const CtlRun r = run(args, "# 2 Neu");
         EXPECT_EQ(r.exitCode, 1) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(r.err.startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")))
                 << r.err.toStdString();
@@ -187,7 +172,7 @@ TEST_F(CliLibraryTest, ReadingCommandsReportAMissingOrWrongFolderAndCreateNothin
              "Kein Ordner für die Bibliothek angegeben."},
     };
     for (const auto &c : cases) {
-        const CliRun r = run(c.args, "# 1 Eins", c.folder);
+        const CtlRun r = runOn(c.folder, c.args, "# 1 Eins");
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
@@ -202,8 +187,8 @@ TEST_F(CliLibraryTest, ImportsRunningAtOnceLoseNothing)
     for (int attempt = 0; attempt < 8; ++attempt) {
         QDir(library()).removeRecursively();
         QProcess first, second;
-        start(first, {QStringLiteral("import"), QStringLiteral("-")}, "# 100 Erster\n---\n# 101 Auch erster");
-        start(second, {QStringLiteral("import"), QStringLiteral("-")}, "# 200 Zweiter\n---\n# 201 Auch zweiter");
+        tandrelctl().start(first, {QStringLiteral("import"), QStringLiteral("-")}, "# 100 Erster\n---\n# 101 Auch erster");
+        tandrelctl().start(second, {QStringLiteral("import"), QStringLiteral("-")}, "# 200 Zweiter\n---\n# 201 Auch zweiter");
         ASSERT_TRUE(first.waitForFinished(60000) && second.waitForFinished(60000));
         EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
         EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
@@ -225,7 +210,7 @@ TEST_F(CliLibraryTest, AKilledImportLeavesTheOldOrTheNewLibrary)
         QDir(library()).removeRecursively();
         ASSERT_EQ(run({QStringLiteral("import"), QStringLiteral("-")}, "# 1 Alt").exitCode, 0);
         QProcess import;
-        start(import, {QStringLiteral("import"), QStringLiteral("-")}, many);
+        tandrelctl().start(import, {QStringLiteral("import"), QStringLiteral("-")}, many);
         // The import is inside its change while it holds the lock.
         while (import.state() != QProcess::NotRunning && !QFileInfo::exists(lockFile))
             import.waitForFinished(1);
@@ -235,7 +220,7 @@ TEST_F(CliLibraryTest, AKilledImportLeavesTheOldOrTheNewLibrary)
         ASSERT_TRUE(reels.has_value()) << "attempt " << attempt;
         EXPECT_TRUE(reels->size() == 1 || reels->size() == 3001) << reels->size();
 
-        const CliRun next = run({QStringLiteral("import"), QStringLiteral("-")}, "# 9 Danach");
+        const CtlRun next = run({QStringLiteral("import"), QStringLiteral("-")}, "# 9 Danach");
         EXPECT_EQ(next.exitCode, 0) << next.err.toStdString();
     }
 }

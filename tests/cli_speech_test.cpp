@@ -25,7 +25,7 @@ using tandrel::testing::writeFile;
 
 CtlRun tandrelctl(const QStringList &args)
 {
-    return tandrel::testing::runProgram(QStringLiteral(TANDRELCTL_PATH), args, 60000);
+    return tandrel::testing::Tandrelctl().run(args, {}, 60000);
 }
 
 // Runs sox; an empty string when it succeeded, else what it said.

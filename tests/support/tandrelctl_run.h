@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace tandrel::testing {
 
@@ -16,17 +17,57 @@ struct CtlRun
     QString err;
 };
 
-inline CtlRun runProgram(const QString &program, const QStringList &args, int timeoutMs = 60000)
+// tandrelctl run as a user runs it. With a `home`, the user's own settings,
+// runtime folder and home folder stay out of the test; with a `library`,
+// every run works on that folder (--library). TANDRELCTL_PATH names the
+// binary in the test's build.
+class Tandrelctl
 {
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(timeoutMs))
-        process.kill();
-    process.waitForFinished();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+public:
+    explicit Tandrelctl(const QString &home = {}, std::optional<QString> library = std::nullopt)
+        : m_environment(QProcessEnvironment::systemEnvironment()), m_library(std::move(library))
+    {
+        if (home.isEmpty())
+            return;
+        m_environment.insert(QStringLiteral("HOME"), home);
+        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
+    }
+
+    QProcessEnvironment &environment() { return m_environment; }
+
+    void start(QProcess &process, const QStringList &args, const QByteArray &input = {}) const
+    {
+        process.setProcessEnvironment(m_environment);
+        process.start(QStringLiteral(TANDRELCTL_PATH),
+                      (m_library ? QStringList{QStringLiteral("--library"), *m_library} : QStringList()) + args);
+        process.write(input);
+        process.closeWriteChannel();
+    }
+
+    CtlRun run(const QStringList &args, const QByteArray &input = {}, int timeoutMs = 180000) const
+    {
+        QProcess process;
+        start(process, args, input);
+        return finish(process, timeoutMs);
+    }
+
+    // Waits for a started run; a run that outlives `timeoutMs` is killed.
+    static CtlRun finish(QProcess &process, int timeoutMs = 180000)
+    {
+        if (!process.waitForFinished(timeoutMs))
+            process.kill();
+        process.waitForFinished();
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+private:
+    QProcessEnvironment m_environment;
+    std::optional<QString> m_library;
+};
 
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
