@@ -67,7 +67,7 @@ public:
     SerialQueue &queue() { return *m_queue; }
 
     // Main thread. Marks `token` as the latest requested reconfiguration.
-    void setReconfigureToken(const QUuid &token) { m_reconfigureToken.set(token); }
+    void setReconfigureToken(const QUuid &token) { m_reconfigureTokenCell.set(token); }
     // Applies `selection` on the session queue unless `token` has been
     // superseded by then; `done` runs on the main thread afterwards.
     void reconfigure(const Selection &selection, const QUuid &token, std::function<void()> done);
@@ -84,12 +84,12 @@ private:
     void configureSession(const Selection &selection); // session queue
     void stopInputs(); // session queue
     void installScreenCallbacks();
-    bool isCurrentToken(const QUuid &token) const { return m_reconfigureToken.get() == token; }
+    bool isCurrentToken(const QUuid &token) const { return m_reconfigureTokenCell.get() == token; }
 
     OutputStage &m_output;
     QObject *m_context;
     const Handlers m_handlers;
-    LockedValue<QUuid> m_reconfigureToken{QUuid::createUuid()};
+    LockedValue<QUuid> m_reconfigureTokenCell{QUuid::createUuid()};
     std::atomic<bool> m_shuttingDown{false};
 
     // session queue only (the screen source's own lock guards its display list)
