@@ -1,11 +1,12 @@
 #include "capture/capture_controller.h"
 
-#include "capture/capture_pipeline.h"
-#include "capture/device_discovery.h"
+#include "capture/capture_session.h"
+#include "capture/device_catalogue.h"
 #include "capture/gst_support.h"
-#include "capture/latest_frame_relay.h"
-#include "capture/screen_capture_source.h"
+#include "capture/output_stage.h"
 #include "platform/user_defaults.h"
+
+#include <QTimer>
 
 namespace tandrel {
 
@@ -15,14 +16,12 @@ const QString flipVerticalKey = QStringLiteral("capture.flipVertical");
 } // namespace
 
 CaptureController::CaptureController(UserDefaults &defaults, QObject *parent)
-    : QObject(parent), m_defaults(defaults), m_statusMessage(QStringLiteral("Bereit")),
-      m_reconfigureToken(QUuid::createUuid())
+    : QObject(parent), m_defaults(defaults), m_statusMessage(QStringLiteral("Bereit"))
 {
     ensureGstInitialized();
-    m_sessionQueue = std::make_unique<SerialQueue>("capture.session");
-    m_outputQueue = std::make_unique<SerialQueue>("capture.output");
-    m_screenCapture = std::make_unique<ScreenCaptureSource>();
-    m_discovery = std::make_unique<DeviceDiscovery>();
+    createOutputStage();
+    createSession();
+    createRecorder();
 
     // Stored flips are loaded before writing back is allowed, so loading them
     // never writes a key that was absent.
@@ -31,34 +30,235 @@ CaptureController::CaptureController(UserDefaults &defaults, QObject *parent)
     if (const auto stored = m_defaults.boolValue(flipVerticalKey))
         setFlipVertical(*stored);
     m_flipsReady = true;
-    m_flipLock.set({m_flipHorizontal, m_flipVertical});
+    m_recorder->setFlip({m_flipHorizontal, m_flipVertical});
 
-    installScreenCallbacks();
-    m_discovery->start();
-    refreshDevices();
-    installDeviceObservers();
+    m_devices = std::make_unique<DeviceCatalogue>();
+    m_devices->onDisplays = [this](const QList<ScreenTarget> &displays) { m_session->setDisplays(displays); };
+    connectParts();
+}
+
+void CaptureController::createOutputStage()
+{
+    OutputStage::Handlers output;
+    output.videoFrame = [this](const VideoFrame &frame) { m_recorder->recordVideoFrame(frame); };
+    output.audioBuffer = [this](const AudioBuffer &buffer) { m_recorder->recordAudioBuffer(buffer); };
+    output.previewFrame = [this](const QImage &image) { emit previewFrame(image); };
+    output.cameraAspect = [this](double aspect) {
+        if (!m_usesScreenPreview)
+            setPreviewAspect(aspect);
+    };
+    m_output = std::make_unique<OutputStage>(this, std::move(output));
+}
+
+void CaptureController::createSession()
+{
+    CaptureSession::Handlers session;
+    session.configured = [this](const CaptureSession::Inputs &inputs) {
+        setVideoDeviceInput(inputs.videoInput);
+        setAudioDeviceInput(inputs.audioInput);
+        if (inputs.size.height() >= 1) {
+            setPreviewAspect(double(inputs.size.width()) / inputs.size.height());
+            setUsesScreenPreview(false);
+        }
+        setIsRunning(inputs.running);
+        if (!isRecording()) {
+            setStatusMessage(inputs.hasVideo           ? QStringLiteral("Live")
+                                     : inputs.hasAudio ? QStringLiteral("Nur Audio")
+                                                       : QStringLiteral("Keine Quelle"));
+        }
+    };
+    session.noScreen = [this] { setUsesScreenPreview(false); };
+    session.screenFailedToStart = [this](const QString &description) {
+        setLastError(QStringLiteral("Bildschirmquelle: ") + description);
+        setUsesScreenPreview(false);
+        setStatusMessage(QStringLiteral("Kein Videobild"));
+    };
+    session.screenStarted = [this](double width, double height) {
+        if (height > 0)
+            setPreviewAspect(width / height);
+        setUsesScreenPreview(true);
+        if (!isRecording())
+            setStatusMessage(QStringLiteral("Live"));
+    };
+    session.screenInterrupted = [this](const QString &description) {
+        setLastError(description);
+        setStatusMessage(QStringLiteral("Bildschirmquelle unterbrochen"));
+    };
+    session.capturingTake = [this] { return m_recorder->isCapturing(); };
+    m_session = std::make_unique<CaptureSession>(*m_output, this, std::move(session));
+}
+
+void CaptureController::createRecorder()
+{
+    TakeRecorder::Display display;
+    display.statusMessage = [this](const QString &text) { setStatusMessage(text); };
+    display.lastError = [this](const QString &text) { setLastError(text); };
+    display.videoSourceSelected = [this] { return selectedVideoSourceID().has_value(); };
+    m_recorder = std::make_unique<TakeRecorder>(m_session->queue(), m_output->queue(), std::move(display));
 }
 
 CaptureController::~CaptureController()
 {
-    m_shuttingDown = true;
-    for (const auto &c : std::as_const(m_deviceObservers))
-        disconnect(c);
-    m_discovery->setChangeHandler({});
-    m_discovery->stop();
-    // Queued reconfigurations see m_shuttingDown and return at once.
-    m_sessionQueue.reset();
-    stopSessionInputs();
-    m_screenCapture->stop();
-    m_outputQueue.reset();
+    // Samples still arriving are dropped from here on, and queued
+    // reconfigurations give up at once.
+    m_output->beginShutdown();
+    m_session->beginShutdown();
+    m_devices.reset();
+    // Runs what the session queue still holds (a take's stop among it), then
+    // stops the pipelines and the screen stream.
+    m_session.reset();
+    m_output.reset();
+    // Waits for the files of a take that is still being finished.
+    m_recorder.reset();
+}
+
+void CaptureController::connectParts()
+{
+    connect(m_devices.get(), &DeviceCatalogue::videoSourcesChanged, this,
+            &CaptureController::videoSourcesChanged);
+    connect(m_devices.get(), &DeviceCatalogue::microphonesChanged, this,
+            &CaptureController::microphonesChanged);
+    connect(m_devices.get(), &DeviceCatalogue::selectedVideoSourceIDChanged, this,
+            &CaptureController::selectedVideoSourceIDChanged);
+    connect(m_devices.get(), &DeviceCatalogue::selectedMicrophoneIDChanged, this,
+            &CaptureController::selectedMicrophoneIDChanged);
+    connect(m_devices.get(), &DeviceCatalogue::devicesChanged, this,
+            &CaptureController::handleDevicesChanged);
+    connect(m_recorder.get(), &TakeRecorder::isRecordingChanged, this,
+            &CaptureController::isRecordingChanged);
+    connect(m_recorder.get(), &TakeRecorder::recordedDurationChanged, this,
+            &CaptureController::recordedDurationChanged);
+}
+
+// ---- devices and selection ------------------------------------------------
+
+QList<CaptureDevice> CaptureController::cameras() const
+{
+    return m_devices->cameras();
 }
 
 QList<AudioDevice> CaptureController::microphones() const
 {
     QList<AudioDevice> result;
-    for (const CaptureDevice &d : m_microphones)
+    for (const CaptureDevice &d : m_devices->microphones())
         result.append({d.uniqueID, d.localizedName});
     return result;
+}
+
+QList<VideoSource> CaptureController::screenSources() const
+{
+    return m_devices->screenSources();
+}
+
+QList<VideoSource> CaptureController::videoSources() const
+{
+    return m_devices->videoSources();
+}
+
+std::optional<QString> CaptureController::selectedVideoSourceID() const
+{
+    return m_devices->selectedVideoSourceID();
+}
+
+std::optional<QString> CaptureController::selectedMicrophoneID() const
+{
+    return m_devices->selectedMicrophoneID();
+}
+
+bool CaptureController::videoSourceInitialized() const
+{
+    return m_devices->videoSourceInitialized();
+}
+
+bool CaptureController::didRequestAccess() const
+{
+    return m_devices->didRequestAccess();
+}
+
+bool CaptureController::readyForHotplug() const
+{
+    return m_devices->readyForHotplug();
+}
+
+QString CaptureController::screenName(quint32 displayNumber) const
+{
+    return m_devices->screenName(displayNumber);
+}
+
+void CaptureController::activate()
+{
+    if (!m_devices->beginActivation())
+        return;
+    // Linux asks no permission for cameras and microphones: access counts as
+    // granted, so neither access text is ever set here.
+    QTimer::singleShot(400, this, [this] {
+        m_devices->refreshDevices();
+        const QUuid token = QUuid::createUuid();
+        m_session->setReconfigureToken(token);
+        reconfigure(selectedVideoSourceID(), selectedMicrophoneID(), token, [this] {
+            refreshScreens();
+            m_devices->setReadyForHotplug();
+            emit activated();
+        });
+    });
+}
+
+void CaptureController::selectVideoSource(const std::optional<QString> &id)
+{
+    if (id == screenRequestID) {
+        // Picking the placeholder only asks for the screens; it selects nothing itself.
+        if (m_devices->selectFirstScreen()) {
+            scheduleReconfigure();
+        } else {
+            setLastError(QStringLiteral("Bildschirmfreigabe fehlt. Unter Systemeinstellungen → Datenschutz & "
+                                        "Sicherheit → Bildschirmaufnahme für Tandrel erlauben."));
+            m_devices->dropScreenRequest();
+        }
+        return;
+    }
+    m_devices->setSelectedVideoSourceID(id);
+    scheduleReconfigure();
+}
+
+void CaptureController::setSelectedMicrophoneID(const std::optional<QString> &id)
+{
+    m_devices->setSelectedMicrophoneID(id);
+}
+
+void CaptureController::scheduleReconfigure()
+{
+    const QUuid token = QUuid::createUuid();
+    m_session->setReconfigureToken(token);
+    reconfigure(selectedVideoSourceID(), selectedMicrophoneID(), token);
+}
+
+void CaptureController::refreshScreens()
+{
+    m_devices->refreshScreens();
+}
+
+// While a take runs, device changes only refresh the lists.
+void CaptureController::handleDevicesChanged()
+{
+    if (isRecording())
+        return;
+    m_devices->refreshScreens();
+    scheduleReconfigure();
+}
+
+// ---- session --------------------------------------------------------------
+
+void CaptureController::reconfigure(const std::optional<QString> &videoID,
+                                    const std::optional<QString> &micID, const QUuid &token,
+                                    std::function<void()> done)
+{
+    m_session->reconfigure({videoID, micID, m_devices->cameras(), m_devices->microphones()}, token,
+                           std::move(done));
+}
+
+void CaptureController::setAudioTap(AudioTap tap)
+{
+    m_output->setAudioTap(std::move(tap));
 }
 
 void CaptureController::setLastError(const std::optional<QString> &text)
@@ -77,22 +277,6 @@ void CaptureController::setStatusMessage(const QString &text)
     }
 }
 
-void CaptureController::setIsRecording(bool value)
-{
-    if (m_isRecording != value) {
-        m_isRecording = value;
-        emit isRecordingChanged();
-    }
-}
-
-void CaptureController::setRecordedDuration(double value)
-{
-    if (m_recordedDuration != value) {
-        m_recordedDuration = value;
-        emit recordedDurationChanged();
-    }
-}
-
 void CaptureController::setIsRunning(bool value)
 {
     if (m_isRunning != value) {
@@ -103,7 +287,7 @@ void CaptureController::setIsRunning(bool value)
 
 void CaptureController::setUsesScreenPreview(bool value)
 {
-    m_screenPreviewActive = value;
+    m_output->setScreenPreviewActive(value);
     if (m_usesScreenPreview != value) {
         m_usesScreenPreview = value;
         emit usesScreenPreviewChanged();
@@ -141,7 +325,7 @@ void CaptureController::setCropOffset(double value)
         m_cropOffset = value;
         emit cropOffsetChanged();
     }
-    m_cropOffsetLocked.set(value);
+    m_recorder->setCropOffset(value);
 }
 
 void CaptureController::setFlipHorizontal(bool value)
@@ -150,11 +334,7 @@ void CaptureController::setFlipHorizontal(bool value)
         m_flipHorizontal = value;
         emit flipHorizontalChanged();
     }
-    m_flipLock.set({m_flipHorizontal, m_flipVertical});
-    if (m_flipsReady) {
-        m_defaults.setValue(flipHorizontalKey, m_flipHorizontal);
-        m_defaults.setValue(flipVerticalKey, m_flipVertical);
-    }
+    storeFlips();
 }
 
 void CaptureController::setFlipVertical(bool value)
@@ -163,16 +343,41 @@ void CaptureController::setFlipVertical(bool value)
         m_flipVertical = value;
         emit flipVerticalChanged();
     }
-    m_flipLock.set({m_flipHorizontal, m_flipVertical});
+    storeFlips();
+}
+
+// The capture threads get both flips at once; the stored settings follow
+// once the stored ones have been loaded.
+void CaptureController::storeFlips()
+{
+    m_recorder->setFlip({m_flipHorizontal, m_flipVertical});
     if (m_flipsReady) {
         m_defaults.setValue(flipHorizontalKey, m_flipHorizontal);
         m_defaults.setValue(flipVerticalKey, m_flipVertical);
     }
 }
 
-void CaptureController::setAudioTap(AudioTap tap)
+// ---- recording ------------------------------------------------------------
+
+bool CaptureController::isRecording() const
 {
-    m_audioTapLock.set(std::move(tap));
+    return m_recorder->isRecording();
+}
+
+double CaptureController::recordedDuration() const
+{
+    return m_recorder->recordedDuration();
+}
+
+void CaptureController::startRecording(const QString &directory, TakeCompletion completion)
+{
+    m_recorder->startRecording(directory, selectedVideoSourceID(), selectedMicrophoneID(),
+                               std::move(completion));
+}
+
+void CaptureController::stopRecording()
+{
+    m_recorder->stopRecording();
 }
 
 } // namespace tandrel

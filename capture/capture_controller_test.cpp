@@ -6,7 +6,6 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <future>
 #include <gtest/gtest.h>
 
 using namespace tandrel;
@@ -264,21 +263,21 @@ TEST_F(CaptureControllerTest, OnlyTheLatestOfTwoQuickSelectionsReachesTheSession
     auto c = activated();
     ASSERT_TRUE(waitUntil([&] { return c->videoDeviceInput() == QStringLiteral("test-camera"); }));
     const QString screen = c->videoSources().last().id;
-    // Hold the session queue so that both requests are waiting when it frees.
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    c->sessionQueue().post([released] { released.wait(); });
+    const auto mic = c->selectedMicrophoneID();
     QSignalSpy screenPreview(c.get(), &CaptureController::usesScreenPreviewChanged);
     QSignalSpy videoInput(c.get(), &CaptureController::videoDeviceInputChanged);
-    c->selectVideoSource(screen);
+    // The screen request carries a token that a newer selection has already
+    // replaced by the time the session queue gets to it.
+    c->reconfigure(screen, mic, QUuid::createUuid());
     c->selectVideoSource(std::nullopt);
-    release.set_value();
-
-    ASSERT_TRUE(waitUntil([&] { return c->statusMessage() == QLatin1String("Nur Audio"); }));
+    // Queued behind both, it gives up at once; its completion marks that
+    // they are through.
     bool drained = false;
-    c->sessionQueue().post([&] { drained = true; });
-    waitUntil([&] { return drained; });
+    c->reconfigure(std::nullopt, mic, QUuid(), [&] { drained = true; });
+    ASSERT_TRUE(waitUntil([&] { return drained; }, 10000));
     QCoreApplication::processEvents();
+
+    EXPECT_EQ(c->statusMessage(), QStringLiteral("Nur Audio"));
     EXPECT_EQ(c->videoDeviceInput(), std::nullopt);
     EXPECT_EQ(videoInput.count(), 1); // camera to nothing, never through the screen
     EXPECT_EQ(screenPreview.count(), 0);

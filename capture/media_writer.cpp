@@ -1,7 +1,6 @@
 #include "capture/media_writer.h"
 
 #include <chrono>
-#include <thread>
 
 namespace tandrel {
 
@@ -47,6 +46,7 @@ MediaWriter::MediaWriter(GstElement *pipeline, GstAppSrc *source, QString path, 
 
 MediaWriter::~MediaWriter()
 {
+    waitForFinish();
     gst_element_set_state(m_pipeline, GST_STATE_NULL);
     GstBus *bus = gst_element_get_bus(m_pipeline);
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
@@ -167,19 +167,26 @@ bool MediaWriter::waitForEndOfStream()
 
 void MediaWriter::finishWriting(std::function<void()> done)
 {
-    std::thread([self = shared_from_this(), done = std::move(done)] {
-        if (self->status() == Status::Writing)
-            gst_app_src_end_of_stream(self->m_source);
-        const bool ended = self->status() == Status::Writing && self->waitForEndOfStream();
-        gst_element_set_state(self->m_pipeline, GST_STATE_NULL);
+    waitForFinish(); // an earlier finish has ended by now or ends soon
+    m_finisher = std::thread([this, done = std::move(done)] {
+        if (status() == Status::Writing)
+            gst_app_src_end_of_stream(m_source);
+        const bool ended = status() == Status::Writing && waitForEndOfStream();
+        gst_element_set_state(m_pipeline, GST_STATE_NULL);
         Status expected = Status::Writing;
         if (ended)
-            self->m_status.compare_exchange_strong(expected, Status::Completed);
-        else if (self->m_status.compare_exchange_strong(expected, Status::Failed))
-            self->fail(QStringLiteral("Zeitüberschreitung beim Abschließen der Datei"));
+            m_status.compare_exchange_strong(expected, Status::Completed);
+        else if (m_status.compare_exchange_strong(expected, Status::Failed))
+            fail(QStringLiteral("Zeitüberschreitung beim Abschließen der Datei"));
         if (done)
             done();
-    }).detach();
+    });
+}
+
+void MediaWriter::waitForFinish()
+{
+    if (m_finisher.joinable())
+        m_finisher.join();
 }
 
 void MediaWriter::cancelWriting()

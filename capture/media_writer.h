@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace tandrel {
 
@@ -18,13 +19,13 @@ namespace tandrel {
 // common life of the take's video and audio writers. Created paused (the
 // file is opened then, so that a bad location fails at once), started at the
 // first sample of the take, then finished (end of stream, waited for on a
-// thread of its own) or cancelled. The pipeline's own streaming threads
+// thread the writer owns) or cancelled. The pipeline's own streaming threads
 // report failures; after one the writer accepts nothing more.
 //
 // Samples carry their time in seconds from the start of the take. The
 // writer takes media in real time: when its queue is full it is not ready,
 // and what the caller appends anyway is dropped, never queued without bound.
-class MediaWriter : public std::enable_shared_from_this<MediaWriter>
+class MediaWriter
 {
 public:
     enum class Status { Unknown, Writing, Completed, Failed, Cancelled };
@@ -42,9 +43,10 @@ public:
     bool startWriting();
     // Whether a sample appended now would be taken: writing, queue not full.
     bool isReadyForMoreMediaData() const;
-    // Ends the stream and waits, on a thread of its own, until the file is
-    // complete; then calls `done` on that thread. The writer keeps itself
-    // alive until then.
+    // Ends the stream and waits, on a thread the writer owns, until the file
+    // is complete or FinishTimeoutMs have passed; then calls `done` on that
+    // thread. Destroying the writer waits for that thread, so `done` must not
+    // drop the last reference to the writer.
     void finishWriting(std::function<void()> done);
     // Stops the pipeline at once; what reached the file stays there.
     void cancelWriting();
@@ -68,6 +70,9 @@ protected:
     bool pushPastQueueLimit(GstBuffer *buffer);
     GstAppSrc *source() const { return m_source; }
     virtual void onStarted() { }
+    // Waits until a running finish has ended. A subclass whose destructor
+    // releases what the pipeline uses calls it first.
+    void waitForFinish();
 
 private:
     static GstBusSyncReply onBusMessage(GstBus *bus, GstMessage *message, gpointer self);
@@ -84,6 +89,8 @@ private:
     std::condition_variable m_ended;
     bool m_endOfStream = false;
     QString m_error;
+
+    std::thread m_finisher; // from finishWriting until the destructor joins it
 };
 
 } // namespace tandrel

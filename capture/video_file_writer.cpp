@@ -50,6 +50,7 @@ VideoFileWriter::VideoFileWriter(GstElement *pipeline, GstAppSrc *source, const 
 
 VideoFileWriter::~VideoFileWriter()
 {
+    waitForFinish();
     gst_buffer_pool_set_active(m_pool, FALSE);
     gst_object_unref(m_pool);
 }

@@ -1,51 +1,39 @@
-#include "capture/capture_controller.h"
+#include "capture/device_catalogue.h"
 
 #include "capture/device_discovery.h"
-#include "capture/screen_capture_source.h"
 #include "platform/display_list.h"
 #include "platform/main_thread.h"
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
+
+#include <algorithm>
 
 namespace tandrel {
 
-void CaptureController::activate()
+DeviceCatalogue::DeviceCatalogue(QObject *parent)
+    : QObject(parent), m_discovery(std::make_unique<DeviceDiscovery>())
+{
+    m_discovery->start();
+    refreshDevices();
+    installDeviceObservers();
+}
+
+DeviceCatalogue::~DeviceCatalogue()
+{
+    m_discovery->setChangeHandler({});
+    m_discovery->stop();
+}
+
+bool DeviceCatalogue::beginActivation()
 {
     if (m_didRequestAccess)
-        return;
+        return false;
     m_didRequestAccess = true;
-    // Linux asks no permission for cameras and microphones: access counts as
-    // granted, so neither access text is ever set here.
-    QTimer::singleShot(400, this, [this] {
-        refreshDevices();
-        const QUuid token = QUuid::createUuid();
-        setReconfigureToken(token);
-        reconfigure(m_selectedVideoSourceID, m_selectedMicrophoneID, token, [this] {
-            refreshScreens();
-            m_readyForHotplug = true;
-            emit activated();
-        });
-    });
+    return true;
 }
 
-void CaptureController::selectVideoSource(const std::optional<QString> &id)
-{
-    if (id == screenRequestID) {
-        // Picking the placeholder only asks for the screens; it selects nothing itself.
-        const auto screens = availableScreens();
-        if (screens)
-            applyScreenSources(screens.value(), true);
-        else
-            reportScreenAccessMissing();
-        return;
-    }
-    setSelectedVideoSourceID(id);
-    scheduleReconfigure();
-}
-
-void CaptureController::setSelectedVideoSourceID(const std::optional<QString> &id)
+void DeviceCatalogue::setSelectedVideoSourceID(const std::optional<QString> &id)
 {
     if (m_selectedVideoSourceID != id) {
         m_selectedVideoSourceID = id;
@@ -53,7 +41,7 @@ void CaptureController::setSelectedVideoSourceID(const std::optional<QString> &i
     }
 }
 
-void CaptureController::setSelectedMicrophoneID(const std::optional<QString> &id)
+void DeviceCatalogue::setSelectedMicrophoneID(const std::optional<QString> &id)
 {
     if (m_selectedMicrophoneID != id) {
         m_selectedMicrophoneID = id;
@@ -61,14 +49,7 @@ void CaptureController::setSelectedMicrophoneID(const std::optional<QString> &id
     }
 }
 
-void CaptureController::scheduleReconfigure()
-{
-    const QUuid token = QUuid::createUuid();
-    setReconfigureToken(token);
-    reconfigure(m_selectedVideoSourceID, m_selectedMicrophoneID, token);
-}
-
-void CaptureController::refreshDevices()
+void DeviceCatalogue::refreshDevices()
 {
     const QList<CaptureDevice> cameras = m_discovery->cameras();
     const QList<CaptureDevice> microphones = m_discovery->microphones();
@@ -86,7 +67,7 @@ void CaptureController::refreshDevices()
                                                         : std::optional(m_microphones.first().uniqueID));
 }
 
-void CaptureController::refreshVideoSources()
+void DeviceCatalogue::refreshVideoSources()
 {
     QList<VideoSource> sources;
     for (const CaptureDevice &camera : std::as_const(m_cameras))
@@ -116,40 +97,39 @@ void CaptureController::refreshVideoSources()
         setSelectedVideoSourceID(preferred);
 }
 
-void CaptureController::applyScreenSources(const QList<VideoSource> &sources, bool selectFirst)
+bool DeviceCatalogue::selectFirstScreen()
 {
-    m_screenSources = sources;
+    const auto screens = availableScreens();
+    if (!screens)
+        return false;
+    m_screenSources = screens.value();
     refreshVideoSources();
-    if (selectFirst) {
-        setSelectedVideoSourceID(sources.isEmpty() ? std::nullopt : std::optional(sources.first().id));
-        scheduleReconfigure();
-    }
+    setSelectedVideoSourceID(m_screenSources.isEmpty() ? std::nullopt
+                                                       : std::optional(m_screenSources.first().id));
+    return true;
 }
 
-void CaptureController::reportScreenAccessMissing()
+void DeviceCatalogue::dropScreenRequest()
 {
-    setLastError(
-            QStringLiteral("Bildschirmfreigabe fehlt. Unter Systemeinstellungen → Datenschutz & Sicherheit → "
-                           "Bildschirmaufnahme für Tandrel erlauben."));
     if (m_selectedVideoSourceID == screenRequestID)
         setSelectedVideoSourceID(std::nullopt);
 }
 
-bool CaptureController::screenCaptureGranted() const
+bool DeviceCatalogue::screenCaptureGranted() const
 {
     // X11 lets every client read the screen; other platforms need a portal
     // that is not supported yet, so there the screens stay unavailable.
     return QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
-QString CaptureController::screenName(quint32 displayNumber) const
+QString DeviceCatalogue::screenName(quint32 displayNumber) const
 {
     if (QScreen *screen = DisplayList::instance()->screen(displayNumber))
         return screen->name();
     return QStringLiteral("Display ") + QString::number(displayNumber);
 }
 
-Result<QList<VideoSource>> CaptureController::availableScreens()
+Result<QList<VideoSource>> DeviceCatalogue::availableScreens()
 {
     if (!screenCaptureGranted())
         return Result<QList<VideoSource>>::failure(
@@ -168,11 +148,12 @@ Result<QList<VideoSource>> CaptureController::availableScreens()
                            qRound(g.height() * ratio));
         targets.append({display.number, display.x11Display, pixels});
     }
-    m_screenCapture->setDisplays(targets);
+    if (onDisplays)
+        onDisplays(targets);
     return sources;
 }
 
-void CaptureController::refreshScreens()
+void DeviceCatalogue::refreshScreens()
 {
     if (screenCaptureGranted()) {
         const auto screens = availableScreens();
@@ -182,7 +163,7 @@ void CaptureController::refreshScreens()
     refreshVideoSources();
 }
 
-void CaptureController::installDeviceObservers()
+void DeviceCatalogue::installDeviceObservers()
 {
     // Device messages come on GStreamer's threads; a burst of them (a sink
     // and its monitor appearing together) is handled once on the main thread.
@@ -190,20 +171,16 @@ void CaptureController::installDeviceObservers()
         if (!m_deviceChangePending.exchange(true))
             runOnMain(this, [this] { handleDeviceChange(); });
     });
-    m_deviceObservers.append(connect(DisplayList::instance(), &DisplayList::displaysChanged, this,
-                                     &CaptureController::handleDeviceChange));
+    connect(DisplayList::instance(), &DisplayList::displaysChanged, this,
+            &DeviceCatalogue::handleDeviceChange);
 }
 
-void CaptureController::handleDeviceChange()
+void DeviceCatalogue::handleDeviceChange()
 {
     m_deviceChangePending = false;
-    if (m_shuttingDown)
-        return;
     refreshDevices();
-    if (m_readyForHotplug && !m_isRecording) {
-        refreshScreens();
-        scheduleReconfigure();
-    }
+    if (m_readyForHotplug)
+        emit devicesChanged();
 }
 
 } // namespace tandrel

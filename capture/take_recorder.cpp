@@ -1,10 +1,13 @@
-#include "capture/capture_controller.h"
+#include "capture/take_recorder.h"
 
 #include "capture/audio_file_writer.h"
 #include "capture/gst_support.h"
 #include "capture/portrait_renderer.h"
 #include "capture/video_file_writer.h"
+#include "capture/video_source.h"
+#include "media/audio_level.h"
 #include "platform/main_thread.h"
+#include "platform/serial_queue.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +15,9 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <cmath>
 #include <thread>
+#include <vector>
 
 namespace tandrel {
 
@@ -33,41 +38,79 @@ void removeFile(const std::optional<QString> &path)
         QFile::remove(*path); // housekeeping: a failure is ignored
 }
 
-} // namespace
-
-namespace {
-
-// Seconds on the clock that stamps every captured frame and buffer.
-double captureClockNow()
+// Frames arrive as 32-bit BGRA rows, which the renderer converts with BT.601.
+const GstVideoColorimetry &bgraColorimetry()
 {
-    return double(gst_clock_get_time(sharedCaptureClock())) / double(GST_SECOND);
+    static const GstVideoColorimetry colorimetry = [] {
+        GstVideoInfo info;
+        gst_video_info_set_format(&info, GST_VIDEO_FORMAT_BGRA, 16, 16);
+        return PortraitRenderer::outputColorimetry(info);
+    }();
+    return colorimetry;
 }
 
 } // namespace
 
+TakeRecorder::TakeRecorder(SerialQueue &sessionQueue, SerialQueue &outputQueue, Display display,
+                           QObject *parent)
+    : TakeRecorder(sessionQueue, outputQueue, std::move(display), Timing(), parent)
+{ }
+
+TakeRecorder::TakeRecorder(SerialQueue &sessionQueue, SerialQueue &outputQueue, Display display,
+                           Timing timing, QObject *parent)
+    : QObject(parent), m_sessionQueue(sessionQueue), m_outputQueue(outputQueue),
+      m_display(std::move(display)), m_timing(std::move(timing))
+{ }
+
+// The writers still finishing wait here for their files.
+TakeRecorder::~TakeRecorder() = default;
+
+// Seconds on the clock that stamps every captured frame and buffer.
+double TakeRecorder::captureClockNow() const
+{
+    if (m_timing.captureClock)
+        return m_timing.captureClock();
+    return double(gst_clock_get_time(sharedCaptureClock())) / double(GST_SECOND);
+}
+
+void TakeRecorder::setIsRecording(bool value)
+{
+    if (m_isRecording != value) {
+        m_isRecording = value;
+        emit isRecordingChanged();
+    }
+}
+
+void TakeRecorder::setRecordedDuration(double value)
+{
+    if (m_recordedDuration != value) {
+        m_recordedDuration = value;
+        emit recordedDurationChanged();
+    }
+}
+
 // Main thread.
-void CaptureController::startRecording(const QString &directory, TakeCompletion completion)
+void TakeRecorder::startRecording(const QString &directory, const std::optional<QString> &videoID,
+                                  const std::optional<QString> &micID, TakeCompletion completion)
 {
     Q_ASSERT(isMainThread());
-    const std::optional<QString> videoID = m_selectedVideoSourceID;
-    const std::optional<QString> micID = m_selectedMicrophoneID;
-    m_sessionQueue->post([this, directory, videoID, micID, completion = std::move(completion)]() mutable {
+    m_sessionQueue.post([this, directory, videoID, micID, completion = std::move(completion)]() mutable {
         startOnSessionQueue(directory, videoID, micID, std::move(completion));
     });
 }
 
 // Main thread.
-void CaptureController::stopRecording()
+void TakeRecorder::stopRecording()
 {
     Q_ASSERT(isMainThread());
-    m_sessionQueue->post([this] { stopOnSessionQueue(); });
+    m_sessionQueue.post([this] { stopOnSessionQueue(); });
 }
 
 // Session queue.
-void CaptureController::startOnSessionQueue(const QString &directory, const std::optional<QString> &videoID,
-                                            const std::optional<QString> &micID, TakeCompletion completion)
+void TakeRecorder::startOnSessionQueue(const QString &directory, const std::optional<QString> &videoID,
+                                       const std::optional<QString> &micID, TakeCompletion completion)
 {
-    Q_ASSERT(m_sessionQueue->isCurrent());
+    Q_ASSERT(m_sessionQueue.isCurrent());
     const auto refuse = [this, &completion](const QString &message) {
         runOnMain(this, [completion = std::move(completion), message] {
             if (completion)
@@ -90,7 +133,7 @@ void CaptureController::startOnSessionQueue(const QString &directory, const std:
     const auto fail = [this, &completion](const QString &message) {
         m_recordingActive.store(false, std::memory_order_release);
         runOnMain(this, [this, completion = std::move(completion), message] {
-            setLastError(message);
+            m_display.lastError(message);
             if (completion)
                 completion(Result<Take>::failure(message));
         });
@@ -121,34 +164,36 @@ void CaptureController::startOnSessionQueue(const QString &directory, const std:
     m_sessionStartTime.reset();
     m_recordingStart = QDateTime::currentDateTime();
     m_recordingStartClock = std::chrono::steady_clock::now();
-    {
-        std::lock_guard lock(m_speechLock);
-        m_speech.tracker.reset();
-        m_speech.active = true;
-        m_speech.lastTime = 0;
-    }
+    m_speechCell.update([](SpeechCaptureState &speech) {
+        speech.tracker.reset();
+        speech.active = true;
+        speech.lastTime = 0;
+    });
     m_takeCaptureStart.store(captureClockNow(), std::memory_order_relaxed);
     m_takeOpen.store(true, std::memory_order_release);
     m_recordingActive.store(true, std::memory_order_release);
 
-    runOnMain(this, [this, start = m_recordingStartClock] {
-        setIsRecording(true);
-        setRecordedDuration(0);
-        setStatusMessage(QStringLiteral("Aufnahme"));
-        delete m_durationTimer;
-        m_durationTimer = new QTimer(this);
-        m_durationTimer->setInterval(200);
-        connect(m_durationTimer, &QTimer::timeout, this, [this, start] {
-            setRecordedDuration(
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        });
-        m_durationTimer->start();
+    runOnMain(this, [this, start = m_recordingStartClock] { showStarted(start); });
+}
+
+// Main thread: the take runs; its duration counts up five times a second.
+void TakeRecorder::showStarted(std::chrono::steady_clock::time_point start)
+{
+    setIsRecording(true);
+    setRecordedDuration(0);
+    m_display.statusMessage(QStringLiteral("Aufnahme"));
+    delete m_durationTimer;
+    m_durationTimer = new QTimer(this);
+    m_durationTimer->setInterval(200);
+    connect(m_durationTimer, &QTimer::timeout, this, [this, start] {
+        setRecordedDuration(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     });
+    m_durationTimer->start();
 }
 
 // Session queue. The stamp of a take starting at `now`; within one second
 // a second take gets "-2", "-3" … so that no earlier file is replaced.
-QString CaptureController::freeTakeStamp(const QDir &dir, const QDateTime &now)
+QString TakeRecorder::freeTakeStamp(const QDir &dir, const QDateTime &now)
 {
     const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString candidate = stamp;
@@ -160,8 +205,8 @@ QString CaptureController::freeTakeStamp(const QDir &dir, const QDateTime &now)
 }
 
 // Session queue. Writers are opened (their files created) but not started.
-Status CaptureController::prepareWriters(const std::optional<QString> &videoPath,
-                                         const std::optional<QString> &audioPath)
+Status TakeRecorder::prepareWriters(const std::optional<QString> &videoPath,
+                                    const std::optional<QString> &audioPath)
 {
     m_videoWriter.reset();
     m_audioWriter.reset();
@@ -187,9 +232,9 @@ Status CaptureController::prepareWriters(const std::optional<QString> &videoPath
 }
 
 // Session queue.
-void CaptureController::stopOnSessionQueue()
+void TakeRecorder::stopOnSessionQueue()
 {
-    Q_ASSERT(m_sessionQueue->isCurrent());
+    Q_ASSERT(m_sessionQueue.isCurrent());
     if (!m_recordingActive.load(std::memory_order_acquire))
         return;
     const double duration
@@ -197,7 +242,7 @@ void CaptureController::stopOnSessionQueue()
     closeGateAfterLateSamples();
     // A sample that passed the gate just before it closed finishes first, so
     // that the counts are final and no append races the end of the stream.
-    m_outputQueue->postAndWait([] {});
+    m_outputQueue.postAndWait([] {});
     runOnMain(this, [this] {
         delete m_durationTimer;
         m_durationTimer = nullptr;
@@ -213,21 +258,24 @@ void CaptureController::stopOnSessionQueue()
     finished.audioBufferCount = m_audioBufferCount;
     finished.completion = std::move(m_finishHandler);
     m_finishHandler = nullptr;
-    {
-        std::lock_guard lock(m_speechLock);
-        m_speech.active = false;
-        finished.intervals = m_speech.tracker.finish(finished.duration, m_speech.lastTime);
-    }
+    finished.intervals = m_speechCell.update([duration](SpeechCaptureState &speech) {
+        speech.active = false;
+        return speech.tracker.finish(duration, speech.lastTime);
+    });
+    finishWriters(std::move(finished));
+}
 
-    // Both writers finish concurrently; the last one to end hands the take
-    // to the main thread. The writers end on threads of their own, which may
-    // outlive the controller: they post to the application and the main
-    // thread looks whether the controller is still there.
+// Session queue. Both writers finish concurrently, each on its own thread;
+// the last one to end hands the take to the main thread. The writers stay
+// referenced until finishTake, and a writer waits for its finish before it
+// goes, so a recorder destroyed meanwhile still leaves finished files.
+void TakeRecorder::finishWriters(FinishedTake finished)
+{
     auto shared = std::make_shared<FinishedTake>(std::move(finished));
-    const auto handOver = [controller = QPointer<CaptureController>(this), shared] {
-        runOnMain([controller, shared] {
-            if (controller)
-                controller->finishTake(std::move(*shared));
+    const auto handOver = [recorder = QPointer<TakeRecorder>(this), shared] {
+        runOnMain([recorder, shared] {
+            if (recorder)
+                recorder->finishTake(std::move(*shared));
         });
     };
     std::vector<std::shared_ptr<MediaWriter>> finishing;
@@ -253,8 +301,8 @@ void CaptureController::stopOnSessionQueue()
 // Session queue. Samples reach the output queue some way behind their
 // capture (the camera's pipeline adds up to half a second): the gate closes
 // now, but what was captured before this moment is still let in until each
-// source has delivered a sample from after it, or a second has passed.
-void CaptureController::closeGateAfterLateSamples()
+// source has delivered a sample from after it, or the wait has passed.
+void TakeRecorder::closeGateAfterLateSamples()
 {
     m_videoPastStop.store(false, std::memory_order_relaxed);
     m_audioPastStop.store(false, std::memory_order_relaxed);
@@ -262,7 +310,7 @@ void CaptureController::closeGateAfterLateSamples()
     m_takingLateSamples.store(true, std::memory_order_release);
     m_recordingActive.store(false, std::memory_order_release);
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    const auto deadline = std::chrono::steady_clock::now() + m_timing.lateSampleWait;
     const bool video = m_videoWriter != nullptr, audio = m_audioWriter != nullptr;
     while ((video && !m_videoPastStop.load(std::memory_order_acquire))
            || (audio && !m_audioPastStop.load(std::memory_order_acquire))) {
@@ -274,7 +322,7 @@ void CaptureController::closeGateAfterLateSamples()
 }
 
 // Main thread.
-void CaptureController::finishTake(FinishedTake take)
+void TakeRecorder::finishTake(FinishedTake take)
 {
     Q_ASSERT(isMainThread());
     setIsRecording(false);
@@ -288,21 +336,22 @@ void CaptureController::finishTake(FinishedTake take)
         removeFile(take.videoPath);
     if (!keepAudio)
         removeFile(take.audioPath);
-    const QString idleStatus = m_selectedVideoSourceID ? QStringLiteral("Live") : QStringLiteral("Nur Audio");
+    const QString idleStatus
+            = m_display.videoSourceSelected() ? QStringLiteral("Live") : QStringLiteral("Nur Audio");
     m_takeOpen.store(false, std::memory_order_release);
 
     if (!keepVideo && !keepAudio) {
-        setStatusMessage(idleStatus);
+        m_display.statusMessage(idleStatus);
         const QString message = take.expectedVideo
                 ? QStringLiteral("Keine Bilder empfangen. Kamera, HDMI-Karte oder Bildschirmfreigabe prüfen.")
                 : QStringLiteral("Keine Audiodaten empfangen. Audioquelle prüfen.");
-        setLastError(message);
+        m_display.lastError(message);
         if (take.completion)
             take.completion(Result<Take>::failure(message));
         return;
     }
     if (keepAudio && !keepVideo && take.expectedVideo)
-        setLastError(QStringLiteral("Keine Videobilder empfangen. Take enthält nur Audio."));
+        m_display.lastError(QStringLiteral("Keine Videobilder empfangen. Take enthält nur Audio."));
 
     Take result;
     result.id = QUuid::createUuid();
@@ -313,9 +362,97 @@ void CaptureController::finishTake(FinishedTake take)
         result.audioFileName = QFileInfo(*take.audioPath).fileName();
     result.duration = take.duration;
     result.speechIntervals = take.intervals;
-    setStatusMessage(idleStatus);
+    m_display.statusMessage(idleStatus);
     if (take.completion)
         take.completion(result);
+}
+
+// Output queue. A take holds what was captured between its start and its
+// stop, whenever it arrives: samples captured before the start that arrive
+// late are left out; while a stop lets late samples in, those captured
+// before it still count, and the first one captured after it tells the stop
+// that its source is through.
+bool TakeRecorder::belongsToTake(double time, std::atomic<bool> &pastStop)
+{
+    if (m_recordingActive.load(std::memory_order_acquire))
+        return time >= m_takeCaptureStart.load(std::memory_order_relaxed);
+    if (!m_takingLateSamples.load(std::memory_order_acquire))
+        return false;
+    if (time < m_lateSamplesBefore.load(std::memory_order_relaxed))
+        return time >= m_takeCaptureStart.load(std::memory_order_relaxed);
+    pastStop.store(true, std::memory_order_release);
+    return false;
+}
+
+// Output queue. Both files begin at the time of the take's first sample,
+// whichever kind it is.
+void TakeRecorder::startWritingIfNeeded(double time)
+{
+    if (m_sessionStartTime)
+        return;
+    m_sessionStartTime = time;
+    if (m_videoWriter && m_videoWriter->status() == MediaWriter::Status::Unknown)
+        m_videoWriter->startWriting();
+    if (m_audioWriter && m_audioWriter->status() == MediaWriter::Status::Unknown)
+        m_audioWriter->startWriting();
+}
+
+// Output queue, for camera and screen frames alike.
+void TakeRecorder::recordVideoFrame(const VideoFrame &frame)
+{
+    Q_ASSERT(m_outputQueue.isCurrent());
+    const double t = frame.time();
+    if (!belongsToTake(t, m_videoPastStop))
+        return;
+    startWritingIfNeeded(t);
+    // Late frames are dropped, not queued: the writer takes media in real time.
+    if (!m_videoWriter || !m_videoWriter->isReadyForMoreMediaData() || frame.isNull())
+        return;
+    if (!m_renderer) // made once, on the first frame ever recorded
+        m_renderer = std::make_shared<PortraitRenderer>();
+    const double cropOffset = m_cropOffsetCell.get();
+    const VideoFlip flip = m_flipCell.get();
+    GstBuffer *rendered = m_renderer->renderPortraitFrame(
+            PortraitSource::packed(GST_VIDEO_FORMAT_BGRA, frame.width(), frame.height(), frame.data(),
+                                   frame.stride()),
+            cropOffset, flip.horizontal, flip.vertical, m_videoWriter->pixelBufferPool());
+    if (!rendered)
+        return;
+    if (m_videoWriter->appendFrame(rendered, t - *m_sessionStartTime, bgraColorimetry()))
+        m_videoFrameCount.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Output queue, after the audio tap has had the buffer.
+void TakeRecorder::recordAudioBuffer(const AudioBuffer &buffer)
+{
+    Q_ASSERT(m_outputQueue.isCurrent());
+    const double t = buffer.time;
+    if (!belongsToTake(t, m_audioPastStop))
+        return;
+    startWritingIfNeeded(t);
+    feedSpeechActivity(buffer, t);
+    if (m_audioWriter && m_audioWriter->isReadyForMoreMediaData()
+        && m_audioWriter->appendBuffer(buffer, t - *m_sessionStartTime))
+        m_audioBufferCount.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Output queue. The tracker gets the buffer's own time from the start of
+// the take, never below zero; only the latest time never goes back.
+void TakeRecorder::feedSpeechActivity(const AudioBuffer &buffer, double time)
+{
+    const std::optional<float> level = audioLevel(buffer);
+    if (!level)
+        return;
+    const double takeTime = m_sessionStartTime ? time - *m_sessionStartTime : 0;
+    if (!std::isfinite(takeTime))
+        return;
+    m_speechCell.update([&](SpeechCaptureState &speech) {
+        if (!speech.active)
+            return;
+        const double clamped = std::max(takeTime, 0.0);
+        speech.lastTime = std::max(speech.lastTime, clamped);
+        speech.tracker.process(*level, clamped);
+    });
 }
 
 } // namespace tandrel

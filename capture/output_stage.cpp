@@ -1,4 +1,4 @@
-#include "capture/capture_controller.h"
+#include "capture/output_stage.h"
 
 #include "platform/main_thread.h"
 
@@ -26,10 +26,29 @@ SampleFormat sampleFormatOf(const GstAudioInfo &info)
 
 } // namespace
 
-// On outputQueue.
-void CaptureController::handleCameraFrame(const VideoFrame &frame)
+OutputStage::OutputStage(QObject *context, Handlers handlers)
+    : m_context(context), m_handlers(std::move(handlers)),
+      m_queue(std::make_unique<SerialQueue>("capture.output"))
+{ }
+
+OutputStage::~OutputStage()
 {
-    Q_ASSERT(m_outputQueue->isCurrent());
+    m_shuttingDown = true;
+    m_queue.reset();
+}
+
+void OutputStage::forgetCameraSize()
+{
+    m_queue->post([this] {
+        m_lastCameraWidth = 0;
+        m_lastCameraHeight = 0;
+    });
+}
+
+// On the output queue.
+void OutputStage::handleCameraFrame(const VideoFrame &frame)
+{
+    Q_ASSERT(m_queue->isCurrent());
     if (m_shuttingDown)
         return;
     // The size actually negotiated can differ from the one asked for.
@@ -37,38 +56,35 @@ void CaptureController::handleCameraFrame(const VideoFrame &frame)
         m_lastCameraWidth = frame.width();
         m_lastCameraHeight = frame.height();
         const double aspect = double(frame.width()) / frame.height();
-        runOnMain(this, [this, aspect] {
-            if (!m_usesScreenPreview)
-                setPreviewAspect(aspect);
-        });
+        runOnMain(m_context, [this, aspect] { m_handlers.cameraAspect(aspect); });
     }
     postPreview(frame, cameraPreviewInterval);
-    recordVideoFrame(frame);
+    m_handlers.videoFrame(frame);
 }
 
-// On outputQueue.
-void CaptureController::handleScreenFrame(const VideoFrame &frame)
+// On the output queue.
+void OutputStage::handleScreenFrame(const VideoFrame &frame)
 {
-    Q_ASSERT(m_outputQueue->isCurrent());
+    Q_ASSERT(m_queue->isCurrent());
     if (m_shuttingDown)
         return;
     updateScreenPreview(frame);
-    recordVideoFrame(frame);
+    m_handlers.videoFrame(frame);
 }
 
-// On outputQueue: the screen preview shows at most 24 pictures a second;
+// On the output queue: the screen preview shows at most 24 pictures a second;
 // recording is not throttled.
-void CaptureController::updateScreenPreview(const VideoFrame &frame)
+void OutputStage::updateScreenPreview(const VideoFrame &frame)
 {
     if (!m_screenPreviewActive && !m_screenSelected)
         return;
     postPreview(frame, screenPreviewInterval);
 }
 
-// On outputQueue. The picture shares the frame's pixels; while the main
+// On the output queue. The picture shares the frame's pixels; while the main
 // thread has not taken the previous one, newer ones are skipped rather than
 // queued behind it.
-void CaptureController::postPreview(const VideoFrame &frame, double minimumInterval)
+void OutputStage::postPreview(const VideoFrame &frame, double minimumInterval)
 {
     const auto now = std::chrono::steady_clock::now();
     if (std::chrono::duration<double>(now - m_lastPreviewAt).count() < minimumInterval)
@@ -76,16 +92,16 @@ void CaptureController::postPreview(const VideoFrame &frame, double minimumInter
     m_lastPreviewAt = now;
     if (m_previewPending.exchange(true))
         return;
-    runOnMain(this, [this, image = frame.image()] {
+    runOnMain(m_context, [this, image = frame.image()] {
         m_previewPending = false;
-        emit previewFrame(image);
+        m_handlers.previewFrame(image);
     });
 }
 
-// On outputQueue: the tap first, for every buffer, then recording.
-void CaptureController::handleAudioSample(GstSample *sample, double captureTime)
+// On the output queue: the tap first, for every buffer, then recording.
+void OutputStage::handleAudioSample(GstSample *sample, double captureTime)
 {
-    Q_ASSERT(m_outputQueue->isCurrent());
+    Q_ASSERT(m_queue->isCurrent());
     if (m_shuttingDown)
         return;
     GstCaps *caps = gst_sample_get_caps(sample);
@@ -103,9 +119,9 @@ void CaptureController::handleAudioSample(GstSample *sample, double captureTime)
     buffer.time = captureTime;
     gst_buffer_unmap(gstBuffer, &map);
 
-    if (const AudioTap tap = m_audioTapLock.get())
+    if (const AudioTap tap = m_audioTapCell.get())
         tap(buffer);
-    recordAudioBuffer(buffer);
+    m_handlers.audioBuffer(buffer);
 }
 
 } // namespace tandrel

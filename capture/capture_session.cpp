@@ -1,10 +1,11 @@
-#include "capture/capture_controller.h"
+#include "capture/capture_session.h"
 
 #include "capture/camera_format.h"
 #include "capture/capture_pipeline.h"
 #include "capture/gst_support.h"
 #include "capture/latest_frame_relay.h"
-#include "capture/screen_capture_source.h"
+#include "capture/output_stage.h"
+#include "capture/video_source.h"
 #include "platform/main_thread.h"
 
 #include <QSize>
@@ -110,34 +111,43 @@ std::optional<CaptureDevice> findDevice(const QList<CaptureDevice> &devices, con
 
 } // namespace
 
-void CaptureController::reconfigure(const std::optional<QString> &videoID,
-                                    const std::optional<QString> &micID, const QUuid &token,
-                                    std::function<void()> done)
+CaptureSession::CaptureSession(OutputStage &output, QObject *context, Handlers handlers)
+    : m_output(output), m_context(context), m_handlers(std::move(handlers)),
+      m_screenCapture(std::make_unique<ScreenCaptureSource>()),
+      m_queue(std::make_unique<SerialQueue>("capture.session"))
 {
-    const Selection selection{videoID, micID, m_cameras, m_microphones};
-    m_sessionQueue->post([this, selection, token, done = std::move(done)] {
+    installScreenCallbacks();
+}
+
+CaptureSession::~CaptureSession()
+{
+    shutDown();
+}
+
+void CaptureSession::shutDown()
+{
+    if (!m_queue)
+        return;
+    m_shuttingDown = true;
+    m_queue.reset();
+    stopInputs();
+    m_screenCapture->stop();
+}
+
+void CaptureSession::reconfigure(const Selection &selection, const QUuid &token, std::function<void()> done)
+{
+    m_queue->post([this, selection, token, done = std::move(done)] {
         if (!m_shuttingDown)
             runReconfigure(selection, token);
         if (done)
-            runOnMain(this, done);
+            runOnMain(m_context, done);
     });
 }
 
-void CaptureController::setReconfigureToken(const QUuid &token)
-{
-    std::lock_guard lock(m_tokenLock);
-    m_reconfigureToken = token;
-}
-
-bool CaptureController::isCurrentToken(const QUuid &token) const
-{
-    std::lock_guard lock(m_tokenLock);
-    return m_reconfigureToken == token;
-}
-
-// On sessionQueue. A newer request makes this one give up at its next check,
-// so only the latest selection reaches the session and the screen stream.
-void CaptureController::runReconfigure(const Selection &selection, const QUuid &token)
+// On the session queue. A newer request makes this one give up at its next
+// check, so only the latest selection reaches the pipelines and the screen
+// stream.
+void CaptureSession::runReconfigure(const Selection &selection, const QUuid &token)
 {
     m_screenCapture->stop();
     if (!isCurrentToken(token))
@@ -147,42 +157,28 @@ void CaptureController::runReconfigure(const Selection &selection, const QUuid &
         return;
     const std::optional<quint32> display
             = selection.videoID ? screenDisplayID(*selection.videoID) : std::nullopt;
-    m_screenSelected = display.has_value();
+    m_output.setScreenSelected(display.has_value());
     if (!display) {
-        runOnMain(this, [this] { setUsesScreenPreview(false); });
+        runOnMain(m_context, [this] { m_handlers.noScreen(); });
         return;
     }
-    const Status started = m_screenCapture->start(*display, *m_outputQueue);
-    if (!started) {
-        runOnMain(this, [this, text = started.error()] {
-            setLastError(QStringLiteral("Bildschirmquelle: ") + text);
-            setUsesScreenPreview(false);
-            setStatusMessage(QStringLiteral("Kein Videobild"));
-        });
-    }
+    const Status started = m_screenCapture->start(*display, m_output.queue());
+    if (!started)
+        runOnMain(m_context, [this, text = started.error()] { m_handlers.screenFailedToStart(text); });
 }
 
-void CaptureController::installScreenCallbacks()
+void CaptureSession::installScreenCallbacks()
 {
-    m_screenCapture->onFrame = [this](const VideoFrame &frame) { handleScreenFrame(frame); };
+    m_screenCapture->onFrame = [this](const VideoFrame &frame) { m_output.handleScreenFrame(frame); };
     m_screenCapture->onStarted = [this](double width, double height) {
-        runOnMain(this, [this, width, height] {
-            if (height > 0)
-                setPreviewAspect(width / height);
-            setUsesScreenPreview(true);
-            if (!m_isRecording)
-                setStatusMessage(QStringLiteral("Live"));
-        });
+        runOnMain(m_context, [this, width, height] { m_handlers.screenStarted(width, height); });
     };
     m_screenCapture->onError = [this](const QString &description) {
-        runOnMain(this, [this, description] {
-            setLastError(description);
-            setStatusMessage(QStringLiteral("Bildschirmquelle unterbrochen"));
-        });
+        runOnMain(m_context, [this, description] { m_handlers.screenInterrupted(description); });
     };
 }
 
-void CaptureController::stopSessionInputs()
+void CaptureSession::stopInputs()
 {
     if (m_cameraRelay)
         m_cameraRelay->close();
@@ -191,17 +187,15 @@ void CaptureController::stopSessionInputs()
     m_microphonePipeline.reset();
 }
 
-// On sessionQueue: rebuilds the inputs from scratch for the selection.
-void CaptureController::configureSession(const Selection &selection)
+// On the session queue: rebuilds the inputs from scratch for the selection.
+void CaptureSession::configureSession(const Selection &selection)
 {
-    Q_ASSERT(m_sessionQueue->isCurrent());
-    if (m_recordingActive)
+    Q_ASSERT(m_queue->isCurrent());
+    if (m_handlers.capturingTake())
         return;
-    stopSessionInputs();
+    stopInputs();
 
-    std::optional<QString> videoInput;
-    std::optional<QString> audioInput;
-    QSize size;
+    Inputs inputs;
     bool videoCarriesAudio = false;
 
     std::optional<CaptureDevice> camera;
@@ -212,13 +206,10 @@ void CaptureController::configureSession(const Selection &selection)
     }
     if (camera) {
         // The first picture of the new camera reports its negotiated size again.
-        m_outputQueue->post([this] {
-            m_lastCameraWidth = 0;
-            m_lastCameraHeight = 0;
-        });
+        m_output.forgetCameraSize();
         if (auto input = openCamera(*camera)) {
             auto relay = LatestFrameRelay::create(
-                    *m_outputQueue, [this](const VideoFrame &frame) { handleCameraFrame(frame); });
+                    m_output.queue(), [this](const VideoFrame &frame) { m_output.handleCameraFrame(frame); });
             CapturePipeline::Handlers handlers;
             handlers.onSample = [relay](GstSample *sample, double time) { relay->push(sample, time); };
             auto started
@@ -226,9 +217,9 @@ void CaptureController::configureSession(const Selection &selection)
             if (started) {
                 m_cameraPipeline = started.value();
                 m_cameraRelay = relay;
-                videoInput = camera->uniqueID;
+                inputs.videoInput = camera->uniqueID;
                 videoCarriesAudio = camera->carriesAudio;
-                size = input->size;
+                inputs.size = input->size;
             } else {
                 relay->close();
             }
@@ -245,8 +236,8 @@ void CaptureController::configureSession(const Selection &selection)
         CapturePipeline::Handlers handlers;
         handlers.onSample = [this](GstSample *sample, double time) {
             gst_sample_ref(sample);
-            m_outputQueue->post([this, sample, time] {
-                handleAudioSample(sample, time);
+            m_output.queue().post([this, sample, time] {
+                m_output.handleAudioSample(sample, time);
                 gst_sample_unref(sample);
             });
         };
@@ -257,27 +248,14 @@ void CaptureController::configureSession(const Selection &selection)
                 false, std::move(handlers), 0);
         if (started) {
             m_microphonePipeline = started.value();
-            audioInput = microphone.uniqueID;
+            inputs.audioInput = microphone.uniqueID;
         }
     }
 
-    const bool running = m_cameraPipeline || m_microphonePipeline;
-    const bool hasVideo = selection.videoID.has_value();
-    const bool hasAudio = selection.micID.has_value();
-    runOnMain(this, [=, this] {
-        setVideoDeviceInput(videoInput);
-        setAudioDeviceInput(audioInput);
-        if (size.height() >= 1) {
-            setPreviewAspect(double(size.width()) / size.height());
-            setUsesScreenPreview(false);
-        }
-        setIsRunning(running);
-        if (!m_isRecording) {
-            setStatusMessage(hasVideo           ? QStringLiteral("Live")
-                                     : hasAudio ? QStringLiteral("Nur Audio")
-                                                : QStringLiteral("Keine Quelle"));
-        }
-    });
+    inputs.running = m_cameraPipeline || m_microphonePipeline;
+    inputs.hasVideo = selection.videoID.has_value();
+    inputs.hasAudio = selection.micID.has_value();
+    runOnMain(m_context, [this, inputs] { m_handlers.configured(inputs); });
 }
 
 } // namespace tandrel

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "capture/capture_device.h"
+#include "capture/locked_value.h"
+#include "capture/screen_capture_source.h"
+#include "platform/serial_queue.h"
+
+#include <QList>
+#include <QSize>
+#include <QUuid>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QObject;
+
+namespace tandrel {
+
+class CapturePipeline;
+class LatestFrameRelay;
+class OutputStage;
+
+// The running capture: the camera and microphone pipelines and the screen
+// stream, rebuilt on the session queue for every selection. Their samples go
+// to the output stage's queue. Only the session queue touches the pipelines;
+// the reconfiguration token is the one value the main thread writes.
+class CaptureSession
+{
+public:
+    // A selection with the device lists as they were when it was made.
+    struct Selection
+    {
+        std::optional<QString> videoID;
+        std::optional<QString> micID;
+        QList<CaptureDevice> cameras;
+        QList<CaptureDevice> microphones;
+    };
+    // What a configuration of the pipelines brought up.
+    struct Inputs
+    {
+        std::optional<QString> videoInput; // identifier of the camera in the session
+        std::optional<QString> audioInput; // identifier of the microphone in the session
+        QSize size; // the camera size asked for; invalid when the camera did not tell
+        bool running = false; // at least one pipeline runs
+        bool hasVideo = false; // a video source was selected
+        bool hasAudio = false; // a microphone was selected
+    };
+    // All on the main thread, while the context given at construction lives.
+    struct Handlers
+    {
+        std::function<void(const Inputs &)> configured;
+        // The selection holds no screen: the camera preview (if any) is shown.
+        std::function<void()> noScreen;
+        std::function<void(const QString &description)> screenFailedToStart;
+        std::function<void(double width, double height)> screenStarted;
+        std::function<void(const QString &description)> screenInterrupted;
+        // On the session queue: while a take is captured, the pipelines stay.
+        std::function<bool()> capturingTake;
+    };
+
+    CaptureSession(OutputStage &output, QObject *context, Handlers handlers);
+    ~CaptureSession();
+    CaptureSession(const CaptureSession &) = delete;
+    CaptureSession &operator=(const CaptureSession &) = delete;
+
+    SerialQueue &queue() { return *m_queue; }
+
+    // Main thread. Marks `token` as the latest requested reconfiguration.
+    void setReconfigureToken(const QUuid &token) { m_reconfigureTokenCell.set(token); }
+    // Applies `selection` on the session queue unless `token` has been
+    // superseded by then; `done` runs on the main thread afterwards.
+    void reconfigure(const Selection &selection, const QUuid &token, std::function<void()> done);
+    // The displays the screen stream may open; any thread.
+    void setDisplays(const QList<ScreenTarget> &displays) { m_screenCapture->setDisplays(displays); }
+
+    // Queued reconfigurations give up from now on.
+    void beginShutdown() { m_shuttingDown = true; }
+    // Runs what is queued, then stops every pipeline and the screen stream.
+    void shutDown();
+
+private:
+    void runReconfigure(const Selection &selection, const QUuid &token); // session queue
+    void configureSession(const Selection &selection); // session queue
+    void stopInputs(); // session queue
+    void installScreenCallbacks();
+    bool isCurrentToken(const QUuid &token) const { return m_reconfigureTokenCell.get() == token; }
+
+    OutputStage &m_output;
+    QObject *m_context;
+    const Handlers m_handlers;
+    LockedValue<QUuid> m_reconfigureTokenCell{QUuid::createUuid()};
+    std::atomic<bool> m_shuttingDown{false};
+
+    // session queue only (the screen source's own lock guards its display list)
+    std::shared_ptr<CapturePipeline> m_cameraPipeline;
+    std::shared_ptr<LatestFrameRelay> m_cameraRelay;
+    std::shared_ptr<CapturePipeline> m_microphonePipeline;
+    std::unique_ptr<ScreenCaptureSource> m_screenCapture;
+
+    std::unique_ptr<SerialQueue> m_queue;
+};
+
+} // namespace tandrel
