@@ -149,7 +149,7 @@ void RecordWorkspace::openTeleprompter(bool reset)
     if (wasPresented && wasListening) {
         teleprompter.loadScript(script);
     } else {
-        follower.start(script, m_context.capture, teleprompter);
+        follower.start(script, m_context.capture);
     }
 }
 
@@ -223,7 +223,7 @@ void RecordWorkspace::connectTeleprompter()
         if (!m_reelID || !state.isPresented())
             return;
         if (state.scrollMode() == TeleprompterScrollMode::speech)
-            m_context.speechFollower.start(m_script->toPlainText(), m_context.capture, state);
+            m_context.speechFollower.start(m_script->toPlainText(), m_context.capture);
         else
             m_context.speechFollower.stop(m_context.capture);
     });

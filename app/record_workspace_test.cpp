@@ -329,7 +329,7 @@ TEST_F(WorkspaceFixture, SpeechModeStartsTheFollowerWithTheTeleprompterAndSteady
     EXPECT_EQ(teleprompter.title(), QStringLiteral("001 Intro"));
     EXPECT_EQ(teleprompter.script(), QStringLiteral("Hallo Welt"));
     ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000))
-            << follower.statusMessage().toStdString();
+            << follower.errorText().toStdString();
 
     // Open and listening: reopening only hands over the script. The script
     // stays editable, blanks included, while the teleprompter is open.

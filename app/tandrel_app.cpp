@@ -23,6 +23,7 @@ TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<D
       m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
     feedPresenter();
+    bindFollower();
     m_mainWindow = std::make_unique<MainWindow>(context());
     m_menus = installMenuCommands(*m_mainWindow, context());
 }
@@ -61,6 +62,24 @@ void TandrelApp::feedPresenter()
     connect(capture, &CaptureController::selectedVideoSourceIDChanged, presenter, source);
     flips();
     source();
+}
+
+// The teleprompter shows where the follower has got to and how it fares; the
+// follower reads the script the teleprompter shows and rewinds with it.
+void TandrelApp::bindFollower()
+{
+    SpeechFollower *follower = m_speechFollower.get();
+    TeleprompterState *state = m_teleprompter.get();
+    auto position
+            = [follower, state] { state->setReadingPosition(follower->cursor(), follower->lookahead()); };
+    connect(follower, &SpeechFollower::cursorChanged, state, position);
+    connect(follower, &SpeechFollower::lookaheadChanged, state, position);
+    auto status = [follower, state] { state->setFollowStatus(follower->state(), follower->errorText()); };
+    connect(follower, &SpeechFollower::stateChanged, state, status);
+    connect(follower, &SpeechFollower::errorTextChanged, state, status);
+    connect(state, &TeleprompterState::scriptChanged, follower,
+            [follower, state] { follower->loadScript(state->script()); });
+    connect(state, &TeleprompterState::followResetRequested, follower, &SpeechFollower::rewind);
 }
 
 void TandrelApp::show()

@@ -46,6 +46,7 @@ public:
 
 private:
     void feedPresenter();
+    void bindFollower();
 
     std::unique_ptr<UserDefaults> m_defaults;
     std::unique_ptr<LibraryStore> m_library;
