@@ -18,11 +18,11 @@ SpeechFollower::~SpeechFollower()
 {
     // The capture may already be gone at shutdown; the tap holds its own
     // reference to the sink, and a reset sink drops whatever still arrives.
-    if (m_analyzer)
-        m_analyzer->cancel();
     m_sink->reset();
-    if (m_stream)
-        m_stream->finish();
+    // Joins every recogniser thread (one still loading its model is waited
+    // for): none may post to this object once it is gone.
+    m_analyzer.reset();
+    m_retired.clear();
 }
 
 void SpeechFollower::start(const QString &script, AudioTapHost &capture)
@@ -115,6 +115,7 @@ void SpeechFollower::run(quint64 generation)
     };
     callbacks.finished
             = [this, generation] { runOnMain(this, [this, generation] { recognizerFinished(generation); }); };
+    callbacks.threadEnded = [this] { runOnMain(this, [this] { joinEndedRecognizers(); }); };
     m_analyzer = SphinxRecognizer::start({*model, m_aligner.script(), m_biasMode}, m_stream,
                                          std::move(callbacks));
 }
@@ -158,7 +159,17 @@ void SpeechFollower::tearDownRecognizer()
     m_analyzer->cancel();
     m_decodedAudio = m_analyzer->audioSeconds();
     m_decoding = m_analyzer->decodeSeconds();
+    // A decoding thread stops within one chunk, so joining it here is brief;
+    // loading a model cannot be cut short, and the main thread does not wait
+    // for it.
+    if (m_analyzer->isLoading() && !m_analyzer->hasEnded())
+        m_retired.push_back(std::move(m_analyzer));
     m_analyzer.reset();
+}
+
+void SpeechFollower::joinEndedRecognizers()
+{
+    std::erase_if(m_retired, [](const std::unique_ptr<SphinxRecognizer> &r) { return r->hasEnded(); });
 }
 
 double SpeechFollower::decodedAudioSeconds() const

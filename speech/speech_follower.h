@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace tandrel {
 
@@ -20,7 +21,8 @@ class SphinxRecognizer;
 // aligner. Publishes the position, where the run stands (with an error text
 // when it failed) and the last transcript; whoever shows them makes the words.
 //
-// Main thread only. Every run carries a generation; `stop` increases it, and
+// Main thread only; the recogniser's thread only posts results here. Every
+// run carries a generation; `stop` increases it, and
 // any step or result of an older run is dropped, so an old run still
 // unwinding can no longer touch the state, the transcripts or the position.
 class SpeechFollower : public QObject
@@ -93,6 +95,7 @@ private:
     void modelLoaded(quint64 generation, const QString &error);
     void recognizerFinished(quint64 generation);
     void tearDownRecognizer();
+    void joinEndedRecognizers();
     bool isCurrent(quint64 generation) const { return generation == m_runGeneration; }
     void setState(FollowState state, quint64 generation, const QString &error = {});
     void setLastHeard(const QString &text);
@@ -107,7 +110,9 @@ private:
     QString m_lastHeard;
     bool m_isListening = false;
     bool m_runPending = false; // the run's first step is queued
-    std::shared_ptr<SphinxRecognizer> m_analyzer;
+    std::unique_ptr<SphinxRecognizer> m_analyzer;
+    // Cancelled while loading their model; joined once their thread has ended.
+    std::vector<std::unique_ptr<SphinxRecognizer>> m_retired;
     std::shared_ptr<SpeechAudioSink> m_sink; // shared with the installed tap
     std::shared_ptr<SpeechInputStream> m_stream;
     double m_decodedAudio = 0;
