@@ -95,8 +95,6 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     connect(&library, &LibraryStore::selectedIDChanged, this, [this] {
         syncListSelection();
         showDetail();
-        if (!m_context.library.selectedID())
-            handleSelectionCleared();
     });
     connect(&library, &LibraryStore::lastErrorChanged, this, &MainWindow::updateAlert);
 

@@ -67,8 +67,7 @@ private:
     std::optional<ReelProject> reelAt(int row) const;
     void updateAlert();
     void clearMessages();
-    void handleSelectionCleared();
-    // Ties to the capture controller, teleprompter and speech follower.
+    // Ties to the capture controller.
     void connectSharedObjects();
     void activateCapture();
     std::optional<QString> captureError() const;

@@ -1,16 +1,14 @@
-// The main window's ties to the capture controller, the teleprompter and the
-// speech follower, and the export from the reel list.
+// The main window's ties to the capture controller, closing, and the export
+// from the reel list.
 #include "app/main_window.h"
 
 #include "app/record_workspace.h"
+#include "app/recording_session.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
 #include "export/fcpxml_exporter.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
-#include "speech/speech_follower.h"
-#include "teleprompter/teleprompter_presenter.h"
-#include "teleprompter/teleprompter_state.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -22,10 +20,6 @@ namespace tandrel {
 void MainWindow::connectSharedObjects()
 {
     connect(&m_context.capture, &CaptureController::lastErrorChanged, this, &MainWindow::updateAlert);
-    connect(&m_context.teleprompter, &TeleprompterState::isPresentedChanged, this, [this] {
-        if (!m_context.teleprompter.isPresented())
-            m_context.speechFollower.stop(m_context.capture);
-    });
 }
 
 void MainWindow::activateCapture()
@@ -48,27 +42,20 @@ void MainWindow::clearCaptureError()
     m_context.capture.setLastError(std::nullopt);
 }
 
-void MainWindow::handleSelectionCleared()
-{
-    if (!m_context.teleprompter.isPresented())
-        return;
-    m_context.presenter.dismissTeleprompter();
-    m_context.speechFollower.stop(m_context.capture);
-}
-
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A running take is finished and added to its reel before the window goes.
-    if (m_context.capture.isRecording() || m_workspace->isTakePending()) {
+    RecordingSession &session = m_context.session;
+    if (session.isRecording() || session.isTakePending()) {
         event->ignore();
         if (!m_closeAfterRecording) {
             m_closeAfterRecording = true;
-            connect(m_workspace, &RecordWorkspace::takeSettled, this, [this] {
-                if (!m_workspace->isTakePending())
+            connect(&session, &RecordingSession::takeSettled, this, [this] {
+                if (!m_context.session.isTakePending())
                     QTimer::singleShot(0, this, &QWidget::close);
             });
-            if (m_context.capture.isRecording())
-                m_context.capture.stopRecording();
+            if (session.isRecording())
+                session.stopRecording();
         }
         return;
     }
@@ -76,8 +63,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (m_workspace->isPersistPending())
         m_workspace->persistNow();
     // The teleprompter and settings windows would keep the application alive.
-    m_context.presenter.dismissTeleprompter();
-    m_context.speechFollower.stop(m_context.capture);
+    session.quit();
     if (SettingsWindow *settings = SettingsWindow::current())
         settings->close();
     QMainWindow::closeEvent(event);

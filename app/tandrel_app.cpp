@@ -2,6 +2,7 @@
 
 #include "app/app_teleprompter_presenter.h"
 #include "app/main_window.h"
+#include "app/recording_session.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
@@ -20,10 +21,11 @@ TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<D
       m_teleprompter(std::make_unique<TeleprompterState>(*m_defaults)),
       m_speechFollower(std::make_unique<SpeechFollower>()),
       m_presenter(std::make_unique<AppTeleprompterPresenter>()),
+      m_session(std::make_unique<RecordingSession>(*m_library, *m_capture, *m_teleprompter, *m_speechFollower,
+                                                   m_presenter.get())),
       m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
     feedPresenter();
-    bindFollower();
     m_mainWindow = std::make_unique<MainWindow>(context());
     m_menus = installMenuCommands(*m_mainWindow, context());
 }
@@ -32,15 +34,14 @@ TandrelApp::~TandrelApp()
 {
     // Windows that refer to the shared objects go before the objects do.
     delete SettingsWindow::current();
-    m_presenter->dismissTeleprompter();
-    m_speechFollower->stop(*m_capture);
+    m_session->quit();
     m_mainWindow.reset();
 }
 
 AppContext TandrelApp::context()
 {
     return AppContext{*m_library,   *m_capture, *m_teleprompter, *m_speechFollower,
-                      *m_presenter, m_commands, *m_opener};
+                      *m_presenter, *m_session, m_commands,      *m_opener};
 }
 
 // The video behind the teleprompter text: the capture's pictures and flips,
@@ -62,24 +63,6 @@ void TandrelApp::feedPresenter()
     connect(capture, &CaptureController::selectedVideoSourceIDChanged, presenter, source);
     flips();
     source();
-}
-
-// The teleprompter shows where the follower has got to and how it fares; the
-// follower reads the script the teleprompter shows and rewinds with it.
-void TandrelApp::bindFollower()
-{
-    SpeechFollower *follower = m_speechFollower.get();
-    TeleprompterState *state = m_teleprompter.get();
-    auto position
-            = [follower, state] { state->setReadingPosition(follower->cursor(), follower->lookahead()); };
-    connect(follower, &SpeechFollower::cursorChanged, state, position);
-    connect(follower, &SpeechFollower::lookaheadChanged, state, position);
-    auto status = [follower, state] { state->setFollowStatus(follower->state(), follower->errorText()); };
-    connect(follower, &SpeechFollower::stateChanged, state, status);
-    connect(follower, &SpeechFollower::errorTextChanged, state, status);
-    connect(state, &TeleprompterState::scriptChanged, follower,
-            [follower, state] { follower->loadScript(state->script()); });
-    connect(state, &TeleprompterState::followResetRequested, follower, &SpeechFollower::rewind);
 }
 
 void TandrelApp::show()
