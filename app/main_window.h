@@ -67,11 +67,6 @@ private:
     std::optional<ReelProject> reelAt(int row) const;
     void updateAlert();
     void clearMessages();
-    // Ties to the capture controller.
-    void connectSharedObjects();
-    void activateCapture();
-    std::optional<QString> captureError() const;
-    void clearCaptureError();
 
     AppContext m_context;
     QListWidget *m_reelList = nullptr;

@@ -4,6 +4,7 @@
 #include "teleprompter/teleprompter_self_view.h"
 #include "teleprompter/teleprompter_state.h"
 #include "teleprompter/teleprompter_view.h"
+#include "teleprompter/teleprompter_window.h"
 #include "tests/support/temp_library.h"
 
 #include <QApplication>
