@@ -1,7 +1,7 @@
 // The recording policy without windows: a real follower with the real
 // recogniser listening to a silent file, a headless teleprompter state, a
 // library in a temporary folder and a capture controller that is never
-// activated (no devices: recording is refused).
+// activated (with no source chosen, recording is refused).
 
 #include "app/recording_session.h"
 #include "capture/capture_controller.h"
@@ -151,8 +151,8 @@ TEST(RecordingSession, TheTeleprompterShowsWhatTheFollowerReportsAndRewindsIt)
 TEST(RecordingSession, ATakeThatCannotStartHandsItsErrorToTheCallerAndAddsNothing)
 {
     Session s;
-    ASSERT_FALSE(s.capture.selectedVideoSourceID());
-    ASSERT_FALSE(s.capture.selectedMicrophoneID());
+    s.capture.selectVideoSource(std::nullopt);
+    s.capture.setSelectedMicrophoneID(std::nullopt);
     QSignalSpy settledSpy(&s.session, &RecordingSession::takeSettled);
     std::optional<Result<Take>> outcome;
     s.session.recordTake(s.reel, [&](const Result<Take> &result) { outcome = result; });

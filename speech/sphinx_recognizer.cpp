@@ -129,7 +129,8 @@ void SphinxRecognizer::cancel()
         m_cancelled = true;
     }
     // Wakes the decode loop if it waits for audio; it then sees the cancel.
-    m_stream->finish();
+    if (m_stream)
+        m_stream->finish();
 }
 
 void SphinxRecognizer::run()
