@@ -77,6 +77,9 @@ public:
     // Seconds of audio the current run has decoded and the thread time that took.
     double decodedAudioSeconds() const;
     double decodingSeconds() const;
+    // Recogniser threads not yet joined: the current run's, and those of
+    // stopped runs whose model was still loading.
+    int recognizerThreads() const { return int(m_retired.size()) + (m_analyzer ? 1 : 0); }
 
 signals:
     void stateChanged();
