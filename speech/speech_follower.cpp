@@ -44,10 +44,6 @@ void SpeechFollower::stop(AudioTapHost &capture)
     tearDownRecognizer();
     capture.setAudioTap({});
     m_sink->reset();
-    // A run stopped while its model loads has not handed the stream to the
-    // sink yet; finishing it here lets the recogniser's thread end.
-    if (m_stream)
-        m_stream->finish();
     m_stream.reset();
     setListening(false);
     if (m_state != FollowState::failed && m_state != FollowState::idle) {
