@@ -6,6 +6,7 @@ class AppCommands;
 class CaptureController;
 class DesktopOpener;
 class LibraryStore;
+class RecordingSession;
 class SpeechFollower;
 class TeleprompterPresenter;
 class TeleprompterState;
@@ -20,6 +21,8 @@ struct AppContext
     SpeechFollower &speechFollower;
     // Opens, places and closes the one teleprompter window.
     TeleprompterPresenter &presenter;
+    // When the teleprompter opens and closes, following, and takes.
+    RecordingSession &session;
     AppCommands &commands;
     // Hands folders and exported bundles to the desktop.
     DesktopOpener &opener;

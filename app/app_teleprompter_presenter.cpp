@@ -1,5 +1,7 @@
 #include "app/app_teleprompter_presenter.h"
 
+#include "teleprompter/teleprompter_window.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>

@@ -14,6 +14,7 @@
 #include "capture/preview_widget.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
+#include "teleprompter/teleprompter_window.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -4,15 +4,20 @@
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
+#include "app/recording_session.h"
+#include "app/settings_window.h"
 #include "app/symbols.h"
 #include "app/ui_style.h"
+#include "capture/capture_controller.h"
 #include "library/library_store.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -95,8 +100,6 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     connect(&library, &LibraryStore::selectedIDChanged, this, [this] {
         syncListSelection();
         showDetail();
-        if (!m_context.library.selectedID())
-            handleSelectionCleared();
     });
     connect(&library, &LibraryStore::lastErrorChanged, this, &MainWindow::updateAlert);
 
@@ -116,7 +119,7 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     connect(&commands, &AppCommands::exportFinalCut, this,
             whenWorkspaceShown(&RecordWorkspace::exportToFinalCut));
 
-    connectSharedObjects();
+    connect(&m_context.capture, &CaptureController::lastErrorChanged, this, &MainWindow::updateAlert);
     rebuildReelList();
     showDetail();
     // An error met while the library loaded at start-up is shown at once.
@@ -283,7 +286,39 @@ void MainWindow::showEvent(QShowEvent *event)
     if (m_activated)
         return;
     m_activated = true;
-    activateCapture();
+    // Device discovery and the first configuration run after the window is up.
+    QPointer<CaptureController> capture(&m_context.capture);
+    QTimer::singleShot(0, this, [capture] {
+        if (capture)
+            capture->activate();
+    });
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // A running take is finished and added to its reel before the window goes.
+    RecordingSession &session = m_context.session;
+    if (session.isRecording() || session.isTakePending()) {
+        event->ignore();
+        if (!m_closeAfterRecording) {
+            m_closeAfterRecording = true;
+            connect(&session, &RecordingSession::takeSettled, this, [this] {
+                if (!m_context.session.isTakePending())
+                    QTimer::singleShot(0, this, &QWidget::close);
+            });
+            if (session.isRecording())
+                session.stopRecording();
+        }
+        return;
+    }
+    // Script edits of the last 0.28 s are not lost with the window.
+    if (m_workspace->isPersistPending())
+        m_workspace->persistNow();
+    // The teleprompter and settings windows would keep the application alive.
+    session.quit();
+    if (SettingsWindow *settings = SettingsWindow::current())
+        settings->close();
+    QMainWindow::closeEvent(event);
 }
 
 // The first pending message, in the order status note, library error,
@@ -297,7 +332,7 @@ void MainWindow::updateAlert()
         message = *m_statusNote;
     else if (const auto error = m_context.library.lastError())
         message = *error;
-    else if (const auto error = captureError())
+    else if (const auto error = m_context.capture.lastError())
         message = *error;
 
     if (message.isNull()) {
@@ -321,7 +356,7 @@ void MainWindow::clearMessages()
     m_clearing = true;
     setStatusNote(std::nullopt);
     m_context.library.setLastError(std::nullopt);
-    clearCaptureError();
+    m_context.capture.setLastError(std::nullopt);
     m_clearing = false;
 }
 

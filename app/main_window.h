@@ -67,12 +67,6 @@ private:
     std::optional<ReelProject> reelAt(int row) const;
     void updateAlert();
     void clearMessages();
-    void handleSelectionCleared();
-    // Ties to the capture controller, teleprompter and speech follower.
-    void connectSharedObjects();
-    void activateCapture();
-    std::optional<QString> captureError() const;
-    void clearCaptureError();
 
     AppContext m_context;
     QListWidget *m_reelList = nullptr;

@@ -1,6 +1,7 @@
 #include "app/record_workspace.h"
 
 #include "app/preview_panel.h"
+#include "app/recording_session.h"
 #include "app/symbols.h"
 #include "app/take_list.h"
 #include "app/teleprompter_options.h"
@@ -8,7 +9,6 @@
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
 #include "speech/speech_follower.h"
-#include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 
 #include <QComboBox>
@@ -205,10 +205,8 @@ QWidget *RecordWorkspace::buildRightColumn()
     });
 
     m_options = new TeleprompterOptions(m_context.teleprompter, m_context.speechFollower, right);
-    connect(m_options, &TeleprompterOptions::displayChosen, this, [this] {
-        if (m_context.teleprompter.isPresented())
-            m_context.presenter.placeWindow(m_context.teleprompter);
-    });
+    connect(m_options, &TeleprompterOptions::displayChosen, this,
+            [this] { m_context.session.placeTeleprompter(); });
 
     auto *column = new QVBoxLayout(right);
     column->setContentsMargins(6, 0, 0, 0);

@@ -56,8 +56,6 @@ public:
     std::optional<Take> takePendingDelete() const { return m_takePendingDelete; }
     void requestDeleteTake(const Take &take);
     bool isPersistPending() const { return m_persistTimer.isActive(); }
-    // A take has been started and its completion has not arrived yet.
-    bool isTakePending() const { return m_pendingTakes > 0; }
 
     QLineEdit *numberField() const { return m_number; }
     QLineEdit *titleField() const { return m_title; }
@@ -79,8 +77,6 @@ public:
 signals:
     // A message for the user (the main window's status note).
     void statusNoteRequested(const QString &note);
-    // The completion of a started take has arrived (and its take was added).
-    void takeSettled();
 
 private:
     QWidget *buildHeader();
@@ -101,7 +97,6 @@ private:
     QTimer m_persistTimer;
     std::optional<Take> m_takePendingDelete;
     bool m_loading = false;
-    int m_pendingTakes = 0;
 
     QLineEdit *m_number = nullptr;
     QLineEdit *m_title = nullptr;

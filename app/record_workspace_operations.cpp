@@ -3,14 +3,13 @@
 #include "app/record_workspace.h"
 
 #include "app/preview_panel.h"
+#include "app/recording_session.h"
 #include "app/reel_number.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
 #include "export/fcpxml_exporter.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
-#include "speech/speech_follower.h"
-#include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 
 #include <QDir>
@@ -89,15 +88,7 @@ void RecordWorkspace::persistNow()
     if (const std::optional<qint64> number = parseReelNumber(m_number->text()))
         reel->prefix = *number;
     m_context.library.updateReel(*reel);
-
-    TeleprompterState &teleprompter = m_context.teleprompter;
-    if (!teleprompter.isPresented())
-        return;
-    teleprompter.setTitle(reel->displayLabel());
-    teleprompter.loadScript(script);
-    TeleprompterPresenter &presenter = m_context.presenter;
-    if (presenter.window())
-        presenter.placeWindow(teleprompter);
+    m_context.session.updateShownReel(reel->displayLabel(), script);
 }
 
 void RecordWorkspace::toggleRecording()
@@ -106,51 +97,25 @@ void RecordWorkspace::toggleRecording()
     const std::optional<ReelProject> reel = currentReel();
     if (!reel)
         return;
-    CaptureController &capture = m_context.capture;
-    if (capture.isRecording()) {
-        capture.stopRecording();
+    RecordingSession &session = m_context.session;
+    if (session.isRecording()) {
+        session.stopRecording();
         return;
     }
     openTeleprompter(false);
-    LibraryStore &library = m_context.library;
-    const QUuid reelID = reel->id;
     QPointer<RecordWorkspace> self(this);
-    ++m_pendingTakes;
-    capture.startRecording(library.takesFolder(*reel), [&library, reelID, self](const Result<Take> &result) {
-        if (result.ok())
-            library.addTake(result.value(), reelID);
-        else if (self)
+    session.recordTake(*reel, [self](const Result<Take> &result) {
+        if (!result.ok() && self)
             emit self->statusNoteRequested(result.error());
-        if (self) {
-            --self->m_pendingTakes;
-            emit self->takeSettled();
-        }
     });
 }
 
 void RecordWorkspace::openTeleprompter(bool reset)
 {
     persistNow();
-    TeleprompterState &teleprompter = m_context.teleprompter;
-    SpeechFollower &follower = m_context.speechFollower;
-    const bool wasPresented = teleprompter.isPresented();
-    const bool wasListening = follower.isListening();
-
     const std::optional<ReelProject> reel = currentReel();
     const QString title = reel ? reel->displayLabel() : m_title->text();
-    const QString script = m_script->toPlainText();
-    m_context.presenter.presentTeleprompter(script, title, teleprompter);
-    if (reset)
-        teleprompter.resetFollow();
-    if (teleprompter.scrollMode() != TeleprompterScrollMode::speech)
-        return;
-    // The follower is only ever attached to the application's one
-    // teleprompter state, which presenting has already given the script.
-    if (wasPresented && wasListening) {
-        teleprompter.loadScript(script);
-    } else {
-        follower.start(script, m_context.capture, teleprompter);
-    }
+    m_context.session.presentTeleprompter(m_script->toPlainText(), title, reset);
 }
 
 void RecordWorkspace::exportToFinalCut()
@@ -213,19 +178,6 @@ void RecordWorkspace::connectTeleprompter()
         m_context.teleprompter.syncSelectedDisplay();
         if (m_context.teleprompter.isPresented())
             openTeleprompter(false);
-    });
-    connect(&teleprompter, &TeleprompterState::isPresentedChanged, this, [this] {
-        if (m_reelID && !m_context.teleprompter.isPresented())
-            m_context.speechFollower.stop(m_context.capture);
-    });
-    connect(&teleprompter, &TeleprompterState::scrollModeChanged, this, [this] {
-        TeleprompterState &state = m_context.teleprompter;
-        if (!m_reelID || !state.isPresented())
-            return;
-        if (state.scrollMode() == TeleprompterScrollMode::speech)
-            m_context.speechFollower.start(m_script->toPlainText(), m_context.capture, state);
-        else
-            m_context.speechFollower.stop(m_context.capture);
     });
 }
 

@@ -1,12 +1,10 @@
 #include "app/settings_window.h"
 
+#include "app/recording_session.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
-#include "speech/speech_follower.h"
-#include "teleprompter/teleprompter_presenter.h"
-#include "teleprompter/teleprompter_state.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -119,8 +117,8 @@ void SettingsWindow::showRootFolder()
 
 void SettingsWindow::chooseLibraryFolder()
 {
-    if (m_context.capture.isRecording()) {
-        setErrorText(QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
+    if (const Status allowed = m_context.session.canChangeLibraryFolder(); !allowed) {
+        setErrorText(allowed.error());
         return;
     }
     QFileDialog panel(this, QStringLiteral("Ordner für die Reel-Bibliothek"), m_context.library.rootURL());
@@ -137,16 +135,9 @@ void SettingsWindow::chooseLibraryFolder()
 void SettingsWindow::applyChosenFolder(const QString &folder)
 {
     // The panel is modal, but a take may have started from another window's
-    // shortcut while it was up; the folder never changes under a running take.
-    if (m_context.capture.isRecording()) {
-        setErrorText(QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
-        return;
-    }
-    if (m_context.teleprompter.isPresented()) {
-        m_context.presenter.dismissTeleprompter();
-        m_context.speechFollower.stop(m_context.capture);
-    }
-    const Status switched = m_context.library.changeRoot(folder);
+    // shortcut while it was up; the session refuses to change the folder
+    // under a running take.
+    const Status switched = m_context.session.changeLibraryFolder(folder);
     if (!switched)
         setErrorText(switched.error());
 }

@@ -1,9 +1,6 @@
 #include "app/app_test_support.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
-#include "speech/speech_follower.h"
-#include "teleprompter/teleprompter_presenter.h"
-#include "teleprompter/teleprompter_state.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -143,26 +140,4 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
     ASSERT_TRUE(waitUntil([&] { return library.reels().constFirst().takes.size() == 1; }, 20000))
             << app.window().statusNote().value_or(QString()).toStdString();
     settings->close();
-}
-
-TEST(SettingsWindow, ChangingTheFolderClosesTheTeleprompterAndStopsFollowing)
-{
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
-    app.library().createReel(std::nullopt, QStringLiteral("Probe"), QStringLiteral("one two three"));
-    TeleprompterState &teleprompter = app.app->teleprompter();
-    teleprompter.setScrollMode(TeleprompterScrollMode::speech);
-    emit app.app->commands().openTeleprompter();
-    ASSERT_TRUE(teleprompter.isPresented());
-    EXPECT_FALSE(app.app->speechFollower().statusMessage().isEmpty()) << "the follower started";
-
-    openSettingsByShortcut(app);
-    const QString chosen = home.path() + QStringLiteral("/Neu");
-    SettingsWindow::current()->applyChosenFolder(chosen);
-    EXPECT_FALSE(teleprompter.isPresented());
-    EXPECT_FALSE(app.app->presenter().isOpen());
-    EXPECT_FALSE(app.app->speechFollower().isListening());
-    EXPECT_EQ(QDir(app.library().rootURL()), QDir(chosen));
-    SettingsWindow::current()->close();
 }

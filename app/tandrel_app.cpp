@@ -2,6 +2,7 @@
 
 #include "app/app_teleprompter_presenter.h"
 #include "app/main_window.h"
+#include "app/recording_session.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
@@ -20,6 +21,8 @@ TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<D
       m_teleprompter(std::make_unique<TeleprompterState>(*m_defaults)),
       m_speechFollower(std::make_unique<SpeechFollower>()),
       m_presenter(std::make_unique<AppTeleprompterPresenter>()),
+      m_session(std::make_unique<RecordingSession>(*m_library, *m_capture, *m_teleprompter, *m_speechFollower,
+                                                   m_presenter.get())),
       m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
     feedPresenter();
@@ -31,15 +34,14 @@ TandrelApp::~TandrelApp()
 {
     // Windows that refer to the shared objects go before the objects do.
     delete SettingsWindow::current();
-    m_presenter->dismissTeleprompter();
-    m_speechFollower->stop(*m_capture);
+    m_session->quit();
     m_mainWindow.reset();
 }
 
 AppContext TandrelApp::context()
 {
     return AppContext{*m_library,   *m_capture, *m_teleprompter, *m_speechFollower,
-                      *m_presenter, m_commands, *m_opener};
+                      *m_presenter, *m_session, m_commands,      *m_opener};
 }
 
 // The video behind the teleprompter text: the capture's pictures and flips,

@@ -14,13 +14,15 @@ namespace tandrel {
 class CaptureController;
 class LibraryStore;
 class MainWindow;
+class RecordingSession;
 class SpeechFollower;
 class TeleprompterPresenter;
 class TeleprompterState;
 
 // The application: the four long-lived objects, created in this order and kept
 // until the process ends (library, capture, teleprompter, speech follower), the
-// menu commands and the main window.
+// recording session that keeps the policy between them, the menu commands and
+// the main window.
 class TandrelApp : public QObject
 {
     Q_OBJECT
@@ -37,6 +39,7 @@ public:
     SpeechFollower &speechFollower() { return *m_speechFollower; }
     AppCommands &commands() { return m_commands; }
     TeleprompterPresenter &presenter() { return *m_presenter; }
+    RecordingSession &session() { return *m_session; }
     AppContext context();
     MainWindow &mainWindow() { return *m_mainWindow; }
     const MenuCommands &menus() const { return m_menus; }
@@ -53,6 +56,7 @@ private:
     std::unique_ptr<TeleprompterState> m_teleprompter;
     std::unique_ptr<SpeechFollower> m_speechFollower;
     std::unique_ptr<TeleprompterPresenter> m_presenter;
+    std::unique_ptr<RecordingSession> m_session;
     AppCommands m_commands;
     std::unique_ptr<DesktopOpener> m_opener;
     std::unique_ptr<MainWindow> m_mainWindow;

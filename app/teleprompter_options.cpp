@@ -3,6 +3,7 @@
 #include "app/symbols.h"
 #include "app/ui_style.h"
 #include "speech/speech_follower.h"
+#include "teleprompter/follow_status_text.h"
 #include "teleprompter/screen_provider.h"
 #include "teleprompter/teleprompter_state.h"
 
@@ -146,7 +147,8 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
         connect(&m_state, signal, this, &TeleprompterOptions::syncFromState);
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &TeleprompterOptions::rebuildScreens);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &TeleprompterOptions::rebuildScreens);
-    connect(&m_follower, &SpeechFollower::statusMessageChanged, this, &TeleprompterOptions::syncFollower);
+    connect(&m_follower, &SpeechFollower::stateChanged, this, &TeleprompterOptions::syncFollower);
+    connect(&m_follower, &SpeechFollower::errorTextChanged, this, &TeleprompterOptions::syncFollower);
     connect(&m_follower, &SpeechFollower::lastHeardChanged, this, &TeleprompterOptions::syncFollower);
 
     rebuildScreens();
@@ -269,8 +271,9 @@ void TeleprompterOptions::chooseScreen(int index)
 
 void TeleprompterOptions::syncFollower()
 {
-    m_followStatus->setText(m_follower.statusMessage());
-    m_followStatus->setVisible(!m_follower.statusMessage().isEmpty());
+    const QString status = followStatusText(m_follower.state(), m_follower.errorText());
+    m_followStatus->setText(status);
+    m_followStatus->setVisible(!status.isEmpty());
     m_lastHeard->setText(m_follower.lastHeard());
     m_lastHeard->setVisible(!m_follower.lastHeard().isEmpty());
 }

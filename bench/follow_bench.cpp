@@ -112,7 +112,7 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
     QElapsedTimer clock;
 
     auto stream = std::make_shared<SpeechInputStream>();
-    std::shared_ptr<SphinxRecognizer> recognizer;
+    std::unique_ptr<SphinxRecognizer> recognizer;
     SphinxCallbacks callbacks;
     callbacks.loaded = [&](const QString &error) {
         std::lock_guard lock(mutex);

@@ -1,23 +1,18 @@
 #include "cli/cli_context.h"
 
-#include "speech/speech_follower.h"
 #include "media/wav_tap_host.h"
-#include "teleprompter/teleprompter_state.h"
+#include "platform/main_thread.h"
+#include "speech/speech_follower.h"
 
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTemporaryDir>
-
-#include "platform/main_thread.h"
-#include "platform/user_defaults.h"
 
 namespace tandrel::cli {
 
 // Plays a WAV file through the speech follower (audio sink, recogniser,
-// teleprompter state with its aligner) and prints every result as the
-// teleprompter receives it.
+// aligner) and prints every result with the reading position it gave.
 int runFollow(CliContext &ctx)
 {
     bool missing = false;
@@ -36,11 +31,6 @@ int runFollow(CliContext &ctx)
     if (!audio)
         return ctx.fail(audio.error());
 
-    // The teleprompter's settings are not this command's business: keep them
-    // in a throw-away store.
-    QTemporaryDir settingsDir;
-    UserDefaults defaults(settingsDir.filePath(QStringLiteral("settings.ini")));
-    TeleprompterState state(defaults);
     SpeechFollower follower;
     WavTapHost microphone(*audio, !fast);
     // The whole file is in the sink: finishing the input stream lets the
@@ -50,8 +40,8 @@ int runFollow(CliContext &ctx)
     QEventLoop loop;
     QObject::connect(&follower, &SpeechFollower::resultHandled, &follower,
                      [&](double time, const QString &transcript, bool isFinal) {
-                         const qint64 cursor = state.aligner().cursor();
-                         const qint64 lookahead = state.aligner().lookahead();
+                         const qint64 cursor = follower.cursor();
+                         const qint64 lookahead = follower.lookahead();
                          if (ctx.json) {
                              // Keys in the documented order (QJsonObject would sort them).
                              const QByteArray text
@@ -69,20 +59,18 @@ int runFollow(CliContext &ctx)
                          ctx.out.flush();
                      });
     QObject::connect(&follower, &SpeechFollower::runEnded, &loop, &QEventLoop::quit);
-    // A run that ends without listening has put its reason into the status.
-    QObject::connect(&follower, &SpeechFollower::statusMessageChanged, &loop, [&] {
-        const QString status = follower.statusMessage();
-        if (!status.isEmpty() && !SpeechFollower::isTransientStatus(status))
+    QObject::connect(&follower, &SpeechFollower::stateChanged, &loop, [&] {
+        if (follower.state() == FollowState::failed)
             loop.quit();
     });
-    follower.start(script, microphone, state);
+    follower.start(script, microphone);
     loop.exec();
 
-    const QString status = follower.statusMessage();
-    const bool failed = !status.isEmpty() && !SpeechFollower::isTransientStatus(status);
+    const bool failed = follower.state() == FollowState::failed;
+    const QString error = follower.errorText();
     follower.stop(microphone);
     if (failed)
-        return ctx.fail(status);
+        return ctx.fail(error);
     return 0;
 }
 

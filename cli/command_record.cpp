@@ -1,11 +1,16 @@
+#include "app/recording_session.h"
 #include "capture/capture_controller.h"
 #include "cli/library_command.h"
 #include "library/library_json.h"
 #include "library/markdown_import.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_state.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <atomic>
 #include <cmath>
 
@@ -84,7 +89,8 @@ void waitForSources(CaptureController &controller, const std::optional<QString> 
 
 // One take exactly as the record button makes it: the capture controller with
 // the chosen (or default) sources, the reel's crop position and the stored
-// mirror settings, then the take added to the reel.
+// mirror settings; the recording session records the take and adds it to the
+// reel. No teleprompter opens.
 int runRecord(CliContext &ctx)
 {
     const std::optional<RecordOptions> options = parseOptions(ctx);
@@ -134,25 +140,39 @@ int runRecord(CliContext &ctx)
     waitForSources(controller, controller.selectedVideoSourceID(),
                    controller.selectedMicrophoneID().has_value());
 
-    library.store().ensureFolders(*reel);
+    // The session's teleprompter and follower stay unused: the command only
+    // records. Their settings go to the scratch store as well.
+    TeleprompterState teleprompter(defaults);
+    SpeechFollower follower;
+    RecordingSession session(library.store(), controller, teleprompter, follower);
+    QEventLoop loop;
     std::optional<Result<Take>> outcome;
-    controller.startRecording(library.store().takesFolder(*reel),
-                              [&outcome](const Result<Take> &r) { outcome = r; });
-    spinUntil([&] { return controller.isRecording() || outcome.has_value(); }, 20000);
-    if (!outcome) {
-        QDeadlineTimer end(qint64(std::llround(options->seconds * 1000)));
-        spinUntil([&] { return end.hasExpired() || outcome.has_value(); },
-                  int(options->seconds * 1000) + 1000);
-        controller.stopRecording();
-        spinUntil([&] { return outcome.has_value(); }, 120000);
-    }
+    // The take runs for the given time from the moment recording has begun.
+    QTimer duration;
+    duration.setSingleShot(true);
+    duration.setInterval(int(std::llround(options->seconds * 1000)));
+    QObject::connect(&duration, &QTimer::timeout, &session, &RecordingSession::stopRecording);
+    QObject::connect(&controller, &CaptureController::isRecordingChanged, &duration, [&] {
+        if (controller.isRecording())
+            duration.start();
+    });
+    // A take that neither begins nor settles in time is given up.
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(duration.interval() + 140000);
+    session.recordTake(*reel, [&](const Result<Take> &r) {
+        outcome = r;
+        loop.quit();
+    });
+    if (!outcome)
+        loop.exec();
     if (!outcome)
         return ctx.fail(QStringLiteral("Die Aufnahme wurde nicht abgeschlossen."));
     if (!outcome->ok())
         return ctx.fail(outcome->error());
 
     const Take take = outcome->value();
-    library.store().addTake(take, reel->id);
     if (const int failed = library.storeFailure())
         return failed;
     const Result<QByteArray> text = encodeTakeText(take);

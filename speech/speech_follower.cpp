@@ -3,39 +3,11 @@
 #include "platform/main_thread.h"
 #include "speech/sphinx_model.h"
 #include "speech/sphinx_recognizer.h"
-#include "teleprompter/teleprompter_state.h"
 
 #include <QLocale>
 #include <QTimer>
 
 namespace tandrel {
-
-namespace {
-
-QString startingText()
-{
-    return QStringLiteral("Starte lokales Sprachmodell…");
-}
-QString preparingText()
-{
-    return QStringLiteral("Bereite lokales Sprachmodell vor…");
-}
-QString loadingText()
-{
-    return QStringLiteral("Lade lokales Sprachmodell…");
-}
-QString listeningText()
-{
-    return QStringLiteral("Hört zu…");
-}
-
-} // namespace
-
-bool SpeechFollower::isTransientStatus(const QString &status)
-{
-    return status == startingText() || status == preparingText() || status == loadingText()
-            || status == listeningText();
-}
 
 SpeechFollower::SpeechFollower(QObject *parent)
     : QObject(parent), m_sink(std::make_shared<SpeechAudioSink>()), m_modelRoot(defaultSphinxModelRoot()),
@@ -46,27 +18,21 @@ SpeechFollower::~SpeechFollower()
 {
     // The capture may already be gone at shutdown; the tap holds its own
     // reference to the sink, and a reset sink drops whatever still arrives.
-    if (m_analyzer)
-        m_analyzer->cancel();
     m_sink->reset();
-    if (m_stream)
-        m_stream->finish();
+    // Joins every recogniser thread (one still loading its model is waited
+    // for): none may post to this object once it is gone.
+    m_analyzer.reset();
+    m_retired.clear();
 }
 
-void SpeechFollower::start(const QString &script, AudioTapHost &capture, TeleprompterState &state)
+void SpeechFollower::start(const QString &script, AudioTapHost &capture)
 {
     stop(capture);
-    m_state = &state;
     m_capture = &capture;
-    state.loadScript(script);
-    disconnect(m_resetConnection);
-    // The teleprompter rewound to the first word: the next transcript must
-    // start from nothing, or the aligner would jump straight back.
-    m_resetConnection
-            = connect(&state, &TeleprompterState::followResetRequested, this, [this] { resetTexts(); });
+    loadScript(script);
     resetTexts();
     const quint64 generation = m_runGeneration;
-    setStatus(startingText(), generation);
+    setState(FollowState::starting, generation);
     m_runPending = true;
     QTimer::singleShot(0, this, [this, generation] { run(generation); });
 }
@@ -78,20 +44,39 @@ void SpeechFollower::stop(AudioTapHost &capture)
     tearDownRecognizer();
     capture.setAudioTap({});
     m_sink->reset();
-    // A run stopped while its model loads has not handed the stream to the
-    // sink yet; finishing it here lets the recogniser's thread end.
-    if (m_stream)
-        m_stream->finish();
     m_stream.reset();
     setListening(false);
-    if (m_statusMessage.isEmpty() || isTransientStatus(m_statusMessage)) {
-        if (!m_statusMessage.isEmpty()) {
-            m_statusMessage.clear();
-            emit statusMessageChanged();
-        }
-        if (m_state)
-            m_state->setFollowStatus(QString());
+    if (m_state != FollowState::failed && m_state != FollowState::idle) {
+        m_state = FollowState::idle;
+        emit stateChanged();
     }
+}
+
+template<typename Change> void SpeechFollower::moveAligner(Change change)
+{
+    const qint64 cursorBefore = m_aligner.cursor();
+    const qint64 lookaheadBefore = m_aligner.lookahead();
+    change(m_aligner);
+    // Both fields are in place before either signal goes out, so a listener
+    // reading the whole position never sees half of a move.
+    if (m_aligner.cursor() != cursorBefore)
+        emit cursorChanged();
+    if (m_aligner.lookahead() != lookaheadBefore)
+        emit lookaheadChanged();
+}
+
+void SpeechFollower::loadScript(const QString &script)
+{
+    moveAligner([&](ScriptAligner &aligner) { aligner.replaceScript(script); });
+}
+
+void SpeechFollower::rewind()
+{
+    moveAligner([](ScriptAligner &aligner) {
+        aligner.setCursor(0);
+        aligner.setLookahead(0);
+    });
+    resetTexts();
 }
 
 void SpeechFollower::run(quint64 generation)
@@ -100,33 +85,35 @@ void SpeechFollower::run(quint64 generation)
         return;
     m_runPending = false;
     if (!m_capture->selectedMicrophoneID()) {
-        setStatus(QStringLiteral("Keine Audioquelle fürs Mitlaufen. Mikrofon wählen."), generation);
+        setState(FollowState::failed, generation,
+                 QStringLiteral("Keine Audioquelle fürs Mitlaufen. Mikrofon wählen."));
         return;
     }
     // Recognition runs on this machine; there is nothing to authorise.
-    setStatus(preparingText(), generation);
+    setState(FollowState::preparing, generation);
     std::optional<SphinxModel> model
             = chooseSphinxModel(installedSphinxModels(m_modelRoot), m_preferredLocale);
     if (!model) {
-        setStatus(QStringLiteral("Keine lokale Spracherkennung für diese Sprache."), generation);
+        setState(FollowState::failed, generation,
+                 QStringLiteral("Keine lokale Spracherkennung für diese Sprache."));
         return;
     }
-    setStatus(loadingText(), generation);
+    setState(FollowState::loading, generation);
     m_stream = std::make_shared<SpeechInputStream>();
-    const QString script = m_state ? m_state->script() : QString();
-    QPointer<TeleprompterState> state = m_state;
     SphinxCallbacks callbacks;
     callbacks.loaded = [this, generation](const QString &error) {
         runOnMain(this, [this, generation, error] { modelLoaded(generation, error); });
     };
-    callbacks.result = [this, generation, state](const QString &text, bool isFinal, double audioTime) {
-        runOnMain(this, [this, generation, state, text, isFinal, audioTime] {
-            handleAnalyzerResult(text, isFinal, state.data(), generation, audioTime);
+    callbacks.result = [this, generation](const QString &text, bool isFinal, double audioTime) {
+        runOnMain(this, [this, generation, text, isFinal, audioTime] {
+            handleAnalyzerResult(text, isFinal, generation, audioTime);
         });
     };
     callbacks.finished
             = [this, generation] { runOnMain(this, [this, generation] { recognizerFinished(generation); }); };
-    m_analyzer = SphinxRecognizer::start({*model, script, m_biasMode}, m_stream, std::move(callbacks));
+    callbacks.threadEnded = [this] { runOnMain(this, [this] { joinEndedRecognizers(); }); };
+    m_analyzer = SphinxRecognizer::start({*model, m_aligner.script(), m_biasMode}, m_stream,
+                                         std::move(callbacks));
 }
 
 void SpeechFollower::modelLoaded(quint64 generation, const QString &error)
@@ -137,14 +124,14 @@ void SpeechFollower::modelLoaded(quint64 generation, const QString &error)
         tearDownRecognizer();
         m_sink->reset();
         setListening(false);
-        setStatus(QStringLiteral("Sprachmodell: ") + error, generation);
+        setState(FollowState::failed, generation, QStringLiteral("Sprachmodell: ") + error);
         return;
     }
     m_sink->prepareAnalyzer(SphinxRecognizer::inputFormat(), m_stream);
     std::shared_ptr<SpeechAudioSink> sink = m_sink;
     m_capture->setAudioTap([sink](const AudioBuffer &buffer) { sink->append(buffer); });
     setListening(true);
-    setStatus(listeningText(), generation);
+    setState(FollowState::listening, generation);
 }
 
 void SpeechFollower::recognizerFinished(quint64 generation)
@@ -156,12 +143,8 @@ void SpeechFollower::recognizerFinished(quint64 generation)
     tearDownRecognizer();
     m_stream.reset();
     setListening(false);
-    if (m_statusMessage == listeningText()) {
-        m_statusMessage.clear();
-        emit statusMessageChanged();
-        if (m_state)
-            m_state->setFollowStatus(QString());
-    }
+    if (m_state == FollowState::listening)
+        setState(FollowState::idle, generation);
     emit runEnded();
 }
 
@@ -172,7 +155,17 @@ void SpeechFollower::tearDownRecognizer()
     m_analyzer->cancel();
     m_decodedAudio = m_analyzer->audioSeconds();
     m_decoding = m_analyzer->decodeSeconds();
+    // A decoding thread stops within one chunk, so joining it here is brief;
+    // loading a model cannot be cut short, and the main thread does not wait
+    // for it.
+    if (m_analyzer->isLoading() && !m_analyzer->hasEnded())
+        m_retired.push_back(std::move(m_analyzer));
     m_analyzer.reset();
+}
+
+void SpeechFollower::joinEndedRecognizers()
+{
+    std::erase_if(m_retired, [](const std::unique_ptr<SphinxRecognizer> &r) { return r->hasEnded(); });
 }
 
 double SpeechFollower::decodedAudioSeconds() const
@@ -185,8 +178,8 @@ double SpeechFollower::decodingSeconds() const
     return m_analyzer ? m_analyzer->decodeSeconds() : m_decoding;
 }
 
-void SpeechFollower::handleAnalyzerResult(const QString &text, bool isFinal, TeleprompterState *state,
-                                          quint64 generation, double audioTime)
+void SpeechFollower::handleAnalyzerResult(const QString &text, bool isFinal, quint64 generation,
+                                          double audioTime)
 {
     if (!isCurrent(generation))
         return;
@@ -208,23 +201,26 @@ void SpeechFollower::handleAnalyzerResult(const QString &text, bool isFinal, Tel
     }
     const QString transcript = parts.join(QLatin1Char(' '));
     setLastHeard(transcript);
-    if (state)
-        state->ingestRecognized(transcript, isFinal);
+    moveAligner([&](ScriptAligner &aligner) { aligner.ingest(transcript, isFinal); });
     emit resultHandled(audioTime, transcript, isFinal);
-    if (m_statusMessage != listeningText() && isCurrent(generation))
-        setStatus(listeningText(), generation);
+    // A result proves that the follower hears, whatever was reported before.
+    if (m_state != FollowState::listening)
+        setState(FollowState::listening, generation);
 }
 
-void SpeechFollower::setStatus(const QString &text, quint64 generation)
+void SpeechFollower::setState(FollowState state, quint64 generation, const QString &error)
 {
     if (!isCurrent(generation))
         return;
-    if (m_statusMessage != text) {
-        m_statusMessage = text;
-        emit statusMessageChanged();
+    // The error text changes first: a listener of the state reads both.
+    if (m_errorText != error) {
+        m_errorText = error;
+        emit errorTextChanged();
     }
-    if (m_state)
-        m_state->setFollowStatus(text);
+    if (m_state != state) {
+        m_state = state;
+        emit stateChanged();
+    }
 }
 
 void SpeechFollower::setLastHeard(const QString &text)

@@ -1,32 +1,37 @@
 #pragma once
 
 #include "media/audio_tap.h"
+#include "speech/follow_state.h"
+#include "speech/script_aligner.h"
 #include "speech/speech_audio_sink.h"
 #include "speech/speech_bias.h"
 
-#include <QMetaObject>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace tandrel {
 
 class SphinxRecognizer;
-class TeleprompterState;
 
-// Listens to the selected microphone while the teleprompter follows the
-// voice: PocketSphinx turns the speech into text on its own thread, and the
-// growing transcript of the run goes through the teleprompter state to its
-// aligner. Publishes one status line and the last transcript.
+// Follows a speaker through a script: listens to the selected microphone,
+// PocketSphinx turns the speech into text on its own thread, and the growing
+// transcript of the run moves the reading position of the follower's own
+// aligner. Publishes the position, where the run stands (with an error text
+// when it failed) and the last transcript; whoever shows them makes the words.
 //
-// Main thread only. Every run carries a generation; `stop` increases it, and
+// Main thread only; the recogniser's thread only posts results here. Every
+// run carries a generation; `stop` increases it, and
 // any step or result of an older run is dropped, so an old run still
-// unwinding can no longer touch the status, the transcripts or the state.
+// unwinding can no longer touch the state, the transcripts or the position.
 class SpeechFollower : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(tandrel::FollowState state READ state NOTIFY stateChanged)
+    Q_PROPERTY(QString errorText READ errorText NOTIFY errorTextChanged)
+    Q_PROPERTY(qint64 cursor READ cursor NOTIFY cursorChanged)
+    Q_PROPERTY(qint64 lookahead READ lookahead NOTIFY lookaheadChanged)
     Q_PROPERTY(QString lastHeard READ lastHeard NOTIFY lastHeardChanged)
     Q_PROPERTY(bool isListening READ isListening NOTIFY isListeningChanged)
 
@@ -34,7 +39,13 @@ public:
     explicit SpeechFollower(QObject *parent = nullptr);
     ~SpeechFollower() override;
 
-    QString statusMessage() const { return m_statusMessage; }
+    FollowState state() const { return m_state; }
+    // Why the last run failed; empty unless the state is `failed`.
+    QString errorText() const { return m_errorText; }
+    // The script being followed and the reading position within it.
+    const ScriptAligner &aligner() const { return m_aligner; }
+    qint64 cursor() const { return m_aligner.cursor(); }
+    qint64 lookahead() const { return m_aligner.lookahead(); }
     QString lastHeard() const { return m_lastHeard; }
     bool isListening() const { return m_isListening; }
     quint64 runGeneration() const { return m_runGeneration; }
@@ -46,30 +57,38 @@ public:
     void setPreferredLocale(const QString &locale) { m_preferredLocale = locale; }
     void setBiasMode(SpeechBiasMode mode) { m_biasMode = mode; }
 
-    // Begins a new run after ending any earlier one. `capture` and `state`
+    // Begins a new run on `script` after ending any earlier one. `capture`
     // must outlive the run or be stopped first.
-    void start(const QString &script, AudioTapHost &capture, TeleprompterState &state);
-    // Ends the current run at once; an error text stays visible.
+    void start(const QString &script, AudioTapHost &capture);
+    // Ends the current run at once; a failure stays visible.
     void stop(AudioTapHost &capture);
+    // An edited script: the reader stays on the word to be read next where
+    // the new script still holds it. A running recogniser keeps its model.
+    void loadScript(const QString &script);
+    // Back to the first word; the next transcript starts from nothing, so
+    // the words heard before cannot carry the position forward again.
+    void rewind();
 
     // Result intake on the main thread: the recogniser's text of the current
     // utterance, pending or final, tagged with the run it belongs to.
     // `audioTime` is the capture time of the audio heard when it came.
-    void handleAnalyzerResult(const QString &text, bool isFinal, TeleprompterState *state, quint64 generation,
-                              double audioTime = 0);
-
-    // Whether a status text only tells of progress (as opposed to an error).
-    static bool isTransientStatus(const QString &status);
+    void handleAnalyzerResult(const QString &text, bool isFinal, quint64 generation, double audioTime = 0);
 
     // Seconds of audio the current run has decoded and the thread time that took.
     double decodedAudioSeconds() const;
     double decodingSeconds() const;
+    // Recogniser threads not yet joined: the current run's, and those of
+    // stopped runs whose model was still loading.
+    int recognizerThreads() const { return int(m_retired.size()) + (m_analyzer ? 1 : 0); }
 
 signals:
-    void statusMessageChanged();
+    void stateChanged();
+    void errorTextChanged();
+    void cursorChanged();
+    void lookaheadChanged();
     void lastHeardChanged();
     void isListeningChanged();
-    // A result of the current run went to the teleprompter state.
+    // A result of the current run has moved (or kept) the reading position.
     void resultHandled(double audioTime, const QString &transcript, bool isFinal);
     // The run ended by itself after its input stream finished (not by `stop`).
     void runEnded();
@@ -79,18 +98,24 @@ private:
     void modelLoaded(quint64 generation, const QString &error);
     void recognizerFinished(quint64 generation);
     void tearDownRecognizer();
+    void joinEndedRecognizers();
     bool isCurrent(quint64 generation) const { return generation == m_runGeneration; }
-    void setStatus(const QString &text, quint64 generation);
-    void clearTransientStatus();
+    void setState(FollowState state, quint64 generation, const QString &error = {});
     void setLastHeard(const QString &text);
     void setListening(bool listening);
     void resetTexts();
+    // Applies `change` to the aligner and notifies what it moved.
+    template<typename Change> void moveAligner(Change change);
 
-    QString m_statusMessage;
+    FollowState m_state = FollowState::idle;
+    QString m_errorText;
+    ScriptAligner m_aligner;
     QString m_lastHeard;
     bool m_isListening = false;
     bool m_runPending = false; // the run's first step is queued
-    std::shared_ptr<SphinxRecognizer> m_analyzer;
+    std::unique_ptr<SphinxRecognizer> m_analyzer;
+    // Cancelled while loading their model; joined once their thread has ended.
+    std::vector<std::unique_ptr<SphinxRecognizer>> m_retired;
     std::shared_ptr<SpeechAudioSink> m_sink; // shared with the installed tap
     std::shared_ptr<SpeechInputStream> m_stream;
     double m_decodedAudio = 0;
@@ -98,9 +123,7 @@ private:
     QString m_analyzerCommitted;
     QString m_analyzerVolatile;
     quint64 m_runGeneration = 0;
-    QPointer<TeleprompterState> m_state;
     AudioTapHost *m_capture = nullptr;
-    QMetaObject::Connection m_resetConnection;
 
     QString m_modelRoot;
     QString m_preferredLocale;

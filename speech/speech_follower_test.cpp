@@ -1,8 +1,6 @@
-#include "platform/user_defaults.h"
+#include "media/wav_tap_host.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
-#include "media/wav_tap_host.h"
-#include "teleprompter/teleprompter_state.h"
 #include "tests/support/temp_library.h"
 
 #include <QSignalSpy>
@@ -15,7 +13,6 @@ using tandrel::testing::waitUntil;
 namespace {
 
 const QString noMicrophone = QStringLiteral("Keine Audioquelle fürs Mitlaufen. Mikrofon wählen.");
-const QString listening = QStringLiteral("Hört zu…");
 
 // A capture side on which the user has not chosen a microphone.
 class NoMicrophoneHost : public AudioTapHost
@@ -38,9 +35,12 @@ public:
 struct Fixture
 {
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("settings.ini"))};
-    TeleprompterState state{defaults};
     SpeechFollower follower;
+
+    bool failedWith(const QString &error) const
+    {
+        return follower.state() == FollowState::failed && follower.errorText() == error;
+    }
 
     WavAudio speech(const QString &text)
     {
@@ -65,18 +65,19 @@ TEST(SpeechFollower, WithoutAMicrophoneSaysSoAndNeverListens)
 {
     Fixture f;
     NoMicrophoneHost capture;
-    f.follower.start(QStringLiteral("Hallo Welt"), capture, f.state);
-    EXPECT_EQ(f.follower.statusMessage(), QStringLiteral("Starte lokales Sprachmodell…"));
-    ASSERT_TRUE(waitUntil([&] { return f.follower.statusMessage() == noMicrophone; }));
-    EXPECT_EQ(f.state.followStatus(), noMicrophone);
+    f.follower.start(QStringLiteral("Hallo Welt"), capture);
+    EXPECT_EQ(f.follower.state(), FollowState::starting);
+    ASSERT_TRUE(waitUntil([&] { return f.failedWith(noMicrophone); }));
     EXPECT_FALSE(f.follower.isListening());
     EXPECT_FALSE(capture.tapInstalled);
-    EXPECT_EQ(f.state.script(), QStringLiteral("Hallo Welt"));
+    EXPECT_EQ(f.follower.aligner().script(), QStringLiteral("Hallo Welt"));
 
-    // An error text outlives stop; only the next start replaces it.
+    // A failure outlives stop; only the next start replaces it.
     f.follower.stop(capture);
-    EXPECT_EQ(f.follower.statusMessage(), noMicrophone);
-    EXPECT_EQ(f.state.followStatus(), noMicrophone);
+    EXPECT_TRUE(f.failedWith(noMicrophone));
+    f.follower.start(QStringLiteral("Hallo Welt"), capture);
+    EXPECT_EQ(f.follower.state(), FollowState::starting);
+    EXPECT_TRUE(f.follower.errorText().isEmpty());
 }
 
 TEST(SpeechFollower, WithoutAnInstalledModelSaysThereIsNoRecognitionForTheLanguage)
@@ -85,10 +86,9 @@ TEST(SpeechFollower, WithoutAnInstalledModelSaysThereIsNoRecognitionForTheLangua
     QTemporaryDir emptyRoot;
     f.follower.setModelRoot(emptyRoot.path());
     WavTapHost capture(WavAudio{}, false);
-    f.follower.start(QStringLiteral("Hallo Welt"), capture, f.state);
-    const QString expected = QStringLiteral("Keine lokale Spracherkennung für diese Sprache.");
-    ASSERT_TRUE(waitUntil([&] { return f.follower.statusMessage() == expected; }));
-    EXPECT_EQ(f.state.followStatus(), expected);
+    f.follower.start(QStringLiteral("Hallo Welt"), capture);
+    ASSERT_TRUE(waitUntil(
+            [&] { return f.failedWith(QStringLiteral("Keine lokale Spracherkennung für diese Sprache.")); }));
     EXPECT_FALSE(f.follower.isListening());
 }
 
@@ -96,74 +96,76 @@ TEST(SpeechFollower, StopWhileListeningClearsTheStatusAndRemovesTheTap)
 {
     Fixture f;
     WavTapHost capture(f.speech(QStringLiteral("Good morning and welcome back to the studio.")), true);
-    f.follower.start(QStringLiteral("Good morning and welcome back to the studio."), capture, f.state);
+    f.follower.start(QStringLiteral("Good morning and welcome back to the studio."), capture);
     ASSERT_TRUE(waitUntil([&] { return f.follower.isListening(); }, 15000))
-            << qPrintable(f.follower.statusMessage());
-    EXPECT_EQ(f.follower.statusMessage(), listening);
-    EXPECT_EQ(f.state.followStatus(), listening);
+            << qPrintable(f.follower.errorText());
+    EXPECT_EQ(f.follower.state(), FollowState::listening);
 
     f.follower.stop(capture);
-    EXPECT_TRUE(f.follower.statusMessage().isEmpty());
-    EXPECT_TRUE(f.state.followStatus().isEmpty());
+    EXPECT_EQ(f.follower.state(), FollowState::idle);
     EXPECT_FALSE(f.follower.isListening());
-    // Nothing of the stopped run may arrive later.
+    EXPECT_EQ(f.follower.recognizerThreads(), 0) << "a decoding recogniser is joined at once";
+    // Nothing of the stopped run may arrive later: what it posted before the
+    // join belongs to an old run.
     const QString heard = f.follower.lastHeard();
-    const qint64 cursor = f.state.aligner().cursor();
-    waitUntil([] { return false; }, 1500);
+    const qint64 cursor = f.follower.cursor();
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.follower.lastHeard(), heard);
-    EXPECT_EQ(f.state.aligner().cursor(), cursor);
-    EXPECT_TRUE(f.follower.statusMessage().isEmpty());
+    EXPECT_EQ(f.follower.cursor(), cursor);
+    EXPECT_EQ(f.follower.state(), FollowState::idle);
 }
 
 TEST(SpeechFollower, StopWhileTheModelLoadsKeepsTheLoadedModelFromListening)
 {
     Fixture f;
     CountingHost capture;
-    f.follower.start(QStringLiteral("Good morning and welcome back to the studio."), capture, f.state);
-    ASSERT_TRUE(waitUntil(
-            [&] { return f.follower.statusMessage() == QStringLiteral("Lade lokales Sprachmodell…"); }));
+    f.follower.start(QStringLiteral("Good morning and welcome back to the studio."), capture);
+    ASSERT_TRUE(waitUntil([&] { return f.follower.state() == FollowState::loading; }));
     f.follower.stop(capture);
-    EXPECT_TRUE(f.state.followStatus().isEmpty());
-    waitUntil([] { return false; }, 2000); // the model finishes loading meanwhile
+    EXPECT_EQ(f.follower.state(), FollowState::idle);
+    // Stopping does not wait for the load; its thread is joined once it ends.
+    EXPECT_EQ(f.follower.recognizerThreads(), 1);
+    ASSERT_TRUE(waitUntil([&] { return f.follower.recognizerThreads() == 0; }, 20000));
     EXPECT_EQ(capture.installed, 0);
     EXPECT_FALSE(f.follower.isListening());
-    EXPECT_TRUE(f.follower.statusMessage().isEmpty());
+    EXPECT_EQ(f.follower.state(), FollowState::idle);
 }
 
 TEST(SpeechFollower, StartingTwiceLeavesOneRunAndDropsTheFirstRunsResults)
 {
     Fixture f;
     NoMicrophoneHost capture;
-    f.follower.start(QStringLiteral("eins zwei drei vier"), capture, f.state);
+    f.follower.start(QStringLiteral("eins zwei drei vier"), capture);
     const quint64 first = f.follower.runGeneration();
-    f.follower.start(QStringLiteral("eins zwei drei vier"), capture, f.state);
+    f.follower.start(QStringLiteral("eins zwei drei vier"), capture);
     const quint64 second = f.follower.runGeneration();
     EXPECT_NE(first, second);
 
-    QSignalSpy statusChanges(&f.follower, &SpeechFollower::statusMessageChanged);
-    ASSERT_TRUE(waitUntil([&] { return f.follower.statusMessage() == noMicrophone; }));
-    waitUntil([] { return false; }, 200);
-    EXPECT_EQ(statusChanges.count(), 1) << "only the second run may report";
+    QSignalSpy stateChanges(&f.follower, &SpeechFollower::stateChanged);
+    ASSERT_TRUE(waitUntil([&] { return f.failedWith(noMicrophone); }));
+    // The first run's step was queued before the second's and has run too.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stateChanges.count(), 1) << "only the second run may report";
 
-    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei"), true, &f.state, first);
+    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei"), true, first);
     EXPECT_TRUE(f.follower.lastHeard().isEmpty());
-    EXPECT_EQ(f.state.aligner().cursor(), 0);
-    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei"), true, &f.state, second);
+    EXPECT_EQ(f.follower.cursor(), 0);
+    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei"), true, second);
     EXPECT_EQ(f.follower.lastHeard(), QStringLiteral("eins zwei"));
-    EXPECT_EQ(f.state.aligner().cursor(), 2);
+    EXPECT_EQ(f.follower.cursor(), 2);
 
     f.follower.stop(capture);
-    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei drei"), true, &f.state, second);
+    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei drei"), true, second);
     EXPECT_EQ(f.follower.lastHeard(), QStringLiteral("eins zwei"));
-    EXPECT_EQ(f.state.aligner().cursor(), 2);
+    EXPECT_EQ(f.follower.cursor(), 2);
 }
 
 TEST(SpeechFollower, JoinsCommittedAndPendingTextIntoOneGrowingTranscript)
 {
     Fixture f;
     NoMicrophoneHost capture;
-    f.follower.start(QStringLiteral("Hallo Welt, wie geht es dir?"), capture, f.state);
-    ASSERT_TRUE(waitUntil([&] { return f.follower.statusMessage() == noMicrophone; }));
+    f.follower.start(QStringLiteral("Hallo Welt, wie geht es dir?"), capture);
+    ASSERT_TRUE(waitUntil([&] { return f.failedWith(noMicrophone); }));
     const quint64 g = f.follower.runGeneration();
 
     std::vector<Delivered> delivered;
@@ -171,6 +173,11 @@ TEST(SpeechFollower, JoinsCommittedAndPendingTextIntoOneGrowingTranscript)
                      [&](double, const QString &transcript, bool isFinal) {
                          delivered.push_back({transcript, isFinal});
                      });
+    // Whoever listens to the position sees both of its fields in place.
+    std::vector<std::pair<qint64, qint64>> positions;
+    auto record = [&] { positions.emplace_back(f.follower.cursor(), f.follower.lookahead()); };
+    QObject::connect(&f.follower, &SpeechFollower::cursorChanged, record);
+    QObject::connect(&f.follower, &SpeechFollower::lookaheadChanged, record);
     const struct
     {
         const char *text;
@@ -183,31 +190,49 @@ TEST(SpeechFollower, JoinsCommittedAndPendingTextIntoOneGrowingTranscript)
             {"geht es", true, 5, 0},
     };
     for (const auto &s : steps) {
-        f.follower.handleAnalyzerResult(QString::fromUtf8(s.text), s.isFinal, &f.state, g);
-        EXPECT_EQ(f.state.aligner().cursor(), s.cursor) << s.text;
-        EXPECT_EQ(f.state.aligner().lookahead(), s.lookahead) << s.text;
+        f.follower.handleAnalyzerResult(QString::fromUtf8(s.text), s.isFinal, g);
+        EXPECT_EQ(f.follower.cursor(), s.cursor) << s.text;
+        EXPECT_EQ(f.follower.lookahead(), s.lookahead) << s.text;
     }
     const std::vector<Delivered> expected{{"hallo", false},      {"hallo welt", false},
                                           {"Hallo Welt.", true}, {"Hallo Welt. wie", false},
                                           {"Hallo Welt.", true}, {"Hallo Welt. geht es", true}};
     EXPECT_EQ(delivered, expected);
     EXPECT_EQ(f.follower.lastHeard(), QStringLiteral("Hallo Welt. geht es"));
-    EXPECT_EQ(f.follower.statusMessage(), listening) << "a result shows that the follower hears";
+    for (const auto &[cursor, lookahead] : positions)
+        EXPECT_FALSE(cursor == 2 && lookahead == 2) << "the cursor moved with the old lookahead still there";
+    EXPECT_EQ(f.follower.state(), FollowState::listening) << "a result shows that the follower hears";
+    EXPECT_TRUE(f.follower.errorText().isEmpty());
 }
 
-TEST(SpeechFollower, RewindingTheTeleprompterStartsTheTranscriptFromNothing)
+TEST(SpeechFollower, RewindingStartsTheTranscriptFromNothing)
 {
     Fixture f;
     NoMicrophoneHost capture;
-    f.follower.start(QStringLiteral("eins zwei drei vier fünf"), capture, f.state);
+    f.follower.start(QStringLiteral("eins zwei drei vier fünf"), capture);
     const quint64 g = f.follower.runGeneration();
-    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei drei"), true, &f.state, g);
-    ASSERT_EQ(f.state.aligner().cursor(), 3);
+    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei drei"), true, g);
+    ASSERT_EQ(f.follower.cursor(), 3);
 
-    f.state.resetFollow();
+    f.follower.rewind();
     EXPECT_TRUE(f.follower.lastHeard().isEmpty());
-    EXPECT_EQ(f.state.aligner().cursor(), 0);
-    f.follower.handleAnalyzerResult(QStringLiteral("eins"), false, &f.state, g);
+    EXPECT_EQ(f.follower.cursor(), 0);
+    f.follower.handleAnalyzerResult(QStringLiteral("eins"), false, g);
     EXPECT_EQ(f.follower.lastHeard(), QStringLiteral("eins"));
-    EXPECT_EQ(f.state.aligner().lookahead(), 1);
+    EXPECT_EQ(f.follower.cursor(), 0);
+    EXPECT_EQ(f.follower.lookahead(), 1);
+}
+
+TEST(SpeechFollower, AnEditedScriptKeepsTheReaderOnTheNextWord)
+{
+    Fixture f;
+    NoMicrophoneHost capture;
+    f.follower.start(QStringLiteral("eins zwei drei vier"), capture);
+    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei"), true, f.follower.runGeneration());
+    QSignalSpy cursorChanges(&f.follower, &SpeechFollower::cursorChanged);
+    f.follower.loadScript(QStringLiteral("null eins zwei drei vier"));
+    EXPECT_EQ(f.follower.cursor(), 3);
+    EXPECT_EQ(cursorChanges.count(), 1);
+    f.follower.loadScript(QStringLiteral("null eins zwei drei vier"));
+    EXPECT_EQ(cursorChanges.count(), 1);
 }

@@ -5,7 +5,6 @@
 #include <pocketsphinx.h>
 
 #include <chrono>
-#include <thread>
 
 namespace tandrel {
 
@@ -101,28 +100,48 @@ AudioFormat SphinxRecognizer::inputFormat()
     return AudioFormat{16000, 1, SampleFormat::Int16};
 }
 
-std::shared_ptr<SphinxRecognizer> SphinxRecognizer::start(SphinxOptions options,
+std::unique_ptr<SphinxRecognizer> SphinxRecognizer::start(SphinxOptions options,
                                                           std::shared_ptr<SpeechInputStream> stream,
                                                           SphinxCallbacks callbacks)
 {
-    std::shared_ptr<SphinxRecognizer> recognizer(
+    return std::unique_ptr<SphinxRecognizer>(
             new SphinxRecognizer(std::move(options), std::move(stream), std::move(callbacks)));
-    std::thread([self = recognizer] { self->run(); }).detach();
-    return recognizer;
 }
 
 SphinxRecognizer::SphinxRecognizer(SphinxOptions options, std::shared_ptr<SpeechInputStream> stream,
                                    SphinxCallbacks callbacks)
     : m_options(std::move(options)), m_stream(std::move(stream)), m_callbacks(std::move(callbacks))
-{ }
+{
+    m_thread = std::thread([this] { run(); });
+}
+
+SphinxRecognizer::~SphinxRecognizer()
+{
+    cancel();
+    if (m_thread.joinable())
+        m_thread.join();
+}
 
 void SphinxRecognizer::cancel()
 {
-    std::lock_guard lock(m_callbackMutex);
-    m_cancelled = true;
+    {
+        std::lock_guard lock(m_callbackMutex);
+        m_cancelled = true;
+    }
+    // Wakes the decode loop if it waits for audio; it then sees the cancel.
+    if (m_stream)
+        m_stream->finish();
 }
 
 void SphinxRecognizer::run()
+{
+    decode();
+    m_ended = true;
+    if (m_callbacks.threadEnded)
+        m_callbacks.threadEnded();
+}
+
+void SphinxRecognizer::decode()
 {
     auto report = [this](auto &&call) {
         std::lock_guard lock(m_callbackMutex);
@@ -132,6 +151,7 @@ void SphinxRecognizer::run()
 
     QString error;
     Decoder ps = isCancelled() ? nullptr : loadDecoder(m_options, &error);
+    m_loading = false;
     report([&] {
         if (m_callbacks.loaded)
             m_callbacks.loaded(ps ? QString() : error);

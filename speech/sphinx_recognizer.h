@@ -9,6 +9,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace tandrel {
 
@@ -23,6 +25,9 @@ struct SphinxCallbacks
     std::function<void(const QString &text, bool final, double audioTime)> result;
     // Once, when the input stream has ended and everything in it is decoded.
     std::function<void()> finished;
+    // The last thing the thread does, also after `cancel`: joining it no
+    // longer waits. Must not block.
+    std::function<void()> threadEnded;
 };
 
 struct SphinxOptions
@@ -34,22 +39,36 @@ struct SphinxOptions
     QStringList decoderArguments;
 };
 
-// PocketSphinx decoding on a thread of its own. The thread loads the model
-// biased towards the script, then decodes the input stream until it is
-// finished, splitting it into utterances at pauses (voice activity). It keeps
-// itself alive while it runs, so dropping the last outside reference never
-// blocks the caller.
-class SphinxRecognizer : public std::enable_shared_from_this<SphinxRecognizer>
+// PocketSphinx decoding on a thread of its own, which the recogniser owns:
+// destroying it cancels and joins. The thread loads the model biased towards
+// the script, then decodes the input stream until it is finished, splitting
+// it into utterances at pauses (voice activity).
+//
+// Joining a decoding recogniser is brief: a cancel ends its input stream and
+// the loop stops before the next chunk. Loading the model cannot be cut
+// short; whoever must not wait for it keeps the recogniser until its
+// `threadEnded` callback has come (see `isLoading`).
+class SphinxRecognizer
 {
 public:
     // The audio the recogniser takes: 16 kHz, mono, signed 16-bit.
     static AudioFormat inputFormat();
 
-    static std::shared_ptr<SphinxRecognizer>
+    static std::unique_ptr<SphinxRecognizer>
     start(SphinxOptions options, std::shared_ptr<SpeechInputStream> stream, SphinxCallbacks callbacks);
 
-    // No callback runs after this returns; the thread ends at its next chunk.
+    // Cancels and waits for the thread to end.
+    ~SphinxRecognizer();
+    SphinxRecognizer(const SphinxRecognizer &) = delete;
+    SphinxRecognizer &operator=(const SphinxRecognizer &) = delete;
+
+    // No callback but `threadEnded` runs after this returns; the input stream
+    // is finished, so the thread stops before its next chunk. Any thread.
     void cancel();
+    // The model is still being loaded; joining would wait for it.
+    bool isLoading() const { return m_loading.load(); }
+    // The thread has done its work; joining returns at once.
+    bool hasEnded() const { return m_ended.load(); }
 
     // Seconds of audio decoded and seconds of thread time spent decoding.
     double audioSeconds() const { return m_audioSeconds.load(); }
@@ -59,6 +78,7 @@ private:
     SphinxRecognizer(SphinxOptions options, std::shared_ptr<SpeechInputStream> stream,
                      SphinxCallbacks callbacks);
     void run();
+    void decode();
     bool isCancelled() const { return m_cancelled.load(); }
 
     SphinxOptions m_options;
@@ -66,8 +86,11 @@ private:
     SphinxCallbacks m_callbacks;
     std::mutex m_callbackMutex; // held while a callback runs, so `cancel` waits for it
     std::atomic<bool> m_cancelled{false};
+    std::atomic<bool> m_loading{true};
+    std::atomic<bool> m_ended{false};
     std::atomic<double> m_audioSeconds{0};
     std::atomic<double> m_decodeSeconds{0};
+    std::thread m_thread; // last: starts once everything it uses exists
 };
 
 } // namespace tandrel

@@ -1,13 +1,14 @@
+#include "media/wav_file.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_audio_sink.h"
 #include "speech/sphinx_recognizer.h"
-#include "media/wav_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -83,8 +84,8 @@ Heard recognise(const WavAudio &audio, const QString &text, SpeechBiasMode bias,
         sink.append(audio.slice(first, step));
     sink.reset();
     if (cancelAfterLoading) {
-        // Give the thread time to run through the stream; nothing may come.
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        // Joins the thread: whatever it would still have reported has come.
+        recognizer.reset();
         return heard;
     }
     std::unique_lock lock(mutex);
@@ -252,4 +253,35 @@ TEST(SphinxRecognizer, ReportsNothingOnceCancelled)
     const Heard cancelled = recognise(audio, script, SpeechBiasMode::ChunkGrammar, true);
     EXPECT_TRUE(cancelled.results.isEmpty());
     EXPECT_FALSE(cancelled.finished);
+}
+
+TEST(SphinxRecognizer, DestroyingItWhileItWaitsForAudioEndsItsThreadWithoutReporting)
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool loaded = false;
+    std::atomic<int> ended{0};
+    std::atomic<bool> finished{false};
+    SphinxCallbacks callbacks;
+    callbacks.loaded = [&](const QString &) {
+        std::lock_guard lock(mutex);
+        loaded = true;
+        wake.notify_all();
+    };
+    callbacks.finished = [&] { finished = true; };
+    callbacks.threadEnded = [&] { ++ended; };
+    auto stream = std::make_shared<SpeechInputStream>();
+    auto recognizer = SphinxRecognizer::start({englishModel(), script, SpeechBiasMode::ChunkGrammar}, stream,
+                                              callbacks);
+    {
+        std::unique_lock lock(mutex);
+        wake.wait(lock, [&] { return loaded; });
+    }
+    EXPECT_FALSE(recognizer->isLoading());
+    // The stream is still open: only the cancel can wake the waiting thread,
+    // and the destructor returns only once the thread has ended.
+    recognizer.reset();
+    EXPECT_EQ(ended.load(), 1);
+    EXPECT_FALSE(finished.load());
+    EXPECT_TRUE(stream->isFinished());
 }

@@ -5,40 +5,15 @@
 #include "teleprompter/teleprompter_self_view.h"
 #include "teleprompter/teleprompter_state.h"
 #include "teleprompter/teleprompter_view.h"
+#include "teleprompter/teleprompter_window.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QVBoxLayout>
 #include <QWindow>
 
 namespace tandrel {
-
-TeleprompterWindow::TeleprompterWindow(TeleprompterState &state)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_view(new TeleprompterView(state, this))
-{
-    setWindowTitle(QStringLiteral("Teleprompter"));
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    QPalette palette;
-    palette.setColor(QPalette::Window, Qt::black);
-    setPalette(palette);
-    setAutoFillBackground(true);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
-}
-
-void TeleprompterWindow::closeEvent(QCloseEvent *event)
-{
-    // A close from outside (the window manager, or the application quitting
-    // and closing its windows) is let through, so that it is never refused;
-    // the presenter then dismisses the teleprompter as Escape does.
-    event->accept();
-    emit closeRequested();
-}
 
 TeleprompterPresenter::TeleprompterPresenter(QObject *parent) : QObject(parent)
 { }
@@ -46,6 +21,16 @@ TeleprompterPresenter::TeleprompterPresenter(QObject *parent) : QObject(parent)
 TeleprompterPresenter::~TeleprompterPresenter()
 {
     dismissTeleprompter();
+}
+
+bool TeleprompterPresenter::isOpen() const
+{
+    return m_window != nullptr;
+}
+
+TeleprompterWindow *TeleprompterPresenter::window() const
+{
+    return m_window;
 }
 
 TeleprompterView *TeleprompterPresenter::view() const

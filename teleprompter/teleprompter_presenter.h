@@ -4,33 +4,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QScreen>
-#include <QWidget>
 
 namespace tandrel {
 
 class TeleprompterState;
 class TeleprompterView;
-
-// The teleprompter's own window: frameless, black, covering one display and
-// kept above normal windows. Closing it from outside (window manager,
-// application quit) dismisses the teleprompter like Escape does.
-class TeleprompterWindow : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit TeleprompterWindow(TeleprompterState &state);
-    TeleprompterView *view() const { return m_view; }
-
-signals:
-    void closeRequested();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    TeleprompterView *m_view = nullptr;
-};
+class TeleprompterWindow;
 
 // Opens, places and closes the one teleprompter window. While the window is
 // open and the state says it is presented, the teleprompter keys act in the
@@ -52,8 +31,8 @@ public:
     // Fits the window to the display the state chooses; nothing when closed.
     void placeWindow(TeleprompterState &state);
 
-    bool isOpen() const { return m_window != nullptr; }
-    TeleprompterWindow *window() const { return m_window; }
+    bool isOpen() const;
+    TeleprompterWindow *window() const;
     TeleprompterView *view() const;
     // The display the window was last placed on.
     QScreen *placedScreen() const { return m_placedScreen; }

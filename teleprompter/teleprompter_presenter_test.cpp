@@ -4,6 +4,7 @@
 #include "teleprompter/teleprompter_self_view.h"
 #include "teleprompter/teleprompter_state.h"
 #include "teleprompter/teleprompter_view.h"
+#include "teleprompter/teleprompter_window.h"
 #include "tests/support/temp_library.h"
 
 #include <QApplication>
@@ -97,7 +98,7 @@ TEST(TeleprompterPresenter, KeysActEverywhereWhileOpenAndPassOnAfterwards)
     other.show();
     s.state.setFontSize(56);
     s.presenter.presentTeleprompter("eins zwei drei", "", s.state);
-    s.state.ingestRecognized("eins zwei", true);
+    s.state.setReadingPosition(2, 0);
 
     QTest::keyClick(&other, Qt::Key_Space);
     EXPECT_FALSE(s.state.isScrolling());

@@ -177,9 +177,13 @@ void TeleprompterState::setTitle(const QString &value)
 {
     TANDREL_SET(m_title, titleChanged, false);
 }
-void TeleprompterState::setFollowStatus(const QString &value)
+void TeleprompterState::setFollowStatus(FollowState state, const QString &error)
 {
-    TANDREL_SET(m_followStatus, followStatusChanged, false);
+    if (m_followState != state || m_followError != error) {
+        m_followState = state;
+        m_followError = error;
+        emit followStatusChanged();
+    }
 }
 
 #undef TANDREL_SET
@@ -204,9 +208,12 @@ void TeleprompterState::loadScript(const QString &script)
     setScript(script);
 }
 
-void TeleprompterState::ingestRecognized(const QString &text, bool isFinal)
+void TeleprompterState::setReadingPosition(qint64 cursor, qint64 lookahead)
 {
-    changeAligner([&](ScriptAligner &aligner) { aligner.ingest(text, isFinal); });
+    changeAligner([&](ScriptAligner &aligner) {
+        aligner.setCursor(cursor);
+        aligner.setLookahead(lookahead);
+    });
 }
 
 void TeleprompterState::resetFollow()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "speech/follow_state.h"
 #include "speech/script_aligner.h"
 #include "teleprompter/screen_provider.h"
 #include "teleprompter/teleprompter_scroll_mode.h"
@@ -18,8 +19,9 @@ namespace tandrel {
 class UserDefaults;
 
 // The one description of the teleprompter: the user's settings (persisted in
-// the user defaults under "teleprompter." keys), the text on show with its
-// reading position, and live flags. Main thread only.
+// the user defaults under "teleprompter." keys), the text on show with the
+// reading position the speech follower reports, and live flags. Main thread
+// only.
 //
 // Every property notifies only when its value changes; every write of a
 // persisted property persists all nine keys, changed or not.
@@ -43,7 +45,9 @@ class TeleprompterState : public QObject
     Q_PROPERTY(bool isPresented READ isPresented WRITE setIsPresented NOTIFY isPresentedChanged)
     Q_PROPERTY(QString script READ script WRITE setScript NOTIFY scriptChanged)
     Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
-    Q_PROPERTY(QString followStatus READ followStatus WRITE setFollowStatus NOTIFY followStatusChanged)
+    // Where the speech follower stands, and its error text when it failed.
+    Q_PROPERTY(tandrel::FollowState followState READ followState NOTIFY followStatusChanged)
+    Q_PROPERTY(QString followError READ followError NOTIFY followStatusChanged)
     Q_PROPERTY(qint64 resetGeneration READ resetGeneration NOTIFY resetGenerationChanged)
     Q_PROPERTY(bool persistEnabled READ persistEnabled NOTIFY persistEnabledChanged)
 
@@ -74,7 +78,8 @@ public:
     const QString &script() const { return m_script; }
     const QString &title() const { return m_title; }
     const ScriptAligner &aligner() const { return m_aligner; }
-    const QString &followStatus() const { return m_followStatus; }
+    FollowState followState() const { return m_followState; }
+    const QString &followError() const { return m_followError; }
     qint64 resetGeneration() const { return m_resetGeneration; }
     bool persistEnabled() const { return m_persistEnabled; }
 
@@ -91,15 +96,15 @@ public:
     void setIsPresented(bool value);
     void setScript(const QString &value);
     void setTitle(const QString &value);
-    void setFollowStatus(const QString &value);
+    void setFollowStatus(FollowState state, const QString &error = {});
 
     // Writes all nine keys; does nothing while loading.
     void persist();
     // Gives the aligner a new script (keeping the reading position where the
     // script allows it), then shows it.
     void loadScript(const QString &script);
-    // One recognised text (committed and pending text joined by spaces).
-    void ingestRecognized(const QString &text, bool isFinal);
+    // The reading position the speech follower has reached in the script.
+    void setReadingPosition(qint64 cursor, qint64 lookahead);
     // Sends the reading position back to the first word, tells the view to
     // scroll to the top and the speech follower to start over.
     void resetFollow();
@@ -132,7 +137,7 @@ signals:
     void followStatusChanged();
     void resetGenerationChanged();
     void persistEnabledChanged();
-    // resetFollow ran: the speech follower starts its recognition over.
+    // resetFollow ran: the speech follower starts its transcript over.
     void followResetRequested();
 
 private:
@@ -156,7 +161,8 @@ private:
     QString m_script;
     QString m_title;
     ScriptAligner m_aligner;
-    QString m_followStatus;
+    FollowState m_followState = FollowState::idle;
+    QString m_followError;
     qint64 m_resetGeneration = 0;
     bool m_persistEnabled = false;
 };

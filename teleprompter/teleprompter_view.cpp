@@ -1,5 +1,6 @@
 #include "teleprompter/teleprompter_view.h"
 
+#include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_font.h"
 #include "teleprompter/teleprompter_keys.h"
 #include "teleprompter/teleprompter_self_view.h"
@@ -427,9 +428,10 @@ void TeleprompterView::paintOverlay(QPainter &p, const QRectF &bounds) const
         paintCapsuleLabel(p, QStringLiteral("Pause"), teleprompterFont(14, QFont::DemiBold), white(0.86),
                           black(0.38), white(0.18), centreX, 22, false);
     }
-    if (m_state.scrollMode() == TeleprompterScrollMode::speech && !m_state.followStatus().isEmpty()) {
-        paintCapsuleLabel(p, m_state.followStatus(), teleprompterFont(14, QFont::Medium), white(0.78),
-                          black(0.4), std::nullopt, centreX, bounds.height() - 26, true);
+    const QString status = followStatusText(m_state.followState(), m_state.followError());
+    if (m_state.scrollMode() == TeleprompterScrollMode::speech && !status.isEmpty()) {
+        paintCapsuleLabel(p, status, teleprompterFont(14, QFont::Medium), white(0.78), black(0.4),
+                          std::nullopt, centreX, bounds.height() - 26, true);
     }
     p.restore();
 }

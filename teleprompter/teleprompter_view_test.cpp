@@ -107,8 +107,7 @@ TEST(TeleprompterView, HighlightsTheSpokenWordWhereItIsDrawnInEveryPlacement)
         Scene scene;
         scene.state.setTextPlacement(c.placement);
         scene.state.setIsMirrored(c.mirrored);
-        scene.state.ingestRecognized("Willkommen zurück heute zeige ich euch wie man mit einer einzigen",
-                                     true);
+        scene.state.setReadingPosition(11, 0); // "Willkommen zurück … einer einzigen" read
         scene.settle();
         const qint64 current = scene.view.currentWordIndex();
         ASSERT_EQ(current, 11) << c.name;
@@ -149,20 +148,22 @@ TEST(TeleprompterView, ShowsPauseBadgeAndStatusLineOnlyWhenDue)
         const char *name;
         bool scrolling;
         TeleprompterScrollMode mode;
-        const char *followStatus;
+        FollowState follow;
         bool badgeShown, statusShown;
     } cases[] = {
-            {"paused", false, TeleprompterScrollMode::speech, "", true, false},
-            {"status", true, TeleprompterScrollMode::speech, "Spracherkennung läuft …", false, true},
-            {"paused-status-mirrored", false, TeleprompterScrollMode::speech, "Mikrofon fehlt", true, true},
-            {"steady-hides-status", true, TeleprompterScrollMode::steady, "Mikrofon fehlt", false, false},
+            {"paused", false, TeleprompterScrollMode::speech, FollowState::idle, true, false},
+            {"status", true, TeleprompterScrollMode::speech, FollowState::listening, false, true},
+            {"paused-status-mirrored", false, TeleprompterScrollMode::speech, FollowState::failed, true,
+             true},
+            {"steady-hides-status", true, TeleprompterScrollMode::steady, FollowState::failed, false, false},
     };
     for (const auto &c : cases) {
         Scene scene;
         scene.state.setIsMirrored(std::string(c.name).find("mirrored") != std::string::npos);
         scene.state.setIsScrolling(c.scrolling);
         scene.state.setScrollMode(c.mode);
-        scene.state.setFollowStatus(QString::fromUtf8(c.followStatus));
+        scene.state.setFollowStatus(c.follow,
+                                    QStringLiteral("Keine Audioquelle fürs Mitlaufen. Mikrofon wählen."));
         const QImage image = scene.shot(c.name);
         EXPECT_EQ(brightestIn(image, badge) > 150, c.badgeShown) << c.name;
         EXPECT_EQ(brightestIn(image, status) > 150, c.statusShown) << c.name;
@@ -184,7 +185,7 @@ TEST(TeleprompterView, SteadyModeHighlightsExactlyOneWordAndSpeechEndHighlightsN
     EXPECT_GT(amberPixels(image, scene.view.wordRectInWindow(scene.view.currentWordIndex())), 20);
 
     scene.state.setScrollMode(TeleprompterScrollMode::speech);
-    scene.state.ingestRecognized(script, true);
+    scene.state.setReadingPosition(count, 0);
     EXPECT_EQ(scene.state.aligner().cursor(), count);
     scene.settle(2);
     image = scene.shot("speech-finished");

@@ -4,7 +4,6 @@
 #include "capture/capture_controller.h"
 #include "platform/user_defaults.h"
 #include "speech/speech_follower.h"
-#include "teleprompter/teleprompter_state.h"
 #include "tests/support/temp_library.h"
 
 #include <QProcess>
@@ -27,7 +26,6 @@ TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTh
 
     QTemporaryDir dir;
     UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
-    TeleprompterState state(defaults);
     SpeechFollower follower;
     qputenv("TANDREL_TEST_CAMERA", "1"); // this machine has no camera
     CaptureController capture(defaults);
@@ -36,10 +34,10 @@ TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTh
             << qPrintable(capture.statusMessage());
     capture.setSelectedMicrophoneID(mic);
     ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.audioDeviceInput() == mic; }, 20000));
-    follower.start(script, capture, state);
+    follower.start(script, capture);
     ASSERT_TRUE(tandrel::testing::waitUntil([&] { return follower.isListening(); }, 20000))
-            << qPrintable(follower.statusMessage());
-    EXPECT_EQ(state.followStatus(), QStringLiteral("Hört zu…"));
+            << qPrintable(follower.errorText());
+    EXPECT_EQ(follower.state(), FollowState::listening);
 
     QProcess speaker;
     speaker.start(QStringLiteral("bash"),
@@ -48,11 +46,11 @@ TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTh
                    QStringLiteral("speak"), script, sink});
     ASSERT_TRUE(speaker.waitForFinished(90000));
     ASSERT_EQ(speaker.exitCode(), 0) << speaker.readAllStandardError().constData();
-    const qint64 middle = state.aligner().tokens().size() / 2;
+    const qint64 middle = follower.aligner().tokens().size() / 2;
     // The last utterance ends after a pause of about a second.
-    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return state.aligner().cursor() > middle; }, 5000))
-            << state.aligner().cursor() << " of " << state.aligner().tokens().size() << ": "
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return follower.cursor() > middle; }, 5000))
+            << follower.cursor() << " of " << follower.aligner().tokens().size() << ": "
             << qPrintable(follower.lastHeard());
     follower.stop(capture);
-    EXPECT_TRUE(state.followStatus().isEmpty());
+    EXPECT_EQ(follower.state(), FollowState::idle);
 }

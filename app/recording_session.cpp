@@ -1,0 +1,175 @@
+#include "app/recording_session.h"
+
+#include "capture/capture_controller.h"
+#include "library/library_store.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_presenter.h"
+#include "teleprompter/teleprompter_state.h"
+
+#include <QPointer>
+
+namespace tandrel {
+
+RecordingSession::RecordingSession(LibraryStore &library, CaptureController &capture,
+                                   TeleprompterState &teleprompter, SpeechFollower &follower,
+                                   TeleprompterPresenter *presenter, QObject *parent)
+    : QObject(parent), m_library(library), m_capture(capture), m_teleprompter(teleprompter),
+      m_follower(follower), m_presenter(presenter), m_microphone(&capture)
+{
+    bindFollower();
+    connect(&teleprompter, &TeleprompterState::isPresentedChanged, this, [this] {
+        if (!m_teleprompter.isPresented())
+            stopFollowing();
+    });
+    connect(&teleprompter, &TeleprompterState::scrollModeChanged, this, &RecordingSession::scrollModeChanged);
+    // Without a reel there is nothing to read from.
+    connect(&library, &LibraryStore::selectedIDChanged, this, [this] {
+        if (!m_library.selectedID() && m_teleprompter.isPresented())
+            dismissTeleprompter();
+    });
+}
+
+RecordingSession::~RecordingSession() = default;
+
+// The teleprompter shows where the follower has got to and how it fares; the
+// follower reads the script the teleprompter shows and rewinds with it.
+void RecordingSession::bindFollower()
+{
+    SpeechFollower *follower = &m_follower;
+    TeleprompterState *state = &m_teleprompter;
+    auto position
+            = [follower, state] { state->setReadingPosition(follower->cursor(), follower->lookahead()); };
+    connect(follower, &SpeechFollower::cursorChanged, this, position);
+    connect(follower, &SpeechFollower::lookaheadChanged, this, position);
+    auto status = [follower, state] { state->setFollowStatus(follower->state(), follower->errorText()); };
+    connect(follower, &SpeechFollower::stateChanged, this, status);
+    connect(follower, &SpeechFollower::errorTextChanged, this, status);
+    connect(state, &TeleprompterState::scriptChanged, this,
+            [follower, state] { follower->loadScript(state->script()); });
+    connect(state, &TeleprompterState::followResetRequested, this, [follower] { follower->rewind(); });
+    follower->loadScript(state->script());
+    position();
+    status();
+}
+
+void RecordingSession::presentTeleprompter(const QString &script, const QString &title, bool reset)
+{
+    const bool wasPresented = m_teleprompter.isPresented();
+    const bool wasListening = m_follower.isListening();
+    if (m_presenter) {
+        m_presenter->presentTeleprompter(script, title, m_teleprompter);
+    } else {
+        m_teleprompter.setTitle(title);
+        m_teleprompter.loadScript(script);
+        m_teleprompter.setIsPresented(true);
+        m_teleprompter.setIsScrolling(true);
+    }
+    if (reset)
+        m_teleprompter.resetFollow();
+    if (m_teleprompter.scrollMode() != TeleprompterScrollMode::speech)
+        return;
+    // A follower listening to the open teleprompter has the script already
+    // (it reads what the teleprompter shows); a new run would lose its model.
+    if (!(wasPresented && wasListening))
+        startFollowing();
+}
+
+void RecordingSession::dismissTeleprompter()
+{
+    if (m_presenter) {
+        m_presenter->dismissTeleprompter();
+    } else {
+        m_teleprompter.setIsPresented(false);
+        m_teleprompter.setIsScrolling(false);
+    }
+    stopFollowing();
+}
+
+void RecordingSession::updateShownReel(const QString &title, const QString &script)
+{
+    if (!m_teleprompter.isPresented())
+        return;
+    m_teleprompter.setTitle(title);
+    m_teleprompter.loadScript(script);
+    placeTeleprompter();
+}
+
+void RecordingSession::placeTeleprompter()
+{
+    if (m_presenter && m_presenter->isOpen())
+        m_presenter->placeWindow(m_teleprompter);
+}
+
+void RecordingSession::scrollModeChanged()
+{
+    if (!m_teleprompter.isPresented())
+        return;
+    if (m_teleprompter.scrollMode() == TeleprompterScrollMode::speech)
+        startFollowing();
+    else
+        stopFollowing();
+}
+
+void RecordingSession::startFollowing()
+{
+    m_follower.start(m_teleprompter.script(), *m_microphone);
+}
+
+void RecordingSession::stopFollowing()
+{
+    m_follower.stop(*m_microphone);
+}
+
+Status RecordingSession::canChangeLibraryFolder() const
+{
+    if (m_capture.isRecording())
+        return Status::failure(
+                QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
+    return {};
+}
+
+Status RecordingSession::changeLibraryFolder(const QString &folder)
+{
+    if (const Status allowed = canChangeLibraryFolder(); !allowed)
+        return allowed;
+    // The teleprompter shows a reel of the folder being left.
+    if (m_teleprompter.isPresented())
+        dismissTeleprompter();
+    return m_library.changeRoot(folder);
+}
+
+void RecordingSession::quit()
+{
+    dismissTeleprompter();
+}
+
+void RecordingSession::recordTake(const ReelProject &reel, TakeCompletion settled)
+{
+    m_library.ensureFolders(reel);
+    const QUuid reelID = reel.id;
+    QPointer<RecordingSession> self(this);
+    ++m_pendingTakes;
+    m_capture.startRecording(m_library.takesFolder(reel),
+                             [self, reelID, settled = std::move(settled)](const Result<Take> &result) {
+                                 if (!self)
+                                     return;
+                                 if (result.ok())
+                                     self->m_library.addTake(result.value(), reelID);
+                                 --self->m_pendingTakes;
+                                 if (settled)
+                                     settled(result);
+                                 emit self->takeSettled();
+                             });
+}
+
+void RecordingSession::stopRecording()
+{
+    m_capture.stopRecording();
+}
+
+bool RecordingSession::isRecording() const
+{
+    return m_capture.isRecording();
+}
+
+} // namespace tandrel

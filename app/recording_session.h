@@ -1,0 +1,100 @@
+#pragma once
+
+#include "library/reel_project.h"
+#include "platform/result.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+namespace tandrel {
+
+class AudioTapHost;
+class CaptureController;
+class LibraryStore;
+class SpeechFollower;
+class TeleprompterPresenter;
+class TeleprompterState;
+
+// The application's recording policy in one place, for the windows and for
+// `tandrelctl` alike: when the teleprompter opens and closes, when the speech
+// follower starts and stops, and how a take reaches its reel. Needs no
+// widgets; without a presenter (headless) the teleprompter state alone says
+// that the teleprompter is shown.
+//
+// Rules it keeps on its own: the follower runs exactly while the teleprompter
+// is presented in speech mode (switching to steady mode or closing the
+// teleprompter stops it, switching back starts it); it reads the script the
+// teleprompter shows and rewinds with it; a cleared reel selection closes the
+// teleprompter.
+//
+// Main thread only, like the four long-lived objects it refers to; they and
+// the presenter must outlive it.
+class RecordingSession : public QObject
+{
+    Q_OBJECT
+public:
+    using TakeCompletion = std::function<void(const Result<Take> &)>;
+
+    RecordingSession(LibraryStore &library, CaptureController &capture, TeleprompterState &teleprompter,
+                     SpeechFollower &follower, TeleprompterPresenter *presenter = nullptr,
+                     QObject *parent = nullptr);
+    ~RecordingSession() override;
+
+    // Where the follower listens: the capture controller's microphone unless
+    // set otherwise (a file, where there is no microphone). Set it before
+    // following starts; it must outlive the session.
+    void setMicrophone(AudioTapHost &microphone) { m_microphone = &microphone; }
+
+    // ---- teleprompter and following ------------------------------------------
+    // Shows `script` under `title`, opening the teleprompter or bringing it to
+    // the front, from the first word when `reset`. In speech mode the follower
+    // starts, unless it already listens to the open teleprompter: then it
+    // only takes the script.
+    void presentTeleprompter(const QString &script, const QString &title, bool reset);
+    // Closes the teleprompter; following stops with it.
+    void dismissTeleprompter();
+    // The edited reel while the teleprompter shows it: title and script, and
+    // the window placed again. Nothing while the teleprompter is closed.
+    void updateShownReel(const QString &title, const QString &script);
+    // Places the open teleprompter on the display the state now chooses.
+    void placeTeleprompter();
+
+    // ---- what ends a teleprompter session ------------------------------------
+    // Refused while a take runs; otherwise closes the teleprompter and lets
+    // the library switch folders. The store's error comes back as well.
+    Status changeLibraryFolder(const QString &folder);
+    // Whether the folder may change now (not while a take runs).
+    Status canChangeLibraryFolder() const;
+    // The application goes: the teleprompter closes and following stops.
+    void quit();
+
+    // ---- takes -----------------------------------------------------------------
+    // Starts a take into the reel's takes folder. When it settles, a take is
+    // added to the reel through the library store; then `settled` gets the
+    // take or the error text, and `takeSettled` is emitted.
+    void recordTake(const ReelProject &reel, TakeCompletion settled = {});
+    void stopRecording();
+    bool isRecording() const;
+    // A take has been started and has not settled yet.
+    bool isTakePending() const { return m_pendingTakes > 0; }
+
+signals:
+    void takeSettled();
+
+private:
+    void bindFollower();
+    void startFollowing();
+    void stopFollowing();
+    void scrollModeChanged();
+
+    LibraryStore &m_library;
+    CaptureController &m_capture;
+    TeleprompterState &m_teleprompter;
+    SpeechFollower &m_follower;
+    TeleprompterPresenter *m_presenter;
+    AudioTapHost *m_microphone;
+    int m_pendingTakes = 0;
+};
+
+} // namespace tandrel

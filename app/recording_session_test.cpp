@@ -1,0 +1,166 @@
+// The recording policy without windows: a real follower with the real
+// recogniser listening to a silent file, a headless teleprompter state, a
+// library in a temporary folder and a capture controller that is never
+// activated (with no source chosen, recording is refused).
+
+#include "app/recording_session.h"
+#include "capture/capture_controller.h"
+#include "library/library_store.h"
+#include "media/wav_tap_host.h"
+#include "platform/user_defaults.h"
+#include "speech/speech_follower.h"
+#include "teleprompter/teleprompter_state.h"
+#include "tests/support/temp_library.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+using tandrel::testing::waitUntil;
+
+namespace {
+
+const QString script = QStringLiteral("Good morning and welcome back to the studio.");
+
+struct Session
+{
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.ini"))};
+    LibraryStore library{defaults, dir.filePath(QStringLiteral("Bibliothek"))};
+    CaptureController capture{defaults};
+    TeleprompterState teleprompter{defaults};
+    SpeechFollower follower;
+    WavTapHost microphone{WavAudio{}, false};
+    RecordingSession session{library, capture, teleprompter, follower};
+    ReelProject reel;
+
+    Session()
+    {
+        session.setMicrophone(microphone);
+        reel = library.createReel(std::nullopt, QStringLiteral("Probe"), script);
+        library.setSelectedID(reel.id);
+    }
+
+    // The teleprompter open in speech mode with the follower listening.
+    bool presentListening()
+    {
+        teleprompter.setScrollMode(TeleprompterScrollMode::speech);
+        session.presentTeleprompter(script, QStringLiteral("001 Probe"), false);
+        return waitUntil([&] { return follower.isListening(); }, 20000);
+    }
+    bool following() const { return follower.state() != FollowState::idle || follower.isListening(); }
+};
+
+} // namespace
+
+TEST(RecordingSession, FollowingEndsWithSteadyModeAndWithEverythingThatClosesTheTeleprompter)
+{
+    const struct
+    {
+        const char *event;
+        std::function<void(Session &)> happen;
+        bool stillPresented;
+    } cases[] = {
+            {"steady mode", [](Session &s) { s.teleprompter.setScrollMode(TeleprompterScrollMode::steady); },
+             true},
+            {"dismissal", [](Session &s) { s.session.dismissTeleprompter(); }, false},
+            {"closed from outside", [](Session &s) { s.teleprompter.setIsPresented(false); }, false},
+            {"cleared selection", [](Session &s) { s.library.setSelectedID(std::nullopt); }, false},
+            {"library folder change",
+             [](Session &s) {
+                 const Status changed = s.session.changeLibraryFolder(s.dir.filePath(QStringLiteral("Neu")));
+                 EXPECT_TRUE(changed.ok()) << qPrintable(changed.error());
+             },
+             false},
+            {"quit", [](Session &s) { s.session.quit(); }, false},
+    };
+    for (const auto &c : cases) {
+        Session s;
+        ASSERT_TRUE(s.presentListening()) << c.event << ": " << qPrintable(s.follower.errorText());
+        EXPECT_EQ(s.teleprompter.followState(), FollowState::listening) << c.event;
+        c.happen(s);
+        EXPECT_FALSE(s.following()) << c.event;
+        EXPECT_EQ(s.teleprompter.followState(), FollowState::idle) << c.event;
+        EXPECT_EQ(s.teleprompter.isPresented(), c.stillPresented) << c.event;
+    }
+}
+
+TEST(RecordingSession, SpeechModeStartsFollowingOnlyWhileTheTeleprompterIsShown)
+{
+    Session s;
+    s.teleprompter.setScrollMode(TeleprompterScrollMode::steady);
+    s.session.presentTeleprompter(script, QStringLiteral("001 Probe"), false);
+    EXPECT_TRUE(s.teleprompter.isPresented());
+    EXPECT_FALSE(s.following());
+
+    s.teleprompter.setScrollMode(TeleprompterScrollMode::speech);
+    ASSERT_TRUE(waitUntil([&] { return s.follower.isListening(); }, 20000))
+            << qPrintable(s.follower.errorText());
+
+    // Shown again while listening: the script is handed over, the run and its
+    // model stay.
+    const quint64 run = s.follower.runGeneration();
+    const QString edited = script + QStringLiteral(" See you tomorrow.");
+    s.session.presentTeleprompter(edited, QStringLiteral("001 Probe"), false);
+    EXPECT_EQ(s.follower.runGeneration(), run);
+    EXPECT_TRUE(s.follower.isListening());
+    EXPECT_EQ(s.follower.aligner().script(), edited);
+
+    s.session.dismissTeleprompter();
+    s.teleprompter.setScrollMode(TeleprompterScrollMode::steady);
+    s.teleprompter.setScrollMode(TeleprompterScrollMode::speech);
+    EXPECT_FALSE(s.following()) << "a closed teleprompter is not followed";
+}
+
+TEST(RecordingSession, TheTeleprompterShowsWhatTheFollowerReportsAndRewindsIt)
+{
+    Session s;
+    s.teleprompter.setScrollMode(TeleprompterScrollMode::speech);
+    s.session.presentTeleprompter(QStringLiteral("eins zwei drei vier fünf"), QStringLiteral("001 Probe"),
+                                  false);
+    const quint64 run = s.follower.runGeneration();
+    s.follower.handleAnalyzerResult(QStringLiteral("eins zwei"), true, run);
+    s.follower.handleAnalyzerResult(QStringLiteral("drei"), false, run);
+    EXPECT_EQ(s.teleprompter.aligner().cursor(), 2);
+    EXPECT_EQ(s.teleprompter.aligner().lookahead(), 1);
+    EXPECT_EQ(s.teleprompter.followState(), FollowState::listening);
+
+    // An edited script while shown: both keep the reader on the word to read.
+    s.session.updateShownReel(QStringLiteral("001 Neu"), QStringLiteral("null eins zwei drei vier fünf"));
+    EXPECT_EQ(s.teleprompter.title(), QStringLiteral("001 Neu"));
+    EXPECT_EQ(s.follower.aligner().script(), QStringLiteral("null eins zwei drei vier fünf"));
+    EXPECT_EQ(s.follower.cursor(), 3);
+    EXPECT_EQ(s.teleprompter.aligner().cursor(), 3);
+
+    // Key "0": the first word, and the transcript starts from nothing.
+    s.teleprompter.resetFollow();
+    EXPECT_EQ(s.follower.cursor(), 0);
+    EXPECT_TRUE(s.follower.lastHeard().isEmpty());
+    s.follower.handleAnalyzerResult(QStringLiteral("null"), true, run);
+    EXPECT_EQ(s.teleprompter.aligner().cursor(), 1);
+
+    // Opening from the beginning rewinds as well.
+    s.session.presentTeleprompter(QStringLiteral("null eins zwei drei vier fünf"), QStringLiteral("001 Neu"),
+                                  true);
+    EXPECT_EQ(s.follower.cursor(), 0);
+    EXPECT_EQ(s.teleprompter.aligner().cursor(), 0);
+}
+
+TEST(RecordingSession, ATakeThatCannotStartHandsItsErrorToTheCallerAndAddsNothing)
+{
+    Session s;
+    s.capture.selectVideoSource(std::nullopt);
+    s.capture.setSelectedMicrophoneID(std::nullopt);
+    QSignalSpy settledSpy(&s.session, &RecordingSession::takeSettled);
+    std::optional<Result<Take>> outcome;
+    s.session.recordTake(s.reel, [&](const Result<Take> &result) { outcome = result; });
+    EXPECT_TRUE(s.session.isTakePending());
+    ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }));
+    EXPECT_FALSE(outcome->ok());
+    EXPECT_EQ(outcome->error(), QStringLiteral("Bitte Video- oder Audioquelle wählen."));
+    EXPECT_FALSE(s.session.isTakePending());
+    EXPECT_EQ(settledSpy.count(), 1);
+    EXPECT_TRUE(s.library.reel(s.reel.id)->takes.isEmpty());
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "speech/follow_state.h"
+
+#include <QString>
+
+namespace tandrel {
+
+// The status line of the speech follower as the teleprompter and the record
+// workspace show it: a progress text while a run starts and listens, the
+// error text after a failure, nothing while idle.
+QString followStatusText(FollowState state, const QString &errorText);
+
+} // namespace tandrel
