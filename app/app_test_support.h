@@ -8,8 +8,8 @@
 #include "app/tandrel_app.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
-#include "tests/support/recording_opener.h"
 #include "platform/user_defaults.h"
+#include "tests/support/recording_opener.h"
 #include "tests/support/temp_library.h"
 
 #include <QAbstractButton>
@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
@@ -138,6 +139,29 @@ inline std::optional<ReelProject> selectedReel(LibraryStore &library)
 {
     const auto id = library.selectedID();
     return id ? library.reel(*id) : std::nullopt;
+}
+
+// Triggers the entry `text` of the next context menu as soon as it pops up.
+inline void chooseFromNextMenu(const QString &text)
+{
+    auto *poll = new QTimer(qApp);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, text] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        for (QAction *action : menu->actions()) {
+            if (action->text() == text) {
+                menu->close();
+                action->trigger();
+                return;
+            }
+        }
+        menu->close();
+    });
+    poll->start();
 }
 
 } // namespace tandrel::testing

@@ -8,6 +8,7 @@
 #include "app/record_workspace.h"
 #include "app/settings_window.h"
 #include "app/take_list.h"
+#include "app/take_list_model.h"
 #include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
 #include "capture/crop_overlay.h"
@@ -21,6 +22,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -124,7 +126,9 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
     EXPECT_EQ(library.reels().size(), 3);
-    window.reelList()->setCurrentRow(0); // 007 comes first
+    QListView *reels = window.reelList();
+    QTest::mouseClick(reels->viewport(), Qt::LeftButton, {},
+                      reels->visualRect(reels->model()->index(0, 0)).center()); // 007 comes first
     ASSERT_EQ(library.selectedID(), reelID);
 
     // Steady scrolling, the test camera and the test microphone.
@@ -177,9 +181,10 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     const Take take = library.reel(reelID)->takes.constFirst();
     ASSERT_TRUE(take.videoFileName && take.audioFileName);
     EXPECT_GE(take.duration, 3.0);
-    QWidget *row = workspace->takeList()->rowOf(take.id);
-    ASSERT_NE(row, nullptr);
-    EXPECT_TRUE(row->findChild<QLabel *>(QStringLiteral("latestBadge")));
+    TakeList *takeList = workspace->takeList();
+    const QModelIndex row = takeList->indexOf(take.id);
+    ASSERT_TRUE(row.isValid());
+    EXPECT_TRUE(row.data(TakeListModel::IsLatestRole).toBool());
     const QString takes = library.takesFolder(*library.reel(reelID));
     const QString videoFile = takes + QLatin1Char('/') + *take.videoFileName;
     const QString audioFile = takes + QLatin1Char('/') + *take.audioFileName;
@@ -209,7 +214,8 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     SettingsWindow::current()->close();
 
     // Delete the take through the confirmation.
-    QTest::mouseClick(row->findChild<QToolButton *>(QStringLiteral("deleteTakeButton")), Qt::LeftButton);
+    QTest::mouseClick(takeList->viewport(), Qt::LeftButton, {},
+                      takeList->deleteButtonRect(takeList->indexOf(take.id)).center());
     ASSERT_TRUE(waitUntil(
             [&] { return workspace->deleteConfirmation() && workspace->deleteConfirmation()->isVisible(); }));
     saveScreenshot(workspace->deleteConfirmation(), QStringLiteral("delete-confirmation.png"));

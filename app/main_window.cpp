@@ -5,6 +5,8 @@
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
 #include "app/recording_session.h"
+#include "app/reel_list_delegate.h"
+#include "app/reel_list_model.h"
 #include "app/settings_window.h"
 #include "app/symbols.h"
 #include "app/ui_style.h"
@@ -14,7 +16,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -28,29 +30,6 @@
 namespace tandrel {
 
 namespace {
-
-QString takesCaption(qsizetype count)
-{
-    if (count == 0)
-        return QStringLiteral("Keine Takes");
-    return QString::number(count) + (count == 1 ? QStringLiteral(" Take") : QStringLiteral(" Takes"));
-}
-
-// A reel row: display label in semibold body text, the take count as a caption.
-QWidget *makeReelRow(const ReelProject &reel)
-{
-    auto *row = new QWidget;
-    auto *layout = new QVBoxLayout(row);
-    layout->setContentsMargins(8, 4, 8, 4);
-    layout->setSpacing(2);
-    auto *label = ui::label(reel.displayLabel(), ui::TextRole::Body, true);
-    label->setObjectName(QStringLiteral("reelLabel"));
-    auto *caption = ui::label(takesCaption(reel.takes.size()), ui::TextRole::Caption, false, true);
-    caption->setObjectName(QStringLiteral("reelCaption"));
-    layout->addWidget(label);
-    layout->addWidget(caption);
-    return row;
-}
 
 QToolButton *toolButton(Symbol symbol, const QString &help, QWidget *parent)
 {
@@ -93,8 +72,9 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
             [this](const QString &note) { setStatusNote(note); });
 
     LibraryStore &library = m_context.library;
+    // The reel model has already brought its rows in step (it connected first).
     connect(&library, &LibraryStore::reelsChanged, this, [this] {
-        rebuildReelList();
+        syncListSelection();
         showDetail();
     });
     connect(&library, &LibraryStore::selectedIDChanged, this, [this] {
@@ -120,7 +100,7 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
             whenWorkspaceShown(&RecordWorkspace::exportToFinalCut));
 
     connect(&m_context.capture, &CaptureController::lastErrorChanged, this, &MainWindow::updateAlert);
-    rebuildReelList();
+    syncListSelection();
     showDetail();
     // An error met while the library loaded at start-up is shown at once.
     QTimer::singleShot(0, this, &MainWindow::updateAlert);
@@ -147,18 +127,24 @@ QWidget *MainWindow::buildSidebar()
     connect(add, &QToolButton::clicked, this, &MainWindow::createReel);
     connect(import, &QToolButton::clicked, this, &MainWindow::showImport);
 
-    m_reelList = new QListWidget(sidebar);
+    m_reelModel = new ReelListModel(m_context.library, this);
+    m_reelList = new QListView(sidebar);
     m_reelList->setObjectName(QStringLiteral("reelList"));
+    m_reelList->setModel(m_reelModel);
+    m_reelList->setItemDelegate(new ReelListDelegate(m_reelList));
     m_reelList->setSpacing(1);
     m_reelList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_reelList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_reelList, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (m_syncingList)
-            return;
-        if (const auto reel = reelAt(row))
-            m_context.library.setSelectedID(reel->id);
-    });
-    connect(m_reelList, &QListWidget::customContextMenuRequested, this, &MainWindow::showContextMenu);
+    connect(m_reelList->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                // The current row also moves when the model drops it; only
+                // the user's choices reach the store.
+                if (m_syncingList || m_reelModel->isSyncing())
+                    return;
+                if (const auto reel = reelAt(current.row()))
+                    m_context.library.setSelectedID(reel->id);
+            });
+    connect(m_reelList, &QListView::customContextMenuRequested, this, &MainWindow::showContextMenu);
 
     auto *column = new QVBoxLayout(sidebar);
     column->setContentsMargins(0, 0, 0, 0);
@@ -168,45 +154,24 @@ QWidget *MainWindow::buildSidebar()
     return sidebar;
 }
 
-void MainWindow::rebuildReelList()
-{
-    QList<ReelProject> reels = m_context.library.reels();
-    sortInReelOrder(reels);
-    m_syncingList = true;
-    m_reelList->clear();
-    m_rowIDs.clear();
-    for (const ReelProject &reel : reels) {
-        auto *item = new QListWidgetItem(m_reelList);
-        QWidget *row = makeReelRow(reel);
-        item->setSizeHint(row->sizeHint());
-        item->setData(Qt::UserRole, reel.id);
-        item->setData(Qt::AccessibleTextRole, reel.displayLabel());
-        m_reelList->setItemWidget(item, row);
-        m_rowIDs.append(reel.id);
-    }
-    m_syncingList = false;
-    syncListSelection();
-}
-
 void MainWindow::syncListSelection()
 {
     const std::optional<QUuid> selected = m_context.library.selectedID();
-    const int row = selected ? int(m_rowIDs.indexOf(*selected)) : -1;
+    const int row = selected ? m_reelModel->rowOf(*selected) : -1;
     m_syncingList = true;
     if (row < 0) {
         m_reelList->clearSelection();
-        m_reelList->setCurrentRow(-1);
+        m_reelList->setCurrentIndex(QModelIndex());
     } else {
-        m_reelList->setCurrentRow(row);
+        m_reelList->setCurrentIndex(m_reelModel->index(row));
     }
     m_syncingList = false;
 }
 
 std::optional<ReelProject> MainWindow::reelAt(int row) const
 {
-    if (row < 0 || row >= m_rowIDs.size())
-        return std::nullopt;
-    return m_context.library.reel(m_rowIDs.at(row));
+    const std::optional<ReelProject> shown = m_reelModel->reelAt(row);
+    return shown ? m_context.library.reel(shown->id) : std::nullopt;
 }
 
 void MainWindow::showDetail()
@@ -265,10 +230,10 @@ void MainWindow::setStatusNote(std::optional<QString> note)
 
 void MainWindow::showContextMenu(const QPoint &pos)
 {
-    QListWidgetItem *item = m_reelList->itemAt(pos);
-    if (!item)
+    const QModelIndex index = m_reelList->indexAt(pos);
+    if (!index.isValid())
         return;
-    const auto reel = reelAt(m_reelList->row(item));
+    const auto reel = reelAt(index.row());
     if (!reel)
         return;
     QMenu menu(this);

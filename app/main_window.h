@@ -10,13 +10,14 @@
 #include <QUuid>
 #include <optional>
 
-class QListWidget;
+class QListView;
 class QStackedWidget;
 
 namespace tandrel {
 
 class EmptyPage;
 class RecordWorkspace;
+class ReelListModel;
 
 // The application's one main window: the reel list in a sidebar, the record
 // workspace of the selected reel (or the empty page) beside it, the import
@@ -44,7 +45,8 @@ public:
     void exportReel(const ReelProject &reel);
 
     RecordWorkspace *workspace() const { return m_workspace; }
-    QListWidget *reelList() const { return m_reelList; }
+    QListView *reelList() const { return m_reelList; }
+    ReelListModel *reelModel() const { return m_reelModel; }
     QMessageBox *alert() const { return m_alert; }
     // The import sheet while it is open.
     ImportSheet *importSheet() const { return m_importSheet; }
@@ -59,7 +61,6 @@ protected:
 
 private:
     QWidget *buildSidebar();
-    void rebuildReelList();
     void syncListSelection();
     void showDetail();
     void showContextMenu(const QPoint &pos);
@@ -69,7 +70,8 @@ private:
     void clearMessages();
 
     AppContext m_context;
-    QListWidget *m_reelList = nullptr;
+    ReelListModel *m_reelModel = nullptr;
+    QListView *m_reelList = nullptr;
     QStackedWidget *m_detail = nullptr;
     EmptyPage *m_emptyPage = nullptr;
     RecordWorkspace *m_workspace = nullptr;
@@ -78,7 +80,6 @@ private:
     std::optional<QString> m_statusNote;
     QString m_importText;
     std::optional<int> m_importCount;
-    QList<QUuid> m_rowIDs;
     bool m_syncingList = false;
     bool m_activated = false;
     bool m_clearing = false;

@@ -2,12 +2,13 @@
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
+#include "app/reel_list_model.h"
 #include "capture/capture_controller.h"
 #include "teleprompter/teleprompter_state.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -19,11 +20,23 @@ using namespace tandrel::testing;
 
 namespace {
 
-QString rowText(QListWidget *list, int row, const char *name)
+// What a row of the reel list shows: its label or its take-count caption.
+QString rowText(QListView *list, int row, ReelListModel::Role role)
 {
-    QWidget *widget = list->itemWidget(list->item(row));
-    auto *label = widget ? widget->findChild<QLabel *>(QLatin1String(name)) : nullptr;
-    return label ? label->text() : QString();
+    return list->model()->index(row, 0).data(role).toString();
+}
+
+int rowCount(QListView *list)
+{
+    return list->model()->rowCount();
+}
+
+void openContextMenuOfRow(QListView *list, int row)
+{
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, rect.center(),
+                            list->viewport()->mapToGlobal(rect.center()));
+    QApplication::sendEvent(list->viewport(), &event);
 }
 
 QPushButton *pushButton(QWidget *parent, const QString &text)
@@ -32,29 +45,6 @@ QPushButton *pushButton(QWidget *parent, const QString &text)
         if (button->text() == text && button->isVisibleTo(parent))
             return button;
     return nullptr;
-}
-
-// Triggers the entry `text` of the next context menu as soon as it pops up.
-void chooseFromNextMenu(const QString &text)
-{
-    auto *poll = new QTimer(qApp);
-    poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, text] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        for (QAction *action : menu->actions()) {
-            if (action->text() == text) {
-                menu->close();
-                action->trigger();
-                return;
-            }
-        }
-        menu->close();
-    });
-    poll->start();
 }
 
 ImportSheet *openSheet(MainWindow &window)
@@ -88,7 +78,7 @@ TEST(MainWindow, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
     auto *detail = window.findChild<QStackedWidget *>();
     ASSERT_NE(detail, nullptr);
     EXPECT_TRUE(qobject_cast<EmptyPage *>(detail->currentWidget()));
-    EXPECT_EQ(window.reelList()->count(), 0);
+    EXPECT_EQ(rowCount(window.reelList()), 0);
 
     QTest::mouseClick(pushButton(detail->currentWidget(), QStringLiteral("Neues Reel")), Qt::LeftButton);
 
@@ -98,8 +88,8 @@ TEST(MainWindow, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
     EXPECT_EQ(reel.title, QStringLiteral("Neues Reel"));
     EXPECT_EQ(detail->currentWidget(), window.workspace());
     EXPECT_EQ(window.workspace()->reelID(), reel.id);
-    EXPECT_EQ(rowText(window.reelList(), 0, "reelLabel"), QStringLiteral("001 Neues Reel"));
-    EXPECT_EQ(rowText(window.reelList(), 0, "reelCaption"), QStringLiteral("Keine Takes"));
+    EXPECT_EQ(rowText(window.reelList(), 0, ReelListModel::LabelRole), QStringLiteral("001 Neues Reel"));
+    EXPECT_EQ(rowText(window.reelList(), 0, ReelListModel::CaptionRole), QStringLiteral("Keine Takes"));
     EXPECT_TRUE(QFileInfo(app.library().reelFolder(reel) + QStringLiteral("/reel.md")).isFile());
 }
 
@@ -118,22 +108,34 @@ TEST(MainWindow, ListsReelsInReelOrderWithTheirTakeCounts)
     take.duration = 3;
     library.addTake(take, ten.id);
 
-    QListWidget *list = app.window().reelList();
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(rowText(list, 0, "reelLabel"), QStringLiteral("002 Zwei"));
-    EXPECT_EQ(rowText(list, 0, "reelCaption"), QStringLiteral("Keine Takes"));
-    EXPECT_EQ(rowText(list, 1, "reelLabel"), QStringLiteral("010 Zehn"));
-    EXPECT_EQ(rowText(list, 1, "reelCaption"), QStringLiteral("1 Take"));
+    QListView *list = app.window().reelList();
+    ASSERT_EQ(rowCount(list), 2);
+    EXPECT_EQ(rowText(list, 0, ReelListModel::LabelRole), QStringLiteral("002 Zwei"));
+    EXPECT_EQ(rowText(list, 0, ReelListModel::CaptionRole), QStringLiteral("Keine Takes"));
+    EXPECT_EQ(rowText(list, 1, ReelListModel::LabelRole), QStringLiteral("010 Zehn"));
+    EXPECT_EQ(rowText(list, 1, ReelListModel::CaptionRole), QStringLiteral("1 Take"));
 
     take.id = QUuid::createUuid();
     library.addTake(take, ten.id);
-    EXPECT_EQ(rowText(list, 1, "reelCaption"), QStringLiteral("2 Takes"));
+    EXPECT_EQ(rowText(list, 1, ReelListModel::CaptionRole), QStringLiteral("2 Takes"));
 
-    // Choosing a row selects the reel and shows its workspace.
-    list->setCurrentRow(0);
+    // Clicking a row selects the reel and shows its workspace; so do the arrow keys.
+    ASSERT_EQ(library.selectedID(), two.id);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(1, 0)).center());
+    EXPECT_EQ(library.selectedID(), ten.id);
+    EXPECT_EQ(app.window().workspace()->reelID(), ten.id);
+    EXPECT_EQ(app.window().workspace()->titleField()->text(), QStringLiteral("Zehn"));
+    QTest::keyClick(list, Qt::Key_Up);
     EXPECT_EQ(library.selectedID(), two.id);
-    EXPECT_EQ(app.window().workspace()->reelID(), two.id);
     EXPECT_EQ(app.window().workspace()->titleField()->text(), QStringLiteral("Zwei"));
+
+    // A change to another reel leaves the chosen row chosen.
+    take.id = QUuid::createUuid();
+    library.addTake(take, ten.id);
+    EXPECT_EQ(library.selectedID(), two.id);
+    EXPECT_EQ(list->currentIndex().row(), 0);
+    EXPECT_TRUE(list->selectionModel()->isRowSelected(0));
 }
 
 TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
@@ -278,19 +280,17 @@ TEST(MainWindow, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaini
     const QString folder = library.reelFolder(two);
     ASSERT_TRUE(QFileInfo(folder).isDir());
 
-    QListWidget *list = app.window().reelList();
-    const QRect row = list->visualItemRect(list->item(1)); // 002 Zwei
+    QListView *list = app.window().reelList();
     chooseFromNextMenu(QStringLiteral("Löschen"));
-    QContextMenuEvent event(QContextMenuEvent::Mouse, row.center(),
-                            list->viewport()->mapToGlobal(row.center()));
-    QApplication::sendEvent(list->viewport(), &event);
+    openContextMenuOfRow(list, 1); // 002 Zwei
 
     ASSERT_TRUE(waitUntil([&] { return library.reels().size() == 2; }));
     EXPECT_EQ(library.selectedID(), one.id);
     EXPECT_EQ(app.window().workspace()->reelID(), one.id);
     EXPECT_FALSE(QFileInfo::exists(folder));
-    EXPECT_EQ(list->count(), 2);
-    EXPECT_EQ(rowText(list, list->currentRow(), "reelLabel"), QStringLiteral("001 Eins"));
+    EXPECT_EQ(rowCount(list), 2);
+    EXPECT_EQ(rowText(list, list->currentIndex().row(), ReelListModel::LabelRole),
+              QStringLiteral("001 Eins"));
     (void)three;
 }
 
@@ -323,11 +323,8 @@ TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
     LibraryStore &library = app.library();
     const ReelProject reel = library.createReel(4, QStringLiteral("Export"), QString());
     chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
-    QListWidget *list = app.window().reelList();
-    const QRect row = list->visualItemRect(list->item(0));
-    QContextMenuEvent first(QContextMenuEvent::Mouse, row.center(),
-                            list->viewport()->mapToGlobal(row.center()));
-    QApplication::sendEvent(list->viewport(), &first);
+    QListView *list = app.window().reelList();
+    openContextMenuOfRow(list, 0);
     ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
     EXPECT_EQ(app.window().alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
     pressOk(app.window());
@@ -346,9 +343,7 @@ TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
     library.addTake(take, reel.id);
 
     chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
-    QContextMenuEvent second(QContextMenuEvent::Mouse, row.center(),
-                             list->viewport()->mapToGlobal(row.center()));
-    QApplication::sendEvent(list->viewport(), &second);
+    openContextMenuOfRow(list, 0);
     ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
     const QString bundle = library.reelFolder(reel) + QStringLiteral("/004-export.fcpxmld");
     EXPECT_EQ(app.window().alert()->text(),

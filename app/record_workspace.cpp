@@ -4,6 +4,7 @@
 #include "app/recording_session.h"
 #include "app/symbols.h"
 #include "app/take_list.h"
+#include "app/take_list_model.h"
 #include "app/teleprompter_options.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
@@ -66,10 +67,8 @@ RecordWorkspace::RecordWorkspace(AppContext context, QWidget *parent) : QWidget(
     column->addWidget(divider);
     column->addWidget(split, 1);
 
-    connect(&m_context.library, &LibraryStore::reelsChanged, this, [this] {
-        syncTakes();
-        syncRecordControls();
-    });
+    // The take list follows the store through its model.
+    connect(&m_context.library, &LibraryStore::reelsChanged, this, &RecordWorkspace::syncRecordControls);
     connectCapture();
     connectTeleprompter();
     syncVideoPicker();
@@ -163,7 +162,8 @@ QWidget *RecordWorkspace::buildLeftColumn()
     controls->addWidget(m_export);
     controls->addWidget(m_captureStatus, 1);
 
-    m_takes = new TakeList(left);
+    m_takeModel = new TakeListModel(m_context.library, this);
+    m_takes = new TakeList(m_takeModel, left);
     connect(m_takes, &TakeList::deleteRequested, this, &RecordWorkspace::requestDeleteTake);
     connect(m_takes, &TakeList::showFolderRequested, this, &RecordWorkspace::showTakesFolder);
     m_noTakes
@@ -176,6 +176,9 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_takesStack = new QStackedWidget(left);
     m_takesStack->addWidget(m_noTakes);
     m_takesStack->addWidget(m_takes);
+    connect(m_takeModel, &QAbstractItemModel::rowsInserted, this, &RecordWorkspace::showTakesOrHint);
+    connect(m_takeModel, &QAbstractItemModel::rowsRemoved, this, &RecordWorkspace::showTakesOrHint);
+    connect(m_takeModel, &QAbstractItemModel::modelReset, this, &RecordWorkspace::showTakesOrHint);
 
     auto *column = new QVBoxLayout(left);
     column->setContentsMargins(0, 0, 6, 0);
@@ -301,10 +304,14 @@ void RecordWorkspace::syncRecordControls()
 
 void RecordWorkspace::syncTakes()
 {
-    const std::optional<ReelProject> reel = currentReel();
-    m_takes->setReel(reel);
-    m_takesStack->setCurrentWidget(reel && !reel->takes.isEmpty() ? static_cast<QWidget *>(m_takes)
-                                                                  : static_cast<QWidget *>(m_noTakes));
+    m_takeModel->setReelID(m_reelID);
+    showTakesOrHint();
+}
+
+void RecordWorkspace::showTakesOrHint()
+{
+    m_takesStack->setCurrentWidget(m_takeModel->rowCount() > 0 ? static_cast<QWidget *>(m_takes)
+                                                               : static_cast<QWidget *>(m_noTakes));
 }
 
 std::optional<ReelProject> RecordWorkspace::currentReel() const

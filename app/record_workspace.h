@@ -22,6 +22,7 @@ namespace tandrel {
 
 class PreviewPanel;
 class TakeList;
+class TakeListModel;
 class TeleprompterOptions;
 
 // The detail area for the selected reel: its number, title and script, the
@@ -69,6 +70,7 @@ public:
     QPushButton *exportButton() const { return m_export; }
     QLabel *captureStatusLabel() const { return m_captureStatus; }
     TakeList *takeList() const { return m_takes; }
+    TakeListModel *takeModel() const { return m_takeModel; }
     QLabel *noTakesLabel() const { return m_noTakes; }
     PreviewPanel *previewPanel() const { return m_preview; }
     TeleprompterOptions *teleprompterOptions() const { return m_options; }
@@ -87,7 +89,10 @@ private:
     void syncVideoPicker();
     void syncAudioPicker();
     void syncRecordControls();
+    // Points the take list at the shown reel.
     void syncTakes();
+    // The list while the reel has takes, otherwise the hint how to record one.
+    void showTakesOrHint();
     std::optional<ReelProject> currentReel() const;
     void showTakesFolder();
 
@@ -110,6 +115,7 @@ private:
     QPushButton *m_export = nullptr;
     QLabel *m_captureStatus = nullptr;
     QStackedWidget *m_takesStack = nullptr;
+    TakeListModel *m_takeModel = nullptr;
     TakeList *m_takes = nullptr;
     QLabel *m_noTakes = nullptr;
     QPlainTextEdit *m_script = nullptr;

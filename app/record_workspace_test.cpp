@@ -2,6 +2,7 @@
 #include "app/preview_panel.h"
 #include "app/record_workspace.h"
 #include "app/take_list.h"
+#include "app/take_list_model.h"
 #include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
 #include "capture/crop_overlay.h"
@@ -20,6 +21,7 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QToolTip>
 
 using namespace tandrel;
 using namespace tandrel::testing;
@@ -207,44 +209,45 @@ TEST_F(WorkspaceFixture, TakeRowsShowKindDurationFilesAndTheLatestTake)
             = addTake(QStringLiteral("b-video.mov"), QStringLiteral("b-audio.m4a"), 5, {{1, 2}, {3, 4}});
     EXPECT_FALSE(workspace().noTakesLabel()->isVisible());
     TakeList *list = workspace().takeList();
-    ASSERT_EQ(list->count(), 2);
+    EXPECT_TRUE(list->isVisible());
+    ASSERT_EQ(list->model()->rowCount(), 2);
 
-    QWidget *first = list->rowOf(audioOnly.id);
-    ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(first->findChild<QLabel *>(QStringLiteral("waveform")));
-    EXPECT_EQ(first->findChild<QLabel *>(QStringLiteral("takeCaption"))->text(),
-              QStringLiteral("00:42 · Audio"));
-    EXPECT_FALSE(first->findChild<QLabel *>(QStringLiteral("latestBadge")));
+    const struct
+    {
+        Take take;
+        const char *caption;
+        bool video, latest;
+    } rows[] = {
+            {audioOnly, "00:42 · Audio", false, false},
+            {both, "00:05 · Video · Audio", true, true},
+    };
+    for (int row = 0; row < 2; ++row) {
+        const QModelIndex index = list->model()->index(row, 0);
+        EXPECT_EQ(index, list->indexOf(rows[row].take.id));
+        EXPECT_EQ(index.data(TakeListModel::CaptionRole).toString(), QString::fromUtf8(rows[row].caption));
+        EXPECT_EQ(index.data(TakeListModel::HasVideoRole).toBool(), rows[row].video) << row;
+        EXPECT_EQ(index.data(TakeListModel::IsLatestRole).toBool(), rows[row].latest) << row;
+        EXPECT_TRUE(list->viewport()->rect().intersects(list->visualRect(index))) << row;
+    }
 
-    QWidget *second = list->rowOf(both.id);
-    EXPECT_TRUE(second->findChild<QLabel *>(QStringLiteral("film")));
-    EXPECT_EQ(second->findChild<QLabel *>(QStringLiteral("takeCaption"))->text(),
-              QStringLiteral("00:05 · Video · Audio"));
-    EXPECT_EQ(second->findChild<QLabel *>(QStringLiteral("latestBadge"))->text(),
-              QStringLiteral("letzter Take"));
-
-    // The strip shows speech where the export cuts it: 1-2 s and 3-4 s of 5 s at 30 fps.
-    auto *strip = second->findChild<SpeechStrip *>();
-    ASSERT_NE(strip, nullptr);
-    QList<QPair<qint64, qint64>> speaking;
-    for (const SpeechSlice &slice : strip->slices())
-        if (slice.speaking)
-            speaking.append({slice.startFrame, slice.endFrame});
-    EXPECT_EQ(speaking, (QList<QPair<qint64, qint64>>{{30, 60}, {90, 120}}));
-    EXPECT_EQ(strip->slices().constLast().endFrame, 150);
+    // Another reel shows its own takes, and the hint while it has none.
+    const ReelProject other = library().createReel(std::nullopt, QStringLiteral("Leer"), QString());
+    ASSERT_EQ(workspace().reelID(), other.id);
+    EXPECT_EQ(list->model()->rowCount(), 0);
+    EXPECT_TRUE(workspace().noTakesLabel()->isVisible());
 }
 
 TEST_F(WorkspaceFixture, DeletingATakeAsksFirstAndCancellingKeepsItsFiles)
 {
     const Take take = addTake(QStringLiteral("t-video.mov"), QStringLiteral("t-audio.m4a"), 3);
     const QString folder = library().takesFolder(stored());
-    auto trash = [&] {
-        return workspace().takeList()->rowOf(take.id)->findChild<QToolButton *>(
-                QStringLiteral("deleteTakeButton"));
-    };
-    EXPECT_EQ(trash()->toolTip(), QStringLiteral("Take löschen"));
+    TakeList *list = workspace().takeList();
+    const QPoint trash = list->deleteButtonRect(list->indexOf(take.id)).center();
+    QHelpEvent help(QEvent::ToolTip, trash, list->viewport()->mapToGlobal(trash));
+    QApplication::sendEvent(list->viewport(), &help);
+    EXPECT_TRUE(waitUntil([] { return QToolTip::text() == QStringLiteral("Take löschen"); }));
 
-    QTest::mouseClick(trash(), Qt::LeftButton);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, trash);
     QAbstractButton *cancel = waitForConfirmation(workspace(), QStringLiteral("Abbrechen"));
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(workspace().deleteConfirmation()->text(), QStringLiteral("Take löschen?"));
@@ -257,7 +260,29 @@ TEST_F(WorkspaceFixture, DeletingATakeAsksFirstAndCancellingKeepsItsFiles)
     EXPECT_EQ(stored().takes.size(), 1);
     EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/t-video.mov")));
 
-    QTest::mouseClick(trash(), Qt::LeftButton);
+    // The row's context menu opens the takes folder and asks to delete, as does the Delete key.
+    const QPoint row = list->visualRect(list->indexOf(take.id)).center();
+    const auto openContextMenu = [&] {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, row, list->viewport()->mapToGlobal(row));
+        QApplication::sendEvent(list->viewport(), &event);
+    };
+    const qsizetype openedBefore = app->openerLog->opened.size();
+    chooseFromNextMenu(QStringLiteral("Im Dateimanager zeigen"));
+    openContextMenu();
+    ASSERT_TRUE(waitUntil([&] { return app->openerLog->opened.size() > openedBefore; }));
+    EXPECT_EQ(QDir(app->openerLog->opened.constLast()).canonicalPath(), QDir(folder).canonicalPath());
+
+    chooseFromNextMenu(QStringLiteral("Löschen"));
+    openContextMenu();
+    cancel = waitForConfirmation(workspace(), QStringLiteral("Abbrechen"));
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(workspace().takePendingDelete(), take);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !workspace().deleteConfirmation(); }));
+
+    list->setFocus();
+    list->setCurrentIndex(list->indexOf(take.id));
+    QTest::keyClick(list, Qt::Key_Delete);
     QAbstractButton *remove = waitForConfirmation(workspace(), QStringLiteral("Löschen"));
     ASSERT_NE(remove, nullptr);
     QTest::mouseClick(remove, Qt::LeftButton);

@@ -1,51 +1,54 @@
 #pragma once
 
-#include "library/speech_slice.h"
-#include "library/reel_project.h"
+#include "library/take.h"
 
-#include <QListWidget>
-#include <QWidget>
+#include <QListView>
+#include <QPersistentModelIndex>
 
 namespace tandrel {
 
-// A thin bar of a take's speech (accent colour) and pauses (grey) over its
-// duration, cut exactly as the Final Cut export cuts the take.
-class SpeechStrip : public QWidget
+class TakeListDelegate;
+class TakeListModel;
+
+// The take list of the record workspace: a view over a TakeListModel whose
+// rows a TakeListDelegate paints. Each row has a delete button, the list a
+// context menu; the keyboard's Delete key asks to delete the current take.
+// Deleting and opening the folder are the workspace's; the list only asks.
+class TakeList : public QListView
 {
     Q_OBJECT
 public:
-    explicit SpeechStrip(QWidget *parent = nullptr);
-    void setSlices(QList<SpeechSlice> slices);
-    QList<SpeechSlice> slices() const { return m_slices; }
-    QSize sizeHint() const override { return {120, 6}; }
+    explicit TakeList(TakeListModel *model, QWidget *parent = nullptr);
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QList<SpeechSlice> m_slices;
-};
-
-// The takes of one reel, one row each, in the order of the reel's takes.
-class TakeList : public QListWidget
-{
-    Q_OBJECT
-public:
-    explicit TakeList(QWidget *parent = nullptr);
-
-    void setReel(const std::optional<ReelProject> &reel);
-    // The row widget of the take with `takeID`, for tests and accessibility.
-    QWidget *rowOf(const QUuid &takeID) const;
+    TakeListModel *takeModel() const { return m_model; }
+    // The row of the take with `takeID`, or an invalid index.
+    QModelIndex indexOf(const QUuid &takeID) const;
+    // The delete button of a row, in viewport coordinates.
+    QRect deleteButtonRect(const QModelIndex &index) const;
 
 signals:
     void deleteRequested(const Take &take);
     void showFolderRequested();
 
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
-    QWidget *makeRow(const Take &take, bool latest);
+    // The row whose delete button is at `pos` (viewport coordinates), if any.
+    QModelIndex deleteButtonAt(const QPoint &pos) const;
+    void setHovered(const QModelIndex &index);
+    void setPressed(const QModelIndex &index);
+    void requestDelete(const QModelIndex &index);
     void showContextMenu(const QPoint &pos);
 
-    std::optional<ReelProject> m_reel;
+    TakeListModel *m_model = nullptr;
+    TakeListDelegate *m_delegate = nullptr;
+    QPersistentModelIndex m_hovered;
+    QPersistentModelIndex m_pressed;
 };
 
 } // namespace tandrel

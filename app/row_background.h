@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+
+namespace tandrel {
+
+// Draws what the style draws for a row without text or icon: background,
+// hover and selection panel and the focus frame. Delegates paint their own
+// content on top, so rows look like the style's rows.
+inline void paintRowBackground(QPainter *painter, const QStyleOptionViewItem &option)
+{
+    QStyleOptionViewItem panel = option;
+    panel.text.clear();
+    panel.icon = QIcon();
+    panel.features = QStyleOptionViewItem::None;
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &panel, painter, widget);
+}
+
+} // namespace tandrel

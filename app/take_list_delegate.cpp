@@ -1,0 +1,214 @@
+#include "app/take_list_delegate.h"
+
+#include "app/row_background.h"
+#include "app/symbols.h"
+#include "app/take_list_model.h"
+#include "app/ui_style.h"
+#include "library/speech_slice.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QPainterPath>
+#include <QStyleOptionToolButton>
+#include <QToolTip>
+#include <algorithm>
+
+namespace tandrel {
+
+namespace {
+
+// The row's box model, in points: padding around the row, the gap between
+// symbol, texts and button, and the gap between the lines of text.
+constexpr int horizontalPadding = 8;
+constexpr int verticalPadding = 6;
+constexpr int columnGap = 10;
+constexpr int lineGap = 2;
+constexpr int symbolSize = 20;
+constexpr int stripHeight = 6;
+
+const QString deleteHelp = QStringLiteral("Take löschen");
+const QString stripHelp = QStringLiteral("Sprache und Pausen des Takes");
+const QString latestBadge = QStringLiteral("letzter Take");
+
+QStyle *styleOf(const QStyleOptionViewItem &option)
+{
+    return option.widget ? option.widget->style() : QApplication::style();
+}
+
+QStyleOptionToolButton deleteButtonOption(const QStyleOptionViewItem &option, const QIcon &icon)
+{
+    QStyleOptionToolButton button;
+    button.palette = option.palette;
+    button.direction = option.direction;
+    button.fontMetrics = option.fontMetrics;
+    button.styleObject = nullptr;
+    button.state = QStyle::State_Enabled | QStyle::State_AutoRaise | (option.state & QStyle::State_Active);
+    const int iconSide = styleOf(option)->pixelMetric(QStyle::PM_ButtonIconSize, nullptr, option.widget);
+    button.iconSize = QSize(iconSide, iconSide);
+    button.icon = icon;
+    button.toolButtonStyle = Qt::ToolButtonIconOnly;
+    button.subControls = QStyle::SC_ToolButton;
+    button.activeSubControls = QStyle::SC_None;
+    button.features = QStyleOptionToolButton::None;
+    return button;
+}
+
+// Where each part of a row goes; the text column takes the width left
+// between the symbol and the button.
+struct TakeRowGeometry
+{
+    QRect symbol;
+    QRect time;
+    QRect badge;
+    QRect caption;
+    QRect strip;
+    QRect deleteButton;
+};
+
+TakeRowGeometry layoutRow(const QStyleOptionViewItem &option, const QModelIndex &index, const QIcon &trash)
+{
+    const QFontMetrics body(ui::font(ui::TextRole::Body));
+    const QFontMetrics caption(ui::font(ui::TextRole::Caption));
+    const QFontMetrics badge(ui::font(ui::TextRole::Caption2));
+    const QRect inner
+            = option.rect.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
+    TakeRowGeometry g;
+    g.symbol = QRect(inner.left(), inner.top(), symbolSize, symbolSize);
+
+    const QStyleOptionToolButton button = deleteButtonOption(option, trash);
+    const QSize buttonSize = styleOf(option)->sizeFromContents(QStyle::CT_ToolButton, &button,
+                                                               button.iconSize, option.widget);
+    g.deleteButton = QRect(QPoint(inner.right() + 1 - buttonSize.width(),
+                                  inner.top() + (inner.height() - buttonSize.height()) / 2),
+                           buttonSize);
+
+    const int left = g.symbol.right() + 1 + columnGap;
+    const int width = std::max(0, g.deleteButton.left() - columnGap - left);
+    const QString time = index.data(TakeListModel::TimeRole).toString();
+    const int lineHeight = std::max(body.height(), badge.height());
+    g.time = QRect(left, inner.top(), body.horizontalAdvance(time), lineHeight);
+    if (index.data(TakeListModel::IsLatestRole).toBool()) {
+        g.badge = QRect(g.time.right() + 1 + lineGap, inner.top(), badge.horizontalAdvance(latestBadge),
+                        lineHeight);
+    }
+    g.caption = QRect(left, g.time.bottom() + 1 + lineGap, width, caption.height());
+    g.strip = QRect(left, g.caption.bottom() + 1 + lineGap, width, stripHeight);
+    return g;
+}
+
+// A thin bar of the take's speech (accent colour) and pauses (grey) over its duration.
+void paintSpeechStrip(QPainter *p, const QRect &rect, const QList<SpeechSlice> &slices)
+{
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath clip;
+    clip.addRoundedRect(bounds, 2, 2);
+    p->setClipPath(clip);
+    QColor pause = ui::secondaryColor();
+    pause.setAlphaF(0.25);
+    p->fillRect(bounds, pause);
+    const qint64 total = slices.isEmpty() ? 0 : slices.constLast().endFrame;
+    if (total > 0) {
+        const qreal scale = bounds.width() / qreal(total);
+        for (const SpeechSlice &slice : slices) {
+            if (!slice.speaking)
+                continue;
+            const qreal x0 = bounds.left() + slice.startFrame * scale;
+            const qreal x1 = bounds.left() + slice.endFrame * scale;
+            p->fillRect(QRectF(x0, bounds.top(), std::max<qreal>(1.0, x1 - x0), bounds.height()),
+                        ui::accentColor());
+        }
+    }
+    p->restore();
+}
+
+} // namespace
+
+TakeListDelegate::TakeListDelegate(QObject *parent)
+    : QStyledItemDelegate(parent), m_trash(symbolIcon(Symbol::Trash, ui::secondaryColor()))
+{ }
+
+void TakeListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                             const QModelIndex &index) const
+{
+    paintRowBackground(painter, option);
+    const TakeRowGeometry g = layoutRow(option, index, m_trash);
+    const QColor text = option.palette.color(QPalette::WindowText);
+
+    painter->save();
+    const bool video = index.data(TakeListModel::HasVideoRole).toBool();
+    painter->drawPixmap(g.symbol.topLeft(),
+                        symbolPixmap(video ? Symbol::Film : Symbol::Waveform, text, symbolSize));
+    painter->setPen(text);
+    painter->setFont(ui::font(ui::TextRole::Body));
+    painter->drawText(g.time, Qt::AlignLeft | Qt::AlignVCenter,
+                      index.data(TakeListModel::TimeRole).toString());
+    if (g.badge.isValid()) {
+        painter->setFont(ui::font(ui::TextRole::Caption2));
+        painter->setPen(ui::accentColor());
+        painter->drawText(g.badge, Qt::AlignLeft | Qt::AlignVCenter, latestBadge);
+    }
+    painter->setFont(ui::font(ui::TextRole::Caption));
+    painter->setPen(ui::secondaryColor());
+    painter->drawText(g.caption, Qt::AlignLeft | Qt::AlignVCenter,
+                      index.data(TakeListModel::CaptionRole).toString());
+    painter->restore();
+
+    paintSpeechStrip(painter, g.strip,
+                     index.data(TakeListModel::SpeechSlicesRole).value<QList<SpeechSlice>>());
+
+    QStyleOptionToolButton button = deleteButtonOption(option, m_trash);
+    button.rect = g.deleteButton;
+    const bool pressed = m_pressed.isValid() && m_pressed == index;
+    const bool hovered = m_hovered.isValid() && m_hovered == index;
+    if (hovered)
+        button.state |= QStyle::State_MouseOver;
+    button.state |= pressed && hovered ? QStyle::State_Sunken : QStyle::State_Raised;
+    styleOf(option)->drawComplexControl(QStyle::CC_ToolButton, &button, painter, option.widget);
+}
+
+QSize TakeListDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyleOptionViewItem measure = option;
+    measure.rect = QRect(0, 0, 10000, 0);
+    const TakeRowGeometry g = layoutRow(measure, index, m_trash);
+    const int texts = g.strip.bottom() + 1 - g.time.top();
+    const int height = std::max({symbolSize, texts, g.deleteButton.height()}) + 2 * verticalPadding;
+    const int width = horizontalPadding + symbolSize + columnGap
+            + std::max(g.time.width() + (g.badge.isValid() ? lineGap + g.badge.width() : 0),
+                       QFontMetrics(ui::font(ui::TextRole::Caption))
+                               .horizontalAdvance(index.data(TakeListModel::CaptionRole).toString()))
+            + columnGap + g.deleteButton.width() + horizontalPadding;
+    return {width, height};
+}
+
+QRect TakeListDelegate::deleteButtonRect(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    return layoutRow(option, index, m_trash).deleteButton;
+}
+
+QRect TakeListDelegate::speechStripRect(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    return layoutRow(option, index, m_trash).strip;
+}
+
+bool TakeListDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
+                                 const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    if (event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const TakeRowGeometry g = layoutRow(option, index, m_trash);
+    for (const auto &[rect, help] : {std::pair{g.deleteButton, deleteHelp}, std::pair{g.strip, stripHelp}}) {
+        if (rect.contains(event->pos())) {
+            QToolTip::showText(event->globalPos(), help, view->viewport(), rect);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return false;
+}
+
+} // namespace tandrel

@@ -1,0 +1,112 @@
+#include "app/take_list_model.h"
+
+#include "app/ui_style.h"
+#include "library/library_store.h"
+#include "library/speech_slicing.h"
+
+#include <QLocale>
+
+namespace tandrel {
+
+namespace {
+
+std::optional<QUuid> latestTakeID(const std::optional<ReelProject> &reel)
+{
+    const std::optional<Take> latest = reel ? reel->latestTake() : std::nullopt;
+    return latest ? std::optional<QUuid>(latest->id) : std::nullopt;
+}
+
+} // namespace
+
+TakeListModel::TakeListModel(LibraryStore &library, QObject *parent)
+    : KeyedListModel<Take>(parent), m_library(library)
+{
+    connect(&m_library, &LibraryStore::reelsChanged, this, &TakeListModel::syncWithLibrary);
+}
+
+void TakeListModel::setReelID(std::optional<QUuid> id)
+{
+    if (m_reelID == id)
+        return;
+    m_reelID = id;
+    // Rows of another reel share nothing with these; views start over.
+    const std::optional<ReelProject> reel = m_reelID ? m_library.reel(*m_reelID) : std::nullopt;
+    m_latestID = latestTakeID(reel);
+    resetRows(reel ? reel->takes : QList<Take>());
+}
+
+void TakeListModel::syncWithLibrary()
+{
+    const std::optional<ReelProject> reel = m_reelID ? m_library.reel(*m_reelID) : std::nullopt;
+    const std::optional<QUuid> latestID = latestTakeID(reel);
+    const std::optional<QUuid> previousLatest = std::exchange(m_latestID, latestID);
+    syncRows(reel ? reel->takes : QList<Take>());
+    // The badge moves without either take changing.
+    if (previousLatest != latestID) {
+        for (const std::optional<QUuid> &id : {previousLatest, latestID}) {
+            const int row = id ? rowOf(*id) : -1;
+            if (row >= 0)
+                emit dataChanged(index(row), index(row), {IsLatestRole});
+        }
+    }
+}
+
+QVariant TakeListModel::data(const QModelIndex &index, int role) const
+{
+    const Take *take = rowAt(index);
+    if (!take)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case TimeRole:
+        return QLocale().toString(take->recordedAt.toLocalTime().time(), QLocale::ShortFormat);
+    case Qt::AccessibleTextRole:
+        return data(index, TimeRole).toString() + QStringLiteral(", ") + caption(*take);
+    case CaptionRole:
+        return caption(*take);
+    case IDRole:
+        return take->id;
+    case TakeRole:
+        return QVariant::fromValue(*take);
+    case HasVideoRole:
+        return take->videoFileName.has_value();
+    case IsLatestRole:
+        return m_latestID == take->id;
+    case SpeechSlicesRole:
+        return QVariant::fromValue(speechSlices(take->speechIntervals, take->duration));
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> TakeListModel::roleNames() const
+{
+    QHash<int, QByteArray> names = KeyedListModel<Take>::roleNames();
+    names.insert(IDRole, "takeID");
+    names.insert(TakeRole, "take");
+    names.insert(TimeRole, "time");
+    names.insert(CaptionRole, "caption");
+    names.insert(HasVideoRole, "hasVideo");
+    names.insert(IsLatestRole, "isLatest");
+    names.insert(SpeechSlicesRole, "speechSlices");
+    return names;
+}
+
+std::optional<Take> TakeListModel::takeAt(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return std::nullopt;
+    return rows().at(row);
+}
+
+QString TakeListModel::caption(const Take &take)
+{
+    QStringList parts{ui::formatMinutesSeconds(take.duration)};
+    if (take.videoFileName)
+        parts.append(QStringLiteral("Video"));
+    if (take.audioFileName)
+        parts.append(QStringLiteral("Audio"));
+    return parts.join(QStringLiteral(" · "));
+}
+
+} // namespace tandrel

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/keyed_list_model.h"
+#include "library/take.h"
+
+#include <QUuid>
+#include <optional>
+
+namespace tandrel {
+
+class LibraryStore;
+
+// The takes of one reel of the library, in the order of the reel's takes,
+// following every change of the store. Without a reel, or when the reel is
+// gone, it has no rows.
+class TakeListModel : public KeyedListModel<Take>
+{
+    Q_OBJECT
+public:
+    enum Role {
+        IDRole = Qt::UserRole + 1,
+        // The whole Take, for the row's actions.
+        TakeRole,
+        // recordedAt as a local time of day in the user's short format (also the display role).
+        TimeRole,
+        // "00:42 · Video · Audio": duration, then which files the take has.
+        CaptionRole,
+        // Whether the take has a video file (film symbol) or only audio (waveform).
+        HasVideoRole,
+        // Whether the take is the reel's latestTake ("letzter Take").
+        IsLatestRole,
+        // QList<SpeechSlice>: speech and pauses as the export cuts the take.
+        SpeechSlicesRole,
+    };
+
+    explicit TakeListModel(LibraryStore &library, QObject *parent = nullptr);
+
+    std::optional<QUuid> reelID() const { return m_reelID; }
+    void setReelID(std::optional<QUuid> id);
+
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    std::optional<Take> takeAt(int row) const;
+
+    static QString caption(const Take &take);
+
+private:
+    void syncWithLibrary();
+
+    LibraryStore &m_library;
+    std::optional<QUuid> m_reelID;
+    std::optional<QUuid> m_latestID;
+};
+
+} // namespace tandrel

@@ -1,0 +1,150 @@
+#include "app/model_test_support.h"
+#include "app/take_list_model.h"
+#include "library/library_store.h"
+#include "library/speech_slice.h"
+#include "platform/user_defaults.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+Take makeTake(std::optional<QString> video, std::optional<QString> audio, double duration, int secondsAgo,
+              QList<SpeechInterval> speech = {})
+{
+    Take take;
+    take.id = QUuid::createUuid();
+    take.recordedAt = QDateTime::currentDateTimeUtc().addSecs(-secondsAgo);
+    take.videoFileName = std::move(video);
+    take.audioFileName = std::move(audio);
+    take.duration = duration;
+    take.speechIntervals = std::move(speech);
+    return take;
+}
+
+struct TakeListModelTest : ::testing::Test
+{
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.ini"))};
+    LibraryStore library{defaults, dir.filePath(QStringLiteral("Bibliothek"))};
+    ReelProject reel = library.createReel(1, QStringLiteral("Eins"), QString());
+    TakeListModel model{library};
+    ModelTesterLog testerLog{&model};
+
+    void SetUp() override { model.setReelID(reel.id); }
+
+    QList<QUuid> shownIDs() const
+    {
+        QList<QUuid> ids;
+        for (int row = 0; row < model.rowCount(); ++row)
+            ids.append(model.index(row).data(TakeListModel::IDRole).toUuid());
+        return ids;
+    }
+    bool isLatest(const Take &take) const
+    {
+        return model.index(model.rowOf(take.id)).data(TakeListModel::IsLatestRole).toBool();
+    }
+};
+
+} // namespace
+
+TEST_F(TakeListModelTest, RowsShowTheReelsTakesInItsOrderWithCaptionKindAndBadge)
+{
+    const Take audioOnly = makeTake(std::nullopt, QStringLiteral("a.m4a"), 42.9, 60);
+    const Take both = makeTake(QStringLiteral("b.mov"), QStringLiteral("b.m4a"), 5, 0, {{1, 2}, {3, 4}});
+    const Take older = makeTake(QStringLiteral("c.mov"), std::nullopt, 61, 120);
+    for (const Take &take : {audioOnly, both, older})
+        library.addTake(take, reel.id);
+
+    // The order of the reel's takes, whatever their times; the badge on the newest.
+    ASSERT_EQ(shownIDs(), (QList<QUuid>{audioOnly.id, both.id, older.id}));
+    const struct
+    {
+        Take take;
+        const char *caption;
+        bool video, latest;
+    } rows[] = {
+            {audioOnly, "00:42 · Audio", false, false},
+            {both, "00:05 · Video · Audio", true, true},
+            {older, "01:01 · Video", true, false},
+    };
+    for (const auto &r : rows) {
+        const QModelIndex index = model.index(model.rowOf(r.take.id));
+        EXPECT_EQ(index.data(TakeListModel::CaptionRole).toString(), QString::fromUtf8(r.caption));
+        EXPECT_EQ(index.data(TakeListModel::HasVideoRole).toBool(), r.video) << r.caption;
+        EXPECT_EQ(index.data(TakeListModel::IsLatestRole).toBool(), r.latest) << r.caption;
+        EXPECT_EQ(index.data(TakeListModel::TakeRole).value<Take>(), r.take) << r.caption;
+    }
+
+    // Speech where the export cuts it: 1–2 s and 3–4 s of 5 s at 30 fps.
+    const auto slices = model.index(model.rowOf(both.id))
+                                .data(TakeListModel::SpeechSlicesRole)
+                                .value<QList<SpeechSlice>>();
+    QList<QPair<qint64, qint64>> speaking;
+    for (const SpeechSlice &slice : slices)
+        if (slice.speaking)
+            speaking.append({slice.startFrame, slice.endFrame});
+    EXPECT_EQ(speaking, (QList<QPair<qint64, qint64>>{{30, 60}, {90, 120}}));
+    ASSERT_FALSE(slices.isEmpty());
+    EXPECT_EQ(slices.constLast().endFrame, 150);
+    EXPECT_TRUE(testerLog.failures.isEmpty()) << testerLog.failures.join(u'\n').toStdString();
+}
+
+TEST_F(TakeListModelTest, TheBadgeMovesWithTheNewestTakeAndTellsTheRowsItLeaves)
+{
+    const Take first = makeTake(std::nullopt, QStringLiteral("a.m4a"), 2, 60);
+    const Take second = makeTake(std::nullopt, QStringLiteral("b.m4a"), 2, 0);
+    library.addTake(first, reel.id);
+    ASSERT_TRUE(isLatest(first));
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    library.addTake(second, reel.id);
+    EXPECT_FALSE(isLatest(first));
+    EXPECT_TRUE(isLatest(second));
+    const auto toldFirst = [&] {
+        return std::any_of(changed.cbegin(), changed.cend(), [&](const QList<QVariant> &args) {
+            return args.at(0).toModelIndex().row() == model.rowOf(first.id)
+                    && args.at(2).value<QList<int>>().contains(TakeListModel::IsLatestRole);
+        });
+    };
+    EXPECT_TRUE(toldFirst());
+
+    changed.clear();
+    library.deleteTake(second.id, reel.id);
+    EXPECT_EQ(shownIDs(), QList<QUuid>{first.id});
+    EXPECT_TRUE(isLatest(first));
+    EXPECT_TRUE(toldFirst());
+    EXPECT_TRUE(testerLog.failures.isEmpty()) << testerLog.failures.join(u'\n').toStdString();
+}
+
+TEST_F(TakeListModelTest, FollowsOnlyItsOwnReelAndEmptiesWhenTheReelGoes)
+{
+    const Take own = makeTake(QStringLiteral("o.mov"), std::nullopt, 3, 0);
+    library.addTake(own, reel.id);
+    const ReelProject other = library.createReel(2, QStringLiteral("Zwei"), QString());
+
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    library.addTake(makeTake(std::nullopt, QStringLiteral("x.m4a"), 1, 0), other.id);
+    ReelProject renamed = *library.reel(reel.id);
+    renamed.title = QStringLiteral("Eins neu");
+    library.updateReel(renamed);
+    EXPECT_EQ(shownIDs(), QList<QUuid>{own.id});
+    EXPECT_TRUE(inserted.isEmpty());
+    EXPECT_TRUE(changed.isEmpty());
+    EXPECT_TRUE(reset.isEmpty());
+
+    model.setReelID(other.id);
+    EXPECT_EQ(reset.size(), 1);
+    EXPECT_EQ(model.rowCount(), 1);
+
+    model.setReelID(reel.id);
+    library.deleteReel(*library.reel(reel.id));
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_TRUE(testerLog.failures.isEmpty()) << testerLog.failures.join(u'\n').toStdString();
+}
