@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <string_view>
 
 namespace {
 
@@ -144,4 +145,27 @@ TEST_F(CliLibraryTest, AnUnreadableLibraryIsReportedAndLeftAsItIs)
     }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("[{\"prefix\": 1}]"));
+}
+
+TEST_F(CliLibraryTest, ListPrintsControlCharactersInTitlesAsBlanks)
+{
+    run({QStringLiteral("import"), QStringLiteral("-")}, "# 5 Titel");
+    // A title as a hand-edited library file can hold it.
+    QFile file(library() + QStringLiteral("/library.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QJsonArray reels = QJsonDocument::fromJson(file.readAll()).array();
+    file.close();
+    QJsonObject reel = reels.at(0).toObject();
+    const std::u16string_view title = u"A\0B\aC\x1b[2JD\x7f"
+                                      "E\x85"
+                                      "F\tG\nH\u2028I";
+    reel.insert(QStringLiteral("title"), QString::fromUtf16(title.data(), qsizetype(title.size())));
+    reels[0] = reel;
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(reels).toJson());
+    file.close();
+
+    const CliRun listed = run({QStringLiteral("list")});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(listed.out, QString::fromUtf8("005\tA B C [2JD E F\tG H I\t0\n"));
 }
