@@ -86,7 +86,9 @@ ReelProject reelFrom(FuzzInput &in)
         take.duration = in.number();
         for (quint32 n = in.below(6); n > 0; --n)
             take.speechIntervals.append({in.number(), in.number()});
-        for (quint32 copies = 1 + in.below(128); copies > 0; --copies)
+        // Mostly a few copies, now and then a long run of them.
+        const bool manyCopies = in.integral<quint8>() == 0xFF;
+        for (quint32 copies = 1 + in.below(manyCopies ? 128 : 4); copies > 0; --copies)
             reel.takes.append(take);
     }
     return reel;
