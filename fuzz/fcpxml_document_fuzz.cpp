@@ -7,9 +7,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <QUrl>
 #include <QXmlStreamReader>
 #include <limits>
 #include <set>
@@ -107,7 +109,7 @@ std::optional<qint64> units(QStringView time)
     return ok ? std::optional<qint64>(value) : std::nullopt;
 }
 
-void checkDocument(const QString &document)
+void checkDocument(const QString &document, const QString &takesFolder)
 {
     QXmlStreamReader xml(document);
     std::set<QString> assets;
@@ -121,6 +123,10 @@ void checkDocument(const QString &document)
         if (xml.name() == u"asset") {
             assets.insert(a.value(QLatin1String("id")).toString());
             expect(units(a.value(QLatin1String("duration"))).has_value(), "an asset's duration is a time");
+        } else if (xml.name() == u"media-rep") {
+            const QFileInfo media(QUrl(a.value(QLatin1String("src")).toString()).toLocalFile());
+            expect(media.absolutePath() == takesFolder && media.isFile(),
+                   "media are files inside the takes folder");
         } else if (xml.name() == u"sequence") {
             sequence = units(a.value(QLatin1String("duration")));
             expect(sequence.has_value(), "the sequence's duration is a time");
@@ -169,7 +175,7 @@ int fcpxmlDocument(const quint8 *data, size_t size)
                "a document fails for no takes or no usable media only");
         return 0;
     }
-    checkDocument(document.value());
+    checkDocument(document.value(), folder.path());
     return 0;
 }
 
