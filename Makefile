@@ -1,9 +1,15 @@
 # Thin wrapper over CMake. `make run` starts the application, `make test`
 # builds and runs every test; both install missing Debian packages first.
+# `make fuzz` runs every fuzzer for FUZZ_SECONDS; `make test` runs each for a
+# short while too, where clang++ is installed.
 BUILD ?= build
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := markdown_import library_json fcpxml_document script_aligner wav_reader
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+CCACHE := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test
 
 all: build
 
@@ -23,6 +29,24 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
+	@if command -v clang++ >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz-test; \
+	else echo "clang++ is missing: fuzz tests skipped"; fi
+
+# The fuzzers build in their own folder, with clang and the sanitizers.
+$(FUZZ_BUILD)/CMakeCache.txt:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) $(CCACHE) \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANDREL_FUZZ=ON
+
+fuzz-build: deps $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j2 --target fuzzers
+
+fuzz-test: fuzz-build
+	cd $(FUZZ_BUILD) && ctest -L fuzz --output-on-failure -j2
+
+# Crash inputs land in $(FUZZ_BUILD)/fuzz/crashes/<target>/.
+fuzz: fuzz-build
+	@for t in $(FUZZ_TARGETS); do echo "== $$t"; \
+		fuzz/run-fuzzer $(FUZZ_BUILD)/fuzz/fuzz_$$t $$t $(FUZZ_SECONDS) $(FUZZ_BUILD)/fuzz || exit 1; done
 
 # Benchmarks that need a display or sound get the private test environment.
 bench: build
@@ -30,4 +54,4 @@ bench: build
 
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)

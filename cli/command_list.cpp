@@ -2,9 +2,27 @@
 #include "library/library_json.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 
 namespace tandrel::cli {
+
+namespace {
+
+// One line per reel: line breaks and other control characters (a NUL, an
+// escape sequence) in a title print as a blank, so that nothing in a title
+// reaches the terminal as a command. A tab stays as it is; the number and the
+// take count hold none, so the title is everything between the first and the
+// last tab.
+QString listedTitle(QString title)
+{
+    for (QChar &c : title) {
+        const bool lineBreak = c == u'\u2028' || c == u'\u2029';
+        if (c != u'\t' && (lineBreak || c.category() == QChar::Other_Control))
+            c = QLatin1Char(' ');
+    }
+    return title;
+}
+
+} // namespace
 
 int runList(CliContext &ctx)
 {
@@ -17,12 +35,8 @@ int runList(CliContext &ctx)
     sortInReelOrder(reels);
 
     if (!ctx.json) {
-        // One line per reel: a line break in a title prints as a blank. A tab
-        // stays as it is; the number and the take count hold none, so the
-        // title is everything between the first and the last tab.
-        static const QRegularExpression lineBreaks(QStringLiteral("[\\n\\r\\x{2028}\\x{2029}]"));
         for (const ReelProject &reel : reels) {
-            const QString title = QString(reel.title).replace(lineBreaks, QStringLiteral(" "));
+            const QString title = listedTitle(reel.title);
             ctx.out << QString::asprintf("%03lld", static_cast<long long>(reel.prefix)) << '\t' << title
                     << '\t' << reel.takes.size() << '\n';
         }

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <filesystem>
 #include <system_error>
@@ -27,8 +28,21 @@ std::optional<QString> createFolder(const QString &path)
 
 std::optional<QString> writeAtomically(const QString &path, const QByteArray &bytes)
 {
+    // Unbuffered, because a buffered QSaveFile commits a file that a full disk
+    // cut short as if it were whole; written directly, the short count shows,
+    // and writing the rest gives the system's reason. Without a commit the
+    // earlier document stays.
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return QStringLiteral("Export konnte nicht geschrieben werden: ") + file.errorString();
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0)
+            break;
+        written += count;
+    }
+    if (written == bytes.size() && file.commit())
         return std::nullopt;
     return QStringLiteral("Export konnte nicht geschrieben werden: ") + file.errorString();
 }
@@ -48,6 +62,7 @@ ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const 
     if (const auto failure = createFolder(reelFolder))
         return ExportResult<QString>::fileSystemFailure(*failure);
     const QString bundle = QDir(reelFolder).filePath(reel.folderName() + QStringLiteral(".fcpxmld"));
+    const bool bundleExisted = QFileInfo::exists(bundle);
     if (const auto failure = createFolder(bundle))
         return ExportResult<QString>::fileSystemFailure(*failure);
 
@@ -55,8 +70,13 @@ ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const 
     if (!document)
         return document;
     const QString file = QDir(bundle).filePath(QStringLiteral("Info.fcpxml"));
-    if (const auto failure = writeAtomically(file, document.value().toUtf8()))
+    if (const auto failure = writeAtomically(file, document.value().toUtf8())) {
+        // A bundle without its document is no Final Cut project; one that this
+        // export created goes again. rmdir keeps a folder something else filled.
+        if (!bundleExisted)
+            QDir().rmdir(bundle);
         return ExportResult<QString>::fileSystemFailure(*failure);
+    }
     return bundle;
 }
 

@@ -9,13 +9,39 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace tandrel;
 
 namespace {
 
 using tandrel::testing::RecordingOpener;
+
+// While it lives, no file of this process grows past `bytes`: writes fail as
+// on a full disk, whoever runs the test (root included).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
 
 class FCPXMLBundle : public ::testing::Test
 {
@@ -134,4 +160,36 @@ TEST_F(FCPXMLBundle, OpensTheFinalCutLibraryBeforeTheBundle)
     QFile file(QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("<library location=\"file://"));
+}
+
+TEST_F(FCPXMLBundle, AFullDiskFailsTheExportAndRemovesOnlyABundleFolderItCreated)
+{
+    addTake(4096, 4096);
+    const QString info = QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml"));
+    // The document is cut short after 100 bytes: no success, no bundle.
+    {
+        const FileSizeLimit full(100);
+        const auto failed = FCPXMLExporter::exportReel(reel(), *m_store);
+        ASSERT_FALSE(failed.ok());
+        EXPECT_TRUE(failed.errorDescription().startsWith(
+                QStringLiteral("Export konnte nicht geschrieben werden: ")))
+                << failed.errorDescription().toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(bundlePath()));
+    EXPECT_TRUE(QFileInfo(m_store->reelFolder(reel())).isDir());
+
+    // An earlier export's bundle stays, with its document as it was.
+    ASSERT_TRUE(FCPXMLExporter::exportReel(reel(), *m_store).ok());
+    QFile earlier(info);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    const QByteArray document = earlier.readAll();
+    earlier.close();
+    {
+        const FileSizeLimit full(100);
+        EXPECT_FALSE(FCPXMLExporter::exportReel(reel(), *m_store).ok());
+    }
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), document);
+    EXPECT_EQ(QDir(bundlePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{QStringLiteral("Info.fcpxml")});
 }

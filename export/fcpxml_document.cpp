@@ -7,12 +7,19 @@
 #include <QUrl>
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace tandrel {
 
 namespace {
 
 const QString eventUid = QStringLiteral("A3C0E91B-7D14-4C2A-9F6E-2B8D14F0C5A1");
+
+// A library file may claim any durations, and every take is capped on its
+// own only: the timeline as a whole ends here, so that no offset or length
+// written in "100/3000s" units can leave 64 bits. Takes past the end are left
+// out; a clip reaching over it is cut.
+constexpr qint64 mostTimelineFrames = std::numeric_limits<qint64>::max() / 100;
 
 // A frame count in rational time: 1 frame is "100/3000s".
 QString duration(qint64 frames)
@@ -116,6 +123,8 @@ ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel,
     qint64 timeline = 0;
 
     for (const Take &take : std::as_const(takes)) {
+        if (timeline >= mostTimelineFrames)
+            break;
         const qint64 frames = frameCount(take.duration);
         const QString frameText = duration(frames);
 
@@ -135,7 +144,8 @@ ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel,
                 = QStringLiteral("Take ") + take.recordedAt.toLocalTime().toString(u"HH:mm:ss");
         qint64 within = 0;
         for (const SpeechSlice &slice : speechSlices(take.speechIntervals, take.duration)) {
-            const qint64 length = slice.endFrame - slice.startFrame;
+            const qint64 length
+                    = std::min(slice.endFrame - slice.startFrame, mostTimelineFrames - timeline - within);
             if (length <= 0)
                 continue;
             QString name = baseName;
@@ -149,7 +159,7 @@ ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel,
                                  : audioClip(*audioId, name, timing));
             within += length;
         }
-        timeline += within == 0 ? frames : within;
+        timeline += within == 0 ? std::min(frames, mostTimelineFrames - timeline) : within;
     }
     if (clips.isEmpty())
         return ExportError::noMedia;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QXmlStreamReader>
@@ -246,4 +247,33 @@ TEST_F(FCPXMLDocument, FailsWithoutTakesOrWithoutUsableMedia)
     EXPECT_EQ(noMedia.error(), ExportError::noMedia);
     EXPECT_EQ(noMedia.errorDescription(),
               QStringLiteral("Die Takes enthalten keine verwertbaren Video- oder Audiodateien."));
+}
+
+TEST_F(FCPXMLDocument, AnEndlessLibraryTimelineStopsWithinSixtyFourBits)
+{
+    // Every take claims the longest duration a take can have; a hundred of
+    // them would overflow 64 bits in "100/3000s" units.
+    const QString video = media(QStringLiteral("v.mov"));
+    for (int i = 0; i < 100; ++i)
+        addTake(qPrintable(QStringLiteral("2025-07-01T10:00:%1Z").arg(i % 60, 2, 10, QLatin1Char('0'))),
+                1e300, video, std::nullopt,
+                i % 2 ? QList<SpeechInterval>{{1.0, 1e299}} : QList<SpeechInterval>{});
+    const QString document = build();
+
+    static const QRegularExpression time(QStringLiteral("^(0s|[1-9][0-9]*/3000s)$"));
+    const auto units = [](const QString &text) {
+        return text == QLatin1String("0s") ? 0 : text.section(QLatin1Char('/'), 0, 0).toLongLong();
+    };
+    const QString sequence = attribute(elements(document, QStringLiteral("sequence")).value(0), "duration");
+    EXPECT_EQ(sequence, QStringLiteral("9223372036854775800/3000s"));
+    quint64 end = 0;
+    for (const QXmlStreamAttributes &clip : elements(document, QStringLiteral("asset-clip"))) {
+        for (const char *name : {"offset", "start", "duration"})
+            EXPECT_TRUE(time.match(attribute(clip, name)).hasMatch())
+                    << name << " " << attribute(clip, name).toStdString();
+        // The clips follow each other without gaps and end with the sequence.
+        EXPECT_EQ(quint64(units(attribute(clip, "offset"))), end);
+        end += quint64(units(attribute(clip, "duration")));
+    }
+    EXPECT_EQ(end, quint64(units(sequence)));
 }

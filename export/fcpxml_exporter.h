@@ -34,7 +34,8 @@ public:
     static constexpr int frameRate = timelineFrameRate;
 
     // Creates the reel folder and the bundle folder, then writes "Info.fcpxml"
-    // atomically; the bundle folder's path. Nothing is removed on failure.
+    // atomically; the bundle folder's path. When writing fails, a bundle folder
+    // this call created is removed again; nothing else is removed on failure.
     // (Named exportReel because `export` is a keyword.)
     static ExportResult<QString> exportReel(const ReelProject &reel, const LibraryStore &library);
     static ExportResult<QString> buildDocument(const ReelProject &reel, const LibraryStore &library);

@@ -17,42 +17,64 @@ void appendIndent(QByteArray &out, int level)
     out.append(level * 4, ' ');
 }
 
-void appendString(QByteArray &out, const QByteArray &utf8)
+void appendEscapedUnit(QByteArray &out, char16_t unit)
+{
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(unit));
+    out.append(escaped);
+}
+
+// JSON's short escape of a code unit; none for units written as they are.
+const char *shortEscape(char16_t unit)
+{
+    switch (unit) {
+    case u'"':
+        return "\\\"";
+    case u'\\':
+        return "\\\\";
+    case u'\n':
+        return "\\n";
+    case u'\r':
+        return "\\r";
+    case u'\t':
+        return "\\t";
+    case u'\b':
+        return "\\b";
+    case u'\f':
+        return "\\f";
+    default:
+        return nullptr;
+    }
+}
+
+// UTF-8 with JSON's escapes. A lone surrogate has no UTF-8 form: it is written
+// as its \u escape, which the reader turns back into the same code unit, so
+// that whatever text was read from a library file is written back unchanged.
+void appendString(QByteArray &out, QStringView text)
 {
     out.append('"');
-    for (const char c : utf8) {
-        switch (c) {
-        case '"':
-            out.append("\\\"");
-            break;
-        case '\\':
-            out.append("\\\\");
-            break;
-        case '\n':
-            out.append("\\n");
-            break;
-        case '\r':
-            out.append("\\r");
-            break;
-        case '\t':
-            out.append("\\t");
-            break;
-        case '\b':
-            out.append("\\b");
-            break;
-        case '\f':
-            out.append("\\f");
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-                out.append(escaped);
-            } else {
-                out.append(c);
-            }
+    qsizetype plain = 0; // start of the run not written yet
+    const auto writePlain = [&](qsizetype end) {
+        if (end > plain)
+            out.append(text.mid(plain, end - plain).toUtf8());
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
         }
+        const char *escape = shortEscape(unit);
+        if (!escape && unit >= 0x20 && !QChar::isSurrogate(unit))
+            continue;
+        writePlain(i);
+        if (escape)
+            out.append(escape);
+        else
+            appendEscapedUnit(out, unit);
+        plain = i + 1;
     }
+    writePlain(text.size());
     out.append('"');
 }
 
@@ -91,7 +113,7 @@ bool appendValue(QByteArray &out, const QJsonValue &value, int level)
     case QJsonValue::Double:
         return appendNumber(out, value);
     case QJsonValue::String:
-        appendString(out, value.toString().toUtf8());
+        appendString(out, value.toString());
         return true;
     case QJsonValue::Array: {
         const QJsonArray array = value.toArray();
@@ -118,16 +140,17 @@ bool appendValue(QByteArray &out, const QJsonValue &value, int level)
         }
         struct Member
         {
-            QByteArray name;
+            QString name;
+            QByteArray order;
             QJsonValue value;
         };
         QList<Member> members;
         members.reserve(object.size());
         for (auto it = object.constBegin(); it != object.constEnd(); ++it)
-            members.append({it.key().toUtf8(), it.value()});
+            members.append({it.key(), it.key().toUtf8(), it.value()});
         // Byte order of the UTF-8 names, whatever order the object keeps.
         std::stable_sort(members.begin(), members.end(),
-                         [](const Member &a, const Member &b) { return a.name < b.name; });
+                         [](const Member &a, const Member &b) { return a.order < b.order; });
         out.append("{\n");
         for (qsizetype i = 0; i < members.size(); ++i) {
             appendIndent(out, level + 1);

@@ -272,3 +272,37 @@ TEST(LibraryJson, AHandWrittenCompactFileLoads)
     EXPECT_EQ(reel.takes[0].speechIntervals, (QList<SpeechInterval>{{0.5, 2.5}}));
     EXPECT_FALSE(reel.takes[0].videoFileName.has_value());
 }
+
+TEST(LibraryJson, LoneSurrogatesSurviveALoadAndASave)
+{
+    const char16_t highAlone[] = {u'a', 0xD800, u'b'};
+    const char16_t lowAlone[] = {0xDC00, u'x'};
+    const char16_t reversedPair[] = {0xDE00, 0xD83D};
+    const char16_t highAtEnd[] = {u'z', 0xDBFF};
+    const char16_t twoHighs[] = {0xD83C, 0xD83C, 0xDFAC};
+    const struct
+    {
+        QString text;
+        const char *written; // as it stands in the file
+    } cases[] = {
+            {QString::fromUtf16(highAlone, 3), R"("a\ud800b")"},
+            {QString::fromUtf16(lowAlone, 2), R"("\udc00x")"},
+            {QString::fromUtf16(reversedPair, 2), R"("\ude00\ud83d")"},
+            {QString::fromUtf16(highAtEnd, 2), R"("z\udbff")"},
+            {QString::fromUtf16(twoHighs, 3), "\"\\ud83c\xF0\x9F\x8E\xAC\""},
+    };
+    for (const auto &c : cases) {
+        ReelProject reel = sampleReel();
+        reel.title = c.text;
+        reel.script = c.text + QStringLiteral("\n") + c.text;
+        const Result<QByteArray> text = encodeLibrary({reel});
+        ASSERT_TRUE(text.ok());
+        EXPECT_TRUE(text->contains(QByteArray("\"title\" : ") + c.written)) << text->toStdString();
+        const Result<QList<ReelProject>> read = decodeLibrary(*text);
+        ASSERT_TRUE(read.ok()) << read.error().toStdString();
+        EXPECT_EQ(read->first().title, reel.title) << c.written;
+        EXPECT_EQ(read->first().script, reel.script) << c.written;
+        // Saving what was loaded writes the same bytes again.
+        EXPECT_EQ(*encodeLibrary(*read), *text) << c.written;
+    }
+}

@@ -224,3 +224,22 @@ TEST_F(CliLibraryTest, AKilledImportLeavesTheOldOrTheNewLibrary)
         EXPECT_EQ(next.exitCode, 0) << next.err.toStdString();
     }
 }
+
+TEST_F(CliLibraryTest, ListPrintsControlCharactersInTitlesAsBlanks)
+{
+    run({QStringLiteral("import"), QStringLiteral("-")}, "# 5 Titel");
+    // A title as a hand-edited library file can hold it.
+    QFile file(library() + QStringLiteral("/library.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    ASSERT_TRUE(text.contains("\"Titel\""));
+    text.replace("\"Titel\"", R"("A\u0000B\u0007C\u001b[2JD\u007fE\u0085F\tG\nH\u2028I")");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+
+    const CtlRun listed = run({QStringLiteral("list")});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(listed.out, QString::fromUtf8("005\tA B C [2JD E F\tG H I\t0\n"));
+}

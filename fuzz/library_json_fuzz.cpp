@@ -1,0 +1,40 @@
+// library.json: what loads can be saved, and saving then loading changes nothing.
+#include "fuzz/fuzz_targets.h"
+
+#include "library/library_json.h"
+
+#include <QJsonDocument>
+
+namespace tandrel::fuzz {
+
+int libraryJson(const quint8 *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const Result<QList<ReelProject>> reels = decodeLibrary(bytes);
+    if (!reels) {
+        expect(!reels.error().isEmpty(), "a refused library says why");
+        return 0;
+    }
+    const Result<QByteArray> text = encodeLibrary(*reels);
+    expect(text.ok(), "a library that loads can be saved");
+    if (!text)
+        return 0;
+    const Result<QList<ReelProject>> again = decodeLibrary(*text);
+    expect(again.ok(), "a saved library loads");
+    if (!again)
+        return 0;
+    expect(*again == *reels, "loading a saved library gives the reels that were saved");
+    const Result<QByteArray> twice = encodeLibrary(*again);
+    expect(twice.ok() && *twice == *text, "saving it again writes the same bytes");
+    for (const ReelProject &reel : *reels) {
+        const Result<QByteArray> shown = encodeReelText(reel);
+        expect(shown.ok(), "every loaded reel can be shown");
+        if (!shown)
+            continue;
+        const Result<ReelProject> read = decodeReel(QJsonDocument::fromJson(*shown).object());
+        expect(read.ok() && *read == reel, "a shown reel reads back as the same reel");
+    }
+    return 0;
+}
+
+} // namespace tandrel::fuzz
