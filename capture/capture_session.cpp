@@ -17,9 +17,10 @@ namespace {
 const QString toBGRA = QStringLiteral("videoconvert ! capsfilter caps=\"video/x-raw,format=BGRA\"");
 
 // The moving picture of the test camera: two halves in different colours,
-// each with a ball moving its own way, so that a crop or a mirror shows.
+// each with a ball moving its own way, so that a crop or a mirror shows. A
+// half whose source is late on a busy machine stays black for that frame.
 const char *testCameraDescription
-        = "compositor name=mix sink_1::xpos=960 "
+        = "compositor name=mix background=black sink_1::xpos=960 "
           "! capsfilter caps=\"video/x-raw,format=BGRA,width=1920,height=1080,framerate=30/1\" "
           "videotestsrc is-live=true pattern=ball motion=wavy background-color=0xffc03020 "
           "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_0 "

@@ -1,12 +1,12 @@
 #include "export/fcpxml_exporter.h"
 
 #include "library/library_store.h"
+#include "platform/atomic_file.h"
 #include "platform/desktop_opener.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <filesystem>
 #include <system_error>
 
@@ -28,23 +28,9 @@ std::optional<QString> createFolder(const QString &path)
 
 std::optional<QString> writeAtomically(const QString &path, const QByteArray &bytes)
 {
-    // Unbuffered, because a buffered QSaveFile commits a file that a full disk
-    // cut short as if it were whole; written directly, the short count shows,
-    // and writing the rest gives the system's reason. Without a commit the
-    // earlier document stays.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return QStringLiteral("Export konnte nicht geschrieben werden: ") + file.errorString();
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
-        if (count <= 0)
-            break;
-        written += count;
-    }
-    if (written == bytes.size() && file.commit())
-        return std::nullopt;
-    return QStringLiteral("Export konnte nicht geschrieben werden: ") + file.errorString();
+    if (const Status written = writeFileAtomically(path, bytes); !written)
+        return QStringLiteral("Export konnte nicht geschrieben werden: ") + written.error();
+    return std::nullopt;
 }
 
 } // namespace

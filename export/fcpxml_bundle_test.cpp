@@ -4,6 +4,7 @@
 
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_opener.h"
 
 #include <QDir>
@@ -17,29 +18,9 @@ using namespace tandrel;
 
 namespace {
 
+using tandrel::testing::FileSizeLimit;
 using tandrel::testing::RecordingOpener;
 
-// While it lives, no file of this process grows past `bytes`: writes fail as
-// on a full disk, whoever runs the test (root included).
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_old;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
     void (*m_oldHandler)(int) = nullptr;
 };
 

@@ -1,10 +1,10 @@
 #include "library/library_file.h"
 
+#include "platform/atomic_file.h"
 #include "platform/file_error.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace tandrel {
 
@@ -52,14 +52,10 @@ Result<LibraryFile::Reading> LibraryFile::read() const
 
 Status LibraryFile::write(const QByteArray &bytes)
 {
-    QSaveFile file(path());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString error = germanFileError(file.errorString());
-        file.cancelWriting();
-        return Status::failure(error);
-    }
-    m_known = bytes;
-    return {};
+    const Status written = writeFileAtomically(path(), bytes);
+    if (written)
+        m_known = bytes;
+    return written;
 }
 
 } // namespace tandrel

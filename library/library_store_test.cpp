@@ -9,6 +9,7 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_library.h"
 #include <limits>
 #include <memory>
@@ -571,4 +572,21 @@ TEST_F(LibraryStoreTest, AWriterThatCannotGetTheLockChangesNothingAndSaysWhy)
     EXPECT_TRUE(store->lastError()->contains(QStringLiteral("von einem anderen Programm geändert")));
     EXPECT_EQ(readFile(libraryFile()), before);
     EXPECT_EQ(store->reels().size(), 1);
+}
+
+TEST_F(LibraryStoreTest, AFullDiskDuringASaveKeepsWhatWasStoredAndSaysWhyInGerman)
+{
+    const auto store = open();
+    for (int i = 1; i <= 20; ++i)
+        store->createReel(i, QStringLiteral("Reel mit einem längeren Titel %1").arg(i), QString());
+    const QByteArray stored = readFile(libraryFile());
+    {
+        const tandrel::testing::FileSizeLimit full(stored.size() / 2);
+        store->importMarkdown(QStringLiteral("# 30 Neu\nText"));
+    }
+    ASSERT_TRUE(store->lastError().has_value());
+    EXPECT_TRUE(store->lastError()->startsWith(QStringLiteral("Bibliothek konnte nicht gespeichert werden: ")));
+    EXPECT_TRUE(store->lastError()->contains(QStringLiteral("Datei zu groß"))) << qPrintable(*store->lastError());
+    EXPECT_EQ(readFile(libraryFile()), stored) << "the library on disk is the one before";
+    EXPECT_EQ(open()->reels().size(), 20);
 }
