@@ -88,6 +88,30 @@ QImage splitFrame()
     return frame;
 }
 
+double meanGray(const QImage &image, const QRectF &area)
+{
+    double sum = 0;
+    int count = 0;
+    const QRect r = area.toAlignedRect().intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x, ++count)
+            sum += qGray(image.pixel(x, y));
+    return count ? sum / count : 0;
+}
+
+// How much darker `after` is than `before` in `area`, on average; pixels
+// that became lighter count as unchanged.
+double meanDarkening(const QImage &before, const QImage &after, const QRectF &area)
+{
+    double sum = 0;
+    int count = 0;
+    const QRect r = area.toAlignedRect().intersected(before.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x, ++count)
+            sum += std::max(0, qGray(before.pixel(x, y)) - qGray(after.pixel(x, y)));
+    return count ? sum / count : 0;
+}
+
 } // namespace
 
 TEST(TeleprompterView, HighlightsTheSpokenWordWhereItIsDrawnInEveryPlacement)
@@ -222,6 +246,74 @@ TEST(TeleprompterView, VideoBehindTheTextFillsTheWindowAndFollowsFlipsAndMirrori
             const QColor red = c.leftRed ? left : right, blue = c.leftRed ? right : left;
             EXPECT_GT(red.red(), red.blue() + 40) << c.name;
             EXPECT_GT(blue.blue(), blue.red() + 40) << c.name;
+        }
+    }
+}
+
+TEST(TeleprompterView, ColumnShadowOverVideoLiesUnderTheTextWhereverItIsDrawn)
+{
+    const struct
+    {
+        const char *name;
+        TeleprompterTextPlacement placement;
+        bool note; // no script: the note instead of the words
+        bool mirrored;
+    } cases[] = {
+            {"shadow-title-center", TeleprompterTextPlacement::center, false, false},
+            {"shadow-title-standard", TeleprompterTextPlacement::standard, false, false},
+            {"shadow-title-standard-mirrored", TeleprompterTextPlacement::standard, false, true},
+            {"shadow-note-center", TeleprompterTextPlacement::center, true, false},
+            {"shadow-note-standard-mirrored", TeleprompterTextPlacement::standard, true, true},
+    };
+    QImage bright(1920, 1080, QImage::Format_RGB32);
+    bright.fill(QColor(235, 235, 235));
+    for (const auto &c : cases) {
+        // The same window once with the line of text and once with a blank in
+        // its place: the difference is what the text and its shadow add.
+        auto render = [&](bool blank, const char *name, QRectF *box = nullptr, double *inked = nullptr) {
+            Scene scene;
+            scene.state.setTextPlacement(c.placement);
+            scene.state.setIsMirrored(c.mirrored);
+            const QString space = QStringLiteral(" ");
+            if (c.note)
+                scene.state.loadScript(blank ? space : QString());
+            else if (blank)
+                scene.state.setTitle(space);
+            scene.state.setShowsSelfView(true);
+            scene.view.setVideoAvailable(true);
+            scene.view.selfView()->setFrame(bright);
+            EXPECT_EQ(scene.view.scroller().scrollOffset(), 0) << c.name;
+            const TeleprompterLayout &l = scene.view.layout();
+            if (box) {
+                *box = (c.note ? l.fallbackRect() : l.titleRect()).translated(l.columnLeft(), 0);
+                *inked = QFontMetricsF(c.note ? l.wordFont() : l.titleFont())
+                                 .horizontalAdvance(c.note ? l.fallbackText() : l.input().title);
+            }
+            return scene.shot(name);
+        };
+        QRectF box;
+        double inked = 0;
+        const QImage image = render(false, c.name, &box, &inked);
+        const QImage blank = render(true, (c.name + std::string("-blank")).c_str());
+        const bool center = c.placement == TeleprompterTextPlacement::center;
+        const double start = center ? box.center().x() - inked / 2 : box.left();
+        ASSERT_LT(start + inked + 80, box.right()) << c.name;
+
+        // How much darker than the blank window the lowest quarter of the
+        // text's box is, between the letters' feet and below them: the
+        // shadow, two points down, lies there. Letters only add light.
+        auto darkening = [&](double left, double right) {
+            QRectF strip(left, box.bottom() - box.height() / 4, right - left, box.height() / 4);
+            if (c.mirrored)
+                strip.moveLeft(image.width() - strip.right());
+            EXPECT_GT(meanGray(blank, strip), 60) << c.name; // the video shows
+            return meanDarkening(blank, image, strip);
+        };
+        EXPECT_GT(darkening(start + inked * 0.2, start + inked * 0.8), 5) << c.name;
+        EXPECT_LT(darkening(start + inked + 40, start + inked + 80), 1) << c.name;
+        if (center) { // nothing is written at the column's edges
+            EXPECT_LT(darkening(box.left(), box.left() + 30), 1) << c.name;
+            EXPECT_LT(darkening(box.right() - 30, box.right()), 1) << c.name;
         }
     }
 }
