@@ -110,7 +110,7 @@ ScrollInputs TeleprompterView::scrollInputs() const
 void TeleprompterView::invalidateLayout()
 {
     m_layout.reset();
-    m_wordTexts.clear();
+    m_words.clear();
     m_shadow.clear();
     update();
 }
@@ -122,7 +122,6 @@ TeleprompterLayout &TeleprompterView::ensureLayout()
                                       m_state.fontSize(),         m_state.textPlacement(), QSizeF(size())};
         m_layout = TeleprompterLayout::build(input);
         m_layoutAlignerScript = m_state.aligner().script();
-        m_wordTexts = QList<QStaticText>(m_layout->wordFrames().size());
         m_scroller.setWordMinY(m_layout->wordMinY());
         m_scroller.setContentHeight(m_layout->contentHeight());
     }
@@ -246,18 +245,6 @@ void TeleprompterView::paintBackground(QPainter &p, const QRectF &bounds)
     p.restore();
 }
 
-const QStaticText &TeleprompterView::staticWord(qsizetype index)
-{
-    QStaticText &text = m_wordTexts[index];
-    if (text.text().isEmpty()) {
-        text.setText(m_layout->input().tokens.at(index).raw);
-        text.setTextFormat(Qt::PlainText);
-        text.setPerformanceHint(QStaticText::AggressiveCaching);
-        text.prepare(QTransform(), m_layout->wordFont());
-    }
-    return text;
-}
-
 void TeleprompterView::paintText(QPainter &p)
 {
     const TeleprompterLayout &l = *m_layout;
@@ -295,20 +282,20 @@ void TeleprompterView::paintText(QPainter &p)
     const qint64 count = l.wordFrames().size();
     const qint64 current = m_scroller.currentWordIndex(scrollInputs());
     m_paintedWord = current;
-    p.setFont(l.wordFont());
-    p.setRenderHint(QPainter::Antialiasing);
-    const double radius = l.input().fontSize * 0.16;
+    // The highlight reaches beyond its word only into the gaps between words,
+    // so it can go before all of them.
+    if (current >= first && current < last
+        && TeleprompterScroller::wordStyle(current, current, count, videoBehind).highlighted) {
+        const double radius = l.input().fontSize * 0.16;
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(TeleprompterScroller::highlightFill(videoBehind));
+        p.drawRoundedRect(l.wordFrames().at(current).adjusted(-8, -4, 8, 4), radius, radius);
+    }
+    m_words.begin(p, p.worldTransform(), l.wordFont());
     for (qsizetype i = first; i < last; ++i) {
-        const QRectF frame = l.wordFrames().at(i);
         const WordStyle style = TeleprompterScroller::wordStyle(i, current, count, videoBehind);
-        if (style.highlighted) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(TeleprompterScroller::highlightFill(videoBehind));
-            p.drawRoundedRect(frame.adjusted(-8, -4, 8, 4), radius, radius);
-        }
-        const QStaticText &text = staticWord(i);
-        p.setPen(style.color);
-        p.drawStaticText(frame.topLeft(), text);
+        m_words.draw(p, l.input().tokens.at(i).raw, style.color, l.wordFrames().at(i).topLeft());
     }
     p.restore();
 }

@@ -4,9 +4,9 @@
 #include "teleprompter/teleprompter_layout.h"
 #include "teleprompter/teleprompter_scroller.h"
 #include "teleprompter/text_column_shadow.h"
+#include "teleprompter/word_images.h"
 
 #include <QElapsedTimer>
-#include <QStaticText>
 #include <QTimer>
 #include <QWidget>
 #include <optional>
@@ -71,7 +71,6 @@ private:
     void paintFades(QPainter &p, const QRectF &bounds) const;
     void paintMarker(QPainter &p, const QRectF &bounds) const;
     void paintOverlay(QPainter &p, const QRectF &bounds) const;
-    const QStaticText &staticWord(qsizetype index);
 
     TeleprompterState &m_state;
     TeleprompterSelfView *m_selfView = nullptr;
@@ -79,7 +78,7 @@ private:
     TeleprompterScroller m_scroller;
     std::optional<TeleprompterLayout> m_layout;
     QString m_layoutAlignerScript; // the aligner script the layout's words came from
-    QList<QStaticText> m_wordTexts; // prepared lazily, dropped with the layout
+    WordImages m_words; // dropped with the layout
     TextColumnShadow m_shadow; // dropped with the layout
     TeleprompterBackdrop m_backdrop;
     QTimer m_timer;

@@ -1,5 +1,6 @@
 #include "teleprompter/text_column_shadow.h"
 
+#include "teleprompter/draw_at_whole_pixels.h"
 #include "teleprompter/teleprompter_layout.h"
 #include "teleprompter/text_shadow.h"
 
@@ -17,35 +18,21 @@ void TextColumnShadow::clear()
     m_note = QImage();
 }
 
-QImage TextColumnShadow::oriented(QImage shadow) const
-{
-    return m_mirrored ? std::move(shadow).mirrored(true, false) : shadow;
-}
-
 const QImage &TextColumnShadow::wordShadow(const QString &text, const QFont &font)
 {
-    auto it = m_words.find(text);
-    if (it == m_words.end()) {
-        // Bounded: a long script has many distinct words, few on screen at once.
-        if (m_words.size() >= 512)
-            m_words.clear();
-        it = m_words.insert(text, oriented(textShadow(text, font, radius, opacity, m_dpr)));
-    }
-    return it.value();
+    if (const QImage *shadow = m_words.object(text))
+        return *shadow;
+    auto *shadow = new QImage(mirroredIf(textShadow(text, font, radius, opacity, m_dpr), m_mirrored));
+    m_words.insert(text, shadow, cacheCost(*shadow));
+    return *shadow;
 }
 
 void TextColumnShadow::draw(QPainter &painter, const QTransform &toDevice, const QImage &shadow,
-                            QPointF boxTopLeft) const
+                            QPointF boxTopLeft)
 {
-    // The image is the box widened by the blur on every side, 2 points down;
-    // where that lands, mirrored or not, rounded to a whole device pixel so
-    // that the image is copied and blended, never resampled.
+    // The image is the box widened by the blur on every side, 2 points down.
     const double pad = std::ceil(radius);
-    const QRectF area(boxTopLeft + QPointF(-pad, drop - pad), shadow.deviceIndependentSize());
-    const QRectF placed = toDevice.mapRect(area);
-    painter.drawImage(
-            QPointF(std::round(placed.left() * m_dpr) / m_dpr, std::round(placed.top() * m_dpr) / m_dpr),
-            shadow);
+    drawAtWholePixels(painter, toDevice, shadow, boxTopLeft + QPointF(-pad, drop - pad));
 }
 
 void TextColumnShadow::paint(QPainter &painter, const TeleprompterLayout &layout, qsizetype first,
@@ -58,20 +45,23 @@ void TextColumnShadow::paint(QPainter &painter, const TeleprompterLayout &layout
         clear();
         m_dpr = dpr;
         m_mirrored = mirrored;
+        m_words.setMaxCost(cacheBudget(dpr));
     }
     const TeleprompterLayoutInput &input = layout.input();
     if (!input.title.isEmpty() && m_title.isNull()) {
         const QRectF box = layout.titleRect();
         const int flags = int(layout.alignment()) | Qt::TextWordWrap;
-        m_title = oriented(shapeShadow(box.size(), radius, opacity, m_dpr, [&](QPainter &p) {
+        const QImage shadow = shapeShadow(box.size(), radius, opacity, m_dpr, [&](QPainter &p) {
             p.setFont(layout.titleFont());
             p.drawText(QRectF(QPointF(0, 0), box.size()), flags, input.title);
-        }));
+        });
+        m_title = mirroredIf(shadow, m_mirrored);
     }
     const QTextLayout *note = layout.fallbackLayout();
     if (note && m_note.isNull()) {
-        m_note = oriented(shapeShadow(layout.fallbackRect().size(), radius, opacity, m_dpr,
-                                      [&](QPainter &p) { note->draw(&p, QPointF(0, 0)); }));
+        const QImage shadow = shapeShadow(layout.fallbackRect().size(), radius, opacity, m_dpr,
+                                          [&](QPainter &p) { note->draw(&p, QPointF(0, 0)); });
+        m_note = mirroredIf(shadow, m_mirrored);
     }
 
     painter.save();

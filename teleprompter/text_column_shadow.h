@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QHash>
+#include "teleprompter/draw_at_whole_pixels.h"
+
+#include <QCache>
 #include <QImage>
 #include <QString>
 
@@ -35,12 +37,11 @@ public:
 
 private:
     const QImage &wordShadow(const QString &text, const QFont &font);
-    QImage oriented(QImage shadow) const;
-    void draw(QPainter &painter, const QTransform &toDevice, const QImage &shadow, QPointF boxTopLeft) const;
+    static void draw(QPainter &painter, const QTransform &toDevice, const QImage &shadow, QPointF boxTopLeft);
 
     qreal m_dpr = 1;
     bool m_mirrored = false;
-    QHash<QString, QImage> m_words;
+    QCache<QString, QImage> m_words{cacheBudget(1)}; // many distinct words, few on screen
     QImage m_title;
     QImage m_note;
 };

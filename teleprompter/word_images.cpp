@@ -1,0 +1,73 @@
+#include "teleprompter/word_images.h"
+
+#include "teleprompter/draw_at_whole_pixels.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+#include <cmath>
+
+namespace tandrel {
+
+namespace {
+
+// Room around the text's box for glyphs that reach past their advance.
+constexpr double margin = 4;
+
+} // namespace
+
+void WordImages::clear()
+{
+    m_images.clear();
+}
+
+void WordImages::begin(QPainter &painter, const QTransform &toDevice, const QFont &font)
+{
+    const qreal dpr = painter.device()->devicePixelRatio();
+    const bool mirrored = toDevice.m11() < 0;
+    if (dpr != m_dpr || mirrored != m_mirrored || font != m_font || m_images.maxCost() != cacheBudget(dpr)) {
+        clear();
+        m_dpr = dpr;
+        m_mirrored = mirrored;
+        m_font = font;
+        m_images.setMaxCost(cacheBudget(dpr));
+    }
+    m_toDevice = toDevice;
+    painter.resetTransform();
+}
+
+const QImage &WordImages::image(const QString &text, QColor color)
+{
+    const Key key{text, color.rgba()};
+    if (const QImage *ready = m_images.object(key))
+        return *ready;
+    const QFontMetricsF fm(m_font);
+    const QSizeF extent
+            = (QSizeF(fm.horizontalAdvance(text), fm.height()) + QSizeF(2 * margin, 2 * margin)) * m_dpr;
+    QImage word(int(std::ceil(extent.width())), int(std::ceil(extent.height())),
+                QImage::Format_ARGB32_Premultiplied);
+    word.fill(Qt::transparent);
+    {
+        QPainter p(&word);
+        p.scale(m_dpr, m_dpr);
+        p.setFont(m_font);
+        p.setPen(color);
+        p.drawText(QPointF(margin, margin + fm.ascent()), text);
+    }
+    word.setDevicePixelRatio(m_dpr);
+    QImage oriented = mirroredIf(std::move(word), m_mirrored);
+    if (cacheCost(oriented) > m_images.maxCost()) { // a word longer than a few screens
+        m_oversized = std::move(oriented);
+        return m_oversized;
+    }
+    auto *ready = new QImage(std::move(oriented));
+    m_images.insert(key, ready, cacheCost(*ready));
+    return *ready;
+}
+
+void WordImages::draw(QPainter &painter, const QString &text, QColor color, QPointF boxTopLeft)
+{
+    drawAtWholePixels(painter, m_toDevice, image(text, color), boxTopLeft - QPointF(margin, margin));
+}
+
+} // namespace tandrel
