@@ -58,18 +58,26 @@ void TeleprompterBackdrop::composeVideo(const TeleprompterSelfView &video, const
     const QRectF bounds(QPointF(0, 0), QSizeF(key.size));
     const QRectF target
             = PreviewFramePainter::targetRect(frame.size(), bounds, PreviewFramePainter::Scaling::fill);
+    // Both flips are about the window's centre, where the frame is centred.
+    // Mirroring the text mirrors the picture with it.
+    const bool horizontal = video.flipHorizontal() != key.mirrored;
+    const bool vertical = video.flipVertical();
+    const bool scaled = target.size() * key.dpr != QSizeF(frame.size());
     QPainter p(&m_image);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    // A frame of the window's own size is only copied.
-    p.setRenderHint(QPainter::SmoothPixmapTransform, target.size() * key.dpr != QSizeF(frame.size()));
+    if (scaled) {
+        // Resampling costs the same flipped or not, so the flips come free.
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.translate(bounds.center());
+        p.scale(horizontal ? -1 : 1, vertical ? -1 : 1);
+        p.translate(-bounds.center());
+    }
     p.drawImage(target, frame);
     p.end();
-    // Both flips are about the window's centre, where the frame is centred:
-    // the picture's own mirror image. Mirroring the text mirrors the picture
-    // with it.
-    const bool horizontal = video.flipHorizontal() != key.mirrored;
-    if (horizontal || video.flipVertical())
-        m_image.mirror(horizontal, video.flipVertical());
+    // A frame of the window's own size is only copied, and then turned in
+    // place: a fraction of drawing it through a flipping transform.
+    if (!scaled && (horizontal || vertical))
+        m_image.mirror(horizontal, vertical);
 }
 
 QImage TeleprompterBackdrop::shade(QSize size, qreal dpr, TeleprompterTextPlacement placement)

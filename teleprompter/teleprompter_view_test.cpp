@@ -79,12 +79,14 @@ int brightestIn(const QImage &image, const QRect &area)
     return best;
 }
 
-QImage splitFrame()
+// Red on the left half, blue on the right.
+QImage splitFrame(QSize size = {1920, 1080})
 {
-    QImage frame(1920, 1080, QImage::Format_RGB32);
+    QImage frame(size, QImage::Format_RGB32);
     QPainter p(&frame);
-    p.fillRect(0, 0, 960, 1080, QColor(230, 40, 40));
-    p.fillRect(960, 0, 960, 1080, QColor(40, 40, 230));
+    const int half = size.width() / 2;
+    p.fillRect(0, 0, half, size.height(), QColor(230, 40, 40));
+    p.fillRect(half, 0, size.width() - half, size.height(), QColor(40, 40, 230));
     return frame;
 }
 
@@ -223,10 +225,14 @@ TEST(TeleprompterView, VideoBehindTheTextFillsTheWindowAndFollowsFlipsAndMirrori
         const char *name;
         bool mirrored, flipH, available;
         int leftRed; // 1: red at the left edge, 0: blue, -1: black (no video)
+        QSize frame = {1920, 1080}; // the window's own size is copied, not scaled
     } cases[] = {
             {"video", false, false, true, 1},
             {"video-flipped", false, true, true, 0},
             {"video-mirrored", true, false, true, 0},
+            {"video-flipped-mirrored", true, true, true, 1},
+            {"video-window-sized-flipped", false, true, true, 0, {1280, 720}},
+            {"video-window-sized-flipped-mirrored", true, true, true, 1, {1280, 720}},
             {"video-screen-request", false, false, false, -1},
     };
     for (const auto &c : cases) {
@@ -235,7 +241,7 @@ TEST(TeleprompterView, VideoBehindTheTextFillsTheWindowAndFollowsFlipsAndMirrori
         scene.state.setIsMirrored(c.mirrored);
         scene.view.setVideoAvailable(c.available);
         scene.view.selfView()->setFlips(c.flipH, false);
-        scene.view.selfView()->setFrame(splitFrame());
+        scene.view.selfView()->setFrame(splitFrame(c.frame));
         const QImage image = scene.shot(c.name);
         const QColor left = image.pixelColor(20, 360);
         const QColor right = image.pixelColor(1260, 360);
