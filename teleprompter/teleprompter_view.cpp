@@ -264,35 +264,28 @@ void TeleprompterView::paintText(QPainter &p)
         m_shadow.paint(p, l, shadowFirst, shadowLast);
     }
 
-    if (!l.input().title.isEmpty()) {
-        const int flags = int(l.alignment()) | Qt::TextWordWrap;
-        p.setFont(l.titleFont());
-        p.setPen(white(0.5));
-        p.drawText(l.titleRect(), flags, l.input().title);
-    }
-
+    const qint64 count = l.wordFrames().size();
+    const qint64 current = l.fallbackLayout() ? 0 : m_scroller.currentWordIndex(scrollInputs());
+    m_paintedWord = current;
     if (const QTextLayout *fallback = l.fallbackLayout()) {
         p.setPen(Qt::white);
         fallback->draw(&p, l.fallbackRect().topLeft());
-        p.restore();
-        m_paintedWord = 0;
-        return;
-    }
-
-    const qint64 count = l.wordFrames().size();
-    const qint64 current = m_scroller.currentWordIndex(scrollInputs());
-    m_paintedWord = current;
-    // The highlight reaches beyond its word only into the gaps between words,
-    // so it can go before all of them.
-    if (current >= first && current < last
-        && TeleprompterScroller::wordStyle(current, current, count, videoBehind).highlighted) {
+    } else if (current >= first && current < last
+               && TeleprompterScroller::wordStyle(current, current, count, videoBehind).highlighted) {
+        // The highlight reaches beyond its word only into the gaps between
+        // words, so it can go before all of them.
         const double radius = l.input().fontSize * 0.16;
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
         p.setBrush(TeleprompterScroller::highlightFill(videoBehind));
         p.drawRoundedRect(l.wordFrames().at(current).adjusted(-8, -4, 8, 4), radius, radius);
     }
+
     m_words.begin(p, p.worldTransform(), l.wordFont());
+    if (!l.input().title.isEmpty()) {
+        m_words.drawBlock(p, l.input().title, l.titleFont(), white(0.5), l.titleRect(),
+                          int(l.alignment()) | Qt::TextWordWrap);
+    }
     for (qsizetype i = first; i < last; ++i) {
         const WordStyle style = TeleprompterScroller::wordStyle(i, current, count, videoBehind);
         m_words.draw(p, l.input().tokens.at(i).raw, style.color, l.wordFrames().at(i).topLeft());

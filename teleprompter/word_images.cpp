@@ -19,6 +19,7 @@ constexpr double margin = 4;
 void WordImages::clear()
 {
     m_images.clear();
+    m_block = QImage();
 }
 
 void WordImages::begin(QPainter &painter, const QTransform &toDevice, const QFont &font)
@@ -68,6 +69,29 @@ const QImage &WordImages::image(const QString &text, QColor color)
 void WordImages::draw(QPainter &painter, const QString &text, QColor color, QPointF boxTopLeft)
 {
     drawAtWholePixels(painter, m_toDevice, image(text, color), boxTopLeft - QPointF(margin, margin));
+}
+
+void WordImages::drawBlock(QPainter &painter, const QString &text, const QFont &font, QColor color,
+                           const QRectF &box, int flags)
+{
+    const BlockKey key{text, font, color.rgba(), box.size(), flags};
+    if (m_block.isNull() || !(key == m_blockKey)) {
+        const QSizeF extent = (box.size() + QSizeF(2 * margin, 2 * margin)) * m_dpr;
+        QImage block(int(std::ceil(extent.width())), int(std::ceil(extent.height())),
+                     QImage::Format_ARGB32_Premultiplied);
+        block.fill(Qt::transparent);
+        {
+            QPainter p(&block);
+            p.scale(m_dpr, m_dpr);
+            p.setFont(font);
+            p.setPen(color);
+            p.drawText(QRectF(QPointF(margin, margin), box.size()), flags, text);
+        }
+        block.setDevicePixelRatio(m_dpr);
+        m_block = mirroredIf(std::move(block), m_mirrored);
+        m_blockKey = key;
+    }
+    drawAtWholePixels(painter, m_toDevice, m_block, box.topLeft() - QPointF(margin, margin));
 }
 
 } // namespace tandrel
