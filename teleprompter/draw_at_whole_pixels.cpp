@@ -1,5 +1,6 @@
 #include "teleprompter/draw_at_whole_pixels.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
 
@@ -11,6 +12,13 @@ void drawAtWholePixels(QPainter &painter, const QTransform &toDevice, const QIma
     const QRectF placed = toDevice.mapRect(QRectF(topLeft, image.deviceIndependentSize()));
     painter.drawImage(QPointF(std::round(placed.left() * dpr) / dpr, std::round(placed.top() * dpr) / dpr),
                       image);
+}
+
+qreal targetPixelRatio(const QPainter &painter)
+{
+    const QPaintEngine *engine = painter.paintEngine();
+    const QPaintDevice *device = engine && engine->paintDevice() ? engine->paintDevice() : painter.device();
+    return device ? device->devicePixelRatio() : 1;
 }
 
 QImage mirroredIf(QImage image, bool mirrored)

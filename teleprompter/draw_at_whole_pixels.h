@@ -16,6 +16,10 @@ namespace tandrel {
 // same a fraction of a pixel off.
 void drawAtWholePixels(QPainter &painter, const QTransform &toDevice, const QImage &image, QPointF topLeft);
 
+// Device pixels per point of what `painter` paints on in the end: the
+// backing store or image behind a widget, not the widget itself.
+qreal targetPixelRatio(const QPainter &painter);
+
 // `image` as it is drawn under a transform that mirrors or not.
 QImage mirroredIf(QImage image, bool mirrored);
 

@@ -1,5 +1,6 @@
 #include "teleprompter/teleprompter_view.h"
 
+#include "teleprompter/draw_at_whole_pixels.h"
 #include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_font.h"
 #include "teleprompter/teleprompter_keys.h"
@@ -237,7 +238,7 @@ void TeleprompterView::paintBackground(QPainter &p, const QRectF &bounds)
         return;
     }
     // Mirrored already, and in device pixels: copied as it is.
-    const QImage &backdrop = m_backdrop.image(*m_selfView, size(), devicePixelRatioF(), m_state.isMirrored(),
+    const QImage &backdrop = m_backdrop.image(*m_selfView, size(), targetPixelRatio(p), m_state.isMirrored(),
                                               m_state.textPlacement());
     p.save();
     p.resetTransform();

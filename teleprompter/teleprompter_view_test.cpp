@@ -324,6 +324,28 @@ TEST(TeleprompterView, ColumnShadowOverVideoLiesUnderTheTextWhereverItIsDrawn)
     }
 }
 
+TEST(TeleprompterView, DrawsAtTwiceThePixelRatioWhereItDrawsAtOnce)
+{
+    Scene scene;
+    scene.state.setIsMirrored(true);
+    scene.state.setShowsSelfView(true);
+    scene.view.setVideoAvailable(true);
+    scene.view.selfView()->setFrame(splitFrame());
+    scene.state.setReadingPosition(11, 0);
+    scene.settle();
+    QImage image(2560, 1440, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2);
+    scene.view.render(&image);
+    image.setDevicePixelRatio(1);
+    image.save(QStringLiteral(TANDREL_SCREENSHOT_DIR "/teleprompter-twice-the-pixels.png"));
+
+    const QRectF word = scene.view.wordRectInWindow(scene.view.currentWordIndex());
+    const QRectF pixels(word.topLeft() * 2, word.size() * 2);
+    EXPECT_GT(amberPixels(image, pixels), 80);
+    EXPECT_EQ(amberPixels(image, pixels.translated(0, 2 * word.height())), 0);
+    EXPECT_GT(image.pixelColor(40, 720).blue(), image.pixelColor(40, 720).red() + 40); // mirrored: blue left
+}
+
 TEST(TeleprompterView, EmptyScriptShowsTheNote)
 {
     Scene scene;

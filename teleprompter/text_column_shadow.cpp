@@ -4,7 +4,6 @@
 #include "teleprompter/teleprompter_layout.h"
 #include "teleprompter/text_shadow.h"
 
-#include <QPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
 #include <cmath>
@@ -39,7 +38,7 @@ void TextColumnShadow::paint(QPainter &painter, const TeleprompterLayout &layout
                              qsizetype last)
 {
     const QTransform toDevice = painter.worldTransform();
-    const qreal dpr = painter.device()->devicePixelRatio();
+    const qreal dpr = targetPixelRatio(painter);
     const bool mirrored = toDevice.m11() < 0;
     if (dpr != m_dpr || mirrored != m_mirrored) {
         clear();

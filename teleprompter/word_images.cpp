@@ -3,7 +3,6 @@
 #include "teleprompter/draw_at_whole_pixels.h"
 
 #include <QFontMetricsF>
-#include <QPaintDevice>
 #include <QPainter>
 #include <cmath>
 
@@ -24,7 +23,7 @@ void WordImages::clear()
 
 void WordImages::begin(QPainter &painter, const QTransform &toDevice, const QFont &font)
 {
-    const qreal dpr = painter.device()->devicePixelRatio();
+    const qreal dpr = targetPixelRatio(painter);
     const bool mirrored = toDevice.m11() < 0;
     if (dpr != m_dpr || mirrored != m_mirrored || font != m_font || m_images.maxCost() != cacheBudget(dpr)) {
         clear();
