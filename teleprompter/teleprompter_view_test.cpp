@@ -346,6 +346,19 @@ TEST(TeleprompterView, DrawsAtTwiceThePixelRatioWhereItDrawsAtOnce)
     EXPECT_GT(image.pixelColor(40, 720).blue(), image.pixelColor(40, 720).red() + 40); // mirrored: blue left
 }
 
+TEST(TeleprompterView, AWordLargerThanItsCachesIsStillDrawnWithItsShadow)
+{
+    Scene scene;
+    scene.state.loadScript(QString(4000, QLatin1Char('m')) + QStringLiteral(" Ende"));
+    scene.state.setShowsSelfView(true);
+    scene.view.setVideoAvailable(true);
+    scene.view.selfView()->setFrame(splitFrame());
+    for (const char *name : {"oversized-word", "oversized-word-again"}) { // made, then reused
+        const QImage image = scene.shot(name);
+        EXPECT_GT(amberPixels(image, scene.view.wordRectInWindow(0)), 200) << name;
+    }
+}
+
 TEST(TeleprompterView, EmptyScriptShowsTheNote)
 {
     Scene scene;

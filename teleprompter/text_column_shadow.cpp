@@ -13,6 +13,7 @@ namespace tandrel {
 void TextColumnShadow::clear()
 {
     m_words.clear();
+    m_oversized = QImage();
     m_title = QImage();
     m_note = QImage();
 }
@@ -21,9 +22,17 @@ const QImage &TextColumnShadow::wordShadow(const QString &text, const QFont &fon
 {
     if (const QImage *shadow = m_words.object(text))
         return *shadow;
-    auto *shadow = new QImage(mirroredIf(textShadow(text, font, radius, opacity, m_dpr), m_mirrored));
-    m_words.insert(text, shadow, cacheCost(*shadow));
-    return *shadow;
+    if (text == m_oversizedWord && !m_oversized.isNull())
+        return m_oversized;
+    QImage shadow = mirroredIf(textShadow(text, font, radius, opacity, m_dpr), m_mirrored);
+    if (cacheCost(shadow) > m_words.maxCost()) { // a word longer than a few screens
+        m_oversizedWord = text;
+        m_oversized = std::move(shadow);
+        return m_oversized;
+    }
+    auto *ready = new QImage(std::move(shadow));
+    m_words.insert(text, ready, cacheCost(*ready));
+    return *ready;
 }
 
 void TextColumnShadow::draw(QPainter &painter, const QTransform &toDevice, const QImage &shadow,

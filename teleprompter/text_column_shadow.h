@@ -42,6 +42,8 @@ private:
     qreal m_dpr = 1;
     bool m_mirrored = false;
     QCache<QString, QImage> m_words{cacheBudget(1)}; // many distinct words, few on screen
+    QString m_oversizedWord;
+    QImage m_oversized;
     QImage m_title;
     QImage m_note;
 };

@@ -18,6 +18,7 @@ constexpr double margin = 4;
 void WordImages::clear()
 {
     m_images.clear();
+    m_oversized = QImage();
     m_block = QImage();
 }
 
@@ -41,6 +42,8 @@ const QImage &WordImages::image(const QString &text, QColor color)
     const Key key{text, color.rgba()};
     if (const QImage *ready = m_images.object(key))
         return *ready;
+    if (key == m_oversizedKey && !m_oversized.isNull())
+        return m_oversized;
     const QFontMetricsF fm(m_font);
     const QSizeF extent
             = (QSizeF(fm.horizontalAdvance(text), fm.height()) + QSizeF(2 * margin, 2 * margin)) * m_dpr;
@@ -57,6 +60,7 @@ const QImage &WordImages::image(const QString &text, QColor color)
     word.setDevicePixelRatio(m_dpr);
     QImage oriented = mirroredIf(std::move(word), m_mirrored);
     if (cacheCost(oriented) > m_images.maxCost()) { // a word longer than a few screens
+        m_oversizedKey = key;
         m_oversized = std::move(oriented);
         return m_oversized;
     }

@@ -60,6 +60,7 @@ private:
     qreal m_dpr = 1;
     bool m_mirrored = false;
     QCache<Key, QImage> m_images;
+    Key m_oversizedKey;
     QImage m_oversized;
     BlockKey m_blockKey;
     QImage m_block;
