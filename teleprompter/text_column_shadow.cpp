@@ -24,7 +24,7 @@ const QImage &TextColumnShadow::wordShadow(const QString &text, const QFont &fon
         return *shadow;
     if (text == m_oversizedWord && !m_oversized.isNull())
         return m_oversized;
-    QImage shadow = mirroredIf(textShadow(text, font, radius, opacity, m_dpr), m_mirrored);
+    QImage shadow = withoutClearRows(mirroredIf(textShadow(text, font, radius, opacity, m_dpr), m_mirrored));
     if (cacheCost(shadow) > m_words.maxCost()) { // a word longer than a few screens
         m_oversizedWord = text;
         m_oversized = std::move(shadow);
@@ -63,13 +63,13 @@ void TextColumnShadow::paint(QPainter &painter, const TeleprompterLayout &layout
             p.setFont(layout.titleFont());
             p.drawText(QRectF(QPointF(0, 0), box.size()), flags, input.title);
         });
-        m_title = mirroredIf(shadow, m_mirrored);
+        m_title = withoutClearRows(mirroredIf(shadow, m_mirrored));
     }
     const QTextLayout *note = layout.fallbackLayout();
     if (note && m_note.isNull()) {
         const QImage shadow = shapeShadow(layout.fallbackRect().size(), radius, opacity, m_dpr,
                                           [&](QPainter &p) { note->draw(&p, QPointF(0, 0)); });
-        m_note = mirroredIf(shadow, m_mirrored);
+        m_note = withoutClearRows(mirroredIf(shadow, m_mirrored));
     }
 
     painter.save();

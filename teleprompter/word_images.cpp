@@ -58,7 +58,7 @@ const QImage &WordImages::image(const QString &text, QColor color)
         p.drawText(QPointF(margin, margin + fm.ascent()), text);
     }
     word.setDevicePixelRatio(m_dpr);
-    QImage oriented = mirroredIf(std::move(word), m_mirrored);
+    QImage oriented = withoutClearRows(mirroredIf(std::move(word), m_mirrored));
     if (cacheCost(oriented) > m_images.maxCost()) { // a word longer than a few screens
         m_oversizedKey = key;
         m_oversized = std::move(oriented);
@@ -91,7 +91,7 @@ void WordImages::drawBlock(QPainter &painter, const QString &text, const QFont &
             p.drawText(QRectF(QPointF(margin, margin), box.size()), flags, text);
         }
         block.setDevicePixelRatio(m_dpr);
-        m_block = mirroredIf(std::move(block), m_mirrored);
+        m_block = withoutClearRows(mirroredIf(std::move(block), m_mirrored));
         m_blockKey = key;
     }
     drawAtWholePixels(painter, m_toDevice, m_block, box.topLeft() - QPointF(margin, margin));
