@@ -50,7 +50,7 @@ void TeleprompterBackdrop::clear()
 void TeleprompterBackdrop::composeVideo(const TeleprompterSelfView &video, const Key &key)
 {
     const QSize pixels = (QSizeF(key.size) * key.dpr).toSize();
-    if (m_image.size() != pixels) {
+    if (m_image.size() != pixels || m_image.devicePixelRatio() != key.dpr) {
         m_image = QImage(pixels, QImage::Format_RGB32);
         m_image.setDevicePixelRatio(key.dpr);
     }
