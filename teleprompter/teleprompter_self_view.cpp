@@ -3,29 +3,28 @@
 namespace tandrel {
 
 TeleprompterSelfView::TeleprompterSelfView(QObject *parent) : QObject(parent)
-{
-    m_painter.setScaling(PreviewFramePainter::Scaling::fill);
-}
+{ }
 
 void TeleprompterSelfView::setFrame(const QImage &frame)
 {
-    m_painter.setFrame(frame);
+    m_frame = frame;
     emit changed();
 }
 
 void TeleprompterSelfView::setFlips(bool horizontal, bool vertical)
 {
-    if (horizontal == flipHorizontal() && vertical == flipVertical())
+    if (horizontal == m_flipHorizontal && vertical == m_flipVertical)
         return;
-    m_painter.setFlips(horizontal, vertical);
+    m_flipHorizontal = horizontal;
+    m_flipVertical = vertical;
     emit changed();
 }
 
 void TeleprompterSelfView::detach()
 {
-    if (m_painter.frame().isNull())
+    if (m_frame.isNull())
         return;
-    m_painter.setFrame(QImage());
+    m_frame = QImage();
     emit changed();
 }
 

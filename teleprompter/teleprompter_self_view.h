@@ -1,14 +1,14 @@
 #pragma once
 
-#include "capture/preview_widget.h"
-
+#include <QImage>
 #include <QObject>
 
 namespace tandrel {
 
 // The live camera or screen picture behind the teleprompter text: the newest
-// frame filling the window (cropped, aspect kept) and mirrored by the user's
-// flips. The teleprompter view paints it as its bottom layer.
+// frame and the user's flips. The teleprompter view shows it as its bottom
+// layer, filling the window (cropped, aspect kept) and mirrored by the flips;
+// TeleprompterBackdrop composes it.
 class TeleprompterSelfView : public QObject
 {
     Q_OBJECT
@@ -16,11 +16,9 @@ class TeleprompterSelfView : public QObject
 public:
     explicit TeleprompterSelfView(QObject *parent = nullptr);
 
-    const QImage &frame() const { return m_painter.frame(); }
-    bool flipHorizontal() const { return m_painter.flipHorizontal(); }
-    bool flipVertical() const { return m_painter.flipVertical(); }
-    // Paints the frame filling `bounds`; nothing without a frame.
-    void paint(QPainter &painter, const QRectF &bounds) const { m_painter.paint(painter, bounds); }
+    const QImage &frame() const { return m_frame; }
+    bool flipHorizontal() const { return m_flipHorizontal; }
+    bool flipVertical() const { return m_flipVertical; }
 
 public slots:
     void setFrame(const QImage &frame);
@@ -33,7 +31,9 @@ signals:
     void changed();
 
 private:
-    PreviewFramePainter m_painter;
+    QImage m_frame;
+    bool m_flipHorizontal = false;
+    bool m_flipVertical = false;
 };
 
 } // namespace tandrel

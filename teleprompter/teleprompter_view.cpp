@@ -1,5 +1,6 @@
 #include "teleprompter/teleprompter_view.h"
 
+#include "teleprompter/draw_at_whole_pixels.h"
 #include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_font.h"
 #include "teleprompter/teleprompter_keys.h"
@@ -11,7 +12,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRadialGradient>
 #include <QTextLayout>
 #include <algorithm>
 
@@ -111,8 +111,8 @@ ScrollInputs TeleprompterView::scrollInputs() const
 void TeleprompterView::invalidateLayout()
 {
     m_layout.reset();
-    m_wordTexts.clear();
-    m_shadows.clear();
+    m_words.clear();
+    m_shadow.clear();
     update();
 }
 
@@ -123,7 +123,6 @@ TeleprompterLayout &TeleprompterView::ensureLayout()
                                       m_state.fontSize(),         m_state.textPlacement(), QSizeF(size())};
         m_layout = TeleprompterLayout::build(input);
         m_layoutAlignerScript = m_state.aligner().script();
-        m_wordTexts = QList<QStaticText>(m_layout->wordFrames().size());
         m_scroller.setWordMinY(m_layout->wordMinY());
         m_scroller.setContentHeight(m_layout->contentHeight());
     }
@@ -179,6 +178,7 @@ void TeleprompterView::hideEvent(QHideEvent *)
 {
     m_timer.stop();
     m_selfView->detach();
+    m_backdrop.clear();
 }
 
 void TeleprompterView::resizeEvent(QResizeEvent *)
@@ -233,156 +233,63 @@ void TeleprompterView::paintEvent(QPaintEvent *)
 void TeleprompterView::paintBackground(QPainter &p, const QRectF &bounds)
 {
     if (!showsVideo()) {
+        m_backdrop.clear();
         p.fillRect(bounds, Qt::black);
         return;
     }
-    // Frames arrive at most half as often as the text moves, so the video
-    // under its shade is composed once per frame and then only copied.
-    const qreal dpr = devicePixelRatioF();
-    const BackdropKey key{m_selfView->frame().cacheKey(),
-                          size(),
-                          dpr,
-                          m_selfView->flipHorizontal(),
-                          m_selfView->flipVertical(),
-                          m_state.isMirrored(),
-                          m_state.textPlacement()};
-    if (key == m_backdropKey && !m_backdrop.isNull()) {
-        p.save();
-        p.resetTransform();
-        p.drawImage(QPointF(0, 0), m_backdrop);
-        p.restore();
-        return;
-    }
-    const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    if (m_shade.size() != pixels || key.placement != m_backdropKey.placement
-        || dpr != m_backdropKey.devicePixelRatio)
-        m_shade = shade(bounds, dpr);
-    // The buffer is kept from frame to frame: a fresh one would cost the
-    // system's page clearing on every frame. The video fills it completely.
-    if (m_backdrop.size() != pixels) {
-        m_backdrop = QImage(pixels, QImage::Format_RGB32);
-        m_backdrop.setDevicePixelRatio(dpr);
-        m_backdrop.fill(Qt::black);
-    }
-    QPainter b(&m_backdrop);
-    b.setTransform(p.worldTransform()); // the mirroring, if any
-    m_selfView->paint(b, bounds);
-    b.resetTransform(); // the shade is symmetric about the vertical centre line
-    b.drawImage(QPointF(0, 0), m_shade);
-    b.end();
-    m_backdropKey = key;
+    // Mirrored already, and in device pixels: copied as it is.
+    const QImage &backdrop = m_backdrop.image(*m_selfView, size(), targetPixelRatio(p), m_state.isMirrored(),
+                                              m_state.textPlacement());
     p.save();
     p.resetTransform();
-    p.drawImage(QPointF(0, 0), m_backdrop);
+    p.drawImage(QPointF(0, 0), backdrop);
     p.restore();
-}
-
-QImage TeleprompterView::shade(const QRectF &bounds, qreal dpr) const
-{
-    // The vertical veil and the vignette over the video, both black, merged
-    // into one layer so that a new frame costs one blend instead of two.
-    QImage image((bounds.size() * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    image.fill(Qt::transparent);
-    QPainter s(&image);
-    QLinearGradient veil(bounds.topLeft(), bounds.bottomLeft());
-    veil.setStops({{0, black(0.62)}, {0.5, black(0.34)}, {1, black(0.5)}});
-    s.fillRect(bounds, veil);
-    const bool center = m_state.textPlacement() == TeleprompterTextPlacement::center;
-    const QPointF focus = center ? bounds.center() : QPointF(bounds.width() * 0.5, bounds.height() * 0.28);
-    QRadialGradient vignette(focus, 780);
-    vignette.setStops({{0, black(0.05)}, {40.0 / 780.0, black(0.05)}, {1, black(0.42)}});
-    s.fillRect(bounds, vignette);
-    return image;
-}
-
-const QStaticText &TeleprompterView::staticWord(qsizetype index)
-{
-    QStaticText &text = m_wordTexts[index];
-    if (text.text().isEmpty()) {
-        text.setText(m_layout->input().tokens.at(index).raw);
-        text.setTextFormat(Qt::PlainText);
-        text.setPerformanceHint(QStaticText::AggressiveCaching);
-        text.prepare(QTransform(), m_layout->wordFont());
-    }
-    return text;
-}
-
-const QImage &TeleprompterView::cachedShadow(const QString &text, const QFont &font)
-{
-    auto it = m_shadows.find(text);
-    if (it == m_shadows.end()) {
-        // Bounded: a long script has many distinct words, few on screen at once.
-        if (m_shadows.size() >= 512)
-            m_shadows.clear();
-        // The shadow's opacity is baked in: drawing a ready premultiplied
-        // image is the fastest blend there is.
-        QImage shadow = textShadow(text, font, shadowRadius);
-        for (int y = 0; y < shadow.height(); ++y) {
-            uchar *line = shadow.scanLine(y);
-            for (int x = 0; x < shadow.width(); ++x)
-                line[x] = uchar(line[x] * 0.85);
-        }
-        it = m_shadows.insert(text, shadow.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-    }
-    return it.value();
 }
 
 void TeleprompterView::paintText(QPainter &p)
 {
     const TeleprompterLayout &l = *m_layout;
     const double offset = m_scroller.scrollOffset();
-    const bool shadow = m_state.showsSelfView();
     const bool videoBehind = m_state.showsSelfView();
     p.save();
     p.translate(l.columnLeft(), -offset);
 
-    if (!l.input().title.isEmpty()) {
-        const int flags = int(l.alignment()) | Qt::TextWordWrap;
-        p.setFont(l.titleFont());
-        if (shadow) {
-            // A wrapped title is rare; its shadow follows the first line's box.
-            p.drawImage(l.titleRect().topLeft() + QPointF(-shadowRadius, 2 - shadowRadius),
-                        cachedShadow(l.input().title, l.titleFont()));
-        }
-        p.setPen(white(0.5));
-        p.drawText(l.titleRect(), flags, l.input().title);
-    }
-
-    if (const QTextLayout *fallback = l.fallbackLayout()) {
-        p.setPen(Qt::white);
-        fallback->draw(&p, l.fallbackRect().topLeft());
-        p.restore();
-        m_paintedWord = 0;
-        return;
+    // Words only are drawn within the window (and the highlight margin); a
+    // word's shadow reaches a little further.
+    const double reach = TextColumnShadow::radius + TextColumnShadow::drop;
+    const auto [first, last] = l.wordsBetween(offset - 8, offset + height() + 8);
+    // The column's shadow lies under all of its text, so it goes first. On
+    // black it would not show.
+    if (videoBehind && showsVideo()) {
+        const auto [shadowFirst, shadowLast] = l.wordsBetween(offset - reach, offset + height() + reach);
+        m_shadow.paint(p, l, shadowFirst, shadowLast);
     }
 
     const qint64 count = l.wordFrames().size();
-    const qint64 current = m_scroller.currentWordIndex(scrollInputs());
+    const qint64 current = l.fallbackLayout() ? 0 : m_scroller.currentWordIndex(scrollInputs());
     m_paintedWord = current;
-    // Only words within the window (and the highlight margin) are drawn.
-    const auto [first, last] = l.wordsBetween(offset - 8, offset + height() + 8);
-    p.setFont(l.wordFont());
-    p.setRenderHint(QPainter::Antialiasing);
-    const double radius = l.input().fontSize * 0.16;
-    if (shadow) {
-        // The column's shadow lies under all of its words, so it goes first.
-        for (qsizetype i = first; i < last; ++i) {
-            const QPointF at = l.wordFrames().at(i).topLeft() + QPointF(-shadowRadius, 2 - shadowRadius);
-            p.drawImage(at, cachedShadow(l.input().tokens.at(i).raw, l.wordFont()));
-        }
+    if (const QTextLayout *fallback = l.fallbackLayout()) {
+        p.setPen(Qt::white);
+        fallback->draw(&p, l.fallbackRect().topLeft());
+    } else if (current >= first && current < last
+               && TeleprompterScroller::wordStyle(current, current, count, videoBehind).highlighted) {
+        // The highlight reaches beyond its word only into the gaps between
+        // words, so it can go before all of them.
+        const double radius = l.input().fontSize * 0.16;
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(TeleprompterScroller::highlightFill(videoBehind));
+        p.drawRoundedRect(l.wordFrames().at(current).adjusted(-8, -4, 8, 4), radius, radius);
+    }
+
+    m_words.begin(p, p.worldTransform(), l.wordFont());
+    if (!l.input().title.isEmpty()) {
+        m_words.drawBlock(p, l.input().title, l.titleFont(), white(0.5), l.titleRect(),
+                          int(l.alignment()) | Qt::TextWordWrap);
     }
     for (qsizetype i = first; i < last; ++i) {
-        const QRectF frame = l.wordFrames().at(i);
         const WordStyle style = TeleprompterScroller::wordStyle(i, current, count, videoBehind);
-        if (style.highlighted) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(TeleprompterScroller::highlightFill(videoBehind));
-            p.drawRoundedRect(frame.adjusted(-8, -4, 8, 4), radius, radius);
-        }
-        const QStaticText &text = staticWord(i);
-        p.setPen(style.color);
-        p.drawStaticText(frame.topLeft(), text);
+        m_words.draw(p, l.input().tokens.at(i).raw, style.color, l.wordFrames().at(i).topLeft());
     }
     p.restore();
 }

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "teleprompter/teleprompter_backdrop.h"
 #include "teleprompter/teleprompter_layout.h"
 #include "teleprompter/teleprompter_scroller.h"
+#include "teleprompter/text_column_shadow.h"
+#include "teleprompter/word_images.h"
 
 #include <QElapsedTimer>
-#include <QHash>
-#include <QImage>
-#include <QPointer>
-#include <QStaticText>
 #include <QTimer>
 #include <QWidget>
 #include <optional>
@@ -72,19 +71,6 @@ private:
     void paintFades(QPainter &p, const QRectF &bounds) const;
     void paintMarker(QPainter &p, const QRectF &bounds) const;
     void paintOverlay(QPainter &p, const QRectF &bounds) const;
-    const QStaticText &staticWord(qsizetype index);
-    const QImage &cachedShadow(const QString &text, const QFont &font);
-    static constexpr double shadowRadius = 14;
-
-    struct BackdropKey
-    {
-        qint64 frame = 0;
-        QSize size;
-        qreal devicePixelRatio = 1;
-        bool flipHorizontal = false, flipVertical = false, mirrored = false;
-        TeleprompterTextPlacement placement = TeleprompterTextPlacement::standard;
-        bool operator==(const BackdropKey &) const = default;
-    };
 
     TeleprompterState &m_state;
     TeleprompterSelfView *m_selfView = nullptr;
@@ -92,15 +78,12 @@ private:
     TeleprompterScroller m_scroller;
     std::optional<TeleprompterLayout> m_layout;
     QString m_layoutAlignerScript; // the aligner script the layout's words came from
-    QList<QStaticText> m_wordTexts; // prepared lazily, dropped with the layout
-    QHash<QString, QImage> m_shadows; // blurred word shapes, dropped with the layout
+    WordImages m_words; // dropped with the layout
+    TextColumnShadow m_shadow; // dropped with the layout
+    TeleprompterBackdrop m_backdrop;
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_paintedWord = -1;
-    QImage shade(const QRectF &bounds, qreal dpr) const;
-    QImage m_backdrop; // video and gradients, composed once per frame
-    QImage m_shade; // the two gradients over the video
-    BackdropKey m_backdropKey;
 };
 
 } // namespace tandrel

@@ -79,13 +79,39 @@ int brightestIn(const QImage &image, const QRect &area)
     return best;
 }
 
-QImage splitFrame()
+// Red on the left half, blue on the right.
+QImage splitFrame(QSize size = {1920, 1080})
 {
-    QImage frame(1920, 1080, QImage::Format_RGB32);
+    QImage frame(size, QImage::Format_RGB32);
     QPainter p(&frame);
-    p.fillRect(0, 0, 960, 1080, QColor(230, 40, 40));
-    p.fillRect(960, 0, 960, 1080, QColor(40, 40, 230));
+    const int half = size.width() / 2;
+    p.fillRect(0, 0, half, size.height(), QColor(230, 40, 40));
+    p.fillRect(half, 0, size.width() - half, size.height(), QColor(40, 40, 230));
     return frame;
+}
+
+double meanGray(const QImage &image, const QRectF &area)
+{
+    double sum = 0;
+    int count = 0;
+    const QRect r = area.toAlignedRect().intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x, ++count)
+            sum += qGray(image.pixel(x, y));
+    return count ? sum / count : 0;
+}
+
+// How much darker `after` is than `before` in `area`, on average; pixels
+// that became lighter count as unchanged.
+double meanDarkening(const QImage &before, const QImage &after, const QRectF &area)
+{
+    double sum = 0;
+    int count = 0;
+    const QRect r = area.toAlignedRect().intersected(before.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x, ++count)
+            sum += std::max(0, qGray(before.pixel(x, y)) - qGray(after.pixel(x, y)));
+    return count ? sum / count : 0;
 }
 
 } // namespace
@@ -199,10 +225,14 @@ TEST(TeleprompterView, VideoBehindTheTextFillsTheWindowAndFollowsFlipsAndMirrori
         const char *name;
         bool mirrored, flipH, available;
         int leftRed; // 1: red at the left edge, 0: blue, -1: black (no video)
+        QSize frame = {1920, 1080}; // the window's own size is copied, not scaled
     } cases[] = {
             {"video", false, false, true, 1},
             {"video-flipped", false, true, true, 0},
             {"video-mirrored", true, false, true, 0},
+            {"video-flipped-mirrored", true, true, true, 1},
+            {"video-window-sized-flipped", false, true, true, 0, {1280, 720}},
+            {"video-window-sized-flipped-mirrored", true, true, true, 1, {1280, 720}},
             {"video-screen-request", false, false, false, -1},
     };
     for (const auto &c : cases) {
@@ -211,7 +241,7 @@ TEST(TeleprompterView, VideoBehindTheTextFillsTheWindowAndFollowsFlipsAndMirrori
         scene.state.setIsMirrored(c.mirrored);
         scene.view.setVideoAvailable(c.available);
         scene.view.selfView()->setFlips(c.flipH, false);
-        scene.view.selfView()->setFrame(splitFrame());
+        scene.view.selfView()->setFrame(splitFrame(c.frame));
         const QImage image = scene.shot(c.name);
         const QColor left = image.pixelColor(20, 360);
         const QColor right = image.pixelColor(1260, 360);
@@ -223,6 +253,109 @@ TEST(TeleprompterView, VideoBehindTheTextFillsTheWindowAndFollowsFlipsAndMirrori
             EXPECT_GT(red.red(), red.blue() + 40) << c.name;
             EXPECT_GT(blue.blue(), blue.red() + 40) << c.name;
         }
+    }
+}
+
+TEST(TeleprompterView, ColumnShadowOverVideoLiesUnderTheTextWhereverItIsDrawn)
+{
+    const struct
+    {
+        const char *name;
+        TeleprompterTextPlacement placement;
+        bool note; // no script: the note instead of the words
+        bool mirrored;
+    } cases[] = {
+            {"shadow-title-center", TeleprompterTextPlacement::center, false, false},
+            {"shadow-title-standard", TeleprompterTextPlacement::standard, false, false},
+            {"shadow-title-standard-mirrored", TeleprompterTextPlacement::standard, false, true},
+            {"shadow-note-center", TeleprompterTextPlacement::center, true, false},
+            {"shadow-note-standard-mirrored", TeleprompterTextPlacement::standard, true, true},
+    };
+    QImage bright(1920, 1080, QImage::Format_RGB32);
+    bright.fill(QColor(235, 235, 235));
+    for (const auto &c : cases) {
+        // The same window once with the line of text and once with a blank in
+        // its place: the difference is what the text and its shadow add.
+        auto render = [&](bool blank, const char *name, QRectF *box = nullptr, double *inked = nullptr) {
+            Scene scene;
+            scene.state.setTextPlacement(c.placement);
+            scene.state.setIsMirrored(c.mirrored);
+            const QString space = QStringLiteral(" ");
+            if (c.note)
+                scene.state.loadScript(blank ? space : QString());
+            else if (blank)
+                scene.state.setTitle(space);
+            scene.state.setShowsSelfView(true);
+            scene.view.setVideoAvailable(true);
+            scene.view.selfView()->setFrame(bright);
+            EXPECT_EQ(scene.view.scroller().scrollOffset(), 0) << c.name;
+            const TeleprompterLayout &l = scene.view.layout();
+            if (box) {
+                *box = (c.note ? l.fallbackRect() : l.titleRect()).translated(l.columnLeft(), 0);
+                *inked = QFontMetricsF(c.note ? l.wordFont() : l.titleFont())
+                                 .horizontalAdvance(c.note ? l.fallbackText() : l.input().title);
+            }
+            return scene.shot(name);
+        };
+        QRectF box;
+        double inked = 0;
+        const QImage image = render(false, c.name, &box, &inked);
+        const QImage blank = render(true, (c.name + std::string("-blank")).c_str());
+        const bool center = c.placement == TeleprompterTextPlacement::center;
+        const double start = center ? box.center().x() - inked / 2 : box.left();
+        ASSERT_LT(start + inked + 80, box.right()) << c.name;
+
+        // How much darker than the blank window the lowest quarter of the
+        // text's box is, between the letters' feet and below them: the
+        // shadow, two points down, lies there. Letters only add light.
+        auto darkening = [&](double left, double right) {
+            QRectF strip(left, box.bottom() - box.height() / 4, right - left, box.height() / 4);
+            if (c.mirrored)
+                strip.moveLeft(image.width() - strip.right());
+            EXPECT_GT(meanGray(blank, strip), 60) << c.name; // the video shows
+            return meanDarkening(blank, image, strip);
+        };
+        EXPECT_GT(darkening(start + inked * 0.2, start + inked * 0.8), 5) << c.name;
+        EXPECT_LT(darkening(start + inked + 40, start + inked + 80), 1) << c.name;
+        if (center) { // nothing is written at the column's edges
+            EXPECT_LT(darkening(box.left(), box.left() + 30), 1) << c.name;
+            EXPECT_LT(darkening(box.right() - 30, box.right()), 1) << c.name;
+        }
+    }
+}
+
+TEST(TeleprompterView, DrawsAtTwiceThePixelRatioWhereItDrawsAtOnce)
+{
+    Scene scene;
+    scene.state.setIsMirrored(true);
+    scene.state.setShowsSelfView(true);
+    scene.view.setVideoAvailable(true);
+    scene.view.selfView()->setFrame(splitFrame());
+    scene.state.setReadingPosition(11, 0);
+    scene.settle();
+    QImage image(2560, 1440, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2);
+    scene.view.render(&image);
+    image.setDevicePixelRatio(1);
+    image.save(QStringLiteral(TANDREL_SCREENSHOT_DIR "/teleprompter-twice-the-pixels.png"));
+
+    const QRectF word = scene.view.wordRectInWindow(scene.view.currentWordIndex());
+    const QRectF pixels(word.topLeft() * 2, word.size() * 2);
+    EXPECT_GT(amberPixels(image, pixels), 80);
+    EXPECT_EQ(amberPixels(image, pixels.translated(0, 2 * word.height())), 0);
+    EXPECT_GT(image.pixelColor(40, 720).blue(), image.pixelColor(40, 720).red() + 40); // mirrored: blue left
+}
+
+TEST(TeleprompterView, AWordLargerThanItsCachesIsStillDrawnWithItsShadow)
+{
+    Scene scene;
+    scene.state.loadScript(QString(4000, QLatin1Char('m')) + QStringLiteral(" Ende"));
+    scene.state.setShowsSelfView(true);
+    scene.view.setVideoAvailable(true);
+    scene.view.selfView()->setFrame(splitFrame());
+    for (const char *name : {"oversized-word", "oversized-word-again"}) { // made, then reused
+        const QImage image = scene.shot(name);
+        EXPECT_GT(amberPixels(image, scene.view.wordRectInWindow(0)), 200) << name;
     }
 }
 

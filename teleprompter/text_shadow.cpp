@@ -46,22 +46,43 @@ void blurAlpha(QImage &image, int halfWidth)
     }
 }
 
-QImage textShadow(const QString &text, const QFont &font, double radius)
+QImage shapeShadow(QSizeF size, double radius, double opacity, qreal dpr,
+                   const std::function<void(QPainter &)> &paintShape)
+{
+    const double pad = std::ceil(radius);
+    const QSizeF extent = (size + QSizeF(2 * pad, 2 * pad)) * dpr;
+    const QSize pixels(int(std::ceil(extent.width())), int(std::ceil(extent.height())));
+    QImage shape(pixels, QImage::Format_Alpha8);
+    shape.fill(0);
+    {
+        QPainter p(&shape);
+        p.scale(dpr, dpr);
+        p.translate(pad, pad);
+        p.setPen(Qt::black);
+        paintShape(p);
+    }
+    blurAlpha(shape, int(std::lround(radius * dpr / 2)));
+    // Premultiplied black with the opacity baked in: drawing a ready image of
+    // the target's own kind is the fastest blend there is.
+    QImage shadow(pixels, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < pixels.height(); ++y) {
+        const uchar *from = shape.constScanLine(y);
+        auto *to = reinterpret_cast<QRgb *>(shadow.scanLine(y));
+        for (int x = 0; x < pixels.width(); ++x)
+            to[x] = QRgb(std::lround(from[x] * opacity)) << 24;
+    }
+    shadow.setDevicePixelRatio(dpr);
+    return shadow;
+}
+
+QImage textShadow(const QString &text, const QFont &font, double radius, double opacity, qreal dpr)
 {
     const QFontMetricsF fm(font);
-    const int pad = int(std::ceil(radius));
-    const QSize size(int(std::ceil(fm.horizontalAdvance(text))) + 2 * pad,
-                     int(std::ceil(fm.height())) + 2 * pad);
-    QImage image(size, QImage::Format_Alpha8);
-    image.fill(0);
-    {
-        QPainter p(&image);
-        p.setFont(font);
-        p.setPen(Qt::black);
-        p.drawText(QPointF(pad, pad + fm.ascent()), text);
-    }
-    blurAlpha(image, int(std::lround(radius / 2)));
-    return image;
+    return shapeShadow(QSizeF(fm.horizontalAdvance(text), fm.height()), radius, opacity, dpr,
+                       [&](QPainter &p) {
+                           p.setFont(font);
+                           p.drawText(QPointF(0, fm.ascent()), text);
+                       });
 }
 
 } // namespace tandrel

@@ -1,6 +1,8 @@
 #include "teleprompter/teleprompter_font.h"
 #include "teleprompter/text_shadow.h"
 
+#include <QFontMetricsF>
+
 #include <gtest/gtest.h>
 
 using namespace tandrel;
@@ -25,16 +27,24 @@ TEST(TextShadow, BlurSpreadsAlphaSymmetrically)
     EXPECT_LE(total, 255 + 25); // rounding may not add more than a trace
 }
 
-TEST(TextShadow, ReachesBeyondTheTextBox)
+TEST(TextShadow, ReachesBeyondTheTextBoxAtEveryPixelRatio)
 {
-    const QImage shadow = textShadow(QStringLiteral("Kamera"), teleprompterFont(56, QFont::Medium), 14);
-    ASSERT_FALSE(shadow.isNull());
-    int leftMargin = 0, middle = 0;
-    for (int y = 0; y < shadow.height(); ++y) {
-        leftMargin = std::max(leftMargin, int(shadow.constBits()[y * shadow.bytesPerLine() + 10]));
-        middle = std::max(middle, int(shadow.constBits()[y * shadow.bytesPerLine() + shadow.width() / 2]));
+    const QFont font = teleprompterFont(56, QFont::Medium);
+    const QFontMetricsF fm(font);
+    for (const qreal dpr : {1.0, 2.0}) {
+        const QImage shadow = textShadow(QStringLiteral("Kamera"), font, 14, 0.85, dpr);
+        ASSERT_FALSE(shadow.isNull()) << dpr;
+        EXPECT_EQ(shadow.devicePixelRatio(), dpr);
+        EXPECT_NEAR(shadow.width(), (fm.horizontalAdvance(QStringLiteral("Kamera")) + 28) * dpr, 1) << dpr;
+        EXPECT_NEAR(shadow.height(), (fm.height() + 28) * dpr, 1) << dpr;
+        int leftMargin = 0, middle = 0;
+        for (int y = 0; y < shadow.height(); ++y) {
+            leftMargin = std::max(leftMargin, qAlpha(shadow.pixel(int(10 * dpr), y)));
+            middle = std::max(middle, qAlpha(shadow.pixel(shadow.width() / 2, y)));
+        }
+        EXPECT_GT(leftMargin, 0) << dpr; // 4 points left of the text box
+        EXPECT_GT(middle, leftMargin) << dpr;
+        EXPECT_LE(middle, 217) << dpr; // never darker than its opacity
+        EXPECT_EQ(shadow.pixel(0, 0), 0u) << dpr; // the corner stays clear
     }
-    EXPECT_GT(leftMargin, 0); // 4 pixels left of the text box
-    EXPECT_GT(middle, leftMargin);
-    EXPECT_EQ(int(shadow.constBits()[0]), 0); // the corner stays clear
 }
