@@ -11,8 +11,6 @@
 namespace tandrel {
 
 namespace {
-const QString flipHorizontalKey = QStringLiteral("capture.flipHorizontal");
-const QString flipVerticalKey = QStringLiteral("capture.flipVertical");
 } // namespace
 
 CaptureController::CaptureController(UserDefaults &defaults, QObject *parent)
@@ -25,9 +23,9 @@ CaptureController::CaptureController(UserDefaults &defaults, QObject *parent)
 
     // Stored flips are loaded before writing back is allowed, so loading them
     // never writes a key that was absent.
-    if (const auto stored = m_defaults.boolValue(flipHorizontalKey))
+    if (const auto stored = m_defaults.read(settings::flipHorizontal))
         setFlipHorizontal(*stored);
-    if (const auto stored = m_defaults.boolValue(flipVerticalKey))
+    if (const auto stored = m_defaults.read(settings::flipVertical))
         setFlipVertical(*stored);
     m_flipsReady = true;
     m_recorder->setFlip({m_flipHorizontal, m_flipVertical});
@@ -352,8 +350,8 @@ void CaptureController::storeFlips()
 {
     m_recorder->setFlip({m_flipHorizontal, m_flipVertical});
     if (m_flipsReady) {
-        m_defaults.setValue(flipHorizontalKey, m_flipHorizontal);
-        m_defaults.setValue(flipVerticalKey, m_flipVertical);
+        m_defaults.write(settings::flipHorizontal, m_flipHorizontal);
+        m_defaults.write(settings::flipVertical, m_flipVertical);
     }
 }
 

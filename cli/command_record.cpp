@@ -18,8 +18,6 @@ namespace tandrel::cli {
 
 namespace {
 
-const QString flipHorizontalKey = QStringLiteral("capture.flipHorizontal");
-const QString flipVerticalKey = QStringLiteral("capture.flipVertical");
 
 // Runs the event loop until `done` holds or `ms` pass.
 bool spinUntil(const std::function<bool()> &done, int ms)
@@ -109,7 +107,7 @@ int runRecord(CliContext &ctx)
     QTemporaryDir scratch;
     UserDefaults defaults(scratch.filePath(QStringLiteral("defaults.ini")));
     const UserDefaults stored;
-    for (const QString &key : {flipHorizontalKey, flipVerticalKey})
+    for (const SettingKey<bool> key : {settings::flipHorizontal, settings::flipVertical})
         if (const std::optional<bool> value = stored.boolValue(key))
             defaults.setValue(key, *value);
 

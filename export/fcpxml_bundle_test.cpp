@@ -21,8 +21,6 @@ namespace {
 using tandrel::testing::FileSizeLimit;
 using tandrel::testing::RecordingOpener;
 
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 class FCPXMLBundle : public ::testing::Test
 {

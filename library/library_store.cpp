@@ -22,7 +22,6 @@ namespace tandrel {
 
 namespace {
 
-const QString BookmarkKey = QStringLiteral("library.bookmark");
 const QString ReadErrorPrefix = QStringLiteral("Bibliothek konnte nicht gelesen werden: ");
 const QString SaveErrorPrefix = QStringLiteral("Bibliothek konnte nicht gespeichert werden: ");
 const QString NumbersExhausted = QStringLiteral("Es gibt keine freie Reel-Nummer mehr: Die höchste mögliche "
@@ -94,7 +93,7 @@ LibraryStore::LibraryStore(UserDefaults &defaults, std::optional<QString> folder
         m_rootURL = absoluteFolder(*folder);
     } else {
         // The remembered folder counts only while it still resolves to a folder.
-        const std::optional<QString> remembered = m_defaults.stringValue(BookmarkKey);
+        const std::optional<QString> remembered = m_defaults.read(settings::libraryBookmark);
         if (remembered && QDir::isAbsolutePath(*remembered) && QFileInfo(*remembered).isDir())
             m_rootURL = absoluteFolder(*remembered);
         else
@@ -566,7 +565,7 @@ Status LibraryStore::changeRoot(const QString &folder)
     if (folder.trimmed().isEmpty())
         return Status::failure(QStringLiteral("Kein Ordner für die Bibliothek angegeben."));
     const QString root = absoluteFolder(folder);
-    m_defaults.setValue(BookmarkKey, root);
+    m_defaults.write(settings::libraryBookmark, root);
     setRootURL(root);
     m_file = LibraryFile(root, m_file);
     if (!QDir().mkpath(root))

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/settings_keys.h"
+
 #include <QSettings>
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <optional>
 
 namespace tandrel {
 
@@ -27,6 +30,12 @@ public:
     std::optional<double> doubleValue(const QString &key) const;
     std::optional<bool> boolValue(const QString &key) const;
     std::optional<QString> stringValue(const QString &key) const;
+
+    // Reads and writes through the declared keys.
+    std::optional<bool> read(SettingKey<bool> key) const { return boolValue(key); }
+    std::optional<double> read(SettingKey<double> key) const { return doubleValue(key); }
+    std::optional<QString> read(SettingKey<QString> key) const { return stringValue(key); }
+    template<typename T> void write(SettingKey<T> key, const T &value) { setValue(key, QVariant::fromValue(value)); }
 
 private:
     std::unique_ptr<QSettings> m_settings;

@@ -11,24 +11,14 @@ namespace tandrel {
 
 namespace {
 
-const QString keyFontSize = QStringLiteral("teleprompter.fontSize");
-const QString keyScrollSpeed = QStringLiteral("teleprompter.scrollSpeed");
-const QString keyIsMirrored = QStringLiteral("teleprompter.isMirrored");
-const QString keyFollowSpeech = QStringLiteral("teleprompter.followSpeech");
-const QString keyScrollMode = QStringLiteral("teleprompter.scrollMode");
-const QString keyTextPlacement = QStringLiteral("teleprompter.textPlacement");
-const QString keyShowsSelfView = QStringLiteral("teleprompter.showsSelfView");
-const QString keySelectedScreenID = QStringLiteral("teleprompter.selectedScreenID");
-const QString keySelectedDisplayID = QStringLiteral("teleprompter.selectedDisplayID");
-
 // A display number from the store; anything that is not a whole number in the
 // unsigned 32-bit range (only possible in a hand-edited store) counts as none.
 quint32 storedDisplayNumber(const UserDefaults &defaults)
 {
-    if (!defaults.contains(keySelectedDisplayID))
+    if (!defaults.contains(settings::selectedDisplayID))
         return 0;
     bool ok = false;
-    const qlonglong value = defaults.value(keySelectedDisplayID).toLongLong(&ok);
+    const qlonglong value = defaults.value(settings::selectedDisplayID).toLongLong(&ok);
     if (!ok || value < 0 || value > qlonglong(std::numeric_limits<quint32>::max()))
         return 0;
     return quint32(value);
@@ -52,26 +42,26 @@ void TeleprompterState::load()
 {
     // "inf" reads as a number as well, but no text can be drawn at an endless
     // size nor scrolled at an endless speed.
-    if (const auto size = m_defaults.doubleValue(keyFontSize);
+    if (const auto size = m_defaults.read(settings::fontSize);
         size && std::isfinite(*size) && *size >= minimumStoredFontSize)
         setFontSize(*size);
-    if (const auto speed = m_defaults.doubleValue(keyScrollSpeed);
+    if (const auto speed = m_defaults.read(settings::scrollSpeed);
         speed && std::isfinite(*speed) && *speed >= minimumStoredScrollSpeed)
         setScrollSpeed(*speed);
-    if (const auto mirrored = m_defaults.boolValue(keyIsMirrored))
+    if (const auto mirrored = m_defaults.read(settings::isMirrored))
         setIsMirrored(*mirrored);
 
-    if (const auto mode = scrollModeFromRaw(m_defaults.stringValue(keyScrollMode).value_or(QString())))
+    if (const auto mode = scrollModeFromRaw(m_defaults.read(settings::scrollMode).value_or(QString())))
         setScrollMode(*mode);
-    else if (const auto follow = m_defaults.boolValue(keyFollowSpeech))
+    else if (const auto follow = m_defaults.read(settings::followSpeech))
         setScrollMode(*follow ? TeleprompterScrollMode::speech : TeleprompterScrollMode::steady);
 
-    const QString placement = m_defaults.stringValue(keyTextPlacement).value_or(QString());
+    const QString placement = m_defaults.read(settings::textPlacement).value_or(QString());
     if (const auto value = textPlacementFromRaw(placement))
         setTextPlacement(*value);
-    if (const auto shows = m_defaults.boolValue(keyShowsSelfView))
+    if (const auto shows = m_defaults.read(settings::showsSelfView))
         setShowsSelfView(*shows);
-    setSelectedScreenID(m_defaults.stringValue(keySelectedScreenID));
+    setSelectedScreenID(m_defaults.read(settings::selectedScreenID));
     setSelectedDisplayID(storedDisplayNumber(m_defaults));
 
     // A display keeps its number while its name may change; the name shown
@@ -100,18 +90,18 @@ void TeleprompterState::persist()
 {
     if (!m_persistEnabled)
         return;
-    store(keyFontSize, m_fontSize);
-    store(keyScrollSpeed, m_scrollSpeed);
-    store(keyIsMirrored, m_isMirrored);
-    store(keyFollowSpeech, m_scrollMode == TeleprompterScrollMode::speech);
-    store(keyScrollMode, rawValue(m_scrollMode));
-    store(keyTextPlacement, rawValue(m_textPlacement));
-    store(keyShowsSelfView, m_showsSelfView);
+    store(settings::fontSize, m_fontSize);
+    store(settings::scrollSpeed, m_scrollSpeed);
+    store(settings::isMirrored, m_isMirrored);
+    store(settings::followSpeech, m_scrollMode == TeleprompterScrollMode::speech);
+    store(settings::scrollMode, rawValue(m_scrollMode));
+    store(settings::textPlacement, rawValue(m_textPlacement));
+    store(settings::showsSelfView, m_showsSelfView);
     if (m_selectedScreenID)
-        store(keySelectedScreenID, *m_selectedScreenID);
-    else if (m_defaults.contains(keySelectedScreenID))
-        m_defaults.remove(keySelectedScreenID);
-    store(keySelectedDisplayID, qlonglong(m_selectedDisplayID));
+        store(settings::selectedScreenID, *m_selectedScreenID);
+    else if (m_defaults.contains(settings::selectedScreenID))
+        m_defaults.remove(settings::selectedScreenID);
+    store(settings::selectedDisplayID, qlonglong(m_selectedDisplayID));
 }
 
 // Stores a value, notifies only on change; persisted fields persist always.

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace tandrel {
+
+// A user-defaults key and the type of the value kept under it.
+template<typename T> struct SettingKey
+{
+    const char *name;
+    operator QString() const { return QString::fromLatin1(name); }
+};
+
+// Every key of the user-defaults store, declared once. Dotted, lower camel
+// case after the area.
+namespace settings {
+
+inline constexpr SettingKey<QString> libraryBookmark{"library.bookmark"};
+
+inline constexpr SettingKey<bool> flipHorizontal{"capture.flipHorizontal"};
+inline constexpr SettingKey<bool> flipVertical{"capture.flipVertical"};
+
+inline constexpr SettingKey<double> fontSize{"teleprompter.fontSize"};
+inline constexpr SettingKey<double> scrollSpeed{"teleprompter.scrollSpeed"};
+inline constexpr SettingKey<bool> isMirrored{"teleprompter.isMirrored"};
+// Older form of the scroll mode, still written for earlier versions.
+inline constexpr SettingKey<bool> followSpeech{"teleprompter.followSpeech"};
+inline constexpr SettingKey<QString> scrollMode{"teleprompter.scrollMode"};
+inline constexpr SettingKey<QString> textPlacement{"teleprompter.textPlacement"};
+inline constexpr SettingKey<bool> showsSelfView{"teleprompter.showsSelfView"};
+inline constexpr SettingKey<QString> selectedScreenID{"teleprompter.selectedScreenID"};
+inline constexpr SettingKey<qlonglong> selectedDisplayID{"teleprompter.selectedDisplayID"};
+
+} // namespace settings
+
+} // namespace tandrel
