@@ -47,7 +47,7 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
         return nullptr;
     }
     Result<SpeechBiasFiles> files
-            = writeSpeechBias(options.model, options.script, options.bias, folder.path());
+            = writeSpeechBias(options.model, options.script, options.bias, folder.path(), options.background);
     if (!files) {
         *error = files.error();
         return nullptr;
@@ -68,7 +68,7 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
     // script alone, a heavier language weight and a lower word insertion
     // penalty keep stray short words ("the", "are") out, which would
     // otherwise carry the reading position ahead of the speaker.
-    if (options.bias == SpeechBiasMode::ScriptNgram) {
+    if (options.bias == SpeechBiasMode::ScriptNgram || options.bias == SpeechBiasMode::ScriptNgramAlone) {
         for (const auto &[name, value] : {std::pair{"-lw", "10"}, std::pair{"-wip", "0.2"}}) {
             if (!options.decoderArguments.contains(QLatin1String(name)))
                 arguments << name << value;
@@ -159,7 +159,14 @@ void SphinxRecognizer::decode()
     if (!ps)
         return;
 
-    ps_start_utt(ps.get());
+    auto fail = [&](const QString &description) {
+        report([&] {
+            if (m_callbacks.failed)
+                m_callbacks.failed(description);
+        });
+    };
+    if (ps_start_utt(ps.get()) < 0)
+        return fail(QStringLiteral("Der Decoder ließ sich nicht starten."));
     bool inUtterance = false;
     QString pending;
     double streamTime = 0;
@@ -176,8 +183,13 @@ void SphinxRecognizer::decode()
     while (!isCancelled() && m_stream->next(chunk)) {
         const double began = threadSeconds();
         const auto samples = chunk.samples.size() / 2;
-        ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()), size_t(samples),
-                       FALSE, FALSE);
+        if (ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()),
+                           size_t(samples), FALSE, FALSE)
+            < 0) {
+            ps_end_utt(ps.get());
+            return fail(QStringLiteral("Der Decoder hat Audio bei %1 s nicht verarbeitet.")
+                                .arg(QString::number(chunk.time, 'f', 1)));
+        }
         m_audioSeconds = m_audioSeconds + double(samples) / 16000.0;
         streamTime = chunk.time + double(samples) / 16000.0;
         const bool speaking = ps_get_in_speech(ps.get());
@@ -196,7 +208,8 @@ void SphinxRecognizer::decode()
             }
         } else if (inUtterance) {
             finishUtterance();
-            ps_start_utt(ps.get());
+            if (ps_start_utt(ps.get()) < 0)
+                return fail(QStringLiteral("Der Decoder ließ sich nicht starten."));
             inUtterance = false;
         }
         m_decodeSeconds = m_decodeSeconds + (threadSeconds() - began);

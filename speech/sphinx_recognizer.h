@@ -25,6 +25,9 @@ struct SphinxCallbacks
     std::function<void(const QString &text, bool final, double audioTime)> result;
     // Once, when the input stream has ended and everything in it is decoded.
     std::function<void()> finished;
+    // Instead of `finished`, when the decoder refused the audio: the reason.
+    // Decoding stops there.
+    std::function<void(const QString &description)> failed;
     // The last thing the thread does, also after `cancel`: joining it no
     // longer waits. Must not block.
     std::function<void()> threadEnded;
@@ -35,6 +38,7 @@ struct SphinxOptions
     SphinxModel model;
     QString script;
     SpeechBiasMode bias = SpeechBiasMode::ScriptNgram;
+    SpeechBackground background;
     // Further decoder options as name, value pairs ("-lw", "10"); for tuning.
     QStringList decoderArguments;
 };

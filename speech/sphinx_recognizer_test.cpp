@@ -23,7 +23,7 @@ const QString script = QStringLiteral(
 
 SphinxModel englishModel()
 {
-    return *chooseSphinxModel(installedSphinxModels(defaultSphinxModelRoot()), QStringLiteral("en_US"));
+    return *chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), QStringLiteral("en_US"));
 }
 
 struct Heard
@@ -127,7 +127,7 @@ double orderedShare(const QString &reference, const QString &heard)
 
 TEST(SphinxModel, FindsTheInstalledEnglishModel)
 {
-    const QList<SphinxModel> models = installedSphinxModels(defaultSphinxModelRoot());
+    const QList<SphinxModel> models = installedSphinxModels(sphinxModelRoots());
     ASSERT_FALSE(models.isEmpty());
     EXPECT_EQ(models.first().locale, QStringLiteral("en-US"));
     EXPECT_TRUE(QFileInfo::exists(models.first().acousticModel + QStringLiteral("/mdef")));
@@ -143,7 +143,7 @@ TEST(SphinxModel, SkipsFoldersThatHoldNoCompleteModel)
     EXPECT_TRUE(installedSphinxModels(root.filePath(QStringLiteral("missing"))).isEmpty());
 }
 
-TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishThenTheFirstInstalled)
+TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishAndNothingElse)
 {
     const SphinxModel de{QStringLiteral("de-DE")}, en{QStringLiteral("en-US")}, fr{QStringLiteral("fr-FR")},
             gb{QStringLiteral("en-GB")};
@@ -153,9 +153,9 @@ TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishThenTheFirstInstal
         const char *current;
         std::optional<SphinxModel> chosen;
     } cases[] = {
-            {{en}, "de_DE", en},     {{en, de}, "de_DE", de},     {{de, en}, "en_US", en},
-            {{de, en}, "fr_FR", de}, {{en, gb}, "en_GB", gb},     {{fr, gb}, "de_AT", fr},
-            {{fr}, "C", fr},         {{}, "en_US", std::nullopt},
+            {{en}, "de_DE", en},       {{en, de}, "de_DE", de},     {{de, en}, "en_US", en},
+            {{de, en}, "fr_FR", de},   {{en, gb}, "en_GB", gb},     {{fr, gb}, "de_AT", std::nullopt},
+            {{fr}, "C", std::nullopt}, {{}, "en_US", std::nullopt},
     };
     for (const auto &c : cases)
         EXPECT_EQ(chooseSphinxModel(c.installed, QString::fromLatin1(c.current)), c.chosen) << c.current;
