@@ -15,6 +15,8 @@
 // one began (pending text names a word while it is still being spoken).
 // FOLLOW_BENCH_DECODER adds decoder options ("-lw 10 -wip 0.2"),
 // FOLLOW_BENCH_BACKGROUND sets the background vocabulary ("1000 0.2");
+// FOLLOW_BENCH_ANCHOR gives anchor rule sets to compare, separated by ";"
+// ("reach shortReach missesToLeave runLength runGap farRunLength runLetters");
 // FOLLOW_BENCH_TRACE prints every result and every word's pass on stderr.
 
 #include "bench/follow_cases.h"
@@ -32,6 +34,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 
 using namespace tandrel;
 using namespace tandrel::bench;
@@ -166,7 +169,7 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
             QElapsedTimer waited;
             waited.start();
             while ((stream->pending() > 0 || recognizer->decodeSeconds() == decodedBefore)
-                   && waited.elapsed() < 200)
+                   && waited.elapsed() < 2000)
                 QThread::usleep(100);
         }
     }
@@ -229,19 +232,23 @@ double percentile(QList<double> values, double p)
 // measures how the shown reading position (cursor + lookahead) kept up.
 // The follower's anchor rules, or others from the environment
 // (FOLLOW_BENCH_ANCHOR="reach shortReach missesToLeave runLength runGap farRunLength").
-AnchorRules anchorRules()
+QList<AnchorRules> anchorRuleSets()
 {
-    AnchorRules rules;
-    const QStringList v
-            = qEnvironmentVariable("FOLLOW_BENCH_ANCHOR").split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (v.size() == 6) {
-        rules = {v[0].toInt(), v[1].toInt(), v[2].toInt(), v[3].toInt(), v[4].toInt(), v[5].toInt()};
+    QList<AnchorRules> sets;
+    for (const QString &set :
+         qEnvironmentVariable("FOLLOW_BENCH_ANCHOR").split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList v = set.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (v.size() == 7)
+            sets.append({v[0].toInt(), v[1].toInt(), v[2].toInt(), v[3].toInt(), v[4].toInt(), v[5].toInt(),
+                         v[6].toInt()});
     }
-    return rules;
+    if (sets.isEmpty())
+        sets.append(AnchorRules{});
+    return sets;
 }
 
 void measureFollowing(const Reading &reading, const QString &script, const QList<TimedResult> &results,
-                      bool anchored, Figures &f)
+                      const std::optional<AnchorRules> &anchor, Figures &f)
 {
     ScriptAligner aligner;
     aligner.replaceScript(script);
@@ -262,8 +269,7 @@ void measureFollowing(const Reading &reading, const QString &script, const QList
             if (!p.isEmpty())
                 parts << p;
         const QString transcript = parts.join(QLatin1Char(' '));
-        aligner.ingest(anchored ? anchoredTranscript(tokens, transcript, anchorRules()) : transcript,
-                       r.final);
+        aligner.ingest(anchor ? anchoredTranscript(tokens, transcript, *anchor) : transcript, r.final);
         if (qEnvironmentVariableIsSet("FOLLOW_BENCH_TRACE"))
             std::fprintf(stderr, "%.2f %s %lld+%lld %s\n", r.time, r.final ? "final" : "pending",
                          aligner.cursor(), aligner.lookahead(), qPrintable(text));
@@ -363,15 +369,31 @@ int main(int argc, char **argv)
             for (const auto &b : biases) {
                 if (biasName != QLatin1String("all") && biasName != QLatin1String(b.name))
                     continue;
-                Figures f;
-                QList<TimedResult> results = recognise(reading, script, b.mode, realtime, &f.rtf, &f.load);
-                f.wer = wordErrorRate(plainWords(reading.spoken), plainWords(finalTranscript(results)));
-                measureFollowing(reading, script, results, anchored, f);
-                std::printf("%-8s %-8s %-8s %5.1f%% %7.1f%% %7.1f%% %6.2fs %6.2fs %6.1f%% %5d %6.3f %5.2fs\n",
-                            s.name, qPrintable(reading.label), b.name, f.wer * 100, f.reached * 100,
-                            f.spokenPassed * 100, f.medianDelay, f.p90Delay, f.offScriptMove * 100,
-                            f.backwardSteps, f.rtf, f.load);
-                std::fflush(stdout);
+                Figures recognised;
+                QList<TimedResult> results
+                        = recognise(reading, script, b.mode, realtime, &recognised.rtf, &recognised.load);
+                recognised.wer
+                        = wordErrorRate(plainWords(reading.spoken), plainWords(finalTranscript(results)));
+                QList<std::optional<AnchorRules>> rules;
+                if (anchored) {
+                    for (const AnchorRules &r : anchorRuleSets())
+                        rules.append(r);
+                } else {
+                    rules.append(std::nullopt);
+                }
+                for (qsizetype k = 0; k < rules.size(); ++k) {
+                    Figures f = recognised;
+                    measureFollowing(reading, script, results, rules[k], f);
+                    const QString label = rules.size() > 1
+                            ? QStringLiteral("%1/%2").arg(QLatin1String(b.name)).arg(k)
+                            : QLatin1String(b.name);
+                    std::printf(
+                            "%-8s %-8s %-8s %5.1f%% %7.1f%% %7.1f%% %6.2fs %6.2fs %6.1f%% %5d %6.3f %5.2fs\n",
+                            s.name, qPrintable(reading.label), qPrintable(label), f.wer * 100,
+                            f.reached * 100, f.spokenPassed * 100, f.medianDelay, f.p90Delay,
+                            f.offScriptMove * 100, f.backwardSteps, f.rtf, f.load);
+                    std::fflush(stdout);
+                }
             }
         }
     }

@@ -61,6 +61,7 @@ const Command commands[] = {
     {"record", runRecord,
      "record --reel NUMBER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]"},
     {"follow", runFollow, "follow --script FILE --audio FILE.wav [--fast]"},
+    {"models", runModels, "models [install ARCHIV|URL --locale SPRACHE [--sha256 PRÜFSUMME]]"},
 };
 
 // Qt's own diagnostics (platform plugin notes, runtime folder warnings) would

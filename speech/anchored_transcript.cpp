@@ -22,16 +22,19 @@ qint64 nearestMatch(const QList<Token> &tokens, qint64 from, qint64 to, const QS
     return -1;
 }
 
-// Whether spoken[i..i+length) follows the script from token `t` on.
+// Whether the spoken words from `i` on follow the script from token `t` on
+// for at least `length` words that have `letters` letters together.
 bool runFrom(const QList<Token> &tokens, const QStringList &spoken, qsizetype i, qint64 t, int length,
-             int gap)
+             const AnchorRules &rules)
 {
-    if (i + length > spoken.size())
-        return false;
-    for (int k = 1; k < length; ++k) {
-        t = nearestMatch(tokens, t + 1, t + 1 + gap, spoken[i + k]);
+    qsizetype letters = spoken[i].size();
+    for (int k = 1; k < length || letters < rules.runLetters; ++k) {
+        if (i + k >= spoken.size())
+            return false;
+        t = nearestMatch(tokens, t + 1, t + 1 + rules.runGap, spoken[i + k]);
         if (t < 0)
             return false;
+        letters += spoken[i + k].size();
     }
     return true;
 }
@@ -57,7 +60,7 @@ qint64 anchoredPosition(const QList<Token> &tokens, const QStringList &spoken, c
         for (qint64 t = position; t < count && anchor < 0; ++t) {
             const int length
                     = t - position < ScriptAligner::alignmentWindow ? rules.runLength : rules.farRunLength;
-            if (matches(tokens, t, word) && runFrom(tokens, spoken, i, t, length, rules.runGap))
+            if (matches(tokens, t, word) && runFrom(tokens, spoken, i, t, length, rules))
                 anchor = t;
         }
         if (anchor >= 0) {

@@ -8,7 +8,9 @@
 namespace tandrel {
 
 // How sure the follower must be that it hears the script before the reading
-// position moves.
+// position moves. The values are those that kept chatter, a monologue and an
+// ad-lib from moving the position in follow_bench while it still followed
+// every reading to the end.
 struct AnchorRules
 {
     // While the reader is on the script (fewer than `missesToLeave` words in
@@ -22,9 +24,13 @@ struct AnchorRules
     // match successive script tokens (each at most `runGap` tokens after the
     // one before); beyond the aligner's window the run must be
     // `farRunLength` words long.
+    // Its words must also have `runLetters` letters together, so that
+    // "we look at" is not enough where "read your script" is; a run of short
+    // words grows until they have.
     int runLength = 3;
-    int runGap = 2;
-    int farRunLength = 4;
+    int runGap = 1;
+    int farRunLength = 5;
+    int runLetters = 10;
     bool operator==(const AnchorRules &) const = default;
 };
 
