@@ -187,6 +187,43 @@ TEST(SpeechBias, PronouncesWordsTheDictionaryLacksWithEspeak)
     }));
 }
 
+TEST(SpeechBias, LeavesOutWordsAModelOfAnotherPhoneSetLacksAndOffersFrequentWordsBesideTheScript)
+{
+    // English files under a German name: espeak-ng's English phones would
+    // not fit a German model, so what its dictionary lacks stays out.
+    SphinxModel german = englishModel();
+    german.locale = QStringLiteral("de-DE");
+    const struct
+    {
+        SphinxModel model;
+        SpeechBiasMode mode;
+        QStringList unknown;
+        bool background;
+    } cases[] = {
+            {englishModel(), SpeechBiasMode::ScriptNgram, {}, true},
+            {german,
+             SpeechBiasMode::ScriptNgram,
+             {QStringLiteral("tandrel"), QStringLiteral("prompter"), QStringLiteral("2024")},
+             true},
+            {englishModel(), SpeechBiasMode::ScriptNgramAlone, {}, false},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir dir;
+        Result<SpeechBiasFiles> files = writeSpeechBias(c.model, script, c.mode, dir.path());
+        ASSERT_TRUE(files.ok()) << qPrintable(files.error());
+        EXPECT_EQ(files->unknownWords.join(QLatin1Char(' ')), c.unknown.join(QLatin1Char(' ')))
+                << qPrintable(c.model.locale);
+        QFile dictionary(files->dictionary);
+        ASSERT_TRUE(dictionary.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(dictionary.readAll()).split(QLatin1Char('\n'));
+        EXPECT_EQ(lines.contains(QStringLiteral("tandrel T AE N D R AH L")), c.unknown.isEmpty());
+        // "people" is among the English model's most frequent words, not a script word.
+        EXPECT_EQ(std::any_of(lines.cbegin(), lines.cend(),
+                              [](const QString &l) { return l.startsWith(QStringLiteral("people ")); }),
+                  c.background);
+    }
+}
+
 TEST(SpeechBias, FallsBackToTheGeneralModelForAScriptWithoutWords)
 {
     QTemporaryDir dir;
