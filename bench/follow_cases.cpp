@@ -11,17 +11,6 @@ namespace tandrel::bench {
 
 namespace {
 
-// Small talk that shares no sentence with any script (some common words, as
-// real chatter does).
-const char *const monologue
-        = "Hello everybody, and thanks for joining me today. Before we begin, let me say how cold it "
-          "was this morning when I walked over here. The radio said it might snow on Friday, which would "
-          "be the first time this year. Anyway, I hope all of you had a relaxing weekend with your "
-          "families.";
-const char *const chatter
-        = "Okay, is this thing on? Can you hear me at the back? Great, let me just check my "
-          "notes for a second and then we can start.";
-
 QList<Segment> offScriptReading(const FollowScript &s)
 {
     const QString text = QString::fromUtf8(s.text);
@@ -177,7 +166,7 @@ Result<Reading> inNoisyRoom(Reading reading, double snr)
 Result<QList<Reading>> followReadings(const FollowScript &s, const QString &only)
 {
     const QString text = QString::fromUtf8(s.text);
-    const QString chat = QString::fromUtf8(chatter) + QLatin1Char(' ');
+    const QString chat = QString::fromUtf8(chatterBeforeTheTake) + QLatin1Char(' ');
     const struct
     {
         const char *label;
@@ -185,7 +174,7 @@ Result<QList<Reading>> followReadings(const FollowScript &s, const QString &only
     } spokenCases[] = {
             {"exact", {{text, 0}}},
             {"adlib", offScriptReading(s)},
-            {"monolog", {{QString::fromUtf8(monologue), -1}}},
+            {"monolog", {{QString::fromUtf8(unrelatedMonologue), -1}}},
             {"chatter", {{chat, -1}, {text, 0}}},
             {"skip", skippedParagraph(s)},
             {"repeat", repeatedSentence(s)},
@@ -221,6 +210,18 @@ Result<QList<Reading>> followReadings(const FollowScript &s, const QString &only
         for (qsizetype i = 0; i < quieter.size() / 2; ++i)
             n[i] = qint16(n[i] / 4);
         readings.append(soundOnly(QStringLiteral("noise"), quieter, rate));
+    }
+    if (wanted(QStringLiteral("music"))) {
+        // Plucked chords, four a second: music playing in the room.
+        Result<QByteArray> music
+                = sox({}, rate,
+                      QStringLiteral("synth 0.25 pluck C4 pluck E4 pluck G4 pluck C5 remix - "
+                                     "repeat 79 vol 0.5")
+                              .split(QLatin1Char(' ')),
+                      {QStringLiteral("-n")});
+        if (!music)
+            return Result<QList<Reading>>::failure(music.error());
+        readings.append(soundOnly(QStringLiteral("music"), *music, rate));
     }
     return readings;
 }

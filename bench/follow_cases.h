@@ -29,7 +29,7 @@ struct Reading
 
 // The readings measured for a script: exact, with an ad-lib, an unrelated
 // monologue, chatter before the reading, a skipped paragraph, a repeated
-// sentence, silence, noise, and the exact reading in a reverberant, noisy
+// sentence, silence, noise, music, and the exact reading in a reverberant, noisy
 // room. `only` picks one by label; empty for all.
 Result<QList<Reading>> followReadings(const FollowScript &script, const QString &only = {});
 
