@@ -17,6 +17,7 @@ QString modelsBelow(const QString &dataFolder)
 bool isLanguageModel(const QString &name)
 {
     return (name.endsWith(QStringLiteral(".lm.bin")) || name.endsWith(QStringLiteral(".lm"))
+            || name.endsWith(QStringLiteral(".lm.gz"))
             || name.endsWith(QStringLiteral(".lm.dmp"), Qt::CaseInsensitive))
             && !name.contains(QStringLiteral("phone"));
 }

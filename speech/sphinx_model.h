@@ -10,7 +10,8 @@ namespace tandrel {
 // One installed PocketSphinx model: a folder named after its locale ("en-us",
 // "de-DE") that holds, at any depth, the acoustic model (a folder with an
 // mdef file), a pronunciation dictionary (*.dict or *.dic) and optionally a
-// general language model (*.lm.bin, *.lm or *.lm.DMP; not a phone model).
+// general language model (*.lm.bin, *.lm, *.lm.gz or *.lm.DMP; not a phone
+// model).
 struct SphinxModel
 {
     QString locale; // BCP 47 form of the folder name, "en-US"
