@@ -1,8 +1,9 @@
 #include "cli/cli_context.h"
 
 #include "speech/sphinx_model.h"
-#include "speech/sphinx_model_archive.h"
+#include "speech/sphinx_model_install.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -12,7 +13,6 @@
 #include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTemporaryFile>
 #include <QUrl>
 
 namespace tandrel::cli {
@@ -37,6 +37,12 @@ QString megabytes(qint64 bytes)
 int listModels(CliContext &ctx)
 {
     for (const SphinxModel &model : installedSphinxModels(sphinxModelRoots())) {
+        if (model.installing) {
+            if (ctx.json)
+                continue;
+            ctx.out << model.locale << '\t' << model.folder << '\t' << "wird installiert" << '\n';
+            continue;
+        }
         const qint64 bytes = folderBytes(model.folder);
         if (ctx.json) {
             // Keys in the documented order (QJsonObject would sort them).
@@ -102,22 +108,23 @@ int installModel(CliContext &ctx)
     if (!isLocaleName(*locale))
         return ctx.fail(QStringLiteral("„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));
     const QString source = ctx.args.first();
-    const QString root = userSphinxModelRoot();
-    if (!QDir().mkpath(root))
-        return ctx.fail(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(root));
+    // From here on a follower that wants this locale waits for the install.
+    Result<std::unique_ptr<SphinxModelInstall>> install
+            = SphinxModelInstall::begin(*locale, userSphinxModelRoot());
+    if (!install)
+        return ctx.fail(install.error());
+    SphinxModelInstall &installing = *install.value();
 
     QString archive = source;
-    // A download lands beside the models, where a failed one is removed again.
-    QTemporaryFile downloaded(QDir(root).filePath(QStringLiteral(".download-XXXXXX.tar.gz")));
     const QUrl url(source);
     if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
-        if (!downloaded.open())
-            return ctx.fail(QStringLiteral("In %1 lässt sich nicht speichern: %2")
-                                    .arg(root, downloaded.errorString()));
-        if (Status s = download(ctx, url, downloaded); !s)
+        archive = QDir(installing.folder()).filePath(QStringLiteral("download.tar.gz"));
+        QFile file(archive);
+        if (!file.open(QIODevice::WriteOnly))
+            return ctx.fail(
+                    QStringLiteral("%1 lässt sich nicht anlegen: %2").arg(archive, file.errorString()));
+        if (Status s = download(ctx, url, file); !s)
             return ctx.fail(s.error());
-        downloaded.close();
-        archive = downloaded.fileName();
     }
     if (sha256) {
         Result<QString> actual = fileSha256(archive);
@@ -128,7 +135,7 @@ int installModel(CliContext &ctx)
                                     .arg(sha256->trimmed().toLower(), *actual));
     }
     ctx.err << "Entpacke das Sprachmodell…" << Qt::endl;
-    Result<SphinxModel> model = installSphinxModelArchive(archive, *locale, root);
+    Result<SphinxModel> model = installing.finish(archive);
     if (!model)
         return ctx.fail(model.error());
     ctx.out << "Sprachmodell " << model->locale << " installiert: " << model->folder << '\n';

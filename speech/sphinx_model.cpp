@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 
 namespace tandrel {
@@ -22,7 +23,44 @@ bool isLanguageModel(const QString &name)
             && !name.contains(QStringLiteral("phone"));
 }
 
+// Names of the hidden folders installs into `locale` use.
+QString stagingPattern(const QString &locale)
+{
+    return QStringLiteral(".") + locale + QStringLiteral("-??????");
+}
+
+bool holdsLiveLock(const QString &staging)
+{
+    const QString path = QDir(staging).filePath(sphinxInstallLockName());
+    if (!QFileInfo::exists(path))
+        return false;
+    // A lock of an install that died is stale: taking it removes it.
+    QLockFile lock(path);
+    if (lock.tryLock(0)) {
+        lock.unlock();
+        return false;
+    }
+    return lock.error() == QLockFile::LockFailedError;
+}
+
 } // namespace
+
+QString sphinxInstallLockName()
+{
+    return QStringLiteral("install.lock");
+}
+
+bool sphinxInstallRunning(const SphinxModel &model)
+{
+    const QFileInfo target(model.folder);
+    const QDir root = target.absoluteDir();
+    for (const QString &name :
+         root.entryList({stagingPattern(target.fileName())}, QDir::Dirs | QDir::Hidden)) {
+        if (holdsLiveLock(root.filePath(name)))
+            return true;
+    }
+    return false;
+}
 
 QString defaultSphinxModelRoot()
 {
@@ -88,8 +126,25 @@ QList<SphinxModel> installedSphinxModels(const QString &root)
     QDir dir(root);
     // Folders starting with a dot are installs still being unpacked.
     for (const QString &name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        SphinxModel installing;
+        installing.locale = bcp47Locale(name);
+        installing.folder = QDir(dir.filePath(name)).absolutePath();
+        installing.installing = true;
+        if (sphinxInstallRunning(installing))
+            models.append(installing);
         if (auto model = sphinxModelIn(dir.filePath(name), name))
             models.append(*model);
+    }
+    // A first install of a locale has no folder of its own yet.
+    for (const QString &name :
+         dir.entryList({QStringLiteral(".*-??????")}, QDir::Dirs | QDir::Hidden, QDir::Name)) {
+        SphinxModel installing;
+        installing.locale = bcp47Locale(name.mid(1, name.size() - 8));
+        installing.folder = QDir(dir.filePath(name.mid(1, name.size() - 8))).absolutePath();
+        installing.installing = true;
+        if (!QFileInfo::exists(installing.folder) && !models.contains(installing)
+            && holdsLiveLock(dir.filePath(name)))
+            models.append(installing);
     }
     return models;
 }

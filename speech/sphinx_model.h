@@ -19,6 +19,8 @@ struct SphinxModel
     QString dictionary;
     QString languageModel; // empty when the model brings none
     QString folder;
+    // Being installed into `folder` (the other paths are empty until then).
+    bool installing = false;
     bool operator==(const SphinxModel &) const = default;
 };
 
@@ -39,7 +41,13 @@ QString bcp47Locale(const QString &name);
 // acoustic model or a dictionary.
 std::optional<SphinxModel> sphinxModelIn(const QString &folder, const QString &locale);
 
-// The complete models in the folders under `root`, sorted by folder name.
+// The lock an install holds in its hidden folder beside the target.
+QString sphinxInstallLockName();
+// Whether a live install into `model.folder` is running.
+bool sphinxInstallRunning(const SphinxModel &model);
+
+// The complete models in the folders under `root`, sorted by folder name,
+// each preceded by the same locale's running install, if any.
 QList<SphinxModel> installedSphinxModels(const QString &root);
 // The models of all `roots`, in their order.
 QList<SphinxModel> installedSphinxModels(const QStringList &roots);

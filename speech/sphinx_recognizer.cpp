@@ -5,6 +5,7 @@
 #include <pocketsphinx.h>
 
 #include <chrono>
+#include <thread>
 
 namespace tandrel {
 
@@ -141,6 +142,19 @@ void SphinxRecognizer::run()
         m_callbacks.threadEnded();
 }
 
+void SphinxRecognizer::waitForInstall(QString *error)
+{
+    // An install takes as long as its download; the loading state shows it.
+    while (!isCancelled() && sphinxInstallRunning(m_options.model))
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const QString folder = m_options.model.folder;
+    if (std::optional<SphinxModel> model = sphinxModelIn(folder, m_options.model.locale))
+        m_options.model = *model;
+    else
+        *error = QStringLiteral("Das Sprachmodell für %1 wurde nicht fertig installiert.")
+                         .arg(m_options.model.locale);
+}
+
 void SphinxRecognizer::decode()
 {
     auto report = [this](auto &&call) {
@@ -150,7 +164,9 @@ void SphinxRecognizer::decode()
     };
 
     QString error;
-    Decoder ps = isCancelled() ? nullptr : loadDecoder(m_options, &error);
+    if (m_options.model.installing)
+        waitForInstall(&error);
+    Decoder ps = isCancelled() || !error.isEmpty() ? nullptr : loadDecoder(m_options, &error);
     m_loading = false;
     report([&] {
         if (m_callbacks.loaded)

@@ -45,8 +45,8 @@ struct SphinxOptions
 
 // PocketSphinx decoding on a thread of its own, which the recogniser owns:
 // destroying it cancels and joins. The thread loads the model biased towards
-// the script, then decodes the input stream until it is finished, splitting
-// it into utterances at pauses (voice activity).
+// the script (first waiting for a model still being installed), then decodes the input stream until it is
+// finished, splitting it into utterances at pauses (voice activity).
 //
 // Joining a decoding recogniser is brief: a cancel ends its input stream and
 // the loop stops before the next chunk. Loading the model cannot be cut
@@ -83,6 +83,9 @@ private:
                      SphinxCallbacks callbacks);
     void run();
     void decode();
+    // Waits, on the thread, for the install of the model to end and takes
+    // the installed model; the reason when there is none.
+    void waitForInstall(QString *error);
     bool isCancelled() const { return m_cancelled.load(); }
 
     SphinxOptions m_options;

@@ -1,4 +1,4 @@
-#include "speech/sphinx_model_archive.h"
+#include "speech/sphinx_model_install.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -58,35 +58,48 @@ Result<QString> fileSha256(const QString &path)
     return QString::fromLatin1(hash.result().toHex());
 }
 
-Result<SphinxModel> installSphinxModelArchive(const QString &archive, const QString &locale,
-                                              const QString &root)
+SphinxModelInstall::SphinxModelInstall(const QString &locale, const QString &root)
+    : m_locale(bcp47Locale(locale)), m_root(root),
+      m_staging(QDir(root).filePath(QStringLiteral(".") + m_locale + QStringLiteral("-XXXXXX"))),
+      m_lock(QDir(m_staging.path()).filePath(sphinxInstallLockName()))
+{ }
+
+Result<std::unique_ptr<SphinxModelInstall>> SphinxModelInstall::begin(const QString &locale,
+                                                                      const QString &root)
 {
-    using R = Result<SphinxModel>;
+    using R = Result<std::unique_ptr<SphinxModelInstall>>;
     if (!isLocaleName(locale))
         return R::failure(QStringLiteral("„%1“ ist keine Sprache (etwa de-DE).").arg(locale));
-    if (!QFileInfo(archive).isFile())
-        return R::failure(QStringLiteral("Das Archiv %1 gibt es nicht.").arg(archive));
-    const QString name = bcp47Locale(locale);
     if (!QDir().mkpath(root))
         return R::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(root));
     // Beside the target, so that renaming moves nothing; the dot keeps the
-    // model search away from it.
-    QTemporaryDir staging(QDir(root).filePath(QStringLiteral(".") + name + QStringLiteral("-XXXXXX")));
-    if (!staging.isValid())
-        return R::failure(
-                QStringLiteral("In %1 ließ sich nicht entpacken: %2").arg(root, staging.errorString()));
-    const QString unpacked = staging.filePath(QStringLiteral("unpacked"));
+    // model search from taking it for a model.
+    std::unique_ptr<SphinxModelInstall> install(new SphinxModelInstall(locale, root));
+    if (!install->m_staging.isValid())
+        return R::failure(QStringLiteral("In %1 lässt sich nichts anlegen: %2")
+                                  .arg(root, install->m_staging.errorString()));
+    if (!install->m_lock.tryLock(0))
+        return R::failure(QStringLiteral("In %1 lässt sich nichts anlegen.").arg(install->folder()));
+    return std::move(install);
+}
+
+Result<SphinxModel> SphinxModelInstall::finish(const QString &archive)
+{
+    using R = Result<SphinxModel>;
+    if (!QFileInfo(archive).isFile())
+        return R::failure(QStringLiteral("Das Archiv %1 gibt es nicht.").arg(archive));
+    const QString unpacked = QDir(folder()).filePath(QStringLiteral("unpacked"));
     QDir().mkpath(unpacked);
     if (Status s = unpack(archive, unpacked); !s)
         return R::failure(s.error());
     const QString content = contentOf(unpacked);
-    if (!sphinxModelIn(content, name))
+    if (!sphinxModelIn(content, m_locale))
         return R::failure(QStringLiteral("Das Archiv %1 enthält kein PocketSphinx-Modell "
                                          "(akustisches Modell mit mdef und ein Wörterbuch).")
                                   .arg(archive));
 
-    const QString target = QDir(root).filePath(name);
-    const QString previous = staging.filePath(QStringLiteral("previous"));
+    const QString target = QDir(m_root).filePath(m_locale);
+    const QString previous = QDir(folder()).filePath(QStringLiteral("previous"));
     const bool replacing = QFileInfo::exists(target);
     if (replacing && !QDir().rename(target, previous))
         return R::failure(QStringLiteral("Das alte Modell in %1 ließ sich nicht ersetzen.").arg(target));
@@ -95,8 +108,8 @@ Result<SphinxModel> installSphinxModelArchive(const QString &archive, const QStr
             QDir().rename(previous, target);
         return R::failure(QStringLiteral("Das Modell ließ sich nicht nach %1 verschieben.").arg(target));
     }
-    // The staging folder, with the previous model in it, goes now.
-    if (std::optional<SphinxModel> model = sphinxModelIn(target, name))
+    // The previous model goes with the staging folder.
+    if (std::optional<SphinxModel> model = sphinxModelIn(target, m_locale))
         return *model;
     return R::failure(QStringLiteral("Das Modell in %1 ist unvollständig.").arg(target));
 }
