@@ -11,7 +11,8 @@
 namespace tandrel {
 
 SpeechFollower::SpeechFollower(QObject *parent)
-    : QObject(parent), m_sink(std::make_shared<SpeechAudioSink>()), m_preferredLocale(QLocale::system().name())
+    : QObject(parent), m_sink(std::make_shared<SpeechAudioSink>()),
+      m_preferredLocale(QLocale::system().name())
 { }
 
 SpeechFollower::~SpeechFollower()
