@@ -1,13 +1,22 @@
 // Speech following, measured on espeak-ng readings of English scripts: how far
 // the reading position gets, how long after a word is spoken the position
-// passes it, how exactly the recogniser hears the reading, and how much of
-// real time it needs, and how far speech that is not the script (chatter,
-// a monologue, a repeated sentence), silence and noise move the position.
-// Each script is read as written, with a sentence left out and an ad-lib,
-// after chatter, with a paragraph skipped, with a sentence repeated, and as
-// written in a reverberant room with noise 20 dB below the speech.
+// passes it, how exactly the recogniser hears the reading, how much of real
+// time it needs, and how far speech that is not the script (chatter, a
+// monologue, a repeated sentence), silence, noise and music move it. Each
+// script is read as written, with a sentence left out and an ad-lib, after
+// chatter, with a paragraph skipped, with a sentence repeated, and as written
+// in a reverberant room with noise 20 dB below the speech.
 //
-//   follow_bench [--realtime] [--raw] [--bias NAME|all] [--script NAME] [--reading LABEL]
+//   follow_bench [--realtime] [--raw] [--bias ngram|alone|general|chunks|all]
+//                [--script NAME] [--reading LABEL]
+//
+// --raw aligns the recogniser's transcript as it comes, without the anchor
+// rules the follower applies; --bias alone uses a model of the script
+// without the language's frequent words. Together they measure the
+// follower as it was before either. "offmove" is the furthest an off-script
+// stretch (or the whole sound, where there is no script) moved the shown
+// position, as a share of the script; "back" counts the shown position's
+// steps backwards.
 //
 // espeak-ng reports when each word starts; a word is taken to end where the
 // next one starts, so the pause after it counts as part of it. A negative
@@ -334,7 +343,8 @@ int main(int argc, char **argv)
     const bool realtime = args.contains(QStringLiteral("--realtime"));
     // --raw aligns the recogniser's transcript as it is, without the anchor rules.
     const bool anchored = !args.contains(QStringLiteral("--raw"));
-    QString biasName = QStringLiteral("all"), only;
+    // The follower's own bias unless asked for another or for all of them.
+    QString biasName = QStringLiteral("ngram"), only;
     if (int i = args.indexOf(QStringLiteral("--bias")); i >= 0 && i + 1 < args.size())
         biasName = args[i + 1];
     if (int i = args.indexOf(QStringLiteral("--script")); i >= 0 && i + 1 < args.size())
