@@ -1,20 +1,35 @@
 // Speech following, measured on espeak-ng readings of English scripts: how far
 // the reading position gets, how long after a word is spoken the position
-// passes it, how exactly the recogniser hears the reading, and how much of
-// real time it needs. Each script is read as written and once with a
-// sentence left out and a few words of the reader's own.
+// passes it, how exactly the recogniser hears the reading, how much of real
+// time it needs, and how far speech that is not the script (chatter, a
+// monologue, a repeated sentence), silence, noise and music move it. Each
+// script is read as written, with a sentence left out and an ad-lib, after
+// chatter, with a paragraph skipped, with a sentence repeated, and as written
+// in a reverberant room with noise 20 dB below the speech.
 //
-//   follow_bench [--realtime] [--bias general|ngram|chunks|all] [--script NAME]
+//   follow_bench [--realtime] [--raw] [--bias ngram|alone|general|chunks|all]
+//                [--script NAME] [--reading LABEL]
+//
+// --raw aligns the recogniser's transcript as it comes, without the anchor
+// rules the follower applies; --bias alone uses a model of the script
+// without the language's frequent words. Together they measure the
+// follower as it was before either. "offmove" is the furthest an off-script
+// stretch (or the whole sound, where there is no script) moved the shown
+// position, as a share of the script; "back" counts the shown position's
+// steps backwards.
 //
 // espeak-ng reports when each word starts; a word is taken to end where the
 // next one starts, so the pause after it counts as part of it. A negative
 // delay therefore means the shown position passed the word before the next
 // one began (pending text names a word while it is still being spoken).
-// FOLLOW_BENCH_DECODER adds decoder options ("-lw 10 -wip 0.2");
+// FOLLOW_BENCH_DECODER adds decoder options ("-lw 10 -wip 0.2"),
+// FOLLOW_BENCH_BACKGROUND sets the background vocabulary ("1000 0.2");
+// FOLLOW_BENCH_ANCHOR gives anchor rule sets to compare, separated by ";"
+// ("reach shortReach missesToLeave runLength runGap farRunLength runLetters");
 // FOLLOW_BENCH_TRACE prints every result and every word's pass on stderr.
 
-#include "bench/espeak_reading.h"
-#include "bench/follow_scripts.h"
+#include "bench/follow_cases.h"
+#include "speech/anchored_transcript.h"
 #include "speech/script_aligner.h"
 #include "speech/speech_audio_sink.h"
 #include "speech/sphinx_recognizer.h"
@@ -28,6 +43,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 
 using namespace tandrel;
 using namespace tandrel::bench;
@@ -40,27 +56,22 @@ QStringList decoderArguments()
     return qEnvironmentVariable("FOLLOW_BENCH_DECODER").split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
+// The background vocabulary to try, from the environment ("1000 0.2").
+SpeechBackground background()
+{
+    SpeechBackground b;
+    const QStringList v
+            = qEnvironmentVariable("FOLLOW_BENCH_BACKGROUND").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (v.size() == 2)
+        b = {v[0].toInt(), v[1].toDouble()};
+    return b;
+}
+
 struct TimedResult
 {
     double time = 0; // seconds of audio heard when the result came
     QString text;
     bool final = false;
-};
-
-// A stretch of the spoken text and where it stands in the script (-1 for
-// words of the reader's own).
-struct Segment
-{
-    QString text;
-    qsizetype scriptOffset = -1;
-};
-
-struct Reading
-{
-    QString label;
-    QList<Segment> segments;
-    QString spoken;
-    EspeakReading speech;
 };
 
 struct Figures
@@ -70,6 +81,8 @@ struct Figures
     double spokenPassed = 0; // share of spoken script words the shown position passed
     double medianDelay = 0;
     double p90Delay = 0;
+    double offScriptMove = 0; // share of the script an off-script stretch moved the shown position
+    int backwardSteps = 0; // times the shown position went back
     double rtf = 0;
     double load = 0;
 };
@@ -132,10 +145,10 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
     };
     QElapsedTimer loadClock;
     loadClock.start();
-    recognizer = SphinxRecognizer::start(
-            {*chooseSphinxModel(installedSphinxModels(defaultSphinxModelRoot()), "en-US"), script, bias,
-             decoderArguments()},
-            stream, callbacks);
+    recognizer
+            = SphinxRecognizer::start({*chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), "en-US"),
+                                       script, bias, background(), decoderArguments()},
+                                      stream, callbacks);
     {
         std::unique_lock lock(mutex);
         wake.wait(lock, [&] { return loaded; });
@@ -156,7 +169,18 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
             if (due > 0)
                 QThread::usleep(due / 1000);
         }
+        const double decodedBefore = recognizer->decodeSeconds();
         sink.append(buffer);
+        // As fast as decoded, but one buffer at a time, as a microphone
+        // gives them to a recogniser that keeps up: a backlog would make it
+        // ask for hypotheses less often than it does live.
+        if (!realtime) {
+            QElapsedTimer waited;
+            waited.start();
+            while ((stream->pending() > 0 || recognizer->decodeSeconds() == decodedBefore)
+                   && waited.elapsed() < 2000)
+                QThread::usleep(100);
+        }
     }
     // A second of silence, as a speaker pausing at the end.
     const AudioFormat format = reading.speech.audio.format;
@@ -181,20 +205,6 @@ QString finalTranscript(const QList<TimedResult> &results)
             committed.append(r.text);
     }
     return committed.join(QLatin1Char(' '));
-}
-
-QList<Segment> offScriptReading(const FollowScript &s)
-{
-    const QString text = QString::fromUtf8(s.text);
-    const QString skipped = QString::fromUtf8(s.skippedSentence) + QLatin1Char(' ');
-    const qsizetype skipAt = text.indexOf(skipped);
-    const qsizetype adLibAt = text.indexOf(QString::fromUtf8(s.adLibAfter));
-    Q_ASSERT(skipAt >= 0 && adLibAt > skipAt + skipped.size());
-    const qsizetype resume = skipAt + skipped.size();
-    return {{text.left(skipAt), 0},
-            {text.mid(resume, adLibAt - resume), resume},
-            {QString::fromUtf8(s.adLib) + QStringLiteral(". "), -1},
-            {text.mid(adLibAt), adLibAt}};
 }
 
 // The script token each spoken word stands for, or -1.
@@ -229,14 +239,32 @@ double percentile(QList<double> values, double p)
 
 // Replays the results into an aligner as the follower joins them and
 // measures how the shown reading position (cursor + lookahead) kept up.
+// The follower's anchor rules, or others from the environment
+// (FOLLOW_BENCH_ANCHOR="reach shortReach missesToLeave runLength runGap farRunLength").
+QList<AnchorRules> anchorRuleSets()
+{
+    QList<AnchorRules> sets;
+    for (const QString &set :
+         qEnvironmentVariable("FOLLOW_BENCH_ANCHOR").split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList v = set.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (v.size() == 7)
+            sets.append({v[0].toInt(), v[1].toInt(), v[2].toInt(), v[3].toInt(), v[4].toInt(), v[5].toInt(),
+                         v[6].toInt()});
+    }
+    if (sets.isEmpty())
+        sets.append(AnchorRules{});
+    return sets;
+}
+
 void measureFollowing(const Reading &reading, const QString &script, const QList<TimedResult> &results,
-                      Figures &f)
+                      const std::optional<AnchorRules> &anchor, Figures &f)
 {
     ScriptAligner aligner;
     aligner.replaceScript(script);
     const QList<Token> &tokens = aligner.tokens();
     QList<double> reachedAt(tokens.size(), -1);
     QString committed, volatileText;
+    QList<std::pair<double, qint64>> timeline{{0.0, 0}}; // when the shown position changed, and to what
     for (const TimedResult &r : results) {
         const QString text = r.text.trimmed();
         if (r.final) {
@@ -249,13 +277,18 @@ void measureFollowing(const Reading &reading, const QString &script, const QList
         for (const QString &p : {committed, volatileText})
             if (!p.isEmpty())
                 parts << p;
-        aligner.ingest(parts.join(QLatin1Char(' ')), r.final);
+        const QString transcript = parts.join(QLatin1Char(' '));
+        aligner.ingest(anchor ? anchoredTranscript(tokens, transcript, *anchor) : transcript, r.final);
         if (qEnvironmentVariableIsSet("FOLLOW_BENCH_TRACE"))
             std::fprintf(stderr, "%.2f %s %lld+%lld %s\n", r.time, r.final ? "final" : "pending",
                          aligner.cursor(), aligner.lookahead(), qPrintable(text));
         // A word counts as passed from the moment the shown position moved
         // beyond it for good; a spike ahead that falls back is not a pass.
         const qint64 shown = std::min<qint64>(aligner.cursor() + aligner.lookahead(), tokens.size());
+        if (shown < timeline.last().second)
+            ++f.backwardSteps;
+        if (shown != timeline.last().second)
+            timeline.append({r.time, shown});
         for (qint64 k = 0; k < shown; ++k)
             if (reachedAt[k] < 0)
                 reachedAt[k] = r.time;
@@ -263,6 +296,20 @@ void measureFollowing(const Reading &reading, const QString &script, const QList
             reachedAt[k] = -1;
     }
     f.reached = tokens.isEmpty() ? 0 : double(aligner.cursor()) / tokens.size();
+    // An off-script stretch is judged until a quarter second after its last
+    // word, the time a result about that word takes to come.
+    for (const auto &[from, to] : reading.offScript) {
+        qint64 before = 0, highest = 0;
+        for (const auto &[time, shown] : timeline) {
+            if (time <= from)
+                before = shown;
+            else if (time <= to + 0.25)
+                highest = std::max(highest, shown);
+        }
+        if (!tokens.isEmpty())
+            f.offScriptMove = std::max(f.offScriptMove,
+                                       double(std::max<qint64>(0, highest - before)) / tokens.size());
+    }
 
     const QList<qsizetype> tokenOf = scriptTokenOfSpokenWords(reading, tokens);
     QList<double> delays;
@@ -294,11 +341,17 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const bool realtime = args.contains(QStringLiteral("--realtime"));
-    QString biasName = QStringLiteral("all"), only;
+    // --raw aligns the recogniser's transcript as it is, without the anchor rules.
+    const bool anchored = !args.contains(QStringLiteral("--raw"));
+    // The follower's own bias unless asked for another or for all of them.
+    QString biasName = QStringLiteral("ngram"), only;
     if (int i = args.indexOf(QStringLiteral("--bias")); i >= 0 && i + 1 < args.size())
         biasName = args[i + 1];
     if (int i = args.indexOf(QStringLiteral("--script")); i >= 0 && i + 1 < args.size())
         only = args[i + 1];
+    QString onlyReading;
+    if (int i = args.indexOf(QStringLiteral("--reading")); i >= 0 && i + 1 < args.size())
+        onlyReading = args[i + 1];
 
     const struct
     {
@@ -306,40 +359,51 @@ int main(int argc, char **argv)
         SpeechBiasMode mode;
     } biases[] = {{"general", SpeechBiasMode::GeneralModel},
                   {"ngram", SpeechBiasMode::ScriptNgram},
+                  {"alone", SpeechBiasMode::ScriptNgramAlone},
                   {"chunks", SpeechBiasMode::ChunkGrammar}};
 
     std::printf("%s, %s\n", realtime ? "real time" : "as fast as decoded (times are audio times)",
                 "delay: from the end of a spoken word until the shown position passes it");
-    std::printf("%-8s %-7s %-8s %6s %8s %8s %7s %7s %6s %6s\n", "script", "reading", "bias", "WER", "reached",
-                "passed", "median", "p90", "RTF", "load");
+    std::printf("%-8s %-8s %-8s %6s %8s %8s %7s %7s %7s %5s %6s %6s\n", "script", "reading", "bias", "WER",
+                "reached", "passed", "median", "p90", "offmove", "back", "RTF", "load");
     for (const FollowScript &s : followScripts) {
         if (!only.isEmpty() && only != QLatin1String(s.name))
             continue;
         const QString script = QString::fromUtf8(s.text);
-        const QList<QList<Segment>> readings{{{script, 0}}, offScriptReading(s)};
-        for (const QList<Segment> &segments : readings) {
-            Reading reading;
-            reading.label = segments.size() == 1 ? QStringLiteral("exact") : QStringLiteral("off");
-            reading.segments = segments;
-            for (const Segment &seg : segments)
-                reading.spoken += seg.text;
-            Result<EspeakReading> speech = speakWithEspeak(reading.spoken);
-            if (!speech) {
-                std::fprintf(stderr, "%s\n", qPrintable(speech.error()));
-                return 1;
-            }
-            reading.speech = *speech;
+        Result<QList<Reading>> readings = followReadings(s, onlyReading);
+        if (!readings) {
+            std::fprintf(stderr, "%s\n", qPrintable(readings.error()));
+            return 1;
+        }
+        for (const Reading &reading : std::as_const(*readings)) {
             for (const auto &b : biases) {
                 if (biasName != QLatin1String("all") && biasName != QLatin1String(b.name))
                     continue;
-                Figures f;
-                QList<TimedResult> results = recognise(reading, script, b.mode, realtime, &f.rtf, &f.load);
-                f.wer = wordErrorRate(plainWords(reading.spoken), plainWords(finalTranscript(results)));
-                measureFollowing(reading, script, results, f);
-                std::printf("%-8s %-7s %-8s %5.1f%% %7.1f%% %7.1f%% %6.2fs %6.2fs %6.3f %5.2fs\n", s.name,
-                            qPrintable(reading.label), b.name, f.wer * 100, f.reached * 100,
-                            f.spokenPassed * 100, f.medianDelay, f.p90Delay, f.rtf, f.load);
-                std::fflush(stdout);
+                Figures recognised;
+                QList<TimedResult> results
+                        = recognise(reading, script, b.mode, realtime, &recognised.rtf, &recognised.load);
+                recognised.wer
+                        = wordErrorRate(plainWords(reading.spoken), plainWords(finalTranscript(results)));
+                QList<std::optional<AnchorRules>> rules;
+                if (anchored) {
+                    for (const AnchorRules &r : anchorRuleSets())
+                        rules.append(r);
+                } else {
+                    rules.append(std::nullopt);
+                }
+                for (qsizetype k = 0; k < rules.size(); ++k) {
+                    Figures f = recognised;
+                    measureFollowing(reading, script, results, rules[k], f);
+                    const QString label = rules.size() > 1
+                            ? QStringLiteral("%1/%2").arg(QLatin1String(b.name)).arg(k)
+                            : QLatin1String(b.name);
+                    std::printf(
+                            "%-8s %-8s %-8s %5.1f%% %7.1f%% %7.1f%% %6.2fs %6.2fs %6.1f%% %5d %6.3f %5.2fs\n",
+                            s.name, qPrintable(reading.label), qPrintable(label), f.wer * 100,
+                            f.reached * 100, f.spokenPassed * 100, f.medianDelay, f.p90Delay,
+                            f.offScriptMove * 100, f.backwardSteps, f.rtf, f.load);
+                    std::fflush(stdout);
+                }
             }
         }
     }

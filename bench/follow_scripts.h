@@ -1,7 +1,8 @@
 #pragma once
 
 // English scripts read by espeak-ng in the speech-following benchmark and
-// tests, with a reading that leaves out a sentence and adds words of its own.
+// tests, with a reading that leaves out a sentence and adds words of its own,
+// and speech that is none of the scripts.
 
 namespace tandrel::bench {
 
@@ -61,5 +62,17 @@ inline constexpr FollowScript followScripts[] = {
          "People around you read books, play cards or simply look out of the window.", "In the dining car",
          "and I really mean this you should try it"},
 };
+
+// Small talk that shares no sentence with any script (though some common
+// words, as real chatter does); about 17 seconds at 160 words a minute.
+inline constexpr const char *unrelatedMonologue
+        = "Hello everybody, and thanks for joining me today. Before we begin, let me say how cold it "
+          "was this morning when I walked over here. The radio said it might snow on Friday, which would "
+          "be the first time this year. Anyway, I hope all of you had a relaxing weekend with your "
+          "families.";
+// About ten seconds of checking the setup before reading.
+inline constexpr const char *chatterBeforeTheTake
+        = "Okay, is this thing on? Can you hear me at the back? Great, let me just check my notes for a "
+          "second and then we can start.";
 
 } // namespace tandrel::bench

@@ -41,5 +41,6 @@ int runLevels(CliContext &ctx);
 int runDevices(CliContext &ctx);
 int runRecord(CliContext &ctx);
 int runFollow(CliContext &ctx);
+int runModels(CliContext &ctx);
 
 } // namespace tandrel::cli

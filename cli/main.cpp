@@ -26,6 +26,7 @@ const Command commands[] = {
     {"record", runRecord,
      "record --reel NUMMER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]"},
     {"follow", runFollow, "follow --script FILE --audio FILE.wav [--fast]"},
+    {"models", runModels, "models [install ARCHIV|URL --locale SPRACHE [--sha256 PRÜFSUMME]]"},
 };
 
 } // namespace

@@ -9,8 +9,13 @@
 #include <QSet>
 #include <QTextStream>
 
+#include <sphinxbase/err.h>
+#include <sphinxbase/logmath.h>
+#include <sphinxbase/ngram_model.h>
+
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace tandrel {
 
@@ -64,7 +69,8 @@ QList<QStringList> scriptSentences(const QString &script)
     return sentences;
 }
 
-QString scriptArpaModel(const QList<QStringList> &sentences)
+QString scriptArpaModel(const QList<QStringList> &sentences, const QStringList &background,
+                        double backgroundShare)
 {
     QMap<Gram, int> counts[3]; // n-gram counts by order - 1
     QMap<Gram, int> contextTotals[2];
@@ -88,8 +94,16 @@ QString scriptArpaModel(const QList<QStringList> &sentences)
     for (int c : std::as_const(counts[0]))
         total += c + 0.5;
     QMap<Gram, double> prob[3];
+    QStringList others;
+    for (const QString &w : background) {
+        if (!counts[0].contains(Gram{w}) && w != QStringLiteral("<s>") && w != QStringLiteral("</s>"))
+            others.append(w);
+    }
+    const double scriptShare = others.isEmpty() ? 1.0 : 1.0 - backgroundShare;
     for (auto it = counts[0].cbegin(); it != counts[0].cend(); ++it)
-        prob[0][it.key()] = (it.value() + 0.5) / total;
+        prob[0][it.key()] = scriptShare * (it.value() + 0.5) / total;
+    for (const QString &w : std::as_const(others))
+        prob[0][Gram{w}] = (1.0 - scriptShare) / others.size();
 
     auto lowerProb = [&](int order, const Gram &g, const QMap<Gram, double> *bows) -> double {
         // P(g.last | g without first word) in the model of order `order`.
@@ -123,7 +137,7 @@ QString scriptArpaModel(const QList<QStringList> &sentences)
     QString text;
     QTextStream out(&text);
     out << "\\data\\\n";
-    out << "ngram 1=" << counts[0].size() + 1 << "\n";
+    out << "ngram 1=" << prob[0].size() + 1 << "\n";
     out << "ngram 2=" << counts[1].size() << "\n";
     out << "ngram 3=" << counts[2].size() << "\n\n";
     out << "\\1-grams:\n";
@@ -169,6 +183,69 @@ QString scriptChunkGrammar(const QList<QStringList> &sentences, int size, int st
             + QStringLiteral(";\npublic <script> = <piece>+;\n");
 }
 
+namespace {
+
+QStringList wordsByUnigram(const QString &languageModel)
+{
+    // The library logs to stderr unless told otherwise; the decoders this
+    // process starts log nowhere either (-logfn /dev/null).
+    err_set_logfp(nullptr);
+    logmath_t *logmath = logmath_init(1.0001, 0, 0);
+    ngram_model_t *lm = ngram_model_read(nullptr, languageModel.toUtf8().constData(), NGRAM_AUTO, logmath);
+    QList<std::pair<int, QString>> scored;
+    if (lm) {
+        const uint32 size = ngram_model_get_counts(lm)[0];
+        for (uint32 wid = 0; wid < size; ++wid) {
+            const char *word = ngram_word(lm, int32(wid));
+            if (word && word[0] != '<')
+                scored.append({ngram_score(lm, word, nullptr), QString::fromUtf8(word)});
+        }
+        ngram_model_free(lm);
+    }
+    logmath_free(logmath);
+    std::stable_sort(scored.begin(), scored.end(),
+                     [](const auto &a, const auto &b) { return a.first > b.first; });
+    QStringList words;
+    for (const auto &entry : std::as_const(scored))
+        words.append(entry.second);
+    return words;
+}
+
+QStringList wordsByLength(const QString &dictionaryPath)
+{
+    QFile file(dictionaryPath);
+    QStringList words;
+    if (!file.open(QIODevice::ReadOnly))
+        return words;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (!line.isEmpty() && !line.section(QLatin1Char(' '), 0, 0).contains(QLatin1Char('(')))
+            words.append(headword(line));
+    }
+    std::stable_sort(words.begin(), words.end(),
+                     [](const QString &a, const QString &b) { return a.size() < b.size(); });
+    return words;
+}
+
+} // namespace
+
+QStringList frequentWords(const SphinxModel &model, int count)
+{
+    // Reading a general language model takes about a second; every run of
+    // the follower would pay it again.
+    static std::mutex mutex;
+    static QHash<QString, QStringList> known;
+    const QString key = model.languageModel.isEmpty() ? model.dictionary : model.languageModel;
+    std::lock_guard lock(mutex);
+    auto it = known.find(key);
+    if (it == known.end()) {
+        QStringList words = model.languageModel.isEmpty() ? wordsByLength(model.dictionary)
+                                                          : wordsByUnigram(model.languageModel);
+        it = known.insert(key, words.mid(0, 5000));
+    }
+    return it->mid(0, count);
+}
+
 QHash<QString, QStringList> dictionaryEntries(const QString &dictionaryPath, const QStringList &words)
 {
     QSet<QString> wanted(words.cbegin(), words.cend());
@@ -188,7 +265,7 @@ QHash<QString, QStringList> dictionaryEntries(const QString &dictionaryPath, con
 }
 
 Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
-                                        const QString &folder)
+                                        const QString &folder, const SpeechBackground &background)
 {
     QList<QStringList> sentences = scriptSentences(script);
     QStringList words;
@@ -197,7 +274,12 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
             words << w << w.split(QLatin1Char('-'), Qt::SkipEmptyParts);
     }
     words.removeDuplicates();
-    QHash<QString, QStringList> entries = dictionaryEntries(model.dictionary, words);
+    const QStringList frequent = mode == SpeechBiasMode::ScriptNgram && background.count > 0
+            ? frequentWords(model, background.count)
+            : QStringList();
+    QHash<QString, QStringList> entries = dictionaryEntries(model.dictionary, words + frequent);
+    // espeak-ng's English rules give phones of the English models' set only.
+    const bool englishPhones = model.locale.startsWith(QStringLiteral("en"), Qt::CaseInsensitive);
 
     // Keep the words the dictionary knows; a hyphenated word it lacks is read
     // as its parts; a name or number it lacks gets espeak-ng's pronunciation;
@@ -218,7 +300,8 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
                 })) {
                 kept += parts;
                 placed = true;
-            } else if (const QString phones = espeakPronunciation(w); !phones.isEmpty()) {
+            } else if (const QString phones = englishPhones ? espeakPronunciation(w) : QString();
+                       !phones.isEmpty()) {
                 entries[w] = QStringList{w + QLatin1Char(' ') + phones};
                 kept.append(w);
                 placed = true;
@@ -233,6 +316,11 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
     // A script without a single word the dictionary knows (an empty one, or
     // one in another language) still gets a working search: the general one.
     if (mode == SpeechBiasMode::GeneralModel || known.isEmpty()) {
+        if (model.languageModel.isEmpty())
+            return Result<SpeechBiasFiles>::failure(
+                    QStringLiteral("Das Sprachmodell in %1 kennt kein Wort des Skripts und bringt kein "
+                                   "allgemeines Sprachmodell mit.")
+                            .arg(model.folder));
         files.dictionary = model.dictionary;
         files.languageModel = model.languageModel;
         return files;
@@ -248,13 +336,21 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
             }
         }
     }
+    QStringList others;
+    for (const QString &w : frequent) {
+        if (!written.contains(w) && entries.contains(w)) {
+            written.insert(w);
+            others.append(w);
+            dictLines += entries.value(w);
+        }
+    }
     files.dictionary = folder + QStringLiteral("/script.dict");
     if (Status s = writeText(files.dictionary, dictLines.join(QLatin1Char('\n')) + QLatin1Char('\n')); !s)
         return Result<SpeechBiasFiles>::failure(s.error());
 
-    if (mode == SpeechBiasMode::ScriptNgram) {
+    if (mode == SpeechBiasMode::ScriptNgram || mode == SpeechBiasMode::ScriptNgramAlone) {
         files.languageModel = folder + QStringLiteral("/script.arpa");
-        if (Status s = writeText(files.languageModel, scriptArpaModel(known)); !s)
+        if (Status s = writeText(files.languageModel, scriptArpaModel(known, others, background.share)); !s)
             return Result<SpeechBiasFiles>::failure(s.error());
     } else {
         files.grammar = folder + QStringLiteral("/script.gram");

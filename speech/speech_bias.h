@@ -13,8 +13,19 @@ namespace tandrel {
 // How the recogniser is steered towards the script being read.
 enum class SpeechBiasMode {
     GeneralModel, // the model's general language model and full dictionary
-    ScriptNgram, // a trigram model of the script, dictionary cut to its words
+    ScriptNgram, // a trigram model of the script beside the language's frequent words
+    ScriptNgramAlone, // a trigram model of the script, dictionary cut to its words
     ChunkGrammar, // a grammar looping over overlapping 4-word pieces of the script
+};
+
+// What the script model offers besides the script, so that speech which is
+// not the script comes out as other words: the `count` most frequent words
+// of the language, sharing `share` of the unigram probability.
+struct SpeechBackground
+{
+    int count = 1000;
+    double share = 0.2;
+    bool operator==(const SpeechBackground &) const = default;
 };
 
 // The files a recogniser is started with.
@@ -35,7 +46,15 @@ QList<QStringList> scriptSentences(const QString &script);
 // A backed-off trigram model of the sentences in ARPA text form (absolute
 // discounting), so that the recogniser prefers the script's word order but
 // can still jump, skip and repeat.
-QString scriptArpaModel(const QList<QStringList> &sentences);
+// `background` words (none of them script words) are plain unigrams sharing
+// `backgroundShare` of the unigram probability.
+QString scriptArpaModel(const QList<QStringList> &sentences, const QStringList &background = {},
+                        double backgroundShare = 0);
+
+// The `count` most frequent words of the model's language: by the unigram
+// probabilities of its general language model, or, for a model without one,
+// the dictionary's shortest words. Read once per model and process.
+QStringList frequentWords(const SphinxModel &model, int count);
 
 // A JSGF grammar that loops over word pieces of `size` words taken every
 // `step` words along each sentence (the last piece of a sentence may be
@@ -47,8 +66,9 @@ QString scriptChunkGrammar(const QList<QStringList> &sentences, int size = 4, in
 QHash<QString, QStringList> dictionaryEntries(const QString &dictionaryPath, const QStringList &words);
 
 // Writes the bias files for `script` into `folder`. Words the dictionary
-// lacks are dropped from the model so that the search still starts.
+// lacks are pronounced by espeak-ng for an English model and otherwise
+// dropped from the model, so that the search still starts.
 Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
-                                        const QString &folder);
+                                        const QString &folder, const SpeechBackground &background = {});
 
 } // namespace tandrel

@@ -1,6 +1,7 @@
 #include "speech/speech_follower.h"
 
 #include "platform/main_thread.h"
+#include "speech/anchored_transcript.h"
 #include "speech/sphinx_model.h"
 #include "speech/sphinx_recognizer.h"
 
@@ -10,7 +11,7 @@
 namespace tandrel {
 
 SpeechFollower::SpeechFollower(QObject *parent)
-    : QObject(parent), m_sink(std::make_shared<SpeechAudioSink>()), m_modelRoot(defaultSphinxModelRoot()),
+    : QObject(parent), m_sink(std::make_shared<SpeechAudioSink>()),
       m_preferredLocale(QLocale::system().name())
 { }
 
@@ -92,7 +93,9 @@ void SpeechFollower::run(quint64 generation)
     // Recognition runs on this machine; there is nothing to authorise.
     setState(FollowState::preparing, generation);
     std::optional<SphinxModel> model
-            = chooseSphinxModel(installedSphinxModels(m_modelRoot), m_preferredLocale);
+            = chooseSphinxModel(m_modelRoot.isEmpty() ? installedSphinxModels(sphinxModelRoots())
+                                                      : installedSphinxModels(m_modelRoot),
+                                m_preferredLocale);
     if (!model) {
         setState(FollowState::failed, generation,
                  QStringLiteral("Keine lokale Spracherkennung für diese Sprache."));
@@ -111,6 +114,9 @@ void SpeechFollower::run(quint64 generation)
     };
     callbacks.finished
             = [this, generation] { runOnMain(this, [this, generation] { recognizerFinished(generation); }); };
+    callbacks.failed = [this, generation](const QString &description) {
+        runOnMain(this, [this, generation, description] { recognitionFailed(generation, description); });
+    };
     callbacks.threadEnded = [this] { runOnMain(this, [this] { joinEndedRecognizers(); }); };
     m_analyzer = SphinxRecognizer::start({*model, m_aligner.script(), m_biasMode}, m_stream,
                                          std::move(callbacks));
@@ -146,6 +152,18 @@ void SpeechFollower::recognizerFinished(quint64 generation)
     if (m_state == FollowState::listening)
         setState(FollowState::idle, generation);
     emit runEnded();
+}
+
+void SpeechFollower::recognitionFailed(quint64 generation, const QString &description)
+{
+    if (!isCurrent(generation))
+        return;
+    m_capture->setAudioTap({});
+    m_sink->reset();
+    tearDownRecognizer();
+    m_stream.reset();
+    setListening(false);
+    setState(FollowState::failed, generation, QStringLiteral("Spracherkennung: ") + description);
 }
 
 void SpeechFollower::tearDownRecognizer()
@@ -201,7 +219,11 @@ void SpeechFollower::handleAnalyzerResult(const QString &text, bool isFinal, qui
     }
     const QString transcript = parts.join(QLatin1Char(' '));
     setLastHeard(transcript);
-    moveAligner([&](ScriptAligner &aligner) { aligner.ingest(transcript, isFinal); });
+    // Only the part of the transcript that is confidently the script moves
+    // the position: chatter and an ad-lib leave it where it is.
+    moveAligner([&](ScriptAligner &aligner) {
+        aligner.ingest(anchoredTranscript(aligner.tokens(), transcript), isFinal);
+    });
     emit resultHandled(audioTime, transcript, isFinal);
     // A result proves that the follower hears, whatever was reported before.
     if (m_state != FollowState::listening)

@@ -51,8 +51,9 @@ public:
     quint64 runGeneration() const { return m_runGeneration; }
     SpeechAudioSink &sink() { return *m_sink; }
 
-    // Where the recogniser's models are looked for, and the locale that
-    // leads the choice among them (the system locale by default).
+    // Where the recogniser's models are looked for (empty: every model
+    // folder, sphinxModelRoots), and the locale that leads the choice among
+    // them (the system locale by default).
     void setModelRoot(const QString &root) { m_modelRoot = root; }
     void setPreferredLocale(const QString &locale) { m_preferredLocale = locale; }
     void setBiasMode(SpeechBiasMode mode) { m_biasMode = mode; }
@@ -97,6 +98,7 @@ private:
     void run(quint64 generation);
     void modelLoaded(quint64 generation, const QString &error);
     void recognizerFinished(quint64 generation);
+    void recognitionFailed(quint64 generation, const QString &description);
     void tearDownRecognizer();
     void joinEndedRecognizers();
     bool isCurrent(quint64 generation) const { return generation == m_runGeneration; }

@@ -5,6 +5,7 @@
 #include <pocketsphinx.h>
 
 #include <chrono>
+#include <thread>
 
 namespace tandrel {
 
@@ -47,7 +48,7 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
         return nullptr;
     }
     Result<SpeechBiasFiles> files
-            = writeSpeechBias(options.model, options.script, options.bias, folder.path());
+            = writeSpeechBias(options.model, options.script, options.bias, folder.path(), options.background);
     if (!files) {
         *error = files.error();
         return nullptr;
@@ -68,7 +69,7 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
     // script alone, a heavier language weight and a lower word insertion
     // penalty keep stray short words ("the", "are") out, which would
     // otherwise carry the reading position ahead of the speaker.
-    if (options.bias == SpeechBiasMode::ScriptNgram) {
+    if (options.bias == SpeechBiasMode::ScriptNgram || options.bias == SpeechBiasMode::ScriptNgramAlone) {
         for (const auto &[name, value] : {std::pair{"-lw", "10"}, std::pair{"-wip", "0.2"}}) {
             if (!options.decoderArguments.contains(QLatin1String(name)))
                 arguments << name << value;
@@ -141,6 +142,19 @@ void SphinxRecognizer::run()
         m_callbacks.threadEnded();
 }
 
+void SphinxRecognizer::waitForInstall(QString *error)
+{
+    // An install takes as long as its download; the loading state shows it.
+    while (!isCancelled() && sphinxInstallRunning(m_options.model))
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const QString folder = m_options.model.folder;
+    if (std::optional<SphinxModel> model = sphinxModelIn(folder, m_options.model.locale))
+        m_options.model = *model;
+    else
+        *error = QStringLiteral("Das Sprachmodell für %1 wurde nicht fertig installiert.")
+                         .arg(m_options.model.locale);
+}
+
 void SphinxRecognizer::decode()
 {
     auto report = [this](auto &&call) {
@@ -150,7 +164,9 @@ void SphinxRecognizer::decode()
     };
 
     QString error;
-    Decoder ps = isCancelled() ? nullptr : loadDecoder(m_options, &error);
+    if (m_options.model.installing)
+        waitForInstall(&error);
+    Decoder ps = isCancelled() || !error.isEmpty() ? nullptr : loadDecoder(m_options, &error);
     m_loading = false;
     report([&] {
         if (m_callbacks.loaded)
@@ -159,7 +175,14 @@ void SphinxRecognizer::decode()
     if (!ps)
         return;
 
-    ps_start_utt(ps.get());
+    auto fail = [&](const QString &description) {
+        report([&] {
+            if (m_callbacks.failed)
+                m_callbacks.failed(description);
+        });
+    };
+    if (ps_start_utt(ps.get()) < 0)
+        return fail(QStringLiteral("Der Decoder ließ sich nicht starten."));
     bool inUtterance = false;
     QString pending;
     double streamTime = 0;
@@ -176,8 +199,13 @@ void SphinxRecognizer::decode()
     while (!isCancelled() && m_stream->next(chunk)) {
         const double began = threadSeconds();
         const auto samples = chunk.samples.size() / 2;
-        ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()), size_t(samples),
-                       FALSE, FALSE);
+        if (ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()),
+                           size_t(samples), FALSE, FALSE)
+            < 0) {
+            ps_end_utt(ps.get());
+            return fail(QStringLiteral("Der Decoder hat Audio bei %1 s nicht verarbeitet.")
+                                .arg(QString::number(chunk.time, 'f', 1)));
+        }
         m_audioSeconds = m_audioSeconds + double(samples) / 16000.0;
         streamTime = chunk.time + double(samples) / 16000.0;
         const bool speaking = ps_get_in_speech(ps.get());
@@ -196,7 +224,8 @@ void SphinxRecognizer::decode()
             }
         } else if (inUtterance) {
             finishUtterance();
-            ps_start_utt(ps.get());
+            if (ps_start_utt(ps.get()) < 0)
+                return fail(QStringLiteral("Der Decoder ließ sich nicht starten."));
             inUtterance = false;
         }
         m_decodeSeconds = m_decodeSeconds + (threadSeconds() - began);

@@ -25,6 +25,9 @@ struct SphinxCallbacks
     std::function<void(const QString &text, bool final, double audioTime)> result;
     // Once, when the input stream has ended and everything in it is decoded.
     std::function<void()> finished;
+    // Instead of `finished`, when the decoder refused the audio: the reason.
+    // Decoding stops there.
+    std::function<void(const QString &description)> failed;
     // The last thing the thread does, also after `cancel`: joining it no
     // longer waits. Must not block.
     std::function<void()> threadEnded;
@@ -35,14 +38,15 @@ struct SphinxOptions
     SphinxModel model;
     QString script;
     SpeechBiasMode bias = SpeechBiasMode::ScriptNgram;
+    SpeechBackground background;
     // Further decoder options as name, value pairs ("-lw", "10"); for tuning.
     QStringList decoderArguments;
 };
 
 // PocketSphinx decoding on a thread of its own, which the recogniser owns:
 // destroying it cancels and joins. The thread loads the model biased towards
-// the script, then decodes the input stream until it is finished, splitting
-// it into utterances at pauses (voice activity).
+// the script (first waiting for a model still being installed), then decodes the input stream until it is
+// finished, splitting it into utterances at pauses (voice activity).
 //
 // Joining a decoding recogniser is brief: a cancel ends its input stream and
 // the loop stops before the next chunk. Loading the model cannot be cut
@@ -79,6 +83,9 @@ private:
                      SphinxCallbacks callbacks);
     void run();
     void decode();
+    // Waits, on the thread, for the install of the model to end and takes
+    // the installed model; the reason when there is none.
+    void waitForInstall(QString *error);
     bool isCancelled() const { return m_cancelled.load(); }
 
     SphinxOptions m_options;

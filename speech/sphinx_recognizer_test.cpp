@@ -23,7 +23,7 @@ const QString script = QStringLiteral(
 
 SphinxModel englishModel()
 {
-    return *chooseSphinxModel(installedSphinxModels(defaultSphinxModelRoot()), QStringLiteral("en_US"));
+    return *chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), QStringLiteral("en_US"));
 }
 
 struct Heard
@@ -127,7 +127,7 @@ double orderedShare(const QString &reference, const QString &heard)
 
 TEST(SphinxModel, FindsTheInstalledEnglishModel)
 {
-    const QList<SphinxModel> models = installedSphinxModels(defaultSphinxModelRoot());
+    const QList<SphinxModel> models = installedSphinxModels(sphinxModelRoots());
     ASSERT_FALSE(models.isEmpty());
     EXPECT_EQ(models.first().locale, QStringLiteral("en-US"));
     EXPECT_TRUE(QFileInfo::exists(models.first().acousticModel + QStringLiteral("/mdef")));
@@ -143,7 +143,7 @@ TEST(SphinxModel, SkipsFoldersThatHoldNoCompleteModel)
     EXPECT_TRUE(installedSphinxModels(root.filePath(QStringLiteral("missing"))).isEmpty());
 }
 
-TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishThenTheFirstInstalled)
+TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishAndNothingElse)
 {
     const SphinxModel de{QStringLiteral("de-DE")}, en{QStringLiteral("en-US")}, fr{QStringLiteral("fr-FR")},
             gb{QStringLiteral("en-GB")};
@@ -153,9 +153,9 @@ TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishThenTheFirstInstal
         const char *current;
         std::optional<SphinxModel> chosen;
     } cases[] = {
-            {{en}, "de_DE", en},     {{en, de}, "de_DE", de},     {{de, en}, "en_US", en},
-            {{de, en}, "fr_FR", de}, {{en, gb}, "en_GB", gb},     {{fr, gb}, "de_AT", fr},
-            {{fr}, "C", fr},         {{}, "en_US", std::nullopt},
+            {{en}, "de_DE", en},       {{en, de}, "de_DE", de},     {{de, en}, "en_US", en},
+            {{de, en}, "fr_FR", de},   {{en, gb}, "en_GB", gb},     {{fr, gb}, "de_AT", std::nullopt},
+            {{fr}, "C", std::nullopt}, {{}, "en_US", std::nullopt},
     };
     for (const auto &c : cases)
         EXPECT_EQ(chooseSphinxModel(c.installed, QString::fromLatin1(c.current)), c.chosen) << c.current;
@@ -185,6 +185,43 @@ TEST(SpeechBias, PronouncesWordsTheDictionaryLacksWithEspeak)
     EXPECT_TRUE(std::any_of(lines.cbegin(), lines.cend(), [](const QString &l) {
         return l.startsWith(QStringLiteral("2024 T UW TH AW Z AH N D T W EH N T IY"));
     }));
+}
+
+TEST(SpeechBias, LeavesOutWordsAModelOfAnotherPhoneSetLacksAndOffersFrequentWordsBesideTheScript)
+{
+    // English files under a German name: espeak-ng's English phones would
+    // not fit a German model, so what its dictionary lacks stays out.
+    SphinxModel german = englishModel();
+    german.locale = QStringLiteral("de-DE");
+    const struct
+    {
+        SphinxModel model;
+        SpeechBiasMode mode;
+        QStringList unknown;
+        bool background;
+    } cases[] = {
+            {englishModel(), SpeechBiasMode::ScriptNgram, {}, true},
+            {german,
+             SpeechBiasMode::ScriptNgram,
+             {QStringLiteral("tandrel"), QStringLiteral("prompter"), QStringLiteral("2024")},
+             true},
+            {englishModel(), SpeechBiasMode::ScriptNgramAlone, {}, false},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir dir;
+        Result<SpeechBiasFiles> files = writeSpeechBias(c.model, script, c.mode, dir.path());
+        ASSERT_TRUE(files.ok()) << qPrintable(files.error());
+        EXPECT_EQ(files->unknownWords.join(QLatin1Char(' ')), c.unknown.join(QLatin1Char(' ')))
+                << qPrintable(c.model.locale);
+        QFile dictionary(files->dictionary);
+        ASSERT_TRUE(dictionary.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(dictionary.readAll()).split(QLatin1Char('\n'));
+        EXPECT_EQ(lines.contains(QStringLiteral("tandrel T AE N D R AH L")), c.unknown.isEmpty());
+        // "people" is among the English model's most frequent words, not a script word.
+        EXPECT_EQ(std::any_of(lines.cbegin(), lines.cend(),
+                              [](const QString &l) { return l.startsWith(QStringLiteral("people ")); }),
+                  c.background);
+    }
 }
 
 TEST(SpeechBias, FallsBackToTheGeneralModelForAScriptWithoutWords)

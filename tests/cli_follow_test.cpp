@@ -1,9 +1,9 @@
 // tandrelctl follow, run as a user runs it: a WAV file of espeak-ng reading an
 // English script goes through the speech follower into the aligner.
 
-#include "tests/support/tandrelctl_run.h"
 #include "bench/follow_scripts.h"
 #include "speech/espeak_wav.h"
+#include "tests/support/tandrelctl_run.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -125,5 +125,58 @@ TEST(TandrelctlFollow, PrintsPlainLinesAndRefusesBadInput)
         EXPECT_EQ(run.exitCode, c.exitCode) << qPrintable(c.args.join(QLatin1Char(' ')));
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.stderrHas))) << qPrintable(run.err);
         EXPECT_TRUE(run.out.isEmpty());
+    }
+}
+
+TEST(TandrelctlFollow, SpeechBesideTheScriptAndTheRoomBeforeTheTakeLeaveThePositionAlone)
+{
+    QTemporaryDir dir;
+    const QString script = QString::fromUtf8(tandrel::bench::followScripts[0].text);
+    const qsizetype tokens = wordCount(script);
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("script.txt")), script.toUtf8()));
+    const QString monologue = QString::fromUtf8(tandrel::bench::unrelatedMonologue);
+    const QString chatter = QString::fromUtf8(tandrel::bench::chatterBeforeTheTake);
+    ASSERT_TRUE(tandrel::testing::speakToWav(monologue, dir.filePath(QStringLiteral("monologue.wav"))));
+    ASSERT_TRUE(tandrel::testing::speakToWav(chatter + QLatin1Char(' ') + script,
+                                             dir.filePath(QStringLiteral("chatter.wav"))));
+    // The room before the take: pink noise, then plucked chords (sox).
+    QProcess sox;
+    sox.start(QStringLiteral("sox"),
+              QStringLiteral(
+                      "-n -r 16000 -c 1 -b 16 %1 synth 20 pinknoise vol 0.3 : synth 0.25 pluck C4 pluck E4 "
+                      "pluck G4 pluck C5 remix - repeat 39 vol 0.5")
+                      .arg(dir.filePath(QStringLiteral("room.wav")))
+                      .split(QLatin1Char(' ')));
+    ASSERT_TRUE(sox.waitForFinished(60000) && sox.exitCode() == 0) << sox.readAllStandardError().constData();
+
+    const struct
+    {
+        const char *audio;
+        qsizetype mostShown; // the furthest cursor + lookahead may ever get
+        qsizetype leastFinal; // where the last result must have got to
+    } cases[] = {
+            // At most 3 % of the script for an unrelated monologue of 17 s.
+            {"monologue.wav", tokens * 3 / 100, 0},
+            {"room.wav", 0, 0},
+            // Chatter first, then the reading: followed to the end all the same.
+            {"chatter.wav", tokens, tokens * 95 / 100},
+    };
+    for (const auto &c : cases) {
+        const CtlRun run
+                = tandrelctl({QStringLiteral("--json"), QStringLiteral("follow"), QStringLiteral("--script"),
+                              dir.filePath(QStringLiteral("script.txt")), QStringLiteral("--audio"),
+                              dir.filePath(QString::fromLatin1(c.audio)), QStringLiteral("--fast")});
+        ASSERT_EQ(run.exitCode, 0) << c.audio << ": " << qPrintable(run.err);
+        qint64 shown = 0, lastCursor = 0;
+        for (const QString &line : run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+            lastCursor = o[QStringLiteral("cursor")].toInteger();
+            shown = std::max(shown, lastCursor + o[QStringLiteral("lookahead")].toInteger());
+            if (shown > c.mostShown) {
+                ADD_FAILURE() << c.audio << " moved the position to " << shown << ": " << qPrintable(line);
+                break;
+            }
+        }
+        EXPECT_GE(lastCursor, c.leastFinal) << c.audio << ": " << qPrintable(run.out.right(400));
     }
 }

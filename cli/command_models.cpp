@@ -1,0 +1,158 @@
+#include "cli/cli_context.h"
+
+#include "speech/sphinx_model.h"
+#include "speech/sphinx_model_install.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QUrl>
+
+namespace tandrel::cli {
+
+namespace {
+
+
+qint64 folderBytes(const QString &folder)
+{
+    qint64 bytes = 0;
+    for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        bytes += QFileInfo(it.next()).size();
+    return bytes;
+}
+
+QString megabytes(qint64 bytes)
+{
+    return QLocale(QLocale::German).toString(double(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
+}
+
+int listModels(CliContext &ctx)
+{
+    for (const SphinxModel &model : installedSphinxModels(sphinxModelRoots())) {
+        if (model.installing) {
+            if (ctx.json)
+                continue;
+            ctx.out << model.locale << '\t' << model.folder << '\t' << "wird installiert" << '\n';
+            continue;
+        }
+        const qint64 bytes = folderBytes(model.folder);
+        if (ctx.json) {
+            // Keys in the documented order (QJsonObject would sort them).
+            auto quoted = [](const QString &s) {
+                const QByteArray a = QJsonDocument(QJsonArray{s}).toJson(QJsonDocument::Compact);
+                return QString::fromUtf8(a.mid(1, a.size() - 2));
+            };
+            ctx.out << "{\"locale\": " << quoted(model.locale) << ", \"folder\": " << quoted(model.folder)
+                    << ", \"bytes\": " << bytes << "}\n";
+        } else {
+            ctx.out << model.locale << '\t' << model.folder << '\t' << megabytes(bytes) << '\n';
+        }
+    }
+    return 0;
+}
+
+// Downloads `url` into `file`, showing progress on stderr in steps of ten
+// percent (or of ten megabytes when the server names no size).
+Status download(CliContext &ctx, const QUrl &url, QFile &file)
+{
+    QNetworkAccessManager network;
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply *reply = network.get(request);
+    QEventLoop loop;
+    qint64 shownStep = -1;
+    bool written = true;
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        const QByteArray bytes = reply->readAll();
+        written = written && file.write(bytes) == bytes.size();
+    });
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
+        const qint64 step = total > 0 ? received * 10 / total : received / 10'000'000;
+        if (step == shownStep)
+            return;
+        shownStep = step;
+        if (total > 0)
+            ctx.err << "Lade herunter: " << step * 10 << " % (" << megabytes(received) << " von "
+                    << megabytes(total) << ")" << Qt::endl;
+        else
+            ctx.err << "Lade herunter: " << megabytes(received) << Qt::endl;
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError)
+        return Status::failure(QStringLiteral("Download von %1 fehlgeschlagen: %2")
+                                       .arg(url.toString(), reply->errorString()));
+    const QByteArray rest = reply->readAll();
+    if (!written || file.write(rest) != rest.size() || !file.flush())
+        return Status::failure(
+                QStringLiteral("Der Download ließ sich nicht speichern: %1").arg(file.errorString()));
+    return {};
+}
+
+int installModel(CliContext &ctx)
+{
+    bool missing = false;
+    const std::optional<QString> locale = ctx.takeOption(QStringLiteral("--locale"), &missing);
+    const std::optional<QString> sha256 = ctx.takeOption(QStringLiteral("--sha256"), &missing);
+    if (missing || !locale || ctx.args.size() != 1)
+        return ctx.usage();
+    if (!isLocaleName(*locale))
+        return ctx.fail(QStringLiteral("„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));
+    const QString source = ctx.args.first();
+    // From here on a follower that wants this locale waits for the install.
+    Result<std::unique_ptr<SphinxModelInstall>> install
+            = SphinxModelInstall::begin(*locale, userSphinxModelRoot());
+    if (!install)
+        return ctx.fail(install.error());
+    SphinxModelInstall &installing = *install.value();
+
+    QString archive = source;
+    const QUrl url(source);
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
+        archive = QDir(installing.folder()).filePath(QStringLiteral("download.tar.gz"));
+        QFile file(archive);
+        if (!file.open(QIODevice::WriteOnly))
+            return ctx.fail(
+                    QStringLiteral("%1 lässt sich nicht anlegen: %2").arg(archive, file.errorString()));
+        if (Status s = download(ctx, url, file); !s)
+            return ctx.fail(s.error());
+    }
+    if (sha256) {
+        Result<QString> actual = fileSha256(archive);
+        if (!actual)
+            return ctx.fail(actual.error());
+        if (actual->compare(sha256->trimmed(), Qt::CaseInsensitive) != 0)
+            return ctx.fail(QStringLiteral("Die Prüfsumme stimmt nicht: erwartet %1, erhalten %2.")
+                                    .arg(sha256->trimmed().toLower(), *actual));
+    }
+    ctx.err << "Entpacke das Sprachmodell…" << Qt::endl;
+    Result<SphinxModel> model = installing.finish(archive);
+    if (!model)
+        return ctx.fail(model.error());
+    ctx.out << "Sprachmodell " << model->locale << " installiert: " << model->folder << '\n';
+    return 0;
+}
+
+} // namespace
+
+// Lists the installed recogniser models, or installs one from an archive.
+int runModels(CliContext &ctx)
+{
+    if (ctx.args.isEmpty())
+        return listModels(ctx);
+    if (ctx.args.first() == QLatin1String("install")) {
+        ctx.args.removeFirst();
+        return installModel(ctx);
+    }
+    return ctx.usage();
+}
+
+} // namespace tandrel::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/result.h"
+#include "speech/sphinx_model.h"
+
+#include <QLockFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace tandrel {
+
+// One model being installed into `root`/<locale>. While it exists, a hidden
+// folder beside the target (".de-DE-XXXXXX") holds the download and the
+// unpacked files, and a lock in it tells the model search that the locale is
+// being installed (a follower waits for it). Whatever it has not renamed into
+// place is removed when it goes, so a failed install leaves nothing behind.
+class SphinxModelInstall
+{
+public:
+    static Result<std::unique_ptr<SphinxModelInstall>> begin(const QString &locale, const QString &root);
+
+    // Where a download may go until `finish`.
+    QString folder() const { return m_staging.path(); }
+    // Unpacks a .tar.gz archive of a PocketSphinx model (its files at the top
+    // or inside one folder) and renames it into place, replacing a model
+    // installed there before. Runs tar; blocks until it is done.
+    Result<SphinxModel> finish(const QString &archive);
+
+private:
+    SphinxModelInstall(const QString &locale, const QString &root);
+
+    QString m_locale;
+    QString m_root;
+    QTemporaryDir m_staging;
+    QLockFile m_lock; // after the folder it lives in: released before the folder goes
+};
+
+// Whether `locale` names a locale ("de-DE", "de_DE", "de").
+bool isLocaleName(const QString &locale);
+
+// The SHA-256 of a file's content in lower-case hex.
+Result<QString> fileSha256(const QString &path);
+
+} // namespace tandrel

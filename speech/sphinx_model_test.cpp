@@ -1,0 +1,89 @@
+#include "speech/sphinx_model.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace tandrel;
+
+namespace {
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+
+// Points the data folders at a temporary home and system folder while alive.
+struct DataFolders
+{
+    QTemporaryDir dir;
+    std::optional<QByteArray> home = saved("XDG_DATA_HOME"), system = saved("XDG_DATA_DIRS");
+    static std::optional<QByteArray> saved(const char *name)
+    {
+        return qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+    }
+    static void restore(const char *name, const std::optional<QByteArray> &value)
+    {
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
+    DataFolders()
+    {
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("home")).toUtf8());
+        qputenv("XDG_DATA_DIRS", dir.filePath(QStringLiteral("system")).toUtf8());
+    }
+    ~DataFolders()
+    {
+        restore("XDG_DATA_HOME", home);
+        restore("XDG_DATA_DIRS", system);
+    }
+    QString models(const char *where) const
+    {
+        return dir.filePath(QString::fromLatin1(where) + QStringLiteral("/Tandrel/models"));
+    }
+};
+
+} // namespace
+
+TEST(SphinxModel, FindsModelsOfEitherLayoutInTheDataFoldersBeforeDebians)
+{
+    DataFolders data;
+    const QString de = data.models("home") + QStringLiteral("/de-DE");
+    // The CMU Sphinx project's archive layout, with an older binary language model.
+    touch(de + QStringLiteral("/model_parameters/voxforge.cd_cont_6000/mdef"));
+    touch(de + QStringLiteral("/etc/voxforge.dic"));
+    touch(de + QStringLiteral("/etc/voxforge.lm.DMP"));
+    // Debian's layout, without a general language model.
+    const QString fr = data.models("system") + QStringLiteral("/fr_fr");
+    touch(fr + QStringLiteral("/fr_fr/mdef"));
+    touch(fr + QStringLiteral("/fr.dict"));
+    touch(fr + QStringLiteral("/fr-phone.lm.bin"));
+    // Not models: an install still being unpacked, a dictionary alone.
+    touch(data.models("home") + QStringLiteral("/.it-IT-x1y2z3/it/mdef"));
+    touch(data.models("home") + QStringLiteral("/.it-IT-x1y2z3/it.dict"));
+    touch(data.models("home") + QStringLiteral("/es-ES/es.dict"));
+
+    const QList<SphinxModel> models = installedSphinxModels(sphinxModelRoots());
+    ASSERT_EQ(models.size(), 3);
+    EXPECT_EQ(models[0],
+              (SphinxModel{QStringLiteral("de-DE"),
+                           de + QStringLiteral("/model_parameters/voxforge.cd_cont_6000"),
+                           de + QStringLiteral("/etc/voxforge.dic"),
+                           de + QStringLiteral("/etc/voxforge.lm.DMP"), de}));
+    EXPECT_EQ(models[1],
+              (SphinxModel{QStringLiteral("fr-FR"), fr + QStringLiteral("/fr_fr"),
+                           fr + QStringLiteral("/fr.dict"), QString(), fr}));
+    EXPECT_EQ(models[2].locale, QStringLiteral("en-US"));
+    EXPECT_EQ(models[2].folder, defaultSphinxModelRoot() + QStringLiteral("/en-us"));
+    EXPECT_EQ(userSphinxModelRoot(), data.models("home"));
+    EXPECT_EQ(chooseSphinxModel(models, QStringLiteral("fr_FR"))->folder, fr);
+    EXPECT_EQ(chooseSphinxModel(models, QStringLiteral("it_IT"))->folder, de);
+}
