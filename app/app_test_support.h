@@ -10,7 +10,7 @@
 #include "platform/desktop_opener.h"
 #include "platform/user_defaults.h"
 #include "tests/support/recording_opener.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -73,7 +73,7 @@ TEST(MainWindow, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
     app.show();
     MainWindow &window = app.window();
 
-    EXPECT_EQ(QDir(app.library().rootURL()).canonicalPath(),
+    EXPECT_EQ(QDir(app.library().rootPath()).canonicalPath(),
               QDir(home.path() + QStringLiteral("/Videos/Tandrel")).canonicalPath());
     auto *detail = window.findChild<QStackedWidget *>();
     ASSERT_NE(detail, nullptr);

@@ -7,7 +7,7 @@
 #include "platform/user_defaults.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_state.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,7 +43,7 @@ TEST(RecordingSessionTake, ATakeReachesItsReelAndTheFolderStaysWhileItRuns)
     const Status moved = session.changeLibraryFolder(dir.filePath(QStringLiteral("Anderswo")));
     EXPECT_EQ(moved.error(),
               QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
-    EXPECT_EQ(QDir(library.rootURL()), QDir(root));
+    EXPECT_EQ(QDir(library.rootPath()), QDir(root));
 
     session.stopRecording();
     ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }, 30000));

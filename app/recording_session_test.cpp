@@ -10,7 +10,7 @@
 #include "platform/user_defaults.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_state.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QDir>
 #include <QSignalSpy>

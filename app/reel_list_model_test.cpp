@@ -135,7 +135,7 @@ TEST_F(ReelListModelTest, ASwitchOfLibraryFolderEmptiesAndRefillsTheRows)
 {
     library.createReel(1, QStringLiteral("Eins"), QString());
     library.createReel(2, QStringLiteral("Zwei"), QString());
-    const QString first = library.rootURL();
+    const QString first = library.rootPath();
     ASSERT_TRUE(library.changeRoot(dir.filePath(QStringLiteral("Leer"))));
     EXPECT_EQ(model.rowCount(), 0);
     ASSERT_TRUE(library.changeRoot(first));

@@ -95,7 +95,7 @@ SettingsWindow::SettingsWindow(AppContext context)
     column->addWidget(m_footnote);
     column->addStretch();
 
-    connect(&m_context.library, &LibraryStore::rootURLChanged, this, &SettingsWindow::updateFromState);
+    connect(&m_context.library, &LibraryStore::rootPathChanged, this, &SettingsWindow::updateFromState);
     connect(&m_context.capture, &CaptureController::isRecordingChanged, this,
             &SettingsWindow::updateFromState);
     updateFromState();
@@ -103,7 +103,7 @@ SettingsWindow::SettingsWindow(AppContext context)
 
 void SettingsWindow::updateFromState()
 {
-    m_path->setText(m_context.library.rootURL());
+    m_path->setText(m_context.library.rootPath());
     const bool recording = m_context.capture.isRecording();
     m_choose->setEnabled(!recording);
     m_footnote->setText(recording ? QStringLiteral("Während einer Aufnahme bleibt der Ordner unverändert.")
@@ -112,7 +112,7 @@ void SettingsWindow::updateFromState()
 
 void SettingsWindow::showRootFolder()
 {
-    m_context.opener.open(m_context.library.rootURL());
+    m_context.opener.open(m_context.library.rootPath());
 }
 
 void SettingsWindow::chooseLibraryFolder()
@@ -121,7 +121,7 @@ void SettingsWindow::chooseLibraryFolder()
         setErrorText(allowed.error());
         return;
     }
-    QFileDialog panel(this, QStringLiteral("Ordner für die Reel-Bibliothek"), m_context.library.rootURL());
+    QFileDialog panel(this, QStringLiteral("Ordner für die Reel-Bibliothek"), m_context.library.rootPath());
     panel.setObjectName(QStringLiteral("libraryFolderPanel"));
     panel.setOption(QFileDialog::DontUseNativeDialog);
     panel.setFileMode(QFileDialog::Directory);

@@ -34,7 +34,7 @@ TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
     SettingsWindow *settings = SettingsWindow::current();
     EXPECT_EQ(settings->windowTitle(), QStringLiteral("Einstellungen"));
     EXPECT_GE(settings->width(), 560);
-    EXPECT_EQ(settings->pathField()->text(), app.library().rootURL());
+    EXPECT_EQ(settings->pathField()->text(), app.library().rootPath());
     EXPECT_EQ(settings->footnote()->text(),
               QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
 
@@ -68,7 +68,7 @@ TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
     });
     QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
 
-    ASSERT_TRUE(waitUntil([&] { return QDir(app.library().rootURL()) == QDir(chosen); }));
+    ASSERT_TRUE(waitUntil([&] { return QDir(app.library().rootPath()) == QDir(chosen); }));
     EXPECT_EQ(QDir(settings->pathField()->text()), QDir(chosen));
     EXPECT_TRUE(app.library().reels().isEmpty());
     EXPECT_FALSE(settings->errorText());
@@ -77,7 +77,7 @@ TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
     answerNextFileDialog([](QFileDialog *dialog) { dialog->reject(); });
     QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
     QTest::qWait(50);
-    EXPECT_EQ(QDir(app.library().rootURL()), QDir(chosen));
+    EXPECT_EQ(QDir(app.library().rootPath()), QDir(chosen));
     settings->close();
 }
 
@@ -111,7 +111,7 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
     library.createReel(std::nullopt, QStringLiteral("Probe"), QStringLiteral("Eins zwei drei"));
     ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
     ASSERT_TRUE(capture.selectedMicrophoneID()) << "the test microphone is the default";
-    const QString before = library.rootURL();
+    const QString before = library.rootPath();
     ASSERT_TRUE(waitUntil([&] { return capture.isRunning(); }, 20000));
 
     emit app.app->commands().toggleRecording();
@@ -129,7 +129,7 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
     EXPECT_EQ(settings->alert()->text(),
               QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
     settings->applyChosenFolder(home.path() + QStringLiteral("/anderswo"));
-    EXPECT_EQ(library.rootURL(), before);
+    EXPECT_EQ(library.rootPath(), before);
 
     ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 2.0; }, 20000));
     emit app.app->commands().toggleRecording();

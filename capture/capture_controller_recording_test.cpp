@@ -2,7 +2,7 @@
 #include "capture/media_probe.h"
 #include "platform/display_list.h"
 #include "platform/user_defaults.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "capture/capture_controller.h"
 #include "platform/display_list.h"
 #include "platform/user_defaults.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QProcess>
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
 #include "capture/capture_pipeline.h"
 #include "capture/gst_support.h"
 #include "capture/latest_frame_relay.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <atomic>
 #include <future>

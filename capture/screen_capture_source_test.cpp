@@ -1,6 +1,6 @@
 #include "capture/screen_capture_source.h"
 #include "platform/display_list.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QCursor>
 #include <QScreen>

@@ -2,7 +2,7 @@
 #include "capture/take_recorder.h"
 #include "capture/test_frames.h"
 #include "platform/serial_queue.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QDir>
 #include <QTemporaryDir>

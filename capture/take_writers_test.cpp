@@ -3,7 +3,7 @@
 #include "capture/portrait_renderer.h"
 #include "capture/test_frames.h"
 #include "capture/video_file_writer.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QDir>
 #include <QFile>

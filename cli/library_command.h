@@ -41,7 +41,7 @@ public:
     int storeFailure()
     {
         if (m_access == LibraryStore::Access::readOnly) {
-            const QFileInfo folder(m_store.rootURL());
+            const QFileInfo folder(m_store.rootPath());
             if (!folder.exists())
                 return m_ctx.fail(QStringLiteral("Bibliothek nicht gefunden: Den Ordner %1 gibt es nicht.")
                                           .arg(folder.filePath()));

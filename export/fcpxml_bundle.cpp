@@ -68,7 +68,7 @@ ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const 
 
 std::optional<QString> FCPXMLExporter::libraryLocation(const LibraryStore &library)
 {
-    return libraryLocation(library.rootURL());
+    return libraryLocation(library.rootPath());
 }
 
 ExportResult<QString> FCPXMLExporter::exportAndOpen(const ReelProject &reel, const LibraryStore &library,

@@ -3,6 +3,7 @@
 #include "library/file_names.h"
 #include "library/library_json.h"
 #include "library/markdown_import.h"
+#include "library/reel_import.h"
 #include "library/take_recovery.h"
 #include "platform/file_error.h"
 
@@ -11,8 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QHash>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
@@ -27,39 +26,9 @@ const QString SaveErrorPrefix = QStringLiteral("Bibliothek konnte nicht gespeich
 const QString NumbersExhausted = QStringLiteral("Es gibt keine freie Reel-Nummer mehr: Die höchste mögliche "
                                                 "Nummer ist vergeben.");
 
-// The number after `value`; none past the largest 64-bit number.
-std::optional<qint64> successor(qint64 value)
-{
-    if (value == std::numeric_limits<qint64>::max())
-        return std::nullopt;
-    return value + 1;
-}
-
-std::optional<qint64> nextPrefixOf(const QList<ReelProject> &reels)
-{
-    if (reels.isEmpty())
-        return 1;
-    const auto highest = std::max_element(reels.cbegin(), reels.cend(),
-                                          [](const auto &a, const auto &b) { return a.prefix < b.prefix; });
-    return successor(highest->prefix);
-}
-
 QString absoluteFolder(const QString &folder)
 {
     return QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-}
-
-ReelProject newReel(qint64 prefix, const QString &title, const QString &script)
-{
-    ReelProject reel;
-    reel.id = QUuid::createUuid();
-    reel.prefix = prefix;
-    reel.title = title;
-    reel.script = script;
-    reel.createdAt = QDateTime::currentDateTimeUtc();
-    reel.updatedAt = reel.createdAt;
-    reel.cropCenterX = 0.5;
-    return reel;
 }
 
 // The caller's changes to a reel (`changed` against the `base` it was made
@@ -90,18 +59,18 @@ LibraryStore::LibraryStore(UserDefaults &defaults, std::optional<QString> folder
     : QObject(parent), m_defaults(defaults), m_access(access)
 {
     if (folder) {
-        m_rootURL = absoluteFolder(*folder);
+        m_rootPath = absoluteFolder(*folder);
     } else {
         // The remembered folder counts only while it still resolves to a folder.
         const std::optional<QString> remembered = m_defaults.read(settings::libraryBookmark);
         if (remembered && QDir::isAbsolutePath(*remembered) && QFileInfo(*remembered).isDir())
-            m_rootURL = absoluteFolder(*remembered);
+            m_rootPath = absoluteFolder(*remembered);
         else
-            m_rootURL = defaultFolder();
+            m_rootPath = defaultFolder();
     }
-    m_file = LibraryFile(m_rootURL);
+    m_file = LibraryFile(m_rootPath);
     if (m_access == Access::readWrite)
-        QDir().mkpath(m_rootURL);
+        QDir().mkpath(m_rootPath);
     load();
     watchFolder();
 }
@@ -148,11 +117,11 @@ void LibraryStore::setStatusNote(std::optional<QString> note)
     }
 }
 
-void LibraryStore::setRootURL(const QString &folder)
+void LibraryStore::setRootPath(const QString &folder)
 {
-    if (m_rootURL != folder) {
-        m_rootURL = folder;
-        emit rootURLChanged();
+    if (m_rootPath != folder) {
+        m_rootPath = folder;
+        emit rootPathChanged();
     }
 }
 
@@ -194,25 +163,7 @@ void LibraryStore::adoptOrphanTakes()
         return;
     int adopted = 0;
     change([&](QList<ReelProject> &reels) {
-        // Another process may have adopted them meanwhile.
-        QSet<QString> named;
-        for (const ReelProject &reel : reels)
-            for (const Take &take : reel.takes)
-                for (const QString &name : bareFileNames(take))
-                    named.insert(reel.folderName() + QLatin1Char('/') + name);
-        for (const RecoveredTake &recovered : found) {
-            const auto it = std::find_if(reels.begin(), reels.end(),
-                                         [&](const auto &r) { return r.id == recovered.reelID; });
-            if (it == reels.end())
-                continue;
-            const QStringList files = bareFileNames(recovered.take);
-            if (std::any_of(files.cbegin(), files.cend(),
-                            [&](const QString &name) { return named.contains(it->folderName() + QLatin1Char('/') + name); }))
-                continue;
-            it->takes.append(recovered.take);
-            it->updatedAt = QDateTime::currentDateTimeUtc();
-            ++adopted;
-        }
+        adopted = addRecoveredTakes(reels, found);
         return adopted > 0;
     });
     if (adopted == 1)
@@ -255,7 +206,7 @@ void LibraryStore::watchFolder()
 {
     // The file is replaced on every save, so the folder is what is watched;
     // without an event loop (benchmarks) nothing could be seen.
-    if (!QCoreApplication::instance() || !QFileInfo(m_rootURL).isDir())
+    if (!QCoreApplication::instance() || !QFileInfo(m_rootPath).isDir())
         return;
     if (!m_watcher) {
         m_watcher = new QFileSystemWatcher(this);
@@ -268,7 +219,7 @@ void LibraryStore::watchFolder()
     }
     if (!m_watcher->directories().isEmpty())
         m_watcher->removePaths(m_watcher->directories());
-    m_watcher->addPath(m_rootURL);
+    m_watcher->addPath(m_rootPath);
 }
 
 void LibraryStore::reloadAfterOutsideChange()
@@ -304,8 +255,8 @@ bool LibraryStore::moveUnreadableFileAside(QString *error)
 
 Status LibraryStore::saveLocked()
 {
-    if (!QDir().mkpath(m_rootURL))
-        return Status::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_rootURL));
+    if (!QDir().mkpath(m_rootPath))
+        return Status::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_rootPath));
     const Result<QByteArray> encoded = encodeLibrary(m_reels);
     if (!encoded)
         return Status::failure(encoded.error());
@@ -366,7 +317,7 @@ std::optional<ReelProject> LibraryStore::reel(const QUuid &id) const
 
 qint64 LibraryStore::nextPrefix() const
 {
-    return nextPrefixOf(m_reels).value_or(std::numeric_limits<qint64>::max());
+    return nextReelNumber(m_reels).value_or(std::numeric_limits<qint64>::max());
 }
 
 std::optional<QUuid> LibraryStore::firstInReelOrder() const
@@ -386,7 +337,7 @@ ReelProject LibraryStore::createReel(std::optional<qint64> number, const QString
         const bool taken = number && std::any_of(reels.cbegin(), reels.cend(), [&](const ReelProject &r) {
                                return r.prefix == *number;
                            });
-        const std::optional<qint64> prefix = number && !taken ? number : nextPrefixOf(reels);
+        const std::optional<qint64> prefix = number && !taken ? number : nextReelNumber(reels);
         if (!prefix) {
             setLastError(NumbersExhausted);
             return false;
@@ -495,67 +446,22 @@ int LibraryStore::importMarkdown(const QString &markdown)
     const QList<ImportedReel> blocks = parseMarkdown(markdown);
     if (blocks.isEmpty())
         return 0;
-    struct Written
-    {
-        std::optional<ReelProject> before;
-        ReelProject after;
-    };
-    QList<Written> written;
-    std::optional<QUuid> selected;
-    const bool applied = change([&](QList<ReelProject> &reels) {
-        // The first reel of each number, in library order.
-        QHash<qint64, qsizetype> byNumber;
-        for (qsizetype i = reels.size() - 1; i >= 0; --i)
-            byNumber.insert(reels.at(i).prefix, i);
-        QHash<qsizetype, qsizetype> writtenAt; // reel index → entry in `written`
-        std::optional<qint64> next = nextPrefixOf(reels);
-        auto create = [&](qint64 prefix, const ImportedReel &block) {
-            reels.append(newReel(prefix, block.title, block.script));
-            byNumber.insert(prefix, reels.size() - 1);
-            written.append({std::nullopt, reels.last()});
-            writtenAt.insert(reels.size() - 1, written.size() - 1);
-            selected = reels.last().id;
-        };
-        for (const ImportedReel &block : blocks) {
-            if (!block.prefix) {
-                if (!next) {
-                    setLastError(NumbersExhausted);
-                    return false;
-                }
-                create(*next, block);
-                next = successor(*next);
-                continue;
-            }
-            const qint64 n = *block.prefix;
-            if (const auto found = byNumber.constFind(n); found != byNumber.cend()) {
-                ReelProject &reel = reels[*found];
-                if (!writtenAt.contains(*found)) {
-                    written.append({reel, reel});
-                    writtenAt.insert(*found, written.size() - 1);
-                }
-                reel.title = block.title;
-                reel.script = block.script;
-                reel.updatedAt = QDateTime::currentDateTimeUtc();
-                written[writtenAt.value(*found)].after = reel;
-                selected = reel.id;
-                if (next)
-                    next = std::max(successor(n), next);
-            } else {
-                create(n, block);
-                next = next ? successor(std::max(n, *next)) : std::nullopt;
-            }
-        }
-        return true;
+    std::optional<AppliedImport> applied;
+    const bool changed = change([&](QList<ReelProject> &reels) {
+        applied = applyImport(reels, blocks);
+        if (!applied)
+            setLastError(NumbersExhausted);
+        return applied.has_value();
     });
-    if (!applied)
+    if (!changed)
         return 0;
-    setSelectedID(selected);
+    setSelectedID(applied->selected);
     // The list is saved; the folders follow it.
     const ReelFolders reelFolders = folders();
-    for (const Written &w : std::as_const(written)) {
-        if (w.before)
-            reelFolders.move(*w.before, w.after, m_reels);
-        reelFolders.writeScriptFile(w.after);
+    for (const ImportedChange &c : std::as_const(applied->changes)) {
+        if (c.before)
+            reelFolders.move(*c.before, c.after, m_reels);
+        reelFolders.writeScriptFile(c.after);
     }
     return int(blocks.size());
 }
@@ -566,7 +472,7 @@ Status LibraryStore::changeRoot(const QString &folder)
         return Status::failure(QStringLiteral("Kein Ordner für die Bibliothek angegeben."));
     const QString root = absoluteFolder(folder);
     m_defaults.write(settings::libraryBookmark, root);
-    setRootURL(root);
+    setRootPath(root);
     m_file = LibraryFile(root, m_file);
     if (!QDir().mkpath(root))
         return Status::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(root));

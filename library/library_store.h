@@ -29,7 +29,7 @@ class LibraryStore : public QObject
     Q_PROPERTY(std::optional<QUuid> selectedID READ selectedID WRITE setSelectedID NOTIFY selectedIDChanged)
     Q_PROPERTY(std::optional<QString> lastError READ lastError WRITE setLastError NOTIFY lastErrorChanged)
     Q_PROPERTY(std::optional<QString> statusNote READ statusNote WRITE setStatusNote NOTIFY statusNoteChanged)
-    Q_PROPERTY(QString rootURL READ rootURL NOTIFY rootURLChanged)
+    Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootPathChanged)
     Q_PROPERTY(bool securityScopeActive READ securityScopeActive CONSTANT)
 public:
     // readOnly creates no folder and writes nothing on load (tandrelctl's
@@ -55,7 +55,7 @@ public:
     std::optional<QString> statusNote() const { return m_statusNote; }
     void setStatusNote(std::optional<QString> note);
     // The library folder as an absolute path.
-    QString rootURL() const { return m_rootURL; }
+    QString rootPath() const { return m_rootPath; }
     // Linux has no security-scoped bookmarks; always false.
     bool securityScopeActive() const { return m_securityScopeActive; }
 
@@ -91,7 +91,7 @@ signals:
     void selectedIDChanged();
     void lastErrorChanged();
     void statusNoteChanged();
-    void rootURLChanged();
+    void rootPathChanged();
 
 private:
     using Edit = std::function<bool(QList<ReelProject> &reels)>;
@@ -106,11 +106,11 @@ private:
     void watchFolder();
     Status saveLocked();
     void setReels(QList<ReelProject> reels);
-    void setRootURL(const QString &folder);
+    void setRootPath(const QString &folder);
     std::optional<QUuid> firstInReelOrder() const;
     qsizetype indexOfReel(const QUuid &id) const;
     bool moveUnreadableFileAside(QString *error);
-    ReelFolders folders() const { return ReelFolders(m_rootURL); }
+    ReelFolders folders() const { return ReelFolders(m_rootPath); }
     // Writes "reel.md" of reels that have none (after a crash between saving
     // the list and writing the folders).
     void restoreScriptFiles() const;
@@ -123,7 +123,7 @@ private:
     std::optional<QUuid> m_selectedID;
     std::optional<QString> m_lastError;
     std::optional<QString> m_statusNote;
-    QString m_rootURL;
+    QString m_rootPath;
     LibraryFile m_file{QString()};
     bool m_securityScopeActive = false;
     // Set when library.json exists but could not be read: it is moved aside

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/file_size_limit.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 #include <limits>
 #include <memory>
 
@@ -87,7 +87,7 @@ TEST_F(LibraryStoreTest, AFirstStartIsEmptyWithoutErrorAndCreatesTheFolder)
     EXPECT_FALSE(store->selectedID().has_value());
     EXPECT_FALSE(store->lastError().has_value());
     EXPECT_FALSE(store->securityScopeActive());
-    EXPECT_EQ(store->rootURL(), QDir::cleanPath(root()));
+    EXPECT_EQ(store->rootPath(), QDir::cleanPath(root()));
     EXPECT_TRUE(QFileInfo(root()).isDir());
     EXPECT_FALSE(QFile::exists(libraryFile()));
 }
@@ -384,10 +384,10 @@ TEST_F(LibraryStoreTest, ChangingTheRootLoadsTheNewFolderAndRemembersIt)
     store->createReel(1, QStringLiteral("alt"), QString());
     writeFile(libraryFile() + QStringLiteral(".x"), "");
     const QString other = dir.filePath(QStringLiteral("other/deeper"));
-    QSignalSpy rootSpy(store.get(), &LibraryStore::rootURLChanged);
+    QSignalSpy rootSpy(store.get(), &LibraryStore::rootPathChanged);
 
     ASSERT_TRUE(store->changeRoot(other).ok());
-    EXPECT_EQ(store->rootURL(), other);
+    EXPECT_EQ(store->rootPath(), other);
     EXPECT_EQ(rootSpy.count(), 1);
     EXPECT_TRUE(store->reels().isEmpty());
     EXPECT_FALSE(store->selectedID().has_value());
@@ -396,7 +396,7 @@ TEST_F(LibraryStoreTest, ChangingTheRootLoadsTheNewFolderAndRemembersIt)
 
     const ReelProject moved = store->createReel(3, QStringLiteral("neu"), QString());
     LibraryStore remembered(defaults);
-    EXPECT_EQ(remembered.rootURL(), other);
+    EXPECT_EQ(remembered.rootPath(), other);
     EXPECT_EQ(remembered.selectedID(), moved.id);
 
     ASSERT_TRUE(store->changeRoot(other).ok());
@@ -418,9 +418,9 @@ TEST_F(LibraryStoreTest, AVanishedRememberedFolderFallsBackToTheDefaultFolder)
     qputenv("XDG_CONFIG_HOME", config.toUtf8());
     defaults.setValue(QStringLiteral("library.bookmark"), dir.filePath(QStringLiteral("weg")));
     const LibraryStore store(defaults);
-    EXPECT_EQ(store.rootURL(), dir.filePath(QStringLiteral("Filme/Tandrel")));
-    EXPECT_EQ(LibraryStore::defaultFolder(), store.rootURL());
-    EXPECT_TRUE(QFileInfo(store.rootURL()).isDir());
+    EXPECT_EQ(store.rootPath(), dir.filePath(QStringLiteral("Filme/Tandrel")));
+    EXPECT_EQ(LibraryStore::defaultFolder(), store.rootPath());
+    EXPECT_TRUE(QFileInfo(store.rootPath()).isDir());
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
@@ -438,7 +438,7 @@ TEST_F(LibraryStoreTest, PropertiesNotifyOnlyOnChange)
     store->load();
     EXPECT_EQ(selected.count(), 1);
     EXPECT_EQ(store->property("selectedID").value<std::optional<QUuid>>(), id);
-    EXPECT_EQ(store->property("rootURL").toString(), store->rootURL());
+    EXPECT_EQ(store->property("rootPath").toString(), store->rootPath());
     EXPECT_EQ(error.count(), 0) << "the same read error again";
     EXPECT_EQ(reels.count(), 0);
 }

@@ -95,4 +95,29 @@ QList<RecoveredTake> findOrphanTakes(const QList<ReelProject> &reels, const Reel
     return recovered;
 }
 
+int addRecoveredTakes(QList<ReelProject> &reels, const QList<RecoveredTake> &found)
+{
+    QSet<QString> named;
+    for (const ReelProject &reel : reels)
+        for (const Take &take : reel.takes)
+            for (const QString &name : bareFileNames(take))
+                named.insert(reel.folderName() + QLatin1Char('/') + name);
+    int added = 0;
+    for (const RecoveredTake &recovered : found) {
+        const auto it = std::find_if(reels.begin(), reels.end(),
+                                     [&](const auto &r) { return r.id == recovered.reelID; });
+        if (it == reels.end())
+            continue;
+        const QStringList files = bareFileNames(recovered.take);
+        if (std::any_of(files.cbegin(), files.cend(), [&](const QString &name) {
+                return named.contains(it->folderName() + QLatin1Char('/') + name);
+            }))
+            continue;
+        it->takes.append(recovered.take);
+        it->updatedAt = QDateTime::currentDateTimeUtc();
+        ++added;
+    }
+    return added;
+}
+
 } // namespace tandrel

@@ -24,4 +24,9 @@ struct RecoveredTake
 // holds, are left alone. Reads media files: may take a while.
 QList<RecoveredTake> findOrphanTakes(const QList<ReelProject> &reels, const ReelFolders &folders);
 
+// Adds the found takes to their reels in `reels` (the list as it is now),
+// except those whose files a take there already names (another process
+// adopted them meanwhile); how many were added.
+int addRecoveredTakes(QList<ReelProject> &reels, const QList<RecoveredTake> &found);
+
 } // namespace tandrel

@@ -1,7 +1,7 @@
 #include "media/wav_tap_host.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

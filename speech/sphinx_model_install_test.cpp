@@ -1,6 +1,6 @@
 #include "speech/speech_follower.h"
 #include "speech/sphinx_model_install.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QDir>
 #include <QProcess>

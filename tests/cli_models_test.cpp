@@ -5,7 +5,7 @@
 #include "bench/follow_scripts.h"
 #include "speech/espeak_wav.h"
 #include "tests/support/tandrelctl_run.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QCryptographicHash>
 #include <QDir>

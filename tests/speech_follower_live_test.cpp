@@ -4,7 +4,7 @@
 #include "capture/capture_controller.h"
 #include "platform/user_defaults.h"
 #include "speech/speech_follower.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
