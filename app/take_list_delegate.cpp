@@ -141,8 +141,10 @@ void TakeListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
 
     painter->save();
     const bool video = index.data(TakeListModel::HasVideoRole).toBool();
+    // Scaled to the screen through QIcon, as a label showing the pixmap would.
+    const QIcon symbol(symbolPixmap(video ? Symbol::Film : Symbol::Waveform, text, symbolSize));
     painter->drawPixmap(g.symbol.topLeft(),
-                        symbolPixmap(video ? Symbol::Film : Symbol::Waveform, text, symbolSize));
+                        symbol.pixmap(g.symbol.size(), painter->device()->devicePixelRatioF()));
     painter->setPen(text);
     painter->setFont(ui::font(ui::TextRole::Body));
     painter->drawText(g.time, Qt::AlignLeft | Qt::AlignVCenter,
