@@ -1,7 +1,7 @@
 #include "app/reel_list_delegate.h"
 
+#include "app/delegate_painting.h"
 #include "app/reel_list_model.h"
-#include "app/row_background.h"
 #include "app/ui_style.h"
 
 #include <QFontMetrics>
@@ -27,35 +27,35 @@ void ReelListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const QFont labelFont = ui::font(ui::TextRole::Body, true);
     const QFont captionFont = ui::font(ui::TextRole::Caption);
     const QFontMetrics labelMetrics(labelFont);
-    const QFontMetrics captionMetrics(captionFont);
     const QRect inner
             = option.rect.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
-    const QRect labelRect(inner.left(), inner.top(), inner.width(), labelMetrics.height());
+    const QString label = index.data(ReelListModel::LabelRole).toString();
+    const QString caption = index.data(ReelListModel::CaptionRole).toString();
+    const QRect labelRect(inner.left(), inner.top(), inner.width(), lineHeight(labelFont, label));
     const QRect captionRect(inner.left(), labelRect.bottom() + 1 + lineGap, inner.width(),
-                            captionMetrics.height());
+                            lineHeight(captionFont, caption));
 
     painter->save();
     painter->setFont(labelFont);
     painter->setPen(option.palette.color(QPalette::WindowText));
     painter->drawText(labelRect, Qt::AlignLeft | Qt::AlignVCenter,
-                      labelMetrics.elidedText(index.data(ReelListModel::LabelRole).toString(), Qt::ElideRight,
-                                              labelRect.width()));
+                      labelMetrics.elidedText(label, Qt::ElideRight, labelRect.width()));
     painter->setFont(captionFont);
     painter->setPen(ui::secondaryColor());
-    painter->drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter,
-                      index.data(ReelListModel::CaptionRole).toString());
+    painter->drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter, caption);
     painter->restore();
 }
 
 QSize ReelListDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const
 {
-    const QFontMetrics labelMetrics(ui::font(ui::TextRole::Body, true));
-    const QFontMetrics captionMetrics(ui::font(ui::TextRole::Caption));
-    const int width
-            = std::max(labelMetrics.horizontalAdvance(index.data(ReelListModel::LabelRole).toString()),
-                       captionMetrics.horizontalAdvance(index.data(ReelListModel::CaptionRole).toString()));
+    const QFont labelFont = ui::font(ui::TextRole::Body, true);
+    const QFont captionFont = ui::font(ui::TextRole::Caption);
+    const QString label = index.data(ReelListModel::LabelRole).toString();
+    const QString caption = index.data(ReelListModel::CaptionRole).toString();
+    const int width = std::max(QFontMetrics(labelFont).horizontalAdvance(label),
+                               QFontMetrics(captionFont).horizontalAdvance(caption));
     return {width + 2 * horizontalPadding,
-            labelMetrics.height() + lineGap + captionMetrics.height() + 2 * verticalPadding};
+            lineHeight(labelFont, label) + lineGap + lineHeight(captionFont, caption) + 2 * verticalPadding};
 }
 
 } // namespace tandrel

@@ -1,6 +1,6 @@
 #include "app/take_list_delegate.h"
 
-#include "app/row_background.h"
+#include "app/delegate_painting.h"
 #include "app/symbols.h"
 #include "app/take_list_model.h"
 #include "app/ui_style.h"
@@ -68,9 +68,9 @@ struct TakeRowGeometry
 
 TakeRowGeometry layoutRow(const QStyleOptionViewItem &option, const QModelIndex &index, const QIcon &trash)
 {
-    const QFontMetrics body(ui::font(ui::TextRole::Body));
-    const QFontMetrics caption(ui::font(ui::TextRole::Caption));
-    const QFontMetrics badge(ui::font(ui::TextRole::Caption2));
+    const QFont body = ui::font(ui::TextRole::Body);
+    const QFont caption = ui::font(ui::TextRole::Caption);
+    const QFont badge = ui::font(ui::TextRole::Caption2);
     const QRect inner
             = option.rect.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
     TakeRowGeometry g;
@@ -86,13 +86,15 @@ TakeRowGeometry layoutRow(const QStyleOptionViewItem &option, const QModelIndex 
     const int left = g.symbol.right() + 1 + columnGap;
     const int width = std::max(0, g.deleteButton.left() - columnGap - left);
     const QString time = index.data(TakeListModel::TimeRole).toString();
-    const int lineHeight = std::max(body.height(), badge.height());
-    g.time = QRect(left, inner.top(), body.horizontalAdvance(time), lineHeight);
-    if (index.data(TakeListModel::IsLatestRole).toBool()) {
-        g.badge = QRect(g.time.right() + 1 + lineGap, inner.top(), badge.horizontalAdvance(latestBadge),
-                        lineHeight);
+    const bool latest = index.data(TakeListModel::IsLatestRole).toBool();
+    const int firstLine = std::max(lineHeight(body, time), latest ? lineHeight(badge, latestBadge) : 0);
+    g.time = QRect(left, inner.top(), QFontMetrics(body).horizontalAdvance(time), firstLine);
+    if (latest) {
+        g.badge = QRect(g.time.right() + 1 + lineGap, inner.top(),
+                        QFontMetrics(badge).horizontalAdvance(latestBadge), firstLine);
     }
-    g.caption = QRect(left, g.time.bottom() + 1 + lineGap, width, caption.height());
+    const QString captionText = index.data(TakeListModel::CaptionRole).toString();
+    g.caption = QRect(left, g.time.bottom() + 1 + lineGap, width, lineHeight(caption, captionText));
     g.strip = QRect(left, g.caption.bottom() + 1 + lineGap, width, stripHeight);
     return g;
 }
@@ -139,8 +141,10 @@ void TakeListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
 
     painter->save();
     const bool video = index.data(TakeListModel::HasVideoRole).toBool();
+    // Scaled to the screen through QIcon, as a label showing the pixmap would.
+    const QIcon symbol(symbolPixmap(video ? Symbol::Film : Symbol::Waveform, text, symbolSize));
     painter->drawPixmap(g.symbol.topLeft(),
-                        symbolPixmap(video ? Symbol::Film : Symbol::Waveform, text, symbolSize));
+                        symbol.pixmap(g.symbol.size(), painter->device()->devicePixelRatioF()));
     painter->setPen(text);
     painter->setFont(ui::font(ui::TextRole::Body));
     painter->drawText(g.time, Qt::AlignLeft | Qt::AlignVCenter,

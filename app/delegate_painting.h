@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -19,6 +20,15 @@ inline void paintRowBackground(QPainter *painter, const QStyleOptionViewItem &op
     const QWidget *widget = option.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &panel, painter, widget);
+}
+
+// The height a label gives one line of `text` in `font`: rows painted by
+// delegates keep the line heights of the labels they stand in for.
+inline int lineHeight(const QFont &font, const QString &text)
+{
+    return QFontMetrics(font)
+            .boundingRect(QRect(0, 0, 2000, 2000), Qt::AlignLeft | Qt::AlignTop, text)
+            .height();
 }
 
 } // namespace tandrel
