@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_commands.h"
+#include "app/destructive_menu.h"
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
@@ -236,10 +237,10 @@ void MainWindow::showContextMenu(const QPoint &pos)
     const auto reel = reelAt(index.row());
     if (!reel)
         return;
-    QMenu menu(this);
+    DestructiveMenu menu(this);
     menu.addAction(QStringLiteral("Final Cut Projekt"), this, [this, reel] { exportReel(*reel); });
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
-    QAction *remove = menu.addAction(QStringLiteral("Löschen"));
+    QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
     remove->setObjectName(QStringLiteral("destructive"));
     connect(remove, &QAction::triggered, this, [this, reel] { m_context.library.deleteReel(*reel); });
     menu.exec(m_reelList->viewport()->mapToGlobal(pos));
@@ -306,7 +307,7 @@ void MainWindow::updateAlert()
         return;
     }
     if (m_alert) {
-        m_alert->setText(message);
+        ui::setAlertMessage(m_alert, message);
         return;
     }
     m_alert = ui::openHinweisAlert(message, this);

@@ -2,6 +2,8 @@
 
 #include "app/symbols.h"
 #include "app/ui_style.h"
+#include "platform/display_list.h"
+#include "platform/display_name.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/follow_status_text.h"
 #include "teleprompter/screen_provider.h"
@@ -14,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -205,18 +206,12 @@ void TeleprompterOptions::rebuildScreens()
     m_syncing = true;
     m_screen->clear();
     m_screen->addItem(QStringLiteral("Automatisch (letzter)"), QVariant());
-    const QList<TeleprompterScreen> screens = SystemScreenProvider().screens();
-    for (const TeleprompterScreen &screen : screens) {
-        // Two identical monitors share a name; their numbers tell them apart.
-        const bool shared = std::count_if(screens.begin(), screens.end(),
-                                          [&](const TeleprompterScreen &s) { return s.name == screen.name; })
-                > 1;
-        QString label = screen.name;
-        if (const QScreen *qscreen = SystemScreenProvider::qscreen(screen.number)) {
-            label += QStringLiteral(" (%1 × %2)").arg(qscreen->size().width()).arg(qscreen->size().height());
-        }
-        if (shared)
-            label += QStringLiteral(" · %1").arg(screen.number);
+    // Named as the video picker names them, so one screen reads the same in both.
+    const QList<DisplayInfo> displays = DisplayList::instance()->displays();
+    for (const TeleprompterScreen &screen : SystemScreenProvider().screens()) {
+        const auto display = std::find_if(displays.begin(), displays.end(),
+                                          [&](const DisplayInfo &d) { return d.number == screen.number; });
+        const QString label = display != displays.end() ? displayName(*display, displays) : screen.name;
         m_screen->addItem(label, QVariant::fromValue(screen.number));
         m_screen->setItemData(m_screen->count() - 1, screen.name, Qt::UserRole + 1);
     }
