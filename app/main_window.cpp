@@ -64,7 +64,7 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     splitter->setSizes({300, 980});
     setCentralWidget(splitter);
 
-    setMinimumSize(1100, 720);
+    fitMinimumSize();
     resize(1280, 820);
 
     connect(m_emptyPage, &EmptyPage::createReelRequested, this, &MainWindow::createReel);
@@ -246,8 +246,17 @@ void MainWindow::showContextMenu(const QPoint &pos)
     menu.exec(m_reelList->viewport()->mapToGlobal(pos));
 }
 
+// 1100 × 720, or more where the columns' own minimums add up to more: the
+// window never shrinks below what its content needs, so nothing is cut.
+void MainWindow::fitMinimumSize()
+{
+    setMinimumSize(QSize(1100, 720).expandedTo(minimumSizeHint()));
+}
+
 void MainWindow::showEvent(QShowEvent *event)
 {
+    // Fonts and styles are final once the window is shown.
+    fitMinimumSize();
     QMainWindow::showEvent(event);
     if (m_activated)
         return;

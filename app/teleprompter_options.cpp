@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -40,6 +41,16 @@ QWidget *segmented(QButtonGroup *group, const QStringList &labels, const QString
         auto *button = new QPushButton(labels.at(i), box);
         button->setCheckable(true);
         button->setAutoDefault(false);
+        // The chosen segment in the selection colour: a pressed-looking
+        // button is hard to tell from the others in a dark palette.
+        QObject::connect(button, &QPushButton::toggled, button, [button](bool on) {
+            QPalette palette = button->parentWidget()->palette();
+            if (on) {
+                palette.setColor(QPalette::Button, palette.color(QPalette::Highlight));
+                palette.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
+            }
+            button->setPalette(palette);
+        });
         group->addButton(button, i);
         row->addWidget(button);
     }
@@ -62,6 +73,9 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
     m_screen = new QComboBox(this);
     m_screen->setObjectName(QStringLiteral("screenPicker"));
     m_screen->setAccessibleName(QStringLiteral("Bildschirm"));
+    // A long screen name must not widen the column; the open list shows it whole.
+    m_screen->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_screen->setMinimumContentsLength(12);
     auto *screenRow = new QHBoxLayout;
     screenRow->addWidget(new QLabel(QStringLiteral("Bildschirm"), this));
     screenRow->addWidget(m_screen, 1);
