@@ -21,6 +21,7 @@
 #include <QAbstractScrollArea>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -325,6 +326,8 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_EQ(window.alert()->informativeText(),
               QStringLiteral("Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet."));
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
+    EXPECT_TRUE(showsWholeMessage(window.alert()));
+    saveScreenshot(window.alert(), QStringLiteral("alert-export.png"));
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
@@ -334,6 +337,16 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
             waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
     saveScreenshot(SettingsWindow::current(), QStringLiteral("settings.png"));
     SettingsWindow::current()->close();
+
+    // The take's context menu marks "Löschen" as destructive.
+    const qsizetype openedBefore = app.openerLog->opened.size();
+    const QPoint rowCentre = takeList->visualRect(takeList->indexOf(take.id)).center();
+    chooseFromNextMenu(QStringLiteral("Im Dateimanager zeigen"),
+                       [](QMenu *menu) { saveScreenshot(menu, QStringLiteral("take-menu.png")); });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, rowCentre,
+                                takeList->viewport()->mapToGlobal(rowCentre));
+    QApplication::sendEvent(takeList->viewport(), &menuEvent);
+    ASSERT_TRUE(waitUntil([&] { return app.openerLog->opened.size() > openedBefore; }));
 
     // Delete the take through the confirmation.
     QTest::mouseClick(takeList->viewport(), Qt::LeftButton, {},

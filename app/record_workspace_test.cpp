@@ -398,8 +398,9 @@ TEST_F(WorkspaceFixture, ChoosingAScreenMovesTheOpenTeleprompterThereEvenWhenNam
         EXPECT_EQ(teleprompter.selectedDisplayID(), number) << index;
         // One screen, one name: the video picker calls it the same.
         QComboBox *video = workspace().videoPicker();
-        const int source = video->findData(QStringLiteral("screen:%1").arg(number));
-        ASSERT_GE(source, 0) << index;
+        const QString id = QStringLiteral("screen:%1").arg(number);
+        ASSERT_TRUE(waitUntil([&] { return video->findData(id) >= 0; }, 20000)) << index;
+        const int source = video->findData(id);
         EXPECT_EQ(video->itemText(source), QStringLiteral("Bildschirm: ") + picker->itemText(index));
         EXPECT_EQ(app->app->presenter().placedScreen(), DisplayList::instance()->screen(number)) << index;
     }
