@@ -331,6 +331,19 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
+    // The reel's context menu exports too; its note names the bundle's whole path.
+    chooseFromNextMenu(QStringLiteral("Final Cut Projekt"),
+                       [](QMenu *menu) { saveScreenshot(menu, QStringLiteral("reel-menu.png")); });
+    const QPoint reelRow = reels->visualRect(reels->model()->index(0, 0)).center();
+    QContextMenuEvent reelMenu(QContextMenuEvent::Mouse, reelRow, reels->viewport()->mapToGlobal(reelRow));
+    QApplication::sendEvent(reels->viewport(), &reelMenu);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_TRUE(window.alert()->informativeText().contains(QDir::toNativeSeparators(bundle)));
+    EXPECT_TRUE(showsWholeMessage(window.alert()));
+    saveScreenshot(window.alert(), QStringLiteral("alert-path.png"));
+    QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
+
     // The settings window shows the library folder.
     QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
     ASSERT_TRUE(

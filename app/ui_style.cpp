@@ -84,15 +84,25 @@ int messageWidthLimit(const QWidget *box)
     return std::clamp(available / 2 - 80, 320, 560);
 }
 
-// Words wrap at spaces; a word wider than the whole line (a long path
-// without spaces) keeps its beginning and its end, the middle elided.
+// The widest piece of `word` that a line can hold at once: text wraps at
+// spaces and after the slashes of a path.
+int widestUnbreakable(const QString &word, const QFontMetrics &metrics)
+{
+    int widest = 0;
+    for (const QString &piece : word.split(QLatin1Char('/')))
+        widest = std::max(widest, metrics.horizontalAdvance(piece + QLatin1Char('/')));
+    return widest;
+}
+
+// A word that cannot be wrapped into the line (a path part longer than the
+// whole line) keeps its beginning and its end, the middle elided.
 QString fitWords(const QString &text, const QFontMetrics &metrics, int limit)
 {
     QStringList lines = text.split(QLatin1Char('\n'));
     for (QString &line : lines) {
         QStringList words = line.split(QLatin1Char(' '));
         for (QString &word : words)
-            if (metrics.horizontalAdvance(word) > limit)
+            if (widestUnbreakable(word, metrics) > limit)
                 word = metrics.elidedText(word, Qt::ElideMiddle, limit);
         line = words.join(QLatin1Char(' '));
     }
