@@ -154,7 +154,7 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
     MainWindow &window = app.window();
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->windowTitle(), QStringLiteral("Hinweis"));
-    EXPECT_TRUE(showsWholeMessage(window.alert()));
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
     EXPECT_TRUE(window.alert()->informativeText().startsWith(
             QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
 
@@ -163,6 +163,13 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
     EXPECT_TRUE(window.alert()->informativeText().startsWith(QStringLiteral("Bibliothek")));
     window.setStatusNote(QStringLiteral("Notiz"));
     EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("Notiz"));
+    // A path part longer than any line keeps its beginning and end.
+    window.setStatusNote(QStringLiteral("Liegt unter /tmp/") + QString(400, u'x')
+                         + QStringLiteral("/Ende.txt"));
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
+    EXPECT_TRUE(window.alert()->informativeText().startsWith(QStringLiteral("Liegt unter /tmp/xx")));
+    EXPECT_TRUE(window.alert()->informativeText().endsWith(QStringLiteral("/Ende.txt")));
+    EXPECT_TRUE(window.alert()->informativeText().contains(QStringLiteral("…")));
 
     pressOk(window);
     EXPECT_FALSE(window.statusNote());
@@ -397,7 +404,8 @@ TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
     EXPECT_EQ(app.window().alert()->informativeText(),
               QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle
                       + QStringLiteral(" und wird geöffnet."));
-    EXPECT_TRUE(showsWholeMessage(app.window().alert())) << "the path is the point of the note";
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(app.window().alert()); }))
+            << "the path is the point of the note";
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
     EXPECT_TRUE(app.openerLog->opened.contains(bundle));
 }

@@ -115,7 +115,7 @@ TEST(SettingsWindow, AFolderThatCannotBeMadeShowsTheStoresError)
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
     EXPECT_EQ(settings->alert()->windowTitle(), QStringLiteral("Hinweis"));
     EXPECT_FALSE(settings->alert()->informativeText().isEmpty());
-    EXPECT_TRUE(showsWholeMessage(settings->alert()));
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(settings->alert()); }));
     QTest::mouseClick(buttonWithText(settings->alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
     settings->close();
