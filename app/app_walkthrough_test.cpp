@@ -153,8 +153,11 @@ TEST(Walkthrough, TheWindowFitsFromItsMinimumSizeUpInLightAndDarkColours)
     };
     for (const auto &c : cases) {
         // A dark desktop is seen at start-up, before the windows are made.
-        if (c.dark)
-            applyDarkPalette(*qApp);
+        if (c.dark) {
+            qputenv("GTK_THEME", "Adwaita:dark");
+            followDesktopColorScheme(*qApp);
+            ASSERT_LT(QApplication::palette().color(QPalette::Window).lightness(), 100);
+        }
         const QString suffix = QStringLiteral("%1x%2%3")
                                        .arg(c.size.width())
                                        .arg(c.size.height())
@@ -192,6 +195,7 @@ TEST(Walkthrough, TheWindowFitsFromItsMinimumSizeUpInLightAndDarkColours)
             }
         }
         if (c.dark) {
+            qunsetenv("GTK_THEME");
             QApplication::setStyle(lightStyleName);
             QApplication::setPalette(light);
         }

@@ -19,7 +19,7 @@ void installGermanQtTranslations(QApplication &app);
 // give one; a KDE colour scheme arrives through the platform theme itself.
 void followDesktopColorScheme(QApplication &app);
 
-// The dark palette used for a dark desktop, also for tests.
+// The dark palette used for a dark desktop (Fusion draws from it throughout).
 void applyDarkPalette(QApplication &app);
 
 } // namespace tandrel
