@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -84,6 +85,22 @@ inline QAbstractButton *buttonWithText(QMessageBox *box, const QString &text)
     return nullptr;
 }
 
+// The alert reads "Hinweis" above its message, and the message is shown
+// whole: laid out at the label's width it needs no more than the label's room
+// (a word wider than the line would make it wider), inside the box.
+inline bool showsWholeMessage(QMessageBox *box)
+{
+    auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+    if (box->text() != QStringLiteral("Hinweis") || !label || !label->isVisible())
+        return false;
+    const QRect room = label->contentsRect();
+    const QRect needed = QFontMetrics(label->font())
+                                 .boundingRect(QRect(0, 0, room.width(), 100000),
+                                               int(label->alignment()) | Qt::TextWordWrap, label->text());
+    const QRect inBox(label->mapTo(box, QPoint(0, 0)), label->size());
+    return needed.width() <= room.width() && needed.height() <= room.height() && box->rect().contains(inBox);
+}
+
 // Answers the next modal file dialog with `answer` as soon as it is up, and
 // again while it stays up (the dialog may refuse a file its model has not
 // listed yet).
@@ -141,17 +158,33 @@ inline std::optional<ReelProject> selectedReel(LibraryStore &library)
     return id ? library.reel(*id) : std::nullopt;
 }
 
-// Triggers the entry `text` of the next context menu as soon as it pops up.
-inline void chooseFromNextMenu(const QString &text)
+// Pixels of a menu entry drawn in a clear red, as destructive entries are.
+inline int redPixels(QMenu *menu, QAction *action)
+{
+    const QImage image = menu->grab(menu->actionGeometry(action)).toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red += c.red() > 150 && c.green() < 110 && c.blue() < 110;
+        }
+    return red;
+}
+
+// Triggers the entry `text` of the next context menu as soon as it pops up;
+// `inspect` sees the menu first.
+inline void chooseFromNextMenu(const QString &text, std::function<void(QMenu *)> inspect = {})
 {
     auto *poll = new QTimer(qApp);
     poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, text] {
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, text, inspect] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         if (!menu)
             return;
         poll->stop();
         poll->deleteLater();
+        if (inspect)
+            inspect(menu);
         for (QAction *action : menu->actions()) {
             if (action->text() == text) {
                 menu->close();

@@ -2,6 +2,7 @@
 // a new reel, an import, sources, a take with the teleprompter, the export and
 // deleting the take again. Screenshots land in the build folder.
 #include "app/app_test_support.h"
+#include "app/desktop_integration.h"
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
 #include "app/preview_panel.h"
@@ -17,8 +18,10 @@
 #include "teleprompter/teleprompter_state.h"
 #include "teleprompter/teleprompter_window.h"
 
+#include <QAbstractScrollArea>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,7 +32,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QToolButton>
+#include <functional>
 
 using namespace tandrel;
 using namespace tandrel::testing;
@@ -73,7 +78,129 @@ QString probe(const QString &file, const QString &entries)
     return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
 }
 
+// Problems of the laid-out widgets under `root`: a visible widget reaching
+// out of its parent, overlapping a visible sibling, or narrower than its text
+// needs. What a scroll area or the preview lays over itself is theirs.
+QStringList layoutProblems(QWidget *root)
+{
+    QStringList problems;
+    auto name = [](const QWidget *w) {
+        return QStringLiteral("%1 \"%2\"")
+                .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
+    };
+    std::function<void(QWidget *)> walk = [&](QWidget *parent) {
+        QList<QWidget *> children;
+        for (QWidget *child : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (child->isVisible() && !child->isWindow())
+                children.append(child);
+        for (int i = 0; i < children.size(); ++i) {
+            QWidget *child = children[i];
+            const QString label = qobject_cast<QLabel *>(child) ? qobject_cast<QLabel *>(child)->text()
+                    : qobject_cast<QAbstractButton *>(child) ? qobject_cast<QAbstractButton *>(child)->text()
+                                                             : QString();
+            if (!parent->rect().contains(child->geometry()))
+                problems << name(child) + QStringLiteral(" ") + label + QStringLiteral(" leaves its parent");
+            const bool wraps = qobject_cast<QLabel *>(child) && qobject_cast<QLabel *>(child)->wordWrap();
+            if ((qobject_cast<QLabel *>(child) || qobject_cast<QAbstractButton *>(child)) && !wraps
+                && child->width() < child->minimumSizeHint().width())
+                problems << name(child) + QStringLiteral(" ") + label + QStringLiteral(" is cut");
+            for (int j = i + 1; j < children.size(); ++j)
+                if (child->geometry().intersects(children[j]->geometry()))
+                    problems << name(child) + QStringLiteral(" overlaps ") + name(children[j]);
+            if (!qobject_cast<QAbstractScrollArea *>(child) && !qobject_cast<PreviewPanel *>(child)
+                && !qobject_cast<QComboBox *>(child))
+                walk(child);
+        }
+    };
+    walk(root);
+    return problems;
+}
+
+// A reel with a script and one take that has speech, so every styled part of
+// the workspace is on screen.
+void addReelWithTake(LibraryStore &library)
+{
+    const ReelProject reel = library.createReel(
+            12, QStringLiteral("Farben und Größen"),
+            QStringLiteral("Hallo und willkommen. Heute zeige ich, wie die Kamera der Stimme folgt."));
+    const QString takes = library.takesFolder(reel);
+    QDir().mkpath(takes);
+    QFile audio(takes + QStringLiteral("/a-audio.m4a"));
+    if (audio.open(QIODevice::WriteOnly))
+        audio.write(QByteArray(1000, 'a'));
+    Take take;
+    take.id = QUuid::createUuid();
+    take.recordedAt = QDateTime::currentDateTimeUtc();
+    take.audioFileName = QStringLiteral("a-audio.m4a");
+    take.duration = 12;
+    take.speechIntervals = {{0.5, 3.2}, {4.0, 7.5}, {8.1, 11.0}};
+    library.addTake(take, reel.id);
+}
+
 } // namespace
+
+TEST(Walkthrough, TheWindowFitsFromItsMinimumSizeUpInLightAndDarkColours)
+{
+    const QPalette light = QApplication::palette();
+    const QString lightStyleName = QApplication::style()->name();
+    const struct
+    {
+        QSize size;
+        bool dark;
+    } cases[] = {
+            {{1100, 720}, false}, {{1280, 820}, false}, {{1920, 1080}, false},
+            {{1100, 720}, true},  {{1280, 820}, true},
+    };
+    for (const auto &c : cases) {
+        // A dark desktop is seen at start-up, before the windows are made.
+        if (c.dark) {
+            qputenv("GTK_THEME", "Adwaita:dark");
+            followDesktopColorScheme(*qApp);
+            ASSERT_LT(QApplication::palette().color(QPalette::Window).lightness(), 100);
+        }
+        const QString suffix = QStringLiteral("%1x%2%3")
+                                       .arg(c.size.width())
+                                       .arg(c.size.height())
+                                       .arg(c.dark ? QStringLiteral("-dark") : QString());
+        {
+            TestHome home;
+            AppUnderTest app(home);
+            app.show();
+            MainWindow &window = app.window();
+            // Below the content's own minimum the window stays at that minimum.
+            window.resize(c.size);
+            const QSize expected = c.size.expandedTo(window.minimumSize());
+            ASSERT_TRUE(waitUntil([&] { return window.size() == expected; })) << qPrintable(suffix);
+            if (c.dark || c.size.width() == 1100)
+                saveScreenshot(&window, QStringLiteral("empty-%1.png").arg(suffix));
+            addReelWithTake(app.library());
+            RecordWorkspace *workspace = window.workspace();
+            ASSERT_TRUE(
+                    waitUntil([&] { return workspace->isVisible() && workspace->takeList()->isVisible(); }));
+            QCoreApplication::processEvents();
+            const QStringList problems = layoutProblems(workspace);
+            EXPECT_TRUE(problems.isEmpty()) << qPrintable(suffix + u'\n' + problems.join(u'\n'));
+            const QSize content = window.minimumSizeHint();
+            EXPECT_TRUE(content.width() <= window.minimumWidth()
+                        && content.height() <= window.minimumHeight())
+                    << "the window's minimum covers its content's " << content.width() << " × "
+                    << content.height() << " at " << qPrintable(suffix);
+            saveScreenshot(&window, QStringLiteral("workspace-%1.png").arg(suffix));
+            if (c.dark && c.size.width() == 1280) {
+                QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
+                ASSERT_TRUE(waitUntil(
+                        [] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
+                saveScreenshot(SettingsWindow::current(), QStringLiteral("settings-dark.png"));
+                SettingsWindow::current()->close();
+            }
+        }
+        if (c.dark) {
+            qunsetenv("GTK_THEME");
+            QApplication::setStyle(lightStyleName);
+            QApplication::setPalette(light);
+        }
+    }
+}
 
 TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
 {
@@ -121,7 +248,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     saveScreenshot(sheet, QStringLiteral("import-sheet.png"));
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->text(), QStringLiteral("2 Reels importiert."));
+    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("2 Reels importiert."));
     saveScreenshot(window.alert(), QStringLiteral("alert.png"));
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
@@ -199,9 +326,24 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     const QString bundle
             = library.reelFolder(*library.reel(reelID)) + QStringLiteral("/007-mein-erstes-reel.fcpxmld");
-    EXPECT_EQ(window.alert()->text(),
+    EXPECT_EQ(window.alert()->informativeText(),
               QStringLiteral("Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet."));
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
+    saveScreenshot(window.alert(), QStringLiteral("alert-export.png"));
+    QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
+
+    // The reel's context menu exports too; its note names the bundle's whole path.
+    chooseFromNextMenu(QStringLiteral("Final Cut Projekt"),
+                       [](QMenu *menu) { saveScreenshot(menu, QStringLiteral("reel-menu.png")); });
+    const QPoint reelRow = reels->visualRect(reels->model()->index(0, 0)).center();
+    QContextMenuEvent reelMenu(QContextMenuEvent::Mouse, reelRow, reels->viewport()->mapToGlobal(reelRow));
+    QApplication::sendEvent(reels->viewport(), &reelMenu);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_TRUE(window.alert()->informativeText().contains(QDir::toNativeSeparators(bundle)));
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
+    saveScreenshot(window.alert(), QStringLiteral("alert-path.png"));
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
@@ -211,6 +353,16 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
             waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
     saveScreenshot(SettingsWindow::current(), QStringLiteral("settings.png"));
     SettingsWindow::current()->close();
+
+    // The take's context menu marks "Löschen" as destructive.
+    const qsizetype openedBefore = app.openerLog->opened.size();
+    const QPoint rowCentre = takeList->visualRect(takeList->indexOf(take.id)).center();
+    chooseFromNextMenu(QStringLiteral("Im Dateimanager zeigen"),
+                       [](QMenu *menu) { saveScreenshot(menu, QStringLiteral("take-menu.png")); });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, rowCentre,
+                                takeList->viewport()->mapToGlobal(rowCentre));
+    QApplication::sendEvent(takeList->viewport(), &menuEvent);
+    ASSERT_TRUE(waitUntil([&] { return app.openerLog->opened.size() > openedBefore; }));
 
     // Delete the take through the confirmation.
     QTest::mouseClick(takeList->viewport(), Qt::LeftButton, {},

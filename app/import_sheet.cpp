@@ -76,7 +76,6 @@ void ImportSheet::chooseFile()
     QFileDialog panel(this, QStringLiteral("Datei öffnen…"));
     panel.setObjectName(QStringLiteral("importFilePanel"));
     panel.setFileMode(QFileDialog::ExistingFile);
-    panel.setOption(QFileDialog::DontUseNativeDialog);
     panel.setNameFilters({QStringLiteral("Text und Markdown (*.md *.markdown *.txt *.text)"),
                           QStringLiteral("Alle Dateien (*)")});
     if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())

@@ -1,3 +1,4 @@
+#include "app/desktop_integration.h"
 #include "app/symbols.h"
 #include "app/tandrel_app.h"
 
@@ -9,7 +10,9 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Tandrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tandrel"));
     QApplication::setDesktopFileName(QStringLiteral("tandrel"));
+    tandrel::preferPortalFileDialogs();
     QApplication app(argc, argv);
+    tandrel::followDesktopColorScheme(app);
     app.setWindowIcon(tandrel::applicationIcon());
     // The windows share objects that outlive every window: closing the last
     // window ends the process, and the objects go with it.

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_commands.h"
+#include "app/destructive_menu.h"
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
@@ -63,7 +64,7 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     splitter->setSizes({300, 980});
     setCentralWidget(splitter);
 
-    setMinimumSize(1100, 720);
+    fitMinimumSize();
     resize(1280, 820);
 
     connect(m_emptyPage, &EmptyPage::createReelRequested, this, &MainWindow::createReel);
@@ -236,17 +237,26 @@ void MainWindow::showContextMenu(const QPoint &pos)
     const auto reel = reelAt(index.row());
     if (!reel)
         return;
-    QMenu menu(this);
+    DestructiveMenu menu(this);
     menu.addAction(QStringLiteral("Final Cut Projekt"), this, [this, reel] { exportReel(*reel); });
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
-    QAction *remove = menu.addAction(QStringLiteral("Löschen"));
+    QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
     remove->setObjectName(QStringLiteral("destructive"));
     connect(remove, &QAction::triggered, this, [this, reel] { m_context.library.deleteReel(*reel); });
     menu.exec(m_reelList->viewport()->mapToGlobal(pos));
 }
 
+// 1100 × 720, or more where the columns' own minimums add up to more: the
+// window never shrinks below what its content needs, so nothing is cut.
+void MainWindow::fitMinimumSize()
+{
+    setMinimumSize(QSize(1100, 720).expandedTo(minimumSizeHint()));
+}
+
 void MainWindow::showEvent(QShowEvent *event)
 {
+    // Fonts and styles are final once the window is shown.
+    fitMinimumSize();
     QMainWindow::showEvent(event);
     if (m_activated)
         return;
@@ -306,7 +316,7 @@ void MainWindow::updateAlert()
         return;
     }
     if (m_alert) {
-        m_alert->setText(message);
+        ui::setAlertMessage(m_alert, message);
         return;
     }
     m_alert = ui::openHinweisAlert(message, this);

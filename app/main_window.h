@@ -61,6 +61,7 @@ protected:
 
 private:
     QWidget *buildSidebar();
+    void fitMinimumSize();
     void syncListSelection();
     void showDetail();
     void showContextMenu(const QPoint &pos);

@@ -6,6 +6,7 @@
 #include "capture/capture_controller.h"
 #include "teleprompter/teleprompter_state.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -153,14 +154,22 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
     MainWindow &window = app.window();
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->windowTitle(), QStringLiteral("Hinweis"));
-    EXPECT_TRUE(
-            window.alert()->text().startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
+    EXPECT_TRUE(window.alert()->informativeText().startsWith(
+            QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
 
     // With all three set, the status note comes first, then the library, then capture.
     app.app->capture().setLastError(QStringLiteral("Kamerafehler"));
-    EXPECT_TRUE(window.alert()->text().startsWith(QStringLiteral("Bibliothek")));
+    EXPECT_TRUE(window.alert()->informativeText().startsWith(QStringLiteral("Bibliothek")));
     window.setStatusNote(QStringLiteral("Notiz"));
-    EXPECT_EQ(window.alert()->text(), QStringLiteral("Notiz"));
+    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("Notiz"));
+    // A path part longer than any line keeps its beginning and end.
+    window.setStatusNote(QStringLiteral("Liegt unter /tmp/") + QString(400, u'x')
+                         + QStringLiteral("/Ende.txt"));
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
+    EXPECT_TRUE(window.alert()->informativeText().startsWith(QStringLiteral("Liegt unter /tmp/xx")));
+    EXPECT_TRUE(window.alert()->informativeText().endsWith(QStringLiteral("/Ende.txt")));
+    EXPECT_TRUE(window.alert()->informativeText().contains(QStringLiteral("…")));
 
     pressOk(window);
     EXPECT_FALSE(window.statusNote());
@@ -170,7 +179,7 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
     // A capture error alone shows up on its own.
     app.app->capture().setLastError(QStringLiteral("Bildschirmquelle: weg"));
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->text(), QStringLiteral("Bildschirmquelle: weg"));
+    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("Bildschirmquelle: weg"));
     pressOk(window);
     EXPECT_FALSE(app.app->capture().lastError());
 }
@@ -194,7 +203,7 @@ TEST(MainWindow, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
 
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->text(), QStringLiteral("2 Reels importiert."));
+    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("2 Reels importiert."));
     EXPECT_EQ(window.importCount(), 2);
     ASSERT_EQ(app.library().reels().size(), 2);
     EXPECT_EQ(selectedReel(app.library())->prefix, 6); // the last block's reel
@@ -214,7 +223,7 @@ TEST(MainWindow, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
     sheet->editor()->setPlainText(QStringLiteral("# 005 Erstes neu\nText"));
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->text(), QStringLiteral("1 Reel importiert."));
+    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("1 Reel importiert."));
     pressOk(window);
 
     // Separator lines only: no block, and the sheet still closes with a note.
@@ -222,7 +231,7 @@ TEST(MainWindow, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
     sheet->editor()->setPlainText(QStringLiteral("---\n---\n"));
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->text(), QStringLiteral("0 Reels importiert."));
+    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("0 Reels importiert."));
     EXPECT_FALSE(window.importSheet());
     EXPECT_EQ(app.library().reels().size(), 3);
 }
@@ -281,7 +290,12 @@ TEST(MainWindow, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaini
     ASSERT_TRUE(QFileInfo(folder).isDir());
 
     QListView *list = app.window().reelList();
-    chooseFromNextMenu(QStringLiteral("Löschen"));
+    // Deleting takes the folder at once: the entry looks destructive.
+    chooseFromNextMenu(QStringLiteral("Löschen"), [](QMenu *menu) {
+        for (QAction *action : menu->actions())
+            EXPECT_EQ(redPixels(menu, action) > 0, action->text() == QStringLiteral("Löschen"))
+                    << qPrintable(action->text());
+    });
     openContextMenuOfRow(list, 1); // 002 Zwei
 
     ASSERT_TRUE(waitUntil([&] { return library.reels().size() == 2; }));
@@ -292,6 +306,46 @@ TEST(MainWindow, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaini
     EXPECT_EQ(rowText(list, list->currentIndex().row(), ReelListModel::LabelRole),
               QStringLiteral("001 Eins"));
     (void)three;
+}
+
+TEST(MainWindow, QtsOwnTextsAndShortcutLabelsAreGerman)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    const MenuCommands &menus = app.app->menus();
+    const struct
+    {
+        QAction *action;
+        const char *label;
+    } shortcuts[] = {
+            {menus.newReel, "Strg+N"},
+            {menus.importMarkdown, "Strg+I"},
+            {menus.toggleRecording, "Strg+R"},
+            {menus.exportFinalCut, "Strg+E"},
+            {menus.quit, "Strg+Q"},
+    };
+    for (const auto &s : shortcuts)
+        EXPECT_EQ(s.action->shortcut().toString(QKeySequence::NativeText), QString::fromUtf8(s.label));
+
+    app.library().createReel(1, QStringLiteral("Eins"), QString());
+    std::unique_ptr<QMenu> fieldMenu(app.window().workspace()->titleField()->createStandardContextMenu());
+    QStringList entries;
+    for (QAction *action : fieldMenu->actions())
+        if (!action->isSeparator())
+            entries << action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+    EXPECT_TRUE(entries.contains(QStringLiteral("Rückgängig"))) << qPrintable(entries.join(u','));
+    for (const char *english : {"Undo", "Redo", "Cut", "Copy", "Paste", "Delete", "Select All"})
+        EXPECT_FALSE(entries.contains(QString::fromLatin1(english))) << english;
+
+    // Qt's own file dialog, which appears where the desktop has no portal.
+    QFileDialog dialog(&app.window());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    EXPECT_EQ(dialog.labelText(QFileDialog::FileName), QStringLiteral("Datei&name:"));
+    for (auto [label, english] : {std::pair{QFileDialog::LookIn, "Look in:"},
+                                  {QFileDialog::Reject, "Cancel"},
+                                  {QFileDialog::FileType, "Files of type:"}})
+        EXPECT_NE(dialog.labelText(label), QString::fromLatin1(english));
 }
 
 TEST(MainWindow, ReelCommandsDoNothingWhileNoReelIsSelected)
@@ -326,7 +380,8 @@ TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
     QListView *list = app.window().reelList();
     openContextMenuOfRow(list, 0);
     ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
-    EXPECT_EQ(app.window().alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
+    EXPECT_EQ(app.window().alert()->informativeText(),
+              QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
     pressOk(app.window());
 
     const QString takes = library.takesFolder(reel);
@@ -346,9 +401,11 @@ TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
     openContextMenuOfRow(list, 0);
     ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
     const QString bundle = library.reelFolder(reel) + QStringLiteral("/004-export.fcpxmld");
-    EXPECT_EQ(app.window().alert()->text(),
+    EXPECT_EQ(app.window().alert()->informativeText(),
               QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle
                       + QStringLiteral(" und wird geöffnet."));
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(app.window().alert()); }))
+            << "the path is the point of the note";
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
     EXPECT_TRUE(app.openerLog->opened.contains(bundle));
 }

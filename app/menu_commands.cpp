@@ -14,11 +14,13 @@ namespace tandrel {
 
 namespace {
 
-QAction *command(QMenu *menu, const QString &text, const QKeySequence &shortcut, Qt::ShortcutContext context)
+// Every command is the application's: the settings and teleprompter windows
+// are windows of their own, and Strg+N or Strg+R work there as well.
+QAction *command(QMenu *menu, const QString &text, const QKeySequence &shortcut)
 {
     QAction *action = menu->addAction(text);
     action->setShortcut(shortcut);
-    action->setShortcutContext(context);
+    action->setShortcutContext(Qt::ApplicationShortcut);
     return action;
 }
 
@@ -58,26 +60,22 @@ MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
 {
     MenuCommands commands;
     QMenu *file = window.menuBar()->addMenu(QStringLiteral("Datei"));
-    commands.newReel = command(file, QStringLiteral("Neues Reel"), QKeySequence(Qt::CTRL | Qt::Key_N),
-                               Qt::WindowShortcut);
-    commands.importMarkdown = command(file, QStringLiteral("Markdown importieren…"),
-                                      QKeySequence(Qt::CTRL | Qt::Key_I), Qt::WindowShortcut);
+    commands.newReel = command(file, QStringLiteral("Neues Reel"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    commands.importMarkdown
+            = command(file, QStringLiteral("Markdown importieren…"), QKeySequence(Qt::CTRL | Qt::Key_I));
     file->addSeparator();
-    commands.settings = command(file, QStringLiteral("Einstellungen…"),
-                                QKeySequence(Qt::CTRL | Qt::Key_Comma), Qt::ApplicationShortcut);
+    commands.settings
+            = command(file, QStringLiteral("Einstellungen…"), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     file->addSeparator();
-    commands.quit = command(file, QStringLiteral("Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q),
-                            Qt::ApplicationShortcut);
+    commands.quit = command(file, QStringLiteral("Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    // The teleprompter is a window of its own; the presenter looking at it
-    // must still be able to stop the take.
     QMenu *recording = window.menuBar()->addMenu(QStringLiteral("Aufnahme"));
-    commands.toggleRecording = command(recording, QStringLiteral("Aufnahme starten"),
-                                       QKeySequence(Qt::CTRL | Qt::Key_R), Qt::ApplicationShortcut);
-    commands.teleprompter = command(recording, QStringLiteral("Teleprompter"),
-                                    QKeySequence(Qt::CTRL | Qt::Key_T), Qt::ApplicationShortcut);
-    commands.exportFinalCut = command(recording, QStringLiteral("Final Cut Projekt"),
-                                      QKeySequence(Qt::CTRL | Qt::Key_E), Qt::ApplicationShortcut);
+    commands.toggleRecording
+            = command(recording, QStringLiteral("Aufnahme starten"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    commands.teleprompter
+            = command(recording, QStringLiteral("Teleprompter"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    commands.exportFinalCut
+            = command(recording, QStringLiteral("Final Cut Projekt"), QKeySequence(Qt::CTRL | Qt::Key_E));
 
     LibraryStore *library = &context.library;
     AppCommands *signals_ = &context.commands;

@@ -272,7 +272,11 @@ TEST_F(WorkspaceFixture, DeletingATakeAsksFirstAndCancellingKeepsItsFiles)
     ASSERT_TRUE(waitUntil([&] { return app->openerLog->opened.size() > openedBefore; }));
     EXPECT_EQ(QDir(app->openerLog->opened.constLast()).canonicalPath(), QDir(folder).canonicalPath());
 
-    chooseFromNextMenu(QStringLiteral("Löschen"));
+    chooseFromNextMenu(QStringLiteral("Löschen"), [](QMenu *menu) {
+        for (QAction *action : menu->actions())
+            EXPECT_EQ(redPixels(menu, action) > 0, action->text() == QStringLiteral("Löschen"))
+                    << qPrintable(action->text());
+    });
     openContextMenu();
     cancel = waitForConfirmation(workspace(), QStringLiteral("Abbrechen"));
     ASSERT_NE(cancel, nullptr);
@@ -297,7 +301,8 @@ TEST_F(WorkspaceFixture, ExportReportsMissingTakesAndNamesTheWrittenBundle)
     MainWindow &window = app->window();
     QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
+    EXPECT_EQ(window.alert()->informativeText(),
+              QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
@@ -305,7 +310,8 @@ TEST_F(WorkspaceFixture, ExportReportsMissingTakesAndNamesTheWrittenBundle)
     emit app->app->commands().exportFinalCut();
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     const QString bundle = library().reelFolder(stored()) + QStringLiteral("/001-intro.fcpxmld");
-    EXPECT_EQ(window.alert()->text(), QStringLiteral("Final-Cut-Projekt 001-intro.fcpxmld wird geöffnet."));
+    EXPECT_EQ(window.alert()->informativeText(),
+              QStringLiteral("Final-Cut-Projekt 001-intro.fcpxmld wird geöffnet."));
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
     ASSERT_FALSE(app->openerLog->opened.isEmpty());
     EXPECT_EQ(QDir(app->openerLog->opened.constLast()).canonicalPath(), QDir(bundle).canonicalPath());
@@ -390,6 +396,12 @@ TEST_F(WorkspaceFixture, ChoosingAScreenMovesTheOpenTeleprompterThereEvenWhenNam
         emit picker->activated(index);
         const quint32 number = picker->itemData(index).value<quint32>();
         EXPECT_EQ(teleprompter.selectedDisplayID(), number) << index;
+        // One screen, one name: the video picker calls it the same.
+        QComboBox *video = workspace().videoPicker();
+        const QString id = QStringLiteral("screen:%1").arg(number);
+        ASSERT_TRUE(waitUntil([&] { return video->findData(id) >= 0; }, 20000)) << index;
+        const int source = video->findData(id);
+        EXPECT_EQ(video->itemText(source), QStringLiteral("Bildschirm: ") + picker->itemText(index));
         EXPECT_EQ(app->app->presenter().placedScreen(), DisplayList::instance()->screen(number)) << index;
     }
     picker->setCurrentIndex(0);
@@ -410,7 +422,8 @@ TEST_F(WorkspaceFixture, MenuShortcutsWorkWhileTypingInTheWorkspacesFields)
         QTest::keyClick(field, Qt::Key_E, Qt::ControlModifier);
         ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }))
                 << field->objectName().toStdString();
-        EXPECT_EQ(window.alert()->text(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
+        EXPECT_EQ(window.alert()->informativeText(),
+                  QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
         QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
         ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
     }

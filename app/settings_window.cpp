@@ -123,7 +123,6 @@ void SettingsWindow::chooseLibraryFolder()
     }
     QFileDialog panel(this, QStringLiteral("Ordner für die Reel-Bibliothek"), m_context.library.rootPath());
     panel.setObjectName(QStringLiteral("libraryFolderPanel"));
-    panel.setOption(QFileDialog::DontUseNativeDialog);
     panel.setFileMode(QFileDialog::Directory);
     panel.setOption(QFileDialog::ShowDirsOnly);
     panel.setLabelText(QFileDialog::Accept, QStringLiteral("Auswählen"));
@@ -153,7 +152,7 @@ void SettingsWindow::setErrorText(std::optional<QString> text)
         return;
     }
     if (m_alert) {
-        m_alert->setText(*m_errorText);
+        ui::setAlertMessage(m_alert, *m_errorText);
         return;
     }
     m_alert = ui::openHinweisAlert(*m_errorText, this);

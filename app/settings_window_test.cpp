@@ -1,4 +1,6 @@
 #include "app/app_test_support.h"
+#include "app/import_sheet.h"
+#include "app/main_window.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
 
@@ -49,6 +51,23 @@ TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
     SettingsWindow::current()->close();
 }
 
+TEST(SettingsWindow, MenuCommandsWorkWhileItHasTheFocus)
+{
+    TestHome home;
+    AppUnderTest app(home);
+    app.show();
+    openSettingsByShortcut(app);
+    SettingsWindow *settings = nullptr;
+    ASSERT_TRUE(
+            waitUntil([&] { return (settings = SettingsWindow::current()) && settings->isActiveWindow(); }));
+
+    QTest::keyClick(settings, Qt::Key_N, Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([&] { return app.library().reels().size() == 1; }));
+    QTest::keyClick(settings, Qt::Key_I, Qt::ControlModifier);
+    EXPECT_TRUE(
+            waitUntil([&] { return app.window().importSheet() && app.window().importSheet()->isVisible(); }));
+}
+
 TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
 {
     TestHome home;
@@ -95,7 +114,8 @@ TEST(SettingsWindow, AFolderThatCannotBeMadeShowsTheStoresError)
     settings->applyChosenFolder(home.path() + QStringLiteral("/datei/unterordner"));
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
     EXPECT_EQ(settings->alert()->windowTitle(), QStringLiteral("Hinweis"));
-    EXPECT_FALSE(settings->alert()->text().isEmpty());
+    EXPECT_FALSE(settings->alert()->informativeText().isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(settings->alert()); }));
     QTest::mouseClick(buttonWithText(settings->alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
     settings->close();
@@ -126,7 +146,7 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
     // The action itself refuses as well, before any panel opens.
     settings->chooseLibraryFolder();
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
-    EXPECT_EQ(settings->alert()->text(),
+    EXPECT_EQ(settings->alert()->informativeText(),
               QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
     settings->applyChosenFolder(home.path() + QStringLiteral("/anderswo"));
     EXPECT_EQ(library.rootPath(), before);

@@ -1,5 +1,6 @@
 #include "app/take_list.h"
 
+#include "app/destructive_menu.h"
 #include "app/take_list_delegate.h"
 #include "app/take_list_model.h"
 
@@ -126,9 +127,10 @@ void TakeList::showContextMenu(const QPoint &pos)
     const std::optional<Take> take = m_model->takeAt(indexAt(pos).row());
     if (!take)
         return;
-    QMenu menu(this);
+    DestructiveMenu menu(this);
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this] { emit showFolderRequested(); });
-    menu.addAction(QStringLiteral("Löschen"), this, [this, take] { emit deleteRequested(*take); });
+    QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
+    connect(remove, &QAction::triggered, this, [this, take] { emit deleteRequested(*take); });
     menu.exec(viewport()->mapToGlobal(pos));
 }
 

@@ -1,6 +1,7 @@
 #include "app/tandrel_app.h"
 
 #include "app/app_teleprompter_presenter.h"
+#include "app/desktop_integration.h"
 #include "app/main_window.h"
 #include "app/recording_session.h"
 #include "app/settings_window.h"
@@ -11,6 +12,8 @@
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
+
+#include <QApplication>
 
 namespace tandrel {
 
@@ -25,6 +28,10 @@ TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<D
                                                    m_presenter.get())),
       m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
+    // Before any window exists: Qt's texts and shortcut labels are taken
+    // when the widgets are made.
+    if (auto *application = qobject_cast<QApplication *>(QCoreApplication::instance()))
+        installGermanQtTranslations(*application);
     feedPresenter();
     m_mainWindow = std::make_unique<MainWindow>(context());
     m_menus = installMenuCommands(*m_mainWindow, context());

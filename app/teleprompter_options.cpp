@@ -2,6 +2,8 @@
 
 #include "app/symbols.h"
 #include "app/ui_style.h"
+#include "platform/display_list.h"
+#include "platform/display_name.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/follow_status_text.h"
 #include "teleprompter/screen_provider.h"
@@ -39,6 +41,16 @@ QWidget *segmented(QButtonGroup *group, const QStringList &labels, const QString
         auto *button = new QPushButton(labels.at(i), box);
         button->setCheckable(true);
         button->setAutoDefault(false);
+        // The chosen segment in the selection colour: a pressed-looking
+        // button is hard to tell from the others in a dark palette.
+        QObject::connect(button, &QPushButton::toggled, button, [button](bool on) {
+            QPalette palette = button->parentWidget()->palette();
+            if (on) {
+                palette.setColor(QPalette::Button, palette.color(QPalette::Highlight));
+                palette.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
+            }
+            button->setPalette(palette);
+        });
         group->addButton(button, i);
         row->addWidget(button);
     }
@@ -61,6 +73,9 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
     m_screen = new QComboBox(this);
     m_screen->setObjectName(QStringLiteral("screenPicker"));
     m_screen->setAccessibleName(QStringLiteral("Bildschirm"));
+    // A long screen name must not widen the column; the open list shows it whole.
+    m_screen->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_screen->setMinimumContentsLength(12);
     auto *screenRow = new QHBoxLayout;
     screenRow->addWidget(new QLabel(QStringLiteral("Bildschirm"), this));
     screenRow->addWidget(m_screen, 1);
@@ -205,18 +220,12 @@ void TeleprompterOptions::rebuildScreens()
     m_syncing = true;
     m_screen->clear();
     m_screen->addItem(QStringLiteral("Automatisch (letzter)"), QVariant());
-    const QList<TeleprompterScreen> screens = SystemScreenProvider().screens();
-    for (const TeleprompterScreen &screen : screens) {
-        // Two identical monitors share a name; their numbers tell them apart.
-        const bool shared = std::count_if(screens.begin(), screens.end(),
-                                          [&](const TeleprompterScreen &s) { return s.name == screen.name; })
-                > 1;
-        QString label = screen.name;
-        if (const QScreen *qscreen = SystemScreenProvider::qscreen(screen.number)) {
-            label += QStringLiteral(" (%1 × %2)").arg(qscreen->size().width()).arg(qscreen->size().height());
-        }
-        if (shared)
-            label += QStringLiteral(" · %1").arg(screen.number);
+    // Named as the video picker names them, so one screen reads the same in both.
+    const QList<DisplayInfo> displays = DisplayList::instance()->displays();
+    for (const TeleprompterScreen &screen : SystemScreenProvider().screens()) {
+        const auto display = std::find_if(displays.begin(), displays.end(),
+                                          [&](const DisplayInfo &d) { return d.number == screen.number; });
+        const QString label = display != displays.end() ? displayName(*display, displays) : screen.name;
         m_screen->addItem(label, QVariant::fromValue(screen.number));
         m_screen->setItemData(m_screen->count() - 1, screen.name, Qt::UserRole + 1);
     }

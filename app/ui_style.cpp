@@ -2,10 +2,14 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 namespace tandrel::ui {
@@ -70,29 +74,89 @@ QLabel *label(const QString &text, TextRole role, bool semibold, bool secondary,
     return l;
 }
 
+namespace {
+
+// The widest a message box's text grows before it wraps.
+int messageWidthLimit(const QWidget *box)
+{
+    const QScreen *screen = box->screen() ? box->screen() : QGuiApplication::primaryScreen();
+    const int available = screen ? screen->availableGeometry().width() : 1280;
+    return std::clamp(available / 2 - 80, 320, 560);
+}
+
+// The widest piece of `word` that a line can hold at once: text wraps at
+// spaces and after the slashes of a path.
+int widestUnbreakable(const QString &word, const QFontMetrics &metrics)
+{
+    int widest = 0;
+    for (const QString &piece : word.split(QLatin1Char('/')))
+        widest = std::max(widest, metrics.horizontalAdvance(piece + QLatin1Char('/')));
+    return widest;
+}
+
+// A word that cannot be wrapped into the line (a path part longer than the
+// whole line) keeps its beginning and its end, the middle elided.
+QString fitWords(const QString &text, const QFontMetrics &metrics, int limit)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        QStringList words = line.split(QLatin1Char(' '));
+        for (QString &word : words)
+            if (widestUnbreakable(word, metrics) > limit)
+                word = metrics.elidedText(word, Qt::ElideMiddle, limit);
+        line = words.join(QLatin1Char(' '));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+// Gives `label` the width of its longest line up to the limit, so the box
+// grows with its text instead of cutting it.
+void fitLabel(QLabel *label, int limit)
+{
+    if (!label || label->text().isEmpty())
+        return;
+    const QFontMetrics metrics(label->font());
+    label->setText(fitWords(label->text(), metrics, limit));
+    int widest = 0;
+    for (const QString &line : label->text().split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    label->setWordWrap(true);
+    label->setMinimumWidth(std::clamp(widest + 2, 320, limit));
+}
+
+} // namespace
+
 void styleMessageBox(QMessageBox *box)
 {
-    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel "
-                                      "{ min-width: 320px; }"));
-    if (!box->informativeText().isEmpty()) {
-        if (auto *main = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
-            QFont bold = main->font();
-            bold.setWeight(QFont::DemiBold);
-            main->setFont(bold);
-        }
+    auto *main = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    if (main && !box->informativeText().isEmpty()) {
+        QFont bold = main->font();
+        bold.setWeight(QFont::DemiBold);
+        main->setFont(bold);
     }
+    const int limit = messageWidthLimit(box);
+    fitLabel(main, limit);
+    fitLabel(box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")), limit);
+}
+
+void setAlertMessage(QMessageBox *alert, const QString &message)
+{
+    alert->setInformativeText(message);
+    styleMessageBox(alert);
 }
 
 QMessageBox *openHinweisAlert(const QString &message, QWidget *parent)
 {
-    auto *alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Hinweis"), message,
-                                  QMessageBox::NoButton, parent);
+    // The title also heads the body: window titles of dialogs are not shown
+    // by every desktop, and the delete confirmation reads the same way.
+    auto *alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Hinweis"),
+                                  QStringLiteral("Hinweis"), QMessageBox::NoButton, parent);
     alert->setObjectName(QStringLiteral("alert"));
     QPushButton *ok = alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     alert->setDefaultButton(ok);
     alert->setEscapeButton(ok);
     alert->setAttribute(Qt::WA_DeleteOnClose);
-    styleMessageBox(alert);
+    setAlertMessage(alert, message);
     alert->open();
     return alert;
 }

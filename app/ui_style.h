@@ -21,8 +21,12 @@ QColor accentColor();
 QLabel *label(const QString &text, TextRole role, bool semibold = false, bool secondary = false,
               QWidget *parent = nullptr);
 
-// Gives a message box room for its texts and sets its main text in bold.
+// Sizes a message box to its texts (wrapping at spaces, a word too long for
+// any line elided in its middle) and sets its main text in bold.
 void styleMessageBox(QMessageBox *box);
+
+// The alert's message below its "Hinweis" heading; sizes the box anew.
+void setAlertMessage(QMessageBox *alert, const QString &message);
 
 // The window-modal "Hinweis" alert with one OK button, deleted when closed.
 // The caller connects to its finished() signal to clear what it showed.

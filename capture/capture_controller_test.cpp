@@ -1,5 +1,6 @@
 #include "capture/capture_controller.h"
 #include "platform/display_list.h"
+#include "platform/display_name.h"
 #include "platform/user_defaults.h"
 #include "tests/support/wait_until.h"
 
@@ -110,7 +111,7 @@ TEST_F(CaptureControllerTest, StartUpListsTheTestCameraBothScreensAndTheMicropho
     ASSERT_EQ(displays.size(), 2);
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(sources[i + 1].id, QStringLiteral("screen:%1").arg(displays[i].number));
-        EXPECT_EQ(sources[i + 1].name, QStringLiteral("Bildschirm: ") + displays[i].name);
+        EXPECT_EQ(sources[i + 1].name, QStringLiteral("Bildschirm: ") + displayName(displays[i], displays));
         EXPECT_EQ(sources[i + 1].kind, VideoSource::Kind::screen);
     }
     EXPECT_TRUE(hasMicrophone(*c, testMic()));

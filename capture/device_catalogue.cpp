@@ -2,6 +2,7 @@
 
 #include "capture/device_discovery.h"
 #include "platform/display_list.h"
+#include "platform/display_name.h"
 #include "platform/main_thread.h"
 
 #include <QGuiApplication>
@@ -124,8 +125,10 @@ bool DeviceCatalogue::screenCaptureGranted() const
 
 QString DeviceCatalogue::screenName(quint32 displayNumber) const
 {
-    if (QScreen *screen = DisplayList::instance()->screen(displayNumber))
-        return screen->name();
+    const QList<DisplayInfo> displays = DisplayList::instance()->displays();
+    for (const DisplayInfo &display : displays)
+        if (display.number == displayNumber)
+            return displayName(display, displays);
     return QStringLiteral("Display ") + QString::number(displayNumber);
 }
 
