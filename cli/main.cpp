@@ -54,7 +54,7 @@ const Command commands[] = {
     {"import", runImport, "import FILE|-"},
     {"list", runList, "list"},
     {"show", runShow, "show NUMBER"},
-    {"export", runExport, "export NUMBER [--no-open]"},
+    {"export", runExport, "export NUMBER [--format fcpxml|kdenlive|shotcut] [--no-open]"},
     {"align", runAlign, "align --script FILE --transcripts FILE"},
     {"levels", runLevels, "levels FILE.wav [--buffer-frames N]"},
     {"devices", runDevices, "devices"},
