@@ -6,6 +6,7 @@
 #include "app/record_workspace.h"
 #include "app/symbols.h"
 #include "app/ui_style.h"
+#include "export/editor_choice.h"
 #include "library/library_store.h"
 
 #include <QHBoxLayout>
@@ -269,7 +270,8 @@ void MainWindow::showContextMenu(const QPoint &pos)
     if (!reel)
         return;
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Final Cut Projekt"), this, [this, reel] { exportReel(*reel); });
+    menu.addAction(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)), this,
+                   [this, reel] { exportReel(*reel); });
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
     QAction *remove = menu.addAction(QStringLiteral("Löschen"));
     remove->setObjectName(QStringLiteral("destructive"));

@@ -5,7 +5,8 @@
 #include "app/record_workspace.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
-#include "export/fcpxml_exporter.h"
+#include "export/editor_choice.h"
+#include "export/editor_export.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
 #include "speech/speech_follower.h"
@@ -85,14 +86,15 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::exportReel(const ReelProject &reel)
 {
-    const ExportResult<QString> bundle
-            = FCPXMLExporter::exportAndOpen(reel, m_context.library, m_context.opener);
-    if (!bundle.ok()) {
-        setStatusNote(bundle.errorDescription());
+    const EditorChoice choice;
+    const Editor editor = choice.chosen(m_context.defaults);
+    const ExportResult<EditorExport::Outcome> outcome
+            = EditorExport::exportAndOpen(reel, m_context.library, editor, choice, m_context.opener);
+    if (!outcome.ok()) {
+        setStatusNote(outcome.errorDescription());
         return;
     }
-    setStatusNote(QStringLiteral("Final-Cut-Projekt liegt unter ") + QDir::toNativeSeparators(bundle.value())
-                  + QStringLiteral(" und wird geöffnet."));
+    setStatusNote(EditorExport::statusNote(editor, outcome.value(), false));
 }
 
 void MainWindow::showReelFolder(const ReelProject &reel)

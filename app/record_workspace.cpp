@@ -1,11 +1,13 @@
 #include "app/record_workspace.h"
 
+#include "app/app_commands.h"
 #include "app/preview_panel.h"
 #include "app/symbols.h"
 #include "app/take_list.h"
 #include "app/teleprompter_options.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
+#include "export/editor_choice.h"
 #include "library/library_store.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_presenter.h"
@@ -147,11 +149,14 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_teleprompterButton->setAutoDefault(false);
     connect(m_teleprompterButton, &QPushButton::clicked, this, [this] { openTeleprompter(false); });
 
-    m_export = new QPushButton(QStringLiteral("Final Cut Projekt"), left);
+    m_export = new QPushButton(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)), left);
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setToolTip(QStringLiteral("Strg+E"));
     m_export->setAutoDefault(false);
     connect(m_export, &QPushButton::clicked, this, &RecordWorkspace::exportToFinalCut);
+    connect(&m_context.commands, &AppCommands::exportEditorChanged, m_export, [this] {
+        m_export->setText(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)));
+    });
 
     m_captureStatus = ui::label(QString(), ui::TextRole::Caption, false, true);
     m_captureStatus->setObjectName(QStringLiteral("captureStatus"));
