@@ -18,6 +18,9 @@ signals:
     void toggleRecording();
     void openTeleprompter();
     void exportFinalCut();
+    // Not a menu command: the settings window chose another editor for the
+    // export, whose name the export button and menu item carry.
+    void exportEditorChanged();
 };
 
 } // namespace tandrel

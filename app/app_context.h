@@ -10,6 +10,7 @@ class RecordingSession;
 class SpeechFollower;
 class TeleprompterPresenter;
 class TeleprompterState;
+class UserDefaults;
 
 // The long-lived objects every window works on. The application owns them for
 // the life of the process; windows only refer to them.
@@ -26,6 +27,8 @@ struct AppContext
     AppCommands &commands;
     // Hands folders and exported bundles to the desktop.
     DesktopOpener &opener;
+    // The user's settings; the export reads its editor choice there.
+    UserDefaults &defaults;
 };
 
 } // namespace tandrel

@@ -54,6 +54,8 @@ struct AppUnderTest
 {
     explicit AppUnderTest(TestHome &home)
     {
+        // The window tests export for Final Cut, whatever editors this machine has.
+        UserDefaults(home.settingsFile()).setValue(QStringLiteral("export.editor"), QStringLiteral("fcpxml"));
         auto opener = std::make_unique<RecordingOpener>();
         openerLog = opener.get();
         app = std::make_unique<TandrelApp>(std::make_unique<UserDefaults>(home.settingsFile()),

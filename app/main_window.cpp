@@ -12,6 +12,7 @@
 #include "app/symbols.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
+#include "export/editor_choice.h"
 #include "library/library_store.h"
 
 #include <QCloseEvent>
@@ -238,7 +239,8 @@ void MainWindow::showContextMenu(const QPoint &pos)
     if (!reel)
         return;
     DestructiveMenu menu(this);
-    menu.addAction(QStringLiteral("Final Cut Projekt"), this, [this, reel] { exportReel(*reel); });
+    menu.addAction(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)), this,
+                   [this, reel] { exportReel(*reel); });
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
     QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
     remove->setObjectName(QStringLiteral("destructive"));

@@ -1,8 +1,9 @@
-// What the reel list offers for a reel besides selecting it: the Final Cut
-// export and its folder in the file manager.
+// What the reel list offers for a reel besides selecting it: the export for
+// the chosen editor and its folder in the file manager.
 #include "app/main_window.h"
 
-#include "export/fcpxml_exporter.h"
+#include "export/editor_choice.h"
+#include "export/editor_export.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
 
@@ -12,14 +13,15 @@ namespace tandrel {
 
 void MainWindow::exportReel(const ReelProject &reel)
 {
-    const ExportResult<QString> bundle
-            = FCPXMLExporter::exportAndOpen(reel, m_context.library, m_context.opener);
-    if (!bundle.ok()) {
-        setStatusNote(bundle.errorDescription());
+    const EditorChoice choice;
+    const Editor editor = choice.chosen(m_context.defaults);
+    const ExportResult<EditorExport::Outcome> outcome
+            = EditorExport::exportAndOpen(reel, m_context.library, editor, choice, m_context.opener);
+    if (!outcome.ok()) {
+        setStatusNote(outcome.errorDescription());
         return;
     }
-    setStatusNote(QStringLiteral("Final-Cut-Projekt liegt unter ") + QDir::toNativeSeparators(bundle.value())
-                  + QStringLiteral(" und wird geöffnet."));
+    setStatusNote(EditorExport::statusNote(editor, outcome.value(), false));
 }
 
 void MainWindow::showReelFolder(const ReelProject &reel)

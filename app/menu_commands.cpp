@@ -3,6 +3,7 @@
 #include "app/app_commands.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
+#include "export/editor_choice.h"
 #include "library/library_store.h"
 
 #include <QApplication>
@@ -74,8 +75,8 @@ MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
             = command(recording, QStringLiteral("Aufnahme starten"), QKeySequence(Qt::CTRL | Qt::Key_R));
     commands.teleprompter
             = command(recording, QStringLiteral("Teleprompter"), QKeySequence(Qt::CTRL | Qt::Key_T));
-    commands.exportFinalCut
-            = command(recording, QStringLiteral("Final Cut Projekt"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    commands.exportFinalCut = command(recording, EditorChoice::buttonLabel(EditorChoice().chosen(context.defaults)),
+                                      QKeySequence(Qt::CTRL | Qt::Key_E));
 
     LibraryStore *library = &context.library;
     AppCommands *signals_ = &context.commands;
@@ -91,6 +92,11 @@ MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
     QObject::connect(commands.toggleRecording, &QAction::triggered, signals_, &AppCommands::toggleRecording);
     QObject::connect(commands.teleprompter, &QAction::triggered, signals_, &AppCommands::openTeleprompter);
     QObject::connect(commands.exportFinalCut, &QAction::triggered, signals_, &AppCommands::exportFinalCut);
+    QAction *exportAction = commands.exportFinalCut;
+    UserDefaults *defaults = &context.defaults;
+    QObject::connect(signals_, &AppCommands::exportEditorChanged, exportAction, [exportAction, defaults] {
+        exportAction->setText(EditorChoice::buttonLabel(EditorChoice().chosen(*defaults)));
+    });
 
     QList<QKeySequence> keys;
     for (QAction *action : {commands.newReel, commands.importMarkdown, commands.settings, commands.quit,

@@ -1,5 +1,6 @@
 #include "app/record_workspace.h"
 
+#include "app/app_commands.h"
 #include "app/preview_panel.h"
 #include "app/recording_session.h"
 #include "app/symbols.h"
@@ -8,6 +9,7 @@
 #include "app/teleprompter_options.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
+#include "export/editor_choice.h"
 #include "library/library_store.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_state.h"
@@ -146,11 +148,14 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_teleprompterButton->setAutoDefault(false);
     connect(m_teleprompterButton, &QPushButton::clicked, this, [this] { openTeleprompter(false); });
 
-    m_export = new QPushButton(QStringLiteral("Final Cut Projekt"), left);
+    m_export = new QPushButton(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)), left);
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setToolTip(QStringLiteral("Strg+E"));
     m_export->setAutoDefault(false);
     connect(m_export, &QPushButton::clicked, this, &RecordWorkspace::exportToFinalCut);
+    connect(&m_context.commands, &AppCommands::exportEditorChanged, m_export, [this] {
+        m_export->setText(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)));
+    });
 
     m_captureStatus = ui::label(QString(), ui::TextRole::Caption, false, true);
     m_captureStatus->setObjectName(QStringLiteral("captureStatus"));

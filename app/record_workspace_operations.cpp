@@ -7,7 +7,8 @@
 #include "app/reel_number.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
-#include "export/fcpxml_exporter.h"
+#include "export/editor_choice.h"
+#include "export/editor_export.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
 #include "teleprompter/teleprompter_state.h"
@@ -124,15 +125,15 @@ void RecordWorkspace::exportToFinalCut()
     const std::optional<ReelProject> reel = currentReel();
     if (!reel)
         return;
-    const ExportResult<QString> bundle
-            = FCPXMLExporter::exportAndOpen(*reel, m_context.library, m_context.opener);
-    if (!bundle.ok()) {
-        emit statusNoteRequested(bundle.errorDescription());
+    const EditorChoice choice;
+    const Editor editor = choice.chosen(m_context.defaults);
+    const ExportResult<EditorExport::Outcome> outcome
+            = EditorExport::exportAndOpen(*reel, m_context.library, editor, choice, m_context.opener);
+    if (!outcome.ok()) {
+        emit statusNoteRequested(outcome.errorDescription());
         return;
     }
-    emit statusNoteRequested(QStringLiteral("Final-Cut-Projekt ")
-                             + QFileInfo(QDir::cleanPath(bundle.value())).fileName()
-                             + QStringLiteral(" wird geöffnet."));
+    emit statusNoteRequested(EditorExport::statusNote(editor, outcome.value(), true));
 }
 
 void RecordWorkspace::requestDeleteTake(const Take &take)

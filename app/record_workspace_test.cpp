@@ -1,6 +1,7 @@
 #include "app/app_test_support.h"
 #include "app/preview_panel.h"
 #include "app/record_workspace.h"
+#include "app/settings_window.h"
 #include "app/take_list.h"
 #include "app/take_list_model.h"
 #include "app/teleprompter_options.h"
@@ -315,6 +316,41 @@ TEST_F(WorkspaceFixture, ExportReportsMissingTakesAndNamesTheWrittenBundle)
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
     ASSERT_FALSE(app->openerLog->opened.isEmpty());
     EXPECT_EQ(QDir(app->openerLog->opened.constLast()).canonicalPath(), QDir(bundle).canonicalPath());
+}
+
+// The editor chosen in the settings names the export button and menu item;
+// the export then writes that editor's project and hands it over.
+TEST_F(WorkspaceFixture, TheEditorChosenInTheSettingsNamesTheExportAndGetsItsProject)
+{
+    // No editor installed: the project goes to the desktop's default handler.
+    const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", (home.path() + QStringLiteral("/no-applications")).toUtf8());
+    app->app->menus().settings->trigger();
+    ASSERT_TRUE(waitUntil([] { return SettingsWindow::current() != nullptr; }));
+    QComboBox *editors = SettingsWindow::current()->editorBox();
+    EXPECT_EQ(editors->currentText(), QStringLiteral("Final Cut Pro"));
+    editors->setCurrentIndex(2);
+    emit editors->activated(2);
+    EXPECT_EQ(editors->currentText(), QStringLiteral("Shotcut"));
+    EXPECT_EQ(workspace().exportButton()->text(), QStringLiteral("Shotcut-Projekt"));
+    EXPECT_EQ(app->app->menus().exportFinalCut->text(), QStringLiteral("Shotcut-Projekt"));
+    SettingsWindow::current()->close();
+
+    addTake(QStringLiteral("x-video.mov"), QStringLiteral("x-audio.m4a"), 2, {{0.5, 1.5}});
+    MainWindow &window = app->window();
+    QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    const QString project = library().reelFolder(stored()) + QStringLiteral("/001-intro.mlt");
+    EXPECT_EQ(window.alert()->text(),
+              QStringLiteral("Shotcut-Projekt liegt unter ") + project
+                      + QStringLiteral(" und wird geöffnet."));
+    EXPECT_TRUE(QFileInfo(project).isFile());
+    ASSERT_FALSE(app->openerLog->opened.isEmpty());
+    EXPECT_EQ(app->openerLog->opened.constLast(), project);
+    if (dataDirs.isNull())
+        qunsetenv("XDG_DATA_DIRS");
+    else
+        qputenv("XDG_DATA_DIRS", dataDirs);
 }
 
 TEST_F(WorkspaceFixture, DraggingTheCropFrameMovesTheRecordedCropAndSavesItAfterThePause)

@@ -1,11 +1,14 @@
 #include "app/settings_window.h"
 
+#include "app/app_commands.h"
 #include "app/recording_session.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
+#include "export/editor_choice.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -93,12 +96,33 @@ SettingsWindow::SettingsWindow(AppContext context)
     column->addWidget(m_path);
     column->addLayout(buttons);
     column->addWidget(m_footnote);
+    column->addLayout(editorChoice());
     column->addStretch();
 
     connect(&m_context.library, &LibraryStore::rootPathChanged, this, &SettingsWindow::updateFromState);
     connect(&m_context.capture, &CaptureController::isRecordingChanged, this,
             &SettingsWindow::updateFromState);
     updateFromState();
+}
+
+// The editor the export button writes for and opens.
+QLayout *SettingsWindow::editorChoice()
+{
+    m_editor = new QComboBox(this);
+    m_editor->setObjectName(QStringLiteral("exportEditor"));
+    const QList<Editor> editors = EditorChoice::editors();
+    for (const Editor editor : editors)
+        m_editor->addItem(EditorChoice::name(editor));
+    m_editor->setCurrentIndex(editors.indexOf(EditorChoice().chosen(m_context.defaults)));
+    connect(m_editor, &QComboBox::activated, this, [this, editors](int index) {
+        EditorChoice::choose(m_context.defaults, editors.value(index));
+        emit m_context.commands.exportEditorChanged();
+    });
+    auto *block = new QVBoxLayout;
+    block->setSpacing(4);
+    block->addWidget(ui::label(QStringLiteral("Schnittprogramm"), ui::TextRole::Headline));
+    block->addWidget(m_editor, 0, Qt::AlignLeft);
+    return block;
 }
 
 void SettingsWindow::updateFromState()

@@ -7,7 +7,9 @@
 #include <QWidget>
 #include <optional>
 
+class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -38,16 +40,19 @@ public:
     QPushButton *chooseButton() const { return m_choose; }
     QLabel *footnote() const { return m_footnote; }
     QMessageBox *alert() const { return m_alert; }
+    QComboBox *editorBox() const { return m_editor; }
 
 private:
     explicit SettingsWindow(AppContext context);
     void updateFromState();
     void showRootFolder();
+    QLayout *editorChoice();
 
     AppContext m_context;
     QLineEdit *m_path = nullptr;
     QPushButton *m_choose = nullptr;
     QLabel *m_footnote = nullptr;
+    QComboBox *m_editor = nullptr;
     QPointer<QMessageBox> m_alert;
     std::optional<QString> m_errorText;
 };

@@ -48,7 +48,7 @@ TandrelApp::~TandrelApp()
 AppContext TandrelApp::context()
 {
     return AppContext{*m_library,   *m_capture, *m_teleprompter, *m_speechFollower,
-                      *m_presenter, *m_session, m_commands,      *m_opener};
+                      *m_presenter, *m_session, m_commands,      *m_opener, *m_defaults};
 }
 
 // The video behind the teleprompter text: the capture's pictures and flips,

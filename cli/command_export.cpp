@@ -1,5 +1,6 @@
 #include "cli/library_command.h"
-#include "export/fcpxml_exporter.h"
+#include "export/editor_choice.h"
+#include "export/editor_export.h"
 #include "library/markdown_import.h"
 #include "platform/desktop_opener.h"
 
@@ -11,7 +12,12 @@ namespace tandrel::cli {
 int runExport(CliContext &ctx)
 {
     const bool open = !ctx.takeFlag(QStringLiteral("--no-open"));
-    if (ctx.args.size() != 1)
+    bool missingFormat = false;
+    const std::optional<QString> formatName = ctx.takeOption(QStringLiteral("--format"), &missingFormat);
+    // Without --format the command writes what it always wrote: the Final Cut bundle.
+    const std::optional<Editor> editor
+            = formatName ? EditorChoice::fromFormatName(*formatName) : std::optional(Editor::finalCut);
+    if (missingFormat || !editor || ctx.args.size() != 1)
         return ctx.usage();
     const std::optional<qint64> number = parseReelNumber(ctx.args.first());
     if (!number)
@@ -23,18 +29,33 @@ int runExport(CliContext &ctx)
     if (!reel)
         return ExitFailure;
 
-    SystemDesktopOpener opener;
-    const ExportResult<QString> bundle = open ? FCPXMLExporter::exportAndOpen(*reel, library.store(), opener)
-                                              : FCPXMLExporter::exportReel(*reel, library.store());
-    if (!bundle)
-        return ctx.fail(bundle.errorDescription());
+    QString location;
+    if (open) {
+        SystemDesktopOpener opener;
+        const ExportResult<EditorExport::Outcome> outcome
+                = EditorExport::exportAndOpen(*reel, library.store(), *editor, EditorChoice(), opener);
+        if (!outcome)
+            return ctx.fail(outcome.errorDescription());
+        location = outcome.value().location;
+        if (!outcome.value().opened)
+            ctx.err << EditorExport::statusNote(*editor, outcome.value(), false) << Qt::endl;
+    } else {
+        const ExportResult<QString> written = EditorExport::exportReel(*reel, library.store(), *editor);
+        if (!written)
+            return ctx.fail(written.errorDescription());
+        location = written.value();
+    }
 
-    if (ctx.json)
-        ctx.out << QJsonDocument(QJsonObject{{QStringLiteral("bundle"), bundle.value()}})
-                           .toJson(QJsonDocument::Compact)
-                << '\n';
-    else
-        ctx.out << bundle.value() << '\n';
+    if (ctx.json) {
+        // The Final Cut form stays as scripts know it.
+        const QJsonObject result = *editor == Editor::finalCut
+                ? QJsonObject{{QStringLiteral("bundle"), location}}
+                : QJsonObject{{QStringLiteral("project"), location},
+                              {QStringLiteral("format"), EditorChoice::formatName(*editor)}};
+        ctx.out << QJsonDocument(result).toJson(QJsonDocument::Compact) << '\n';
+    } else {
+        ctx.out << location << '\n';
+    }
     return 0;
 }
 

@@ -19,7 +19,7 @@ const Command commands[] = {
     {"import", runImport, "import DATEI|-"},
     {"list", runList, "list"},
     {"show", runShow, "show NUMMER"},
-    {"export", runExport, "export NUMMER [--no-open]"},
+    {"export", runExport, "export NUMMER [--format fcpxml|kdenlive|shotcut] [--no-open]"},
     {"align", runAlign, "align --script FILE --transcripts FILE"},
     {"levels", runLevels, "levels FILE.wav [--buffer-frames N]"},
     {"devices", runDevices, "devices"},

@@ -1,9 +1,11 @@
 // tandrelctl export, run as the real program on a temporary library.
 #include "library/library_store.h"
 #include "platform/user_defaults.h"
+#include "tests/support/temp_library.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -55,6 +57,9 @@ protected:
         env.insert(QStringLiteral("HOME"), dir.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")); // nothing gets opened
+        // Editors are looked up in the home folder's applications only.
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("share")));
+        env.insert(QStringLiteral("XDG_DATA_DIRS"), dir.filePath(QStringLiteral("no system share")));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(TANDRELCTL), QStringList{QStringLiteral("--library"), library()} + args);
         EXPECT_TRUE(process.waitForFinished(30000));
@@ -94,6 +99,7 @@ TEST_F(CliExportTest, PrintsTheBundleOfAValidDocument)
 
 TEST_F(CliExportTest, FailuresGoToStandardErrorInGerman)
 {
+    const char *usage = "Aufruf: tandrelctl export NUMMER [--format fcpxml|kdenlive|shotcut] [--no-open]\n";
     const struct
     {
         QStringList args;
@@ -104,8 +110,14 @@ TEST_F(CliExportTest, FailuresGoToStandardErrorInGerman)
              1,
              "Für dieses Reel gibt es noch keine Aufnahme.\n"},
             {{QStringLiteral("9")}, 1, "Kein Reel mit der Nummer 009.\n"},
-            {{QStringLiteral("sieben")}, 2, "Aufruf: tandrelctl export NUMMER [--no-open]\n"},
-            {{}, 2, "Aufruf: tandrelctl export NUMMER [--no-open]\n"},
+            {{QStringLiteral("sieben")}, 2, usage},
+            {{}, 2, usage},
+            {{QStringLiteral("7"), QStringLiteral("--format"), QStringLiteral("premiere")}, 2, usage},
+            {{QStringLiteral("7"), QStringLiteral("--format")}, 2, usage},
+            {{QStringLiteral("8"), QStringLiteral("--format"), QStringLiteral("kdenlive"),
+              QStringLiteral("--no-open")},
+             1,
+             "Für dieses Reel gibt es noch keine Aufnahme.\n"},
     };
     for (const auto &c : cases) {
         const CliRun result = run(QStringList{QStringLiteral("export")} + c.args);
@@ -113,4 +125,56 @@ TEST_F(CliExportTest, FailuresGoToStandardErrorInGerman)
         EXPECT_EQ(result.err, QString::fromUtf8(c.err)) << c.args.join(' ').toStdString();
         EXPECT_EQ(result.out, QString());
     }
+}
+
+// --format writes the editor's project beside the bundle; opening hands it to
+// the editor's program as its desktop entry says.
+TEST_F(CliExportTest, WritesTheChosenEditorsProjectAndOpensItWithTheEditor)
+{
+    const QDir reelFolder(QDir(library()).filePath(QStringLiteral("007-tom-jerry")));
+    const struct
+    {
+        const char *format;
+        const char *file;
+    } cases[] = {{"kdenlive", "007-tom-jerry.kdenlive"}, {"shotcut", "007-tom-jerry.mlt"}};
+    for (const auto &c : cases) {
+        const CliRun json
+                = run({QStringLiteral("--json"), QStringLiteral("export"), QStringLiteral("7"),
+                       QStringLiteral("--format"), QString::fromUtf8(c.format), QStringLiteral("--no-open")});
+        EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
+        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        EXPECT_EQ(object.value(QStringLiteral("project")).toString(),
+                  reelFolder.filePath(QString::fromUtf8(c.file)));
+        EXPECT_EQ(object.value(QStringLiteral("format")).toString(), QString::fromUtf8(c.format));
+        EXPECT_TRUE(QFileInfo(reelFolder.filePath(QString::fromUtf8(c.file))).size() > 0);
+    }
+
+    // A Kdenlive of this home folder: a script that notes what it was given.
+    const QString program = dir.filePath(QStringLiteral("kdenlive"));
+    const QString noted = dir.filePath(QStringLiteral("opened.txt"));
+    QFile script(program);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$1\" > \"%1.tmp\" && mv \"%1.tmp\" \"%1\"\n")
+                         .arg(noted)
+                         .toUtf8());
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    const QString applications = dir.filePath(QStringLiteral("share/applications"));
+    QDir().mkpath(applications);
+    QFile entry(QDir(applications).filePath(QStringLiteral("org.kde.kdenlive.desktop")));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Kdenlive\nExec=\"%1\" %F\n")
+                        .arg(program)
+                        .toUtf8());
+    entry.close();
+
+    const CliRun opened = run({QStringLiteral("export"), QStringLiteral("7"), QStringLiteral("--format"),
+                               QStringLiteral("kdenlive")});
+    EXPECT_EQ(opened.exitCode, 0) << opened.err.toStdString();
+    EXPECT_EQ(opened.out, reelFolder.filePath(QStringLiteral("007-tom-jerry.kdenlive")) + QLatin1Char('\n'));
+    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return QFileInfo::exists(noted); }, 30000));
+    QFile note(noted);
+    ASSERT_TRUE(note.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(note.readAll()).trimmed(),
+              reelFolder.filePath(QStringLiteral("007-tom-jerry.kdenlive")));
 }

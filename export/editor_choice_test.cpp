@@ -1,0 +1,217 @@
+#include "export/editor_choice.h"
+
+#include "export/editor_export.h"
+#include "export/mlt_test_support.h"
+#include "platform/user_defaults.h"
+#include "tests/support/recording_opener.h"
+#include "tests/support/temp_library.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+// Application folders of a made-up desktop; programs are shell scripts that
+// write their arguments, one a line, to "<name>.args" beside them.
+class Desktop
+{
+public:
+    QString applications(int n) const { return dir.filePath(QStringLiteral("apps%1").arg(n)); }
+
+    void install(int folder, const QString &fileName, const QString &body)
+    {
+        QDir().mkpath(applications(folder));
+        writeFile(QDir(applications(folder)).filePath(fileName), body.toUtf8());
+    }
+    // An executable script; its path.
+    QString program(const QString &name)
+    {
+        const QString path = dir.filePath(name);
+        writeFile(path,
+                  QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1.args.tmp\" && mv \"%1.args.tmp\" "
+                                 "\"%1.args\"\n")
+                          .arg(path)
+                          .toUtf8());
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+        return path;
+    }
+    QStringList argumentsOf(const QString &program) const
+    {
+        QFile file(program + QStringLiteral(".args"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    EditorChoice choice() const { return EditorChoice({applications(1), applications(2)}); }
+
+    QTemporaryDir dir;
+
+private:
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+};
+
+QString entry(const QString &exec, const QString &extra = {})
+{
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Editor\nExec=") + exec + QLatin1Char('\n')
+            + extra + QStringLiteral("[Desktop Action New]\nExec=wrong %f\n");
+}
+
+} // namespace
+
+TEST(DesktopEntry, ExecBecomesTheCommandForAFile)
+{
+    const QString file = QStringLiteral("/tmp/a b/007 x.kdenlive");
+    const struct
+    {
+        const char *exec;
+        QStringList command;
+    } cases[] = {
+            {"kdenlive %F", {"kdenlive", file}},
+            {"shotcut %f", {"shotcut", file}},
+            {"kdenlive %U", {"kdenlive", "file:///tmp/a%20b/007%20x.kdenlive"}},
+            {"editor --open-file=%f -x", {"editor", "--open-file=" + file, "-x"}},
+            {"editor", {"editor", file}},
+            {"\"/opt/my editor/bin/run\" --name \"a \\\"q\\\" b\" %i %c %k %F",
+             {"/opt/my editor/bin/run", "--name", "a \"q\" b", file}},
+            {"env\\sBAR=1 editor 100%% %f", {"env", "BAR=1", "editor", "100%", file}},
+            {"flatpak run org.kde.kdenlive @@u %U @@",
+             {"flatpak", "run", "org.kde.kdenlive", "@@u", "file:///tmp/a%20b/007%20x.kdenlive", "@@"}},
+            {"editor \"unterminated %f", {}},
+    };
+    Desktop desktop;
+    for (const auto &c : cases) {
+        desktop.install(1, QStringLiteral("e.desktop"), entry(QString::fromUtf8(c.exec)));
+        const auto read
+                = DesktopEntry::read(QDir(desktop.applications(1)).filePath(QStringLiteral("e.desktop")));
+        ASSERT_TRUE(read.has_value()) << c.exec;
+        EXPECT_EQ(read->command(file), c.command) << c.exec;
+    }
+}
+
+// Which editors count as installed decides the default; the user's choice
+// wins while it names an editor.
+TEST(EditorChoice, DefaultsToAnInstalledEditorAndKeepsTheUsersChoice)
+{
+    const struct
+    {
+        const char *what;
+        std::function<void(Desktop &)> install;
+        Editor expected;
+    } cases[] = {
+            {"nothing installed", [](Desktop &) {}, Editor::finalCut},
+            {"Shotcut only",
+             [](Desktop &d) {
+                 d.install(2, "org.shotcut.Shotcut.desktop", entry(d.program("shotcut") + " %F"));
+             },
+             Editor::shotcut},
+            {"both; Kdenlive in the later folder, as a Flatpak's name",
+             [](Desktop &d) {
+                 d.install(1, "shotcut.desktop", entry(d.program("shotcut") + " %F"));
+                 d.install(2, "org.kde.kdenlive.desktop", entry(d.program("kdenlive") + " %U"));
+             },
+             Editor::kdenlive},
+            {"Kdenlive's entry hidden, its TryExec missing; Shotcut's program not in PATH",
+             [](Desktop &d) {
+                 d.install(1, "org.kde.kdenlive.desktop",
+                           entry(d.program("kdenlive") + " %U", "Hidden=true\n"));
+                 d.install(2, "kdenlive.desktop",
+                           entry(d.program("kdenlive") + " %U", "TryExec=/nonexistent/kdenlive\n"));
+                 d.install(2, "shotcut.desktop", entry("tandrel-no-such-program %F"));
+             },
+             Editor::finalCut},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Desktop desktop;
+        c.install(desktop);
+        UserDefaults defaults(desktop.dir.filePath(QStringLiteral("defaults.ini")));
+        const EditorChoice choice = desktop.choice();
+        EXPECT_EQ(choice.defaultEditor(), c.expected);
+        EXPECT_EQ(choice.chosen(defaults), c.expected);
+        defaults.setValue(EditorChoice::settingsKey, QStringLiteral("premiere"));
+        EXPECT_EQ(choice.chosen(defaults), c.expected);
+        for (const Editor editor : EditorChoice::editors()) {
+            EditorChoice::choose(defaults, editor);
+            EXPECT_EQ(UserDefaults(desktop.dir.filePath(QStringLiteral("defaults.ini")))
+                              .stringValue(QStringLiteral("export.editor")),
+                      EditorChoice::formatName(editor));
+            EXPECT_EQ(choice.chosen(defaults), editor);
+        }
+    }
+}
+
+// An installed editor's program gets the project; without one, the desktop's
+// default handler; when nothing takes it, the reel folder is shown.
+TEST(EditorExport, HandsTheProjectToTheEditorsProgramOrShowsTheFolder)
+{
+    Desktop desktop;
+    const QString kdenlive = desktop.program(QStringLiteral("kdenlive"));
+    desktop.install(1, QStringLiteral("org.kde.kdenlive.desktop"),
+                    entry(kdenlive + QStringLiteral(" --x %F")));
+    TestLibrary library;
+    library.addTake(0, QStringLiteral("a.mov"), QStringLiteral("a.m4a"), 1.0, {{0.2, 0.5}});
+    const QString reelFolder = library.store->reelFolder(library.reel());
+
+    const struct
+    {
+        Editor editor;
+        bool handlerAccepts;
+        QStringList opened; // what went to the desktop's default handler
+        bool programStarted;
+        QString note;
+    } cases[] = {
+            {Editor::kdenlive,
+             false,
+             {},
+             true,
+             "Kdenlive-Projekt liegt unter " + reelFolder + "/007-tom-jerry.kdenlive und wird geöffnet."},
+            {Editor::shotcut,
+             true,
+             {reelFolder + "/007-tom-jerry.mlt"},
+             false,
+             "Shotcut-Projekt liegt unter " + reelFolder + "/007-tom-jerry.mlt und wird geöffnet."},
+            {Editor::shotcut,
+             false,
+             {reelFolder + "/007-tom-jerry.mlt", reelFolder},
+             false,
+             "Kein Programm öffnet 007-tom-jerry.mlt — Ordner wird gezeigt."},
+            {Editor::finalCut,
+             true,
+             {reelFolder + "/007-tom-jerry.fcpxmld"},
+             false,
+             "Final-Cut-Projekt liegt unter " + reelFolder + "/007-tom-jerry.fcpxmld und wird geöffnet."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(EditorChoice::name(c.editor).toStdString());
+        class Opener : public RecordingOpener
+        {
+        public:
+            bool accepts = true;
+            bool open(const QString &path) override { return RecordingOpener::open(path) && accepts; }
+        } opener;
+        opener.accepts = c.handlerAccepts;
+        QFile::remove(kdenlive + QStringLiteral(".args"));
+        const auto outcome = EditorExport::exportAndOpen(library.reel(), *library.store, c.editor,
+                                                         desktop.choice(), opener);
+        ASSERT_TRUE(outcome.ok()) << outcome.errorDescription().toStdString();
+        EXPECT_EQ(opener.opened, c.opened);
+        EXPECT_EQ(EditorExport::statusNote(c.editor, outcome.value(), false), c.note);
+        if (c.programStarted) {
+            EXPECT_TRUE(waitUntil([&] { return !desktop.argumentsOf(kdenlive).isEmpty(); }, 30000));
+            EXPECT_EQ(desktop.argumentsOf(kdenlive),
+                      (QStringList{QStringLiteral("--x"), outcome.value().location}));
+        }
+    }
+    const EditorExport::Outcome bundle{reelFolder + QStringLiteral("/007-tom-jerry.fcpxmld"), true};
+    EXPECT_EQ(EditorExport::statusNote(Editor::finalCut, bundle, true),
+              QStringLiteral("Final-Cut-Projekt 007-tom-jerry.fcpxmld wird geöffnet."));
+}

@@ -1,0 +1,144 @@
+// Kdenlive and Shotcut, as Debian packages them, open an exported project on
+// the test desktop the way the export opens it (their desktop entry's
+// command). A screenshot of each lands in the build folder for a person to
+// look at; a test skips itself when its editor is not installed.
+#include "export/editor_choice.h"
+#include "export/mlt_project.h"
+#include "export/mlt_test_support.h"
+#include "tests/support/temp_library.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+constexpr quint32 magenta = 0xffff00ff, cyan = 0xff00ffff;
+
+// Pixels of the first take's magenta: neither editor draws its own controls in it.
+qsizetype magentaPixels(const QImage &image)
+{
+    qsizetype count = 0;
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); y += 2) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); x += 2) {
+            if (qRed(line[x]) > 220 && qGreen(line[x]) < 40 && qBlue(line[x]) > 220)
+                ++count;
+        }
+    }
+    return count;
+}
+
+// Whether a window's title names both the project and the editor.
+bool hasWindow(const QString &project, const QString &editor)
+{
+    QString out;
+    runTool(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}, &out, 20000);
+    for (const QString &line : out.split(u'\n')) {
+        if (line.contains(project) && line.contains(editor, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+class EditorScreenshot : public ::testing::TestWithParam<Editor>
+{
+};
+
+} // namespace
+
+TEST_P(EditorScreenshot, TheEditorOpensTheProjectWithTheTakesOnItsTimeline)
+{
+    const Editor editor = GetParam();
+    const std::optional<DesktopEntry> entry = EditorChoice().desktopEntry(editor);
+    if (!entry)
+        GTEST_SKIP() << EditorChoice::name(editor).toStdString() << " is not installed";
+    if (QStandardPaths::findExecutable(QStringLiteral("dbus-run-session")).isEmpty())
+        GTEST_SKIP() << "dbus-run-session is missing; the editors need a session bus";
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "runs on the test desktop (scripts/test-env)";
+
+    TestLibrary library;
+    const QDir takes(library.takesFolder());
+    ASSERT_TRUE(writeTestVideo(takes.filePath(QStringLiteral("a-video.mov")), magenta, 100));
+    ASSERT_TRUE(writeTestAudio(takes.filePath(QStringLiteral("a-audio.m4a")), 100));
+    ASSERT_TRUE(writeTestVideo(takes.filePath(QStringLiteral("b-video.mov")), cyan, 100));
+    ASSERT_TRUE(writeTestAudio(takes.filePath(QStringLiteral("b-audio.m4a")), 100));
+    library.addTake(0, QStringLiteral("a-video.mov"), QStringLiteral("a-audio.m4a"), 3.0, {{0.5, 2.0}});
+    library.addTake(1, QStringLiteral("b-video.mov"), QStringLiteral("b-audio.m4a"), 3.0,
+                    {{0.3, 1.0}, {1.5, 2.5}});
+    const auto flavour
+            = editor == Editor::kdenlive ? MltProject::Flavour::kdenlive : MltProject::Flavour::shotcut;
+    const ExportResult<QString> project = MltProject::exportReel(library.reel(), *library.store, flavour);
+    ASSERT_TRUE(project.ok()) << project.errorDescription().toStdString();
+
+    QScreen *screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    ASSERT_EQ(magentaPixels(screen->grabWindow(0).toImage()), 0) << "another editor is still on the screen";
+
+    // The editor under its own session bus; its process id comes back
+    // through a file, so that it alone is ended afterwards. Its output goes
+    // to a log beside the project.
+    const QStringList command = entry->command(project.value());
+    ASSERT_FALSE(command.isEmpty());
+    const QString pidFile = library.dir.filePath(QStringLiteral("editor.pid"));
+    QProcess session;
+    const QString log = library.dir.filePath(QStringLiteral("editor.log"));
+    session.setProcessChannelMode(QProcess::MergedChannels);
+    session.setStandardOutputFile(log);
+    session.start(QStringLiteral("dbus-run-session"),
+                  QStringList{QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                              QStringLiteral("echo $$ > \"$0\"; exec \"$@\""), pidFile}
+                          + command);
+    ASSERT_TRUE(session.waitForStarted(30000));
+
+    // Loaded: a window carries the project's name and the first take's
+    // picture shows in the editor's monitor.
+    QImage shot;
+    QElapsedTimer sinceGrab;
+    // Kdenlive's title names the project without its suffix, Shotcut's with it.
+    const QString projectName = QFileInfo(project.value()).completeBaseName();
+    const bool loaded = waitUntil(
+            [&] {
+                if (sinceGrab.isValid() && sinceGrab.elapsed() < 1000)
+                    return false;
+                sinceGrab.start();
+                shot = screen->grabWindow(0).toImage();
+                return magentaPixels(shot) > 1000 && hasWindow(projectName, EditorChoice::name(editor));
+            },
+            240000);
+
+    const QString folder = QStringLiteral(TANDREL_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    const QString path
+            = folder + QLatin1Char('/') + EditorChoice::formatName(editor) + QStringLiteral("-project.png");
+    EXPECT_TRUE(shot.save(path));
+    std::cout << "[ screenshot ] " << path.toStdString() << '\n';
+
+    // Kdenlive ignores SIGTERM; once the editor is gone, dbus-run-session
+    // ends its bus and returns.
+    QFile pid(pidFile);
+    const int editorPid
+            = pid.open(QIODevice::ReadOnly) ? QString::fromUtf8(pid.readAll()).trimmed().toInt() : 0;
+    const auto stop = [&](int signal) {
+        return editorPid > 0 && ::kill(editorPid, signal) == 0 && session.waitForFinished(30000);
+    };
+    if (!stop(SIGTERM) && !stop(SIGKILL)) {
+        session.kill();
+        session.waitForFinished();
+    }
+    EXPECT_TRUE(loaded) << EditorChoice::name(editor).toStdString()
+                        << " did not show the project; see the screenshot " << path.toStdString() << " and "
+                        << log.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Editors, EditorScreenshot, ::testing::Values(Editor::kdenlive, Editor::shotcut),
+                         [](const auto &info) { return EditorChoice::name(info.param).toStdString(); });

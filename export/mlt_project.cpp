@@ -1,0 +1,354 @@
+#include "export/mlt_project.h"
+
+#include "export/export_files.h"
+#include "export/mlt_xml_writer.h"
+#include "library/library_store.h"
+#include "library/speech_slicing.h"
+
+#include <QDir>
+
+namespace tandrel {
+
+namespace {
+
+// The version of the Debian 12 MLT both editors are built on.
+const QString mltVersion = QStringLiteral("7.12.0");
+
+// Every take's clip on a track is a producer of its own, so that each clip
+// shows its own name in the editor; numbers count the producers of a document.
+struct ClipProducers
+{
+    std::optional<qint64> video, audio;
+};
+
+QString chainId(qint64 number)
+{
+    return QStringLiteral("chain%1").arg(number);
+}
+
+// Kdenlive's bin ids start at 2 in every project it makes itself.
+QString kdenliveId(qint64 number)
+{
+    return QString::number(number + 2);
+}
+
+QString lastFrame(qint64 frames)
+{
+    return QString::number(std::max<qint64>(frames, 1) - 1);
+}
+
+// MLT resolves a resource without a leading slash against the XML file's
+// folder, unless it holds a colon, which MLT reads as a service or URL prefix.
+QString resource(const QString &projectFolder, const QString &path)
+{
+    const QString relative = QDir(projectFolder).relativeFilePath(path);
+    return relative.contains(QLatin1Char(':')) ? QDir::cleanPath(path) : relative;
+}
+
+// Bin folders of a Kdenlive project: one for each take, numbered from 1.
+QList<qint64> takeFolders(const ReelTimeline &timeline)
+{
+    QList<qint64> folders;
+    qint64 folder = 0;
+    for (const ReelTimeline::Clip &clip : timeline.clips) {
+        if (clip.startFrame == 0)
+            ++folder; // every take's first slice starts at its first frame
+        folders.append(folder);
+    }
+    return folders;
+}
+
+QList<ClipProducers> writeProducers(MltXmlWriter &w, const ReelTimeline &timeline,
+                                    const QString &projectFolder, MltProject::Flavour flavour)
+{
+    const QList<qint64> folders = takeFolders(timeline);
+    QList<ClipProducers> producers;
+    qint64 next = 0;
+    for (qsizetype i = 0; i < timeline.clips.size(); ++i) {
+        const ReelTimeline::Clip &clip = timeline.clips.at(i);
+        ClipProducers ids;
+        for (const auto &[media, id] :
+             {std::pair{clip.video, &ids.video}, std::pair{clip.audio, &ids.audio}}) {
+            if (!media)
+                continue;
+            const ReelTimeline::Media &file = timeline.media.at(*media);
+            *id = next++;
+            w.open(QStringLiteral("chain"),
+                   {{QStringLiteral("id"), chainId(**id)}, {QStringLiteral("out"), lastFrame(file.frames)}});
+            w.property(QStringLiteral("length"), file.frames);
+            w.property(QStringLiteral("eof"), QStringLiteral("pause"));
+            w.property(QStringLiteral("resource"), resource(projectFolder, file.path));
+            w.property(QStringLiteral("mlt_service"), QStringLiteral("avformat-novalidate"));
+            w.property(QStringLiteral("seekable"), 1);
+            if (flavour == MltProject::Flavour::shotcut) {
+                w.property(QStringLiteral("shotcut:caption"), clip.name);
+            } else {
+                w.property(QStringLiteral("kdenlive:clipname"), clip.name);
+                w.property(QStringLiteral("kdenlive:id"), kdenliveId(**id));
+                w.property(QStringLiteral("kdenlive:folderid"), QString::number(folders.at(i)));
+                // The slice is the clip's zone in Kdenlive's clip monitor.
+                w.property(QStringLiteral("kdenlive:zone_in"), clip.startFrame);
+                w.property(QStringLiteral("kdenlive:zone_out"), clip.startFrame + clip.length - 1);
+            }
+            w.close(QStringLiteral("chain"));
+        }
+        producers.append(ids);
+    }
+    return producers;
+}
+
+// One track: an entry per clip that has a file of the track's kind, a blank
+// as long as the clip otherwise, so video and audio stay side by side.
+void writeTrack(MltXmlWriter &w, const QString &id, const MltXmlWriter::Attributes &properties,
+                const ReelTimeline &timeline, const QList<ClipProducers> &producers, bool video,
+                MltProject::Flavour flavour)
+{
+    w.open(QStringLiteral("playlist"), {{QStringLiteral("id"), id}});
+    for (const auto &[name, value] : properties)
+        w.property(name, value);
+    for (qsizetype i = 0; i < timeline.clips.size(); ++i) {
+        const ReelTimeline::Clip &clip = timeline.clips.at(i);
+        const std::optional<qint64> producer = video ? producers.at(i).video : producers.at(i).audio;
+        if (!producer) {
+            w.empty(QStringLiteral("blank"), {{QStringLiteral("length"), QString::number(clip.length)}});
+            continue;
+        }
+        const MltXmlWriter::Attributes entry{
+                {QStringLiteral("producer"), chainId(*producer)},
+                {QStringLiteral("in"), QString::number(clip.startFrame)},
+                {QStringLiteral("out"), QString::number(clip.startFrame + clip.length - 1)}};
+        if (flavour == MltProject::Flavour::shotcut) {
+            w.empty(QStringLiteral("entry"), entry);
+            continue;
+        }
+        w.open(QStringLiteral("entry"), entry);
+        w.property(QStringLiteral("kdenlive:id"), kdenliveId(*producer));
+        w.close(QStringLiteral("entry"));
+    }
+    w.close(QStringLiteral("playlist"));
+}
+
+// The background both editors put under every timeline: black, as long as the cut.
+void writeBlack(MltXmlWriter &w, const QString &id, const QString &resource, qint64 frames)
+{
+    w.open(QStringLiteral("producer"),
+           {{QStringLiteral("id"), id},
+            {QStringLiteral("in"), QStringLiteral("0")},
+            {QStringLiteral("out"), lastFrame(frames)}});
+    w.property(QStringLiteral("length"), frames);
+    w.property(QStringLiteral("eof"), QStringLiteral("pause"));
+    w.property(QStringLiteral("resource"), resource);
+    w.property(QStringLiteral("aspect_ratio"), 1);
+    w.property(QStringLiteral("mlt_service"), QStringLiteral("color"));
+    w.property(QStringLiteral("mlt_image_format"), QStringLiteral("rgba"));
+    w.property(QStringLiteral("set.test_audio"), 0);
+    w.close(QStringLiteral("producer"));
+}
+
+// Sums the sound of track `track` into the background's, as the editors'
+// own audio mix transitions do.
+void writeAudioMix(MltXmlWriter &w, int number, int track, bool kdenlive)
+{
+    w.open(QStringLiteral("transition"),
+           {{QStringLiteral("id"), QStringLiteral("transition%1").arg(number)}});
+    w.property(QStringLiteral("a_track"), 0);
+    w.property(QStringLiteral("b_track"), track);
+    w.property(QStringLiteral("mlt_service"), QStringLiteral("mix"));
+    if (kdenlive) {
+        w.property(QStringLiteral("kdenlive_id"), QStringLiteral("mix"));
+        w.property(QStringLiteral("internal_added"), 237);
+        w.property(QStringLiteral("accepts_blanks"), 1);
+    }
+    w.property(QStringLiteral("always_active"), 1);
+    w.property(QStringLiteral("sum"), 1);
+    w.close(QStringLiteral("transition"));
+}
+
+MltXmlWriter::Attributes tractorRange(const QString &id, qint64 frames)
+{
+    return {{QStringLiteral("id"), id},
+            {QStringLiteral("in"), QStringLiteral("0")},
+            {QStringLiteral("out"), lastFrame(frames)}};
+}
+
+void writeShotcutTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
+                          const QList<ClipProducers> &producers, const QString &title)
+{
+    const auto shotcut = MltProject::Flavour::shotcut;
+    w.open(QStringLiteral("playlist"), {{QStringLiteral("id"), QStringLiteral("main_bin")}});
+    w.property(QStringLiteral("xml_retain"), 1);
+    w.close(QStringLiteral("playlist"));
+    writeBlack(w, QStringLiteral("black"), QStringLiteral("0"), timeline.frames);
+    w.open(QStringLiteral("playlist"), {{QStringLiteral("id"), QStringLiteral("background")}});
+    w.empty(QStringLiteral("entry"),
+            {{QStringLiteral("producer"), QStringLiteral("black")},
+             {QStringLiteral("in"), QStringLiteral("0")},
+             {QStringLiteral("out"), lastFrame(timeline.frames)}});
+    w.close(QStringLiteral("playlist"));
+    writeTrack(w, QStringLiteral("playlist0"),
+               {{QStringLiteral("shotcut:video"), QStringLiteral("1")},
+                {QStringLiteral("shotcut:name"), QStringLiteral("V1")}},
+               timeline, producers, true, shotcut);
+    writeTrack(w, QStringLiteral("playlist1"),
+               {{QStringLiteral("shotcut:audio"), QStringLiteral("1")},
+                {QStringLiteral("shotcut:name"), QStringLiteral("A1")}},
+               timeline, producers, false, shotcut);
+
+    // The "shotcut" property makes Shotcut open the file as its project
+    // rather than as a clip.
+    MltXmlWriter::Attributes tractor = tractorRange(QStringLiteral("tractor0"), timeline.frames);
+    tractor.insert(1, {QStringLiteral("title"), title});
+    w.open(QStringLiteral("tractor"), tractor);
+    w.property(QStringLiteral("shotcut"), 1);
+    w.property(QStringLiteral("shotcut:projectAudioChannels"), 2);
+    w.property(QStringLiteral("shotcut:projectFolder"), 1);
+    w.empty(QStringLiteral("track"), {{QStringLiteral("producer"), QStringLiteral("background")}});
+    w.empty(QStringLiteral("track"), {{QStringLiteral("producer"), QStringLiteral("playlist0")}});
+    w.empty(QStringLiteral("track"),
+            {{QStringLiteral("producer"), QStringLiteral("playlist1")},
+             {QStringLiteral("hide"), QStringLiteral("video")}});
+    writeAudioMix(w, 0, 1, false);
+    writeAudioMix(w, 1, 2, false);
+    w.close(QStringLiteral("tractor"));
+}
+
+void writeKdenliveTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
+                           const QList<ClipProducers> &producers)
+{
+    const auto kdenlive = MltProject::Flavour::kdenlive;
+    // The bin: the document settings, a folder per take and every clip.
+    w.open(QStringLiteral("playlist"), {{QStringLiteral("id"), QStringLiteral("main_bin")}});
+    w.property(QStringLiteral("kdenlive:docproperties.version"), QStringLiteral("1.04"));
+    w.property(QStringLiteral("kdenlive:docproperties.kdenliveversion"), QStringLiteral("22.12.3"));
+    w.property(QStringLiteral("kdenlive:docproperties.profile"), QStringLiteral("vertical_hd_30"));
+    // Zoomed in far enough on a reel of seconds for the clips' names to show.
+    w.property(QStringLiteral("kdenlive:docproperties.zoom"), 4);
+    const QList<qint64> folders = takeFolders(timeline);
+    for (qsizetype i = 0; i < timeline.clips.size(); ++i) {
+        if (i == 0 || folders.at(i) != folders.at(i - 1))
+            w.property(QStringLiteral("kdenlive:folder.-1.%1").arg(folders.at(i)),
+                       timeline.clips.at(i).takeName);
+    }
+    w.property(QStringLiteral("xml_retain"), 1);
+    for (qsizetype i = 0; i < timeline.clips.size(); ++i) {
+        const ReelTimeline::Clip &clip = timeline.clips.at(i);
+        for (const auto &[media, id] :
+             {std::pair{clip.video, producers.at(i).video}, std::pair{clip.audio, producers.at(i).audio}}) {
+            if (id)
+                w.empty(QStringLiteral("entry"),
+                        {{QStringLiteral("producer"), chainId(*id)},
+                         {QStringLiteral("in"), QStringLiteral("0")},
+                         {QStringLiteral("out"), lastFrame(timeline.media.at(*media).frames)}});
+        }
+    }
+    w.close(QStringLiteral("playlist"));
+
+    writeBlack(w, QStringLiteral("black_track"), QStringLiteral("black"), timeline.frames);
+    // Each Kdenlive track is a tractor of two playlists (the second holds
+    // same-track mixes); audio tracks come before video tracks.
+    const QString audioTrack = QStringLiteral("kdenlive:audio_track");
+    writeTrack(w, QStringLiteral("playlist0"), {{audioTrack, QStringLiteral("1")}}, timeline, producers,
+               false, kdenlive);
+    w.open(QStringLiteral("playlist"), {{QStringLiteral("id"), QStringLiteral("playlist1")}});
+    w.property(audioTrack, 1);
+    w.close(QStringLiteral("playlist"));
+    w.open(QStringLiteral("tractor"), tractorRange(QStringLiteral("tractor0"), timeline.frames));
+    w.property(audioTrack, 1);
+    w.property(QStringLiteral("kdenlive:timeline_active"), 1);
+    for (const QString &playlist : {QStringLiteral("playlist0"), QStringLiteral("playlist1")})
+        w.empty(QStringLiteral("track"),
+                {{QStringLiteral("hide"), QStringLiteral("video")}, {QStringLiteral("producer"), playlist}});
+    w.close(QStringLiteral("tractor"));
+
+    writeTrack(w, QStringLiteral("playlist2"), {}, timeline, producers, true, kdenlive);
+    w.empty(QStringLiteral("playlist"), {{QStringLiteral("id"), QStringLiteral("playlist3")}});
+    w.open(QStringLiteral("tractor"), tractorRange(QStringLiteral("tractor1"), timeline.frames));
+    w.property(QStringLiteral("kdenlive:timeline_active"), 1);
+    for (const QString &playlist : {QStringLiteral("playlist2"), QStringLiteral("playlist3")})
+        w.empty(QStringLiteral("track"),
+                {{QStringLiteral("hide"), QStringLiteral("audio")}, {QStringLiteral("producer"), playlist}});
+    w.close(QStringLiteral("tractor"));
+
+    // The timeline is the document's last tractor, the one melt plays.
+    w.open(QStringLiteral("tractor"), tractorRange(QStringLiteral("tractor2"), timeline.frames));
+    w.property(QStringLiteral("kdenlive:projectTractor"), 1);
+    w.empty(QStringLiteral("track"), {{QStringLiteral("producer"), QStringLiteral("black_track")}});
+    w.empty(QStringLiteral("track"),
+            {{QStringLiteral("producer"), QStringLiteral("tractor0")},
+             {QStringLiteral("hide"), QStringLiteral("video")}});
+    w.empty(QStringLiteral("track"), {{QStringLiteral("producer"), QStringLiteral("tractor1")}});
+    writeAudioMix(w, 0, 1, true);
+    writeAudioMix(w, 1, 2, true);
+    w.close(QStringLiteral("tractor"));
+}
+
+} // namespace
+
+QString MltProject::fileSuffix(Flavour flavour)
+{
+    return flavour == Flavour::shotcut ? QStringLiteral(".mlt") : QStringLiteral(".kdenlive");
+}
+
+QString MltProject::projectPath(const ReelProject &reel, const LibraryStore &library, Flavour flavour)
+{
+    return QDir(library.reelFolder(reel)).filePath(reel.folderName() + fileSuffix(flavour));
+}
+
+ExportResult<QString> MltProject::buildDocument(const ReelProject &reel, const QString &takesFolder,
+                                                const QString &projectFolder, Flavour flavour)
+{
+    const ExportResult<ReelTimeline> timeline = ReelTimeline::build(reel, takesFolder);
+    if (!timeline)
+        return *timeline.error();
+    return document(timeline.value(), reel.displayLabel(), projectFolder, flavour);
+}
+
+QString MltProject::document(const ReelTimeline &timeline, const QString &title, const QString &projectFolder,
+                             Flavour flavour)
+{
+    MltXmlWriter w;
+    w.raw(QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
+    // No "root" attribute: MLT then resolves relative resources against the
+    // folder the file lies in, wherever the reel folder has been moved.
+    w.open(QStringLiteral("mlt"),
+           {{QStringLiteral("LC_NUMERIC"), QStringLiteral("C")},
+            {QStringLiteral("version"), mltVersion},
+            {QStringLiteral("title"), title},
+            {QStringLiteral("producer"), QStringLiteral("main_bin")}});
+    w.empty(QStringLiteral("profile"),
+            {{QStringLiteral("description"), QStringLiteral("Vertical HD 30 fps")},
+             {QStringLiteral("width"), QStringLiteral("1080")},
+             {QStringLiteral("height"), QStringLiteral("1920")},
+             {QStringLiteral("progressive"), QStringLiteral("1")},
+             {QStringLiteral("sample_aspect_num"), QStringLiteral("1")},
+             {QStringLiteral("sample_aspect_den"), QStringLiteral("1")},
+             {QStringLiteral("display_aspect_num"), QStringLiteral("9")},
+             {QStringLiteral("display_aspect_den"), QStringLiteral("16")},
+             {QStringLiteral("frame_rate_num"), QString::number(timelineFrameRate)},
+             {QStringLiteral("frame_rate_den"), QStringLiteral("1")},
+             {QStringLiteral("colorspace"), QStringLiteral("709")}});
+    const QList<ClipProducers> producers = writeProducers(w, timeline, projectFolder, flavour);
+    if (flavour == Flavour::shotcut)
+        writeShotcutTimeline(w, timeline, producers, title);
+    else
+        writeKdenliveTimeline(w, timeline, producers);
+    w.close(QStringLiteral("mlt"));
+    return w.text();
+}
+
+ExportResult<QString> MltProject::exportReel(const ReelProject &reel, const LibraryStore &library,
+                                             Flavour flavour)
+{
+    const QString reelFolder = library.reelFolder(reel);
+    if (const auto failure = createExportFolder(reelFolder))
+        return ExportResult<QString>::fileSystemFailure(*failure);
+    const ExportResult<QString> text = buildDocument(reel, library.takesFolder(reel), reelFolder, flavour);
+    if (!text)
+        return text;
+    const QString file = projectPath(reel, library, flavour);
+    if (const auto failure = writeExportFile(file, text.value().toUtf8()))
+        return ExportResult<QString>::fileSystemFailure(*failure);
+    return file;
+}
+
+} // namespace tandrel

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "export/export_error.h"
+#include "library/reel_project.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace tandrel {
+
+// A reel's takes laid end to end on the 30 fps grid and cut at their speech
+// intervals, as every editor export lays them out: the takes oldest first, each
+// take's slices in order, takes without usable media left out. Clip names are
+// plain text; each document escapes them its own way.
+struct ReelTimeline
+{
+    // One file of a take.
+    struct Media
+    {
+        QString path; // absolute
+        QString fileName; // the bare name stored with the take
+        qint64 frames = 0; // the take's frame count
+        bool operator==(const Media &) const = default;
+    };
+
+    // One slice of a take: the video file's and the audio file's stretch
+    // [startFrame, startFrame + length), side by side on the timeline.
+    struct Clip
+    {
+        QString name; // "Take HH:mm:ss", then " · Sprache" or " · Pause" when the take has intervals
+        QString takeName; // "Take HH:mm:ss"
+        std::optional<qsizetype> video; // index into `media`
+        std::optional<qsizetype> audio;
+        qint64 startFrame = 0; // within the take
+        qint64 length = 0;
+        qint64 offset = 0; // on the timeline
+        bool operator==(const Clip &) const = default;
+    };
+
+    QList<Media> media;
+    QList<Clip> clips;
+    qint64 frames = 0; // the timeline's length: the clips' lengths added up
+
+    // Fails with noTakes or noMedia, the same as the Final Cut document.
+    static ExportResult<ReelTimeline> build(const ReelProject &reel, const QString &takesFolder);
+};
+
+} // namespace tandrel
