@@ -114,7 +114,7 @@ Editor EditorChoice::defaultEditor() const
 
 Editor EditorChoice::chosen(const UserDefaults &defaults) const
 {
-    if (const std::optional<QString> stored = defaults.stringValue(settingsKey)) {
+    if (const std::optional<QString> stored = defaults.read(settings::exportEditor)) {
         if (const std::optional<Editor> editor = fromFormatName(*stored))
             return *editor;
     }
@@ -123,7 +123,7 @@ Editor EditorChoice::chosen(const UserDefaults &defaults) const
 
 void EditorChoice::choose(UserDefaults &defaults, Editor editor)
 {
-    defaults.setValue(settingsKey, formatName(editor));
+    defaults.write(settings::exportEditor, formatName(editor));
 }
 
 bool EditorChoice::open(Editor editor, const QString &file, DesktopOpener &opener) const

@@ -20,7 +20,6 @@ class UserDefaults;
 class EditorChoice
 {
 public:
-    static inline const QString settingsKey = QStringLiteral("export.editor");
 
     // Desktop entries are looked up in `applicationFolders`, earlier first.
     explicit EditorChoice(QStringList applicationFolders = systemApplicationFolders());

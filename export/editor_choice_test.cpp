@@ -4,7 +4,7 @@
 #include "export/mlt_test_support.h"
 #include "platform/user_defaults.h"
 #include "tests/support/recording_opener.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -137,7 +137,7 @@ TEST(EditorChoice, DefaultsToAnInstalledEditorAndKeepsTheUsersChoice)
         const EditorChoice choice = desktop.choice();
         EXPECT_EQ(choice.defaultEditor(), c.expected);
         EXPECT_EQ(choice.chosen(defaults), c.expected);
-        defaults.setValue(EditorChoice::settingsKey, QStringLiteral("premiere"));
+        defaults.setValue(QStringLiteral("export.editor"), QStringLiteral("premiere"));
         EXPECT_EQ(choice.chosen(defaults), c.expected);
         for (const Editor editor : EditorChoice::editors()) {
             EditorChoice::choose(defaults, editor);

@@ -5,7 +5,7 @@
 #include "export/editor_choice.h"
 #include "export/mlt_project.h"
 #include "export/mlt_test_support.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -32,6 +32,9 @@ inline constexpr SettingKey<bool> showsSelfView{"teleprompter.showsSelfView"};
 inline constexpr SettingKey<QString> selectedScreenID{"teleprompter.selectedScreenID"};
 inline constexpr SettingKey<qlonglong> selectedDisplayID{"teleprompter.selectedDisplayID"};
 
+// The editor the export writes for: "fcpxml", "kdenlive" or "shotcut".
+inline constexpr SettingKey<QString> exportEditor{"export.editor"};
+
 } // namespace settings
 
 } // namespace tandrel

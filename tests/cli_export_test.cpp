@@ -1,7 +1,7 @@
 // tandrelctl export, run as the real program on a temporary library.
 #include "library/library_store.h"
 #include "platform/user_defaults.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QDir>
 #include <QFile>
