@@ -4,7 +4,7 @@
 
 namespace tandrel {
 
-Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &path)
+Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &path, guint64 reservedSeconds)
 {
     using R = Result<std::shared_ptr<AudioFileWriter>>;
     const QByteArray description
@@ -17,7 +17,7 @@ Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &
                       .arg(MaxQueuedBuffers)
                       .arg(SampleRate)
                       .arg(BitRate)
-                      .arg(ReservedSeconds * GST_SECOND)
+                      .arg(reservedSeconds * GST_SECOND)
                       .arg(GST_SECOND)
                       .arg(ReservedBytesPerSecond)
                       .toLatin1();
