@@ -13,7 +13,7 @@ Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &
                              " ! avenc_aac bitrate=%3"
                              " ! mp4mux reserved-max-duration=%4 reserved-moov-update-period=%5"
                              " reserved-bytes-per-sec=%6"
-                             " ! filesink name=sink sync=false")
+                             " ! filesink name=sink sync=false buffer-mode=unbuffered")
                       .arg(MaxQueuedBuffers)
                       .arg(SampleRate)
                       .arg(BitRate)

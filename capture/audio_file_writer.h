@@ -1,8 +1,8 @@
 #pragma once
 
-#include "media/audio_buffer.h"
 #include "capture/media_writer.h"
 #include "capture/video_file_writer.h"
+#include "media/audio_buffer.h"
 
 namespace tandrel {
 

@@ -18,7 +18,7 @@ QString messageText(GstMessage *message)
 }
 
 // What an error message says about its cause. A sink that cannot write puts
-// the system's words last in its debug text ("…:\nFile too large"); those
+// the system's words last in its debug text ("…: File too large"); those
 // are the ones worth showing. The muxer names its reserved header space.
 std::pair<MediaWriter::Failure, QString> failureOf(GstMessage *message)
 {
@@ -36,7 +36,8 @@ std::pair<MediaWriter::Failure, QString> failureOf(GstMessage *message)
         cause = MediaWriter::Failure::IndexFull;
     } else if (error && g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE)
                && details.contains(QLatin1Char('\n'))) {
-        shown = details.section(QLatin1Char('\n'), -1).trimmed();
+        // "Error while writing to file descriptor 7: File too large"
+        shown = details.section(QLatin1Char('\n'), -1).section(QStringLiteral(": "), -1).trimmed();
     }
     g_clear_error(&error);
     g_free(debug);

@@ -67,7 +67,6 @@ public:
     // Longest wait for the end of the stream before the writer gives up.
     static constexpr int FinishTimeoutMs = 60000;
 
-
 protected:
     MediaWriter(GstElement *pipeline, GstAppSrc *source, QString path, guint64 maxQueuedBuffers);
     // Pipeline from a launch description with an appsrc named "src" and a

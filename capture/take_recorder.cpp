@@ -357,7 +357,8 @@ void TakeRecorder::finishWriters(FinishedTake finished)
 // Why `writer` failed, in German; none when it did not.
 std::optional<QString> TakeRecorder::writerFailure(const MediaWriter *writer)
 {
-    if (!writer || writer->status() != MediaWriter::Status::Failed)
+    // A failed writer is cancelled at the stop; its failure stays.
+    if (!writer || writer->failure() == MediaWriter::Failure::None)
         return std::nullopt;
     switch (writer->failure()) {
     case MediaWriter::Failure::DiskFull:
@@ -395,8 +396,8 @@ void TakeRecorder::measureKeptFiles(FinishedTake &take)
 QString TakeRecorder::limitNote() const
 {
     const double limit = m_timing.takeLimit;
-    const QString length = limit >= 120 ? QStringLiteral("%1 Minuten").arg(qint64(limit / 60))
-                                        : QStringLiteral("%1 Sekunden").arg(qint64(limit));
+    const QString length
+            = limit >= 120 ? QStringLiteral("%1 Minuten").arg(qint64(limit / 60)) : secondsText(limit);
     return QStringLiteral("Die Aufnahme wurde nach %1 beendet: Länger kann ein Take nicht sein.").arg(length);
 }
 
@@ -466,7 +467,8 @@ void TakeRecorder::finishTake(FinishedTake take)
         return;
     }
 
-    double duration = take.duration;
+    // A take stopped at its limit holds what was captured up to it.
+    double duration = take.limitReached ? m_timing.takeLimit : take.duration;
     if (aborted) {
         duration = std::max(take.videoSeconds.value_or(0), take.audioSeconds.value_or(0));
         m_display.lastError(QStringLiteral("Aufnahme abgebrochen: %1. Der Take enthält die ersten %2.")
@@ -485,11 +487,13 @@ void TakeRecorder::finishTake(FinishedTake take)
     if (keepAudio)
         result.audioFileName = QFileInfo(*take.audioPath).fileName();
     result.duration = duration;
-    // Speech the files no longer hold is not part of the take.
+    // Speech the files of a take cut short no longer hold is not part of it.
     for (SpeechInterval interval : std::as_const(take.intervals)) {
-        if (interval.start >= duration)
-            break;
-        interval.end = std::min(interval.end, duration);
+        if (aborted || take.limitReached) {
+            if (interval.start >= duration)
+                break;
+            interval.end = std::min(interval.end, duration);
+        }
         result.speechIntervals.append(interval);
     }
     m_display.statusMessage(idleStatus);

@@ -82,6 +82,8 @@ public:
     double recordedDuration() const { return m_recordedDuration; }
     // Whether the gate is open; any thread.
     bool isCapturing() const { return m_recordingActive.load(std::memory_order_acquire); }
+    // Microphone buffers the running take's audio file has taken; any thread.
+    qint64 audioBuffersTaken() const { return m_audioBufferCount.load(std::memory_order_relaxed); }
 
     // Starts a take whose two files go into `directory` (created when
     // missing), a video file when `videoID` names a source and an audio file

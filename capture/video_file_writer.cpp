@@ -19,7 +19,7 @@ Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &
                              " ! video/x-h264,profile=high"
                              " ! qtmux reserved-max-duration=%4 reserved-moov-update-period=%5"
                              " reserved-bytes-per-sec=%7"
-                             " ! filesink name=sink sync=false")
+                             " ! filesink name=sink sync=false buffer-mode=unbuffered")
                       .arg(MaxQueuedFrames + MaxLeadFrames + 1)
                       .arg(BitRateKbps)
                       .arg(QLatin1String(preset))

@@ -28,5 +28,7 @@ public:
 
 private:
     rlimit m_old{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+};
 
 } // namespace tandrel::testing
