@@ -151,7 +151,9 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
     for (const QString &name : files) {
         const double seconds = decodableSeconds(folder.filePath(name));
         EXPECT_GE(seconds, 3.0) << name.toStdString();
-        EXPECT_LE(seconds, 6.0) << name.toStdString();
+        // The take began before the encoders' first output reached the
+        // files, up to a second earlier on a busy machine.
+        EXPECT_LE(seconds, 6.5) << name.toStdString();
     }
     // The take never finished, so the reel has none until a process that
     // may write to the library adopts the files it left.
@@ -173,7 +175,7 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
     EXPECT_TRUE(files.contains(take.value(QStringLiteral("videoFileName")).toString()));
     EXPECT_TRUE(files.contains(take.value(QStringLiteral("audioFileName")).toString()));
     EXPECT_GE(take.value(QStringLiteral("duration")).toDouble(), 3.0);
-    EXPECT_LE(take.value(QStringLiteral("duration")).toDouble(), 6.0);
+    EXPECT_LE(take.value(QStringLiteral("duration")).toDouble(), 6.5);
     const QString stamp = files.first().left(15);
     EXPECT_EQ(QDateTime::fromString(take.value(QStringLiteral("recordedAt")).toString(), Qt::ISODate),
               QDateTime::fromString(stamp, QStringLiteral("yyyyMMdd-HHmmss")).toUTC());
