@@ -187,12 +187,14 @@ void CaptureSession::installScreenCallbacks()
 
 // On a streaming thread of the failed pipeline: the failure is handled on the
 // main thread, which reconfigures the session, so the pipeline is not
-// touched here.
+// touched here. A failure of pipelines that a reconfiguration has replaced
+// meanwhile is old news and dropped.
 std::function<void(const QString &)> CaptureSession::deviceFailureHandler(Device device)
 {
-    return [this, device](const QString &description) {
-        runOnMain(m_context, [this, device, description] {
-            if (m_handlers.deviceFailed)
+    const quint64 inputs = m_inputsGeneration.load();
+    return [this, device, inputs](const QString &description) {
+        runOnMain(m_context, [this, device, inputs, description] {
+            if (m_handlers.deviceFailed && inputs == m_inputsGeneration.load())
                 m_handlers.deviceFailed(device, description);
         });
     };
@@ -200,6 +202,7 @@ std::function<void(const QString &)> CaptureSession::deviceFailureHandler(Device
 
 void CaptureSession::stopInputs()
 {
+    ++m_inputsGeneration;
     if (m_cameraRelay)
         m_cameraRelay->close();
     m_cameraRelay.reset();

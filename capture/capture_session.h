@@ -96,6 +96,9 @@ private:
     const Handlers m_handlers;
     LockedValue<QUuid> m_reconfigureTokenCell{QUuid::createUuid()};
     std::atomic<bool> m_shuttingDown{false};
+    // Counts the sets of pipelines: written on the session queue, read on
+    // the main thread to drop failures of pipelines already replaced.
+    std::atomic<quint64> m_inputsGeneration{0};
 
     // session queue only (the screen source's own lock guards its display list)
     std::shared_ptr<CapturePipeline> m_cameraPipeline;
