@@ -213,7 +213,8 @@ TakeFigures liveTake(const char *preset, const char *options,
 {
     TakeFigures f;
     QTemporaryDir dir;
-    auto video = VideoFileWriter::create(dir.filePath(QStringLiteral("v.mov")), preset, options);
+    auto video = VideoFileWriter::create(dir.filePath(QStringLiteral("v.mov")),
+                                         VideoFileWriter::ReservedSeconds, preset, options);
     auto audio = AudioFileWriter::create(dir.filePath(QStringLiteral("a.m4a")));
     if (!video.ok() || !audio.ok() || !(*video)->startWriting() || !(*audio)->startWriting())
         return f;
@@ -278,7 +279,8 @@ EncoderFigures encoderSpeed(const char *preset, const char *options,
                             const std::vector<std::unique_ptr<testing::TestCameraFrame>> &frames, int count)
 {
     QTemporaryDir dir;
-    auto video = VideoFileWriter::create(dir.filePath(QStringLiteral("v.mov")), preset, options);
+    auto video = VideoFileWriter::create(dir.filePath(QStringLiteral("v.mov")),
+                                         VideoFileWriter::ReservedSeconds, preset, options);
     if (!video.ok() || !(*video)->startWriting())
         return {};
     PortraitRenderer renderer;

@@ -4,7 +4,7 @@
 
 namespace tandrel {
 
-Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &path)
+Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &path, guint64 reservedSeconds)
 {
     using R = Result<std::shared_ptr<AudioFileWriter>>;
     const QByteArray description
@@ -13,11 +13,11 @@ Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &
                              " ! avenc_aac bitrate=%3"
                              " ! mp4mux reserved-max-duration=%4 reserved-moov-update-period=%5"
                              " reserved-bytes-per-sec=%6"
-                             " ! filesink name=sink sync=false")
+                             " ! filesink name=sink sync=false buffer-mode=unbuffered")
                       .arg(MaxQueuedBuffers)
                       .arg(SampleRate)
                       .arg(BitRate)
-                      .arg(ReservedSeconds * GST_SECOND)
+                      .arg(reservedSeconds * GST_SECOND)
                       .arg(GST_SECOND)
                       .arg(ReservedBytesPerSecond)
                       .toLatin1();

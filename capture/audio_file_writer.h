@@ -1,7 +1,8 @@
 #pragma once
 
-#include "media/audio_buffer.h"
 #include "capture/media_writer.h"
+#include "capture/video_file_writer.h"
+#include "media/audio_buffer.h"
 
 namespace tandrel {
 
@@ -16,14 +17,16 @@ public:
     static constexpr int BitRate = 192000;
     // About a second of 1024-frame microphone buffers.
     static constexpr guint64 MaxQueuedBuffers = 48;
-    // Longest take whose index fits the reserved header space, and the bytes
+    // The index space covers what the video writer's does, at the bytes
     // reserved per second for 47 AAC frames (about 230 measured); with the
-    // muxer's two copies 2.2 MB of header room in every file.
-    static constexpr guint64 ReservedSeconds = 3600;
+    // muxer's two copies 2.3 MB of header room in every file.
+    static constexpr guint64 ReservedSeconds = VideoFileWriter::ReservedSeconds;
     static constexpr guint ReservedBytesPerSecond = 300;
 
-    // A writer for a new file at `path`, opened but not started.
-    static Result<std::shared_ptr<AudioFileWriter>> create(const QString &path);
+    // A writer for a new file at `path`, opened but not started, whose index
+    // space covers `reservedSeconds`.
+    static Result<std::shared_ptr<AudioFileWriter>> create(const QString &path,
+                                                           guint64 reservedSeconds = ReservedSeconds);
 
     // Appends `buffer` whose first frame lies `time` seconds from the start
     // of the take; frames before the start are cut off. The samples are

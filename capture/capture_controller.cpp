@@ -82,6 +82,9 @@ void CaptureController::createSession()
         setLastError(description);
         setStatusMessage(QStringLiteral("Bildschirmquelle unterbrochen"));
     };
+    session.deviceFailed = [this](CaptureSession::Device device, const QString &description) {
+        handleDeviceFailure(device, description);
+    };
     session.capturingTake = [this] { return m_recorder->isCapturing(); };
     m_session = std::make_unique<CaptureSession>(*m_output, this, std::move(session));
 }
@@ -235,11 +238,48 @@ void CaptureController::refreshScreens()
     m_devices->refreshScreens();
 }
 
-// While a take runs, device changes only refresh the lists.
+// While a take runs, device changes only refresh the lists, unless a device
+// of the session has gone: that ends the take.
 void CaptureController::handleDevicesChanged()
 {
+    const auto gone = [](const std::optional<QString> &input, const QList<CaptureDevice> &present) {
+        return input && std::none_of(present.begin(), present.end(), [&](const CaptureDevice &d) {
+                   return d.uniqueID == *input;
+               });
+    };
+    if (gone(m_videoDeviceInput, m_devices->cameras())) {
+        handleDeviceFailure(CaptureSession::Device::camera,
+                            QStringLiteral("Das Gerät ist nicht mehr vorhanden"));
+        return;
+    }
+    if (gone(m_audioDeviceInput, m_devices->microphones())) {
+        handleDeviceFailure(CaptureSession::Device::microphone,
+                            QStringLiteral("Das Gerät ist nicht mehr vorhanden"));
+        return;
+    }
     if (isRecording())
         return;
+    m_devices->refreshScreens();
+    scheduleReconfigure();
+}
+
+// A camera or microphone of the session failed or went away: the status and
+// lastError say so, a running take ends with what it holds, and the session
+// is rebuilt from the devices that are left, as after a hot-plug.
+void CaptureController::handleDeviceFailure(CaptureSession::Device device, const QString &description)
+{
+    const bool camera = device == CaptureSession::Device::camera;
+    const QString reason = (camera ? QStringLiteral("Kamera ausgefallen (%1)")
+                                   : QStringLiteral("Mikrofon ausgefallen (%1)"))
+                                   .arg(description);
+    setStatusMessage(camera ? QStringLiteral("Kamera unterbrochen")
+                            : QStringLiteral("Mikrofon unterbrochen"));
+    if (m_recorder->isCapturing())
+        m_recorder->abortRecording(reason); // lastError follows when the take is finished
+    else
+        setLastError(reason + QLatin1Char('.'));
+    // Queued behind the stop, so the session is rebuilt once the take's gate has closed.
+    m_devices->refreshDevices();
     m_devices->refreshScreens();
     scheduleReconfigure();
 }

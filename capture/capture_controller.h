@@ -16,6 +16,7 @@
 // each locked alone.
 
 #include "capture/capture_device.h"
+#include "capture/capture_session.h"
 #include "capture/take_recorder.h"
 #include "capture/video_source.h"
 #include "library/take.h"
@@ -41,7 +42,6 @@
 
 namespace tandrel {
 
-class CaptureSession;
 class DeviceCatalogue;
 class OutputStage;
 class UserDefaults;
@@ -157,6 +157,7 @@ private:
     void createRecorder();
     void connectParts();
     void handleDevicesChanged();
+    void handleDeviceFailure(CaptureSession::Device device, const QString &description);
     void setIsRunning(bool value);
     void setStatusMessage(const QString &text);
     void setUsesScreenPreview(bool value);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 
 using namespace tandrel;
 using namespace tandrel::testing;
@@ -374,5 +375,76 @@ TEST_F(TakeRecordingTest, TakesWithinTheSameSecondNeverReplaceEarlierFiles)
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), QByteArray("earlier take")) << path.toStdString();
+    }
+}
+
+// A device that fails while a take runs ends the take: the status says which
+// one, the take keeps what its files hold, and lastError tells why and how
+// much that is.
+TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
+{
+    const auto pactl = [](const QStringList &args) {
+        QProcess p;
+        p.start(QStringLiteral("pactl"), args);
+        p.waitForFinished(20000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    };
+    const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
+    const struct
+    {
+        const char *name;
+        const char *status, *reason;
+    } cases[] = {
+            {"microphone removed", "Mikrofon unterbrochen",
+             "Mikrofon ausgefallen (Das Gerät ist nicht mehr vorhanden)"},
+            {"camera stops delivering", "Kamera unterbrochen",
+             "Kamera ausgefallen (Das Gerät liefert keine Daten mehr)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool camera = QByteArray(c.name).startsWith("camera");
+        // The test camera ends its stream after 150 frames, about five seconds.
+        if (camera)
+            qputenv("TANDREL_TEST_CAMERA_FRAMES", "150");
+        select(QStringLiteral("test-camera"), mic);
+        controller->setLastError(std::nullopt);
+        QStringList statuses;
+        const auto watching = QObject::connect(controller.get(), &CaptureController::statusMessageChanged,
+                                               [&] { statuses << controller->statusMessage(); });
+        Outcome outcome;
+        controller->startRecording(takes(), outcome.completion());
+        ASSERT_TRUE(waitUntil([&] { return controller->isRecording(); }, 10000));
+        if (!camera) {
+            waitUntil([] { return false; }, 2000);
+            const QString modules = pactl({"list", "short", "modules"});
+            QString module;
+            for (const QString &line : modules.split(QLatin1Char('\n')))
+                if (line.contains(QLatin1String("source_name=") + mic))
+                    module = line.section(QLatin1Char('\t'), 0, 0);
+            ASSERT_FALSE(module.isEmpty()) << modules.toStdString();
+            pactl({"unload-module", module});
+        }
+        // Nobody stops the take.
+        ASSERT_TRUE(waitUntil([&] { return outcome.called; }, 60000));
+        QObject::disconnect(watching);
+        qunsetenv("TANDREL_TEST_CAMERA_FRAMES");
+        if (!camera) {
+            pactl({"load-module", "module-remap-source", "master=tandrel_sink.monitor",
+                   QStringLiteral("source_name=") + mic,
+                   "source_properties=device.description=Testmikrofon"});
+            pactl({"set-default-source", mic});
+        }
+        EXPECT_TRUE(statuses.contains(QString::fromUtf8(c.status))) << statuses.join(", ").toStdString();
+        ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+        const Take &take = *outcome.take;
+        ASSERT_TRUE(take.videoFileName && take.audioFileName);
+        const double video = decodableSeconds(QDir(takes()).filePath(*take.videoFileName));
+        const double audio = decodableSeconds(QDir(takes()).filePath(*take.audioFileName));
+        EXPECT_GT(std::min(video, audio), 1.0);
+        EXPECT_NEAR(take.duration, std::max(video, audio), 0.3);
+        EXPECT_EQ(controller->lastError(),
+                  QStringLiteral("Aufnahme abgebrochen: %1. Der Take enthält die ersten %2 s.")
+                          .arg(QString::fromUtf8(c.reason))
+                          .arg(qint64(std::floor(take.duration))));
     }
 }

@@ -92,12 +92,18 @@ void CapturePipeline::stop()
 int CapturePipeline::onBusMessage(GstBus *, GstMessage *message, void *p)
 {
     auto *self = static_cast<CapturePipeline *>(p);
-    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR)
+    QString text;
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        GError *error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        text = error ? QString::fromUtf8(error->message) : QString();
+        g_clear_error(&error);
+    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+        // A capture device never ends its stream unless it has gone.
+        text = QStringLiteral("Das Gerät liefert keine Daten mehr");
+    } else {
         return GST_BUS_DROP;
-    GError *error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    const QString text = error ? QString::fromUtf8(error->message) : QString();
-    g_clear_error(&error);
+    }
     bool report = false;
     {
         std::lock_guard lock(self->m_errorLock);

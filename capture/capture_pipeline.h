@@ -27,7 +27,8 @@ public:
     {
         // Every sample with its capture time in seconds on the shared clock.
         std::function<void(GstSample *sample, double captureTime)> onSample;
-        // The pipeline stopped by itself; called at most once, with GStreamer's description.
+        // The pipeline stopped by itself (an error, or the end of its
+        // stream); called at most once, with GStreamer's description.
         std::function<void(const QString &description)> onError;
     };
 

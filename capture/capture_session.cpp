@@ -48,7 +48,13 @@ QString capsText(const CameraFormat &f)
 std::optional<CameraInput> openCamera(const CaptureDevice &device)
 {
     if (device.isTestCamera) {
-        GstElement *bin = gst_parse_bin_from_description(testCameraDescription, TRUE, nullptr);
+        // TANDREL_TEST_CAMERA_FRAMES=n: the test camera stops after n frames,
+        // as an unplugged camera stops delivering.
+        QByteArray description(testCameraDescription);
+        if (const int frames = qEnvironmentVariableIntValue("TANDREL_TEST_CAMERA_FRAMES"); frames > 0)
+            description.replace("videotestsrc ",
+                                "videotestsrc num-buffers=" + QByteArray::number(frames) + ' ');
+        GstElement *bin = gst_parse_bin_from_description(description.constData(), TRUE, nullptr);
         if (!bin)
             return std::nullopt;
         return CameraInput{bin, toBGRA, QSize(1920, 1080)};
@@ -179,8 +185,24 @@ void CaptureSession::installScreenCallbacks()
     };
 }
 
+// On a streaming thread of the failed pipeline: the failure is handled on the
+// main thread, which reconfigures the session, so the pipeline is not
+// touched here. A failure of pipelines that a reconfiguration has replaced
+// meanwhile is old news and dropped.
+std::function<void(const QString &)> CaptureSession::deviceFailureHandler(Device device)
+{
+    const quint64 inputs = m_inputsGeneration.load();
+    return [this, device, inputs](const QString &description) {
+        runOnMain(m_context, [this, device, inputs, description] {
+            if (m_handlers.deviceFailed && inputs == m_inputsGeneration.load())
+                m_handlers.deviceFailed(device, description);
+        });
+    };
+}
+
 void CaptureSession::stopInputs()
 {
+    ++m_inputsGeneration;
     if (m_cameraRelay)
         m_cameraRelay->close();
     m_cameraRelay.reset();
@@ -213,6 +235,7 @@ void CaptureSession::configureSession(const Selection &selection)
                     m_output.queue(), [this](const VideoFrame &frame) { m_output.handleCameraFrame(frame); });
             CapturePipeline::Handlers handlers;
             handlers.onSample = [relay](GstSample *sample, double time) { relay->push(sample, time); };
+            handlers.onError = deviceFailureHandler(Device::camera);
             auto started
                     = CapturePipeline::start(input->source, input->conversion, true, std::move(handlers));
             if (started) {
@@ -235,6 +258,7 @@ void CaptureSession::configureSession(const Selection &selection)
         // not waited for (an idle PulseAudio sink's monitor sends its first
         // block only after two seconds).
         CapturePipeline::Handlers handlers;
+        handlers.onError = deviceFailureHandler(Device::microphone);
         handlers.onSample = [this](GstSample *sample, double time) {
             gst_sample_ref(sample);
             m_output.queue().post([this, sample, time] {

@@ -46,6 +46,7 @@ public:
         bool hasVideo = false; // a video source was selected
         bool hasAudio = false; // a microphone was selected
     };
+    enum class Device { camera, microphone };
     // All on the main thread, while the context given at construction lives.
     struct Handlers
     {
@@ -55,6 +56,9 @@ public:
         std::function<void(const QString &description)> screenFailedToStart;
         std::function<void(double width, double height)> screenStarted;
         std::function<void(const QString &description)> screenInterrupted;
+        // The running camera or microphone pipeline stopped by itself: the
+        // device failed, went away or ended its stream.
+        std::function<void(Device device, const QString &description)> deviceFailed;
         // On the session queue: while a take is captured, the pipelines stay.
         std::function<bool()> capturingTake;
     };
@@ -84,6 +88,7 @@ private:
     void configureSession(const Selection &selection); // session queue
     void stopInputs(); // session queue
     void installScreenCallbacks();
+    std::function<void(const QString &)> deviceFailureHandler(Device device);
     bool isCurrentToken(const QUuid &token) const { return m_reconfigureTokenCell.get() == token; }
 
     OutputStage &m_output;
@@ -91,6 +96,9 @@ private:
     const Handlers m_handlers;
     LockedValue<QUuid> m_reconfigureTokenCell{QUuid::createUuid()};
     std::atomic<bool> m_shuttingDown{false};
+    // Counts the sets of pipelines: written on the session queue, read on
+    // the main thread to drop failures of pipelines already replaced.
+    std::atomic<quint64> m_inputsGeneration{0};
 
     // session queue only (the screen source's own lock guards its display list)
     std::shared_ptr<CapturePipeline> m_cameraPipeline;

@@ -17,6 +17,33 @@ QString messageText(GstMessage *message)
     return text;
 }
 
+// What an error message says about its cause. A sink that cannot write puts
+// the system's words last in its debug text ("…: File too large"); those
+// are the ones worth showing. The muxer names its reserved header space.
+std::pair<MediaWriter::Failure, QString> failureOf(GstMessage *message)
+{
+    GError *error = nullptr;
+    gchar *debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    const QString text = error ? QString::fromUtf8(error->message) : QString();
+    const QString details = debug ? QString::fromUtf8(debug) : QString();
+    MediaWriter::Failure cause = MediaWriter::Failure::Other;
+    QString shown = text;
+    if (error && g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT)) {
+        cause = MediaWriter::Failure::DiskFull;
+    } else if (error && error->domain == GST_STREAM_ERROR
+               && (text.contains(QLatin1String("reserved")) || details.contains(QLatin1String("reserved")))) {
+        cause = MediaWriter::Failure::IndexFull;
+    } else if (error && g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE)
+               && details.contains(QLatin1Char('\n'))) {
+        // "Error while writing to file descriptor 7: File too large"
+        shown = details.section(QLatin1Char('\n'), -1).section(QStringLiteral(": "), -1).trimmed();
+    }
+    g_clear_error(&error);
+    g_free(debug);
+    return {cause, shown};
+}
+
 // The first error waiting on the bus, if any: what a refused state change
 // left behind.
 QString pendingError(GstElement *pipeline)
@@ -84,9 +111,11 @@ GstBusSyncReply MediaWriter::onBusMessage(GstBus *, GstMessage *message, gpointe
 {
     auto *self = static_cast<MediaWriter *>(data);
     switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_ERROR:
-        self->fail(messageText(message));
+    case GST_MESSAGE_ERROR: {
+        const auto [cause, text] = failureOf(message);
+        self->fail(cause, text);
         break;
+    }
     case GST_MESSAGE_EOS: {
         std::lock_guard lock(self->m_mutex);
         self->m_endOfStream = true;
@@ -100,16 +129,24 @@ GstBusSyncReply MediaWriter::onBusMessage(GstBus *, GstMessage *message, gpointe
     return GST_BUS_DROP;
 }
 
-void MediaWriter::fail(const QString &text)
+void MediaWriter::fail(Failure cause, const QString &text)
 {
-    std::lock_guard lock(m_mutex);
-    if (m_error.isEmpty())
-        m_error = text;
-    // A finished or cancelled writer keeps its state.
-    Status current = m_status.load();
-    while ((current == Status::Unknown || current == Status::Writing)
-           && !m_status.compare_exchange_weak(current, Status::Failed)) { }
-    m_ended.notify_all();
+    bool failedWhileWriting = false;
+    {
+        std::lock_guard lock(m_mutex);
+        // A finished or cancelled writer keeps its state.
+        Status current = m_status.load();
+        while ((current == Status::Unknown || current == Status::Writing)
+               && !m_status.compare_exchange_weak(current, Status::Failed)) { }
+        if (m_failure == Failure::None && current != Status::Completed && current != Status::Cancelled) {
+            m_failure = cause;
+            m_error = text;
+            failedWhileWriting = current == Status::Writing || current == Status::Failed;
+        }
+        m_ended.notify_all();
+    }
+    if (failedWhileWriting && m_failureHandler)
+        m_failureHandler();
 }
 
 QString MediaWriter::errorText() const
@@ -118,12 +155,18 @@ QString MediaWriter::errorText() const
     return m_error;
 }
 
+MediaWriter::Failure MediaWriter::failure() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_failure;
+}
+
 bool MediaWriter::startWriting()
 {
     if (status() != Status::Unknown)
         return false;
     if (gst_element_set_state(m_pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        fail(QString());
+        fail(Failure::Other, pendingError(m_pipeline));
         return false;
     }
     Status expected = Status::Unknown;
@@ -160,7 +203,7 @@ bool MediaWriter::pushPastQueueLimit(GstBuffer *buffer)
 bool MediaWriter::waitForEndOfStream()
 {
     std::unique_lock lock(m_mutex);
-    return m_ended.wait_for(lock, std::chrono::milliseconds(FinishTimeoutMs), [this] {
+    return m_ended.wait_for(lock, m_finishTimeout, [this] {
         return m_endOfStream || status() == Status::Failed;
     }) && m_endOfStream;
 }
@@ -172,12 +215,22 @@ void MediaWriter::finishWriting(std::function<void()> done)
         if (status() == Status::Writing)
             gst_app_src_end_of_stream(m_source);
         const bool ended = status() == Status::Writing && waitForEndOfStream();
-        gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        Status expected = Status::Writing;
-        if (ended)
+        if (ended) {
+            gst_element_set_state(m_pipeline, GST_STATE_NULL);
+            Status expected = Status::Writing;
             m_status.compare_exchange_strong(expected, Status::Completed);
-        else if (m_status.compare_exchange_strong(expected, Status::Failed))
-            fail(QStringLiteral("Zeitüberschreitung beim Abschließen der Datei"));
+        } else if (status() == Status::Writing) {
+            // The file system holds the stream up: what the index covers so
+            // far is what the file keeps. Stopping waits for the blocked
+            // write, so the take is told first.
+            fail(Failure::FinishTimedOut, QStringLiteral("Zeitüberschreitung beim Abschließen der Datei"));
+            if (done)
+                done();
+            gst_element_set_state(m_pipeline, GST_STATE_NULL);
+            return;
+        } else {
+            gst_element_set_state(m_pipeline, GST_STATE_NULL);
+        }
         if (done)
             done();
     });

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -29,6 +30,8 @@ class MediaWriter
 {
 public:
     enum class Status { Unknown, Writing, Completed, Failed, Cancelled };
+    // Why a writer failed: the causes a user can act on, and the rest.
+    enum class Failure { None, DiskFull, IndexFull, FinishTimedOut, Other };
 
     virtual ~MediaWriter();
     MediaWriter(const MediaWriter &) = delete;
@@ -36,17 +39,27 @@ public:
 
     const QString &path() const { return m_path; }
     Status status() const { return m_status.load(std::memory_order_acquire); }
-    // The pipeline's description of the failure that stopped the writer.
+    // The pipeline's description of the failure that stopped the writer:
+    // for a write error the system's own words (English), else GStreamer's.
     QString errorText() const;
+    Failure failure() const;
+    // Called once, on the thread that noticed it, when the writer fails after
+    // it has started and before it has finished or been cancelled. Set it
+    // before the writer starts; it must not block or destroy the writer.
+    void setFailureHandler(std::function<void()> handler) { m_failureHandler = std::move(handler); }
+    // How long finishWriting waits for the end of the stream.
+    void setFinishTimeout(std::chrono::milliseconds timeout) { m_finishTimeout = timeout; }
 
     // Starts the pipeline. False (and Failed) when it refuses to run.
     bool startWriting();
     // Whether a sample appended now would be taken: writing, queue not full.
     bool isReadyForMoreMediaData() const;
     // Ends the stream and waits, on a thread the writer owns, until the file
-    // is complete or FinishTimeoutMs have passed; then calls `done` on that
-    // thread. Destroying the writer waits for that thread, so `done` must not
-    // drop the last reference to the writer.
+    // is complete or the finish timeout has passed; then calls `done` on that
+    // thread. A writer that timed out is Failed before `done` runs, and its
+    // pipeline is stopped only afterwards (stopping may block as long as the
+    // file system does). Destroying the writer waits for that thread, so
+    // `done` must not drop the last reference to the writer.
     void finishWriting(std::function<void()> done);
     // Stops the pipeline at once; what reached the file stays there.
     void cancelWriting();
@@ -76,7 +89,7 @@ protected:
 
 private:
     static GstBusSyncReply onBusMessage(GstBus *bus, GstMessage *message, gpointer self);
-    void fail(const QString &text);
+    void fail(Failure cause, const QString &text);
     bool waitForEndOfStream();
 
     GstElement *m_pipeline = nullptr;
@@ -89,6 +102,9 @@ private:
     std::condition_variable m_ended;
     bool m_endOfStream = false;
     QString m_error;
+    Failure m_failure = Failure::None;
+    std::function<void()> m_failureHandler; // set before the start, then only read
+    std::chrono::milliseconds m_finishTimeout{FinishTimeoutMs};
 
     std::thread m_finisher; // from finishWriting until the destructor joins it
 };

@@ -6,16 +6,21 @@
 #include "capture/video_file_writer.h"
 #include "capture/video_source.h"
 #include "media/audio_level.h"
+#include "media/media_file.h"
+#include "platform/file_error.h"
 #include "platform/main_thread.h"
 #include "platform/serial_queue.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QPointer>
 #include <QTimer>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -49,7 +54,16 @@ const GstVideoColorimetry &bgraColorimetry()
     return colorimetry;
 }
 
+// Whole seconds, as the user reads a take's length.
+QString secondsText(double seconds)
+{
+    return QString::number(qint64(std::floor(std::max(seconds, 0.0)))) + QStringLiteral(" s");
+}
+
 } // namespace
+
+static_assert(VideoFileWriter::MaxTakeSeconds == 3600 && VideoFileWriter::ReservedSeconds == 3900,
+              "TakeRecorder::Timing's defaults name the writers' limits");
 
 TakeRecorder::TakeRecorder(SerialQueue &sessionQueue, SerialQueue &outputQueue, Display display,
                            QObject *parent)
@@ -103,7 +117,14 @@ void TakeRecorder::startRecording(const QString &directory, const std::optional<
 void TakeRecorder::stopRecording()
 {
     Q_ASSERT(isMainThread());
-    m_sessionQueue.post([this] { stopOnSessionQueue(); });
+    m_sessionQueue.post([this] { stopOnSessionQueue(std::nullopt); });
+}
+
+// Main thread.
+void TakeRecorder::abortRecording(const QString &reason)
+{
+    Q_ASSERT(isMainThread());
+    m_sessionQueue.post([this, reason] { stopOnSessionQueue(reason); });
 }
 
 // Session queue.
@@ -145,6 +166,12 @@ void TakeRecorder::startOnSessionQueue(const QString &directory, const std::opti
         return;
     }
     const QString stamp = freeTakeStamp(dir, QDateTime::currentDateTime());
+    // Taken before the files exist, so that the library never adopts them
+    // while they are written; a take is recorded even where no lock can be
+    // made. Unlocking removes the file.
+    auto lock = std::make_shared<QLockFile>(dir.filePath(stamp + QStringLiteral(".lock")));
+    lock->setStaleLockTime(0);
+    lock->tryLock(0);
     const std::optional<QString> videoPath
             = wantVideo ? std::optional(dir.filePath(stamp + QStringLiteral("-video.mov"))) : std::nullopt;
     const std::optional<QString> audioPath
@@ -161,6 +188,8 @@ void TakeRecorder::startOnSessionQueue(const QString &directory, const std::opti
     m_videoFrameCount = 0;
     m_audioBufferCount = 0;
     m_finishHandler = std::move(completion);
+    m_takeLock = std::move(lock);
+    m_limitReached.store(false, std::memory_order_relaxed);
     m_sessionStartTime.reset();
     m_recordingStart = QDateTime::currentDateTime();
     m_recordingStartClock = std::chrono::steady_clock::now();
@@ -211,13 +240,14 @@ Status TakeRecorder::prepareWriters(const std::optional<QString> &videoPath,
     m_videoWriter.reset();
     m_audioWriter.reset();
     if (videoPath) {
-        auto writer = VideoFileWriter::create(*videoPath);
+        auto writer = VideoFileWriter::create(*videoPath, m_timing.reservedSeconds);
         if (!writer)
             return Status::failure(writer.error());
         m_videoWriter = *writer;
+        watchWriter(*m_videoWriter);
     }
     if (audioPath) {
-        auto writer = AudioFileWriter::create(*audioPath);
+        auto writer = AudioFileWriter::create(*audioPath, m_timing.reservedSeconds);
         if (!writer) {
             // Nothing was written: the video file just opened goes again.
             m_videoWriter.reset();
@@ -225,14 +255,27 @@ Status TakeRecorder::prepareWriters(const std::optional<QString> &videoPath,
             return Status::failure(writer.error());
         }
         m_audioWriter = *writer;
+        watchWriter(*m_audioWriter);
     }
     if (!m_videoWriter && !m_audioWriter)
         return Status::failure(QStringLiteral("Keine Quelle gewählt."));
     return {};
 }
 
+// Session queue. A writer that fails while the take runs ends the take: the
+// other file is finished normally, and the take keeps what both files hold.
+void TakeRecorder::watchWriter(MediaWriter &writer)
+{
+    writer.setFinishTimeout(m_timing.finishTimeout);
+    // On a streaming thread of the writer: the stop goes through the main
+    // thread, which outlives neither the recorder nor its session queue.
+    writer.setFailureHandler([this] {
+        runOnMain(this, [this] { m_sessionQueue.post([this] { stopOnSessionQueue(std::nullopt); }); });
+    });
+}
+
 // Session queue.
-void TakeRecorder::stopOnSessionQueue()
+void TakeRecorder::stopOnSessionQueue(std::optional<QString> abortReason)
 {
     Q_ASSERT(m_sessionQueue.isCurrent());
     if (!m_recordingActive.load(std::memory_order_acquire))
@@ -258,6 +301,9 @@ void TakeRecorder::stopOnSessionQueue()
     finished.audioBufferCount = m_audioBufferCount;
     finished.completion = std::move(m_finishHandler);
     m_finishHandler = nullptr;
+    finished.abortReason = std::move(abortReason);
+    finished.limitReached = m_limitReached.load(std::memory_order_acquire);
+    finished.lock = std::move(m_takeLock);
     finished.intervals = m_speechCell.update([duration](SpeechCaptureState &speech) {
         speech.active = false;
         return speech.tracker.finish(duration, speech.lastTime);
@@ -272,7 +318,17 @@ void TakeRecorder::stopOnSessionQueue()
 void TakeRecorder::finishWriters(FinishedTake finished)
 {
     auto shared = std::make_shared<FinishedTake>(std::move(finished));
-    const auto handOver = [recorder = QPointer<TakeRecorder>(this), shared] {
+    const auto handOver = [recorder = QPointer<TakeRecorder>(this), shared,
+                           video = std::weak_ptr<MediaWriter>(m_videoWriter),
+                           audio = std::weak_ptr<MediaWriter>(m_audioWriter)] {
+        // Off the main thread: a take cut short is as long as its files. The
+        // writers are let go before the main thread may drop them.
+        for (const auto &writer : {video, audio}) {
+            if (!shared->abortReason)
+                shared->abortReason = writerFailure(writer.lock().get());
+        }
+        if (shared->abortReason)
+            measureKeptFiles(*shared);
         runOnMain([recorder, shared] {
             if (recorder)
                 recorder->finishTake(std::move(*shared));
@@ -296,6 +352,53 @@ void TakeRecorder::finishWriters(FinishedTake finished)
             if (pending->fetch_sub(1) == 1)
                 handOver();
         });
+}
+
+// Why `writer` failed, in German; none when it did not.
+std::optional<QString> TakeRecorder::writerFailure(const MediaWriter *writer)
+{
+    // A failed writer is cancelled at the stop; its failure stays.
+    if (!writer || writer->failure() == MediaWriter::Failure::None)
+        return std::nullopt;
+    switch (writer->failure()) {
+    case MediaWriter::Failure::DiskFull:
+        return germanFileError(QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    case MediaWriter::Failure::IndexFull:
+        return QStringLiteral("Der reservierte Platz für das Inhaltsverzeichnis der Datei ist aufgebraucht");
+    case MediaWriter::Failure::FinishTimedOut:
+        return QStringLiteral("Die Datei konnte nicht rechtzeitig abgeschlossen werden");
+    case MediaWriter::Failure::None:
+    case MediaWriter::Failure::Other:
+        break;
+    }
+    const QString text = germanFileError(writer->errorText());
+    return text.isEmpty() ? QStringLiteral("Die Datei konnte nicht geschrieben werden")
+                          : QStringLiteral("Fehler beim Schreiben der Datei (%1)").arg(text);
+}
+
+// Writer thread or session queue: how many seconds each file plays. A file
+// that does not play at all is not kept.
+void TakeRecorder::measureKeptFiles(FinishedTake &take)
+{
+    const auto measure = [](const std::optional<QString> &path) -> std::optional<double> {
+        if (!fileHasContent(path))
+            return std::nullopt;
+        const Result<double> seconds = mediaDuration(*path);
+        return seconds && *seconds > 0 ? std::optional(*seconds) : std::nullopt;
+    };
+    if (take.videoFrameCount >= 1)
+        take.videoSeconds = measure(take.videoPath);
+    if (take.audioBufferCount >= 1)
+        take.audioSeconds = measure(take.audioPath);
+}
+
+// The note of a take that reached the longest a take may be.
+QString TakeRecorder::limitNote() const
+{
+    const double limit = m_timing.takeLimit;
+    const QString length
+            = limit >= 120 ? QStringLiteral("%1 Minuten").arg(qint64(limit / 60)) : secondsText(limit);
+    return QStringLiteral("Die Aufnahme wurde nach %1 beendet: Länger kann ein Take nicht sein.").arg(length);
 }
 
 // Session queue. Samples reach the output queue some way behind their
@@ -326,23 +429,36 @@ void TakeRecorder::finishTake(FinishedTake take)
 {
     Q_ASSERT(isMainThread());
     setIsRecording(false);
+    // A writer that timed out may still be stuck in the file system: it is
+    // let go on a thread of its own rather than waited for here.
+    const auto stuck = [](const std::shared_ptr<MediaWriter> &w) {
+        return w && w->failure() == MediaWriter::Failure::FinishTimedOut;
+    };
+    if (stuck(m_videoWriter) || stuck(m_audioWriter))
+        std::thread([video = std::move(m_videoWriter), audio = std::move(m_audioWriter)] {}).detach();
     m_videoWriter.reset();
     m_audioWriter.reset();
     m_sessionStartTime.reset();
 
-    const bool keepVideo = take.videoFrameCount >= 1 && fileHasContent(take.videoPath);
-    const bool keepAudio = take.audioBufferCount >= 1 && fileHasContent(take.audioPath);
+    // A take cut short keeps what plays; one ended normally what has content.
+    const bool aborted = take.abortReason.has_value();
+    const bool keepVideo = aborted ? take.videoSeconds.has_value()
+                                   : take.videoFrameCount >= 1 && fileHasContent(take.videoPath);
+    const bool keepAudio = aborted ? take.audioSeconds.has_value()
+                                   : take.audioBufferCount >= 1 && fileHasContent(take.audioPath);
     if (!keepVideo)
         removeFile(take.videoPath);
     if (!keepAudio)
         removeFile(take.audioPath);
+    take.lock.reset();
     const QString idleStatus
             = m_display.videoSourceSelected() ? QStringLiteral("Live") : QStringLiteral("Nur Audio");
     m_takeOpen.store(false, std::memory_order_release);
 
     if (!keepVideo && !keepAudio) {
         m_display.statusMessage(idleStatus);
-        const QString message = take.expectedVideo
+        const QString message = aborted ? QStringLiteral("Aufnahme abgebrochen: %1.").arg(*take.abortReason)
+                : take.expectedVideo
                 ? QStringLiteral("Keine Bilder empfangen. Kamera, HDMI-Karte oder Bildschirmfreigabe prüfen.")
                 : QStringLiteral("Keine Audiodaten empfangen. Audioquelle prüfen.");
         m_display.lastError(message);
@@ -350,8 +466,18 @@ void TakeRecorder::finishTake(FinishedTake take)
             take.completion(Result<Take>::failure(message));
         return;
     }
-    if (keepAudio && !keepVideo && take.expectedVideo)
+
+    // A take stopped at its limit holds what was captured up to it.
+    double duration = take.limitReached ? m_timing.takeLimit : take.duration;
+    if (aborted) {
+        duration = std::max(take.videoSeconds.value_or(0), take.audioSeconds.value_or(0));
+        m_display.lastError(QStringLiteral("Aufnahme abgebrochen: %1. Der Take enthält die ersten %2.")
+                                    .arg(*take.abortReason, secondsText(duration)));
+    } else if (take.limitReached) {
+        m_display.lastError(limitNote());
+    } else if (keepAudio && !keepVideo && take.expectedVideo) {
         m_display.lastError(QStringLiteral("Keine Videobilder empfangen. Take enthält nur Audio."));
+    }
 
     Take result;
     result.id = QUuid::createUuid();
@@ -360,8 +486,16 @@ void TakeRecorder::finishTake(FinishedTake take)
         result.videoFileName = QFileInfo(*take.videoPath).fileName();
     if (keepAudio)
         result.audioFileName = QFileInfo(*take.audioPath).fileName();
-    result.duration = take.duration;
-    result.speechIntervals = take.intervals;
+    result.duration = duration;
+    // Speech the files of a take cut short no longer hold is not part of it.
+    for (SpeechInterval interval : std::as_const(take.intervals)) {
+        if (aborted || take.limitReached) {
+            if (interval.start >= duration)
+                break;
+            interval.end = std::min(interval.end, duration);
+        }
+        result.speechIntervals.append(interval);
+    }
     m_display.statusMessage(idleStatus);
     if (take.completion)
         take.completion(result);
@@ -397,6 +531,17 @@ void TakeRecorder::startWritingIfNeeded(double time)
         m_audioWriter->startWriting();
 }
 
+// Output queue. A sample at or past the longest a take may be is not
+// written; the first one stops the take, which then ends with a note.
+bool TakeRecorder::reachedLimit(double time)
+{
+    if (time - *m_sessionStartTime < m_timing.takeLimit)
+        return false;
+    if (!m_limitReached.exchange(true, std::memory_order_acq_rel))
+        runOnMain(this, [this] { m_sessionQueue.post([this] { stopOnSessionQueue(std::nullopt); }); });
+    return true;
+}
+
 // Output queue, for camera and screen frames alike.
 void TakeRecorder::recordVideoFrame(const VideoFrame &frame)
 {
@@ -405,6 +550,8 @@ void TakeRecorder::recordVideoFrame(const VideoFrame &frame)
     if (!belongsToTake(t, m_videoPastStop))
         return;
     startWritingIfNeeded(t);
+    if (reachedLimit(t))
+        return;
     // Late frames are dropped, not queued: the writer takes media in real time.
     if (!m_videoWriter || !m_videoWriter->isReadyForMoreMediaData() || frame.isNull())
         return;
@@ -430,6 +577,8 @@ void TakeRecorder::recordAudioBuffer(const AudioBuffer &buffer)
     if (!belongsToTake(t, m_audioPastStop))
         return;
     startWritingIfNeeded(t);
+    if (reachedLimit(t))
+        return;
     feedSpeechActivity(buffer, t);
     if (m_audioWriter && m_audioWriter->isReadyForMoreMediaData()
         && m_audioWriter->appendBuffer(buffer, t - *m_sessionStartTime))

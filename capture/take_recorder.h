@@ -17,11 +17,13 @@
 #include <optional>
 
 class QDir;
+class QLockFile;
 class QTimer;
 
 namespace tandrel {
 
 class AudioFileWriter;
+class MediaWriter;
 class PortraitRenderer;
 class SerialQueue;
 class VideoFileWriter;
@@ -57,11 +59,17 @@ public:
 
     // The clock the samples' times are read on, and how long a stop waits
     // for samples captured before it: until each source has delivered one
-    // from after it, or this much time has passed.
+    // from after it, or this much time has passed. Then the limits of a
+    // take: its longest duration (the take stops itself there, with a note),
+    // the index space its files reserve, and how long finishing a file may
+    // take before the take is handed over with what the file holds.
     struct Timing
     {
         std::function<double()> captureClock; // seconds; empty: the pipelines' shared clock
         std::chrono::milliseconds lateSampleWait{1000};
+        double takeLimit = 3600; // seconds; VideoFileWriter::MaxTakeSeconds
+        quint64 reservedSeconds = 3900; // VideoFileWriter::ReservedSeconds
+        std::chrono::milliseconds finishTimeout{60000};
     };
 
     TakeRecorder(SerialQueue &sessionQueue, SerialQueue &outputQueue, Display display,
@@ -74,6 +82,8 @@ public:
     double recordedDuration() const { return m_recordedDuration; }
     // Whether the gate is open; any thread.
     bool isCapturing() const { return m_recordingActive.load(std::memory_order_acquire); }
+    // Microphone buffers the running take's audio file has taken; any thread.
+    qint64 audioBuffersTaken() const { return m_audioBufferCount.load(std::memory_order_relaxed); }
 
     // Starts a take whose two files go into `directory` (created when
     // missing), a video file when `videoID` names a source and an audio file
@@ -84,6 +94,10 @@ public:
                         const std::optional<QString> &micID, TakeCompletion completion);
     // Stops the running take; nothing happens when none runs.
     void stopRecording();
+    // Ends the running take because `reason` (German, a sentence without its
+    // full stop) has made it impossible to go on: the take keeps what its
+    // files hold, and lastError tells the reason and how much that is.
+    void abortRecording(const QString &reason);
 
     // Output queue: a camera or screen frame, 32-bit BGRA.
     void recordVideoFrame(const VideoFrame &frame);
@@ -109,6 +123,12 @@ private:
         std::optional<QDateTime> recordedAt;
         QList<SpeechInterval> intervals;
         TakeCompletion completion;
+        // Why the take ended early, as the stop knew it (a device failure) or
+        // as a writer reported it; and what the kept files hold then.
+        std::optional<QString> abortReason;
+        std::optional<double> videoSeconds, audioSeconds;
+        bool limitReached = false;
+        std::shared_ptr<QLockFile> lock; // released once the take is handed over
     };
     struct SpeechCaptureState
     {
@@ -119,7 +139,11 @@ private:
 
     void startOnSessionQueue(const QString &directory, const std::optional<QString> &videoID,
                              const std::optional<QString> &micID, TakeCompletion completion);
-    void stopOnSessionQueue();
+    void stopOnSessionQueue(std::optional<QString> abortReason);
+    void watchWriter(MediaWriter &writer);
+    static std::optional<QString> writerFailure(const MediaWriter *writer);
+    static void measureKeptFiles(FinishedTake &take);
+    QString limitNote() const;
     Status prepareWriters(const std::optional<QString> &videoPath, const std::optional<QString> &audioPath);
     static QString freeTakeStamp(const QDir &dir, const QDateTime &now);
     void showStarted(std::chrono::steady_clock::time_point start);
@@ -128,6 +152,7 @@ private:
     void closeGateAfterLateSamples();
     bool belongsToTake(double time, std::atomic<bool> &pastStop);
     void startWritingIfNeeded(double time);
+    bool reachedLimit(double time);
     void feedSpeechActivity(const AudioBuffer &buffer, double time);
     double captureClockNow() const;
     void setIsRecording(bool value);
@@ -154,6 +179,8 @@ private:
     // From a successful start until finishTake: a take is not over while its
     // files are being finished.
     std::atomic<bool> m_takeOpen{false};
+    // Set on the output queue by the first sample past the take's limit.
+    std::atomic<bool> m_limitReached{false};
     // Set on the session queue before the gate opens, read by the output
     // queue while it is open, cleared by finishTake after it has closed.
     std::shared_ptr<VideoFileWriter> m_videoWriter;
@@ -168,6 +195,9 @@ private:
     bool m_expectedAudio = false;
     TakeCompletion m_finishHandler;
     std::optional<QDateTime> m_recordingStart;
+    // "<stamp>.lock" beside the files: the library adopts a take's files
+    // only when no running recording holds it.
+    std::shared_ptr<QLockFile> m_takeLock;
     std::chrono::steady_clock::time_point m_recordingStartClock;
 
     // output queue while the gate is open

@@ -2,14 +2,18 @@
 #include "capture/take_recorder.h"
 #include "capture/test_frames.h"
 #include "platform/serial_queue.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/wait_until.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <optional>
 
 using namespace tandrel;
 using namespace tandrel::testing;
@@ -37,12 +41,19 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
+        recreate({});
+    }
+    // A recorder with these limits; a stop waits for every source to pass
+    // it, however loaded the machine.
+    void recreate(TakeRecorder::Timing timing)
+    {
         TakeRecorder::Display display;
         display.statusMessage = [this](const QString &text) { status = text; };
         display.lastError = [this](const QString &text) { error = text; };
         display.videoSourceSelected = [] { return true; };
-        // A stop waits for every source to pass it, however loaded the machine.
-        TakeRecorder::Timing timing{[this] { return clock.load(); }, std::chrono::seconds(60)};
+        timing.captureClock = [this] { return clock.load(); };
+        timing.lateSampleWait = std::chrono::seconds(60);
+        recorder.reset();
         recorder = std::make_unique<TakeRecorder>(*sessionQueue, *outputQueue, display, timing);
     }
     void TearDown() override
@@ -120,6 +131,11 @@ protected:
 TEST_F(TakeRecorderTest, ATakeHoldsWhatWasCapturedBetweenItsStartAndItsStopWheneverItArrives)
 {
     start(false, true);
+    // The library leaves the files of a take alone while its lock is held.
+    const QStringList locks = QDir(dir.path()).entryList({QStringLiteral("*.lock")}, QDir::Files);
+    ASSERT_EQ(locks.size(), 1);
+    QLockFile held(QDir(dir.path()).filePath(locks.first()));
+    EXPECT_FALSE(held.tryLock(0));
     feedAudio(99.0, 99.5, 0.3f); // captured before the gate opened, arriving now
     feedAudio(100.0, 100.5, 0.3f);
     stop(false, true, [&] {
@@ -136,6 +152,78 @@ TEST_F(TakeRecorderTest, ATakeHoldsWhatWasCapturedBetweenItsStartAndItsStopWhene
     EXPECT_GT(rms(decodeAudio(path(take.audioFileName)), 0.05, 0.95), 0.15);
     EXPECT_EQ(status, QStringLiteral("Live"));
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("*.lock")}, QDir::Files).isEmpty());
+    EXPECT_EQ(locks.first(), take.audioFileName->left(15) + QStringLiteral(".lock"));
+}
+
+// A take that cannot go on ends by itself: at its limit with a note, or cut
+// short by its writer, keeping what the file holds and telling why.
+TEST_F(TakeRecorderTest, ATakeThatCannotGoOnEndsByItselfAndKeepsWhatItsFileHolds)
+{
+    const struct
+    {
+        const char *name;
+        double takeLimit;
+        quint64 reservedSeconds;
+        rlim_t fileSizeLimit; // 0: none
+        const char *error; // the note, or the reason after "Aufnahme abgebrochen: "
+        bool cutShort;
+    } cases[] = {
+            {"limit", 2, 3900, 0, "Die Aufnahme wurde nach 2 s beendet: Länger kann ein Take nicht sein.",
+             false},
+            {"index space", 3600, 2, 0,
+             "Der reservierte Platz für das Inhaltsverzeichnis der Datei ist aufgebraucht", true},
+            // No bigger file than this may be written: it fills up as a disk does.
+            {"file that cannot grow", 3600, 60, 100000, "Fehler beim Schreiben der Datei (Datei zu groß)",
+             true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TakeRecorder::Timing timing;
+        timing.takeLimit = c.takeLimit;
+        timing.reservedSeconds = c.reservedSeconds;
+        recreate(timing);
+        completions = 0;
+        error.clear();
+        start(false, true);
+        std::optional<FileSizeLimit> full;
+        if (c.fileSizeLimit)
+            full.emplace(c.fileSizeLimit);
+        // Sound until the take stops itself, each buffer offered until the
+        // file has taken it; the stop goes through the main thread.
+        double t = 100;
+        for (qint64 i = 0; t < 160 && recorder->isCapturing(); ++i, t += bufferSeconds) {
+            const AudioBuffer buffer = sineBuffer(48000, 1, i * 1024, 1024, t, 0.3f);
+            for (const qint64 taken = recorder->audioBuffersTaken();
+                 recorder->isCapturing() && recorder->audioBuffersTaken() == taken;) {
+                outputQueue->postAndWait([&] { recorder->recordAudioBuffer(buffer); });
+                QCoreApplication::processEvents();
+            }
+        }
+        ASSERT_TRUE(waitUntil([&] { return !recorder->isCapturing(); }, 30000));
+        full.reset();
+        clock = t + 1;
+        feedAudio(t + 1, t + 1.2, 0.3f); // tells the stop that the source is through
+        ASSERT_TRUE(waitUntil([&] { return completions > 0; }, 90000));
+        ASSERT_TRUE(result.ok()) << result.error().toStdString();
+        const Take take = result.value();
+        ASSERT_TRUE(take.audioFileName);
+        const double plays = decodableSeconds(path(take.audioFileName));
+        EXPECT_NEAR(take.duration, plays, 0.3);
+        EXPECT_LT(take.duration, t - 100);
+        if (c.cutShort) {
+            EXPECT_GT(take.duration, 0.5);
+            EXPECT_EQ(error,
+                      QStringLiteral("Aufnahme abgebrochen: %1. Der Take enthält die ersten %2 s.")
+                              .arg(QString::fromUtf8(c.error))
+                              .arg(qint64(std::floor(take.duration))))
+                    << error.toStdString();
+        } else {
+            EXPECT_EQ(take.duration, c.takeLimit);
+            EXPECT_EQ(error, QString::fromUtf8(c.error));
+        }
+        EXPECT_EQ(status, QStringLiteral("Live"));
+    }
 }
 
 TEST_F(TakeRecorderTest, TheFirstSampleOfEitherKindStartsBothFilesAtItsTime)

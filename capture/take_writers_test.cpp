@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -221,9 +222,8 @@ TEST(TakeWriters, FramesMustMoveForwardInTime)
     finishAndWait(*writer);
 }
 
-TEST(TakeWriters, FailuresAreReportedInGermanAndStopTheWriter)
+TEST(TakeWriters, AFileThatCannotBeCreatedIsRefusedInGerman)
 {
-    // A folder that does not exist: refused at creation.
     QTemporaryDir dir;
     auto video = VideoFileWriter::create(dir.filePath(QStringLiteral("missing/v.mov")));
     ASSERT_FALSE(video.ok());
@@ -232,24 +232,82 @@ TEST(TakeWriters, FailuresAreReportedInGermanAndStopTheWriter)
     auto audio = AudioFileWriter::create(dir.filePath(QStringLiteral("missing/a.m4a")));
     ASSERT_FALSE(audio.ok());
     EXPECT_TRUE(audio.error().startsWith(QStringLiteral("Audiodatei konnte nicht angelegt werden: ")));
+}
 
-    // A full disk: opened fine, fails while writing, then takes nothing.
-    auto full = AudioFileWriter::create(QStringLiteral("/dev/full"));
-    ASSERT_TRUE(full.ok()) << full.error().toStdString();
-    ASSERT_TRUE((*full)->startWriting());
-    bool refused = false;
-    for (int i = 0; i < 2000 && !refused; ++i) {
-        refused = !(*full)->appendBuffer(sineBuffer(48000, 1, i * 1024, 1024, i * 1024 / 48000.0),
-                                         i * 1024 / 48000.0);
-        if (refused)
-            break;
-        std::this_thread::sleep_for(1ms);
+// Failures while writing: each stops the writer, tells why once, and leaves
+// the file with what its index covered by then.
+TEST(TakeWriters, AWriterThatFailsWhileWritingTellsWhyOnceAndTakesNothingMore)
+{
+    QTemporaryDir dir;
+    const struct
+    {
+        const char *name;
+        QString path;
+        guint64 reservedSeconds;
+        MediaWriter::Failure failure;
+        double playsAtLeast, playsAtMost; // seconds; negative: no playable file
+    } cases[] = {
+            // Writes to /dev/full fail as on a full disk, for root as well.
+            {"full disk", QStringLiteral("/dev/full"), AudioFileWriter::ReservedSeconds,
+             MediaWriter::Failure::DiskFull, -1, -1},
+            // An index space for one second runs out after about that.
+            {"index space", dir.filePath(QStringLiteral("short.m4a")), 1, MediaWriter::Failure::IndexFull,
+             0.4, 1.5},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto writer = AudioFileWriter::create(c.path, c.reservedSeconds);
+        ASSERT_TRUE(writer.ok()) << writer.error().toStdString();
+        std::atomic<int> told{0};
+        (*writer)->setFailureHandler([&told] { ++told; });
+        ASSERT_TRUE((*writer)->startWriting());
+        bool refused = false;
+        for (int i = 0; i < 2000 && !refused; ++i) {
+            const double t = i * 1024 / 48000.0;
+            ASSERT_TRUE(tandrel::testing::waitUntil(
+                    [&] {
+                        return (*writer)->isReadyForMoreMediaData()
+                                || (*writer)->status() == MediaWriter::Status::Failed;
+                    },
+                    30000));
+            refused = !(*writer)->appendBuffer(sineBuffer(48000, 1, i * 1024, 1024, t), t);
+        }
+        EXPECT_TRUE(refused);
+        EXPECT_TRUE(tandrel::testing::waitUntil([&] { return told.load() > 0; }, 30000));
+        EXPECT_EQ((*writer)->status(), MediaWriter::Status::Failed);
+        EXPECT_EQ((*writer)->failure(), c.failure);
+        EXPECT_FALSE((*writer)->isReadyForMoreMediaData());
+        (*writer)->cancelWriting();
+        EXPECT_EQ(told.load(), 1);
+        if (c.playsAtLeast >= 0) {
+            const double seconds = decodableSeconds(c.path);
+            EXPECT_GE(seconds, c.playsAtLeast);
+            EXPECT_LE(seconds, c.playsAtMost);
+        }
     }
-    EXPECT_TRUE(refused);
-    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return (*full)->status() == MediaWriter::Status::Failed; },
-                                            5000));
-    EXPECT_FALSE((*full)->errorText().isEmpty());
-    EXPECT_FALSE((*full)->isReadyForMoreMediaData());
-    (*full)->cancelWriting();
-    EXPECT_EQ((*full)->status(), MediaWriter::Status::Cancelled);
+}
+
+// A file system that holds the end of the stream up longer than the finish
+// may take: the finish gives up, and the writer is Failed before it says it
+// is done. (Nothing here blocks for good; a timeout of zero is passed by any
+// finish that still has a queue of buffers to encode.)
+TEST(TakeWriters, AFinishThatTakesLongerThanItsTimeoutGivesUp)
+{
+    QTemporaryDir dir;
+    auto created = AudioFileWriter::create(dir.filePath(QStringLiteral("slow.m4a")));
+    ASSERT_TRUE(created.ok()) << created.error().toStdString();
+    std::shared_ptr<AudioFileWriter> writer = *created;
+    writer->setFinishTimeout(0ms);
+    std::atomic<int> told{0};
+    writer->setFailureHandler([&told] { ++told; });
+    ASSERT_TRUE(writer->startWriting());
+    for (int i = 0; writer->isReadyForMoreMediaData(); ++i)
+        writer->appendBuffer(sineBuffer(48000, 1, i * 1024, 1024, i * 1024 / 48000.0), i * 1024 / 48000.0);
+    std::promise<MediaWriter::Status> done;
+    writer->finishWriting([&] { done.set_value(writer->status()); });
+    auto status = done.get_future();
+    ASSERT_EQ(status.wait_for(60s), std::future_status::ready);
+    EXPECT_EQ(status.get(), MediaWriter::Status::Failed);
+    EXPECT_EQ(writer->failure(), MediaWriter::Failure::FinishTimedOut);
+    EXPECT_EQ(told.load(), 1);
 }

@@ -9,8 +9,8 @@
 
 namespace tandrel {
 
-Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &path, const char *preset,
-                                                                 const char *options)
+Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &path, guint64 reservedSeconds,
+                                                                 const char *preset, const char *options)
 {
     using R = Result<std::shared_ptr<VideoFileWriter>>;
     const QByteArray description
@@ -19,11 +19,11 @@ Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &
                              " ! video/x-h264,profile=high"
                              " ! qtmux reserved-max-duration=%4 reserved-moov-update-period=%5"
                              " reserved-bytes-per-sec=%7"
-                             " ! filesink name=sink sync=false")
+                             " ! filesink name=sink sync=false buffer-mode=unbuffered")
                       .arg(MaxQueuedFrames + MaxLeadFrames + 1)
                       .arg(BitRateKbps)
                       .arg(QLatin1String(preset))
-                      .arg(ReservedSeconds * GST_SECOND)
+                      .arg(reservedSeconds * GST_SECOND)
                       .arg(GST_SECOND)
                       .arg(QLatin1String(options))
                       .arg(ReservedBytesPerSecond)

@@ -32,18 +32,25 @@ public:
     // Frames the buffer pool may hand out at once: those queued, those the
     // encoder holds for its look-ahead and threads, and one being rendered.
     static constexpr guint PoolSize = 20;
-    // Longest take whose index fits the reserved header space; beyond it the
-    // writer fails and the file keeps what was written until then.
-    static constexpr guint64 ReservedSeconds = 3600;
+    // Takes end at MaxTakeSeconds (TakeRecorder stops them there); the
+    // index space reserved in the header covers five minutes more, so that a
+    // take stopped at the limit never runs out of it. A writer whose
+    // reservation runs out fails, and its file keeps what the last rewrite
+    // of the index covers.
+    static constexpr guint64 MaxTakeSeconds = 3600;
+    static constexpr guint64 ReservedSeconds = MaxTakeSeconds + 300;
     // Header bytes reserved per second for the index of up to 60 frames a
-    // second. The muxer keeps two copies: 2 × 3600 × 600 bytes, 4.3 MB of
+    // second. The muxer keeps two copies: 2 × 3900 × 600 bytes, 4.7 MB of
     // header room in every file.
     static constexpr guint ReservedBytesPerSecond = 600;
 
-    // A writer for a new file at `path`, opened but not started. Other
-    // encoder settings than the defaults are for measurements.
-    static Result<std::shared_ptr<VideoFileWriter>>
-    create(const QString &path, const char *preset = SpeedPreset, const char *options = EncoderOptions);
+    // A writer for a new file at `path`, opened but not started, whose index
+    // space covers `reservedSeconds`. Other encoder settings than the
+    // defaults are for measurements.
+    static Result<std::shared_ptr<VideoFileWriter>> create(const QString &path,
+                                                           guint64 reservedSeconds = ReservedSeconds,
+                                                           const char *preset = SpeedPreset,
+                                                           const char *options = EncoderOptions);
     ~VideoFileWriter() override;
 
     // Pool of output frames for the renderer; active from the start of

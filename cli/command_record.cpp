@@ -128,7 +128,11 @@ int runRecord(CliContext &ctx)
         const QList<AudioDevice> mics = controller.microphones();
         if (std::none_of(mics.begin(), mics.end(), [&](const auto &m) { return m.id == *options->audio; }))
             return ctx.fail(QStringLiteral("Unbekanntes Mikrofon: ") + *options->audio);
+        // The picker's order: the selection first, then the session follows it.
         controller.setSelectedMicrophoneID(options->audio);
+        controller.scheduleReconfigure();
+        if (!spinUntil([&] { return controller.audioDeviceInput() == options->audio; }, 20000))
+            return ctx.fail(QStringLiteral("Mikrofon konnte nicht geöffnet werden: ") + *options->audio);
     }
     controller.setCropOffset(options->crop.value_or(reel->cropCenterX));
     if (options->flipH)
