@@ -44,7 +44,9 @@ namespace tandrel {
 class CaptureSession;
 class DeviceCatalogue;
 class OutputStage;
+class ScreenCastPortal;
 class UserDefaults;
+struct PortalGrant;
 
 class CaptureController : public QObject, public AudioTapHost
 {
@@ -157,6 +159,11 @@ private:
     void createRecorder();
     void connectParts();
     void handleDevicesChanged();
+    void requestPortalMonitor(bool fromUser);
+    void applyPortalGrant(const PortalGrant &grant);
+    void handlePortalRefused();
+    void handlePortalClosed();
+    void reportScreenAccessMissing();
     void setIsRunning(bool value);
     void setStatusMessage(const QString &text);
     void setUsesScreenPreview(bool value);
@@ -185,6 +192,9 @@ private:
     std::unique_ptr<CaptureSession> m_session;
     std::unique_ptr<TakeRecorder> m_recorder;
     std::unique_ptr<DeviceCatalogue> m_devices;
+    // Wayland desktops only: the screens come from here.
+    std::unique_ptr<ScreenCastPortal> m_portal;
+    bool m_portalRequestFromUser = false; // the running request answers a pick of the placeholder
 };
 
 } // namespace tandrel
