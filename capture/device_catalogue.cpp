@@ -180,6 +180,14 @@ void DeviceCatalogue::installDeviceObservers()
     });
     connect(DisplayList::instance(), &DisplayList::displaysChanged, this,
             &DeviceCatalogue::handleDeviceChange);
+    // A screen that changes its resolution or place (RandR) is cut anew: the
+    // stream's rectangle comes from the screen list.
+    const auto watchGeometry = [this](QScreen *screen) {
+        connect(screen, &QScreen::geometryChanged, this, &DeviceCatalogue::handleDeviceChange);
+    };
+    for (QScreen *screen : QGuiApplication::screens())
+        watchGeometry(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, watchGeometry);
 }
 
 void DeviceCatalogue::handleDeviceChange()

@@ -31,6 +31,17 @@ GstElement *x11Source(const ScreenTarget &target)
     return source;
 }
 
+// The times pipewiresrc stamps come from the producer's clock, not from the
+// shared capture clock; frames without a time are taken at their arrival.
+GstPadProbeReturn dropProducerTime(GstPad *, GstPadProbeInfo *info, gpointer)
+{
+    GstBuffer *buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+    GST_BUFFER_PTS(buffer) = GST_CLOCK_TIME_NONE;
+    GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    return GST_PAD_PROBE_OK;
+}
+
 // pipewiresrc owns the descriptor it is given, so each start gets a duplicate.
 GstElement *pipeWireSource(const PipeWireRemote &remote)
 {
@@ -44,6 +55,9 @@ GstElement *pipeWireSource(const PipeWireRemote &remote)
     }
     g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy", TRUE,
                  nullptr);
+    GstPad *pad = gst_element_get_static_pad(source, "src");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, dropProducerTime, nullptr, nullptr);
+    gst_object_unref(pad);
     return source;
 }
 
