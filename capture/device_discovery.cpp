@@ -145,7 +145,8 @@ DeviceDiscovery::DeviceDiscovery()
     // Cameras come from V4L2 and microphones from PulseAudio (which a PipeWire
     // desktop serves too). PipeWire's own provider would list them a second
     // time, and list shared screens as cameras.
-    if (GstPluginFeature *pipeWire = gst_registry_lookup_feature(gst_registry_get(), "pipewiredeviceprovider")) {
+    if (GstPluginFeature *pipeWire
+        = gst_registry_lookup_feature(gst_registry_get(), "pipewiredeviceprovider")) {
         gst_plugin_feature_set_rank(pipeWire, GST_RANK_NONE);
         gst_object_unref(pipeWire);
     }
