@@ -81,11 +81,14 @@ protected:
         return std::nullopt;
     }
 
-    // Picks the placeholder, as the presenter does, and waits for the stream.
+    // Picks the placeholder, as the presenter does, and waits for the
+    // stream's first picture (the stream counts as started before it).
     void shareScreen()
     {
+        QSignalSpy pictures(controller.get(), &CaptureController::previewFrame);
         controller->selectVideoSource(screenRequestID);
         ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 20000)) << "no stream";
+        ASSERT_TRUE(waitUntil([&] { return pictures.count() > 0; }, 20000)) << "no picture";
     }
 
     QTemporaryDir dir;
@@ -103,7 +106,7 @@ TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewedAndRecordedInPortrai
 
     QImage preview;
     QObject::connect(controller.get(), &CaptureController::previewFrame, controller.get(),
-            [&](const QImage &image) { preview = image; });
+                     [&](const QImage &image) { preview = image; });
     shareScreen();
     const auto screen = sharedScreen();
     ASSERT_TRUE(screen);

@@ -24,6 +24,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -222,7 +224,11 @@ private:
     {
         if (!m_producer) {
             m_producer = new QProcess(this);
-            m_producer->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            // The pattern ends with this process, however it ends, and holds
+            // none of the test runner's output pipes.
+            m_producer->setStandardOutputFile(QProcess::nullDevice());
+            m_producer->setStandardErrorFile(QProcess::nullDevice());
+            m_producer->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
             m_producer->start(
                     QStringLiteral("gst-launch-1.0"),
                     {QStringLiteral("-q"), QStringLiteral("videotestsrc"), QStringLiteral("is-live=true"),
