@@ -119,7 +119,7 @@ class FakePortal : public QObject
 public:
     FakePortal()
     {
-        m_linker.setInterval(100);
+        m_linker.setInterval(200);
         connect(&m_linker, &QTimer::timeout, this, &FakePortal::linkInputs);
     }
 
@@ -248,17 +248,17 @@ private:
         return 0;
     }
 
-    // Links the pattern to every input port not linked yet (ports of a
-    // restarted consumer have new ids).
+    // Links the pattern to every input port; a link that exists already is
+    // refused by pw-link. (Port ids are reused after a consumer restarts, so
+    // remembering them would miss the new port.)
     void linkInputs()
     {
         const QList<QByteArray> lines
                 = run(QStringLiteral("pw-link"), {QStringLiteral("-I"), QStringLiteral("-i")}).split('\n');
         for (const QByteArray &line : lines) {
             const QList<QByteArray> parts = line.simplified().split(' ');
-            if (parts.size() < 2 || m_linked.contains(parts[0]))
+            if (parts.size() < 2)
                 continue;
-            m_linked.insert(parts[0]);
             QProcess::execute(QStringLiteral("pw-link"),
                               {QStringLiteral("%1:out_0").arg(QLatin1String(patternNode)),
                                QString::fromUtf8(parts[0])});
@@ -267,7 +267,6 @@ private:
 
     QProcess *m_producer = nullptr;
     QTimer m_linker;
-    QSet<QByteArray> m_linked;
     QSet<QString> m_sessions;
     QString m_restoreToken;
     int m_counter = 0;
