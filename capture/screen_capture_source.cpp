@@ -53,8 +53,8 @@ GstElement *pipeWireSource(const PipeWireRemote &remote)
         gst_object_unref(source);
         return nullptr;
     }
-    g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy", TRUE,
-                 nullptr);
+    g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy",
+                 FALSE, nullptr);
     GstPad *pad = gst_element_get_static_pad(source, "src");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, dropProducerTime, nullptr, nullptr);
     gst_object_unref(pad);
