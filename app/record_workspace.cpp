@@ -190,6 +190,15 @@ QWidget *RecordWorkspace::buildLeftColumn()
     column->setSpacing(10);
     column->addWidget(m_preview, 3);
     column->addLayout(controls);
+    // X11 cannot leave a window out of a grab, so the presenter is told.
+    m_teleprompterOnScreen = ui::label(
+            QStringLiteral(
+                    "Der Teleprompter liegt auf dem aufgenommenen Bildschirm und ist im Video zu sehen."),
+            ui::TextRole::Caption, false, true);
+    m_teleprompterOnScreen->setObjectName(QStringLiteral("teleprompterOnRecordedScreen"));
+    m_teleprompterOnScreen->setWordWrap(true);
+    m_teleprompterOnScreen->hide();
+    column->addWidget(m_teleprompterOnScreen);
     column->addWidget(ui::label(QStringLiteral("Takes"), ui::TextRole::Headline));
     column->addWidget(m_takesStack, 2);
     return left;
@@ -242,6 +251,12 @@ void RecordWorkspace::connectCapture()
     connect(&capture, &CaptureController::statusMessageChanged, this, &RecordWorkspace::syncRecordControls);
     connect(&capture, &CaptureController::flipHorizontalChanged, this, &RecordWorkspace::syncRecordControls);
     connect(&capture, &CaptureController::flipVerticalChanged, this, &RecordWorkspace::syncRecordControls);
+    connect(&capture, &CaptureController::selectedVideoSourceIDChanged, this,
+            &RecordWorkspace::syncTeleprompterOnScreenNote);
+    connect(&m_context.teleprompter, &TeleprompterState::isPresentedChanged, this,
+            &RecordWorkspace::syncTeleprompterOnScreenNote);
+    connect(&m_context.teleprompter, &TeleprompterState::selectedDisplayIDChanged, this,
+            &RecordWorkspace::syncTeleprompterOnScreenNote);
 
     connect(m_video, &QComboBox::activated, this, [this](int index) {
         const QVariant id = m_video->itemData(index);
@@ -305,6 +320,15 @@ void RecordWorkspace::syncRecordControls()
         m_flipH->setChecked(capture.flipHorizontal());
         m_flipV->setChecked(capture.flipVertical());
     }
+}
+
+void RecordWorkspace::syncTeleprompterOnScreenNote()
+{
+    const std::optional<QString> video = m_context.capture.selectedVideoSourceID();
+    const std::optional<quint32> recorded = video ? screenDisplayID(*video) : std::nullopt;
+    const auto teleprompterScreen = m_context.teleprompter.resolvedScreen();
+    m_teleprompterOnScreen->setVisible(m_context.teleprompter.isPresented() && recorded && teleprompterScreen
+                                       && teleprompterScreen->number == *recorded);
 }
 
 void RecordWorkspace::syncTakes()

@@ -89,6 +89,8 @@ private:
     void syncVideoPicker();
     void syncAudioPicker();
     void syncRecordControls();
+    // Shows the note while the open teleprompter sits on the recorded screen.
+    void syncTeleprompterOnScreenNote();
     // Points the take list at the shown reel.
     void syncTakes();
     // The list while the reel has takes, otherwise the hint how to record one.
@@ -114,6 +116,7 @@ private:
     QPushButton *m_teleprompterButton = nullptr;
     QPushButton *m_export = nullptr;
     QLabel *m_captureStatus = nullptr;
+    QLabel *m_teleprompterOnScreen = nullptr;
     QStackedWidget *m_takesStack = nullptr;
     TakeListModel *m_takeModel = nullptr;
     TakeList *m_takes = nullptr;

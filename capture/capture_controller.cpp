@@ -4,13 +4,37 @@
 #include "capture/device_catalogue.h"
 #include "capture/gst_support.h"
 #include "capture/output_stage.h"
+#include "capture/screen_cast_portal.h"
+#include "platform/display_list.h"
 #include "platform/user_defaults.h"
+
+#include <QScreen>
 
 #include <QTimer>
 
 namespace tandrel {
 
 namespace {
+// The display a portal stream shows: the one at its place with its size, else
+// the first of its size; none when nothing matches.
+std::optional<quint32> displayOfStream(const QPoint &position, const QSize &size)
+{
+    DisplayList *list = DisplayList::instance();
+    std::optional<quint32> sameSize;
+    for (const DisplayInfo &display : list->displays()) {
+        QScreen *screen = list->screen(display.number);
+        const double ratio = screen ? screen->devicePixelRatio() : 1.0;
+        const QSize pixels(qRound(display.geometry.width() * ratio),
+                           qRound(display.geometry.height() * ratio));
+        if (pixels != size)
+            continue;
+        if (display.geometry.topLeft() * ratio == position)
+            return display.number;
+        if (!sameSize)
+            sameSize = display.number;
+    }
+    return sameSize;
+}
 } // namespace
 
 CaptureController::CaptureController(UserDefaults &defaults, QObject *parent)
@@ -32,6 +56,13 @@ CaptureController::CaptureController(UserDefaults &defaults, QObject *parent)
 
     m_devices = std::make_unique<DeviceCatalogue>();
     m_devices->onDisplays = [this](const QList<ScreenTarget> &displays) { m_session->setDisplays(displays); };
+    if (ScreenCastPortal::isWaylandSession()) {
+        m_portal = std::make_unique<ScreenCastPortal>();
+        connect(m_portal.get(), &ScreenCastPortal::granted, this, &CaptureController::applyPortalGrant);
+        connect(m_portal.get(), &ScreenCastPortal::refused, this, &CaptureController::handlePortalRefused);
+        connect(m_portal.get(), &ScreenCastPortal::sessionClosed, this,
+                &CaptureController::handlePortalClosed);
+    }
     connectParts();
 }
 
@@ -104,6 +135,7 @@ CaptureController::~CaptureController()
     // reconfigurations give up at once.
     m_output->beginShutdown();
     m_session->beginShutdown();
+    m_portal.reset();
     m_devices.reset();
     // Runs what the session queue still holds (a take's stop among it), then
     // stops the pipelines and the screen stream.
@@ -208,13 +240,12 @@ void CaptureController::selectVideoSource(const std::optional<QString> &id)
 {
     if (id == screenRequestID) {
         // Picking the placeholder only asks for the screens; it selects nothing itself.
-        if (m_devices->selectFirstScreen()) {
+        if (m_portal)
+            requestPortalMonitor(true);
+        else if (m_devices->selectFirstScreen())
             scheduleReconfigure();
-        } else {
-            setLastError(QStringLiteral("Bildschirmfreigabe fehlt. Unter Systemeinstellungen → Datenschutz & "
-                                        "Sicherheit → Bildschirmaufnahme für Tandrel erlauben."));
-            m_devices->dropScreenRequest();
-        }
+        else
+            reportScreenAccessMissing();
         return;
     }
     m_devices->setSelectedVideoSourceID(id);
@@ -235,7 +266,63 @@ void CaptureController::scheduleReconfigure()
 
 void CaptureController::refreshScreens()
 {
+    // A monitor shared before is asked for again with its token, which needs
+    // no dialog; without a token the placeholder stays until the user picks it.
+    if (m_portal && !m_portal->hasSession() && m_defaults.read(settings::screenRestoreToken))
+        requestPortalMonitor(false);
     m_devices->refreshScreens();
+}
+
+void CaptureController::reportScreenAccessMissing()
+{
+    setLastError(QStringLiteral(
+            "Bildschirmfreigabe fehlt. Bitte die Freigabe des Bildschirms im Dialog des Systems erlauben."));
+    m_devices->dropScreenRequest();
+}
+
+void CaptureController::requestPortalMonitor(bool fromUser)
+{
+    m_portalRequestFromUser = fromUser;
+    m_portal->requestMonitor(m_defaults.read(settings::screenRestoreToken).value_or(QString()));
+}
+
+// The shared monitor becomes the one screen source; the session streams it
+// from the PipeWire remote the portal opened.
+void CaptureController::applyPortalGrant(const PortalGrant &grant)
+{
+    if (!grant.restoreToken.isEmpty())
+        m_defaults.write(settings::screenRestoreToken, grant.restoreToken);
+    const quint32 number = displayOfStream(grant.position, grant.size).value_or(0);
+    const QString id = QStringLiteral("screen:") + QString::number(number);
+    m_session->setDisplays({{number, QString(), QRect(QPoint(), grant.size), grant.remote}});
+    const bool select = m_portalRequestFromUser;
+    m_portalRequestFromUser = false;
+    m_devices->applyScreenSources(
+            {{id, QStringLiteral("Bildschirm: ") + screenName(number), VideoSource::Kind::screen}}, select);
+    if (select)
+        scheduleReconfigure();
+}
+
+void CaptureController::handlePortalRefused()
+{
+    // A token refused at start-up is silent: the placeholder stays.
+    if (std::exchange(m_portalRequestFromUser, false))
+        reportScreenAccessMissing();
+}
+
+// The user ended the sharing in the desktop: a stream error. The placeholder
+// returns, so the screen can be asked for again.
+void CaptureController::handlePortalClosed()
+{
+    const bool screenSelected = selectedVideoSourceID() && screenDisplayID(*selectedVideoSourceID());
+    if (screenSelected) {
+        setLastError(QStringLiteral("Die Bildschirmfreigabe wurde beendet."));
+        setStatusMessage(QStringLiteral("Bildschirmquelle unterbrochen"));
+    }
+    m_session->setDisplays({});
+    m_devices->applyScreenSources({}, false);
+    if (screenSelected && !isRecording())
+        scheduleReconfigure();
 }
 
 // While a take runs, device changes only refresh the lists, unless a device

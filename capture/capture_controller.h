@@ -44,7 +44,9 @@ namespace tandrel {
 
 class DeviceCatalogue;
 class OutputStage;
+class ScreenCastPortal;
 class UserDefaults;
+struct PortalGrant;
 
 class CaptureController : public QObject, public AudioTapHost
 {
@@ -158,6 +160,11 @@ private:
     void connectParts();
     void handleDevicesChanged();
     void handleDeviceFailure(CaptureSession::Device device, const QString &description);
+    void requestPortalMonitor(bool fromUser);
+    void applyPortalGrant(const PortalGrant &grant);
+    void handlePortalRefused();
+    void handlePortalClosed();
+    void reportScreenAccessMissing();
     void setIsRunning(bool value);
     void setStatusMessage(const QString &text);
     void setUsesScreenPreview(bool value);
@@ -186,6 +193,9 @@ private:
     std::unique_ptr<CaptureSession> m_session;
     std::unique_ptr<TakeRecorder> m_recorder;
     std::unique_ptr<DeviceCatalogue> m_devices;
+    // Wayland desktops only: the screens come from here.
+    std::unique_ptr<ScreenCastPortal> m_portal;
+    bool m_portalRequestFromUser = false; // the running request answers a pick of the placeholder
 };
 
 } // namespace tandrel

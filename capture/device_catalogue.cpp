@@ -1,6 +1,7 @@
 #include "capture/device_catalogue.h"
 
 #include "capture/device_discovery.h"
+#include "capture/screen_cast_portal.h"
 #include "platform/display_list.h"
 #include "platform/display_name.h"
 #include "platform/main_thread.h"
@@ -103,11 +104,16 @@ bool DeviceCatalogue::selectFirstScreen()
     const auto screens = availableScreens();
     if (!screens)
         return false;
-    m_screenSources = screens.value();
-    refreshVideoSources();
-    setSelectedVideoSourceID(m_screenSources.isEmpty() ? std::nullopt
-                                                       : std::optional(m_screenSources.first().id));
+    applyScreenSources(screens.value(), true);
     return true;
+}
+
+void DeviceCatalogue::applyScreenSources(const QList<VideoSource> &sources, bool selectFirst)
+{
+    m_screenSources = sources;
+    refreshVideoSources();
+    if (selectFirst)
+        setSelectedVideoSourceID(sources.isEmpty() ? std::nullopt : std::optional(sources.first().id));
 }
 
 void DeviceCatalogue::dropScreenRequest()
@@ -118,9 +124,10 @@ void DeviceCatalogue::dropScreenRequest()
 
 bool DeviceCatalogue::screenCaptureGranted() const
 {
-    // X11 lets every client read the screen; other platforms need a portal
-    // that is not supported yet, so there the screens stay unavailable.
-    return QGuiApplication::platformName() == QLatin1String("xcb");
+    // X11 lets every client read the screen. On a Wayland desktop an X11
+    // grab (even through XWayland) sees nothing of it: there the screens
+    // come from the desktop portal instead.
+    return QGuiApplication::platformName() == QLatin1String("xcb") && !ScreenCastPortal::isWaylandSession();
 }
 
 QString DeviceCatalogue::screenName(quint32 displayNumber) const
@@ -149,7 +156,7 @@ Result<QList<VideoSource>> DeviceCatalogue::availableScreens()
         const QRect g = display.geometry;
         const QRect pixels(qRound(g.x() * ratio), qRound(g.y() * ratio), qRound(g.width() * ratio),
                            qRound(g.height() * ratio));
-        targets.append({display.number, display.x11Display, pixels});
+        targets.append({display.number, display.x11Display, pixels, nullptr});
     }
     if (onDisplays)
         onDisplays(targets);
@@ -176,6 +183,14 @@ void DeviceCatalogue::installDeviceObservers()
     });
     connect(DisplayList::instance(), &DisplayList::displaysChanged, this,
             &DeviceCatalogue::handleDeviceChange);
+    // A screen that changes its resolution or place (RandR) is cut anew: the
+    // stream's rectangle comes from the screen list.
+    const auto watchGeometry = [this](QScreen *screen) {
+        connect(screen, &QScreen::geometryChanged, this, &DeviceCatalogue::handleDeviceChange);
+    };
+    for (QScreen *screen : QGuiApplication::screens())
+        watchGeometry(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, watchGeometry);
 }
 
 void DeviceCatalogue::handleDeviceChange()

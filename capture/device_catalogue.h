@@ -57,6 +57,9 @@ public:
     bool selectFirstScreen();
     // Drops a selection of the screen placeholder after screens were refused.
     void dropScreenRequest();
+    // Screens that came from elsewhere (the desktop portal's grant): stored,
+    // the source list rebuilt, and with `selectFirst` the first one selected.
+    void applyScreenSources(const QList<VideoSource> &sources, bool selectFirst);
 
     QString screenName(quint32 displayNumber) const;
 

@@ -142,6 +142,14 @@ QList<CaptureDevice> listDevices(GstDeviceMonitor *monitor, const char *deviceCl
 DeviceDiscovery::DeviceDiscovery()
 {
     ensureGstInitialized();
+    // Cameras come from V4L2 and microphones from PulseAudio (which a PipeWire
+    // desktop serves too). PipeWire's own provider would list them a second
+    // time, and list shared screens as cameras.
+    if (GstPluginFeature *pipeWire
+        = gst_registry_lookup_feature(gst_registry_get(), "pipewiredeviceprovider")) {
+        gst_plugin_feature_set_rank(pipeWire, GST_RANK_NONE);
+        gst_object_unref(pipeWire);
+    }
     m_monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(m_monitor, "Video/Source", nullptr);
     gst_device_monitor_add_filter(m_monitor, "Audio/Source", nullptr);

@@ -4,7 +4,64 @@
 #include "capture/gst_support.h"
 #include "capture/latest_frame_relay.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace tandrel {
+
+PipeWireRemote::~PipeWireRemote()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+namespace {
+
+GstElement *x11Source(const ScreenTarget &target)
+{
+    GstElement *source = gst_element_factory_make("ximagesrc", nullptr);
+    if (!source)
+        return nullptr;
+    const QRect r = target.pixelRect;
+    // ximagesrc takes inclusive corner coordinates.
+    g_object_set(source, "show-pointer", FALSE, "use-damage", FALSE, "startx", guint(r.left()), "starty",
+                 guint(r.top()), "endx", guint(r.right()), "endy", guint(r.bottom()), nullptr);
+    if (!target.x11Display.isEmpty())
+        g_object_set(source, "display-name", target.x11Display.toUtf8().constData(), nullptr);
+    return source;
+}
+
+// The times pipewiresrc stamps come from the producer's clock, not from the
+// shared capture clock; frames without a time are taken at their arrival.
+GstPadProbeReturn dropProducerTime(GstPad *, GstPadProbeInfo *info, gpointer)
+{
+    GstBuffer *buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+    GST_BUFFER_PTS(buffer) = GST_CLOCK_TIME_NONE;
+    GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    return GST_PAD_PROBE_OK;
+}
+
+// pipewiresrc owns the descriptor it is given, so each start gets a duplicate.
+GstElement *pipeWireSource(const PipeWireRemote &remote)
+{
+    GstElement *source = gst_element_factory_make("pipewiresrc", nullptr);
+    if (!source)
+        return nullptr;
+    const int fd = fcntl(remote.fd, F_DUPFD_CLOEXEC, 3);
+    if (fd < 0) {
+        gst_object_unref(source);
+        return nullptr;
+    }
+    g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy",
+                 FALSE, nullptr);
+    GstPad *pad = gst_element_get_static_pad(source, "src");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, dropProducerTime, nullptr, nullptr);
+    gst_object_unref(pad);
+    return source;
+}
+
+} // namespace
 
 ScreenCaptureSource::ScreenCaptureSource() = default;
 
@@ -30,19 +87,16 @@ Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
                 target = d;
         }
     }
-    if (!target || target->pixelRect.width() < 1 || target->pixelRect.height() < 1)
+    if (!target || (!target->pipeWire && (target->pixelRect.width() < 1 || target->pixelRect.height() < 1)))
         return Status::failure(QStringLiteral("Bildschirm nicht gefunden."));
 
     ensureGstInitialized();
-    GstElement *source = gst_element_factory_make("ximagesrc", nullptr);
-    if (!source)
-        return Status::failure(QStringLiteral("ximagesrc fehlt (GStreamer-Plugins „good“)."));
     const QRect r = target->pixelRect;
-    // ximagesrc takes inclusive corner coordinates.
-    g_object_set(source, "show-pointer", FALSE, "use-damage", FALSE, "startx", guint(r.left()), "starty",
-                 guint(r.top()), "endx", guint(r.right()), "endy", guint(r.bottom()), nullptr);
-    if (!target->x11Display.isEmpty())
-        g_object_set(source, "display-name", target->x11Display.toUtf8().constData(), nullptr);
+    GstElement *source = target->pipeWire ? pipeWireSource(*target->pipeWire) : x11Source(*target);
+    if (!source)
+        return Status::failure(target->pipeWire
+                                       ? QStringLiteral("pipewiresrc fehlt (gstreamer1.0-pipewire).")
+                                       : QStringLiteral("ximagesrc fehlt (GStreamer-Plugins „good“)."));
 
     auto relay = LatestFrameRelay::create(queue, [this](const VideoFrame &frame) {
         if (onFrame)
@@ -56,8 +110,10 @@ Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
     };
     auto started = CapturePipeline::start(
             source,
-            QStringLiteral("capsfilter caps=\"video/x-raw,framerate=30/1\" ! videoconvert ! "
-                           "capsfilter caps=\"video/x-raw,format=BGRA\""),
+            target->pipeWire
+                    ? QStringLiteral("videoconvert ! capsfilter caps=\"video/x-raw,format=BGRA\"")
+                    : QStringLiteral("capsfilter caps=\"video/x-raw,framerate=30/1\" ! videoconvert ! "
+                                     "capsfilter caps=\"video/x-raw,format=BGRA\""),
             true, std::move(handlers));
     if (!started) {
         relay->close();

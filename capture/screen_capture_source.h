@@ -16,17 +16,33 @@ namespace tandrel {
 class CapturePipeline;
 class LatestFrameRelay;
 
+// A connection to a PipeWire daemon that the desktop portal opened for one
+// shared stream. The descriptor is closed with its last holder; every stream
+// start connects through a duplicate of it.
+struct PipeWireRemote
+{
+    int fd = -1;
+    quint32 nodeID = 0; // the stream's node on that daemon
+    PipeWireRemote() = default;
+    PipeWireRemote(const PipeWireRemote &) = delete;
+    PipeWireRemote &operator=(const PipeWireRemote &) = delete;
+    ~PipeWireRemote();
+};
+
 // A display as the screen stream needs it, in device pixels.
 struct ScreenTarget
 {
     quint32 number = 0;
     QString x11Display; // the X screen to open (":1.1"); empty: the application's display
-    QRect pixelRect; // the part of that X screen to grab
+    QRect pixelRect; // the part of that X screen to grab; for a portal stream its size
+    // Set for a monitor shared through the desktop portal: streamed from PipeWire, not grabbed.
+    std::shared_ptr<const PipeWireRemote> pipeWire;
     bool operator==(const ScreenTarget &) const = default;
 };
 
-// Streams the picture of one display as BGRA frames: ximagesrc cut to the
-// display, at most 30 frames per second, no cursor. The callbacks are set
+// Streams the picture of one display as BGRA frames, at most 30 frames per
+// second, no cursor: on X11 ximagesrc cut to the display, on Wayland the
+// PipeWire stream the desktop portal granted (pipewiresrc). The callbacks are set
 // once before the first start and read without a lock.
 class ScreenCaptureSource
 {

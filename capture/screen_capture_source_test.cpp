@@ -133,7 +133,7 @@ TEST(ScreenCaptureSource, UnknownOrUnreachableDisplaysFailWithoutAStream)
     EXPECT_EQ(unknown.error(), QStringLiteral("Bildschirm nicht gefunden."));
     EXPECT_FALSE(source.isStreaming());
 
-    source.setDisplays({{7, QStringLiteral(":4242.0"), QRect(0, 0, 640, 480)}});
+    source.setDisplays({{7, QStringLiteral(":4242.0"), QRect(0, 0, 640, 480), nullptr}});
     const Status unreachable = source.start(7, queue);
     EXPECT_FALSE(unreachable.ok());
     EXPECT_FALSE(unreachable.error().isEmpty());

@@ -20,6 +20,9 @@ inline constexpr SettingKey<QString> libraryBookmark{"library.bookmark"};
 
 inline constexpr SettingKey<bool> flipHorizontal{"capture.flipHorizontal"};
 inline constexpr SettingKey<bool> flipVertical{"capture.flipVertical"};
+// The desktop portal's token for the monitor shared last: the next start
+// shares it again without the system's dialog.
+inline constexpr SettingKey<QString> screenRestoreToken{"capture.screenRestoreToken"};
 
 inline constexpr SettingKey<double> fontSize{"teleprompter.fontSize"};
 inline constexpr SettingKey<double> scrollSpeed{"teleprompter.scrollSpeed"};
