@@ -77,7 +77,11 @@ TakeRecorder::TakeRecorder(SerialQueue &sessionQueue, SerialQueue &outputQueue, 
 { }
 
 // The writers still finishing wait here for their files.
-TakeRecorder::~TakeRecorder() = default;
+TakeRecorder::~TakeRecorder()
+{
+    for (std::thread &releaser : m_writerReleasers)
+        releaser.join();
+}
 
 // Seconds on the clock that stamps every captured frame and buffer.
 double TakeRecorder::captureClockNow() const
@@ -430,12 +434,13 @@ void TakeRecorder::finishTake(FinishedTake take)
     Q_ASSERT(isMainThread());
     setIsRecording(false);
     // A writer that timed out may still be stuck in the file system: it is
-    // let go on a thread of its own rather than waited for here.
+    // let go on a thread of the recorder's own rather than waited for here;
+    // the recorder joins those threads when it ends.
     const auto stuck = [](const std::shared_ptr<MediaWriter> &w) {
         return w && w->failure() == MediaWriter::Failure::FinishTimedOut;
     };
     if (stuck(m_videoWriter) || stuck(m_audioWriter))
-        std::thread([video = std::move(m_videoWriter), audio = std::move(m_audioWriter)] {}).detach();
+        m_writerReleasers.emplace_back([video = std::move(m_videoWriter), audio = std::move(m_audioWriter)] {});
     m_videoWriter.reset();
     m_audioWriter.reset();
     m_sessionStartTime.reset();

@@ -14,6 +14,8 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
+#include <vector>
 #include <optional>
 
 class QDir;
@@ -185,6 +187,9 @@ private:
     // queue while it is open, cleared by finishTake after it has closed.
     std::shared_ptr<VideoFileWriter> m_videoWriter;
     std::shared_ptr<AudioFileWriter> m_audioWriter;
+    // Threads that let stuck writers go (main thread starts them, the
+    // destructor joins them).
+    std::vector<std::thread> m_writerReleasers;
     std::atomic<qint64> m_videoFrameCount{0};
     std::atomic<qint64> m_audioBufferCount{0};
 

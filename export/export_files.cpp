@@ -1,8 +1,10 @@
 #include "export/export_files.h"
 
+#include "platform/atomic_file.h"
+#include "platform/file_error.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <filesystem>
 #include <system_error>
 
@@ -15,16 +17,15 @@ std::optional<QString> createExportFolder(const QString &path)
     if (!error && QFileInfo(path).isDir())
         return std::nullopt;
     const QString reason
-            = error ? QString::fromLocal8Bit(error.message()) : QStringLiteral("Kein Ordner: ") + path;
+            = error ? germanFileError(QString::fromLocal8Bit(error.message())) : QStringLiteral("Kein Ordner: ") + path;
     return QStringLiteral("Export-Ordner konnte nicht angelegt werden: ") + reason;
 }
 
 std::optional<QString> writeExportFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return std::nullopt;
-    return QStringLiteral("Export konnte nicht geschrieben werden: ") + file.errorString();
+    if (const Status written = writeFileAtomically(path, bytes); !written)
+        return QStringLiteral("Export konnte nicht geschrieben werden: ") + written.error();
+    return std::nullopt;
 }
 
 } // namespace tandrel

@@ -1,39 +1,14 @@
 #include "export/fcpxml_exporter.h"
 
+#include "export/export_files.h"
 #include "library/library_store.h"
-#include "platform/atomic_file.h"
 #include "platform/desktop_opener.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <system_error>
 
 namespace tandrel {
 
-namespace {
-
-// Creates `path` with its missing parents; the system's description of a failure.
-std::optional<QString> createFolder(const QString &path)
-{
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(path).toStdString()), error);
-    if (!error && QFileInfo(path).isDir())
-        return std::nullopt;
-    const QString reason
-            = error ? QString::fromLocal8Bit(error.message()) : QStringLiteral("Kein Ordner: ") + path;
-    return QStringLiteral("Export-Ordner konnte nicht angelegt werden: ") + reason;
-}
-
-std::optional<QString> writeAtomically(const QString &path, const QByteArray &bytes)
-{
-    if (const Status written = writeFileAtomically(path, bytes); !written)
-        return QStringLiteral("Export konnte nicht geschrieben werden: ") + written.error();
-    return std::nullopt;
-}
-
-} // namespace
 
 ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel, const LibraryStore &library)
 {
@@ -45,18 +20,18 @@ ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel, con
 ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const LibraryStore &library)
 {
     const QString reelFolder = library.reelFolder(reel);
-    if (const auto failure = createFolder(reelFolder))
+    if (const auto failure = createExportFolder(reelFolder))
         return ExportResult<QString>::fileSystemFailure(*failure);
     const QString bundle = QDir(reelFolder).filePath(reel.folderName() + QStringLiteral(".fcpxmld"));
     const bool bundleExisted = QFileInfo::exists(bundle);
-    if (const auto failure = createFolder(bundle))
+    if (const auto failure = createExportFolder(bundle))
         return ExportResult<QString>::fileSystemFailure(*failure);
 
     const ExportResult<QString> document = buildDocument(reel, library);
     if (!document)
         return document;
     const QString file = QDir(bundle).filePath(QStringLiteral("Info.fcpxml"));
-    if (const auto failure = writeAtomically(file, document.value().toUtf8())) {
+    if (const auto failure = writeExportFile(file, document.value().toUtf8())) {
         // A bundle without its document is no Final Cut project; one that this
         // export created goes again. rmdir keeps a folder something else filled.
         if (!bundleExisted)

@@ -5,7 +5,7 @@
 #include "capture/capture_controller.h"
 #include "capture/media_probe.h"
 #include "platform/user_defaults.h"
-#include "tests/support/temp_library.h"
+#include "tests/support/wait_until.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
