@@ -1,6 +1,7 @@
 // tandrelctl export, run as the real program on a temporary library.
 #include "library/library_store.h"
 #include "platform/user_defaults.h"
+#include "tests/support/tandrelctl_run.h"
 #include "tests/support/wait_until.h"
 
 #include <QDir>
@@ -16,11 +17,7 @@ using namespace tandrel;
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out, err;
-};
+using tandrel::testing::CtlRun;
 
 class CliExportTest : public ::testing::Test
 {
@@ -50,21 +47,15 @@ protected:
 
     QString library() const { return dir.filePath(QStringLiteral("my library")); }
 
-    CliRun run(const QStringList &args)
+    CtlRun run(const QStringList &args)
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), dir.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        tandrel::testing::Tandrelctl ctl(dir.path(), library());
+        QProcessEnvironment &env = ctl.environment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")); // nothing gets opened
         // Editors are looked up in the home folder's applications only.
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("share")));
         env.insert(QStringLiteral("XDG_DATA_DIRS"), dir.filePath(QStringLiteral("no system share")));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TANDRELCTL), QStringList{QStringLiteral("--library"), library()} + args);
-        EXPECT_TRUE(process.waitForFinished(30000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return ctl.run(args, {}, 60000);
     }
 
     QTemporaryDir dir;
@@ -75,11 +66,11 @@ protected:
 TEST_F(CliExportTest, PrintsTheBundleOfAValidDocument)
 {
     const QString bundle = QDir(library()).filePath(QStringLiteral("007-tom-jerry/007-tom-jerry.fcpxmld"));
-    const CliRun plain = run({QStringLiteral("export"), QStringLiteral("7")});
+    const CtlRun plain = run({QStringLiteral("export"), QStringLiteral("7")});
     EXPECT_EQ(plain.exitCode, 0) << plain.err.toStdString();
     EXPECT_EQ(plain.out, bundle + QLatin1Char('\n'));
 
-    const CliRun json = run({QStringLiteral("--json"), QStringLiteral("export"), QStringLiteral("007"),
+    const CtlRun json = run({QStringLiteral("--json"), QStringLiteral("export"), QStringLiteral("007"),
                              QStringLiteral("--no-open")});
     EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("bundle")).toString(),
@@ -120,7 +111,7 @@ TEST_F(CliExportTest, FailuresGoToStandardErrorInGerman)
              "Für dieses Reel gibt es noch keine Aufnahme.\n"},
     };
     for (const auto &c : cases) {
-        const CliRun result = run(QStringList{QStringLiteral("export")} + c.args);
+        const CtlRun result = run(QStringList{QStringLiteral("export")} + c.args);
         EXPECT_EQ(result.exitCode, c.exitCode) << c.args.join(' ').toStdString();
         EXPECT_EQ(result.err, QString::fromUtf8(c.err)) << c.args.join(' ').toStdString();
         EXPECT_EQ(result.out, QString());
@@ -138,7 +129,7 @@ TEST_F(CliExportTest, WritesTheChosenEditorsProjectAndOpensItWithTheEditor)
         const char *file;
     } cases[] = {{"kdenlive", "007-tom-jerry.kdenlive"}, {"shotcut", "007-tom-jerry.mlt"}};
     for (const auto &c : cases) {
-        const CliRun json
+        const CtlRun json
                 = run({QStringLiteral("--json"), QStringLiteral("export"), QStringLiteral("7"),
                        QStringLiteral("--format"), QString::fromUtf8(c.format), QStringLiteral("--no-open")});
         EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
@@ -168,7 +159,7 @@ TEST_F(CliExportTest, WritesTheChosenEditorsProjectAndOpensItWithTheEditor)
                         .toUtf8());
     entry.close();
 
-    const CliRun opened = run({QStringLiteral("export"), QStringLiteral("7"), QStringLiteral("--format"),
+    const CtlRun opened = run({QStringLiteral("export"), QStringLiteral("7"), QStringLiteral("--format"),
                                QStringLiteral("kdenlive")});
     EXPECT_EQ(opened.exitCode, 0) << opened.err.toStdString();
     EXPECT_EQ(opened.out, reelFolder.filePath(QStringLiteral("007-tom-jerry.kdenlive")) + QLatin1Char('\n'));
