@@ -329,7 +329,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_EQ(window.alert()->informativeText(),
               QStringLiteral("Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet."));
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
-    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
     saveScreenshot(window.alert(), QStringLiteral("alert-export.png"));
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
@@ -342,7 +342,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     QApplication::sendEvent(reels->viewport(), &reelMenu);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_TRUE(window.alert()->informativeText().contains(QDir::toNativeSeparators(bundle)));
-    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
     saveScreenshot(window.alert(), QStringLiteral("alert-path.png"));
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));

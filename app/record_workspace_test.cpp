@@ -341,7 +341,7 @@ TEST_F(WorkspaceFixture, TheEditorChosenInTheSettingsNamesTheExportAndGetsItsPro
     QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     const QString project = library().reelFolder(stored()) + QStringLiteral("/001-intro.mlt");
-    EXPECT_EQ(window.alert()->text(),
+    EXPECT_EQ(window.alert()->informativeText(),
               QStringLiteral("Shotcut-Projekt liegt unter ") + project
                       + QStringLiteral(" und wird geöffnet."));
     EXPECT_TRUE(QFileInfo(project).isFile());

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace tandrel;
@@ -39,6 +40,12 @@ TEST(RecordingSessionTake, ATakeReachesItsReelAndTheFolderStaysWhileItRuns)
     session.recordTake(reel, [&](const Result<Take> &result) { outcome = result; });
     ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 1.0; }, 20000))
             << qPrintable(outcome ? outcome->error() : capture.statusMessage());
+    // On a busy machine the microphone may deliver late: the take runs on
+    // until its sound is seen arriving.
+    std::atomic<int> buffers{0};
+    capture.setAudioTap([&](const AudioBuffer &) { ++buffers; });
+    ASSERT_TRUE(waitUntil([&] { return buffers >= 10; }, 30000));
+    capture.setAudioTap({});
     EXPECT_TRUE(session.isTakePending());
     const Status moved = session.changeLibraryFolder(dir.filePath(QStringLiteral("Anderswo")));
     EXPECT_EQ(moved.error(),
