@@ -140,15 +140,21 @@ void SpeechFollower::modelLoaded(quint64 generation, const QString &error)
     setState(FollowState::listening, generation);
 }
 
-void SpeechFollower::recognizerFinished(quint64 generation)
+// The run's microphone tap, sink, recogniser and stream go; the state stays.
+void SpeechFollower::releaseRun()
 {
-    if (!isCurrent(generation))
-        return;
     m_capture->setAudioTap({});
     m_sink->reset();
     tearDownRecognizer();
     m_stream.reset();
     setListening(false);
+}
+
+void SpeechFollower::recognizerFinished(quint64 generation)
+{
+    if (!isCurrent(generation))
+        return;
+    releaseRun();
     if (m_state == FollowState::listening)
         setState(FollowState::idle, generation);
     emit runEnded();
@@ -158,11 +164,7 @@ void SpeechFollower::recognitionFailed(quint64 generation, const QString &descri
 {
     if (!isCurrent(generation))
         return;
-    m_capture->setAudioTap({});
-    m_sink->reset();
-    tearDownRecognizer();
-    m_stream.reset();
-    setListening(false);
+    releaseRun();
     setState(FollowState::failed, generation, QStringLiteral("Spracherkennung: ") + description);
 }
 

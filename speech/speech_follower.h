@@ -100,6 +100,7 @@ private:
     void recognizerFinished(quint64 generation);
     void recognitionFailed(quint64 generation, const QString &description);
     void tearDownRecognizer();
+    void releaseRun();
     void joinEndedRecognizers();
     bool isCurrent(quint64 generation) const { return generation == m_runGeneration; }
     void setState(FollowState state, quint64 generation, const QString &error = {});
