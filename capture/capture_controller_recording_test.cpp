@@ -178,10 +178,12 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
     EXPECT_NEAR(v.duration, take.duration, 0.3);
     EXPECT_NEAR(a.duration, take.duration, 0.3);
 
-    // The voice was heard while espeak-ng spoke, and only then.
+    // The voice was heard while espeak-ng spoke, and only then. The timer
+    // runs from before the start call; the take's own time begins when its
+    // gate opens, up to a second later on a busy machine.
     ASSERT_FALSE(take.speechIntervals.isEmpty());
     for (const SpeechInterval &s : take.speechIntervals) {
-        EXPECT_GE(s.start, spokeFrom - 0.5) << s.start;
+        EXPECT_GE(s.start, spokeFrom - 1.5) << s.start;
         EXPECT_LE(s.end, spokeTo + 1.0) << s.end;
         EXPECT_LT(s.start, s.end);
     }
