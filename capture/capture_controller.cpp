@@ -116,6 +116,8 @@ void CaptureController::createSession()
     session.deviceFailed = [this](CaptureSession::Device device, const QString &description) {
         handleDeviceFailure(device, description);
     };
+    session.microphoneMoved
+            = [this](const QString &from, const QString &to) { handleMicrophoneMoved(from, to); };
     session.capturingTake = [this] { return m_recorder->isCapturing(); };
     m_session = std::make_unique<CaptureSession>(*m_output, this, std::move(session));
 }
@@ -369,6 +371,27 @@ void CaptureController::handleDeviceFailure(CaptureSession::Device device, const
     m_devices->refreshDevices();
     m_devices->refreshScreens();
     scheduleReconfigure();
+}
+
+// The sound server moved the microphone's stream: a take goes on with the
+// sound of the other source, and the user learns where it comes from now.
+// A move because the source went away is left to the device change that
+// follows, which ends a take as any vanished device does.
+void CaptureController::handleMicrophoneMoved(const QString &from, const QString &to)
+{
+    const QList<CaptureDevice> microphones = m_devices->microphones();
+    const auto nameOf = [&](const QString &id) -> std::optional<QString> {
+        for (const CaptureDevice &m : microphones) {
+            if (m.uniqueID == id)
+                return m.localizedName;
+        }
+        return std::nullopt;
+    };
+    const std::optional<QString> fromName = nameOf(from);
+    if (!fromName)
+        return;
+    setLastError(QStringLiteral("Das System nimmt den Ton jetzt von „%1“ statt von „%2“ auf.")
+                         .arg(nameOf(to).value_or(to), *fromName));
 }
 
 // ---- session --------------------------------------------------------------

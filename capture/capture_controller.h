@@ -159,6 +159,7 @@ private:
     void createRecorder();
     void connectParts();
     void handleDevicesChanged();
+    void handleMicrophoneMoved(const QString &from, const QString &to);
     void handleDeviceFailure(CaptureSession::Device device, const QString &description);
     void requestPortalMonitor(bool fromUser);
     void applyPortalGrant(const PortalGrant &grant);

@@ -29,6 +29,24 @@ QString pactl(const QStringList &args)
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+// The index of the recording stream on the PulseAudio source `name`.
+QString sourceOutputOf(const QString &name)
+{
+    QString sourceIndex;
+    for (const QString &line : pactl({"list", "short", "sources"}).split('\n')) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() > 1 && fields[1] == name)
+            sourceIndex = fields[0];
+    }
+    for (const QString &line : pactl({"list", "short", "source-outputs"}).split('\n')) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() > 1 && fields[1] == sourceIndex)
+            return fields[0];
+    }
+    ADD_FAILURE() << "no stream records " << name.toStdString();
+    return {};
+}
+
 bool hasMicrophone(const CaptureController &c, const QString &id)
 {
     const auto mics = c.microphones();
@@ -192,8 +210,20 @@ TEST_F(CaptureControllerTest, HotPluggedMicrophoneAppearsAndLosingTheSelectedOne
     c->scheduleReconfigure();
     ASSERT_TRUE(waitUntil([&] { return c->audioDeviceInput() == QStringLiteral("hotplug_mic"); }));
 
+    // The desktop's sound settings move the stream to the other source: the
+    // sound goes on and the user is told where it comes from.
+    pactl({"move-source-output", sourceOutputOf(QStringLiteral("hotplug_mic")), testMic()});
+    EXPECT_TRUE(waitUntil([&] {
+        return c->lastError()
+                == QStringLiteral(
+                        "Das System nimmt den Ton jetzt von „Testmikrofon“ statt von „Zweitmikrofon“ auf.");
+    }));
+
     pactl({"unload-module", micModule});
     EXPECT_TRUE(waitUntil([&] { return !hasMicrophone(*c, QStringLiteral("hotplug_mic")); }));
+    EXPECT_TRUE(waitUntil([&] {
+        return c->lastError() == QStringLiteral("Mikrofon ausgefallen (Das Gerät ist nicht mehr vorhanden).");
+    }));
     EXPECT_EQ(c->selectedMicrophoneID(), c->microphones().first().id);
     EXPECT_TRUE(waitUntil([&] { return c->audioDeviceInput() == c->microphones().first().id; }));
     EXPECT_EQ(c->selectedVideoSourceID(), QStringLiteral("test-camera"));

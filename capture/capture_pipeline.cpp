@@ -49,6 +49,8 @@ Result<std::shared_ptr<CapturePipeline>> CapturePipeline::start(GstElement *sour
             self.get(), nullptr);
     gst_object_unref(bus);
 
+    if (self->m_handlers.onDeviceMoved)
+        self->watchDevice(source);
     if (!gst_element_link_many(source, chain, sink, nullptr)) {
         self->stop();
         return R::failure(QStringLiteral("Quelle konnte nicht verbunden werden."));
@@ -82,6 +84,9 @@ void CapturePipeline::stop()
     if (!m_pipeline)
         return;
     gst_element_set_state(m_pipeline, GST_STATE_NULL); // joins the streaming threads
+    if (m_deviceHandler)
+        g_signal_handler_disconnect(m_watchedSource, m_deviceHandler);
+    m_deviceHandler = 0;
     GstBus *bus = gst_pipeline_get_bus(GST_PIPELINE(m_pipeline));
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
     gst_object_unref(bus);
@@ -115,6 +120,32 @@ int CapturePipeline::onBusMessage(GstBus *, GstMessage *message, void *p)
     if (report && !self->m_stopping && self->m_handlers.onError)
         self->m_handlers.onError(text);
     return GST_BUS_DROP;
+}
+
+// PulseAudio sources name the device they record in "current-device" and
+// notify when the server moves their stream: first once the stream is
+// connected, then at every move.
+void CapturePipeline::watchDevice(GstElement *source)
+{
+    if (!g_object_class_find_property(G_OBJECT_GET_CLASS(source), "current-device"))
+        return;
+    m_watchedSource = source; // the pipeline holds it until stop()
+    m_deviceHandler = g_signal_connect(source, "notify::current-device", G_CALLBACK(onCurrentDevice), this);
+}
+
+void CapturePipeline::onCurrentDevice(GstElement *source, void *, void *p)
+{
+    auto *self = static_cast<CapturePipeline *>(p);
+    gchar *value = nullptr;
+    g_object_get(source, "current-device", &value, nullptr);
+    const QString device = value ? QString::fromUtf8(value) : QString();
+    g_free(value);
+    if (device.isEmpty() || device == self->m_device)
+        return;
+    const bool moved = !self->m_device.isEmpty();
+    self->m_device = device;
+    if (moved && !self->m_stopping)
+        self->m_handlers.onDeviceMoved(device);
 }
 
 int CapturePipeline::onNewSample(GstElement *sink, void *p)

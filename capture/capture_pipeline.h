@@ -30,6 +30,10 @@ public:
         // The pipeline stopped by itself (an error, or the end of its
         // stream); called at most once, with GStreamer's description.
         std::function<void(const QString &description)> onError;
+        // The sound server moved the source's stream to another device (the
+        // user chose one in the desktop's sound settings, or the device went
+        // and the stream fell back to the default); called with its name.
+        std::function<void(const QString &device)> onDeviceMoved;
     };
 
     // Builds `source ! <conversion> ! appsink`, starts it and waits until it
@@ -50,6 +54,8 @@ private:
     CapturePipeline() = default;
     static int onBusMessage(GstBus *, GstMessage *message, void *self);
     static int onNewSample(GstElement *sink, void *self);
+    void watchDevice(GstElement *source);
+    static void onCurrentDevice(GstElement *source, void *spec, void *self);
 
     GstElement *m_pipeline = nullptr;
     Handlers m_handlers;
@@ -58,6 +64,11 @@ private:
     bool m_running = false;
     bool m_errorReported = false;
     QString m_firstError;
+    // The source element's device as it first reported it; on the sound
+    // server's thread only.
+    QString m_device;
+    GstElement *m_watchedSource = nullptr;
+    unsigned long m_deviceHandler = 0;
 };
 
 } // namespace tandrel

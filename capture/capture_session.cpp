@@ -259,6 +259,13 @@ void CaptureSession::configureSession(const Selection &selection)
         // block only after two seconds).
         CapturePipeline::Handlers handlers;
         handlers.onError = deviceFailureHandler(Device::microphone);
+        handlers.onDeviceMoved
+                = [this, from = microphone.uniqueID, inputs = m_inputsGeneration.load()](const QString &to) {
+                      runOnMain(m_context, [this, from, to, inputs] {
+                          if (m_handlers.microphoneMoved && inputs == m_inputsGeneration.load())
+                              m_handlers.microphoneMoved(from, to);
+                      });
+                  };
         handlers.onSample = [this](GstSample *sample, double time) {
             gst_sample_ref(sample);
             m_output.queue().post([this, sample, time] {

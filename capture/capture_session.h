@@ -59,6 +59,9 @@ public:
         // The running camera or microphone pipeline stopped by itself: the
         // device failed, went away or ended its stream.
         std::function<void(Device device, const QString &description)> deviceFailed;
+        // The sound server now feeds the microphone pipeline from the source
+        // `to` instead of `from`; the sound goes on.
+        std::function<void(const QString &from, const QString &to)> microphoneMoved;
         // On the session queue: while a take is captured, the pipelines stay.
         std::function<bool()> capturingTake;
     };
