@@ -6,8 +6,6 @@
 #include "capture/video_file_writer.h"
 #include "capture/video_source.h"
 #include "media/audio_level.h"
-#include "media/media_file.h"
-#include "platform/file_error.h"
 #include "platform/main_thread.h"
 #include "platform/serial_queue.h"
 
@@ -18,24 +16,13 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <thread>
 #include <vector>
 
 namespace tandrel {
 
 namespace {
-
-// A file counts when it holds more than a bare header.
-bool fileHasContent(const std::optional<QString> &path)
-{
-    if (!path)
-        return false;
-    const QFileInfo info(*path);
-    return info.exists() && info.size() > 64;
-}
 
 void removeFile(const std::optional<QString> &path)
 {
@@ -52,12 +39,6 @@ const GstVideoColorimetry &bgraColorimetry()
         return PortraitRenderer::outputColorimetry(info);
     }();
     return colorimetry;
-}
-
-// Whole seconds, as the user reads a take's length.
-QString secondsText(double seconds)
-{
-    return QString::number(qint64(std::floor(std::max(seconds, 0.0)))) + QStringLiteral(" s");
 }
 
 } // namespace
@@ -327,12 +308,7 @@ void TakeRecorder::finishWriters(FinishedTake finished)
                            audio = std::weak_ptr<MediaWriter>(m_audioWriter)] {
         // Off the main thread: a take cut short is as long as its files. The
         // writers are let go before the main thread may drop them.
-        for (const auto &writer : {video, audio}) {
-            if (!shared->abortReason)
-                shared->abortReason = writerFailure(writer.lock().get());
-        }
-        if (shared->abortReason)
-            measureKeptFiles(*shared);
+        shared->noteWriterFailures(video.lock().get(), audio.lock().get());
         runOnMain([recorder, shared] {
             if (recorder)
                 recorder->finishTake(std::move(*shared));
@@ -356,53 +332,6 @@ void TakeRecorder::finishWriters(FinishedTake finished)
             if (pending->fetch_sub(1) == 1)
                 handOver();
         });
-}
-
-// Why `writer` failed, in German; none when it did not.
-std::optional<QString> TakeRecorder::writerFailure(const MediaWriter *writer)
-{
-    // A failed writer is cancelled at the stop; its failure stays.
-    if (!writer || writer->failure() == MediaWriter::Failure::None)
-        return std::nullopt;
-    switch (writer->failure()) {
-    case MediaWriter::Failure::DiskFull:
-        return germanFileError(QString::fromLocal8Bit(std::strerror(ENOSPC)));
-    case MediaWriter::Failure::IndexFull:
-        return QStringLiteral("Der reservierte Platz für das Inhaltsverzeichnis der Datei ist aufgebraucht");
-    case MediaWriter::Failure::FinishTimedOut:
-        return QStringLiteral("Die Datei konnte nicht rechtzeitig abgeschlossen werden");
-    case MediaWriter::Failure::None:
-    case MediaWriter::Failure::Other:
-        break;
-    }
-    const QString text = germanFileError(writer->errorText());
-    return text.isEmpty() ? QStringLiteral("Die Datei konnte nicht geschrieben werden")
-                          : QStringLiteral("Fehler beim Schreiben der Datei (%1)").arg(text);
-}
-
-// Writer thread or session queue: how many seconds each file plays. A file
-// that does not play at all is not kept.
-void TakeRecorder::measureKeptFiles(FinishedTake &take)
-{
-    const auto measure = [](const std::optional<QString> &path) -> std::optional<double> {
-        if (!fileHasContent(path))
-            return std::nullopt;
-        const Result<double> seconds = mediaDuration(*path);
-        return seconds && *seconds > 0 ? std::optional(*seconds) : std::nullopt;
-    };
-    if (take.videoFrameCount >= 1)
-        take.videoSeconds = measure(take.videoPath);
-    if (take.audioBufferCount >= 1)
-        take.audioSeconds = measure(take.audioPath);
-}
-
-// The note of a take that reached the longest a take may be.
-QString TakeRecorder::limitNote() const
-{
-    const double limit = m_timing.takeLimit;
-    const QString length
-            = limit >= 120 ? QStringLiteral("%1 Minuten").arg(qint64(limit / 60)) : secondsText(limit);
-    return QStringLiteral("Die Aufnahme wurde nach %1 beendet: Länger kann ein Take nicht sein.").arg(length);
 }
 
 // Session queue. Samples reach the output queue some way behind their
@@ -440,70 +369,25 @@ void TakeRecorder::finishTake(FinishedTake take)
         return w && w->failure() == MediaWriter::Failure::FinishTimedOut;
     };
     if (stuck(m_videoWriter) || stuck(m_audioWriter))
-        m_writerReleasers.emplace_back([video = std::move(m_videoWriter), audio = std::move(m_audioWriter)] {});
+        m_writerReleasers.emplace_back(
+                [video = std::move(m_videoWriter), audio = std::move(m_audioWriter)] {});
     m_videoWriter.reset();
     m_audioWriter.reset();
     m_sessionStartTime.reset();
 
-    // A take cut short keeps what plays; one ended normally what has content.
-    const bool aborted = take.abortReason.has_value();
-    const bool keepVideo = aborted ? take.videoSeconds.has_value()
-                                   : take.videoFrameCount >= 1 && fileHasContent(take.videoPath);
-    const bool keepAudio = aborted ? take.audioSeconds.has_value()
-                                   : take.audioBufferCount >= 1 && fileHasContent(take.audioPath);
-    if (!keepVideo)
+    const FinishedTake::Outcome outcome = take.outcome(m_timing.takeLimit);
+    if (!outcome.keepVideo)
         removeFile(take.videoPath);
-    if (!keepAudio)
+    if (!outcome.keepAudio)
         removeFile(take.audioPath);
     take.lock.reset();
-    const QString idleStatus
-            = m_display.videoSourceSelected() ? QStringLiteral("Live") : QStringLiteral("Nur Audio");
     m_takeOpen.store(false, std::memory_order_release);
-
-    if (!keepVideo && !keepAudio) {
-        m_display.statusMessage(idleStatus);
-        const QString message = aborted ? QStringLiteral("Aufnahme abgebrochen: %1.").arg(*take.abortReason)
-                : take.expectedVideo
-                ? QStringLiteral("Keine Bilder empfangen. Kamera, HDMI-Karte oder Bildschirmfreigabe prüfen.")
-                : QStringLiteral("Keine Audiodaten empfangen. Audioquelle prüfen.");
-        m_display.lastError(message);
-        if (take.completion)
-            take.completion(Result<Take>::failure(message));
-        return;
-    }
-
-    // A take stopped at its limit holds what was captured up to it.
-    double duration = take.limitReached ? m_timing.takeLimit : take.duration;
-    if (aborted) {
-        duration = std::max(take.videoSeconds.value_or(0), take.audioSeconds.value_or(0));
-        m_display.lastError(QStringLiteral("Aufnahme abgebrochen: %1. Der Take enthält die ersten %2.")
-                                    .arg(*take.abortReason, secondsText(duration)));
-    } else if (take.limitReached) {
-        m_display.lastError(limitNote());
-    } else if (keepAudio && !keepVideo && take.expectedVideo) {
-        m_display.lastError(QStringLiteral("Keine Videobilder empfangen. Take enthält nur Audio."));
-    }
-
-    Take result;
-    result.id = QUuid::createUuid();
-    result.recordedAt = take.recordedAt ? *take.recordedAt : QDateTime::currentDateTime();
-    if (keepVideo)
-        result.videoFileName = QFileInfo(*take.videoPath).fileName();
-    if (keepAudio)
-        result.audioFileName = QFileInfo(*take.audioPath).fileName();
-    result.duration = duration;
-    // Speech the files of a take cut short no longer hold is not part of it.
-    for (SpeechInterval interval : std::as_const(take.intervals)) {
-        if (aborted || take.limitReached) {
-            if (interval.start >= duration)
-                break;
-            interval.end = std::min(interval.end, duration);
-        }
-        result.speechIntervals.append(interval);
-    }
-    m_display.statusMessage(idleStatus);
+    m_display.statusMessage(m_display.videoSourceSelected() ? QStringLiteral("Live")
+                                                            : QStringLiteral("Nur Audio"));
+    if (outcome.note)
+        m_display.lastError(*outcome.note);
     if (take.completion)
-        take.completion(result);
+        take.completion(outcome.take);
 }
 
 // Output queue. A take holds what was captured between its start and its

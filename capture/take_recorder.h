@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/finished_take.h"
 #include "capture/locked_value.h"
 #include "capture/video_frame.h"
 #include "library/take.h"
@@ -14,12 +15,11 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
-#include <optional>
 
 class QDir;
-class QLockFile;
 class QTimer;
 
 namespace tandrel {
@@ -46,8 +46,7 @@ class TakeRecorder : public QObject
     Q_PROPERTY(double recordedDuration READ recordedDuration NOTIFY recordedDurationChanged)
 
 public:
-    // The outcome of a take: the take, or the German message why there is none.
-    using TakeCompletion = std::function<void(const Result<Take> &)>;
+    using TakeCompletion = FinishedTake::Completion;
 
     // Where a take shows itself besides its two properties; on the main thread.
     struct Display
@@ -115,23 +114,6 @@ signals:
     void recordedDurationChanged();
 
 private:
-    // What the stop hands from the session queue to finishTake.
-    struct FinishedTake
-    {
-        std::optional<QString> videoPath, audioPath;
-        bool expectedVideo = false;
-        qint64 videoFrameCount = 0, audioBufferCount = 0;
-        double duration = 0;
-        std::optional<QDateTime> recordedAt;
-        QList<SpeechInterval> intervals;
-        TakeCompletion completion;
-        // Why the take ended early, as the stop knew it (a device failure) or
-        // as a writer reported it; and what the kept files hold then.
-        std::optional<QString> abortReason;
-        std::optional<double> videoSeconds, audioSeconds;
-        bool limitReached = false;
-        std::shared_ptr<QLockFile> lock; // released once the take is handed over
-    };
     struct SpeechCaptureState
     {
         SpeechActivityTracker tracker;
@@ -143,9 +125,6 @@ private:
                              const std::optional<QString> &micID, TakeCompletion completion);
     void stopOnSessionQueue(std::optional<QString> abortReason);
     void watchWriter(MediaWriter &writer);
-    static std::optional<QString> writerFailure(const MediaWriter *writer);
-    static void measureKeptFiles(FinishedTake &take);
-    QString limitNote() const;
     Status prepareWriters(const std::optional<QString> &videoPath, const std::optional<QString> &audioPath);
     static QString freeTakeStamp(const QDir &dir, const QDateTime &now);
     void showStarted(std::chrono::steady_clock::time_point start);
