@@ -41,9 +41,28 @@ bool CaptureCardAudio::isCaptureCard(const VideoDevice &video)
 {
     if (!video.controlIDs)
         return false;
+    // User-class controls that only make sense for a sensor: how long and how
+    // strongly it is exposed, its white balance, the mains flicker it sees.
+    static const quint32 sensorControls[] = {
+            V4L2_CID_AUTO_WHITE_BALANCE,
+            V4L2_CID_DO_WHITE_BALANCE,
+            V4L2_CID_RED_BALANCE,
+            V4L2_CID_BLUE_BALANCE,
+            V4L2_CID_EXPOSURE,
+            V4L2_CID_AUTOGAIN,
+            V4L2_CID_GAIN,
+            V4L2_CID_POWER_LINE_FREQUENCY,
+            V4L2_CID_WHITE_BALANCE_TEMPERATURE,
+            V4L2_CID_BACKLIGHT_COMPENSATION,
+    };
     return std::none_of(video.controlIDs->begin(), video.controlIDs->end(), [](quint32 id) {
-        // The class's own entry (V4L2_CID_CAMERA_CLASS) is a heading, not a control.
-        return V4L2_CTRL_ID2CLASS(id) == V4L2_CTRL_CLASS_CAMERA && id != V4L2_CID_CAMERA_CLASS;
+        const quint32 controlClass = V4L2_CTRL_ID2CLASS(id);
+        // A class's own entry (V4L2_CID_CAMERA_CLASS ...) is a heading, not a control.
+        if ((id & 0xffff) == 1)
+            return false;
+        return controlClass == V4L2_CTRL_CLASS_CAMERA || controlClass == V4L2_CTRL_CLASS_IMAGE_SOURCE
+                || std::find(std::begin(sensorControls), std::end(sensorControls), id)
+                != std::end(sensorControls);
     });
 }
 

@@ -18,18 +18,24 @@ namespace tandrel {
 //
 // The rule, on facts only (no file or device is read here):
 //  - A video device is a capture card when its controls are known and none of
-//    them belongs to V4L2's camera class (exposure, focus, zoom, pan, tilt,
-//    iris, privacy ...). A grabber has no lens or sensor to drive; webcams,
-//    built-in ones included, offer at least exposure. A webcam's microphone
-//    thus never replaces the microphone the presenter chose.
+//    them drives a sensor: no control of V4L2's camera class (exposure, focus,
+//    zoom, pan, tilt, iris, privacy ...) or image-source class (analogue gain,
+//    blanking), and none of the user-class sensor controls (exposure, gain,
+//    white balance, power line frequency, backlight compensation). A grabber
+//    has no lens or sensor; MacroSilicon HDMI grabbers offer brightness,
+//    contrast, saturation and hue only. Most webcams offer exposure in the camera
+//    class, but some simple ones list only user controls, among them gain and
+//    white balance, which is why those count too. A device without any
+//    control is a card; one whose controls could not be read (no permission)
+//    is not, so that the presenter's microphone stays in use.
 //  - Its own sound is the first source that is not a monitor and sits on the
 //    same physical device: the same USB device (sysfs or bus path without the
 //    USB interface, so ".../usb1/1-2/1-2:1.0" and ".../usb1/1-2/1-2:1.2/sound/
 //    card1" are both ".../usb1/1-2") or the same PCI function
 //    (".../0000:03:00.0/video4linux/video0", ".../0000:03:00.0/sound/card2").
 //    Sysfs paths decide when both sides have one; bus paths otherwise.
-//  - A device without any control counts as a card; one whose controls could
-//    not be read (no permission) does not, so its microphone choice stays.
+//  - A camera's microphone is thus taken for a card's sound only when the
+//    camera offers no sensor control at all, whatever device.form_factor says.
 class CaptureCardAudio
 {
 public:
