@@ -368,13 +368,13 @@ TEST_F(CaptureControllerTest, ACaptureCardIsRecordedWithItsOwnSoundInsteadOfTheS
     qputenv("TANDREL_TEST_CAMERA_BUS_PATH", "pci-0000:00:14.0-usb-0:9:1.0");
     const auto unset = qScopeGuard([] { qunsetenv("TANDREL_TEST_CAMERA_BUS_PATH"); });
     auto c = activated();
-    ASSERT_TRUE(waitUntil([&] { return c->audioDeviceInput() == testMic(); }));
+    ASSERT_TRUE(waitUntil([&] { return c->audioDeviceInput() == testMic(); }, 15000));
 
     const QString sinkModule = pactl({"load-module", "module-null-sink", "sink_name=card_sink"});
     const QString soundModule = pactl({"load-module", "module-remap-source", "master=card_sink.monitor",
                                        "source_name=card_sound",
                                        "source_properties=device.bus_path=pci-0000:00:14.0-usb-0:9:1.2"});
-    ASSERT_TRUE(waitUntil([&] { return c->audioDeviceInput() == QStringLiteral("card_sound"); }));
+    ASSERT_TRUE(waitUntil([&] { return c->audioDeviceInput() == QStringLiteral("card_sound"); }, 15000));
     EXPECT_EQ(c->selectedMicrophoneID(), testMic());
     EXPECT_EQ(c->videoDeviceInput(), QStringLiteral("test-camera"));
 
@@ -395,6 +395,6 @@ TEST_F(CaptureControllerTest, ACaptureCardIsRecordedWithItsOwnSoundInsteadOfTheS
 
     // Without its sound the card is recorded with the selected microphone again.
     pactl({"unload-module", soundModule});
-    EXPECT_TRUE(waitUntil([&] { return c->audioDeviceInput() == testMic(); }));
+    EXPECT_TRUE(waitUntil([&] { return c->audioDeviceInput() == testMic(); }, 15000));
     pactl({"unload-module", sinkModule});
 }
