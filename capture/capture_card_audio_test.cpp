@@ -32,7 +32,9 @@ Source source(const char *id, QHash<QString, QString> properties, bool monitor =
     return {QString::fromLatin1(id), monitor, std::move(properties)};
 }
 
-// Sources as `pactl list` prints them (PulseAudio; the last one pipewire-pulse).
+// Source properties as `pactl list` prints them for the source or its card,
+// whose properties its sources repeat (PulseAudio; the last one pipewire-pulse).
+// Where the listing did not show the source's name, the id is a label.
 const Source lifeCamMicrophone
         = source("alsa_input.usb-Microsoft_Microsoft_LifeCam_VX-5000-02.analog-mono",
                  {{"device.bus_path", "pci-0000:00:1a.0-usb-0:1.2:1.2"},
