@@ -1,10 +1,12 @@
 #include "capture/capture_controller.h"
+#include "media/audio_level.h"
 #include "platform/display_list.h"
 #include "platform/display_name.h"
 #include "platform/user_defaults.h"
 #include "tests/support/wait_until.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -386,4 +388,43 @@ TEST_F(CaptureControllerTest, ACameraThatDisappearsFallsBackToThePreferredCamera
     EXPECT_FALSE(c->usesScreenPreview());
     EXPECT_TRUE(c->isRunning());
     pactl({"unload-module", module});
+}
+
+// The test camera stands for a capture card on a USB port; a second null sink
+// with a source remapped from its monitor, carrying a bus path on the same USB
+// device, stands for the card's own sound, which appears after the card.
+TEST_F(CaptureControllerTest, ACaptureCardIsRecordedWithItsOwnSoundInsteadOfTheSelectedMicrophone)
+{
+    qputenv("TANDREL_TEST_CAMERA_BUS_PATH", "pci-0000:00:14.0-usb-0:9:1.0");
+    const auto unset = qScopeGuard([] { qunsetenv("TANDREL_TEST_CAMERA_BUS_PATH"); });
+    auto c = activated();
+    ASSERT_TRUE(waitUntil([&] { return c->audioDeviceInput() == testMic(); }, 15000));
+
+    const QString sinkModule = pactl({"load-module", "module-null-sink", "sink_name=card_sink"});
+    const QString soundModule = pactl({"load-module", "module-remap-source", "master=card_sink.monitor",
+                                       "source_name=card_sound",
+                                       "source_properties=device.bus_path=pci-0000:00:14.0-usb-0:9:1.2"});
+    ASSERT_TRUE(waitUntil([&] { return c->audioDeviceInput() == QStringLiteral("card_sound"); }, 15000));
+    EXPECT_EQ(c->selectedMicrophoneID(), testMic());
+    EXPECT_EQ(c->videoDeviceInput(), QStringLiteral("test-camera"));
+
+    // What is played into the card reaches the recording; nothing plays into
+    // the microphone's sink.
+    std::atomic<float> loudest = -1000;
+    c->setAudioTap([&](const AudioBuffer &b) {
+        if (const auto level = audioLevel(b); level && *level > loudest)
+            loudest = *level;
+    });
+    QProcess tone;
+    tone.start(QStringLiteral("gst-launch-1.0"),
+               {"-q", "audiotestsrc", "is-live=true", "volume=0.5", "!", "pulsesink", "device=card_sink"});
+    EXPECT_TRUE(waitUntil([&] { return loudest > -20; }, 20000)) << loudest;
+    c->setAudioTap({});
+    tone.kill();
+    tone.waitForFinished();
+
+    // Without its sound the card is recorded with the selected microphone again.
+    pactl({"unload-module", soundModule});
+    EXPECT_TRUE(waitUntil([&] { return c->audioDeviceInput() == testMic(); }, 15000));
+    pactl({"unload-module", sinkModule});
 }

@@ -19,7 +19,10 @@ struct CaptureDevice
     QString uniqueID; // stable across re-plugging; also what opens the device
     QString localizedName; // what the pickers show
     Type type = Type::other;
-    bool carriesAudio = false; // delivers sound in the same stream as its pictures
+    // A capture card whose own sound source is present: recorded with that
+    // source instead of the selected microphone (see CaptureCardAudio).
+    bool carriesAudio = false;
+    QString audioSourceID; // the card's sound source, set with carriesAudio
     bool isTestCamera = false; // the videotestsrc camera of TANDREL_TEST_CAMERA=1
     // The GStreamer device, when discovery found one; it creates the source element.
     std::shared_ptr<GstDevice> device;
@@ -27,7 +30,8 @@ struct CaptureDevice
     bool operator==(const CaptureDevice &other) const
     {
         return uniqueID == other.uniqueID && localizedName == other.localizedName && type == other.type
-                && carriesAudio == other.carriesAudio && isTestCamera == other.isTestCamera;
+                && carriesAudio == other.carriesAudio && audioSourceID == other.audioSourceID
+                && isTestCamera == other.isTestCamera;
     }
 };
 

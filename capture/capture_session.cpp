@@ -219,7 +219,9 @@ void CaptureSession::configureSession(const Selection &selection)
     stopInputs();
 
     Inputs inputs;
-    bool videoCarriesAudio = false;
+    // A capture card with its own sound is recorded with that sound; the
+    // selected microphone is not used then.
+    std::optional<QString> micID = selection.micID;
 
     std::optional<CaptureDevice> camera;
     if (selection.videoID && !screenDisplayID(*selection.videoID) && *selection.videoID != screenRequestID) {
@@ -242,7 +244,8 @@ void CaptureSession::configureSession(const Selection &selection)
                 m_cameraPipeline = started.value();
                 m_cameraRelay = relay;
                 inputs.videoInput = camera->uniqueID;
-                videoCarriesAudio = camera->carriesAudio;
+                if (camera->carriesAudio)
+                    micID = camera->audioSourceID;
                 inputs.size = input->size;
             } else {
                 relay->close();
@@ -250,10 +253,10 @@ void CaptureSession::configureSession(const Selection &selection)
         }
     }
 
-    if (!videoCarriesAudio && selection.micID) {
+    if (micID) {
         const CaptureDevice microphone
-                = findDevice(selection.microphones, *selection.micID)
-                          .value_or(deviceByID(*selection.micID, CaptureDevice::Type::microphone));
+                = findDevice(selection.microphones, *micID)
+                          .value_or(deviceByID(*micID, CaptureDevice::Type::microphone));
         // A microphone that cannot be opened fails at once; its first buffer is
         // not waited for (an idle PulseAudio sink's monitor sends its first
         // block only after two seconds).

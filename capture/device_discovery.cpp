@@ -1,11 +1,17 @@
 #include "capture/device_discovery.h"
 
+#include "capture/capture_card_audio.h"
 #include "capture/gst_support.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <gst/gst.h>
+
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace tandrel {
 
@@ -70,71 +76,177 @@ bool isBuiltInVideoNode(const QString &node, const QString &name)
     return removable.readAll().trimmed() == "fixed";
 }
 
-CaptureDevice cameraFrom(GstDevice *device)
+// Every string property of a device, as PulseAudio, PipeWire or udev named it.
+QHash<QString, QString> stringProperties(const GstStructure *s)
 {
-    CaptureDevice result;
+    QHash<QString, QString> result;
+    if (!s)
+        return result;
+    gst_structure_foreach(
+            s,
+            [](GQuark field, const GValue *value, gpointer data) -> gboolean {
+                if (G_VALUE_HOLDS_STRING(value) && g_value_get_string(value))
+                    static_cast<QHash<QString, QString> *>(data)->insert(
+                            QString::fromUtf8(g_quark_to_string(field)),
+                            QString::fromUtf8(g_value_get_string(value)));
+                return TRUE;
+            },
+            &result);
+    return result;
+}
+
+// The IDs of the controls a V4L2 node offers; none when it cannot be opened.
+// The node is opened without blocking and closed at once, so a camera that
+// streams elsewhere is not disturbed.
+std::optional<QList<quint32>> controlIDs(const QString &node)
+{
+    const int fd = ::open(QFile::encodeName(node).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    QList<quint32> ids;
+    v4l2_queryctrl query{};
+    query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
+    while (::ioctl(fd, VIDIOC_QUERYCTRL, &query) == 0) {
+        if (query.type != V4L2_CTRL_TYPE_CTRL_CLASS && !(query.flags & V4L2_CTRL_FLAG_DISABLED))
+            ids.append(query.id);
+        query.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
+    }
+    ::close(fd);
+    return ids;
+}
+
+CaptureCardAudio::VideoDevice videoFacts(const QString &node, const GstStructure *props)
+{
+    CaptureCardAudio::VideoDevice facts;
+    facts.node = node;
+    facts.sysfsPath
+            = QFileInfo(QStringLiteral("/sys/class/video4linux/%1/device").arg(QFileInfo(node).fileName()))
+                      .canonicalFilePath();
+    if (facts.sysfsPath.isEmpty())
+        facts.sysfsPath = structureString(props, "sysfs.path");
+    facts.driver = structureString(props, "v4l2.device.driver");
+    facts.busPath = structureString(props, "device.bus_path");
+    if (!node.isEmpty())
+        facts.controlIDs = controlIDs(node);
+    return facts;
+}
+
+struct Camera
+{
+    CaptureDevice device;
+    CaptureCardAudio::VideoDevice facts;
+};
+
+Camera cameraFrom(GstDevice *device)
+{
+    Camera result;
     GstStructure *props = gst_device_get_properties(device);
     QString node = structureString(props, "device.path");
     if (node.isEmpty())
         node = structureString(props, "api.v4l2.path");
     const QString name = gstString(gst_device_get_display_name(device));
     if (!node.isEmpty())
-        result.uniqueID = stableVideoPath(node);
+        result.device.uniqueID = stableVideoPath(node);
     else if (const QString nodeName = structureString(props, "node.name"); !nodeName.isEmpty())
-        result.uniqueID = nodeName;
+        result.device.uniqueID = nodeName;
     else
-        result.uniqueID = name;
-    result.localizedName = name;
-    result.type = !node.isEmpty() && isBuiltInVideoNode(node, name) ? CaptureDevice::Type::builtInCamera
-                                                                    : CaptureDevice::Type::externalCamera;
+        result.device.uniqueID = name;
+    result.device.localizedName = name;
+    result.device.type = !node.isEmpty() && isBuiltInVideoNode(node, name)
+            ? CaptureDevice::Type::builtInCamera
+            : CaptureDevice::Type::externalCamera;
+    result.facts = videoFacts(node, props);
     if (props)
         gst_structure_free(props);
-    result.device = gstShared(GST_DEVICE(gst_object_ref(device)));
+    result.device.device = gstShared(GST_DEVICE(gst_object_ref(device)));
     return result;
 }
 
-// None for a monitor source, which only repeats what a sink plays.
-std::optional<CaptureDevice> microphoneFrom(GstDevice *device)
+// Monitor sources (what a sink plays) are listed too: the matcher is told
+// what they are, the microphone list leaves them out.
+CaptureCardAudio::SoundSource sourceFrom(GstDevice *device)
 {
+    CaptureCardAudio::SoundSource source;
     GstStructure *props = gst_device_get_properties(device);
-    const bool monitor = structureString(props, "device.class") == QLatin1String("monitor");
-    QString id = stringProperty(device, "internal-name");
-    if (id.isEmpty())
-        id = structureString(props, "node.name");
+    source.properties = stringProperties(props);
+    source.isMonitor = structureString(props, "device.class") == QLatin1String("monitor");
+    source.id = stringProperty(device, "internal-name");
+    if (source.id.isEmpty())
+        source.id = structureString(props, "node.name");
+    if (source.id.isEmpty())
+        source.id = gstString(gst_device_get_display_name(device));
     if (props)
         gst_structure_free(props);
-    if (monitor)
-        return std::nullopt;
+    // A source that names only its ALSA card is placed through that card's sysfs entry.
+    const QString card = source.properties.value(QStringLiteral("alsa.card"),
+                                                 source.properties.value(QStringLiteral("api.alsa.card")));
+    if (!card.isEmpty() && !source.properties.contains(QStringLiteral("sysfs.path"))) {
+        const QString sysfs
+                = QFileInfo(QStringLiteral("/sys/class/sound/card%1/device").arg(card)).canonicalFilePath();
+        if (!sysfs.isEmpty())
+            source.properties.insert(QStringLiteral("sysfs.path"), sysfs);
+    }
+    return source;
+}
+
+CaptureDevice microphoneFrom(GstDevice *device, const CaptureCardAudio::SoundSource &source)
+{
     CaptureDevice result;
     result.localizedName = gstString(gst_device_get_display_name(device));
-    result.uniqueID = id.isEmpty() ? result.localizedName : id;
+    result.uniqueID = source.id;
     result.type = CaptureDevice::Type::microphone;
     result.device = gstShared(GST_DEVICE(gst_object_ref(device)));
     return result;
 }
 
-QList<CaptureDevice> listDevices(GstDeviceMonitor *monitor, const char *deviceClass)
+// One pass over the monitor's devices, each identifier once.
+struct Listing
 {
-    QList<CaptureDevice> result;
+    QList<Camera> cameras;
+    QList<CaptureDevice> microphones;
+    QList<CaptureCardAudio::SoundSource> sources;
+};
+
+Listing listDevices(GstDeviceMonitor *monitor)
+{
+    Listing result;
     if (!monitor)
         return result;
+    const auto seen = [](const QList<CaptureDevice> &list, const QString &id) {
+        return std::any_of(list.begin(), list.end(),
+                           [&](const CaptureDevice &d) { return d.uniqueID == id; });
+    };
+    QList<CaptureDevice> cameras;
     GList *devices = gst_device_monitor_get_devices(monitor);
     for (GList *l = devices; l; l = l->next) {
         GstDevice *device = GST_DEVICE(l->data);
-        if (!gst_device_has_classes(device, deviceClass))
-            continue;
-        std::optional<CaptureDevice> entry = qstrcmp(deviceClass, "Video/Source") == 0
-                ? std::optional<CaptureDevice>(cameraFrom(device))
-                : microphoneFrom(device);
-        if (!entry)
-            continue;
-        const bool seen = std::any_of(result.begin(), result.end(),
-                                      [&](const CaptureDevice &d) { return d.uniqueID == entry->uniqueID; });
-        if (!seen)
-            result.append(*entry);
+        if (gst_device_has_classes(device, "Video/Source")) {
+            Camera camera = cameraFrom(device);
+            if (!seen(cameras, camera.device.uniqueID)) {
+                cameras.append(camera.device);
+                result.cameras.append(camera);
+            }
+        } else if (gst_device_has_classes(device, "Audio/Source")) {
+            const CaptureCardAudio::SoundSource source = sourceFrom(device);
+            result.sources.append(source);
+            if (!source.isMonitor && !seen(result.microphones, source.id))
+                result.microphones.append(microphoneFrom(device, source));
+        }
     }
     g_list_free_full(devices, gst_object_unref);
     return result;
+}
+
+// TANDREL_TEST_CAMERA_BUS_PATH=p: the test camera is a capture card (no
+// controls) on bus path p, so a source carrying that device.bus_path is its
+// sound. Otherwise its controls are unknown and it stays a camera.
+CaptureCardAudio::VideoDevice testCameraFacts()
+{
+    CaptureCardAudio::VideoDevice facts;
+    facts.busPath = qEnvironmentVariable("TANDREL_TEST_CAMERA_BUS_PATH");
+    if (!facts.busPath.isEmpty())
+        facts.controlIDs = QList<quint32>();
+    return facts;
 }
 
 } // namespace
@@ -213,17 +325,27 @@ void DeviceDiscovery::setChangeHandler(std::function<void()> handler)
     m_onChange = std::move(handler);
 }
 
+// Cards and their sound sources are matched on every listing, so a card
+// plugged in before or after its sound source is found either way.
 QList<CaptureDevice> DeviceDiscovery::cameras() const
 {
-    QList<CaptureDevice> result = listDevices(m_started ? m_monitor : nullptr, "Video/Source");
+    Listing listing = listDevices(m_started ? m_monitor : nullptr);
     if (qEnvironmentVariable("TANDREL_TEST_CAMERA") == QLatin1String("1"))
-        result.append(testCamera());
+        listing.cameras.append({testCamera(), testCameraFacts()});
+    QList<CaptureDevice> result;
+    for (Camera &camera : listing.cameras) {
+        if (const auto sound = CaptureCardAudio::ownSound(camera.facts, listing.sources)) {
+            camera.device.carriesAudio = true;
+            camera.device.audioSourceID = *sound;
+        }
+        result.append(camera.device);
+    }
     return result;
 }
 
 QList<CaptureDevice> DeviceDiscovery::microphones() const
 {
-    return listDevices(m_started ? m_monitor : nullptr, "Audio/Source");
+    return listDevices(m_started ? m_monitor : nullptr).microphones;
 }
 
 CaptureDevice DeviceDiscovery::testCamera()

@@ -13,8 +13,10 @@ namespace tandrel {
 // Cameras and microphones as GStreamer's device monitor sees them, with
 // identifiers that survive re-plugging: a V4L2 camera's /dev/v4l/by-id (or
 // by-path) link, a PulseAudio source's internal name. Monitor sources (what a
-// sink plays) are not microphones and are left out. With TANDREL_TEST_CAMERA=1
-// a videotestsrc camera "Testkamera" is listed after the real ones.
+// sink plays) are not microphones and are left out. A capture card whose own
+// sound source is listed carries audio (CaptureCardAudio decides). With
+// TANDREL_TEST_CAMERA=1 a videotestsrc camera "Testkamera" is listed after the
+// real ones.
 class DeviceDiscovery
 {
 public:
