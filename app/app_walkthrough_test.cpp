@@ -17,6 +17,7 @@
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 #include "teleprompter/teleprompter_window.h"
+#include "tests/support/take_files.h"
 
 #include <QAbstractScrollArea>
 #include <QButtonGroup>
@@ -123,18 +124,9 @@ void addReelWithTake(LibraryStore &library)
     const ReelProject reel = library.createReel(
             12, QStringLiteral("Farben und Größen"),
             QStringLiteral("Hallo und willkommen. Heute zeige ich, wie die Kamera der Stimme folgt."));
-    const QString takes = library.takesFolder(reel);
-    QDir().mkpath(takes);
-    QFile audio(takes + QStringLiteral("/a-audio.m4a"));
-    if (audio.open(QIODevice::WriteOnly))
-        audio.write(QByteArray(1000, 'a'));
-    Take take;
-    take.id = QUuid::createUuid();
-    take.recordedAt = QDateTime::currentDateTimeUtc();
-    take.audioFileName = QStringLiteral("a-audio.m4a");
-    take.duration = 12;
-    take.speechIntervals = {{0.5, 3.2}, {4.0, 7.5}, {8.1, 11.0}};
-    library.addTake(take, reel.id);
+    addTakeWithFiles(
+            library, reel.id,
+            makeTake(std::nullopt, QStringLiteral("a-audio.m4a"), 12, {{0.5, 3.2}, {4.0, 7.5}, {8.1, 11.0}}));
 }
 
 } // namespace
@@ -329,6 +321,8 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_EQ(window.alert()->informativeText(),
               QStringLiteral("Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet."));
     EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
+    ASSERT_FALSE(app.openerLog->opened.isEmpty());
+    EXPECT_EQ(QDir(app.openerLog->opened.constLast()).canonicalPath(), QDir(bundle).canonicalPath());
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
     saveScreenshot(window.alert(), QStringLiteral("alert-export.png"));
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
@@ -341,7 +335,9 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     QContextMenuEvent reelMenu(QContextMenuEvent::Mouse, reelRow, reels->viewport()->mapToGlobal(reelRow));
     QApplication::sendEvent(reels->viewport(), &reelMenu);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_TRUE(window.alert()->informativeText().contains(QDir::toNativeSeparators(bundle)));
+    EXPECT_EQ(window.alert()->informativeText(),
+              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle
+                      + QStringLiteral(" und wird geöffnet."));
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
     saveScreenshot(window.alert(), QStringLiteral("alert-path.png"));
     QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);

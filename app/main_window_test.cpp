@@ -5,6 +5,7 @@
 #include "app/reel_list_model.h"
 #include "capture/capture_controller.h"
 #include "teleprompter/teleprompter_state.h"
+#include "tests/support/take_files.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -65,13 +66,18 @@ void pressOk(MainWindow &window)
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 }
 
+struct MainWindowTest : ::testing::Test
+{
+    void SetUp() override { app.show(); }
+
+    TestHome home;
+    AppUnderTest app{home};
+};
+
 } // namespace
 
-TEST(MainWindow, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
+TEST_F(MainWindowTest, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     MainWindow &window = app.window();
 
     EXPECT_EQ(QDir(app.library().rootPath()).canonicalPath(),
@@ -94,20 +100,12 @@ TEST(MainWindow, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
     EXPECT_TRUE(QFileInfo(app.library().reelFolder(reel) + QStringLiteral("/reel.md")).isFile());
 }
 
-TEST(MainWindow, ListsReelsInReelOrderWithTheirTakeCounts)
+TEST_F(MainWindowTest, ListsReelsInReelOrderWithTheirTakeCounts)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     LibraryStore &library = app.library();
     const ReelProject ten = library.createReel(10, QStringLiteral("Zehn"), QString());
     const ReelProject two = library.createReel(2, QStringLiteral("Zwei"), QString());
-    Take take;
-    take.id = QUuid::createUuid();
-    take.recordedAt = QDateTime::currentDateTimeUtc();
-    take.audioFileName = QStringLiteral("a.m4a");
-    take.duration = 3;
-    library.addTake(take, ten.id);
+    library.addTake(makeTake(std::nullopt, QStringLiteral("a.m4a")), ten.id);
 
     QListView *list = app.window().reelList();
     ASSERT_EQ(rowCount(list), 2);
@@ -116,8 +114,7 @@ TEST(MainWindow, ListsReelsInReelOrderWithTheirTakeCounts)
     EXPECT_EQ(rowText(list, 1, ReelListModel::LabelRole), QStringLiteral("010 Zehn"));
     EXPECT_EQ(rowText(list, 1, ReelListModel::CaptionRole), QStringLiteral("1 Take"));
 
-    take.id = QUuid::createUuid();
-    library.addTake(take, ten.id);
+    library.addTake(makeTake(std::nullopt, QStringLiteral("a.m4a")), ten.id);
     EXPECT_EQ(rowText(list, 1, ReelListModel::CaptionRole), QStringLiteral("2 Takes"));
 
     // Clicking a row selects the reel and shows its workspace; so do the arrow keys.
@@ -132,8 +129,7 @@ TEST(MainWindow, ListsReelsInReelOrderWithTheirTakeCounts)
     EXPECT_EQ(app.window().workspace()->titleField()->text(), QStringLiteral("Zwei"));
 
     // A change to another reel leaves the chosen row chosen.
-    take.id = QUuid::createUuid();
-    library.addTake(take, ten.id);
+    library.addTake(makeTake(std::nullopt, QStringLiteral("a.m4a")), ten.id);
     EXPECT_EQ(library.selectedID(), two.id);
     EXPECT_EQ(list->currentIndex().row(), 0);
     EXPECT_TRUE(list->selectionModel()->isRowSelected(0));
@@ -184,11 +180,8 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
     EXPECT_FALSE(app.app->capture().lastError());
 }
 
-TEST(MainWindow, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
+TEST_F(MainWindowTest, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     MainWindow &window = app.window();
 
     ImportSheet *sheet = openSheet(window);
@@ -236,11 +229,8 @@ TEST(MainWindow, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
     EXPECT_EQ(app.library().reels().size(), 3);
 }
 
-TEST(MainWindow, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8)
+TEST_F(MainWindowTest, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     MainWindow &window = app.window();
 
     const QString good = home.path() + QStringLiteral("/skripte.md");
@@ -276,11 +266,8 @@ TEST(MainWindow, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8)
     EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
 }
 
-TEST(MainWindow, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaining)
+TEST_F(MainWindowTest, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaining)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     LibraryStore &library = app.library();
     const ReelProject three = library.createReel(3, QStringLiteral("Drei"), QString());
     const ReelProject one = library.createReel(1, QStringLiteral("Eins"), QString());
@@ -308,11 +295,8 @@ TEST(MainWindow, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaini
     (void)three;
 }
 
-TEST(MainWindow, QtsOwnTextsAndShortcutLabelsAreGerman)
+TEST_F(MainWindowTest, QtsOwnTextsAndShortcutLabelsAreGerman)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     const MenuCommands &menus = app.app->menus();
     const struct
     {
@@ -348,11 +332,8 @@ TEST(MainWindow, QtsOwnTextsAndShortcutLabelsAreGerman)
         EXPECT_NE(dialog.labelText(label), QString::fromLatin1(english));
 }
 
-TEST(MainWindow, ReelCommandsDoNothingWhileNoReelIsSelected)
+TEST_F(MainWindowTest, ReelCommandsDoNothingWhileNoReelIsSelected)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&app.window()));
     QTest::keyClick(&app.window(), Qt::Key_E, Qt::ControlModifier);
     QTest::keyClick(&app.window(), Qt::Key_T, Qt::ControlModifier);
@@ -369,52 +350,8 @@ TEST(MainWindow, ReelCommandsDoNothingWhileNoReelIsSelected)
     EXPECT_EQ(app.library().reels().constFirst().title, QStringLiteral("Neues Reel"));
 }
 
-TEST(MainWindow, ExportFromTheContextMenuNamesTheBundlesFullPath)
+TEST_F(MainWindowTest, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
-    LibraryStore &library = app.library();
-    const ReelProject reel = library.createReel(4, QStringLiteral("Export"), QString());
-    chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
-    QListView *list = app.window().reelList();
-    openContextMenuOfRow(list, 0);
-    ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
-    EXPECT_EQ(app.window().alert()->informativeText(),
-              QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
-    pressOk(app.window());
-
-    const QString takes = library.takesFolder(reel);
-    QDir().mkpath(takes);
-    QFile audio(takes + QStringLiteral("/a-audio.m4a"));
-    ASSERT_TRUE(audio.open(QIODevice::WriteOnly));
-    audio.write(QByteArray(1000, 'a'));
-    audio.close();
-    Take take;
-    take.id = QUuid::createUuid();
-    take.recordedAt = QDateTime::currentDateTimeUtc();
-    take.audioFileName = QStringLiteral("a-audio.m4a");
-    take.duration = 2;
-    library.addTake(take, reel.id);
-
-    chooseFromNextMenu(QStringLiteral("Final Cut Projekt"));
-    openContextMenuOfRow(list, 0);
-    ASSERT_TRUE(waitUntil([&] { return app.window().alert() && app.window().alert()->isVisible(); }));
-    const QString bundle = library.reelFolder(reel) + QStringLiteral("/004-export.fcpxmld");
-    EXPECT_EQ(app.window().alert()->informativeText(),
-              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle
-                      + QStringLiteral(" und wird geöffnet."));
-    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(app.window().alert()); }))
-            << "the path is the point of the note";
-    EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
-    EXPECT_TRUE(app.openerLog->opened.contains(bundle));
-}
-
-TEST(MainWindow, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
-{
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     LibraryStore &library = app.library();
     CaptureController &capture = app.app->capture();
     const ReelProject reel

@@ -11,6 +11,7 @@
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
+#include "tests/support/take_files.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -54,24 +55,8 @@ struct WorkspaceFixture : ::testing::Test
     Take addTake(std::optional<QString> video, std::optional<QString> audio, double duration,
                  QList<SpeechInterval> speech = {}, int secondsAgo = 0)
     {
-        Take take;
-        take.id = QUuid::createUuid();
-        take.recordedAt = QDateTime::currentDateTimeUtc().addSecs(-secondsAgo);
-        take.videoFileName = video;
-        take.audioFileName = audio;
-        take.duration = duration;
-        take.speechIntervals = speech;
-        const QString folder = library().takesFolder(stored());
-        QDir().mkpath(folder);
-        for (const auto &name : {video, audio}) {
-            if (!name)
-                continue;
-            QFile file(folder + QLatin1Char('/') + *name);
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(256, 'x'));
-        }
-        library().addTake(take, reel.id);
-        return take;
+        return addTakeWithFiles(library(), reel.id, makeTake(video, audio, duration, speech, secondsAgo),
+                                256);
     }
 
     void selectAudio(const QString &text)
@@ -202,7 +187,7 @@ TEST_F(WorkspaceFixture, RecordButtonNeedsAVideoSourceOrAMicrophone)
     EXPECT_FALSE(workspace().reelID() && library().reel(*workspace().reelID()));
 }
 
-TEST_F(WorkspaceFixture, TakeRowsShowKindDurationFilesAndTheLatestTake)
+TEST_F(WorkspaceFixture, TheTakeListShowsTheReelsTakesAndAHintWhileItHasNone)
 {
     EXPECT_TRUE(workspace().noTakesLabel()->isVisible());
     const Take audioOnly = addTake(std::nullopt, QStringLiteral("a-audio.m4a"), 42.9, {}, 60);
@@ -211,24 +196,12 @@ TEST_F(WorkspaceFixture, TakeRowsShowKindDurationFilesAndTheLatestTake)
     EXPECT_FALSE(workspace().noTakesLabel()->isVisible());
     TakeList *list = workspace().takeList();
     EXPECT_TRUE(list->isVisible());
+    // What each row says is the model's; here the rows are laid out and visible.
     ASSERT_EQ(list->model()->rowCount(), 2);
-
-    const struct
-    {
-        Take take;
-        const char *caption;
-        bool video, latest;
-    } rows[] = {
-            {audioOnly, "00:42 · Audio", false, false},
-            {both, "00:05 · Video · Audio", true, true},
-    };
-    for (int row = 0; row < 2; ++row) {
-        const QModelIndex index = list->model()->index(row, 0);
-        EXPECT_EQ(index, list->indexOf(rows[row].take.id));
-        EXPECT_EQ(index.data(TakeListModel::CaptionRole).toString(), QString::fromUtf8(rows[row].caption));
-        EXPECT_EQ(index.data(TakeListModel::HasVideoRole).toBool(), rows[row].video) << row;
-        EXPECT_EQ(index.data(TakeListModel::IsLatestRole).toBool(), rows[row].latest) << row;
-        EXPECT_TRUE(list->viewport()->rect().intersects(list->visualRect(index))) << row;
+    for (const Take &take : {audioOnly, both}) {
+        const QModelIndex index = list->indexOf(take.id);
+        ASSERT_TRUE(index.isValid());
+        EXPECT_TRUE(list->viewport()->rect().intersects(list->visualRect(index)));
     }
 
     // Another reel shows its own takes, and the hint while it has none.
@@ -295,27 +268,6 @@ TEST_F(WorkspaceFixture, DeletingATakeAsksFirstAndCancellingKeepsItsFiles)
     EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/t-video.mov")));
     EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/t-audio.m4a")));
     EXPECT_TRUE(workspace().noTakesLabel()->isVisible());
-}
-
-TEST_F(WorkspaceFixture, ExportReportsMissingTakesAndNamesTheWrittenBundle)
-{
-    MainWindow &window = app->window();
-    QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(),
-              QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
-    QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
-
-    addTake(QStringLiteral("x-video.mov"), QStringLiteral("x-audio.m4a"), 2, {{0.5, 1.5}});
-    emit app->app->commands().exportFinalCut();
-    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    const QString bundle = library().reelFolder(stored()) + QStringLiteral("/001-intro.fcpxmld");
-    EXPECT_EQ(window.alert()->informativeText(),
-              QStringLiteral("Final-Cut-Projekt 001-intro.fcpxmld wird geöffnet."));
-    EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
-    ASSERT_FALSE(app->openerLog->opened.isEmpty());
-    EXPECT_EQ(QDir(app->openerLog->opened.constLast()).canonicalPath(), QDir(bundle).canonicalPath());
 }
 
 // The editor chosen in the settings names the export button and menu item;

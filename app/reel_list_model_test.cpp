@@ -2,6 +2,7 @@
 #include "app/reel_list_model.h"
 #include "library/library_store.h"
 #include "platform/user_defaults.h"
+#include "tests/support/take_files.h"
 
 #include <QListView>
 #include <QScrollBar>
@@ -75,12 +76,7 @@ struct ReelListModelTest : ::testing::Test
 
 TEST_F(ReelListModelTest, RowsFollowTheStoreWithTheNotificationsOfEachChange)
 {
-    Take take;
-    take.id = QUuid::createUuid();
-    take.recordedAt = QDateTime::currentDateTimeUtc();
-    take.audioFileName = QStringLiteral("a.m4a");
-    take.duration = 3;
-
+    const Take take = makeTake(std::nullopt, QStringLiteral("a.m4a"));
     const struct
     {
         const char *step;

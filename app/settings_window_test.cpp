@@ -13,20 +13,21 @@ using namespace tandrel::testing;
 
 namespace {
 
-void openSettingsByShortcut(AppUnderTest &app)
+struct SettingsWindowTest : ::testing::Test
 {
-    app.app->menus().settings->trigger();
-}
+    void SetUp() override { app.show(); }
+    void openSettingsByShortcut() { app.app->menus().settings->trigger(); }
+
+    TestHome home;
+    AppUnderTest app{home};
+};
 
 } // namespace
 
-TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
+TEST_F(SettingsWindowTest, OpensOnceAndForgetsItsErrorWhenClosed)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
-    openSettingsByShortcut(app);
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
+    openSettingsByShortcut();
     ASSERT_TRUE(
             waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
     int windows = 0;
@@ -44,19 +45,16 @@ TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
     settings->close();
     ASSERT_TRUE(waitUntil([] { return !SettingsWindow::current(); }));
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
     ASSERT_TRUE(waitUntil([] { return SettingsWindow::current() != nullptr; }));
     EXPECT_FALSE(SettingsWindow::current()->errorText());
     EXPECT_FALSE(SettingsWindow::current()->alert());
     SettingsWindow::current()->close();
 }
 
-TEST(SettingsWindow, MenuCommandsWorkWhileItHasTheFocus)
+TEST_F(SettingsWindowTest, MenuCommandsWorkWhileItHasTheFocus)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
     SettingsWindow *settings = nullptr;
     ASSERT_TRUE(
             waitUntil([&] { return (settings = SettingsWindow::current()) && settings->isActiveWindow(); }));
@@ -68,16 +66,13 @@ TEST(SettingsWindow, MenuCommandsWorkWhileItHasTheFocus)
             waitUntil([&] { return app.window().importSheet() && app.window().importSheet()->isVisible(); }));
 }
 
-TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
+TEST_F(SettingsWindowTest, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     app.library().createReel(std::nullopt, QStringLiteral("Alt"), QString());
     const QString chosen = home.path() + QStringLiteral("/Andere Bibliothek");
     ASSERT_TRUE(QDir().mkpath(chosen));
 
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
     SettingsWindow *settings = SettingsWindow::current();
     ASSERT_NE(settings, nullptr);
     answerNextFileDialog([&](QFileDialog *dialog) {
@@ -100,16 +95,13 @@ TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
     settings->close();
 }
 
-TEST(SettingsWindow, AFolderThatCannotBeMadeShowsTheStoresError)
+TEST_F(SettingsWindowTest, AFolderThatCannotBeMadeShowsTheStoresError)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     QFile blocker(home.path() + QStringLiteral("/datei"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
     SettingsWindow *settings = SettingsWindow::current();
     settings->applyChosenFolder(home.path() + QStringLiteral("/datei/unterordner"));
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
@@ -121,11 +113,8 @@ TEST(SettingsWindow, AFolderThatCannotBeMadeShowsTheStoresError)
     settings->close();
 }
 
-TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
+TEST_F(SettingsWindowTest, RefusesToChangeTheFolderWhileATakeIsRecorded)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     LibraryStore &library = app.library();
     CaptureController &capture = app.app->capture();
     library.createReel(std::nullopt, QStringLiteral("Probe"), QStringLiteral("Eins zwei drei"));
@@ -136,7 +125,7 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
 
     emit app.app->commands().toggleRecording();
     ASSERT_TRUE(waitUntil([&] { return capture.isRecording(); }, 15000));
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
     SettingsWindow *settings = SettingsWindow::current();
     ASSERT_NE(settings, nullptr);
     EXPECT_FALSE(settings->chooseButton()->isEnabled());

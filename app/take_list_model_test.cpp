@@ -3,6 +3,7 @@
 #include "library/library_store.h"
 #include "library/speech_slice.h"
 #include "platform/user_defaults.h"
+#include "tests/support/take_files.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -12,19 +13,6 @@ using namespace tandrel;
 using namespace tandrel::testing;
 
 namespace {
-
-Take makeTake(std::optional<QString> video, std::optional<QString> audio, double duration, int secondsAgo,
-              QList<SpeechInterval> speech = {})
-{
-    Take take;
-    take.id = QUuid::createUuid();
-    take.recordedAt = QDateTime::currentDateTimeUtc().addSecs(-secondsAgo);
-    take.videoFileName = std::move(video);
-    take.audioFileName = std::move(audio);
-    take.duration = duration;
-    take.speechIntervals = std::move(speech);
-    return take;
-}
 
 struct TakeListModelTest : ::testing::Test
 {
@@ -54,9 +42,9 @@ struct TakeListModelTest : ::testing::Test
 
 TEST_F(TakeListModelTest, RowsShowTheReelsTakesInItsOrderWithCaptionKindAndBadge)
 {
-    const Take audioOnly = makeTake(std::nullopt, QStringLiteral("a.m4a"), 42.9, 60);
-    const Take both = makeTake(QStringLiteral("b.mov"), QStringLiteral("b.m4a"), 5, 0, {{1, 2}, {3, 4}});
-    const Take older = makeTake(QStringLiteral("c.mov"), std::nullopt, 61, 120);
+    const Take audioOnly = makeTake(std::nullopt, QStringLiteral("a.m4a"), 42.9, {}, 60);
+    const Take both = makeTake(QStringLiteral("b.mov"), QStringLiteral("b.m4a"), 5, {{1, 2}, {3, 4}});
+    const Take older = makeTake(QStringLiteral("c.mov"), std::nullopt, 61, {}, 120);
     for (const Take &take : {audioOnly, both, older})
         library.addTake(take, reel.id);
 
@@ -96,8 +84,8 @@ TEST_F(TakeListModelTest, RowsShowTheReelsTakesInItsOrderWithCaptionKindAndBadge
 
 TEST_F(TakeListModelTest, TheBadgeMovesWithTheNewestTakeAndTellsTheRowsItLeaves)
 {
-    const Take first = makeTake(std::nullopt, QStringLiteral("a.m4a"), 2, 60);
-    const Take second = makeTake(std::nullopt, QStringLiteral("b.m4a"), 2, 0);
+    const Take first = makeTake(std::nullopt, QStringLiteral("a.m4a"), 2, {}, 60);
+    const Take second = makeTake(std::nullopt, QStringLiteral("b.m4a"), 2);
     library.addTake(first, reel.id);
     ASSERT_TRUE(isLatest(first));
 
@@ -123,14 +111,14 @@ TEST_F(TakeListModelTest, TheBadgeMovesWithTheNewestTakeAndTellsTheRowsItLeaves)
 
 TEST_F(TakeListModelTest, FollowsOnlyItsOwnReelAndEmptiesWhenTheReelGoes)
 {
-    const Take own = makeTake(QStringLiteral("o.mov"), std::nullopt, 3, 0);
+    const Take own = makeTake(QStringLiteral("o.mov"), std::nullopt, 3);
     library.addTake(own, reel.id);
     const ReelProject other = library.createReel(2, QStringLiteral("Zwei"), QString());
 
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-    library.addTake(makeTake(std::nullopt, QStringLiteral("x.m4a"), 1, 0), other.id);
+    library.addTake(makeTake(std::nullopt, QStringLiteral("x.m4a"), 1), other.id);
     ReelProject renamed = *library.reel(reel.id);
     renamed.title = QStringLiteral("Eins neu");
     library.updateReel(renamed);

@@ -6,6 +6,7 @@
 #include "platform/desktop_opener.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/recording_opener.h"
+#include "tests/support/test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,8 +20,9 @@ using namespace tandrel;
 namespace {
 
 using tandrel::testing::FileSizeLimit;
+using tandrel::testing::readFile;
 using tandrel::testing::RecordingOpener;
-
+using tandrel::testing::writeFile;
 
 class FCPXMLBundle : public ::testing::Test
 {
@@ -81,9 +83,7 @@ TEST_F(FCPXMLBundle, WritesAValidDocumentIntoTheReelFolderAndReplacesItOnTheNext
     ASSERT_TRUE(second.ok());
     EXPECT_EQ(QDir(bundlePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{QStringLiteral("Info.fcpxml")});
-    QFile file(info);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(file.readAll()).count(QStringLiteral("<asset ")), 3);
+    EXPECT_EQ(QString::fromUtf8(readFile(info)).count(QStringLiteral("<asset ")), 3);
     EXPECT_EQ(tandrel::testing::dtdErrors(info), QString());
 }
 
@@ -112,9 +112,7 @@ TEST_F(FCPXMLBundle, FailuresLeaveOnlyTheFoldersAndOpenNothing)
     // A file where the bundle folder belongs.
     addTake(4096, 4096);
     ASSERT_TRUE(QDir(bundlePath()).removeRecursively());
-    QFile blocker(bundlePath());
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(writeFile(bundlePath(), {}));
     const auto blocked = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
     EXPECT_FALSE(blocked.ok());
     EXPECT_EQ(blocked.error(), std::nullopt);
@@ -136,9 +134,8 @@ TEST_F(FCPXMLBundle, OpensTheFinalCutLibraryBeforeTheBundle)
     RecordingOpener withLibrary;
     ASSERT_TRUE(FCPXMLExporter::exportAndOpen(reel(), *m_store, withLibrary).ok());
     EXPECT_EQ(withLibrary.opened, (QStringList{finalCut, bundlePath()}));
-    QFile file(QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml")));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("<library location=\"file://"));
+    EXPECT_TRUE(readFile(QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml")))
+                        .contains("<library location=\"file://"));
 }
 
 TEST_F(FCPXMLBundle, AFullDiskFailsTheExportAndRemovesOnlyABundleFolderItCreated)
@@ -159,16 +156,12 @@ TEST_F(FCPXMLBundle, AFullDiskFailsTheExportAndRemovesOnlyABundleFolderItCreated
 
     // An earlier export's bundle stays, with its document as it was.
     ASSERT_TRUE(FCPXMLExporter::exportReel(reel(), *m_store).ok());
-    QFile earlier(info);
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    const QByteArray document = earlier.readAll();
-    earlier.close();
+    const QByteArray document = readFile(info);
     {
         const FileSizeLimit full(100);
         EXPECT_FALSE(FCPXMLExporter::exportReel(reel(), *m_store).ok());
     }
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    EXPECT_EQ(earlier.readAll(), document);
+    EXPECT_EQ(readFile(info), document);
     EXPECT_EQ(QDir(bundlePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{QStringLiteral("Info.fcpxml")});
 }

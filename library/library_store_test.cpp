@@ -3,48 +3,23 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QLockFile>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
 #include "tests/support/file_size_limit.h"
+#include "tests/support/take_files.h"
+#include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 #include <limits>
 #include <memory>
 
 using namespace tandrel;
+using namespace tandrel::testing;
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-Take takeWithFiles(const QString &video, const QString &audio)
-{
-    Take take;
-    take.id = QUuid::createUuid();
-    take.recordedAt = QDateTime::currentDateTimeUtc();
-    if (!video.isNull())
-        take.videoFileName = video;
-    if (!audio.isNull())
-        take.audioFileName = audio;
-    take.duration = 4.5;
-    take.speechIntervals = {{0.5, 3.25}};
-    return take;
-}
 
 ReelProject storedReel(qint64 prefix, const QString &title, const QDateTime &created)
 {
@@ -155,8 +130,8 @@ TEST_F(LibraryStoreTest, RenamingMovesTheFolderWithItsTakesAndRewritesTheScriptF
 {
     const auto store = open();
     ReelProject reel = store->createReel(12, QStringLiteral("Intro"), QStringLiteral("Hallo"));
-    writeFile(store->takesFolder(reel) + QStringLiteral("/t-video.mov"), "video");
-    store->addTake(takeWithFiles(QStringLiteral("t-video.mov"), QString()), reel.id);
+    ASSERT_TRUE(writeFile(store->takesFolder(reel) + QStringLiteral("/t-video.mov"), "video"));
+    store->addTake(makeTake(QStringLiteral("t-video.mov"), std::nullopt), reel.id);
 
     reel = *store->reel(reel.id);
     reel.title = QStringLiteral("Outro");
@@ -204,13 +179,13 @@ TEST_F(LibraryStoreTest, DeletingATakeSkipsMissingFilesAndNeverFollowsNamesThatA
     const auto store = open();
     const ReelProject reel = store->createReel(1, QStringLiteral("Take"), QString());
     const QString takes = store->takesFolder(reel);
-    writeFile(takes + QStringLiteral("/v.mov"), "v");
-    const Take missingAudio = takeWithFiles(QStringLiteral("v.mov"), QStringLiteral("gone.m4a"));
-    writeFile(root() + QStringLiteral("/secret.txt"), "secret");
-    writeFile(takes + QStringLiteral("/sub/inner.m4a"), "inner");
+    ASSERT_TRUE(writeFile(takes + QStringLiteral("/v.mov"), "v"));
+    const Take missingAudio = makeTake(QStringLiteral("v.mov"), QStringLiteral("gone.m4a"));
+    ASSERT_TRUE(writeFile(root() + QStringLiteral("/secret.txt"), "secret"));
+    ASSERT_TRUE(writeFile(takes + QStringLiteral("/sub/inner.m4a"), "inner"));
     const Take escaping
-            = takeWithFiles(QStringLiteral("../../secret.txt"), root() + QStringLiteral("/secret.txt"));
-    const Take dots = takeWithFiles(QStringLiteral(".."), QStringLiteral("sub/inner.m4a"));
+            = makeTake(QStringLiteral("../../secret.txt"), root() + QStringLiteral("/secret.txt"));
+    const Take dots = makeTake(QStringLiteral(".."), QStringLiteral("sub/inner.m4a"));
     for (const Take &t : {missingAudio, escaping, dots})
         store->addTake(t, reel.id);
 
@@ -229,10 +204,10 @@ TEST_F(LibraryStoreTest, AFailedTakeDeletionKeepsTheTakeAndSavesNothing)
     const auto store = open();
     const ReelProject reel = store->createReel(1, QStringLiteral("Take"), QString());
     const QString takes = store->takesFolder(reel);
-    writeFile(takes + QStringLiteral("/v.mov"), "v");
+    ASSERT_TRUE(writeFile(takes + QStringLiteral("/v.mov"), "v"));
     // A non-empty folder where the audio file should be cannot be removed as a file.
-    writeFile(takes + QStringLiteral("/a.m4a/blocker"), "x");
-    const Take take = takeWithFiles(QStringLiteral("v.mov"), QStringLiteral("a.m4a"));
+    ASSERT_TRUE(writeFile(takes + QStringLiteral("/a.m4a/blocker"), "x"));
+    const Take take = makeTake(QStringLiteral("v.mov"), QStringLiteral("a.m4a"));
     store->addTake(take, reel.id);
     const QByteArray saved = readFile(libraryFile());
 
@@ -244,12 +219,15 @@ TEST_F(LibraryStoreTest, AFailedTakeDeletionKeepsTheTakeAndSavesNothing)
     EXPECT_EQ(readFile(libraryFile()), saved);
 }
 
-TEST_F(LibraryStoreTest, ImportingCreatesAndUpdatesByNumber)
+TEST_F(LibraryStoreTest, ImportingCreatesAndUpdatesByNumberInOneChangeOfTheList)
 {
     const auto store = open();
+    store->createReel(5, QStringLiteral("Alt"), QString());
+    QSignalSpy changes(store.get(), &LibraryStore::reelsChanged);
     const int count
             = store->importMarkdown(QStringLiteral("# 5 Erst\nA\n---\nOhne Nummer\n---\n# 5 Wieder\nC"));
     EXPECT_EQ(count, 3);
+    EXPECT_EQ(changes.size(), 1);
     QList<ReelProject> reels = store->reels();
     ASSERT_EQ(reels.size(), 2);
     EXPECT_EQ(reels[0].prefix, 5);
@@ -260,6 +238,8 @@ TEST_F(LibraryStoreTest, ImportingCreatesAndUpdatesByNumber)
     EXPECT_EQ(store->selectedID(), reels[0].id);
     EXPECT_EQ(readFile(root() + QStringLiteral("/005-wieder/reel.md")), QByteArray("# 005 Wieder\n\nC"));
     EXPECT_FALSE(QFileInfo::exists(root() + QStringLiteral("/005-erst")));
+    EXPECT_FALSE(QFileInfo::exists(root() + QStringLiteral("/005-alt")));
+    EXPECT_EQ(open()->reels().size(), 2);
     EXPECT_EQ(store->importMarkdown(QStringLiteral("  \n")), 0);
 }
 
@@ -289,7 +269,7 @@ TEST_F(LibraryStoreTest, ImportingCountsOnFromCreatedButNotFromUpdatedLowNumbers
 TEST_F(LibraryStoreTest, AnUnreadableLibraryIsMovedAsideBeforeTheFirstSave)
 {
     const QByteArray broken = "[{\"id\": kaputt";
-    writeFile(libraryFile(), broken);
+    ASSERT_TRUE(writeFile(libraryFile(), broken));
     const auto store = open();
     ASSERT_TRUE(store->lastError().has_value());
     const QString readError = *store->lastError();
@@ -304,7 +284,7 @@ TEST_F(LibraryStoreTest, AnUnreadableLibraryIsMovedAsideBeforeTheFirstSave)
     EXPECT_EQ(open()->reels().size(), 1);
 
     // A second unreadable file within the same second keeps its own copy.
-    writeFile(libraryFile(), "nochmal kaputt");
+    ASSERT_TRUE(writeFile(libraryFile(), "nochmal kaputt"));
     const auto again = open();
     again->save();
     EXPECT_EQ(unreadableCopies().size(), 2);
@@ -313,17 +293,6 @@ TEST_F(LibraryStoreTest, AnUnreadableLibraryIsMovedAsideBeforeTheFirstSave)
         contents.append(readFile(root() + QLatin1Char('/') + name));
     EXPECT_TRUE(contents.contains(broken));
     EXPECT_TRUE(contents.contains("nochmal kaputt"));
-}
-
-TEST_F(LibraryStoreTest, AReelWithoutCropCenterMakesTheFileUnreadable)
-{
-    writeFile(libraryFile(),
-              R"([{"id":"0B9F0C4E-5A6D-4E7F-8A9B-0C1D2E3F4A5B","prefix":7,"title":"t","script":"",
-        "createdAt":"2025-03-01T09:30:00Z","updatedAt":"2025-03-01T09:30:00Z","takes":[]}])");
-    const auto store = open();
-    EXPECT_TRUE(store->reels().isEmpty());
-    ASSERT_TRUE(store->lastError().has_value());
-    EXPECT_TRUE(store->lastError()->startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
 }
 
 TEST_F(LibraryStoreTest, ANonFiniteValueFailsTheSaveAndKeepsThePreviousFile)
@@ -345,10 +314,10 @@ TEST_F(LibraryStoreTest, ReelsSharingAFolderNeverTouchEachOthersFiles)
     const auto store = open();
     const ReelProject first = store->createReel(5, QStringLiteral("A"), QString());
     ReelProject second = store->createReel(6, QStringLiteral("A"), QString());
-    writeFile(store->takesFolder(first) + QStringLiteral("/first.mov"), "1");
-    writeFile(store->takesFolder(second) + QStringLiteral("/second.mov"), "2");
-    store->addTake(takeWithFiles(QStringLiteral("first.mov"), QString()), first.id);
-    store->addTake(takeWithFiles(QStringLiteral("second.mov"), QString()), second.id);
+    ASSERT_TRUE(writeFile(store->takesFolder(first) + QStringLiteral("/first.mov"), "1"));
+    ASSERT_TRUE(writeFile(store->takesFolder(second) + QStringLiteral("/second.mov"), "2"));
+    store->addTake(makeTake(QStringLiteral("first.mov"), std::nullopt), first.id);
+    store->addTake(makeTake(QStringLiteral("second.mov"), std::nullopt), second.id);
 
     // Renumbering onto a taken folder leaves that folder's files alone.
     second = *store->reel(second.id);
@@ -382,7 +351,7 @@ TEST_F(LibraryStoreTest, ChangingTheRootLoadsTheNewFolderAndRemembersIt)
 {
     const auto store = open();
     store->createReel(1, QStringLiteral("alt"), QString());
-    writeFile(libraryFile() + QStringLiteral(".x"), "");
+    ASSERT_TRUE(writeFile(libraryFile() + QStringLiteral(".x"), ""));
     const QString other = dir.filePath(QStringLiteral("other/deeper"));
     QSignalSpy rootSpy(store.get(), &LibraryStore::rootPathChanged);
 
@@ -402,7 +371,7 @@ TEST_F(LibraryStoreTest, ChangingTheRootLoadsTheNewFolderAndRemembersIt)
     ASSERT_TRUE(store->changeRoot(other).ok());
     EXPECT_EQ(rootSpy.count(), 1) << "the same folder again is no change";
 
-    writeFile(dir.filePath(QStringLiteral("plain-file")), "x");
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("plain-file")), "x"));
     const Status failed = store->changeRoot(dir.filePath(QStringLiteral("plain-file/lib")));
     EXPECT_FALSE(failed.ok());
     EXPECT_FALSE(failed.error().isEmpty());
@@ -426,7 +395,7 @@ TEST_F(LibraryStoreTest, AVanishedRememberedFolderFallsBackToTheDefaultFolder)
 
 TEST_F(LibraryStoreTest, PropertiesNotifyOnlyOnChange)
 {
-    writeFile(libraryFile(), "kaputt");
+    ASSERT_TRUE(writeFile(libraryFile(), "kaputt"));
     const auto store = open();
     QSignalSpy selected(store.get(), &LibraryStore::selectedIDChanged);
     QSignalSpy error(store.get(), &LibraryStore::lastErrorChanged);
@@ -451,7 +420,7 @@ TEST_F(LibraryStoreTest, OperationsOnUnknownIdsDoNothing)
     QSignalSpy reels(store.get(), &LibraryStore::reelsChanged);
     store->updateReel(stranger);
     store->deleteReel(stranger);
-    store->addTake(takeWithFiles(QStringLiteral("x.mov"), QString()), stranger.id);
+    store->addTake(makeTake(QStringLiteral("x.mov"), std::nullopt), stranger.id);
     store->deleteTake(QUuid::createUuid(), stranger.id);
     EXPECT_EQ(reels.count(), 0);
     EXPECT_FALSE(QFile::exists(libraryFile()));
@@ -491,21 +460,6 @@ TEST_F(LibraryStoreTest, ReelNumbersPastTheLargestAreRefusedAsAWhole)
     }
 }
 
-TEST_F(LibraryStoreTest, AnImportIsOneChangeOfTheList)
-{
-    const auto store = open();
-    store->createReel(2, QStringLiteral("Alt"), QString());
-    QSignalSpy changes(store.get(), &LibraryStore::reelsChanged);
-    QString markdown;
-    for (int i = 1; i <= 40; ++i)
-        markdown += QStringLiteral("# %1 Reel %1\nText\n---\n").arg(i);
-    EXPECT_EQ(store->importMarkdown(markdown), 40);
-    EXPECT_EQ(changes.size(), 1);
-    EXPECT_EQ(open()->reels().size(), 40);
-    EXPECT_EQ(readFile(root() + QStringLiteral("/002-reel-2/reel.md")), QByteArray("# 002 Reel 2\n\nText"));
-    EXPECT_FALSE(QFileInfo::exists(root() + QStringLiteral("/002-alt")));
-}
-
 TEST_F(LibraryStoreTest, AMissingScriptFileIsWrittenAgainAtLoad)
 {
     const ReelProject reel = open()->createReel(3, QStringLiteral("Drei"), QStringLiteral("Text"));
@@ -526,7 +480,7 @@ TEST_F(LibraryStoreTest, TwoWritersOnOneLibraryLoseNoChange)
     EXPECT_EQ(second.prefix, 2) << "the second writer counts on from the first one's reel";
 
     // The application still shows "Eins" without the take that tandrelctl adds.
-    const Take take = takeWithFiles(QStringLiteral("v.mov"), QStringLiteral("a.m4a"));
+    const Take take = makeTake(QStringLiteral("v.mov"), QStringLiteral("a.m4a"));
     const ReelProject stale = *app->reel(first.id);
     ctl->addTake(take, first.id);
     ReelProject renamed = stale;
@@ -551,11 +505,11 @@ TEST_F(LibraryStoreTest, AnOutsideChangeIsLoadedAndKeepsTheSelection)
 
     const auto ctl = open();
     ctl->importMarkdown(QStringLiteral("# 3 Drei"));
-    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return app->reels().size() == 3; }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return app->reels().size() == 3; }, 30000));
     EXPECT_EQ(app->selectedID(), two.id);
 
     ctl->deleteReel(two);
-    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return app->reels().size() == 2; }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return app->reels().size() == 2; }, 30000));
     EXPECT_EQ(app->selectedID(), one.id) << "a deleted selection moves to the first reel";
 }
 
@@ -581,12 +535,14 @@ TEST_F(LibraryStoreTest, AFullDiskDuringASaveKeepsWhatWasStoredAndSaysWhyInGerma
         store->createReel(i, QStringLiteral("Reel mit einem längeren Titel %1").arg(i), QString());
     const QByteArray stored = readFile(libraryFile());
     {
-        const tandrel::testing::FileSizeLimit full(stored.size() / 2);
+        const FileSizeLimit full(stored.size() / 2);
         store->importMarkdown(QStringLiteral("# 30 Neu\nText"));
     }
     ASSERT_TRUE(store->lastError().has_value());
-    EXPECT_TRUE(store->lastError()->startsWith(QStringLiteral("Bibliothek konnte nicht gespeichert werden: ")));
-    EXPECT_TRUE(store->lastError()->contains(QStringLiteral("Datei zu groß"))) << qPrintable(*store->lastError());
+    EXPECT_TRUE(
+            store->lastError()->startsWith(QStringLiteral("Bibliothek konnte nicht gespeichert werden: ")));
+    EXPECT_TRUE(store->lastError()->contains(QStringLiteral("Datei zu groß")))
+            << qPrintable(*store->lastError());
     EXPECT_EQ(readFile(libraryFile()), stored) << "the library on disk is the one before";
     EXPECT_EQ(open()->reels().size(), 20);
 }

@@ -1,6 +1,7 @@
 // tandrelctl export, run as the real program on a temporary library.
 #include "library/library_store.h"
 #include "platform/user_defaults.h"
+#include "tests/support/take_files.h"
 #include "tests/support/tandrelctl_run.h"
 #include "tests/support/wait_until.h"
 
@@ -14,10 +15,9 @@
 #include <gtest/gtest.h>
 
 using namespace tandrel;
+using namespace tandrel::testing;
 
 namespace {
-
-using tandrel::testing::CtlRun;
 
 class CliExportTest : public ::testing::Test
 {
@@ -29,19 +29,9 @@ protected:
         LibraryStore store(defaults, library());
         const ReelProject reel = store.createReel(7, QStringLiteral("Tom & Jerry"), QStringLiteral("Hallo"));
         store.createReel(8, QStringLiteral("Leer"), QString());
-        const QDir takes(store.takesFolder(reel));
-        for (const char *name : {"Peter's video.mov", "audio.m4a"}) {
-            QFile file(takes.filePath(QString::fromUtf8(name)));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(1000, '\0'));
-        }
-        store.addTake(Take{QUuid::createUuid(),
-                           QDateTime::currentDateTimeUtc(),
-                           QStringLiteral("Peter's video.mov"),
-                           QStringLiteral("audio.m4a"),
-                           3.0,
-                           {{0.5, 2.0}}},
-                      reel.id);
+        addTakeWithFiles(store, reel.id,
+                         makeTake(QStringLiteral("Peter's video.mov"), QStringLiteral("audio.m4a"), 3.0,
+                                  {{0.5, 2.0}}));
         ASSERT_FALSE(store.lastError().has_value());
     }
 
@@ -49,7 +39,7 @@ protected:
 
     CtlRun run(const QStringList &args)
     {
-        tandrel::testing::Tandrelctl ctl(dir.path(), library());
+        Tandrelctl ctl(dir.path(), library());
         QProcessEnvironment &env = ctl.environment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")); // nothing gets opened
         // Editors are looked up in the home folder's applications only.
@@ -81,9 +71,7 @@ TEST_F(CliExportTest, PrintsTheBundleOfAValidDocument)
                                 {QStringLiteral("--noout"), QStringLiteral("--dtdvalid"),
                                  QStringLiteral(TANDREL_FCPXML_DTD), info}),
               0);
-    QFile file(info);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray document = file.readAll();
+    const QByteArray document = readFile(info);
     EXPECT_TRUE(document.contains("<project name=\"007 Tom &amp; Jerry\""));
     EXPECT_TRUE(document.contains("/my%20library/007-tom-jerry/takes/Peter&apos;s%20video.mov\""));
 }
@@ -143,29 +131,21 @@ TEST_F(CliExportTest, WritesTheChosenEditorsProjectAndOpensItWithTheEditor)
     // A Kdenlive of this home folder: a script that notes what it was given.
     const QString program = dir.filePath(QStringLiteral("kdenlive"));
     const QString noted = dir.filePath(QStringLiteral("opened.txt"));
-    QFile script(program);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\necho \"$1\" > \"%1.tmp\" && mv \"%1.tmp\" \"%1\"\n")
-                         .arg(noted)
-                         .toUtf8());
-    script.close();
-    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-    const QString applications = dir.filePath(QStringLiteral("share/applications"));
-    QDir().mkpath(applications);
-    QFile entry(QDir(applications).filePath(QStringLiteral("org.kde.kdenlive.desktop")));
-    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Kdenlive\nExec=\"%1\" %F\n")
-                        .arg(program)
-                        .toUtf8());
-    entry.close();
+    ASSERT_TRUE(writeFile(program,
+                          QStringLiteral("#!/bin/sh\necho \"$1\" > \"%1.tmp\" && mv \"%1.tmp\" \"%1\"\n")
+                                  .arg(noted)
+                                  .toUtf8()));
+    QFile(program).setPermissions(QFile(program).permissions() | QFileDevice::ExeOwner);
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("share/applications/org.kde.kdenlive.desktop")),
+                          QStringLiteral("[Desktop Entry]\nType=Application\nName=Kdenlive\nExec=\"%1\" %F\n")
+                                  .arg(program)
+                                  .toUtf8()));
 
     const CtlRun opened = run({QStringLiteral("export"), QStringLiteral("7"), QStringLiteral("--format"),
                                QStringLiteral("kdenlive")});
     EXPECT_EQ(opened.exitCode, 0) << opened.err.toStdString();
     EXPECT_EQ(opened.out, reelFolder.filePath(QStringLiteral("007-tom-jerry.kdenlive")) + QLatin1Char('\n'));
-    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return QFileInfo::exists(noted); }, 30000));
-    QFile note(noted);
-    ASSERT_TRUE(note.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(note.readAll()).trimmed(),
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(noted); }, 30000));
+    EXPECT_EQ(QString::fromUtf8(readFile(noted)).trimmed(),
               reelFolder.filePath(QStringLiteral("007-tom-jerry.kdenlive")));
 }

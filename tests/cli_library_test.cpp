@@ -9,13 +9,15 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
 using tandrel::testing::CtlRun;
+using tandrel::testing::readFile;
 using tandrel::testing::Tandrelctl;
+using tandrel::testing::writeFile;
 
 class CliLibraryTest : public ::testing::Test
 {
@@ -40,19 +42,15 @@ protected:
     // The reels of library.json as it is on disk; none when it does not decode.
     std::optional<QJsonArray> storedReels()
     {
-        QFile file(library() + QStringLiteral("/library.json"));
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+        const QJsonDocument document
+                = QJsonDocument::fromJson(readFile(library() + QStringLiteral("/library.json")));
         return document.isArray() ? std::optional(document.array()) : std::nullopt;
     }
 
     QString writeMarkdown(const QByteArray &text)
     {
         const QString path = dir.filePath(QStringLiteral("scripts.md"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        EXPECT_TRUE(writeFile(path, text));
         return path;
     }
 };
@@ -135,11 +133,8 @@ TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
 
 TEST_F(CliLibraryTest, AnUnreadableLibraryIsReportedAndLeftAsItIs)
 {
-    QDir().mkpath(library());
-    QFile file(library() + QStringLiteral("/library.json"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[{\"prefix\": 1}]");
-    file.close();
+    const QString file = library() + QStringLiteral("/library.json");
+    ASSERT_TRUE(writeFile(file, "[{\"prefix\": 1}]"));
     for (const QStringList &args :
          {QStringList{QStringLiteral("list")}, QStringList{QStringLiteral("show"), QStringLiteral("1")},
           QStringList{QStringLiteral("import"), QStringLiteral("-")}}) {
@@ -148,15 +143,14 @@ TEST_F(CliLibraryTest, AnUnreadableLibraryIsReportedAndLeftAsItIs)
         EXPECT_TRUE(r.err.startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")))
                 << r.err.toStdString();
     }
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("[{\"prefix\": 1}]"));
+    EXPECT_EQ(readFile(file), QByteArray("[{\"prefix\": 1}]"));
 }
 
 TEST_F(CliLibraryTest, ReadingCommandsReportAMissingOrWrongFolderAndCreateNothing)
 {
     const QString missing = dir.filePath(QStringLiteral("fehlt"));
     const QString file = dir.filePath(QStringLiteral("datei"));
-    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(writeFile(file, {}));
     const struct
     {
         QStringList args;
@@ -165,10 +159,15 @@ TEST_F(CliLibraryTest, ReadingCommandsReportAMissingOrWrongFolderAndCreateNothin
         const char *err;
     } cases[] = {
             {{QStringLiteral("list")}, missing, 1, "Bibliothek nicht gefunden: Den Ordner"},
-            {{QStringLiteral("show"), QStringLiteral("1")}, missing, 1, "Bibliothek nicht gefunden: Den Ordner"},
+            {{QStringLiteral("show"), QStringLiteral("1")},
+             missing,
+             1,
+             "Bibliothek nicht gefunden: Den Ordner"},
             {{QStringLiteral("list")}, file, 1, "ist kein Ordner"},
             {{QStringLiteral("list")}, QString(), 2, "Kein Ordner für die Bibliothek angegeben."},
-            {{QStringLiteral("import"), QStringLiteral("-")}, QString(), 2,
+            {{QStringLiteral("import"), QStringLiteral("-")},
+             QString(),
+             2,
              "Kein Ordner für die Bibliothek angegeben."},
     };
     for (const auto &c : cases) {
@@ -187,8 +186,10 @@ TEST_F(CliLibraryTest, ImportsRunningAtOnceLoseNothing)
     for (int attempt = 0; attempt < 8; ++attempt) {
         QDir(library()).removeRecursively();
         QProcess first, second;
-        tandrelctl().start(first, {QStringLiteral("import"), QStringLiteral("-")}, "# 100 Erster\n---\n# 101 Auch erster");
-        tandrelctl().start(second, {QStringLiteral("import"), QStringLiteral("-")}, "# 200 Zweiter\n---\n# 201 Auch zweiter");
+        tandrelctl().start(first, {QStringLiteral("import"), QStringLiteral("-")},
+                           "# 100 Erster\n---\n# 101 Auch erster");
+        tandrelctl().start(second, {QStringLiteral("import"), QStringLiteral("-")},
+                           "# 200 Zweiter\n---\n# 201 Auch zweiter");
         ASSERT_TRUE(first.waitForFinished(60000) && second.waitForFinished(60000));
         EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
         EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
@@ -229,15 +230,11 @@ TEST_F(CliLibraryTest, ListPrintsControlCharactersInTitlesAsBlanks)
 {
     run({QStringLiteral("import"), QStringLiteral("-")}, "# 5 Titel");
     // A title as a hand-edited library file can hold it.
-    QFile file(library() + QStringLiteral("/library.json"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QByteArray text = file.readAll();
-    file.close();
+    const QString file = library() + QStringLiteral("/library.json");
+    QByteArray text = readFile(file);
     ASSERT_TRUE(text.contains("\"Titel\""));
     text.replace("\"Titel\"", R"("A\u0000B\u0007C\u001b[2JD\u007fE\u0085F\tG\nH\u2028I")");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
+    ASSERT_TRUE(writeFile(file, text));
 
     const CtlRun listed = run({QStringLiteral("list")});
     EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFile>
+#include "tests/support/test_files.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -41,7 +42,8 @@ public:
     {
         process.setProcessEnvironment(m_environment);
         process.start(QStringLiteral(TANDRELCTL_PATH),
-                      (m_library ? QStringList{QStringLiteral("--library"), *m_library} : QStringList()) + args);
+                      (m_library ? QStringList{QStringLiteral("--library"), *m_library} : QStringList())
+                              + args);
         process.write(input);
         process.closeWriteChannel();
     }
@@ -68,11 +70,5 @@ private:
     QProcessEnvironment m_environment;
     std::optional<QString> m_library;
 };
-
-inline bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace tandrel::testing
