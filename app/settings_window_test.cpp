@@ -148,5 +148,8 @@ TEST_F(SettingsWindowTest, RefusesToChangeTheFolderWhileATakeIsRecorded)
               QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
     ASSERT_TRUE(waitUntil([&] { return library.reels().constFirst().takes.size() == 1; }, 20000))
             << app.window().statusNote().value_or(QString()).toStdString();
+    settings->applyChosenFolder(home.path() + QStringLiteral("/anderswo"));
+    EXPECT_TRUE(waitUntil(
+            [&] { return QDir(library.rootPath()) == QDir(home.path() + QStringLiteral("/anderswo")); }));
     settings->close();
 }

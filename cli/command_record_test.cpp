@@ -27,11 +27,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        QFile script(dir.filePath(QStringLiteral("reel.md")));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("# 7 Aufnahmetest\nHallo Welt");
-        script.close();
-        const CtlRun imported = run({QStringLiteral("import"), script.fileName()});
+        ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("reel.md")), "# 7 Aufnahmetest\nHallo Welt"));
+        const CtlRun imported = run({QStringLiteral("import"), dir.filePath(QStringLiteral("reel.md"))});
         ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
     }
 
@@ -44,6 +41,12 @@ protected:
     }
 
     CtlRun run(const QStringList &args) const { return tandrelctl().run(args); }
+    // Reel 7's takes as tandrelctl show prints them.
+    QJsonArray storedTakes() const
+    {
+        const CtlRun shown = run({QStringLiteral("show"), QStringLiteral("7")});
+        return QJsonDocument::fromJson(shown.out.toUtf8()).object().value(QStringLiteral("takes")).toArray();
+    }
 
     QString library() const { return dir.filePath(QStringLiteral("lib")); }
     QString takes() const { return library() + QStringLiteral("/007-aufnahmetest/takes"); }
@@ -67,10 +70,7 @@ TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
     EXPECT_NEAR(take.value(QStringLiteral("duration")).toDouble(), 3.0, 0.6);
 
     // Stored with the reel.
-    const QJsonObject reel
-            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out.toUtf8())
-                      .object();
-    const QJsonArray takes = reel.value(QStringLiteral("takes")).toArray();
+    const QJsonArray takes = storedTakes();
     ASSERT_EQ(takes.size(), 1);
     EXPECT_EQ(takes.first().toObject(), take);
 
@@ -163,19 +163,12 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
     }
     // The take never finished, so the reel has none until a process that
     // may write to the library adopts the files it left.
-    const QJsonObject before
-            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out.toUtf8())
-                      .object();
-    EXPECT_TRUE(before.value(QStringLiteral("takes")).toArray().isEmpty());
+    EXPECT_TRUE(storedTakes().isEmpty());
     const CtlRun next = run({QStringLiteral("import"), dir.filePath(QStringLiteral("reel.md"))});
     EXPECT_EQ(next.exitCode, 0);
     EXPECT_TRUE(next.err.contains("1 Take wiederhergestellt.")) << next.err.toStdString();
 
-    const QJsonArray adopted
-            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out.toUtf8())
-                      .object()
-                      .value(QStringLiteral("takes"))
-                      .toArray();
+    const QJsonArray adopted = storedTakes();
     ASSERT_EQ(adopted.size(), 1);
     const QJsonObject take = adopted.first().toObject();
     EXPECT_TRUE(files.contains(take.value(QStringLiteral("videoFileName")).toString()));

@@ -4,6 +4,7 @@
 #include "export/mlt_test_support.h"
 #include "platform/user_defaults.h"
 #include "tests/support/recording_opener.h"
+#include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 
 #include <QFile>
@@ -24,39 +25,29 @@ public:
 
     void install(int folder, const QString &fileName, const QString &body)
     {
-        QDir().mkpath(applications(folder));
-        writeFile(QDir(applications(folder)).filePath(fileName), body.toUtf8());
+        EXPECT_TRUE(writeFile(QDir(applications(folder)).filePath(fileName), body.toUtf8()));
     }
     // An executable script; its path.
     QString program(const QString &name)
     {
         const QString path = dir.filePath(name);
-        writeFile(path,
-                  QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1.args.tmp\" && mv \"%1.args.tmp\" "
-                                 "\"%1.args\"\n")
-                          .arg(path)
-                          .toUtf8());
+        EXPECT_TRUE(writeFile(
+                path,
+                QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1.args.tmp\" && mv \"%1.args.tmp\" "
+                               "\"%1.args\"\n")
+                        .arg(path)
+                        .toUtf8()));
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
         return path;
     }
     QStringList argumentsOf(const QString &program) const
     {
-        QFile file(program + QStringLiteral(".args"));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(readFile(program + QStringLiteral(".args")))
+                .split(u'\n', Qt::SkipEmptyParts);
     }
     EditorChoice choice() const { return EditorChoice({applications(1), applications(2)}); }
 
     QTemporaryDir dir;
-
-private:
-    static void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
 };
 
 QString entry(const QString &exec, const QString &extra = {})

@@ -46,11 +46,8 @@ protected:
         const QString stamp = QString::number(reel().takes.size());
         const QString video = stamp + QStringLiteral("-video.mov"),
                       audio = stamp + QStringLiteral("-audio.m4a");
-        for (const auto &[name, bytes] : {std::pair{video, videoBytes}, std::pair{audio, audioBytes}}) {
-            QFile file(takes.filePath(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(bytes, '\0'));
-        }
+        for (const auto &[name, bytes] : {std::pair{video, videoBytes}, std::pair{audio, audioBytes}})
+            ASSERT_TRUE(writeFile(takes.filePath(name), QByteArray(bytes, '\0')));
         m_store->addTake(Take{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), video, audio, 2.0, {}},
                          m_reelID);
     }

@@ -5,15 +5,15 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "tests/support/test_files.h"
+
 using namespace tandrel;
 
 namespace {
 
-QString writeFile(const QString &path, qsizetype bytes)
+QString fileOf(const QString &path, qsizetype bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(bytes, 'x')) != bytes)
-        ADD_FAILURE() << "cannot write " << path.toStdString();
+    EXPECT_TRUE(tandrel::testing::writeFile(path, QByteArray(bytes, 'x'))) << path.toStdString();
     return path;
 }
 
@@ -47,8 +47,8 @@ TEST(FCPXMLExporter, MediaIsUsableOnlyAsARegularFileAbove64Bytes)
         QString path;
         bool usable;
     } cases[] = {
-            {writeFile(dir.filePath(QStringLiteral("small.mov")), 64), false},
-            {writeFile(dir.filePath(QStringLiteral("big.mov")), 65), true},
+            {fileOf(dir.filePath(QStringLiteral("small.mov")), 64), false},
+            {fileOf(dir.filePath(QStringLiteral("big.mov")), 65), true},
             {dir.filePath(QStringLiteral("missing.mov")), false},
             {dir.filePath(QStringLiteral("folder.mov")), false},
             {QString(), false},

@@ -1,4 +1,3 @@
-#include "speech/audio_converter.h"
 #include "speech/speech_audio_sink.h"
 
 #include <gtest/gtest.h>
@@ -191,24 +190,4 @@ TEST(SpeechAudioSink, PassThroughStopsConversionAtOnceAndForwardsRawBuffers)
     sink.reset();
     sink.append(raw);
     EXPECT_EQ(forwarded.size(), 1u) << "reset clears the pass-through as well";
-}
-
-TEST(AudioConverter, OutputRoomFollowsTheRateRatioPlusSlack)
-{
-    const struct
-    {
-        int from, to;
-        qint64 frames, capacity;
-    } cases[] = {
-            {48000, 16000, 1024, 342 + 64}, // a third, rounded up
-            {48000, 16000, 960, 320 + 64},  {16000, 48000, 100, 300 + 64},
-            {8000, 16000, 0, 64},           {176400, 16000, 10, 1 + 64}, // ratio below 0.1 counts as 0.1
-    };
-    for (const auto &c : cases) {
-        auto converter
-                = AudioConverter::create({c.from, 1, SampleFormat::Float32}, {c.to, 1, SampleFormat::Int16});
-        ASSERT_TRUE(converter) << c.from << " -> " << c.to;
-        EXPECT_EQ(converter->outputCapacity(c.frames), c.capacity)
-                << c.from << " -> " << c.to << ", " << c.frames;
-    }
 }

@@ -389,13 +389,11 @@ TEST(TeleprompterView, KeysAndClicksInTheViewDriveTheState)
     EXPECT_EQ(scene.state.resetGeneration(), 1);
     EXPECT_TRUE(scene.state.isScrolling()); // keeps scrolling from the top
 
-    key(Qt::Key_Plus, "+");
-    EXPECT_EQ(scene.state.fontSize(), 60);
-    key(Qt::Key_Underscore, "_");
-    EXPECT_EQ(scene.state.fontSize(), 56);
+    // The font and pause keys are the presenter's and key table's tests; a
+    // key without an action is left to others.
+    EXPECT_FALSE(key(Qt::Key_X, "x"));
     key(Qt::Key_Space, " ");
     EXPECT_FALSE(scene.state.isScrolling());
-    EXPECT_FALSE(key(Qt::Key_X, "x"));
 
     QMouseEvent click(QEvent::MouseButtonPress, QPointF(300, 300), QPointF(300, 300), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);

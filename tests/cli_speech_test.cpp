@@ -19,8 +19,9 @@ namespace {
 
 using tandrel::testing::CtlRun;
 using tandrel::testing::put;
-using tandrel::testing::WavLayout;
+using tandrel::testing::refused;
 using tandrel::testing::wavFile;
+using tandrel::testing::WavLayout;
 using tandrel::testing::writeFile;
 
 CtlRun tandrelctl(const QStringList &args)
@@ -80,23 +81,18 @@ TEST(CliLevels, PrintsTheSpeechIntervalsOfToneBurstsMadeBySox)
 {
     // 16 kHz, buffers of 0.1 s: a burst starting on a buffer boundary opens
     // an interval at that buffer and ends at the buffer holding its last sample.
+    // Which levels make speech is the tracker's test; here the buffers are
+    // measured from the file, the last partial one included.
     const struct
     {
         const char *name;
         QStringList pieces; // "tone D" or "quiet D", seconds
         QList<std::pair<double, double>> intervals;
     } cases[] = {
-            {"one burst", {"quiet 1", "tone 0.5", "quiet 1"}, {{1.0, 1.4}}},
-            {"a single buffer is no speech", {"quiet 1", "tone 0.1", "quiet 1"}, {}},
             {"two buffers are too short", {"quiet 1", "tone 0.2", "quiet 1"}, {}},
-            {"three buffers are kept", {"quiet 1", "tone 0.3", "quiet 1"}, {{1.0, 1.2}}},
-            {"a short pause is bridged",
-             {"quiet 1", "tone 0.5", "quiet 0.4", "tone 0.5", "quiet 1"},
-             {{1.0, 2.3}}},
             {"a long pause splits",
              {"quiet 1", "tone 0.5", "quiet 0.6", "tone 0.5", "quiet 1"},
              {{1.0, 1.4}, {2.1, 2.5}}},
-            {"speech up to the end", {"quiet 1", "tone 0.5"}, {{1.0, 1.4}}},
             {"a partial last buffer is measured too", {"quiet 1", "tone 0.35"}, {{1.0, 1.3}}},
     };
     QTemporaryDir dir;
@@ -195,12 +191,9 @@ TEST(CliLevels, RejectsWhatItCannotMeasure)
             {{"levels", pcm24, "--buffer-frames", "viele"}, 2, "positive ganze Zahl"},
             {{"levels", pcm24, "--buffer-frames"}, 2, "Aufruf: tandrelctl levels"},
     };
-    for (const auto &c : cases) {
-        const CtlRun run = tandrelctl(c.args);
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
-    }
+    for (const auto &c : cases)
+        EXPECT_TRUE(refused(tandrelctl(c.args), c.exitCode, QString::fromUtf8(c.message)))
+                << c.args.join(' ').toStdString();
 }
 
 TEST(CliAlign, ReportsThePositionAfterEveryTranscript)
@@ -211,18 +204,16 @@ TEST(CliAlign, ReportsThePositionAfterEveryTranscript)
         const char *transcripts;
         const char *output;
     } cases[] = {
-            {"eins zwei drei vier", "final\teins drei\n", "3 0\n"},
-            {"eins zwei drei vier", "pending\tfünf\n", "0 0\n"},
+            // How far a transcript moves is the aligner's test; here lines are
+            // read and every one answered, in both output forms.
             {"eins zwei drei vier",
              "final\teins\npending\teins zwei drei\npending\t\nfinal\teins zwei drei vier fünf\n",
              "1 0\n1 2\n1 0\n4 0\n"},
-            {"eins zwei drei vier", "final\teins zwei drei\nfinal\teins\nfinal\t\n", "3 0\n1 0\n0 0\n"},
             // "lima" is 11 tokens ahead of the start, "mike" 12.
             {"alpha bravo charlie delta echo foxtrot golf hotel india juliett kilo lima mike",
              "pending\tlima\r\n\r\npending\tmike\r\n", "0 12\n0 0\n"},
             {"Hallo, Welt! Über die Straße geht’s.", "final\thallo welt uber die strasse geht's\n", "6 0\n"},
-            {"", "final\teins\npending\tzwei\n", "0 0\n0 0\n"},
-        {"eins zwei drei vier", "final\teins zwei\nfinal\n", "2 0\n0 0\n"},
+            {"eins zwei drei vier", "final\teins zwei\nfinal\n", "2 0\n0 0\n"},
     };
     QTemporaryDir dir;
     const QString script = dir.filePath(QStringLiteral("script.txt"));
@@ -271,10 +262,7 @@ TEST(CliAlign, RejectsMalformedInputWithoutPrintingPositions)
             {{"align", "--transcripts", good, "--script"}, 2, "Aufruf: tandrelctl align"},
             {{"align", "--script", script, "--transcripts", good, "extra"}, 2, "Aufruf: tandrelctl align"},
     };
-    for (const auto &c : cases) {
-        const CtlRun run = tandrelctl(c.args);
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
-    }
+    for (const auto &c : cases)
+        EXPECT_TRUE(refused(tandrelctl(c.args), c.exitCode, QString::fromUtf8(c.message)))
+                << c.args.join(' ').toStdString();
 }

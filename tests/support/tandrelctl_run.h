@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
 #include <optional>
 
 namespace tandrel::testing {
@@ -70,5 +71,15 @@ private:
     QProcessEnvironment m_environment;
     std::optional<QString> m_library;
 };
+
+// Whether a run was refused as a user must see it: `exitCode`, `err` within
+// its standard error, nothing on standard output.
+inline ::testing::AssertionResult refused(const CtlRun &run, int exitCode, const QString &err)
+{
+    if (run.exitCode == exitCode && run.err.contains(err) && run.out.isEmpty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "exit " << run.exitCode << ", stderr: " << run.err.toStdString()
+                                         << ", stdout: " << run.out.toStdString();
+}
 
 } // namespace tandrel::testing
