@@ -100,9 +100,12 @@ TEST_F(FCPXMLBundle, FailuresLeaveOnlyTheFoldersAndOpenNothing)
     RecordingOpener opener;
     const auto noTakes = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
     EXPECT_EQ(noTakes.error(), ExportError::noTakes);
+    EXPECT_EQ(noTakes.errorDescription(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
     addTake(64, 10);
     const auto noMedia = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
     EXPECT_EQ(noMedia.error(), ExportError::noMedia);
+    EXPECT_EQ(noMedia.errorDescription(),
+              QStringLiteral("Die Takes enthalten keine verwertbaren Video- oder Audiodateien."));
     EXPECT_TRUE(QFileInfo(bundlePath()).isDir());
     EXPECT_FALSE(QFileInfo::exists(QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml"))));
 

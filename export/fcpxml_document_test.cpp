@@ -236,19 +236,6 @@ TEST_F(FCPXMLDocument, EscapesNamesAndEncodesFileLocations)
     EXPECT_TRUE(document.contains(QStringLiteral("Tom%20&amp;%20Jerry.fcpbundle/\">")));
 }
 
-TEST_F(FCPXMLDocument, FailsWithoutTakesOrWithoutUsableMedia)
-{
-    const auto noTakes = FCPXMLExporter::buildDocument(m_reel, context());
-    EXPECT_EQ(noTakes.error(), ExportError::noTakes);
-    EXPECT_EQ(noTakes.errorDescription(), QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme."));
-
-    addTake("2025-07-01T10:00:00Z", 1.0, media(QStringLiteral("v.mov"), 64), QStringLiteral("missing.m4a"));
-    const auto noMedia = FCPXMLExporter::buildDocument(m_reel, context());
-    EXPECT_EQ(noMedia.error(), ExportError::noMedia);
-    EXPECT_EQ(noMedia.errorDescription(),
-              QStringLiteral("Die Takes enthalten keine verwertbaren Video- oder Audiodateien."));
-}
-
 TEST_F(FCPXMLDocument, AnEndlessLibraryTimelineStopsWithinSixtyFourBits)
 {
     // Every take claims the longest duration a take can have; a hundred of

@@ -253,26 +253,6 @@ TEST(LibraryJson, OneBadMemberMakesTheLibraryUnreadable)
             << missingCrop.error().toStdString();
 }
 
-TEST(LibraryJson, AHandWrittenCompactFileLoads)
-{
-    const QByteArray text
-            = R"([{"id":"0B9F0C4E-5A6D-4E7F-8A9B-0C1D2E3F4A5B","prefix":7,"title":"Hand","script":"",
-        "createdAt":"2025-03-01T09:30:00Z","updatedAt":"2025-03-02T09:30:00Z","cropCenterX":0.25,
-        "takes":[{"id":"6F1C2B9E-1D2A-4C3B-9A8E-7F6D5C4B3A21","recordedAt":"2025-03-01T09:31:00Z",
-        "audioFileName":"a.m4a","duration":3,"speechIntervals":[{"end":2.5,"start":0.5}]}]}])";
-    const Result<QList<ReelProject>> read = decodeLibrary(text);
-    ASSERT_TRUE(read.ok()) << read.error().toStdString();
-    const ReelProject &reel = read->first();
-    EXPECT_EQ(reel.prefix, 7);
-    EXPECT_EQ(reel.title, QStringLiteral("Hand"));
-    EXPECT_EQ(reel.cropCenterX, 0.25);
-    EXPECT_EQ(reel.updatedAt, utc(2025, 3, 2, 9, 30, 0));
-    ASSERT_EQ(reel.takes.size(), 1);
-    EXPECT_EQ(reel.takes[0].duration, 3.0);
-    EXPECT_EQ(reel.takes[0].speechIntervals, (QList<SpeechInterval>{{0.5, 2.5}}));
-    EXPECT_FALSE(reel.takes[0].videoFileName.has_value());
-}
-
 TEST(LibraryJson, LoneSurrogatesSurviveALoadAndASave)
 {
     const char16_t highAlone[] = {u'a', 0xD800, u'b'};
