@@ -25,16 +25,11 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QStackedWidget>
-#include <QStyle>
-#include <QToolButton>
 #include <functional>
 
 using namespace tandrel;

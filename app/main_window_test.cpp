@@ -8,8 +8,6 @@
 #include "tests/support/take_files.h"
 
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>

@@ -13,7 +13,6 @@
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/take_files.h"
 
-#include <QButtonGroup>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -21,8 +20,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStackedWidget>
-#include <QToolButton>
 #include <QToolTip>
 
 using namespace tandrel;

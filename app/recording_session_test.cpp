@@ -12,7 +12,6 @@
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/wait_until.h"
 
-#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -4,8 +4,6 @@
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 
 using namespace tandrel;

@@ -9,7 +9,6 @@
 #include "tests/support/test_files.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 #include "export/fcpxml_exporter.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

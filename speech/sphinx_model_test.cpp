@@ -2,7 +2,6 @@
 #include "tests/support/test_files.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

@@ -4,8 +4,6 @@
 #include "speech/sphinx_recognizer.h"
 #include "tests/support/test_files.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

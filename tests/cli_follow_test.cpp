@@ -5,7 +5,6 @@
 #include "speech/espeak_wav.h"
 #include "tests/support/tandrelctl_run.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>

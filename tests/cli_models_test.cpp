@@ -84,20 +84,14 @@ struct Fixture
     // `locale` as the system locale, serving HTTP meanwhile.
     CtlRun tandrelctl(const QStringList &args, const QString &locale = QStringLiteral("en_US.UTF-8"))
     {
+        tandrel::testing::Tandrelctl ctl(dir.path());
+        ctl.environment().insert(QStringLiteral("XDG_DATA_DIRS"), path(QStringLiteral("system")));
+        ctl.environment().insert(QStringLiteral("LC_ALL"), locale);
+        ctl.environment().insert(QStringLiteral("LANG"), locale);
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_DATA_DIRS"), path(QStringLiteral("system")));
-        env.insert(QStringLiteral("LC_ALL"), locale);
-        env.insert(QStringLiteral("LANG"), locale);
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TANDRELCTL_PATH), args);
-        if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 300000))
-            process.kill();
-        process.waitForFinished();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        ctl.start(process, args);
+        waitUntil([&] { return process.state() == QProcess::NotRunning; }, 300000);
+        return tandrel::testing::Tandrelctl::finish(process, 0);
     }
 
     // Debian's English model repacked as an archive with one top folder,

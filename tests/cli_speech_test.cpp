@@ -3,14 +3,10 @@
 #include "tests/support/tandrelctl_run.h"
 #include "tests/support/wav_builder.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
