@@ -345,7 +345,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     saveScreenshot(SettingsWindow::current(), QStringLiteral("settings.png"));
     SettingsWindow::current()->close();
 
-    // The take's context menu marks "Löschen" as destructive.
+    // The take's context menu shows the takes folder.
     const qsizetype openedBefore = app.openerLog->opened.size();
     const QPoint rowCentre = takeList->visualRect(takeList->indexOf(take.id)).center();
     chooseFromNextMenu(QStringLiteral("Im Dateimanager zeigen"),
@@ -354,6 +354,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
                                 takeList->viewport()->mapToGlobal(rowCentre));
     QApplication::sendEvent(takeList->viewport(), &menuEvent);
     ASSERT_TRUE(waitUntil([&] { return app.openerLog->opened.size() > openedBefore; }));
+    EXPECT_EQ(QDir(app.openerLog->opened.constLast()).canonicalPath(), QDir(takes).canonicalPath());
 
     // Delete the take through the confirmation.
     QTest::mouseClick(takeList->viewport(), Qt::LeftButton, {},

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
+#include "tests/support/test_files.h"
 
 #include <QPushButton>
 
@@ -22,7 +23,7 @@ struct SettingsWindowTest : ::testing::Test
 
 } // namespace
 
-TEST_F(SettingsWindowTest, OpensOnceAndForgetsItsErrorWhenClosed)
+TEST_F(SettingsWindowTest, OpensOnceAndShowsTheStoresErrorUntilOkOrClosing)
 {
     openSettingsByShortcut();
     openSettingsByShortcut();
@@ -39,7 +40,18 @@ TEST_F(SettingsWindowTest, OpensOnceAndForgetsItsErrorWhenClosed)
     EXPECT_EQ(settings->footnote()->text(),
               QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
 
-    settings->setErrorText(QStringLiteral("Fehler"));
+    // A folder that cannot be made: the store's error in the window's alert,
+    // until OK or until the window closes.
+    ASSERT_TRUE(writeFile(home.path() + QStringLiteral("/datei"), {}));
+    const QString impossible = home.path() + QStringLiteral("/datei/unterordner");
+    settings->applyChosenFolder(impossible);
+    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
+    EXPECT_EQ(settings->alert()->windowTitle(), QStringLiteral("Hinweis"));
+    EXPECT_FALSE(settings->alert()->informativeText().isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(settings->alert()); }));
+    QTest::mouseClick(buttonWithText(settings->alert(), QStringLiteral("OK")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
+    settings->applyChosenFolder(impossible);
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
     settings->close();
     ASSERT_TRUE(waitUntil([] { return !SettingsWindow::current(); }));
@@ -90,24 +102,6 @@ TEST_F(SettingsWindowTest, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
     QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
     QTest::qWait(50);
     EXPECT_EQ(QDir(app.library().rootPath()), QDir(chosen));
-    settings->close();
-}
-
-TEST_F(SettingsWindowTest, AFolderThatCannotBeMadeShowsTheStoresError)
-{
-    QFile blocker(home.path() + QStringLiteral("/datei"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-
-    openSettingsByShortcut();
-    SettingsWindow *settings = SettingsWindow::current();
-    settings->applyChosenFolder(home.path() + QStringLiteral("/datei/unterordner"));
-    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
-    EXPECT_EQ(settings->alert()->windowTitle(), QStringLiteral("Hinweis"));
-    EXPECT_FALSE(settings->alert()->informativeText().isEmpty());
-    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(settings->alert()); }));
-    QTest::mouseClick(buttonWithText(settings->alert(), QStringLiteral("OK")), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
     settings->close();
 }
 
