@@ -138,6 +138,7 @@ TEST(RecordingSession, TheTeleprompterShowsWhatTheFollowerReportsAndRewindsIt)
     EXPECT_EQ(s.follower.cursor(), 0);
     EXPECT_TRUE(s.follower.lastHeard().isEmpty());
     s.follower.handleAnalyzerResult(QStringLiteral("null"), true, run);
+    EXPECT_EQ(s.follower.lastHeard(), QStringLiteral("null"));
     EXPECT_EQ(s.teleprompter.aligner().cursor(), 1);
 
     // Opening from the beginning rewinds as well.

@@ -205,24 +205,6 @@ TEST(SpeechFollower, JoinsCommittedAndPendingTextIntoOneGrowingTranscript)
     EXPECT_TRUE(f.follower.errorText().isEmpty());
 }
 
-TEST(SpeechFollower, RewindingStartsTheTranscriptFromNothing)
-{
-    Fixture f;
-    NoMicrophoneHost capture;
-    f.follower.start(QStringLiteral("eins zwei drei vier fünf"), capture);
-    const quint64 g = f.follower.runGeneration();
-    f.follower.handleAnalyzerResult(QStringLiteral("eins zwei drei"), true, g);
-    ASSERT_EQ(f.follower.cursor(), 3);
-
-    f.follower.rewind();
-    EXPECT_TRUE(f.follower.lastHeard().isEmpty());
-    EXPECT_EQ(f.follower.cursor(), 0);
-    f.follower.handleAnalyzerResult(QStringLiteral("eins"), false, g);
-    EXPECT_EQ(f.follower.lastHeard(), QStringLiteral("eins"));
-    EXPECT_EQ(f.follower.cursor(), 0);
-    EXPECT_EQ(f.follower.lookahead(), 1);
-}
-
 TEST(SpeechFollower, AnEditedScriptKeepsTheReaderOnTheNextWord)
 {
     Fixture f;

@@ -73,24 +73,6 @@ TEST(TeleprompterPresenter, OpeningTwiceLeavesOneWindowCoveringTheLastDisplay)
     EXPECT_EQ(s.presenter.window()->windowTitle(), "Teleprompter");
 }
 
-TEST(TeleprompterPresenter, FollowsTheChosenDisplay)
-{
-    Prompter s;
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    s.presenter.presentTeleprompter("eins", "", s.state);
-    for (QScreen *screen : {screens.first(), screens.last(), screens.first()}) {
-        s.state.setSelectedDisplayID(TeleprompterState::screenNumber(screen));
-        s.presenter.placeWindow(s.state);
-        tandrel::testing::waitUntil([] { return false; }, 200); // let the X server answer
-        EXPECT_EQ(s.presenter.window()->windowHandle()->screen(), screen);
-        EXPECT_EQ(s.presenter.window()->geometry(), screen->geometry());
-    }
-    // A display number that is not attached falls back to the last display.
-    s.state.setSelectedDisplayID(4711);
-    s.presenter.placeWindow(s.state);
-    EXPECT_EQ(s.presenter.placedScreen(), screens.last());
-}
-
 TEST(TeleprompterPresenter, KeysActEverywhereWhileOpenAndPassOnAfterwards)
 {
     Prompter s;
