@@ -49,7 +49,7 @@ QPushButton *pushButton(QWidget *parent, const QString &text)
 
 ImportSheet *openSheet(MainWindow &window)
 {
-    window.findChild<QToolButton *>(QStringLiteral("importButton"))->click();
+    window.findChild<QToolButton *>("importButton")->click();
     ImportSheet *sheet = nullptr;
     waitUntil([&] { return (sheet = window.importSheet()) && sheet->isVisible(); });
     return sheet;
@@ -58,7 +58,7 @@ ImportSheet *openSheet(MainWindow &window)
 void pressOk(MainWindow &window)
 {
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    QAbstractButton *ok = buttonWithText(window.alert(), QStringLiteral("OK"));
+    QAbstractButton *ok = buttonWithText(window.alert(), "OK");
     ASSERT_NE(ok, nullptr);
     QTest::mouseClick(ok, Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
@@ -79,39 +79,39 @@ TEST_F(MainWindowTest, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
     MainWindow &window = app.window();
 
     EXPECT_EQ(QDir(app.library().rootPath()).canonicalPath(),
-              QDir(home.path() + QStringLiteral("/Videos/Tandrel")).canonicalPath());
+              QDir(home.path() + "/Videos/Tandrel").canonicalPath());
     auto *detail = window.findChild<QStackedWidget *>();
     ASSERT_NE(detail, nullptr);
     EXPECT_TRUE(qobject_cast<EmptyPage *>(detail->currentWidget()));
     EXPECT_EQ(rowCount(window.reelList()), 0);
 
-    QTest::mouseClick(pushButton(detail->currentWidget(), QStringLiteral("Neues Reel")), Qt::LeftButton);
+    QTest::mouseClick(pushButton(detail->currentWidget(), "Neues Reel"), Qt::LeftButton);
 
     ASSERT_EQ(app.library().reels().size(), 1);
     const ReelProject reel = app.library().reels().constFirst();
     EXPECT_EQ(reel.prefix, 1);
-    EXPECT_EQ(reel.title, QStringLiteral("Neues Reel"));
+    EXPECT_EQ(reel.title, "Neues Reel");
     EXPECT_EQ(detail->currentWidget(), window.workspace());
     EXPECT_EQ(window.workspace()->reelID(), reel.id);
-    EXPECT_EQ(rowText(window.reelList(), 0, ReelListModel::LabelRole), QStringLiteral("001 Neues Reel"));
-    EXPECT_EQ(rowText(window.reelList(), 0, ReelListModel::CaptionRole), QStringLiteral("Keine Takes"));
-    EXPECT_TRUE(QFileInfo(app.library().reelFolder(reel) + QStringLiteral("/reel.md")).isFile());
+    EXPECT_EQ(rowText(window.reelList(), 0, ReelListModel::LabelRole), "001 Neues Reel");
+    EXPECT_EQ(rowText(window.reelList(), 0, ReelListModel::CaptionRole), "Keine Takes");
+    EXPECT_TRUE(QFileInfo(app.library().reelFolder(reel) + "/reel.md").isFile());
 }
 
 TEST_F(MainWindowTest, ListsReelsInReelOrderWithTheirTakeCounts)
 {
     LibraryStore &library = app.library();
-    const ReelProject ten = library.createReel(10, QStringLiteral("Zehn"), QString());
-    const ReelProject two = library.createReel(2, QStringLiteral("Zwei"), QString());
-    library.addTake(makeTake(std::nullopt, QStringLiteral("a.m4a")), ten.id);
+    const ReelProject ten = library.createReel(10, "Zehn", QString());
+    const ReelProject two = library.createReel(2, "Zwei", QString());
+    library.addTake(makeTake(std::nullopt, "a.m4a"), ten.id);
 
     QListView *list = app.window().reelList();
     // The order and the singular caption are the list model's test; the view shows its rows.
     ASSERT_EQ(rowCount(list), 2);
-    EXPECT_EQ(rowText(list, 1, ReelListModel::LabelRole), QStringLiteral("010 Zehn"));
+    EXPECT_EQ(rowText(list, 1, ReelListModel::LabelRole), "010 Zehn");
 
-    library.addTake(makeTake(std::nullopt, QStringLiteral("a.m4a")), ten.id);
-    EXPECT_EQ(rowText(list, 1, ReelListModel::CaptionRole), QStringLiteral("2 Takes"));
+    library.addTake(makeTake(std::nullopt, "a.m4a"), ten.id);
+    EXPECT_EQ(rowText(list, 1, ReelListModel::CaptionRole), "2 Takes");
 
     // Clicking a row selects the reel and shows its workspace; so do the arrow keys.
     ASSERT_EQ(library.selectedID(), two.id);
@@ -119,13 +119,13 @@ TEST_F(MainWindowTest, ListsReelsInReelOrderWithTheirTakeCounts)
                       list->visualRect(list->model()->index(1, 0)).center());
     EXPECT_EQ(library.selectedID(), ten.id);
     EXPECT_EQ(app.window().workspace()->reelID(), ten.id);
-    EXPECT_EQ(app.window().workspace()->titleField()->text(), QStringLiteral("Zehn"));
+    EXPECT_EQ(app.window().workspace()->titleField()->text(), "Zehn");
     QTest::keyClick(list, Qt::Key_Up);
     EXPECT_EQ(library.selectedID(), two.id);
-    EXPECT_EQ(app.window().workspace()->titleField()->text(), QStringLiteral("Zwei"));
+    EXPECT_EQ(app.window().workspace()->titleField()->text(), "Zwei");
 
     // A change to another reel leaves the chosen row chosen.
-    library.addTake(makeTake(std::nullopt, QStringLiteral("a.m4a")), ten.id);
+    library.addTake(makeTake(std::nullopt, "a.m4a"), ten.id);
     EXPECT_EQ(library.selectedID(), two.id);
     EXPECT_EQ(list->currentIndex().row(), 0);
     EXPECT_TRUE(list->selectionModel()->isRowSelected(0));
@@ -135,8 +135,8 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
 {
     TestHome home;
     // An unreadable library file at start-up.
-    QDir().mkpath(home.path() + QStringLiteral("/Videos/Tandrel"));
-    QFile broken(home.path() + QStringLiteral("/Videos/Tandrel/library.json"));
+    QDir().mkpath(home.path() + "/Videos/Tandrel");
+    QFile broken(home.path() + "/Videos/Tandrel/library.json");
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("[{\"id\": 1}");
     broken.close();
@@ -145,23 +145,21 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
     app.show();
     MainWindow &window = app.window();
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->windowTitle(), QStringLiteral("Hinweis"));
+    EXPECT_EQ(window.alert()->windowTitle(), "Hinweis");
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
-    EXPECT_TRUE(window.alert()->informativeText().startsWith(
-            QStringLiteral("Bibliothek konnte nicht gelesen werden: ")));
+    EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek konnte nicht gelesen werden: "));
 
     // With all three set, the status note comes first, then the library, then capture.
-    app.app->capture().setLastError(QStringLiteral("Kamerafehler"));
-    EXPECT_TRUE(window.alert()->informativeText().startsWith(QStringLiteral("Bibliothek")));
-    window.setStatusNote(QStringLiteral("Notiz"));
-    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("Notiz"));
+    app.app->capture().setLastError("Kamerafehler");
+    EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek"));
+    window.setStatusNote("Notiz");
+    EXPECT_EQ(window.alert()->informativeText(), "Notiz");
     // A path part longer than any line keeps its beginning and end.
-    window.setStatusNote(QStringLiteral("Liegt unter /tmp/") + QString(400, u'x')
-                         + QStringLiteral("/Ende.txt"));
+    window.setStatusNote(QStringLiteral("Liegt unter /tmp/") + QString(400, u'x') + "/Ende.txt");
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
-    EXPECT_TRUE(window.alert()->informativeText().startsWith(QStringLiteral("Liegt unter /tmp/xx")));
-    EXPECT_TRUE(window.alert()->informativeText().endsWith(QStringLiteral("/Ende.txt")));
-    EXPECT_TRUE(window.alert()->informativeText().contains(QStringLiteral("…")));
+    EXPECT_TRUE(window.alert()->informativeText().startsWith("Liegt unter /tmp/xx"));
+    EXPECT_TRUE(window.alert()->informativeText().endsWith("/Ende.txt"));
+    EXPECT_TRUE(window.alert()->informativeText().contains("…"));
 
     pressOk(window);
     EXPECT_FALSE(window.statusNote());
@@ -169,9 +167,9 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
     EXPECT_FALSE(app.app->capture().lastError());
 
     // A capture error alone shows up on its own.
-    app.app->capture().setLastError(QStringLiteral("Bildschirmquelle: weg"));
+    app.app->capture().setLastError("Bildschirmquelle: weg");
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("Bildschirmquelle: weg"));
+    EXPECT_EQ(window.alert()->informativeText(), "Bildschirmquelle: weg");
     pressOk(window);
     EXPECT_FALSE(app.app->capture().lastError());
 }
@@ -183,7 +181,7 @@ TEST_F(MainWindowTest, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges
     ImportSheet *sheet = openSheet(window);
     ASSERT_NE(sheet, nullptr);
     EXPECT_FALSE(sheet->importButton()->isEnabled());
-    typeText(sheet->editor(), QStringLiteral(" \n  \n"));
+    typeText(sheet->editor(), " \n  \n");
     EXPECT_FALSE(sheet->importButton()->isEnabled());
 
     const QString markdown = QStringLiteral("# 005 Erstes\nHallo Welt\n---\n# Zweites\nNoch ein Text");
@@ -192,7 +190,7 @@ TEST_F(MainWindowTest, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
 
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("2 Reels importiert."));
+    EXPECT_EQ(window.alert()->informativeText(), "2 Reels importiert.");
     EXPECT_EQ(window.importCount(), 2);
     ASSERT_EQ(app.library().reels().size(), 2);
     EXPECT_EQ(selectedReel(app.library())->prefix, 6); // the last block's reel
@@ -209,18 +207,18 @@ TEST_F(MainWindowTest, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges
 
     // One block: "1 Reel importiert."
     sheet = openSheet(window);
-    sheet->editor()->setPlainText(QStringLiteral("# 005 Erstes neu\nText"));
+    sheet->editor()->setPlainText("# 005 Erstes neu\nText");
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("1 Reel importiert."));
+    EXPECT_EQ(window.alert()->informativeText(), "1 Reel importiert.");
     pressOk(window);
 
     // Separator lines only: no block, and the sheet still closes with a note.
     sheet = openSheet(window);
-    sheet->editor()->setPlainText(QStringLiteral("---\n---\n"));
+    sheet->editor()->setPlainText("---\n---\n");
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("0 Reels importiert."));
+    EXPECT_EQ(window.alert()->informativeText(), "0 Reels importiert.");
     EXPECT_FALSE(window.importSheet());
     EXPECT_EQ(app.library().reels().size(), 3);
 }
@@ -229,12 +227,12 @@ TEST_F(MainWindowTest, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8
 {
     MainWindow &window = app.window();
 
-    const QString good = home.path() + QStringLiteral("/skripte.md");
+    const QString good = home.path() + "/skripte.md";
     QFile goodFile(good);
     ASSERT_TRUE(goodFile.open(QIODevice::WriteOnly));
     goodFile.write(QStringLiteral("# 012 Über Bücher\nSchöne Grüße").toUtf8());
     goodFile.close();
-    const QString bad = home.path() + QStringLiteral("/latin1.txt");
+    const QString bad = home.path() + "/latin1.txt";
     QFile badFile(bad);
     ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
     badFile.write("Gr\xfc\xdf"
@@ -242,39 +240,38 @@ TEST_F(MainWindowTest, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8
     badFile.close();
 
     ImportSheet *sheet = openSheet(window);
-    sheet->editor()->setPlainText(QStringLiteral("alter Text"));
+    sheet->editor()->setPlainText("alter Text");
     answerNextFileDialog([&](QFileDialog *dialog) { chooseInDialog(dialog, good); });
-    QTest::mouseClick(pushButton(sheet, QStringLiteral("Datei öffnen…")), Qt::LeftButton);
-    ASSERT_TRUE(
-            waitUntil([&] { return sheet->editor()->toPlainText().startsWith(QStringLiteral("# 012")); }));
-    EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
+    QTest::mouseClick(pushButton(sheet, "Datei öffnen…"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return sheet->editor()->toPlainText().startsWith("# 012"); }));
+    EXPECT_EQ(sheet->editor()->toPlainText(), "# 012 Über Bücher\nSchöne Grüße");
 
     answerNextFileDialog([&](QFileDialog *dialog) { chooseInDialog(dialog, bad); });
-    QTest::mouseClick(pushButton(sheet, QStringLiteral("Datei öffnen…")), Qt::LeftButton);
+    QTest::mouseClick(pushButton(sheet, "Datei öffnen…"), Qt::LeftButton);
     QTest::qWait(50);
-    EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
+    EXPECT_EQ(sheet->editor()->toPlainText(), "# 012 Über Bücher\nSchöne Grüße");
 
-    QTest::mouseClick(pushButton(sheet, QStringLiteral("Abbrechen")), Qt::LeftButton);
+    QTest::mouseClick(pushButton(sheet, "Abbrechen"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.importSheet(); }));
     EXPECT_TRUE(app.library().reels().isEmpty());
     EXPECT_FALSE(window.importCount());
     sheet = openSheet(window);
-    EXPECT_EQ(sheet->editor()->toPlainText(), QStringLiteral("# 012 Über Bücher\nSchöne Grüße"));
+    EXPECT_EQ(sheet->editor()->toPlainText(), "# 012 Über Bücher\nSchöne Grüße");
 }
 
 TEST_F(MainWindowTest, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaining)
 {
     LibraryStore &library = app.library();
-    const ReelProject three = library.createReel(3, QStringLiteral("Drei"), QString());
-    const ReelProject one = library.createReel(1, QStringLiteral("Eins"), QString());
-    const ReelProject two = library.createReel(2, QStringLiteral("Zwei"), QString());
+    const ReelProject three = library.createReel(3, "Drei", QString());
+    const ReelProject one = library.createReel(1, "Eins", QString());
+    const ReelProject two = library.createReel(2, "Zwei", QString());
     ASSERT_EQ(library.selectedID(), two.id);
     const QString folder = library.reelFolder(two);
     ASSERT_TRUE(QFileInfo(folder).isDir());
 
     QListView *list = app.window().reelList();
     // Deleting takes the folder at once: the entry looks destructive.
-    chooseFromNextMenu(QStringLiteral("Löschen"), [](QMenu *menu) {
+    chooseFromNextMenu("Löschen", [](QMenu *menu) {
         for (QAction *action : menu->actions())
             EXPECT_EQ(redPixels(menu, action) > 0, action->text() == QStringLiteral("Löschen"))
                     << qPrintable(action->text());
@@ -286,8 +283,7 @@ TEST_F(MainWindowTest, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstR
     EXPECT_EQ(app.window().workspace()->reelID(), one.id);
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_EQ(rowCount(list), 2);
-    EXPECT_EQ(rowText(list, list->currentIndex().row(), ReelListModel::LabelRole),
-              QStringLiteral("001 Eins"));
+    EXPECT_EQ(rowText(list, list->currentIndex().row(), ReelListModel::LabelRole), "001 Eins");
     (void)three;
 }
 
@@ -308,20 +304,20 @@ TEST_F(MainWindowTest, QtsOwnTextsAndShortcutLabelsAreGerman)
     for (const auto &s : shortcuts)
         EXPECT_EQ(s.action->shortcut().toString(QKeySequence::NativeText), QString::fromUtf8(s.label));
 
-    app.library().createReel(1, QStringLiteral("Eins"), QString());
+    app.library().createReel(1, "Eins", QString());
     std::unique_ptr<QMenu> fieldMenu(app.window().workspace()->titleField()->createStandardContextMenu());
     QStringList entries;
     for (QAction *action : fieldMenu->actions())
         if (!action->isSeparator())
             entries << action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
-    EXPECT_TRUE(entries.contains(QStringLiteral("Rückgängig"))) << qPrintable(entries.join(u','));
+    EXPECT_TRUE(entries.contains("Rückgängig")) << qPrintable(entries.join(u','));
     for (const char *english : {"Undo", "Redo", "Cut", "Copy", "Paste", "Delete", "Select All"})
         EXPECT_FALSE(entries.contains(QString::fromLatin1(english))) << english;
 
     // Qt's own file dialog, which appears where the desktop has no portal.
     QFileDialog dialog(&app.window());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    EXPECT_EQ(dialog.labelText(QFileDialog::FileName), QStringLiteral("Datei&name:"));
+    EXPECT_EQ(dialog.labelText(QFileDialog::FileName), "Datei&name:");
     for (auto [label, english] : {std::pair{QFileDialog::LookIn, "Look in:"},
                                   {QFileDialog::Reject, "Cancel"},
                                   {QFileDialog::FileType, "Files of type:"}})
@@ -343,15 +339,14 @@ TEST_F(MainWindowTest, ReelCommandsDoNothingWhileNoReelIsSelected)
     QTest::keyClick(&app.window(), Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(app.library().reels().size(), 1);
     EXPECT_EQ(app.library().reels().constFirst().prefix, 1);
-    EXPECT_EQ(app.library().reels().constFirst().title, QStringLiteral("Neues Reel"));
+    EXPECT_EQ(app.library().reels().constFirst().title, "Neues Reel");
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
 {
     LibraryStore &library = app.library();
     CaptureController &capture = app.app->capture();
-    const ReelProject reel
-            = library.createReel(std::nullopt, QStringLiteral("Schluss"), QStringLiteral("Text"));
+    const ReelProject reel = library.createReel(std::nullopt, "Schluss", "Text");
     ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
     ASSERT_TRUE(waitUntil([&] { return capture.isRunning(); }, 20000));
     emit app.app->commands().toggleRecording();

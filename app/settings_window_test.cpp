@@ -34,22 +34,21 @@ TEST_F(SettingsWindowTest, OpensOnceAndShowsTheStoresErrorUntilOkOrClosing)
         windows += qobject_cast<SettingsWindow *>(widget) && widget->isVisible();
     EXPECT_EQ(windows, 1);
     SettingsWindow *settings = SettingsWindow::current();
-    EXPECT_EQ(settings->windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_EQ(settings->windowTitle(), "Einstellungen");
     EXPECT_GE(settings->width(), 560);
     EXPECT_EQ(settings->pathField()->text(), app.library().rootPath());
-    EXPECT_EQ(settings->footnote()->text(),
-              QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+    EXPECT_EQ(settings->footnote()->text(), "Aufnahmen im bisherigen Ordner bleiben dort liegen.");
 
     // A folder that cannot be made: the store's error in the window's alert,
     // until OK or until the window closes.
-    ASSERT_TRUE(writeFile(home.path() + QStringLiteral("/datei"), {}));
-    const QString impossible = home.path() + QStringLiteral("/datei/unterordner");
+    ASSERT_TRUE(writeFile(home.path() + "/datei", {}));
+    const QString impossible = home.path() + "/datei/unterordner";
     settings->applyChosenFolder(impossible);
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
-    EXPECT_EQ(settings->alert()->windowTitle(), QStringLiteral("Hinweis"));
+    EXPECT_EQ(settings->alert()->windowTitle(), "Hinweis");
     EXPECT_FALSE(settings->alert()->informativeText().isEmpty());
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(settings->alert()); }));
-    QTest::mouseClick(buttonWithText(settings->alert(), QStringLiteral("OK")), Qt::LeftButton);
+    QTest::mouseClick(buttonWithText(settings->alert(), "OK"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
     settings->applyChosenFolder(impossible);
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
@@ -78,16 +77,16 @@ TEST_F(SettingsWindowTest, MenuCommandsWorkWhileItHasTheFocus)
 
 TEST_F(SettingsWindowTest, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
 {
-    app.library().createReel(std::nullopt, QStringLiteral("Alt"), QString());
-    const QString chosen = home.path() + QStringLiteral("/Andere Bibliothek");
+    app.library().createReel(std::nullopt, "Alt", QString());
+    const QString chosen = home.path() + "/Andere Bibliothek";
     ASSERT_TRUE(QDir().mkpath(chosen));
 
     openSettingsByShortcut();
     SettingsWindow *settings = SettingsWindow::current();
     ASSERT_NE(settings, nullptr);
     answerNextFileDialog([&](QFileDialog *dialog) {
-        EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Auswählen"));
-        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ordner für die Reel-Bibliothek"));
+        EXPECT_EQ(dialog->labelText(QFileDialog::Accept), "Auswählen");
+        EXPECT_EQ(dialog->windowTitle(), "Ordner für die Reel-Bibliothek");
         chooseInDialog(dialog, chosen);
     });
     QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
@@ -109,7 +108,7 @@ TEST_F(SettingsWindowTest, RefusesToChangeTheFolderWhileATakeIsRecorded)
 {
     LibraryStore &library = app.library();
     CaptureController &capture = app.app->capture();
-    library.createReel(std::nullopt, QStringLiteral("Probe"), QStringLiteral("Eins zwei drei"));
+    library.createReel(std::nullopt, "Probe", "Eins zwei drei");
     ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
     ASSERT_TRUE(capture.selectedMicrophoneID()) << "the test microphone is the default";
     const QString before = library.rootPath();
@@ -121,27 +120,24 @@ TEST_F(SettingsWindowTest, RefusesToChangeTheFolderWhileATakeIsRecorded)
     SettingsWindow *settings = SettingsWindow::current();
     ASSERT_NE(settings, nullptr);
     EXPECT_FALSE(settings->chooseButton()->isEnabled());
-    EXPECT_EQ(settings->footnote()->text(),
-              QStringLiteral("Während einer Aufnahme bleibt der Ordner unverändert."));
+    EXPECT_EQ(settings->footnote()->text(), "Während einer Aufnahme bleibt der Ordner unverändert.");
 
     // The action itself refuses as well, before any panel opens.
     settings->chooseLibraryFolder();
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
     EXPECT_EQ(settings->alert()->informativeText(),
-              QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
-    settings->applyChosenFolder(home.path() + QStringLiteral("/anderswo"));
+              "Während der Aufnahme kann der Bibliothekspfad nicht geändert werden.");
+    settings->applyChosenFolder(home.path() + "/anderswo");
     EXPECT_EQ(library.rootPath(), before);
 
     ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 2.0; }, 20000));
     emit app.app->commands().toggleRecording();
     ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
     EXPECT_TRUE(settings->chooseButton()->isEnabled());
-    EXPECT_EQ(settings->footnote()->text(),
-              QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+    EXPECT_EQ(settings->footnote()->text(), "Aufnahmen im bisherigen Ordner bleiben dort liegen.");
     ASSERT_TRUE(waitUntil([&] { return library.reels().constFirst().takes.size() == 1; }, 20000))
             << app.window().statusNote().value_or(QString()).toStdString();
-    settings->applyChosenFolder(home.path() + QStringLiteral("/anderswo"));
-    EXPECT_TRUE(waitUntil(
-            [&] { return QDir(library.rootPath()) == QDir(home.path() + QStringLiteral("/anderswo")); }));
+    settings->applyChosenFolder(home.path() + "/anderswo");
+    EXPECT_TRUE(waitUntil([&] { return QDir(library.rootPath()) == QDir(home.path() + "/anderswo"); }));
     settings->close();
 }

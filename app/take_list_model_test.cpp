@@ -17,9 +17,9 @@ namespace {
 struct TakeListModelTest : ::testing::Test
 {
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.ini"))};
-    LibraryStore library{defaults, dir.filePath(QStringLiteral("Bibliothek"))};
-    ReelProject reel = library.createReel(1, QStringLiteral("Eins"), QString());
+    UserDefaults defaults{dir.filePath("defaults.ini")};
+    LibraryStore library{defaults, dir.filePath("Bibliothek")};
+    ReelProject reel = library.createReel(1, "Eins", QString());
     TakeListModel model{library};
     ModelTesterLog testerLog{&model};
 
@@ -42,9 +42,9 @@ struct TakeListModelTest : ::testing::Test
 
 TEST_F(TakeListModelTest, RowsShowTheReelsTakesInItsOrderWithCaptionKindAndBadge)
 {
-    const Take audioOnly = makeTake(std::nullopt, QStringLiteral("a.m4a"), 42.9, {}, 60);
-    const Take both = makeTake(QStringLiteral("b.mov"), QStringLiteral("b.m4a"), 5, {{1, 2}, {3, 4}});
-    const Take older = makeTake(QStringLiteral("c.mov"), std::nullopt, 61, {}, 120);
+    const Take audioOnly = makeTake(std::nullopt, "a.m4a", 42.9, {}, 60);
+    const Take both = makeTake("b.mov", "b.m4a", 5, {{1, 2}, {3, 4}});
+    const Take older = makeTake("c.mov", std::nullopt, 61, {}, 120);
     for (const Take &take : {audioOnly, both, older})
         library.addTake(take, reel.id);
 
@@ -84,8 +84,8 @@ TEST_F(TakeListModelTest, RowsShowTheReelsTakesInItsOrderWithCaptionKindAndBadge
 
 TEST_F(TakeListModelTest, TheBadgeMovesWithTheNewestTakeAndTellsTheRowsItLeaves)
 {
-    const Take first = makeTake(std::nullopt, QStringLiteral("a.m4a"), 2, {}, 60);
-    const Take second = makeTake(std::nullopt, QStringLiteral("b.m4a"), 2);
+    const Take first = makeTake(std::nullopt, "a.m4a", 2, {}, 60);
+    const Take second = makeTake(std::nullopt, "b.m4a", 2);
     library.addTake(first, reel.id);
     ASSERT_TRUE(isLatest(first));
 
@@ -111,14 +111,14 @@ TEST_F(TakeListModelTest, TheBadgeMovesWithTheNewestTakeAndTellsTheRowsItLeaves)
 
 TEST_F(TakeListModelTest, FollowsOnlyItsOwnReelAndEmptiesWhenTheReelGoes)
 {
-    const Take own = makeTake(QStringLiteral("o.mov"), std::nullopt, 3);
+    const Take own = makeTake("o.mov", std::nullopt, 3);
     library.addTake(own, reel.id);
-    const ReelProject other = library.createReel(2, QStringLiteral("Zwei"), QString());
+    const ReelProject other = library.createReel(2, "Zwei", QString());
 
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-    library.addTake(makeTake(std::nullopt, QStringLiteral("x.m4a"), 1), other.id);
+    library.addTake(makeTake(std::nullopt, "x.m4a", 1), other.id);
     ReelProject renamed = *library.reel(reel.id);
     renamed.title = QStringLiteral("Eins neu");
     library.updateReel(renamed);

@@ -22,7 +22,7 @@ const QString script = QStringLiteral(
 
 SphinxModel englishModel()
 {
-    return *chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), QStringLiteral("en_US"));
+    return *chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), "en_US");
 }
 
 struct Heard
@@ -126,8 +126,7 @@ double orderedShare(const QString &reference, const QString &heard)
 
 TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishAndNothingElse)
 {
-    const SphinxModel de{QStringLiteral("de-DE")}, en{QStringLiteral("en-US")}, fr{QStringLiteral("fr-FR")},
-            gb{QStringLiteral("en-GB")};
+    const SphinxModel de{"de-DE"}, en{"en-US"}, fr{"fr-FR"}, gb{"en-GB"};
     const struct
     {
         QList<SphinxModel> installed;
@@ -145,7 +144,7 @@ TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishAndNothingElse)
 TEST(SpeechBias, CutsTheScriptIntoSentencesOfDictionaryWords)
 {
     const QList<QStringList> sentences
-            = scriptSentences(QStringLiteral("Hello, World! Don’t stop… Line one\nline two; E-Mail: 2024"));
+            = scriptSentences("Hello, World! Don’t stop… Line one\nline two; E-Mail: 2024");
     const QList<QStringList> expected{{"hello", "world"}, {"don't", "stop"}, {"line", "one"},
                                       {"line", "two"},    {"e-mail"},        {"2024"}};
     EXPECT_EQ(sentences, expected);
@@ -166,10 +165,7 @@ TEST(SpeechBias,
         bool background;
     } cases[] = {
             {englishModel(), SpeechBiasMode::ScriptNgram, {}, true},
-            {german,
-             SpeechBiasMode::ScriptNgram,
-             {QStringLiteral("tandrel"), QStringLiteral("prompter"), QStringLiteral("2024")},
-             true},
+            {german, SpeechBiasMode::ScriptNgram, {"tandrel", "prompter", "2024"}, true},
             {englishModel(), SpeechBiasMode::ScriptNgramAlone, {}, false},
     };
     for (const auto &c : cases) {
@@ -181,17 +177,16 @@ TEST(SpeechBias,
         const QStringList lines
                 = QString::fromUtf8(tandrel::testing::readFile(files->dictionary)).split(QLatin1Char('\n'));
         // espeak-ng's pronunciations of what the dictionary lacks.
-        EXPECT_EQ(lines.contains(QStringLiteral("tandrel T AE N D R AH L")), c.unknown.isEmpty());
-        EXPECT_EQ(lines.contains(QStringLiteral("prompter P R AA M P T ER")), c.unknown.isEmpty());
+        EXPECT_EQ(lines.contains("tandrel T AE N D R AH L"), c.unknown.isEmpty());
+        EXPECT_EQ(lines.contains("prompter P R AA M P T ER"), c.unknown.isEmpty());
         EXPECT_EQ(std::any_of(lines.cbegin(), lines.cend(),
                               [](const QString &l) {
-                                  return l.startsWith(
-                                          QStringLiteral("2024 T UW TH AW Z AH N D T W EH N T IY"));
+                                  return l.startsWith("2024 T UW TH AW Z AH N D T W EH N T IY");
                               }),
                   c.unknown.isEmpty());
         // "people" is among the English model's most frequent words, not a script word.
         EXPECT_EQ(std::any_of(lines.cbegin(), lines.cend(),
-                              [](const QString &l) { return l.startsWith(QStringLiteral("people ")); }),
+                              [](const QString &l) { return l.startsWith("people "); }),
                   c.background);
     }
 }
@@ -201,7 +196,7 @@ TEST(SpeechBias, FallsBackToTheGeneralModelForAScriptWithoutWords)
     QTemporaryDir dir;
     const SphinxModel model = englishModel();
     Result<SpeechBiasFiles> files
-            = writeSpeechBias(model, QStringLiteral("— … !! „“"), SpeechBiasMode::ScriptNgram, dir.path());
+            = writeSpeechBias(model, "— … !! „“", SpeechBiasMode::ScriptNgram, dir.path());
     ASSERT_TRUE(files.ok()) << qPrintable(files.error());
     EXPECT_EQ(files->languageModel, model.languageModel);
     EXPECT_EQ(files->dictionary, model.dictionary);
@@ -210,12 +205,12 @@ TEST(SpeechBias, FallsBackToTheGeneralModelForAScriptWithoutWords)
 TEST(SphinxRecognizer, HearsTheScriptFarBetterWithTheScriptModelThanWithTheGeneralOne)
 {
     QTemporaryDir dir;
-    const WavAudio audio = speak(script, dir, QStringLiteral("script.wav"));
+    const WavAudio audio = speak(script, dir, "script.wav");
     const Heard biased = recognise(audio, script, SpeechBiasMode::ScriptNgram);
     const Heard general = recognise(audio, script, SpeechBiasMode::GeneralModel);
     for (const Heard *heard : {&biased, &general}) {
         EXPECT_TRUE(heard->loadError.isEmpty()) << qPrintable(heard->loadError);
-        EXPECT_FALSE(heard->finalText().contains(QStringLiteral("NULL")));
+        EXPECT_FALSE(heard->finalText().contains("NULL"));
         EXPECT_FALSE(heard->finalText().contains(QLatin1Char('<'))) << "fillers such as <sil> stay out";
     }
     const double biasedShare = orderedShare(script, biased.finalText());
@@ -227,8 +222,8 @@ TEST(SphinxRecognizer, HearsTheScriptFarBetterWithTheScriptModelThanWithTheGener
 TEST(SphinxRecognizer, SendsPendingTextBeforeEachUtteranceEndsAndAFinalAtEveryPause)
 {
     QTemporaryDir dir;
-    WavAudio first = speak(QStringLiteral("First we check the light."), dir, QStringLiteral("a.wav"));
-    const WavAudio second = speak(QStringLiteral("Then we read the script."), dir, QStringLiteral("b.wav"));
+    WavAudio first = speak("First we check the light.", dir, "a.wav");
+    const WavAudio second = speak("Then we read the script.", dir, "b.wav");
     ASSERT_EQ(first.format, second.format);
     // A second and a half of silence between the sentences; none after the
     // last, whose final must come from the end of the stream.
@@ -245,18 +240,17 @@ TEST(SphinxRecognizer, SendsPendingTextBeforeEachUtteranceEndsAndAFinalAtEveryPa
         else if (finals.isEmpty())
             ++pendingBeforeFirstFinal;
     }
-    ASSERT_EQ(finals.size(), 2) << qPrintable(finals.join(QStringLiteral(" | ")));
+    ASSERT_EQ(finals.size(), 2) << qPrintable(finals.join(" | "));
     EXPECT_GT(pendingBeforeFirstFinal, 0);
     // The very first words of a stream are heard poorly while the decoder
     // adapts to the voice; the second utterance must be right.
-    EXPECT_GE(orderedShare(QStringLiteral("Then we read the script"), finals[1]), 0.8)
-            << qPrintable(finals[1]);
+    EXPECT_GE(orderedShare("Then we read the script", finals[1]), 0.8) << qPrintable(finals[1]);
 }
 
 TEST(SphinxRecognizer, ReportsNothingOnceCancelled)
 {
     QTemporaryDir dir;
-    const WavAudio audio = speak(QStringLiteral("First we check the light."), dir, QStringLiteral("a.wav"));
+    const WavAudio audio = speak("First we check the light.", dir, "a.wav");
     const Heard live = recognise(audio, script, SpeechBiasMode::ChunkGrammar);
     EXPECT_FALSE(live.results.isEmpty());
     const Heard cancelled = recognise(audio, script, SpeechBiasMode::ChunkGrammar, true);

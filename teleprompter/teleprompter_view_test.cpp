@@ -33,7 +33,7 @@ struct Scene
 
     explicit Scene(QSize size = {1280, 720})
     {
-        state.setTitle(QStringLiteral("012 Ein Reel am Vormittag"));
+        state.setTitle("012 Ein Reel am Vormittag");
         state.loadScript(script);
         state.setIsScrolling(true);
         view.resize(size);
@@ -191,8 +191,7 @@ TEST(TeleprompterView, ShowsPauseBadgeAndStatusLineOnlyWhenDue)
         scene.state.setIsMirrored(std::string(c.name).find("mirrored") != std::string::npos);
         scene.state.setIsScrolling(c.scrolling);
         scene.state.setScrollMode(c.mode);
-        scene.state.setFollowStatus(c.follow,
-                                    QStringLiteral("Keine Audioquelle fürs Mitlaufen. Mikrofon wählen."));
+        scene.state.setFollowStatus(c.follow, "Keine Audioquelle fürs Mitlaufen. Mikrofon wählen.");
         const QImage image = scene.shot(c.name);
         EXPECT_EQ(brightestIn(image, badge) > 150, c.badgeShown) << c.name;
         EXPECT_EQ(brightestIn(image, status) > 150, c.statusShown) << c.name;
@@ -352,7 +351,7 @@ TEST(TeleprompterView, DrawsAtTwiceThePixelRatioWhereItDrawsAtOnce)
 TEST(TeleprompterView, AWordLargerThanItsCachesIsStillDrawnWithItsShadow)
 {
     Scene scene;
-    scene.state.loadScript(QString(4000, QLatin1Char('m')) + QStringLiteral(" Ende"));
+    scene.state.loadScript(QString(4000, QLatin1Char('m')) + " Ende");
     scene.state.setShowsSelfView(true);
     scene.view.setVideoAvailable(true);
     scene.view.selfView()->setFrame(splitFrame());
