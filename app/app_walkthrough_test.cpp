@@ -13,6 +13,7 @@
 #include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
 #include "capture/crop_overlay.h"
+#include "capture/media_probe.h"
 #include "capture/preview_widget.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
@@ -62,14 +63,6 @@ QProcess *speak(const QString &text)
                                    "--device=\"${TANDREL_TEST_SINK:-tandrel_sink}\""),
                     "speak", text});
     return process;
-}
-
-QString probe(const QString &file, const QString &entries)
-{
-    QProcess ffprobe;
-    ffprobe.start("ffprobe", {"-v", "error", "-show_entries", entries, "-of", "csv=p=0", file});
-    ffprobe.waitForFinished(20000);
-    return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
 }
 
 // Problems of the laid-out widgets under `root`: a visible widget reaching
@@ -297,8 +290,11 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     const QString takes = library.takesFolder(*library.reel(reelID));
     const QString videoFile = takes + QLatin1Char('/') + *take.videoFileName;
     const QString audioFile = takes + QLatin1Char('/') + *take.audioFileName;
-    EXPECT_EQ(probe(videoFile, "stream=codec_name,width,height"), "h264,1080,1920");
-    EXPECT_EQ(probe(audioFile, "stream=codec_name,sample_rate,channels"), "aac,48000,1");
+    const ProbedStream picture = probeStream(videoFile, "v"), sound = probeStream(audioFile, "a");
+    EXPECT_EQ(std::tuple(picture.codec, picture.width, picture.height),
+              std::tuple(QString("h264"), 1080, 1920));
+    EXPECT_EQ(std::tuple(sound.codec, sound.sampleRate, sound.channels),
+              std::tuple(QString("aac"), 48000, 1));
     EXPECT_FALSE(take.speechIntervals.isEmpty()) << "the spoken sentence was detected";
     saveScreenshot(&window, "workspace-take.png");
 

@@ -6,6 +6,7 @@
 #include "capture/capture_controller.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/take_files.h"
+#include "tests/support/test_files.h"
 
 #include <QFileDialog>
 #include <QListView>
@@ -135,11 +136,7 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
 {
     TestHome home;
     // An unreadable library file at start-up.
-    QDir().mkpath(home.path() + "/Videos/Tandrel");
-    QFile broken(home.path() + "/Videos/Tandrel/library.json");
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("[{\"id\": 1}");
-    broken.close();
+    ASSERT_TRUE(writeFile(home.path() + "/Videos/Tandrel/library.json", "[{\"id\": 1}"));
 
     AppUnderTest app(home);
     app.show();
@@ -227,17 +224,11 @@ TEST_F(MainWindowTest, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8
 {
     MainWindow &window = app.window();
 
-    const QString good = home.path() + "/skripte.md";
-    QFile goodFile(good);
-    ASSERT_TRUE(goodFile.open(QIODevice::WriteOnly));
-    goodFile.write(QStringLiteral("# 012 Über Bücher\nSchöne Grüße").toUtf8());
-    goodFile.close();
-    const QString bad = home.path() + "/latin1.txt";
-    QFile badFile(bad);
-    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
-    badFile.write("Gr\xfc\xdf"
-                  "e");
-    badFile.close();
+    const QString good = home.path() + "/skripte.md", bad = home.path() + "/latin1.txt";
+    ASSERT_TRUE(writeFile(good, "# 012 Über Bücher\nSchöne Grüße"));
+    ASSERT_TRUE(writeFile(bad,
+                          "Gr\xfc\xdf"
+                          "e"));
 
     ImportSheet *sheet = openSheet(window);
     sheet->editor()->setPlainText("alter Text");

@@ -12,6 +12,7 @@
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/take_files.h"
+#include "tests/support/test_files.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -137,9 +138,8 @@ TEST_F(WorkspaceFixture, ScriptEditsSaveOnceAfterAPauseOfMoreThan280Milliseconds
     QTest::qWait(400);
     EXPECT_EQ(saves.count(), 1);
     EXPECT_EQ(stored().script, "Hallo Welt und Tschuess");
-    QFile markdown(library().reelFolder(stored()) + "/reel.md");
-    ASSERT_TRUE(markdown.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(markdown.readAll()), "# 001 Intro\n\nHallo Welt und Tschuess");
+    EXPECT_EQ(readFile(library().reelFolder(stored()) + "/reel.md"),
+              "# 001 Intro\n\nHallo Welt und Tschuess");
 }
 
 TEST_F(WorkspaceFixture, PendingScriptEditsReachTheirReelWhenAnotherReelIsChosen)

@@ -1,6 +1,7 @@
 #include "export/fcpxml_exporter.h"
 
 #include "export/fcpxml_check.h"
+#include "tests/support/test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,9 +63,7 @@ protected:
     // Writes a take file of `bytes` bytes into the takes folder; its name.
     QString media(const QString &name, qsizetype bytes = 4096)
     {
-        QFile file(QDir(m_takes).filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(bytes, '\0'));
+        EXPECT_TRUE(tandrel::testing::writeFile(QDir(m_takes).filePath(name), QByteArray(bytes, '\0')));
         return name;
     }
 
@@ -84,11 +83,10 @@ protected:
     {
         const auto document = FCPXMLExporter::buildDocument(m_reel, ctx);
         EXPECT_TRUE(document.ok()) << document.errorDescription().toStdString();
-        QFile file(m_dir.filePath("Info.fcpxml"));
-        if (!document.ok() || !file.open(QIODevice::WriteOnly) || file.write(document.value().toUtf8()) < 0)
+        const QString file = m_dir.filePath("Info.fcpxml");
+        if (!document.ok() || !tandrel::testing::writeFile(file, document.value().toUtf8()))
             return {};
-        file.close();
-        EXPECT_EQ(tandrel::testing::dtdErrors(file.fileName()), QString());
+        EXPECT_EQ(tandrel::testing::dtdErrors(file), QString());
         return document.value();
     }
     QString build() { return build(context()); }

@@ -1,5 +1,7 @@
 #include "library/take_recovery.h"
 
+#include "tests/support/test_files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -53,10 +55,8 @@ TEST(TakeRecovery, AdoptsOnlyReadableFilesThatNoTakeNamesAndNoRecordingHolds)
     ASSERT_TRUE(encode(picture, takes.filePath("20250301-100000-video.mov")));
     QLockFile recording(takes.filePath("20250301-100000.lock"));
     ASSERT_TRUE(recording.tryLock(0));
-    QFile broken(takes.filePath("20250301-101500-video.mov"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write(QByteArray(4096, 'x'));
-    broken.close();
+    ASSERT_TRUE(
+            tandrel::testing::writeFile(takes.filePath("20250301-101500-video.mov"), QByteArray(4096, 'x')));
 
     QList<RecoveredTake> found = findOrphanTakes({reel}, folders);
     std::sort(found.begin(), found.end(),

@@ -118,9 +118,7 @@ struct Fixture
         const QString archive = path("model.tar.gz");
         tar.start("tar", {"-czf", archive, "-C", path("pack"), "model"});
         EXPECT_TRUE(tar.waitForFinished(120000) && tar.exitCode() == 0);
-        QFile file(archive);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return file.readAll();
+        return tandrel::testing::readFile(archive);
     }
 };
 

@@ -1,6 +1,8 @@
 // Every `#include "folder/…"` of the repository against the layer order of
 // the folders. The matrix below is the one docs/architecture.md shows.
 
+#include "tests/support/test_files.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -87,12 +89,9 @@ TEST(IncludeLayers, ARisingIncludeIsFound)
 {
     // The check itself: a library file that reaches up into capture.
     QTemporaryDir root;
-    ASSERT_TRUE(QDir(root.path()).mkpath("library"));
-    QFile file(QDir(root.path()).filePath("library/reel.cpp"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("#include \"library/reel.h\"\n#include \"platform/result.h\"\n  #  include "
-               "\"capture/take_recorder.h\"\n");
-    file.close();
+    ASSERT_TRUE(tandrel::testing::writeFile(QDir(root.path()).filePath("library/reel.cpp"),
+                                            "#include \"library/reel.h\"\n#include \"platform/result.h\"\n"
+                                            "  #  include \"capture/take_recorder.h\"\n"));
     const QStringList found = violations(root.path());
     ASSERT_EQ(found.size(), 1) << qPrintable(found.join(QLatin1Char('\n')));
     EXPECT_TRUE(found.first().contains(QLatin1String("capture/take_recorder.h")));
