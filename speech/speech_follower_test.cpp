@@ -14,22 +14,14 @@ namespace {
 
 const QString noMicrophone = QStringLiteral("Keine Audioquelle fürs Mitlaufen. Mikrofon wählen.");
 
-// A capture side on which the user has not chosen a microphone.
-class NoMicrophoneHost : public AudioTapHost
+// A capture side, with or without a chosen microphone, that counts the taps
+// installed on it.
+struct CountingHost : AudioTapHost
 {
-public:
-    std::optional<QString> selectedMicrophoneID() const override { return std::nullopt; }
-    void setAudioTap(AudioTap tap) override { tapInstalled = bool(tap); }
-    bool tapInstalled = false;
-};
-
-// A capture side with a microphone that counts the taps installed on it.
-class CountingHost : public AudioTapHost
-{
-public:
-    std::optional<QString> selectedMicrophoneID() const override { return "mic"; }
-    void setAudioTap(AudioTap tap) override { installed += bool(tap); }
+    std::optional<QString> microphone;
     int installed = 0;
+    std::optional<QString> selectedMicrophoneID() const override { return microphone; }
+    void setAudioTap(AudioTap tap) override { installed += bool(tap); }
 };
 
 struct Fixture
@@ -64,12 +56,12 @@ struct Delivered
 TEST(SpeechFollower, WithoutAMicrophoneSaysSoAndNeverListens)
 {
     Fixture f;
-    NoMicrophoneHost capture;
+    CountingHost capture;
     f.follower.start("Hallo Welt", capture);
     EXPECT_EQ(f.follower.state(), FollowState::starting);
     ASSERT_TRUE(waitUntil([&] { return f.failedWith(noMicrophone); }));
     EXPECT_FALSE(f.follower.isListening());
-    EXPECT_FALSE(capture.tapInstalled);
+    EXPECT_EQ(capture.installed, 0);
     EXPECT_EQ(f.follower.aligner().script(), "Hallo Welt");
 
     // A failure outlives stop; only the next start replaces it.
@@ -118,6 +110,7 @@ TEST(SpeechFollower, StopWhileTheModelLoadsKeepsTheLoadedModelFromListening)
 {
     Fixture f;
     CountingHost capture;
+    capture.microphone = "mic";
     f.follower.start("Good morning and welcome back to the studio.", capture);
     ASSERT_TRUE(waitUntil([&] { return f.follower.state() == FollowState::loading; }));
     f.follower.stop(capture);
@@ -133,7 +126,7 @@ TEST(SpeechFollower, StopWhileTheModelLoadsKeepsTheLoadedModelFromListening)
 TEST(SpeechFollower, StartingTwiceLeavesOneRunAndDropsTheFirstRunsResults)
 {
     Fixture f;
-    NoMicrophoneHost capture;
+    CountingHost capture;
     f.follower.start("eins zwei drei vier", capture);
     const quint64 first = f.follower.runGeneration();
     f.follower.start("eins zwei drei vier", capture);
@@ -162,7 +155,7 @@ TEST(SpeechFollower, StartingTwiceLeavesOneRunAndDropsTheFirstRunsResults)
 TEST(SpeechFollower, JoinsCommittedAndPendingTextIntoOneGrowingTranscript)
 {
     Fixture f;
-    NoMicrophoneHost capture;
+    CountingHost capture;
     f.follower.start("Hallo Welt, wie geht es dir?", capture);
     ASSERT_TRUE(waitUntil([&] { return f.failedWith(noMicrophone); }));
     const quint64 g = f.follower.runGeneration();
@@ -207,7 +200,7 @@ TEST(SpeechFollower, JoinsCommittedAndPendingTextIntoOneGrowingTranscript)
 TEST(SpeechFollower, AnEditedScriptKeepsTheReaderOnTheNextWord)
 {
     Fixture f;
-    NoMicrophoneHost capture;
+    CountingHost capture;
     f.follower.start("eins zwei drei vier", capture);
     f.follower.handleAnalyzerResult("eins zwei", true, f.follower.runGeneration());
     QSignalSpy cursorChanges(&f.follower, &SpeechFollower::cursorChanged);
