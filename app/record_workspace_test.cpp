@@ -112,16 +112,13 @@ TEST_F(WorkspaceFixture, NumberFieldStoresIntegersAndKeepsTheStoredNumberOtherwi
     EXPECT_NE(other.id, reel.id);
 }
 
-TEST_F(WorkspaceFixture, TitleReachesTheLibraryOnReturnAndRenamesTheFolder)
+TEST_F(WorkspaceFixture, TitleReachesTheLibraryOnlyOnReturn)
 {
-    const QString oldFolder = library().reelFolder(stored());
     workspace().titleField()->selectAll();
     QTest::keyClicks(workspace().titleField(), "Outro");
     EXPECT_EQ(stored().title, "Intro");
     QTest::keyClick(workspace().titleField(), Qt::Key_Return);
-    EXPECT_EQ(stored().title, "Outro");
-    EXPECT_FALSE(QFileInfo::exists(oldFolder));
-    EXPECT_TRUE(QFileInfo(library().reelFolder(stored()) + "/reel.md").isFile());
+    EXPECT_EQ(stored().title, "Outro"); // the folder follows: the store's renaming test
 }
 
 TEST_F(WorkspaceFixture, ScriptEditsSaveOnceAfterAPauseOfMoreThan280Milliseconds)

@@ -188,19 +188,3 @@ TEST(MltProject, FailsLikeTheFinalCutExportAndDropsWhatXmlCannotCarry)
         }
     }
 }
-
-TEST(MltProject, ASecondExportReplacesTheFirst)
-{
-    TestLibrary library;
-    library.addTake(0, "a.mov", "a.m4a", 1.0, {});
-    const QString first
-            = MltProject::exportReel(library.reel(), *library.store, MltProject::Flavour::kdenlive).value();
-    library.addTake(1, "b.mov", "b.m4a", 2.0, {});
-    const QString second
-            = MltProject::exportReel(library.reel(), *library.store, MltProject::Flavour::kdenlive).value();
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(MltDocument::readFile(second).length(), 90);
-    // No half-written copy is left beside it.
-    EXPECT_EQ(QDir(QFileInfo(second).path()).entryList({"*.kdenlive*"}, QDir::Files),
-              QStringList{QFileInfo(second).fileName()});
-}
