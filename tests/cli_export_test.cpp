@@ -51,7 +51,7 @@ protected:
 
 } // namespace
 
-TEST_F(CliExportTest, PrintsTheBundleOfAValidDocument)
+TEST_F(CliExportTest, PrintsTheBundleItWroteForTheReel)
 {
     const QString bundle = QDir(library()).filePath("007-tom-jerry/007-tom-jerry.fcpxmld");
     const CtlRun plain = run({"export", "7"});
@@ -62,11 +62,8 @@ TEST_F(CliExportTest, PrintsTheBundleOfAValidDocument)
     EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().value("bundle").toString(), bundle);
 
-    const QString info = QDir(bundle).filePath("Info.fcpxml");
-    EXPECT_EQ(
-            QProcess::execute("xmllint", {"--noout", "--dtdvalid", QStringLiteral(TANDREL_FCPXML_DTD), info}),
-            0);
-    const QByteArray document = readFile(info);
+    // The document's validity is the bundle export's test; here it is the reel's.
+    const QByteArray document = readFile(QDir(bundle).filePath("Info.fcpxml"));
     EXPECT_TRUE(document.contains("<project name=\"007 Tom &amp; Jerry\""));
     EXPECT_TRUE(document.contains("/my%20library/007-tom-jerry/takes/Peter&apos;s%20video.mov\""));
 }
