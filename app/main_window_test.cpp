@@ -90,13 +90,10 @@ TEST_F(MainWindowTest, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
 
     ASSERT_EQ(app.library().reels().size(), 1);
     const ReelProject reel = app.library().reels().constFirst();
-    EXPECT_EQ(reel.prefix, 1);
-    EXPECT_EQ(reel.title, "Neues Reel");
+    EXPECT_EQ(reel.displayLabel(), "001 Neues Reel");
     EXPECT_EQ(detail->currentWidget(), window.workspace());
     EXPECT_EQ(window.workspace()->reelID(), reel.id);
-    EXPECT_EQ(rowText(window.reelList(), 0, ReelListModel::LabelRole), "001 Neues Reel");
-    EXPECT_EQ(rowText(window.reelList(), 0, ReelListModel::CaptionRole), "Keine Takes");
-    EXPECT_TRUE(QFileInfo(app.library().reelFolder(reel) + "/reel.md").isFile());
+    EXPECT_EQ(rowCount(window.reelList()), 1); // what a row says is the list model's test
 }
 
 TEST_F(MainWindowTest, ListsReelsInReelOrderWithTheirTakeCounts)
