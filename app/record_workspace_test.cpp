@@ -176,7 +176,7 @@ TEST_F(WorkspaceFixture, RecordButtonNeedsAVideoSourceOrAMicrophone)
 
     // A reel that is gone disables it.
     library().deleteReel(stored());
-    EXPECT_FALSE(workspace().reelID() && library().reel(*workspace().reelID()));
+    EXPECT_FALSE(record->isEnabled());
 }
 
 TEST_F(WorkspaceFixture, TheTakeListShowsTheReelsTakesAndAHintWhileItHasNone)
