@@ -34,12 +34,6 @@ protected:
         return tandrelctl().run(args, input, 60000);
     }
 
-    // On another library folder than the test's own.
-    CtlRun runOn(const QString &folder, const QStringList &args, const QByteArray &input = {}) const
-    {
-        return Tandrelctl(dir.path(), folder).run(args, input, 60000);
-    }
-
     // The reels of library.json as it is on disk; none when it does not decode.
     std::optional<QJsonArray> storedReels()
     {
@@ -159,7 +153,8 @@ TEST_F(CliLibraryTest, ReadingCommandsReportAMissingOrWrongFolderAndCreateNothin
             {{"import", "-"}, QString(), 2, "Kein Ordner für die Bibliothek angegeben."},
     };
     for (const auto &c : cases)
-        EXPECT_TRUE(refused(runOn(c.folder, c.args, "# 1 Eins"), c.exitCode, QString::fromUtf8(c.err)))
+        EXPECT_TRUE(refused(Tandrelctl(dir.path(), c.folder).run(c.args, "# 1 Eins", 60000), c.exitCode,
+                            QString::fromUtf8(c.err)))
                 << c.args.join(u' ').toStdString();
     EXPECT_FALSE(QFileInfo::exists(missing));
     EXPECT_TRUE(QFileInfo(file).isFile());
