@@ -23,6 +23,14 @@ CtlRun tandrelctl(const QStringList &args)
     return tandrel::testing::Tandrelctl().run(args, {}, 180000);
 }
 
+// tandrelctl follow, fast, on the folder's script.txt and `audio` in it.
+CtlRun follow(const QTemporaryDir &dir, const char *audio, bool json = true)
+{
+    const QStringList args{"follow",  "--script",          dir.filePath("script.txt"),
+                           "--audio", dir.filePath(audio), "--fast"};
+    return tandrelctl(json ? QStringList{"--json"} + args : args);
+}
+
 qsizetype wordCount(const QString &text)
 {
     static const QRegularExpression word("[0-9\\p{L}]+(?:['’\\-][0-9\\p{L}]+)*");
@@ -43,8 +51,7 @@ TEST(TandrelctlFollow, FollowsAHundredWordEspeakReadingToTheEnd)
     ASSERT_TRUE(writeFile(dir.filePath("script.txt"), script.toUtf8()));
     ASSERT_TRUE(tandrel::testing::speakToWav(script, dir.filePath("reading.wav")));
 
-    const CtlRun run = tandrelctl({"--json", "follow", "--script", dir.filePath("script.txt"), "--audio",
-                                   dir.filePath("reading.wav"), "--fast"});
+    const CtlRun run = follow(dir, "reading.wav");
     ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
 
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -84,8 +91,7 @@ TEST(TandrelctlFollow, PrintsPlainLinesAndRefusesBadInput)
     ASSERT_TRUE(tandrel::testing::speakToWav(script, dir.filePath("reading.wav")));
     ASSERT_TRUE(writeFile(dir.filePath("broken.wav"), QByteArray("RIFF\0\0\0\0WAVEjunk", 16)));
 
-    const CtlRun plain = tandrelctl({"follow", "--script", dir.filePath("script.txt"), "--audio",
-                                     dir.filePath("reading.wav"), "--fast"});
+    const CtlRun plain = follow(dir, "reading.wav", false);
     ASSERT_EQ(plain.exitCode, 0) << qPrintable(plain.err);
     const QStringList lines = plain.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
@@ -147,8 +153,7 @@ TEST(TandrelctlFollow, SpeechBesideTheScriptAndTheRoomBeforeTheTakeLeaveThePosit
             {"chatter.wav", tokens, tokens * 95 / 100},
     };
     for (const auto &c : cases) {
-        const CtlRun run = tandrelctl({"--json", "follow", "--script", dir.filePath("script.txt"), "--audio",
-                                       dir.filePath(QString::fromLatin1(c.audio)), "--fast"});
+        const CtlRun run = follow(dir, c.audio);
         ASSERT_EQ(run.exitCode, 0) << c.audio << ": " << qPrintable(run.err);
         qint64 shown = 0, lastCursor = 0;
         for (const QString &line : run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
