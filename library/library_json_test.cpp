@@ -19,24 +19,20 @@ QDateTime utc(int y, int mo, int d, int h, int mi, int s, int ms = 0)
 
 ReelProject sampleReel()
 {
-    Take take;
-    take.id = QUuid::fromString("6f1c2b9e-1d2a-4c3b-9a8e-7f6d5c4b3a21");
-    take.recordedAt = utc(2025, 3, 1, 9, 30, 15, 789);
-    take.videoFileName = QStringLiteral("20250301-103015-video.mov");
-    take.audioFileName = QStringLiteral("20250301-103015-audio.m4a");
-    take.duration = 12.345678901234;
-    take.speechIntervals = {{0.1, 1.0 / 3}, {2.5, 7.25}};
-
-    ReelProject reel;
-    reel.id = QUuid::fromString("0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5b");
-    reel.prefix = 12;
-    reel.title = QStringLiteral("Intro \"mit\" Ümlaut\tund Tab");
-    reel.script = QStringLiteral("Zeile eins\r\nZeile zwei \\ Ende\x01 / 🎬");
-    reel.createdAt = utc(2025, 2, 28, 23, 59, 59);
-    reel.updatedAt = utc(2025, 3, 1, 10, 0, 0, 500);
-    reel.takes = {take};
-    reel.cropCenterX = 0.42;
-    return reel;
+    const Take take{.id = QUuid::fromString("6f1c2b9e-1d2a-4c3b-9a8e-7f6d5c4b3a21"),
+                    .recordedAt = utc(2025, 3, 1, 9, 30, 15, 789),
+                    .videoFileName = "20250301-103015-video.mov",
+                    .audioFileName = "20250301-103015-audio.m4a",
+                    .duration = 12.345678901234,
+                    .speechIntervals = {{0.1, 1.0 / 3}, {2.5, 7.25}}};
+    return {.id = QUuid::fromString("0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5b"),
+            .prefix = 12,
+            .title = "Intro \"mit\" Ümlaut\tund Tab",
+            .script = "Zeile eins\r\nZeile zwei \\ Ende\x01 / 🎬",
+            .createdAt = utc(2025, 2, 28, 23, 59, 59),
+            .updatedAt = utc(2025, 3, 1, 10, 0, 0, 500),
+            .takes = {take},
+            .cropCenterX = 0.42};
 }
 
 // The member names in the order they appear in the text.

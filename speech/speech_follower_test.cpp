@@ -33,15 +33,6 @@ struct Fixture
     {
         return follower.state() == FollowState::failed && follower.errorText() == error;
     }
-
-    WavAudio speech(const QString &text)
-    {
-        const QString path = dir.filePath("speech.wav");
-        EXPECT_TRUE(tandrel::testing::speakToWav(text, path));
-        Result<WavAudio> audio = readWavFile(path);
-        EXPECT_TRUE(audio.ok()) << qPrintable(audio.error());
-        return audio.ok() ? *audio : WavAudio{};
-    }
 };
 
 struct Delivered
@@ -86,7 +77,11 @@ TEST(SpeechFollower, WithoutAnInstalledModelSaysThereIsNoRecognitionForTheLangua
 TEST(SpeechFollower, StopWhileListeningClearsTheStatusAndRemovesTheTap)
 {
     Fixture f;
-    WavTapHost capture(f.speech("Good morning and welcome back to the studio."), true);
+    ASSERT_TRUE(tandrel::testing::speakToWav("Good morning and welcome back to the studio.",
+                                             f.dir.filePath("speech.wav")));
+    const Result<WavAudio> speech = readWavFile(f.dir.filePath("speech.wav"));
+    ASSERT_TRUE(speech.ok()) << qPrintable(speech.error());
+    WavTapHost capture(*speech, true);
     f.follower.start("Good morning and welcome back to the studio.", capture);
     ASSERT_TRUE(waitUntil([&] { return f.follower.isListening(); }, 15000))
             << qPrintable(f.follower.errorText());
