@@ -3,6 +3,7 @@
 
 #include "bench/follow_scripts.h"
 #include "speech/espeak_wav.h"
+#include "speech/script_aligner.h"
 #include "tests/support/tandrelctl_run.h"
 
 #include <QJsonDocument>
@@ -31,22 +32,13 @@ CtlRun follow(const QTemporaryDir &dir, const char *audio, bool json = true)
     return tandrelctl(json ? QStringList{"--json"} + args : args);
 }
 
-qsizetype wordCount(const QString &text)
-{
-    static const QRegularExpression word("[0-9\\p{L}]+(?:['’\\-][0-9\\p{L}]+)*");
-    qsizetype n = 0;
-    for (auto it = word.globalMatch(text); it.hasNext(); it.next())
-        ++n;
-    return n;
-}
-
 } // namespace
 
 TEST(TandrelctlFollow, FollowsAHundredWordEspeakReadingToTheEnd)
 {
     QTemporaryDir dir;
     const QString script = QString::fromUtf8(tandrel::bench::followScripts[0].text);
-    const qsizetype tokens = wordCount(script);
+    const qsizetype tokens = tandrel::ScriptAligner::tokenize(script).size();
     ASSERT_GE(tokens, 100);
     ASSERT_TRUE(writeFile(dir.filePath("script.txt"), script.toUtf8()));
     ASSERT_TRUE(tandrel::testing::speakToWav(script, dir.filePath("reading.wav")));
@@ -123,7 +115,7 @@ TEST(TandrelctlFollow, SpeechBesideTheScriptAndTheRoomBeforeTheTakeLeaveThePosit
 {
     QTemporaryDir dir;
     const QString script = QString::fromUtf8(tandrel::bench::followScripts[0].text);
-    const qsizetype tokens = wordCount(script);
+    const qsizetype tokens = tandrel::ScriptAligner::tokenize(script).size();
     ASSERT_TRUE(writeFile(dir.filePath("script.txt"), script.toUtf8()));
     const QString monologue = QString::fromUtf8(tandrel::bench::unrelatedMonologue);
     const QString chatter = QString::fromUtf8(tandrel::bench::chatterBeforeTheTake);
