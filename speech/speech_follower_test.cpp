@@ -35,13 +35,7 @@ struct Fixture
     }
 };
 
-struct Delivered
-{
-    QString transcript;
-    bool isFinal;
-    bool operator==(const Delivered &) const = default;
-};
-
+using Delivered = std::pair<QString, bool>; // transcript, final
 } // namespace
 
 TEST(SpeechFollower, WithoutAMicrophoneSaysSoAndNeverListens)
