@@ -13,10 +13,12 @@
 #include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
 #include "capture/crop_overlay.h"
+#include "capture/media_probe.h"
 #include "capture/preview_widget.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 #include "teleprompter/teleprompter_window.h"
+#include "tests/support/take_files.h"
 
 #include <QAbstractScrollArea>
 #include <QButtonGroup>
@@ -24,16 +26,11 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QStackedWidget>
-#include <QStyle>
-#include <QToolButton>
 #include <functional>
 
 using namespace tandrel;
@@ -60,22 +57,12 @@ void saveScreenshot(QWidget *widget, const QString &name)
 QProcess *speak(const QString &text)
 {
     auto *process = new QProcess;
-    process->start(QStringLiteral("bash"),
-                   {QStringLiteral("-c"),
+    process->start("bash",
+                   {"-c",
                     QStringLiteral("espeak-ng -v en-us -s 150 --stdout \"$1\" | paplay "
                                    "--device=\"${TANDREL_TEST_SINK:-tandrel_sink}\""),
-                    QStringLiteral("speak"), text});
+                    "speak", text});
     return process;
-}
-
-QString probe(const QString &file, const QString &entries)
-{
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"),
-                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"), entries,
-                   QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
-    ffprobe.waitForFinished(20000);
-    return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
 }
 
 // Problems of the laid-out widgets under `root`: a visible widget reaching
@@ -99,11 +86,11 @@ QStringList layoutProblems(QWidget *root)
                     : qobject_cast<QAbstractButton *>(child) ? qobject_cast<QAbstractButton *>(child)->text()
                                                              : QString();
             if (!parent->rect().contains(child->geometry()))
-                problems << name(child) + QStringLiteral(" ") + label + QStringLiteral(" leaves its parent");
+                problems << name(child) + QStringLiteral(" ") + label + " leaves its parent";
             const bool wraps = qobject_cast<QLabel *>(child) && qobject_cast<QLabel *>(child)->wordWrap();
             if ((qobject_cast<QLabel *>(child) || qobject_cast<QAbstractButton *>(child)) && !wraps
                 && child->width() < child->minimumSizeHint().width())
-                problems << name(child) + QStringLiteral(" ") + label + QStringLiteral(" is cut");
+                problems << name(child) + QStringLiteral(" ") + label + " is cut";
             for (int j = i + 1; j < children.size(); ++j)
                 if (child->geometry().intersects(children[j]->geometry()))
                     problems << name(child) + QStringLiteral(" overlaps ") + name(children[j]);
@@ -120,21 +107,11 @@ QStringList layoutProblems(QWidget *root)
 // the workspace is on screen.
 void addReelWithTake(LibraryStore &library)
 {
-    const ReelProject reel = library.createReel(
-            12, QStringLiteral("Farben und Größen"),
-            QStringLiteral("Hallo und willkommen. Heute zeige ich, wie die Kamera der Stimme folgt."));
-    const QString takes = library.takesFolder(reel);
-    QDir().mkpath(takes);
-    QFile audio(takes + QStringLiteral("/a-audio.m4a"));
-    if (audio.open(QIODevice::WriteOnly))
-        audio.write(QByteArray(1000, 'a'));
-    Take take;
-    take.id = QUuid::createUuid();
-    take.recordedAt = QDateTime::currentDateTimeUtc();
-    take.audioFileName = QStringLiteral("a-audio.m4a");
-    take.duration = 12;
-    take.speechIntervals = {{0.5, 3.2}, {4.0, 7.5}, {8.1, 11.0}};
-    library.addTake(take, reel.id);
+    const ReelProject reel
+            = library.createReel(12, "Farben und Größen",
+                                 "Hallo und willkommen. Heute zeige ich, wie die Kamera der Stimme folgt.");
+    addTakeWithFiles(library, reel.id,
+                     makeTake(std::nullopt, "a-audio.m4a", 12, {{0.5, 3.2}, {4.0, 7.5}, {8.1, 11.0}}));
 }
 
 } // namespace
@@ -161,7 +138,7 @@ TEST(Walkthrough, TheWindowFitsFromItsMinimumSizeUpInLightAndDarkColours)
         const QString suffix = QStringLiteral("%1x%2%3")
                                        .arg(c.size.width())
                                        .arg(c.size.height())
-                                       .arg(c.dark ? QStringLiteral("-dark") : QString());
+                                       .arg(c.dark ? "-dark" : QString());
         {
             TestHome home;
             AppUnderTest app(home);
@@ -190,7 +167,7 @@ TEST(Walkthrough, TheWindowFitsFromItsMinimumSizeUpInLightAndDarkColours)
                 QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
                 ASSERT_TRUE(waitUntil(
                         [] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
-                saveScreenshot(SettingsWindow::current(), QStringLiteral("settings-dark.png"));
+                saveScreenshot(SettingsWindow::current(), "settings-dark.png");
                 SettingsWindow::current()->close();
             }
         }
@@ -218,7 +195,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     auto *detail = window.findChild<QStackedWidget *>();
     auto *empty = qobject_cast<EmptyPage *>(detail->currentWidget());
     ASSERT_NE(empty, nullptr);
-    saveScreenshot(&window, QStringLiteral("main-window-empty.png"));
+    saveScreenshot(&window, "main-window-empty.png");
     for (QPushButton *button : empty->findChildren<QPushButton *>())
         if (button->text() == QStringLiteral("Neues Reel"))
             QTest::mouseClick(button, Qt::LeftButton);
@@ -228,29 +205,29 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
 
     // Number, title and script.
     workspace->numberField()->selectAll();
-    QTest::keyClicks(workspace->numberField(), QStringLiteral("7"));
+    QTest::keyClicks(workspace->numberField(), "7");
     QTest::keyClick(workspace->numberField(), Qt::Key_Return);
     workspace->titleField()->selectAll();
-    QTest::keyClicks(workspace->titleField(), QStringLiteral("Mein erstes Reel"));
+    QTest::keyClicks(workspace->titleField(), "Mein erstes Reel");
     QTest::keyClick(workspace->titleField(), Qt::Key_Return);
     QTest::keyClicks(workspace->scriptEditor(),
-                     QStringLiteral("Hello and welcome. Today I show you how a camera follows a voice."));
+                     "Hello and welcome. Today I show you how a camera follows a voice.");
     const QUuid reelID = *library.selectedID();
     ASSERT_TRUE(waitUntil([&] { return !workspace->isPersistPending(); }));
-    EXPECT_EQ(library.reel(reelID)->displayLabel(), QStringLiteral("007 Mein erstes Reel"));
-    EXPECT_TRUE(library.reel(reelID)->script.startsWith(QStringLiteral("Hello and welcome.")));
+    EXPECT_EQ(library.reel(reelID)->displayLabel(), "007 Mein erstes Reel");
+    EXPECT_TRUE(library.reel(reelID)->script.startsWith("Hello and welcome."));
 
     // A two-block Markdown import through the sheet (Ctrl+I).
     QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier);
     ImportSheet *sheet = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (sheet = window.importSheet()) && sheet->isVisible(); }));
-    typeText(sheet->editor(), QStringLiteral("# 020 Zweites\nErster Text\n---\n# 021 Drittes\nZweiter Text"));
-    saveScreenshot(sheet, QStringLiteral("import-sheet.png"));
+    typeText(sheet->editor(), "# 020 Zweites\nErster Text\n---\n# 021 Drittes\nZweiter Text");
+    saveScreenshot(sheet, "import-sheet.png");
     QTest::mouseClick(sheet->importButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), QStringLiteral("2 Reels importiert."));
-    saveScreenshot(window.alert(), QStringLiteral("alert.png"));
-    QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+    EXPECT_EQ(window.alert()->informativeText(), "2 Reels importiert.");
+    saveScreenshot(window.alert(), "alert.png");
+    QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
     EXPECT_EQ(library.reels().size(), 3);
     QListView *reels = window.reelList();
@@ -264,38 +241,37 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     QComboBox *video = workspace->videoPicker();
     int cameraIndex = -1;
     for (int i = 1; i < video->count(); ++i)
-        if (!video->itemData(i).toString().startsWith(QStringLiteral("screen:")))
+        if (!video->itemData(i).toString().startsWith("screen:"))
             cameraIndex = i;
     ASSERT_GT(cameraIndex, 0) << "the test camera is listed";
     video->setCurrentIndex(cameraIndex);
     emit video->activated(cameraIndex);
     QComboBox *audio = workspace->audioPicker();
-    const int micIndex = audio->findText(QStringLiteral("Testmikrofon"), Qt::MatchContains);
+    const int micIndex = audio->findText("Testmikrofon", Qt::MatchContains);
     ASSERT_GT(micIndex, 0) << "the test microphone is listed";
     audio->setCurrentIndex(micIndex);
     emit audio->activated(micIndex);
     ASSERT_TRUE(waitUntil([&] { return !workspace->previewPanel()->preview()->frame().isNull(); }, 20000));
     EXPECT_TRUE(workspace->previewPanel()->overlay()->isVisible());
     EXPECT_TRUE(workspace->recordButton()->isEnabled());
-    saveScreenshot(&window, QStringLiteral("main-window.png"));
+    saveScreenshot(&window, "main-window.png");
 
     // Ctrl+R starts the take; the teleprompter opens on the last screen.
     QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return capture.isRecording(); }, 15000));
-    EXPECT_EQ(app.app->menus().toggleRecording->text(), QStringLiteral("Aufnahme stoppen"));
-    EXPECT_EQ(workspace->recordButton()->text(), QStringLiteral("Stop"));
+    EXPECT_EQ(app.app->menus().toggleRecording->text(), "Aufnahme stoppen");
+    EXPECT_EQ(workspace->recordButton()->text(), "Stop");
     ASSERT_TRUE(teleprompter.isPresented());
     QWidget *prompter = app.app->presenter().window();
     ASSERT_NE(prompter, nullptr);
     EXPECT_EQ(prompter->screen(), QGuiApplication::screens().constLast());
-    EXPECT_EQ(teleprompter.title(), QStringLiteral("007 Mein erstes Reel"));
-    QProcess *voice
-            = speak(QStringLiteral("Hello and welcome. Today I show you how a camera follows a voice."));
+    EXPECT_EQ(teleprompter.title(), "007 Mein erstes Reel");
+    QProcess *voice = speak("Hello and welcome. Today I show you how a camera follows a voice.");
     ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 3.0; }, 20000));
     ASSERT_TRUE(waitUntil([&] { return workspace->previewPanel()->badge()->isVisible(); }));
-    EXPECT_TRUE(workspace->previewPanel()->badge()->text().contains(QStringLiteral("00:0")));
-    saveScreenshot(&window, QStringLiteral("workspace-recording.png"));
-    saveScreenshot(prompter, QStringLiteral("teleprompter.png"));
+    EXPECT_TRUE(workspace->previewPanel()->badge()->text().contains("00:0"));
+    saveScreenshot(&window, "workspace-recording.png");
+    saveScreenshot(prompter, "teleprompter.png");
     voice->waitForFinished(20000);
     delete voice;
 
@@ -303,7 +279,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     QTest::keyClick(prompter, Qt::Key_R, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
     ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.size() == 1; }, 20000));
-    EXPECT_EQ(app.app->menus().toggleRecording->text(), QStringLiteral("Aufnahme starten"));
+    EXPECT_EQ(app.app->menus().toggleRecording->text(), "Aufnahme starten");
     const Take take = library.reel(reelID)->takes.constFirst();
     ASSERT_TRUE(take.videoFileName && take.audioFileName);
     EXPECT_GE(take.duration, 3.0);
@@ -314,64 +290,65 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     const QString takes = library.takesFolder(*library.reel(reelID));
     const QString videoFile = takes + QLatin1Char('/') + *take.videoFileName;
     const QString audioFile = takes + QLatin1Char('/') + *take.audioFileName;
-    EXPECT_EQ(probe(videoFile, QStringLiteral("stream=codec_name,width,height")),
-              QStringLiteral("h264,1080,1920"));
-    EXPECT_EQ(probe(audioFile, QStringLiteral("stream=codec_name,sample_rate,channels")),
-              QStringLiteral("aac,48000,1"));
+    const ProbedStream picture = probeStream(videoFile, "v"), sound = probeStream(audioFile, "a");
+    EXPECT_EQ(std::tuple(picture.codec, picture.width, picture.height),
+              std::tuple(QString("h264"), 1080, 1920));
+    EXPECT_EQ(std::tuple(sound.codec, sound.sampleRate, sound.channels),
+              std::tuple(QString("aac"), 48000, 1));
     EXPECT_FALSE(take.speechIntervals.isEmpty()) << "the spoken sentence was detected";
-    saveScreenshot(&window, QStringLiteral("workspace-take.png"));
+    saveScreenshot(&window, "workspace-take.png");
 
     // Ctrl+E exports; the bundle exists.
     QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    const QString bundle
-            = library.reelFolder(*library.reel(reelID)) + QStringLiteral("/007-mein-erstes-reel.fcpxmld");
+    const QString bundle = library.reelFolder(*library.reel(reelID)) + "/007-mein-erstes-reel.fcpxmld";
     EXPECT_EQ(window.alert()->informativeText(),
-              QStringLiteral("Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet."));
-    EXPECT_TRUE(QFileInfo(bundle + QStringLiteral("/Info.fcpxml")).isFile());
+              "Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet.");
+    EXPECT_TRUE(QFileInfo(bundle + "/Info.fcpxml").isFile());
+    ASSERT_FALSE(app.openerLog->opened.isEmpty());
+    EXPECT_EQ(QDir(app.openerLog->opened.constLast()).canonicalPath(), QDir(bundle).canonicalPath());
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
-    saveScreenshot(window.alert(), QStringLiteral("alert-export.png"));
-    QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+    saveScreenshot(window.alert(), "alert-export.png");
+    QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
     // The reel's context menu exports too; its note names the bundle's whole path.
-    chooseFromNextMenu(QStringLiteral("Final Cut Projekt"),
-                       [](QMenu *menu) { saveScreenshot(menu, QStringLiteral("reel-menu.png")); });
+    chooseFromNextMenu("Final Cut Projekt", [](QMenu *menu) { saveScreenshot(menu, "reel-menu.png"); });
     const QPoint reelRow = reels->visualRect(reels->model()->index(0, 0)).center();
     QContextMenuEvent reelMenu(QContextMenuEvent::Mouse, reelRow, reels->viewport()->mapToGlobal(reelRow));
     QApplication::sendEvent(reels->viewport(), &reelMenu);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_TRUE(window.alert()->informativeText().contains(QDir::toNativeSeparators(bundle)));
+    EXPECT_EQ(window.alert()->informativeText(),
+              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle + " und wird geöffnet.");
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
-    saveScreenshot(window.alert(), QStringLiteral("alert-path.png"));
-    QTest::mouseClick(buttonWithText(window.alert(), QStringLiteral("OK")), Qt::LeftButton);
+    saveScreenshot(window.alert(), "alert-path.png");
+    QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
     // The settings window shows the library folder.
     QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
     ASSERT_TRUE(
             waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
-    saveScreenshot(SettingsWindow::current(), QStringLiteral("settings.png"));
+    saveScreenshot(SettingsWindow::current(), "settings.png");
     SettingsWindow::current()->close();
 
-    // The take's context menu marks "Löschen" as destructive.
+    // The take's context menu shows the takes folder.
     const qsizetype openedBefore = app.openerLog->opened.size();
     const QPoint rowCentre = takeList->visualRect(takeList->indexOf(take.id)).center();
-    chooseFromNextMenu(QStringLiteral("Im Dateimanager zeigen"),
-                       [](QMenu *menu) { saveScreenshot(menu, QStringLiteral("take-menu.png")); });
+    chooseFromNextMenu("Im Dateimanager zeigen", [](QMenu *menu) { saveScreenshot(menu, "take-menu.png"); });
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, rowCentre,
                                 takeList->viewport()->mapToGlobal(rowCentre));
     QApplication::sendEvent(takeList->viewport(), &menuEvent);
     ASSERT_TRUE(waitUntil([&] { return app.openerLog->opened.size() > openedBefore; }));
+    EXPECT_EQ(QDir(app.openerLog->opened.constLast()).canonicalPath(), QDir(takes).canonicalPath());
 
     // Delete the take through the confirmation.
     QTest::mouseClick(takeList->viewport(), Qt::LeftButton, {},
                       takeList->deleteButtonRect(takeList->indexOf(take.id)).center());
     ASSERT_TRUE(waitUntil(
             [&] { return workspace->deleteConfirmation() && workspace->deleteConfirmation()->isVisible(); }));
-    saveScreenshot(workspace->deleteConfirmation(), QStringLiteral("delete-confirmation.png"));
-    QTest::mouseClick(buttonWithText(workspace->deleteConfirmation(), QStringLiteral("Löschen")),
-                      Qt::LeftButton);
+    saveScreenshot(workspace->deleteConfirmation(), "delete-confirmation.png");
+    QTest::mouseClick(buttonWithText(workspace->deleteConfirmation(), "Löschen"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.isEmpty(); }));
     EXPECT_FALSE(QFileInfo::exists(videoFile));
     EXPECT_FALSE(QFileInfo::exists(audioFile));

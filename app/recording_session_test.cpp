@@ -12,7 +12,6 @@
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/wait_until.h"
 
-#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -27,8 +26,8 @@ const QString script = QStringLiteral("Good morning and welcome back to the stud
 struct Session
 {
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.ini"))};
-    LibraryStore library{defaults, dir.filePath(QStringLiteral("Bibliothek"))};
+    UserDefaults defaults{dir.filePath("defaults.ini")};
+    LibraryStore library{defaults, dir.filePath("Bibliothek")};
     CaptureController capture{defaults};
     TeleprompterState teleprompter{defaults};
     SpeechFollower follower;
@@ -39,7 +38,7 @@ struct Session
     Session()
     {
         session.setMicrophone(microphone);
-        reel = library.createReel(std::nullopt, QStringLiteral("Probe"), script);
+        reel = library.createReel(std::nullopt, "Probe", script);
         library.setSelectedID(reel.id);
     }
 
@@ -47,7 +46,7 @@ struct Session
     bool presentListening()
     {
         teleprompter.setScrollMode(TeleprompterScrollMode::speech);
-        session.presentTeleprompter(script, QStringLiteral("001 Probe"), false);
+        session.presentTeleprompter(script, "001 Probe", false);
         return waitUntil([&] { return follower.isListening(); }, 20000);
     }
     bool following() const { return follower.state() != FollowState::idle || follower.isListening(); }
@@ -70,7 +69,7 @@ TEST(RecordingSession, FollowingEndsWithSteadyModeAndWithEverythingThatClosesThe
             {"cleared selection", [](Session &s) { s.library.setSelectedID(std::nullopt); }, false},
             {"library folder change",
              [](Session &s) {
-                 const Status changed = s.session.changeLibraryFolder(s.dir.filePath(QStringLiteral("Neu")));
+                 const Status changed = s.session.changeLibraryFolder(s.dir.filePath("Neu"));
                  EXPECT_TRUE(changed.ok()) << qPrintable(changed.error());
              },
              false},
@@ -91,7 +90,7 @@ TEST(RecordingSession, SpeechModeStartsFollowingOnlyWhileTheTeleprompterIsShown)
 {
     Session s;
     s.teleprompter.setScrollMode(TeleprompterScrollMode::steady);
-    s.session.presentTeleprompter(script, QStringLiteral("001 Probe"), false);
+    s.session.presentTeleprompter(script, "001 Probe", false);
     EXPECT_TRUE(s.teleprompter.isPresented());
     EXPECT_FALSE(s.following());
 
@@ -102,8 +101,8 @@ TEST(RecordingSession, SpeechModeStartsFollowingOnlyWhileTheTeleprompterIsShown)
     // Shown again while listening: the script is handed over, the run and its
     // model stay.
     const quint64 run = s.follower.runGeneration();
-    const QString edited = script + QStringLiteral(" See you tomorrow.");
-    s.session.presentTeleprompter(edited, QStringLiteral("001 Probe"), false);
+    const QString edited = script + " See you tomorrow.";
+    s.session.presentTeleprompter(edited, "001 Probe", false);
     EXPECT_EQ(s.follower.runGeneration(), run);
     EXPECT_TRUE(s.follower.isListening());
     EXPECT_EQ(s.follower.aligner().script(), edited);
@@ -118,19 +117,18 @@ TEST(RecordingSession, TheTeleprompterShowsWhatTheFollowerReportsAndRewindsIt)
 {
     Session s;
     s.teleprompter.setScrollMode(TeleprompterScrollMode::speech);
-    s.session.presentTeleprompter(QStringLiteral("eins zwei drei vier fünf"), QStringLiteral("001 Probe"),
-                                  false);
+    s.session.presentTeleprompter("eins zwei drei vier fünf", "001 Probe", false);
     const quint64 run = s.follower.runGeneration();
-    s.follower.handleAnalyzerResult(QStringLiteral("eins zwei"), true, run);
-    s.follower.handleAnalyzerResult(QStringLiteral("drei"), false, run);
+    s.follower.handleAnalyzerResult("eins zwei", true, run);
+    s.follower.handleAnalyzerResult("drei", false, run);
     EXPECT_EQ(s.teleprompter.aligner().cursor(), 2);
     EXPECT_EQ(s.teleprompter.aligner().lookahead(), 1);
     EXPECT_EQ(s.teleprompter.followState(), FollowState::listening);
 
     // An edited script while shown: both keep the reader on the word to read.
-    s.session.updateShownReel(QStringLiteral("001 Neu"), QStringLiteral("null eins zwei drei vier fünf"));
-    EXPECT_EQ(s.teleprompter.title(), QStringLiteral("001 Neu"));
-    EXPECT_EQ(s.follower.aligner().script(), QStringLiteral("null eins zwei drei vier fünf"));
+    s.session.updateShownReel("001 Neu", "null eins zwei drei vier fünf");
+    EXPECT_EQ(s.teleprompter.title(), "001 Neu");
+    EXPECT_EQ(s.follower.aligner().script(), "null eins zwei drei vier fünf");
     EXPECT_EQ(s.follower.cursor(), 3);
     EXPECT_EQ(s.teleprompter.aligner().cursor(), 3);
 
@@ -138,12 +136,12 @@ TEST(RecordingSession, TheTeleprompterShowsWhatTheFollowerReportsAndRewindsIt)
     s.teleprompter.resetFollow();
     EXPECT_EQ(s.follower.cursor(), 0);
     EXPECT_TRUE(s.follower.lastHeard().isEmpty());
-    s.follower.handleAnalyzerResult(QStringLiteral("null"), true, run);
+    s.follower.handleAnalyzerResult("null", true, run);
+    EXPECT_EQ(s.follower.lastHeard(), "null");
     EXPECT_EQ(s.teleprompter.aligner().cursor(), 1);
 
     // Opening from the beginning rewinds as well.
-    s.session.presentTeleprompter(QStringLiteral("null eins zwei drei vier fünf"), QStringLiteral("001 Neu"),
-                                  true);
+    s.session.presentTeleprompter("null eins zwei drei vier fünf", "001 Neu", true);
     EXPECT_EQ(s.follower.cursor(), 0);
     EXPECT_EQ(s.teleprompter.aligner().cursor(), 0);
 }
@@ -159,7 +157,7 @@ TEST(RecordingSession, ATakeThatCannotStartHandsItsErrorToTheCallerAndAddsNothin
     EXPECT_TRUE(s.session.isTakePending());
     ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }));
     EXPECT_FALSE(outcome->ok());
-    EXPECT_EQ(outcome->error(), QStringLiteral("Bitte Video- oder Audioquelle wählen."));
+    EXPECT_EQ(outcome->error(), "Bitte Video- oder Audioquelle wählen.");
     EXPECT_FALSE(s.session.isTakePending());
     EXPECT_EQ(settledSpy.count(), 1);
     EXPECT_TRUE(s.library.reel(s.reel.id)->takes.isEmpty());

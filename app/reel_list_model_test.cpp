@@ -2,6 +2,7 @@
 #include "app/reel_list_model.h"
 #include "library/library_store.h"
 #include "platform/user_defaults.h"
+#include "tests/support/take_files.h"
 
 #include <QListView>
 #include <QScrollBar>
@@ -37,8 +38,8 @@ struct NotificationSpy
 struct ReelListModelTest : ::testing::Test
 {
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.ini"))};
-    LibraryStore library{defaults, dir.filePath(QStringLiteral("Bibliothek"))};
+    UserDefaults defaults{dir.filePath("defaults.ini")};
+    LibraryStore library{defaults, dir.filePath("Bibliothek")};
     ReelListModel model{library};
     ModelTesterLog testerLog{&model};
 
@@ -75,12 +76,7 @@ struct ReelListModelTest : ::testing::Test
 
 TEST_F(ReelListModelTest, RowsFollowTheStoreWithTheNotificationsOfEachChange)
 {
-    Take take;
-    take.id = QUuid::createUuid();
-    take.recordedAt = QDateTime::currentDateTimeUtc();
-    take.audioFileName = QStringLiteral("a.m4a");
-    take.duration = 3;
-
+    const Take take = makeTake(std::nullopt, "a.m4a");
     const struct
     {
         const char *step;
@@ -88,34 +84,26 @@ TEST_F(ReelListModelTest, RowsFollowTheStoreWithTheNotificationsOfEachChange)
         QStringList labels;
         int notifications;
     } steps[] = {
-            {"create 010",
-             [&] { library.createReel(10, QStringLiteral("Zehn"), QString()); },
-             {"010 Zehn"},
-             Inserted},
+            {"create 010", [&] { library.createReel(10, "Zehn", QString()); }, {"010 Zehn"}, Inserted},
             {"create 002 before it",
-             [&] { library.createReel(2, QStringLiteral("Zwei"), QString()); },
+             [&] { library.createReel(2, "Zwei", QString()); },
              {"002 Zwei", "010 Zehn"},
              Inserted},
-            {"rename",
-             [&] { retitle(QStringLiteral("010 Zehn"), QStringLiteral("Zehn neu")); },
-             {"002 Zwei", "010 Zehn neu"},
-             Changed},
+            {"rename", [&] { retitle("010 Zehn", "Zehn neu"); }, {"002 Zwei", "010 Zehn neu"}, Changed},
             {"renumber past the other",
-             [&] { renumber(QStringLiteral("002 Zwei"), 20); },
+             [&] { renumber("002 Zwei", 20); },
              {"010 Zehn neu", "020 Zwei"},
              Moved | Changed},
             {"add a take",
-             [&] { library.addTake(take, stored(QStringLiteral("020 Zwei")).id); },
+             [&] { library.addTake(take, stored("020 Zwei").id); },
              {"010 Zehn neu", "020 Zwei"},
              Changed},
             {"import a new and an existing number",
-             [&] {
-                 library.importMarkdown(QStringLiteral("# 005 Fünf\nText\n---\n# 010 Zehn importiert\nText"));
-             },
+             [&] { library.importMarkdown("# 005 Fünf\nText\n---\n# 010 Zehn importiert\nText"); },
              {"005 Fünf", "010 Zehn importiert", "020 Zwei"},
              Inserted | Changed},
             {"delete the middle one",
-             [&] { library.deleteReel(stored(QStringLiteral("010 Zehn importiert"))); },
+             [&] { library.deleteReel(stored("010 Zehn importiert")); },
              {"005 Fünf", "020 Zwei"},
              Removed},
     };
@@ -125,18 +113,18 @@ TEST_F(ReelListModelTest, RowsFollowTheStoreWithTheNotificationsOfEachChange)
         EXPECT_EQ(labels(), s.labels) << s.step;
         EXPECT_EQ(spy.seen(), s.notifications) << s.step;
     }
-    EXPECT_EQ(model.index(1).data(ReelListModel::CaptionRole).toString(), QStringLiteral("1 Take"));
-    EXPECT_EQ(model.index(0).data(ReelListModel::CaptionRole).toString(), QStringLiteral("Keine Takes"));
-    EXPECT_EQ(model.index(1).data(ReelListModel::IDRole).toUuid(), stored(QStringLiteral("020 Zwei")).id);
+    EXPECT_EQ(model.index(1).data(ReelListModel::CaptionRole).toString(), "1 Take");
+    EXPECT_EQ(model.index(0).data(ReelListModel::CaptionRole).toString(), "Keine Takes");
+    EXPECT_EQ(model.index(1).data(ReelListModel::IDRole).toUuid(), stored("020 Zwei").id);
     EXPECT_TRUE(testerLog.failures.isEmpty()) << testerLog.failures.join(u'\n').toStdString();
 }
 
 TEST_F(ReelListModelTest, ASwitchOfLibraryFolderEmptiesAndRefillsTheRows)
 {
-    library.createReel(1, QStringLiteral("Eins"), QString());
-    library.createReel(2, QStringLiteral("Zwei"), QString());
+    library.createReel(1, "Eins", QString());
+    library.createReel(2, "Zwei", QString());
     const QString first = library.rootPath();
-    ASSERT_TRUE(library.changeRoot(dir.filePath(QStringLiteral("Leer"))));
+    ASSERT_TRUE(library.changeRoot(dir.filePath("Leer")));
     EXPECT_EQ(model.rowCount(), 0);
     ASSERT_TRUE(library.changeRoot(first));
     EXPECT_EQ(labels(), (QStringList{"001 Eins", "002 Zwei"}));
@@ -151,7 +139,7 @@ TEST_F(ReelListModelTest, TheViewKeepsItsCurrentRowAndScrollPositionThroughUnrel
     view.setModel(&model);
     view.resize(240, 160);
     view.show();
-    const QModelIndex chosen = model.index(model.rowOf(stored(QStringLiteral("035 Reel 35")).id));
+    const QModelIndex chosen = model.index(model.rowOf(stored("035 Reel 35").id));
     view.setCurrentIndex(chosen);
     view.scrollTo(chosen);
     QCoreApplication::processEvents();
@@ -164,24 +152,22 @@ TEST_F(ReelListModelTest, TheViewKeepsItsCurrentRowAndScrollPositionThroughUnrel
         const char *step;
         std::function<void()> change;
     } unrelated[] = {
-            {"rename another", [&] { retitle(QStringLiteral("038 Reel 38"), QStringLiteral("Anders")); }},
-            {"delete one below", [&] { library.deleteReel(stored(QStringLiteral("039 Reel 39"))); }},
-            {"create one at the end", [&] { library.createReel(50, QStringLiteral("Neu"), QString()); }},
+            {"rename another", [&] { retitle("038 Reel 38", "Anders"); }},
+            {"delete one below", [&] { library.deleteReel(stored("039 Reel 39")); }},
+            {"create one at the end", [&] { library.createReel(50, "Neu", QString()); }},
     };
     for (const auto &u : unrelated) {
         u.change();
         QCoreApplication::processEvents(); // the view lays its items out later
-        EXPECT_EQ(view.currentIndex().data(ReelListModel::LabelRole).toString(),
-                  QStringLiteral("035 Reel 35"))
-                << u.step;
+        EXPECT_EQ(view.currentIndex().data(ReelListModel::LabelRole).toString(), "035 Reel 35") << u.step;
         EXPECT_TRUE(view.selectionModel()->isSelected(view.currentIndex())) << u.step;
         EXPECT_EQ(view.verticalScrollBar()->value(), scrolled) << u.step;
     }
     EXPECT_TRUE(currentMoves.isEmpty());
 
     // A row inserted above shifts the chosen one down without choosing anew.
-    library.createReel(1, QStringLiteral("Ganz oben"), QString());
-    EXPECT_EQ(view.currentIndex().data(ReelListModel::LabelRole).toString(), QStringLiteral("035 Reel 35"));
+    library.createReel(1, "Ganz oben", QString());
+    EXPECT_EQ(view.currentIndex().data(ReelListModel::LabelRole).toString(), "035 Reel 35");
     EXPECT_TRUE(currentMoves.isEmpty());
     EXPECT_TRUE(testerLog.failures.isEmpty()) << testerLog.failures.join(u'\n').toStdString();
 }

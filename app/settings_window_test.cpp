@@ -3,9 +3,8 @@
 #include "app/main_window.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
+#include "tests/support/test_files.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 
 using namespace tandrel;
@@ -13,20 +12,21 @@ using namespace tandrel::testing;
 
 namespace {
 
-void openSettingsByShortcut(AppUnderTest &app)
+struct SettingsWindowTest : ::testing::Test
 {
-    app.app->menus().settings->trigger();
-}
+    void SetUp() override { app.show(); }
+    void openSettingsByShortcut() { app.app->menus().settings->trigger(); }
+
+    TestHome home;
+    AppUnderTest app{home};
+};
 
 } // namespace
 
-TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
+TEST_F(SettingsWindowTest, OpensOnceAndShowsTheStoresErrorUntilOkOrClosing)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
-    openSettingsByShortcut(app);
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
+    openSettingsByShortcut();
     ASSERT_TRUE(
             waitUntil([] { return SettingsWindow::current() && SettingsWindow::current()->isVisible(); }));
     int windows = 0;
@@ -34,29 +34,36 @@ TEST(SettingsWindow, OpensOnceAndForgetsItsErrorWhenClosed)
         windows += qobject_cast<SettingsWindow *>(widget) && widget->isVisible();
     EXPECT_EQ(windows, 1);
     SettingsWindow *settings = SettingsWindow::current();
-    EXPECT_EQ(settings->windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_EQ(settings->windowTitle(), "Einstellungen");
     EXPECT_GE(settings->width(), 560);
     EXPECT_EQ(settings->pathField()->text(), app.library().rootPath());
-    EXPECT_EQ(settings->footnote()->text(),
-              QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+    EXPECT_EQ(settings->footnote()->text(), "Aufnahmen im bisherigen Ordner bleiben dort liegen.");
 
-    settings->setErrorText(QStringLiteral("Fehler"));
+    // A folder that cannot be made: the store's error in the window's alert,
+    // until OK or until the window closes.
+    ASSERT_TRUE(writeFile(home.path() + "/datei", {}));
+    const QString impossible = home.path() + "/datei/unterordner";
+    settings->applyChosenFolder(impossible);
+    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
+    EXPECT_EQ(settings->alert()->windowTitle(), "Hinweis");
+    EXPECT_FALSE(settings->alert()->informativeText().isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(settings->alert()); }));
+    QTest::mouseClick(buttonWithText(settings->alert(), "OK"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
+    settings->applyChosenFolder(impossible);
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
     settings->close();
     ASSERT_TRUE(waitUntil([] { return !SettingsWindow::current(); }));
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
     ASSERT_TRUE(waitUntil([] { return SettingsWindow::current() != nullptr; }));
     EXPECT_FALSE(SettingsWindow::current()->errorText());
     EXPECT_FALSE(SettingsWindow::current()->alert());
     SettingsWindow::current()->close();
 }
 
-TEST(SettingsWindow, MenuCommandsWorkWhileItHasTheFocus)
+TEST_F(SettingsWindowTest, MenuCommandsWorkWhileItHasTheFocus)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
     SettingsWindow *settings = nullptr;
     ASSERT_TRUE(
             waitUntil([&] { return (settings = SettingsWindow::current()) && settings->isActiveWindow(); }));
@@ -68,21 +75,18 @@ TEST(SettingsWindow, MenuCommandsWorkWhileItHasTheFocus)
             waitUntil([&] { return app.window().importSheet() && app.window().importSheet()->isVisible(); }));
 }
 
-TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
+TEST_F(SettingsWindowTest, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
-    app.library().createReel(std::nullopt, QStringLiteral("Alt"), QString());
-    const QString chosen = home.path() + QStringLiteral("/Andere Bibliothek");
+    app.library().createReel(std::nullopt, "Alt", QString());
+    const QString chosen = home.path() + "/Andere Bibliothek";
     ASSERT_TRUE(QDir().mkpath(chosen));
 
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
     SettingsWindow *settings = SettingsWindow::current();
     ASSERT_NE(settings, nullptr);
     answerNextFileDialog([&](QFileDialog *dialog) {
-        EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Auswählen"));
-        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ordner für die Reel-Bibliothek"));
+        EXPECT_EQ(dialog->labelText(QFileDialog::Accept), "Auswählen");
+        EXPECT_EQ(dialog->windowTitle(), "Ordner für die Reel-Bibliothek");
         chooseInDialog(dialog, chosen);
     });
     QTest::mouseClick(settings->chooseButton(), Qt::LeftButton);
@@ -100,35 +104,11 @@ TEST(SettingsWindow, ChoosingAFolderSwitchesTheLibraryAndShowsItsPath)
     settings->close();
 }
 
-TEST(SettingsWindow, AFolderThatCannotBeMadeShowsTheStoresError)
+TEST_F(SettingsWindowTest, RefusesToChangeTheFolderWhileATakeIsRecorded)
 {
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
-    QFile blocker(home.path() + QStringLiteral("/datei"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-
-    openSettingsByShortcut(app);
-    SettingsWindow *settings = SettingsWindow::current();
-    settings->applyChosenFolder(home.path() + QStringLiteral("/datei/unterordner"));
-    ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
-    EXPECT_EQ(settings->alert()->windowTitle(), QStringLiteral("Hinweis"));
-    EXPECT_FALSE(settings->alert()->informativeText().isEmpty());
-    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(settings->alert()); }));
-    QTest::mouseClick(buttonWithText(settings->alert(), QStringLiteral("OK")), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return !settings->errorText(); }));
-    settings->close();
-}
-
-TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
-{
-    TestHome home;
-    AppUnderTest app(home);
-    app.show();
     LibraryStore &library = app.library();
     CaptureController &capture = app.app->capture();
-    library.createReel(std::nullopt, QStringLiteral("Probe"), QStringLiteral("Eins zwei drei"));
+    library.createReel(std::nullopt, "Probe", "Eins zwei drei");
     ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
     ASSERT_TRUE(capture.selectedMicrophoneID()) << "the test microphone is the default";
     const QString before = library.rootPath();
@@ -136,28 +116,28 @@ TEST(SettingsWindow, RefusesToChangeTheFolderWhileATakeIsRecorded)
 
     emit app.app->commands().toggleRecording();
     ASSERT_TRUE(waitUntil([&] { return capture.isRecording(); }, 15000));
-    openSettingsByShortcut(app);
+    openSettingsByShortcut();
     SettingsWindow *settings = SettingsWindow::current();
     ASSERT_NE(settings, nullptr);
     EXPECT_FALSE(settings->chooseButton()->isEnabled());
-    EXPECT_EQ(settings->footnote()->text(),
-              QStringLiteral("Während einer Aufnahme bleibt der Ordner unverändert."));
+    EXPECT_EQ(settings->footnote()->text(), "Während einer Aufnahme bleibt der Ordner unverändert.");
 
     // The action itself refuses as well, before any panel opens.
     settings->chooseLibraryFolder();
     ASSERT_TRUE(waitUntil([&] { return settings->alert() && settings->alert()->isVisible(); }));
     EXPECT_EQ(settings->alert()->informativeText(),
-              QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
-    settings->applyChosenFolder(home.path() + QStringLiteral("/anderswo"));
+              "Während der Aufnahme kann der Bibliothekspfad nicht geändert werden.");
+    settings->applyChosenFolder(home.path() + "/anderswo");
     EXPECT_EQ(library.rootPath(), before);
 
     ASSERT_TRUE(waitUntil([&] { return capture.recordedDuration() >= 2.0; }, 20000));
     emit app.app->commands().toggleRecording();
     ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
     EXPECT_TRUE(settings->chooseButton()->isEnabled());
-    EXPECT_EQ(settings->footnote()->text(),
-              QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+    EXPECT_EQ(settings->footnote()->text(), "Aufnahmen im bisherigen Ordner bleiben dort liegen.");
     ASSERT_TRUE(waitUntil([&] { return library.reels().constFirst().takes.size() == 1; }, 20000))
             << app.window().statusNote().value_or(QString()).toStdString();
+    settings->applyChosenFolder(home.path() + "/anderswo");
+    EXPECT_TRUE(waitUntil([&] { return QDir(library.rootPath()) == QDir(home.path() + "/anderswo"); }));
     settings->close();
 }

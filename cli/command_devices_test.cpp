@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -15,11 +14,11 @@ CtlRun tandrelctl(const QStringList &args, bool testCamera, bool withScreens = t
     tandrel::testing::Tandrelctl ctl;
     QProcessEnvironment &env = ctl.environment();
     if (!withScreens)
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
     if (testCamera)
-        env.insert(QStringLiteral("TANDREL_TEST_CAMERA"), QStringLiteral("1"));
+        env.insert("TANDREL_TEST_CAMERA", "1");
     else
-        env.remove(QStringLiteral("TANDREL_TEST_CAMERA"));
+        env.remove("TANDREL_TEST_CAMERA");
     return ctl.run(args, {}, 60000);
 }
 
@@ -36,15 +35,15 @@ TEST(DevicesCommand, JsonListsSourcesMicrophonesAndTheDefaultSelection)
               (QJsonObject{{"id", "test-camera"}, {"name", "Testkamera"}, {"kind", "camera"}}));
     for (int i = 1; i < 3; ++i) {
         const QJsonObject s = sources[i].toObject();
-        EXPECT_EQ(s.value("kind").toString(), QStringLiteral("screen"));
+        EXPECT_EQ(s.value("kind").toString(), "screen");
         EXPECT_EQ(s.value("id").toString(), QStringLiteral("screen:%1").arg(i));
-        EXPECT_TRUE(s.value("name").toString().startsWith(QStringLiteral("Bildschirm: ")));
+        EXPECT_TRUE(s.value("name").toString().startsWith("Bildschirm: "));
     }
-    const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
+    const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", "tandrel_mic");
     const QJsonArray mics = root.value("microphones").toArray();
     ASSERT_EQ(mics.size(), 1);
     EXPECT_EQ(mics[0].toObject().value("id").toString(), mic);
-    EXPECT_EQ(root.value("selectedVideoSourceID").toString(), QStringLiteral("test-camera"));
+    EXPECT_EQ(root.value("selectedVideoSourceID").toString(), "test-camera");
     EXPECT_EQ(root.value("selectedMicrophoneID").toString(), mic);
 }
 
@@ -59,8 +58,8 @@ TEST(DevicesCommand, WithoutACameraNothingIsSelectedAndThePlainFormMarksTheMicro
     ASSERT_EQ(plain.exitCode, 0);
     const QStringList lines = plain.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3); // two screens, one microphone
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral(" \tscreen\tscreen:1\tBildschirm: ")));
-    const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
+    EXPECT_TRUE(lines[0].startsWith(" \tscreen\tscreen:1\tBildschirm: "));
+    const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", "tandrel_mic");
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("*\tmicrophone\t") + mic + '\t'))
             << lines[2].toStdString();
 

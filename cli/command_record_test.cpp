@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,11 +26,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        QFile script(dir.filePath(QStringLiteral("reel.md")));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("# 7 Aufnahmetest\nHallo Welt");
-        script.close();
-        const CtlRun imported = run({QStringLiteral("import"), script.fileName()});
+        ASSERT_TRUE(writeFile(dir.filePath("reel.md"), "# 7 Aufnahmetest\nHallo Welt"));
+        const CtlRun imported = run({"import", dir.filePath("reel.md")});
         ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
     }
 
@@ -39,14 +35,20 @@ protected:
     Tandrelctl tandrelctl() const
     {
         Tandrelctl ctl(dir.path(), library());
-        ctl.environment().insert(QStringLiteral("TANDREL_TEST_CAMERA"), QStringLiteral("1"));
+        ctl.environment().insert("TANDREL_TEST_CAMERA", "1");
         return ctl;
     }
 
     CtlRun run(const QStringList &args) const { return tandrelctl().run(args); }
+    // Reel 7's takes as tandrelctl show prints them.
+    QJsonArray storedTakes() const
+    {
+        const CtlRun shown = run({"show", "7"});
+        return QJsonDocument::fromJson(shown.out.toUtf8()).object().value("takes").toArray();
+    }
 
-    QString library() const { return dir.filePath(QStringLiteral("lib")); }
-    QString takes() const { return library() + QStringLiteral("/007-aufnahmetest/takes"); }
+    QString library() const { return dir.filePath("lib"); }
+    QString takes() const { return library() + "/007-aufnahmetest/takes"; }
 
     QTemporaryDir dir;
 };
@@ -55,30 +57,26 @@ protected:
 
 TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
 {
-    const CtlRun recorded = run({QStringLiteral("--json"), QStringLiteral("record"), QStringLiteral("--reel"),
-                                 QStringLiteral("7"), QStringLiteral("--seconds"), QStringLiteral("3"),
-                                 QStringLiteral("--crop"), QStringLiteral("0"), QStringLiteral("--flip-h")});
+    const CtlRun recorded
+            = run({"--json", "record", "--reel", "7", "--seconds", "3", "--crop", "0", "--flip-h"});
     ASSERT_EQ(recorded.exitCode, 0) << recorded.err.toStdString();
     const QJsonObject take = QJsonDocument::fromJson(recorded.out.toUtf8()).object();
-    const QString video = take.value(QStringLiteral("videoFileName")).toString();
-    const QString audio = take.value(QStringLiteral("audioFileName")).toString();
+    const QString video = take.value("videoFileName").toString();
+    const QString audio = take.value("audioFileName").toString();
     ASSERT_FALSE(video.isEmpty());
     ASSERT_FALSE(audio.isEmpty());
-    EXPECT_NEAR(take.value(QStringLiteral("duration")).toDouble(), 3.0, 0.6);
+    EXPECT_NEAR(take.value("duration").toDouble(), 3.0, 0.6);
 
     // Stored with the reel.
-    const QJsonObject reel
-            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out.toUtf8())
-                      .object();
-    const QJsonArray takes = reel.value(QStringLiteral("takes")).toArray();
+    const QJsonArray takes = storedTakes();
     ASSERT_EQ(takes.size(), 1);
     EXPECT_EQ(takes.first().toObject(), take);
 
-    const ProbedStream v = probeStream(QDir(this->takes()).filePath(video), QStringLiteral("v"));
-    EXPECT_EQ(v.profile, QStringLiteral("High"));
+    const ProbedStream v = probeStream(QDir(this->takes()).filePath(video), "v");
+    EXPECT_EQ(v.profile, "High");
     EXPECT_EQ(v.width, 1080);
     EXPECT_EQ(v.height, 1920);
-    const ProbedStream a = probeStream(QDir(this->takes()).filePath(audio), QStringLiteral("a"));
+    const ProbedStream a = probeStream(QDir(this->takes()).filePath(audio), "a");
     EXPECT_EQ(a.sampleRate, 48000);
     EXPECT_EQ(a.channels, 1);
     // Crop at the left edge of the mirrored picture: the camera's right, blue half.
@@ -88,11 +86,9 @@ TEST_F(RecordCommandTest, RecordsATakeAddsItToTheReelAndPrintsIt)
     EXPECT_GT(mean.blue(), mean.red() + 60);
 
     // The plain form prints the same record.
-    const CtlRun plain = run({QStringLiteral("record"), QStringLiteral("--reel"), QStringLiteral("007"),
-                              QStringLiteral("--seconds"), QStringLiteral("1")});
+    const CtlRun plain = run({"record", "--reel", "007", "--seconds", "1"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
-    EXPECT_TRUE(
-            QJsonDocument::fromJson(plain.out.toUtf8()).object().contains(QStringLiteral("speechIntervals")));
+    EXPECT_TRUE(QJsonDocument::fromJson(plain.out.toUtf8()).object().contains("speechIntervals"));
 }
 
 TEST_F(RecordCommandTest, BadArgumentsAndUnknownThingsAreRefused)
@@ -127,15 +123,12 @@ TEST_F(RecordCommandTest, BadArgumentsAndUnknownThingsAreRefused)
 TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
 {
     QProcess p;
-    tandrelctl().start(p,
-                       {QStringLiteral("record"), QStringLiteral("--reel"), QStringLiteral("7"),
-                        QStringLiteral("--seconds"), QStringLiteral("20")});
+    tandrelctl().start(p, {"record", "--reel", "7", "--seconds", "20"});
     ASSERT_TRUE(p.waitForStarted());
     // Five seconds into the take: counted from when both files receive data.
     QDir folder(takes());
     const auto recording = [&] {
-        const QFileInfoList files
-                = folder.entryInfoList({QStringLiteral("*.mov"), QStringLiteral("*.m4a")}, QDir::Files);
+        const QFileInfoList files = folder.entryInfoList({"*.mov", "*.m4a"}, QDir::Files);
         return files.size() == 2 && files[0].size() > 0 && files[1].size() > 0;
     };
     for (int i = 0; i < 300 && !recording(); ++i)
@@ -151,8 +144,7 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::CrashExit);
 
-    const QStringList files
-            = folder.entryList({QStringLiteral("*.mov"), QStringLiteral("*.m4a")}, QDir::Files);
+    const QStringList files = folder.entryList({"*.mov", "*.m4a"}, QDir::Files);
     ASSERT_EQ(files.size(), 2);
     for (const QString &name : files) {
         const double seconds = decodableSeconds(folder.filePath(name));
@@ -163,30 +155,22 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
     }
     // The take never finished, so the reel has none until a process that
     // may write to the library adopts the files it left.
-    const QJsonObject before
-            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out.toUtf8())
-                      .object();
-    EXPECT_TRUE(before.value(QStringLiteral("takes")).toArray().isEmpty());
-    const CtlRun next = run({QStringLiteral("import"), dir.filePath(QStringLiteral("reel.md"))});
+    EXPECT_TRUE(storedTakes().isEmpty());
+    const CtlRun next = run({"import", dir.filePath("reel.md")});
     EXPECT_EQ(next.exitCode, 0);
     EXPECT_TRUE(next.err.contains("1 Take wiederhergestellt.")) << next.err.toStdString();
 
-    const QJsonArray adopted
-            = QJsonDocument::fromJson(run({QStringLiteral("show"), QStringLiteral("7")}).out.toUtf8())
-                      .object()
-                      .value(QStringLiteral("takes"))
-                      .toArray();
+    const QJsonArray adopted = storedTakes();
     ASSERT_EQ(adopted.size(), 1);
     const QJsonObject take = adopted.first().toObject();
-    EXPECT_TRUE(files.contains(take.value(QStringLiteral("videoFileName")).toString()));
-    EXPECT_TRUE(files.contains(take.value(QStringLiteral("audioFileName")).toString()));
-    EXPECT_GE(take.value(QStringLiteral("duration")).toDouble(), 3.0);
-    EXPECT_LE(take.value(QStringLiteral("duration")).toDouble(), 6.5);
+    EXPECT_TRUE(files.contains(take.value("videoFileName").toString()));
+    EXPECT_TRUE(files.contains(take.value("audioFileName").toString()));
+    EXPECT_GE(take.value("duration").toDouble(), 3.0);
+    EXPECT_LE(take.value("duration").toDouble(), 6.5);
     const QString stamp = files.first().left(15);
-    EXPECT_EQ(QDateTime::fromString(take.value(QStringLiteral("recordedAt")).toString(), Qt::ISODate),
-              QDateTime::fromString(stamp, QStringLiteral("yyyyMMdd-HHmmss")).toUTC());
-    EXPECT_TRUE(run({QStringLiteral("import"), dir.filePath(QStringLiteral("reel.md"))}).err.isEmpty())
-            << "adopted once";
+    EXPECT_EQ(QDateTime::fromString(take.value("recordedAt").toString(), Qt::ISODate),
+              QDateTime::fromString(stamp, "yyyyMMdd-HHmmss").toUTC());
+    EXPECT_TRUE(run({"import", dir.filePath("reel.md")}).err.isEmpty()) << "adopted once";
 }
 
 TEST_F(RecordCommandTest, TheChosenMicrophoneIsTheOneRecorded)
@@ -195,7 +179,7 @@ TEST_F(RecordCommandTest, TheChosenMicrophoneIsTheOneRecorded)
     // hears nothing meanwhile.
     const auto pactl = [](const QStringList &args) {
         QProcess p;
-        p.start(QStringLiteral("pactl"), args);
+        p.start("pactl", args);
         p.waitForFinished(20000);
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     };
@@ -209,17 +193,15 @@ TEST_F(RecordCommandTest, TheChosenMicrophoneIsTheOneRecorded)
 
     QProcess record;
     tandrelctl().start(record,
-                       {QStringLiteral("--json"), QStringLiteral("record"), QStringLiteral("--reel"),
-                        QStringLiteral("7"), QStringLiteral("--seconds"), QStringLiteral("4"),
-                        QStringLiteral("--audio"), QStringLiteral("tandrel_mic2")});
+                       {"--json", "record", "--reel", "7", "--seconds", "4", "--audio", "tandrel_mic2"});
     ASSERT_TRUE(record.waitForStarted());
     // Speech into the second speaker once the take's files are being written.
     QDir folder(takes());
-    for (int i = 0; i < 300 && folder.entryList({QStringLiteral("*.m4a")}, QDir::Files).isEmpty(); ++i)
+    for (int i = 0; i < 300 && folder.entryList({"*.m4a"}, QDir::Files).isEmpty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     QProcess speak;
-    speak.start(QStringLiteral("sh"),
-                {QStringLiteral("-c"),
+    speak.start("sh",
+                {"-c",
                  QStringLiteral("espeak-ng --stdout 'This is the second microphone speaking' | paplay "
                                 "--device=tandrel_sink2")});
     ASSERT_TRUE(record.waitForFinished(180000));
@@ -229,9 +211,9 @@ TEST_F(RecordCommandTest, TheChosenMicrophoneIsTheOneRecorded)
     ASSERT_EQ(record.exitCode(), 0) << record.readAllStandardError().toStdString();
 
     const QJsonObject take = QJsonDocument::fromJson(record.readAllStandardOutput()).object();
-    const QString audio = take.value(QStringLiteral("audioFileName")).toString();
+    const QString audio = take.value("audioFileName").toString();
     ASSERT_FALSE(audio.isEmpty());
-    EXPECT_FALSE(take.value(QStringLiteral("speechIntervals")).toArray().isEmpty())
+    EXPECT_FALSE(take.value("speechIntervals").toArray().isEmpty())
             << "the speech reached the chosen microphone";
     const std::vector<float> pcm = decodeAudio(folder.filePath(audio));
     double peak = 0;

@@ -4,6 +4,7 @@
 #include "export/mlt_test_support.h"
 #include "platform/user_defaults.h"
 #include "tests/support/recording_opener.h"
+#include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 
 #include <QFile>
@@ -24,45 +25,34 @@ public:
 
     void install(int folder, const QString &fileName, const QString &body)
     {
-        QDir().mkpath(applications(folder));
-        writeFile(QDir(applications(folder)).filePath(fileName), body.toUtf8());
+        EXPECT_TRUE(writeFile(QDir(applications(folder)).filePath(fileName), body.toUtf8()));
     }
     // An executable script; its path.
     QString program(const QString &name)
     {
         const QString path = dir.filePath(name);
-        writeFile(path,
-                  QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1.args.tmp\" && mv \"%1.args.tmp\" "
-                                 "\"%1.args\"\n")
-                          .arg(path)
-                          .toUtf8());
+        EXPECT_TRUE(writeFile(
+                path,
+                QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1.args.tmp\" && mv \"%1.args.tmp\" "
+                               "\"%1.args\"\n")
+                        .arg(path)
+                        .toUtf8()));
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
         return path;
     }
     QStringList argumentsOf(const QString &program) const
     {
-        QFile file(program + QStringLiteral(".args"));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(readFile(program + ".args")).split(u'\n', Qt::SkipEmptyParts);
     }
     EditorChoice choice() const { return EditorChoice({applications(1), applications(2)}); }
 
     QTemporaryDir dir;
-
-private:
-    static void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
 };
 
 QString entry(const QString &exec, const QString &extra = {})
 {
     return QStringLiteral("[Desktop Entry]\nType=Application\nName=Editor\nExec=") + exec + QLatin1Char('\n')
-            + extra + QStringLiteral("[Desktop Action New]\nExec=wrong %f\n");
+            + extra + "[Desktop Action New]\nExec=wrong %f\n";
 }
 
 } // namespace
@@ -89,9 +79,8 @@ TEST(DesktopEntry, ExecBecomesTheCommandForAFile)
     };
     Desktop desktop;
     for (const auto &c : cases) {
-        desktop.install(1, QStringLiteral("e.desktop"), entry(QString::fromUtf8(c.exec)));
-        const auto read
-                = DesktopEntry::read(QDir(desktop.applications(1)).filePath(QStringLiteral("e.desktop")));
+        desktop.install(1, "e.desktop", entry(QString::fromUtf8(c.exec)));
+        const auto read = DesktopEntry::read(QDir(desktop.applications(1)).filePath("e.desktop"));
         ASSERT_TRUE(read.has_value()) << c.exec;
         EXPECT_EQ(read->command(file), c.command) << c.exec;
     }
@@ -133,16 +122,15 @@ TEST(EditorChoice, DefaultsToAnInstalledEditorAndKeepsTheUsersChoice)
         SCOPED_TRACE(c.what);
         Desktop desktop;
         c.install(desktop);
-        UserDefaults defaults(desktop.dir.filePath(QStringLiteral("defaults.ini")));
+        UserDefaults defaults(desktop.dir.filePath("defaults.ini"));
         const EditorChoice choice = desktop.choice();
         EXPECT_EQ(choice.defaultEditor(), c.expected);
         EXPECT_EQ(choice.chosen(defaults), c.expected);
-        defaults.setValue(QStringLiteral("export.editor"), QStringLiteral("premiere"));
+        defaults.setValue("export.editor", "premiere");
         EXPECT_EQ(choice.chosen(defaults), c.expected);
         for (const Editor editor : EditorChoice::editors()) {
             EditorChoice::choose(defaults, editor);
-            EXPECT_EQ(UserDefaults(desktop.dir.filePath(QStringLiteral("defaults.ini")))
-                              .stringValue(QStringLiteral("export.editor")),
+            EXPECT_EQ(UserDefaults(desktop.dir.filePath("defaults.ini")).stringValue("export.editor"),
                       EditorChoice::formatName(editor));
             EXPECT_EQ(choice.chosen(defaults), editor);
         }
@@ -154,11 +142,10 @@ TEST(EditorChoice, DefaultsToAnInstalledEditorAndKeepsTheUsersChoice)
 TEST(EditorExport, HandsTheProjectToTheEditorsProgramOrShowsTheFolder)
 {
     Desktop desktop;
-    const QString kdenlive = desktop.program(QStringLiteral("kdenlive"));
-    desktop.install(1, QStringLiteral("org.kde.kdenlive.desktop"),
-                    entry(kdenlive + QStringLiteral(" --x %F")));
+    const QString kdenlive = desktop.program("kdenlive");
+    desktop.install(1, "org.kde.kdenlive.desktop", entry(kdenlive + " --x %F"));
     TestLibrary library;
-    library.addTake(0, QStringLiteral("a.mov"), QStringLiteral("a.m4a"), 1.0, {{0.2, 0.5}});
+    library.addTake(0, "a.mov", "a.m4a", 1.0, {{0.2, 0.5}});
     const QString reelFolder = library.store->reelFolder(library.reel());
 
     const struct
@@ -199,7 +186,7 @@ TEST(EditorExport, HandsTheProjectToTheEditorsProgramOrShowsTheFolder)
             bool open(const QString &path) override { return RecordingOpener::open(path) && accepts; }
         } opener;
         opener.accepts = c.handlerAccepts;
-        QFile::remove(kdenlive + QStringLiteral(".args"));
+        QFile::remove(kdenlive + ".args");
         const auto outcome = EditorExport::exportAndOpen(library.reel(), *library.store, c.editor,
                                                          desktop.choice(), opener);
         ASSERT_TRUE(outcome.ok()) << outcome.errorDescription().toStdString();
@@ -207,11 +194,10 @@ TEST(EditorExport, HandsTheProjectToTheEditorsProgramOrShowsTheFolder)
         EXPECT_EQ(EditorExport::statusNote(c.editor, outcome.value(), false), c.note);
         if (c.programStarted) {
             EXPECT_TRUE(waitUntil([&] { return !desktop.argumentsOf(kdenlive).isEmpty(); }, 30000));
-            EXPECT_EQ(desktop.argumentsOf(kdenlive),
-                      (QStringList{QStringLiteral("--x"), outcome.value().location}));
+            EXPECT_EQ(desktop.argumentsOf(kdenlive), (QStringList{"--x", outcome.value().location}));
         }
     }
-    const EditorExport::Outcome bundle{reelFolder + QStringLiteral("/007-tom-jerry.fcpxmld"), true};
+    const EditorExport::Outcome bundle{reelFolder + "/007-tom-jerry.fcpxmld", true};
     EXPECT_EQ(EditorExport::statusNote(Editor::finalCut, bundle, true),
-              QStringLiteral("Final-Cut-Projekt 007-tom-jerry.fcpxmld wird geöffnet."));
+              "Final-Cut-Projekt 007-tom-jerry.fcpxmld wird geöffnet.");
 }

@@ -3,12 +3,11 @@
 #include "export/fcpxml_check.h"
 
 #include "library/library_store.h"
-#include "platform/desktop_opener.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/recording_opener.h"
+#include "tests/support/test_files.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -19,8 +18,9 @@ using namespace tandrel;
 namespace {
 
 using tandrel::testing::FileSizeLimit;
+using tandrel::testing::readFile;
 using tandrel::testing::RecordingOpener;
-
+using tandrel::testing::writeFile;
 
 class FCPXMLBundle : public ::testing::Test
 {
@@ -30,9 +30,9 @@ protected:
         // Final Cut libraries are also looked for in the home folder.
         m_oldHome = qgetenv("HOME");
         qputenv("HOME", m_home.path().toUtf8());
-        m_defaults.emplace(m_home.filePath(QStringLiteral("defaults.ini")));
+        m_defaults.emplace(m_home.filePath("defaults.ini"));
         m_store.emplace(*m_defaults, m_root.path());
-        m_reelID = m_store->createReel(7, QStringLiteral("Intro"), QString()).id;
+        m_reelID = m_store->createReel(7, "Intro", QString()).id;
     }
     void TearDown() override { qputenv("HOME", m_oldHome); }
 
@@ -42,21 +42,14 @@ protected:
     {
         const QDir takes(m_store->takesFolder(reel()));
         const QString stamp = QString::number(reel().takes.size());
-        const QString video = stamp + QStringLiteral("-video.mov"),
-                      audio = stamp + QStringLiteral("-audio.m4a");
-        for (const auto &[name, bytes] : {std::pair{video, videoBytes}, std::pair{audio, audioBytes}}) {
-            QFile file(takes.filePath(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(bytes, '\0'));
-        }
+        const QString video = stamp + "-video.mov", audio = stamp + "-audio.m4a";
+        for (const auto &[name, bytes] : {std::pair{video, videoBytes}, std::pair{audio, audioBytes}})
+            ASSERT_TRUE(writeFile(takes.filePath(name), QByteArray(bytes, '\0')));
         m_store->addTake(Take{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), video, audio, 2.0, {}},
                          m_reelID);
     }
 
-    QString bundlePath() const
-    {
-        return QDir(m_root.path()).filePath(QStringLiteral("007-intro/007-intro.fcpxmld"));
-    }
+    QString bundlePath() const { return QDir(m_root.path()).filePath("007-intro/007-intro.fcpxmld"); }
 
     QTemporaryDir m_home, m_root;
     QByteArray m_oldHome;
@@ -73,17 +66,15 @@ TEST_F(FCPXMLBundle, WritesAValidDocumentIntoTheReelFolderAndReplacesItOnTheNext
     const auto first = FCPXMLExporter::exportReel(reel(), *m_store);
     ASSERT_TRUE(first.ok()) << first.errorDescription().toStdString();
     EXPECT_EQ(first.value(), bundlePath());
-    const QString info = QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml"));
+    const QString info = QDir(bundlePath()).filePath("Info.fcpxml");
     EXPECT_EQ(tandrel::testing::dtdErrors(info), QString());
 
     addTake(4096, 0);
     const auto second = FCPXMLExporter::exportReel(reel(), *m_store);
     ASSERT_TRUE(second.ok());
     EXPECT_EQ(QDir(bundlePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              QStringList{QStringLiteral("Info.fcpxml")});
-    QFile file(info);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(file.readAll()).count(QStringLiteral("<asset ")), 3);
+              QStringList{"Info.fcpxml"});
+    EXPECT_EQ(QString::fromUtf8(readFile(info)).count("<asset "), 3);
     EXPECT_EQ(tandrel::testing::dtdErrors(info), QString());
 }
 
@@ -95,7 +86,7 @@ TEST_F(FCPXMLBundle, FindsTakeFilesThroughTheReelsCurrentFolder)
     m_store->updateReel(renamed); // moves the folder with its takes
     const auto bundle = FCPXMLExporter::exportReel(reel(), *m_store);
     ASSERT_TRUE(bundle.ok()) << bundle.errorDescription().toStdString();
-    EXPECT_EQ(bundle.value(), QDir(m_root.path()).filePath(QStringLiteral("007-outro/007-outro.fcpxmld")));
+    EXPECT_EQ(bundle.value(), QDir(m_root.path()).filePath("007-outro/007-outro.fcpxmld"));
 }
 
 TEST_F(FCPXMLBundle, FailuresLeaveOnlyTheFoldersAndOpenNothing)
@@ -103,23 +94,22 @@ TEST_F(FCPXMLBundle, FailuresLeaveOnlyTheFoldersAndOpenNothing)
     RecordingOpener opener;
     const auto noTakes = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
     EXPECT_EQ(noTakes.error(), ExportError::noTakes);
+    EXPECT_EQ(noTakes.errorDescription(), "Für dieses Reel gibt es noch keine Aufnahme.");
     addTake(64, 10);
     const auto noMedia = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
     EXPECT_EQ(noMedia.error(), ExportError::noMedia);
+    EXPECT_EQ(noMedia.errorDescription(), "Die Takes enthalten keine verwertbaren Video- oder Audiodateien.");
     EXPECT_TRUE(QFileInfo(bundlePath()).isDir());
-    EXPECT_FALSE(QFileInfo::exists(QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml"))));
+    EXPECT_FALSE(QFileInfo::exists(QDir(bundlePath()).filePath("Info.fcpxml")));
 
     // A file where the bundle folder belongs.
     addTake(4096, 4096);
     ASSERT_TRUE(QDir(bundlePath()).removeRecursively());
-    QFile blocker(bundlePath());
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(writeFile(bundlePath(), {}));
     const auto blocked = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
     EXPECT_FALSE(blocked.ok());
     EXPECT_EQ(blocked.error(), std::nullopt);
-    EXPECT_TRUE(blocked.errorDescription().startsWith(
-            QStringLiteral("Export-Ordner konnte nicht angelegt werden: ")))
+    EXPECT_TRUE(blocked.errorDescription().startsWith("Export-Ordner konnte nicht angelegt werden: "))
             << blocked.errorDescription().toStdString();
     EXPECT_TRUE(opener.opened.isEmpty());
 }
@@ -131,27 +121,24 @@ TEST_F(FCPXMLBundle, OpensTheFinalCutLibraryBeforeTheBundle)
     ASSERT_TRUE(FCPXMLExporter::exportAndOpen(reel(), *m_store, withoutLibrary).ok());
     EXPECT_EQ(withoutLibrary.opened, QStringList{bundlePath()});
 
-    const QString finalCut = QDir(m_home.path()).filePath(QStringLiteral("Movies/Ohne Titel.fcpbundle"));
+    const QString finalCut = QDir(m_home.path()).filePath("Movies/Ohne Titel.fcpbundle");
     ASSERT_TRUE(QDir().mkpath(finalCut));
     RecordingOpener withLibrary;
     ASSERT_TRUE(FCPXMLExporter::exportAndOpen(reel(), *m_store, withLibrary).ok());
     EXPECT_EQ(withLibrary.opened, (QStringList{finalCut, bundlePath()}));
-    QFile file(QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml")));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("<library location=\"file://"));
+    EXPECT_TRUE(readFile(QDir(bundlePath()).filePath("Info.fcpxml")).contains("<library location=\"file://"));
 }
 
 TEST_F(FCPXMLBundle, AFullDiskFailsTheExportAndRemovesOnlyABundleFolderItCreated)
 {
     addTake(4096, 4096);
-    const QString info = QDir(bundlePath()).filePath(QStringLiteral("Info.fcpxml"));
+    const QString info = QDir(bundlePath()).filePath("Info.fcpxml");
     // The document is cut short after 100 bytes: no success, no bundle.
     {
         const FileSizeLimit full(100);
         const auto failed = FCPXMLExporter::exportReel(reel(), *m_store);
         ASSERT_FALSE(failed.ok());
-        EXPECT_TRUE(failed.errorDescription().startsWith(
-                QStringLiteral("Export konnte nicht geschrieben werden: ")))
+        EXPECT_TRUE(failed.errorDescription().startsWith("Export konnte nicht geschrieben werden: "))
                 << failed.errorDescription().toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(bundlePath()));
@@ -159,16 +146,12 @@ TEST_F(FCPXMLBundle, AFullDiskFailsTheExportAndRemovesOnlyABundleFolderItCreated
 
     // An earlier export's bundle stays, with its document as it was.
     ASSERT_TRUE(FCPXMLExporter::exportReel(reel(), *m_store).ok());
-    QFile earlier(info);
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    const QByteArray document = earlier.readAll();
-    earlier.close();
+    const QByteArray document = readFile(info);
     {
         const FileSizeLimit full(100);
         EXPECT_FALSE(FCPXMLExporter::exportReel(reel(), *m_store).ok());
     }
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    EXPECT_EQ(earlier.readAll(), document);
+    EXPECT_EQ(readFile(info), document);
     EXPECT_EQ(QDir(bundlePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              QStringList{QStringLiteral("Info.fcpxml")});
+              QStringList{"Info.fcpxml"});
 }

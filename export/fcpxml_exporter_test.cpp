@@ -1,19 +1,18 @@
 #include "export/fcpxml_exporter.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include "tests/support/test_files.h"
 
 using namespace tandrel;
 
 namespace {
 
-QString writeFile(const QString &path, qsizetype bytes)
+QString fileOf(const QString &path, qsizetype bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(bytes, 'x')) != bytes)
-        ADD_FAILURE() << "cannot write " << path.toStdString();
+    EXPECT_TRUE(tandrel::testing::writeFile(path, QByteArray(bytes, 'x'))) << path.toStdString();
     return path;
 }
 
@@ -34,23 +33,22 @@ TEST(FCPXMLExporter, EscapesTheFiveXmlCharacters)
     };
     for (const auto &c : cases)
         EXPECT_EQ(FCPXMLExporter::xmlEscaped(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
-    EXPECT_EQ(FCPXMLExporter::xmlEscaped(QString(QChar(0xD800)) + QStringLiteral("x") + QChar(0xFFFF)),
-              QStringLiteral("x"));
+    EXPECT_EQ(FCPXMLExporter::xmlEscaped(QString(QChar(0xD800)) + QStringLiteral("x") + QChar(0xFFFF)), "x");
 }
 
 TEST(FCPXMLExporter, MediaIsUsableOnlyAsARegularFileAbove64Bytes)
 {
     QTemporaryDir dir;
-    QDir(dir.path()).mkdir(QStringLiteral("folder.mov"));
+    QDir(dir.path()).mkdir("folder.mov");
     const struct
     {
         QString path;
         bool usable;
     } cases[] = {
-            {writeFile(dir.filePath(QStringLiteral("small.mov")), 64), false},
-            {writeFile(dir.filePath(QStringLiteral("big.mov")), 65), true},
-            {dir.filePath(QStringLiteral("missing.mov")), false},
-            {dir.filePath(QStringLiteral("folder.mov")), false},
+            {fileOf(dir.filePath("small.mov"), 64), false},
+            {fileOf(dir.filePath("big.mov"), 65), true},
+            {dir.filePath("missing.mov"), false},
+            {dir.filePath("folder.mov"), false},
             {QString(), false},
     };
     for (const auto &c : cases)
@@ -62,9 +60,9 @@ TEST(FCPXMLExporter, FindsTheFirstExistingFinalCutLibrary)
     QTemporaryDir root, home;
     const QByteArray oldHome = qgetenv("HOME");
     qputenv("HOME", home.path().toUtf8());
-    const QString inRoot = QDir(root.path()).filePath(QStringLiteral("Tandrel.fcpbundle"));
-    const QString named = QDir(home.path()).filePath(QStringLiteral("Movies/Tandrel Library.fcpbundle"));
-    const QString untitled = QDir(home.path()).filePath(QStringLiteral("Movies/Ohne Titel.fcpbundle"));
+    const QString inRoot = QDir(root.path()).filePath("Tandrel.fcpbundle");
+    const QString named = QDir(home.path()).filePath("Movies/Tandrel Library.fcpbundle");
+    const QString untitled = QDir(home.path()).filePath("Movies/Ohne Titel.fcpbundle");
 
     EXPECT_EQ(FCPXMLExporter::libraryLocation(root.path()), std::nullopt);
     QDir().mkpath(untitled);

@@ -42,7 +42,7 @@ qsizetype magentaPixels(const QImage &image)
 bool hasWindow(const QString &project, const QString &editor)
 {
     QString out;
-    runTool(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}, &out, 20000);
+    runTool("xwininfo", {"-root", "-tree"}, &out, 20000);
     for (const QString &line : out.split(u'\n')) {
         if (line.contains(project) && line.contains(editor, Qt::CaseInsensitive))
             return true;
@@ -62,19 +62,18 @@ TEST_P(EditorScreenshot, TheEditorOpensTheProjectWithTheTakesOnItsTimeline)
     const std::optional<DesktopEntry> entry = EditorChoice().desktopEntry(editor);
     if (!entry)
         GTEST_SKIP() << EditorChoice::name(editor).toStdString() << " is not installed";
-    if (QStandardPaths::findExecutable(QStringLiteral("dbus-run-session")).isEmpty())
+    if (QStandardPaths::findExecutable("dbus-run-session").isEmpty())
         GTEST_SKIP() << "dbus-run-session is missing; the editors need a session bus";
     ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "runs on the test desktop (scripts/test-env)";
 
     TestLibrary library;
     const QDir takes(library.takesFolder());
-    ASSERT_TRUE(writeTestVideo(takes.filePath(QStringLiteral("a-video.mov")), magenta, 100));
-    ASSERT_TRUE(writeTestAudio(takes.filePath(QStringLiteral("a-audio.m4a")), 100));
-    ASSERT_TRUE(writeTestVideo(takes.filePath(QStringLiteral("b-video.mov")), cyan, 100));
-    ASSERT_TRUE(writeTestAudio(takes.filePath(QStringLiteral("b-audio.m4a")), 100));
-    library.addTake(0, QStringLiteral("a-video.mov"), QStringLiteral("a-audio.m4a"), 3.0, {{0.5, 2.0}});
-    library.addTake(1, QStringLiteral("b-video.mov"), QStringLiteral("b-audio.m4a"), 3.0,
-                    {{0.3, 1.0}, {1.5, 2.5}});
+    ASSERT_TRUE(writeTestVideo(takes.filePath("a-video.mov"), magenta, 100));
+    ASSERT_TRUE(writeTestAudio(takes.filePath("a-audio.m4a"), 100));
+    ASSERT_TRUE(writeTestVideo(takes.filePath("b-video.mov"), cyan, 100));
+    ASSERT_TRUE(writeTestAudio(takes.filePath("b-audio.m4a"), 100));
+    library.addTake(0, "a-video.mov", "a-audio.m4a", 3.0, {{0.5, 2.0}});
+    library.addTake(1, "b-video.mov", "b-audio.m4a", 3.0, {{0.3, 1.0}, {1.5, 2.5}});
     const auto flavour
             = editor == Editor::kdenlive ? MltProject::Flavour::kdenlive : MltProject::Flavour::shotcut;
     const ExportResult<QString> project = MltProject::exportReel(library.reel(), *library.store, flavour);
@@ -89,15 +88,13 @@ TEST_P(EditorScreenshot, TheEditorOpensTheProjectWithTheTakesOnItsTimeline)
     // to a log beside the project.
     const QStringList command = entry->command(project.value());
     ASSERT_FALSE(command.isEmpty());
-    const QString pidFile = library.dir.filePath(QStringLiteral("editor.pid"));
+    const QString pidFile = library.dir.filePath("editor.pid");
     QProcess session;
-    const QString log = library.dir.filePath(QStringLiteral("editor.log"));
+    const QString log = library.dir.filePath("editor.log");
     session.setProcessChannelMode(QProcess::MergedChannels);
     session.setStandardOutputFile(log);
-    session.start(QStringLiteral("dbus-run-session"),
-                  QStringList{QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-                              QStringLiteral("echo $$ > \"$0\"; exec \"$@\""), pidFile}
-                          + command);
+    session.start("dbus-run-session",
+                  QStringList{"--", "sh", "-c", "echo $$ > \"$0\"; exec \"$@\"", pidFile} + command);
     ASSERT_TRUE(session.waitForStarted(30000));
 
     // Loaded: a window carries the project's name and the first take's
@@ -118,8 +115,7 @@ TEST_P(EditorScreenshot, TheEditorOpensTheProjectWithTheTakesOnItsTimeline)
 
     const QString folder = QStringLiteral(TANDREL_SCREENSHOT_DIR);
     QDir().mkpath(folder);
-    const QString path
-            = folder + QLatin1Char('/') + EditorChoice::formatName(editor) + QStringLiteral("-project.png");
+    const QString path = folder + QLatin1Char('/') + EditorChoice::formatName(editor) + "-project.png";
     EXPECT_TRUE(shot.save(path));
     std::cout << "[ screenshot ] " << path.toStdString() << '\n';
 

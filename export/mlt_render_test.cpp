@@ -25,12 +25,9 @@ struct Rgb
 Rgb colourAt(const QString &file, double seconds)
 {
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"),
-                  QString::number(seconds), QStringLiteral("-i"), file, QStringLiteral("-frames:v"),
-                  QStringLiteral("1"), QStringLiteral("-vf"), QStringLiteral("scale=1:1:flags=area"),
-                  QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
-                  QStringLiteral("rgb24"), QStringLiteral("-")});
+    ffmpeg.start("ffmpeg",
+                 {"-v", "error", "-ss", QString::number(seconds), "-i", file, "-frames:v", "1", "-vf",
+                  "scale=1:1:flags=area", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
     if (!ffmpeg.waitForFinished(60000))
         return {};
     const QByteArray pixel = ffmpeg.readAllStandardOutput();
@@ -42,10 +39,9 @@ Rgb colourAt(const QString &file, double seconds)
 qint64 videoFrames(const QString &file)
 {
     QString out;
-    runTool(QStringLiteral("ffprobe"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
-             QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-             QStringLiteral("stream=nb_read_frames"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), file},
+    runTool("ffprobe",
+            {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+             "stream=nb_read_frames", "-of", "csv=p=0", file},
             &out);
     return out.trimmed().toLongLong();
 }
@@ -54,11 +50,8 @@ qint64 videoFrames(const QString &file)
 double meanVolume(const QString &file)
 {
     QString out;
-    runTool(QStringLiteral("ffmpeg"),
-            {QStringLiteral("-i"), file, QStringLiteral("-af"), QStringLiteral("volumedetect"),
-             QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")},
-            &out);
-    const auto match = QRegularExpression(QStringLiteral("mean_volume: (-?[0-9.]+) dB")).match(out);
+    runTool("ffmpeg", {"-i", file, "-af", "volumedetect", "-f", "null", "-"}, &out);
+    const auto match = QRegularExpression("mean_volume: (-?[0-9.]+) dB").match(out);
     return match.hasMatch() ? match.captured(1).toDouble() : -1000;
 }
 
@@ -66,19 +59,18 @@ double meanVolume(const QString &file)
 
 TEST(MltRender, MeltPlaysEachProjectForTheLengthOfTheSlicesWithEachTakesPicture)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("melt")).isEmpty())
+    if (QStandardPaths::findExecutable("melt").isEmpty())
         GTEST_SKIP() << "melt is not installed (scripts/install-deps installs it)";
 
     TestLibrary library;
     const QDir takes(library.takesFolder());
     // The files run a little longer than the take, as a recording stops after its last level.
-    ASSERT_TRUE(writeTestVideo(takes.filePath(QStringLiteral("a-video.mov")), red, 100));
-    ASSERT_TRUE(writeTestAudio(takes.filePath(QStringLiteral("a-audio.m4a")), 100));
-    ASSERT_TRUE(writeTestVideo(takes.filePath(QStringLiteral("b-video.mov")), blue, 100));
-    ASSERT_TRUE(writeTestAudio(takes.filePath(QStringLiteral("b-audio.m4a")), 100));
-    library.addTake(0, QStringLiteral("a-video.mov"), QStringLiteral("a-audio.m4a"), 3.0, {{0.5, 2.0}});
-    library.addTake(1, QStringLiteral("b-video.mov"), QStringLiteral("b-audio.m4a"), 3.0,
-                    {{0.3, 1.0}, {1.5, 2.5}});
+    ASSERT_TRUE(writeTestVideo(takes.filePath("a-video.mov"), red, 100));
+    ASSERT_TRUE(writeTestAudio(takes.filePath("a-audio.m4a"), 100));
+    ASSERT_TRUE(writeTestVideo(takes.filePath("b-video.mov"), blue, 100));
+    ASSERT_TRUE(writeTestAudio(takes.filePath("b-audio.m4a"), 100));
+    library.addTake(0, "a-video.mov", "a-audio.m4a", 3.0, {{0.5, 2.0}});
+    library.addTake(1, "b-video.mov", "b-audio.m4a", 3.0, {{0.3, 1.0}, {1.5, 2.5}});
 
     const FinalCutTimeline cut = FinalCutTimeline::read(
             FCPXMLExporter::buildDocument(library.reel(),
@@ -104,15 +96,13 @@ TEST(MltRender, MeltPlaysEachProjectForTheLengthOfTheSlicesWithEachTakesPicture)
         SCOPED_TRACE(MltProject::fileSuffix(flavour).toStdString());
         const ExportResult<QString> project = MltProject::exportReel(library.reel(), *library.store, flavour);
         ASSERT_TRUE(project.ok()) << project.errorDescription().toStdString();
-        const QString rendered = library.dir.filePath(
-                QStringLiteral("render") + MltProject::fileSuffix(flavour) + QStringLiteral(".mp4"));
+        const QString rendered
+                = library.dir.filePath(QStringLiteral("render") + MltProject::fileSuffix(flavour) + ".mp4");
         QString log;
-        ASSERT_EQ(runTool(QStringLiteral("melt"),
-                          {QStringLiteral("-quiet"), project.value(), QStringLiteral("-consumer"),
-                           QStringLiteral("avformat:") + rendered, QStringLiteral("vcodec=libx264"),
-                           QStringLiteral("preset=ultrafast"), QStringLiteral("acodec=aac"),
-                           QStringLiteral("width=270"), QStringLiteral("height=480"),
-                           QStringLiteral("real_time=0"), QStringLiteral("terminate_on_pause=1")},
+        ASSERT_EQ(runTool("melt",
+                          {"-quiet", project.value(), "-consumer", QStringLiteral("avformat:") + rendered,
+                           "vcodec=libx264", "preset=ultrafast", "acodec=aac", "width=270", "height=480",
+                           "real_time=0", "terminate_on_pause=1"},
                           &log),
                   0)
                 << log.toStdString();

@@ -76,7 +76,7 @@ TEST(ReelProject, TitleSlugKeepsAtMostFortyEightCharactersAfterStripping)
 {
     EXPECT_EQ(reelWith(1, QString(60, QLatin1Char('a'))).titleSlug(), QString(48, QLatin1Char('a')));
     // The cut comes after stripping, so a cut slug may end in a hyphen.
-    const QString cut = reelWith(1, QString(47, QLatin1Char('a')) + QStringLiteral(" bcd")).titleSlug();
+    const QString cut = reelWith(1, QString(47, QLatin1Char('a')) + " bcd").titleSlug();
     EXPECT_EQ(cut, QString(47, QLatin1Char('a')) + QLatin1Char('-'));
     // Counted in characters, not code units: letters outside the BMP take two code units.
     QString wide;
@@ -111,10 +111,10 @@ TEST(ReelProject, LatestTakeIsTheLatestRecordingAndTheLastOneOnTies)
 
     reel.takes = {takeAt("2025-03-01T09:00:00Z", "a"), takeAt("2025-03-01T11:00:00Z", "b"),
                   takeAt("2025-03-01T10:00:00Z", "c")};
-    EXPECT_EQ(reel.latestTake()->videoFileName, QStringLiteral("b"));
+    EXPECT_EQ(reel.latestTake()->videoFileName, "b");
 
     reel.takes.append(takeAt("2025-03-01T11:00:00Z", "d"));
-    EXPECT_EQ(reel.latestTake()->videoFileName, QStringLiteral("d"));
+    EXPECT_EQ(reel.latestTake()->videoFileName, "d");
 }
 
 TEST(ReelProject, ReelOrderIsNumberThenCreationAndStable)
@@ -138,5 +138,5 @@ TEST(ReelProject, ReelOrderIsNumberThenCreationAndStable)
     QStringList titles;
     for (const ReelProject &r : reels)
         titles.append(r.title);
-    EXPECT_EQ(titles.join(QLatin1Char(' ')), QStringLiteral("neg b-early b-late x1 x2 c"));
+    EXPECT_EQ(titles.join(QLatin1Char(' ')), "neg b-early b-late x1 x2 c");
 }

@@ -1,5 +1,7 @@
 #include "library/take_recovery.h"
 
+#include "tests/support/test_files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -15,15 +17,15 @@ namespace {
 bool encode(const QString &pipeline, const QString &path)
 {
     QProcess gst;
-    gst.start(QStringLiteral("gst-launch-1.0"),
-              QStringList{QStringLiteral("-q")} + pipeline.split(QLatin1Char(' '))
-                      + QStringList{QStringLiteral("!"), QStringLiteral("filesink"),
-                                    QStringLiteral("location=") + path});
+    gst.start("gst-launch-1.0",
+              QStringList{"-q"} + pipeline.split(QLatin1Char(' '))
+                      + QStringList{"!", "filesink", QStringLiteral("location=") + path});
     return gst.waitForFinished(120000) && gst.exitCode() == 0;
 }
 
-const QString tone = QStringLiteral("audiotestsrc num-buffers=94 wave=sine volume=0.5 ! audio/x-raw,rate=48000,"
-                                    "channels=1 ! avenc_aac ! mp4mux");
+const QString tone
+        = QStringLiteral("audiotestsrc num-buffers=94 wave=sine volume=0.5 ! audio/x-raw,rate=48000,"
+                         "channels=1 ! avenc_aac ! mp4mux");
 const QString silence = QStringLiteral("audiotestsrc num-buffers=94 wave=silence ! audio/x-raw,rate=48000,"
                                        "channels=1 ! avenc_aac ! mp4mux");
 const QString picture = QStringLiteral("videotestsrc num-buffers=60 ! video/x-raw,width=108,height=192,"
@@ -46,17 +48,15 @@ TEST(TakeRecovery, AdoptsOnlyReadableFilesThatNoTakeNamesAndNoRecordingHolds)
     folders.ensure(reel);
     const QDir takes(folders.takesFolder(reel));
 
-    ASSERT_TRUE(encode(picture, takes.filePath(QStringLiteral("20250301-094500-video.mov"))));
-    ASSERT_TRUE(encode(tone, takes.filePath(QStringLiteral("20250301-094500-audio.m4a"))));
-    ASSERT_TRUE(encode(silence, takes.filePath(QStringLiteral("20250301-095000-2-audio.m4a"))));
-    ASSERT_TRUE(encode(picture, takes.filePath(QStringLiteral("20250301-093000-video.mov"))));
-    ASSERT_TRUE(encode(picture, takes.filePath(QStringLiteral("20250301-100000-video.mov"))));
-    QLockFile recording(takes.filePath(QStringLiteral("20250301-100000.lock")));
+    ASSERT_TRUE(encode(picture, takes.filePath("20250301-094500-video.mov")));
+    ASSERT_TRUE(encode(tone, takes.filePath("20250301-094500-audio.m4a")));
+    ASSERT_TRUE(encode(silence, takes.filePath("20250301-095000-2-audio.m4a")));
+    ASSERT_TRUE(encode(picture, takes.filePath("20250301-093000-video.mov")));
+    ASSERT_TRUE(encode(picture, takes.filePath("20250301-100000-video.mov")));
+    QLockFile recording(takes.filePath("20250301-100000.lock"));
     ASSERT_TRUE(recording.tryLock(0));
-    QFile broken(takes.filePath(QStringLiteral("20250301-101500-video.mov")));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write(QByteArray(4096, 'x'));
-    broken.close();
+    ASSERT_TRUE(
+            tandrel::testing::writeFile(takes.filePath("20250301-101500-video.mov"), QByteArray(4096, 'x')));
 
     QList<RecoveredTake> found = findOrphanTakes({reel}, folders);
     std::sort(found.begin(), found.end(),
@@ -64,15 +64,14 @@ TEST(TakeRecovery, AdoptsOnlyReadableFilesThatNoTakeNamesAndNoRecordingHolds)
     ASSERT_EQ(found.size(), 2);
     const Take &both = found[0].take;
     EXPECT_EQ(found[0].reelID, reel.id);
-    EXPECT_EQ(both.videoFileName, QStringLiteral("20250301-094500-video.mov"));
-    EXPECT_EQ(both.audioFileName, QStringLiteral("20250301-094500-audio.m4a"));
+    EXPECT_EQ(both.videoFileName, "20250301-094500-video.mov");
+    EXPECT_EQ(both.audioFileName, "20250301-094500-audio.m4a");
     EXPECT_NEAR(both.duration, 2.0, 0.1);
-    EXPECT_EQ(both.recordedAt, QDateTime::fromString(QStringLiteral("20250301-094500"),
-                                                     QStringLiteral("yyyyMMdd-HHmmss")).toUTC());
+    EXPECT_EQ(both.recordedAt, QDateTime::fromString("20250301-094500", "yyyyMMdd-HHmmss").toUTC());
     EXPECT_FALSE(both.speechIntervals.isEmpty()) << "a tone is measured as voice";
     const Take &audioOnly = found[1].take;
     EXPECT_EQ(audioOnly.videoFileName, std::nullopt);
-    EXPECT_EQ(audioOnly.audioFileName, QStringLiteral("20250301-095000-2-audio.m4a"));
+    EXPECT_EQ(audioOnly.audioFileName, "20250301-095000-2-audio.m4a");
     EXPECT_TRUE(audioOnly.speechIntervals.isEmpty()) << "silence holds no speech";
 
     // Once the recording is gone (its lock given up or left by a dead

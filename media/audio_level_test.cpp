@@ -20,14 +20,10 @@ template<typename T> AudioBuffer bufferOf(const std::vector<T> &samples, SampleF
 
 } // namespace
 
-TEST(AudioLevel, FullScaleSquareWaveIsZeroDecibels)
+TEST(AudioLevel, FullScaleIsZeroDecibelsAndAllChannelsPoolIntoOneRms)
 {
     EXPECT_FLOAT_EQ(*audioLevel(bufferOf<float>({1, -1, 1, -1}, SampleFormat::Float32, 1)), 0.0f);
     EXPECT_NEAR(*audioLevel(bufferOf<int16_t>({-32768, -32768}, SampleFormat::Int16, 2)), 0.0f, 1e-6);
-}
-
-TEST(AudioLevel, PoolsAllChannelsIntoOneRms)
-{
     // Left at half scale, right silent: rms = sqrt(0.25 / 2).
     const auto level = audioLevel(bufferOf<float>({0.5f, 0, 0.5f, 0}, SampleFormat::Float32, 2));
     EXPECT_NEAR(*level, 20 * std::log10(std::sqrt(0.125)), 1e-5);

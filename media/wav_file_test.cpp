@@ -1,23 +1,21 @@
 #include "media/wav_file.h"
 
+#include "tests/support/test_files.h"
 #include "tests/support/wav_builder.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace tandrel;
-using tandrel::testing::WavLayout;
 using tandrel::testing::wavFile;
+using tandrel::testing::WavLayout;
 
 namespace {
 
 QString written(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
     const QString path = dir.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    EXPECT_TRUE(tandrel::testing::writeFile(path, bytes));
     return path;
 }
 
@@ -42,10 +40,11 @@ TEST(WavReader, TakesAndRefusesTheSameFilesWholeOrBufferByBuffer)
     WavLayout streaming = layout(1, 16);
     streaming.streamingSize = true;
     WavLayout padded = layout(3, 32, 2, 16000);
-    padded.chunkBeforeData = QByteArray("LIST\x03\x00\x00\x00" "abc\x00", 12);
+    padded.chunkBeforeData = QByteArray("LIST\3\0\0\0abc\0", 12);
     WavLayout hugeRate = layout(1, 16, 1, 0x80000000u);
     WavLayout noData = layout(1, 16);
     noData.withData = false;
+    const char *unsupported = "Nicht unterstütztes WAV-Format";
 
     const struct
     {
@@ -57,16 +56,19 @@ TEST(WavReader, TakesAndRefusesTheSameFilesWholeOrBufferByBuffer)
         const char *error; // part of the refusal, or null
     } cases[] = {
             {"int16", wavFile(layout(1, 16), QByteArray(800, '\1')), SampleFormat::Int16, 1, 400, nullptr},
-            {"float stereo after an odd chunk", wavFile(padded, QByteArray(800, '\0')), SampleFormat::Float32, 2,
-             100, nullptr},
+            {"float stereo after an odd chunk", wavFile(padded, QByteArray(800, '\0')), SampleFormat::Float32,
+             2, 100, nullptr},
             {"extensible float", wavFile(layout(0xFFFE, 32), QByteArray(400, '\0')), SampleFormat::Float32, 1,
              100, nullptr},
-            {"open data size", wavFile(streaming, QByteArray(802, '\0')), SampleFormat::Int16, 1, 401, nullptr},
-            {"8-bit", wavFile(layout(1, 8), QByteArray(8, '\0')), {}, 0, 0, "Nicht unterstütztes WAV-Format"},
-            {"rate past the signed range", wavFile(hugeRate, QByteArray(8, '\0')), {}, 0, 0,
-             "ungültige Formatangabe"},
+            {"open data size", wavFile(streaming, QByteArray(802, '\0')), SampleFormat::Int16, 1, 401,
+             nullptr},
+            {"8-bit", wavFile(layout(1, 8), QByteArray(8, '\0')), {}, 0, 0, unsupported},
+            {"24-bit", wavFile(layout(1, 24), QByteArray(6, '\0')), {}, 0, 0, unsupported},
+            {"32-bit integers", wavFile(layout(1, 32), QByteArray(8, '\1')), {}, 0, 0, unsupported},
+            {"rate past 31 bits", wavFile(hugeRate, QByteArray(8, '\0')), {}, 0, 0, "ungültige Formatangabe"},
             {"no data chunk", wavFile(noData, {}), {}, 0, 0, "keine Audiodaten"},
             {"text", QByteArray("keine Audiodatei"), {}, 0, 0, "Keine WAV-Datei"},
+            {"empty", QByteArray(), {}, 0, 0, "Keine WAV-Datei"},
     };
     for (const auto &c : cases) {
         const QString path = written(dir, QString::fromUtf8(c.name), c.bytes);
@@ -74,8 +76,8 @@ TEST(WavReader, TakesAndRefusesTheSameFilesWholeOrBufferByBuffer)
         auto opened = WavReader::open(path);
         ASSERT_EQ(whole.ok(), opened.ok()) << c.name;
         if (c.error) {
-            EXPECT_TRUE(whole.error().contains(QString::fromUtf8(c.error))) << c.name << ": "
-                                                                           << qPrintable(whole.error());
+            EXPECT_TRUE(whole.error().contains(QString::fromUtf8(c.error)))
+                    << c.name << ": " << qPrintable(whole.error());
             continue;
         }
         ASSERT_TRUE(whole.ok()) << c.name << ": " << qPrintable(whole.error());

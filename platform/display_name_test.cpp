@@ -6,9 +6,9 @@ using namespace tandrel;
 
 TEST(DisplayName, EqualNamesAreToldApartByNumberAndSize)
 {
-    const DisplayInfo laptop{1, QStringLiteral("eDP-1"), QRect(0, 0, 1920, 1200), {}};
-    const DisplayInfo left{2, QStringLiteral("screen"), QRect(1920, 0, 1920, 1080), QStringLiteral(":1.0")};
-    const DisplayInfo right{3, QStringLiteral("screen"), QRect(0, 0, 1280, 1024), QStringLiteral(":1.1")};
+    const DisplayInfo laptop{1, "eDP-1", QRect(0, 0, 1920, 1200), {}};
+    const DisplayInfo left{2, "screen", QRect(1920, 0, 1920, 1080), ":1.0"};
+    const DisplayInfo right{3, "screen", QRect(0, 0, 1280, 1024), ":1.1"};
     const DisplayInfo unnamed{4, QString(), QRect(0, 0, 800, 600), {}};
     const QList<DisplayInfo> all{laptop, left, right, unnamed};
     const struct

@@ -31,8 +31,8 @@ TEST(FileError, TranslatesWhatQtReportsForARealFailure)
     QTemporaryDir dir;
     QFile folderAsFile(dir.path());
     ASSERT_FALSE(folderAsFile.open(QIODevice::WriteOnly));
-    EXPECT_EQ(germanFileError(folderAsFile.errorString()), QStringLiteral("Ist ein Ordner"));
-    QFile missing(dir.filePath(QStringLiteral("fehlt/datei")));
+    EXPECT_EQ(germanFileError(folderAsFile.errorString()), "Ist ein Ordner");
+    QFile missing(dir.filePath("fehlt/datei"));
     ASSERT_FALSE(missing.open(QIODevice::ReadOnly));
-    EXPECT_EQ(germanFileError(missing.errorString()), QStringLiteral("Datei oder Ordner nicht gefunden"));
+    EXPECT_EQ(germanFileError(missing.errorString()), "Datei oder Ordner nicht gefunden");
 }

@@ -28,9 +28,9 @@ TEST(AnchoredTranscript, MovesOnlyWhereTheTranscriptIsConfidentlyTheScript)
 {
     const QList<Token> tokens = ScriptAligner::tokenize(script);
     const qint64 all = tokens.size();
-    const qint64 afterHabits = tokenOf(tokens, QStringLiteral("habits")) + 1;
-    const qint64 afterStart = tokenOf(tokens, QStringLiteral("start")) + 1;
-    const qint64 afterHeight = tokenOf(tokens, QStringLiteral("height")) + 1;
+    const qint64 afterHabits = tokenOf(tokens, "habits") + 1;
+    const qint64 afterStart = tokenOf(tokens, "start") + 1;
+    const qint64 afterHeight = tokenOf(tokens, "height") + 1;
     const struct
     {
         const char *transcript;

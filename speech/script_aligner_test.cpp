@@ -178,7 +178,7 @@ TEST(ScriptAligner, AlignedPositionWalksGreedilyWithinTheWindow)
 
 TEST(ScriptAligner, FinalResultsSetTheCursorAndPendingOnesOnlyTheLookahead)
 {
-    ScriptAligner aligner = alignerWith(QStringLiteral("Eins zwei drei vier fünf sechs"));
+    ScriptAligner aligner = alignerWith("Eins zwei drei vier fünf sechs");
     const struct
     {
         const char *text;
@@ -205,10 +205,10 @@ TEST(ScriptAligner, AnEmptyScriptKeepsThePositionAtZero)
     ScriptAligner aligner = alignerWith(QString());
     EXPECT_TRUE(aligner.tokens().isEmpty());
     aligner.setLookahead(4);
-    aligner.ingest(QStringLiteral("eins zwei"), false);
+    aligner.ingest("eins zwei", false);
     EXPECT_EQ(aligner.cursor(), 0);
     EXPECT_EQ(aligner.lookahead(), 0);
-    aligner.ingest(QStringLiteral("eins zwei"), true);
+    aligner.ingest("eins zwei", true);
     EXPECT_EQ(aligner.cursor(), 0);
 }
 
@@ -246,15 +246,15 @@ TEST(ScriptAligner, ReplacingTheScriptKeepsTheReaderOnTheNextWord)
 
 TEST(ScriptAligner, CopiesCompareEqualUntilThePositionDiffers)
 {
-    const ScriptAligner a = alignerWith(QStringLiteral("eins zwei drei"));
+    const ScriptAligner a = alignerWith("eins zwei drei");
     ScriptAligner b = a;
     EXPECT_EQ(a, b);
-    b.ingest(QStringLiteral("eins"), false);
+    b.ingest("eins", false);
     EXPECT_NE(a, b);
-    b.ingest(QStringLiteral("eins"), true);
+    b.ingest("eins", true);
     b.setCursor(0);
     EXPECT_EQ(a, b);
-    EXPECT_NE(a, alignerWith(QStringLiteral("eins zwei vier")));
+    EXPECT_NE(a, alignerWith("eins zwei vier"));
     b.setCursor(99);
     EXPECT_EQ(b.cursor(), 3);
 }

@@ -16,7 +16,7 @@ namespace {
 class MicrophoneHost : public AudioTapHost
 {
 public:
-    std::optional<QString> selectedMicrophoneID() const override { return QStringLiteral("mic"); }
+    std::optional<QString> selectedMicrophoneID() const override { return "mic"; }
     void setAudioTap(AudioTap tap) override { tapInstalled = bool(tap); }
     bool tapInstalled = false;
 };
@@ -24,12 +24,11 @@ public:
 // Debian's English acoustic model and dictionary as a model archive.
 QString englishArchive(const QTemporaryDir &dir)
 {
-    const QString archive = dir.filePath(QStringLiteral("english.tar.gz"));
+    const QString archive = dir.filePath("english.tar.gz");
     QProcess tar;
-    tar.start(QStringLiteral("tar"),
-              {QStringLiteral("-czf"), archive, QStringLiteral("-C"),
-               QStringLiteral("/usr/share/pocketsphinx/model"), QStringLiteral("en-us/en-us"),
-               QStringLiteral("en-us/cmudict-en-us.dict")});
+    tar.start("tar",
+              {"-czf", archive, "-C", "/usr/share/pocketsphinx/model", "en-us/en-us",
+               "en-us/cmudict-en-us.dict"});
     EXPECT_TRUE(tar.waitForFinished(120000) && tar.exitCode() == 0);
     return archive;
 }
@@ -39,18 +38,17 @@ QString englishArchive(const QTemporaryDir &dir)
 TEST(SphinxModelInstall, AFollowerWaitsWhileTheModelOfItsLocaleIsInstalledAndFailsWhenTheInstallDoes)
 {
     QTemporaryDir dir;
-    const QString root = dir.filePath(QStringLiteral("models"));
+    const QString root = dir.filePath("models");
     const QString archive = englishArchive(dir);
     for (const bool completed : {true, false}) {
-        QDir(QDir(root).filePath(QStringLiteral("de-DE"))).removeRecursively();
-        Result<std::unique_ptr<SphinxModelInstall>> install
-                = SphinxModelInstall::begin(QStringLiteral("de-DE"), root);
+        QDir(QDir(root).filePath("de-DE")).removeRecursively();
+        Result<std::unique_ptr<SphinxModelInstall>> install = SphinxModelInstall::begin("de-DE", root);
         ASSERT_TRUE(install.ok()) << qPrintable(install.error());
         SpeechFollower follower;
         follower.setModelRoot(root);
-        follower.setPreferredLocale(QStringLiteral("de_DE"));
+        follower.setPreferredLocale("de_DE");
         MicrophoneHost capture;
-        follower.start(QStringLiteral("Good morning and welcome back to the studio."), capture);
+        follower.start("Good morning and welcome back to the studio.", capture);
         ASSERT_TRUE(waitUntil([&] { return follower.state() == FollowState::loading; }));
         // Loading, and it stays there until the install has ended.
         ASSERT_TRUE(waitUntil([&] { return follower.recognizerThreads() == 1; }));
@@ -60,7 +58,7 @@ TEST(SphinxModelInstall, AFollowerWaitsWhileTheModelOfItsLocaleIsInstalledAndFai
         if (completed) {
             Result<SphinxModel> model = install.value()->finish(archive);
             ASSERT_TRUE(model.ok()) << qPrintable(model.error());
-            EXPECT_EQ(model->folder, QDir(root).filePath(QStringLiteral("de-DE")));
+            EXPECT_EQ(model->folder, QDir(root).filePath("de-DE"));
         }
         install.value().reset(); // the install ends
         if (completed) {
@@ -74,7 +72,7 @@ TEST(SphinxModelInstall, AFollowerWaitsWhileTheModelOfItsLocaleIsInstalledAndFai
         }
         follower.stop(capture);
         EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                  completed ? QStringList{QStringLiteral("de-DE")} : QStringList{})
+                  completed ? QStringList{"de-DE"} : QStringList{})
                 << "nothing of the install is left behind";
     }
 }

@@ -1,7 +1,7 @@
 #include "speech/sphinx_model.h"
+#include "tests/support/test_files.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -13,10 +13,7 @@ namespace {
 
 void touch(const QString &path)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("x");
+    ASSERT_TRUE(tandrel::testing::writeFile(path, "x"));
 }
 
 // Points the data folders at a temporary home and system folder while alive.
@@ -37,8 +34,8 @@ struct DataFolders
     }
     DataFolders()
     {
-        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("home")).toUtf8());
-        qputenv("XDG_DATA_DIRS", dir.filePath(QStringLiteral("system")).toUtf8());
+        qputenv("XDG_DATA_HOME", dir.filePath("home").toUtf8());
+        qputenv("XDG_DATA_DIRS", dir.filePath("system").toUtf8());
     }
     ~DataFolders()
     {
@@ -47,7 +44,7 @@ struct DataFolders
     }
     QString models(const char *where) const
     {
-        return dir.filePath(QString::fromLatin1(where) + QStringLiteral("/Tandrel/models"));
+        return dir.filePath(QString::fromLatin1(where) + "/Tandrel/models");
     }
 };
 
@@ -56,34 +53,32 @@ struct DataFolders
 TEST(SphinxModel, FindsModelsOfEitherLayoutInTheDataFoldersBeforeDebians)
 {
     DataFolders data;
-    const QString de = data.models("home") + QStringLiteral("/de-DE");
+    const QString de = data.models("home") + "/de-DE";
     // The CMU Sphinx project's archive layout, with an older binary language model.
-    touch(de + QStringLiteral("/model_parameters/voxforge.cd_cont_6000/mdef"));
-    touch(de + QStringLiteral("/etc/voxforge.dic"));
-    touch(de + QStringLiteral("/etc/voxforge.lm.DMP"));
+    touch(de + "/model_parameters/voxforge.cd_cont_6000/mdef");
+    touch(de + "/etc/voxforge.dic");
+    touch(de + "/etc/voxforge.lm.DMP");
     // Debian's layout, without a general language model.
-    const QString fr = data.models("system") + QStringLiteral("/fr_fr");
-    touch(fr + QStringLiteral("/fr_fr/mdef"));
-    touch(fr + QStringLiteral("/fr.dict"));
-    touch(fr + QStringLiteral("/fr-phone.lm.bin"));
+    const QString fr = data.models("system") + "/fr_fr";
+    touch(fr + "/fr_fr/mdef");
+    touch(fr + "/fr.dict");
+    touch(fr + "/fr-phone.lm.bin");
     // Not models: an install still being unpacked, a dictionary alone.
-    touch(data.models("home") + QStringLiteral("/.it-IT-x1y2z3/it/mdef"));
-    touch(data.models("home") + QStringLiteral("/.it-IT-x1y2z3/it.dict"));
-    touch(data.models("home") + QStringLiteral("/es-ES/es.dict"));
+    touch(data.models("home") + "/.it-IT-x1y2z3/it/mdef");
+    touch(data.models("home") + "/.it-IT-x1y2z3/it.dict");
+    touch(data.models("home") + "/es-ES/es.dict");
+    QDir().mkpath(data.models("home") + "/pt-PT/pt-pt"); // an acoustic folder without mdef
 
     const QList<SphinxModel> models = installedSphinxModels(sphinxModelRoots());
     ASSERT_EQ(models.size(), 3);
     EXPECT_EQ(models[0],
-              (SphinxModel{QStringLiteral("de-DE"),
-                           de + QStringLiteral("/model_parameters/voxforge.cd_cont_6000"),
-                           de + QStringLiteral("/etc/voxforge.dic"),
-                           de + QStringLiteral("/etc/voxforge.lm.DMP"), de}));
-    EXPECT_EQ(models[1],
-              (SphinxModel{QStringLiteral("fr-FR"), fr + QStringLiteral("/fr_fr"),
-                           fr + QStringLiteral("/fr.dict"), QString(), fr}));
-    EXPECT_EQ(models[2].locale, QStringLiteral("en-US"));
-    EXPECT_EQ(models[2].folder, defaultSphinxModelRoot() + QStringLiteral("/en-us"));
+              (SphinxModel{"de-DE", de + "/model_parameters/voxforge.cd_cont_6000", de + "/etc/voxforge.dic",
+                           de + "/etc/voxforge.lm.DMP", de}));
+    EXPECT_EQ(models[1], (SphinxModel{"fr-FR", fr + "/fr_fr", fr + "/fr.dict", QString(), fr}));
+    EXPECT_EQ(models[2].locale, "en-US");
+    EXPECT_EQ(models[2].folder, defaultSphinxModelRoot() + "/en-us");
+    EXPECT_TRUE(QFileInfo::exists(models[2].acousticModel + "/mdef"));
+    EXPECT_FALSE(models[2].languageModel.contains("phone"));
+    EXPECT_TRUE(installedSphinxModels(data.dir.filePath("missing")).isEmpty());
     EXPECT_EQ(userSphinxModelRoot(), data.models("home"));
-    EXPECT_EQ(chooseSphinxModel(models, QStringLiteral("fr_FR"))->folder, fr);
-    EXPECT_EQ(chooseSphinxModel(models, QStringLiteral("it_IT"))->folder, de);
 }

@@ -2,9 +2,8 @@
 #include "speech/espeak_wav.h"
 #include "speech/speech_audio_sink.h"
 #include "speech/sphinx_recognizer.h"
+#include "tests/support/test_files.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -23,7 +22,7 @@ const QString script = QStringLiteral(
 
 SphinxModel englishModel()
 {
-    return *chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), QStringLiteral("en_US"));
+    return *chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), "en_US");
 }
 
 struct Heard
@@ -125,28 +124,9 @@ double orderedShare(const QString &reference, const QString &heard)
 
 } // namespace
 
-TEST(SphinxModel, FindsTheInstalledEnglishModel)
-{
-    const QList<SphinxModel> models = installedSphinxModels(sphinxModelRoots());
-    ASSERT_FALSE(models.isEmpty());
-    EXPECT_EQ(models.first().locale, QStringLiteral("en-US"));
-    EXPECT_TRUE(QFileInfo::exists(models.first().acousticModel + QStringLiteral("/mdef")));
-    EXPECT_FALSE(models.first().languageModel.contains(QStringLiteral("phone")));
-}
-
-TEST(SphinxModel, SkipsFoldersThatHoldNoCompleteModel)
-{
-    QTemporaryDir root;
-    QDir(root.path()).mkpath(QStringLiteral("de-de/de-de")); // acoustic folder without mdef
-    QDir(root.path()).mkpath(QStringLiteral("fr-fr"));
-    EXPECT_TRUE(installedSphinxModels(root.path()).isEmpty());
-    EXPECT_TRUE(installedSphinxModels(root.filePath(QStringLiteral("missing"))).isEmpty());
-}
-
 TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishAndNothingElse)
 {
-    const SphinxModel de{QStringLiteral("de-DE")}, en{QStringLiteral("en-US")}, fr{QStringLiteral("fr-FR")},
-            gb{QStringLiteral("en-GB")};
+    const SphinxModel de{"de-DE"}, en{"en-US"}, fr{"fr-FR"}, gb{"en-GB"};
     const struct
     {
         QList<SphinxModel> installed;
@@ -164,30 +144,14 @@ TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishAndNothingElse)
 TEST(SpeechBias, CutsTheScriptIntoSentencesOfDictionaryWords)
 {
     const QList<QStringList> sentences
-            = scriptSentences(QStringLiteral("Hello, World! Don’t stop… Line one\nline two; E-Mail: 2024"));
+            = scriptSentences("Hello, World! Don’t stop… Line one\nline two; E-Mail: 2024");
     const QList<QStringList> expected{{"hello", "world"}, {"don't", "stop"}, {"line", "one"},
                                       {"line", "two"},    {"e-mail"},        {"2024"}};
     EXPECT_EQ(sentences, expected);
 }
 
-TEST(SpeechBias, PronouncesWordsTheDictionaryLacksWithEspeak)
-{
-    QTemporaryDir dir;
-    const SphinxModel model = englishModel();
-    Result<SpeechBiasFiles> files = writeSpeechBias(model, script, SpeechBiasMode::ScriptNgram, dir.path());
-    ASSERT_TRUE(files.ok()) << qPrintable(files.error());
-    EXPECT_TRUE(files->unknownWords.isEmpty()) << qPrintable(files->unknownWords.join(QLatin1Char(' ')));
-    QFile dictionary(files->dictionary);
-    ASSERT_TRUE(dictionary.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(dictionary.readAll()).split(QLatin1Char('\n'));
-    EXPECT_TRUE(lines.contains(QStringLiteral("tandrel T AE N D R AH L")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("prompter P R AA M P T ER")));
-    EXPECT_TRUE(std::any_of(lines.cbegin(), lines.cend(), [](const QString &l) {
-        return l.startsWith(QStringLiteral("2024 T UW TH AW Z AH N D T W EH N T IY"));
-    }));
-}
-
-TEST(SpeechBias, LeavesOutWordsAModelOfAnotherPhoneSetLacksAndOffersFrequentWordsBesideTheScript)
+TEST(SpeechBias,
+     PronouncesMissingWordsWithEspeakOnlyForTheModelsPhoneSetAndOffersFrequentWordsBesideTheScript)
 {
     // English files under a German name: espeak-ng's English phones would
     // not fit a German model, so what its dictionary lacks stays out.
@@ -201,10 +165,7 @@ TEST(SpeechBias, LeavesOutWordsAModelOfAnotherPhoneSetLacksAndOffersFrequentWord
         bool background;
     } cases[] = {
             {englishModel(), SpeechBiasMode::ScriptNgram, {}, true},
-            {german,
-             SpeechBiasMode::ScriptNgram,
-             {QStringLiteral("tandrel"), QStringLiteral("prompter"), QStringLiteral("2024")},
-             true},
+            {german, SpeechBiasMode::ScriptNgram, {"tandrel", "prompter", "2024"}, true},
             {englishModel(), SpeechBiasMode::ScriptNgramAlone, {}, false},
     };
     for (const auto &c : cases) {
@@ -213,13 +174,19 @@ TEST(SpeechBias, LeavesOutWordsAModelOfAnotherPhoneSetLacksAndOffersFrequentWord
         ASSERT_TRUE(files.ok()) << qPrintable(files.error());
         EXPECT_EQ(files->unknownWords.join(QLatin1Char(' ')), c.unknown.join(QLatin1Char(' ')))
                 << qPrintable(c.model.locale);
-        QFile dictionary(files->dictionary);
-        ASSERT_TRUE(dictionary.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(dictionary.readAll()).split(QLatin1Char('\n'));
-        EXPECT_EQ(lines.contains(QStringLiteral("tandrel T AE N D R AH L")), c.unknown.isEmpty());
+        const QStringList lines
+                = QString::fromUtf8(tandrel::testing::readFile(files->dictionary)).split(QLatin1Char('\n'));
+        // espeak-ng's pronunciations of what the dictionary lacks.
+        EXPECT_EQ(lines.contains("tandrel T AE N D R AH L"), c.unknown.isEmpty());
+        EXPECT_EQ(lines.contains("prompter P R AA M P T ER"), c.unknown.isEmpty());
+        EXPECT_EQ(std::any_of(lines.cbegin(), lines.cend(),
+                              [](const QString &l) {
+                                  return l.startsWith("2024 T UW TH AW Z AH N D T W EH N T IY");
+                              }),
+                  c.unknown.isEmpty());
         // "people" is among the English model's most frequent words, not a script word.
         EXPECT_EQ(std::any_of(lines.cbegin(), lines.cend(),
-                              [](const QString &l) { return l.startsWith(QStringLiteral("people ")); }),
+                              [](const QString &l) { return l.startsWith("people "); }),
                   c.background);
     }
 }
@@ -229,7 +196,7 @@ TEST(SpeechBias, FallsBackToTheGeneralModelForAScriptWithoutWords)
     QTemporaryDir dir;
     const SphinxModel model = englishModel();
     Result<SpeechBiasFiles> files
-            = writeSpeechBias(model, QStringLiteral("— … !! „“"), SpeechBiasMode::ScriptNgram, dir.path());
+            = writeSpeechBias(model, "— … !! „“", SpeechBiasMode::ScriptNgram, dir.path());
     ASSERT_TRUE(files.ok()) << qPrintable(files.error());
     EXPECT_EQ(files->languageModel, model.languageModel);
     EXPECT_EQ(files->dictionary, model.dictionary);
@@ -238,12 +205,12 @@ TEST(SpeechBias, FallsBackToTheGeneralModelForAScriptWithoutWords)
 TEST(SphinxRecognizer, HearsTheScriptFarBetterWithTheScriptModelThanWithTheGeneralOne)
 {
     QTemporaryDir dir;
-    const WavAudio audio = speak(script, dir, QStringLiteral("script.wav"));
+    const WavAudio audio = speak(script, dir, "script.wav");
     const Heard biased = recognise(audio, script, SpeechBiasMode::ScriptNgram);
     const Heard general = recognise(audio, script, SpeechBiasMode::GeneralModel);
     for (const Heard *heard : {&biased, &general}) {
         EXPECT_TRUE(heard->loadError.isEmpty()) << qPrintable(heard->loadError);
-        EXPECT_FALSE(heard->finalText().contains(QStringLiteral("NULL")));
+        EXPECT_FALSE(heard->finalText().contains("NULL"));
         EXPECT_FALSE(heard->finalText().contains(QLatin1Char('<'))) << "fillers such as <sil> stay out";
     }
     const double biasedShare = orderedShare(script, biased.finalText());
@@ -255,8 +222,8 @@ TEST(SphinxRecognizer, HearsTheScriptFarBetterWithTheScriptModelThanWithTheGener
 TEST(SphinxRecognizer, SendsPendingTextBeforeEachUtteranceEndsAndAFinalAtEveryPause)
 {
     QTemporaryDir dir;
-    WavAudio first = speak(QStringLiteral("First we check the light."), dir, QStringLiteral("a.wav"));
-    const WavAudio second = speak(QStringLiteral("Then we read the script."), dir, QStringLiteral("b.wav"));
+    WavAudio first = speak("First we check the light.", dir, "a.wav");
+    const WavAudio second = speak("Then we read the script.", dir, "b.wav");
     ASSERT_EQ(first.format, second.format);
     // A second and a half of silence between the sentences; none after the
     // last, whose final must come from the end of the stream.
@@ -273,18 +240,17 @@ TEST(SphinxRecognizer, SendsPendingTextBeforeEachUtteranceEndsAndAFinalAtEveryPa
         else if (finals.isEmpty())
             ++pendingBeforeFirstFinal;
     }
-    ASSERT_EQ(finals.size(), 2) << qPrintable(finals.join(QStringLiteral(" | ")));
+    ASSERT_EQ(finals.size(), 2) << qPrintable(finals.join(" | "));
     EXPECT_GT(pendingBeforeFirstFinal, 0);
     // The very first words of a stream are heard poorly while the decoder
     // adapts to the voice; the second utterance must be right.
-    EXPECT_GE(orderedShare(QStringLiteral("Then we read the script"), finals[1]), 0.8)
-            << qPrintable(finals[1]);
+    EXPECT_GE(orderedShare("Then we read the script", finals[1]), 0.8) << qPrintable(finals[1]);
 }
 
 TEST(SphinxRecognizer, ReportsNothingOnceCancelled)
 {
     QTemporaryDir dir;
-    const WavAudio audio = speak(QStringLiteral("First we check the light."), dir, QStringLiteral("a.wav"));
+    const WavAudio audio = speak("First we check the light.", dir, "a.wav");
     const Heard live = recognise(audio, script, SpeechBiasMode::ChunkGrammar);
     EXPECT_FALSE(live.results.isEmpty());
     const Heard cancelled = recognise(audio, script, SpeechBiasMode::ChunkGrammar, true);

@@ -20,7 +20,7 @@ public:
 struct Fixture
 {
     QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("defaults.ini"));
+    QString path = dir.filePath("defaults.ini");
     UserDefaults defaults{path};
     std::shared_ptr<ListedScreens> screens = std::make_shared<ListedScreens>();
 

@@ -33,7 +33,7 @@ struct Scene
 
     explicit Scene(QSize size = {1280, 720})
     {
-        state.setTitle(QStringLiteral("012 Ein Reel am Vormittag"));
+        state.setTitle("012 Ein Reel am Vormittag");
         state.loadScript(script);
         state.setIsScrolling(true);
         view.resize(size);
@@ -55,27 +55,30 @@ struct Scene
     }
 };
 
+// Calls `visit` with every pixel of `area` that lies in the image.
+template<typename Visit> void eachPixel(const QImage &image, const QRectF &area, Visit visit)
+{
+    const QRect r = area.toAlignedRect().intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            visit(x, y);
+}
+
 // Pixels drawn in the current word's colour (red 1.0, green 0.86, blue 0.35).
 int amberPixels(const QImage &image, const QRectF &area)
 {
     int count = 0;
-    const QRect r = area.toAlignedRect().intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() > 235 && std::abs(c.green() - 219) < 18 && std::abs(c.blue() - 89) < 30)
-                ++count;
-        }
+    eachPixel(image, area, [&](int x, int y) {
+        const QColor c = image.pixelColor(x, y);
+        count += c.red() > 235 && std::abs(c.green() - 219) < 18 && std::abs(c.blue() - 89) < 30;
+    });
     return count;
 }
 
 int brightestIn(const QImage &image, const QRect &area)
 {
     int best = 0;
-    const QRect r = area.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            best = std::max(best, qGray(image.pixel(x, y)));
+    eachPixel(image, area, [&](int x, int y) { best = std::max(best, qGray(image.pixel(x, y))); });
     return best;
 }
 
@@ -94,10 +97,10 @@ double meanGray(const QImage &image, const QRectF &area)
 {
     double sum = 0;
     int count = 0;
-    const QRect r = area.toAlignedRect().intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x, ++count)
-            sum += qGray(image.pixel(x, y));
+    eachPixel(image, area, [&](int x, int y) {
+        sum += qGray(image.pixel(x, y));
+        ++count;
+    });
     return count ? sum / count : 0;
 }
 
@@ -107,10 +110,10 @@ double meanDarkening(const QImage &before, const QImage &after, const QRectF &ar
 {
     double sum = 0;
     int count = 0;
-    const QRect r = area.toAlignedRect().intersected(before.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x, ++count)
-            sum += std::max(0, qGray(before.pixel(x, y)) - qGray(after.pixel(x, y)));
+    eachPixel(before, area, [&](int x, int y) {
+        sum += std::max(0, qGray(before.pixel(x, y)) - qGray(after.pixel(x, y)));
+        ++count;
+    });
     return count ? sum / count : 0;
 }
 
@@ -188,8 +191,7 @@ TEST(TeleprompterView, ShowsPauseBadgeAndStatusLineOnlyWhenDue)
         scene.state.setIsMirrored(std::string(c.name).find("mirrored") != std::string::npos);
         scene.state.setIsScrolling(c.scrolling);
         scene.state.setScrollMode(c.mode);
-        scene.state.setFollowStatus(c.follow,
-                                    QStringLiteral("Keine Audioquelle fürs Mitlaufen. Mikrofon wählen."));
+        scene.state.setFollowStatus(c.follow, "Keine Audioquelle fürs Mitlaufen. Mikrofon wählen.");
         const QImage image = scene.shot(c.name);
         EXPECT_EQ(brightestIn(image, badge) > 150, c.badgeShown) << c.name;
         EXPECT_EQ(brightestIn(image, status) > 150, c.statusShown) << c.name;
@@ -349,7 +351,7 @@ TEST(TeleprompterView, DrawsAtTwiceThePixelRatioWhereItDrawsAtOnce)
 TEST(TeleprompterView, AWordLargerThanItsCachesIsStillDrawnWithItsShadow)
 {
     Scene scene;
-    scene.state.loadScript(QString(4000, QLatin1Char('m')) + QStringLiteral(" Ende"));
+    scene.state.loadScript(QString(4000, QLatin1Char('m')) + " Ende");
     scene.state.setShowsSelfView(true);
     scene.view.setVideoAvailable(true);
     scene.view.selfView()->setFrame(splitFrame());
@@ -357,17 +359,6 @@ TEST(TeleprompterView, AWordLargerThanItsCachesIsStillDrawnWithItsShadow)
         const QImage image = scene.shot(name);
         EXPECT_GT(amberPixels(image, scene.view.wordRectInWindow(0)), 200) << name;
     }
-}
-
-TEST(TeleprompterView, EmptyScriptShowsTheNote)
-{
-    Scene scene;
-    scene.state.loadScript(QString());
-    const QImage image = scene.shot("empty");
-    EXPECT_EQ(scene.view.layout().fallbackText(), "Kein Teleprompter-Text.");
-    EXPECT_EQ(scene.view.currentWordIndex(), 0);
-    const QRectF note = scene.view.layout().fallbackRect().translated(scene.view.layout().columnLeft(), 0);
-    EXPECT_GT(brightestIn(image, note.toAlignedRect()), 200);
 }
 
 TEST(TeleprompterView, KeysAndClicksInTheViewDriveTheState)
@@ -389,13 +380,11 @@ TEST(TeleprompterView, KeysAndClicksInTheViewDriveTheState)
     EXPECT_EQ(scene.state.resetGeneration(), 1);
     EXPECT_TRUE(scene.state.isScrolling()); // keeps scrolling from the top
 
-    key(Qt::Key_Plus, "+");
-    EXPECT_EQ(scene.state.fontSize(), 60);
-    key(Qt::Key_Underscore, "_");
-    EXPECT_EQ(scene.state.fontSize(), 56);
+    // The font and pause keys are the presenter's and key table's tests; a
+    // key without an action is left to others.
+    EXPECT_FALSE(key(Qt::Key_X, "x"));
     key(Qt::Key_Space, " ");
     EXPECT_FALSE(scene.state.isScrolling());
-    EXPECT_FALSE(key(Qt::Key_X, "x"));
 
     QMouseEvent click(QEvent::MouseButtonPress, QPointF(300, 300), QPointF(300, 300), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);

@@ -32,10 +32,10 @@ TEST(TextShadow, ReachesBeyondTheTextBoxAtEveryPixelRatio)
     const QFont font = teleprompterFont(56, QFont::Medium);
     const QFontMetricsF fm(font);
     for (const qreal dpr : {1.0, 2.0}) {
-        const QImage shadow = textShadow(QStringLiteral("Kamera"), font, 14, 0.85, dpr);
+        const QImage shadow = textShadow("Kamera", font, 14, 0.85, dpr);
         ASSERT_FALSE(shadow.isNull()) << dpr;
         EXPECT_EQ(shadow.devicePixelRatio(), dpr);
-        EXPECT_NEAR(shadow.width(), (fm.horizontalAdvance(QStringLiteral("Kamera")) + 28) * dpr, 1) << dpr;
+        EXPECT_NEAR(shadow.width(), (fm.horizontalAdvance("Kamera") + 28) * dpr, 1) << dpr;
         EXPECT_NEAR(shadow.height(), (fm.height() + 28) * dpr, 1) << dpr;
         int leftMargin = 0, middle = 0;
         for (int y = 0; y < shadow.height(); ++y) {

@@ -87,7 +87,7 @@ TEST(ParagraphGroup, GroupsRunsOfEqualParagraphNumbers)
 {
     QList<Token> tokens;
     for (qint64 paragraph : {0, 0, 1, 0})
-        tokens.append(Token{tokens.size(), QStringLiteral("w"), QStringLiteral("w"), 0, 1, paragraph});
+        tokens.append(Token{tokens.size(), "w", "w", 0, 1, paragraph});
     const QList<ParagraphGroup> groups = groupParagraphs(tokens);
     ASSERT_EQ(groups.size(), 3);
     EXPECT_EQ(groups[0].paragraph, 0);
@@ -130,12 +130,8 @@ TEST(TeleprompterLayout, LaysOutWordsInReadingOrderInsideTheColumn)
     const QString script = QStringLiteral("Eins zwei drei vier fünf sechs sieben acht neun zehn.\n\n"
                                           "Elf zwölf dreizehn vierzehn fünfzehn sechzehn.");
     for (auto placement : {TeleprompterTextPlacement::standard, TeleprompterTextPlacement::center}) {
-        const TeleprompterLayout layout = TeleprompterLayout::build({ScriptAligner::tokenize(script),
-                                                                     script,
-                                                                     QStringLiteral("Titel"),
-                                                                     56,
-                                                                     placement,
-                                                                     {800, 600}});
+        const TeleprompterLayout layout = TeleprompterLayout::build(
+                {ScriptAligner::tokenize(script), script, "Titel", 56, placement, {800, 600}});
         const QList<QRectF> frames = layout.wordFrames();
         ASSERT_EQ(frames.size(), 16);
         const double column = layout.metrics().columnWidth;
@@ -166,8 +162,8 @@ TEST(TeleprompterLayout, WithoutWordsShowsTheScriptOrTheNote)
     {
         QString script, shown;
     } cases[] = {
-            {QString(), QStringLiteral("Kein Teleprompter-Text.")},
-            {QStringLiteral("— … —"), QStringLiteral("— … —")},
+            {QString(), "Kein Teleprompter-Text."},
+            {"— … —", "— … —"},
     };
     for (const auto &c : cases) {
         const TeleprompterLayout layout = TeleprompterLayout::build({ScriptAligner::tokenize(c.script),

@@ -9,20 +9,23 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
 using tandrel::testing::CtlRun;
+using tandrel::testing::readFile;
+using tandrel::testing::refused;
 using tandrel::testing::Tandrelctl;
+using tandrel::testing::writeFile;
 
 class CliLibraryTest : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
 
-    QString library() const { return dir.filePath(QStringLiteral("lib")); }
+    QString library() const { return dir.filePath("lib"); }
 
     Tandrelctl tandrelctl() const { return Tandrelctl(dir.path(), library()); }
 
@@ -31,28 +34,17 @@ protected:
         return tandrelctl().run(args, input, 60000);
     }
 
-    // On another library folder than the test's own.
-    CtlRun runOn(const QString &folder, const QStringList &args, const QByteArray &input = {}) const
-    {
-        return Tandrelctl(dir.path(), folder).run(args, input, 60000);
-    }
-
     // The reels of library.json as it is on disk; none when it does not decode.
     std::optional<QJsonArray> storedReels()
     {
-        QFile file(library() + QStringLiteral("/library.json"));
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+        const QJsonDocument document = QJsonDocument::fromJson(readFile(library() + "/library.json"));
         return document.isArray() ? std::optional(document.array()) : std::nullopt;
     }
 
     QString writeMarkdown(const QByteArray &text)
     {
-        const QString path = dir.filePath(QStringLiteral("scripts.md"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        const QString path = dir.filePath("scripts.md");
+        EXPECT_TRUE(writeFile(path, text));
         return path;
     }
 };
@@ -63,100 +55,90 @@ const QByteArray threeReels = "# 012 Intro\nHallo\n---\ntitle: Zwei\nnr: 3\n\nTe
 
 TEST_F(CliLibraryTest, ImportThenListShowsTheReelsInReelOrder)
 {
-    const CtlRun imported = run({QStringLiteral("import"), writeMarkdown(threeReels)});
+    const CtlRun imported = run({"import", writeMarkdown(threeReels)});
     EXPECT_EQ(imported.exitCode, 0) << imported.err.toStdString();
-    EXPECT_EQ(imported.out, QStringLiteral("3 Reels importiert.\n"));
-    EXPECT_TRUE(QFile::exists(library() + QStringLiteral("/012-intro/reel.md")));
+    EXPECT_EQ(imported.out, "3 Reels importiert.\n");
+    EXPECT_TRUE(QFile::exists(library() + "/012-intro/reel.md"));
 
-    const CtlRun listed = run({QStringLiteral("list")});
+    const CtlRun listed = run({"list"});
     EXPECT_EQ(listed.exitCode, 0);
-    EXPECT_EQ(listed.out, QStringLiteral("003\tZwei\t0\n012\tIntro\t0\n014\tOhne Nummer\t0\n"));
+    EXPECT_EQ(listed.out, "003\tZwei\t0\n012\tIntro\t0\n014\tOhne Nummer\t0\n");
 
-    const CtlRun json = run({QStringLiteral("--json"), QStringLiteral("list")});
+    const CtlRun json = run({"--json", "list"});
     const QJsonArray records = QJsonDocument::fromJson(json.out.toUtf8()).array();
     ASSERT_EQ(records.size(), 3);
-    EXPECT_EQ(records.at(0)[QStringLiteral("prefix")].toInteger(), 3);
-    EXPECT_EQ(records.at(2)[QStringLiteral("title")].toString(), QStringLiteral("Ohne Nummer"));
-    EXPECT_EQ(records.at(1)[QStringLiteral("cropCenterX")].toDouble(), 0.5);
+    EXPECT_EQ(records.at(0)["prefix"].toInteger(), 3);
+    EXPECT_EQ(records.at(2)["title"].toString(), "Ohne Nummer");
+    EXPECT_EQ(records.at(1)["cropCenterX"].toDouble(), 0.5);
 }
 
 TEST_F(CliLibraryTest, ImportReadsStandardInputAndCountsInBothForms)
 {
-    const CtlRun one = run({QStringLiteral("import"), QStringLiteral("-")}, "# 7 Eins\nText");
+    const CtlRun one = run({"import", "-"}, "# 7 Eins\nText");
     EXPECT_EQ(one.exitCode, 0) << one.err.toStdString();
-    EXPECT_EQ(one.out, QStringLiteral("1 Reel importiert.\n"));
-    const CtlRun again
-            = run({QStringLiteral("--json"), QStringLiteral("import"), QStringLiteral("-")}, threeReels);
-    EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).object()[QStringLiteral("imported")].toInt(), 3);
-    const CtlRun none = run({QStringLiteral("import"), QStringLiteral("-")}, "\n");
-    EXPECT_EQ(none.out, QStringLiteral("0 Reels importiert.\n"));
+    EXPECT_EQ(one.out, "1 Reel importiert.\n");
+    const CtlRun again = run({"--json", "import", "-"}, threeReels);
+    EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).object()["imported"].toInt(), 3);
+    const CtlRun none = run({"import", "-"}, "\n");
+    EXPECT_EQ(none.out, "0 Reels importiert.\n");
     // A heading whose number is cut off by a tab is all title; the plain list
     // prints that title as it is, between the first and the last tab.
-    run({QStringLiteral("import"), QStringLiteral("-")}, "# 9\tmit Tab");
-    EXPECT_TRUE(run({QStringLiteral("list")}).out.endsWith(QStringLiteral("\n015\t9\tmit Tab\t0\n")));
+    run({"import", "-"}, "# 9\tmit Tab");
+    EXPECT_TRUE(run({"list"}).out.endsWith("\n015\t9\tmit Tab\t0\n"));
 }
 
 TEST_F(CliLibraryTest, ShowPrintsTheFirstReelWithThatNumber)
 {
-    run({QStringLiteral("import"), writeMarkdown(threeReels)});
-    const CtlRun shown = run({QStringLiteral("show"), QStringLiteral("12")});
+    run({"import", writeMarkdown(threeReels)});
+    const CtlRun shown = run({"show", "12"});
     EXPECT_EQ(shown.exitCode, 0);
     const QJsonObject record = QJsonDocument::fromJson(shown.out.toUtf8()).object();
-    EXPECT_EQ(record[QStringLiteral("title")].toString(), QStringLiteral("Intro"));
-    EXPECT_EQ(record[QStringLiteral("script")].toString(), QStringLiteral("Hallo"));
-    EXPECT_TRUE(shown.out.contains(QStringLiteral("\n    \"prefix\" : 12,\n"))) << "pretty-printed";
-    EXPECT_EQ(run({QStringLiteral("--json"), QStringLiteral("show"), QStringLiteral("012")}).out, shown.out);
+    EXPECT_EQ(record["title"].toString(), "Intro");
+    EXPECT_EQ(record["script"].toString(), "Hallo");
+    EXPECT_TRUE(shown.out.contains("\n    \"prefix\" : 12,\n")) << "pretty-printed";
+    EXPECT_EQ(run({"--json", "show", "012"}).out, shown.out);
 }
 
 TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
 {
-    run({QStringLiteral("import"), writeMarkdown(threeReels)});
+    run({"import", writeMarkdown(threeReels)});
     const struct
     {
         QStringList args;
         int exitCode;
         const char *err;
     } cases[] = {
-            {{QStringLiteral("show"), QStringLiteral("99")}, 1, "Kein Reel mit der Nummer 099."},
-            {{QStringLiteral("show"), QStringLiteral("zwölf")}, 2, "Aufruf: tandrelctl show"},
-            {{QStringLiteral("show")}, 2, "Aufruf: tandrelctl show"},
-            {{QStringLiteral("list"), QStringLiteral("extra")}, 2, "Aufruf: tandrelctl list"},
-            {{QStringLiteral("import")}, 2, "Aufruf: tandrelctl import"},
-            {{QStringLiteral("import"), dir.filePath(QStringLiteral("fehlt.md"))},
-             1,
-             "Datei konnte nicht gelesen werden: "},
+            {{"show", "99"}, 1, "Kein Reel mit der Nummer 099."},
+            {{"show", "zwölf"}, 2, "Aufruf: tandrelctl show"},
+            {{"show"}, 2, "Aufruf: tandrelctl show"},
+            {{"list", "extra"}, 2, "Aufruf: tandrelctl list"},
+            {{"import"}, 2, "Aufruf: tandrelctl import"},
+            {{"import", dir.filePath("fehlt.md")}, 1, "Datei konnte nicht gelesen werden: "},
     };
-    for (const auto &c : cases) {
-        const CtlRun r = run(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err))) << r.err.toStdString();
-    }
+    for (const auto &c : cases)
+        EXPECT_TRUE(refused(run(c.args), c.exitCode, QString::fromUtf8(c.err)))
+                << c.args.join(u' ').toStdString();
 }
 
 TEST_F(CliLibraryTest, AnUnreadableLibraryIsReportedAndLeftAsItIs)
 {
-    QDir().mkpath(library());
-    QFile file(library() + QStringLiteral("/library.json"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[{\"prefix\": 1}]");
-    file.close();
+    const QString file = library() + "/library.json";
+    ASSERT_TRUE(writeFile(file, "[{\"prefix\": 1}]"));
     for (const QStringList &args :
-         {QStringList{QStringLiteral("list")}, QStringList{QStringLiteral("show"), QStringLiteral("1")},
-          QStringList{QStringLiteral("import"), QStringLiteral("-")}}) {
+         {QStringList{"list"}, QStringList{"show", "1"}, QStringList{"import", "-"}}) {
         const CtlRun r = run(args, "# 2 Neu");
-        EXPECT_EQ(r.exitCode, 1) << args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(r.err.startsWith(QStringLiteral("Bibliothek konnte nicht gelesen werden: ")))
-                << r.err.toStdString();
+        EXPECT_TRUE(refused(r, 1, "Bibliothek konnte nicht gelesen werden: "))
+                << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("Bibliothek konnte nicht gelesen werden: "));
     }
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("[{\"prefix\": 1}]"));
+    EXPECT_EQ(readFile(file), QByteArray("[{\"prefix\": 1}]"));
 }
 
 TEST_F(CliLibraryTest, ReadingCommandsReportAMissingOrWrongFolderAndCreateNothing)
 {
-    const QString missing = dir.filePath(QStringLiteral("fehlt"));
-    const QString file = dir.filePath(QStringLiteral("datei"));
-    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    const QString missing = dir.filePath("fehlt");
+    const QString file = dir.filePath("datei");
+    ASSERT_TRUE(writeFile(file, {}));
     const struct
     {
         QStringList args;
@@ -164,22 +146,19 @@ TEST_F(CliLibraryTest, ReadingCommandsReportAMissingOrWrongFolderAndCreateNothin
         int exitCode;
         const char *err;
     } cases[] = {
-            {{QStringLiteral("list")}, missing, 1, "Bibliothek nicht gefunden: Den Ordner"},
-            {{QStringLiteral("show"), QStringLiteral("1")}, missing, 1, "Bibliothek nicht gefunden: Den Ordner"},
-            {{QStringLiteral("list")}, file, 1, "ist kein Ordner"},
-            {{QStringLiteral("list")}, QString(), 2, "Kein Ordner für die Bibliothek angegeben."},
-            {{QStringLiteral("import"), QStringLiteral("-")}, QString(), 2,
-             "Kein Ordner für die Bibliothek angegeben."},
+            {{"list"}, missing, 1, "Bibliothek nicht gefunden: Den Ordner"},
+            {{"show", "1"}, missing, 1, "Bibliothek nicht gefunden: Den Ordner"},
+            {{"list"}, file, 1, "ist kein Ordner"},
+            {{"list"}, QString(), 2, "Kein Ordner für die Bibliothek angegeben."},
+            {{"import", "-"}, QString(), 2, "Kein Ordner für die Bibliothek angegeben."},
     };
-    for (const auto &c : cases) {
-        const CtlRun r = runOn(c.folder, c.args, "# 1 Eins");
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err))) << r.err.toStdString();
-        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
-    }
+    for (const auto &c : cases)
+        EXPECT_TRUE(refused(Tandrelctl(dir.path(), c.folder).run(c.args, "# 1 Eins", 60000), c.exitCode,
+                            QString::fromUtf8(c.err)))
+                << c.args.join(u' ').toStdString();
     EXPECT_FALSE(QFileInfo::exists(missing));
     EXPECT_TRUE(QFileInfo(file).isFile());
-    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/library.json")));
+    EXPECT_FALSE(QFileInfo::exists("/library.json"));
 }
 
 TEST_F(CliLibraryTest, ImportsRunningAtOnceLoseNothing)
@@ -187,8 +166,8 @@ TEST_F(CliLibraryTest, ImportsRunningAtOnceLoseNothing)
     for (int attempt = 0; attempt < 8; ++attempt) {
         QDir(library()).removeRecursively();
         QProcess first, second;
-        tandrelctl().start(first, {QStringLiteral("import"), QStringLiteral("-")}, "# 100 Erster\n---\n# 101 Auch erster");
-        tandrelctl().start(second, {QStringLiteral("import"), QStringLiteral("-")}, "# 200 Zweiter\n---\n# 201 Auch zweiter");
+        tandrelctl().start(first, {"import", "-"}, "# 100 Erster\n---\n# 101 Auch erster");
+        tandrelctl().start(second, {"import", "-"}, "# 200 Zweiter\n---\n# 201 Auch zweiter");
         ASSERT_TRUE(first.waitForFinished(60000) && second.waitForFinished(60000));
         EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
         EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
@@ -205,12 +184,12 @@ TEST_F(CliLibraryTest, AKilledImportLeavesTheOldOrTheNewLibrary)
     QByteArray many;
     for (int i = 1; i <= 3000; ++i)
         many += "# " + QByteArray::number(i + 10) + " Reel\nText " + QByteArray::number(i) + "\n---\n";
-    const QString lockFile = library() + QStringLiteral("/library.json.lock");
+    const QString lockFile = library() + "/library.json.lock";
     for (int attempt = 0; attempt < 3; ++attempt) {
         QDir(library()).removeRecursively();
-        ASSERT_EQ(run({QStringLiteral("import"), QStringLiteral("-")}, "# 1 Alt").exitCode, 0);
+        ASSERT_EQ(run({"import", "-"}, "# 1 Alt").exitCode, 0);
         QProcess import;
-        tandrelctl().start(import, {QStringLiteral("import"), QStringLiteral("-")}, many);
+        tandrelctl().start(import, {"import", "-"}, many);
         // The import is inside its change while it holds the lock.
         while (import.state() != QProcess::NotRunning && !QFileInfo::exists(lockFile))
             import.waitForFinished(1);
@@ -220,26 +199,22 @@ TEST_F(CliLibraryTest, AKilledImportLeavesTheOldOrTheNewLibrary)
         ASSERT_TRUE(reels.has_value()) << "attempt " << attempt;
         EXPECT_TRUE(reels->size() == 1 || reels->size() == 3001) << reels->size();
 
-        const CtlRun next = run({QStringLiteral("import"), QStringLiteral("-")}, "# 9 Danach");
+        const CtlRun next = run({"import", "-"}, "# 9 Danach");
         EXPECT_EQ(next.exitCode, 0) << next.err.toStdString();
     }
 }
 
 TEST_F(CliLibraryTest, ListPrintsControlCharactersInTitlesAsBlanks)
 {
-    run({QStringLiteral("import"), QStringLiteral("-")}, "# 5 Titel");
+    run({"import", "-"}, "# 5 Titel");
     // A title as a hand-edited library file can hold it.
-    QFile file(library() + QStringLiteral("/library.json"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QByteArray text = file.readAll();
-    file.close();
+    const QString file = library() + "/library.json";
+    QByteArray text = readFile(file);
     ASSERT_TRUE(text.contains("\"Titel\""));
     text.replace("\"Titel\"", R"("A\u0000B\u0007C\u001b[2JD\u007fE\u0085F\tG\nH\u2028I")");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
+    ASSERT_TRUE(writeFile(file, text));
 
-    const CtlRun listed = run({QStringLiteral("list")});
+    const CtlRun listed = run({"list"});
     EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     EXPECT_EQ(listed.out, QString::fromUtf8("005\tA B C [2JD E F\tG H I\t0\n"));
 }

@@ -1,26 +1,18 @@
 // tandrelctl's align and levels commands, run as a user runs them.
 
 #include "tests/support/tandrelctl_run.h"
-#include "tests/support/wav_builder.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtEndian>
-#include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
 using tandrel::testing::CtlRun;
-using tandrel::testing::put;
-using tandrel::testing::WavLayout;
-using tandrel::testing::wavFile;
+using tandrel::testing::refused;
 using tandrel::testing::writeFile;
 
 CtlRun tandrelctl(const QStringList &args)
@@ -36,29 +28,6 @@ QString sox(const QStringList &args)
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return QStringLiteral("sox failed: ") + QString::fromUtf8(process.readAllStandardError());
     return {};
-}
-
-// Interleaved samples: a 440 Hz tone at half scale on every channel inside
-// the bursts [start, end) seconds, digital silence elsewhere.
-QByteArray toneBursts(const WavLayout &layout, double seconds,
-                      const std::vector<std::pair<double, double>> &bursts)
-{
-    QByteArray samples;
-    const qint64 frames = qint64(std::llround(seconds * layout.rate));
-    for (qint64 i = 0; i < frames; ++i) {
-        const double t = double(i) / layout.rate;
-        double value = 0;
-        for (const auto &[start, end] : bursts)
-            if (t >= start && t < end)
-                value = 0.5 * std::sin(2 * M_PI * 440 * (t - start) + 0.5);
-        for (int c = 0; c < layout.channels; ++c) {
-            if (layout.bits == 16)
-                put<qint16>(samples, qint16(std::lround(value * 32767)));
-            else
-                put<float>(samples, float(value));
-        }
-    }
-    return samples;
 }
 
 QList<std::pair<double, double>> intervalsOf(const QString &output)
@@ -80,24 +49,22 @@ TEST(CliLevels, PrintsTheSpeechIntervalsOfToneBurstsMadeBySox)
 {
     // 16 kHz, buffers of 0.1 s: a burst starting on a buffer boundary opens
     // an interval at that buffer and ends at the buffer holding its last sample.
+    // Which levels make speech is the tracker's test; here the buffers are
+    // measured from the file, the last partial one included.
     const struct
     {
         const char *name;
         QStringList pieces; // "tone D" or "quiet D", seconds
         QList<std::pair<double, double>> intervals;
+        const char *bufferFrames = "1600";
     } cases[] = {
-            {"one burst", {"quiet 1", "tone 0.5", "quiet 1"}, {{1.0, 1.4}}},
-            {"a single buffer is no speech", {"quiet 1", "tone 0.1", "quiet 1"}, {}},
             {"two buffers are too short", {"quiet 1", "tone 0.2", "quiet 1"}, {}},
-            {"three buffers are kept", {"quiet 1", "tone 0.3", "quiet 1"}, {{1.0, 1.2}}},
-            {"a short pause is bridged",
-             {"quiet 1", "tone 0.5", "quiet 0.4", "tone 0.5", "quiet 1"},
-             {{1.0, 2.3}}},
             {"a long pause splits",
              {"quiet 1", "tone 0.5", "quiet 0.6", "tone 0.5", "quiet 1"},
              {{1.0, 1.4}, {2.1, 2.5}}},
-            {"speech up to the end", {"quiet 1", "tone 0.5"}, {{1.0, 1.4}}},
             {"a partial last buffer is measured too", {"quiet 1", "tone 0.35"}, {{1.0, 1.3}}},
+            // Buffers of 1024 frames unless told: 15 (0.96 s) to 23 (1.472 s).
+            {"default buffers", {"quiet 1", "tone 0.5", "quiet 1"}, {{0.96, 1.472}}, nullptr},
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -117,7 +84,9 @@ TEST(CliLevels, PrintsTheSpeechIntervalsOfToneBurstsMadeBySox)
         const QString wav = dir.filePath(QStringLiteral("bursts.wav"));
         ASSERT_EQ(sox(inputs << wav), QString());
 
-        const CtlRun run = tandrelctl({"levels", wav, "--buffer-frames", "1600"});
+        const CtlRun run
+                = tandrelctl(c.bufferFrames ? QStringList{"levels", wav, "--buffer-frames", c.bufferFrames}
+                                            : QStringList{"levels", wav});
         EXPECT_EQ(run.exitCode, 0) << c.name << run.err.toStdString();
         const auto intervals = intervalsOf(run.out);
         ASSERT_EQ(intervals.size(), c.intervals.size()) << c.name << "\n" << run.out.toStdString();
@@ -128,53 +97,14 @@ TEST(CliLevels, PrintsTheSpeechIntervalsOfToneBurstsMadeBySox)
     }
 }
 
-TEST(CliLevels, ReadsTheChunkLayoutsWritersLeave)
-{
-    QByteArray oddList("LIST");
-    put<quint32>(oddList, 5);
-    oddList += QByteArray("INFOx") + '\0'; // padded to an even size
-    const struct
-    {
-        const char *name;
-        WavLayout layout;
-    } cases[] = {
-            {"plain 16-bit", {}},
-            {"extensible 16-bit stereo after an odd chunk", {0xFFFE, 1, 16, 2, 8000, oddList}},
-            {"extensible float", {0xFFFE, 3, 32, 1, 8000, {}}},
-            {"plain float with streaming size", {3, 3, 32, 2, 8000, {}, true}},
-    };
-    QTemporaryDir dir;
-    for (const auto &c : cases) {
-        const QString path = dir.filePath(QStringLiteral("layout.wav"));
-        ASSERT_TRUE(writeFile(path, wavFile(c.layout, toneBursts(c.layout, 3.0, {{1.0, 1.5}}))));
-        // Default buffers of 1024 frames: the burst (frames 8000 to 11999)
-        // touches the buffers starting at frames 7168 and 11264.
-        const CtlRun run = tandrelctl({"levels", path});
-        EXPECT_EQ(run.exitCode, 0) << c.name << run.err.toStdString();
-        EXPECT_EQ(intervalsOf(run.out), (QList<std::pair<double, double>>{{0.896, 1.408}})) << c.name;
-    }
-}
-
 TEST(CliLevels, RejectsWhatItCannotMeasure)
 {
     QTemporaryDir dir;
     const QString pcm24 = dir.filePath(QStringLiteral("pcm24.wav"));
-    const QString pcm8 = dir.filePath(QStringLiteral("pcm8.wav"));
     ASSERT_EQ(sox({"-n", "-r", "8000", "-c", "1", "-b", "24", pcm24, "synth", "1", "sine", "440"}),
               QString());
-    ASSERT_EQ(sox({"-n", "-r", "8000", "-c", "1", "-b", "8", pcm8, "synth", "1", "sine", "440"}), QString());
     const QString text = dir.filePath(QStringLiteral("text.wav"));
     ASSERT_TRUE(writeFile(text, "Das ist keine Audiodatei, auch wenn sie so heißt.\n"));
-    const QString empty = dir.filePath(QStringLiteral("empty.wav"));
-    ASSERT_TRUE(writeFile(empty, {}));
-    WavLayout noData;
-    noData.withData = false;
-    const QString headerOnly = dir.filePath(QStringLiteral("header.wav"));
-    ASSERT_TRUE(writeFile(headerOnly, wavFile(noData, {})));
-    WavLayout int32;
-    int32.bits = 32;
-    const QString pcm32 = dir.filePath(QStringLiteral("pcm32.wav"));
-    ASSERT_TRUE(writeFile(pcm32, wavFile(int32, QByteArray(800, '\1'))));
 
     const struct
     {
@@ -182,25 +112,19 @@ TEST(CliLevels, RejectsWhatItCannotMeasure)
         int exitCode;
         const char *message;
     } cases[] = {
+            // Which files the reader refuses is its own test; here the refusal reaches the user.
             {{"levels", pcm24}, 1, "Nicht unterstütztes WAV-Format"},
-            {{"levels", pcm8}, 1, "Nicht unterstütztes WAV-Format"},
-            {{"levels", pcm32}, 1, "Nicht unterstütztes WAV-Format"},
             {{"levels", text}, 1, "Keine WAV-Datei"},
-            {{"levels", empty}, 1, "Keine WAV-Datei"},
-            {{"levels", headerOnly}, 1, "keine Audiodaten"},
             {{"levels", dir.filePath(QStringLiteral("fehlt.wav"))}, 1, "Datei konnte nicht gelesen werden"},
             {{"levels"}, 2, "Aufruf: tandrelctl levels"},
-            {{"levels", pcm24, pcm8}, 2, "Aufruf: tandrelctl levels"},
+            {{"levels", pcm24, text}, 2, "Aufruf: tandrelctl levels"},
             {{"levels", pcm24, "--buffer-frames", "0"}, 2, "positive ganze Zahl"},
             {{"levels", pcm24, "--buffer-frames", "viele"}, 2, "positive ganze Zahl"},
             {{"levels", pcm24, "--buffer-frames"}, 2, "Aufruf: tandrelctl levels"},
     };
-    for (const auto &c : cases) {
-        const CtlRun run = tandrelctl(c.args);
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
-    }
+    for (const auto &c : cases)
+        EXPECT_TRUE(refused(tandrelctl(c.args), c.exitCode, QString::fromUtf8(c.message)))
+                << c.args.join(' ').toStdString();
 }
 
 TEST(CliAlign, ReportsThePositionAfterEveryTranscript)
@@ -211,18 +135,16 @@ TEST(CliAlign, ReportsThePositionAfterEveryTranscript)
         const char *transcripts;
         const char *output;
     } cases[] = {
-            {"eins zwei drei vier", "final\teins drei\n", "3 0\n"},
-            {"eins zwei drei vier", "pending\tfünf\n", "0 0\n"},
+            // How far a transcript moves is the aligner's test; here lines are
+            // read and every one answered, in both output forms.
             {"eins zwei drei vier",
              "final\teins\npending\teins zwei drei\npending\t\nfinal\teins zwei drei vier fünf\n",
              "1 0\n1 2\n1 0\n4 0\n"},
-            {"eins zwei drei vier", "final\teins zwei drei\nfinal\teins\nfinal\t\n", "3 0\n1 0\n0 0\n"},
             // "lima" is 11 tokens ahead of the start, "mike" 12.
             {"alpha bravo charlie delta echo foxtrot golf hotel india juliett kilo lima mike",
              "pending\tlima\r\n\r\npending\tmike\r\n", "0 12\n0 0\n"},
             {"Hallo, Welt! Über die Straße geht’s.", "final\thallo welt uber die strasse geht's\n", "6 0\n"},
-            {"", "final\teins\npending\tzwei\n", "0 0\n0 0\n"},
-        {"eins zwei drei vier", "final\teins zwei\nfinal\n", "2 0\n0 0\n"},
+            {"eins zwei drei vier", "final\teins zwei\nfinal\n", "2 0\n0 0\n"},
     };
     QTemporaryDir dir;
     const QString script = dir.filePath(QStringLiteral("script.txt"));
@@ -271,10 +193,7 @@ TEST(CliAlign, RejectsMalformedInputWithoutPrintingPositions)
             {{"align", "--transcripts", good, "--script"}, 2, "Aufruf: tandrelctl align"},
             {{"align", "--script", script, "--transcripts", good, "extra"}, 2, "Aufruf: tandrelctl align"},
     };
-    for (const auto &c : cases) {
-        const CtlRun run = tandrelctl(c.args);
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
-    }
+    for (const auto &c : cases)
+        EXPECT_TRUE(refused(tandrelctl(c.args), c.exitCode, QString::fromUtf8(c.message)))
+                << c.args.join(' ').toStdString();
 }

@@ -1,6 +1,8 @@
 // Every `#include "folder/…"` of the repository against the layer order of
 // the folders. The matrix below is the one docs/architecture.md shows.
 
+#include "tests/support/test_files.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -30,8 +32,9 @@ const std::map<QString, std::set<QString>> &allowedIncludes()
             {"app", {"platform", "media", "library", "speech", "capture", "export", "teleprompter"}},
             {"cli", {"platform", "media", "library", "speech", "capture", "export", "teleprompter", "app"}},
             {"bench", {"platform", "media", "library", "speech", "capture", "export", "teleprompter"}},
-            {"tests", {"platform", "media", "library", "speech", "capture", "export", "teleprompter", "app",
-                       "cli", "bench"}},
+            {"tests",
+             {"platform", "media", "library", "speech", "capture", "export", "teleprompter", "app", "cli",
+              "bench"}},
     };
     return matrix;
 }
@@ -50,13 +53,13 @@ QStringList violations(const QString &root)
                                             QRegularExpression::MultilineOption);
     QStringList found;
     for (const auto &[folder, allowed] : allowedIncludes()) {
-        QDirIterator files(QDir(root).filePath(folder), {QStringLiteral("*.h"), QStringLiteral("*.cpp")},
-                           QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator files(QDir(root).filePath(folder), {"*.h", "*.cpp"}, QDir::Files,
+                           QDirIterator::Subdirectories);
         while (files.hasNext()) {
             const QString path = files.next();
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly)) {
-                found.append(path + QStringLiteral(": unreadable"));
+                found.append(path + ": unreadable");
                 continue;
             }
             const QString text = QString::fromUtf8(file.readAll());
@@ -86,11 +89,9 @@ TEST(IncludeLayers, ARisingIncludeIsFound)
 {
     // The check itself: a library file that reaches up into capture.
     QTemporaryDir root;
-    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("library")));
-    QFile file(QDir(root.path()).filePath(QStringLiteral("library/reel.cpp")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("#include \"library/reel.h\"\n#include \"platform/result.h\"\n  #  include \"capture/take_recorder.h\"\n");
-    file.close();
+    ASSERT_TRUE(tandrel::testing::writeFile(QDir(root.path()).filePath("library/reel.cpp"),
+                                            "#include \"library/reel.h\"\n#include \"platform/result.h\"\n"
+                                            "  #  include \"capture/take_recorder.h\"\n"));
     const QStringList found = violations(root.path());
     ASSERT_EQ(found.size(), 1) << qPrintable(found.join(QLatin1Char('\n')));
     EXPECT_TRUE(found.first().contains(QLatin1String("capture/take_recorder.h")));

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QFile>
+#include "tests/support/test_files.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
 #include <optional>
 
 namespace tandrel::testing {
@@ -41,7 +43,8 @@ public:
     {
         process.setProcessEnvironment(m_environment);
         process.start(QStringLiteral(TANDRELCTL_PATH),
-                      (m_library ? QStringList{QStringLiteral("--library"), *m_library} : QStringList()) + args);
+                      (m_library ? QStringList{QStringLiteral("--library"), *m_library} : QStringList())
+                              + args);
         process.write(input);
         process.closeWriteChannel();
     }
@@ -69,10 +72,14 @@ private:
     std::optional<QString> m_library;
 };
 
-inline bool writeFile(const QString &path, const QByteArray &bytes)
+// Whether a run was refused as a user must see it: `exitCode`, `err` within
+// its standard error, nothing on standard output.
+inline ::testing::AssertionResult refused(const CtlRun &run, int exitCode, const QString &err)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    if (run.exitCode == exitCode && run.err.contains(err) && run.out.isEmpty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "exit " << run.exitCode << ", stderr: " << run.err.toStdString()
+                                         << ", stdout: " << run.out.toStdString();
 }
 
 } // namespace tandrel::testing

@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QString>
-#include <QTemporaryDir>
 #include <functional>
 
 namespace tandrel::testing {

@@ -1,0 +1,40 @@
+#pragma once
+
+// Test helper: takes as the recorder leaves them, with files on disk.
+
+#include "library/library_store.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace tandrel::testing {
+
+// A take recorded `secondsAgo` before now.
+inline Take makeTake(std::optional<QString> video, std::optional<QString> audio, double duration = 2,
+                     QList<SpeechInterval> speech = {}, int secondsAgo = 0)
+{
+    return Take{QUuid::createUuid(),
+                QDateTime::currentDateTimeUtc().addSecs(-secondsAgo),
+                std::move(video),
+                std::move(audio),
+                duration,
+                std::move(speech)};
+}
+
+// Writes the take's files (`bytes` each) into the reel's takes folder, then
+// adds the take to the reel.
+inline Take addTakeWithFiles(LibraryStore &library, const QUuid &reelID, const Take &take,
+                             qsizetype bytes = 1000)
+{
+    const QString folder = library.takesFolder(*library.reel(reelID));
+    QDir().mkpath(folder);
+    for (const auto &name : {take.videoFileName, take.audioFileName}) {
+        QFile file(folder + QLatin1Char('/') + name.value_or(QString()));
+        if (name && file.open(QIODevice::WriteOnly))
+            file.write(QByteArray(bytes, 'x'));
+    }
+    library.addTake(take, reelID);
+    return take;
+}
+
+} // namespace tandrel::testing
