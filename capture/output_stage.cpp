@@ -71,20 +71,18 @@ void OutputStage::setScreenSelected(bool value)
     });
 }
 
-// On the output queue. A portal's stream follows its monitor's resolution
-// with new caps, an X11 grab is started anew: either way a change of size
-// is read from the frames themselves.
+// On the output queue. The size a screen stream reports at its start is the
+// display's as last known; a portal's monitor may have changed its
+// resolution since, so the frames have the last word.
 void OutputStage::handleScreenFrame(const VideoFrame &frame)
 {
     Q_ASSERT(m_queue->isCurrent());
     if (m_shuttingDown)
         return;
     if (frame.width() != m_lastScreenWidth || frame.height() != m_lastScreenHeight) {
-        // The stream's first frame has the size its start reported already.
-        const bool resized = m_lastScreenWidth > 0;
         m_lastScreenWidth = frame.width();
         m_lastScreenHeight = frame.height();
-        if (resized && m_handlers.screenAspect && frame.height() > 0) {
+        if (m_handlers.screenAspect && frame.height() > 0) {
             const double aspect = double(frame.width()) / frame.height();
             runOnMain(m_context, [this, aspect] { m_handlers.screenAspect(aspect); });
         }

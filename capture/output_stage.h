@@ -32,8 +32,8 @@ public:
         std::function<void(const QImage &)> previewFrame;
         // The size a camera actually negotiated differs from the last one.
         std::function<void(double aspect)> cameraAspect;
-        // The screen stream's frames have a new size: the stream started, or
-        // the display changed its resolution under a running stream.
+        // The screen frames' size differs from the last one (the first frame
+        // after setScreenSelected always reports).
         std::function<void(double aspect)> screenAspect;
     };
 
@@ -56,7 +56,7 @@ public:
     // Any thread: whether screen frames feed the preview, because the views
     // show the screen or the session was last configured for one.
     void setScreenPreviewActive(bool value) { m_screenPreviewActive = value; }
-    // Also makes the next screen frame report its size again.
+    // Also makes the next screen frame report its size.
     void setScreenSelected(bool value);
     // From now on frames and buffers are dropped on arrival.
     void beginShutdown() { m_shuttingDown = true; }

@@ -136,8 +136,11 @@ Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
                                        ? QStringLiteral("pipewiresrc fehlt (gstreamer1.0-pipewire).")
                                        : QStringLiteral("ximagesrc fehlt (GStreamer-Plugins „good“)."));
 
-    auto relay = LatestFrameRelay::create(queue, [this](const VideoFrame &frame) {
-        if (onFrame)
+    // Frames pass only once the start has been announced, so that whatever a
+    // frame tells about its size comes after what onStarted told.
+    auto announced = std::make_shared<std::atomic<bool>>(false);
+    auto relay = LatestFrameRelay::create(queue, [this, announced](const VideoFrame &frame) {
+        if (onFrame && announced->load())
             onFrame(frame);
     });
     CapturePipeline::Handlers handlers;
@@ -162,6 +165,7 @@ Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
     m_target = target;
     if (onStarted)
         onStarted(r.width(), r.height());
+    *announced = true;
     return {};
 }
 
