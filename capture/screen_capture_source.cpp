@@ -79,8 +79,11 @@ GstElement *pipeWireSource(const PipeWireRemote &remote, std::function<void()> o
         gst_object_unref(source);
         return nullptr;
     }
-    g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy",
-                 FALSE, nullptr);
+    // Each picture is copied out of the producer's buffers at once: when the
+    // monitor changes its resolution, PipeWire renews those buffers, and a
+    // picture still being converted from one of them would lose its memory.
+    g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy", TRUE,
+                 nullptr);
     GstPad *pad = gst_element_get_static_pad(source, "src");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, watchPipeWireBuffer,
                       new PipeWireWatch{std::move(onResized)},

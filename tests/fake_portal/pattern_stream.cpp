@@ -83,6 +83,8 @@ void PatternStream::offerFormat()
 }
 
 // On the loop thread: the format agreed with the consumer; buffers follow it.
+// They are shared memory (memfd), as a compositor's are: a consumer keeps its
+// own mapping of a picture still in use when the buffers are renewed.
 void PatternStream::onParamChanged(void *self, uint32_t id, const spa_pod *param)
 {
     auto *p = static_cast<PatternStream *>(self);
@@ -100,8 +102,7 @@ void PatternStream::onParamChanged(void *self, uint32_t id, const spa_pod *param
             &b, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
             SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
             SPA_PARAM_BUFFERS_size, SPA_POD_Int(stride * p->m_negotiated.height()), SPA_PARAM_BUFFERS_stride,
-            SPA_POD_Int(stride), SPA_PARAM_BUFFERS_dataType,
-            SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd))))};
+            SPA_POD_Int(stride), SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd)))};
     pw_stream_update_params(p->m_stream, params, 1);
 }
 
