@@ -19,6 +19,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 using namespace tandrel;
 using namespace tandrel::testing;
 
@@ -124,6 +127,8 @@ protected:
                 << "run in scripts/test-env --portal";
         ScreenTest::SetUp();
         portal.setProcessChannelMode(QProcess::ForwardedChannels);
+        // A test run that crashes takes its portal along.
+        portal.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         portal.start(QStringLiteral(TANDREL_FAKE_PORTAL), {});
         ASSERT_TRUE(waitUntil(
                 [] {
