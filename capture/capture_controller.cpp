@@ -76,6 +76,10 @@ void CaptureController::createOutputStage()
         if (!m_usesScreenPreview)
             setPreviewAspect(aspect);
     };
+    output.screenAspect = [this](double aspect) {
+        if (m_usesScreenPreview)
+            setPreviewAspect(aspect);
+    };
     m_output = std::make_unique<OutputStage>(this, std::move(output));
 }
 

@@ -174,6 +174,27 @@ void CaptureSession::runReconfigure(const Selection &selection, const QUuid &tok
         runOnMain(m_context, [this, text = started.error()] { m_handlers.screenFailedToStart(text); });
 }
 
+void CaptureSession::setDisplays(const QList<ScreenTarget> &displays)
+{
+    m_screenCapture->setDisplays(displays);
+    followScreen();
+}
+
+// The screen stream follows a change of its display's size on the session
+// queue, where it is started and stopped; the pipelines are left alone.
+void CaptureSession::followScreen()
+{
+    if (!m_queue || m_shuttingDown)
+        return;
+    m_queue->post([this] {
+        if (m_shuttingDown)
+            return;
+        const Status followed = m_screenCapture->follow(m_output.queue());
+        if (!followed)
+            runOnMain(m_context, [this, text = followed.error()] { m_handlers.screenFailedToStart(text); });
+    });
+}
+
 void CaptureSession::installScreenCallbacks()
 {
     m_screenCapture->onFrame = [this](const VideoFrame &frame) { m_output.handleScreenFrame(frame); };
@@ -183,6 +204,7 @@ void CaptureSession::installScreenCallbacks()
     m_screenCapture->onError = [this](const QString &description) {
         runOnMain(m_context, [this, description] { m_handlers.screenInterrupted(description); });
     };
+    m_screenCapture->onResized = [this] { runOnMain(m_context, [this] { followScreen(); }); };
 }
 
 // On a streaming thread of the failed pipeline: the failure is handled on the

@@ -78,8 +78,9 @@ public:
     // Applies `selection` on the session queue unless `token` has been
     // superseded by then; `done` runs on the main thread afterwards.
     void reconfigure(const Selection &selection, const QUuid &token, std::function<void()> done);
-    // The displays the screen stream may open; any thread.
-    void setDisplays(const QList<ScreenTarget> &displays) { m_screenCapture->setDisplays(displays); }
+    // Main thread. The displays the screen stream may open. A running screen
+    // stream whose display has changed is started anew, during a take too.
+    void setDisplays(const QList<ScreenTarget> &displays);
 
     // Queued reconfigurations give up from now on.
     void beginShutdown() { m_shuttingDown = true; }
@@ -91,6 +92,7 @@ private:
     void configureSession(const Selection &selection); // session queue
     void stopInputs(); // session queue
     void installScreenCallbacks();
+    void followScreen(); // main thread
     std::function<void(const QString &)> deviceFailureHandler(Device device);
     bool isCurrentToken(const QUuid &token) const { return m_reconfigureTokenCell.get() == token; }
 

@@ -184,9 +184,14 @@ void DeviceCatalogue::installDeviceObservers()
     connect(DisplayList::instance(), &DisplayList::displaysChanged, this,
             &DeviceCatalogue::handleDeviceChange);
     // A screen that changes its resolution or place (RandR) is cut anew: the
-    // stream's rectangle comes from the screen list.
+    // stream's rectangle comes from the screen list, which is reloaded here
+    // even while a take runs, so that the grab follows the screen.
     const auto watchGeometry = [this](QScreen *screen) {
-        connect(screen, &QScreen::geometryChanged, this, &DeviceCatalogue::handleDeviceChange);
+        connect(screen, &QScreen::geometryChanged, this, [this] {
+            if (!m_screenSources.isEmpty())
+                refreshScreens();
+            handleDeviceChange();
+        });
     };
     for (QScreen *screen : QGuiApplication::screens())
         watchGeometry(screen);

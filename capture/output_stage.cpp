@@ -62,12 +62,31 @@ void OutputStage::handleCameraFrame(const VideoFrame &frame)
     m_handlers.videoFrame(frame);
 }
 
-// On the output queue.
+void OutputStage::setScreenSelected(bool value)
+{
+    m_screenSelected = value;
+    m_queue->post([this] {
+        m_lastScreenWidth = 0;
+        m_lastScreenHeight = 0;
+    });
+}
+
+// On the output queue. The size a screen stream reports at its start is the
+// display's as last known; a portal's monitor may have changed its
+// resolution since, so the frames have the last word.
 void OutputStage::handleScreenFrame(const VideoFrame &frame)
 {
     Q_ASSERT(m_queue->isCurrent());
     if (m_shuttingDown)
         return;
+    if (frame.width() != m_lastScreenWidth || frame.height() != m_lastScreenHeight) {
+        m_lastScreenWidth = frame.width();
+        m_lastScreenHeight = frame.height();
+        if (m_handlers.screenAspect && frame.height() > 0) {
+            const double aspect = double(frame.width()) / frame.height();
+            runOnMain(m_context, [this, aspect] { m_handlers.screenAspect(aspect); });
+        }
+    }
     updateScreenPreview(frame);
     m_handlers.videoFrame(frame);
 }

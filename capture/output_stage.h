@@ -32,6 +32,9 @@ public:
         std::function<void(const QImage &)> previewFrame;
         // The size a camera actually negotiated differs from the last one.
         std::function<void(double aspect)> cameraAspect;
+        // The screen frames' size differs from the last one (the first frame
+        // after setScreenSelected always reports).
+        std::function<void(double aspect)> screenAspect;
     };
 
     OutputStage(QObject *context, Handlers handlers);
@@ -53,7 +56,8 @@ public:
     // Any thread: whether screen frames feed the preview, because the views
     // show the screen or the session was last configured for one.
     void setScreenPreviewActive(bool value) { m_screenPreviewActive = value; }
-    void setScreenSelected(bool value) { m_screenSelected = value; }
+    // Also makes the next screen frame report its size.
+    void setScreenSelected(bool value);
     // From now on frames and buffers are dropped on arrival.
     void beginShutdown() { m_shuttingDown = true; }
 
@@ -73,6 +77,8 @@ private:
     std::chrono::steady_clock::time_point m_lastPreviewAt{};
     int m_lastCameraWidth = 0;
     int m_lastCameraHeight = 0;
+    int m_lastScreenWidth = 0;
+    int m_lastScreenHeight = 0;
 
     // Last, so that it is drained and joined before anything above goes.
     std::unique_ptr<SerialQueue> m_queue;

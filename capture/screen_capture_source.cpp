@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tandrel {
 
@@ -31,10 +32,35 @@ GstElement *x11Source(const ScreenTarget &target)
     return source;
 }
 
+// What a pipewiresrc's buffers pass through before they are converted.
+struct PipeWireWatch
+{
+    std::function<void()> onResized;
+    gsize firstSize = 0; // bytes of the stream's first picture
+    bool resized = false;
+};
+
 // The times pipewiresrc stamps come from the producer's clock, not from the
 // shared capture clock; frames without a time are taken at their arrival.
-GstPadProbeReturn dropProducerTime(GstPad *, GstPadProbeInfo *info, gpointer)
+//
+// pipewiresrc (0.3.65) takes a new format from its producer (the monitor
+// changed its resolution) without announcing new caps: the buffers change
+// their size under the old caps. A picture of another size than the stream's
+// first marks that change; it and all after it are dropped, and the owner is
+// told once so that it starts the stream anew, which negotiates the new size.
+GstPadProbeReturn watchPipeWireBuffer(GstPad *, GstPadProbeInfo *info, gpointer data)
 {
+    auto *watch = static_cast<PipeWireWatch *>(data);
+    const gsize size = gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info));
+    if (size == 0)
+        return GST_PAD_PROBE_DROP;
+    if (watch->firstSize == 0)
+        watch->firstSize = size;
+    if (size != watch->firstSize) {
+        if (!std::exchange(watch->resized, true) && watch->onResized)
+            watch->onResized();
+        return GST_PAD_PROBE_DROP;
+    }
     GstBuffer *buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
     GST_BUFFER_PTS(buffer) = GST_CLOCK_TIME_NONE;
     GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
@@ -43,7 +69,7 @@ GstPadProbeReturn dropProducerTime(GstPad *, GstPadProbeInfo *info, gpointer)
 }
 
 // pipewiresrc owns the descriptor it is given, so each start gets a duplicate.
-GstElement *pipeWireSource(const PipeWireRemote &remote)
+GstElement *pipeWireSource(const PipeWireRemote &remote, std::function<void()> onResized)
 {
     GstElement *source = gst_element_factory_make("pipewiresrc", nullptr);
     if (!source)
@@ -53,10 +79,15 @@ GstElement *pipeWireSource(const PipeWireRemote &remote)
         gst_object_unref(source);
         return nullptr;
     }
-    g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy",
-                 FALSE, nullptr);
+    // Each picture is copied out of the producer's buffers at once: when the
+    // monitor changes its resolution, PipeWire renews those buffers, and a
+    // picture still being converted from one of them would lose its memory.
+    g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy", TRUE,
+                 nullptr);
     GstPad *pad = gst_element_get_static_pad(source, "src");
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, dropProducerTime, nullptr, nullptr);
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, watchPipeWireBuffer,
+                      new PipeWireWatch{std::move(onResized)},
+                      [](gpointer data) { delete static_cast<PipeWireWatch *>(data); });
     gst_object_unref(pad);
     return source;
 }
@@ -76,30 +107,43 @@ void ScreenCaptureSource::setDisplays(const QList<ScreenTarget> &displays)
     m_displays = displays;
 }
 
+std::optional<ScreenTarget> ScreenCaptureSource::display(quint32 number) const
+{
+    std::lock_guard lock(m_lock);
+    for (const ScreenTarget &d : m_displays) {
+        if (d.number == number)
+            return d;
+    }
+    return std::nullopt;
+}
+
 Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
 {
     stop();
-    std::optional<ScreenTarget> target;
-    {
-        std::lock_guard lock(m_lock);
-        for (const ScreenTarget &d : std::as_const(m_displays)) {
-            if (d.number == number)
-                target = d;
-        }
-    }
+    const std::optional<ScreenTarget> target = display(number);
     if (!target || (!target->pipeWire && (target->pixelRect.width() < 1 || target->pixelRect.height() < 1)))
         return Status::failure(QStringLiteral("Bildschirm nicht gefunden."));
 
     ensureGstInitialized();
     const QRect r = target->pixelRect;
-    GstElement *source = target->pipeWire ? pipeWireSource(*target->pipeWire) : x11Source(*target);
+    m_resized = false;
+    GstElement *source = target->pipeWire ? pipeWireSource(*target->pipeWire,
+                                                           [this] {
+                                                               m_resized = true;
+                                                               if (onResized)
+                                                                   onResized();
+                                                           })
+                                          : x11Source(*target);
     if (!source)
         return Status::failure(target->pipeWire
                                        ? QStringLiteral("pipewiresrc fehlt (gstreamer1.0-pipewire).")
                                        : QStringLiteral("ximagesrc fehlt (GStreamer-Plugins „good“)."));
 
-    auto relay = LatestFrameRelay::create(queue, [this](const VideoFrame &frame) {
-        if (onFrame)
+    // Frames pass only once the start has been announced, so that whatever a
+    // frame tells about its size comes after what onStarted told.
+    auto announced = std::make_shared<std::atomic<bool>>(false);
+    auto relay = LatestFrameRelay::create(queue, [this, announced](const VideoFrame &frame) {
+        if (onFrame && announced->load())
             onFrame(frame);
     });
     CapturePipeline::Handlers handlers;
@@ -121,8 +165,10 @@ Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
     }
     m_stream = started.value();
     m_relay = relay;
+    m_target = target;
     if (onStarted)
         onStarted(r.width(), r.height());
+    *announced = true;
     return {};
 }
 
@@ -132,6 +178,17 @@ void ScreenCaptureSource::stop()
         m_relay->close();
     m_relay.reset();
     m_stream.reset();
+    m_target.reset();
+}
+
+Status ScreenCaptureSource::follow(SerialQueue &queue)
+{
+    if (!m_stream || !m_target)
+        return {};
+    const std::optional<ScreenTarget> now = display(m_target->number);
+    if (!now || (*now == *m_target && !m_resized))
+        return {};
+    return start(m_target->number, queue);
 }
 
 bool ScreenCaptureSource::isStreaming() const

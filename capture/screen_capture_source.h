@@ -7,9 +7,11 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace tandrel {
 
@@ -56,6 +58,10 @@ public:
     std::function<void(const QString &description)> onError;
     // A stream has started, with the display's size in pixels; on the thread that called start.
     std::function<void(double width, double height)> onStarted;
+    // The running stream's pictures changed their size (a shared monitor's
+    // resolution) in a way only a new start follows; on a GStreamer thread.
+    // The owner then calls follow.
+    std::function<void()> onResized;
 
     // The displays that can be streamed (from the main thread, which knows the screens).
     void setDisplays(const QList<ScreenTarget> &displays);
@@ -66,12 +72,22 @@ public:
     // Never fails; does nothing without a stream.
     void stop();
     bool isStreaming() const;
+    // Starts the running stream anew when its display has since changed its
+    // size or place (RandR), so that the grab covers the display as it is now,
+    // or when the stream reported onResized. Does nothing without a stream or
+    // when the display is gone: its removal reconfigures the session.
+    Status follow(SerialQueue &queue);
 
 private:
+    std::optional<ScreenTarget> display(quint32 number) const;
+
     mutable std::mutex m_lock; // guards m_displays
     QList<ScreenTarget> m_displays;
-    std::shared_ptr<CapturePipeline> m_stream; // touched only by start and stop
+    // Touched only by start, stop and follow, one at a time.
+    std::shared_ptr<CapturePipeline> m_stream;
     std::shared_ptr<LatestFrameRelay> m_relay;
+    std::optional<ScreenTarget> m_target; // what the running stream shows
+    std::atomic<bool> m_resized{false}; // set on a GStreamer thread, read by follow
 };
 
 } // namespace tandrel

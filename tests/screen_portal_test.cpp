@@ -1,6 +1,8 @@
 // Screens shared through the desktop portal, as on a Wayland desktop: a fake
 // portal on the private session bus of scripts/test-env --portal hands out a
 // green test pattern published into the private PipeWire daemon.
+// ScreenResizeTest runs in scripts/test-env --xvnc instead, on an X server
+// whose resolution xrandr can change.
 
 #include "capture/capture_controller.h"
 #include "capture/media_probe.h"
@@ -17,6 +19,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 using namespace tandrel;
 using namespace tandrel::testing;
 
@@ -32,16 +37,98 @@ bool isGreen(const QColor &c)
     return c.green() > c.red() + 80 && c.green() > c.blue() + 80;
 }
 
-class ScreenPortalTest : public ::testing::Test
+// A controller with the screen as its only picture; `preview` holds the
+// newest preview picture.
+class ScreenTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        qunsetenv("TANDREL_TEST_CAMERA");
+    }
+
+    void startApplication()
+    {
+        controller = std::make_unique<CaptureController>(defaults);
+        QObject::connect(controller.get(), &CaptureController::previewFrame, controller.get(),
+                         [this](const QImage &image) { preview = image; });
+        QSignalSpy done(controller.get(), &CaptureController::activated);
+        controller->activate();
+        ASSERT_TRUE(waitUntil([&] { return done.count() > 0; }, 15000));
+    }
+
+    // The preview shows whole pictures of `size`, and its aspect (and so the
+    // crop frame) follows.
+    void expectPreviewOfSize(const QSize &size)
+    {
+        EXPECT_TRUE(waitUntil(
+                [&] {
+                    return preview.size() == size
+                            && qFuzzyCompare(controller->previewAspect(),
+                                             double(size.width()) / size.height());
+                },
+                30000))
+                << size.width() << "x" << size.height() << ": preview " << preview.width() << "x"
+                << preview.height() << ", aspect " << controller->previewAspect();
+    }
+
+    // Records a take during which `resize` gives the screen each of `sizes`,
+    // a second of recording after each. Checks the preview after every change
+    // and returns the take's video file.
+    QString recordAcross(const QList<QSize> &sizes, const std::function<void(const QSize &)> &resize)
+    {
+        bool finished = false;
+        std::optional<Take> take;
+        QString error;
+        controller->startRecording(dir.filePath(QStringLiteral("takes")), [&](const Result<Take> &r) {
+            finished = true;
+            if (r.ok())
+                take = r.value();
+            else
+                error = r.error();
+        });
+        EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= 1.0; }, 30000));
+        for (const QSize &size : sizes) {
+            resize(size);
+            expectPreviewOfSize(size);
+            const double at = controller->recordedDuration();
+            EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= at + 1.0; }, 30000));
+        }
+        EXPECT_TRUE(controller->isRecording());
+        controller->stopRecording();
+        EXPECT_TRUE(waitUntil([&] { return finished; }, 30000));
+        if (!take || !take->videoFileName) {
+            ADD_FAILURE() << "no video: " << error.toStdString();
+            return {};
+        }
+        const QString video = QDir(dir.filePath(QStringLiteral("takes"))).filePath(*take->videoFileName);
+        // Portrait frames to the end: the picture went on after every change.
+        const ProbedStream v = probeStream(video, QStringLiteral("v"));
+        EXPECT_EQ(v.width, 1080);
+        EXPECT_EQ(v.height, 1920);
+        EXPECT_NEAR(v.duration, take->duration, 0.6);
+        EXPECT_GT(decodableSeconds(video), take->duration - 0.6);
+        return video;
+    }
+
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("settings.ini"))};
+    std::unique_ptr<CaptureController> controller;
+    QImage preview;
+};
+
+class ScreenPortalTest : public ScreenTest
 {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
                 << "run in scripts/test-env --portal";
-        ASSERT_TRUE(dir.isValid());
-        qunsetenv("TANDREL_TEST_CAMERA");
+        ScreenTest::SetUp();
         portal.setProcessChannelMode(QProcess::ForwardedChannels);
+        // A test run that crashes takes its portal along.
+        portal.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         portal.start(QStringLiteral(TANDREL_FAKE_PORTAL), {});
         ASSERT_TRUE(waitUntil(
                 [] {
@@ -65,14 +152,6 @@ protected:
         return reply.arguments().value(0);
     }
 
-    void startApplication()
-    {
-        controller = std::make_unique<CaptureController>(defaults);
-        QSignalSpy done(controller.get(), &CaptureController::activated);
-        controller->activate();
-        ASSERT_TRUE(waitUntil([&] { return done.count() > 0; }, 15000));
-    }
-
     std::optional<VideoSource> sharedScreen() const
     {
         for (const VideoSource &s : controller->videoSources())
@@ -91,10 +170,7 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return pictures.count() > 0; }, 20000)) << "no picture";
     }
 
-    QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("settings.ini"))};
     QProcess portal;
-    std::unique_ptr<CaptureController> controller;
 };
 
 TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewedAndRecordedInPortrait)
@@ -104,9 +180,6 @@ TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewedAndRecordedInPortrai
     EXPECT_EQ(controller->videoSources().first().id, screenRequestID);
     EXPECT_EQ(controller->videoSources().first().name, QStringLiteral("Bildschirm (Freigabe…)"));
 
-    QImage preview;
-    QObject::connect(controller.get(), &CaptureController::previewFrame, controller.get(),
-                     [&](const QImage &image) { preview = image; });
     shareScreen();
     const auto screen = sharedScreen();
     ASSERT_TRUE(screen);
@@ -212,6 +285,55 @@ TEST_F(ScreenPortalTest, SharingEndedDuringATakeInterruptsTheScreenAndKeepsTheTa
               0.5);
     // The screen can be asked for again.
     EXPECT_EQ(controller->videoSources().last().id, screenRequestID);
+}
+
+TEST_F(ScreenPortalTest, AMonitorChangingItsResolutionMidStreamIsFollowedByThePreviewAndTheTake)
+{
+    startApplication();
+    shareScreen();
+    expectPreviewOfSize(QSize(1920, 1080));
+    // Narrower, then portrait: the crop frame then covers the whole width.
+    const QString video = recordAcross({QSize(1280, 1024), QSize(1080, 1920)}, [&](const QSize &size) {
+        control(QStringLiteral("SetSize"), {size.width(), size.height()});
+    });
+    EXPECT_LT(controller->previewAspect(), 1.0);
+    if (!video.isEmpty()) {
+        EXPECT_TRUE(isGreen(
+                meanColour(decodeFrame(video, decodableSeconds(video) - 0.3), QRect(100, 100, 880, 1700))));
+    }
+}
+
+// On X11 a resolution change (RandR) of the recorded screen re-cuts the grab,
+// whether a take runs or not, and the screen stays selected.
+class ScreenResizeTest : public ScreenTest
+{
+protected:
+    static void setResolution(const QSize &size)
+    {
+        int rc = -1;
+        runTool(QStringLiteral("xrandr"),
+                {QStringLiteral("-s"), QStringLiteral("%1x%2").arg(size.width()).arg(size.height())}, &rc);
+        ASSERT_EQ(rc, 0) << "run in scripts/test-env --xvnc";
+    }
+};
+
+TEST_F(ScreenResizeTest, TheGrabFollowsTheScreensResolutionInThePreviewAndTheTake)
+{
+    startApplication();
+    ASSERT_EQ(controller->screenSources().size(), 1);
+    const QString screen = controller->screenSources().first().id;
+    controller->selectVideoSource(screen);
+    expectPreviewOfSize(QSize(1920, 1080));
+
+    setResolution(QSize(1280, 1024));
+    expectPreviewOfSize(QSize(1280, 1024));
+    // Larger than at the start, then smaller again, while a take runs.
+    recordAcross({QSize(1920, 1200), QSize(1024, 768)}, [](const QSize &size) { setResolution(size); });
+    EXPECT_EQ(controller->selectedVideoSourceID(), screen);
+    ASSERT_EQ(controller->screenSources().size(), 1);
+    EXPECT_EQ(controller->screenSources().first().id, screen);
+    EXPECT_TRUE(controller->usesScreenPreview());
+    EXPECT_EQ(controller->lastError(), std::nullopt);
 }
 
 } // namespace

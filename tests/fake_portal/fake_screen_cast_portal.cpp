@@ -7,6 +7,10 @@
 // Without a session manager nothing links a consumer to the pattern, so this
 // process links every input port that appears to the pattern's output while
 // a stream is shared, as the desktop's session manager would.
+//
+// The pattern is published from this process, so that a test can change its
+// size mid-stream (SetSize), as a shared monitor changing its resolution does:
+// the same stream renegotiates its format with the consumer.
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -21,11 +25,14 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSet>
+#include <QSize>
 #include <QThread>
 #include <QTimer>
 
-#include <csignal>
-#include <sys/prctl.h>
+#include "pattern_stream.h"
+
+#include <memory>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -123,6 +130,8 @@ public:
         connect(&m_linker, &QTimer::timeout, this, &FakePortal::linkInputs);
     }
 
+    ~FakePortal() override { endStream(); }
+
     QString mode = QStringLiteral("grant");
     int dialogs = 0;
     QString lastRestoreToken;
@@ -131,12 +140,7 @@ public:
     void endStream()
     {
         m_linker.stop();
-        if (m_producer) {
-            m_producer->kill();
-            m_producer->waitForFinished(5000);
-            delete m_producer;
-            m_producer = nullptr;
-        }
+        m_producer.reset();
         for (const QString &session : std::as_const(m_sessions)) {
             QDBusMessage closed = QDBusMessage::createSignal(
                     session, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"));
@@ -180,10 +184,11 @@ public slots:
         const uint node = startPattern();
         if (node == 0)
             return respond(path, 2, {});
-        PortalStream stream{node,
-                            {{QStringLiteral("size"), QVariant::fromValue(IntPair{1920, 1080})},
-                             {QStringLiteral("position"), QVariant::fromValue(IntPair{0, 0})},
-                             {QStringLiteral("source_type"), 1u}}};
+        PortalStream stream{
+                node,
+                {{QStringLiteral("size"), QVariant::fromValue(IntPair{m_size.width(), m_size.height()})},
+                 {QStringLiteral("position"), QVariant::fromValue(IntPair{0, 0})},
+                 {QStringLiteral("source_type"), 1u}}};
         m_linker.start();
         return respond(path, 0,
                        {{QStringLiteral("streams"), QVariant::fromValue(QList<PortalStream>{stream})},
@@ -219,25 +224,24 @@ private:
         return QDBusObjectPath(path);
     }
 
-    // Publishes a green 1920 × 1080 picture as a PipeWire video source.
+public:
+    // The shared monitor changes its resolution: the pattern goes on at the
+    // new size. Also the size the next stream starts with.
+    void setSize(const QSize &size)
+    {
+        m_size = size;
+        if (m_producer)
+            m_producer->setSize(size);
+    }
+
+private:
+    // Publishes a green picture as a PipeWire video source.
     uint startPattern()
     {
         if (!m_producer) {
-            m_producer = new QProcess(this);
-            // The pattern ends with this process, however it ends, and holds
-            // none of the test runner's output pipes.
-            m_producer->setStandardOutputFile(QProcess::nullDevice());
-            m_producer->setStandardErrorFile(QProcess::nullDevice());
-            m_producer->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-            m_producer->start(
-                    QStringLiteral("gst-launch-1.0"),
-                    {QStringLiteral("-q"), QStringLiteral("videotestsrc"), QStringLiteral("is-live=true"),
-                     QStringLiteral("pattern=solid-color"), QStringLiteral("foreground-color=0xff20c040"),
-                     QStringLiteral("!"),
-                     QStringLiteral("video/x-raw,format=BGRx,width=1920,height=1080,framerate=30/1"),
-                     QStringLiteral("!"), QStringLiteral("pipewiresink"), QStringLiteral("mode=provide"),
-                     QStringLiteral("stream-properties=props,node.name=%1,media.class=Video/Source")
-                             .arg(QLatin1String(patternNode))});
+            m_producer = std::make_unique<PatternStream>(patternNode, m_size);
+            if (!m_producer->isConnected())
+                return 0;
         }
         const QDeadlineTimer deadline(20000);
         while (!deadline.hasExpired()) {
@@ -265,7 +269,8 @@ private:
         }
     }
 
-    QProcess *m_producer = nullptr;
+    std::unique_ptr<PatternStream> m_producer;
+    QSize m_size{1920, 1080};
     QTimer m_linker;
     QSet<QString> m_sessions;
     QString m_restoreToken;
@@ -284,6 +289,7 @@ public slots:
     // "grant" or "refuse": what the dialog answers when no valid token skips it.
     void SetMode(const QString &mode) { m_portal.mode = mode; }
     void EndStream() { m_portal.endStream(); }
+    void SetSize(int width, int height) { m_portal.setSize(QSize(width, height)); }
     int Dialogs() { return m_portal.dialogs; }
     QString LastRestoreToken() { return m_portal.lastRestoreToken; }
 
@@ -306,9 +312,7 @@ int main(int argc, char **argv)
                                QDBusConnection::ExportAllSlots)
         || !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")))
         return 1;
-    const int rc = app.exec();
-    portal.endStream();
-    return rc;
+    return app.exec();
 }
 
 #include "fake_screen_cast_portal.moc"
