@@ -3,6 +3,7 @@
 #include "capture/portrait_renderer.h"
 #include "capture/test_frames.h"
 #include "capture/video_file_writer.h"
+#include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 
 #include <QDir>
@@ -89,6 +90,8 @@ TEST(TakeWriters, VideoIsPortraitH264HighAtTwelveMegabitsPerSecond)
     EXPECT_EQ(v.frames, 120);
     EXPECT_NEAR(v.duration, 4.0, 0.05);
     EXPECT_NEAR(v.bitRate, 12e6, 2.4e6);
+    // The encoder's own record of its settings, kept in the stream.
+    EXPECT_TRUE(readFile(path).contains("bitrate=12000")) << "average bit rate of the stream";
     EXPECT_NEAR(decodableSeconds(path), 4.0, 0.1);
 }
 
