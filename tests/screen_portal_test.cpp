@@ -73,15 +73,14 @@ protected:
                 << preview.height() << ", aspect " << controller->previewAspect();
     }
 
-    // Records a take during which `resize` gives the screen each of `sizes`,
-    // a second of recording after each. Checks the preview after every change
-    // and returns the take's video file.
-    QString recordAcross(const QList<QSize> &sizes, const std::function<void(const QSize &)> &resize)
+    // Records a take in which `during` runs after its first second; the
+    // take's video file, or empty when it has none. `take` holds the take.
+    QString recordWhile(const std::function<void()> &during)
     {
         bool finished = false;
-        std::optional<Take> take;
         QString error;
-        controller->startRecording(dir.filePath(QStringLiteral("takes")), [&](const Result<Take> &r) {
+        take.reset();
+        controller->startRecording(dir.filePath("takes"), [&](const Result<Take> &r) {
             finished = true;
             if (r.ok())
                 take = r.value();
@@ -89,12 +88,7 @@ protected:
                 error = r.error();
         });
         EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= 1.0; }, 30000));
-        for (const QSize &size : sizes) {
-            resize(size);
-            expectPreviewOfSize(size);
-            const double at = controller->recordedDuration();
-            EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= at + 1.0; }, 30000));
-        }
+        during();
         EXPECT_TRUE(controller->isRecording());
         controller->stopRecording();
         EXPECT_TRUE(waitUntil([&] { return finished; }, 30000));
@@ -102,9 +96,26 @@ protected:
             ADD_FAILURE() << "no video: " << error.toStdString();
             return {};
         }
-        const QString video = QDir(dir.filePath(QStringLiteral("takes"))).filePath(*take->videoFileName);
+        return QDir(dir.filePath("takes")).filePath(*take->videoFileName);
+    }
+
+    // Records a take during which `resize` gives the screen each of `sizes`,
+    // a second of recording after each. Checks the preview after every change
+    // and returns the take's video file.
+    QString recordAcross(const QList<QSize> &sizes, const std::function<void(const QSize &)> &resize)
+    {
+        const QString video = recordWhile([&] {
+            for (const QSize &size : sizes) {
+                resize(size);
+                expectPreviewOfSize(size);
+                const double at = controller->recordedDuration();
+                EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= at + 1.0; }, 30000));
+            }
+        });
+        if (video.isEmpty())
+            return {};
         // Portrait frames to the end: the picture went on after every change.
-        const ProbedStream v = probeStream(video, QStringLiteral("v"));
+        const ProbedStream v = probeStream(video, "v");
         EXPECT_EQ(v.width, 1080);
         EXPECT_EQ(v.height, 1920);
         EXPECT_NEAR(v.duration, take->duration, 0.6);
@@ -116,6 +127,7 @@ protected:
     UserDefaults defaults{dir.filePath(QStringLiteral("settings.ini"))};
     std::unique_ptr<CaptureController> controller;
     QImage preview;
+    std::optional<Take> take;
 };
 
 class ScreenPortalTest : public ScreenTest
@@ -188,7 +200,7 @@ TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewedAndRecordedInPortrai
     EXPECT_FALSE(controller->videoSources().contains(VideoSource{
             screenRequestID, QStringLiteral("Bildschirm (Freigabe…)"), VideoSource::Kind::screen}));
     EXPECT_NEAR(controller->previewAspect(), 1920.0 / 1080.0, 1e-6);
-    EXPECT_EQ(control(QStringLiteral("Dialogs")).toInt(), 1);
+    EXPECT_EQ(control("Dialogs").toInt(), 1);
     EXPECT_EQ(defaults.stringValue(tokenKey), QStringLiteral("tandrel-fake-restore-token"));
 
     ASSERT_TRUE(waitUntil([&] { return !preview.isNull(); }, 20000)) << "no picture from the stream";
@@ -197,22 +209,9 @@ TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewedAndRecordedInPortrai
     QDir().mkpath(QStringLiteral(TANDREL_SCREENSHOT_DIR));
     preview.save(QStringLiteral(TANDREL_SCREENSHOT_DIR "/portal_stream_preview.png"));
 
-    bool finished = false;
-    std::optional<Take> take;
-    QString error;
-    controller->startRecording(dir.filePath(QStringLiteral("takes")), [&](const Result<Take> &r) {
-        finished = true;
-        if (r.ok())
-            take = r.value();
-        else
-            error = r.error();
-    });
-    ASSERT_TRUE(waitUntil([&] { return controller->recordedDuration() >= 3.0; }, 30000));
-    controller->stopRecording();
-    ASSERT_TRUE(waitUntil([&] { return finished; }, 30000));
-    ASSERT_TRUE(take) << error.toStdString();
-    ASSERT_TRUE(take->videoFileName);
-    const QString video = QDir(dir.filePath(QStringLiteral("takes"))).filePath(*take->videoFileName);
+    const QString video = recordWhile(
+            [&] { EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= 3.0; }, 30000)); });
+    ASSERT_FALSE(video.isEmpty());
     const ProbedStream v = probeStream(video, QStringLiteral("v"));
     EXPECT_EQ(v.codec, QStringLiteral("h264"));
     EXPECT_EQ(v.width, 1080);
@@ -226,7 +225,7 @@ TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewedAndRecordedInPortrai
 TEST_F(ScreenPortalTest, ARefusedDialogKeepsThePlaceholderAndSaysWhatIsMissing)
 {
     startApplication();
-    control(QStringLiteral("SetMode"), {QStringLiteral("refuse")});
+    control("SetMode", {"refuse"});
     QSignalSpy errors(controller.get(), &CaptureController::lastErrorChanged);
     controller->selectVideoSource(screenRequestID);
     ASSERT_TRUE(waitUntil([&] { return errors.count() > 0; }, 20000));
@@ -247,13 +246,12 @@ TEST_F(ScreenPortalTest, TheStoredTokenSharesTheMonitorAgainAfterARestartWithout
     controller.reset();
 
     // A dialog would now refuse: only the token can bring the monitor back.
-    control(QStringLiteral("SetMode"), {QStringLiteral("refuse")});
+    control("SetMode", {"refuse"});
     startApplication();
     ASSERT_TRUE(waitUntil([&] { return sharedScreen().has_value(); }, 20000));
     EXPECT_EQ(sharedScreen(), first);
-    EXPECT_EQ(control(QStringLiteral("Dialogs")).toInt(), 1);
-    EXPECT_EQ(control(QStringLiteral("LastRestoreToken")).toString(),
-              QStringLiteral("tandrel-fake-restore-token"));
+    EXPECT_EQ(control("Dialogs").toInt(), 1);
+    EXPECT_EQ(control("LastRestoreToken").toString(), QStringLiteral("tandrel-fake-restore-token"));
     EXPECT_EQ(controller->lastError(), std::nullopt);
 
     controller->selectVideoSource(first->id);
@@ -264,25 +262,17 @@ TEST_F(ScreenPortalTest, SharingEndedDuringATakeInterruptsTheScreenAndKeepsTheTa
 {
     startApplication();
     shareScreen();
-    bool finished = false;
-    std::optional<Take> take;
-    controller->startRecording(dir.filePath(QStringLiteral("takes")), [&](const Result<Take> &r) {
-        finished = true;
-        if (r.ok())
-            take = r.value();
+    const QString video = recordWhile([&] {
+        control("EndStream");
+        EXPECT_TRUE(waitUntil(
+                [&] {
+                    return controller->statusMessage() == QStringLiteral("Bildschirmquelle unterbrochen");
+                },
+                20000));
+        EXPECT_TRUE(controller->lastError().has_value());
     });
-    ASSERT_TRUE(waitUntil([&] { return controller->recordedDuration() >= 1.0; }, 30000));
-    control(QStringLiteral("EndStream"));
-    ASSERT_TRUE(waitUntil(
-            [&] { return controller->statusMessage() == QStringLiteral("Bildschirmquelle unterbrochen"); },
-            20000));
-    EXPECT_TRUE(controller->lastError().has_value());
-    EXPECT_TRUE(controller->isRecording());
-    controller->stopRecording();
-    ASSERT_TRUE(waitUntil([&] { return finished; }, 30000));
-    ASSERT_TRUE(take && take->videoFileName);
-    EXPECT_GT(decodableSeconds(QDir(dir.filePath(QStringLiteral("takes"))).filePath(*take->videoFileName)),
-              0.5);
+    ASSERT_FALSE(video.isEmpty());
+    EXPECT_GT(decodableSeconds(video), 0.5);
     // The screen can be asked for again.
     EXPECT_EQ(controller->videoSources().last().id, screenRequestID);
 }
@@ -294,7 +284,7 @@ TEST_F(ScreenPortalTest, AMonitorChangingItsResolutionMidStreamIsFollowedByThePr
     expectPreviewOfSize(QSize(1920, 1080));
     // Narrower, then portrait: the crop frame then covers the whole width.
     const QString video = recordAcross({QSize(1280, 1024), QSize(1080, 1920)}, [&](const QSize &size) {
-        control(QStringLiteral("SetSize"), {size.width(), size.height()});
+        control("SetSize", {size.width(), size.height()});
     });
     EXPECT_LT(controller->previewAspect(), 1.0);
     if (!video.isEmpty()) {
