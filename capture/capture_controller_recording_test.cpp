@@ -1,7 +1,7 @@
 #include "capture/capture_controller.h"
 #include "capture/media_probe.h"
-#include "platform/display_list.h"
 #include "platform/user_defaults.h"
+#include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 
 #include <QDateTime>
@@ -25,7 +25,6 @@ namespace {
 // What a take's completion delivered.
 struct Outcome
 {
-    bool called = false;
     int calls = 0;
     std::optional<Take> take;
     QString error;
@@ -33,7 +32,6 @@ struct Outcome
     CaptureController::TakeCompletion completion()
     {
         return [this](const Result<Take> &r) {
-            called = true;
             ++calls;
             if (r.ok())
                 take = r.value();
@@ -77,11 +75,6 @@ protected:
     {
         controller->setSelectedMicrophoneID(mic);
         controller->selectVideoSource(video);
-        if (video && video->startsWith(QLatin1String("screen:"))) {
-            ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 10000));
-            waitForSamples(mic.has_value());
-            return;
-        }
         // A reconfiguration that is superseded at once finishes after the
         // real one; its completion tells that the session has been rebuilt.
         bool finished = false;
@@ -95,8 +88,8 @@ protected:
     {
         Outcome outcome;
         controller->startRecording(folder, outcome.completion());
-        EXPECT_TRUE(waitUntil([&] { return controller->isRecording() || outcome.called; }, 10000));
-        if (outcome.called)
+        EXPECT_TRUE(waitUntil([&] { return controller->isRecording() || outcome.calls > 0; }, 10000));
+        if (outcome.calls > 0)
             return outcome;
         QElapsedTimer clock;
         clock.start();
@@ -104,7 +97,7 @@ protected:
             during();
         waitUntil([&] { return clock.elapsed() >= seconds * 1000; }, int(seconds * 1000) + 1000);
         controller->stopRecording();
-        EXPECT_TRUE(waitUntil([&] { return outcome.called; }, 30000));
+        EXPECT_TRUE(waitUntil([&] { return outcome.calls > 0; }, 30000));
         EXPECT_FALSE(controller->isRecording());
         return outcome;
     }
@@ -123,10 +116,12 @@ const QRegularExpression takeName(QStringLiteral("^\\d{8}-\\d{6}-(video\\.mov|au
 
 TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoAudioAndSpeech)
 {
+    controller->stopRecording(); // no take: nothing happens
     // Times on the test's clock, which runs from before the start call. The
     // take's own clock starts when its gate opens, which is before the take
     // shows as recording (startedAt): take time = test time - [0, startedAt].
     double startedAt = 0, spokeFrom = 0, spokeTo = 0;
+    Outcome second;
     QElapsedTimer sinceStart;
     sinceStart.start();
     const Outcome outcome = record(4.0, takes(), [&] {
@@ -142,8 +137,15 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
                          .arg(qEnvironmentVariable("TANDREL_TEST_SINK", QStringLiteral("tandrel_sink")))});
         waitUntil([&] { return speak.state() == QProcess::NotRunning; }, 10000);
         spokeTo = sinceStart.elapsed() / 1000.0;
+        // A second start is refused; the first take goes on.
+        controller->startRecording(takes(), second.completion());
+        EXPECT_TRUE(waitUntil([&] { return second.calls > 0; }));
+        EXPECT_TRUE(controller->isRecording());
     });
     const double finishedAt = sinceStart.elapsed() / 1000.0;
+    EXPECT_EQ(second.error, QStringLiteral("Es läuft bereits eine Aufnahme."));
+    EXPECT_EQ(second.calls, 1);
+    EXPECT_EQ(outcome.calls, 1);
     ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
     const Take &take = *outcome.take;
     ASSERT_TRUE(take.videoFileName && take.audioFileName);
@@ -159,23 +161,11 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
     const QString audioPath = QDir(takes()).filePath(*take.audioFileName);
     const ProbedStream v = probeStream(videoPath, QStringLiteral("v"));
     const ProbedStream a = probeStream(audioPath, QStringLiteral("a"));
-    EXPECT_EQ(v.codec, QStringLiteral("h264"));
-    EXPECT_EQ(v.profile, QStringLiteral("High"));
+    // Codecs, profiles and bit rates are the writers' own; the take writes through them.
     EXPECT_EQ(v.width, 1080);
     EXPECT_EQ(v.height, 1920);
-    EXPECT_LE(v.bitRate, 12e6 * 1.25);
-    // The encoder's own record of its settings, kept in the stream.
-    const QByteArray video = [&] {
-        QFile f(videoPath);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
-    EXPECT_TRUE(video.contains("bitrate=12000")) << "average bit rate of the stream";
     EXPECT_GT(v.frames / v.duration, 20.0) << "the test camera sends 30 frames a second";
     EXPECT_LT(v.frames / v.duration, 31.0);
-    EXPECT_EQ(a.codec, QStringLiteral("aac"));
-    EXPECT_EQ(a.profile, QStringLiteral("LC"));
-    EXPECT_EQ(a.sampleRate, 48000);
     EXPECT_EQ(a.channels, 1);
     EXPECT_NEAR(v.startTime, 0, 0.05);
     EXPECT_NEAR(a.startTime, 0, 0.05);
@@ -222,23 +212,6 @@ TEST_F(TakeRecordingTest, CropOffsetAndMirrorPickTheSideOfTheCamera)
     }
 }
 
-TEST_F(TakeRecordingTest, AScreenOfTheDisplayIsRecordedInPortrait)
-{
-    const QList<DisplayInfo> displays = DisplayList::instance()->displays();
-    ASSERT_FALSE(displays.isEmpty());
-    const QString screen = QStringLiteral("screen:%1").arg(displays.last().number);
-    select(screen, controller->selectedMicrophoneID());
-    const Outcome outcome = record(2.0, takes());
-    ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
-    ASSERT_TRUE(outcome.take->videoFileName && outcome.take->audioFileName);
-    const ProbedStream v
-            = probeStream(QDir(takes()).filePath(*outcome.take->videoFileName), QStringLiteral("v"));
-    EXPECT_EQ(v.width, 1080);
-    EXPECT_EQ(v.height, 1920);
-    EXPECT_GT(v.frames, 10);
-    EXPECT_NEAR(v.duration, outcome.take->duration, 0.5);
-}
-
 TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
 {
     const QString mic = *controller->selectedMicrophoneID();
@@ -258,6 +231,10 @@ TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
     for (const auto &c : cases) {
         controller->setLastError(std::nullopt);
         select(c.video, c.mic);
+        // Whatever of the selection is there keeps the session running.
+        EXPECT_TRUE(controller->isRunning());
+        EXPECT_EQ(controller->audioDeviceInput(), c.mic);
+        EXPECT_EQ(controller->statusMessage(), QString::fromLatin1(c.status));
         const QStringList before = QDir(takes()).entryList(QDir::Files);
         const Outcome outcome = record(1.5, takes());
         ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
@@ -278,11 +255,14 @@ TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
 
 TEST_F(TakeRecordingTest, StartRefusalsAndEmptyTakesTellWhy)
 {
-    // Nothing selected: refused, no error shown, no folder touched.
+    // Nothing selected: no session, and a start is refused with no error
+    // shown and no folder touched.
     select(std::nullopt, std::nullopt);
+    EXPECT_EQ(controller->statusMessage(), QStringLiteral("Keine Quelle"));
+    EXPECT_FALSE(controller->isRunning());
     Outcome none;
     controller->startRecording(takes(), none.completion());
-    ASSERT_TRUE(waitUntil([&] { return none.called; }));
+    ASSERT_TRUE(waitUntil([&] { return none.calls > 0; }));
     EXPECT_EQ(none.error, QStringLiteral("Bitte Video- oder Audioquelle wählen."));
     EXPECT_FALSE(controller->lastError().has_value());
     EXPECT_FALSE(QFileInfo::exists(takes()));
@@ -310,7 +290,7 @@ TEST_F(TakeRecordingTest, StartRefusalsAndEmptyTakesTellWhy)
             Outcome outcome;
             controller->startRecording(takes(), outcome.completion());
             controller->stopRecording();
-            ASSERT_TRUE(waitUntil([&] { return outcome.called; }, 30000));
+            ASSERT_TRUE(waitUntil([&] { return outcome.calls > 0; }, 30000));
             if (outcome.take)
                 continue;
             seen = true;
@@ -319,56 +299,28 @@ TEST_F(TakeRecordingTest, StartRefusalsAndEmptyTakesTellWhy)
             EXPECT_TRUE(QDir(takes()).entryList(QDir::Files).isEmpty()) << "files of the empty take deleted";
         }
         EXPECT_TRUE(seen) << c.message;
-        for (const QString &f : QDir(takes()).entryList(QDir::Files))
-            QFile::remove(QDir(takes()).filePath(f));
     }
 
     // A folder that cannot be made.
-    QFile blocker(dir.filePath(QStringLiteral("file")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(writeFile(dir.filePath("file"), {}));
     Outcome blocked;
     controller->startRecording(dir.filePath(QStringLiteral("file/takes")), blocked.completion());
-    ASSERT_TRUE(waitUntil([&] { return blocked.called; }));
+    ASSERT_TRUE(waitUntil([&] { return blocked.calls > 0; }));
     EXPECT_TRUE(blocked.error.startsWith(QStringLiteral("Aufnahmeordner konnte nicht angelegt werden: ")));
     EXPECT_EQ(controller->lastError(), blocked.error);
     EXPECT_FALSE(controller->isRecording());
 }
 
-TEST_F(TakeRecordingTest, ASecondStartIsRefusedAndTheFirstTakeGoesOn)
-{
-    Outcome first, second;
-    controller->stopRecording(); // no take: nothing happens
-    controller->startRecording(takes(), first.completion());
-    ASSERT_TRUE(waitUntil([&] { return controller->isRecording(); }, 10000));
-    controller->startRecording(takes(), second.completion());
-    ASSERT_TRUE(waitUntil([&] { return second.called; }));
-    EXPECT_EQ(second.error, QStringLiteral("Es läuft bereits eine Aufnahme."));
-    EXPECT_FALSE(first.called);
-    EXPECT_TRUE(controller->isRecording());
-    waitUntil([] { return false; }, 1000);
-    controller->stopRecording();
-    ASSERT_TRUE(waitUntil([&] { return first.called; }, 30000));
-    ASSERT_TRUE(first.take) << first.error.toStdString();
-    EXPECT_TRUE(first.take->videoFileName && first.take->audioFileName);
-    EXPECT_EQ(first.calls, 1);
-    EXPECT_EQ(second.calls, 1);
-    EXPECT_FALSE(controller->lastError().has_value());
-}
-
 TEST_F(TakeRecordingTest, TakesWithinTheSameSecondNeverReplaceEarlierFiles)
 {
     // Files named for this second and the next few already exist.
-    ASSERT_TRUE(QDir().mkpath(takes()));
     const QDateTime now = QDateTime::currentDateTime();
     QStringList occupied;
     for (int s = 0; s < 6; ++s) {
         const QString stamp = now.addSecs(s).toString(QStringLiteral("yyyyMMdd-HHmmss"));
         for (const char *suffix : {"-video.mov", "-audio.m4a"}) {
-            QFile f(QDir(takes()).filePath(stamp + QLatin1String(suffix)));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write("earlier take");
-            occupied << f.fileName();
+            occupied << QDir(takes()).filePath(stamp + QLatin1String(suffix));
+            ASSERT_TRUE(writeFile(occupied.last(), "earlier take"));
         }
     }
     const Outcome outcome = record(1.0, takes());
@@ -377,11 +329,8 @@ TEST_F(TakeRecordingTest, TakesWithinTheSameSecondNeverReplaceEarlierFiles)
     EXPECT_TRUE(outcome.take->videoFileName->endsWith(QLatin1String("-2-video.mov")))
             << outcome.take->videoFileName->toStdString();
     EXPECT_TRUE(outcome.take->audioFileName->endsWith(QLatin1String("-2-audio.m4a")));
-    for (const QString &path : occupied) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), QByteArray("earlier take")) << path.toStdString();
-    }
+    for (const QString &path : occupied)
+        EXPECT_EQ(readFile(path), QByteArray("earlier take")) << path.toStdString();
 }
 
 // A device that fails while a take runs ends the take: the status says which
@@ -431,7 +380,7 @@ TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
             pactl({"unload-module", module});
         }
         // Nobody stops the take.
-        ASSERT_TRUE(waitUntil([&] { return outcome.called; }, 60000));
+        ASSERT_TRUE(waitUntil([&] { return outcome.calls > 0; }, 60000));
         QObject::disconnect(watching);
         qunsetenv("TANDREL_TEST_CAMERA_FRAMES");
         if (!camera) {
