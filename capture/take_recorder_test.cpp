@@ -237,13 +237,11 @@ TEST_F(TakeRecorderTest, TheFirstSampleOfEitherKindStartsBothFilesAtItsTime)
         SCOPED_TRACE(c.first);
         completions = 0;
         start(true, true);
-        if (c.videoAt < c.audioFrom) {
+        if (c.videoAt < c.audioFrom)
             feedVideo(100 + c.videoAt);
-            feedAudio(100 + c.audioFrom, 100.8, 0.3f);
-        } else {
-            feedAudio(100 + c.audioFrom, 100.8, 0.3f);
+        feedAudio(100 + c.audioFrom, 100.8, 0.3f);
+        if (c.videoAt >= c.audioFrom)
             feedVideo(100 + c.videoAt);
-        }
         stop(true, true);
         ASSERT_TRUE(result.ok()) << result.error().toStdString();
         const Take take = result.value();
