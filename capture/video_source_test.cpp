@@ -21,12 +21,6 @@ TEST(VideoSource, ScreenIdentifiersCarryADisplayNumberOnlyWhenWellFormed)
         EXPECT_EQ(screenDisplayID(QString::fromLatin1(c.id)), c.number) << c.id;
 }
 
-TEST(VideoSource, KindsHaveTheirRawNames)
-{
-    EXPECT_EQ(kindName(VideoSource::Kind::camera), QStringLiteral("camera"));
-    EXPECT_EQ(kindName(VideoSource::Kind::screen), QStringLiteral("screen"));
-}
-
 namespace {
 CaptureDevice camera(const char *id, CaptureDevice::Type type)
 {

@@ -185,7 +185,7 @@ protected:
     QProcess portal;
 };
 
-TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewedAndRecordedInPortrait)
+TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewed)
 {
     startApplication();
     ASSERT_EQ(controller->videoSources().size(), 1);
@@ -208,18 +208,7 @@ TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewedAndRecordedInPortrai
     EXPECT_TRUE(isGreen(meanColour(preview, QRect(100, 100, 400, 300))));
     QDir().mkpath(QStringLiteral(TANDREL_SCREENSHOT_DIR));
     preview.save(QStringLiteral(TANDREL_SCREENSHOT_DIR "/portal_stream_preview.png"));
-
-    const QString video = recordWhile(
-            [&] { EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= 3.0; }, 30000)); });
-    ASSERT_FALSE(video.isEmpty());
-    const ProbedStream v = probeStream(video, QStringLiteral("v"));
-    EXPECT_EQ(v.codec, QStringLiteral("h264"));
-    EXPECT_EQ(v.width, 1080);
-    EXPECT_EQ(v.height, 1920);
-    EXPECT_NEAR(v.duration, 3.0, 0.6);
-    const QImage frame = decodeFrame(video, 1.5);
-    ASSERT_EQ(frame.size(), QSize(1080, 1920));
-    EXPECT_TRUE(isGreen(meanColour(frame, QRect(100, 100, 880, 1700))));
+    // Takes of the stream: the resolution test below, from this size on.
 }
 
 TEST_F(ScreenPortalTest, ARefusedDialogKeepsThePlaceholderAndSaysWhatIsMissing)
@@ -287,10 +276,10 @@ TEST_F(ScreenPortalTest, AMonitorChangingItsResolutionMidStreamIsFollowedByThePr
         control("SetSize", {size.width(), size.height()});
     });
     EXPECT_LT(controller->previewAspect(), 1.0);
-    if (!video.isEmpty()) {
-        EXPECT_TRUE(isGreen(
-                meanColour(decodeFrame(video, decodableSeconds(video) - 0.3), QRect(100, 100, 880, 1700))));
-    }
+    ASSERT_FALSE(video.isEmpty());
+    // The monitor's picture from the first size to the last.
+    for (const double at : {0.5, decodableSeconds(video) - 0.3})
+        EXPECT_TRUE(isGreen(meanColour(decodeFrame(video, at), QRect(100, 100, 880, 1700)))) << at;
 }
 
 // On X11 a resolution change (RandR) of the recorded screen re-cuts the grab,
