@@ -129,12 +129,9 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
         waitUntil([] { return false; }, 600);
         spokeFrom = sinceStart.elapsed() / 1000.0;
         QProcess speak;
-        speak.start(
-                QStringLiteral("sh"),
-                {QStringLiteral("-c"),
-                 QStringLiteral("espeak-ng --stdout 'Hello, this is a test of the recording' | paplay "
-                                "--device=%1")
-                         .arg(qEnvironmentVariable("TANDREL_TEST_SINK", QStringLiteral("tandrel_sink")))});
+        const QString say = "espeak-ng --stdout 'Hello, this is a test of the recording' | paplay --device="
+                + qEnvironmentVariable("TANDREL_TEST_SINK", "tandrel_sink");
+        speak.start("sh", {"-c", say});
         waitUntil([&] { return speak.state() == QProcess::NotRunning; }, 10000);
         spokeTo = sinceStart.elapsed() / 1000.0;
         // A second start is refused; the first take goes on.

@@ -359,7 +359,7 @@ TEST_F(CaptureControllerTest, ACaptureCardIsRecordedWithItsOwnSoundInsteadOfTheS
             loudest = *level;
     });
     QProcess tone;
-    tone.start(QStringLiteral("gst-launch-1.0"),
+    tone.start("gst-launch-1.0",
                {"-q", "audiotestsrc", "is-live=true", "volume=0.5", "!", "pulsesink", "device=card_sink"});
     EXPECT_TRUE(waitUntil([&] { return loudest > -20; }, 20000)) << loudest;
     c->setAudioTap({});

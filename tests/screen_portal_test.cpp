@@ -290,8 +290,7 @@ protected:
     static void setResolution(const QSize &size)
     {
         int rc = -1;
-        runTool(QStringLiteral("xrandr"),
-                {QStringLiteral("-s"), QStringLiteral("%1x%2").arg(size.width()).arg(size.height())}, &rc);
+        runTool("xrandr", {"-s", QStringLiteral("%1x%2").arg(size.width()).arg(size.height())}, &rc);
         ASSERT_EQ(rc, 0) << "run in scripts/test-env --xvnc";
     }
 };
