@@ -95,21 +95,14 @@ protected:
 TEST_F(CaptureControllerTest, StartUpListsTheTestCameraBothScreensAndTheMicrophoneAndSelectsTheCamera)
 {
     auto c = activated();
-    const QList<VideoSource> sources = c->videoSources();
-    ASSERT_EQ(sources.size(), 3);
-    EXPECT_EQ(sources[0],
-              (VideoSource{QStringLiteral("test-camera"), QStringLiteral("Testkamera"),
-                           VideoSource::Kind::camera}));
+    // The whole listing is tandrelctl devices' test (cli/command_devices_test.cpp),
+    // the hidden monitor sources the hot-plug test's; screens are named after their displays.
     const QList<DisplayInfo> displays = DisplayList::instance()->displays();
     ASSERT_EQ(displays.size(), 2);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(sources[i + 1].id, QStringLiteral("screen:%1").arg(displays[i].number));
-        EXPECT_EQ(sources[i + 1].name, QStringLiteral("Bildschirm: ") + displayName(displays[i], displays));
-        EXPECT_EQ(sources[i + 1].kind, VideoSource::Kind::screen);
-    }
+    ASSERT_EQ(c->videoSources().size(), 3);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(c->videoSources()[i + 1].name, "Bildschirm: " + displayName(displays[i], displays));
     EXPECT_TRUE(hasMicrophone(*c, testMic()));
-    for (const AudioDevice &m : c->microphones())
-        EXPECT_FALSE(m.id.endsWith(QLatin1String(".monitor"))) << m.id.toStdString();
 
     EXPECT_EQ(c->selectedVideoSourceID(), QStringLiteral("test-camera"));
     EXPECT_EQ(c->selectedMicrophoneID(), c->microphones().first().id);
