@@ -181,34 +181,6 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
     EXPECT_GT(take.speechIntervals.last().end - take.speechIntervals.first().start, 1.0);
 }
 
-TEST_F(TakeRecordingTest, CropOffsetAndMirrorPickTheSideOfTheCamera)
-{
-    // The test camera is red on the left, blue on the right.
-    const struct
-    {
-        double offset;
-        bool flip;
-        bool red;
-    } cases[] = {{0.0, false, true}, {1.0, false, false}, {0.0, true, false}, {1.0, true, true}};
-    select(QStringLiteral("test-camera"), std::nullopt);
-    for (const auto &c : cases) {
-        controller->setCropOffset(c.offset);
-        controller->setFlipHorizontal(c.flip);
-        const Outcome outcome = record(1.5, takes());
-        ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
-        ASSERT_TRUE(outcome.take->videoFileName);
-        EXPECT_FALSE(outcome.take->audioFileName);
-        const QImage frame = decodeFrame(QDir(takes()).filePath(*outcome.take->videoFileName), 0.5);
-        ASSERT_EQ(frame.size(), QSize(1080, 1920));
-        // Bands above and below the middle, where the ball passes less.
-        QColor mean = meanColour(frame, QRect(100, 100, 880, 300));
-        if (c.red)
-            EXPECT_GT(mean.red(), mean.blue() + 60) << c.offset << " " << c.flip;
-        else
-            EXPECT_GT(mean.blue(), mean.red() + 60) << c.offset << " " << c.flip;
-    }
-}
-
 TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
 {
     const QString mic = *controller->selectedMicrophoneID();
