@@ -93,40 +93,32 @@ TEST(CaptureCardAudio, OnlyADeviceWithoutSensorControlsIsACard)
 // the function; PipeWire writes sysfs paths with /sys in front.
 TEST(CaptureCardAudio, PathsLeadToTheUsbDeviceOrPciFunction)
 {
+    const auto sysfs = &CaptureCardAudio::physicalDevice, bus = &CaptureCardAudio::physicalBusPath;
     const struct
     {
+        QString (*rule)(const QString &);
         const char *path, *device;
-    } sysfs[] = {
-            {"/devices/pci0000:00/0000:00:14.0/usb1/1-10/1-10:1.2/sound/card2",
+    } cases[] = {
+            {sysfs, "/devices/pci0000:00/0000:00:14.0/usb1/1-10/1-10:1.2/sound/card2",
              "/devices/pci0000:00/0000:00:14.0/usb1/1-10"},
-            {"/devices/pci0000:00/0000:00:04.0/0000:02:00.0/usb8/8-4/8-4.1/8-4.1:1.2/sound/card1",
+            {sysfs, "/devices/pci0000:00/0000:00:04.0/0000:02:00.0/usb8/8-4/8-4.1/8-4.1:1.2/sound/card1",
              "/devices/pci0000:00/0000:00:04.0/0000:02:00.0/usb8/8-4/8-4.1"},
-            {"/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/video4linux/video0",
+            {sysfs, "/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/video4linux/video0",
              "/devices/pci0000:00/0000:00:14.0/usb2/2-1"},
-            {"/sys/devices/pci0000:00/0000:00:14.0/usb3/3-4/3-4:1.2/sound/card1",
+            {sysfs, "/sys/devices/pci0000:00/0000:00:14.0/usb3/3-4/3-4:1.2/sound/card1",
              "/devices/pci0000:00/0000:00:14.0/usb3/3-4"},
-            {"/devices/pci0000:00/0000:00:1f.3/sound/card0", "/devices/pci0000:00/0000:00:1f.3"},
-            {"/devices/pci0000:00/0000:00:01.0/0000:01:00.1/sound/card1",
+            {sysfs, "/devices/pci0000:00/0000:00:1f.3/sound/card0", "/devices/pci0000:00/0000:00:1f.3"},
+            {sysfs, "/devices/pci0000:00/0000:00:01.0/0000:01:00.1/sound/card1",
              "/devices/pci0000:00/0000:00:01.0/0000:01:00.1"},
-            {"/devices/platform/soc/fe00b840.mailbox/bcm2835_audio/sound/card0",
+            {sysfs, "/devices/platform/soc/fe00b840.mailbox/bcm2835_audio/sound/card0",
              "/devices/platform/soc/fe00b840.mailbox/bcm2835_audio"},
+            {bus, "pci-0000:00:14.0-usb-0:10:1.2", "pci-0000:00:14.0-usb-0:10"},
+            {bus, "pci-0000:02:00.0-usb-0:4.1:1.2", "pci-0000:02:00.0-usb-0:4.1"},
+            {bus, "pci-0000:00:14.0-usb-0:1:1.0", "pci-0000:00:14.0-usb-0:1"},
+            {bus, "pci-0000:00:1f.3", "pci-0000:00:1f.3"},
     };
-    for (const auto &c : sysfs)
-        EXPECT_EQ(CaptureCardAudio::physicalDevice(QString::fromLatin1(c.path)),
-                  QString::fromLatin1(c.device));
-
-    const struct
-    {
-        const char *path, *device;
-    } bus[] = {
-            {"pci-0000:00:14.0-usb-0:10:1.2", "pci-0000:00:14.0-usb-0:10"},
-            {"pci-0000:02:00.0-usb-0:4.1:1.2", "pci-0000:02:00.0-usb-0:4.1"},
-            {"pci-0000:00:14.0-usb-0:1:1.0", "pci-0000:00:14.0-usb-0:1"},
-            {"pci-0000:00:1f.3", "pci-0000:00:1f.3"},
-    };
-    for (const auto &c : bus)
-        EXPECT_EQ(CaptureCardAudio::physicalBusPath(QString::fromLatin1(c.path)),
-                  QString::fromLatin1(c.device));
+    for (const auto &c : cases)
+        EXPECT_EQ(c.rule(QString::fromLatin1(c.path)), QString::fromLatin1(c.device)) << c.path;
 }
 
 TEST(CaptureCardAudio, OwnSoundIsTheSourceOnTheSameDeviceThatIsNoMonitor)

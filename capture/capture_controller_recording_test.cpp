@@ -1,7 +1,7 @@
 #include "capture/capture_controller.h"
 #include "capture/media_probe.h"
-#include "platform/display_list.h"
 #include "platform/user_defaults.h"
+#include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 
 #include <QDateTime>
@@ -25,7 +25,6 @@ namespace {
 // What a take's completion delivered.
 struct Outcome
 {
-    bool called = false;
     int calls = 0;
     std::optional<Take> take;
     QString error;
@@ -33,7 +32,6 @@ struct Outcome
     CaptureController::TakeCompletion completion()
     {
         return [this](const Result<Take> &r) {
-            called = true;
             ++calls;
             if (r.ok())
                 take = r.value();
@@ -77,11 +75,6 @@ protected:
     {
         controller->setSelectedMicrophoneID(mic);
         controller->selectVideoSource(video);
-        if (video && video->startsWith(QLatin1String("screen:"))) {
-            ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 10000));
-            waitForSamples(mic.has_value());
-            return;
-        }
         // A reconfiguration that is superseded at once finishes after the
         // real one; its completion tells that the session has been rebuilt.
         bool finished = false;
@@ -95,8 +88,8 @@ protected:
     {
         Outcome outcome;
         controller->startRecording(folder, outcome.completion());
-        EXPECT_TRUE(waitUntil([&] { return controller->isRecording() || outcome.called; }, 10000));
-        if (outcome.called)
+        EXPECT_TRUE(waitUntil([&] { return controller->isRecording() || outcome.calls > 0; }, 10000));
+        if (outcome.calls > 0)
             return outcome;
         QElapsedTimer clock;
         clock.start();
@@ -104,7 +97,7 @@ protected:
             during();
         waitUntil([&] { return clock.elapsed() >= seconds * 1000; }, int(seconds * 1000) + 1000);
         controller->stopRecording();
-        EXPECT_TRUE(waitUntil([&] { return outcome.called; }, 30000));
+        EXPECT_TRUE(waitUntil([&] { return outcome.calls > 0; }, 30000));
         EXPECT_FALSE(controller->isRecording());
         return outcome;
     }
@@ -123,10 +116,13 @@ const QRegularExpression takeName(QStringLiteral("^\\d{8}-\\d{6}-(video\\.mov|au
 
 TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoAudioAndSpeech)
 {
+    controller->stopRecording(); // no take: nothing happens
     // Times on the test's clock, which runs from before the start call. The
     // take's own clock starts when its gate opens, which is before the take
     // shows as recording (startedAt): take time = test time - [0, startedAt].
     double startedAt = 0, spokeFrom = 0, spokeTo = 0;
+    Outcome second;
+    const QDateTime before = QDateTime::currentDateTime();
     QElapsedTimer sinceStart;
     sinceStart.start();
     const Outcome outcome = record(4.0, takes(), [&] {
@@ -134,16 +130,20 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
         waitUntil([] { return false; }, 600);
         spokeFrom = sinceStart.elapsed() / 1000.0;
         QProcess speak;
-        speak.start(
-                QStringLiteral("sh"),
-                {QStringLiteral("-c"),
-                 QStringLiteral("espeak-ng --stdout 'Hello, this is a test of the recording' | paplay "
-                                "--device=%1")
-                         .arg(qEnvironmentVariable("TANDREL_TEST_SINK", QStringLiteral("tandrel_sink")))});
+        const QString say = "espeak-ng --stdout 'Hello, this is a test of the recording' | paplay --device="
+                + qEnvironmentVariable("TANDREL_TEST_SINK", "tandrel_sink");
+        speak.start("sh", {"-c", say});
         waitUntil([&] { return speak.state() == QProcess::NotRunning; }, 10000);
         spokeTo = sinceStart.elapsed() / 1000.0;
+        // A second start is refused; the first take goes on.
+        controller->startRecording(takes(), second.completion());
+        EXPECT_TRUE(waitUntil([&] { return second.calls > 0; }));
+        EXPECT_TRUE(controller->isRecording());
     });
     const double finishedAt = sinceStart.elapsed() / 1000.0;
+    EXPECT_EQ(second.error, QStringLiteral("Es läuft bereits eine Aufnahme."));
+    EXPECT_EQ(second.calls, 1);
+    EXPECT_EQ(outcome.calls, 1);
     ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
     const Take &take = *outcome.take;
     ASSERT_TRUE(take.videoFileName && take.audioFileName);
@@ -151,7 +151,9 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
     EXPECT_EQ(take.videoFileName->left(15), take.audioFileName->left(15));
     EXPECT_GE(take.duration, std::max(4.0, spokeTo - startedAt));
     EXPECT_LE(take.duration, finishedAt);
-    EXPECT_LE(std::abs(take.recordedAt.secsTo(QDateTime::currentDateTime()) - take.duration), 2.0);
+    // The take is dated when it started, to the second.
+    EXPECT_GE(before.secsTo(take.recordedAt), -1);
+    EXPECT_LE(before.secsTo(take.recordedAt), startedAt + 1);
     EXPECT_EQ(controller->statusMessage(), QStringLiteral("Live"));
     EXPECT_FALSE(controller->lastError().has_value());
 
@@ -159,25 +161,13 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
     const QString audioPath = QDir(takes()).filePath(*take.audioFileName);
     const ProbedStream v = probeStream(videoPath, QStringLiteral("v"));
     const ProbedStream a = probeStream(audioPath, QStringLiteral("a"));
-    EXPECT_EQ(v.codec, QStringLiteral("h264"));
-    EXPECT_EQ(v.profile, QStringLiteral("High"));
+    // Codecs, profiles and bit rates are the writers' own; the take writes through them.
     EXPECT_EQ(v.width, 1080);
     EXPECT_EQ(v.height, 1920);
-    EXPECT_LE(v.bitRate, 12e6 * 1.25);
-    // The encoder's own record of its settings, kept in the stream.
-    const QByteArray video = [&] {
-        QFile f(videoPath);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
-    EXPECT_TRUE(video.contains("bitrate=12000")) << "average bit rate of the stream";
     // The test camera sends 30 frames a second; a busy machine drops some
     // rather than queueing them, but none is ever doubled.
     EXPECT_GT(v.frames / v.duration, 10.0);
     EXPECT_LT(v.frames / v.duration, 31.0);
-    EXPECT_EQ(a.codec, QStringLiteral("aac"));
-    EXPECT_EQ(a.profile, QStringLiteral("LC"));
-    EXPECT_EQ(a.sampleRate, 48000);
     EXPECT_EQ(a.channels, 1);
     EXPECT_NEAR(v.startTime, 0, 0.05);
     EXPECT_NEAR(a.startTime, 0, 0.05);
@@ -199,51 +189,6 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
     EXPECT_GT(take.speechIntervals.last().end - take.speechIntervals.first().start, 1.0);
 }
 
-TEST_F(TakeRecordingTest, CropOffsetAndMirrorPickTheSideOfTheCamera)
-{
-    // The test camera is red on the left, blue on the right.
-    const struct
-    {
-        double offset;
-        bool flip;
-        bool red;
-    } cases[] = {{0.0, false, true}, {1.0, false, false}, {0.0, true, false}, {1.0, true, true}};
-    select(QStringLiteral("test-camera"), std::nullopt);
-    for (const auto &c : cases) {
-        controller->setCropOffset(c.offset);
-        controller->setFlipHorizontal(c.flip);
-        const Outcome outcome = record(1.5, takes());
-        ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
-        ASSERT_TRUE(outcome.take->videoFileName);
-        EXPECT_FALSE(outcome.take->audioFileName);
-        const QImage frame = decodeFrame(QDir(takes()).filePath(*outcome.take->videoFileName), 0.5);
-        ASSERT_EQ(frame.size(), QSize(1080, 1920));
-        // Bands above and below the middle, where the ball passes less.
-        QColor mean = meanColour(frame, QRect(100, 100, 880, 300));
-        if (c.red)
-            EXPECT_GT(mean.red(), mean.blue() + 60) << c.offset << " " << c.flip;
-        else
-            EXPECT_GT(mean.blue(), mean.red() + 60) << c.offset << " " << c.flip;
-    }
-}
-
-TEST_F(TakeRecordingTest, AScreenOfTheDisplayIsRecordedInPortrait)
-{
-    const QList<DisplayInfo> displays = DisplayList::instance()->displays();
-    ASSERT_FALSE(displays.isEmpty());
-    const QString screen = QStringLiteral("screen:%1").arg(displays.last().number);
-    select(screen, controller->selectedMicrophoneID());
-    const Outcome outcome = record(2.0, takes());
-    ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
-    ASSERT_TRUE(outcome.take->videoFileName && outcome.take->audioFileName);
-    const ProbedStream v
-            = probeStream(QDir(takes()).filePath(*outcome.take->videoFileName), QStringLiteral("v"));
-    EXPECT_EQ(v.width, 1080);
-    EXPECT_EQ(v.height, 1920);
-    EXPECT_GT(v.frames, 10);
-    EXPECT_NEAR(v.duration, outcome.take->duration, 0.5);
-}
-
 TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
 {
     const QString mic = *controller->selectedMicrophoneID();
@@ -263,6 +208,10 @@ TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
     for (const auto &c : cases) {
         controller->setLastError(std::nullopt);
         select(c.video, c.mic);
+        // Whatever of the selection is there keeps the session running.
+        EXPECT_TRUE(controller->isRunning());
+        EXPECT_EQ(controller->audioDeviceInput(), c.mic);
+        EXPECT_EQ(controller->statusMessage(), QString::fromLatin1(c.status));
         const QStringList before = QDir(takes()).entryList(QDir::Files);
         const Outcome outcome = record(1.5, takes());
         ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
@@ -281,99 +230,42 @@ TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
     }
 }
 
-TEST_F(TakeRecordingTest, StartRefusalsAndEmptyTakesTellWhy)
+TEST_F(TakeRecordingTest, StartRefusalsTellWhy)
 {
-    // Nothing selected: refused, no error shown, no folder touched.
+    // Nothing selected: no session, and a start is refused with no error
+    // shown and no folder touched.
     select(std::nullopt, std::nullopt);
+    EXPECT_EQ(controller->statusMessage(), QStringLiteral("Keine Quelle"));
+    EXPECT_FALSE(controller->isRunning());
     Outcome none;
     controller->startRecording(takes(), none.completion());
-    ASSERT_TRUE(waitUntil([&] { return none.called; }));
+    ASSERT_TRUE(waitUntil([&] { return none.calls > 0; }));
     EXPECT_EQ(none.error, QStringLiteral("Bitte Video- oder Audioquelle wählen."));
     EXPECT_FALSE(controller->lastError().has_value());
     EXPECT_FALSE(QFileInfo::exists(takes()));
 
-    // Stopped before any sample arrived: both files go, the message depends
-    // on whether video was asked for. A sample can slip in between start and
-    // stop, so a few attempts are allowed.
-    const struct
-    {
-        std::optional<QString> video;
-        const char *message;
-    } empty[] = {
-            {QStringLiteral("test-camera"),
-             "Keine Bilder empfangen. Kamera, HDMI-Karte oder Bildschirmfreigabe prüfen."},
-            {std::nullopt, "Keine Audiodaten empfangen. Audioquelle prüfen."},
-    };
-    for (const auto &c : empty) {
-        select(c.video, controller->microphones().first().id);
-        bool seen = false;
-        for (int attempt = 0; attempt < 5 && !seen; ++attempt) {
-            // A take that did catch a sample leaves its files; clear them so
-            // only the empty take's own files are judged.
-            for (const QString &f : QDir(takes()).entryList(QDir::Files))
-                QFile::remove(QDir(takes()).filePath(f));
-            Outcome outcome;
-            controller->startRecording(takes(), outcome.completion());
-            controller->stopRecording();
-            ASSERT_TRUE(waitUntil([&] { return outcome.called; }, 30000));
-            if (outcome.take)
-                continue;
-            seen = true;
-            EXPECT_EQ(outcome.error, QString::fromUtf8(c.message));
-            EXPECT_EQ(controller->lastError(), QString::fromUtf8(c.message));
-            EXPECT_TRUE(QDir(takes()).entryList(QDir::Files).isEmpty()) << "files of the empty take deleted";
-        }
-        EXPECT_TRUE(seen) << c.message;
-        for (const QString &f : QDir(takes()).entryList(QDir::Files))
-            QFile::remove(QDir(takes()).filePath(f));
-    }
-
-    // A folder that cannot be made.
-    QFile blocker(dir.filePath(QStringLiteral("file")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    // A folder that cannot be made. (A take stopped before any sample
+    // arrived is take_recorder_test.cpp's.)
+    select(std::nullopt, controller->microphones().first().id);
+    ASSERT_TRUE(writeFile(dir.filePath("file"), {}));
     Outcome blocked;
     controller->startRecording(dir.filePath(QStringLiteral("file/takes")), blocked.completion());
-    ASSERT_TRUE(waitUntil([&] { return blocked.called; }));
+    ASSERT_TRUE(waitUntil([&] { return blocked.calls > 0; }));
     EXPECT_TRUE(blocked.error.startsWith(QStringLiteral("Aufnahmeordner konnte nicht angelegt werden: ")));
     EXPECT_EQ(controller->lastError(), blocked.error);
     EXPECT_FALSE(controller->isRecording());
 }
 
-TEST_F(TakeRecordingTest, ASecondStartIsRefusedAndTheFirstTakeGoesOn)
-{
-    Outcome first, second;
-    controller->stopRecording(); // no take: nothing happens
-    controller->startRecording(takes(), first.completion());
-    ASSERT_TRUE(waitUntil([&] { return controller->isRecording(); }, 10000));
-    controller->startRecording(takes(), second.completion());
-    ASSERT_TRUE(waitUntil([&] { return second.called; }));
-    EXPECT_EQ(second.error, QStringLiteral("Es läuft bereits eine Aufnahme."));
-    EXPECT_FALSE(first.called);
-    EXPECT_TRUE(controller->isRecording());
-    waitUntil([] { return false; }, 1000);
-    controller->stopRecording();
-    ASSERT_TRUE(waitUntil([&] { return first.called; }, 30000));
-    ASSERT_TRUE(first.take) << first.error.toStdString();
-    EXPECT_TRUE(first.take->videoFileName && first.take->audioFileName);
-    EXPECT_EQ(first.calls, 1);
-    EXPECT_EQ(second.calls, 1);
-    EXPECT_FALSE(controller->lastError().has_value());
-}
-
 TEST_F(TakeRecordingTest, TakesWithinTheSameSecondNeverReplaceEarlierFiles)
 {
     // Files named for this second and the next few already exist.
-    ASSERT_TRUE(QDir().mkpath(takes()));
     const QDateTime now = QDateTime::currentDateTime();
     QStringList occupied;
     for (int s = 0; s < 6; ++s) {
         const QString stamp = now.addSecs(s).toString(QStringLiteral("yyyyMMdd-HHmmss"));
         for (const char *suffix : {"-video.mov", "-audio.m4a"}) {
-            QFile f(QDir(takes()).filePath(stamp + QLatin1String(suffix)));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write("earlier take");
-            occupied << f.fileName();
+            occupied << QDir(takes()).filePath(stamp + QLatin1String(suffix));
+            ASSERT_TRUE(writeFile(occupied.last(), "earlier take"));
         }
     }
     const Outcome outcome = record(1.0, takes());
@@ -382,11 +274,8 @@ TEST_F(TakeRecordingTest, TakesWithinTheSameSecondNeverReplaceEarlierFiles)
     EXPECT_TRUE(outcome.take->videoFileName->endsWith(QLatin1String("-2-video.mov")))
             << outcome.take->videoFileName->toStdString();
     EXPECT_TRUE(outcome.take->audioFileName->endsWith(QLatin1String("-2-audio.m4a")));
-    for (const QString &path : occupied) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), QByteArray("earlier take")) << path.toStdString();
-    }
+    for (const QString &path : occupied)
+        EXPECT_EQ(readFile(path), QByteArray("earlier take")) << path.toStdString();
 }
 
 // A device that fails while a take runs ends the take: the status says which
@@ -436,7 +325,7 @@ TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
             pactl({"unload-module", module});
         }
         // Nobody stops the take.
-        ASSERT_TRUE(waitUntil([&] { return outcome.called; }, 60000));
+        ASSERT_TRUE(waitUntil([&] { return outcome.calls > 0; }, 60000));
         QObject::disconnect(watching);
         qunsetenv("TANDREL_TEST_CAMERA_FRAMES");
         if (!camera) {

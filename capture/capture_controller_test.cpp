@@ -1,4 +1,5 @@
 #include "capture/capture_controller.h"
+#include "capture/media_probe.h"
 #include "media/audio_level.h"
 #include "platform/display_list.h"
 #include "platform/display_name.h"
@@ -12,7 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace tandrel;
-using tandrel::testing::waitUntil;
+using namespace tandrel::testing;
 
 namespace {
 
@@ -55,34 +56,6 @@ bool hasMicrophone(const CaptureController &c, const QString &id)
     return std::any_of(mics.begin(), mics.end(), [&](const AudioDevice &m) { return m.id == id; });
 }
 
-// Mean red and blue of the left and right halves of a picture.
-struct HalfColours
-{
-    double leftRed = 0, leftBlue = 0, rightRed = 0, rightBlue = 0;
-};
-
-HalfColours halfColours(const QImage &image)
-{
-    HalfColours h;
-    int n = 0;
-    for (int y = 0; y < image.height(); y += 16) {
-        for (int x = 0; x < image.width() / 2; x += 16) {
-            const QRgb l = image.pixel(x, y);
-            const QRgb r = image.pixel(image.width() / 2 + x, y);
-            h.leftRed += qRed(l);
-            h.leftBlue += qBlue(l);
-            h.rightRed += qRed(r);
-            h.rightBlue += qBlue(r);
-            ++n;
-        }
-    }
-    h.leftRed /= n;
-    h.leftBlue /= n;
-    h.rightRed /= n;
-    h.rightBlue /= n;
-    return h;
-}
-
 class CaptureControllerTest : public ::testing::Test
 {
 protected:
@@ -122,21 +95,14 @@ protected:
 TEST_F(CaptureControllerTest, StartUpListsTheTestCameraBothScreensAndTheMicrophoneAndSelectsTheCamera)
 {
     auto c = activated();
-    const QList<VideoSource> sources = c->videoSources();
-    ASSERT_EQ(sources.size(), 3);
-    EXPECT_EQ(sources[0],
-              (VideoSource{QStringLiteral("test-camera"), QStringLiteral("Testkamera"),
-                           VideoSource::Kind::camera}));
+    // The whole listing is tandrelctl devices' test (cli/command_devices_test.cpp),
+    // the hidden monitor sources the hot-plug test's; screens are named after their displays.
     const QList<DisplayInfo> displays = DisplayList::instance()->displays();
     ASSERT_EQ(displays.size(), 2);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(sources[i + 1].id, QStringLiteral("screen:%1").arg(displays[i].number));
-        EXPECT_EQ(sources[i + 1].name, QStringLiteral("Bildschirm: ") + displayName(displays[i], displays));
-        EXPECT_EQ(sources[i + 1].kind, VideoSource::Kind::screen);
-    }
+    ASSERT_EQ(c->videoSources().size(), 3);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(c->videoSources()[i + 1].name, "Bildschirm: " + displayName(displays[i], displays));
     EXPECT_TRUE(hasMicrophone(*c, testMic()));
-    for (const AudioDevice &m : c->microphones())
-        EXPECT_FALSE(m.id.endsWith(QLatin1String(".monitor"))) << m.id.toStdString();
 
     EXPECT_EQ(c->selectedVideoSourceID(), QStringLiteral("test-camera"));
     EXPECT_EQ(c->selectedMicrophoneID(), c->microphones().first().id);
@@ -161,15 +127,16 @@ TEST_F(CaptureControllerTest, TestCameraPicturesAndMicrophoneBuffersShareOneCloc
     // On a busy machine the first frames may lack a late half; the two
     // colours arrive as soon as both sources deliver.
     QImage frame;
-    HalfColours h;
+    QColor left, right;
     ASSERT_TRUE(waitUntil(
             [&] {
                 frame = nextPreview(*c);
-                h = halfColours(frame);
-                return h.leftRed > h.leftBlue + 50 && h.rightBlue > h.rightRed + 50;
+                left = meanColour(frame, QRect(0, 0, frame.width() / 2, frame.height()));
+                right = meanColour(frame, QRect(frame.width() / 2, 0, frame.width() / 2, frame.height()));
+                return left.red() > left.blue() + 50 && right.blue() > right.red() + 50;
             },
             30000))
-            << h.leftRed << " " << h.leftBlue << " " << h.rightRed << " " << h.rightBlue;
+            << left.name().toStdString() << " " << right.name().toStdString();
     EXPECT_EQ(frame.size(), QSize(1920, 1080));
     waitUntil([] { return false; }, 200);
     EXPECT_NE(nextPreview(*c).copy(), frame.copy()); // the pattern moves
@@ -215,11 +182,13 @@ TEST_F(CaptureControllerTest, HotPluggedMicrophoneAppearsAndLosingTheSelectedOne
     // The desktop's sound settings move the stream to the other source: the
     // sound goes on and the user is told where it comes from.
     pactl({"move-source-output", sourceOutputOf(QStringLiteral("hotplug_mic")), testMic()});
-    EXPECT_TRUE(waitUntil([&] {
-        return c->lastError()
-                == QStringLiteral(
-                        "Das System nimmt den Ton jetzt von „Testmikrofon“ statt von „Zweitmikrofon“ auf.");
-    }));
+    EXPECT_TRUE(waitUntil(
+            [&] {
+                return c->lastError()
+                        == QStringLiteral("Das System nimmt den Ton jetzt von „Testmikrofon“ statt von "
+                                          "„Zweitmikrofon“ auf.");
+            },
+            15000));
 
     pactl({"unload-module", micModule});
     EXPECT_TRUE(waitUntil([&] { return !hasMicrophone(*c, QStringLiteral("hotplug_mic")); }));
@@ -263,39 +232,6 @@ TEST_F(CaptureControllerTest, SelectingAScreenStreamsPicturesOfThatScreensSize)
         return !c->usesScreenPreview() && c->videoDeviceInput() == QStringLiteral("test-camera");
     }));
     EXPECT_EQ(nextPreview(*c).size(), QSize(1920, 1080));
-}
-
-TEST_F(CaptureControllerTest, StatusFollowsWhatIsSelected)
-{
-    auto c = activated();
-    const QString mic = *c->selectedMicrophoneID();
-    const struct
-    {
-        std::optional<QString> video;
-        std::optional<QString> mic;
-        const char *status;
-        bool running;
-    } cases[] = {
-            {std::nullopt, std::nullopt, "Keine Quelle", false},
-            {std::nullopt, mic, "Nur Audio", true},
-            {QStringLiteral("test-camera"), std::nullopt, "Live", true},
-            // A camera that is gone: the selection repair does not run here,
-            // so the session simply has no video input.
-            {QStringLiteral("/dev/v4l/by-id/missing-camera"), std::nullopt, "Live", false},
-    };
-    for (const auto &k : cases) {
-        c->setSelectedMicrophoneID(k.mic);
-        c->selectVideoSource(k.video);
-        bool finished = false;
-        // A superseded reconfiguration queued behind the real one gives up at
-        // once; its completion marks that the real one has finished.
-        c->reconfigure(k.video, k.mic, QUuid(), [&] { finished = true; });
-        ASSERT_TRUE(waitUntil([&] { return finished; }, 10000));
-        QCoreApplication::processEvents();
-        EXPECT_EQ(c->statusMessage(), QString::fromLatin1(k.status)) << k.status;
-        EXPECT_EQ(c->isRunning(), k.running) << k.status;
-        EXPECT_EQ(c->audioDeviceInput(), k.mic) << k.status;
-    }
 }
 
 TEST_F(CaptureControllerTest, OnlyTheLatestOfTwoQuickSelectionsReachesTheSession)
@@ -416,7 +352,7 @@ TEST_F(CaptureControllerTest, ACaptureCardIsRecordedWithItsOwnSoundInsteadOfTheS
             loudest = *level;
     });
     QProcess tone;
-    tone.start(QStringLiteral("gst-launch-1.0"),
+    tone.start("gst-launch-1.0",
                {"-q", "audiotestsrc", "is-live=true", "volume=0.5", "!", "pulsesink", "device=card_sink"});
     EXPECT_TRUE(waitUntil([&] { return loudest > -20; }, 20000)) << loudest;
     c->setAudioTap({});

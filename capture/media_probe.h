@@ -38,10 +38,8 @@ inline QByteArray runTool(const QString &program, const QStringList &args, int *
 // The first stream of `kind` ("v" or "a") as ffprobe reads it.
 inline ProbedStream probeStream(const QString &path, const QString &kind)
 {
-    const QByteArray json
-            = runTool(QStringLiteral("ffprobe"),
-                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), kind,
-                       QStringLiteral("-show_streams"), QStringLiteral("-of"), QStringLiteral("json"), path});
+    const QByteArray json = runTool(
+            "ffprobe", {"-v", "error", "-select_streams", kind, "-show_streams", "-of", "json", path});
     const QJsonArray streams
             = QJsonDocument::fromJson(json).object().value(QStringLiteral("streams")).toArray();
     ProbedStream s;
@@ -67,12 +65,9 @@ inline ProbedStream probeStream(const QString &path, const QString &kind)
 inline double decodableSeconds(const QString &path)
 {
     int code = 0;
-    const QByteArray out
-            = runTool(QStringLiteral("ffmpeg"),
-                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-xerror"),
-                       QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("null"),
-                       QStringLiteral("-progress"), QStringLiteral("pipe:1"), QStringLiteral("-")},
-                      &code);
+    const QByteArray out = runTool(
+            "ffmpeg", {"-v", "error", "-xerror", "-i", path, "-f", "null", "-progress", "pipe:1", "-"},
+            &code);
     if (code != 0)
         return -1;
     double seconds = 0;
@@ -85,11 +80,8 @@ inline double decodableSeconds(const QString &path)
 // The audio of `path` decoded to 48 kHz mono float samples.
 inline std::vector<float> decodeAudio(const QString &path)
 {
-    const QByteArray raw = runTool(QStringLiteral("ffmpeg"),
-                                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
-                                    QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"),
-                                    QStringLiteral("48000"), QStringLiteral("-f"), QStringLiteral("f32le"),
-                                    QStringLiteral("-")});
+    const QByteArray raw
+            = runTool("ffmpeg", {"-v", "error", "-i", path, "-ac", "1", "-ar", "48000", "-f", "f32le", "-"});
     std::vector<float> samples(size_t(raw.size()) / 4);
     std::memcpy(samples.data(), raw.constData(), samples.size() * 4);
     return samples;
@@ -98,13 +90,10 @@ inline std::vector<float> decodeAudio(const QString &path)
 // The video frame at `seconds`, decoded to RGB.
 inline QImage decodeFrame(const QString &path, double seconds)
 {
-    const ProbedStream v = probeStream(path, QStringLiteral("v"));
-    const QByteArray raw
-            = runTool(QStringLiteral("ffmpeg"),
-                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"),
-                       QString::number(seconds), QStringLiteral("-i"), path, QStringLiteral("-frames:v"),
-                       QStringLiteral("1"), QStringLiteral("-f"), QStringLiteral("rawvideo"),
-                       QStringLiteral("-pix_fmt"), QStringLiteral("rgb24"), QStringLiteral("-")});
+    const ProbedStream v = probeStream(path, "v");
+    const QByteArray raw = runTool("ffmpeg",
+                                   {"-v", "error", "-ss", QString::number(seconds), "-i", path, "-frames:v",
+                                    "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
     if (v.width <= 0 || raw.size() != qsizetype(v.width) * v.height * 3)
         return {};
     return QImage(reinterpret_cast<const uchar *>(raw.constData()), v.width, v.height, v.width * 3,

@@ -79,6 +79,18 @@ QImage toImage(GstBuffer *rendered, const SourceFrame &source)
     return image;
 }
 
+// The source rendered to portrait and read back; null when the renderer refused it.
+QImage render(const SourceFrame &source, double offset, bool flipH, bool flipV)
+{
+    PortraitRenderer renderer;
+    GstBuffer *out = renderer.renderPortraitFrame(source.frame, offset, flipH, flipV, nullptr);
+    if (!out)
+        return {};
+    const QImage image = toImage(out, source);
+    gst_buffer_unref(out);
+    return image;
+}
+
 bool near(QColor actual, QColor expected)
 {
     return std::abs(actual.red() - expected.red()) < 40 && std::abs(actual.green() - expected.green()) < 40
@@ -144,20 +156,17 @@ TEST(PortraitRenderer, PicksTheSideOfTheCropOffsetAndMirrorsInEveryFormat)
             {0.0, true, false, Qt::blue, Qt::yellow}, {1.0, true, false, Qt::red, Qt::green},
             {0.0, false, true, Qt::green, Qt::red},   {1.0, true, true, Qt::green, Qt::red},
     };
-    PortraitRenderer renderer;
     for (GstVideoFormat format : sourceFormats) {
         SourceFrame source(format, 1920, 1080, quadrants);
         for (const auto &c : cases) {
-            GstBuffer *out = renderer.renderPortraitFrame(source.frame, c.offset, c.flipH, c.flipV, nullptr);
-            ASSERT_NE(out, nullptr) << gst_video_format_to_string(format);
-            const QImage image = toImage(out, source);
-            gst_buffer_unref(out);
+            const QImage image = render(source, c.offset, c.flipH, c.flipV);
+            SCOPED_TRACE(::testing::Message() << gst_video_format_to_string(format) << " offset " << c.offset
+                                              << " flips " << c.flipH << c.flipV);
+            ASSERT_FALSE(image.isNull());
             EXPECT_TRUE(near(image.pixelColor(540, 400), c.top))
-                    << gst_video_format_to_string(format) << " offset " << c.offset << " flips " << c.flipH
-                    << c.flipV << " top " << image.pixelColor(540, 400).name().toStdString();
+                    << image.pixelColor(540, 400).name().toStdString();
             EXPECT_TRUE(near(image.pixelColor(540, 1500), c.bottom))
-                    << gst_video_format_to_string(format) << " offset " << c.offset << " flips " << c.flipH
-                    << c.flipV << " bottom " << image.pixelColor(540, 1500).name().toStdString();
+                    << image.pixelColor(540, 1500).name().toStdString();
         }
     }
 }
@@ -169,13 +178,8 @@ TEST(PortraitRenderer, MirrorsTheContentInsideTheCropWindow)
         p.fillRect(0, 0, 808, 1080, Qt::red);
         p.fillRect(808, 0, 1112, 1080, Qt::blue);
     });
-    PortraitRenderer renderer;
-    GstBuffer *plain = renderer.renderPortraitFrame(source.frame, 0.5, false, false, nullptr);
-    GstBuffer *mirrored = renderer.renderPortraitFrame(source.frame, 0.5, true, false, nullptr);
-    ASSERT_TRUE(plain && mirrored);
-    const QImage a = toImage(plain, source), b = toImage(mirrored, source);
-    gst_buffer_unref(plain);
-    gst_buffer_unref(mirrored);
+    const QImage a = render(source, 0.5, false, false), b = render(source, 0.5, true, false);
+    ASSERT_FALSE(a.isNull() || b.isNull());
     // In the mirrored image the edge sits at 1112, three quarters into the window.
     EXPECT_TRUE(near(a.pixelColor(135, 960), Qt::red));
     EXPECT_TRUE(near(a.pixelColor(945, 960), Qt::blue));
@@ -191,11 +195,8 @@ TEST(PortraitRenderer, StretchesAPortraitSourceThatIsNotNineBySixteen)
         p.fillRect(0, 0, 1080, 720, Qt::red);
         p.fillRect(0, 720, 1080, 720, Qt::blue);
     });
-    PortraitRenderer renderer;
-    GstBuffer *out = renderer.renderPortraitFrame(source.frame, 0.0, false, false, nullptr);
-    ASSERT_NE(out, nullptr);
-    const QImage image = toImage(out, source);
-    gst_buffer_unref(out);
+    const QImage image = render(source, 0.0, false, false);
+    ASSERT_FALSE(image.isNull());
     EXPECT_TRUE(near(image.pixelColor(540, 930), Qt::red));
     EXPECT_TRUE(near(image.pixelColor(540, 990), Qt::blue));
     EXPECT_TRUE(near(image.pixelColor(5, 5), Qt::red));
@@ -204,19 +205,12 @@ TEST(PortraitRenderer, StretchesAPortraitSourceThatIsNotNineBySixteen)
 
 TEST(PortraitRenderer, RefusesDegenerateAndUnknownSources)
 {
-    PortraitRenderer renderer;
     const auto fill = [](QPainter &p) { p.fillRect(p.viewport(), Qt::white); };
-    SourceFrame tiny(GST_VIDEO_FORMAT_BGRA, 1, 1, fill);
-    EXPECT_EQ(renderer.renderPortraitFrame(tiny.frame, 0.5, false, false, nullptr), nullptr);
-    SourceFrame line(GST_VIDEO_FORMAT_BGRA, 1920, 1, fill);
-    EXPECT_EQ(renderer.renderPortraitFrame(line.frame, 0.5, false, false, nullptr), nullptr);
-    SourceFrame grey(GST_VIDEO_FORMAT_GRAY8, 640, 480, fill);
-    EXPECT_EQ(renderer.renderPortraitFrame(grey.frame, 0.5, false, false, nullptr), nullptr);
-    SourceFrame small(GST_VIDEO_FORMAT_NV12, 2, 2, fill);
-    GstBuffer *out = renderer.renderPortraitFrame(small.frame, 0.5, true, true, nullptr);
-    EXPECT_NE(out, nullptr);
-    if (out)
-        gst_buffer_unref(out);
+    const SourceFrame tiny(GST_VIDEO_FORMAT_BGRA, 1, 1, fill), line(GST_VIDEO_FORMAT_BGRA, 1920, 1, fill),
+            grey(GST_VIDEO_FORMAT_GRAY8, 640, 480, fill), small(GST_VIDEO_FORMAT_NV12, 2, 2, fill);
+    for (const SourceFrame *refused : {&tiny, &line, &grey})
+        EXPECT_TRUE(render(*refused, 0.5, false, false).isNull()) << refused->info.width;
+    EXPECT_FALSE(render(small, 0.5, true, true).isNull());
 }
 
 TEST(PortraitRenderer, ReusesPoolBuffersAndDropsFramesWhenThePoolIsExhausted)

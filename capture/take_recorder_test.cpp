@@ -156,6 +156,29 @@ TEST_F(TakeRecorderTest, ATakeHoldsWhatWasCapturedBetweenItsStartAndItsStopWhene
     EXPECT_EQ(locks.first(), take.audioFileName->left(15) + QStringLiteral(".lock"));
 }
 
+// A take stopped before any sample arrived keeps no files; what was asked for
+// tells what to check.
+TEST_F(TakeRecorderTest, ATakeWithoutSamplesLeavesNoFilesAndSaysWhatToCheck)
+{
+    const struct
+    {
+        bool video;
+        const char *message;
+    } cases[] = {
+            {true, "Keine Bilder empfangen. Kamera, HDMI-Karte oder Bildschirmfreigabe prüfen."},
+            {false, "Keine Audiodaten empfangen. Audioquelle prüfen."},
+    };
+    for (const auto &c : cases) {
+        completions = 0;
+        start(c.video, true);
+        stop(c.video, true); // only samples captured after the stop
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.error(), QString::fromUtf8(c.message));
+        EXPECT_EQ(error, QString::fromUtf8(c.message));
+        EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty()) << "files of the empty take deleted";
+    }
+}
+
 // A take that cannot go on ends by itself: at its limit with a note, or cut
 // short by its writer, keeping what the file holds and telling why.
 TEST_F(TakeRecorderTest, ATakeThatCannotGoOnEndsByItselfAndKeepsWhatItsFileHolds)
@@ -237,13 +260,11 @@ TEST_F(TakeRecorderTest, TheFirstSampleOfEitherKindStartsBothFilesAtItsTime)
         SCOPED_TRACE(c.first);
         completions = 0;
         start(true, true);
-        if (c.videoAt < c.audioFrom) {
+        if (c.videoAt < c.audioFrom)
             feedVideo(100 + c.videoAt);
-            feedAudio(100 + c.audioFrom, 100.8, 0.3f);
-        } else {
-            feedAudio(100 + c.audioFrom, 100.8, 0.3f);
+        feedAudio(100 + c.audioFrom, 100.8, 0.3f);
+        if (c.videoAt >= c.audioFrom)
             feedVideo(100 + c.videoAt);
-        }
         stop(true, true);
         ASSERT_TRUE(result.ok()) << result.error().toStdString();
         const Take take = result.value();

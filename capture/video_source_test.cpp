@@ -21,12 +21,6 @@ TEST(VideoSource, ScreenIdentifiersCarryADisplayNumberOnlyWhenWellFormed)
         EXPECT_EQ(screenDisplayID(QString::fromLatin1(c.id)), c.number) << c.id;
 }
 
-TEST(VideoSource, KindsHaveTheirRawNames)
-{
-    EXPECT_EQ(kindName(VideoSource::Kind::camera), QStringLiteral("camera"));
-    EXPECT_EQ(kindName(VideoSource::Kind::screen), QStringLiteral("screen"));
-}
-
 namespace {
 CaptureDevice camera(const char *id, CaptureDevice::Type type)
 {
@@ -47,13 +41,12 @@ TEST(CaptureDevice, TheBuiltInCameraIsPreferredOverAnEarlierCaptureCard)
         std::optional<QString> preferred;
     } cases[] = {
             {{}, std::nullopt},
-            {{camera("card", T::externalCamera), camera("laptop", T::builtInCamera)},
-             QStringLiteral("laptop")},
-            {{camera("usb1", T::externalCamera), camera("usb2", T::externalCamera)}, QStringLiteral("usb1")},
+            {{camera("card", T::externalCamera), camera("laptop", T::builtInCamera)}, "laptop"},
+            {{camera("usb1", T::externalCamera), camera("usb2", T::externalCamera)}, "usb1"},
             {{camera("odd", T::other), camera("desk", T::deskViewCamera),
               camera("phone", T::continuityCamera)},
-             QStringLiteral("desk")},
-            {{camera("phone", T::continuityCamera), camera("usb", T::externalCamera)}, QStringLiteral("usb")},
+             "desk"},
+            {{camera("phone", T::continuityCamera), camera("usb", T::externalCamera)}, "usb"},
     };
     for (const auto &c : cases) {
         const auto best = preferredCamera(c.cameras);

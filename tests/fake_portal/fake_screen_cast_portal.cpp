@@ -37,45 +37,29 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-struct IntPair
+// The portal's D-Bus structures of two fields: a size or position (ii), a
+// stream (ua{sv}).
+template<typename A, typename B> struct Pair
 {
-    int first = 0;
-    int second = 0;
+    A first{};
+    B second{};
 };
+using IntPair = Pair<int, int>;
+using PortalStream = Pair<uint, QVariantMap>; // node, properties
 Q_DECLARE_METATYPE(IntPair)
-
-struct PortalStream
-{
-    uint node = 0;
-    QVariantMap properties;
-};
 Q_DECLARE_METATYPE(PortalStream)
 
-QDBusArgument &operator<<(QDBusArgument &a, const IntPair &p)
+template<typename A, typename B> QDBusArgument &operator<<(QDBusArgument &a, const Pair<A, B> &p)
 {
     a.beginStructure();
     a << p.first << p.second;
     a.endStructure();
     return a;
 }
-const QDBusArgument &operator>>(const QDBusArgument &a, IntPair &p)
+template<typename A, typename B> const QDBusArgument &operator>>(const QDBusArgument &a, Pair<A, B> &p)
 {
     a.beginStructure();
     a >> p.first >> p.second;
-    a.endStructure();
-    return a;
-}
-QDBusArgument &operator<<(QDBusArgument &a, const PortalStream &s)
-{
-    a.beginStructure();
-    a << s.node << s.properties;
-    a.endStructure();
-    return a;
-}
-const QDBusArgument &operator>>(const QDBusArgument &a, PortalStream &s)
-{
-    a.beginStructure();
-    a >> s.node >> s.properties;
     a.endStructure();
     return a;
 }
