@@ -391,8 +391,9 @@ void CaptureController::handleMicrophoneMoved(const QString &from, const QString
         }
         return std::nullopt;
     };
+    // Back on the chosen source, or the source has gone: nothing to tell here.
     const std::optional<QString> fromName = nameOf(from);
-    if (!fromName)
+    if (!fromName || from == to)
         return;
     setLastError(QStringLiteral("Das System nimmt den Ton jetzt von „%1“ statt von „%2“ auf.")
                          .arg(nameOf(to).value_or(to), *fromName));

@@ -123,12 +123,17 @@ int CapturePipeline::onBusMessage(GstBus *, GstMessage *message, void *p)
 }
 
 // PulseAudio sources name the device they record in "current-device" and
-// notify when the server moves their stream: first once the stream is
-// connected, then at every move.
+// notify when the server moves their stream. The device asked for is the
+// starting point, so that a move right after the stream connects counts too.
 void CapturePipeline::watchDevice(GstElement *source)
 {
     if (!g_object_class_find_property(G_OBJECT_GET_CLASS(source), "current-device"))
         return;
+    gchar *requested = nullptr;
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "device"))
+        g_object_get(source, "device", &requested, nullptr);
+    m_device = requested ? QString::fromUtf8(requested) : QString();
+    g_free(requested);
     m_watchedSource = source; // the pipeline holds it until stop()
     m_deviceHandler = g_signal_connect(source, "notify::current-device", G_CALLBACK(onCurrentDevice), this);
 }
@@ -142,6 +147,7 @@ void CapturePipeline::onCurrentDevice(GstElement *source, void *, void *p)
     g_free(value);
     if (device.isEmpty() || device == self->m_device)
         return;
+    // Without a device asked for, the first one named is where the server put it.
     const bool moved = !self->m_device.isEmpty();
     self->m_device = device;
     if (moved && !self->m_stopping)

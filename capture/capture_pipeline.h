@@ -64,8 +64,8 @@ private:
     bool m_running = false;
     bool m_errorReported = false;
     QString m_firstError;
-    // The source element's device as it first reported it; on the sound
-    // server's thread only.
+    // The device the source element records from: the one asked for, then
+    // each it reports; on the sound server's thread once the pipeline runs.
     QString m_device;
     GstElement *m_watchedSource = nullptr;
     unsigned long m_deviceHandler = 0;
