@@ -39,10 +39,16 @@ OutputStage::~OutputStage()
 
 void OutputStage::forgetCameraSize()
 {
-    m_queue->post([this] {
-        m_lastCameraWidth = 0;
-        m_lastCameraHeight = 0;
-    });
+    m_queue->post([this] { m_cameraSize = {}; });
+}
+
+std::optional<double> OutputStage::FrameSize::changedAspect(const VideoFrame &frame)
+{
+    if (frame.width() == width && frame.height() == height)
+        return std::nullopt;
+    width = frame.width();
+    height = frame.height();
+    return height > 0 ? std::optional(double(width) / height) : std::nullopt;
 }
 
 // On the output queue.
@@ -52,12 +58,8 @@ void OutputStage::handleCameraFrame(const VideoFrame &frame)
     if (m_shuttingDown)
         return;
     // The size actually negotiated can differ from the one asked for.
-    if (frame.width() != m_lastCameraWidth || frame.height() != m_lastCameraHeight) {
-        m_lastCameraWidth = frame.width();
-        m_lastCameraHeight = frame.height();
-        const double aspect = double(frame.width()) / frame.height();
-        runOnMain(m_context, [this, aspect] { m_handlers.cameraAspect(aspect); });
-    }
+    if (const std::optional<double> aspect = m_cameraSize.changedAspect(frame))
+        runOnMain(m_context, [this, aspect = *aspect] { m_handlers.cameraAspect(aspect); });
     postPreview(frame, cameraPreviewInterval);
     m_handlers.videoFrame(frame);
 }
@@ -65,10 +67,7 @@ void OutputStage::handleCameraFrame(const VideoFrame &frame)
 void OutputStage::setScreenSelected(bool value)
 {
     m_screenSelected = value;
-    m_queue->post([this] {
-        m_lastScreenWidth = 0;
-        m_lastScreenHeight = 0;
-    });
+    m_queue->post([this] { m_screenSize = {}; });
 }
 
 // On the output queue. The size a screen stream reports at its start is the
@@ -79,14 +78,9 @@ void OutputStage::handleScreenFrame(const VideoFrame &frame)
     Q_ASSERT(m_queue->isCurrent());
     if (m_shuttingDown)
         return;
-    if (frame.width() != m_lastScreenWidth || frame.height() != m_lastScreenHeight) {
-        m_lastScreenWidth = frame.width();
-        m_lastScreenHeight = frame.height();
-        if (m_handlers.screenAspect && frame.height() > 0) {
-            const double aspect = double(frame.width()) / frame.height();
-            runOnMain(m_context, [this, aspect] { m_handlers.screenAspect(aspect); });
-        }
-    }
+    if (const std::optional<double> aspect = m_screenSize.changedAspect(frame);
+        aspect && m_handlers.screenAspect)
+        runOnMain(m_context, [this, aspect = *aspect] { m_handlers.screenAspect(aspect); });
     updateScreenPreview(frame);
     m_handlers.videoFrame(frame);
 }

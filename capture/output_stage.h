@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 typedef struct _GstSample GstSample;
 class QObject;
@@ -75,10 +76,15 @@ private:
 
     // output queue only
     std::chrono::steady_clock::time_point m_lastPreviewAt{};
-    int m_lastCameraWidth = 0;
-    int m_lastCameraHeight = 0;
-    int m_lastScreenWidth = 0;
-    int m_lastScreenHeight = 0;
+    // The picture size each stream last had, so a change is told once.
+    struct FrameSize
+    {
+        int width = 0, height = 0;
+        // The new aspect when `frame` differs in size from the last one.
+        std::optional<double> changedAspect(const VideoFrame &frame);
+    };
+    FrameSize m_cameraSize;
+    FrameSize m_screenSize;
 
     // Last, so that it is drained and joined before anything above goes.
     std::unique_ptr<SerialQueue> m_queue;
