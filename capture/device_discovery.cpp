@@ -207,7 +207,9 @@ struct Listing
     QList<CaptureCardAudio::SoundSource> sources;
 };
 
-Listing listDevices(GstDeviceMonitor *monitor)
+// `withCameras` false leaves the video nodes alone: the microphones need
+// none of their facts, and each camera's controls are read from its node.
+Listing listDevices(GstDeviceMonitor *monitor, bool withCameras = true)
 {
     Listing result;
     if (!monitor)
@@ -221,6 +223,8 @@ Listing listDevices(GstDeviceMonitor *monitor)
     for (GList *l = devices; l; l = l->next) {
         GstDevice *device = GST_DEVICE(l->data);
         if (gst_device_has_classes(device, "Video/Source")) {
+            if (!withCameras)
+                continue;
             Camera camera = cameraFrom(device);
             if (!seen(cameras, camera.device.uniqueID)) {
                 cameras.append(camera.device);
@@ -345,7 +349,7 @@ QList<CaptureDevice> DeviceDiscovery::cameras() const
 
 QList<CaptureDevice> DeviceDiscovery::microphones() const
 {
-    return listDevices(m_started ? m_monitor : nullptr).microphones;
+    return listDevices(m_started ? m_monitor : nullptr, false).microphones;
 }
 
 CaptureDevice DeviceDiscovery::testCamera()
