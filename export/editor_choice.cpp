@@ -11,20 +11,37 @@ namespace tandrel {
 
 namespace {
 
-// Desktop file names of the editors' Debian, Flatpak and Snap packages.
-QStringList desktopFileNames(Editor editor)
+// What the application calls each editor, and the desktop file names of its
+// Debian, Flatpak and Snap packages.
+struct EditorFacts
 {
-    switch (editor) {
-    case Editor::finalCut:
-        return {};
-    case Editor::kdenlive:
-        return {QStringLiteral("org.kde.kdenlive.desktop"), QStringLiteral("kdenlive.desktop"),
-                QStringLiteral("kdenlive_kdenlive.desktop")};
-    case Editor::shotcut:
-        return {QStringLiteral("org.shotcut.Shotcut.desktop"), QStringLiteral("shotcut.desktop"),
-                QStringLiteral("shotcut_shotcut.desktop")};
+    Editor editor;
+    const char *name;
+    const char *buttonLabel;
+    const char *formatName;
+    const char *desktopFiles[3]; // unused places are null
+};
+
+const EditorFacts &facts(Editor editor)
+{
+    static const EditorFacts table[] = {
+            {Editor::finalCut, "Final Cut Pro", "Final Cut Projekt", "fcpxml", {}},
+            {Editor::kdenlive,
+             "Kdenlive",
+             "Kdenlive-Projekt",
+             "kdenlive",
+             {"org.kde.kdenlive.desktop", "kdenlive.desktop", "kdenlive_kdenlive.desktop"}},
+            {Editor::shotcut,
+             "Shotcut",
+             "Shotcut-Projekt",
+             "shotcut",
+             {"org.shotcut.Shotcut.desktop", "shotcut.desktop", "shotcut_shotcut.desktop"}},
+    };
+    for (const EditorFacts &f : table) {
+        if (f.editor == editor)
+            return f;
     }
-    return {};
+    return table[0];
 }
 
 } // namespace
@@ -45,41 +62,17 @@ QList<Editor> EditorChoice::editors()
 
 QString EditorChoice::name(Editor editor)
 {
-    switch (editor) {
-    case Editor::finalCut:
-        return QStringLiteral("Final Cut Pro");
-    case Editor::kdenlive:
-        return QStringLiteral("Kdenlive");
-    case Editor::shotcut:
-        return QStringLiteral("Shotcut");
-    }
-    return {};
+    return QString::fromUtf8(facts(editor).name);
 }
 
 QString EditorChoice::buttonLabel(Editor editor)
 {
-    switch (editor) {
-    case Editor::finalCut:
-        return QStringLiteral("Final Cut Projekt");
-    case Editor::kdenlive:
-        return QStringLiteral("Kdenlive-Projekt");
-    case Editor::shotcut:
-        return QStringLiteral("Shotcut-Projekt");
-    }
-    return {};
+    return QString::fromUtf8(facts(editor).buttonLabel);
 }
 
 QString EditorChoice::formatName(Editor editor)
 {
-    switch (editor) {
-    case Editor::finalCut:
-        return QStringLiteral("fcpxml");
-    case Editor::kdenlive:
-        return QStringLiteral("kdenlive");
-    case Editor::shotcut:
-        return QStringLiteral("shotcut");
-    }
-    return {};
+    return QString::fromUtf8(facts(editor).formatName);
 }
 
 std::optional<Editor> EditorChoice::fromFormatName(const QString &text)
@@ -94,8 +87,11 @@ std::optional<Editor> EditorChoice::fromFormatName(const QString &text)
 std::optional<DesktopEntry> EditorChoice::desktopEntry(Editor editor) const
 {
     for (const QString &folder : m_applicationFolders) {
-        for (const QString &fileName : desktopFileNames(editor)) {
-            const std::optional<DesktopEntry> entry = DesktopEntry::read(QDir(folder).filePath(fileName));
+        for (const char *fileName : facts(editor).desktopFiles) {
+            if (!fileName)
+                continue;
+            const std::optional<DesktopEntry> entry
+                    = DesktopEntry::read(QDir(folder).filePath(QString::fromUtf8(fileName)));
             if (entry && entry->isRunnable())
                 return entry;
         }
