@@ -1,5 +1,6 @@
 #include "library/library_json.h"
 #include "library/library_store.h"
+#include "library/reel_import.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,12 +24,8 @@ namespace {
 
 ReelProject storedReel(qint64 prefix, const QString &title, const QDateTime &created)
 {
-    ReelProject reel;
-    reel.id = QUuid::createUuid();
-    reel.prefix = prefix;
-    reel.title = title;
-    reel.createdAt = created;
-    reel.updatedAt = created;
+    ReelProject reel = newReel(prefix, title, QString());
+    reel.createdAt = reel.updatedAt = created;
     return reel;
 }
 
