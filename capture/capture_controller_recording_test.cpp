@@ -283,12 +283,6 @@ TEST_F(TakeRecordingTest, TakesWithinTheSameSecondNeverReplaceEarlierFiles)
 // much that is.
 TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
 {
-    const auto pactl = [](const QStringList &args) {
-        QProcess p;
-        p.start(QStringLiteral("pactl"), args);
-        p.waitForFinished(20000);
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    };
     const QString mic = qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
     const struct
     {

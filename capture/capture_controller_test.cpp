@@ -4,6 +4,7 @@
 #include "platform/display_list.h"
 #include "platform/display_name.h"
 #include "platform/user_defaults.h"
+#include "tests/support/run_tool.h"
 #include "tests/support/wait_until.h"
 
 #include <QProcess>
@@ -20,16 +21,6 @@ namespace {
 QString testMic()
 {
     return qEnvironmentVariable("TANDREL_TEST_MIC", QStringLiteral("tandrel_mic"));
-}
-
-QString pactl(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral("pactl"), args);
-    p.waitForFinished(10000);
-    EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << ": "
-                               << p.readAllStandardError().toStdString();
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
 // The indices of the recording streams on the PulseAudio source `name`.

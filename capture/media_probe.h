@@ -2,11 +2,12 @@
 
 // Test helpers: what independent tools (ffprobe, ffmpeg) say about a file.
 
+#include "tests/support/run_tool.h"
+
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -25,21 +26,13 @@ struct ProbedStream
     bool found = false;
 };
 
-inline QByteArray runTool(const QString &program, const QStringList &args, int *exitCode = nullptr)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(120000);
-    if (exitCode)
-        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return p.readAllStandardOutput();
-}
-
 // The first stream of `kind` ("v" or "a") as ffprobe reads it.
 inline ProbedStream probeStream(const QString &path, const QString &kind)
 {
-    const QByteArray json = runTool(
-            "ffprobe", {"-v", "error", "-select_streams", kind, "-show_streams", "-of", "json", path});
+    const QByteArray json
+            = runTool("ffprobe",
+                      {"-v", "error", "-select_streams", kind, "-show_streams", "-of", "json", path})
+                      .output;
     const QJsonArray streams
             = QJsonDocument::fromJson(json).object().value(QStringLiteral("streams")).toArray();
     ProbedStream s;
@@ -64,14 +57,12 @@ inline ProbedStream probeStream(const QString &path, const QString &kind)
 // decoding fails.
 inline double decodableSeconds(const QString &path)
 {
-    int code = 0;
-    const QByteArray out = runTool(
-            "ffmpeg", {"-v", "error", "-xerror", "-i", path, "-f", "null", "-progress", "pipe:1", "-"},
-            &code);
-    if (code != 0)
+    const ToolRun run = runTool(
+            "ffmpeg", {"-v", "error", "-xerror", "-i", path, "-f", "null", "-progress", "pipe:1", "-"});
+    if (run.exitCode != 0)
         return -1;
     double seconds = 0;
-    for (const QByteArray &line : out.split('\n'))
+    for (const QByteArray &line : run.output.split('\n'))
         if (line.startsWith("out_time_us="))
             seconds = line.mid(12).toDouble() / 1e6;
     return seconds;
@@ -81,7 +72,8 @@ inline double decodableSeconds(const QString &path)
 inline std::vector<float> decodeAudio(const QString &path)
 {
     const QByteArray raw
-            = runTool("ffmpeg", {"-v", "error", "-i", path, "-ac", "1", "-ar", "48000", "-f", "f32le", "-"});
+            = runTool("ffmpeg", {"-v", "error", "-i", path, "-ac", "1", "-ar", "48000", "-f", "f32le", "-"})
+                      .output;
     std::vector<float> samples(size_t(raw.size()) / 4);
     std::memcpy(samples.data(), raw.constData(), samples.size() * 4);
     return samples;
@@ -93,7 +85,8 @@ inline QImage decodeFrame(const QString &path, double seconds)
     const ProbedStream v = probeStream(path, "v");
     const QByteArray raw = runTool("ffmpeg",
                                    {"-v", "error", "-ss", QString::number(seconds), "-i", path, "-frames:v",
-                                    "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+                                    "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"})
+                                   .output;
     if (v.width <= 0 || raw.size() != qsizetype(v.width) * v.height * 3)
         return {};
     return QImage(reinterpret_cast<const uchar *>(raw.constData()), v.width, v.height, v.width * 3,

@@ -2,6 +2,7 @@
 // camera, PulseAudio microphone).
 #include "capture/media_probe.h"
 #include "tests/support/tandrelctl_run.h"
+#include "tests/support/wait_until.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -131,9 +132,7 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
         const QFileInfoList files = folder.entryInfoList({"*.mov", "*.m4a"}, QDir::Files);
         return files.size() == 2 && files[0].size() > 0 && files[1].size() > 0;
     };
-    for (int i = 0; i < 300 && !recording(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_TRUE(recording());
+    ASSERT_TRUE(waitUntil(recording, 30000));
     // The take runs at least five seconds; on a busy machine the kill may
     // come later, so the upper bound is what really passed.
     QElapsedTimer running;
@@ -177,12 +176,6 @@ TEST_F(RecordCommandTest, TheChosenMicrophoneIsTheOneRecorded)
 {
     // A second microphone that hears only its own speaker; the default one
     // hears nothing meanwhile.
-    const auto pactl = [](const QStringList &args) {
-        QProcess p;
-        p.start("pactl", args);
-        p.waitForFinished(20000);
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    };
     const QString sinkModule = pactl({"load-module", "module-null-sink", "sink_name=tandrel_sink2",
                                       "sink_properties=device.description=Zweitlautsprecher"});
     const QString micModule
@@ -197,8 +190,7 @@ TEST_F(RecordCommandTest, TheChosenMicrophoneIsTheOneRecorded)
     ASSERT_TRUE(record.waitForStarted());
     // Speech into the second speaker once the take's files are being written.
     QDir folder(takes());
-    for (int i = 0; i < 300 && folder.entryList({"*.m4a"}, QDir::Files).isEmpty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(waitUntil([&] { return !folder.entryList({"*.m4a"}, QDir::Files).isEmpty(); }, 30000));
     QProcess speak;
     speak.start("sh",
                 {"-c",

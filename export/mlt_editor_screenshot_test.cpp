@@ -41,8 +41,7 @@ qsizetype magentaPixels(const QImage &image)
 // Whether a window's title names both the project and the editor.
 bool hasWindow(const QString &project, const QString &editor)
 {
-    QString out;
-    runTool("xwininfo", {"-root", "-tree"}, &out, 20000);
+    const QString out = runTool("xwininfo", {"-root", "-tree"}, ToolErrors::withOutput, 20000).text();
     for (const QString &line : out.split(u'\n')) {
         if (line.contains(project) && line.contains(editor, Qt::CaseInsensitive))
             return true;

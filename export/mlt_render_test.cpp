@@ -38,19 +38,19 @@ Rgb colourAt(const QString &file, double seconds)
 
 qint64 videoFrames(const QString &file)
 {
-    QString out;
-    runTool("ffprobe",
-            {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
-             "stream=nb_read_frames", "-of", "csv=p=0", file},
-            &out);
-    return out.trimmed().toLongLong();
+    return runTool("ffprobe",
+                   {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                    "stream=nb_read_frames", "-of", "csv=p=0", file})
+            .text()
+            .toLongLong();
 }
 
 // The mean loudness of the rendered sound in dB; very low when silent.
 double meanVolume(const QString &file)
 {
-    QString out;
-    runTool("ffmpeg", {"-i", file, "-af", "volumedetect", "-f", "null", "-"}, &out);
+    const QString out = runTool("ffmpeg", {"-i", file, "-af", "volumedetect", "-f", "null", "-"},
+                                ToolErrors::withOutput)
+                                .text();
     const auto match = QRegularExpression("mean_volume: (-?[0-9.]+) dB").match(out);
     return match.hasMatch() ? match.captured(1).toDouble() : -1000;
 }
@@ -98,14 +98,13 @@ TEST(MltRender, MeltPlaysEachProjectForTheLengthOfTheSlicesWithEachTakesPicture)
         ASSERT_TRUE(project.ok()) << project.errorDescription().toStdString();
         const QString rendered
                 = library.dir.filePath(QStringLiteral("render") + MltProject::fileSuffix(flavour) + ".mp4");
-        QString log;
-        ASSERT_EQ(runTool("melt",
+        const ToolRun melt
+                = runTool("melt",
                           {"-quiet", project.value(), "-consumer", QStringLiteral("avformat:") + rendered,
                            "vcodec=libx264", "preset=ultrafast", "acodec=aac", "width=270", "height=480",
                            "real_time=0", "terminate_on_pause=1"},
-                          &log),
-                  0)
-                << log.toStdString();
+                          ToolErrors::withOutput);
+        ASSERT_EQ(melt.exitCode, 0) << melt.text().toStdString();
 
         EXPECT_NEAR(videoFrames(rendered), sliceFrames, 1);
         const auto middle = [](const TrackClip &c) { return (c.offset + c.length / 2 + 0.5) / 30.0; };

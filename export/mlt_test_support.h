@@ -5,12 +5,12 @@
 // and Final Cut documents.
 #include "library/library_store.h"
 #include "platform/user_defaults.h"
+#include "tests/support/run_tool.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QXmlStreamReader>
@@ -258,23 +258,6 @@ struct FinalCutTimeline
     }
 };
 
-// Runs a program to its end; its exit code, -1 when it did not finish.
-inline int runTool(const QString &program, const QStringList &args, QString *output = nullptr,
-                   int timeoutMs = 300000)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return -1;
-    }
-    if (output)
-        *output = QString::fromUtf8(process.readAll());
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-}
-
 // A small H.264 video of one solid colour (0xAARRGGBB), 30 fps, the way the
 // recorder writes its ".mov".
 inline bool writeTestVideo(const QString &path, quint32 argb, int frames)
@@ -287,6 +270,7 @@ inline bool writeTestVideo(const QString &path, quint32 argb, int frames)
                     QStringLiteral("x264enc"), QStringLiteral("speed-preset=ultrafast"), QStringLiteral("!"),
                     QStringLiteral("qtmux"), QStringLiteral("!"), QStringLiteral("filesink"),
                     QStringLiteral("location=") + path})
+                   .exitCode
             == 0;
 }
 
@@ -300,6 +284,7 @@ inline bool writeTestAudio(const QString &path, int buffers)
                     QStringLiteral("!"), QStringLiteral("audioconvert"), QStringLiteral("!"),
                     QStringLiteral("avenc_aac"), QStringLiteral("!"), QStringLiteral("mp4mux"),
                     QStringLiteral("!"), QStringLiteral("filesink"), QStringLiteral("location=") + path})
+                   .exitCode
             == 0;
 }
 

@@ -289,9 +289,9 @@ class ScreenResizeTest : public ScreenTest
 protected:
     static void setResolution(const QSize &size)
     {
-        int rc = -1;
-        runTool("xrandr", {"-s", QStringLiteral("%1x%2").arg(size.width()).arg(size.height())}, &rc);
-        ASSERT_EQ(rc, 0) << "run in scripts/test-env --xvnc";
+        const ToolRun xrandr
+                = runTool("xrandr", {"-s", QStringLiteral("%1x%2").arg(size.width()).arg(size.height())});
+        ASSERT_EQ(xrandr.exitCode, 0) << "run in scripts/test-env --xvnc";
     }
 };
 
