@@ -6,7 +6,27 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 namespace tandrel {
+
+namespace {
+
+LibraryFile::Stamp stampOf(const struct stat &st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), qint64(st.st_mtim.tv_sec),
+            qint64(st.st_mtim.tv_nsec)};
+}
+
+std::optional<LibraryFile::Stamp> stampOfPath(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return stampOf(st);
+}
+
+} // namespace
 
 QString LibraryFile::path() const
 {
@@ -16,7 +36,8 @@ QString LibraryFile::path() const
 Result<LibraryFile::Lock> LibraryFile::lock() const
 {
     if (!QDir().mkpath(m_folder))
-        return Result<Lock>::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_folder));
+        return Result<Lock>::failure(
+                QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_folder));
     auto lock = std::make_unique<QLockFile>(path() + QStringLiteral(".lock"));
     // A process killed the moment it created the lock file leaves it empty,
     // without the process id that would show it dead; such a file counts as
@@ -32,7 +53,8 @@ Result<LibraryFile::Lock> LibraryFile::lock() const
     case QLockFile::PermissionError:
         return Result<Lock>::failure(QStringLiteral("Keine Berechtigung für die Sperrdatei der Bibliothek."));
     default:
-        return Result<Lock>::failure(QStringLiteral("Die Sperrdatei der Bibliothek konnte nicht angelegt werden."));
+        return Result<Lock>::failure(
+                QStringLiteral("Die Sperrdatei der Bibliothek konnte nicht angelegt werden."));
     }
 }
 
@@ -40,10 +62,17 @@ Result<LibraryFile::Reading> LibraryFile::read() const
 {
     QFile file(path());
     if (!file.exists())
-        return Reading{false, m_known.has_value(), {}};
+        return Reading{false, m_known.has_value(), {}, {}};
+    if (m_known && m_knownStamp && stampOfPath(file.fileName()) == m_knownStamp)
+        return Reading{true, false, *m_known, m_knownStamp};
     if (!file.open(QIODevice::ReadOnly))
         return Result<Reading>::failure(germanFileError(file.errorString()));
-    Reading reading{true, false, file.readAll()};
+    // The stamp of the open file, so that it belongs to the bytes read.
+    struct stat st;
+    Reading reading{true, false, {}, {}};
+    if (::fstat(file.handle(), &st) == 0)
+        reading.stamp = stampOf(st);
+    reading.bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return Result<Reading>::failure(germanFileError(file.errorString()));
     reading.changed = !m_known || *m_known != reading.bytes;
@@ -53,8 +82,11 @@ Result<LibraryFile::Reading> LibraryFile::read() const
 Status LibraryFile::write(const QByteArray &bytes)
 {
     const Status written = writeFileAtomically(path(), bytes);
-    if (written)
+    if (written) {
+        // Writers hold the folder's lock, so the file is still this one.
         m_known = bytes;
+        m_knownStamp = stampOfPath(path());
+    }
     return written;
 }
 

@@ -38,24 +38,45 @@ public:
     Result<Lock> lock() const;
     void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
 
+    // Which file a path named and how it was last written: every save
+    // replaces the file, so another writer's save shows as another inode.
+    struct Stamp
+    {
+        quint64 device = 0, inode = 0;
+        qint64 size = 0, modifiedSeconds = 0, modifiedNanoseconds = 0;
+        bool operator==(const Stamp &) const = default;
+    };
     struct Reading
     {
         bool exists = false;
         bool changed = false; // other bytes than this process last read or wrote
         QByteArray bytes;
+        std::optional<Stamp> stamp; // of the file the bytes came from
     };
     // The file as it is now; a German-worded description of the failure.
     Result<Reading> read() const;
     // Writes atomically (the file is the old or the new bytes, never a mix)
     // and remembers the bytes as known.
     Status write(const QByteArray &bytes);
-    // Marks bytes as what this process has seen.
-    void remember(const QByteArray &bytes) { m_known = bytes; }
-    void forget() { m_known.reset(); }
+    // Marks what was read as what this process has seen.
+    void remember(const Reading &reading)
+    {
+        m_known = reading.bytes;
+        m_knownStamp = reading.stamp;
+    }
+    void forget()
+    {
+        m_known.reset();
+        m_knownStamp.reset();
+    }
 
 private:
     QString m_folder;
     std::optional<QByteArray> m_known;
+    // The file m_known came from: while the path still names it, the file is
+    // not read again (a save of this process is seen by the folder watcher
+    // too, and a large library is megabytes).
+    std::optional<Stamp> m_knownStamp;
     int m_lockTimeoutMs = lockTimeoutMs;
 };
 

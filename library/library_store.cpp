@@ -146,7 +146,7 @@ void LibraryStore::load()
         return;
     }
     m_unreadableFileInPlace = false;
-    m_file.remember(reading->bytes);
+    m_file.remember(*reading);
     setReels(*decoded);
     if (!m_selectedID)
         setSelectedID(firstInReelOrder());
@@ -198,7 +198,7 @@ void LibraryStore::refresh()
         return;
     }
     m_unreadableFileInPlace = false;
-    m_file.remember(reading->bytes);
+    m_file.remember(*reading);
     setReels(*decoded);
 }
 
@@ -360,7 +360,8 @@ void LibraryStore::updateReel(const ReelProject &changed)
         return;
     ReelProject before, after;
     const bool applied = change([&](QList<ReelProject> &reels) {
-        const auto it = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == changed.id; });
+        const auto it
+                = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == changed.id; });
         if (it == reels.end())
             return false;
         before = *it;
@@ -385,7 +386,8 @@ void LibraryStore::deleteReel(const ReelProject &reel)
     const bool applied = change([&](QList<ReelProject> &reels) {
         // The stored value names the folder on disk; a caller's copy may carry
         // an unsaved title or number that would point at another reel's folder.
-        const auto it = std::find_if(reels.cbegin(), reels.cend(), [&](const auto &r) { return r.id == reel.id; });
+        const auto it
+                = std::find_if(reels.cbegin(), reels.cend(), [&](const auto &r) { return r.id == reel.id; });
         if (it == reels.cend())
             return false;
         stored = *it;
@@ -402,7 +404,8 @@ void LibraryStore::deleteReel(const ReelProject &reel)
 void LibraryStore::addTake(const Take &take, const QUuid &reelID)
 {
     change([&](QList<ReelProject> &reels) {
-        const auto it = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
+        const auto it
+                = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
         if (it == reels.end())
             return false;
         it->takes.append(take);
@@ -414,7 +417,8 @@ void LibraryStore::addTake(const Take &take, const QUuid &reelID)
 void LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reelID)
 {
     change([&](QList<ReelProject> &reels) {
-        const auto reelIt = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
+        const auto reelIt
+                = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
         if (reelIt == reels.end())
             return false;
         const auto takeIt = std::find_if(reelIt->takes.begin(), reelIt->takes.end(),
