@@ -7,7 +7,12 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := markdown_import library_json fcpxml_document script_aligner wav_reader
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+# ccache comes with the Debian packages below; before they are installed,
+# the first configure runs without it.
 CCACHE := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
+# Paths below the checkout's parent are hashed relative to it, so that a
+# second checkout beside this one reuses the same objects.
+export CCACHE_BASEDIR ?= $(abspath $(CURDIR)/..)
 
 .PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test
 
@@ -17,7 +22,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(GENERATOR) $(CCACHE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 configure: deps $(BUILD)/CMakeCache.txt
 

@@ -29,15 +29,15 @@ int onSynth(short *wav, int count, espeak_EVENT *events)
 
 } // namespace
 
-Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute)
+Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute, const QString &voice)
 {
     static std::mutex mutex; // libespeak-ng keeps global state
     std::lock_guard lock(mutex);
     static int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0);
     if (rate <= 0)
         return Result<EspeakReading>::failure(QStringLiteral("espeak-ng ließ sich nicht starten."));
-    if (espeak_SetVoiceByName("en-us") != EE_OK)
-        return Result<EspeakReading>::failure(QStringLiteral("espeak-ng kennt die Stimme en-us nicht."));
+    if (espeak_SetVoiceByName(voice.toUtf8().constData()) != EE_OK)
+        return Result<EspeakReading>::failure(QStringLiteral("espeak-ng kennt die Stimme %1 nicht.").arg(voice));
     espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
     espeak_SetSynthCallback(onSynth);
 

@@ -23,9 +23,11 @@ struct EspeakReading
     QList<SpokenWord> words;
 };
 
-// Speaks `text` with the en-us voice through libespeak-ng, keeping its word
-// events. Word events of length 0 (clause breaks) are skipped; a word ends
-// where the next one starts, the last one at the end of the audio.
-Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute = 160);
+// Speaks `text` with the espeak-ng `voice` ("en-us", "de+m3") through
+// libespeak-ng, keeping its word events. Word events of length 0 (clause
+// breaks) are skipped; a word ends where the next one starts, the last one
+// at the end of the audio.
+Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute = 160,
+                                      const QString &voice = QStringLiteral("en-us"));
 
 } // namespace tandrel::bench

@@ -1,4 +1,5 @@
-// Speech following, measured on espeak-ng readings of English scripts: how far
+// Speech following on the English acoustic model (the one every machine has),
+// measured on espeak-ng readings of English and German scripts: how far
 // the reading position gets, how long after a word is spoken the position
 // passes it, how exactly the recogniser hears the reading, how much of real
 // time it needs, and how far speech that is not the script (chatter, a
@@ -8,7 +9,7 @@
 // in a reverberant room with noise 20 dB below the speech.
 //
 //   follow_bench [--realtime] [--raw] [--bias ngram|alone|general|chunks|all]
-//                [--script NAME] [--reading LABEL]
+//                [--script NAME] [--reading LABEL] [--language en|de] [--english-rules]
 //
 // --raw aligns the recogniser's transcript as it comes, without the anchor
 // rules the follower applies; --bias alone uses a model of the script
@@ -21,11 +22,16 @@
 // espeak-ng reports when each word starts; a word is taken to end where the
 // next one starts, so the pause after it counts as part of it. A negative
 // delay therefore means the shown position passed the word before the next
-// one began (pending text names a word while it is still being spoken).
-// FOLLOW_BENCH_DECODER adds decoder options ("-lw 10 -wip 0.2"),
+// one began (pending text names a word while it is still being spoken);
+// "early" is the share of passed words the position passed more than half a
+// second before they began. --english-rules pronounces every script by
+// English rules, as the follower did before it knew a script's language.
+// FOLLOW_BENCH_NOISE sets the recogniser's noise floor (RMS in 16-bit units,
+// 0 for none), FOLLOW_BENCH_DECODER adds decoder options ("-lw 10 -wip 0.2"),
 // FOLLOW_BENCH_BACKGROUND sets the background vocabulary ("1000 0.2");
 // FOLLOW_BENCH_ANCHOR gives anchor rule sets to compare, separated by ";"
-// ("reach shortReach missesToLeave runLength runGap farRunLength runLetters");
+// ("reach shortReach missesToLeave startReach runLength runGap farRunLength
+// runLetters recentWords nearLetters");
 // FOLLOW_BENCH_TRACE prints every result and every word's pass on stderr.
 
 #include "bench/follow_cases.h"
@@ -81,6 +87,7 @@ struct Figures
     double spokenPassed = 0; // share of spoken script words the shown position passed
     double medianDelay = 0;
     double p90Delay = 0;
+    double early = 0; // share of passed words shown read more than 0.5 s before they began
     double offScriptMove = 0; // share of the script an off-script stretch moved the shown position
     int backwardSteps = 0; // times the shown position went back
     double rtf = 0;
@@ -114,8 +121,8 @@ double wordErrorRate(const QStringList &reference, const QStringList &heard)
 
 // Plays the reading through the sink into a recogniser, in real time or as
 // fast as it decodes; returns every result with the audio time it came at.
-QList<TimedResult> recognise(const Reading &reading, const QString &script, SpeechBiasMode bias,
-                             bool realtime, double *rtf, double *loadSeconds)
+QList<TimedResult> recognise(const Reading &reading, const QString &script, const QString &language,
+                             SpeechBiasMode bias, bool realtime, double *rtf, double *loadSeconds)
 {
     std::mutex mutex;
     std::condition_variable wake;
@@ -145,10 +152,16 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, Spee
     };
     QElapsedTimer loadClock;
     loadClock.start();
-    recognizer
-            = SphinxRecognizer::start({*chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), "en-US"),
-                                       script, bias, background(), decoderArguments()},
-                                      stream, callbacks);
+    // Always the English model: the one every machine has.
+    SphinxOptions options{*chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), "en-US"),
+                          script,
+                          bias,
+                          background(),
+                          decoderArguments(),
+                          language};
+    if (qEnvironmentVariableIsSet("FOLLOW_BENCH_NOISE"))
+        options.noiseFloor = qEnvironmentVariable("FOLLOW_BENCH_NOISE").toDouble();
+    recognizer = SphinxRecognizer::start(options, stream, callbacks);
     {
         std::unique_lock lock(mutex);
         wake.wait(lock, [&] { return loaded; });
@@ -247,9 +260,9 @@ QList<AnchorRules> anchorRuleSets()
     for (const QString &set :
          qEnvironmentVariable("FOLLOW_BENCH_ANCHOR").split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QStringList v = set.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (v.size() == 7)
+        if (v.size() == 10)
             sets.append({v[0].toInt(), v[1].toInt(), v[2].toInt(), v[3].toInt(), v[4].toInt(), v[5].toInt(),
-                         v[6].toInt()});
+                         v[6].toInt(), v[7].toInt(), v[8].toInt(), v[9].toInt()});
     }
     if (sets.isEmpty())
         sets.append(AnchorRules{});
@@ -313,7 +326,7 @@ void measureFollowing(const Reading &reading, const QString &script, const QList
 
     const QList<qsizetype> tokenOf = scriptTokenOfSpokenWords(reading, tokens);
     QList<double> delays;
-    int spoken = 0, passed = 0;
+    int spoken = 0, passed = 0, early = 0;
     for (qsizetype i = 0; i < tokenOf.size(); ++i) {
         if (tokenOf[i] < 0)
             continue;
@@ -321,6 +334,8 @@ void measureFollowing(const Reading &reading, const QString &script, const QList
         if (reachedAt[tokenOf[i]] >= 0) {
             ++passed;
             delays.append(reachedAt[tokenOf[i]] - reading.speech.words[i].end);
+            if (reachedAt[tokenOf[i]] < reading.speech.words[i].start - 0.5)
+                ++early;
             if (qEnvironmentVariableIsSet("FOLLOW_BENCH_TRACE"))
                 std::fprintf(stderr, "%s -> %s end %.2f reached %.2f\n",
                              qPrintable(reading.spoken.mid(reading.speech.words[i].offset,
@@ -330,6 +345,7 @@ void measureFollowing(const Reading &reading, const QString &script, const QList
         }
     }
     f.spokenPassed = spoken ? double(passed) / spoken : 0;
+    f.early = passed ? double(early) / passed : 0;
     f.medianDelay = percentile(delays, 0.5);
     f.p90Delay = percentile(delays, 0.9);
 }
@@ -349,9 +365,14 @@ int main(int argc, char **argv)
         biasName = args[i + 1];
     if (int i = args.indexOf(QStringLiteral("--script")); i >= 0 && i + 1 < args.size())
         only = args[i + 1];
-    QString onlyReading;
+    QString onlyReading, onlyLanguage;
     if (int i = args.indexOf(QStringLiteral("--reading")); i >= 0 && i + 1 < args.size())
         onlyReading = args[i + 1];
+    if (int i = args.indexOf(QStringLiteral("--language")); i >= 0 && i + 1 < args.size())
+        onlyLanguage = args[i + 1];
+    // Every script pronounced as English: how scripts were heard before the
+    // follower knew their language.
+    const bool englishRules = args.contains(QStringLiteral("--english-rules"));
 
     const struct
     {
@@ -364,10 +385,11 @@ int main(int argc, char **argv)
 
     std::printf("%s, %s\n", realtime ? "real time" : "as fast as decoded (times are audio times)",
                 "delay: from the end of a spoken word until the shown position passes it");
-    std::printf("%-8s %-8s %-8s %6s %8s %8s %7s %7s %7s %5s %6s %6s\n", "script", "reading", "bias", "WER",
-                "reached", "passed", "median", "p90", "offmove", "back", "RTF", "load");
+    std::printf("%-9s %-8s %-8s %6s %8s %8s %7s %7s %6s %7s %5s %6s %6s\n", "script", "reading", "bias", "WER",
+                "reached", "passed", "median", "p90", "early", "offmove", "back", "RTF", "load");
     for (const FollowScript &s : followScripts) {
-        if (!only.isEmpty() && only != QLatin1String(s.name))
+        if ((!only.isEmpty() && only != QLatin1String(s.name))
+            || (!onlyLanguage.isEmpty() && onlyLanguage != QLatin1String(s.language)))
             continue;
         const QString script = QString::fromUtf8(s.text);
         Result<QList<Reading>> readings = followReadings(s, onlyReading);
@@ -380,8 +402,9 @@ int main(int argc, char **argv)
                 if (biasName != QLatin1String("all") && biasName != QLatin1String(b.name))
                     continue;
                 Figures recognised;
-                QList<TimedResult> results
-                        = recognise(reading, script, b.mode, realtime, &recognised.rtf, &recognised.load);
+                const QString language = englishRules ? QStringLiteral("en") : QLatin1String(s.language);
+                QList<TimedResult> results = recognise(reading, script, language, b.mode,
+                                                       realtime, &recognised.rtf, &recognised.load);
                 recognised.wer
                         = wordErrorRate(plainWords(reading.spoken), plainWords(finalTranscript(results)));
                 QList<std::optional<AnchorRules>> rules;
@@ -397,11 +420,11 @@ int main(int argc, char **argv)
                     const QString label = rules.size() > 1
                             ? QStringLiteral("%1/%2").arg(QLatin1String(b.name)).arg(k)
                             : QLatin1String(b.name);
-                    std::printf(
-                            "%-8s %-8s %-8s %5.1f%% %7.1f%% %7.1f%% %6.2fs %6.2fs %6.1f%% %5d %6.3f %5.2fs\n",
-                            s.name, qPrintable(reading.label), qPrintable(label), f.wer * 100,
-                            f.reached * 100, f.spokenPassed * 100, f.medianDelay, f.p90Delay,
-                            f.offScriptMove * 100, f.backwardSteps, f.rtf, f.load);
+                    std::printf("%-9s %-8s %-8s %5.1f%% %7.1f%% %7.1f%% %6.2fs %6.2fs %5.1f%% %6.1f%% %5d %6.3f "
+                                "%5.2fs\n",
+                                s.name, qPrintable(reading.label), qPrintable(label), f.wer * 100, f.reached * 100,
+                                f.spokenPassed * 100, f.medianDelay, f.p90Delay, f.early * 100,
+                                f.offScriptMove * 100, f.backwardSteps, f.rtf, f.load);
                     std::fflush(stdout);
                 }
             }

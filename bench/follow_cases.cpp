@@ -51,14 +51,21 @@ QList<Segment> repeatedSentence(const FollowScript &s)
     return {{text.left(end), 0}, {text.mid(at, end - at), -1}, {text.mid(end), end}};
 }
 
-Result<Reading> spoken(const QString &label, const QList<Segment> &segments)
+// espeak-ng's voice for a script's language, with a variant ("+m3").
+QString voiceFor(const FollowScript &s, const char *variant = "")
+{
+    return QLatin1String(s.language[0] == 'd' ? "de" : "en-us") + QLatin1String(variant);
+}
+
+Result<Reading> spoken(const QString &label, const QList<Segment> &segments, const QString &voice,
+                       int wordsPerMinute = 160)
 {
     Reading reading;
     reading.label = label;
     reading.segments = segments;
     for (const Segment &seg : segments)
         reading.spoken += seg.text;
-    Result<EspeakReading> speech = speakWithEspeak(reading.spoken);
+    Result<EspeakReading> speech = speakWithEspeak(reading.spoken, wordsPerMinute, voice);
     if (!speech)
         return Result<Reading>::failure(speech.error());
     reading.speech = *speech;
@@ -166,18 +173,22 @@ Result<Reading> inNoisyRoom(Reading reading, double snr)
 Result<QList<Reading>> followReadings(const FollowScript &s, const QString &only)
 {
     const QString text = QString::fromUtf8(s.text);
-    const QString chat = QString::fromUtf8(chatterBeforeTheTake) + QLatin1Char(' ');
+    const QString chat = QString::fromUtf8(chatterBeforeTheTake(s.language)) + QLatin1Char(' ');
     const struct
     {
         const char *label;
         QList<Segment> segments;
+        const char *variant;
+        int wordsPerMinute;
     } spokenCases[] = {
-            {"exact", {{text, 0}}},
-            {"adlib", offScriptReading(s)},
-            {"monolog", {{QString::fromUtf8(unrelatedMonologue), -1}}},
-            {"chatter", {{chat, -1}, {text, 0}}},
-            {"skip", skippedParagraph(s)},
-            {"repeat", repeatedSentence(s)},
+            {"exact", {{text, 0}}, "", 160},
+            {"fast", {{text, 0}}, "+m3", 200},
+            {"voice2", {{text, 0}}, "+f2", 150},
+            {"adlib", offScriptReading(s), "", 160},
+            {"monolog", {{QString::fromUtf8(unrelatedMonologue(s.language)), -1}}, "", 160},
+            {"chatter", {{chat, -1}, {text, 0}}, "", 160},
+            {"skip", skippedParagraph(s), "", 160},
+            {"repeat", repeatedSentence(s), "", 160},
     };
     QList<Reading> readings;
     auto wanted = [&](const QString &label) { return only.isEmpty() || only == label; };
@@ -185,7 +196,7 @@ Result<QList<Reading>> followReadings(const FollowScript &s, const QString &only
         if (!wanted(QLatin1String(c.label))
             && !(c.label == QLatin1String("exact") && wanted(QStringLiteral("room"))))
             continue;
-        Result<Reading> r = spoken(QLatin1String(c.label), c.segments);
+        Result<Reading> r = spoken(QLatin1String(c.label), c.segments, voiceFor(s, c.variant), c.wordsPerMinute);
         if (!r)
             return Result<QList<Reading>>::failure(r.error());
         if (wanted(r->label))

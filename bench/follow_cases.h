@@ -27,10 +27,11 @@ struct Reading
     QList<std::pair<double, double>> offScript;
 };
 
-// The readings measured for a script: exact, with an ad-lib, an unrelated
+// The readings measured for a script, in its language: exact, fast by
+// another voice, exact by a third voice, with an ad-lib, an unrelated
 // monologue, chatter before the reading, a skipped paragraph, a repeated
-// sentence, silence, noise, music, and the exact reading in a reverberant, noisy
-// room. `only` picks one by label; empty for all.
+// sentence, silence, noise, music, and the exact reading in a reverberant,
+// noisy room. `only` picks one by label; empty for all.
 Result<QList<Reading>> followReadings(const FollowScript &script, const QString &only = {});
 
 } // namespace tandrel::bench

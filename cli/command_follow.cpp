@@ -2,7 +2,9 @@
 
 #include "media/wav_tap_host.h"
 #include "platform/main_thread.h"
+#include "speech/script_language.h"
 #include "speech/speech_follower.h"
+#include "speech/sphinx_model_install.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -18,9 +20,12 @@ int runFollow(CliContext &ctx)
     bool missing = false;
     const std::optional<QString> scriptPath = ctx.takeOption(QStringLiteral("--script"), &missing);
     const std::optional<QString> audioPath = ctx.takeOption(QStringLiteral("--audio"), &missing);
+    const std::optional<QString> locale = ctx.takeOption(QStringLiteral("--locale"), &missing);
     const bool fast = ctx.takeFlag(QStringLiteral("--fast"));
     if (missing || !scriptPath || !audioPath || !ctx.args.isEmpty())
         return ctx.usage();
+    if (locale && !isLocaleName(*locale))
+        return ctx.fail(QStringLiteral("„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));
 
     QFile scriptFile(*scriptPath);
     if (!scriptFile.open(QIODevice::ReadOnly))
@@ -32,6 +37,11 @@ int runFollow(CliContext &ctx)
         return ctx.fail(audio.error());
 
     SpeechFollower follower;
+    // A forced locale is the script's language and leads the model choice.
+    if (locale) {
+        follower.setFixedScriptLanguage(languageOf(*locale));
+        follower.setPreferredLocale(*locale);
+    }
     WavTapHost microphone(*audio, !fast);
     // The whole file is in the sink: finishing the input stream lets the
     // recogniser decode what is queued and end the run by itself.

@@ -25,7 +25,7 @@ const Command commands[] = {
     {"devices", runDevices, "devices"},
     {"record", runRecord,
      "record --reel NUMMER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]"},
-    {"follow", runFollow, "follow --script FILE --audio FILE.wav [--fast]"},
+    {"follow", runFollow, "follow --script FILE --audio FILE.wav [--locale LOCALE] [--fast]"},
     {"models", runModels, "models [install ARCHIV|URL --locale SPRACHE [--sha256 PRÜFSUMME]]"},
 };
 

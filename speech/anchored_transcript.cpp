@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <limits>
+
 namespace tandrel {
 
 namespace {
@@ -90,13 +92,26 @@ qint64 anchoredPosition(const QList<Token> &tokens, const QStringList &spoken, c
     Matches matches(tokens);
     qint64 position = 0;
     int misses = 0;
-    for (qsizetype i = 0; i < spoken.size() && position < count; ++i) {
+    int sinceOnScript = std::numeric_limits<int>::max() / 2; // spoken words since one followed the script
+    for (qsizetype i = 0; i < spoken.size() && position < count; ++i, ++sinceOnScript) {
         const QString &word = spoken[i];
         if (misses < rules.missesToLeave) {
-            const int reach = word.size() < 4 ? rules.shortReach : rules.reach;
+            // Before the reading has begun, a single word starts it only on
+            // the script's first words: chatter shares common words with them.
+            const int reach = position == 0 ? rules.startReach
+                    : word.size() < 4       ? rules.shortReach
+                                            : rules.reach;
             if (qint64 t = nearestMatch(matches, position, position + reach, word); t >= 0) {
                 position = t + 1;
                 misses = 0;
+                sinceOnScript = -1;
+                continue;
+            }
+        } else if (sinceOnScript <= rules.recentWords && word.size() >= rules.nearLetters) {
+            if (qint64 t = nearestMatch(matches, position, position + misses + rules.reach, word); t >= 0) {
+                position = t + 1;
+                misses = 0;
+                sinceOnScript = -1;
                 continue;
             }
         }
@@ -110,6 +125,7 @@ qint64 anchoredPosition(const QList<Token> &tokens, const QStringList &spoken, c
         if (anchor >= 0) {
             position = anchor + 1;
             misses = 0;
+            sinceOnScript = -1;
         } else {
             ++misses;
         }

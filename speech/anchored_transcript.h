@@ -10,7 +10,7 @@ namespace tandrel {
 // How sure the follower must be that it hears the script before the reading
 // position moves. The values are those that kept chatter, a monologue and an
 // ad-lib from moving the position in follow_bench while it still followed
-// every reading to the end.
+// every reading, English and German, to the end at the speaker's pace.
 struct AnchorRules
 {
     // While the reader is on the script (fewer than `missesToLeave` words in
@@ -18,8 +18,11 @@ struct AnchorRules
     // matches one of the next `reach` tokens; a word of fewer than four
     // characters ("the", "and") only one of the next `shortReach`.
     int reach = 4;
-    int shortReach = 2;
+    int shortReach = 3;
     int missesToLeave = 2;
+    // Before the position has moved at all, a word starts the reading on one
+    // of the first `startReach` tokens.
+    int startReach = 2;
     // Otherwise the position moves only where `runLength` words in a row
     // match successive script tokens (each at most `runGap` tokens after the
     // one before); beyond the aligner's window the run must be
@@ -31,6 +34,13 @@ struct AnchorRules
     int runGap = 1;
     int farRunLength = 5;
     int runLetters = 10;
+    // Misheard words in the middle of a reading: within `recentWords` spoken
+    // words after the last one that followed the script, a word of at least
+    // `nearLetters` letters that matches one of the tokens the misheard
+    // words may have covered (their number plus `reach`) takes the reader
+    // back onto the script at once, without a run.
+    int recentWords = 6;
+    int nearLetters = 5;
     bool operator==(const AnchorRules &) const = default;
 };
 

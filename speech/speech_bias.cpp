@@ -1,6 +1,8 @@
 #include "speech/speech_bias.h"
 
 #include "speech/espeak_pronouncer.h"
+#include "speech/language_words.h"
+#include "speech/script_language.h"
 
 #include <QFile>
 #include <QMap>
@@ -264,8 +266,52 @@ QHash<QString, QStringList> dictionaryEntries(const QString &dictionaryPath, con
     return entries;
 }
 
+bool readsCmuPhones(const SphinxModel &model)
+{
+    static std::mutex mutex;
+    static QHash<QString, bool> known;
+    std::lock_guard lock(mutex);
+    auto it = known.find(model.dictionary);
+    if (it == known.end()) {
+        static const QStringList cmu = QStringLiteral(
+                "AA AE AH AO AW AY B CH D DH EH ER EY F G HH IH IY JH K L M N NG OW OY P R S SH T TH UH UW V W Y Z ZH")
+                                               .split(QLatin1Char(' '));
+        QSet<QString> phones;
+        QFile file(model.dictionary);
+        if (file.open(QIODevice::ReadOnly)) {
+            while (!file.atEnd() && phones.size() < cmu.size() + 1) {
+                const QStringList fields
+                        = QString::fromUtf8(file.readLine()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                for (qsizetype i = 1; i < fields.size(); ++i)
+                    phones.insert(fields[i].trimmed());
+            }
+        }
+        it = known.insert(model.dictionary, std::all_of(cmu.cbegin(), cmu.cend(), [&](const QString &p) {
+                              return phones.contains(p);
+                          }));
+    }
+    return *it;
+}
+
+namespace {
+
+// Pronunciations for `words` read in `language`, in the CMU phone set, as
+// dictionary lines keyed by word; words espeak-ng cannot place are missing.
+QHash<QString, QStringList> espeakEntries(const QStringList &words, const QString &language)
+{
+    QHash<QString, QStringList> entries;
+    for (const QString &w : words) {
+        if (const QString phones = espeakPronunciation(w, language); !phones.isEmpty())
+            entries[w] = QStringList{w + QLatin1Char(' ') + phones};
+    }
+    return entries;
+}
+
+} // namespace
+
 Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
-                                        const QString &folder, const SpeechBackground &background)
+                                        const QString &folder, const SpeechBackground &background,
+                                        const QString &scriptLanguage)
 {
     QList<QStringList> sentences = scriptSentences(script);
     QStringList words;
@@ -274,16 +320,29 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
             words << w << w.split(QLatin1Char('-'), Qt::SkipEmptyParts);
     }
     words.removeDuplicates();
-    const QStringList frequent = mode == SpeechBiasMode::ScriptNgram && background.count > 0
-            ? frequentWords(model, background.count)
-            : QStringList();
-    QHash<QString, QStringList> entries = dictionaryEntries(model.dictionary, words + frequent);
-    // espeak-ng's English rules give phones of the English models' set only.
-    const bool englishPhones = model.locale.startsWith(QStringLiteral("en"), Qt::CaseInsensitive);
+    const QString modelLanguage = languageOf(model.locale);
+    const QString language = scriptLanguage.isEmpty() ? modelLanguage : languageOf(scriptLanguage);
+    // espeak-ng's pronunciations are written in the English models' phones.
+    const bool cmuPhones = !espeakVoice(language).isEmpty() && readsCmuPhones(model);
+    // A script in another language than the model's: every word, and the
+    // background, as espeak-ng reads that language, in the model's phones.
+    const bool foreign = language != modelLanguage && cmuPhones;
+    const bool withBackground = mode == SpeechBiasMode::ScriptNgram && background.count > 0;
+    QStringList frequent;
+    QHash<QString, QStringList> entries;
+    if (foreign) {
+        if (withBackground)
+            frequent = languageWords(language, background.count);
+        entries = espeakEntries(words + frequent, language);
+    } else {
+        if (withBackground)
+            frequent = frequentWords(model, background.count);
+        entries = dictionaryEntries(model.dictionary, words + frequent);
+    }
 
     // Keep the words the dictionary knows; a hyphenated word it lacks is read
-    // as its parts; a name or number it lacks gets espeak-ng's pronunciation;
-    // anything else is left out of the model.
+    // as its parts; a name or number it lacks gets espeak-ng's pronunciation
+    // where the model's phones allow; anything else is left out of the model.
     SpeechBiasFiles files;
     QList<QStringList> known;
     for (const QStringList &sentence : std::as_const(sentences)) {
@@ -300,7 +359,7 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
                 })) {
                 kept += parts;
                 placed = true;
-            } else if (const QString phones = englishPhones ? espeakPronunciation(w) : QString();
+            } else if (const QString phones = cmuPhones ? espeakPronunciation(w, language) : QString();
                        !phones.isEmpty()) {
                 entries[w] = QStringList{w + QLatin1Char(' ') + phones};
                 kept.append(w);

@@ -65,10 +65,22 @@ QString scriptChunkGrammar(const QList<QStringList> &sentences, int size = 4, in
 // variants), keyed by word.
 QHash<QString, QStringList> dictionaryEntries(const QString &dictionaryPath, const QStringList &words);
 
-// Writes the bias files for `script` into `folder`. Words the dictionary
-// lacks are pronounced by espeak-ng for an English model and otherwise
-// dropped from the model, so that the search still starts.
+// Whether the model's dictionary is written in the CMU phone set (the
+// English models'), in which espeak-ng's pronunciations of any language it
+// reads can be written. Read once per dictionary and process.
+bool readsCmuPhones(const SphinxModel &model);
+
+// Writes the bias files for `script`, written in `scriptLanguage` (a language
+// code; empty: the model's), into `folder`.
+// - In the model's language, the script's words take the model's
+//   dictionary; words it lacks are pronounced by espeak-ng where the model
+//   reads CMU phones and otherwise dropped, so that the search still starts.
+//   The background is the model's most frequent words.
+// - In another language, on a model that reads CMU phones, every word is
+//   pronounced by espeak-ng's rules for that language, and the background is
+//   that language's most frequent words (languageWords), pronounced alike.
 Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
-                                        const QString &folder, const SpeechBackground &background = {});
+                                        const QString &folder, const SpeechBackground &background = {},
+                                        const QString &scriptLanguage = {});
 
 } // namespace tandrel

@@ -2,6 +2,7 @@
 
 #include "platform/main_thread.h"
 #include "speech/anchored_transcript.h"
+#include "speech/script_language.h"
 #include "speech/sphinx_model.h"
 #include "speech/sphinx_recognizer.h"
 
@@ -92,10 +93,14 @@ void SpeechFollower::run(quint64 generation)
     }
     // Recognition runs on this machine; there is nothing to authorise.
     setState(FollowState::preparing, generation);
+    QString language = m_fixedLanguage.isEmpty() ? detectScriptLanguage(m_aligner.script()) : m_fixedLanguage;
+    if (language.isEmpty())
+        language = languageOf(m_preferredLocale);
     std::optional<SphinxModel> model
             = chooseSphinxModel(m_modelRoot.isEmpty() ? installedSphinxModels(sphinxModelRoots())
                                                       : installedSphinxModels(m_modelRoot),
-                                m_preferredLocale);
+                                m_preferredLocale, language);
+    setLanguages(language, model ? languageOf(model->locale) : QString());
     if (!model) {
         setState(FollowState::failed, generation,
                  QStringLiteral("Keine lokale Spracherkennung für diese Sprache."));
@@ -118,8 +123,9 @@ void SpeechFollower::run(quint64 generation)
         runOnMain(this, [this, generation, description] { recognitionFailed(generation, description); });
     };
     callbacks.threadEnded = [this] { runOnMain(this, [this] { joinEndedRecognizers(); }); };
-    m_analyzer = SphinxRecognizer::start({*model, m_aligner.script(), m_biasMode}, m_stream,
-                                         std::move(callbacks));
+    SphinxOptions options{*model, m_aligner.script(), m_biasMode};
+    options.language = language;
+    m_analyzer = SphinxRecognizer::start(std::move(options), m_stream, std::move(callbacks));
 }
 
 void SpeechFollower::modelLoaded(quint64 generation, const QString &error)
@@ -260,6 +266,15 @@ void SpeechFollower::setListening(bool listening)
     if (m_isListening != listening) {
         m_isListening = listening;
         emit isListeningChanged();
+    }
+}
+
+void SpeechFollower::setLanguages(const QString &script, const QString &model)
+{
+    if (m_scriptLanguage != script || m_modelLanguage != model) {
+        m_scriptLanguage = script;
+        m_modelLanguage = model;
+        emit languagesChanged();
     }
 }
 

@@ -34,6 +34,8 @@ class SpeechFollower : public QObject
     Q_PROPERTY(qint64 lookahead READ lookahead NOTIFY lookaheadChanged)
     Q_PROPERTY(QString lastHeard READ lastHeard NOTIFY lastHeardChanged)
     Q_PROPERTY(bool isListening READ isListening NOTIFY isListeningChanged)
+    Q_PROPERTY(QString scriptLanguage READ scriptLanguage NOTIFY languagesChanged)
+    Q_PROPERTY(QString modelLanguage READ modelLanguage NOTIFY languagesChanged)
 
 public:
     explicit SpeechFollower(QObject *parent = nullptr);
@@ -57,6 +59,17 @@ public:
     void setModelRoot(const QString &root) { m_modelRoot = root; }
     void setPreferredLocale(const QString &locale) { m_preferredLocale = locale; }
     void setBiasMode(SpeechBiasMode mode) { m_biasMode = mode; }
+    // The language scripts are written in ("de"); empty: told by each
+    // script's words (detectScriptLanguage), else the preferred locale's.
+    // Takes effect with the next start.
+    void setFixedScriptLanguage(const QString &language) { m_fixedLanguage = language; }
+    QString fixedScriptLanguage() const { return m_fixedLanguage; }
+
+    // The language of the script the current (or last) run follows, and of
+    // the model it listens with; empty before a model was chosen. When they
+    // differ, the model hears the script through espeak-ng's pronunciations.
+    QString scriptLanguage() const { return m_scriptLanguage; }
+    QString modelLanguage() const { return m_modelLanguage; }
 
     // Begins a new run on `script` after ending any earlier one. `capture`
     // must outlive the run or be stopped first.
@@ -89,6 +102,7 @@ signals:
     void lookaheadChanged();
     void lastHeardChanged();
     void isListeningChanged();
+    void languagesChanged();
     // A result of the current run has moved (or kept) the reading position.
     void resultHandled(double audioTime, const QString &transcript, bool isFinal);
     // The run ended by itself after its input stream finished (not by `stop`).
@@ -107,6 +121,7 @@ private:
     void setLastHeard(const QString &text);
     void setListening(bool listening);
     void resetTexts();
+    void setLanguages(const QString &script, const QString &model);
     // Applies `change` to the aligner and notifies what it moved.
     template<typename Change> void moveAligner(Change change);
 
@@ -130,6 +145,9 @@ private:
 
     QString m_modelRoot;
     QString m_preferredLocale;
+    QString m_fixedLanguage;
+    QString m_scriptLanguage;
+    QString m_modelLanguage;
     SpeechBiasMode m_biasMode = SpeechBiasMode::ScriptNgram;
 };
 

@@ -157,9 +157,23 @@ QList<SphinxModel> installedSphinxModels(const QStringList &roots)
     return models;
 }
 
-std::optional<SphinxModel> chooseSphinxModel(const QList<SphinxModel> &installed,
-                                             const QString &currentLocale)
+std::optional<SphinxModel> chooseSphinxModel(const QList<SphinxModel> &installed, const QString &currentLocale,
+                                             const QString &language)
 {
+    auto languageOf = [](const QString &locale) { return bcp47Locale(locale).section(QLatin1Char('-'), 0, 0); };
+    if (!language.isEmpty()) {
+        const SphinxModel *first = nullptr;
+        for (const SphinxModel &model : installed) {
+            if (languageOf(model.locale) != languageOf(language))
+                continue;
+            if (model.locale.compare(bcp47Locale(currentLocale), Qt::CaseInsensitive) == 0)
+                return model;
+            if (!first)
+                first = &model;
+        }
+        if (first)
+            return *first;
+    }
     for (const QString &wanted :
          {bcp47Locale(currentLocale), QStringLiteral("de-DE"), QStringLiteral("en-US")}) {
         for (const SphinxModel &model : installed) {

@@ -52,11 +52,13 @@ QList<SphinxModel> installedSphinxModels(const QString &root);
 // The models of all `roots`, in their order.
 QList<SphinxModel> installedSphinxModels(const QStringList &roots);
 
-// The model for the locale equivalent to the first of `currentLocale`,
-// "de-DE" and "en-US" that is installed (the first of several for one
-// locale); none when none of them is. Locales compare without regard to case
-// or to "_" against "-".
-std::optional<SphinxModel> chooseSphinxModel(const QList<SphinxModel> &installed,
-                                             const QString &currentLocale);
+// The model for a script written in `language` ("de"; empty when unknown):
+// a model of that language first (the one for `currentLocale` where that is
+// among them); else the model for the locale equivalent to the first of
+// `currentLocale`, "de-DE" and "en-US" that is installed (the first of
+// several for one locale); none when none of them is. Locales compare
+// without regard to case or to "_" against "-".
+std::optional<SphinxModel> chooseSphinxModel(const QList<SphinxModel> &installed, const QString &currentLocale,
+                                             const QString &language = {});
 
 } // namespace tandrel

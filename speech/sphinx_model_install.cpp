@@ -11,9 +11,13 @@ namespace tandrel {
 
 namespace {
 
-Status unpack(const QString &archive, const QString &folder)
+Status unpack(const QString &archive, const QString &folder, bool *diskFull)
 {
     QProcess tar;
+    // tar's messages in English, so that a full disk can be told apart.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    tar.setProcessEnvironment(environment);
     tar.start(QStringLiteral("tar"),
               {QStringLiteral("-xzf"), archive, QStringLiteral("-C"), folder,
                QStringLiteral("--no-same-owner")});
@@ -21,10 +25,13 @@ Status unpack(const QString &archive, const QString &folder)
         return Status::failure(QStringLiteral("tar ließ sich nicht starten: %1").arg(tar.errorString()));
     // Large models take a while; there is nothing else to do meanwhile.
     tar.waitForFinished(-1);
-    if (tar.exitStatus() != QProcess::NormalExit || tar.exitCode() != 0)
-        return Status::failure(
-                QStringLiteral("Das Archiv %1 ließ sich nicht entpacken: %2")
-                        .arg(archive, QString::fromLocal8Bit(tar.readAllStandardError()).trimmed()));
+    if (tar.exitStatus() != QProcess::NormalExit || tar.exitCode() != 0) {
+        const QString message = QString::fromLocal8Bit(tar.readAllStandardError()).trimmed();
+        *diskFull = message.contains(QLatin1String("No space left on device"))
+                || message.contains(QLatin1String("Disk quota exceeded"))
+                || message.contains(QLatin1String("File too large"));
+        return Status::failure(QStringLiteral("Das Archiv %1 ließ sich nicht entpacken: %2").arg(archive, message));
+    }
     return {};
 }
 
@@ -83,16 +90,21 @@ Result<std::unique_ptr<SphinxModelInstall>> SphinxModelInstall::begin(const QStr
     return std::move(install);
 }
 
-Result<SphinxModel> SphinxModelInstall::finish(const QString &archive)
+Result<SphinxModel> SphinxModelInstall::finish(const QString &archive, const QStringList &files)
 {
     using R = Result<SphinxModel>;
+    m_diskFull = false;
     if (!QFileInfo(archive).isFile())
         return R::failure(QStringLiteral("Das Archiv %1 gibt es nicht.").arg(archive));
     const QString unpacked = QDir(folder()).filePath(QStringLiteral("unpacked"));
     QDir().mkpath(unpacked);
-    if (Status s = unpack(archive, unpacked); !s)
+    if (Status s = unpack(archive, unpacked, &m_diskFull); !s)
         return R::failure(s.error());
     const QString content = contentOf(unpacked);
+    for (const QString &file : files) {
+        if (!QFile::rename(file, QDir(content).filePath(QFileInfo(file).fileName())))
+            return R::failure(QStringLiteral("%1 ließ sich nicht zum Modell legen.").arg(file));
+    }
     if (!sphinxModelIn(content, m_locale))
         return R::failure(QStringLiteral("Das Archiv %1 enthält kein PocketSphinx-Modell "
                                          "(akustisches Modell mit mdef und ein Wörterbuch).")

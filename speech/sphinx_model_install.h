@@ -23,9 +23,13 @@ public:
     // Where a download may go until `finish`.
     QString folder() const { return m_staging.path(); }
     // Unpacks a .tar.gz archive of a PocketSphinx model (its files at the top
-    // or inside one folder) and renames it into place, replacing a model
-    // installed there before. Runs tar; blocks until it is done.
-    Result<SphinxModel> finish(const QString &archive);
+    // or inside one folder), adds `files` (a dictionary or language model
+    // that came on their own) to it and renames it into place, replacing a
+    // model installed there before. Runs tar; blocks until it is done. Any
+    // thread, one call at a time.
+    Result<SphinxModel> finish(const QString &archive, const QStringList &files = {});
+    // The last `finish` failed because the disk was full.
+    bool diskFull() const { return m_diskFull; }
 
 private:
     SphinxModelInstall(const QString &locale, const QString &root);
@@ -34,6 +38,7 @@ private:
     QString m_root;
     QTemporaryDir m_staging;
     QLockFile m_lock; // after the folder it lives in: released before the folder goes
+    bool m_diskFull = false;
 };
 
 // Whether `locale` names a locale ("de-DE", "de_DE", "de").

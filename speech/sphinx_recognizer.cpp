@@ -4,6 +4,8 @@
 
 #include <pocketsphinx.h>
 
+#include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <thread>
 
@@ -33,6 +35,29 @@ QString cleanHypothesis(const char *hyp)
     return words.join(QLatin1Char(' '));
 }
 
+// Mixes white noise of `rms` (16-bit units) into the samples. The acoustic
+// models learnt from microphone recordings, whose noise floor covers every
+// frequency band; a signal without one (a noise-suppressing or gated
+// microphone, a virtual source, synthetic speech) has spectral bands near
+// zero, whose logarithms the model has never seen, and is heard far worse.
+// At -50 dBFS the floor is 30 dB below a speaker at a normal level.
+void addNoiseFloor(int16 *samples, size_t count, double rms, quint32 &state)
+{
+    if (rms <= 0)
+        return;
+    // The sum of four uniform values is close enough to Gaussian, with a
+    // variance of 4/12: scaled by sqrt(3) it has unit variance.
+    const double scale = rms * std::sqrt(3.0);
+    for (size_t i = 0; i < count; ++i) {
+        double u = 0;
+        for (int k = 0; k < 4; ++k) {
+            state = state * 1664525u + 1013904223u;
+            u += double(state >> 8) / double(1u << 24) - 0.5;
+        }
+        samples[i] = int16(std::clamp(samples[i] + u * scale, -32768.0, 32767.0));
+    }
+}
+
 double threadSeconds()
 {
     timespec ts{};
@@ -48,7 +73,8 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
         return nullptr;
     }
     Result<SpeechBiasFiles> files
-            = writeSpeechBias(options.model, options.script, options.bias, folder.path(), options.background);
+            = writeSpeechBias(options.model, options.script, options.bias, folder.path(),
+                                   options.background, options.language);
     if (!files) {
         *error = files.error();
         return nullptr;
@@ -68,9 +94,13 @@ Decoder loadDecoder(const SphinxOptions &options, QString *error)
     // Measured on espeak-ng readings (follow_bench): with a model of the
     // script alone, a heavier language weight and a lower word insertion
     // penalty keep stray short words ("the", "are") out, which would
-    // otherwise carry the reading position ahead of the speaker.
+    // otherwise carry the reading position ahead of the speaker; scoring
+    // eight Gaussians a frame instead of four hears German words through
+    // the English model better (word errors 14 % -> 12 %) for a third more
+    // decoding time.
     if (options.bias == SpeechBiasMode::ScriptNgram || options.bias == SpeechBiasMode::ScriptNgramAlone) {
-        for (const auto &[name, value] : {std::pair{"-lw", "10"}, std::pair{"-wip", "0.2"}}) {
+        for (const auto &[name, value] :
+             {std::pair{"-lw", "10"}, std::pair{"-wip", "0.2"}, std::pair{"-topn", "8"}}) {
             if (!options.decoderArguments.contains(QLatin1String(name)))
                 arguments << name << value;
         }
@@ -196,9 +226,12 @@ void SphinxRecognizer::decode()
     };
 
     SpeechChunk chunk;
+    quint32 noiseState = 1; // the same noise on every run: decoding stays repeatable
     while (!isCancelled() && m_stream->next(chunk)) {
         const double began = threadSeconds();
         const auto samples = chunk.samples.size() / 2;
+        addNoiseFloor(reinterpret_cast<int16 *>(chunk.samples.data()), samples, m_options.noiseFloor,
+                      noiseState);
         if (ps_process_raw(ps.get(), reinterpret_cast<const int16 *>(chunk.samples.constData()),
                            size_t(samples), FALSE, FALSE)
             < 0) {

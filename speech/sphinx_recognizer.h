@@ -41,6 +41,11 @@ struct SphinxOptions
     SpeechBackground background;
     // Further decoder options as name, value pairs ("-lw", "10"); for tuning.
     QStringList decoderArguments;
+    // The language the script is written in ("de"); empty: the model's.
+    QString language;
+    // RMS of the noise mixed into the audio before decoding, in 16-bit
+    // units (100 is -50 dBFS); 0 for none. See sphinx_recognizer.cpp.
+    double noiseFloor = 100;
 };
 
 // PocketSphinx decoding on a thread of its own, which the recogniser owns:

@@ -124,21 +124,37 @@ double orderedShare(const QString &reference, const QString &heard)
 
 } // namespace
 
-TEST(SphinxModel, ChoosesTheCurrentLocaleThenGermanThenEnglishAndNothingElse)
+TEST(SphinxModel, ChoosesTheScriptsLanguageThenTheCurrentLocaleThenGermanThenEnglish)
 {
-    const SphinxModel de{"de-DE"}, en{"en-US"}, fr{"fr-FR"}, gb{"en-GB"};
+    const SphinxModel de{"de-DE"}, en{"en-US"}, fr{"fr-FR"}, gb{"en-GB"}, at{"de-AT"};
     const struct
     {
         QList<SphinxModel> installed;
-        const char *current;
+        const char *current, *language;
         std::optional<SphinxModel> chosen;
     } cases[] = {
-            {{en}, "de_DE", en},       {{en, de}, "de_DE", de},     {{de, en}, "en_US", en},
-            {{de, en}, "fr_FR", de},   {{en, gb}, "en_GB", gb},     {{fr, gb}, "de_AT", std::nullopt},
-            {{fr}, "C", std::nullopt}, {{}, "en_US", std::nullopt},
+            // Without a known script language: the locale order.
+            {{en}, "de_DE", "", en},
+            {{en, de}, "de_DE", "", de},
+            {{de, en}, "en_US", "", en},
+            {{de, en}, "fr_FR", "", de},
+            {{en, gb}, "en_GB", "", gb},
+            {{fr, gb}, "de_AT", "", std::nullopt},
+            {{fr}, "C", "", std::nullopt},
+            {{}, "en_US", "", std::nullopt},
+            // The script's language first, the current locale's variant of it before others.
+            {{en, de}, "en_US", "de", de},
+            {{de, fr}, "de_DE", "fr", fr},
+            {{de, at}, "de_AT", "de", at},
+            {{en, gb}, "de_DE", "en", en},
+            // Nothing of that language: the locale order again.
+            {{en, de}, "de_DE", "fr", de},
+            {{en}, "de_DE", "de", en},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(chooseSphinxModel(c.installed, QString::fromLatin1(c.current)), c.chosen) << c.current;
+        EXPECT_EQ(chooseSphinxModel(c.installed, QString::fromLatin1(c.current), QString::fromLatin1(c.language)),
+                  c.chosen)
+                << c.current << " / " << c.language;
 }
 
 TEST(SpeechBias, CutsTheScriptIntoSentencesOfDictionaryWords)
@@ -150,44 +166,71 @@ TEST(SpeechBias, CutsTheScriptIntoSentencesOfDictionaryWords)
     EXPECT_EQ(sentences, expected);
 }
 
-TEST(SpeechBias,
-     PronouncesMissingWordsWithEspeakOnlyForTheModelsPhoneSetAndOffersFrequentWordsBesideTheScript)
+TEST(SpeechBias, PronouncesWordsByTheScriptsLanguageInTheModelsPhonesAndOffersThatLanguagesFrequentWords)
 {
-    // English files under a German name: espeak-ng's English phones would
-    // not fit a German model, so what its dictionary lacks stays out.
-    SphinxModel german = englishModel();
-    german.locale = QStringLiteral("de-DE");
+    // A dictionary in another phone set than the English models' (as the
+    // German CMU Sphinx model has): espeak-ng's phones would not fit it.
+    QTemporaryDir other;
+    SphinxModel foreignPhones = englishModel();
+    foreignPhones.locale = QStringLiteral("de-DE");
+    foreignPhones.languageModel.clear();
+    foreignPhones.dictionary = other.filePath("voxforge.dic");
+    tandrel::testing::writeFile(foreignPhones.dictionary, "welcome v E l k @ m\nback b E k\n");
+    const QString german = QStringLiteral("Willkommen zurück bei Tandrel. Heute zeige ich euch die Kamera.");
+    auto has = [](const QStringList &lines, const QString &start) {
+        return std::any_of(lines.cbegin(), lines.cend(), [&](const QString &l) { return l.startsWith(start); });
+    };
     const struct
     {
+        const char *name;
         SphinxModel model;
+        QString script, language;
         SpeechBiasMode mode;
-        QStringList unknown;
-        bool background;
+        QStringList unknown, lines, absent;
     } cases[] = {
-            {englishModel(), SpeechBiasMode::ScriptNgram, {}, true},
-            {german, SpeechBiasMode::ScriptNgram, {"tandrel", "prompter", "2024"}, true},
-            {englishModel(), SpeechBiasMode::ScriptNgramAlone, {}, false},
+            // English on the English model: the dictionary, espeak-ng's English
+            // rules for what it lacks, the model's own frequent words.
+            {"english",
+             englishModel(),
+             script,
+             "en",
+             SpeechBiasMode::ScriptNgram,
+             {},
+             {"tandrel T AE N D R AH L", "prompter P R AA M P T ER", "2024 T UW TH AW Z AH N D T W EH N T IY",
+              "people "},
+             {}},
+            {"english alone", englishModel(), script, "", SpeechBiasMode::ScriptNgramAlone, {}, {"tandrel "}, {"people "}},
+            // German on the English model: every word by German rules, "die"
+            // too (not the English "D AY"), beside German frequent words.
+            {"german",
+             englishModel(),
+             german,
+             "de",
+             SpeechBiasMode::ScriptNgram,
+             {},
+             {"die D IY", "zurück T S UW R UW K", "kamera K AA M EY R AA", "tandrel T AA N D R AH L", "und "},
+             {"die D AY", "people "}},
+            // A model in other phones keeps what its dictionary knows.
+            {"foreign phones",
+             foreignPhones,
+             "Welcome back, Tandrel.",
+             "en",
+             SpeechBiasMode::ScriptNgram,
+             {"tandrel"},
+             {"welcome v E l k @ m"},
+             {"tandrel "}},
     };
     for (const auto &c : cases) {
         QTemporaryDir dir;
-        Result<SpeechBiasFiles> files = writeSpeechBias(c.model, script, c.mode, dir.path());
-        ASSERT_TRUE(files.ok()) << qPrintable(files.error());
-        EXPECT_EQ(files->unknownWords.join(QLatin1Char(' ')), c.unknown.join(QLatin1Char(' ')))
-                << qPrintable(c.model.locale);
+        Result<SpeechBiasFiles> files = writeSpeechBias(c.model, c.script, c.mode, dir.path(), {}, c.language);
+        ASSERT_TRUE(files.ok()) << c.name << ": " << qPrintable(files.error());
+        EXPECT_EQ(files->unknownWords, c.unknown) << c.name;
         const QStringList lines
                 = QString::fromUtf8(tandrel::testing::readFile(files->dictionary)).split(QLatin1Char('\n'));
-        // espeak-ng's pronunciations of what the dictionary lacks.
-        EXPECT_EQ(lines.contains("tandrel T AE N D R AH L"), c.unknown.isEmpty());
-        EXPECT_EQ(lines.contains("prompter P R AA M P T ER"), c.unknown.isEmpty());
-        EXPECT_EQ(std::any_of(lines.cbegin(), lines.cend(),
-                              [](const QString &l) {
-                                  return l.startsWith("2024 T UW TH AW Z AH N D T W EH N T IY");
-                              }),
-                  c.unknown.isEmpty());
-        // "people" is among the English model's most frequent words, not a script word.
-        EXPECT_EQ(std::any_of(lines.cbegin(), lines.cend(),
-                              [](const QString &l) { return l.startsWith("people "); }),
-                  c.background);
+        for (const QString &line : c.lines)
+            EXPECT_TRUE(has(lines, line)) << c.name << ": " << line.toStdString();
+        for (const QString &line : c.absent)
+            EXPECT_FALSE(has(lines, line)) << c.name << ": " << line.toStdString();
     }
 }
 

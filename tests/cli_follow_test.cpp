@@ -117,8 +117,8 @@ TEST(TandrelctlFollow, SpeechBesideTheScriptAndTheRoomBeforeTheTakeLeaveThePosit
     const QString script = QString::fromUtf8(tandrel::bench::followScripts[0].text);
     const qsizetype tokens = tandrel::ScriptAligner::tokenize(script).size();
     ASSERT_TRUE(writeFile(dir.filePath("script.txt"), script.toUtf8()));
-    const QString monologue = QString::fromUtf8(tandrel::bench::unrelatedMonologue);
-    const QString chatter = QString::fromUtf8(tandrel::bench::chatterBeforeTheTake);
+    const QString monologue = QString::fromUtf8(tandrel::bench::unrelatedMonologue("en"));
+    const QString chatter = QString::fromUtf8(tandrel::bench::chatterBeforeTheTake("en"));
     ASSERT_TRUE(tandrel::testing::speakToWav(monologue, dir.filePath("monologue.wav")));
     ASSERT_TRUE(
             tandrel::testing::speakToWav(chatter + QLatin1Char(' ') + script, dir.filePath("chatter.wav")));
