@@ -8,6 +8,7 @@ class DesktopOpener;
 class LibraryStore;
 class RecordingSession;
 class SpeechFollower;
+class SpeechModels;
 class TeleprompterPresenter;
 class TeleprompterState;
 class UserDefaults;
@@ -29,6 +30,8 @@ struct AppContext
     DesktopOpener &opener;
     // The user's settings; the export reads its editor choice there.
     UserDefaults &defaults;
+    // The recogniser's installed models, their catalogue and downloads.
+    SpeechModels &models;
 };
 
 } // namespace tandrel

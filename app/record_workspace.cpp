@@ -1,6 +1,7 @@
 #include "app/record_workspace.h"
 
 #include "app/app_commands.h"
+#include "app/model_notice.h"
 #include "app/preview_panel.h"
 #include "app/recording_session.h"
 #include "app/symbols.h"
@@ -67,6 +68,8 @@ RecordWorkspace::RecordWorkspace(AppContext context, QWidget *parent) : QWidget(
     column->setSpacing(10);
     column->addWidget(buildHeader());
     column->addWidget(divider);
+    m_modelNotice = new ModelNotice(m_context, this);
+    column->addWidget(m_modelNotice);
     column->addWidget(split, 1);
 
     // The take list follows the store through its model.

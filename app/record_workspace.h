@@ -20,6 +20,7 @@ class QToolButton;
 
 namespace tandrel {
 
+class ModelNotice;
 class PreviewPanel;
 class TakeList;
 class TakeListModel;
@@ -75,6 +76,7 @@ public:
     PreviewPanel *previewPanel() const { return m_preview; }
     TeleprompterOptions *teleprompterOptions() const { return m_options; }
     QMessageBox *deleteConfirmation() const { return m_confirmation; }
+    ModelNotice *modelNotice() const { return m_modelNotice; }
 
 signals:
     // A message for the user (the main window's status note).
@@ -123,6 +125,7 @@ private:
     QLabel *m_noTakes = nullptr;
     QPlainTextEdit *m_script = nullptr;
     TeleprompterOptions *m_options = nullptr;
+    ModelNotice *m_modelNotice = nullptr;
     QPointer<QMessageBox> m_confirmation;
 };
 

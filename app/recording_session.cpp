@@ -110,6 +110,12 @@ void RecordingSession::scrollModeChanged()
         stopFollowing();
 }
 
+void RecordingSession::restartFollowing()
+{
+    if (m_teleprompter.isPresented() && m_teleprompter.scrollMode() == TeleprompterScrollMode::speech)
+        startFollowing();
+}
+
 void RecordingSession::startFollowing()
 {
     m_follower.start(m_teleprompter.script(), *m_microphone);

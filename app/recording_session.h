@@ -59,6 +59,9 @@ public:
     void updateShownReel(const QString &title, const QString &script);
     // Places the open teleprompter on the display the state now chooses.
     void placeTeleprompter();
+    // While the follower follows, it starts anew: a model installed,
+    // removed or being installed, or another script language, takes effect.
+    void restartFollowing();
 
     // ---- what ends a teleprompter session ------------------------------------
     // Refused while a take runs; otherwise closes the teleprompter and lets

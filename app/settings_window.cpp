@@ -2,6 +2,7 @@
 
 #include "app/app_commands.h"
 #include "app/recording_session.h"
+#include "app/speech_model_panel.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
 #include "export/editor_choice.h"
@@ -39,8 +40,9 @@ SettingsWindow *SettingsWindow::open(AppContext context)
         return g_settingsWindow;
     }
     auto *window = new SettingsWindow(context);
-    const QSize natural = window->sizeHint();
-    window->setFixedSize(std::max(natural.width(), 560), std::max(natural.height(), 220));
+    // The window follows its contents: the model rows come and go.
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+    window->setMinimumWidth(560);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), window->size());
         frame.moveCenter(screen->availableGeometry().center());
@@ -97,6 +99,8 @@ SettingsWindow::SettingsWindow(AppContext context)
     column->addLayout(buttons);
     column->addWidget(m_footnote);
     column->addLayout(editorChoice());
+    m_models = new SpeechModelPanel(m_context, this);
+    column->addWidget(m_models);
     column->addStretch();
 
     connect(&m_context.library, &LibraryStore::rootPathChanged, this, &SettingsWindow::updateFromState);

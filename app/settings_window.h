@@ -15,6 +15,8 @@ class QPushButton;
 
 namespace tandrel {
 
+class SpeechModelPanel;
+
 // Shows the library folder and lets the user choose another one or open it in
 // the file manager. There is at most one settings window; closing it forgets
 // it, so the next opening builds a fresh one.
@@ -41,6 +43,7 @@ public:
     QLabel *footnote() const { return m_footnote; }
     QMessageBox *alert() const { return m_alert; }
     QComboBox *editorBox() const { return m_editor; }
+    SpeechModelPanel *modelPanel() const { return m_models; }
 
 private:
     explicit SettingsWindow(AppContext context);
@@ -53,6 +56,7 @@ private:
     QPushButton *m_choose = nullptr;
     QLabel *m_footnote = nullptr;
     QComboBox *m_editor = nullptr;
+    SpeechModelPanel *m_models = nullptr;
     QPointer<QMessageBox> m_alert;
     std::optional<QString> m_errorText;
 };

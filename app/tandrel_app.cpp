@@ -9,7 +9,9 @@
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
 #include "platform/user_defaults.h"
+#include "speech/script_language.h"
 #include "speech/speech_follower.h"
+#include "speech/speech_models.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 
@@ -23,6 +25,7 @@ TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<D
       m_capture(std::make_unique<CaptureController>(*m_defaults)),
       m_teleprompter(std::make_unique<TeleprompterState>(*m_defaults)),
       m_speechFollower(std::make_unique<SpeechFollower>()),
+      m_models(std::make_unique<SpeechModels>()),
       m_presenter(std::make_unique<AppTeleprompterPresenter>()),
       m_session(std::make_unique<RecordingSession>(*m_library, *m_capture, *m_teleprompter, *m_speechFollower,
                                                    m_presenter.get())),
@@ -33,6 +36,7 @@ TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<D
     if (auto *application = qobject_cast<QApplication *>(QCoreApplication::instance()))
         installGermanQtTranslations(*application);
     feedPresenter();
+    followNewModels();
     m_mainWindow = std::make_unique<MainWindow>(context());
     m_menus = installMenuCommands(*m_mainWindow, context());
 }
@@ -47,8 +51,27 @@ TandrelApp::~TandrelApp()
 
 AppContext TandrelApp::context()
 {
-    return AppContext{*m_library,   *m_capture, *m_teleprompter, *m_speechFollower,
-                      *m_presenter, *m_session, m_commands,      *m_opener, *m_defaults};
+    return AppContext{*m_library,   *m_capture, *m_teleprompter, *m_speechFollower, *m_presenter,
+                      *m_session,   m_commands, *m_opener,       *m_defaults,       *m_models};
+}
+
+// The script language the user chose, and models that come or go while the
+// teleprompter follows: a download of the followed language makes the
+// follower wait for it ("Lade lokales Sprachmodell…") and then listen with
+// it; a failed or cancelled one, or a removed model, lets it go on with
+// what is installed.
+void TandrelApp::followNewModels()
+{
+    m_speechFollower->setFixedScriptLanguage(m_defaults->read(settings::scriptLanguage).value_or(QString()));
+    SpeechFollower *follower = m_speechFollower.get();
+    RecordingSession *session = m_session.get();
+    auto restartFor = [follower, session](const QString &locale) {
+        if (languageOf(locale) == follower->scriptLanguage())
+            session->restartFollowing();
+    };
+    connect(m_models.get(), &SpeechModels::downloadStarted, this, restartFor);
+    connect(m_models.get(), &SpeechModels::downloadFinished, this,
+            [restartFor](const QString &locale, ModelDownloadFailure, const QString &) { restartFor(locale); });
 }
 
 // The video behind the teleprompter text: the capture's pictures and flips,

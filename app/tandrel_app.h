@@ -16,6 +16,7 @@ class LibraryStore;
 class MainWindow;
 class RecordingSession;
 class SpeechFollower;
+class SpeechModels;
 class TeleprompterPresenter;
 class TeleprompterState;
 
@@ -37,6 +38,7 @@ public:
     CaptureController &capture() { return *m_capture; }
     TeleprompterState &teleprompter() { return *m_teleprompter; }
     SpeechFollower &speechFollower() { return *m_speechFollower; }
+    SpeechModels &models() { return *m_models; }
     AppCommands &commands() { return m_commands; }
     TeleprompterPresenter &presenter() { return *m_presenter; }
     RecordingSession &session() { return *m_session; }
@@ -49,12 +51,14 @@ public:
 
 private:
     void feedPresenter();
+    void followNewModels();
 
     std::unique_ptr<UserDefaults> m_defaults;
     std::unique_ptr<LibraryStore> m_library;
     std::unique_ptr<CaptureController> m_capture;
     std::unique_ptr<TeleprompterState> m_teleprompter;
     std::unique_ptr<SpeechFollower> m_speechFollower;
+    std::unique_ptr<SpeechModels> m_models;
     std::unique_ptr<TeleprompterPresenter> m_presenter;
     std::unique_ptr<RecordingSession> m_session;
     AppCommands m_commands;

@@ -1,5 +1,8 @@
 #include "cli/cli_context.h"
 
+#include "app/speech_model_texts.h"
+#include "speech/model_catalogue.h"
+#include "speech/model_download.h"
 #include "speech/sphinx_model.h"
 #include "speech/sphinx_model_install.h"
 
@@ -97,12 +100,60 @@ Status download(CliContext &ctx, const QUrl &url, QFile &file)
     return {};
 }
 
+// Downloads the catalogue's model for the language of `locale`, with
+// progress on stderr in steps of ten percent.
+int installFromCatalogue(CliContext &ctx, const QString &locale)
+{
+    const std::optional<CatalogueModel> offer = catalogueModelFor(modelCatalogue(), locale);
+    if (!offer)
+        return ctx.fail(QStringLiteral("Für „%1“ gibt es kein Sprachmodell zum Laden.").arg(locale));
+    ModelDownload download(*offer, userSphinxModelRoot());
+    QEventLoop loop;
+    int shownStep = -1;
+    bool unpacking = false;
+    QObject::connect(&download, &ModelDownload::progressChanged, &loop, [&] {
+        const ModelDownloadProgress &p = download.progress();
+        if (p.phase == ModelDownloadPhase::unpacking && !unpacking) {
+            unpacking = true;
+            ctx.err << "Entpacke das Sprachmodell…" << Qt::endl;
+        }
+        if (p.phase != ModelDownloadPhase::downloading || p.total <= 0)
+            return;
+        const int step = int(p.received * 10 / p.total);
+        if (step != shownStep) {
+            shownStep = step;
+            ctx.err << "Lade herunter: " << step * 10 << " % (" << downloadProgressText(p) << ")" << Qt::endl;
+        }
+    });
+    ModelDownloadFailure failure = ModelDownloadFailure::none;
+    QString detail, installed;
+    QObject::connect(&download, &ModelDownload::finished, &loop,
+                     [&](ModelDownloadFailure f, const QString &d, const QString &folder) {
+                         failure = f;
+                         detail = d;
+                         installed = folder;
+                         loop.quit();
+                     });
+    download.start();
+    if (download.isRunning())
+        loop.exec();
+    if (failure != ModelDownloadFailure::none)
+        return ctx.fail(downloadFailureText(failure, detail));
+    ctx.out << "Sprachmodell " << offer->locale << " installiert: " << installed << '\n';
+    return 0;
+}
+
 int installModel(CliContext &ctx)
 {
     bool missing = false;
     const std::optional<QString> locale = ctx.takeOption(QStringLiteral("--locale"), &missing);
     const std::optional<QString> sha256 = ctx.takeOption(QStringLiteral("--sha256"), &missing);
-    if (missing || !locale || ctx.args.size() != 1)
+    if (missing || ctx.args.size() != 1)
+        return ctx.usage();
+    // A language alone: the model from the catalogue.
+    if (!locale && !sha256 && isLocaleName(ctx.args.first()) && !QFileInfo::exists(ctx.args.first()))
+        return installFromCatalogue(ctx, ctx.args.first());
+    if (!locale)
         return ctx.usage();
     if (!isLocaleName(*locale))
         return ctx.fail(QStringLiteral("„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));

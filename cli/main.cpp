@@ -26,7 +26,8 @@ const Command commands[] = {
     {"record", runRecord,
      "record --reel NUMMER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]"},
     {"follow", runFollow, "follow --script FILE --audio FILE.wav [--locale LOCALE] [--fast]"},
-    {"models", runModels, "models [install ARCHIV|URL --locale SPRACHE [--sha256 PRÜFSUMME]]"},
+    {"models", runModels,
+     "models [install SPRACHE | install ARCHIV|URL --locale SPRACHE [--sha256 PRÜFSUMME]]"},
 };
 
 } // namespace

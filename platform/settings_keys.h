@@ -35,6 +35,10 @@ inline constexpr SettingKey<bool> showsSelfView{"teleprompter.showsSelfView"};
 inline constexpr SettingKey<QString> selectedScreenID{"teleprompter.selectedScreenID"};
 inline constexpr SettingKey<qlonglong> selectedDisplayID{"teleprompter.selectedDisplayID"};
 
+// The language scripts are written in for voice following ("de", "en", …);
+// empty or absent: told by each script's words.
+inline constexpr SettingKey<QString> scriptLanguage{"speech.scriptLanguage"};
+
 // The editor the export writes for: "fcpxml", "kdenlive" or "shotcut".
 inline constexpr SettingKey<QString> exportEditor{"export.editor"};
 

@@ -6,8 +6,13 @@ namespace tandrel {
 
 namespace {
 
+// The project's download area, or a mirror of its folders named in
+// TANDREL_MODEL_MIRROR (a machine without access to it, the tests).
 QUrl sourceForge(const QString &folder, const QString &file)
 {
+    const QString mirror = qEnvironmentVariable("TANDREL_MODEL_MIRROR");
+    if (!mirror.isEmpty())
+        return QUrl(mirror + QLatin1Char('/') + folder + QLatin1Char('/') + file);
     return QUrl(QStringLiteral("https://sourceforge.net/projects/cmusphinx/files/Acoustic%20and%20Language%20Models/")
                 + folder + QLatin1Char('/') + file + QStringLiteral("/download"));
 }

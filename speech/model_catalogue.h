@@ -28,7 +28,8 @@ struct CatalogueModel
     bool operator==(const CatalogueModel &) const = default;
 };
 
-// The models the application offers, one per language.
+// The models the application offers, one per language; from the mirror in
+// TANDREL_MODEL_MIRROR where that is set.
 QList<CatalogueModel> modelCatalogue();
 
 // The catalogue's model for the language of `locale` ("de", "de-DE", "de_AT"), if any.

@@ -79,8 +79,11 @@ void SpeechModels::startDownload(const CatalogueModel &model)
                 if (failure == ModelDownloadFailure::none)
                     emit installedChanged();
             });
-    emit downloadStarted(locale);
+    // Started before it is announced: its install lock is what tells a
+    // follower that starts anew to wait for this model.
     download->start();
+    if (download->isRunning())
+        emit downloadStarted(locale);
 }
 
 void SpeechModels::cancelDownload(const QString &locale)

@@ -1,5 +1,6 @@
 // tandrelctl follow, run as a user runs it: a WAV file of espeak-ng reading an
-// English script goes through the speech follower into the aligner.
+// English or a German script goes through the speech follower (on the English
+// model, the one every machine has) into the aligner.
 
 #include "bench/follow_scripts.h"
 #include "speech/espeak_wav.h"
@@ -32,18 +33,31 @@ CtlRun follow(const QTemporaryDir &dir, const char *audio, bool json = true)
     return tandrelctl(json ? QStringList{"--json"} + args : args);
 }
 
+// The run's JSON lines reach the script's end, moving while the reading goes on.
+void followsToTheEnd(const CtlRun &run, qsizetype tokens);
+
 } // namespace
 
-TEST(TandrelctlFollow, FollowsAHundredWordEspeakReadingToTheEnd)
+TEST(TandrelctlFollow, FollowsAHundredWordEspeakReadingToTheEndInEnglishAndGerman)
 {
-    QTemporaryDir dir;
-    const QString script = QString::fromUtf8(tandrel::bench::followScripts[0].text);
-    const qsizetype tokens = tandrel::ScriptAligner::tokenize(script).size();
-    ASSERT_GE(tokens, 100);
-    ASSERT_TRUE(writeFile(dir.filePath("script.txt"), script.toUtf8()));
-    ASSERT_TRUE(tandrel::testing::speakToWav(script, dir.filePath("reading.wav")));
+    for (const auto &[name, voice] : {std::pair{"morning", "en-us"}, std::pair{"werkstatt", "de"}}) {
+        SCOPED_TRACE(name);
+        const auto *s = std::find_if(std::begin(tandrel::bench::followScripts), std::end(tandrel::bench::followScripts),
+                                     [&](const auto &f) { return QLatin1String(f.name) == QLatin1String(name); });
+        QTemporaryDir dir;
+        const QString script = QString::fromUtf8(s->text);
+        const qsizetype tokens = tandrel::ScriptAligner::tokenize(script).size();
+        ASSERT_GE(tokens, 100);
+        ASSERT_TRUE(writeFile(dir.filePath("script.txt"), script.toUtf8()));
+        ASSERT_TRUE(tandrel::testing::speakToWav(script, dir.filePath("reading.wav"), 160, QLatin1String(voice)));
+        followsToTheEnd(follow(dir, "reading.wav"), tokens);
+    }
+}
 
-    const CtlRun run = follow(dir, "reading.wav");
+namespace {
+
+void followsToTheEnd(const CtlRun &run, qsizetype tokens)
+{
     ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
 
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -74,6 +88,8 @@ TEST(TandrelctlFollow, FollowsAHundredWordEspeakReadingToTheEnd)
     EXPECT_GE(lastCursor, tokens * 95 / 100) << qPrintable(lines.last());
     EXPECT_LE(lastTime, 60.0);
 }
+
+} // namespace
 
 TEST(TandrelctlFollow, PrintsPlainLinesAndRefusesBadInput)
 {

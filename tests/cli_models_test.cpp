@@ -1,10 +1,13 @@
 // tandrelctl models, run as a user runs it: model archives installed from a
-// file and from a small HTTP server on 127.0.0.1, listed, and used by
-// tandrelctl follow for the user's locale.
+// file, from a small HTTP server on 127.0.0.1 and by language from the
+// catalogue (mirrored there), listed, and used by tandrelctl follow for the
+// script's language.
 
 #include "bench/follow_scripts.h"
 #include "speech/espeak_wav.h"
 #include "speech/script_aligner.h"
+#include "tests/support/english_model_archive.h"
+#include "tests/support/local_http_server.h"
 #include "tests/support/tandrelctl_run.h"
 #include "tests/support/wait_until.h"
 
@@ -13,8 +16,6 @@
 #include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -24,58 +25,12 @@ using tandrel::testing::CtlRun;
 using tandrel::testing::waitUntil;
 using tandrel::testing::writeFile;
 
-const QString debianModel = QStringLiteral("/usr/share/pocketsphinx/model/en-us");
-
-// Serves files by path over HTTP/1.0 on the main thread's event loop; any
-// other path gets 404.
-class FileServer
-{
-public:
-    FileServer()
-    {
-        m_server.listen(QHostAddress::LocalHost);
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-    void serve(const QString &path, const QByteArray &body) { m_files.insert(path, body); }
-    QString url(const QString &path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
-
-private:
-    void answer(QTcpSocket *socket)
-    {
-        QByteArray &request = m_requests[socket];
-        request += socket->readAll();
-        if (!request.contains("\r\n\r\n"))
-            return;
-        const QString path = QString::fromLatin1(request.split(' ').value(1));
-        const auto file = m_files.constFind(path);
-        if (file == m_files.cend()) {
-            socket->write("HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-        } else {
-            socket->write("HTTP/1.0 200 OK\r\nContent-Type: application/gzip\r\nContent-Length: "
-                          + QByteArray::number(file->size()) + "\r\n\r\n");
-            socket->write(*file);
-        }
-        m_requests.remove(socket);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
-    QHash<QString, QByteArray> m_files;
-    QHash<QTcpSocket *, QByteArray> m_requests;
-};
+const QString debianModel = tandrel::testing::debianEnglishModel;
 
 struct Fixture
 {
     QTemporaryDir dir;
-    FileServer server;
+    tandrel::testing::LocalHttpServer server;
 
     QString path(const QString &name) const { return dir.filePath(name); }
     QString models() const { return path("data/Tandrel/models"); }
@@ -86,6 +41,7 @@ struct Fixture
     {
         tandrel::testing::Tandrelctl ctl(dir.path());
         ctl.environment().insert("XDG_DATA_DIRS", path("system"));
+        ctl.environment().insert("TANDREL_MODEL_MIRROR", server.url("/mirror"));
         ctl.environment().insert("LC_ALL", locale);
         ctl.environment().insert("LANG", locale);
         QProcess process;
@@ -94,31 +50,9 @@ struct Fixture
         return tandrel::testing::Tandrelctl::finish(process, 0);
     }
 
-    // Debian's English model repacked as an archive with one top folder,
-    // its dictionary without the words in `leaveOut`, no language model.
     QByteArray repackedEnglishModel(const QStringList &leaveOut = {})
     {
-        const QString model = path("pack/model");
-        QDir().mkpath(model + "/acoustic");
-        for (const QString &name : QDir(debianModel + "/en-us").entryList(QDir::Files))
-            QFile::copy(debianModel + QStringLiteral("/en-us/") + name,
-                        model + QStringLiteral("/acoustic/") + name);
-        QFile dictionary(debianModel + "/cmudict-en-us.dict");
-        EXPECT_TRUE(dictionary.open(QIODevice::ReadOnly));
-        QByteArray kept;
-        while (!dictionary.atEnd()) {
-            const QByteArray line = dictionary.readLine();
-            const QString word
-                    = QString::fromUtf8(line.left(line.indexOf(' '))).section(QLatin1Char('('), 0, 0);
-            if (!leaveOut.contains(word))
-                kept += line;
-        }
-        EXPECT_TRUE(writeFile(model + "/words.dict", kept));
-        QProcess tar;
-        const QString archive = path("model.tar.gz");
-        tar.start("tar", {"-czf", archive, "-C", path("pack"), "model"});
-        EXPECT_TRUE(tar.waitForFinished(120000) && tar.exitCode() == 0);
-        return tandrel::testing::readFile(archive);
+        return tandrel::testing::repackedEnglishModel(path("work"), leaveOut);
     }
 };
 
@@ -134,14 +68,18 @@ TEST(TandrelctlModels, InstallsFromFilesAndUrlsAndLeavesNothingBehindWhenAnInsta
     Fixture f;
     const QByteArray archive = f.repackedEnglishModel();
     ASSERT_FALSE(archive.isEmpty());
-    f.server.serve("/model.tar.gz", archive);
+    using tandrel::testing::HttpResponse;
+    f.server.respond("/model.tar.gz", HttpResponse::ok(archive));
+    // The catalogue's Spanish model, and its German one with the wrong bytes.
+    f.server.respond("/mirror/Spanish/cmusphinx-es-5.2.tar.gz", HttpResponse::ok(archive));
+    f.server.respond("/mirror/German/cmusphinx-de-voxforge-5.2.tar.gz", HttpResponse::ok(archive));
     ASSERT_TRUE(writeFile(f.path("notes.txt"), "no model here"));
     QProcess tar;
     tar.start("tar", {"-czf", f.path("notes.tar.gz"), "-C", f.path(QString()), "notes.txt"});
     ASSERT_TRUE(tar.waitForFinished() && tar.exitCode() == 0);
     ASSERT_TRUE(writeFile(f.path("broken.tar.gz"), "not gzip at all"));
     const QString url = f.server.url("/model.tar.gz");
-    const QString local = f.path("model.tar.gz");
+    const QString local = f.path("work/model.tar.gz");
     const QString install = QStringLiteral("install"), models = QStringLiteral("models"),
                   locale = QStringLiteral("--locale"), sum = QStringLiteral("--sha256");
 
@@ -164,7 +102,11 @@ TEST(TandrelctlModels, InstallsFromFilesAndUrlsAndLeavesNothingBehindWhenAnInsta
              "enthält kein PocketSphinx-Modell"},
             {{models, install, f.path("broken.tar.gz"), locale, "fr-FR"}, 1, "ließ sich nicht entpacken"},
             {{models, install, local, locale, "de DE!"}, 1, "ist keine Sprache"},
-            {{models, install, local}, 2, "Aufruf: tandrelctl models"},
+            {{models, install, local, sum, sha256(archive)}, 2, "Aufruf: tandrelctl models"},
+            // By language, from the catalogue.
+            {{models, install, "es_MX"}, 0, "Sprachmodell es-ES installiert"},
+            {{models, install, "de-DE"}, 1, "unvollständig oder beschädigt"},
+            {{models, install, "xx-XX"}, 1, "gibt es kein Sprachmodell zum Laden"},
     };
     for (const auto &c : cases) {
         const CtlRun run = f.tandrelctl(c.args);
@@ -176,19 +118,22 @@ TEST(TandrelctlModels, InstallsFromFilesAndUrlsAndLeavesNothingBehindWhenAnInsta
     const CtlRun downloaded = f.tandrelctl({models, install, url, locale, "en-GB"});
     EXPECT_TRUE(downloaded.err.contains("Lade herunter: 100 %")) << qPrintable(downloaded.err);
 
-    // Only the two installed models are left: no download, no half-unpacked folder.
+    const CtlRun catalogued = f.tandrelctl({models, install, "es-ES"});
+    EXPECT_TRUE(catalogued.err.contains("Lade herunter: 100 %")) << qPrintable(catalogued.err);
+
+    // Only the installed models are left: no download, no half-unpacked folder.
     EXPECT_EQ(QDir(f.models()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList{"de-DE", "en-GB"}));
+              (QStringList{"de-DE", "en-GB", "es-ES"}));
 
     const CtlRun plain = f.tandrelctl({models});
     ASSERT_EQ(plain.exitCode, 0) << qPrintable(plain.err);
     const QStringList lines = plain.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 3) << qPrintable(plain.out);
+    ASSERT_EQ(lines.size(), 4) << qPrintable(plain.out);
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("de-DE\t") + f.models() + "/de-DE\t"))
             << qPrintable(lines[0]);
     EXPECT_TRUE(lines[1].startsWith("en-GB\t")) << qPrintable(lines[1]);
-    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("en-US\t") + debianModel + QLatin1Char('\t')))
-            << qPrintable(lines[2]);
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("en-US\t") + debianModel + QLatin1Char('\t')))
+            << qPrintable(lines[3]);
     EXPECT_TRUE(lines[0].endsWith(" MB")) << qPrintable(lines[0]);
 
     const CtlRun json = f.tandrelctl({"--json", models});
@@ -205,13 +150,13 @@ TEST(TandrelctlModels, InstallsFromFilesAndUrlsAndLeavesNothingBehindWhenAnInsta
     EXPECT_GT(bytes, 1'000'000);
 }
 
-TEST(TandrelctlModels, FollowUsesTheModelInstalledForTheUsersLocale)
+TEST(TandrelctlModels, FollowTakesTheModelOfTheScriptsLanguageOrTheForcedLocale)
 {
     Fixture f;
     // The installed "German" model is English without the word "welcome": a
     // transcript without it shows which model listened.
     const QByteArray archive = f.repackedEnglishModel({"welcome"});
-    f.server.serve("/de.tar.gz", archive);
+    f.server.respond("/de.tar.gz", tandrel::testing::HttpResponse::ok(archive));
     const CtlRun installed = f.tandrelctl({"models", "install", f.server.url("/de.tar.gz"), "--locale",
                                            "de-DE", "--sha256", sha256(archive)});
     ASSERT_EQ(installed.exitCode, 0) << qPrintable(installed.err);
@@ -223,13 +168,16 @@ TEST(TandrelctlModels, FollowUsesTheModelInstalledForTheUsersLocale)
     ASSERT_TRUE(tandrel::testing::speakToWav(script, f.path("reading.wav")));
     const QStringList follow{
             "--json", "follow", "--script", f.path("script.txt"), "--audio", f.path("reading.wav"), "--fast"};
+    // An English script takes the English model whatever the user's locale;
+    // --locale forces another.
     const struct
     {
         const char *locale;
+        QStringList forced;
         bool hearsWelcome;
-    } cases[] = {{"de_DE.UTF-8", false}, {"en_US.UTF-8", true}};
+    } cases[] = {{"de_DE.UTF-8", {}, true}, {"en_US.UTF-8", {"--locale", "de-DE"}, false}};
     for (const auto &c : cases) {
-        const CtlRun run = f.tandrelctl(follow, QString::fromLatin1(c.locale));
+        const CtlRun run = f.tandrelctl(follow + c.forced, QString::fromLatin1(c.locale));
         ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
         const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         ASSERT_FALSE(lines.isEmpty());
