@@ -1,12 +1,16 @@
 #pragma once
 
-#include "bench/espeak_reading.h"
+#include "tests/support/espeak_reading.h"
 #include "bench/follow_scripts.h"
 
 #include <QList>
 #include <QString>
 
 namespace tandrel::bench {
+
+using testing::EspeakReading;
+using testing::SpokenWord;
+using testing::speakWithEspeak;
 
 // A stretch of the spoken text and where it stands in the script (-1 for
 // words that are not the script's: chatter, an ad-lib, a repeated sentence).

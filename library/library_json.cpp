@@ -196,6 +196,20 @@ Result<QJsonObject> encodeSpeechInterval(const SpeechInterval &interval)
     return QJsonObject{{QStringLiteral("start"), *start}, {QStringLiteral("end"), *end}};
 }
 
+Result<QJsonObject> encodeWordTime(const WordTime &word)
+{
+    const Result<QJsonValue> start = encodeDouble(word.start, QStringLiteral("start"));
+    if (!start)
+        return Result<QJsonObject>::failure(start.error());
+    const Result<QJsonValue> end = encodeDouble(word.end, QStringLiteral("end"));
+    if (!end)
+        return Result<QJsonObject>::failure(end.error());
+    return QJsonObject{{QStringLiteral("start"), *start},
+                       {QStringLiteral("end"), *end},
+                       {QStringLiteral("index"), QJsonValue(word.index)},
+                       {QStringLiteral("text"), word.text}};
+}
+
 Result<QJsonObject> encodeTake(const Take &take)
 {
     QJsonObject object;
@@ -220,6 +234,18 @@ Result<QJsonObject> encodeTake(const Take &take)
         intervals.append(*encoded);
     }
     object.insert(QStringLiteral("speechIntervals"), intervals);
+    // Written only once the take is aligned: readers that do not know the
+    // key see the take as before.
+    if (take.words) {
+        QJsonArray words;
+        for (const WordTime &word : *take.words) {
+            const Result<QJsonObject> encoded = encodeWordTime(word);
+            if (!encoded)
+                return encoded;
+            words.append(*encoded);
+        }
+        object.insert(QStringLiteral("words"), words);
+    }
     return object;
 }
 
@@ -267,6 +293,22 @@ Result<SpeechInterval> decodeSpeechInterval(const QJsonValue &value)
     return interval;
 }
 
+Result<WordTime> decodeWordTime(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return Result<WordTime>::failure(QStringLiteral("Ein Wort ist kein Objekt."));
+    const QJsonObject object = value.toObject();
+    MemberReader read(object);
+    WordTime word;
+    word.start = read.number(QStringLiteral("start"));
+    word.end = read.number(QStringLiteral("end"));
+    word.index = qint64(read.number(QStringLiteral("index")));
+    word.text = read.string(QStringLiteral("text"));
+    if (!read.error.isEmpty())
+        return Result<WordTime>::failure(read.error);
+    return word;
+}
+
 Result<Take> decodeTake(const QJsonValue &value)
 {
     if (!value.isObject())
@@ -286,6 +328,16 @@ Result<Take> decodeTake(const QJsonValue &value)
                 read.fail(QStringLiteral("Sprechabschnitt %1: %2").arg(i + 1).arg(interval.error()));
             else
                 take.speechIntervals.append(*interval);
+        }
+    }
+    if (const std::optional<QJsonArray> words = read.optionalArray(QStringLiteral("words"))) {
+        take.words.emplace();
+        for (qsizetype i = 0; i < words->size() && read.error.isEmpty(); ++i) {
+            const Result<WordTime> word = decodeWordTime(words->at(i));
+            if (!word)
+                read.fail(QStringLiteral("Wort %1: %2").arg(i + 1).arg(word.error()));
+            else
+                take.words->append(*word);
         }
     }
     if (!read.error.isEmpty())

@@ -279,3 +279,24 @@ TEST(LibraryJson, LoneSurrogatesSurviveALoadAndASave)
         EXPECT_EQ(*encodeLibrary(*read), *text) << c.written;
     }
 }
+
+TEST(LibraryJson, WordTimesAreWrittenOnlyWhenKnownAndReadBack)
+{
+    ReelProject reel = sampleReel();
+    const Result<QByteArray> without = encodeLibrary({reel});
+    ASSERT_TRUE(without.ok());
+    EXPECT_FALSE(without->contains("\"words\"")) << "takes without word times stay as they were";
+    ASSERT_FALSE(decodeLibrary(*without)->first().takes.first().words.has_value());
+
+    for (const QList<WordTime> &words : {QList<WordTime>{},
+                                         QList<WordTime>{{0.25, 0.5, 0, QStringLiteral("Zeile")},
+                                                         {0.75, 1.0 / 3 + 1, 3, QStringLiteral("Ende.")}}}) {
+        reel.takes[0].words = words;
+        const Result<QByteArray> text = encodeLibrary({reel});
+        ASSERT_TRUE(text.ok());
+        EXPECT_TRUE(text->contains("\"words\""));
+        const Result<QList<ReelProject>> read = decodeLibrary(*text);
+        ASSERT_TRUE(read.ok()) << qPrintable(read.error());
+        EXPECT_EQ(read->first().takes.first().words, std::optional(words));
+    }
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/word_time.h"
 #include "media/speech_interval.h"
 
 #include <QDateTime>
@@ -20,6 +21,10 @@ struct Take
     std::optional<QString> audioFileName;
     double duration = 0;
     QList<SpeechInterval> speechIntervals;
+    // The script's words said in the take, in script order; none until the
+    // take has been aligned to its script (an empty list: aligned, and no
+    // script word was heard).
+    std::optional<QList<WordTime>> words;
     bool operator==(const Take &) const = default;
 };
 

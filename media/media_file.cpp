@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QUrl>
+#include <cmath>
+#include <functional>
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
@@ -62,16 +64,21 @@ Result<double> mediaDuration(const QString &path)
     return double(duration) / GST_SECOND;
 }
 
-Result<QList<SpeechInterval>> speechInAudioFile(const QString &path)
+namespace {
+
+// Decodes the audio of `path` to raw buffers of `caps` and hands each on in
+// order; fails with the decoder's reason when the file does not play to its end.
+Status forEachAudioBuffer(const QString &path, const char *caps,
+                          const std::function<void(AudioBuffer)> &onBuffer)
 {
-    using R = Result<QList<SpeechInterval>>;
     gst_init_check(nullptr, nullptr, nullptr);
     GError *error = nullptr;
-    const QByteArray description = "filesrc name=source ! decodebin ! audioconvert ! "
-                                   "audio/x-raw,format=F32LE,layout=interleaved ! appsink name=sink sync=false";
+    const QByteArray description
+            = QByteArray("filesrc name=source ! decodebin ! audioconvert ! audioresample ! ") + caps
+            + " ! appsink name=sink sync=false";
     GstElement *raw = gst_parse_launch(description.constData(), &error);
     if (!raw)
-        return R::failure(unreadable(path, errorText(error)));
+        return Status::failure(unreadable(path, errorText(error)));
     if (error)
         g_error_free(error);
     const std::unique_ptr<GstElement, PipelineDeleter> pipeline(raw);
@@ -82,18 +89,18 @@ Result<QList<SpeechInterval>> speechInAudioFile(const QString &path)
     GstAppSink *sink = GST_APP_SINK(sinkElement);
     if (gst_element_set_state(raw, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         gst_object_unref(sinkElement);
-        return R::failure(unreadable(path, QStringLiteral("Datei lässt sich nicht öffnen")));
+        return Status::failure(unreadable(path, QStringLiteral("Datei lässt sich nicht öffnen")));
     }
-
-    SpeechActivityTracker tracker;
-    double latest = 0, end = 0;
+    double end = 0;
     while (GstSample *sample = gst_app_sink_try_pull_sample(sink, probeTimeout)) {
         GstBuffer *buffer = gst_sample_get_buffer(sample);
-        const GstStructure *caps = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
+        const GstStructure *structure = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
         AudioBuffer audio;
-        audio.format.sampleFormat = SampleFormat::Float32;
-        gst_structure_get_int(caps, "rate", &audio.format.sampleRate);
-        gst_structure_get_int(caps, "channels", &audio.format.channels);
+        const char *format = gst_structure_get_string(structure, "format");
+        audio.format.sampleFormat
+                = format && qstrcmp(format, "S16LE") == 0 ? SampleFormat::Int16 : SampleFormat::Float32;
+        gst_structure_get_int(structure, "rate", &audio.format.sampleRate);
+        gst_structure_get_int(structure, "channels", &audio.format.channels);
         GstMapInfo map;
         if (audio.format.bytesPerFrame() > 0 && audio.format.sampleRate > 0
             && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
@@ -102,29 +109,65 @@ Result<QList<SpeechInterval>> speechInAudioFile(const QString &path)
             gst_buffer_unmap(buffer, &map);
             audio.time = GST_BUFFER_PTS_IS_VALID(buffer) ? double(GST_BUFFER_PTS(buffer)) / GST_SECOND : end;
             end = std::max(end, audio.time + double(audio.frames) / audio.format.sampleRate);
-            if (const std::optional<float> level = audioLevel(audio)) {
-                tracker.process(*level, audio.time);
-                latest = std::max(latest, audio.time);
-            }
+            onBuffer(std::move(audio));
         }
         gst_sample_unref(sample);
     }
     const bool reachedEnd = gst_app_sink_is_eos(sink);
     gst_object_unref(sinkElement);
-    if (!reachedEnd) {
-        GstBus *bus = gst_element_get_bus(raw);
-        GstMessage *message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-        QString why = QStringLiteral("Datei ist beschädigt");
-        if (message) {
-            GError *busError = nullptr;
-            gst_message_parse_error(message, &busError, nullptr);
-            why = errorText(busError);
-            gst_message_unref(message);
-        }
-        gst_object_unref(bus);
-        return R::failure(unreadable(path, why));
+    if (reachedEnd)
+        return {};
+    GstBus *bus = gst_element_get_bus(raw);
+    GstMessage *message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    QString why = QStringLiteral("Datei ist beschädigt");
+    if (message) {
+        GError *busError = nullptr;
+        gst_message_parse_error(message, &busError, nullptr);
+        why = errorText(busError);
+        gst_message_unref(message);
     }
+    gst_object_unref(bus);
+    return Status::failure(unreadable(path, why));
+}
+
+} // namespace
+
+Result<QList<SpeechInterval>> speechInAudioFile(const QString &path)
+{
+    SpeechActivityTracker tracker;
+    double latest = 0, end = 0;
+    const Status played = forEachAudioBuffer(
+            path, "audio/x-raw,format=F32LE,layout=interleaved", [&](const AudioBuffer &audio) {
+                end = std::max(end, audio.time + double(audio.frames) / audio.format.sampleRate);
+                if (const std::optional<float> level = audioLevel(audio)) {
+                    tracker.process(*level, audio.time);
+                    latest = std::max(latest, audio.time);
+                }
+            });
+    if (!played)
+        return Result<QList<SpeechInterval>>::failure(played.error());
     return tracker.finish(end, latest);
+}
+
+Result<WavAudio> monoAudioOfFile(const QString &path, int sampleRate)
+{
+    WavAudio audio;
+    audio.format = AudioFormat{sampleRate, 1, SampleFormat::Int16};
+    const QByteArray caps
+            = "audio/x-raw,format=S16LE,layout=interleaved,channels=1,rate=" + QByteArray::number(sampleRate);
+    const Status played = forEachAudioBuffer(path, caps.constData(), [&](const AudioBuffer &buffer) {
+        // Samples lie where their time says: a gap in the file stays silent.
+        const qint64 at = std::llround(buffer.time * sampleRate);
+        if (at > audio.frames) {
+            audio.data.append(QByteArray((at - audio.frames) * 2, 0));
+            audio.frames = at;
+        }
+        audio.data.append(buffer.data);
+        audio.frames += buffer.frames;
+    });
+    if (!played)
+        return Result<WavAudio>::failure(played.error());
+    return audio;
 }
 
 } // namespace tandrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/speech_interval.h"
+#include "media/wav_file.h"
 #include "platform/result.h"
 
 #include <QList>
@@ -18,5 +19,9 @@ Result<double> mediaDuration(const QString &path);
 // The speech in an audio file, measured buffer by buffer as the recorder
 // measures the microphone while a take runs.
 Result<QList<SpeechInterval>> speechInAudioFile(const QString &path);
+
+// The audio of a movie or audio file as mono 16-bit samples at `sampleRate`,
+// each decoded buffer at the place its time gives.
+Result<WavAudio> monoAudioOfFile(const QString &path, int sampleRate = 16000);
 
 } // namespace tandrel

@@ -1,6 +1,6 @@
 #include "speech/sphinx_recognizer.h"
 
-#include <QTemporaryDir>
+#include "speech/sphinx_decoder.h"
 
 #include <pocketsphinx.h>
 
@@ -13,115 +13,11 @@ namespace tandrel {
 
 namespace {
 
-struct DecoderDeleter
-{
-    void operator()(ps_decoder_t *ps) const { ps_free(ps); }
-};
-using Decoder = std::unique_ptr<ps_decoder_t, DecoderDeleter>;
-
-// The hypothesis as plain words: PocketSphinx marks fillers such as <sil> and
-// [NOISE], and a grammar search can leave "(NULL)" entries behind.
-QString cleanHypothesis(const char *hyp)
-{
-    if (!hyp)
-        return {};
-    QStringList words;
-    for (const QString &w : QString::fromUtf8(hyp).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        if (w == QLatin1String("(NULL)") || w.startsWith(QLatin1Char('<')) || w.startsWith(QLatin1Char('[')))
-            continue;
-        int paren = w.indexOf(QLatin1Char('('));
-        words.append(paren > 0 ? w.left(paren) : w);
-    }
-    return words.join(QLatin1Char(' '));
-}
-
-// Mixes white noise of `rms` (16-bit units) into the samples. The acoustic
-// models learnt from microphone recordings, whose noise floor covers every
-// frequency band; a signal without one (a noise-suppressing or gated
-// microphone, a virtual source, synthetic speech) has spectral bands near
-// zero, whose logarithms the model has never seen, and is heard far worse.
-// At -50 dBFS the floor is 30 dB below a speaker at a normal level.
-void addNoiseFloor(int16 *samples, size_t count, double rms, quint32 &state)
-{
-    if (rms <= 0)
-        return;
-    // The sum of four uniform values is close enough to Gaussian, with a
-    // variance of 4/12: scaled by sqrt(3) it has unit variance.
-    const double scale = rms * std::sqrt(3.0);
-    for (size_t i = 0; i < count; ++i) {
-        double u = 0;
-        for (int k = 0; k < 4; ++k) {
-            state = state * 1664525u + 1013904223u;
-            u += double(state >> 8) / double(1u << 24) - 0.5;
-        }
-        samples[i] = int16(std::clamp(samples[i] + u * scale, -32768.0, 32767.0));
-    }
-}
-
 double threadSeconds()
 {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
-Decoder loadDecoder(const SphinxOptions &options, QString *error)
-{
-    QTemporaryDir folder;
-    if (!folder.isValid()) {
-        *error = folder.errorString();
-        return nullptr;
-    }
-    Result<SpeechBiasFiles> files
-            = writeSpeechBias(options.model, options.script, options.bias, folder.path(),
-                                   options.background, options.language);
-    if (!files) {
-        *error = files.error();
-        return nullptr;
-    }
-    QList<QByteArray> arguments{"-hmm", options.model.acousticModel.toUtf8(), "-dict",
-                                files->dictionary.toUtf8(),
-                                // The library logs to stderr unless told otherwise.
-                                "-logfn", "/dev/null", "-samprate", "16000",
-                                // Digital silence (a muted or idle microphone gives exact zeros)
-                                // upsets the noise and voice detectors; a fixed seed keeps
-                                // decoding repeatable.
-                                "-dither", "yes", "-seed", "1"};
-    if (!files->languageModel.isEmpty())
-        arguments << "-lm" << files->languageModel.toUtf8();
-    else
-        arguments << "-jsgf" << files->grammar.toUtf8();
-    // Measured on espeak-ng readings (follow_bench): with a model of the
-    // script alone, a heavier language weight and a lower word insertion
-    // penalty keep stray short words ("the", "are") out, which would
-    // otherwise carry the reading position ahead of the speaker; scoring
-    // eight Gaussians a frame instead of four hears German words through
-    // the English model better (word errors 14 % -> 12 %) for a third more
-    // decoding time.
-    if (options.bias == SpeechBiasMode::ScriptNgram || options.bias == SpeechBiasMode::ScriptNgramAlone) {
-        for (const auto &[name, value] :
-             {std::pair{"-lw", "10"}, std::pair{"-wip", "0.2"}, std::pair{"-topn", "8"}}) {
-            if (!options.decoderArguments.contains(QLatin1String(name)))
-                arguments << name << value;
-        }
-    }
-    for (const QString &a : options.decoderArguments)
-        arguments << a.toUtf8();
-    std::vector<char *> argv;
-    for (QByteArray &a : arguments)
-        argv.push_back(a.data());
-    cmd_ln_t *config = cmd_ln_parse_r(nullptr, ps_args(), int(argv.size()), argv.data(), TRUE);
-    if (!config) {
-        *error = QStringLiteral("Ungültige Decoder-Optionen: %1")
-                         .arg(options.decoderArguments.join(QLatin1Char(' ')));
-        return nullptr;
-    }
-    Decoder ps(ps_init(config));
-    cmd_ln_free_r(config);
-    if (!ps)
-        *error = QStringLiteral("Das Sprachmodell in %1 konnte nicht geladen werden.")
-                         .arg(options.model.acousticModel);
-    return ps;
 }
 
 } // namespace
@@ -196,7 +92,7 @@ void SphinxRecognizer::decode()
     QString error;
     if (m_options.model.installing)
         waitForInstall(&error);
-    Decoder ps = isCancelled() || !error.isEmpty() ? nullptr : loadDecoder(m_options, &error);
+    Decoder ps = isCancelled() || !error.isEmpty() ? nullptr : loadSphinxDecoder(m_options, &error);
     m_loading = false;
     report([&] {
         if (m_callbacks.loaded)

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-namespace tandrel::bench {
+namespace tandrel::testing {
 
 // One word as espeak-ng spoke it: where it stands in the spoken text and when
 // it starts and ends in the audio.
@@ -30,4 +30,4 @@ struct EspeakReading
 Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute = 160,
                                       const QString &voice = QStringLiteral("en-us"));
 
-} // namespace tandrel::bench
+} // namespace tandrel::testing

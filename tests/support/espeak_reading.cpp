@@ -1,10 +1,10 @@
-#include "bench/espeak_reading.h"
+#include "tests/support/espeak_reading.h"
 
 #include <espeak-ng/speak_lib.h>
 
 #include <mutex>
 
-namespace tandrel::bench {
+namespace tandrel::testing {
 
 namespace {
 
@@ -37,7 +37,8 @@ Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute, c
     if (rate <= 0)
         return Result<EspeakReading>::failure(QStringLiteral("espeak-ng ließ sich nicht starten."));
     if (espeak_SetVoiceByName(voice.toUtf8().constData()) != EE_OK)
-        return Result<EspeakReading>::failure(QStringLiteral("espeak-ng kennt die Stimme %1 nicht.").arg(voice));
+        return Result<EspeakReading>::failure(
+                QStringLiteral("espeak-ng kennt die Stimme %1 nicht.").arg(voice));
     espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
     espeak_SetSynthCallback(onSynth);
 
@@ -62,4 +63,4 @@ Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute, c
     return reading;
 }
 
-} // namespace tandrel::bench
+} // namespace tandrel::testing
