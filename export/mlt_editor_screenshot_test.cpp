@@ -65,10 +65,15 @@ std::optional<QPoint> lowestMagenta(const QImage &image)
         for (int x = 0; x < rgb.width(); x += 2) {
             if (!isMagenta(rgb, x, y))
                 continue;
+            // Its middle, away from the edges, which trim or resize the clip.
+            int right = x;
+            while (right + 1 < rgb.width() && isMagenta(rgb, right + 1, y))
+                ++right;
+            const int middle = (x + right) / 2;
             int top = y;
-            while (top > 0 && isMagenta(rgb, x, top - 1))
+            while (top > 0 && isMagenta(rgb, middle, top - 1))
                 --top;
-            return QPoint(x + 2, (top + y) / 2);
+            return QPoint(middle, (top + y) / 2);
         }
     }
     return std::nullopt;
