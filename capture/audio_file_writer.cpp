@@ -1,5 +1,7 @@
 #include "capture/audio_file_writer.h"
 
+#include "media/movie_index.h"
+
 #include <cmath>
 
 namespace tandrel {
@@ -8,13 +10,14 @@ Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &
 {
     using R = Result<std::shared_ptr<AudioFileWriter>>;
     const QByteArray description
-            = QStringLiteral("appsrc name=src format=time max-bytes=0 max-buffers=%1 leaky-type=upstream"
-                             " ! audioconvert ! audioresample ! audio/x-raw,rate=%2,channels=1"
-                             " ! avenc_aac bitrate=%3"
-                             " ! mp4mux reserved-max-duration=%4 reserved-moov-update-period=%5"
-                             " reserved-bytes-per-sec=%6"
+            // The queue is bounded by isReadyForMoreMediaData, not by the
+            // appsrc: a full appsrc would drop the silence that ends a take.
+            = QStringLiteral("appsrc name=src format=time max-bytes=0 max-buffers=0"
+                             " ! audioconvert ! audioresample ! audio/x-raw,rate=%1,channels=1"
+                             " ! avenc_aac bitrate=%2"
+                             " ! mp4mux reserved-max-duration=%3 reserved-moov-update-period=%4"
+                             " reserved-bytes-per-sec=%5 movie-timescale=%1 trak-timescale=%1"
                              " ! filesink name=sink sync=false buffer-mode=unbuffered")
-                      .arg(MaxQueuedBuffers)
                       .arg(SampleRate)
                       .arg(BitRate)
                       .arg(reservedSeconds * GST_SECOND)
@@ -48,7 +51,8 @@ void AudioFileWriter::setFormat(const AudioFormat &format)
     m_format = format;
 }
 
-bool AudioFileWriter::pushSamples(const QByteArray &data, qint64 skipFrames, qint64 frames, double time)
+bool AudioFileWriter::pushSamples(const QByteArray &data, qint64 skipFrames, qint64 frames, double time,
+                                  bool pastQueueLimit)
 {
     const int bytesPerFrame = m_format.bytesPerFrame();
     auto *shared = new QByteArray(data);
@@ -59,10 +63,28 @@ bool AudioFileWriter::pushSamples(const QByteArray &data, qint64 skipFrames, qin
     GST_BUFFER_PTS(out) = GstClockTime(std::llround(time * GST_SECOND));
     GST_BUFFER_DURATION(out)
             = gst_util_uint64_scale_int(GstClockTime(frames), GST_SECOND, m_format.sampleRate);
-    if (!push(out))
+    if (!(pastQueueLimit ? pushPastQueueLimit(out) : push(out)))
         return false;
     m_nextTime = time + double(frames) / m_format.sampleRate;
     return true;
+}
+
+void AudioFileWriter::padTo(double time)
+{
+    const int bytesPerFrame = m_format.bytesPerFrame();
+    if (bytesPerFrame == 0 || m_format.sampleRate <= 0 || !std::isfinite(time))
+        return;
+    const qint64 silent = std::llround((time - m_nextTime) * m_format.sampleRate);
+    if (silent > 0)
+        pushSamples(QByteArray(silent * bytesPerFrame, '\0'), 0, silent, m_nextTime, true);
+}
+
+// On the finishing thread, after the last append: a file whose edit list
+// cannot be written plays its priming too, EncoderDelay samples late, but plays.
+void AudioFileWriter::onCompleted()
+{
+    // The encoder fills its last frame up; the file plays what was appended.
+    MovieIndex::skipLeadingAudio(path(), EncoderDelay, std::llround(m_nextTime * SampleRate));
 }
 
 bool AudioFileWriter::appendBuffer(const AudioBuffer &buffer, double time)

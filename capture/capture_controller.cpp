@@ -71,6 +71,7 @@ void CaptureController::createOutputStage()
     OutputStage::Handlers output;
     output.videoFrame = [this](const VideoFrame &frame) { m_recorder->recordVideoFrame(frame); };
     output.audioBuffer = [this](const AudioBuffer &buffer) { m_recorder->recordAudioBuffer(buffer); };
+    output.videoSourceChanged = [this] { m_recorder->forgetPicture(); };
     output.previewFrame = [this](const QImage &image) { emit previewFrame(image); };
     output.cameraAspect = [this](double aspect) {
         if (!m_usesScreenPreview)

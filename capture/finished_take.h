@@ -37,6 +37,9 @@ struct FinishedTake
     std::optional<QString> abortReason;
     std::optional<double> videoSeconds, audioSeconds;
     bool limitReached = false;
+    // The video file's frame grid: its frames, the repeats among them and
+    // the pictures dropped.
+    qint64 gridFrames = 0, repeatedFrames = 0, droppedFrames = 0;
     std::shared_ptr<QLockFile> lock; // released once the take is handed over
 
     struct Outcome

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct ProbedStream
     int sampleRate = 0, channels = 0;
     double bitRate = 0, duration = 0, startTime = 0;
     long frames = 0;
+    QString frameRate, averageFrameRate, timeBase; // "30/1", "30/1", "1/3000"
     bool found = false;
 };
 
@@ -50,7 +52,19 @@ inline ProbedStream probeStream(const QString &path, const QString &kind)
     s.duration = o.value(QStringLiteral("duration")).toString().toDouble();
     s.startTime = o.value(QStringLiteral("start_time")).toString().toDouble();
     s.frames = o.value(QStringLiteral("nb_frames")).toString().toLong();
+    s.frameRate = o.value(QStringLiteral("r_frame_rate")).toString();
+    s.averageFrameRate = o.value(QStringLiteral("avg_frame_rate")).toString();
+    s.timeBase = o.value(QStringLiteral("time_base")).toString();
     return s;
+}
+
+// The index of the first sample louder than `threshold` from `from` on, or -1.
+inline qint64 firstLoudSample(const std::vector<float> &samples, float threshold = 0.05f, qint64 from = 0)
+{
+    for (size_t i = size_t(std::max<qint64>(from, 0)); i < samples.size(); ++i)
+        if (std::abs(samples[i]) > threshold)
+            return qint64(i);
+    return -1;
 }
 
 // Seconds of media ffmpeg decodes from `path` without an error, or -1 when

@@ -218,7 +218,8 @@ void MediaWriter::finishWriting(std::function<void()> done)
         if (ended) {
             gst_element_set_state(m_pipeline, GST_STATE_NULL);
             Status expected = Status::Writing;
-            m_status.compare_exchange_strong(expected, Status::Completed);
+            if (m_status.compare_exchange_strong(expected, Status::Completed))
+                onCompleted();
         } else if (status() == Status::Writing) {
             // The file system holds the stream up: what the index covers so
             // far is what the file keeps. Stopping waits for the blocked

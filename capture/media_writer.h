@@ -83,6 +83,9 @@ protected:
     bool pushPastQueueLimit(GstBuffer *buffer);
     GstAppSrc *source() const { return m_source; }
     virtual void onStarted() { }
+    // On the finishing thread, once the file is complete and closed, before
+    // the finish is reported: last touches to the file.
+    virtual void onCompleted() { }
     // Waits until a running finish has ended. A subclass whose destructor
     // releases what the pipeline uses calls it first.
     void waitForFinish();

@@ -67,7 +67,11 @@ void OutputStage::handleCameraFrame(const VideoFrame &frame)
 void OutputStage::setScreenSelected(bool value)
 {
     m_screenSelected = value;
-    m_queue->post([this] { m_screenSize = {}; });
+    m_queue->post([this] {
+        m_screenSize = {};
+        if (m_handlers.videoSourceChanged)
+            m_handlers.videoSourceChanged();
+    });
 }
 
 // On the output queue. The size a screen stream reports at its start is the

@@ -36,6 +36,8 @@ public:
         // The screen frames' size differs from the last one (the first frame
         // after setScreenSelected always reports).
         std::function<void(double aspect)> screenAspect;
+        // On the output queue, before any frame of a new configuration.
+        std::function<void()> videoSourceChanged;
     };
 
     OutputStage(QObject *context, Handlers handlers);
@@ -57,7 +59,8 @@ public:
     // Any thread: whether screen frames feed the preview, because the views
     // show the screen or the session was last configured for one.
     void setScreenPreviewActive(bool value) { m_screenPreviewActive = value; }
-    // Also makes the next screen frame report its size.
+    // Also makes the next screen frame report its size; called for every
+    // configuration of the session.
     void setScreenSelected(bool value);
     // From now on frames and buffers are dropped on arrival.
     void beginShutdown() { m_shuttingDown = true; }

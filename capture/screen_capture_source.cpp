@@ -18,6 +18,8 @@ PipeWireRemote::~PipeWireRemote()
 
 namespace {
 
+constexpr int pipeWireKeepAliveMs = 100;
+
 GstElement *x11Source(const ScreenTarget &target)
 {
     GstElement *source = gst_element_factory_make("ximagesrc", nullptr);
@@ -84,6 +86,11 @@ GstElement *pipeWireSource(const PipeWireRemote &remote, std::function<void()> o
     // picture still being converted from one of them would lose its memory.
     g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy", TRUE,
                  nullptr);
+    // A compositor sends a picture only when the screen changes: a still
+    // screen would leave the preview and a take without pictures. The last
+    // one is sent again after this many milliseconds without a new one.
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "keepalive-time"))
+        g_object_set(source, "keepalive-time", pipeWireKeepAliveMs, nullptr);
     GstPad *pad = gst_element_get_static_pad(source, "src");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, watchPipeWireBuffer,
                       new PipeWireWatch{std::move(onResized)},

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QTimer>
 
@@ -23,6 +24,9 @@
 namespace tandrel {
 
 namespace {
+
+// One line per take with video: how its frames met the frame grid.
+Q_LOGGING_CATEGORY(takeLog, "tandrel.capture.take", QtInfoMsg)
 
 void removeFile(const std::optional<QString> &path)
 {
@@ -268,15 +272,16 @@ void TakeRecorder::stopOnSessionQueue(std::optional<QString> abortReason)
     const double duration
             = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_recordingStartClock).count();
     closeGateAfterLateSamples();
+    FinishedTake finished;
     // A sample that passed the gate just before it closed finishes first, so
-    // that the counts are final and no append races the end of the stream.
-    m_outputQueue.postAndWait([] {});
+    // that the counts are final and no append races the end of the stream;
+    // then both files are made to reach the stop.
+    m_outputQueue.postAndWait([this, &finished] { completeFiles(finished); });
     runOnMain(this, [this] {
         delete m_durationTimer;
         m_durationTimer = nullptr;
     });
 
-    FinishedTake finished;
     finished.duration = duration;
     finished.recordedAt = m_recordingStart;
     finished.videoPath = m_pendingVideoURL;
@@ -357,6 +362,30 @@ void TakeRecorder::closeGateAfterLateSamples()
     m_takingLateSamples.store(false, std::memory_order_release);
 }
 
+// Output queue, the gate closed: the picture goes on to the stop on the
+// frame grid (a still screen sends none while it does not change), and the
+// sound, if it ended earlier, is filled with silence to the picture's end,
+// so that both files are equally long. A take stopped at its limit ends there.
+void TakeRecorder::completeFiles(FinishedTake &finished)
+{
+    if (!m_sessionStartTime || !m_videoWriter)
+        return;
+    double end = m_lateSamplesBefore.load(std::memory_order_relaxed) - *m_sessionStartTime;
+    if (m_limitReached.load(std::memory_order_acquire))
+        end = std::min(end, m_timing.takeLimit);
+    if (m_videoWriter->frames() == 0 && !m_heldPicture.isNull())
+        appendPicture(m_heldPicture, 0);
+    qint64 frames = VideoFileWriter::gridFrame(end);
+    if (m_audioWriter)
+        frames = std::max(frames, VideoFileWriter::gridFrame(m_audioWriter->end()));
+    m_videoWriter->extendTo(frames);
+    if (m_audioWriter && m_videoWriter->frames() > 0)
+        m_audioWriter->padTo(double(m_videoWriter->frames()) / VideoFileWriter::FrameRate);
+    finished.gridFrames = m_videoWriter->frames();
+    finished.repeatedFrames = m_videoWriter->repeatedFrames();
+    finished.droppedFrames = m_videoWriter->droppedFrames();
+}
+
 // Main thread.
 void TakeRecorder::finishTake(FinishedTake take)
 {
@@ -376,6 +405,13 @@ void TakeRecorder::finishTake(FinishedTake take)
     m_sessionStartTime.reset();
 
     const FinishedTake::Outcome outcome = take.outcome(m_timing.takeLimit);
+    if (take.videoPath && outcome.keepVideo)
+        qCInfo(takeLog).noquote() << QStringLiteral("%1: %2 frames at %3 fps, %4 repeated, %5 dropped")
+                                             .arg(QFileInfo(*take.videoPath).fileName())
+                                             .arg(take.gridFrames)
+                                             .arg(VideoFileWriter::FrameRate)
+                                             .arg(take.repeatedFrames)
+                                             .arg(take.droppedFrames);
     if (!outcome.keepVideo)
         removeFile(take.videoPath);
     if (!outcome.keepAudio)
@@ -436,14 +472,38 @@ void TakeRecorder::recordVideoFrame(const VideoFrame &frame)
 {
     Q_ASSERT(m_outputQueue.isCurrent());
     const double t = frame.time();
-    if (!belongsToTake(t, m_videoPastStop))
+    const bool belongs = belongsToTake(t, m_videoPastStop);
+    const VideoFrame before = m_heldPicture;
+    // A picture from after the stop is kept for the next take only once this
+    // one is done: until its files are completed, the kept picture may be
+    // the one a still screen showed all through it.
+    if (!frame.isNull()
+        && (belongs || !m_takeOpen.load(std::memory_order_acquire)
+            || t < m_takeCaptureStart.load(std::memory_order_relaxed)))
+        m_heldPicture = frame;
+    if (!belongs)
         return;
     startWritingIfNeeded(t);
-    if (reachedLimit(t))
+    if (reachedLimit(t) || !m_videoWriter || frame.isNull())
         return;
-    // Late frames are dropped, not queued: the writer takes media in real time.
-    if (!m_videoWriter || !m_videoWriter->isReadyForMoreMediaData() || frame.isNull())
+    const double takeTime = t - *m_sessionStartTime;
+    // Late frames are dropped, not queued: the writer takes media in real
+    // time, and the grid repeats the last picture meanwhile.
+    if (!m_videoWriter->isReadyForMoreMediaData()) {
+        m_videoWriter->dropFrame(takeTime);
         return;
+    }
+    // The picture from before the take stands for its first frames, unless
+    // this one is the first.
+    if (m_videoWriter->frames() == 0 && !before.isNull() && VideoFileWriter::gridFrame(takeTime) > 0)
+        appendPicture(before, 0);
+    appendPicture(frame, takeTime);
+}
+
+// Output queue: renders `frame` as it is cropped and mirrored now and
+// appends it at `takeTime` seconds of the take.
+void TakeRecorder::appendPicture(const VideoFrame &frame, double takeTime)
+{
     if (!m_renderer) // made once, on the first frame ever recorded
         m_renderer = std::make_shared<PortraitRenderer>();
     const double cropOffset = m_cropOffsetCell.get();
@@ -454,8 +514,15 @@ void TakeRecorder::recordVideoFrame(const VideoFrame &frame)
             cropOffset, flip.horizontal, flip.vertical, m_videoWriter->pixelBufferPool());
     if (!rendered)
         return;
-    if (m_videoWriter->appendFrame(rendered, t - *m_sessionStartTime, bgraColorimetry()))
+    if (m_videoWriter->appendFrame(rendered, takeTime, bgraColorimetry()))
         m_videoFrameCount.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Output queue.
+void TakeRecorder::forgetPicture()
+{
+    Q_ASSERT(m_outputQueue.isCurrent());
+    m_heldPicture = {};
 }
 
 // Output queue, after the audio tap has had the buffer.

@@ -100,8 +100,13 @@ public:
     // files hold, and lastError tells the reason and how much that is.
     void abortRecording(const QString &reason);
 
-    // Output queue: a camera or screen frame, 32-bit BGRA.
+    // Output queue: a camera or screen frame, 32-bit BGRA. The newest one
+    // is kept: a still screen sends its picture only when it changes, so
+    // the picture from before the start is the take's first.
     void recordVideoFrame(const VideoFrame &frame);
+    // Output queue: the video source has changed; the picture kept from
+    // before a take is no longer what it shows.
+    void forgetPicture();
     // Output queue: a microphone buffer, after the audio tap has had it.
     void recordAudioBuffer(const AudioBuffer &buffer);
 
@@ -131,6 +136,8 @@ private:
     void finishWriters(FinishedTake finished);
     void finishTake(FinishedTake take);
     void closeGateAfterLateSamples();
+    void completeFiles(FinishedTake &finished);
+    void appendPicture(const VideoFrame &frame, double takeTime);
     bool belongsToTake(double time, std::atomic<bool> &pastStop);
     void startWritingIfNeeded(double time);
     bool reachedLimit(double time);
@@ -187,6 +194,8 @@ private:
     // output queue while the gate is open
     std::optional<double> m_sessionStartTime;
     std::shared_ptr<PortraitRenderer> m_renderer;
+    // output queue: the newest picture of the video source, in a take or not
+    VideoFrame m_heldPicture;
 
     // written by the main thread, read by the output queue
     LockedValue<double> m_cropOffsetCell{0.5};

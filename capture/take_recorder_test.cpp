@@ -270,17 +270,60 @@ TEST_F(TakeRecorderTest, TheFirstSampleOfEitherKindStartsBothFilesAtItsTime)
         const Take take = result.value();
         ASSERT_TRUE(take.videoFileName && take.audioFileName);
 
-        // A first frame after the start also stands for the time before it.
+        // A first frame after the start also stands for the time before it,
+        // and the last one for the time up to the stop.
         const ProbedStream v = probeStream(path(take.videoFileName), QStringLiteral("v"));
         EXPECT_NEAR(v.startTime, 0, 0.01);
-        EXPECT_NEAR(v.startTime + v.duration, c.videoAt + 1 / 30.0, 0.05);
-        // Sound that begins after the start is preceded by silence.
+        EXPECT_EQ(v.frames, 30);
+        EXPECT_EQ(v.averageFrameRate, QStringLiteral("30/1"));
+        // Sound that begins after the start is preceded by silence, and
+        // sound that ends before the picture is followed by it.
         const ProbedStream a = probeStream(path(take.audioFileName), QStringLiteral("a"));
-        EXPECT_NEAR(a.startTime + a.duration, 0.8, 0.06);
+        EXPECT_NEAR(a.startTime + a.duration, 1.0, 0.002);
         const std::vector<float> audio = decodeAudio(path(take.audioFileName));
         if (c.audioFrom > 0)
             EXPECT_LT(rms(audio, 0, c.audioFrom - 0.05), 0.01);
         EXPECT_GT(rms(audio, c.audioFrom + 0.05, 0.75), 0.15);
+        EXPECT_LT(rms(audio, 0.82, 1.0), 0.01);
+    }
+}
+
+// A still screen sends a picture only when it changes: the picture that came
+// before the take shows for all of it. A take that was asked for video and
+// got no picture at all keeps its sound and says so.
+TEST_F(TakeRecorderTest, APictureFromBeforeTheTakeFillsItAndATakeWithoutAnyPictureSaysSo)
+{
+    const struct
+    {
+        const char *name;
+        bool pictureBefore;
+    } cases[] = {{"no picture", false}, {"still picture", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        completions = 0;
+        error.clear();
+        if (c.pictureBefore)
+            feedVideo(42.0);
+        start(true, true);
+        feedAudio(100.0, 101.0, 0.3f);
+        stop(true, true);
+        ASSERT_TRUE(result.ok()) << result.error().toStdString();
+        const Take take = result.value();
+        ASSERT_TRUE(take.audioFileName);
+        EXPECT_EQ(take.videoFileName.has_value(), c.pictureBefore);
+        if (!c.pictureBefore) {
+            EXPECT_EQ(error, QStringLiteral("Keine Videobilder empfangen. Take enthält nur Audio."));
+            continue;
+        }
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        const QString video = path(take.videoFileName);
+        const ProbedStream v = probeStream(video, QStringLiteral("v"));
+        EXPECT_EQ(v.frames, 30);
+        EXPECT_EQ(v.frameRate, v.averageFrameRate);
+        for (const double at : {0.1, 0.95}) {
+            const QColor shown = meanColour(decodeFrame(video, at), QRect(100, 100, 880, 1700));
+            EXPECT_GT(shown.red(), shown.blue() + 80) << at;
+        }
     }
 }
 

@@ -89,6 +89,10 @@ TEST(TakeWriters, VideoIsPortraitH264HighAtTwelveMegabitsPerSecond)
     EXPECT_EQ(v.height, 1920);
     EXPECT_EQ(v.frames, 120);
     EXPECT_NEAR(v.duration, 4.0, 0.05);
+    // Constant frame rate, on a time base that holds a frame exactly.
+    EXPECT_EQ(v.frameRate, QStringLiteral("30/1"));
+    EXPECT_EQ(v.averageFrameRate, QStringLiteral("30/1"));
+    EXPECT_EQ(v.timeBase, QStringLiteral("1/3000"));
     EXPECT_NEAR(v.bitRate, 12e6, 2.4e6);
     // The encoder's own record of its settings, kept in the stream.
     EXPECT_TRUE(readFile(path).contains("bitrate=12000")) << "average bit rate of the stream";
@@ -121,6 +125,40 @@ TEST(TakeWriters, AudioIsMonoAacLowComplexityAt48kHzFromAnyInputFormat)
     }
 }
 
+// The encoder's priming is skipped by the file's edit list: the first sample
+// a player decodes is the first one appended, so sound that starts 0.5 s into
+// the take is heard there, to well within 5 ms. Silence added at the end
+// makes the file as long as asked.
+TEST(TakeWriters, TheAudioFilesSoundStartsAtItsTakeTimeToTheSample)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("onset.m4a"));
+    auto writer = AudioFileWriter::create(path);
+    ASSERT_TRUE(writer.ok() && (*writer)->startWriting());
+    const qint64 perBuffer = 1024;
+    for (qint64 first = 0; first < 48000; first += perBuffer) {
+        const double t = double(first) / 48000;
+        ASSERT_TRUE(waitUntil([&] { return (*writer)->isReadyForMoreMediaData(); }, 30000));
+        // Silent until 0.5 s (sample 24000), then a tone.
+        AudioBuffer b = sineBuffer(48000, 1, first, perBuffer, t, 0.3f);
+        auto *samples = reinterpret_cast<float *>(b.data.data());
+        for (qint64 i = 0; i < perBuffer && first + i < 24000; ++i)
+            samples[i] = 0;
+        ASSERT_TRUE((*writer)->appendBuffer(b, t));
+    }
+    (*writer)->padTo(1.5);
+    finishAndWait(*writer);
+
+    const std::vector<float> decoded = decodeAudio(path);
+    const qint64 onset = firstLoudSample(decoded);
+    EXPECT_NEAR(double(onset) / 48000, 0.5, 0.005) << onset;
+    // The edit list plays exactly the samples appended; ffmpeg's decoder
+    // still hands out the encoder's last frame whole.
+    EXPECT_NEAR(probeStream(path, QStringLiteral("a")).duration, 1.5, 0.0001);
+    EXPECT_GE(double(decoded.size()) / 48000, 1.5);
+    EXPECT_LT(firstLoudSample(decoded, 0.01f, 49200), 0) << "the padding is silent";
+}
+
 TEST(TakeWriters, AudioFromBeforeTheStartIsCutOff)
 {
     QTemporaryDir dir;
@@ -134,7 +172,10 @@ TEST(TakeWriters, AudioFromBeforeTheStartIsCutOff)
     EXPECT_NEAR(c.startTime + c.duration, 0.5, 0.06);
 }
 
-TEST(TakeWriters, AWriterThatCannotKeepUpDropsFramesInsteadOfQueueingThem)
+// Pictures offered while the encoder is busy are not rendered but dropped,
+// as the recorder does; their grid frames repeat the last picture, so the
+// movie keeps its frame rate and its length.
+TEST(TakeWriters, AWriterThatCannotKeepUpDropsPicturesAndRepeatsTheLastOne)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("busy.mov"));
@@ -146,17 +187,78 @@ TEST(TakeWriters, AWriterThatCannotKeepUpDropsFramesInsteadOfQueueingThem)
     int taken = 0, refused = 0;
     // Noise at full speed: far more than the encoder manages.
     for (int i = 0; i < 150; ++i) {
+        if (!(*writer)->isReadyForMoreMediaData()) {
+            (*writer)->dropFrame(i / 30.0);
+            ++refused;
+            continue;
+        }
         GstBuffer *frame = renderer.renderPortraitFrame(sources[i % 4]->frame(), 0.5, false, false,
                                                         (*writer)->pixelBufferPool());
-        if (frame && (*writer)->appendFrame(frame, i / 30.0, colorimetry))
-            ++taken;
-        else
-            ++refused;
+        ASSERT_TRUE(frame && (*writer)->appendFrame(frame, i / 30.0, colorimetry)) << i;
+        ++taken;
     }
     finishAndWait(*writer);
     EXPECT_GT(refused, 0);
     EXPECT_GT(taken, 0);
-    EXPECT_EQ(probeStream(path, QStringLiteral("v")).frames, taken);
+    EXPECT_EQ((*writer)->droppedFrames(), refused);
+    EXPECT_EQ((*writer)->repeatedFrames(), refused);
+    const ProbedStream v = probeStream(path, QStringLiteral("v"));
+    EXPECT_EQ(v.frames, 150);
+    EXPECT_EQ(v.averageFrameRate, QStringLiteral("30/1"));
+}
+
+// Each picture takes the grid frame nearest its time: a grid frame no picture
+// reached repeats the one before (the first picture also stands for the time
+// before it), a second picture for the same grid frame is dropped, and the
+// end of a take repeats the last picture up to the stop.
+TEST(TakeWriters, PicturesLieOnAThirtyFpsGridWithRepeatsAndDropsCounted)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("grid.mov"));
+    auto writer = VideoFileWriter::create(path);
+    ASSERT_TRUE(writer.ok() && (*writer)->startWriting());
+    const TestCameraFrame source; // red left half, blue right half
+    PortraitRenderer renderer;
+    const auto colorimetry = PortraitRenderer::outputColorimetry(source.frame().info);
+    const struct
+    {
+        double time;
+        bool red; // the left half, else the right
+        bool taken;
+    } pictures[] = {
+            {0.100, false, true}, // grid frame 3; 0 to 2 repeat it
+            {0.135, true, true}, // 4
+            {0.140, false, false}, // 4 again: dropped
+            {0.300, false, true}, // 9; 5 to 8 repeat the red one
+    };
+    for (const auto &p : pictures) {
+        ASSERT_TRUE(waitUntil([&] { return (*writer)->isReadyForMoreMediaData(); }, 30000));
+        GstBuffer *frame = renderer.renderPortraitFrame(source.frame(), p.red ? 0.0 : 1.0, false, false,
+                                                        (*writer)->pixelBufferPool());
+        EXPECT_EQ((*writer)->appendFrame(frame, p.time, colorimetry), p.taken) << p.time;
+    }
+    (*writer)->extendTo(12); // 10 and 11 repeat the last
+    EXPECT_EQ((*writer)->frames(), 12);
+    EXPECT_EQ((*writer)->repeatedFrames(), 3 + 4 + 2);
+    EXPECT_EQ((*writer)->droppedFrames(), 1);
+    finishAndWait(*writer);
+
+    const ProbedStream v = probeStream(path, QStringLiteral("v"));
+    EXPECT_EQ(v.frames, 12);
+    EXPECT_EQ(v.frameRate, v.averageFrameRate);
+    const auto isRed = [](const QColor &c) { return c.red() > c.blue() + 80; };
+    const auto isBlue = [](const QColor &c) { return c.blue() > c.red() + 80; };
+    const struct
+    {
+        int frame;
+        bool red;
+    } shown[] = {{0, false}, {3, false}, {4, true}, {8, true}, {9, false}, {11, false}};
+    for (const auto &f : shown) {
+        // ffmpeg starts at the first frame whose time is not before the seek.
+        const QColor c = meanColour(decodeFrame(path, std::max(0.0, (f.frame - 0.5) / 30.0)),
+                                    QRect(100, 100, 880, 1700));
+        EXPECT_TRUE(f.red ? isRed(c) : isBlue(c)) << "frame " << f.frame << ": " << c.name().toStdString();
+    }
 }
 
 TEST(TakeWriters, FramesMustMoveForwardInTime)

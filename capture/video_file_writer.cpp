@@ -14,13 +14,15 @@ Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &
 {
     using R = Result<std::shared_ptr<VideoFileWriter>>;
     const QByteArray description
-            = QStringLiteral("appsrc name=src format=time max-bytes=0 max-buffers=%1 leaky-type=upstream"
+            // The queue is bounded by isReadyForMoreMediaData, not by the
+            // appsrc: a full appsrc would drop frames and leave the grid.
+            = QStringLiteral("appsrc name=src format=time max-bytes=0 max-buffers=0"
                              " ! x264enc bitrate=%2 speed-preset=%3 option-string=\"%6\" key-int-max=60"
                              " ! video/x-h264,profile=high"
                              " ! qtmux reserved-max-duration=%4 reserved-moov-update-period=%5"
-                             " reserved-bytes-per-sec=%7"
+                             " reserved-bytes-per-sec=%7 movie-timescale=%1 trak-timescale=%1"
                              " ! filesink name=sink sync=false buffer-mode=unbuffered")
-                      .arg(MaxQueuedFrames + MaxLeadFrames + 1)
+                      .arg(Timescale)
                       .arg(BitRateKbps)
                       .arg(QLatin1String(preset))
                       .arg(reservedSeconds * GST_SECOND)
@@ -51,6 +53,8 @@ VideoFileWriter::VideoFileWriter(GstElement *pipeline, GstAppSrc *source, const 
 VideoFileWriter::~VideoFileWriter()
 {
     waitForFinish();
+    if (m_last)
+        gst_buffer_unref(m_last);
     gst_buffer_pool_set_active(m_pool, FALSE);
     gst_object_unref(m_pool);
 }
@@ -59,8 +63,7 @@ void VideoFileWriter::setCaps(const GstVideoColorimetry &colorimetry)
 {
     GstCaps *caps = PortraitRenderer::outputCaps();
     gchar *text = gst_video_colorimetry_to_string(&colorimetry);
-    // Frames come at the capture's own pace.
-    gst_caps_set_simple(caps, "framerate", GST_TYPE_FRACTION, 0, 1, nullptr);
+    gst_caps_set_simple(caps, "framerate", GST_TYPE_FRACTION, FrameRate, 1, nullptr);
     if (text)
         gst_caps_set_simple(caps, "colorimetry", G_TYPE_STRING, text, nullptr);
     g_free(text);
@@ -78,47 +81,73 @@ GstBufferPool *VideoFileWriter::pixelBufferPool() const
     return m_poolActive.load(std::memory_order_acquire) ? m_pool : nullptr;
 }
 
+qint64 VideoFileWriter::gridFrame(double time)
+{
+    return std::llround(time * FrameRate);
+}
+
+bool VideoFileWriter::pushFrame(GstBuffer *frame, bool pastQueueLimit)
+{
+    const GstClockTime pts = gst_util_uint64_scale_round(guint64(m_nextFrame), GST_SECOND, FrameRate);
+    const GstClockTime end = gst_util_uint64_scale_round(guint64(m_nextFrame + 1), GST_SECOND, FrameRate);
+    // Pool buffers come back with the previous frame's times.
+    frame = gst_buffer_make_writable(frame);
+    GST_BUFFER_PTS(frame) = pts;
+    GST_BUFFER_DTS(frame) = GST_CLOCK_TIME_NONE;
+    GST_BUFFER_DURATION(frame) = end - pts;
+    if (!(pastQueueLimit ? pushPastQueueLimit(frame) : push(frame)))
+        return false;
+    ++m_nextFrame;
+    return true;
+}
+
+void VideoFileWriter::repeatUntil(qint64 frame)
+{
+    while (m_last && m_nextFrame < frame) {
+        // A copy shares the picture's memory; only its times differ.
+        if (!pushFrame(gst_buffer_copy(m_last), true))
+            return;
+        ++m_repeated;
+    }
+}
+
 bool VideoFileWriter::appendFrame(GstBuffer *frame, double time, const GstVideoColorimetry &colorimetry)
 {
     if (!(time >= 0) || !std::isfinite(time) || !isReadyForMoreMediaData()) {
         gst_buffer_unref(frame);
         return false;
     }
-    const GstClockTime pts = GstClockTime(std::llround(time * GST_SECOND));
-    if (GST_CLOCK_TIME_IS_VALID(m_lastTime) && pts <= m_lastTime) {
+    const qint64 slot = gridFrame(time);
+    if (slot < m_nextFrame) {
+        ++m_dropped;
         gst_buffer_unref(frame);
         return false;
     }
-    const bool first = !GST_CLOCK_TIME_IS_VALID(m_lastTime);
-    if (first) {
+    if (!m_last) {
         setCaps(colorimetry);
-        // A movie's first frame plays from its start, whatever its time.
-        // Copies of the first frame fill the time before it, at about the
-        // frame rate: a single long lead frame would make the encoder delay
-        // its decoding times by as much, and the movie grow as long.
-        if (pts > 0) {
-            const GstClockTime spacing = std::max<GstClockTime>(GST_SECOND / 30, pts / MaxLeadFrames);
-            for (GstClockTime t = 0; t < pts; t += spacing) {
-                GstBuffer *lead = gst_buffer_copy(frame); // shares the pixels
-                GST_BUFFER_PTS(lead) = t;
-                GST_BUFFER_DTS(lead) = GST_CLOCK_TIME_NONE;
-                GST_BUFFER_DURATION(lead) = std::min(spacing, pts - t);
-                pushPastQueueLimit(lead);
-                m_lastTime = t;
-            }
-        }
+        // A movie starts with the take: the first picture also stands for
+        // the time before it.
+        m_last = gst_buffer_ref(frame);
     }
-    if (GST_CLOCK_TIME_IS_VALID(m_lastTime))
-        m_lastDuration = pts - m_lastTime;
-    // Pool buffers come back with the previous frame's times.
-    frame = gst_buffer_make_writable(frame);
-    GST_BUFFER_PTS(frame) = pts;
-    GST_BUFFER_DTS(frame) = GST_CLOCK_TIME_NONE;
-    GST_BUFFER_DURATION(frame) = m_lastDuration;
-    if (!(first ? pushPastQueueLimit(frame) : push(frame)))
-        return false;
-    m_lastTime = pts;
-    return true;
+    repeatUntil(slot);
+    GstBuffer *previous = m_last;
+    m_last = gst_buffer_ref(frame);
+    gst_buffer_unref(previous);
+    // The writer was ready for this picture; the repeats before it may have
+    // filled the queue since.
+    return pushFrame(frame, true);
+}
+
+void VideoFileWriter::dropFrame(double time)
+{
+    ++m_dropped;
+    if (time >= 0 && std::isfinite(time))
+        repeatUntil(gridFrame(time) + 1);
+}
+
+void VideoFileWriter::extendTo(qint64 frames)
+{
+    repeatUntil(frames);
 }
 
 } // namespace tandrel

@@ -7,10 +7,18 @@
 namespace tandrel {
 
 // The take's video file: 1080 × 1920 I420 frames encoded as H.264 High at an
-// average 12 Mb/s into a QuickTime movie. The movie's index is rewritten
-// into reserved header space every second, so that a file whose process
-// dies stays playable up to about a second before; a normally finished file
-// is an ordinary movie.
+// average 12 Mb/s into a QuickTime movie of constant frame rate. The movie's
+// index is rewritten into reserved header space every second, so that a
+// file whose process dies stays playable up to about a second before; a
+// normally finished file is an ordinary movie.
+//
+// Frames lie on a fixed grid of FrameRate a second from the start of the
+// take: frame n shows from n / FrameRate s on, and the track's time base
+// (FrameRate × 100 units a second) holds that duration exactly. A captured
+// picture takes the grid frame nearest its time; a grid frame no picture
+// reached repeats the last one (a late camera frame, a still screen that
+// sends nothing), a picture whose grid frame is taken already is dropped
+// (an early camera frame). Both are counted.
 class VideoFileWriter : public MediaWriter
 {
 public:
@@ -25,10 +33,12 @@ public:
     // holds few frames and a killed take loses little.
     static constexpr const char *SpeedPreset = "ultrafast";
     static constexpr const char *EncoderOptions = "cabac=1:8x8dct=1:deblock=0,0";
+    static constexpr int FrameRate = 30;
+    static constexpr int Timescale = FrameRate * 100;
     // Frames waiting for the encoder before the writer reports not ready.
+    // Repeats are queued past it: they share the pixels of their picture,
+    // and the grid has no gaps.
     static constexpr guint64 MaxQueuedFrames = 4;
-    // Most copies of the first frame that stand for the time before it.
-    static constexpr guint64 MaxLeadFrames = 60;
     // Frames the buffer pool may hand out at once: those queued, those the
     // encoder holds for its look-ahead and threads, and one being rendered.
     static constexpr guint PoolSize = 20;
@@ -56,14 +66,27 @@ public:
     // Pool of output frames for the renderer; active from the start of
     // writing on, none before.
     GstBufferPool *pixelBufferPool() const;
-    // Appends `frame` (owned) at `time` seconds from the start of the take.
-    // Frames not after the previous one are dropped (the encoder needs
-    // increasing times). The first frame's `colorimetry` is written into the
-    // stream for all; later ones cannot change it. When the first frame comes
-    // after the start (the take began with audio), it also stands for the
-    // time before it, so that the movie starts with the take. True when the
-    // writer took the frame.
+    // Appends `frame` (owned), captured `time` seconds after the start of
+    // the take, on the grid frame nearest that time; the grid frames before
+    // it that no picture reached repeat the previous picture, or this one
+    // when it is the first (so that the movie starts with the take). The
+    // first frame's `colorimetry` is written into the stream for all; later
+    // ones cannot change it. True when the writer took the frame; false when
+    // its grid frame is taken already (a drop) or the writer cannot take it.
     bool appendFrame(GstBuffer *frame, double time, const GstVideoColorimetry &colorimetry);
+    // A picture captured at `time` that was not rendered because the writer
+    // was busy: counted as dropped; the grid up to it repeats the last picture.
+    void dropFrame(double time);
+    // Repeats the last picture on every grid frame before `frames`, whatever
+    // the queue holds: the end of a take. Nothing before the first picture.
+    void extendTo(qint64 frames);
+
+    // Grid frames written so far, repeats among them, and pictures dropped.
+    qint64 frames() const { return m_nextFrame; }
+    qint64 repeatedFrames() const { return m_repeated; }
+    qint64 droppedFrames() const { return m_dropped; }
+    // The grid frame nearest `time` seconds.
+    static qint64 gridFrame(double time);
 
 protected:
     void onStarted() override;
@@ -72,10 +95,18 @@ private:
     VideoFileWriter(GstElement *pipeline, GstAppSrc *source, const QString &path);
     void setCaps(const GstVideoColorimetry &colorimetry);
 
+    // Pushes `frame` (owned) as grid frame m_nextFrame.
+    bool pushFrame(GstBuffer *frame, bool pastQueueLimit);
+    // Repeats the last picture on the grid frames before `frame`.
+    void repeatUntil(qint64 frame);
+
     GstBufferPool *m_pool = nullptr;
     std::atomic<bool> m_poolActive{false};
-    GstClockTime m_lastTime = GST_CLOCK_TIME_NONE;
-    GstClockTime m_lastDuration = GST_SECOND / 30;
+    // The thread that appends, one at a time
+    GstBuffer *m_last = nullptr; // the picture of the latest grid frame
+    qint64 m_nextFrame = 0;
+    qint64 m_repeated = 0;
+    qint64 m_dropped = 0;
 };
 
 } // namespace tandrel

@@ -18,7 +18,6 @@ namespace tandrel::cli {
 
 namespace {
 
-
 // Runs the event loop until `done` holds or `ms` pass.
 bool spinUntil(const std::function<bool()> &done, int ms)
 {
@@ -81,6 +80,11 @@ void waitForSources(CaptureController &controller, const std::optional<QString> 
     spinUntil([&] { return (!video || frames >= 2) && (!microphone || buffers >= 5); }, 10000);
     QObject::disconnect(counting);
     controller.setAudioTap({});
+}
+
+bool isVideoSource(const std::optional<QString> &id)
+{
+    return id && *id != screenRequestID;
 }
 
 } // namespace
@@ -177,6 +181,11 @@ int runRecord(CliContext &ctx)
     const Take take = outcome->value();
     if (const int failed = library.storeFailure())
         return failed;
+    // Video was asked for and no picture came: the take keeps its sound,
+    // but a script must not take it for what it asked.
+    if (take.audioFileName && !take.videoFileName && controller.lastError()
+        && isVideoSource(controller.selectedVideoSourceID()))
+        return ctx.fail(*controller.lastError());
     const Result<QByteArray> text = encodeTakeText(take);
     if (!text)
         return ctx.fail(text.error());

@@ -1,6 +1,6 @@
 #include "export/fcpxml_exporter.h"
 
-#include "library/file_names.h"
+#include "export/reel_timeline.h"
 
 #include <QDir>
 #include <QStringList>
@@ -14,12 +14,6 @@ namespace tandrel {
 namespace {
 
 const QString eventUid = QStringLiteral("A3C0E91B-7D14-4C2A-9F6E-2B8D14F0C5A1");
-
-// A library file may claim any durations, and every take is capped on its
-// own only: the timeline as a whole ends here, so that no offset or length
-// written in "100/3000s" units can leave 64 bits. Takes past the end are left
-// out; a clip reaching over it is cut.
-constexpr qint64 mostTimelineFrames = std::numeric_limits<qint64>::max() / 100;
 
 // A frame count in rational time: 1 frame is "100/3000s".
 QString duration(qint64 frames)
@@ -50,18 +44,6 @@ QString modificationDate(const QDateTime &moment)
                       .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-// The location of a take's file, or none when it is missing, too small or
-// its stored name would reach outside the takes folder.
-std::optional<QString> usableMedia(const QDir &takesFolder, const std::optional<QString> &fileName)
-{
-    if (!fileName || !isBareFileName(*fileName))
-        return std::nullopt;
-    const QString path = takesFolder.absoluteFilePath(*fileName);
-    if (!FCPXMLExporter::isUsableMedia(path))
-        return std::nullopt;
-    return path;
-}
-
 QString assetElement(const QString &id, const QString &fileName, const QString &path, const QString &frames,
                      bool video)
 {
@@ -83,11 +65,15 @@ struct ClipTiming
 QString videoClip(const QString &videoId, const std::optional<QString> &audioId, const QString &name,
                   const ClipTiming &t)
 {
+    // The sound is anchored to the picture, so its offset counts in the
+    // picture clip's own timeline, which begins at the clip's start: the
+    // sound's offset is that start, to play with the picture's first frame.
     QString connected;
     if (audioId) {
         connected = QStringLiteral("                    <asset-clip ref=\"") + *audioId
-                + QStringLiteral("\" lane=\"-1\" offset=\"0s\" name=\"Audio\" start=\"") + t.start
-                + QStringLiteral("\" duration=\"") + t.length + QStringLiteral("\" audioRole=\"dialogue\"/>");
+                + QStringLiteral("\" lane=\"-1\" offset=\"") + t.start
+                + QStringLiteral("\" name=\"Audio\" start=\"") + t.start + QStringLiteral("\" duration=\"")
+                + t.length + QStringLiteral("\" audioRole=\"dialogue\"/>");
     }
     return QStringLiteral("            <asset-clip ref=\"") + videoId + QStringLiteral("\" offset=\"")
             + t.offset + QStringLiteral("\" name=\"") + name + QStringLiteral("\" start=\"") + t.start
@@ -108,61 +94,30 @@ QString audioClip(const QString &audioId, const QString &name, const ClipTiming 
 ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel,
                                                     const FCPXMLDocumentContext &context)
 {
-    QList<Take> takes = reel.takes;
-    if (takes.isEmpty())
-        return ExportError::noTakes;
-    std::stable_sort(takes.begin(), takes.end(),
-                     [](const Take &a, const Take &b) { return a.recordedAt < b.recordedAt; });
+    const ExportResult<ReelTimeline> built = ReelTimeline::build(reel, context.takesFolder);
+    if (!built)
+        return *built.error();
+    const ReelTimeline &timeline = built.value();
 
-    const QDir takesFolder(context.takesFolder);
+    // Resource ids count the usable files from r2 on, in the timeline's order.
     QStringList resources{QStringLiteral("        <format id=\"r1\" name=\"FFVideoFormat1080p30\" "
                                          "frameDuration=\"100/3000s\" width=\"1080\" "
                                          "height=\"1920\" colorSpace=\"1-1-1 (Rec. 709)\"/>")};
-    QStringList clips;
-    int nextResource = 2;
-    qint64 timeline = 0;
-
-    for (const Take &take : std::as_const(takes)) {
-        if (timeline >= mostTimelineFrames)
-            break;
-        const qint64 frames = frameCount(take.duration);
-        const QString frameText = duration(frames);
-
-        std::optional<QString> videoId, audioId;
-        if (const auto path = usableMedia(takesFolder, take.videoFileName)) {
-            videoId = QStringLiteral("r%1").arg(nextResource++);
-            resources.append(assetElement(*videoId, *take.videoFileName, *path, frameText, true));
-        }
-        if (const auto path = usableMedia(takesFolder, take.audioFileName)) {
-            audioId = QStringLiteral("r%1").arg(nextResource++);
-            resources.append(assetElement(*audioId, *take.audioFileName, *path, frameText, false));
-        }
-        if (!videoId && !audioId)
-            continue; // a take without usable media takes no room on the timeline
-
-        const QString baseName
-                = QStringLiteral("Take ") + take.recordedAt.toLocalTime().toString(u"HH:mm:ss");
-        qint64 within = 0;
-        for (const SpeechSlice &slice : speechSlices(take.speechIntervals, take.duration)) {
-            const qint64 length
-                    = std::min(slice.endFrame - slice.startFrame, mostTimelineFrames - timeline - within);
-            if (length <= 0)
-                continue;
-            QString name = baseName;
-            if (!take.speechIntervals.isEmpty())
-                name += QStringLiteral(" · ")
-                        + (slice.speaking ? QStringLiteral("Sprache") : QStringLiteral("Pause"));
-            name = xmlEscaped(name);
-            const ClipTiming timing{position(timeline + within), position(slice.startFrame),
-                                    duration(length)};
-            clips.append(videoId ? videoClip(*videoId, audioId, name, timing)
-                                 : audioClip(*audioId, name, timing));
-            within += length;
-        }
-        timeline += within == 0 ? std::min(frames, mostTimelineFrames - timeline) : within;
+    const auto resourceId = [](qsizetype media) { return QStringLiteral("r%1").arg(media + 2); };
+    for (qsizetype i = 0; i < timeline.media.size(); ++i) {
+        const ReelTimeline::Media &m = timeline.media.at(i);
+        resources.append(assetElement(resourceId(i), m.fileName, m.path, duration(m.frames), m.video));
     }
-    if (clips.isEmpty())
-        return ExportError::noMedia;
+    QStringList clips;
+    for (const ReelTimeline::Clip &clip : timeline.clips) {
+        const ClipTiming timing{position(clip.offset), position(clip.startFrame), duration(clip.length)};
+        const QString name = xmlEscaped(clip.name);
+        const std::optional<QString> audioId
+                = clip.audio ? std::optional(resourceId(*clip.audio)) : std::nullopt;
+        clips.append(clip.video ? videoClip(resourceId(*clip.video), audioId, name, timing)
+                                : audioClip(*audioId, name, timing));
+    }
+    const qint64 length = timeline.frames;
 
     const QString library = context.finalCutLibrary ? QStringLiteral("<library location=\"")
                     + xmlEscaped(fileUrl(QDir(*context.finalCutLibrary).absolutePath() + QLatin1Char('/')))
@@ -178,7 +133,7 @@ ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel,
             + QStringLiteral("\" uid=\"") + reel.id.toString(QUuid::WithoutBraces).toUpper()
             + QStringLiteral("\" modDate=\"") + modificationDate(context.modificationDate)
             + QStringLiteral("\">\n                <sequence format=\"r1\" duration=\"")
-            + duration(std::max<qint64>(timeline, 1))
+            + duration(std::max<qint64>(length, 1))
             + QStringLiteral("\" tcStart=\"0s\" tcFormat=\"NDF\" audioLayout=\"stereo\" audioRate=\"48k\">\n"
                              "                    <spine>\n")
             + clips.join(QLatin1Char('\n'))

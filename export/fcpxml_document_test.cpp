@@ -150,7 +150,9 @@ TEST_F(FCPXMLDocument, TakesFollowEachOtherOnTheTimelineInRecordingOrder)
     }
     EXPECT_EQ(attribute(elements(document, "sequence").value(0), "duration"), "45000/3000s");
 
-    // Video clips on the spine, each with its connected audio clip right after it.
+    // Video clips on the spine, each with its connected audio clip right after
+    // it. The audio's offset counts in the video clip's own timeline, which
+    // begins at the clip's start: equal to that start, it plays with the picture.
     const struct
     {
         const char *ref, *offset, *name, *start, *duration;
@@ -158,11 +160,11 @@ TEST_F(FCPXMLDocument, TakesFollowEachOtherOnTheTimelineInRecordingOrder)
             {"r2", "0s", "Take 12:00:00 · Pause", "0s", "3000/3000s"},
             {"r3", "0s", "Audio", "0s", "3000/3000s"},
             {"r2", "3000/3000s", "Take 12:00:00 · Sprache", "3000/3000s", "12000/3000s"},
-            {"r3", "0s", "Audio", "3000/3000s", "12000/3000s"},
+            {"r3", "3000/3000s", "Audio", "3000/3000s", "12000/3000s"},
             {"r2", "15000/3000s", "Take 12:00:00 · Pause", "15000/3000s", "6000/3000s"},
-            {"r3", "0s", "Audio", "15000/3000s", "6000/3000s"},
+            {"r3", "15000/3000s", "Audio", "15000/3000s", "6000/3000s"},
             {"r2", "21000/3000s", "Take 12:00:00 · Sprache", "21000/3000s", "9000/3000s"},
-            {"r3", "0s", "Audio", "21000/3000s", "9000/3000s"},
+            {"r3", "21000/3000s", "Audio", "21000/3000s", "9000/3000s"},
             {"r4", "30000/3000s", "Take 12:05:00", "0s", "15000/3000s"},
             {"r5", "0s", "Audio", "0s", "15000/3000s"},
     };

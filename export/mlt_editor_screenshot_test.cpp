@@ -49,6 +49,76 @@ bool hasWindow(const QString &project, const QString &editor)
     return false;
 }
 
+bool isMagenta(const QImage &rgb, int x, int y)
+{
+    const QRgb p = rgb.pixel(x, y);
+    return qRed(p) > 220 && qGreen(p) < 40 && qBlue(p) > 220;
+}
+
+// The middle of the lowest magenta area of the screen: a clip of the first
+// take on the timeline, which both editors draw below their monitor with
+// the take's picture.
+std::optional<QPoint> lowestMagenta(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = rgb.height() - 1; y >= 0; y -= 2) {
+        for (int x = 0; x < rgb.width(); x += 2) {
+            if (!isMagenta(rgb, x, y))
+                continue;
+            // Its middle, away from the edges, which trim or resize the clip.
+            int right = x;
+            while (right + 1 < rgb.width() && isMagenta(rgb, right + 1, y))
+                ++right;
+            const int middle = (x + right) / 2;
+            int top = y;
+            while (top > 0 && isMagenta(rgb, middle, top - 1))
+                --top;
+            return QPoint(middle, (top + y) / 2);
+        }
+    }
+    return std::nullopt;
+}
+
+// Names of the visible windows of process `pid` other than the one whose
+// name holds `project`: dialogs and message boxes, as neither editor shows
+// another window of its own on a plain start.
+QStringList otherWindows(int pid, const QString &project)
+{
+    QStringList names;
+    const QString ids = runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid), ""},
+                                ToolErrors::apart, 20000)
+                                .text();
+    for (const QString &id : ids.split(u'\n', Qt::SkipEmptyParts)) {
+        const QString name
+                = runTool("xdotool", {"getwindowname", id}, ToolErrors::apart, 20000).text().trimmed();
+        const QString geometry
+                = runTool("xdotool", {"getwindowgeometry", id}, ToolErrors::apart, 20000).text();
+        // Qt's own helper windows are 1 × 1 or nameless; menus and tooltips
+        // are not open here.
+        if (name.isEmpty() || name.contains(project) || geometry.contains(QLatin1String("Geometry: 1x1")))
+            continue;
+        names.append(name + " (" + geometry.simplified() + ")");
+    }
+    return names;
+}
+
+// Lines of an editor's log that tell of a clip it does not take as it is.
+QStringList complaints(const QString &log)
+{
+    // Kdenlive's note on a clip it reads as time remapped, and both editors'
+    // words for a file they would rather convert.
+    static const QStringList markers{"reusing time remap", "variable frame rate", "transcode"};
+    QStringList found;
+    for (const QString &line : log.split(u'\n')) {
+        for (const QString &marker : markers)
+            if (line.contains(marker, Qt::CaseInsensitive)) {
+                found.append(line);
+                break;
+            }
+    }
+    return found;
+}
+
 class EditorScreenshot : public ::testing::TestWithParam<Editor>
 {
 };
@@ -117,12 +187,54 @@ TEST_P(EditorScreenshot, TheEditorOpensTheProjectWithTheTakesOnItsTimeline)
     const QString path = folder + QLatin1Char('/') + EditorChoice::formatName(editor) + "-project.png";
     EXPECT_TRUE(shot.save(path));
     std::cout << "[ screenshot ] " << path.toStdString() << '\n';
-
-    // Kdenlive ignores SIGTERM; once the editor is gone, dbus-run-session
-    // ends its bus and returns.
     QFile pid(pidFile);
     const int editorPid
             = pid.open(QIODevice::ReadOnly) ? QString::fromUtf8(pid.readAll()).trimmed().toInt() : 0;
+
+    // A clip of the first take selected, as a user clicks it: the editor
+    // shows its properties, and with them any doubt about its file. The
+    // screen is read once it has changed and then stood still.
+    QString selectedPath;
+    const std::optional<QPoint> clip = loaded ? lowestMagenta(shot) : std::nullopt;
+    EXPECT_TRUE(!loaded || clip) << "no clip of the first take on the screen";
+    if (clip) {
+        EXPECT_EQ(runTool("xdotool",
+                          {"mousemove", QString::number(clip->x()), QString::number(clip->y()), "click", "1"})
+                          .exitCode,
+                  0);
+        QImage previous = shot;
+        bool changed = false;
+        sinceGrab.invalidate();
+        EXPECT_TRUE(waitUntil(
+                [&] {
+                    if (sinceGrab.isValid() && sinceGrab.elapsed() < 1500)
+                        return false;
+                    sinceGrab.start();
+                    const QImage now = screen->grabWindow(0).toImage();
+                    const bool still = now == previous;
+                    changed = changed || !still;
+                    previous = now;
+                    return changed && still;
+                },
+                120000))
+                << "the screen did not settle after the click";
+        selectedPath = folder + QLatin1Char('/') + EditorChoice::formatName(editor) + "-clip-selected.png";
+        EXPECT_TRUE(previous.save(selectedPath));
+        std::cout << "[ screenshot ] " << selectedPath.toStdString() << '\n';
+        const QStringList dialogs = otherWindows(editorPid, projectName);
+        EXPECT_TRUE(dialogs.isEmpty())
+                << EditorChoice::name(editor).toStdString() << " shows " << dialogs.join("; ").toStdString();
+    }
+    QFile logFile(log);
+    const QString logText
+            = logFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(logFile.readAll()) : QString();
+    std::cout << "[ log ] " << EditorChoice::name(editor).toStdString() << ", first lines:\n"
+              << logText.section(u'\n', 0, 11).toStdString() << '\n';
+    const QStringList doubts = complaints(logText);
+    EXPECT_TRUE(doubts.isEmpty()) << "the log says:\n" << doubts.join('\n').toStdString();
+
+    // Kdenlive ignores SIGTERM; once the editor is gone, dbus-run-session
+    // ends its bus and returns.
     const auto stop = [&](int signal) {
         return editorPid > 0 && ::kill(editorPid, signal) == 0 && session.waitForFinished(30000);
     };

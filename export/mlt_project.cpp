@@ -16,20 +16,32 @@ const QString mltVersion = QStringLiteral("7.12.0");
 
 // Every take's clip on a track is a producer of its own, so that each clip
 // shows its own name in the editor; numbers count the producers of a document.
+// They are plain <producer> elements, as Kdenlive 22.12 writes a clip it
+// adds itself: it reads a <chain> as a clip with its time remapped.
 struct ClipProducers
 {
     std::optional<qint64> video, audio;
 };
 
-QString chainId(qint64 number)
+QString producerId(qint64 number)
 {
-    return QStringLiteral("chain%1").arg(number);
+    return QStringLiteral("producer%1").arg(number);
 }
 
-// Kdenlive's bin ids start at 2 in every project it makes itself.
+// Kdenlive numbers every item of its bin, clips and folders alike, from one
+// counter that starts at 2: the clips take 2, 3, … and the take folders the
+// numbers after the last clip, so no id names two items.
 QString kdenliveId(qint64 number)
 {
     return QString::number(number + 2);
+}
+
+qint64 producerCount(const ReelTimeline &timeline)
+{
+    qint64 count = 0;
+    for (const ReelTimeline::Clip &clip : timeline.clips)
+        count += qint64(clip.video.has_value()) + qint64(clip.audio.has_value());
+    return count;
 }
 
 QString lastFrame(qint64 frames)
@@ -45,15 +57,16 @@ QString resource(const QString &projectFolder, const QString &path)
     return relative.contains(QLatin1Char(':')) ? QDir::cleanPath(path) : relative;
 }
 
-// Bin folders of a Kdenlive project: one for each take, numbered from 1.
-QList<qint64> takeFolders(const ReelTimeline &timeline)
+// Bin folders of a Kdenlive project, one for each take: the Kdenlive id of
+// each clip's folder, numbered on from the clips' ids.
+QList<QString> takeFolders(const ReelTimeline &timeline)
 {
-    QList<qint64> folders;
-    qint64 folder = 0;
+    QList<QString> folders;
+    qint64 folder = producerCount(timeline) - 1;
     for (const ReelTimeline::Clip &clip : timeline.clips) {
         if (clip.startFrame == 0)
             ++folder; // every take's first slice starts at its first frame
-        folders.append(folder);
+        folders.append(kdenliveId(folder));
     }
     return folders;
 }
@@ -61,7 +74,7 @@ QList<qint64> takeFolders(const ReelTimeline &timeline)
 QList<ClipProducers> writeProducers(MltXmlWriter &w, const ReelTimeline &timeline,
                                     const QString &projectFolder, MltProject::Flavour flavour)
 {
-    const QList<qint64> folders = takeFolders(timeline);
+    const QList<QString> folders = takeFolders(timeline);
     QList<ClipProducers> producers;
     qint64 next = 0;
     for (qsizetype i = 0; i < timeline.clips.size(); ++i) {
@@ -73,8 +86,10 @@ QList<ClipProducers> writeProducers(MltXmlWriter &w, const ReelTimeline &timelin
                 continue;
             const ReelTimeline::Media &file = timeline.media.at(*media);
             *id = next++;
-            w.open(QStringLiteral("chain"),
-                   {{QStringLiteral("id"), chainId(**id)}, {QStringLiteral("out"), lastFrame(file.frames)}});
+            w.open(QStringLiteral("producer"),
+                   {{QStringLiteral("id"), producerId(**id)},
+                    {QStringLiteral("in"), QStringLiteral("0")},
+                    {QStringLiteral("out"), lastFrame(file.frames)}});
             w.property(QStringLiteral("length"), file.frames);
             w.property(QStringLiteral("eof"), QStringLiteral("pause"));
             w.property(QStringLiteral("resource"), resource(projectFolder, file.path));
@@ -85,12 +100,12 @@ QList<ClipProducers> writeProducers(MltXmlWriter &w, const ReelTimeline &timelin
             } else {
                 w.property(QStringLiteral("kdenlive:clipname"), clip.name);
                 w.property(QStringLiteral("kdenlive:id"), kdenliveId(**id));
-                w.property(QStringLiteral("kdenlive:folderid"), QString::number(folders.at(i)));
+                w.property(QStringLiteral("kdenlive:folderid"), folders.at(i));
                 // The slice is the clip's zone in Kdenlive's clip monitor.
                 w.property(QStringLiteral("kdenlive:zone_in"), clip.startFrame);
                 w.property(QStringLiteral("kdenlive:zone_out"), clip.startFrame + clip.length - 1);
             }
-            w.close(QStringLiteral("chain"));
+            w.close(QStringLiteral("producer"));
         }
         producers.append(ids);
     }
@@ -114,7 +129,7 @@ void writeTrack(MltXmlWriter &w, const QString &id, const MltXmlWriter::Attribut
             continue;
         }
         const MltXmlWriter::Attributes entry{
-                {QStringLiteral("producer"), chainId(*producer)},
+                {QStringLiteral("producer"), producerId(*producer)},
                 {QStringLiteral("in"), QString::number(clip.startFrame)},
                 {QStringLiteral("out"), QString::number(clip.startFrame + clip.length - 1)}};
         if (flavour == MltProject::Flavour::shotcut) {
@@ -223,11 +238,10 @@ void writeKdenliveTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
     w.property(QStringLiteral("kdenlive:docproperties.profile"), QStringLiteral("vertical_hd_30"));
     // Zoomed in far enough on a reel of seconds for the clips' names to show.
     w.property(QStringLiteral("kdenlive:docproperties.zoom"), 4);
-    const QList<qint64> folders = takeFolders(timeline);
+    const QList<QString> folders = takeFolders(timeline);
     for (qsizetype i = 0; i < timeline.clips.size(); ++i) {
         if (i == 0 || folders.at(i) != folders.at(i - 1))
-            w.property(QStringLiteral("kdenlive:folder.-1.%1").arg(folders.at(i)),
-                       timeline.clips.at(i).takeName);
+            w.property(QStringLiteral("kdenlive:folder.-1.") + folders.at(i), timeline.clips.at(i).takeName);
     }
     w.property(QStringLiteral("xml_retain"), 1);
     for (qsizetype i = 0; i < timeline.clips.size(); ++i) {
@@ -236,7 +250,7 @@ void writeKdenliveTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
              {std::pair{clip.video, producers.at(i).video}, std::pair{clip.audio, producers.at(i).audio}}) {
             if (id)
                 w.empty(QStringLiteral("entry"),
-                        {{QStringLiteral("producer"), chainId(*id)},
+                        {{QStringLiteral("producer"), producerId(*id)},
                          {QStringLiteral("in"), QStringLiteral("0")},
                          {QStringLiteral("out"), lastFrame(timeline.media.at(*media).frames)}});
         }

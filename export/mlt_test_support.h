@@ -244,10 +244,13 @@ struct FinalCutTimeline
             } else if (r.name() == QLatin1String("sequence")) {
                 timeline.length = frames(attr("duration"));
             } else if (r.name() == QLatin1String("asset-clip")) {
+                // An anchored clip's offset counts in its parent's own
+                // timeline, which begins at the parent's start.
                 const bool connected = attr("lane") == QLatin1String("-1");
-                TrackClip clip{connected ? parent->offset : frames(attr("offset")), frames(attr("start")),
-                               frames(attr("duration")), files.value(attr("ref")),
-                               connected ? parent->name : attr("name")};
+                const qint64 offset = connected ? parent->offset + frames(attr("offset")) - parent->start
+                                                : frames(attr("offset"));
+                TrackClip clip{offset, frames(attr("start")), frames(attr("duration")),
+                               files.value(attr("ref")), connected ? parent->name : attr("name")};
                 const bool audio = connected || !attr("audioRole").isEmpty();
                 (audio ? timeline.audio : timeline.video).append(clip);
                 if (!connected)

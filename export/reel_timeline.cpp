@@ -3,26 +3,50 @@
 #include "export/fcpxml_exporter.h"
 #include "library/file_names.h"
 #include "library/speech_slicing.h"
+#include "media/movie_index.h"
 
 #include <QDir>
 #include <algorithm>
+#include <limits>
 
 namespace tandrel {
 
 namespace {
 
-// The index of a take's file in `media`, appended when usable; none when the
-// file is missing, too small or its stored name reaches outside the takes folder.
-std::optional<qsizetype> addMedia(QList<ReelTimeline::Media> &media, const QDir &takesFolder,
-                                  const std::optional<QString> &fileName, qint64 frames)
+// The path of a take's file when it is usable; none when the file is
+// missing, too small or its stored name reaches outside the takes folder.
+std::optional<QString> usableFile(const QDir &takesFolder, const std::optional<QString> &fileName)
 {
     if (!fileName || !isBareFileName(*fileName))
         return std::nullopt;
     const QString path = takesFolder.absoluteFilePath(*fileName);
     if (!FCPXMLExporter::isUsableMedia(path))
         return std::nullopt;
-    media.append({path, *fileName, frames});
-    return media.size() - 1;
+    return path;
+}
+
+// `units` of a track's time base on the timeline's frame grid, to the
+// nearest frame.
+qint64 gridFrames(qint64 units, quint32 timescale)
+{
+    return qint64((units * timelineFrameRate + timescale / 2) / timescale);
+}
+
+// How many frames of the timeline the file at `path` plays, from its index:
+// a video's frames (one sample a frame at a constant rate), an audio
+// track's samples on the frame grid. None when the index cannot be read.
+std::optional<qint64> playedFrames(const QString &path, MovieTrack::Kind kind)
+{
+    const Result<MovieIndex> index = MovieIndex::read(path);
+    if (!index)
+        return std::nullopt;
+    const std::optional<MovieTrack> track = index->track(kind);
+    if (!track || track->timescale == 0 || track->presentedDuration <= 0)
+        return std::nullopt;
+    if (kind == MovieTrack::Kind::video && track->constantDuration
+        && track->sampleDuration * timelineFrameRate == track->timescale)
+        return track->presentedDuration / track->sampleDuration;
+    return gridFrames(track->presentedDuration, track->timescale);
 }
 
 } // namespace
@@ -38,16 +62,34 @@ ExportResult<ReelTimeline> ReelTimeline::build(const ReelProject &reel, const QS
     const QDir folder(takesFolder);
     ReelTimeline timeline;
     for (const Take &take : std::as_const(takes)) {
-        const qint64 frames = frameCount(take.duration);
-        const auto video = addMedia(timeline.media, folder, take.videoFileName, frames);
-        const auto audio = addMedia(timeline.media, folder, take.audioFileName, frames);
-        if (!video && !audio)
+        if (timeline.frames >= mostFrames)
+            break;
+        const auto videoPath = usableFile(folder, take.videoFileName);
+        const auto audioPath = usableFile(folder, take.audioFileName);
+        if (!videoPath && !audioPath)
             continue; // a take without usable media takes no room on the timeline
+
+        // The files say how long the take is; the stored duration stands in
+        // for a file whose index cannot be read.
+        const qint64 stored = frameCount(take.duration);
+        const auto videoFrames = videoPath ? playedFrames(*videoPath, MovieTrack::Kind::video) : std::nullopt;
+        const auto audioFrames = audioPath ? playedFrames(*audioPath, MovieTrack::Kind::audio) : std::nullopt;
+        const qint64 frames = videoPath ? videoFrames.value_or(stored) : audioFrames.value_or(stored);
+        std::optional<qsizetype> video, audio;
+        if (videoPath) {
+            timeline.media.append({*videoPath, *take.videoFileName, videoFrames.value_or(stored), true});
+            video = timeline.media.size() - 1;
+        }
+        if (audioPath) {
+            timeline.media.append({*audioPath, *take.audioFileName, audioFrames.value_or(stored), false});
+            audio = timeline.media.size() - 1;
+        }
 
         const QString takeName
                 = QStringLiteral("Take ") + take.recordedAt.toLocalTime().toString(u"HH:mm:ss");
-        for (const SpeechSlice &slice : speechSlices(take.speechIntervals, take.duration)) {
-            const qint64 length = slice.endFrame - slice.startFrame;
+        const double seconds = double(frames) / timelineFrameRate;
+        for (const SpeechSlice &slice : speechSlices(take.speechIntervals, seconds)) {
+            const qint64 length = std::min(slice.endFrame - slice.startFrame, mostFrames - timeline.frames);
             if (length <= 0)
                 continue;
             QString name = takeName;

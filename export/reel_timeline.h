@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <limits>
 #include <optional>
 
 namespace tandrel {
@@ -13,14 +14,25 @@ namespace tandrel {
 // intervals, as every editor export lays them out: the takes oldest first, each
 // take's slices in order, takes without usable media left out. Clip names are
 // plain text; each document escapes them its own way.
+//
+// A take is as long as its files play, read from their index: the video's
+// frames, or without video the audio's samples on the frame grid, so that no
+// recorded frame is lost or invented. Only when a file's index cannot be
+// read does the take's stored duration stand in.
 struct ReelTimeline
 {
+    // The timeline ends here, so that no length or offset written in
+    // "100/3000s" units can leave 64 bits, whatever durations a library
+    // file claims. Takes past the end are left out; a clip reaching over it is cut.
+    static constexpr qint64 mostFrames = std::numeric_limits<qint64>::max() / 100;
+
     // One file of a take.
     struct Media
     {
         QString path; // absolute
         QString fileName; // the bare name stored with the take
-        qint64 frames = 0; // the take's frame count
+        qint64 frames = 0; // frames of the timeline the file plays
+        bool video = false; // the take's video file, else its audio file
         bool operator==(const Media &) const = default;
     };
 

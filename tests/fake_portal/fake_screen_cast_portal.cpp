@@ -2,7 +2,8 @@
 // calls with their Request objects and Response signals, one shared monitor
 // whose picture is a test pattern published into a private PipeWire daemon,
 // and a control interface (org.tandrel.FakePortal) through which tests make
-// the "dialog" refuse, end the stream and count the dialogs shown.
+// the "dialog" refuse, end the stream, count the dialogs shown, and choose
+// when the monitor sends pictures and which colour it shows.
 //
 // Without a session manager nothing links a consumer to the pattern, so this
 // process links every input port that appears to the pattern's output while
@@ -20,6 +21,7 @@
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QDeadlineTimer>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,6 +33,7 @@
 
 #include "pattern_stream.h"
 
+#include <array>
 #include <memory>
 
 #include <sys/socket.h>
@@ -217,6 +220,28 @@ public:
         if (m_producer)
             m_producer->setSize(size);
     }
+    // When pictures are sent, for this and every later stream: "every-cycle"
+    // (the default), "on-change" (as a compositor sends them) or "never".
+    bool setSending(const QString &sending)
+    {
+        static const QHash<QString, PatternStream::Sending> modes{
+                {QStringLiteral("every-cycle"), PatternStream::Sending::everyCycle},
+                {QStringLiteral("on-change"), PatternStream::Sending::onChange},
+                {QStringLiteral("never"), PatternStream::Sending::never}};
+        if (!modes.contains(sending))
+            return false;
+        m_sending = modes.value(sending);
+        if (m_producer)
+            m_producer->setSending(m_sending);
+        return true;
+    }
+    // The monitor shows another colour from now on.
+    void setColour(int red, int green, int blue)
+    {
+        m_colour = {red, green, blue};
+        if (m_producer)
+            m_producer->setColour(quint8(red), quint8(green), quint8(blue));
+    }
 
 private:
     // Publishes a green picture as a PipeWire video source.
@@ -226,6 +251,8 @@ private:
             m_producer = std::make_unique<PatternStream>(patternNode, m_size);
             if (!m_producer->isConnected())
                 return 0;
+            m_producer->setSending(m_sending);
+            m_producer->setColour(quint8(m_colour[0]), quint8(m_colour[1]), quint8(m_colour[2]));
         }
         const QDeadlineTimer deadline(20000);
         while (!deadline.hasExpired()) {
@@ -255,6 +282,8 @@ private:
 
     std::unique_ptr<PatternStream> m_producer;
     QSize m_size{1920, 1080};
+    PatternStream::Sending m_sending = PatternStream::Sending::everyCycle;
+    std::array<int, 3> m_colour{0x20, 0xc0, 0x40}; // green
     QTimer m_linker;
     QSet<QString> m_sessions;
     QString m_restoreToken;
@@ -274,6 +303,8 @@ public slots:
     void SetMode(const QString &mode) { m_portal.mode = mode; }
     void EndStream() { m_portal.endStream(); }
     void SetSize(int width, int height) { m_portal.setSize(QSize(width, height)); }
+    bool SetSending(const QString &sending) { return m_portal.setSending(sending); }
+    void SetColour(int red, int green, int blue) { m_portal.setColour(red, green, blue); }
     int Dialogs() { return m_portal.dialogs; }
     QString LastRestoreToken() { return m_portal.lastRestoreToken; }
 

@@ -70,6 +70,28 @@ void PatternStream::setSize(QSize size)
     pw_thread_loop_unlock(m_loop);
 }
 
+void PatternStream::setSending(Sending sending)
+{
+    if (!m_stream)
+        return;
+    pw_thread_loop_lock(m_loop);
+    m_sending = sending;
+    pw_thread_loop_unlock(m_loop);
+}
+
+void PatternStream::setColour(quint8 red, quint8 green, quint8 blue)
+{
+    if (!m_stream)
+        return;
+    pw_thread_loop_lock(m_loop);
+    m_colour[0] = blue;
+    m_colour[1] = green;
+    m_colour[2] = red;
+    ++m_generation;
+    m_changed = true;
+    pw_thread_loop_unlock(m_loop);
+}
+
 void PatternStream::offerFormat()
 {
     uint8_t buffer[1024];
@@ -95,6 +117,7 @@ void PatternStream::onParamChanged(void *self, uint32_t id, const spa_pod *param
         return;
     p->m_negotiated = QSize(int(info.size.width), int(info.size.height));
     ++p->m_generation;
+    p->m_changed = true;
     const int stride = p->m_negotiated.width() * 4;
     uint8_t buffer[1024];
     spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
@@ -107,10 +130,13 @@ void PatternStream::onParamChanged(void *self, uint32_t id, const spa_pod *param
 }
 
 // On the loop thread, once per cycle of the graph's driver. A buffer is
-// painted once for each format; PipeWire hands the same ones round.
+// painted once for each format and colour; PipeWire hands the same ones
+// round. A cycle without a buffer queued sends no picture.
 void PatternStream::onProcess(void *self)
 {
     auto *p = static_cast<PatternStream *>(self);
+    if (p->m_sending == Sending::never || (p->m_sending == Sending::onChange && !p->m_changed))
+        return;
     pw_buffer *b = pw_stream_dequeue_buffer(p->m_stream);
     if (!b)
         return;
@@ -119,15 +145,15 @@ void PatternStream::onProcess(void *self)
     const uint32_t size = uint32_t(stride * p->m_negotiated.height());
     if (d.data && size > 0 && size <= d.maxsize) {
         if (b->user_data != reinterpret_cast<void *>(p->m_generation)) {
-            static const uint8_t green[4] = {0x40, 0xc0, 0x20, 0xff}; // B, G, R, x
             auto *pixels = static_cast<uint8_t *>(d.data);
             for (uint32_t i = 0; i < size; i += 4)
-                std::memcpy(pixels + i, green, 4);
+                std::memcpy(pixels + i, p->m_colour, 4);
             b->user_data = reinterpret_cast<void *>(p->m_generation);
         }
         d.chunk->offset = 0;
         d.chunk->stride = stride;
         d.chunk->size = size;
+        p->m_changed = false;
     }
     pw_stream_queue_buffer(p->m_stream, b);
 }
