@@ -109,7 +109,8 @@ void addReelWithTake(LibraryStore &library)
 {
     const ReelProject reel
             = library.createReel(12, "Farben und Größen",
-                                 "Hallo und willkommen. Heute zeige ich, wie die Kamera der Stimme folgt.");
+                                 "Hallo und willkommen. Heute zeige ich, wie die Kamera der Stimme folgt.")
+                      .value();
     addTakeWithFiles(library, reel.id,
                      makeTake(std::nullopt, "a-audio.m4a", 12, {{0.5, 3.2}, {4.0, 7.5}, {8.1, 11.0}}));
 }

@@ -70,8 +70,7 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
 
     connect(m_emptyPage, &EmptyPage::createReelRequested, this, &MainWindow::createReel);
     connect(m_emptyPage, &EmptyPage::importRequested, this, &MainWindow::showImport);
-    connect(m_workspace, &RecordWorkspace::statusNoteRequested, this,
-            [this](const QString &note) { setStatusNote(note); });
+    connect(m_workspace, &RecordWorkspace::statusNoteRequested, this, &MainWindow::addNote);
 
     LibraryStore &library = m_context.library;
     // The reel model has already brought its rows in step (it connected first).
@@ -83,7 +82,10 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
         syncListSelection();
         showDetail();
     });
-    connect(&library, &LibraryStore::lastErrorChanged, this, &MainWindow::updateAlert);
+    connect(&library, &LibraryStore::lastErrorChanged, this, [this] {
+        if (const std::optional<QString> error = m_context.library.lastError())
+            addNote(*error);
+    });
 
     AppCommands &commands = m_context.commands;
     connect(&commands, &AppCommands::openMarkdownImport, this, &MainWindow::showImport);
@@ -101,11 +103,17 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     connect(&commands, &AppCommands::exportFinalCut, this,
             whenWorkspaceShown(&RecordWorkspace::exportToFinalCut));
 
-    connect(&m_context.capture, &CaptureController::lastErrorChanged, this, &MainWindow::updateAlert);
+    connect(&m_context.capture, &CaptureController::lastErrorChanged, this, [this] {
+        if (const std::optional<QString> error = m_context.capture.lastError())
+            addNote(*error);
+    });
     syncListSelection();
     showDetail();
     // An error met while the library loaded at start-up is shown at once.
-    QTimer::singleShot(0, this, &MainWindow::updateAlert);
+    QTimer::singleShot(0, this, [this] {
+        if (const std::optional<QString> error = m_context.library.lastError())
+            addNote(*error);
+    });
 }
 
 MainWindow::~MainWindow() = default;
@@ -190,7 +198,10 @@ void MainWindow::showDetail()
 
 void MainWindow::createReel()
 {
-    m_context.library.createReel(std::nullopt, QStringLiteral("Neues Reel"), QString());
+    const LibraryOutcome<ReelProject> created
+            = m_context.library.createReel(std::nullopt, QStringLiteral("Neues Reel"), QString());
+    if (!created)
+        addNote(created.error());
 }
 
 void MainWindow::showImport()
@@ -204,6 +215,8 @@ void MainWindow::showImport()
         m_importText = sheet->text();
         if (const auto count = sheet->importedCount())
             setImportCount(count);
+        if (const auto error = sheet->importError())
+            addNote(*error);
         sheet->deleteLater();
     });
     sheet->open();
@@ -216,17 +229,17 @@ void MainWindow::setImportCount(std::optional<int> count)
     m_importCount = count;
     emit importCountChanged();
     if (count) {
-        setStatusNote(*count == 1 ? QStringLiteral("1 Reel importiert.")
-                                  : QString::number(*count) + QStringLiteral(" Reels importiert."));
+        addNote(*count == 1 ? QStringLiteral("1 Reel importiert.")
+                            : QString::number(*count) + QStringLiteral(" Reels importiert."));
     }
 }
 
-void MainWindow::setStatusNote(std::optional<QString> note)
+void MainWindow::addNote(const QString &note)
 {
-    if (m_statusNote == note)
+    if (m_notes.contains(note))
         return;
-    m_statusNote = std::move(note);
-    emit statusNoteChanged();
+    m_notes.append(note);
+    emit notesChanged();
     updateAlert();
 }
 
@@ -244,7 +257,7 @@ void MainWindow::showContextMenu(const QPoint &pos)
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
     QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
     remove->setObjectName(QStringLiteral("destructive"));
-    connect(remove, &QAction::triggered, this, [this, reel] { m_context.library.deleteReel(*reel); });
+    connect(remove, &QAction::triggered, this, [this, reel] { deleteReel(*reel); });
     menu.exec(m_reelList->viewport()->mapToGlobal(pos));
 }
 
@@ -298,43 +311,34 @@ void MainWindow::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
-// The first pending message, in the order status note, library error,
-// capture error; empty when none holds a text.
+// The first waiting note, in the order the notes came.
 void MainWindow::updateAlert()
 {
-    if (m_clearing)
-        return;
-    QString message;
-    if (m_statusNote)
-        message = *m_statusNote;
-    else if (const auto error = m_context.library.lastError())
-        message = *error;
-    else if (const auto error = m_context.capture.lastError())
-        message = *error;
-
-    if (message.isNull()) {
+    if (m_notes.isEmpty()) {
         if (m_alert)
             m_alert->close();
         return;
     }
     if (m_alert) {
-        ui::setAlertMessage(m_alert, message);
+        ui::setAlertMessage(m_alert, m_notes.constFirst());
         return;
     }
-    m_alert = ui::openHinweisAlert(message, this);
-    connect(m_alert, &QMessageBox::finished, this, [this] {
-        m_alert.clear(); // a message arriving from now on gets a new alert
-        clearMessages();
-    });
+    m_alert = ui::openHinweisAlert(m_notes.constFirst(), this);
+    connect(m_alert, &QMessageBox::finished, this, &MainWindow::noteShown);
 }
 
-void MainWindow::clearMessages()
+void MainWindow::noteShown()
 {
-    m_clearing = true;
-    setStatusNote(std::nullopt);
-    m_context.library.setLastError(std::nullopt);
-    m_context.capture.setLastError(std::nullopt);
-    m_clearing = false;
+    m_alert.clear(); // the next note gets a new alert
+    if (!m_notes.isEmpty())
+        m_notes.removeFirst();
+    // Once everything is seen, the same error may come again and be shown.
+    if (m_notes.isEmpty()) {
+        m_context.library.setLastError(std::nullopt);
+        m_context.capture.setLastError(std::nullopt);
+    }
+    emit notesChanged();
+    updateAlert();
 }
 
 } // namespace tandrel

@@ -21,8 +21,9 @@ class ReelListModel;
 
 // The application's one main window: the reel list in a sidebar, the record
 // workspace of the selected reel (or the empty page) beside it, the import
-// sheet, and the single "Hinweis" alert through which status notes and the
-// stored error texts of the library and the capture controller reach the user.
+// sheet, and the single "Hinweis" alert through which the notes of the
+// windows' operations and the error texts of the library's loading and of the
+// capture controller reach the user, one after another, none lost.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -30,8 +31,10 @@ public:
     explicit MainWindow(AppContext context, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    std::optional<QString> statusNote() const { return m_statusNote; }
-    void setStatusNote(std::optional<QString> note);
+    // The notes waiting for the user, the one shown first; a text already
+    // waiting is not added again.
+    QStringList notes() const { return m_notes; }
+    void addNote(const QString &note);
 
     QString importText() const { return m_importText; }
     std::optional<int> importCount() const { return m_importCount; }
@@ -52,7 +55,7 @@ public:
     ImportSheet *importSheet() const { return m_importSheet; }
 
 signals:
-    void statusNoteChanged();
+    void notesChanged();
     void importCountChanged();
 
 protected:
@@ -66,9 +69,12 @@ private:
     void showDetail();
     void showContextMenu(const QPoint &pos);
     void showReelFolder(const ReelProject &reel);
+    void deleteReel(const ReelProject &reel);
+    // Asks before a reel with takes is deleted for good, where no trash takes it.
+    void confirmPermanentDelete(const ReelProject &reel);
     std::optional<ReelProject> reelAt(int row) const;
     void updateAlert();
-    void clearMessages();
+    void noteShown();
 
     AppContext m_context;
     ReelListModel *m_reelModel = nullptr;
@@ -78,12 +84,11 @@ private:
     RecordWorkspace *m_workspace = nullptr;
     QPointer<QMessageBox> m_alert;
     QPointer<ImportSheet> m_importSheet;
-    std::optional<QString> m_statusNote;
+    QStringList m_notes;
     QString m_importText;
     std::optional<int> m_importCount;
     bool m_syncingList = false;
     bool m_activated = false;
-    bool m_clearing = false;
     bool m_closeAfterRecording = false;
 };
 
