@@ -16,6 +16,9 @@
 #include "library/library_store.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -63,7 +66,13 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({300, 980});
-    setCentralWidget(splitter);
+    auto *central = new QWidget(this);
+    auto *rows = new QVBoxLayout(central);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    rows->addWidget(buildLibraryNotice());
+    rows->addWidget(splitter, 1);
+    setCentralWidget(central);
 
     fitMinimumSize();
     resize(1280, 820);
@@ -82,6 +91,9 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
         syncListSelection();
         showDetail();
     });
+    connect(&library, &LibraryStore::unreachableFolderChanged, this, &MainWindow::syncLibraryNotice);
+    connect(&library, &LibraryStore::rootPathChanged, this, &MainWindow::syncLibraryNotice);
+    syncLibraryNotice();
     connect(&library, &LibraryStore::lastErrorChanged, this, [this] {
         if (const std::optional<QString> error = m_context.library.lastError())
             addNote(*error);
@@ -162,6 +174,76 @@ QWidget *MainWindow::buildSidebar()
     column->addLayout(header);
     column->addWidget(m_reelList);
     return sidebar;
+}
+
+QWidget *MainWindow::buildLibraryNotice()
+{
+    m_libraryNotice = new QFrame(this);
+    m_libraryNotice->setObjectName(QStringLiteral("libraryNotice"));
+    m_libraryNotice->setAutoFillBackground(true);
+    QPalette palette = m_libraryNotice->palette();
+    palette.setColor(QPalette::Window, QColor(0xff, 0xf3, 0xcd));
+    palette.setColor(QPalette::WindowText, QColor(0x5c, 0x40, 0x00));
+    m_libraryNotice->setPalette(palette);
+    m_libraryNoticeText = ui::label(QString(), ui::TextRole::Body, false, true);
+    m_libraryNoticeText->setWordWrap(true);
+    m_libraryNoticeText->setPalette(palette);
+    auto *retry = new QPushButton(QStringLiteral("Erneut versuchen"), m_libraryNotice);
+    retry->setObjectName(QStringLiteral("retryLibraryFolder"));
+    auto *choose = new QPushButton(QStringLiteral("Anderen Ordner wählen…"), m_libraryNotice);
+    choose->setObjectName(QStringLiteral("chooseLibraryFolder"));
+    connect(retry, &QPushButton::clicked, this, &MainWindow::retryLibraryFolder);
+    connect(choose, &QPushButton::clicked, this, &MainWindow::chooseOtherLibraryFolder);
+    auto *row = new QHBoxLayout(m_libraryNotice);
+    row->setContentsMargins(12, 8, 12, 8);
+    row->addWidget(m_libraryNoticeText, 1);
+    row->addWidget(retry);
+    row->addWidget(choose);
+    m_libraryNotice->hide();
+    return m_libraryNotice;
+}
+
+void MainWindow::syncLibraryNotice()
+{
+    const LibraryStore &library = m_context.library;
+    const std::optional<QString> away = library.unreachableFolder();
+    if (!away) {
+        m_libraryNotice->hide();
+        return;
+    }
+    m_libraryNoticeText->setText(
+            QStringLiteral(
+                    "Der Bibliotheksordner %1 ist nicht erreichbar (er fehlt, ist nicht eingehängt oder "
+                    "ohne Berechtigung). Bis er wieder da ist, arbeitet Tandrel im Standardordner %2.")
+                    .arg(QDir::toNativeSeparators(*away), QDir::toNativeSeparators(library.rootPath())));
+    m_libraryNotice->show();
+}
+
+void MainWindow::retryLibraryFolder()
+{
+    const std::optional<QString> away = m_context.library.unreachableFolder();
+    if (!away)
+        return;
+    if (!LibraryStore::isReachable(*away)) {
+        addNote(QStringLiteral("Der Bibliotheksordner %1 ist noch immer nicht erreichbar.")
+                        .arg(QDir::toNativeSeparators(*away)));
+        return;
+    }
+    if (const Status changed = m_context.session.changeLibraryFolder(*away); !changed)
+        addNote(changed.error());
+}
+
+void MainWindow::chooseOtherLibraryFolder()
+{
+    QFileDialog panel(this, QStringLiteral("Anderen Ordner wählen…"));
+    panel.setObjectName(QStringLiteral("libraryFolderPanel"));
+    panel.setFileMode(QFileDialog::Directory);
+    panel.setOption(QFileDialog::ShowDirsOnly);
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
+        return;
+    if (const Status changed = m_context.session.changeLibraryFolder(panel.selectedFiles().constFirst());
+        !changed)
+        addNote(changed.error());
 }
 
 void MainWindow::syncListSelection()

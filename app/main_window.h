@@ -10,6 +10,7 @@
 #include <QUuid>
 #include <optional>
 
+class QLabel;
 class QListView;
 class QStackedWidget;
 
@@ -51,6 +52,10 @@ public:
     QListView *reelList() const { return m_reelList; }
     ReelListModel *reelModel() const { return m_reelModel; }
     QMessageBox *alert() const { return m_alert; }
+    // The bar above everything while the chosen library folder cannot be reached.
+    QWidget *libraryNotice() const { return m_libraryNotice; }
+    // Goes back to the chosen library folder, or says that it is still away.
+    void retryLibraryFolder();
     // The import sheet while it is open.
     ImportSheet *importSheet() const { return m_importSheet; }
 
@@ -64,6 +69,9 @@ protected:
 
 private:
     QWidget *buildSidebar();
+    QWidget *buildLibraryNotice();
+    void syncLibraryNotice();
+    void chooseOtherLibraryFolder();
     void fitMinimumSize();
     void syncListSelection();
     void showDetail();
@@ -80,6 +88,8 @@ private:
     ReelListModel *m_reelModel = nullptr;
     QListView *m_reelList = nullptr;
     QStackedWidget *m_detail = nullptr;
+    QWidget *m_libraryNotice = nullptr;
+    QLabel *m_libraryNoticeText = nullptr;
     EmptyPage *m_emptyPage = nullptr;
     RecordWorkspace *m_workspace = nullptr;
     QPointer<QMessageBox> m_alert;

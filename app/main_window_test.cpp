@@ -186,6 +186,46 @@ TEST(MainWindow, AlertShowsEveryMessageInTurnAndLosesNone)
     EXPECT_FALSE(app.app->capture().lastError());
 }
 
+TEST(MainWindow, AnUnreachableLibraryFolderIsNamedUntilItIsBack)
+{
+    TestHome home;
+    const QString stick = home.path() + "/Stick/Tandrel";
+    UserDefaults(home.settingsFile()).setValue(QStringLiteral("library.bookmark"), stick);
+
+    AppUnderTest app(home);
+    app.show();
+    MainWindow &window = app.window();
+    LibraryStore &library = app.library();
+    // The default folder stands in, and the window says so with both paths.
+    EXPECT_EQ(QDir(library.rootPath()), QDir(home.path() + "/Videos/Tandrel"));
+    ASSERT_TRUE(waitUntil([&] { return window.libraryNotice()->isVisible(); }));
+    const QString text = window.libraryNotice()->findChild<QLabel *>()->text();
+    EXPECT_TRUE(text.contains(stick)) << qPrintable(text);
+    EXPECT_TRUE(text.contains(library.rootPath())) << qPrintable(text);
+    saveScreenshot(&window, "library-unreachable.png");
+
+    // Still away: said, and nothing changes.
+    QTest::mouseClick(window.findChild<QPushButton *>("retryLibraryFolder"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->informativeText(),
+              QStringLiteral("Der Bibliotheksordner %1 ist noch immer nicht erreichbar.").arg(stick));
+    pressOk(window);
+    EXPECT_TRUE(window.libraryNotice()->isVisible());
+
+    // The drive is back with its library.
+    QDir().mkpath(stick);
+    {
+        UserDefaults scratch(home.path() + "/scratch.ini");
+        LibraryStore onStick(scratch, stick);
+        ASSERT_TRUE(onStick.createReel(7, "Vom Stick", QString()).ok());
+    }
+    QTest::mouseClick(window.findChild<QPushButton *>("retryLibraryFolder"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.libraryNotice()->isVisible(); }));
+    EXPECT_EQ(QDir(library.rootPath()), QDir(stick));
+    ASSERT_EQ(library.reels().size(), 1);
+    EXPECT_EQ(library.reels().constFirst().title, "Vom Stick");
+}
+
 TEST_F(MainWindowTest, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
 {
     MainWindow &window = app.window();

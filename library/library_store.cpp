@@ -75,12 +75,16 @@ LibraryStore::LibraryStore(UserDefaults &defaults, std::optional<QString> folder
     if (folder) {
         m_rootPath = absoluteFolder(*folder);
     } else {
-        // The remembered folder counts only while it still resolves to a folder.
+        // The remembered folder counts only while it can be reached; the
+        // default folder stands in, and the window says so.
         const std::optional<QString> remembered = m_defaults.read(settings::libraryBookmark);
-        if (remembered && QDir::isAbsolutePath(*remembered) && QFileInfo(*remembered).isDir())
+        if (remembered && QDir::isAbsolutePath(*remembered) && isReachable(*remembered)) {
             m_rootPath = absoluteFolder(*remembered);
-        else
+        } else {
             m_rootPath = defaultFolder();
+            if (remembered && QDir::isAbsolutePath(*remembered) && absoluteFolder(*remembered) != m_rootPath)
+                m_unreachableFolder = absoluteFolder(*remembered);
+        }
     }
     m_file = LibraryFile(m_rootPath);
     if (m_access == Access::readWrite)
@@ -97,6 +101,12 @@ QString LibraryStore::defaultFolder()
     if (movies.isEmpty())
         movies = QDir::homePath() + QStringLiteral("/Movies");
     return absoluteFolder(movies + QStringLiteral("/Tandrel"));
+}
+
+bool LibraryStore::isReachable(const QString &folder)
+{
+    const QFileInfo info(folder);
+    return info.isDir() && info.isReadable() && info.isWritable() && info.isExecutable();
 }
 
 void LibraryStore::setSelectedID(std::optional<QUuid> id)
@@ -558,6 +568,10 @@ Status LibraryStore::changeRoot(const QString &folder)
         return Status::failure(QStringLiteral("Kein Ordner für die Bibliothek angegeben."));
     const QString root = absoluteFolder(folder);
     m_defaults.write(settings::libraryBookmark, root);
+    if (m_unreachableFolder) {
+        m_unreachableFolder.reset();
+        emit unreachableFolderChanged();
+    }
     setRootPath(root);
     m_file = LibraryFile(root, m_file);
     if (!QDir().mkpath(root))

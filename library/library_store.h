@@ -32,6 +32,8 @@ class LibraryStore : public QObject
     Q_PROPERTY(std::optional<QString> lastError READ lastError WRITE setLastError NOTIFY lastErrorChanged)
     Q_PROPERTY(std::optional<QString> statusNote READ statusNote WRITE setStatusNote NOTIFY statusNoteChanged)
     Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootPathChanged)
+    Q_PROPERTY(
+            std::optional<QString> unreachableFolder READ unreachableFolder NOTIFY unreachableFolderChanged)
     Q_PROPERTY(bool securityScopeActive READ securityScopeActive CONSTANT)
 public:
     // readOnly creates no folder and writes nothing on load (tandrelctl's
@@ -61,6 +63,11 @@ public:
     void setStatusNote(std::optional<QString> note);
     // The library folder as an absolute path.
     QString rootPath() const { return m_rootPath; }
+    // The remembered library folder while it cannot be reached (missing,
+    // not mounted, no permission) and the default folder stands in for it.
+    std::optional<QString> unreachableFolder() const { return m_unreachableFolder; }
+    // Whether `folder` is a folder this process may read and write in.
+    static bool isReachable(const QString &folder);
     // Linux has no security-scoped bookmarks; always false.
     bool securityScopeActive() const { return m_securityScopeActive; }
 
@@ -105,6 +112,7 @@ signals:
     void lastErrorChanged();
     void statusNoteChanged();
     void rootPathChanged();
+    void unreachableFolderChanged();
 
 private:
     using Edit = std::function<LibraryOutcome<>(QList<ReelProject> &reels)>;
@@ -142,6 +150,7 @@ private:
     std::optional<QString> m_lastError;
     std::optional<QString> m_statusNote;
     QString m_rootPath;
+    std::optional<QString> m_unreachableFolder;
     LibraryFile m_file{QString()};
     bool m_securityScopeActive = false;
     // Set when library.json exists but could not be read: it is moved aside
