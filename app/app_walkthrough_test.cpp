@@ -325,7 +325,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
     // The reel's context menu exports too; its note names the bundle's whole path.
-    chooseFromNextMenu("Final Cut Projekt", [](QMenu *menu) { saveScreenshot(menu, "reel-menu.png"); });
+    chooseFromNextMenu("Für Final Cut Pro exportieren", [](QMenu *menu) { saveScreenshot(menu, "reel-menu.png"); });
     const QPoint reelRow = reels->visualRect(reels->model()->index(0, 0)).center();
     QContextMenuEvent reelMenu(QContextMenuEvent::Mouse, reelRow, reels->viewport()->mapToGlobal(reelRow));
     QApplication::sendEvent(reels->viewport(), &reelMenu);

@@ -216,7 +216,7 @@ TEST_F(WorkspaceFixture, DeletingATakeAsksFirstAndCancellingKeepsItsFiles)
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(workspace().deleteConfirmation()->text(), "Take löschen?");
     EXPECT_EQ(workspace().deleteConfirmation()->informativeText(),
-              "Video und Audio dieses Takes werden aus der Bibliothek entfernt.");
+              "Video und Audio dieses Takes werden in den Papierkorb verschoben.");
     EXPECT_EQ(workspace().takePendingDelete(), take);
     QTest::mouseClick(cancel, Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !workspace().deleteConfirmation(); }));
@@ -266,8 +266,8 @@ TEST_F(WorkspaceFixture, TheEditorChosenInTheSettingsNamesTheExportAndGetsItsPro
     editors->setCurrentIndex(2);
     emit editors->activated(2);
     EXPECT_EQ(editors->currentText(), "Shotcut");
-    EXPECT_EQ(workspace().exportButton()->text(), "Shotcut-Projekt");
-    EXPECT_EQ(app->app->menus().exportFinalCut->text(), "Shotcut-Projekt");
+    EXPECT_EQ(workspace().exportButton()->text(), "Für Shotcut exportieren");
+    EXPECT_EQ(app->app->menus().exportFinalCut->text(), "Für Shotcut exportieren");
     SettingsWindow::current()->close();
 
     addTake("x-video.mov", "x-audio.m4a", 2, {{0.5, 1.5}});
