@@ -109,7 +109,8 @@ void addReelWithTake(LibraryStore &library)
 {
     const ReelProject reel
             = library.createReel(12, "Farben und Größen",
-                                 "Hallo und willkommen. Heute zeige ich, wie die Kamera der Stimme folgt.");
+                                 "Hallo und willkommen. Heute zeige ich, wie die Kamera der Stimme folgt.")
+                      .value();
     addTakeWithFiles(library, reel.id,
                      makeTake(std::nullopt, "a-audio.m4a", 12, {{0.5, 3.2}, {4.0, 7.5}, {8.1, 11.0}}));
 }
@@ -324,7 +325,7 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
     // The reel's context menu exports too; its note names the bundle's whole path.
-    chooseFromNextMenu("Final Cut Projekt", [](QMenu *menu) { saveScreenshot(menu, "reel-menu.png"); });
+    chooseFromNextMenu("Für Final Cut Pro exportieren", [](QMenu *menu) { saveScreenshot(menu, "reel-menu.png"); });
     const QPoint reelRow = reels->visualRect(reels->model()->index(0, 0)).center();
     QContextMenuEvent reelMenu(QContextMenuEvent::Mouse, reelRow, reels->viewport()->mapToGlobal(reelRow));
     QApplication::sendEvent(reels->viewport(), &reelMenu);

@@ -2,6 +2,7 @@
 
 #include "app/ui_style.h"
 #include "library/library_store.h"
+#include "platform/file_error.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -45,6 +46,12 @@ ImportSheet::ImportSheet(LibraryStore &library, const QString &text, QWidget *pa
     connect(m_import, &QPushButton::clicked, this, &ImportSheet::importText);
     connect(m_editor, &QPlainTextEdit::textChanged, this, &ImportSheet::updateImportEnabled);
 
+    m_fileError = ui::label(QString(), ui::TextRole::Body, false, true);
+    m_fileError->setObjectName(QStringLiteral("importFileError"));
+    m_fileError->setWordWrap(true);
+    m_fileError->setStyleSheet(QStringLiteral("color: #c62828;"));
+    m_fileError->hide();
+
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(open);
     buttons->addStretch();
@@ -57,6 +64,7 @@ ImportSheet::ImportSheet(LibraryStore &library, const QString &text, QWidget *pa
     column->addWidget(title);
     column->addWidget(help);
     column->addWidget(m_editor, 1);
+    column->addWidget(m_fileError);
     column->addLayout(buttons);
     updateImportEnabled();
 }
@@ -85,25 +93,43 @@ void ImportSheet::chooseFile()
 
 bool ImportSheet::loadFile(const QString &path)
 {
+    auto refuse = [this](const QString &why) {
+        m_fileError->setText(why);
+        m_fileError->show();
+        return false;
+    };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return refuse(QStringLiteral("Die Datei konnte nicht gelesen werden: ")
+                      + germanFileError(file.errorString()));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return false;
+        return refuse(QStringLiteral("Die Datei konnte nicht gelesen werden: ")
+                      + germanFileError(file.errorString()));
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString content = decoder.decode(bytes);
     if (decoder.hasError())
-        return false;
+        return refuse(QStringLiteral("Die Datei ist kein UTF-8-Text."));
+    m_fileError->clear();
+    m_fileError->hide();
     m_editor->setPlainText(content);
     return true;
+}
+
+QString ImportSheet::fileError() const
+{
+    return m_fileError->text();
 }
 
 void ImportSheet::importText()
 {
     if (text().trimmed().isEmpty())
         return;
-    m_importedCount = m_library.importMarkdown(text());
+    const LibraryOutcome<int> imported = m_library.importMarkdown(text());
+    if (imported)
+        m_importedCount = imported.value();
+    else
+        m_importError = imported.error();
     accept();
 }
 

@@ -16,6 +16,9 @@
 #include "library/library_store.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -63,15 +66,20 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({300, 980});
-    setCentralWidget(splitter);
+    auto *central = new QWidget(this);
+    auto *rows = new QVBoxLayout(central);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    rows->addWidget(buildLibraryNotice());
+    rows->addWidget(splitter, 1);
+    setCentralWidget(central);
 
     fitMinimumSize();
     resize(1280, 820);
 
     connect(m_emptyPage, &EmptyPage::createReelRequested, this, &MainWindow::createReel);
     connect(m_emptyPage, &EmptyPage::importRequested, this, &MainWindow::showImport);
-    connect(m_workspace, &RecordWorkspace::statusNoteRequested, this,
-            [this](const QString &note) { setStatusNote(note); });
+    connect(m_workspace, &RecordWorkspace::statusNoteRequested, this, &MainWindow::addNote);
 
     LibraryStore &library = m_context.library;
     // The reel model has already brought its rows in step (it connected first).
@@ -83,7 +91,13 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
         syncListSelection();
         showDetail();
     });
-    connect(&library, &LibraryStore::lastErrorChanged, this, &MainWindow::updateAlert);
+    connect(&library, &LibraryStore::unreachableFolderChanged, this, &MainWindow::syncLibraryNotice);
+    connect(&library, &LibraryStore::rootPathChanged, this, &MainWindow::syncLibraryNotice);
+    syncLibraryNotice();
+    connect(&library, &LibraryStore::lastErrorChanged, this, [this] {
+        if (const std::optional<QString> error = m_context.library.lastError())
+            addNote(*error);
+    });
 
     AppCommands &commands = m_context.commands;
     connect(&commands, &AppCommands::openMarkdownImport, this, &MainWindow::showImport);
@@ -101,11 +115,17 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     connect(&commands, &AppCommands::exportFinalCut, this,
             whenWorkspaceShown(&RecordWorkspace::exportToFinalCut));
 
-    connect(&m_context.capture, &CaptureController::lastErrorChanged, this, &MainWindow::updateAlert);
+    connect(&m_context.capture, &CaptureController::lastErrorChanged, this, [this] {
+        if (const std::optional<QString> error = m_context.capture.lastError())
+            addNote(*error);
+    });
     syncListSelection();
     showDetail();
     // An error met while the library loaded at start-up is shown at once.
-    QTimer::singleShot(0, this, &MainWindow::updateAlert);
+    QTimer::singleShot(0, this, [this] {
+        if (const std::optional<QString> error = m_context.library.lastError())
+            addNote(*error);
+    });
 }
 
 MainWindow::~MainWindow() = default;
@@ -156,6 +176,76 @@ QWidget *MainWindow::buildSidebar()
     return sidebar;
 }
 
+QWidget *MainWindow::buildLibraryNotice()
+{
+    m_libraryNotice = new QFrame(this);
+    m_libraryNotice->setObjectName(QStringLiteral("libraryNotice"));
+    m_libraryNotice->setAutoFillBackground(true);
+    QPalette palette = m_libraryNotice->palette();
+    palette.setColor(QPalette::Window, QColor(0xff, 0xf3, 0xcd));
+    palette.setColor(QPalette::WindowText, QColor(0x5c, 0x40, 0x00));
+    m_libraryNotice->setPalette(palette);
+    m_libraryNoticeText = ui::label(QString(), ui::TextRole::Body, false, true);
+    m_libraryNoticeText->setWordWrap(true);
+    m_libraryNoticeText->setPalette(palette);
+    auto *retry = new QPushButton(QStringLiteral("Erneut versuchen"), m_libraryNotice);
+    retry->setObjectName(QStringLiteral("retryLibraryFolder"));
+    auto *choose = new QPushButton(QStringLiteral("Anderen Ordner wählen…"), m_libraryNotice);
+    choose->setObjectName(QStringLiteral("chooseLibraryFolder"));
+    connect(retry, &QPushButton::clicked, this, &MainWindow::retryLibraryFolder);
+    connect(choose, &QPushButton::clicked, this, &MainWindow::chooseOtherLibraryFolder);
+    auto *row = new QHBoxLayout(m_libraryNotice);
+    row->setContentsMargins(12, 8, 12, 8);
+    row->addWidget(m_libraryNoticeText, 1);
+    row->addWidget(retry);
+    row->addWidget(choose);
+    m_libraryNotice->hide();
+    return m_libraryNotice;
+}
+
+void MainWindow::syncLibraryNotice()
+{
+    const LibraryStore &library = m_context.library;
+    const std::optional<QString> away = library.unreachableFolder();
+    if (!away) {
+        m_libraryNotice->hide();
+        return;
+    }
+    m_libraryNoticeText->setText(
+            QStringLiteral(
+                    "Der Bibliotheksordner %1 ist nicht erreichbar (er fehlt, ist nicht eingehängt oder "
+                    "ohne Berechtigung). Bis er wieder da ist, arbeitet Tandrel im Standardordner %2.")
+                    .arg(QDir::toNativeSeparators(*away), QDir::toNativeSeparators(library.rootPath())));
+    m_libraryNotice->show();
+}
+
+void MainWindow::retryLibraryFolder()
+{
+    const std::optional<QString> away = m_context.library.unreachableFolder();
+    if (!away)
+        return;
+    if (!LibraryStore::isReachable(*away)) {
+        addNote(QStringLiteral("Der Bibliotheksordner %1 ist noch immer nicht erreichbar.")
+                        .arg(QDir::toNativeSeparators(*away)));
+        return;
+    }
+    if (const Status changed = m_context.session.changeLibraryFolder(*away); !changed)
+        addNote(changed.error());
+}
+
+void MainWindow::chooseOtherLibraryFolder()
+{
+    QFileDialog panel(this, QStringLiteral("Anderen Ordner wählen…"));
+    panel.setObjectName(QStringLiteral("libraryFolderPanel"));
+    panel.setFileMode(QFileDialog::Directory);
+    panel.setOption(QFileDialog::ShowDirsOnly);
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
+        return;
+    if (const Status changed = m_context.session.changeLibraryFolder(panel.selectedFiles().constFirst());
+        !changed)
+        addNote(changed.error());
+}
+
 void MainWindow::syncListSelection()
 {
     const std::optional<QUuid> selected = m_context.library.selectedID();
@@ -190,7 +280,10 @@ void MainWindow::showDetail()
 
 void MainWindow::createReel()
 {
-    m_context.library.createReel(std::nullopt, QStringLiteral("Neues Reel"), QString());
+    const LibraryOutcome<ReelProject> created
+            = m_context.library.createReel(std::nullopt, QStringLiteral("Neues Reel"), QString());
+    if (!created)
+        addNote(created.error());
 }
 
 void MainWindow::showImport()
@@ -204,6 +297,8 @@ void MainWindow::showImport()
         m_importText = sheet->text();
         if (const auto count = sheet->importedCount())
             setImportCount(count);
+        if (const auto error = sheet->importError())
+            addNote(*error);
         sheet->deleteLater();
     });
     sheet->open();
@@ -216,17 +311,17 @@ void MainWindow::setImportCount(std::optional<int> count)
     m_importCount = count;
     emit importCountChanged();
     if (count) {
-        setStatusNote(*count == 1 ? QStringLiteral("1 Reel importiert.")
-                                  : QString::number(*count) + QStringLiteral(" Reels importiert."));
+        addNote(*count == 1 ? QStringLiteral("1 Reel importiert.")
+                            : QString::number(*count) + QStringLiteral(" Reels importiert."));
     }
 }
 
-void MainWindow::setStatusNote(std::optional<QString> note)
+void MainWindow::addNote(const QString &note)
 {
-    if (m_statusNote == note)
+    if (m_notes.contains(note))
         return;
-    m_statusNote = std::move(note);
-    emit statusNoteChanged();
+    m_notes.append(note);
+    emit notesChanged();
     updateAlert();
 }
 
@@ -244,7 +339,7 @@ void MainWindow::showContextMenu(const QPoint &pos)
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
     QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
     remove->setObjectName(QStringLiteral("destructive"));
-    connect(remove, &QAction::triggered, this, [this, reel] { m_context.library.deleteReel(*reel); });
+    connect(remove, &QAction::triggered, this, [this, reel] { deleteReel(*reel); });
     menu.exec(m_reelList->viewport()->mapToGlobal(pos));
 }
 
@@ -298,43 +393,34 @@ void MainWindow::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
-// The first pending message, in the order status note, library error,
-// capture error; empty when none holds a text.
+// The first waiting note, in the order the notes came.
 void MainWindow::updateAlert()
 {
-    if (m_clearing)
-        return;
-    QString message;
-    if (m_statusNote)
-        message = *m_statusNote;
-    else if (const auto error = m_context.library.lastError())
-        message = *error;
-    else if (const auto error = m_context.capture.lastError())
-        message = *error;
-
-    if (message.isNull()) {
+    if (m_notes.isEmpty()) {
         if (m_alert)
             m_alert->close();
         return;
     }
     if (m_alert) {
-        ui::setAlertMessage(m_alert, message);
+        ui::setAlertMessage(m_alert, m_notes.constFirst());
         return;
     }
-    m_alert = ui::openHinweisAlert(message, this);
-    connect(m_alert, &QMessageBox::finished, this, [this] {
-        m_alert.clear(); // a message arriving from now on gets a new alert
-        clearMessages();
-    });
+    m_alert = ui::openHinweisAlert(m_notes.constFirst(), this);
+    connect(m_alert, &QMessageBox::finished, this, &MainWindow::noteShown);
 }
 
-void MainWindow::clearMessages()
+void MainWindow::noteShown()
 {
-    m_clearing = true;
-    setStatusNote(std::nullopt);
-    m_context.library.setLastError(std::nullopt);
-    m_context.capture.setLastError(std::nullopt);
-    m_clearing = false;
+    m_alert.clear(); // the next note gets a new alert
+    if (!m_notes.isEmpty())
+        m_notes.removeFirst();
+    // Once everything is seen, the same error may come again and be shown.
+    if (m_notes.isEmpty()) {
+        m_context.library.setLastError(std::nullopt);
+        m_context.capture.setLastError(std::nullopt);
+    }
+    emit notesChanged();
+    updateAlert();
 }
 
 } // namespace tandrel

@@ -10,6 +10,7 @@
 #include <QUuid>
 #include <optional>
 
+class QLabel;
 class QListView;
 class QStackedWidget;
 
@@ -21,8 +22,9 @@ class ReelListModel;
 
 // The application's one main window: the reel list in a sidebar, the record
 // workspace of the selected reel (or the empty page) beside it, the import
-// sheet, and the single "Hinweis" alert through which status notes and the
-// stored error texts of the library and the capture controller reach the user.
+// sheet, and the single "Hinweis" alert through which the notes of the
+// windows' operations and the error texts of the library's loading and of the
+// capture controller reach the user, one after another, none lost.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -30,8 +32,10 @@ public:
     explicit MainWindow(AppContext context, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    std::optional<QString> statusNote() const { return m_statusNote; }
-    void setStatusNote(std::optional<QString> note);
+    // The notes waiting for the user, the one shown first; a text already
+    // waiting is not added again.
+    QStringList notes() const { return m_notes; }
+    void addNote(const QString &note);
 
     QString importText() const { return m_importText; }
     std::optional<int> importCount() const { return m_importCount; }
@@ -48,11 +52,15 @@ public:
     QListView *reelList() const { return m_reelList; }
     ReelListModel *reelModel() const { return m_reelModel; }
     QMessageBox *alert() const { return m_alert; }
+    // The bar above everything while the chosen library folder cannot be reached.
+    QWidget *libraryNotice() const { return m_libraryNotice; }
+    // Goes back to the chosen library folder, or says that it is still away.
+    void retryLibraryFolder();
     // The import sheet while it is open.
     ImportSheet *importSheet() const { return m_importSheet; }
 
 signals:
-    void statusNoteChanged();
+    void notesChanged();
     void importCountChanged();
 
 protected:
@@ -61,29 +69,36 @@ protected:
 
 private:
     QWidget *buildSidebar();
+    QWidget *buildLibraryNotice();
+    void syncLibraryNotice();
+    void chooseOtherLibraryFolder();
     void fitMinimumSize();
     void syncListSelection();
     void showDetail();
     void showContextMenu(const QPoint &pos);
     void showReelFolder(const ReelProject &reel);
+    void deleteReel(const ReelProject &reel);
+    // Asks before a reel with takes is deleted for good, where no trash takes it.
+    void confirmPermanentDelete(const ReelProject &reel);
     std::optional<ReelProject> reelAt(int row) const;
     void updateAlert();
-    void clearMessages();
+    void noteShown();
 
     AppContext m_context;
     ReelListModel *m_reelModel = nullptr;
     QListView *m_reelList = nullptr;
     QStackedWidget *m_detail = nullptr;
+    QWidget *m_libraryNotice = nullptr;
+    QLabel *m_libraryNoticeText = nullptr;
     EmptyPage *m_emptyPage = nullptr;
     RecordWorkspace *m_workspace = nullptr;
     QPointer<QMessageBox> m_alert;
     QPointer<ImportSheet> m_importSheet;
-    std::optional<QString> m_statusNote;
+    QStringList m_notes;
     QString m_importText;
     std::optional<int> m_importCount;
     bool m_syncingList = false;
     bool m_activated = false;
-    bool m_clearing = false;
     bool m_closeAfterRecording = false;
 };
 

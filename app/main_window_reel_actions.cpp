@@ -1,6 +1,8 @@
 // What the reel list offers for a reel besides selecting it: the export for
-// the chosen editor and its folder in the file manager.
+// the chosen editor, its folder in the file manager, and deleting it.
 #include "app/main_window.h"
+
+#include "app/ui_style.h"
 
 #include "export/editor_choice.h"
 #include "export/editor_export.h"
@@ -8,6 +10,8 @@
 #include "platform/desktop_opener.h"
 
 #include <QDir>
+#include <QMessageBox>
+#include <QPushButton>
 
 namespace tandrel {
 
@@ -18,15 +22,71 @@ void MainWindow::exportReel(const ReelProject &reel)
     const ExportResult<EditorExport::Outcome> outcome
             = EditorExport::exportAndOpen(reel, m_context.library, editor, choice, m_context.opener);
     if (!outcome.ok()) {
-        setStatusNote(outcome.errorDescription());
+        addNote(outcome.errorDescription());
         return;
     }
-    setStatusNote(EditorExport::statusNote(editor, outcome.value(), false));
+    addNote(EditorExport::statusNote(editor, outcome.value(), false));
 }
 
 void MainWindow::showReelFolder(const ReelProject &reel)
 {
     m_context.opener.open(m_context.library.reelFolder(reel));
+}
+
+void MainWindow::deleteReel(const ReelProject &reel)
+{
+    const LibraryOutcome<> deleted = m_context.library.deleteReel(reel);
+    if (deleted) {
+        addNote(QStringLiteral("Reel %1 in den Papierkorb verschoben.").arg(ui::formatNumber(reel.prefix)));
+        return;
+    }
+    if (deleted.failure().kind != LibraryFailure::Kind::noTrash) {
+        addNote(deleted.error());
+        return;
+    }
+    // Without a trash a reel without takes goes as before; takes are asked for.
+    const std::optional<ReelProject> stored = m_context.library.reel(reel.id);
+    if (stored && !stored->takes.isEmpty()) {
+        confirmPermanentDelete(*stored);
+        return;
+    }
+    if (const LibraryOutcome<> removed
+        = m_context.library.deleteReel(reel, LibraryStore::Removal::permanently);
+        !removed)
+        addNote(removed.error());
+}
+
+void MainWindow::confirmPermanentDelete(const ReelProject &reel)
+{
+    const QString question = QStringLiteral("Reel %1 endgültig löschen?").arg(ui::formatNumber(reel.prefix));
+    auto *box = new QMessageBox(QMessageBox::Warning, question, question, QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("deleteReelConfirmation"));
+    const QString takes = reel.takes.size() == 1 ? QStringLiteral("seinem Take")
+                                                 : QStringLiteral("seinen %1 Takes").arg(reel.takes.size());
+    box->setInformativeText(QStringLiteral("Auf dem Laufwerk der Bibliothek gibt es keinen Papierkorb. Der "
+                                           "Ordner des Reels mit %1 wird gelöscht und lässt sich nicht "
+                                           "wiederherstellen.")
+                                    .arg(takes));
+    QPushButton *remove = box->addButton(QStringLiteral("Löschen"), QMessageBox::DestructiveRole);
+    remove->setObjectName(QStringLiteral("confirmDelete"));
+    QPushButton *cancel = box->addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    ui::styleMessageBox(box);
+    const QUuid id = reel.id;
+    connect(box, &QMessageBox::finished, this, [this, box, remove, id] {
+        if (box->clickedButton() != remove)
+            return;
+        const std::optional<ReelProject> current = m_context.library.reel(id);
+        if (!current)
+            return;
+        if (const LibraryOutcome<> removed
+            = m_context.library.deleteReel(*current, LibraryStore::Removal::permanently);
+            !removed)
+            addNote(removed.error());
+    });
+    box->open();
 }
 
 } // namespace tandrel

@@ -9,6 +9,7 @@
 #include "tests/support/test_files.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -56,13 +57,27 @@ ImportSheet *openSheet(MainWindow &window)
     return sheet;
 }
 
+void saveScreenshot(QWidget *widget, const QString &name)
+{
+    QDir().mkpath(QStringLiteral(TANDREL_SCREENSHOT_DIR));
+    const QPixmap shot = widget->grab();
+    EXPECT_FALSE(shot.isNull());
+    EXPECT_TRUE(shot.save(QStringLiteral(TANDREL_SCREENSHOT_DIR) + QLatin1Char('/') + name));
+}
+
 void pressOk(MainWindow &window)
 {
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     QAbstractButton *ok = buttonWithText(window.alert(), "OK");
     ASSERT_NE(ok, nullptr);
+    const qsizetype waiting = window.notes().size();
     QTest::mouseClick(ok, Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
+    // The next note, if any, comes in an alert of its own.
+    ASSERT_TRUE(waitUntil([&] {
+        return window.notes().size() < waiting
+                && (window.notes().isEmpty() ? !window.alert()
+                                             : window.alert() && window.alert()->isVisible());
+    }));
 }
 
 struct MainWindowTest : ::testing::Test
@@ -99,8 +114,8 @@ TEST_F(MainWindowTest, EmptyLibraryShowsTheEmptyPageAndNewReelCreatesReel001)
 TEST_F(MainWindowTest, ListsReelsInReelOrderWithTheirTakeCounts)
 {
     LibraryStore &library = app.library();
-    const ReelProject ten = library.createReel(10, "Zehn", QString());
-    const ReelProject two = library.createReel(2, "Zwei", QString());
+    const ReelProject ten = library.createReel(10, "Zehn", QString()).value();
+    const ReelProject two = library.createReel(2, "Zwei", QString()).value();
     library.addTake(makeTake(std::nullopt, "a.m4a"), ten.id);
 
     QListView *list = app.window().reelList();
@@ -123,7 +138,7 @@ TEST_F(MainWindowTest, ListsReelsInReelOrderWithTheirTakeCounts)
     EXPECT_EQ(app.window().workspace()->titleField()->text(), "Zwei");
 }
 
-TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
+TEST(MainWindow, AlertShowsEveryMessageInTurnAndLosesNone)
 {
     TestHome home;
     // An unreadable library file at start-up.
@@ -137,29 +152,78 @@ TEST(MainWindow, AlertShowsTheFirstPendingMessageAndOkClearsAllThree)
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
     EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek konnte nicht gelesen werden: "));
 
-    // With all three set, the status note comes first, then the library, then capture.
+    // Messages arriving together wait their turn; the same text is not queued twice.
     app.app->capture().setLastError("Kamerafehler");
-    EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek"));
-    window.setStatusNote("Notiz");
-    EXPECT_EQ(window.alert()->informativeText(), "Notiz");
+    window.addNote("Notiz");
+    window.addNote("Notiz");
     // A path part longer than any line keeps its beginning and end.
-    window.setStatusNote(QStringLiteral("Liegt unter /tmp/") + QString(400, u'x') + "/Ende.txt");
-    EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
+    const QString longNote = QStringLiteral("Liegt unter /tmp/") + QString(400, u'x') + "/Ende.txt";
+    window.addNote(longNote);
+    EXPECT_EQ(window.notes().size(), 4);
+    EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek"));
+    pressOk(window);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->informativeText(), "Kamerafehler");
+    pressOk(window);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->informativeText(), "Notiz");
+    EXPECT_TRUE(app.library().lastError()) << "kept while notes wait";
+    pressOk(window);
+    EXPECT_TRUE(waitUntil([&] { return window.alert() && showsWholeMessage(window.alert()); }));
     EXPECT_TRUE(window.alert()->informativeText().startsWith("Liegt unter /tmp/xx"));
     EXPECT_TRUE(window.alert()->informativeText().endsWith("/Ende.txt"));
     EXPECT_TRUE(window.alert()->informativeText().contains("…"));
-
     pressOk(window);
-    EXPECT_FALSE(window.statusNote());
+    EXPECT_TRUE(window.notes().isEmpty());
     EXPECT_FALSE(app.library().lastError());
     EXPECT_FALSE(app.app->capture().lastError());
 
-    // A capture error alone shows up on its own.
-    app.app->capture().setLastError("Bildschirmquelle: weg");
+    // The same capture error again is shown again.
+    app.app->capture().setLastError("Kamerafehler");
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), "Bildschirmquelle: weg");
+    EXPECT_EQ(window.alert()->informativeText(), "Kamerafehler");
     pressOk(window);
     EXPECT_FALSE(app.app->capture().lastError());
+}
+
+TEST(MainWindow, AnUnreachableLibraryFolderIsNamedUntilItIsBack)
+{
+    TestHome home;
+    const QString stick = home.path() + "/Stick/Tandrel";
+    UserDefaults(home.settingsFile()).setValue(QStringLiteral("library.bookmark"), stick);
+
+    AppUnderTest app(home);
+    app.show();
+    MainWindow &window = app.window();
+    LibraryStore &library = app.library();
+    // The default folder stands in, and the window says so with both paths.
+    EXPECT_EQ(QDir(library.rootPath()), QDir(home.path() + "/Videos/Tandrel"));
+    ASSERT_TRUE(waitUntil([&] { return window.libraryNotice()->isVisible(); }));
+    const QString text = window.libraryNotice()->findChild<QLabel *>()->text();
+    EXPECT_TRUE(text.contains(stick)) << qPrintable(text);
+    EXPECT_TRUE(text.contains(library.rootPath())) << qPrintable(text);
+    saveScreenshot(&window, "library-unreachable.png");
+
+    // Still away: said, and nothing changes.
+    QTest::mouseClick(window.findChild<QPushButton *>("retryLibraryFolder"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->informativeText(),
+              QStringLiteral("Der Bibliotheksordner %1 ist noch immer nicht erreichbar.").arg(stick));
+    pressOk(window);
+    EXPECT_TRUE(window.libraryNotice()->isVisible());
+
+    // The drive is back with its library.
+    QDir().mkpath(stick);
+    {
+        UserDefaults scratch(home.path() + "/scratch.ini");
+        LibraryStore onStick(scratch, stick);
+        ASSERT_TRUE(onStick.createReel(7, "Vom Stick", QString()).ok());
+    }
+    QTest::mouseClick(window.findChild<QPushButton *>("retryLibraryFolder"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window.libraryNotice()->isVisible(); }));
+    EXPECT_EQ(QDir(library.rootPath()), QDir(stick));
+    ASSERT_EQ(library.reels().size(), 1);
+    EXPECT_EQ(library.reels().constFirst().title, "Vom Stick");
 }
 
 TEST_F(MainWindowTest, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)
@@ -228,9 +292,12 @@ TEST_F(MainWindowTest, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8
     ASSERT_TRUE(waitUntil([&] { return sheet->editor()->toPlainText().startsWith("# 012"); }));
     EXPECT_EQ(sheet->editor()->toPlainText(), "# 012 Über Bücher\nSchöne Grüße");
 
+    EXPECT_TRUE(sheet->fileError().isEmpty());
     answerNextFileDialog([&](QFileDialog *dialog) { chooseInDialog(dialog, bad); });
     QTest::mouseClick(pushButton(sheet, "Datei öffnen…"), Qt::LeftButton);
-    QTest::qWait(50);
+    ASSERT_TRUE(waitUntil([&] { return !sheet->fileError().isEmpty(); }));
+    EXPECT_EQ(sheet->fileError(), "Die Datei ist kein UTF-8-Text.");
+    EXPECT_TRUE(sheet->findChild<QLabel *>("importFileError")->isVisible());
     EXPECT_EQ(sheet->editor()->toPlainText(), "# 012 Über Bücher\nSchöne Grüße");
 
     QTest::mouseClick(pushButton(sheet, "Abbrechen"), Qt::LeftButton);
@@ -241,15 +308,18 @@ TEST_F(MainWindowTest, ImportSheetCancelKeepsTheTextAndTheFilePanelLoadsOnlyUtf8
     EXPECT_EQ(sheet->editor()->toPlainText(), "# 012 Über Bücher\nSchöne Grüße");
 }
 
-TEST_F(MainWindowTest, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstRemaining)
+TEST_F(MainWindowTest, DeletingAReelFromItsContextMenuMovesItToTheTrashAndSaysSo)
 {
     LibraryStore &library = app.library();
     library.createReel(3, "Drei", QString());
-    const ReelProject one = library.createReel(1, "Eins", QString());
-    ASSERT_EQ(library.selectedID(), library.createReel(2, "Zwei", QString()).id);
+    const ReelProject one = library.createReel(1, "Eins", QString()).value();
+    const ReelProject two = library.createReel(2, "Zwei", QString()).value();
+    ASSERT_EQ(library.selectedID(), two.id);
+    const Take take = addTakeWithFiles(library, two.id, makeTake("t.mov", "t.m4a"), 100);
+    const QString folderName = QFileInfo(library.reelFolder(two)).fileName();
 
     QListView *list = app.window().reelList();
-    // Deleting takes the folder at once: the entry looks destructive.
+    // Deleting takes the folder away at once: the entry looks destructive.
     chooseFromNextMenu("Löschen", [](QMenu *menu) {
         for (QAction *action : menu->actions())
             EXPECT_EQ(redPixels(menu, action) > 0, action->text() == QStringLiteral("Löschen"))
@@ -257,10 +327,21 @@ TEST_F(MainWindowTest, DeletingTheSelectedReelFromItsContextMenuSelectsTheFirstR
     });
     openContextMenuOfRow(list, 1); // 002 Zwei
 
-    // Which reel is selected next and what goes with the folder is the store's test.
+    // Which reel is selected next is the store's test.
     ASSERT_TRUE(waitUntil([&] { return library.reels().size() == 2; }));
     EXPECT_EQ(app.window().workspace()->reelID(), one.id);
     EXPECT_EQ(rowText(list, list->currentIndex().row(), ReelListModel::LabelRole), "001 Eins");
+    MainWindow &window = app.window();
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->informativeText(), "Reel 002 in den Papierkorb verschoben.");
+    // The desktop's file manager finds the folder, takes included, in the trash.
+    const QString trash = home.path() + "/.local/share/Trash";
+    EXPECT_EQ(readFile(trash + "/files/" + folderName + "/takes/" + *take.videoFileName).size(), 100);
+    EXPECT_TRUE(QFileInfo::exists(trash + "/info/" + folderName + ".trashinfo"));
+    EXPECT_FALSE(QFileInfo::exists(library.reelFolder(two)));
+    ASSERT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }));
+    saveScreenshot(window.alert(), "reel-deleted-to-trash.png");
+    pressOk(window);
 }
 
 TEST_F(MainWindowTest, QtsOwnTextsAndShortcutLabelsAreGerman)
@@ -321,7 +402,7 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
 {
     LibraryStore &library = app.library();
     CaptureController &capture = app.app->capture();
-    const ReelProject reel = library.createReel(std::nullopt, "Schluss", "Text");
+    const ReelProject reel = library.createReel(std::nullopt, "Schluss", "Text").value();
     ASSERT_TRUE(waitUntil([&] { return capture.readyForHotplug(); }, 20000));
     ASSERT_TRUE(waitUntil([&] { return capture.isRunning(); }, 20000));
     emit app.app->commands().toggleRecording();
@@ -332,7 +413,7 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
     ASSERT_TRUE(waitUntil([&] { return !app.window().isVisible(); }, 20000));
     EXPECT_FALSE(capture.isRecording());
     ASSERT_EQ(library.reel(reel.id)->takes.size(), 1)
-            << app.window().statusNote().value_or(QString()).toStdString() << " / "
+            << app.window().notes().join(" | ").toStdString() << " / "
             << capture.lastError().value_or(QString()).toStdString();
     EXPECT_TRUE(library.reel(reel.id)->takes.constFirst().audioFileName);
     EXPECT_FALSE(app.app->teleprompter().isPresented());

@@ -1,6 +1,7 @@
 #include "app/menu_commands.h"
 
 #include "app/app_commands.h"
+#include "app/main_window.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
 #include "export/editor_choice.h"
@@ -57,7 +58,7 @@ private:
 
 } // namespace
 
-MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
+MenuCommands installMenuCommands(MainWindow &window, AppContext context)
 {
     MenuCommands commands;
     QMenu *file = window.menuBar()->addMenu(QStringLiteral("Datei"));
@@ -78,12 +79,10 @@ MenuCommands installMenuCommands(QMainWindow &window, AppContext context)
     commands.exportFinalCut = command(recording, EditorChoice::buttonLabel(EditorChoice().chosen(context.defaults)),
                                       QKeySequence(Qt::CTRL | Qt::Key_E));
 
-    LibraryStore *library = &context.library;
     AppCommands *signals_ = &context.commands;
     CaptureController *capture = &context.capture;
-    QObject::connect(commands.newReel, &QAction::triggered, library, [library] {
-        library->createReel(std::nullopt, QStringLiteral("Neues Reel"), QString());
-    });
+    // The main window creates it and says when that fails.
+    QObject::connect(commands.newReel, &QAction::triggered, &window, &MainWindow::createReel);
     QObject::connect(commands.importMarkdown, &QAction::triggered, signals_,
                      &AppCommands::openMarkdownImport);
     QObject::connect(commands.settings, &QAction::triggered, &window,

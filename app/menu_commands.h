@@ -3,9 +3,10 @@
 #include "app/app_context.h"
 
 class QAction;
-class QMainWindow;
 
 namespace tandrel {
+
+class MainWindow;
 
 // The menu bar of the main window: "Datei" (new reel, import, settings, quit)
 // and "Aufnahme" (record, teleprompter, export). The recording commands work
@@ -21,6 +22,6 @@ struct MenuCommands
     QAction *exportFinalCut = nullptr;
 };
 
-MenuCommands installMenuCommands(QMainWindow &window, AppContext context);
+MenuCommands installMenuCommands(MainWindow &window, AppContext context);
 
 } // namespace tandrel

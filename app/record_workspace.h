@@ -99,6 +99,8 @@ private:
     void showTakesOrHint();
     std::optional<ReelProject> currentReel() const;
     void showTakesFolder();
+    // To the trash, or for good where there is none (the confirmation said so).
+    void deleteTake(const QUuid &takeID, const QUuid &reelID);
 
     AppContext m_context;
     std::optional<QUuid> m_reelID;

@@ -11,6 +11,7 @@
 #include "export/editor_export.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
+#include "platform/trash.h"
 #include "teleprompter/teleprompter_state.h"
 
 #include <QDir>
@@ -88,7 +89,8 @@ void RecordWorkspace::persistNow()
     reel->cropCenterX = m_cropOffset;
     if (const std::optional<qint64> number = parseReelNumber(m_number->text()))
         reel->prefix = *number;
-    m_context.library.updateReel(*reel);
+    if (const LibraryOutcome<> saved = m_context.library.updateReel(*reel); !saved)
+        emit statusNoteRequested(saved.error());
     m_context.session.updateShownReel(reel->displayLabel(), script);
 }
 
@@ -144,8 +146,13 @@ void RecordWorkspace::requestDeleteTake(const Take &take)
     m_confirmation = new QMessageBox(QMessageBox::Warning, QStringLiteral("Take löschen?"),
                                      QStringLiteral("Take löschen?"), QMessageBox::NoButton, this);
     m_confirmation->setObjectName(QStringLiteral("deleteTakeConfirmation"));
+    // Where the takes folder has no trash, the files are gone for good.
+    const std::optional<ReelProject> reel = currentReel();
+    const bool trash = !reel || trashAvailableFor(m_context.library.takesFolder(*reel));
     m_confirmation->setInformativeText(
-            QStringLiteral("Video und Audio dieses Takes werden aus der Bibliothek entfernt."));
+            trash ? QStringLiteral("Video und Audio dieses Takes werden in den Papierkorb verschoben.")
+                  : QStringLiteral("Video und Audio dieses Takes werden endgültig gelöscht: Auf diesem "
+                                   "Laufwerk gibt es keinen Papierkorb."));
     QPushButton *remove = m_confirmation->addButton(QStringLiteral("Löschen"), QMessageBox::DestructiveRole);
     remove->setObjectName(QStringLiteral("confirmDelete"));
     QPushButton *cancel = m_confirmation->addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
@@ -159,9 +166,20 @@ void RecordWorkspace::requestDeleteTake(const Take &take)
         const std::optional<Take> take = std::exchange(m_takePendingDelete, std::nullopt);
         m_confirmation.clear();
         if (confirmed && take)
-            m_context.library.deleteTake(take->id, reelID);
+            deleteTake(take->id, reelID);
     });
     m_confirmation->open();
+}
+
+void RecordWorkspace::deleteTake(const QUuid &takeID, const QUuid &reelID)
+{
+    LibraryStore &library = m_context.library;
+    LibraryOutcome<> deleted = library.deleteTake(takeID, reelID);
+    // The user has been told that the files go for good where there is no trash.
+    if (!deleted && deleted.failure().kind == LibraryFailure::Kind::noTrash)
+        deleted = library.deleteTake(takeID, reelID, LibraryStore::Removal::permanently);
+    if (!deleted)
+        emit statusNoteRequested(deleted.error());
 }
 
 void RecordWorkspace::showTakesFolder()

@@ -34,7 +34,7 @@ struct WorkspaceFixture : ::testing::Test
         qputenv("TANDREL_TEST_CAMERA", "1"); // a landscape camera for the crop frame
         app = std::make_unique<AppUnderTest>(home);
         app->show();
-        reel = library().createReel(std::nullopt, "Intro", "Hallo Welt");
+        reel = library().createReel(std::nullopt, "Intro", "Hallo Welt").value();
         ASSERT_EQ(workspace().reelID(), reel.id);
     }
     void TearDown() override { app.reset(); }
@@ -105,7 +105,7 @@ TEST_F(WorkspaceFixture, NumberFieldStoresIntegersAndKeepsTheStoredNumberOtherwi
         EXPECT_EQ(field->text(), QString::fromUtf8(c.typed)) << "the field keeps what was typed";
     }
     // Loading the reel again shows the stored number formatted.
-    const ReelProject other = library().createReel(std::nullopt, "Anderes", QString());
+    const ReelProject other = library().createReel(std::nullopt, "Anderes", QString()).value();
     library().setSelectedID(reel.id);
     EXPECT_EQ(workspace().numberField()->text(), "012");
     EXPECT_NE(other.id, reel.id);
@@ -140,7 +140,7 @@ TEST_F(WorkspaceFixture, ScriptEditsSaveOnceAfterAPauseOfMoreThan280Milliseconds
 
 TEST_F(WorkspaceFixture, PendingScriptEditsReachTheirReelWhenAnotherReelIsChosen)
 {
-    const ReelProject other = library().createReel(std::nullopt, "Zweites", "B");
+    const ReelProject other = library().createReel(std::nullopt, "Zweites", "B").value();
     library().setSelectedID(reel.id);
     workspace().scriptEditor()->moveCursor(QTextCursor::End);
     QTest::keyClicks(workspace().scriptEditor(), "!");
@@ -195,7 +195,7 @@ TEST_F(WorkspaceFixture, TheTakeListShowsTheReelsTakesAndAHintWhileItHasNone)
     }
 
     // Another reel shows its own takes, and the hint while it has none.
-    const ReelProject other = library().createReel(std::nullopt, "Leer", QString());
+    const ReelProject other = library().createReel(std::nullopt, "Leer", QString()).value();
     ASSERT_EQ(workspace().reelID(), other.id);
     EXPECT_EQ(list->model()->rowCount(), 0);
     EXPECT_TRUE(workspace().noTakesLabel()->isVisible());
@@ -216,7 +216,7 @@ TEST_F(WorkspaceFixture, DeletingATakeAsksFirstAndCancellingKeepsItsFiles)
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(workspace().deleteConfirmation()->text(), "Take löschen?");
     EXPECT_EQ(workspace().deleteConfirmation()->informativeText(),
-              "Video und Audio dieses Takes werden aus der Bibliothek entfernt.");
+              "Video und Audio dieses Takes werden in den Papierkorb verschoben.");
     EXPECT_EQ(workspace().takePendingDelete(), take);
     QTest::mouseClick(cancel, Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !workspace().deleteConfirmation(); }));
@@ -266,8 +266,8 @@ TEST_F(WorkspaceFixture, TheEditorChosenInTheSettingsNamesTheExportAndGetsItsPro
     editors->setCurrentIndex(2);
     emit editors->activated(2);
     EXPECT_EQ(editors->currentText(), "Shotcut");
-    EXPECT_EQ(workspace().exportButton()->text(), "Shotcut-Projekt");
-    EXPECT_EQ(app->app->menus().exportFinalCut->text(), "Shotcut-Projekt");
+    EXPECT_EQ(workspace().exportButton()->text(), "Für Shotcut exportieren");
+    EXPECT_EQ(app->app->menus().exportFinalCut->text(), "Für Shotcut exportieren");
     SettingsWindow::current()->close();
 
     addTake("x-video.mov", "x-audio.m4a", 2, {{0.5, 1.5}});
@@ -307,7 +307,7 @@ TEST_F(WorkspaceFixture, DraggingTheCropFrameMovesTheRecordedCropAndSavesItAfter
     ASSERT_TRUE(waitUntil([&] { return stored().cropCenterX == 0.0; }, 2000));
 
     // Another reel brings its own crop position to the recorder.
-    ReelProject other = library().createReel(std::nullopt, "Rechts", QString());
+    ReelProject other = library().createReel(std::nullopt, "Rechts", QString()).value();
     other.cropCenterX = 0.8;
     library().updateReel(other);
     library().setSelectedID(reel.id);

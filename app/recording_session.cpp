@@ -159,11 +159,17 @@ void RecordingSession::recordTake(const ReelProject &reel, TakeCompletion settle
                              [self, reelID, settled = std::move(settled)](const Result<Take> &result) {
                                  if (!self)
                                      return;
-                                 if (result.ok())
-                                     self->m_library.addTake(result.value(), reelID);
+                                 Result<Take> outcome = result;
+                                 if (result.ok()) {
+                                     // Its files stay and are taken in again at the next start.
+                                     const LibraryOutcome<> added
+                                             = self->m_library.addTake(result.value(), reelID);
+                                     if (!added)
+                                         outcome = Result<Take>::failure(added.error());
+                                 }
                                  --self->m_pendingTakes;
                                  if (settled)
-                                     settled(result);
+                                     settled(outcome);
                                  emit self->takeSettled();
                              });
 }

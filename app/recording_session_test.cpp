@@ -38,7 +38,7 @@ struct Session
     Session()
     {
         session.setMicrophone(microphone);
-        reel = library.createReel(std::nullopt, "Probe", script);
+        reel = library.createReel(std::nullopt, "Probe", script).value();
         library.setSelectedID(reel.id);
     }
 

@@ -103,7 +103,7 @@ TEST_F(ReelListModelTest, RowsFollowTheStoreWithTheNotificationsOfEachChange)
              {"005 Fünf", "010 Zehn importiert", "020 Zwei"},
              Inserted | Changed},
             {"delete the middle one",
-             [&] { library.deleteReel(stored("010 Zehn importiert")); },
+             [&] { library.deleteReel(stored("010 Zehn importiert"), LibraryStore::Removal::permanently); },
              {"005 Fünf", "020 Zwei"},
              Removed},
     };
@@ -153,7 +153,8 @@ TEST_F(ReelListModelTest, TheViewKeepsItsCurrentRowAndScrollPositionThroughUnrel
         std::function<void()> change;
     } unrelated[] = {
             {"rename another", [&] { retitle("038 Reel 38", "Anders"); }},
-            {"delete one below", [&] { library.deleteReel(stored("039 Reel 39")); }},
+            {"delete one below",
+             [&] { library.deleteReel(stored("039 Reel 39"), LibraryStore::Removal::permanently); }},
             {"create one at the end", [&] { library.createReel(50, "Neu", QString()); }},
     };
     for (const auto &u : unrelated) {

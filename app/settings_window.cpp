@@ -68,7 +68,7 @@ SettingsWindow::SettingsWindow(AppContext context)
     auto *heading = new QVBoxLayout;
     heading->setSpacing(4);
     heading->addWidget(ui::label(QStringLiteral("Bibliothek"), ui::TextRole::Headline));
-    heading->addWidget(ui::label(QStringLiteral("Ordner für Reels, Takes und den Final-Cut-Export."),
+    heading->addWidget(ui::label(QStringLiteral("Ordner für Reels, Takes und Exporte."),
                                  ui::TextRole::Callout, false, true));
 
     m_path = new QLineEdit(this);

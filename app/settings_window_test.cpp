@@ -136,7 +136,7 @@ TEST_F(SettingsWindowTest, RefusesToChangeTheFolderWhileATakeIsRecorded)
     EXPECT_TRUE(settings->chooseButton()->isEnabled());
     EXPECT_EQ(settings->footnote()->text(), "Aufnahmen im bisherigen Ordner bleiben dort liegen.");
     ASSERT_TRUE(waitUntil([&] { return library.reels().constFirst().takes.size() == 1; }, 20000))
-            << app.window().statusNote().value_or(QString()).toStdString();
+            << app.window().notes().join(" | ").toStdString();
     settings->applyChosenFolder(home.path() + "/anderswo");
     EXPECT_TRUE(waitUntil([&] { return QDir(library.rootPath()) == QDir(home.path() + "/anderswo"); }));
     settings->close();

@@ -19,7 +19,7 @@ struct TakeListModelTest : ::testing::Test
     QTemporaryDir dir;
     UserDefaults defaults{dir.filePath("defaults.ini")};
     LibraryStore library{defaults, dir.filePath("Bibliothek")};
-    ReelProject reel = library.createReel(1, "Eins", QString());
+    ReelProject reel = library.createReel(1, "Eins", QString()).value();
     TakeListModel model{library};
     ModelTesterLog testerLog{&model};
 
@@ -96,7 +96,7 @@ TEST_F(TakeListModelTest, TheBadgeMovesWithTheNewestTakeAndTellsTheRowsItLeaves)
     EXPECT_TRUE(toldFirst());
 
     changed.clear();
-    library.deleteTake(second.id, reel.id);
+    library.deleteTake(second.id, reel.id, LibraryStore::Removal::permanently);
     EXPECT_EQ(shownIDs(), QList<QUuid>{first.id});
     EXPECT_TRUE(isLatest(first));
     EXPECT_TRUE(toldFirst());
@@ -107,7 +107,7 @@ TEST_F(TakeListModelTest, FollowsOnlyItsOwnReelAndEmptiesWhenTheReelGoes)
 {
     const Take own = makeTake("o.mov", std::nullopt, 3);
     library.addTake(own, reel.id);
-    const ReelProject other = library.createReel(2, "Zwei", QString());
+    const ReelProject other = library.createReel(2, "Zwei", QString()).value();
 
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
@@ -126,7 +126,7 @@ TEST_F(TakeListModelTest, FollowsOnlyItsOwnReelAndEmptiesWhenTheReelGoes)
     EXPECT_EQ(model.rowCount(), 1);
 
     model.setReelID(reel.id);
-    library.deleteReel(*library.reel(reel.id));
+    library.deleteReel(*library.reel(reel.id), LibraryStore::Removal::permanently);
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_TRUE(testerLog.failures.isEmpty()) << testerLog.failures.join(u'\n').toStdString();
 }

@@ -124,7 +124,8 @@ void BM_ImportTenThousandBlocks(benchmark::State &state)
         UserDefaults defaults(folder->filePath(QStringLiteral("settings.ini")));
         LibraryStore store(defaults, folder->filePath(QStringLiteral("lib")));
         state.ResumeTiming();
-        if (store.importMarkdown(markdown) != 10000 || store.reels().size() != 10000 || store.lastError())
+        const LibraryOutcome<int> imported = store.importMarkdown(markdown);
+        if (!imported || *imported != 10000 || store.reels().size() != 10000)
             state.SkipWithError("import failed");
         state.PauseTiming();
         folder.reset();

@@ -40,9 +40,10 @@ int runImport(CliContext &ctx)
     // An unreadable library is reported, not overwritten by the import.
     if (const int failed = library.storeFailure())
         return failed;
-    const int count = library.store().importMarkdown(QString::fromUtf8(*text));
-    if (const int failed = library.storeFailure())
-        return failed;
+    const LibraryOutcome<int> imported = library.store().importMarkdown(QString::fromUtf8(*text));
+    if (!imported)
+        return ctx.fail(imported.error());
+    const int count = imported.value();
     if (ctx.json)
         ctx.out << "{\"imported\": " << count << "}\n";
     else if (count == 1)

@@ -17,7 +17,7 @@ struct EditorFacts
 {
     Editor editor;
     const char *name;
-    const char *buttonLabel;
+    const char *projectLabel;
     const char *formatName;
     const char *desktopFiles[3]; // unused places are null
 };
@@ -25,7 +25,7 @@ struct EditorFacts
 const EditorFacts &facts(Editor editor)
 {
     static const EditorFacts table[] = {
-            {Editor::finalCut, "Final Cut Pro", "Final Cut Projekt", "fcpxml", {}},
+            {Editor::finalCut, "Final Cut Pro", "Final-Cut-Projekt", "fcpxml", {}},
             {Editor::kdenlive,
              "Kdenlive",
              "Kdenlive-Projekt",
@@ -67,7 +67,12 @@ QString EditorChoice::name(Editor editor)
 
 QString EditorChoice::buttonLabel(Editor editor)
 {
-    return QString::fromUtf8(facts(editor).buttonLabel);
+    return QStringLiteral("Für %1 exportieren").arg(name(editor));
+}
+
+QString EditorChoice::projectLabel(Editor editor)
+{
+    return QString::fromUtf8(facts(editor).projectLabel);
 }
 
 QString EditorChoice::formatName(Editor editor)

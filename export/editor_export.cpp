@@ -60,8 +60,7 @@ QString EditorExport::statusNote(Editor editor, const Outcome &outcome, bool bri
     const QString fileName = QFileInfo(QDir::cleanPath(outcome.location)).fileName();
     if (!outcome.opened)
         return QStringLiteral("Kein Programm öffnet ") + fileName + QStringLiteral(" — Ordner wird gezeigt.");
-    const QString kind = editor == Editor::finalCut ? QStringLiteral("Final-Cut-Projekt")
-                                                    : EditorChoice::buttonLabel(editor);
+    const QString kind = EditorChoice::projectLabel(editor);
     if (brief && editor == Editor::finalCut)
         return kind + QLatin1Char(' ') + fileName + QStringLiteral(" wird geöffnet.");
     return kind + QStringLiteral(" liegt unter ") + QDir::toNativeSeparators(outcome.location)

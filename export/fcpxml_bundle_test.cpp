@@ -32,7 +32,7 @@ protected:
         qputenv("HOME", m_home.path().toUtf8());
         m_defaults.emplace(m_home.filePath("defaults.ini"));
         m_store.emplace(*m_defaults, m_root.path());
-        m_reelID = m_store->createReel(7, "Intro", QString()).id;
+        m_reelID = m_store->createReel(7, "Intro", QString()).value().id;
     }
     void TearDown() override { qputenv("HOME", m_oldHome); }
 

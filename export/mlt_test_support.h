@@ -27,7 +27,7 @@ struct TestLibrary
     {
         defaults.emplace(dir.filePath(QStringLiteral("defaults.ini")));
         store.emplace(*defaults, root());
-        reelID = store->createReel(7, QStringLiteral("Tom & Jerry"), QString()).id;
+        reelID = store->createReel(7, QStringLiteral("Tom & Jerry"), QString()).value().id;
     }
 
     QString root() const { return dir.filePath(QStringLiteral("my library")); }

@@ -6,6 +6,7 @@
 #include "library/reel_import.h"
 #include "library/take_recovery.h"
 #include "platform/file_error.h"
+#include "platform/trash.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,6 +26,19 @@ const QString ReadErrorPrefix = QStringLiteral("Bibliothek konnte nicht gelesen 
 const QString SaveErrorPrefix = QStringLiteral("Bibliothek konnte nicht gespeichert werden: ");
 const QString NumbersExhausted = QStringLiteral("Es gibt keine freie Reel-Nummer mehr: Die höchste mögliche "
                                                 "Nummer ist vergeben.");
+const QString NoTrash = QStringLiteral("Auf diesem Laufwerk gibt es keinen Papierkorb.");
+
+using Kind = LibraryFailure::Kind;
+
+LibraryOutcome<> notFound()
+{
+    return LibraryOutcome<>::refused(Kind::notFound, QStringLiteral("Das ist nicht mehr in der Bibliothek."));
+}
+
+QString reelLabel(const ReelProject &reel)
+{
+    return QStringLiteral("Reel ") + QString::asprintf("%03lld", static_cast<long long>(reel.prefix));
+}
 
 QString absoluteFolder(const QString &folder)
 {
@@ -61,12 +75,16 @@ LibraryStore::LibraryStore(UserDefaults &defaults, std::optional<QString> folder
     if (folder) {
         m_rootPath = absoluteFolder(*folder);
     } else {
-        // The remembered folder counts only while it still resolves to a folder.
+        // The remembered folder counts only while it can be reached; the
+        // default folder stands in, and the window says so.
         const std::optional<QString> remembered = m_defaults.read(settings::libraryBookmark);
-        if (remembered && QDir::isAbsolutePath(*remembered) && QFileInfo(*remembered).isDir())
+        if (remembered && QDir::isAbsolutePath(*remembered) && isReachable(*remembered)) {
             m_rootPath = absoluteFolder(*remembered);
-        else
+        } else {
             m_rootPath = defaultFolder();
+            if (remembered && QDir::isAbsolutePath(*remembered) && absoluteFolder(*remembered) != m_rootPath)
+                m_unreachableFolder = absoluteFolder(*remembered);
+        }
     }
     m_file = LibraryFile(m_rootPath);
     if (m_access == Access::readWrite)
@@ -83,6 +101,12 @@ QString LibraryStore::defaultFolder()
     if (movies.isEmpty())
         movies = QDir::homePath() + QStringLiteral("/Movies");
     return absoluteFolder(movies + QStringLiteral("/Tandrel"));
+}
+
+bool LibraryStore::isReachable(const QString &folder)
+{
+    const QFileInfo info(folder);
+    return info.isDir() && info.isReadable() && info.isWritable() && info.isExecutable();
 }
 
 void LibraryStore::setSelectedID(std::optional<QUuid> id)
@@ -162,10 +186,13 @@ void LibraryStore::adoptOrphanTakes()
     if (found.isEmpty())
         return;
     int adopted = 0;
-    change([&](QList<ReelProject> &reels) {
+    const LibraryOutcome<> changed = change([&](QList<ReelProject> &reels) {
         adopted = addRecoveredTakes(reels, found);
-        return adopted > 0;
+        return adopted > 0 ? LibraryOutcome<>() : notFound();
     });
+    // Nothing else reports this change: the files stay and are found again.
+    if (!changed && changed.failure().kind == Kind::notSaved)
+        setLastError(changed.error());
     if (adopted == 1)
         setStatusNote(QStringLiteral("1 Take wiederhergestellt."));
     else if (adopted > 1)
@@ -253,11 +280,11 @@ bool LibraryStore::moveUnreadableFileAside(QString *error)
     return true;
 }
 
-Status LibraryStore::saveLocked()
+Status LibraryStore::saveLocked(const QList<ReelProject> &reels)
 {
     if (!QDir().mkpath(m_rootPath))
         return Status::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_rootPath));
-    const Result<QByteArray> encoded = encodeLibrary(m_reels);
+    const Result<QByteArray> encoded = encodeLibrary(reels);
     if (!encoded)
         return Status::failure(encoded.error());
     // A library file that could not be read keeps its content under another name.
@@ -272,30 +299,52 @@ Status LibraryStore::saveLocked()
 void LibraryStore::save()
 {
     const Result<LibraryFile::Lock> lock = m_file.lock();
-    const Status saved = lock ? saveLocked() : Status::failure(lock.error());
+    const Status saved = lock ? saveLocked(m_reels) : Status::failure(lock.error());
     if (!saved)
         setLastError(SaveErrorPrefix + saved.error());
     watchFolder();
 }
 
-bool LibraryStore::change(const Edit &edit)
+LibraryOutcome<> LibraryStore::change(const Edit &edit, Unsaved unsaved)
 {
     const Result<LibraryFile::Lock> lock = m_file.lock();
-    if (!lock) {
-        setLastError(SaveErrorPrefix + lock.error());
-        return false;
-    }
+    if (!lock)
+        return LibraryOutcome<>::refused(Kind::notSaved, SaveErrorPrefix + lock.error());
     refresh();
     QList<ReelProject> reels = m_reels;
-    if (!edit(reels))
-        return false;
-    // The list in memory is the changed one even when saving fails: the
-    // user sees the change and the error, and the next save tries again.
-    setReels(std::move(reels));
-    if (const Status saved = saveLocked(); !saved)
-        setLastError(SaveErrorPrefix + saved.error());
+    if (const LibraryOutcome<> edited = edit(reels); !edited)
+        return edited;
+    const Status saved = saveLocked(reels);
     watchFolder();
-    return true;
+    if (saved || unsaved == Unsaved::kept)
+        setReels(std::move(reels));
+    if (!saved)
+        return LibraryOutcome<>::refused(Kind::notSaved, SaveErrorPrefix + saved.error());
+    return {};
+}
+
+Status LibraryStore::discard(const QStringList &paths, Removal removal)
+{
+    QList<std::pair<QString, QString>> trashed; // where each item went, where it was
+    for (const QString &path : paths) {
+        if (removal == Removal::toTrash) {
+            const Result<QString> moved = moveToTrash(path);
+            if (moved) {
+                trashed.append({moved.value(), path});
+                continue;
+            }
+            // Back from the trash: the change is undone as a whole.
+            for (const auto &[inTrash, original] : std::as_const(trashed))
+                restoreFromTrash(inTrash, original);
+            return Status::failure(moved.error());
+        }
+        const bool removed = QFileInfo(path).isDir() && !QFileInfo(path).isSymLink()
+                ? QDir(path).removeRecursively()
+                : QFile::remove(path);
+        if (!removed)
+            return Status::failure(QStringLiteral("%1 konnte nicht gelöscht werden.").arg(path));
+    }
+    return {};
 }
 
 qsizetype LibraryStore::indexOfReel(const QUuid &id) const
@@ -329,136 +378,179 @@ std::optional<QUuid> LibraryStore::firstInReelOrder() const
     return ordered.first().id;
 }
 
-ReelProject LibraryStore::createReel(std::optional<qint64> number, const QString &title,
-                                     const QString &script)
+LibraryOutcome<ReelProject> LibraryStore::createReel(std::optional<qint64> number, const QString &title,
+                                                     const QString &script)
 {
     ReelProject created;
-    const bool applied = change([&](QList<ReelProject> &reels) {
+    const LibraryOutcome<> changed = change([&](QList<ReelProject> &reels) {
         const bool taken = number && std::any_of(reels.cbegin(), reels.cend(), [&](const ReelProject &r) {
                                return r.prefix == *number;
                            });
         const std::optional<qint64> prefix = number && !taken ? number : nextReelNumber(reels);
-        if (!prefix) {
-            setLastError(NumbersExhausted);
-            return false;
-        }
+        if (!prefix)
+            return LibraryOutcome<>::refused(Kind::numbersExhausted, NumbersExhausted);
         created = newReel(*prefix, title, script);
         reels.append(created);
-        return true;
+        return LibraryOutcome<>();
     });
-    if (!applied)
-        return created;
+    if (!changed)
+        return changed.failure();
     setSelectedID(created.id);
     folders().writeScriptFile(created);
     return created;
 }
 
-void LibraryStore::updateReel(const ReelProject &changed)
+LibraryOutcome<> LibraryStore::updateReel(const ReelProject &changed)
 {
     const std::optional<ReelProject> base = reel(changed.id);
     if (!base)
-        return;
+        return notFound();
     ReelProject before, after;
-    const bool applied = change([&](QList<ReelProject> &reels) {
-        const auto it
-                = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == changed.id; });
-        if (it == reels.end())
-            return false;
-        before = *it;
-        *it = merged(*it, *base, changed);
-        it->updatedAt = QDateTime::currentDateTimeUtc();
-        after = *it;
-        return true;
-    });
-    if (!applied)
-        return;
+    const LibraryOutcome<> outcome = change(
+            [&](QList<ReelProject> &reels) {
+                const auto it = std::find_if(reels.begin(), reels.end(),
+                                             [&](const auto &r) { return r.id == changed.id; });
+                if (it == reels.end())
+                    return notFound();
+                before = *it;
+                *it = merged(*it, *base, changed);
+                it->updatedAt = QDateTime::currentDateTimeUtc();
+                after = *it;
+                return LibraryOutcome<>();
+            },
+            Unsaved::kept);
+    // Folders follow only a list that is saved.
+    if (!outcome)
+        return outcome;
     const ReelFolders reelFolders = folders();
     QList<ReelProject> others = m_reels;
     others.removeIf([&](const ReelProject &r) { return r.id == after.id; });
     others.append(before);
     reelFolders.move(before, after, others);
     reelFolders.writeScriptFile(after);
+    return {};
 }
 
-void LibraryStore::deleteReel(const ReelProject &reel)
+LibraryOutcome<> LibraryStore::deleteReel(const ReelProject &reel, Removal removal)
 {
     std::optional<ReelProject> stored;
-    const bool applied = change([&](QList<ReelProject> &reels) {
+    QStringList paths;
+    const LibraryOutcome<> removed = change([&](QList<ReelProject> &reels) {
         // The stored value names the folder on disk; a caller's copy may carry
         // an unsaved title or number that would point at another reel's folder.
         const auto it
                 = std::find_if(reels.cbegin(), reels.cend(), [&](const auto &r) { return r.id == reel.id; });
         if (it == reels.cend())
-            return false;
+            return notFound();
         stored = *it;
         reels.removeIf([&](const ReelProject &r) { return r.id == reel.id; });
-        return true;
+        paths = folders().ownPaths(*stored, reels);
+        if (removal == Removal::toTrash && !paths.isEmpty() && !trashAvailableFor(paths.constFirst()))
+            return LibraryOutcome<>::refused(Kind::noTrash, NoTrash);
+        return LibraryOutcome<>();
     });
-    if (!applied)
-        return;
+    if (!removed)
+        return removed;
     if (m_selectedID == reel.id)
         setSelectedID(firstInReelOrder());
-    folders().remove(*stored, m_reels);
-}
-
-void LibraryStore::addTake(const Take &take, const QUuid &reelID)
-{
-    change([&](QList<ReelProject> &reels) {
-        const auto it
-                = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
-        if (it == reels.end())
-            return false;
-        it->takes.append(take);
-        it->updatedAt = QDateTime::currentDateTimeUtc();
-        return true;
+    const Status discarded = discard(paths, removal);
+    if (discarded)
+        return {};
+    // The files stay, so the reel comes back to name them.
+    const QString what = removal == Removal::toTrash ? QStringLiteral(" konnte nicht in den Papierkorb "
+                                                                      "verschoben werden: ")
+                                                     : QStringLiteral(" konnte nicht gelöscht werden: ");
+    QString message = reelLabel(*stored) + what + discarded.error();
+    const LibraryOutcome<> restored = change([&](QList<ReelProject> &reels) {
+        reels.append(*stored);
+        return LibraryOutcome<>();
     });
+    message += restored ? QStringLiteral(" Es bleibt in der Bibliothek.")
+                        : QStringLiteral(" Sein Ordner bleibt unter %1.").arg(reelFolder(*stored));
+    return LibraryOutcome<>::refused(Kind::filesKept, message);
 }
 
-void LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reelID)
+LibraryOutcome<> LibraryStore::addTake(const Take &take, const QUuid &reelID)
 {
-    change([&](QList<ReelProject> &reels) {
+    return change(
+            [&](QList<ReelProject> &reels) {
+                const auto it = std::find_if(reels.begin(), reels.end(),
+                                             [&](const auto &r) { return r.id == reelID; });
+                if (it == reels.end())
+                    return notFound();
+                it->takes.append(take);
+                it->updatedAt = QDateTime::currentDateTimeUtc();
+                return LibraryOutcome<>();
+            },
+            Unsaved::kept);
+}
+
+LibraryOutcome<> LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reelID, Removal removal)
+{
+    std::optional<Take> deleted;
+    qsizetype position = 0;
+    QStringList paths;
+    const LibraryOutcome<> removed = change([&](QList<ReelProject> &reels) {
         const auto reelIt
                 = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
         if (reelIt == reels.end())
-            return false;
+            return notFound();
         const auto takeIt = std::find_if(reelIt->takes.begin(), reelIt->takes.end(),
                                          [&](const Take &t) { return t.id == takeID; });
         if (takeIt == reelIt->takes.end())
-            return false;
+            return notFound();
         // Names that are not bare file names never reach the file system.
         const QDir folder(takesFolder(*reelIt));
         for (const QString &name : bareFileNames(*takeIt)) {
-            const QString path = folder.filePath(name);
-            const QFileInfo info(path);
-            if (!info.exists() && !info.isSymLink())
-                continue;
-            QFile file(path);
-            if (!file.remove()) {
-                setLastError(QStringLiteral("Take konnte nicht gelöscht werden: ")
-                             + germanFileError(file.errorString()));
-                return false;
-            }
+            const QFileInfo info(folder.filePath(name));
+            if (info.exists() || info.isSymLink())
+                paths.append(folder.filePath(name));
         }
+        if (removal == Removal::toTrash && !paths.isEmpty() && !trashAvailableFor(paths.constFirst()))
+            return LibraryOutcome<>::refused(Kind::noTrash, NoTrash);
+        deleted = *takeIt;
+        position = takeIt - reelIt->takes.begin();
         reelIt->takes.erase(takeIt);
         reelIt->updatedAt = QDateTime::currentDateTimeUtc();
-        return true;
+        return LibraryOutcome<>();
     });
+    if (!removed)
+        return removed;
+    const Status discarded = discard(paths, removal);
+    if (discarded)
+        return {};
+    // What could not go stays, and the take comes back to name it.
+    QString message = (removal == Removal::toTrash
+                               ? QStringLiteral("Take konnte nicht in den Papierkorb verschoben werden: ")
+                               : QStringLiteral("Take konnte nicht gelöscht werden: "))
+            + discarded.error();
+    const LibraryOutcome<> restored = change([&](QList<ReelProject> &reels) {
+        const auto it
+                = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
+        if (it == reels.end())
+            return notFound();
+        it->takes.insert(std::min(position, it->takes.size()), *deleted);
+        return LibraryOutcome<>();
+    });
+    if (restored)
+        message += QStringLiteral(" Er bleibt in der Bibliothek.");
+    return LibraryOutcome<>::refused(Kind::filesKept, message);
 }
 
-int LibraryStore::importMarkdown(const QString &markdown)
+LibraryOutcome<int> LibraryStore::importMarkdown(const QString &markdown)
 {
     const QList<ImportedReel> blocks = parseMarkdown(markdown);
     if (blocks.isEmpty())
         return 0;
     std::optional<AppliedImport> applied;
-    const bool changed = change([&](QList<ReelProject> &reels) {
+    const LibraryOutcome<> changed = change([&](QList<ReelProject> &reels) {
         applied = applyImport(reels, blocks);
         if (!applied)
-            setLastError(NumbersExhausted);
-        return applied.has_value();
+            return LibraryOutcome<>::refused(Kind::numbersExhausted, NumbersExhausted);
+        return LibraryOutcome<>();
     });
     if (!changed)
-        return 0;
+        return changed.failure();
     setSelectedID(applied->selected);
     // The list is saved; the folders follow it.
     const ReelFolders reelFolders = folders();
@@ -476,6 +568,10 @@ Status LibraryStore::changeRoot(const QString &folder)
         return Status::failure(QStringLiteral("Kein Ordner für die Bibliothek angegeben."));
     const QString root = absoluteFolder(folder);
     m_defaults.write(settings::libraryBookmark, root);
+    if (m_unreachableFolder) {
+        m_unreachableFolder.reset();
+        emit unreachableFolderChanged();
+    }
     setRootPath(root);
     m_file = LibraryFile(root, m_file);
     if (!QDir().mkpath(root))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/library_file.h"
+#include "library/library_outcome.h"
 #include "library/reel_folders.h"
 #include "library/reel_project.h"
 #include "platform/result.h"
@@ -20,8 +21,9 @@ namespace tandrel {
 // list, saves the whole list once and then keeps the reel folders in step.
 // Other processes may change the same library: each operation works on the
 // list as it is on disk, under the folder's lock file, and a change made
-// outside is loaded as soon as it is seen. Failures end up as German text in
-// lastError. Main thread only.
+// outside is loaded as soon as it is seen. A change operation returns its
+// outcome to its caller; lastError holds only what loading met. Main thread
+// only.
 class LibraryStore : public QObject
 {
     Q_OBJECT
@@ -30,11 +32,16 @@ class LibraryStore : public QObject
     Q_PROPERTY(std::optional<QString> lastError READ lastError WRITE setLastError NOTIFY lastErrorChanged)
     Q_PROPERTY(std::optional<QString> statusNote READ statusNote WRITE setStatusNote NOTIFY statusNoteChanged)
     Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootPathChanged)
+    Q_PROPERTY(
+            std::optional<QString> unreachableFolder READ unreachableFolder NOTIFY unreachableFolderChanged)
     Q_PROPERTY(bool securityScopeActive READ securityScopeActive CONSTANT)
 public:
     // readOnly creates no folder and writes nothing on load (tandrelctl's
     // reading commands); every change operation still writes.
     enum class Access { readWrite, readOnly };
+    // Where deleted files go: the desktop's trash, from which the file
+    // manager restores them, or nowhere.
+    enum class Removal { toTrash, permanently };
 
     // `folder` overrides the remembered folder ("library.bookmark") and the default one.
     explicit LibraryStore(UserDefaults &defaults, std::optional<QString> folder = std::nullopt,
@@ -56,6 +63,11 @@ public:
     void setStatusNote(std::optional<QString> note);
     // The library folder as an absolute path.
     QString rootPath() const { return m_rootPath; }
+    // The remembered library folder while it cannot be reached (missing,
+    // not mounted, no permission) and the default folder stands in for it.
+    std::optional<QString> unreachableFolder() const { return m_unreachableFolder; }
+    // Whether `folder` is a folder this process may read and write in.
+    static bool isReachable(const QString &folder);
     // Linux has no security-scoped bookmarks; always false.
     bool securityScopeActive() const { return m_securityScopeActive; }
 
@@ -68,15 +80,23 @@ public:
 
     std::optional<ReelProject> reel(const QUuid &id) const;
     qint64 nextPrefix() const;
-    ReelProject createReel(std::optional<qint64> number, const QString &title, const QString &script);
-    void updateReel(const ReelProject &changed);
-    void deleteReel(const ReelProject &reel);
-    void addTake(const Take &take, const QUuid &reelID);
-    void deleteTake(const QUuid &takeID, const QUuid &reelID);
+    // The change operations. A change whose save fails is not kept, except
+    // an edited reel (its editor still shows it) and a recorded take (its
+    // files exist): those stay in the list, and the next save tries again.
+    LibraryOutcome<ReelProject> createReel(std::optional<qint64> number, const QString &title,
+                                           const QString &script);
+    LibraryOutcome<> updateReel(const ReelProject &changed);
+    LibraryOutcome<> addTake(const Take &take, const QUuid &reelID);
+    // Deleting saves the library first and moves the files after. Files that
+    // cannot be moved stay, and their reel or take goes back into the
+    // library. With `Removal::toTrash` on a drive without a trash nothing
+    // happens (Kind::noTrash): the caller may ask and delete permanently.
+    LibraryOutcome<> deleteReel(const ReelProject &reel, Removal removal = Removal::toTrash);
+    LibraryOutcome<> deleteTake(const QUuid &takeID, const QUuid &reelID, Removal removal = Removal::toTrash);
     // Applies every block of the text as one change, saved once; the number
-    // of blocks parsed. Refused as a whole (0, lastError set) when the reel
-    // numbers would run past the largest 64-bit number.
-    int importMarkdown(const QString &markdown);
+    // of blocks parsed. Refused as a whole when the reel numbers would run
+    // past the largest 64-bit number.
+    LibraryOutcome<int> importMarkdown(const QString &markdown);
     // Switches to another library folder and loads it; files of the old folder stay there.
     Status changeRoot(const QString &folder);
 
@@ -92,19 +112,25 @@ signals:
     void lastErrorChanged();
     void statusNoteChanged();
     void rootPathChanged();
+    void unreachableFolderChanged();
 
 private:
-    using Edit = std::function<bool(QList<ReelProject> &reels)>;
+    using Edit = std::function<LibraryOutcome<>(QList<ReelProject> &reels)>;
+    // Whether a change whose save failed stays in memory.
+    enum class Unsaved { kept, dropped };
     // One change: under the lock, on the list as it is on disk, saved once;
-    // `edit` returns false to leave the library alone. Whether it was applied.
-    bool change(const Edit &edit);
+    // a failure of `edit` leaves the library alone.
+    LibraryOutcome<> change(const Edit &edit, Unsaved unsaved = Unsaved::dropped);
+    // Takes `paths` away as `removal` says; puts back what went to the trash
+    // when one of them cannot go.
+    static Status discard(const QStringList &paths, Removal removal);
     // Adopts library.json when another process wrote it since it was last
     // read or written here. Call with the lock held, or to pick up a change
     // seen by the watcher.
     void refresh();
     void reloadAfterOutsideChange();
     void watchFolder();
-    Status saveLocked();
+    Status saveLocked(const QList<ReelProject> &reels);
     void setReels(QList<ReelProject> reels);
     void setRootPath(const QString &folder);
     std::optional<QUuid> firstInReelOrder() const;
@@ -124,6 +150,7 @@ private:
     std::optional<QString> m_lastError;
     std::optional<QString> m_statusNote;
     QString m_rootPath;
+    std::optional<QString> m_unreachableFolder;
     LibraryFile m_file{QString()};
     bool m_securityScopeActive = false;
     // Set when library.json exists but could not be read: it is moved aside

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include "tests/support/file_size_limit.h"
@@ -37,8 +38,19 @@ QDateTime minute(int m)
 class LibraryStoreTest : public ::testing::Test
 {
 protected:
+    // Deleted files go to a trash of the test's own.
+    LibraryStoreTest() : m_oldDataHome(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_DATA_HOME", dataHome().toUtf8());
+    }
+    ~LibraryStoreTest() override { qputenv("XDG_DATA_HOME", m_oldDataHome); }
+
     QTemporaryDir dir;
     UserDefaults defaults{dir.filePath("settings.ini")};
+    QByteArray m_oldDataHome;
+
+    QString dataHome() const { return dir.filePath("data"); }
+    QString trash() const { return dataHome() + "/Trash"; }
 
     QString root() const { return dir.filePath("lib"); }
     QString libraryFile() const { return root() + "/library.json"; }
@@ -100,14 +112,14 @@ TEST_F(LibraryStoreTest, CreateReelTakesTheRequestedNumberOnlyWhenItIsFree)
         const auto store = open();
         for (const qint64 n : c.existing)
             store->createReel(n, "da", QString());
-        EXPECT_EQ(store->createReel(c.requested, "neu", QString()).prefix, c.expected);
+        EXPECT_EQ(store->createReel(c.requested, "neu", QString()).value().prefix, c.expected);
     }
 }
 
 TEST_F(LibraryStoreTest, ACreatedReelGetsFoldersScriptFileSelectionAndIsSaved)
 {
     const auto store = open();
-    const ReelProject reel = store->createReel(12, "Intro", "Hallo");
+    const ReelProject reel = store->createReel(12, "Intro", "Hallo").value();
     EXPECT_EQ(reel.cropCenterX, 0.5);
     EXPECT_TRUE(reel.takes.isEmpty());
     EXPECT_EQ(store->selectedID(), reel.id);
@@ -125,7 +137,7 @@ TEST_F(LibraryStoreTest, ACreatedReelGetsFoldersScriptFileSelectionAndIsSaved)
 TEST_F(LibraryStoreTest, RenamingMovesTheFolderWithItsTakesAndRewritesTheScriptFile)
 {
     const auto store = open();
-    ReelProject reel = store->createReel(12, "Intro", "Hallo");
+    ReelProject reel = store->createReel(12, "Intro", "Hallo").value();
     ASSERT_TRUE(writeFile(store->takesFolder(reel) + "/t-video.mov", "video"));
     store->addTake(makeTake("t-video.mov", std::nullopt), reel.id);
 
@@ -148,9 +160,9 @@ TEST_F(LibraryStoreTest, RenamingMovesTheFolderWithItsTakesAndRewritesTheScriptF
 TEST_F(LibraryStoreTest, DeletingTheSelectedReelSelectsTheFirstRemainingOne)
 {
     const auto store = open();
-    const ReelProject a = store->createReel(5, "a", QString());
-    const ReelProject b = store->createReel(2, "b", QString());
-    const ReelProject c = store->createReel(9, "c", QString());
+    const ReelProject a = store->createReel(5, "a", QString()).value();
+    const ReelProject b = store->createReel(2, "b", QString()).value();
+    const ReelProject c = store->createReel(9, "c", QString()).value();
     store->setSelectedID(a.id);
     store->deleteReel(c);
     EXPECT_EQ(store->selectedID(), a.id) << "an unselected reel leaves the selection";
@@ -172,7 +184,7 @@ TEST_F(LibraryStoreTest, DeletingTheSelectedReelSelectsTheFirstRemainingOne)
 TEST_F(LibraryStoreTest, DeletingATakeSkipsMissingFilesAndNeverFollowsNamesThatAreNotBare)
 {
     const auto store = open();
-    const ReelProject reel = store->createReel(1, "Take", QString());
+    const ReelProject reel = store->createReel(1, "Take", QString()).value();
     const QString takes = store->takesFolder(reel);
     ASSERT_TRUE(writeFile(takes + "/v.mov", "v"));
     const Take missingAudio = makeTake("v.mov", "gone.m4a");
@@ -184,8 +196,7 @@ TEST_F(LibraryStoreTest, DeletingATakeSkipsMissingFilesAndNeverFollowsNamesThatA
         store->addTake(t, reel.id);
 
     for (const Take &t : {missingAudio, escaping, dots})
-        store->deleteTake(t.id, reel.id);
-    EXPECT_FALSE(store->lastError().has_value());
+        EXPECT_TRUE(store->deleteTake(t.id, reel.id).ok());
     EXPECT_TRUE(store->reel(reel.id)->takes.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(takes + "/v.mov"));
     EXPECT_EQ(readFile(root() + "/secret.txt"), QByteArray("secret"));
@@ -193,24 +204,137 @@ TEST_F(LibraryStoreTest, DeletingATakeSkipsMissingFilesAndNeverFollowsNamesThatA
     EXPECT_TRUE(open()->reel(reel.id)->takes.isEmpty());
 }
 
-TEST_F(LibraryStoreTest, AFailedTakeDeletionKeepsTheTakeAndSavesNothing)
+TEST_F(LibraryStoreTest, DeletedFilesGoToTheTrashWithWhatRestoresThem)
 {
     const auto store = open();
-    const ReelProject reel = store->createReel(1, "Take", QString());
+    const ReelProject reel = store->createReel(11, "Weg", "Text").value();
+    const ReelProject kept = store->createReel(12, "Bleibt", QString()).value();
+    const Take take = addTakeWithFiles(*store, reel.id, makeTake("a.mov", "a.m4a"), 10);
+    const Take other = addTakeWithFiles(*store, reel.id, makeTake("b.mov", "b.m4a"), 10);
+    const QString folder = store->reelFolder(reel);
     const QString takes = store->takesFolder(reel);
-    ASSERT_TRUE(writeFile(takes + "/v.mov", "v"));
-    // A non-empty folder where the audio file should be cannot be removed as a file.
-    ASSERT_TRUE(writeFile(takes + "/a.m4a/blocker", "x"));
-    const Take take = makeTake("v.mov", "a.m4a");
-    store->addTake(take, reel.id);
-    const QByteArray saved = readFile(libraryFile());
 
-    store->deleteTake(take.id, reel.id);
-    ASSERT_TRUE(store->lastError().has_value());
-    EXPECT_TRUE(store->lastError()->startsWith("Take konnte nicht gelöscht werden: "));
-    EXPECT_EQ(store->reel(reel.id)->takes.size(), 1);
-    EXPECT_FALSE(QFileInfo::exists(takes + "/v.mov")) << "the video was deleted first";
+    ASSERT_TRUE(store->deleteTake(take.id, reel.id).ok());
+    EXPECT_FALSE(QFileInfo::exists(takes + "/" + *take.videoFileName));
+    EXPECT_EQ(readFile(trash() + "/files/" + *take.videoFileName).size(), 10);
+    EXPECT_TRUE(QFileInfo::exists(trash() + "/info/" + *take.audioFileName + ".trashinfo"));
+    EXPECT_EQ(open()->reel(reel.id)->takes.constFirst().id, other.id);
+    EXPECT_EQ(open()->reel(reel.id)->takes.size(), 1);
+
+    ASSERT_TRUE(store->deleteReel(*store->reel(reel.id)).ok());
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    ASSERT_EQ(open()->reels().size(), 1);
+    EXPECT_EQ(open()->reels().constFirst().id, kept.id);
+    // What a file manager reads to put the folder back, and the folder whole.
+    const QString name = QFileInfo(folder).fileName();
+    const QByteArray info = readFile(trash() + "/info/" + name + ".trashinfo");
+    EXPECT_TRUE(info.contains("Path=" + QUrl::toPercentEncoding(folder, "/"))) << info.constData();
+    EXPECT_EQ(readFile(trash() + "/files/" + name + "/reel.md"), QByteArray("# 011 Weg\n\nText"));
+    EXPECT_EQ(readFile(trash() + "/files/" + name + "/takes/" + *other.videoFileName).size(), 10);
+}
+
+TEST_F(LibraryStoreTest, FilesTheTrashRefusesStayAndTheirTakeComesBack)
+{
+    const auto store = open();
+    const ReelProject reel = store->createReel(1, "Take", QString()).value();
+    const QString takes = store->takesFolder(reel);
+    // A name the trash cannot make an entry for, beside one it can.
+    const QString longName = QString(250, u'a') + ".m4a";
+    ASSERT_TRUE(writeFile(takes + "/v.mov", "v"));
+    ASSERT_TRUE(writeFile(takes + "/" + longName, "a"));
+    const Take take = makeTake("v.mov", longName);
+    ASSERT_TRUE(store->addTake(take, reel.id).ok());
+
+    const LibraryOutcome<> deleted = store->deleteTake(take.id, reel.id);
+    ASSERT_FALSE(deleted.ok());
+    EXPECT_EQ(deleted.failure().kind, LibraryFailure::Kind::filesKept);
+    EXPECT_TRUE(deleted.error().startsWith("Take konnte nicht in den Papierkorb verschoben werden: "));
+    EXPECT_TRUE(deleted.error().endsWith("Er bleibt in der Bibliothek.")) << qPrintable(deleted.error());
+    EXPECT_EQ(readFile(takes + "/v.mov"), QByteArray("v")) << "the video came back from the trash";
+    EXPECT_EQ(readFile(takes + "/" + longName), QByteArray("a"));
+    EXPECT_FALSE(QFileInfo::exists(trash() + "/info/v.mov.trashinfo"));
+    ASSERT_EQ(open()->reel(reel.id)->takes.size(), 1);
+    EXPECT_EQ(open()->reel(reel.id)->takes.constFirst().id, take.id);
+}
+
+TEST_F(LibraryStoreTest, WithoutATrashNothingIsDeletedUntilAskedToDeleteForGood)
+{
+    const auto store = open();
+    const ReelProject reel = store->createReel(1, "Eins", QString()).value();
+    const Take take = addTakeWithFiles(*store, reel.id, makeTake("a.mov", "a.m4a"), 10);
+    // The home trash cannot be made below a file.
+    ASSERT_TRUE(writeFile(dataHome(), "kein Ordner"));
+
+    const QByteArray saved = readFile(libraryFile());
+    const LibraryOutcome<> toTrash = store->deleteReel(reel);
+    ASSERT_FALSE(toTrash.ok());
+    EXPECT_EQ(toTrash.failure().kind, LibraryFailure::Kind::noTrash);
+    EXPECT_EQ(store->deleteTake(take.id, reel.id).failure().kind, LibraryFailure::Kind::noTrash);
     EXPECT_EQ(readFile(libraryFile()), saved);
+    EXPECT_TRUE(QFileInfo::exists(store->takesFolder(reel) + "/" + *take.videoFileName));
+
+    ASSERT_TRUE(store->deleteTake(take.id, reel.id, LibraryStore::Removal::permanently).ok());
+    EXPECT_FALSE(QFileInfo::exists(store->takesFolder(reel) + "/" + *take.videoFileName));
+    ASSERT_TRUE(store->deleteReel(reel, LibraryStore::Removal::permanently).ok());
+    EXPECT_FALSE(QFileInfo::exists(store->reelFolder(reel)));
+    EXPECT_TRUE(open()->reels().isEmpty());
+}
+
+TEST_F(LibraryStoreTest, AFailedSaveFailsEveryOperationAndLosesNothing)
+{
+    using Op = std::function<LibraryOutcome<>(LibraryStore &, const ReelProject &, const Take &)>;
+    auto done = [](const auto &outcome) { return outcome.ok() ? LibraryOutcome<>() : outcome.failure(); };
+    const struct
+    {
+        const char *name;
+        Op op;
+        bool keptInMemory; // an edit and a recorded take stay for the next save
+    } cases[] = {
+            {"create", [&](LibraryStore &s, auto &, auto &) { return done(s.createReel(5, "Neu", "x")); },
+             false},
+            {"import", [&](LibraryStore &s, auto &, auto &) { return done(s.importMarkdown("# 6 Neu\nx")); },
+             false},
+            {"update",
+             [](LibraryStore &s, const ReelProject &r, auto &) {
+                 ReelProject changed = r;
+                 changed.title = "Geändert";
+                 return s.updateReel(changed);
+             },
+             true},
+            {"addTake",
+             [](LibraryStore &s, const ReelProject &r, auto &) {
+                 return s.addTake(makeTake("n.mov", std::nullopt), r.id);
+             },
+             true},
+            {"deleteTake",
+             [](LibraryStore &s, const ReelProject &r, const Take &t) { return s.deleteTake(t.id, r.id); },
+             false},
+            {"deleteReel", [](LibraryStore &s, const ReelProject &r, auto &) { return s.deleteReel(r); },
+             false},
+    };
+    for (const auto &c : cases) {
+        QDir(root()).removeRecursively();
+        auto store = open();
+        // Every list saved is longer than the limit below, the lock file shorter.
+        const QString text(2000, u't');
+        const ReelProject reel = store->createReel(1, "Eins", text).value();
+        store->createReel(2, "Zwei", text);
+        const Take take = addTakeWithFiles(*store, reel.id, makeTake("a.mov", "a.m4a"), 10);
+        const QList<ReelProject> before = store->reels();
+        const QByteArray saved = readFile(libraryFile());
+        LibraryOutcome<> outcome;
+        {
+            const FileSizeLimit full(1000);
+            outcome = c.op(*store, *store->reel(reel.id), take);
+        }
+        ASSERT_FALSE(outcome.ok()) << c.name;
+        EXPECT_EQ(outcome.failure().kind, LibraryFailure::Kind::notSaved) << c.name;
+        EXPECT_TRUE(outcome.error().startsWith("Bibliothek konnte nicht gespeichert werden: ")) << c.name;
+        EXPECT_EQ(readFile(libraryFile()), saved) << c.name;
+        EXPECT_EQ(store->reels() != before, c.keptInMemory) << c.name;
+        EXPECT_EQ(readFile(store->takesFolder(reel) + "/" + *take.videoFileName).size(), 10) << c.name;
+        EXPECT_EQ(readFile(store->reelFolder(reel) + "/reel.md"), "# 001 Eins\n\n" + text.toUtf8()) << c.name;
+    }
 }
 
 TEST_F(LibraryStoreTest, ImportingCreatesAndUpdatesByNumberInOneChangeOfTheList)
@@ -218,7 +342,7 @@ TEST_F(LibraryStoreTest, ImportingCreatesAndUpdatesByNumberInOneChangeOfTheList)
     const auto store = open();
     store->createReel(5, "Alt", QString());
     QSignalSpy changes(store.get(), &LibraryStore::reelsChanged);
-    const int count = store->importMarkdown("# 5 Erst\nA\n---\nOhne Nummer\n---\n# 5 Wieder\nC");
+    const int count = store->importMarkdown("# 5 Erst\nA\n---\nOhne Nummer\n---\n# 5 Wieder\nC").value();
     EXPECT_EQ(count, 3);
     EXPECT_EQ(changes.size(), 1);
     QList<ReelProject> reels = store->reels();
@@ -233,7 +357,7 @@ TEST_F(LibraryStoreTest, ImportingCreatesAndUpdatesByNumberInOneChangeOfTheList)
     EXPECT_FALSE(QFileInfo::exists(root() + "/005-erst"));
     EXPECT_FALSE(QFileInfo::exists(root() + "/005-alt"));
     EXPECT_EQ(open()->reels().size(), 2);
-    EXPECT_EQ(store->importMarkdown("  \n"), 0);
+    EXPECT_EQ(store->importMarkdown("  \n").value(), 0);
 }
 
 TEST_F(LibraryStoreTest, ImportingCountsOnFromCreatedButNotFromUpdatedLowNumbers)
@@ -291,12 +415,12 @@ TEST_F(LibraryStoreTest, AnUnreadableLibraryIsMovedAsideBeforeTheFirstSave)
 TEST_F(LibraryStoreTest, ANonFiniteValueFailsTheSaveAndKeepsThePreviousFile)
 {
     const auto store = open();
-    ReelProject reel = store->createReel(1, "Gut", QString());
+    ReelProject reel = store->createReel(1, "Gut", QString()).value();
     const QByteArray saved = readFile(libraryFile());
     reel.cropCenterX = std::numeric_limits<double>::quiet_NaN();
-    store->updateReel(reel);
-    ASSERT_TRUE(store->lastError().has_value());
-    EXPECT_TRUE(store->lastError()->startsWith("Bibliothek konnte nicht gespeichert werden: "));
+    const LibraryOutcome<> updated = store->updateReel(reel);
+    ASSERT_FALSE(updated.ok());
+    EXPECT_TRUE(updated.error().startsWith("Bibliothek konnte nicht gespeichert werden: "));
     EXPECT_EQ(readFile(libraryFile()), saved);
     EXPECT_TRUE(std::isnan(store->reel(reel.id)->cropCenterX)) << "the list in memory stays as changed";
 }
@@ -304,8 +428,8 @@ TEST_F(LibraryStoreTest, ANonFiniteValueFailsTheSaveAndKeepsThePreviousFile)
 TEST_F(LibraryStoreTest, ReelsSharingAFolderNeverTouchEachOthersFiles)
 {
     const auto store = open();
-    const ReelProject first = store->createReel(5, "A", QString());
-    ReelProject second = store->createReel(6, "A", QString());
+    const ReelProject first = store->createReel(5, "A", QString()).value();
+    ReelProject second = store->createReel(6, "A", QString()).value();
     ASSERT_TRUE(writeFile(store->takesFolder(first) + "/first.mov", "1"));
     ASSERT_TRUE(writeFile(store->takesFolder(second) + "/second.mov", "2"));
     store->addTake(makeTake("first.mov", std::nullopt), first.id);
@@ -355,7 +479,7 @@ TEST_F(LibraryStoreTest, ChangingTheRootLoadsTheNewFolderAndRemembersIt)
     EXPECT_TRUE(QFileInfo(other).isDir());
     EXPECT_TRUE(QFile::exists(libraryFile())) << "the old folder's files stay";
 
-    const ReelProject moved = store->createReel(3, "neu", QString());
+    const ReelProject moved = store->createReel(3, "neu", QString()).value();
     LibraryStore remembered(defaults);
     EXPECT_EQ(remembered.rootPath(), other);
     EXPECT_EQ(remembered.selectedID(), moved.id);
@@ -409,10 +533,10 @@ TEST_F(LibraryStoreTest, OperationsOnUnknownIdsDoNothing)
     ReelProject stranger = storedReel(4, "fremd", minute(0));
     QDir().mkpath(store->reelFolder(stranger));
     QSignalSpy reels(store.get(), &LibraryStore::reelsChanged);
-    store->updateReel(stranger);
-    store->deleteReel(stranger);
-    store->addTake(makeTake("x.mov", std::nullopt), stranger.id);
-    store->deleteTake(QUuid::createUuid(), stranger.id);
+    for (const LibraryOutcome<> &outcome : {store->updateReel(stranger), store->deleteReel(stranger),
+                                            store->addTake(makeTake("x.mov", std::nullopt), stranger.id),
+                                            store->deleteTake(QUuid::createUuid(), stranger.id)})
+        EXPECT_EQ(outcome.failure().kind, LibraryFailure::Kind::notFound);
     EXPECT_EQ(reels.count(), 0);
     EXPECT_FALSE(QFile::exists(libraryFile()));
     EXPECT_TRUE(QFileInfo(store->reelFolder(stranger)).isDir());
@@ -438,13 +562,16 @@ TEST_F(LibraryStoreTest, ReelNumbersPastTheLargestAreRefusedAsAWhole)
         auto store = open();
         store->createReel(largest, "Letzte", QString());
         const QByteArray before = readFile(libraryFile());
-        if (c.markdown)
-            store->importMarkdown(QString::fromUtf8(c.markdown));
-        else
-            store->createReel(std::nullopt, "Neu", QString());
-        EXPECT_EQ(store->lastError().has_value(), c.refused) << (c.markdown ? c.markdown : "createReel");
+        auto failureOf = [](const auto &outcome) {
+            return outcome.ok() ? std::nullopt : std::optional(outcome.failure());
+        };
+        const std::optional<LibraryFailure> failure = c.markdown
+                ? failureOf(store->importMarkdown(QString::fromUtf8(c.markdown)))
+                : failureOf(store->createReel(std::nullopt, "Neu", QString()));
+        EXPECT_EQ(failure.has_value(), c.refused) << (c.markdown ? c.markdown : "createReel");
         if (c.refused) {
-            EXPECT_TRUE(store->lastError()->contains("keine freie Reel-Nummer"));
+            EXPECT_EQ(failure->kind, LibraryFailure::Kind::numbersExhausted);
+            EXPECT_TRUE(failure->message.contains("keine freie Reel-Nummer"));
             EXPECT_EQ(readFile(libraryFile()), before) << "nothing of a refused import is kept";
             EXPECT_EQ(store->reels().size(), 1);
         }
@@ -453,7 +580,7 @@ TEST_F(LibraryStoreTest, ReelNumbersPastTheLargestAreRefusedAsAWhole)
 
 TEST_F(LibraryStoreTest, AMissingScriptFileIsWrittenAgainAtLoad)
 {
-    const ReelProject reel = open()->createReel(3, "Drei", "Text");
+    const ReelProject reel = open()->createReel(3, "Drei", "Text").value();
     QDir(root() + "/003-drei").removeRecursively();
     open();
     EXPECT_EQ(readFile(root() + "/003-drei/reel.md"), QByteArray("# 003 Drei\n\nText"));
@@ -466,8 +593,8 @@ TEST_F(LibraryStoreTest, TwoWritersOnOneLibraryLoseNoChange)
 {
     const auto app = open();
     const auto ctl = open();
-    const ReelProject first = app->createReel(std::nullopt, "Eins", QString());
-    const ReelProject second = ctl->createReel(std::nullopt, "Zwei", QString());
+    const ReelProject first = app->createReel(std::nullopt, "Eins", QString()).value();
+    const ReelProject second = ctl->createReel(std::nullopt, "Zwei", QString()).value();
     EXPECT_EQ(second.prefix, 2) << "the second writer counts on from the first one's reel";
 
     // The application still shows "Eins" without the take that tandrelctl adds.
@@ -490,8 +617,8 @@ TEST_F(LibraryStoreTest, TwoWritersOnOneLibraryLoseNoChange)
 TEST_F(LibraryStoreTest, AnOutsideChangeIsLoadedAndKeepsTheSelection)
 {
     const auto app = open();
-    const ReelProject one = app->createReel(1, "Eins", QString());
-    const ReelProject two = app->createReel(2, "Zwei", QString());
+    const ReelProject one = app->createReel(1, "Eins", QString()).value();
+    const ReelProject two = app->createReel(2, "Zwei", QString()).value();
     app->setSelectedID(two.id);
 
     const auto ctl = open();
@@ -512,9 +639,10 @@ TEST_F(LibraryStoreTest, AWriterThatCannotGetTheLockChangesNothingAndSaysWhy)
     QLockFile other(libraryFile() + ".lock");
     ASSERT_TRUE(other.tryLock(0));
     store->setLockTimeout(50);
-    store->createReel(2, "Zwei", QString());
-    ASSERT_TRUE(store->lastError().has_value());
-    EXPECT_TRUE(store->lastError()->contains("von einem anderen Programm geändert"));
+    const LibraryOutcome<ReelProject> created = store->createReel(2, "Zwei", QString());
+    ASSERT_FALSE(created.ok());
+    EXPECT_EQ(created.failure().kind, LibraryFailure::Kind::notSaved);
+    EXPECT_TRUE(created.error().contains("von einem anderen Programm geändert"));
     EXPECT_EQ(readFile(libraryFile()), before);
     EXPECT_EQ(store->reels().size(), 1);
 }
@@ -525,13 +653,14 @@ TEST_F(LibraryStoreTest, AFullDiskDuringASaveKeepsWhatWasStoredAndSaysWhyInGerma
     for (int i = 1; i <= 20; ++i)
         store->createReel(i, QStringLiteral("Reel mit einem längeren Titel %1").arg(i), QString());
     const QByteArray stored = readFile(libraryFile());
+    std::optional<QString> error;
     {
         const FileSizeLimit full(stored.size() / 2);
-        store->importMarkdown("# 30 Neu\nText");
+        error = store->importMarkdown("# 30 Neu\nText").error();
     }
-    ASSERT_TRUE(store->lastError().has_value());
-    EXPECT_TRUE(store->lastError()->startsWith("Bibliothek konnte nicht gespeichert werden: "));
-    EXPECT_TRUE(store->lastError()->contains("Datei zu groß")) << qPrintable(*store->lastError());
+    ASSERT_TRUE(error && !error->isEmpty());
+    EXPECT_TRUE(error->startsWith("Bibliothek konnte nicht gespeichert werden: "));
+    EXPECT_TRUE(error->contains("Datei zu groß")) << qPrintable(*error);
     EXPECT_EQ(readFile(libraryFile()), stored) << "the library on disk is the one before";
     EXPECT_EQ(open()->reels().size(), 20);
 }

@@ -107,20 +107,26 @@ void ReelFolders::move(const ReelProject &from, const ReelProject &to, const QLi
     ensure(to);
 }
 
-void ReelFolders::remove(const ReelProject &reel, const QList<ReelProject> &remaining) const
+QStringList ReelFolders::ownPaths(const ReelProject &reel, const QList<ReelProject> &remaining) const
 {
+    auto exists = [](const QString &path) {
+        const QFileInfo info(path);
+        return info.exists() || info.isSymLink();
+    };
     if (!folderUsedByOther(reel, remaining)) {
-        QDir(reelFolder(reel)).removeRecursively();
-        return;
+        const QString folder = reelFolder(reel);
+        return exists(folder) ? QStringList{folder} : QStringList{};
     }
+    QStringList paths;
     const QStringList others = othersFiles(reel, remaining);
     const QDir takes(takesFolder(reel));
     for (const Take &take : reel.takes) {
         for (const QString &name : bareFileNames(take)) {
-            if (!others.contains(name))
-                QFile::remove(takes.filePath(name));
+            if (!others.contains(name) && exists(takes.filePath(name)))
+                paths.append(takes.filePath(name));
         }
     }
+    return paths;
 }
 
 } // namespace tandrel

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace tandrel {
 
@@ -28,9 +29,10 @@ public:
     // all reels, `from` among them. Only the reel's own take files move when
     // another reel uses the old folder or the new name is taken.
     void move(const ReelProject &from, const ReelProject &to, const QList<ReelProject> &reels) const;
-    // Deletes the folder of `reel`, which `remaining` no longer holds; while a
-    // remaining reel uses the folder, only the files no remaining reel names go.
-    void remove(const ReelProject &reel, const QList<ReelProject> &remaining) const;
+    // What deleting `reel`, which `remaining` no longer holds, takes away:
+    // its folder, or, while a remaining reel uses the folder, the reel's own
+    // take files no remaining reel names. Only what exists is listed.
+    QStringList ownPaths(const ReelProject &reel, const QList<ReelProject> &remaining) const;
 
 private:
     QString m_root;

@@ -27,7 +27,7 @@ protected:
     {
         UserDefaults defaults(dir.filePath("defaults.ini"));
         LibraryStore store(defaults, library());
-        const ReelProject reel = store.createReel(7, "Tom & Jerry", "Hallo");
+        const ReelProject reel = store.createReel(7, "Tom & Jerry", "Hallo").value();
         store.createReel(8, "Leer", QString());
         addTakeWithFiles(store, reel.id, makeTake("Peter's video.mov", "audio.m4a", 3.0, {{0.5, 2.0}}));
         ASSERT_FALSE(store.lastError().has_value());
