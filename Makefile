@@ -14,7 +14,9 @@ CCACHE := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILE
 # second checkout beside this one reuses the same objects.
 export CCACHE_BASEDIR ?= $(abspath $(CURDIR)/..)
 
-.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test
+DEB_DIR ?= $(BUILD)/deb
+
+.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test deb
 
 all: build
 
@@ -56,6 +58,11 @@ fuzz: fuzz-build
 # Benchmarks that need a display or sound get the private test environment.
 bench: build
 	@scripts/test-env run -- sh -c 'for b in $(BUILD)/bench/*_bench; do echo "== $$b"; TANDREL_TEST_CAMERA=1 $$b || exit 1; done'
+
+# The Debian package (debhelper, from debian/), checked with lintian.
+deb:
+	@scripts/install-deps --packaging
+	scripts/build-deb $(DEB_DIR)
 
 
 clean:
