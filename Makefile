@@ -15,8 +15,9 @@ CCACHE := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILE
 export CCACHE_BASEDIR ?= $(abspath $(CURDIR)/..)
 
 DEB_DIR ?= $(BUILD)/deb
+PACKAGE_TEST_DIR ?= $(BUILD)/package-test
 
-.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test deb
+.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test deb package-test
 
 all: build
 
@@ -64,6 +65,10 @@ deb:
 	@scripts/install-deps --packaging
 	scripts/build-deb $(DEB_DIR)
 
+# The package installed into a clean Debian root and used there. Downloads
+# Debian packages, so it is not part of `make test`; needs root (or sudo).
+package-test: deb
+	scripts/package-test $(wildcard $(DEB_DIR)/tandrel_*.deb) $(PACKAGE_TEST_DIR)
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
