@@ -68,6 +68,8 @@ GstPadProbeReturn watchPipeWireBuffer(GstPad *, GstPadProbeInfo *info, gpointer 
     return GST_PAD_PROBE_OK;
 }
 
+constexpr int stillScreenResendMilliseconds = 40;
+
 // pipewiresrc owns the descriptor it is given, so each start gets a duplicate.
 GstElement *pipeWireSource(const PipeWireRemote &remote, std::function<void()> onResized)
 {
@@ -82,8 +84,12 @@ GstElement *pipeWireSource(const PipeWireRemote &remote, std::function<void()> o
     // Each picture is copied out of the producer's buffers at once: when the
     // monitor changes its resolution, PipeWire renews those buffers, and a
     // picture still being converted from one of them would lose its memory.
+    // A compositor sends a picture only when its screen changes (wlroots'
+    // portal does so); the last one is sent again meanwhile, so that a still
+    // screen is recorded to the end of the take at about the camera's rate
+    // rather than ending the video at its last change.
     g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy", TRUE,
-                 nullptr);
+                 "keepalive-time", stillScreenResendMilliseconds, nullptr);
     GstPad *pad = gst_element_get_static_pad(source, "src");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, watchPipeWireBuffer,
                       new PipeWireWatch{std::move(onResized)},
