@@ -14,7 +14,10 @@ CCACHE := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILE
 # second checkout beside this one reuses the same objects.
 export CCACHE_BASEDIR ?= $(abspath $(CURDIR)/..)
 
-.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test
+DEB_DIR ?= $(BUILD)/deb
+PACKAGE_TEST_DIR ?= $(BUILD)/package-test
+
+.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test deb package-test
 
 all: build
 
@@ -57,6 +60,15 @@ fuzz: fuzz-build
 bench: build
 	@scripts/test-env run -- sh -c 'for b in $(BUILD)/bench/*_bench; do echo "== $$b"; TANDREL_TEST_CAMERA=1 $$b || exit 1; done'
 
+# The Debian package (debhelper, from debian/), checked with lintian.
+deb:
+	@scripts/install-deps --packaging
+	scripts/build-deb $(DEB_DIR)
+
+# The package installed into a clean Debian root and used there. Downloads
+# Debian packages, so it is not part of `make test`; needs root (or sudo).
+package-test: deb
+	scripts/package-test $(wildcard $(DEB_DIR)/tandrel_*.deb) $(PACKAGE_TEST_DIR)
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

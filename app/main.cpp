@@ -9,7 +9,7 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Tandrel"));
     QApplication::setApplicationName(QStringLiteral("Tandrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tandrel"));
-    QApplication::setDesktopFileName(QStringLiteral("tandrel"));
+    QApplication::setDesktopFileName(QStringLiteral("org.tandrel.tandrel"));
     tandrel::preferPortalFileDialogs();
     QApplication app(argc, argv);
     tandrel::followDesktopColorScheme(app);

@@ -23,7 +23,7 @@ enum class Symbol {
 };
 
 QIcon symbolIcon(Symbol symbol, const QColor &color, int size = 16);
-// The application's icon, drawn like tandrel.svg (Qt here has no SVG reader).
+// The application's icon, drawn like org.tandrel.tandrel.svg (Qt here has no SVG reader).
 QIcon applicationIcon();
 
 QPixmap symbolPixmap(Symbol symbol, const QColor &color, int size, qreal devicePixelRatio = 2.0);

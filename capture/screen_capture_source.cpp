@@ -18,7 +18,7 @@ PipeWireRemote::~PipeWireRemote()
 
 namespace {
 
-constexpr int pipeWireKeepAliveMs = 100;
+constexpr int pipeWireKeepAliveMs = 40;
 
 GstElement *x11Source(const ScreenTarget &target)
 {
@@ -84,6 +84,10 @@ GstElement *pipeWireSource(const PipeWireRemote &remote, std::function<void()> o
     // Each picture is copied out of the producer's buffers at once: when the
     // monitor changes its resolution, PipeWire renews those buffers, and a
     // picture still being converted from one of them would lose its memory.
+    // A compositor sends a picture only when its screen changes (wlroots'
+    // portal does so); the last one is sent again meanwhile, so that a still
+    // screen is recorded to the end of the take at about the camera's rate
+    // rather than ending the video at its last change.
     g_object_set(source, "fd", fd, "path", QByteArray::number(remote.nodeID).constData(), "always-copy", TRUE,
                  nullptr);
     // A compositor sends a picture only when the screen changes: a still

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
 
 using namespace tandrel::cli;
 
@@ -97,6 +98,10 @@ void printUsage(QTextStream &err)
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tandrelctl %s\n", TANDREL_VERSION);
+        return 0;
+    }
     // Screens are listed through Qt; without a display the offscreen platform
     // keeps the commands usable on a headless machine.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")

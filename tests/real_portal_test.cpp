@@ -1,0 +1,197 @@
+// A screen shared through the desktop's real services, as on a wlroots
+// desktop: scripts/test-env --sway runs sway on a headless 1280x720 output,
+// PipeWire with WirePlumber, xdg-desktop-portal and its wlr back end, which
+// shares that output without a dialog. The output shows a solid colour
+// (swaybg, set through swaymsg), so each recorded picture can be told apart.
+// Each test runs in a desktop of its own: the wlr back end sends a picture
+// only when the screen changes, and a second share of a still screen gets no
+// first picture.
+
+#include "capture/capture_controller.h"
+#include "capture/media_probe.h"
+#include "platform/user_defaults.h"
+#include "tests/support/wait_until.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+using namespace tandrel::testing;
+
+namespace {
+
+const QColor blue(30, 70, 200);
+const QColor red(210, 40, 40);
+const QColor green(40, 180, 60);
+
+bool near(const QColor &a, const QColor &b)
+{
+    return std::abs(a.red() - b.red()) < 40 && std::abs(a.green() - b.green()) < 40
+            && std::abs(a.blue() - b.blue()) < 40;
+}
+
+std::string text(const QColor &c)
+{
+    return c.name().toStdString();
+}
+
+class RealPortalTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("SWAYSOCK")) << "run in scripts/test-env --sway";
+        ASSERT_TRUE(dir.isValid());
+        qunsetenv("TANDREL_TEST_CAMERA");
+    }
+
+    // Paints the whole output in `colour`; the compositor shows it a moment later.
+    static void paintScreen(const QColor &colour)
+    {
+        const ToolRun run = runTool("swaymsg", {"output", "HEADLESS-1", "bg", colour.name(), "solid_color"},
+                                    ToolErrors::withOutput, 20000);
+        ASSERT_EQ(run.exitCode, 0) << run.text().toStdString();
+    }
+
+    // The preview's colour in the middle of the screen.
+    QColor previewColour() const
+    {
+        return preview.isNull() ? QColor() : meanColour(preview, QRect(540, 260, 200, 200));
+    }
+
+    bool previewShows(const QColor &colour) const
+    {
+        return !preview.isNull() && near(previewColour(), colour);
+    }
+
+    // Paints the screen and waits until the shared picture shows it. swaybg
+    // is started anew for each paint, and the wlr back end can miss the new
+    // background's first commit (then it shows sway's grey until the screen
+    // changes again), so the paint is repeated while the picture is not there.
+    bool showOnScreen(const QColor &colour)
+    {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            paintScreen(colour);
+            if (waitUntil([&] { return previewShows(colour); }, 3000))
+                return true;
+        }
+        return false;
+    }
+
+    // Starts the capture with the screen as its only picture and shares the
+    // output through the portal, as picking "Bildschirm (Freigabe…)" does,
+    // with the screen showing `colour`. A still screen sends its first
+    // picture only when it changes, so the colour is painted once shared.
+    void shareScreenShowing(const QColor &colour)
+    {
+        controller = std::make_unique<CaptureController>(defaults);
+        QObject::connect(controller.get(), &CaptureController::previewFrame, controller.get(),
+                         [this](const QImage &image) { preview = image; });
+        QSignalSpy activated(controller.get(), &CaptureController::activated);
+        controller->activate();
+        ASSERT_TRUE(waitUntil([&] { return activated.count() > 0; }, 30000));
+        ASSERT_EQ(controller->videoSources().value(0).id, screenRequestID);
+        controller->selectVideoSource(screenRequestID);
+        ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 30000))
+                << "no stream: " << controller->lastError().value_or(QString()).toStdString();
+        ASSERT_TRUE(showOnScreen(colour)) << "picture: " << text(previewColour());
+        EXPECT_EQ(preview.size(), QSize(1280, 720));
+        EXPECT_EQ(controller->lastError(), std::nullopt);
+    }
+
+    // Waits until the take has lasted `seconds`.
+    bool recordedFor(double seconds)
+    {
+        return waitUntil([&] { return controller->recordedDuration() >= seconds; }, 30000);
+    }
+
+    // Records a take during which `during` runs; stops it once the take is 3
+    // seconds long and returns its video file, checked for its length.
+    QString recordTake(const std::function<void()> &during)
+    {
+        bool finished = false;
+        QString error;
+        std::optional<Take> take;
+        controller->startRecording(dir.filePath("takes"), [&](const Result<Take> &r) {
+            finished = true;
+            if (r.ok())
+                take = r.value();
+            else
+                error = r.error();
+        });
+        during();
+        EXPECT_TRUE(recordedFor(3.0));
+        controller->stopRecording();
+        EXPECT_TRUE(waitUntil([&] { return finished; }, 30000));
+        if (!take || !take->videoFileName) {
+            ADD_FAILURE() << "no video: " << error.toStdString();
+            return {};
+        }
+        const QString video = QDir(dir.filePath("takes")).filePath(*take->videoFileName);
+        const ProbedStream v = probeStream(video, "v");
+        EXPECT_EQ(v.width, 1080);
+        EXPECT_EQ(v.height, 1920);
+        EXPECT_GT(take->duration, 2.9);
+        // Pictures to the end of the take, however seldom the screen changed.
+        EXPECT_NEAR(v.duration, take->duration, 0.5);
+        EXPECT_GT(decodableSeconds(video), take->duration - 0.5);
+        return video;
+    }
+
+    // The recorded picture's colour at `seconds`, in the middle of the frame.
+    static QColor recordedColour(const QString &video, double seconds)
+    {
+        const QImage frame = decodeFrame(video, seconds);
+        return frame.isNull() ? QColor() : meanColour(frame, QRect(340, 760, 400, 400));
+    }
+
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("settings.ini"))};
+    std::unique_ptr<CaptureController> controller;
+    QImage preview;
+};
+
+TEST_F(RealPortalTest, AStillScreenIsRecordedThroughoutTheTake)
+{
+    shareScreenShowing(blue);
+    if (HasFatalFailure())
+        return;
+
+    const QString video = recordTake([] {});
+    ASSERT_FALSE(video.isEmpty());
+    for (const double at : {0.2, 1.5, 2.7})
+        EXPECT_TRUE(near(recordedColour(video, at), blue)) << at << "s: " << text(recordedColour(video, at));
+}
+
+TEST_F(RealPortalTest, AChangingScreenIsRecordedAsItChanges)
+{
+    shareScreenShowing(blue);
+    if (HasFatalFailure())
+        return;
+
+    // The take's time at which each colour was first seen in the preview.
+    double redSeen = 0, greenSeen = 0;
+    const QString video = recordTake([&] {
+        ASSERT_TRUE(recordedFor(0.8));
+        ASSERT_TRUE(showOnScreen(red)) << text(previewColour());
+        redSeen = controller->recordedDuration();
+        ASSERT_TRUE(recordedFor(redSeen + 0.8));
+        ASSERT_TRUE(showOnScreen(green)) << text(previewColour());
+        greenSeen = controller->recordedDuration();
+        ASSERT_TRUE(recordedFor(std::max(greenSeen + 0.8, 3.0)));
+    });
+    ASSERT_FALSE(video.isEmpty());
+    ASSERT_GT(greenSeen, redSeen);
+    const struct
+    {
+        double at;
+        QColor colour;
+    } expected[] = {{0.2, blue}, {redSeen + 0.3, red}, {greenSeen + 0.3, green}};
+    for (const auto &e : expected)
+        EXPECT_TRUE(near(recordedColour(video, e.at), e.colour))
+                << e.at << "s: " << text(recordedColour(video, e.at)) << ", expected " << text(e.colour);
+}
+
+} // namespace
