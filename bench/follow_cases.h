@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/support/espeak_reading.h"
+#include "speech/espeak_reading.h"
 #include "bench/follow_scripts.h"
 
 #include <QList>

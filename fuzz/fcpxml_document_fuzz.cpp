@@ -140,7 +140,9 @@ void checkDocument(const QString &document, const QString &takesFolder)
             if (!offset || !length)
                 continue;
             if (a.hasAttribute(QLatin1String("lane"))) {
-                expect(*offset == 0
+                // An anchored clip's offset counts in its parent's own time,
+                // which begins at the parent's start.
+                expect(offset == units(spineClip.value(QLatin1String("start")))
                                && a.value(QLatin1String("start")) == spineClip.value(QLatin1String("start"))
                                && a.value(QLatin1String("duration"))
                                        == spineClip.value(QLatin1String("duration")),

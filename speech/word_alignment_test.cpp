@@ -7,7 +7,7 @@
 #include "media/media_file.h"
 #include "speech/script_aligner.h"
 #include "speech/sphinx_model.h"
-#include "tests/support/espeak_reading.h"
+#include "speech/espeak_reading.h"
 #include "tests/support/wav_builder.h"
 
 #include <QFile>

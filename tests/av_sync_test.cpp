@@ -200,7 +200,7 @@ TEST(AvSync, FlashAndBeepMeetWithinAFrameInTheTakeAndInEveryRenderedExport)
     QTemporaryDir dir;
     UserDefaults defaults(dir.filePath("defaults.ini"));
     LibraryStore store(defaults, dir.filePath("library"));
-    const ReelProject reel = store.createReel(1, QStringLiteral("Sync"), QString());
+    const ReelProject reel = *store.createReel(1, QStringLiteral("Sync"), QString());
 
     // The capture path: pipelines on the shared clock, the output queue, the recorder.
     QObject context;

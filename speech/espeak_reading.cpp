@@ -1,4 +1,4 @@
-#include "tests/support/espeak_reading.h"
+#include "speech/espeak_reading.h"
 
 #include <espeak-ng/speak_lib.h>
 
