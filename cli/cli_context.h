@@ -41,6 +41,7 @@ int runLevels(CliContext &ctx);
 int runDevices(CliContext &ctx);
 int runRecord(CliContext &ctx);
 int runFollow(CliContext &ctx);
+int runCaptions(CliContext &ctx);
 int runModels(CliContext &ctx);
 
 } // namespace tandrel::cli

@@ -485,6 +485,23 @@ LibraryOutcome<> LibraryStore::addTake(const Take &take, const QUuid &reelID)
             Unsaved::kept);
 }
 
+LibraryOutcome<> LibraryStore::setTakeWords(const QUuid &takeID, const QUuid &reelID,
+                                            const QList<WordTime> &words)
+{
+    return change([&](QList<ReelProject> &reels) {
+        const auto reelIt
+                = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
+        if (reelIt == reels.end())
+            return notFound();
+        const auto takeIt = std::find_if(reelIt->takes.begin(), reelIt->takes.end(),
+                                         [&](const Take &t) { return t.id == takeID; });
+        if (takeIt == reelIt->takes.end())
+            return notFound();
+        takeIt->words = words;
+        return LibraryOutcome<>();
+    });
+}
+
 LibraryOutcome<> LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reelID, Removal removal)
 {
     std::optional<Take> deleted;

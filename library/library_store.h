@@ -87,6 +87,9 @@ public:
                                            const QString &script);
     LibraryOutcome<> updateReel(const ReelProject &changed);
     LibraryOutcome<> addTake(const Take &take, const QUuid &reelID);
+    // Stores when the take's script words were said; the reel's
+    // modification time stays, as this is learnt from the take, not edited.
+    LibraryOutcome<> setTakeWords(const QUuid &takeID, const QUuid &reelID, const QList<WordTime> &words);
     // Deleting saves the library first and moves the files after. Files that
     // cannot be moved stay, and their reel or take goes back into the
     // library. With `Removal::toTrash` on a drive without a trash nothing

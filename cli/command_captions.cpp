@@ -1,0 +1,88 @@
+#include "cli/library_command.h"
+#include "library/caption_cues.h"
+#include "library/markdown_import.h"
+#include "speech/take_word_times.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace tandrel::cli {
+
+namespace {
+
+QJsonDocument wordsJson(const QList<WordTime> &words)
+{
+    QJsonArray array;
+    for (const WordTime &w : words)
+        array.append(QJsonObject{{QStringLiteral("start"), w.start},
+                                 {QStringLiteral("end"), w.end},
+                                 {QStringLiteral("index"), w.index},
+                                 {QStringLiteral("text"), w.text}});
+    return QJsonDocument(array);
+}
+
+} // namespace
+
+// The captions of a take (the newest unless --take names one, counted from
+// 1 in recording order). Takes that have no word times yet get them now, and
+// the library keeps them.
+int runCaptions(CliContext &ctx)
+{
+    bool missing = false;
+    const std::optional<QString> takeText = ctx.takeOption(QStringLiteral("--take"), &missing);
+    const std::optional<QString> format = ctx.takeOption(QStringLiteral("--format"), &missing);
+    if (missing || ctx.args.size() != 1
+        || (format && *format != QLatin1String("srt") && *format != QLatin1String("vtt")))
+        return ctx.usage();
+    const std::optional<qint64> number = parseReelNumber(ctx.args.first());
+    bool takeValid = true;
+    const qint64 takeNumber = takeText ? takeText->toLongLong(&takeValid) : 0;
+    if (!number || !takeValid || (takeText && takeNumber < 1))
+        return ctx.usage();
+
+    LibraryCommand library(ctx);
+    if (const int failed = library.storeFailure())
+        return failed;
+    const std::optional<ReelProject> reel = library.reelNumbered(*number);
+    if (!reel)
+        return ExitFailure;
+    if (reel->takes.isEmpty())
+        return ctx.fail(
+                QStringLiteral("Reel %1 hat keine Takes.").arg(reel->prefix, 3, 10, QLatin1Char('0')));
+    if (takeNumber > reel->takes.size())
+        return ctx.fail(QStringLiteral("Reel %1 hat nur %2.")
+                                .arg(reel->prefix, 3, 10, QLatin1Char('0'))
+                                .arg(reel->takes.size() == 1
+                                             ? QStringLiteral("einen Take")
+                                             : QStringLiteral("%1 Takes").arg(reel->takes.size())));
+    const Take take = reel->takes.at(takeText ? takeNumber - 1 : reel->takes.size() - 1);
+
+    QList<WordTime> words;
+    if (take.words) {
+        words = *take.words;
+    } else {
+        if (!take.audioFileName)
+            return ctx.fail(QStringLiteral("Der Take hat keine Tonspur: Ohne Ton gibt es keine Untertitel."));
+        const QString audio = QDir(library.store().takesFolder(*reel)).filePath(*take.audioFileName);
+        const Result<WordAlignment> aligned = alignTakeAudio(audio, reel->script);
+        if (!aligned)
+            return ctx.fail(
+                    QStringLiteral("Untertitel konnten nicht erzeugt werden: %1").arg(aligned.error()));
+        words = aligned->words;
+        // Printed either way: the words are known, keeping them only saves time.
+        if (const LibraryOutcome<> kept = library.store().setTakeWords(take.id, reel->id, words); !kept)
+            ctx.err << kept.error() << Qt::endl;
+    }
+
+    if (ctx.json)
+        ctx.out << wordsJson(words).toJson(QJsonDocument::Compact) << '\n';
+    else if (format == QLatin1String("vtt"))
+        ctx.out << webVttText(captionCues(words));
+    else
+        ctx.out << srtText(captionCues(words));
+    return 0;
+}
+
+} // namespace tandrel::cli
