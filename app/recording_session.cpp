@@ -156,7 +156,7 @@ void RecordingSession::recordTake(const ReelProject &reel, TakeCompletion settle
     QPointer<RecordingSession> self(this);
     ++m_pendingTakes;
     m_capture.startRecording(m_library.takesFolder(reel),
-                             [self, reelID, settled = std::move(settled)](const Result<Take> &result) {
+                             [self, reel, reelID, settled = std::move(settled)](const Result<Take> &result) {
                                  if (!self)
                                      return;
                                  Result<Take> outcome = result;
@@ -166,6 +166,9 @@ void RecordingSession::recordTake(const ReelProject &reel, TakeCompletion settle
                                              = self->m_library.addTake(result.value(), reelID);
                                      if (!added)
                                          outcome = Result<Take>::failure(added.error());
+                                     else
+                                         // Against the script the take was read from.
+                                         self->m_captioner.align(reel, result.value(), reel.script);
                                  }
                                  --self->m_pendingTakes;
                                  if (settled)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/take_captioner.h"
 #include "library/reel_project.h"
 #include "platform/result.h"
 
@@ -82,6 +83,9 @@ public:
     // A take has been started and has not settled yet.
     bool isTakePending() const { return m_pendingTakes > 0; }
 
+    // Learns each recorded take's word times in the background.
+    TakeCaptioner &captioner() { return m_captioner; }
+
 signals:
     void takeSettled();
 
@@ -97,6 +101,7 @@ private:
     SpeechFollower &m_follower;
     TeleprompterPresenter *m_presenter;
     AudioTapHost *m_microphone;
+    TakeCaptioner m_captioner{m_library};
     int m_pendingTakes = 0;
 };
 

@@ -1,0 +1,63 @@
+#include "app/take_captioner.h"
+
+#include "library/library_store.h"
+#include "platform/main_thread.h"
+#include "speech/take_word_times.h"
+
+#include <QDir>
+
+namespace tandrel {
+
+TakeCaptioner::TakeCaptioner(LibraryStore &library, QObject *parent) : QObject(parent), m_library(library)
+{ }
+
+TakeCaptioner::~TakeCaptioner()
+{
+    m_cancelled = true;
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void TakeCaptioner::align(const ReelProject &reel, const Take &take, const QString &script)
+{
+    if (!take.audioFileName)
+        return; // no sound, no words
+    m_queue.push_back(
+            {reel.id, take.id, QDir(m_library.takesFolder(reel)).filePath(*take.audioFileName), script});
+    startNext();
+}
+
+void TakeCaptioner::startNext()
+{
+    if (m_running || m_queue.empty())
+        return;
+    if (m_worker.joinable())
+        m_worker.join(); // the previous one has handed over its result already
+    const Job job = m_queue.front();
+    m_queue.pop_front();
+    m_running = true;
+    m_worker = std::thread([this, job] {
+        const Result<WordAlignment> aligned = alignTakeAudio(job.audioPath, job.script, {}, &m_cancelled);
+        if (m_cancelled)
+            return;
+        const bool ok = aligned.ok();
+        const QList<WordTime> words = ok ? aligned->words : QList<WordTime>();
+        const QString error = ok ? QString() : aligned.error();
+        runOnMain(this, [this, job, ok, words, error] { finished(job, ok, words, error); });
+    });
+}
+
+void TakeCaptioner::finished(const Job &job, bool ok, const QList<WordTime> &words, const QString &error)
+{
+    m_running = false;
+    if (!ok) {
+        emit takeFailed(job.takeID, error);
+    } else if (const LibraryOutcome<> kept = m_library.setTakeWords(job.takeID, job.reelID, words); !kept) {
+        emit takeFailed(job.takeID, kept.error());
+    } else {
+        emit takeAligned(job.takeID);
+    }
+    startNext();
+}
+
+} // namespace tandrel
