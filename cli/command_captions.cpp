@@ -43,11 +43,10 @@ int runCaptions(CliContext &ctx)
         return ctx.usage();
 
     LibraryCommand library(ctx);
-    if (const int failed = library.storeFailure())
-        return failed;
-    const std::optional<ReelProject> reel = library.reelNumbered(*number);
+    int exitCode = 0;
+    const std::optional<ReelProject> reel = library.openReel(*number, exitCode);
     if (!reel)
-        return ExitFailure;
+        return exitCode;
     if (reel->takes.isEmpty())
         return ctx.fail(
                 QStringLiteral("Reel %1 hat keine Takes.").arg(reel->prefix, 3, 10, QLatin1Char('0')));

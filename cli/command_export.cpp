@@ -23,11 +23,10 @@ int runExport(CliContext &ctx)
     if (!number)
         return ctx.usage();
     LibraryCommand library(ctx);
-    if (const int failed = library.storeFailure())
-        return failed;
-    const std::optional<ReelProject> reel = library.reelNumbered(*number);
+    int exitCode = 0;
+    const std::optional<ReelProject> reel = library.openReel(*number, exitCode);
     if (!reel)
-        return ExitFailure;
+        return exitCode;
 
     QString location;
     if (open) {

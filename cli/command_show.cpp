@@ -12,11 +12,10 @@ int runShow(CliContext &ctx)
     if (!number)
         return ctx.usage();
     LibraryCommand library(ctx, LibraryStore::Access::readOnly);
-    if (const int failed = library.storeFailure())
-        return failed;
-    const std::optional<ReelProject> reel = library.reelNumbered(*number);
+    int exitCode = 0;
+    const std::optional<ReelProject> reel = library.openReel(*number, exitCode);
     if (!reel)
-        return ExitFailure;
+        return exitCode;
     const Result<QByteArray> text = encodeReelText(*reel);
     if (!text)
         return ctx.fail(text.error());

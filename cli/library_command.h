@@ -46,12 +46,13 @@ public:
                 return m_ctx.fail(QStringLiteral("Bibliothek nicht gefunden: Den Ordner %1 gibt es nicht.")
                                           .arg(folder.filePath()));
             if (!folder.isDir())
-                return m_ctx.fail(
-                        QStringLiteral("Bibliothek nicht gefunden: %1 ist kein Ordner.").arg(folder.filePath()));
-            if (!folder.isReadable() || !folder.isExecutable())
-                return m_ctx.fail(QStringLiteral("Bibliothek konnte nicht gelesen werden: Keine Berechtigung für "
-                                                 "den Ordner %1.")
+                return m_ctx.fail(QStringLiteral("Bibliothek nicht gefunden: %1 ist kein Ordner.")
                                           .arg(folder.filePath()));
+            if (!folder.isReadable() || !folder.isExecutable())
+                return m_ctx.fail(
+                        QStringLiteral("Bibliothek konnte nicht gelesen werden: Keine Berechtigung für "
+                                       "den Ordner %1.")
+                                .arg(folder.filePath()));
         }
         // Notes such as recovered takes go where errors go, apart from the output.
         if (const std::optional<QString> note = m_store.statusNote())
@@ -59,6 +60,19 @@ public:
         if (const std::optional<QString> error = m_store.lastError())
             return m_ctx.fail(*error);
         return 0;
+    }
+
+    // The reel numbered `number` once the store opened without a failure;
+    // else none, with the failure printed and `exitCode` set to return.
+    std::optional<ReelProject> openReel(qint64 number, int &exitCode)
+    {
+        exitCode = storeFailure();
+        if (exitCode != 0)
+            return std::nullopt;
+        std::optional<ReelProject> reel = reelNumbered(number);
+        if (!reel)
+            exitCode = ExitFailure;
+        return reel;
     }
 
 private:

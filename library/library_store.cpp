@@ -30,6 +30,17 @@ const QString NoTrash = QStringLiteral("Auf diesem Laufwerk gibt es keinen Papie
 
 using Kind = LibraryFailure::Kind;
 
+// The reel and its take with these ids in `reels`; null where missing.
+std::pair<ReelProject *, Take *> findTake(QList<ReelProject> &reels, const QUuid &reelID, const QUuid &takeID)
+{
+    const auto reel = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
+    if (reel == reels.end())
+        return {nullptr, nullptr};
+    const auto take = std::find_if(reel->takes.begin(), reel->takes.end(),
+                                   [&](const Take &t) { return t.id == takeID; });
+    return {&*reel, take == reel->takes.end() ? nullptr : &*take};
+}
+
 LibraryOutcome<> notFound()
 {
     return LibraryOutcome<>::refused(Kind::notFound, QStringLiteral("Das ist nicht mehr in der Bibliothek."));
@@ -489,15 +500,10 @@ LibraryOutcome<> LibraryStore::setTakeWords(const QUuid &takeID, const QUuid &re
                                             const QList<WordTime> &words)
 {
     return change([&](QList<ReelProject> &reels) {
-        const auto reelIt
-                = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
-        if (reelIt == reels.end())
+        const auto [reel, take] = findTake(reels, reelID, takeID);
+        if (!take)
             return notFound();
-        const auto takeIt = std::find_if(reelIt->takes.begin(), reelIt->takes.end(),
-                                         [&](const Take &t) { return t.id == takeID; });
-        if (takeIt == reelIt->takes.end())
-            return notFound();
-        takeIt->words = words;
+        take->words = words;
         return LibraryOutcome<>();
     });
 }
@@ -508,27 +514,22 @@ LibraryOutcome<> LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reel
     qsizetype position = 0;
     QStringList paths;
     const LibraryOutcome<> removed = change([&](QList<ReelProject> &reels) {
-        const auto reelIt
-                = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
-        if (reelIt == reels.end())
-            return notFound();
-        const auto takeIt = std::find_if(reelIt->takes.begin(), reelIt->takes.end(),
-                                         [&](const Take &t) { return t.id == takeID; });
-        if (takeIt == reelIt->takes.end())
+        const auto [reel, take] = findTake(reels, reelID, takeID);
+        if (!take)
             return notFound();
         // Names that are not bare file names never reach the file system.
-        const QDir folder(takesFolder(*reelIt));
-        for (const QString &name : bareFileNames(*takeIt)) {
+        const QDir folder(takesFolder(*reel));
+        for (const QString &name : bareFileNames(*take)) {
             const QFileInfo info(folder.filePath(name));
             if (info.exists() || info.isSymLink())
                 paths.append(folder.filePath(name));
         }
         if (removal == Removal::toTrash && !paths.isEmpty() && !trashAvailableFor(paths.constFirst()))
             return LibraryOutcome<>::refused(Kind::noTrash, NoTrash);
-        deleted = *takeIt;
-        position = takeIt - reelIt->takes.begin();
-        reelIt->takes.erase(takeIt);
-        reelIt->updatedAt = QDateTime::currentDateTimeUtc();
+        deleted = *take;
+        position = take - reel->takes.data();
+        reel->takes.removeAt(position);
+        reel->updatedAt = QDateTime::currentDateTimeUtc();
         return LibraryOutcome<>();
     });
     if (!removed)
