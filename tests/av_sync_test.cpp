@@ -290,6 +290,12 @@ TEST(AvSync, FlashAndBeepMeetWithinAFrameInTheTakeAndInEveryRenderedExport)
 
     if (QStandardPaths::findExecutable("melt").isEmpty())
         GTEST_SKIP() << "melt is not installed (scripts/install-deps installs it)";
+    // MLT, which both editors read media with, takes the take for 30 frames a second exactly.
+    const ToolRun profile = runTool("melt", {video, "-consumer", "xml:"});
+    ASSERT_EQ(profile.exitCode, 0);
+    EXPECT_TRUE(QString::fromUtf8(profile.output)
+                        .contains(QStringLiteral("frame_rate_num=\"30\" frame_rate_den=\"1\"")))
+            << profile.text().left(600).toStdString();
     for (const MltProject::Flavour flavour : {MltProject::Flavour::shotcut, MltProject::Flavour::kdenlive}) {
         const std::string name = MltProject::fileSuffix(flavour).toStdString();
         const ExportResult<QString> project
