@@ -80,14 +80,40 @@ struct Span
 };
 
 // Where a cue that cannot take the next word is best cut: after its last
-// clause or sentence in its second half, else before a short joining word
-// it would end on, else where it is.
-qsizetype cutPoint(const QList<WordTime> &words, const Span &cue)
+// clause or sentence in its second half; else, when its sentence ends within
+// a few words, where the rest of the sentence fits the next cue and the two
+// come out most even; else before a short joining word it would end on;
+// else where it is.
+qsizetype cutPoint(const QList<WordTime> &words, const Span &cue, const CueRules &rules)
 {
     const qsizetype half = cue.from + (cue.to - cue.from + 1) / 2;
     for (qsizetype k = cue.to - 1; k >= half && k > cue.from; --k) {
         if (endsSentence(words[k - 1].text) || endsClause(words[k - 1].text))
             return k;
+    }
+    constexpr qsizetype tailWords = 3;
+    for (qsizetype end = cue.to; end < std::min(words.size(), cue.to + tailWords); ++end) {
+        if (end > cue.to && words[end].start - words[end - 1].end > rules.maxPause)
+            break;
+        if (!endsSentence(words[end].text))
+            continue;
+        std::optional<qsizetype> best;
+        double bestCost = 0;
+        for (qsizetype k = cue.from + 1; k < cue.to; ++k) {
+            if (words[end].end - words[k].start > rules.maxDuration || !laidOut(words, k, end + 1, rules))
+                continue;
+            double cost
+                    = std::abs(double(joinedLength(words, cue.from, k) - joinedLength(words, k, end + 1)));
+            if (isShortJoiner(words[k - 1].text))
+                cost += 12;
+            if (!best || cost < bestCost) {
+                best = k;
+                bestCost = cost;
+            }
+        }
+        if (best)
+            return *best;
+        break;
     }
     if (cue.to - cue.from > 1 && isShortJoiner(words[cue.to - 1].text))
         return cue.to - 1;
@@ -109,7 +135,7 @@ QList<Span> spans(const QList<WordTime> &words, const CueRules &rules)
                 cue = {i, i};
             } else if (words[i].end - words[cue.from].start > rules.maxDuration
                        || !laidOut(words, cue.from, i + 1, rules)) {
-                const qsizetype cut = cutPoint(words, cue);
+                const qsizetype cut = cutPoint(words, cue, rules);
                 result.append({cue.from, cut});
                 cue = {cut, i};
                 // What is left over and the new word may still be too much.

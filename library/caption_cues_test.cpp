@@ -83,6 +83,12 @@ TEST(CaptionCues, CutAtSentencesPausesAndLinesAndHoldTheLastWord)
              spoken(longSentence),
              {"Wir schrauben zuerst die\nSeitenwände an den Boden,",
               "danach setzen wir die Rückwand\nein und ziehen alle Schrauben", "fest"}},
+            {"a sentence's last words are not left for the next cue",
+             spoken(QStringLiteral(
+                     "Every morning I walk the dog along the river before the city wakes up. The "
+                     "water is calm.")),
+             {"Every morning\nI walk the dog along", "the river before\nthe city wakes up.",
+              "The water is calm."}},
             {"a sentence too short to stand alone joins the next",
              spoken(QStringLiteral("Ja. Genau so machen wir das.")),
              {"Ja. Genau so machen wir das."}},
