@@ -3,6 +3,7 @@
 #include "app/ui_style.h"
 #include "library/library_store.h"
 #include "library/speech_slicing.h"
+#include "speech/word_alignment.h"
 
 #include <QLocale>
 
@@ -61,9 +62,11 @@ QVariant TakeListModel::data(const QModelIndex &index, int role) const
     case TimeRole:
         return QLocale().toString(take->recordedAt.toLocalTime().time(), QLocale::ShortFormat);
     case Qt::AccessibleTextRole:
-        return data(index, TimeRole).toString() + QStringLiteral(", ") + caption(*take);
+        return data(index, TimeRole).toString() + QStringLiteral(", ") + caption(*take, script());
     case CaptionRole:
-        return caption(*take);
+        return caption(*take, script());
+    case Qt::ToolTipRole:
+        return skippedSentencesTip(*take, script());
     case IDRole:
         return take->id;
     case TakeRole:
@@ -99,14 +102,33 @@ std::optional<Take> TakeListModel::takeAt(int row) const
     return rows().at(row);
 }
 
-QString TakeListModel::caption(const Take &take)
+QString TakeListModel::script() const
+{
+    const std::optional<ReelProject> reel = m_reelID ? m_library.reel(*m_reelID) : std::nullopt;
+    return reel ? reel->script : QString();
+}
+
+QString TakeListModel::caption(const Take &take, const QString &script)
 {
     QStringList parts{ui::formatMinutesSeconds(take.duration)};
     if (take.videoFileName)
         parts.append(QStringLiteral("Video"));
     if (take.audioFileName)
         parts.append(QStringLiteral("Audio"));
+    if (take.words && !script.trimmed().isEmpty())
+        parts.append(QStringLiteral("%1 % des Textes")
+                             .arg(qRound(scriptCoverage(*take.words, script).share * 100)));
     return parts.join(QStringLiteral(" · "));
+}
+
+QString TakeListModel::skippedSentencesTip(const Take &take, const QString &script)
+{
+    if (!take.words || script.trimmed().isEmpty())
+        return {};
+    const QStringList skipped = scriptCoverage(*take.words, script).skippedSentences;
+    if (skipped.isEmpty())
+        return QStringLiteral("Jeder Satz des Textes ist im Take.");
+    return QStringLiteral("Nicht gesprochen:\n") + skipped.join(QLatin1Char('\n'));
 }
 
 } // namespace tandrel

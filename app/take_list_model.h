@@ -23,7 +23,8 @@ public:
         TakeRole,
         // recordedAt as a local time of day in the user's short format (also the display role).
         TimeRole,
-        // "00:42 · Video · Audio": duration, then which files the take has.
+        // "00:42 · Video · Audio": duration, then which files the take has,
+        // then, once its word times are known, "92 % des Textes".
         CaptionRole,
         // Whether the take has a video file (film symbol) or only audio (waveform).
         HasVideoRole,
@@ -43,10 +44,14 @@ public:
 
     std::optional<Take> takeAt(int row) const;
 
-    static QString caption(const Take &take);
+    static QString caption(const Take &take, const QString &script = {});
+
+    // The sentences of `script` the take did not say, for the row's tooltip.
+    static QString skippedSentencesTip(const Take &take, const QString &script);
 
 private:
     void syncWithLibrary();
+    QString script() const;
 
     LibraryStore &m_library;
     std::optional<QUuid> m_reelID;

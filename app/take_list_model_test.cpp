@@ -130,3 +130,29 @@ TEST_F(TakeListModelTest, FollowsOnlyItsOwnReelAndEmptiesWhenTheReelGoes)
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_TRUE(testerLog.failures.isEmpty()) << testerLog.failures.join(u'\n').toStdString();
 }
+
+TEST_F(TakeListModelTest, ATakesRowSaysHowMuchOfTheScriptItSaidOnceItsWordsAreKnown)
+{
+    ReelProject withScript = reel;
+    withScript.script = QStringLiteral("Erster Satz hier. Zweiter Satz dort! Dritter kommt noch.");
+    ASSERT_TRUE(library.updateReel(withScript).ok());
+    const Take take = makeTake("t.mov", "t.m4a", 9);
+    library.addTake(take, reel.id);
+    const auto row = [&] { return model.index(model.rowOf(take.id)); };
+    EXPECT_EQ(row().data(TakeListModel::CaptionRole).toString(), QStringLiteral("00:09 · Video · Audio"));
+    EXPECT_TRUE(row().data(Qt::ToolTipRole).toString().isEmpty());
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    // Words 0-2 and 6-7 said; "Zweiter Satz dort!" skipped, "noch." not heard.
+    const QList<WordTime> words{{0.1, 0.4, 0, "Erster"},
+                                {0.4, 0.7, 1, "Satz"},
+                                {0.7, 1.0, 2, "hier."},
+                                {3.0, 3.4, 6, "Dritter"},
+                                {3.4, 3.8, 7, "kommt"}};
+    ASSERT_TRUE(library.setTakeWords(take.id, reel.id, words).ok());
+    EXPECT_FALSE(changed.isEmpty()) << "the row is told";
+    EXPECT_EQ(row().data(TakeListModel::CaptionRole).toString(),
+              QStringLiteral("00:09 · Video · Audio · 56 % des Textes"));
+    EXPECT_EQ(row().data(Qt::ToolTipRole).toString(),
+              QStringLiteral("Nicht gesprochen:\nZweiter Satz dort!"));
+}

@@ -5,6 +5,7 @@
 #include "speech/script_aligner.h"
 #include "speech/sphinx_decoder.h"
 
+#include <QSet>
 #include <algorithm>
 #include <ctime>
 #include <vector>
@@ -57,6 +58,32 @@ bool isFiller(const QString &word)
 }
 
 } // namespace
+
+ScriptCoverage scriptCoverage(const QList<WordTime> &words, const QString &script)
+{
+    const QList<Token> tokens = ScriptAligner::tokenize(script);
+    ScriptCoverage coverage;
+    if (tokens.isEmpty())
+        return coverage;
+    QSet<qint64> said;
+    for (const WordTime &w : words)
+        said.insert(w.index);
+    coverage.share = double(said.size()) / double(tokens.size());
+    QStringList sentence;
+    bool anySaid = false;
+    for (const Token &t : tokens) {
+        sentence << t.raw;
+        anySaid = anySaid || said.contains(t.index);
+        const QChar last = t.raw.isEmpty() ? QChar() : t.raw.back();
+        if (QStringLiteral(".!?…").contains(last) || t.index + 1 == tokens.size()) {
+            if (!anySaid)
+                coverage.skippedSentences << sentence.join(QLatin1Char(' '));
+            sentence.clear();
+            anySaid = false;
+        }
+    }
+    return coverage;
+}
 
 QList<WordTime> lineUpWords(const QString &script, const QList<HeardWord> &heard)
 {

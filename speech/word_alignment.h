@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 
 namespace tandrel {
@@ -39,6 +40,15 @@ struct HeardWord
     double start = 0;
     double end = 0;
 };
+
+// How much of its script a take said: the share of the script's words with
+// a time, and the sentences of which not one word was said.
+struct ScriptCoverage
+{
+    double share = 0; // 0 to 1
+    QStringList skippedSentences;
+};
+ScriptCoverage scriptCoverage(const QList<WordTime> &words, const QString &script);
 
 // The lining up alone: heard words with times against the script's tokens.
 QList<WordTime> lineUpWords(const QString &script, const QList<HeardWord> &heard);
