@@ -5,6 +5,9 @@
 #include "speech/take_word_times.h"
 
 #include <QDir>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace tandrel {
 
@@ -37,6 +40,8 @@ void TakeCaptioner::startNext()
     m_queue.pop_front();
     m_running = true;
     m_worker = std::thread([this, job] {
+        // The next take may already be recording: its encoders come first.
+        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 19);
         const Result<WordAlignment> aligned = alignTakeAudio(job.audioPath, job.script, {}, &m_cancelled);
         if (m_cancelled)
             return;

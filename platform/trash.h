@@ -6,7 +6,7 @@
 
 namespace tandrel {
 
-// The desktop's trash, as the freedesktop.org Trash specification lays it out
+// The desktop's trash: the files/ and info/ folders that desktops and file managers share
 // and QFile::moveToTrash fills it: for a file on the home's file system the
 // home trash "$XDG_DATA_HOME/Trash"; for a file on another file system that
 // file system's "$topdir/.Trash/$uid" or "$topdir/.Trash-$uid". The desktop's
