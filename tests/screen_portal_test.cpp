@@ -7,6 +7,7 @@
 #include "capture/capture_controller.h"
 #include "capture/media_probe.h"
 #include "platform/user_defaults.h"
+#include "tests/support/tandrelctl_run.h"
 #include "tests/support/wait_until.h"
 
 #include <QDBusConnection>
@@ -306,6 +307,25 @@ TEST_F(ScreenPortalTest, AStillScreenRecordsItsPictureForTheWholeTake)
     const QRect middle(100, 100, 880, 1700);
     EXPECT_TRUE(isGreen(meanColour(decodeFrame(video, 0.3), middle)));
     EXPECT_TRUE(isBlue(meanColour(decodeFrame(video, v.duration - 0.2), middle)));
+}
+
+// A script that asks for the screen and gets no picture at all learns it
+// from the exit status; the take keeps its sound.
+TEST_F(ScreenPortalTest, TheRecordCommandFailsWhenTheSharedScreenSendsNoPicture)
+{
+    control("SetSending", {"never"});
+    ASSERT_TRUE(writeFile(dir.filePath("reel.md"), "# 7 Bildschirm\nHallo Welt"));
+    // The session's runtime folder stays: the portal's PipeWire lives there.
+    Tandrelctl ctl({}, dir.filePath("lib"));
+    ctl.environment().insert("HOME", dir.path());
+    ctl.environment().insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    ASSERT_EQ(ctl.run({"import", dir.filePath("reel.md")}).exitCode, 0);
+
+    const CtlRun recorded = ctl.run({"record", "--reel", "7", "--seconds", "2", "--video", screenRequestID});
+    EXPECT_TRUE(refused(recorded, 1, "Keine Videobilder empfangen. Take enthält nur Audio."));
+    const QStringList kept = QDir(dir.filePath("lib/007-bildschirm/takes")).entryList(QDir::Files);
+    EXPECT_EQ(kept.filter(".m4a").size(), 1) << kept.join(", ").toStdString();
+    EXPECT_TRUE(kept.filter(".mov").isEmpty()) << kept.join(", ").toStdString();
 }
 
 // On X11 a resolution change (RandR) of the recorded screen re-cuts the grab,
