@@ -66,10 +66,9 @@ std::optional<QList<Transcript>> parseTranscripts(const QString &content, const 
 
 int runAlign(CliContext &ctx)
 {
-    bool missing = false;
-    const std::optional<QString> scriptPath = ctx.takeOption(QStringLiteral("--script"), &missing);
-    const std::optional<QString> transcriptPath = ctx.takeOption(QStringLiteral("--transcripts"), &missing);
-    if (missing || !scriptPath || !transcriptPath || !ctx.args.isEmpty())
+    const std::optional<QString> scriptPath = ctx.option(QStringLiteral("--script"));
+    const std::optional<QString> transcriptPath = ctx.option(QStringLiteral("--transcripts"));
+    if (!scriptPath || !transcriptPath || !ctx.args.isEmpty())
         return ctx.usage();
 
     QString error;

@@ -30,10 +30,9 @@ QJsonDocument wordsJson(const QList<WordTime> &words)
 // the library keeps them.
 int runCaptions(CliContext &ctx)
 {
-    bool missing = false;
-    const std::optional<QString> takeText = ctx.takeOption(QStringLiteral("--take"), &missing);
-    const std::optional<QString> format = ctx.takeOption(QStringLiteral("--format"), &missing);
-    if (missing || ctx.args.size() != 1
+    const std::optional<QString> takeText = ctx.option(QStringLiteral("--take"));
+    const std::optional<QString> format = ctx.option(QStringLiteral("--format"));
+    if (ctx.args.size() != 1
         || (format && *format != QLatin1String("srt") && *format != QLatin1String("vtt")))
         return ctx.usage();
     const std::optional<qint64> number = parseReelNumber(ctx.args.first());

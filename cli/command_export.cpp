@@ -11,13 +11,12 @@ namespace tandrel::cli {
 
 int runExport(CliContext &ctx)
 {
-    const bool open = !ctx.takeFlag(QStringLiteral("--no-open"));
-    bool missingFormat = false;
-    const std::optional<QString> formatName = ctx.takeOption(QStringLiteral("--format"), &missingFormat);
+    const bool open = !ctx.flag(QStringLiteral("--no-open"));
+    const std::optional<QString> formatName = ctx.option(QStringLiteral("--format"));
     // Without --format the command writes what it always wrote: the Final Cut bundle.
     const std::optional<Editor> editor
             = formatName ? EditorChoice::fromFormatName(*formatName) : std::optional(Editor::finalCut);
-    if (missingFormat || !editor || ctx.args.size() != 1)
+    if (!editor || ctx.args.size() != 1)
         return ctx.usage();
     const std::optional<qint64> number = parseReelNumber(ctx.args.first());
     if (!number)

@@ -17,12 +17,11 @@ namespace tandrel::cli {
 // aligner) and prints every result with the reading position it gave.
 int runFollow(CliContext &ctx)
 {
-    bool missing = false;
-    const std::optional<QString> scriptPath = ctx.takeOption(QStringLiteral("--script"), &missing);
-    const std::optional<QString> audioPath = ctx.takeOption(QStringLiteral("--audio"), &missing);
-    const std::optional<QString> locale = ctx.takeOption(QStringLiteral("--locale"), &missing);
-    const bool fast = ctx.takeFlag(QStringLiteral("--fast"));
-    if (missing || !scriptPath || !audioPath || !ctx.args.isEmpty())
+    const std::optional<QString> scriptPath = ctx.option(QStringLiteral("--script"));
+    const std::optional<QString> audioPath = ctx.option(QStringLiteral("--audio"));
+    const std::optional<QString> locale = ctx.option(QStringLiteral("--locale"));
+    const bool fast = ctx.flag(QStringLiteral("--fast"));
+    if (!scriptPath || !audioPath || !ctx.args.isEmpty())
         return ctx.usage();
     if (locale && !isLocaleName(*locale))
         return ctx.fail(QStringLiteral("„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));

@@ -20,9 +20,8 @@ QString seconds(double value)
 
 int runLevels(CliContext &ctx)
 {
-    bool missing = false;
-    const std::optional<QString> framesText = ctx.takeOption(QStringLiteral("--buffer-frames"), &missing);
-    if (missing || ctx.args.size() != 1)
+    const std::optional<QString> framesText = ctx.option(QStringLiteral("--buffer-frames"));
+    if (ctx.args.size() != 1)
         return ctx.usage();
     qint64 bufferFrames = defaultBufferFrames;
     if (framesText) {

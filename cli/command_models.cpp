@@ -145,10 +145,9 @@ int installFromCatalogue(CliContext &ctx, const QString &locale)
 
 int installModel(CliContext &ctx)
 {
-    bool missing = false;
-    const std::optional<QString> locale = ctx.takeOption(QStringLiteral("--locale"), &missing);
-    const std::optional<QString> sha256 = ctx.takeOption(QStringLiteral("--sha256"), &missing);
-    if (missing || ctx.args.size() != 1)
+    const std::optional<QString> locale = ctx.option(QStringLiteral("--locale"));
+    const std::optional<QString> sha256 = ctx.option(QStringLiteral("--sha256"));
+    if (ctx.args.size() != 1)
         return ctx.usage();
     // A language alone: the model from the catalogue.
     if (!locale && !sha256 && isLocaleName(ctx.args.first()) && !QFileInfo::exists(ctx.args.first()))

@@ -42,15 +42,14 @@ struct RecordOptions
 std::optional<RecordOptions> parseOptions(CliContext &ctx)
 {
     RecordOptions o;
-    bool missing = false;
-    const auto reel = ctx.takeOption(QStringLiteral("--reel"), &missing);
-    const auto seconds = ctx.takeOption(QStringLiteral("--seconds"), &missing);
-    o.video = ctx.takeOption(QStringLiteral("--video"), &missing);
-    o.audio = ctx.takeOption(QStringLiteral("--audio"), &missing);
-    const auto crop = ctx.takeOption(QStringLiteral("--crop"), &missing);
-    o.flipH = ctx.takeFlag(QStringLiteral("--flip-h"));
-    o.flipV = ctx.takeFlag(QStringLiteral("--flip-v"));
-    if (missing || !ctx.args.isEmpty() || !reel || !seconds)
+    const auto reel = ctx.option(QStringLiteral("--reel"));
+    const auto seconds = ctx.option(QStringLiteral("--seconds"));
+    o.video = ctx.option(QStringLiteral("--video"));
+    o.audio = ctx.option(QStringLiteral("--audio"));
+    const auto crop = ctx.option(QStringLiteral("--crop"));
+    o.flipH = ctx.flag(QStringLiteral("--flip-h"));
+    o.flipV = ctx.flag(QStringLiteral("--flip-v"));
+    if (!ctx.args.isEmpty() || !reel || !seconds)
         return std::nullopt;
     const std::optional<qint64> number = parseReelNumber(*reel);
     bool ok = false;

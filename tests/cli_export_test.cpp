@@ -70,25 +70,25 @@ TEST_F(CliExportTest, PrintsTheBundleItWroteForTheReel)
 
 TEST_F(CliExportTest, FailuresGoToStandardErrorInGerman)
 {
-    const char *usage = "Aufruf: tandrelctl export NUMMER [--format fcpxml|kdenlive|shotcut] [--no-open]\n";
+    const QString usage = "Aufruf: tandrelctl export NUMMER [--format fcpxml|kdenlive|shotcut] [--no-open]\n";
     const struct
     {
         QStringList args;
         int exitCode;
-        const char *err;
+        QString err;
     } cases[] = {
             {{"8", "--no-open"}, 1, "Für dieses Reel gibt es noch keine Aufnahme.\n"},
             {{"9"}, 1, "Kein Reel mit der Nummer 009.\n"},
             {{"sieben"}, 2, usage},
             {{}, 2, usage},
             {{"7", "--format", "premiere"}, 2, usage},
-            {{"7", "--format"}, 2, usage},
+            {{"7", "--format"}, 2, "Wert fehlt nach --format.\n" + usage},
             {{"8", "--format", "kdenlive", "--no-open"}, 1, "Für dieses Reel gibt es noch keine Aufnahme.\n"},
     };
     for (const auto &c : cases) {
         const CtlRun result = run(QStringList{"export"} + c.args);
         EXPECT_EQ(result.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        EXPECT_EQ(result.err, QString::fromUtf8(c.err)) << c.args.join(' ').toStdString();
+        EXPECT_EQ(result.err, c.err) << c.args.join(' ').toStdString();
         EXPECT_EQ(result.out, QString());
     }
 }

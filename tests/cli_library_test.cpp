@@ -114,6 +114,10 @@ TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
             {{"list", "extra"}, 2, "Aufruf: tandrelctl list"},
             {{"import"}, 2, "Aufruf: tandrelctl import"},
             {{"import", dir.filePath("fehlt.md")}, 1, "Datei konnte nicht gelesen werden: "},
+            {{"list", "--bogus"}, 2, "Unbekannte Option: --bogus\nAufruf: tandrelctl list"},
+            {{"show", "1", "--library"}, 2, "Wert fehlt nach --library.\nAufruf: tandrelctl show"},
+            {{"--json=ja", "list"}, 2, "Die Option --json nimmt keinen Wert."},
+            {{"zeigen", "1"}, 2, "Unbekannter Befehl: zeigen"},
     };
     for (const auto &c : cases)
         EXPECT_TRUE(refused(run(c.args), c.exitCode, QString::fromUtf8(c.err)))
@@ -217,4 +221,45 @@ TEST_F(CliLibraryTest, ListPrintsControlCharactersInTitlesAsBlanks)
     const CtlRun listed = run({"list"});
     EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     EXPECT_EQ(listed.out, QString::fromUtf8("005\tA B C [2JD E F\tG H I\t0\n"));
+}
+
+// The help a user asks for, and bash's completion, which reads its commands,
+// options and choices from that help.
+TEST_F(CliLibraryTest, HelpAndCompletionNameEveryCommandAndOption)
+{
+    const CtlRun help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char *command : {"import", "list", "show", "export", "record", "captions", "follow", "models"})
+        EXPECT_TRUE(help.out.contains(QStringLiteral("\n  %1 ").arg(QLatin1String(command)))) << command;
+    const CtlRun record = run({"record", "--help"});
+    EXPECT_EQ(record.exitCode, 0);
+    EXPECT_TRUE(record.out.startsWith("Aufruf: tandrelctl record --reel NUMMER")) << record.out.toStdString();
+    EXPECT_EQ(run({"help", "record"}).out, record.out);
+    EXPECT_TRUE(run({"--version"}).out.startsWith("tandrelctl "));
+
+    const auto complete = [&](const QString &line) {
+        QProcess bash;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", QFileInfo(QStringLiteral(TANDRELCTL_PATH)).path() + ":" + env.value("PATH"));
+        bash.setProcessEnvironment(env);
+        bash.setWorkingDirectory(dir.path());
+        bash.start("bash", {"-c", QStringLiteral("source '%1'; COMP_WORDS=(%2); COMP_CWORD=$((${#COMP_WORDS[@]} - 1));"
+                                                 " _tandrelctl; echo \"${COMPREPLY[*]}\"")
+                                      .arg(QStringLiteral(TANDREL_COMPLETION), line)});
+        bash.waitForFinished(60000);
+        return QString::fromUtf8(bash.readAllStandardOutput()).trimmed();
+    };
+    const struct
+    {
+        QString line, expected;
+    } cases[] = {
+            {"tandrelctl rec", "record"},
+            {"tandrelctl --library lib ca", "captions"},
+            {"tandrelctl --js", "--json"},
+            {"tandrelctl record --fl", "--flip-h --flip-v"},
+            {"tandrelctl export 7 --format k", "kdenlive"},
+            {"tandrelctl captions 7 --format ''", "srt vtt"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(complete(c.line), c.expected) << c.line.toStdString();
 }
