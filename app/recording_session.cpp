@@ -32,7 +32,7 @@ RecordingSession::RecordingSession(LibraryStore &library, CaptureController &cap
 RecordingSession::~RecordingSession() = default;
 
 // The teleprompter shows where the follower has got to and how it fares; the
-// follower reads the script the teleprompter shows and rewinds with it.
+// follower reads the document the teleprompter shows and rewinds with it.
 void RecordingSession::bindFollower()
 {
     SpeechFollower *follower = &m_follower;
@@ -45,9 +45,9 @@ void RecordingSession::bindFollower()
     connect(follower, &SpeechFollower::stateChanged, this, status);
     connect(follower, &SpeechFollower::errorTextChanged, this, status);
     connect(state, &TeleprompterState::scriptChanged, this,
-            [follower, state] { follower->loadScript(state->script()); });
+            [follower, state] { follower->loadScript(state->document()); });
     connect(state, &TeleprompterState::followResetRequested, this, [follower] { follower->rewind(); });
-    follower->loadScript(state->script());
+    follower->loadScript(state->document());
     position();
     status();
 }
@@ -118,7 +118,7 @@ void RecordingSession::restartFollowing()
 
 void RecordingSession::startFollowing()
 {
-    m_follower.start(m_teleprompter.script(), *m_microphone);
+    m_follower.start(m_teleprompter.document(), *m_microphone);
 }
 
 void RecordingSession::stopFollowing()

@@ -121,16 +121,17 @@ TEST(RecordingSession, TheTeleprompterShowsWhatTheFollowerReportsAndRewindsIt)
     const quint64 run = s.follower.runGeneration();
     s.follower.handleAnalyzerResult("eins zwei", true, run);
     s.follower.handleAnalyzerResult("drei", false, run);
-    EXPECT_EQ(s.teleprompter.aligner().cursor(), 2);
-    EXPECT_EQ(s.teleprompter.aligner().lookahead(), 1);
+    EXPECT_EQ(s.teleprompter.cursor(), 2);
+    EXPECT_EQ(s.teleprompter.lookahead(), 1);
     EXPECT_EQ(s.teleprompter.followState(), FollowState::listening);
 
     // An edited script while shown: both keep the reader on the word to read.
     s.session.updateShownReel("001 Neu", "null eins zwei drei vier fünf");
     EXPECT_EQ(s.teleprompter.title(), "001 Neu");
     EXPECT_EQ(s.follower.aligner().script(), "null eins zwei drei vier fünf");
+    EXPECT_EQ(s.follower.aligner().document(), s.teleprompter.document()) << "one document, not two";
     EXPECT_EQ(s.follower.cursor(), 3);
-    EXPECT_EQ(s.teleprompter.aligner().cursor(), 3);
+    EXPECT_EQ(s.teleprompter.cursor(), 3);
 
     // Key "0": the first word, and the transcript starts from nothing.
     s.teleprompter.resetFollow();
@@ -138,12 +139,12 @@ TEST(RecordingSession, TheTeleprompterShowsWhatTheFollowerReportsAndRewindsIt)
     EXPECT_TRUE(s.follower.lastHeard().isEmpty());
     s.follower.handleAnalyzerResult("null", true, run);
     EXPECT_EQ(s.follower.lastHeard(), "null");
-    EXPECT_EQ(s.teleprompter.aligner().cursor(), 1);
+    EXPECT_EQ(s.teleprompter.cursor(), 1);
 
     // Opening from the beginning rewinds as well.
     s.session.presentTeleprompter("null eins zwei drei vier fünf", "001 Neu", true);
     EXPECT_EQ(s.follower.cursor(), 0);
-    EXPECT_EQ(s.teleprompter.aligner().cursor(), 0);
+    EXPECT_EQ(s.teleprompter.cursor(), 0);
 }
 
 TEST(RecordingSession, ATakeThatCannotStartHandsItsErrorToTheCallerAndAddsNothing)

@@ -104,7 +104,7 @@ qint64 ScriptAligner::alignedPosition(const QStringList &spokenWords, const QLis
 
 void ScriptAligner::setCursor(qint64 cursor)
 {
-    m_cursor = std::clamp<qint64>(cursor, 0, m_tokens.size());
+    m_cursor = std::clamp<qint64>(cursor, 0, m_document->tokenCount());
 }
 
 void ScriptAligner::setLookahead(qint64 lookahead)
@@ -114,34 +114,45 @@ void ScriptAligner::setLookahead(qint64 lookahead)
 
 void ScriptAligner::replaceScript(const QString &script)
 {
-    if (script == m_script && !m_tokens.isEmpty())
+    if (script == this->script() && !tokens().isEmpty())
         return;
-    const bool remembered = m_cursor < m_tokens.size();
-    const QString nextWord = remembered ? m_tokens.at(m_cursor).normalized : QString();
-    m_script = script;
-    m_tokens = tokenize(script);
-    rebuildCharacters();
+    replaceScript(ScriptDocument::make(script));
+}
 
-    const auto found = !remembered ? m_tokens.cend()
-                                   : std::find_if(m_tokens.cbegin(), m_tokens.cend(),
+void ScriptAligner::replaceScript(ScriptDocumentPtr document)
+{
+    if (!document)
+        document = ScriptDocument::empty();
+    if (document->text() == script()) {
+        m_document = std::move(document); // the same tokens: shared, the position stays
+        return;
+    }
+    const QList<Token> &before = tokens();
+    const bool remembered = m_cursor < before.size();
+    const QString nextWord = remembered ? before.at(m_cursor).normalized : QString();
+    m_document = std::move(document);
+
+    const QList<Token> &after = tokens();
+    const auto found = !remembered ? after.cend()
+                                   : std::find_if(after.cbegin(), after.cend(),
                                                   [&](const Token &t) { return t.normalized == nextWord; });
-    if (found != m_tokens.cend())
+    if (found != after.cend())
         m_cursor = found->index;
     else
-        m_cursor = std::min<qint64>(m_cursor, m_tokens.size());
+        m_cursor = std::min<qint64>(m_cursor, after.size());
     m_lookahead = 0;
 }
 
 void ScriptAligner::ingest(const QString &text, bool isFinal)
 {
-    if (m_tokens.isEmpty()) {
+    if (tokens().isEmpty()) {
         m_cursor = 0;
         m_lookahead = 0;
         return;
     }
     const WordList spoken = spokenWordList(text);
-    const WordList &script = *m_tokenCharacters;
-    const qint64 p = walk(spoken, m_tokens.size(), alignmentWindow,
+    const WordList &script = m_document->characters();
+    const qint64 p = walk(spoken, tokens().size(), alignmentWindow,
                           [&script](qint64 t) { return script.word(size_t(t)); });
     if (isFinal) {
         m_cursor = p;
@@ -149,17 +160,6 @@ void ScriptAligner::ingest(const QString &text, bool isFinal)
     } else {
         m_lookahead = p >= m_cursor ? p - m_cursor : 0;
     }
-}
-
-void ScriptAligner::rebuildCharacters()
-{
-    auto characters = std::make_shared<WordList>();
-    characters->starts.reserve(size_t(m_tokens.size()) + 1);
-    for (const Token &token : m_tokens) {
-        wordforms::appendCharacters(token.normalized, characters->chars);
-        characters->close();
-    }
-    m_tokenCharacters = std::move(characters);
 }
 
 } // namespace tandrel

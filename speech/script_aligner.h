@@ -1,5 +1,6 @@
 #pragma once
 
+#include "speech/script_document.h"
 #include "speech/token.h"
 
 #include <QList>
@@ -8,13 +9,10 @@
 
 namespace tandrel {
 
-namespace wordforms {
-struct WordList;
-}
-
-// The reading position of a speaker within a script. A plain value: it holds
-// no references and does no input or output, so it is copied whole and may be
-// compared to skip needless change notifications. Used on the main thread.
+// The reading position of a speaker within a script. A plain value: it shares
+// its script's document and does no input or output, so it is copied whole
+// and may be compared to skip needless change notifications. Used on the main
+// thread.
 //
 // `cursor` is the number of script tokens confirmed as spoken (the token at
 // that index is the next to read, 0 ≤ cursor ≤ token count); `lookahead` is
@@ -42,8 +40,9 @@ public:
     // tokens; a word without such a match is dropped.
     static qint64 alignedPosition(const QStringList &spokenWords, const QList<Token> &tokens, qint64 window);
 
-    const QString &script() const { return m_script; }
-    const QList<Token> &tokens() const { return m_tokens; }
+    const ScriptDocumentPtr &document() const { return m_document; }
+    const QString &script() const { return m_document->text(); }
+    const QList<Token> &tokens() const { return m_document->tokens(); }
     qint64 cursor() const { return m_cursor; }
     qint64 lookahead() const { return m_lookahead; }
 
@@ -55,27 +54,21 @@ public:
     // Takes a new script and keeps the reader on the word to be read next
     // where that word still exists; an unchanged script changes nothing.
     void replaceScript(const QString &script);
+    void replaceScript(ScriptDocumentPtr document);
     // Aligns a whole recognised transcript from the script's start: a final
     // one sets the cursor (also backwards), a pending one only the lookahead.
     void ingest(const QString &text, bool isFinal);
 
     bool operator==(const ScriptAligner &other) const
     {
-        return m_cursor == other.m_cursor && m_lookahead == other.m_lookahead && m_script == other.m_script
-                && m_tokens == other.m_tokens;
+        return m_cursor == other.m_cursor && m_lookahead == other.m_lookahead
+                && (m_document == other.m_document || script() == other.script());
     }
 
 private:
-    void rebuildCharacters();
-
-    QString m_script;
-    QList<Token> m_tokens;
+    ScriptDocumentPtr m_document = ScriptDocument::empty();
     qint64 m_cursor = 0;
     qint64 m_lookahead = 0;
-    // The characters of every token's normalized form, computed once per
-    // script so that ingesting compares words without touching strings.
-    // Never changed after it is built, so copies of the aligner share it.
-    std::shared_ptr<const wordforms::WordList> m_tokenCharacters;
 };
 
 } // namespace tandrel

@@ -27,11 +27,11 @@ SpeechFollower::~SpeechFollower()
     m_retired.clear();
 }
 
-void SpeechFollower::start(const QString &script, AudioTapHost &capture)
+void SpeechFollower::start(ScriptDocumentPtr script, AudioTapHost &capture)
 {
     stop(capture);
     m_capture = &capture;
-    loadScript(script);
+    loadScript(std::move(script));
     resetTexts();
     const quint64 generation = m_runGeneration;
     setState(FollowState::starting, generation);
@@ -67,9 +67,9 @@ template<typename Change> void SpeechFollower::moveAligner(Change change)
         emit lookaheadChanged();
 }
 
-void SpeechFollower::loadScript(const QString &script)
+void SpeechFollower::loadScript(ScriptDocumentPtr script)
 {
-    moveAligner([&](ScriptAligner &aligner) { aligner.replaceScript(script); });
+    moveAligner([&](ScriptAligner &aligner) { aligner.replaceScript(std::move(script)); });
 }
 
 void SpeechFollower::rewind()

@@ -73,12 +73,14 @@ public:
 
     // Begins a new run on `script` after ending any earlier one. `capture`
     // must outlive the run or be stopped first.
-    void start(const QString &script, AudioTapHost &capture);
+    void start(ScriptDocumentPtr script, AudioTapHost &capture);
+    void start(const QString &script, AudioTapHost &capture) { start(ScriptDocument::make(script), capture); }
     // Ends the current run at once; a failure stays visible.
     void stop(AudioTapHost &capture);
     // An edited script: the reader stays on the word to be read next where
     // the new script still holds it. A running recogniser keeps its model.
-    void loadScript(const QString &script);
+    void loadScript(ScriptDocumentPtr script);
+    void loadScript(const QString &script) { loadScript(ScriptDocument::make(script)); }
     // Back to the first word; the next transcript starts from nothing, so
     // the words heard before cannot carry the position forward again.
     void rewind();

@@ -61,7 +61,7 @@ TEST(TeleprompterPresenter, OpeningTwiceLeavesOneWindowCoveringTheLastDisplay)
     EXPECT_TRUE(s.state.isPresented());
     EXPECT_TRUE(s.state.isScrolling());
     EXPECT_EQ(s.state.title(), "002 Zweiter");
-    EXPECT_EQ(s.state.aligner().tokens().size(), 2);
+    EXPECT_EQ(s.state.document()->tokenCount(), 2);
 
     QScreen *last = QGuiApplication::screens().constLast();
     ASSERT_TRUE(s.presenter.window());
@@ -90,7 +90,7 @@ TEST(TeleprompterPresenter, KeysActEverywhereWhileOpenAndPassOnAfterwards)
     QTest::keyClick(&other, Qt::Key_Minus);
     EXPECT_EQ(s.state.fontSize(), 60);
     QTest::keyClick(&other, Qt::Key_0);
-    EXPECT_EQ(s.state.aligner().cursor(), 0);
+    EXPECT_EQ(s.state.cursor(), 0);
     EXPECT_EQ(other.text(), ""); // consumed, never typed
     QTest::keyClick(&other, Qt::Key_A);
     EXPECT_EQ(other.text(), "a"); // other keys pass

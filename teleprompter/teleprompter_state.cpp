@@ -4,6 +4,7 @@
 #include "platform/user_defaults.h"
 
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -32,8 +33,7 @@ TeleprompterState::TeleprompterState(UserDefaults &defaults, std::shared_ptr<con
       m_screens(screens ? std::move(screens) : std::make_shared<SystemScreenProvider>())
 {
     load();
-    m_persistEnabled = true;
-    emit persistEnabledChanged();
+    m_loaded = true;
 }
 
 TeleprompterState::~TeleprompterState() = default;
@@ -88,7 +88,7 @@ void TeleprompterState::store(const QString &key, const QVariant &value)
 
 void TeleprompterState::persist()
 {
-    if (!m_persistEnabled)
+    if (!m_loaded)
         return;
     store(settings::fontSize, m_fontSize);
     store(settings::scrollSpeed, m_scrollSpeed);
@@ -159,10 +159,6 @@ void TeleprompterState::setIsPresented(bool value)
 {
     TANDREL_SET(m_isPresented, isPresentedChanged, false);
 }
-void TeleprompterState::setScript(const QString &value)
-{
-    TANDREL_SET(m_script, scriptChanged, false);
-}
 void TeleprompterState::setTitle(const QString &value)
 {
     TANDREL_SET(m_title, titleChanged, false);
@@ -178,40 +174,29 @@ void TeleprompterState::setFollowStatus(FollowState state, const QString &error)
 
 #undef TANDREL_SET
 
-void TeleprompterState::changeAligner(const std::function<void(ScriptAligner &)> &change)
-{
-    // The tokens follow from the script, so comparing the script and the
-    // position tells whether anything a view shows has changed.
-    const QString scriptBefore = m_aligner.script();
-    const qint64 cursorBefore = m_aligner.cursor();
-    const qint64 lookaheadBefore = m_aligner.lookahead();
-    const qsizetype tokensBefore = m_aligner.tokens().size();
-    change(m_aligner);
-    if (m_aligner.cursor() != cursorBefore || m_aligner.lookahead() != lookaheadBefore
-        || m_aligner.tokens().size() != tokensBefore || m_aligner.script() != scriptBefore)
-        emit alignerChanged();
-}
-
 void TeleprompterState::loadScript(const QString &script)
 {
-    changeAligner([&](ScriptAligner &aligner) { aligner.replaceScript(script); });
-    setScript(script);
+    if (script == m_document->text())
+        return;
+    m_document = ScriptDocument::make(script);
+    emit scriptChanged();
+    setReadingPosition(m_cursor, m_lookahead);
 }
 
 void TeleprompterState::setReadingPosition(qint64 cursor, qint64 lookahead)
 {
-    changeAligner([&](ScriptAligner &aligner) {
-        aligner.setCursor(cursor);
-        aligner.setLookahead(lookahead);
-    });
+    cursor = std::clamp<qint64>(cursor, 0, m_document->tokenCount());
+    lookahead = std::max<qint64>(lookahead, 0);
+    if (cursor == m_cursor && lookahead == m_lookahead)
+        return;
+    m_cursor = cursor;
+    m_lookahead = lookahead;
+    emit readingPositionChanged();
 }
 
 void TeleprompterState::resetFollow()
 {
-    changeAligner([](ScriptAligner &aligner) {
-        aligner.setCursor(0);
-        aligner.setLookahead(0);
-    });
+    setReadingPosition(0, 0);
     ++m_resetGeneration;
     emit resetGenerationChanged();
     emit followResetRequested();

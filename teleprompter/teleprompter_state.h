@@ -1,7 +1,7 @@
 #pragma once
 
 #include "speech/follow_state.h"
-#include "speech/script_aligner.h"
+#include "speech/script_document.h"
 #include "teleprompter/screen_provider.h"
 #include "teleprompter/teleprompter_scroll_mode.h"
 #include "teleprompter/teleprompter_text_placement.h"
@@ -19,9 +19,9 @@ namespace tandrel {
 class UserDefaults;
 
 // The one description of the teleprompter: the user's settings (persisted in
-// the user defaults under "teleprompter." keys), the text on show with the
-// reading position the speech follower reports, and live flags. Main thread
-// only.
+// the user defaults under "teleprompter." keys), the script on show (a
+// document shared with the speech follower), a copy of the reading position
+// the follower reports, and live flags. Main thread only.
 //
 // Every property notifies only when its value changes; every write of a
 // persisted property persists all nine keys, changed or not.
@@ -43,13 +43,12 @@ class TeleprompterState : public QObject
                        selectedDisplayIDChanged)
     Q_PROPERTY(bool isScrolling READ isScrolling WRITE setIsScrolling NOTIFY isScrollingChanged)
     Q_PROPERTY(bool isPresented READ isPresented WRITE setIsPresented NOTIFY isPresentedChanged)
-    Q_PROPERTY(QString script READ script WRITE setScript NOTIFY scriptChanged)
+    Q_PROPERTY(QString script READ script WRITE loadScript NOTIFY scriptChanged)
     Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
     // Where the speech follower stands, and its error text when it failed.
     Q_PROPERTY(tandrel::FollowState followState READ followState NOTIFY followStatusChanged)
     Q_PROPERTY(QString followError READ followError NOTIFY followStatusChanged)
     Q_PROPERTY(qint64 resetGeneration READ resetGeneration NOTIFY resetGenerationChanged)
-    Q_PROPERTY(bool persistEnabled READ persistEnabled NOTIFY persistEnabledChanged)
 
 public:
     static constexpr double defaultFontSize = 56;
@@ -75,13 +74,16 @@ public:
     quint32 selectedDisplayID() const { return m_selectedDisplayID; }
     bool isScrolling() const { return m_isScrolling; }
     bool isPresented() const { return m_isPresented; }
-    const QString &script() const { return m_script; }
+    const QString &script() const { return m_document->text(); }
+    const ScriptDocumentPtr &document() const { return m_document; }
     const QString &title() const { return m_title; }
-    const ScriptAligner &aligner() const { return m_aligner; }
+    // The reading position within the document: the token to be read next
+    // and how far the pending recognition reaches beyond it.
+    qint64 cursor() const { return m_cursor; }
+    qint64 lookahead() const { return m_lookahead; }
     FollowState followState() const { return m_followState; }
     const QString &followError() const { return m_followError; }
     qint64 resetGeneration() const { return m_resetGeneration; }
-    bool persistEnabled() const { return m_persistEnabled; }
 
     void setFontSize(double value);
     void setScrollSpeed(double value);
@@ -94,16 +96,16 @@ public:
     void setSelectedDisplayID(quint32 value);
     void setIsScrolling(bool value);
     void setIsPresented(bool value);
-    void setScript(const QString &value);
     void setTitle(const QString &value);
     void setFollowStatus(FollowState state, const QString &error = {});
 
     // Writes all nine keys; does nothing while loading.
     void persist();
-    // Gives the aligner a new script (keeping the reading position where the
-    // script allows it), then shows it.
+    // Shows a new script. The position is kept within it; where the reader
+    // goes in an edited script is the speech follower's to say.
     void loadScript(const QString &script);
-    // The reading position the speech follower has reached in the script.
+    // The reading position the speech follower has reached in the script,
+    // kept within it.
     void setReadingPosition(qint64 cursor, qint64 lookahead);
     // Sends the reading position back to the first word, tells the view to
     // scroll to the top and the speech follower to start over.
@@ -130,19 +132,17 @@ signals:
     void selectedDisplayIDChanged();
     void isScrollingChanged();
     void isPresentedChanged();
+    // The document changed.
     void scriptChanged();
     void titleChanged();
-    // The script, its tokens or the reading position changed.
-    void alignerChanged();
+    void readingPositionChanged();
     void followStatusChanged();
     void resetGenerationChanged();
-    void persistEnabledChanged();
     // resetFollow ran: the speech follower starts its transcript over.
     void followResetRequested();
 
 private:
     void load();
-    void changeAligner(const std::function<void(ScriptAligner &)> &change);
     void store(const QString &key, const QVariant &value);
 
     UserDefaults &m_defaults;
@@ -158,13 +158,14 @@ private:
     quint32 m_selectedDisplayID = 0;
     bool m_isScrolling = false;
     bool m_isPresented = false;
-    QString m_script;
+    ScriptDocumentPtr m_document = ScriptDocument::empty();
     QString m_title;
-    ScriptAligner m_aligner;
+    qint64 m_cursor = 0;
+    qint64 m_lookahead = 0;
     FollowState m_followState = FollowState::idle;
     QString m_followError;
     qint64 m_resetGeneration = 0;
-    bool m_persistEnabled = false;
+    bool m_loaded = false; // persist() writes nothing while the settings load
 };
 
 } // namespace tandrel

@@ -54,7 +54,6 @@ TEST(TeleprompterState, FirstStartUsesDefaultsAndWritesNothing)
     EXPECT_EQ(state->selectedDisplayID(), 0u);
     EXPECT_FALSE(state->isScrolling());
     EXPECT_FALSE(state->isPresented());
-    EXPECT_TRUE(state->persistEnabled());
     EXPECT_TRUE(f.storedKeys().isEmpty());
 }
 
@@ -208,36 +207,38 @@ TEST(TeleprompterState, ScreenChoiceResolvesByNumberThenNameThenLast)
     EXPECT_EQ(state->resolvedScreen(), std::nullopt);
 }
 
-TEST(TeleprompterState, KeepsTheReportedReadingPositionAndResetsIt)
+TEST(TeleprompterState, KeepsTheReportedReadingPositionWithinItsScriptAndResetsIt)
 {
     Fixture f;
     auto state = f.make();
-    QSignalSpy alignerSpy(state.get(), &TeleprompterState::alignerChanged);
+    QSignalSpy positionSpy(state.get(), &TeleprompterState::readingPositionChanged);
     QSignalSpy resetSpy(state.get(), &TeleprompterState::followResetRequested);
     QSignalSpy generationSpy(state.get(), &TeleprompterState::resetGenerationChanged);
 
     state->loadScript("eins zwei drei vier fünf");
     EXPECT_EQ(state->script(), "eins zwei drei vier fünf");
-    EXPECT_EQ(state->aligner().tokens().size(), 5);
+    EXPECT_EQ(state->document()->tokenCount(), 5);
     state->setReadingPosition(2, 1);
-    EXPECT_EQ(state->aligner().cursor(), 2);
-    EXPECT_EQ(state->aligner().lookahead(), 1);
-    const qsizetype changes = alignerSpy.size();
-    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(state->cursor(), 2);
+    EXPECT_EQ(state->lookahead(), 1);
+    EXPECT_EQ(positionSpy.size(), 1);
     state->setReadingPosition(2, 1); // same position: no notification
-    EXPECT_EQ(alignerSpy.size(), changes);
+    EXPECT_EQ(positionSpy.size(), 1);
     state->setReadingPosition(9, -1); // kept within the script
-    EXPECT_EQ(state->aligner().cursor(), 5);
-    EXPECT_EQ(state->aligner().lookahead(), 0);
-    state->setReadingPosition(2, 1);
+    EXPECT_EQ(state->cursor(), 5);
+    EXPECT_EQ(state->lookahead(), 0);
 
-    // Loading an edited script keeps the reader on the word to be read next.
-    state->loadScript("null eins zwei drei vier fünf");
-    EXPECT_EQ(state->aligner().cursor(), 3);
+    // A shorter script keeps the position within it.
+    state->loadScript("null eins zwei");
+    EXPECT_EQ(state->cursor(), 3);
+    state->loadScript("null eins zwei"); // the same text: the same document
+    const ScriptDocumentPtr document = state->document();
+    state->loadScript("null eins zwei");
+    EXPECT_EQ(state->document(), document);
 
     state->resetFollow();
-    EXPECT_EQ(state->aligner().cursor(), 0);
-    EXPECT_EQ(state->aligner().lookahead(), 0);
+    EXPECT_EQ(state->cursor(), 0);
+    EXPECT_EQ(state->lookahead(), 0);
     EXPECT_EQ(state->resetGeneration(), 1);
     EXPECT_EQ(resetSpy.size(), 1);
     state->resetFollow(); // also when already at the start

@@ -67,11 +67,7 @@ TeleprompterView::TeleprompterView(TeleprompterState &state, QWidget *parent)
         m_scroller.setPlacement(m_state.textPlacement());
         invalidateLayout();
     });
-    connect(&state, &TeleprompterState::alignerChanged, this, [this] {
-        if (m_layout && m_layoutAlignerScript != m_state.aligner().script())
-            invalidateLayout();
-        update();
-    });
+    connect(&state, &TeleprompterState::readingPositionChanged, this, repaint);
     connect(&state, &TeleprompterState::resetGenerationChanged, this, [this] {
         m_scroller.setScrollOffset(0);
         update();
@@ -103,9 +99,8 @@ void TeleprompterView::setVideoAvailable(bool available)
 
 ScrollInputs TeleprompterView::scrollInputs() const
 {
-    const ScriptAligner &aligner = m_state.aligner();
-    return {m_state.scrollMode(),    m_state.scrollSpeed(), m_state.isScrolling(),
-            aligner.tokens().size(), aligner.cursor(),      aligner.lookahead()};
+    return {m_state.scrollMode(),           m_state.scrollSpeed(), m_state.isScrolling(),
+            m_state.document()->tokenCount(), m_state.cursor(),      m_state.lookahead()};
 }
 
 void TeleprompterView::invalidateLayout()
@@ -119,10 +114,9 @@ void TeleprompterView::invalidateLayout()
 TeleprompterLayout &TeleprompterView::ensureLayout()
 {
     if (!m_layout) {
-        TeleprompterLayoutInput input{m_state.aligner().tokens(), m_state.script(),        m_state.title(),
-                                      m_state.fontSize(),         m_state.textPlacement(), QSizeF(size())};
+        TeleprompterLayoutInput input{m_state.document()->tokens(), m_state.script(),        m_state.title(),
+                                      m_state.fontSize(),             m_state.textPlacement(), QSizeF(size())};
         m_layout = TeleprompterLayout::build(input);
-        m_layoutAlignerScript = m_state.aligner().script();
         m_scroller.setWordMinY(m_layout->wordMinY());
         m_scroller.setContentHeight(m_layout->contentHeight());
     }

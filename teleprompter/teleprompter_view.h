@@ -77,7 +77,6 @@ private:
     bool m_videoAvailable = false;
     TeleprompterScroller m_scroller;
     std::optional<TeleprompterLayout> m_layout;
-    QString m_layoutAlignerScript; // the aligner script the layout's words came from
     WordImages m_words; // dropped with the layout
     TextColumnShadow m_shadow; // dropped with the layout
     TeleprompterBackdrop m_backdrop;

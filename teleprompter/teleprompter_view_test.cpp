@@ -214,7 +214,7 @@ TEST(TeleprompterView, SteadyModeHighlightsExactlyOneWordAndSpeechEndHighlightsN
 
     scene.state.setScrollMode(TeleprompterScrollMode::speech);
     scene.state.setReadingPosition(count, 0);
-    EXPECT_EQ(scene.state.aligner().cursor(), count);
+    EXPECT_EQ(scene.state.cursor(), count);
     scene.settle(2);
     image = scene.shot("speech-finished");
     EXPECT_EQ(amberPixels(image, image.rect()), 0);
