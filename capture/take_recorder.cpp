@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -47,6 +48,29 @@ const GstVideoColorimetry &bgraColorimetry()
 
 } // namespace
 
+// The running take, on the output queue.
+struct TakeRecorder::ActiveTake
+{
+    quint64 number = 0; // tells a late deadline which take it was armed for
+    PreparedTake files;
+    bool stopRequested = false; // while starting: the take ends as soon as it has begun
+    std::optional<QString> abortReason;
+    // Capture clock seconds: the gate's opening, and the stop, from which
+    // on each source's first sample tells that it is through.
+    double captureStart = 0;
+    double stopAt = 0;
+    bool videoPastStop = false, audioPastStop = false;
+    // The time of the take's first sample, where both files begin.
+    std::optional<double> sessionStartTime;
+    bool limitReached = false;
+    std::chrono::steady_clock::time_point startClock;
+    double duration = 0; // wall-clock seconds from start to stop
+    qint64 videoFrames = 0;
+    double lastPictureTime = 0; // take seconds of the newest picture appended
+    SpeechActivityTracker speech;
+    double lastSpeechTime = 0; // the latest take time fed to the tracker
+};
+
 static_assert(VideoFileWriter::MaxTakeSeconds == 3600 && VideoFileWriter::ReservedSeconds == 3900,
               "TakeRecorder::Timing's defaults name the writers' limits");
 
@@ -61,7 +85,6 @@ TakeRecorder::TakeRecorder(SerialQueue &sessionQueue, SerialQueue &outputQueue, 
       m_display(std::move(display)), m_timing(std::move(timing))
 { }
 
-// The writers still finishing wait here for their files.
 TakeRecorder::~TakeRecorder()
 {
     for (std::thread &releaser : m_writerReleasers)
@@ -97,8 +120,44 @@ void TakeRecorder::startRecording(const QString &directory, const std::optional<
                                   const std::optional<QString> &micID, TakeCompletion completion)
 {
     Q_ASSERT(isMainThread());
-    m_sessionQueue.post([this, directory, videoID, micID, completion = std::move(completion)]() mutable {
-        startOnSessionQueue(directory, videoID, micID, std::move(completion));
+    const auto refuse = [this](TakeCompletion completion, const QString &message) {
+        runOnMain(this, [completion = std::move(completion), message] {
+            if (completion)
+                completion(Result<Take>::failure(message));
+        });
+    };
+    // A take that is still being finished counts as running: its files are
+    // not handed over yet.
+    if (m_takeOpen) {
+        refuse(std::move(completion), QStringLiteral("Es läuft bereits eine Aufnahme."));
+        return;
+    }
+    const bool wantVideo = videoID && *videoID != screenRequestID;
+    const bool wantAudio = micID.has_value();
+    if (!wantVideo && !wantAudio) {
+        refuse(std::move(completion), QStringLiteral("Bitte Video- oder Audioquelle wählen."));
+        return;
+    }
+    m_takeOpen = true;
+    m_completion = std::move(completion);
+    // Posted before the preparation, so that a stop posted meanwhile finds
+    // the take starting.
+    m_outputQueue.post([this] {
+        m_take = std::make_unique<ActiveTake>();
+        m_take->number = ++m_takeCount;
+        setPhase(TakePhase::starting);
+    });
+    m_sessionQueue.post([this, directory, wantVideo, wantAudio] {
+        Result<PreparedTake> prepared = prepareTake(directory, wantVideo, wantAudio);
+        if (!prepared) {
+            m_outputQueue.post([this] {
+                m_take.reset();
+                setPhase(TakePhase::idle);
+            });
+            runOnMain(this, [this, message = prepared.error()] { endUnstarted(message, true); });
+            return;
+        }
+        m_outputQueue.post([this, prepared = std::move(*prepared)]() mutable { begin(std::move(prepared)); });
     });
 }
 
@@ -106,92 +165,129 @@ void TakeRecorder::startRecording(const QString &directory, const std::optional<
 void TakeRecorder::stopRecording()
 {
     Q_ASSERT(isMainThread());
-    m_sessionQueue.post([this] { stopOnSessionQueue(std::nullopt); });
+    m_outputQueue.post([this] { requestStop(std::nullopt); });
 }
 
 // Main thread.
 void TakeRecorder::abortRecording(const QString &reason)
 {
     Q_ASSERT(isMainThread());
-    m_sessionQueue.post([this, reason] { stopOnSessionQueue(reason); });
+    m_outputQueue.post([this, reason] { requestStop(reason); });
 }
 
-// Session queue.
-void TakeRecorder::startOnSessionQueue(const QString &directory, const std::optional<QString> &videoID,
-                                       const std::optional<QString> &micID, TakeCompletion completion)
+// Output queue.
+void TakeRecorder::setPhase(TakePhase phase)
+{
+    Q_ASSERT(m_outputQueue.isCurrent());
+    m_phase.store(phase, std::memory_order_release);
+}
+
+// Session queue: the take's folder, its stamp and lock, and both writers
+// opened (their files created) but not started.
+Result<TakeRecorder::PreparedTake> TakeRecorder::prepareTake(const QString &directory, bool wantVideo,
+                                                             bool wantAudio)
 {
     Q_ASSERT(m_sessionQueue.isCurrent());
-    const auto refuse = [this, &completion](const QString &message) {
-        runOnMain(this, [completion = std::move(completion), message] {
-            if (completion)
-                completion(Result<Take>::failure(message));
-        });
-    };
-    // A take that is still being finished counts as running: its finish
-    // would otherwise clear the writers of the new one.
-    if (m_recordingActive.load(std::memory_order_acquire) || m_takeOpen.load(std::memory_order_acquire)) {
-        refuse(QStringLiteral("Es läuft bereits eine Aufnahme."));
-        return;
-    }
-    const bool wantVideo = videoID && *videoID != screenRequestID;
-    const bool wantAudio = micID.has_value();
-    if (!wantVideo && !wantAudio) {
-        refuse(QStringLiteral("Bitte Video- oder Audioquelle wählen."));
-        return;
-    }
-
-    const auto fail = [this, &completion](const QString &message) {
-        m_recordingActive.store(false, std::memory_order_release);
-        runOnMain(this, [this, completion = std::move(completion), message] {
-            m_display.lastError(message);
-            if (completion)
-                completion(Result<Take>::failure(message));
-        });
-    };
+    using R = Result<PreparedTake>;
     const QDir dir(directory);
-    if (!QDir().mkpath(directory)) {
-        fail(QStringLiteral("Aufnahmeordner konnte nicht angelegt werden: ")
-             + QDir::toNativeSeparators(directory));
-        return;
-    }
-    const QString stamp = freeTakeStamp(dir, QDateTime::currentDateTime());
+    if (!QDir().mkpath(directory))
+        return R::failure(QStringLiteral("Aufnahmeordner konnte nicht angelegt werden: ")
+                          + QDir::toNativeSeparators(directory));
+    PreparedTake take;
+    take.recordedAt = QDateTime::currentDateTime();
+    const QString stamp = freeTakeStamp(dir, take.recordedAt);
     // Taken before the files exist, so that the library never adopts them
     // while they are written; a take is recorded even where no lock can be
     // made. Unlocking removes the file.
-    auto lock = std::make_shared<QLockFile>(dir.filePath(stamp + QStringLiteral(".lock")));
-    lock->setStaleLockTime(0);
-    lock->tryLock(0);
-    const std::optional<QString> videoPath
-            = wantVideo ? std::optional(dir.filePath(stamp + QStringLiteral("-video.mov"))) : std::nullopt;
-    const std::optional<QString> audioPath
-            = wantAudio ? std::optional(dir.filePath(stamp + QStringLiteral("-audio.m4a"))) : std::nullopt;
-    if (const Status prepared = prepareWriters(videoPath, audioPath); !prepared) {
-        fail(prepared.error());
+    take.lock = std::make_shared<QLockFile>(dir.filePath(stamp + QStringLiteral(".lock")));
+    take.lock->setStaleLockTime(0);
+    take.lock->tryLock(0);
+    if (wantVideo) {
+        take.videoPath = dir.filePath(stamp + QStringLiteral("-video.mov"));
+        auto writer = VideoFileWriter::create(*take.videoPath, m_timing.reservedSeconds);
+        if (!writer)
+            return R::failure(writer.error());
+        take.videoWriter = *writer;
+        watchWriter(*take.videoWriter);
+    }
+    if (wantAudio) {
+        take.audioPath = dir.filePath(stamp + QStringLiteral("-audio.m4a"));
+        auto writer = AudioFileWriter::create(*take.audioPath, m_timing.reservedSeconds);
+        if (!writer) {
+            // Nothing was written: the video file just opened goes again.
+            take.videoWriter.reset();
+            removeFile(take.videoPath);
+            return R::failure(writer.error());
+        }
+        take.audioWriter = *writer;
+        watchWriter(*take.audioWriter);
+    }
+    return take;
+}
+
+// Session queue. The stamp of a take starting at `now`; within one second
+// a second take gets "-2", "-3" … so that no earlier file is replaced.
+QString TakeRecorder::freeTakeStamp(const QDir &dir, const QDateTime &now)
+{
+    const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString candidate = stamp;
+    for (int n = 2; QFileInfo::exists(dir.filePath(candidate + QStringLiteral("-video.mov")))
+         || QFileInfo::exists(dir.filePath(candidate + QStringLiteral("-audio.m4a")));
+         ++n)
+        candidate = stamp + QLatin1Char('-') + QString::number(n);
+    return candidate;
+}
+
+// Session queue. A writer that fails while the take runs ends the take: the
+// other file is finished normally, and the take keeps what both files hold.
+void TakeRecorder::watchWriter(MediaWriter &writer)
+{
+    writer.setFinishTimeout(m_timing.finishTimeout);
+    // On a streaming thread of the writer: the stop goes through the main
+    // thread, which outlives neither the recorder nor its queues.
+    writer.setFailureHandler([this] { runOnMain(this, [this] { stopRecording(); }); });
+}
+
+// Output queue: the files are ready and the gate opens, unless the take was
+// stopped while they were being prepared; it then ends before it has begun
+// and leaves nothing behind.
+void TakeRecorder::begin(PreparedTake prepared)
+{
+    Q_ASSERT(m_outputQueue.isCurrent() && m_take && phase() == TakePhase::starting);
+    m_take->files = std::move(prepared);
+    if (m_take->stopRequested) {
+        TakeWriters writers{std::move(m_take->files.videoWriter), std::move(m_take->files.audioWriter)};
+        for (const std::shared_ptr<MediaWriter> &w :
+             {std::shared_ptr<MediaWriter>(writers.video), std::shared_ptr<MediaWriter>(writers.audio)})
+            if (w)
+                w->cancelWriting();
+        removeFile(m_take->files.videoPath);
+        removeFile(m_take->files.audioPath);
+        m_take.reset();
+        setPhase(TakePhase::idle);
+        // The writers go with the message, on the main thread.
+        runOnMain(this, [this, writers] {
+            endUnstarted(QStringLiteral("Die Aufnahme wurde beendet, bevor sie begann."), false);
+        });
         return;
     }
+    m_take->startClock = std::chrono::steady_clock::now();
+    m_take->captureStart = captureClockNow();
+    m_audioBuffersTaken.store(0, std::memory_order_relaxed);
+    setPhase(TakePhase::recording);
+    runOnMain(this, [this, start = m_take->startClock] { showStarted(start); });
+}
 
-    m_pendingVideoURL = videoPath;
-    m_pendingAudioURL = audioPath;
-    m_expectedVideo = wantVideo;
-    m_expectedAudio = wantAudio;
-    m_videoFrameCount = 0;
-    m_audioBufferCount = 0;
-    m_finishHandler = std::move(completion);
-    m_takeLock = std::move(lock);
-    m_limitReached.store(false, std::memory_order_relaxed);
-    m_sessionStartTime.reset();
-    m_recordingStart = QDateTime::currentDateTime();
-    m_recordingStartClock = std::chrono::steady_clock::now();
-    m_speechCell.update([](SpeechCaptureState &speech) {
-        speech.tracker.reset();
-        speech.active = true;
-        speech.lastTime = 0;
-    });
-    m_takeCaptureStart.store(captureClockNow(), std::memory_order_relaxed);
-    m_takeOpen.store(true, std::memory_order_release);
-    m_recordingActive.store(true, std::memory_order_release);
-
-    runOnMain(this, [this, start = m_recordingStartClock] { showStarted(start); });
+// Main thread: a take that never began ends with `message`, which also
+// becomes the last error where `shown`.
+void TakeRecorder::endUnstarted(const QString &message, bool shown)
+{
+    setIsRecording(false);
+    if (shown)
+        m_display.lastError(message);
+    m_takeOpen = false;
+    if (TakeCompletion completion = std::exchange(m_completion, nullptr))
+        completion(Result<Take>::failure(message));
 }
 
 // Main thread: the take runs; its duration counts up five times a second.
@@ -209,110 +305,123 @@ void TakeRecorder::showStarted(std::chrono::steady_clock::time_point start)
     m_durationTimer->start();
 }
 
-// Session queue. The stamp of a take starting at `now`; within one second
-// a second take gets "-2", "-3" … so that no earlier file is replaced.
-QString TakeRecorder::freeTakeStamp(const QDir &dir, const QDateTime &now)
+// Output queue. Samples reach the output queue some way behind their
+// capture (the camera's pipeline adds up to half a second): the gate closes
+// now, but what was captured before this moment is still let in until each
+// source has delivered a sample from after it, or the wait has passed.
+void TakeRecorder::requestStop(std::optional<QString> abortReason)
 {
-    const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString candidate = stamp;
-    for (int n = 2; QFileInfo::exists(dir.filePath(candidate + QStringLiteral("-video.mov")))
-         || QFileInfo::exists(dir.filePath(candidate + QStringLiteral("-audio.m4a")));
-         ++n)
-        candidate = stamp + QLatin1Char('-') + QString::number(n);
-    return candidate;
-}
-
-// Session queue. Writers are opened (their files created) but not started.
-Status TakeRecorder::prepareWriters(const std::optional<QString> &videoPath,
-                                    const std::optional<QString> &audioPath)
-{
-    m_videoWriter.reset();
-    m_audioWriter.reset();
-    if (videoPath) {
-        auto writer = VideoFileWriter::create(*videoPath, m_timing.reservedSeconds);
-        if (!writer)
-            return Status::failure(writer.error());
-        m_videoWriter = *writer;
-        watchWriter(*m_videoWriter);
-    }
-    if (audioPath) {
-        auto writer = AudioFileWriter::create(*audioPath, m_timing.reservedSeconds);
-        if (!writer) {
-            // Nothing was written: the video file just opened goes again.
-            m_videoWriter.reset();
-            removeFile(videoPath);
-            return Status::failure(writer.error());
-        }
-        m_audioWriter = *writer;
-        watchWriter(*m_audioWriter);
-    }
-    if (!m_videoWriter && !m_audioWriter)
-        return Status::failure(QStringLiteral("Keine Quelle gewählt."));
-    return {};
-}
-
-// Session queue. A writer that fails while the take runs ends the take: the
-// other file is finished normally, and the take keeps what both files hold.
-void TakeRecorder::watchWriter(MediaWriter &writer)
-{
-    writer.setFinishTimeout(m_timing.finishTimeout);
-    // On a streaming thread of the writer: the stop goes through the main
-    // thread, which outlives neither the recorder nor its session queue.
-    writer.setFailureHandler([this] {
-        runOnMain(this, [this] { m_sessionQueue.post([this] { stopOnSessionQueue(std::nullopt); }); });
-    });
-}
-
-// Session queue.
-void TakeRecorder::stopOnSessionQueue(std::optional<QString> abortReason)
-{
-    Q_ASSERT(m_sessionQueue.isCurrent());
-    if (!m_recordingActive.load(std::memory_order_acquire))
+    Q_ASSERT(m_outputQueue.isCurrent());
+    if (!m_take)
         return;
-    const double duration
-            = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_recordingStartClock).count();
-    closeGateAfterLateSamples();
-    FinishedTake finished;
-    // A sample that passed the gate just before it closed finishes first, so
-    // that the counts are final and no append races the end of the stream;
-    // then both files are made to reach the stop.
-    m_outputQueue.postAndWait([this, &finished] { completeFiles(finished); });
+    if (phase() == TakePhase::starting) {
+        m_take->stopRequested = true;
+        return;
+    }
+    if (phase() != TakePhase::recording)
+        return;
+    m_take->abortReason = std::move(abortReason);
+    m_take->duration = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_take->startClock).count();
+    m_take->stopAt = captureClockNow();
+    m_take->videoPastStop = !m_take->files.videoWriter;
+    m_take->audioPastStop = !m_take->files.audioWriter;
+    setPhase(TakePhase::stopping);
     runOnMain(this, [this] {
         delete m_durationTimer;
         m_durationTimer = nullptr;
     });
-
-    finished.duration = duration;
-    finished.recordedAt = m_recordingStart;
-    finished.videoPath = m_pendingVideoURL;
-    finished.audioPath = m_pendingAudioURL;
-    finished.expectedVideo = m_expectedVideo;
-    finished.videoFrameCount = m_videoFrameCount;
-    finished.audioBufferCount = m_audioBufferCount;
-    finished.completion = std::move(m_finishHandler);
-    m_finishHandler = nullptr;
-    finished.abortReason = std::move(abortReason);
-    finished.limitReached = m_limitReached.load(std::memory_order_acquire);
-    finished.lock = std::move(m_takeLock);
-    finished.intervals = m_speechCell.update([duration](SpeechCaptureState &speech) {
-        speech.active = false;
-        return speech.tracker.finish(duration, speech.lastTime);
-    });
-    finishWriters(std::move(finished));
+    armLateSampleDeadline(m_take->number);
+    completeIfThrough();
 }
 
-// Session queue. Both writers finish concurrently, each on its own thread;
-// the last one to end hands the take to the main thread. The writers stay
-// referenced until finishTake, and a writer waits for its finish before it
-// goes, so a recorder destroyed meanwhile still leaves finished files.
-void TakeRecorder::finishWriters(FinishedTake finished)
+// Output queue: the stop gives up waiting for late samples after a while,
+// timed on the main thread's event loop.
+void TakeRecorder::armLateSampleDeadline(quint64 take)
+{
+    const auto wait = m_timing.lateSampleWait;
+    runOnMain(this, [this, take, wait] {
+        QTimer::singleShot(wait, this, [this, take] {
+            m_outputQueue.post([this, take] {
+                if (m_take && m_take->number == take && phase() == TakePhase::stopping)
+                    complete();
+            });
+        });
+    });
+}
+
+// Output queue: the stop is through once every source has passed it.
+void TakeRecorder::completeIfThrough()
+{
+    if (m_take && phase() == TakePhase::stopping && m_take->videoPastStop && m_take->audioPastStop)
+        complete();
+}
+
+// Output queue, the gate closed for good: both files are made to reach the
+// stop, and their writers finish on threads of their own.
+void TakeRecorder::complete()
+{
+    Q_ASSERT(m_outputQueue.isCurrent() && m_take);
+    setPhase(TakePhase::finishing);
+    FinishedTake finished;
+    completeFiles(finished);
+    ActiveTake &take = *m_take;
+    finished.duration = take.duration;
+    finished.recordedAt = take.files.recordedAt;
+    finished.videoPath = take.files.videoPath;
+    finished.audioPath = take.files.audioPath;
+    finished.expectedVideo = take.files.videoWriter != nullptr;
+    finished.videoFrameCount = take.videoFrames;
+    finished.audioBufferCount = m_audioBuffersTaken.load(std::memory_order_relaxed);
+    finished.abortReason = std::move(take.abortReason);
+    finished.limitReached = take.limitReached;
+    finished.lock = std::move(take.files.lock);
+    finished.intervals = take.speech.finish(take.duration, take.lastSpeechTime);
+    TakeWriters writers{std::move(take.files.videoWriter), std::move(take.files.audioWriter)};
+    m_take.reset();
+    // Posted before any writer can finish, so the main thread has them when
+    // the take arrives there.
+    runOnMain(this, [this, writers] { m_finishingWriters = writers; });
+    finishWriters(std::move(finished), writers);
+}
+
+// Output queue, the gate closed: the picture goes on to the stop on the
+// frame grid (a still screen sends none while it does not change), and the
+// sound, if it ended earlier, is filled with silence to the picture's end,
+// so that both files are equally long. A take stopped at its limit ends there.
+void TakeRecorder::completeFiles(FinishedTake &finished)
+{
+    ActiveTake &take = *m_take;
+    const std::shared_ptr<VideoFileWriter> &video = take.files.videoWriter;
+    const std::shared_ptr<AudioFileWriter> &audio = take.files.audioWriter;
+    if (!take.sessionStartTime || !video)
+        return;
+    double end = take.stopAt - *take.sessionStartTime;
+    if (take.limitReached)
+        end = std::min(end, m_timing.takeLimit);
+    if (video->frames() == 0 && !m_heldPicture.isNull())
+        appendPicture(m_heldPicture, 0);
+    qint64 frames = VideoFileWriter::gridFrame(end);
+    if (audio)
+        frames = std::max(frames, VideoFileWriter::gridFrame(audio->end()));
+    video->extendTo(frames);
+    if (audio && video->frames() > 0)
+        audio->padTo(double(video->frames()) / VideoFileWriter::FrameRate);
+    finished.gridFrames = video->frames();
+    finished.repeatedFrames = video->repeatedFrames();
+    finished.droppedFrames = video->droppedFrames();
+}
+
+// Output queue. Both writers finish concurrently, each on its own thread;
+// the last one to end hands the take to the main thread. Only the main
+// thread holds the writers meanwhile: a writer waits for its own finish
+// when it goes, so no finishing thread may drop the last reference.
+void TakeRecorder::finishWriters(FinishedTake finished, const TakeWriters &writers)
 {
     auto shared = std::make_shared<FinishedTake>(std::move(finished));
     const auto handOver = [recorder = QPointer<TakeRecorder>(this), shared,
-                           video = std::weak_ptr<MediaWriter>(m_videoWriter),
-                           audio = std::weak_ptr<MediaWriter>(m_audioWriter)] {
-        // Off the main thread: a take cut short is as long as its files. The
-        // writers are let go before the main thread may drop them.
+                           video = std::weak_ptr<MediaWriter>(writers.video),
+                           audio = std::weak_ptr<MediaWriter>(writers.audio)] {
+        // Off the main thread: a take cut short is as long as its files.
         shared->noteWriterFailures(video.lock().get(), audio.lock().get());
         runOnMain([recorder, shared] {
             if (recorder)
@@ -321,7 +430,7 @@ void TakeRecorder::finishWriters(FinishedTake finished)
     };
     std::vector<std::shared_ptr<MediaWriter>> finishing;
     for (const std::shared_ptr<MediaWriter> &w :
-         {std::shared_ptr<MediaWriter>(m_videoWriter), std::shared_ptr<MediaWriter>(m_audioWriter)}) {
+         {std::shared_ptr<MediaWriter>(writers.video), std::shared_ptr<MediaWriter>(writers.audio)}) {
         if (w && w->status() == MediaWriter::Status::Writing)
             finishing.push_back(w);
         else if (w)
@@ -339,70 +448,24 @@ void TakeRecorder::finishWriters(FinishedTake finished)
         });
 }
 
-// Session queue. Samples reach the output queue some way behind their
-// capture (the camera's pipeline adds up to half a second): the gate closes
-// now, but what was captured before this moment is still let in until each
-// source has delivered a sample from after it, or the wait has passed.
-void TakeRecorder::closeGateAfterLateSamples()
-{
-    m_videoPastStop.store(false, std::memory_order_relaxed);
-    m_audioPastStop.store(false, std::memory_order_relaxed);
-    m_lateSamplesBefore.store(captureClockNow(), std::memory_order_relaxed);
-    m_takingLateSamples.store(true, std::memory_order_release);
-    m_recordingActive.store(false, std::memory_order_release);
-
-    const auto deadline = std::chrono::steady_clock::now() + m_timing.lateSampleWait;
-    const bool video = m_videoWriter != nullptr, audio = m_audioWriter != nullptr;
-    while ((video && !m_videoPastStop.load(std::memory_order_acquire))
-           || (audio && !m_audioPastStop.load(std::memory_order_acquire))) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    m_takingLateSamples.store(false, std::memory_order_release);
-}
-
-// Output queue, the gate closed: the picture goes on to the stop on the
-// frame grid (a still screen sends none while it does not change), and the
-// sound, if it ended earlier, is filled with silence to the picture's end,
-// so that both files are equally long. A take stopped at its limit ends there.
-void TakeRecorder::completeFiles(FinishedTake &finished)
-{
-    if (!m_sessionStartTime || !m_videoWriter)
-        return;
-    double end = m_lateSamplesBefore.load(std::memory_order_relaxed) - *m_sessionStartTime;
-    if (m_limitReached.load(std::memory_order_acquire))
-        end = std::min(end, m_timing.takeLimit);
-    if (m_videoWriter->frames() == 0 && !m_heldPicture.isNull())
-        appendPicture(m_heldPicture, 0);
-    qint64 frames = VideoFileWriter::gridFrame(end);
-    if (m_audioWriter)
-        frames = std::max(frames, VideoFileWriter::gridFrame(m_audioWriter->end()));
-    m_videoWriter->extendTo(frames);
-    if (m_audioWriter && m_videoWriter->frames() > 0)
-        m_audioWriter->padTo(double(m_videoWriter->frames()) / VideoFileWriter::FrameRate);
-    finished.gridFrames = m_videoWriter->frames();
-    finished.repeatedFrames = m_videoWriter->repeatedFrames();
-    finished.droppedFrames = m_videoWriter->droppedFrames();
-}
-
-// Main thread.
+// Main thread: the take is over; its files stay or go by its outcome, and
+// the next take may start.
 void TakeRecorder::finishTake(FinishedTake take)
 {
     Q_ASSERT(isMainThread());
+    TakeWriters writers = std::exchange(m_finishingWriters, {});
     setIsRecording(false);
+    delete m_durationTimer;
+    m_durationTimer = nullptr;
     // A writer that timed out may still be stuck in the file system: it is
     // let go on a thread of the recorder's own rather than waited for here;
     // the recorder joins those threads when it ends.
     const auto stuck = [](const std::shared_ptr<MediaWriter> &w) {
         return w && w->failure() == MediaWriter::Failure::FinishTimedOut;
     };
-    if (stuck(m_videoWriter) || stuck(m_audioWriter))
-        m_writerReleasers.emplace_back(
-                [video = std::move(m_videoWriter), audio = std::move(m_audioWriter)] {});
-    m_videoWriter.reset();
-    m_audioWriter.reset();
-    m_sessionStartTime.reset();
+    if (stuck(writers.video) || stuck(writers.audio))
+        m_writerReleasers.emplace_back([writers = std::move(writers)] {});
+    writers = {};
 
     const FinishedTake::Outcome outcome = take.outcome(m_timing.takeLimit);
     if (take.videoPath && outcome.keepVideo)
@@ -417,13 +480,17 @@ void TakeRecorder::finishTake(FinishedTake take)
     if (!outcome.keepAudio)
         removeFile(take.audioPath);
     take.lock.reset();
-    m_takeOpen.store(false, std::memory_order_release);
+    m_outputQueue.post([this] {
+        if (phase() == TakePhase::finishing)
+            setPhase(TakePhase::idle);
+    });
     m_display.statusMessage(m_display.videoSourceSelected() ? QStringLiteral("Live")
                                                             : QStringLiteral("Nur Audio"));
     if (outcome.note)
         m_display.lastError(*outcome.note);
-    if (take.completion)
-        take.completion(outcome.take);
+    m_takeOpen = false;
+    if (TakeCompletion completion = std::exchange(m_completion, nullptr))
+        completion(outcome.take);
 }
 
 // Output queue. A take holds what was captured between its start and its
@@ -431,39 +498,46 @@ void TakeRecorder::finishTake(FinishedTake take)
 // late are left out; while a stop lets late samples in, those captured
 // before it still count, and the first one captured after it tells the stop
 // that its source is through.
-bool TakeRecorder::belongsToTake(double time, std::atomic<bool> &pastStop)
+bool TakeRecorder::belongsToTake(double time, bool video)
 {
-    if (m_recordingActive.load(std::memory_order_acquire))
-        return time >= m_takeCaptureStart.load(std::memory_order_relaxed);
-    if (!m_takingLateSamples.load(std::memory_order_acquire))
+    if (!m_take)
         return false;
-    if (time < m_lateSamplesBefore.load(std::memory_order_relaxed))
-        return time >= m_takeCaptureStart.load(std::memory_order_relaxed);
-    pastStop.store(true, std::memory_order_release);
-    return false;
+    switch (phase()) {
+    case TakePhase::recording:
+        return time >= m_take->captureStart;
+    case TakePhase::stopping:
+        if (time < m_take->stopAt)
+            return time >= m_take->captureStart;
+        (video ? m_take->videoPastStop : m_take->audioPastStop) = true;
+        return false;
+    default:
+        return false;
+    }
 }
 
 // Output queue. Both files begin at the time of the take's first sample,
 // whichever kind it is.
 void TakeRecorder::startWritingIfNeeded(double time)
 {
-    if (m_sessionStartTime)
+    if (m_take->sessionStartTime)
         return;
-    m_sessionStartTime = time;
-    if (m_videoWriter && m_videoWriter->status() == MediaWriter::Status::Unknown)
-        m_videoWriter->startWriting();
-    if (m_audioWriter && m_audioWriter->status() == MediaWriter::Status::Unknown)
-        m_audioWriter->startWriting();
+    m_take->sessionStartTime = time;
+    for (const std::shared_ptr<MediaWriter> &w : {std::shared_ptr<MediaWriter>(m_take->files.videoWriter),
+                                                  std::shared_ptr<MediaWriter>(m_take->files.audioWriter)})
+        if (w && w->status() == MediaWriter::Status::Unknown)
+            w->startWriting();
 }
 
 // Output queue. A sample at or past the longest a take may be is not
 // written; the first one stops the take, which then ends with a note.
 bool TakeRecorder::reachedLimit(double time)
 {
-    if (time - *m_sessionStartTime < m_timing.takeLimit)
+    if (time - *m_take->sessionStartTime < m_timing.takeLimit)
         return false;
-    if (!m_limitReached.exchange(true, std::memory_order_acq_rel))
-        runOnMain(this, [this] { m_sessionQueue.post([this] { stopOnSessionQueue(std::nullopt); }); });
+    if (!m_take->limitReached) {
+        m_take->limitReached = true;
+        requestStop(std::nullopt);
+    }
     return true;
 }
 
@@ -472,38 +546,45 @@ void TakeRecorder::recordVideoFrame(const VideoFrame &frame)
 {
     Q_ASSERT(m_outputQueue.isCurrent());
     const double t = frame.time();
-    const bool belongs = belongsToTake(t, m_videoPastStop);
+    const bool belongs = belongsToTake(t, true);
     const VideoFrame before = m_heldPicture;
     // A picture from after the stop is kept for the next take only once this
     // one is done: until its files are completed, the kept picture may be
     // the one a still screen showed all through it.
-    if (!frame.isNull()
-        && (belongs || !m_takeOpen.load(std::memory_order_acquire)
-            || t < m_takeCaptureStart.load(std::memory_order_relaxed)))
+    if (!frame.isNull() && (belongs || !m_take || t < m_take->captureStart))
         m_heldPicture = frame;
-    if (!belongs)
+    if (!belongs) {
+        completeIfThrough();
         return;
+    }
     startWritingIfNeeded(t);
-    if (reachedLimit(t) || !m_videoWriter || frame.isNull())
+    const std::shared_ptr<VideoFileWriter> &writer = m_take->files.videoWriter;
+    if (reachedLimit(t) || !writer || frame.isNull())
         return;
-    const double takeTime = t - *m_sessionStartTime;
+    const double takeTime = t - *m_take->sessionStartTime;
     // Late frames are dropped, not queued: the writer takes media in real
-    // time, and the grid repeats the last picture meanwhile.
-    if (!m_videoWriter->isReadyForMoreMediaData()) {
-        m_videoWriter->dropFrame(takeTime);
+    // time, and the grid repeats the last picture meanwhile. An encoder that
+    // stays behind would then get nothing but repeats, and a still screen's
+    // one changed picture would be lost: a picture older than this goes in
+    // past the queue's limit, in place of a repeat.
+    constexpr double maxPictureAge = 0.5;
+    const bool overdue = writer->frames() > 0 && takeTime - m_take->lastPictureTime >= maxPictureAge;
+    if (!writer->isReadyForMoreMediaData() && !overdue) {
+        writer->dropFrame(takeTime);
         return;
     }
     // The picture from before the take stands for its first frames, unless
     // this one is the first.
-    if (m_videoWriter->frames() == 0 && !before.isNull() && VideoFileWriter::gridFrame(takeTime) > 0)
+    if (writer->frames() == 0 && !before.isNull() && VideoFileWriter::gridFrame(takeTime) > 0)
         appendPicture(before, 0);
-    appendPicture(frame, takeTime);
+    appendPicture(frame, takeTime, overdue);
 }
 
 // Output queue: renders `frame` as it is cropped and mirrored now and
 // appends it at `takeTime` seconds of the take.
-void TakeRecorder::appendPicture(const VideoFrame &frame, double takeTime)
+void TakeRecorder::appendPicture(const VideoFrame &frame, double takeTime, bool pastQueueLimit)
 {
+    const std::shared_ptr<VideoFileWriter> &writer = m_take->files.videoWriter;
     if (!m_renderer) // made once, on the first frame ever recorded
         m_renderer = std::make_shared<PortraitRenderer>();
     const double cropOffset = m_cropOffsetCell.get();
@@ -511,11 +592,13 @@ void TakeRecorder::appendPicture(const VideoFrame &frame, double takeTime)
     GstBuffer *rendered = m_renderer->renderPortraitFrame(
             PortraitSource::packed(GST_VIDEO_FORMAT_BGRA, frame.width(), frame.height(), frame.data(),
                                    frame.stride()),
-            cropOffset, flip.horizontal, flip.vertical, m_videoWriter->pixelBufferPool());
+            cropOffset, flip.horizontal, flip.vertical, writer->pixelBufferPool());
     if (!rendered)
         return;
-    if (m_videoWriter->appendFrame(rendered, takeTime, bgraColorimetry()))
-        m_videoFrameCount.fetch_add(1, std::memory_order_relaxed);
+    if (writer->appendFrame(rendered, takeTime, bgraColorimetry(), pastQueueLimit)) {
+        ++m_take->videoFrames;
+        m_take->lastPictureTime = takeTime;
+    }
 }
 
 // Output queue.
@@ -530,15 +613,17 @@ void TakeRecorder::recordAudioBuffer(const AudioBuffer &buffer)
 {
     Q_ASSERT(m_outputQueue.isCurrent());
     const double t = buffer.time;
-    if (!belongsToTake(t, m_audioPastStop))
+    if (!belongsToTake(t, false)) {
+        completeIfThrough();
         return;
+    }
     startWritingIfNeeded(t);
     if (reachedLimit(t))
         return;
     feedSpeechActivity(buffer, t);
-    if (m_audioWriter && m_audioWriter->isReadyForMoreMediaData()
-        && m_audioWriter->appendBuffer(buffer, t - *m_sessionStartTime))
-        m_audioBufferCount.fetch_add(1, std::memory_order_relaxed);
+    const std::shared_ptr<AudioFileWriter> &writer = m_take->files.audioWriter;
+    if (writer && writer->isReadyForMoreMediaData() && writer->appendBuffer(buffer, t - *m_take->sessionStartTime))
+        m_audioBuffersTaken.fetch_add(1, std::memory_order_relaxed);
 }
 
 // Output queue. The tracker gets the buffer's own time from the start of
@@ -548,16 +633,12 @@ void TakeRecorder::feedSpeechActivity(const AudioBuffer &buffer, double time)
     const std::optional<float> level = audioLevel(buffer);
     if (!level)
         return;
-    const double takeTime = m_sessionStartTime ? time - *m_sessionStartTime : 0;
+    const double takeTime = time - *m_take->sessionStartTime;
     if (!std::isfinite(takeTime))
         return;
-    m_speechCell.update([&](SpeechCaptureState &speech) {
-        if (!speech.active)
-            return;
-        const double clamped = std::max(takeTime, 0.0);
-        speech.lastTime = std::max(speech.lastTime, clamped);
-        speech.tracker.process(*level, clamped);
-    });
+    const double clamped = std::max(takeTime, 0.0);
+    m_take->lastSpeechTime = std::max(m_take->lastSpeechTime, clamped);
+    m_take->speech.process(*level, clamped);
 }
 
 } // namespace tandrel

@@ -30,15 +30,22 @@ class PortraitRenderer;
 class SerialQueue;
 class VideoFileWriter;
 
+// Where a take stands. Only the output queue moves it on: starting (files
+// being prepared on the session queue), recording (the gate is open),
+// stopping (samples captured before the stop still let in), finishing (the
+// writers end their files), then idle again once the take is handed over.
+enum class TakePhase { idle, starting, recording, stopping, finishing };
+
 // One take at a time: two files written side by side from what was captured
 // between the start and the stop, and the speech found in the microphone's
 // levels meanwhile.
 //
-// Threads: startRecording and stopRecording are called on the main thread
-// and do their work on the session queue, so they are serialised with every
-// reconfiguration. Frames and buffers arrive on the output queue and pass a
-// gate that is open while the take runs. The take is handed over, and
-// isRecording and recordedDuration change, on the main thread.
+// Threads: the take is a state machine owned by the output queue, where
+// frames and buffers arrive and where start, stop and abort are posted. The
+// session queue only prepares a take's files, serialised with every
+// reconfiguration of the capture. The take is handed over, and isRecording
+// and recordedDuration change, on the main thread. Each member below names
+// the one thread that writes it.
 class TakeRecorder : public QObject
 {
     Q_OBJECT
@@ -81,10 +88,12 @@ public:
 
     bool isRecording() const { return m_isRecording; }
     double recordedDuration() const { return m_recordedDuration; }
+    // Where the take stands; any thread.
+    TakePhase phase() const { return m_phase.load(std::memory_order_acquire); }
     // Whether the gate is open; any thread.
-    bool isCapturing() const { return m_recordingActive.load(std::memory_order_acquire); }
+    bool isCapturing() const { return phase() == TakePhase::recording; }
     // Microphone buffers the running take's audio file has taken; any thread.
-    qint64 audioBuffersTaken() const { return m_audioBufferCount.load(std::memory_order_relaxed); }
+    qint64 audioBuffersTaken() const { return m_audioBuffersTaken.load(std::memory_order_relaxed); }
 
     // Starts a take whose two files go into `directory` (created when
     // missing), a video file when `videoID` names a source and an audio file
@@ -93,7 +102,8 @@ public:
     // been stopped and its files are finished.
     void startRecording(const QString &directory, const std::optional<QString> &videoID,
                         const std::optional<QString> &micID, TakeCompletion completion);
-    // Stops the running take; nothing happens when none runs.
+    // Stops the running take, also one still starting; nothing happens when
+    // none runs.
     void stopRecording();
     // Ends the running take because `reason` (German, a sentence without its
     // full stop) has made it impossible to go on: the take keeps what its
@@ -119,26 +129,42 @@ signals:
     void recordedDurationChanged();
 
 private:
-    struct SpeechCaptureState
+    // A take's files as the session queue has opened them.
+    struct PreparedTake
     {
-        SpeechActivityTracker tracker;
-        bool active = false; // the tracker takes levels only while true
-        double lastTime = 0; // the latest take time fed to it
+        std::optional<QString> videoPath, audioPath;
+        std::shared_ptr<VideoFileWriter> videoWriter;
+        std::shared_ptr<AudioFileWriter> audioWriter;
+        // "<stamp>.lock" beside the files: the library adopts a take's files
+        // only when no running recording holds it.
+        std::shared_ptr<QLockFile> lock;
+        QDateTime recordedAt;
+    };
+    struct ActiveTake;
+    // The writers of a take, kept until the main thread has the take: a
+    // writer waits for its own finish when it goes.
+    struct TakeWriters
+    {
+        std::shared_ptr<VideoFileWriter> video;
+        std::shared_ptr<AudioFileWriter> audio;
     };
 
-    void startOnSessionQueue(const QString &directory, const std::optional<QString> &videoID,
-                             const std::optional<QString> &micID, TakeCompletion completion);
-    void stopOnSessionQueue(std::optional<QString> abortReason);
-    void watchWriter(MediaWriter &writer);
-    Status prepareWriters(const std::optional<QString> &videoPath, const std::optional<QString> &audioPath);
+    Result<PreparedTake> prepareTake(const QString &directory, bool wantVideo, bool wantAudio);
     static QString freeTakeStamp(const QDir &dir, const QDateTime &now);
-    void showStarted(std::chrono::steady_clock::time_point start);
-    void finishWriters(FinishedTake finished);
-    void finishTake(FinishedTake take);
-    void closeGateAfterLateSamples();
+    void watchWriter(MediaWriter &writer);
+    void setPhase(TakePhase phase);
+    void begin(PreparedTake prepared);
+    void requestStop(std::optional<QString> abortReason);
+    void armLateSampleDeadline(quint64 take);
+    void completeIfThrough();
+    void complete();
     void completeFiles(FinishedTake &finished);
-    void appendPicture(const VideoFrame &frame, double takeTime);
-    bool belongsToTake(double time, std::atomic<bool> &pastStop);
+    void finishWriters(FinishedTake finished, const TakeWriters &writers);
+    void finishTake(FinishedTake take);
+    void endUnstarted(const QString &message, bool shown);
+    void showStarted(std::chrono::steady_clock::time_point start);
+    void appendPicture(const VideoFrame &frame, double takeTime, bool pastQueueLimit = false);
+    bool belongsToTake(double time, bool video);
     void startWritingIfNeeded(double time);
     bool reachedLimit(double time);
     void feedSpeechActivity(const AudioBuffer &buffer, double time);
@@ -151,63 +177,27 @@ private:
     const Display m_display;
     const Timing m_timing;
 
-    // The gate of the capture callbacks: open from the end of a successful
-    // start until a stop begins. Released after everything below is in
-    // place; acquired by the output queue before it touches any of it.
-    std::atomic<bool> m_recordingActive{false};
-    // Capture clock seconds when the gate opened: what was captured earlier
-    // is not part of the take.
-    std::atomic<double> m_takeCaptureStart{0};
-    // While a stop waits for samples captured before it (capture clock
-    // seconds) that are still on their way.
-    std::atomic<bool> m_takingLateSamples{false};
-    std::atomic<double> m_lateSamplesBefore{0};
-    std::atomic<bool> m_videoPastStop{false};
-    std::atomic<bool> m_audioPastStop{false};
-    // From a successful start until finishTake: a take is not over while its
-    // files are being finished.
-    std::atomic<bool> m_takeOpen{false};
-    // Set on the output queue by the first sample past the take's limit.
-    std::atomic<bool> m_limitReached{false};
-    // Set on the session queue before the gate opens, read by the output
-    // queue while it is open, cleared by finishTake after it has closed.
-    std::shared_ptr<VideoFileWriter> m_videoWriter;
-    std::shared_ptr<AudioFileWriter> m_audioWriter;
-    // Threads that let stuck writers go (main thread starts them, the
-    // destructor joins them).
-    std::vector<std::thread> m_writerReleasers;
-    std::atomic<qint64> m_videoFrameCount{0};
-    std::atomic<qint64> m_audioBufferCount{0};
-
-    // session queue, from start to stop
-    std::optional<QString> m_pendingVideoURL;
-    std::optional<QString> m_pendingAudioURL;
-    bool m_expectedVideo = false;
-    bool m_expectedAudio = false;
-    TakeCompletion m_finishHandler;
-    std::optional<QDateTime> m_recordingStart;
-    // "<stamp>.lock" beside the files: the library adopts a take's files
-    // only when no running recording holds it.
-    std::shared_ptr<QLockFile> m_takeLock;
-    std::chrono::steady_clock::time_point m_recordingStartClock;
-
-    // output queue while the gate is open
-    std::optional<double> m_sessionStartTime;
+    // output queue
+    std::atomic<TakePhase> m_phase{TakePhase::idle};
+    std::atomic<qint64> m_audioBuffersTaken{0};
+    std::unique_ptr<ActiveTake> m_take; // from the start until the files are being finished
+    quint64 m_takeCount = 0;
     std::shared_ptr<PortraitRenderer> m_renderer;
-    // output queue: the newest picture of the video source, in a take or not
-    VideoFrame m_heldPicture;
+    VideoFrame m_heldPicture; // the newest picture of the video source, in a take or not
+
+    // main thread
+    bool m_takeOpen = false; // from startRecording until the completion has run
+    TakeCompletion m_completion;
+    TakeWriters m_finishingWriters; // from the stop until the take is handed over
+    // Threads that let stuck writers go (joined by the destructor).
+    std::vector<std::thread> m_writerReleasers;
+    bool m_isRecording = false;
+    double m_recordedDuration = 0;
+    QTimer *m_durationTimer = nullptr;
 
     // written by the main thread, read by the output queue
     LockedValue<double> m_cropOffsetCell{0.5};
     LockedValue<VideoFlip> m_flipCell;
-    // speech tracking of the take; fed on the output queue, started and
-    // finished on the session queue
-    LockedValue<SpeechCaptureState> m_speechCell;
-
-    // main thread
-    bool m_isRecording = false;
-    double m_recordedDuration = 0;
-    QTimer *m_durationTimer = nullptr;
 };
 
 } // namespace tandrel

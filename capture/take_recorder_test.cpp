@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <cmath>
 #include <optional>
 
@@ -246,6 +247,60 @@ TEST_F(TakeRecorderTest, ATakeThatCannotGoOnEndsByItselfAndKeepsWhatItsFileHolds
             EXPECT_EQ(error, QString::fromUtf8(c.error));
         }
         EXPECT_EQ(status, QStringLiteral("Live"));
+    }
+}
+
+// A stop that comes while the take's files are still being prepared ends it
+// as soon as it has begun: nothing is left behind, the completion runs once,
+// and the next take records as usual.
+TEST_F(TakeRecorderTest, AStopWhileTheTakeStartsEndsItWithoutFilesAndTheNextOneRecords)
+{
+    clock = 100;
+    // The session queue is held up, as by a reconfiguration, so that the
+    // stop surely comes before the files are ready.
+    std::promise<void> release;
+    sessionQueue->post([held = release.get_future().share()] { held.wait(); });
+    recorder->startRecording(dir.path(), std::nullopt, QStringLiteral("mic"), [this](const Result<Take> &r) {
+        ++completions;
+        result = r;
+    });
+    recorder->stopRecording();
+    ASSERT_TRUE(waitUntil([&] { return recorder->phase() == TakePhase::starting; }, 30000));
+    EXPECT_EQ(completions, 0);
+    release.set_value();
+    ASSERT_TRUE(waitUntil([&] { return completions > 0; }, 30000));
+    EXPECT_EQ(result.error(), QStringLiteral("Die Aufnahme wurde beendet, bevor sie begann."));
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return recorder->phase() == TakePhase::idle; }, 30000));
+
+    completions = 0;
+    start(false, true);
+    feedAudio(100.0, 100.8, 0.3f);
+    stop(false, true);
+    EXPECT_TRUE(result.ok()) << result.error().toStdString();
+}
+
+// A file that fails while it is being finished: its failure report comes
+// after the stop, the take is handed over once with what it holds and why,
+// and the recorder is ready for the next take.
+TEST_F(TakeRecorderTest, AFileFailingWhileItIsFinishedHandsTheTakeOverOnce)
+{
+    TakeRecorder::Timing timing;
+    timing.finishTimeout = std::chrono::milliseconds(0);
+    recreate(timing);
+    for (int take = 0; take < 2; ++take) {
+        SCOPED_TRACE(take);
+        completions = 0;
+        error.clear();
+        start(false, true);
+        feedAudio(100.0, 100.8, 0.3f);
+        stop(false, true);
+        EXPECT_TRUE(error.contains(QStringLiteral("Die Datei konnte nicht rechtzeitig abgeschlossen werden")))
+                << error.toStdString();
+        ASSERT_TRUE(waitUntil([&] { return recorder->phase() == TakePhase::idle; }, 30000));
+        QCoreApplication::processEvents(); // a late failure report changes nothing
+        EXPECT_EQ(completions, 1);
     }
 }
 

@@ -111,9 +111,10 @@ void VideoFileWriter::repeatUntil(qint64 frame)
     }
 }
 
-bool VideoFileWriter::appendFrame(GstBuffer *frame, double time, const GstVideoColorimetry &colorimetry)
+bool VideoFileWriter::appendFrame(GstBuffer *frame, double time, const GstVideoColorimetry &colorimetry,
+                                  bool pastQueueLimit)
 {
-    if (!(time >= 0) || !std::isfinite(time) || !isReadyForMoreMediaData()) {
+    if (!(time >= 0) || !std::isfinite(time) || !(pastQueueLimit ? status() == Status::Writing : isReadyForMoreMediaData())) {
         gst_buffer_unref(frame);
         return false;
     }

@@ -73,7 +73,10 @@ public:
     // first frame's `colorimetry` is written into the stream for all; later
     // ones cannot change it. True when the writer took the frame; false when
     // its grid frame is taken already (a drop) or the writer cannot take it.
-    bool appendFrame(GstBuffer *frame, double time, const GstVideoColorimetry &colorimetry);
+    // `pastQueueLimit` takes the picture even when the writer's queue is
+    // full, as a repeat would be.
+    bool appendFrame(GstBuffer *frame, double time, const GstVideoColorimetry &colorimetry,
+                     bool pastQueueLimit = false);
     // A picture captured at `time` that was not rendered because the writer
     // was busy: counted as dropped; the grid up to it repeats the last picture.
     void dropFrame(double time);
