@@ -310,28 +310,31 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_FALSE(take.speechIntervals.isEmpty()) << "the spoken sentence was detected";
     saveScreenshot(&window, "workspace-take.png");
 
-    // Ctrl+E exports; the bundle exists.
+    // Ctrl+E exports; the bundle exists and is shown in the file manager: its folder is opened.
     QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     const QString bundle = library.reelFolder(*library.reel(reelID)) + "/007-mein-erstes-reel.fcpxmld";
     EXPECT_EQ(window.alert()->informativeText(),
-              "Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet.");
+              "Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird im Dateimanager gezeigt.");
     EXPECT_TRUE(QFileInfo(bundle + "/Info.fcpxml").isFile());
     ASSERT_FALSE(app.openerLog->opened.isEmpty());
-    EXPECT_EQ(QDir(app.openerLog->opened.constLast()).canonicalPath(), QDir(bundle).canonicalPath());
+    EXPECT_EQ(QDir(app.openerLog->opened.constLast()).canonicalPath(),
+              QDir(library.reelFolder(*library.reel(reelID))).canonicalPath());
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
     saveScreenshot(window.alert(), "alert-export.png");
     QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
     // The reel's context menu exports too; its note names the bundle's whole path.
-    chooseFromNextMenu("Für Final Cut Pro exportieren", [](QMenu *menu) { saveScreenshot(menu, "reel-menu.png"); });
+    chooseFromNextMenu("Für Final Cut Pro exportieren",
+                       [](QMenu *menu) { saveScreenshot(menu, "reel-menu.png"); });
     const QPoint reelRow = reels->visualRect(reels->model()->index(0, 0)).center();
     QContextMenuEvent reelMenu(QContextMenuEvent::Mouse, reelRow, reels->viewport()->mapToGlobal(reelRow));
     QApplication::sendEvent(reels->viewport(), &reelMenu);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->informativeText(),
-              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle + " und wird geöffnet.");
+              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle
+                      + " und wird im Dateimanager gezeigt.");
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
     saveScreenshot(window.alert(), "alert-path.png");
     QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);
