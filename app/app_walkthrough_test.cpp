@@ -17,6 +17,7 @@
 #include "capture/preview_widget.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
+#include "teleprompter/teleprompter_view.h"
 #include "teleprompter/teleprompter_window.h"
 #include "tests/support/take_files.h"
 
@@ -284,12 +285,26 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_TRUE(workspace->previewPanel()->badge()->text().contains("00:0"));
     saveScreenshot(&window, "workspace-recording.png");
     saveScreenshot(prompter, "teleprompter.png");
+    // The teleprompter shows the running take: its red dot, in its corner.
+    const QPointer<TeleprompterView> prompterView = app.app->presenter().view();
+    ASSERT_TRUE(waitUntil([&] { return prompterView->recordingTime().value_or(0) >= 3.0; }));
+    const QImage prompterShot = prompterView->grab().toImage();
+    int red = 0;
+    const QRect mark = prompterView->recordingMarkRect().toAlignedRect();
+    for (int y = mark.top(); y <= mark.bottom(); ++y)
+        for (int x = mark.left(); x <= mark.right(); ++x) {
+            const QColor c = prompterShot.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 110 && c.blue() < 110;
+        }
+    EXPECT_GT(red, 20);
     voice->waitForFinished(20000);
     delete voice;
 
     // Ctrl+R again stops it (the teleprompter window has the focus now).
     QTest::keyClick(prompter, Qt::Key_R, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
+    ASSERT_TRUE(prompterView);
+    EXPECT_TRUE(prompterView->recordingMarkRect().isEmpty());
     ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.size() == 1; }, 20000));
     EXPECT_EQ(app.app->menus().toggleRecording->text(), "Aufnahme starten");
     const Take take = library.reel(reelID)->takes.constFirst();
