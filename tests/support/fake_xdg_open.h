@@ -36,8 +36,6 @@ public:
         }
     }
     ~FakeXdgOpen() { qputenv("PATH", m_oldPath); }
-    FakeXdgOpen(const FakeXdgOpen &) = delete;
-    FakeXdgOpen &operator=(const FakeXdgOpen &) = delete;
 
     // The locations handed over so far, in order.
     QStringList opened() const
