@@ -52,12 +52,17 @@ private:
 // The whole application as it starts, on a private home.
 struct AppUnderTest
 {
-    explicit AppUnderTest(TestHome &home)
+    // `opener`: the desktop's own opener instead of the recording one, for
+    // tests that put a fake xdg-open on PATH.
+    explicit AppUnderTest(TestHome &home, std::unique_ptr<DesktopOpener> opener = {})
     {
         // The window tests export for Final Cut, whatever editors this machine has.
         UserDefaults(home.settingsFile()).setValue(QStringLiteral("export.editor"), QStringLiteral("fcpxml"));
-        auto opener = std::make_unique<RecordingOpener>();
-        openerLog = opener.get();
+        if (!opener) {
+            auto recording = std::make_unique<RecordingOpener>();
+            openerLog = recording.get();
+            opener = std::move(recording);
+        }
         app = std::make_unique<TandrelApp>(std::make_unique<UserDefaults>(home.settingsFile()),
                                            std::move(opener));
     }

@@ -17,6 +17,7 @@
 #include "capture/preview_widget.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
+#include "teleprompter/teleprompter_view.h"
 #include "teleprompter/teleprompter_window.h"
 #include "tests/support/take_files.h"
 
@@ -284,12 +285,26 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_TRUE(workspace->previewPanel()->badge()->text().contains("00:0"));
     saveScreenshot(&window, "workspace-recording.png");
     saveScreenshot(prompter, "teleprompter.png");
+    // The teleprompter shows the running take: its red dot, in its corner.
+    const QPointer<TeleprompterView> prompterView = app.app->presenter().view();
+    ASSERT_TRUE(waitUntil([&] { return prompterView->recordingTime().value_or(0) >= 3.0; }));
+    const QImage prompterShot = prompterView->grab().toImage();
+    int red = 0;
+    const QRect mark = prompterView->recordingMarkRect().toAlignedRect();
+    for (int y = mark.top(); y <= mark.bottom(); ++y)
+        for (int x = mark.left(); x <= mark.right(); ++x) {
+            const QColor c = prompterShot.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 110 && c.blue() < 110;
+        }
+    EXPECT_GT(red, 20);
     voice->waitForFinished(20000);
     delete voice;
 
     // Ctrl+R again stops it (the teleprompter window has the focus now).
     QTest::keyClick(prompter, Qt::Key_R, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return !capture.isRecording(); }, 20000));
+    ASSERT_TRUE(prompterView);
+    EXPECT_TRUE(prompterView->recordingMarkRect().isEmpty());
     ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.size() == 1; }, 20000));
     EXPECT_EQ(app.app->menus().toggleRecording->text(), "Aufnahme starten");
     const Take take = library.reel(reelID)->takes.constFirst();
@@ -310,28 +325,31 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_FALSE(take.speechIntervals.isEmpty()) << "the spoken sentence was detected";
     saveScreenshot(&window, "workspace-take.png");
 
-    // Ctrl+E exports; the bundle exists.
+    // Ctrl+E exports; the bundle exists and is shown in the file manager: its folder is opened.
     QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     const QString bundle = library.reelFolder(*library.reel(reelID)) + "/007-mein-erstes-reel.fcpxmld";
     EXPECT_EQ(window.alert()->informativeText(),
-              "Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird geöffnet.");
+              "Final-Cut-Projekt 007-mein-erstes-reel.fcpxmld wird im Dateimanager gezeigt.");
     EXPECT_TRUE(QFileInfo(bundle + "/Info.fcpxml").isFile());
     ASSERT_FALSE(app.openerLog->opened.isEmpty());
-    EXPECT_EQ(QDir(app.openerLog->opened.constLast()).canonicalPath(), QDir(bundle).canonicalPath());
+    EXPECT_EQ(QDir(app.openerLog->opened.constLast()).canonicalPath(),
+              QDir(library.reelFolder(*library.reel(reelID))).canonicalPath());
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
     saveScreenshot(window.alert(), "alert-export.png");
     QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
 
     // The reel's context menu exports too; its note names the bundle's whole path.
-    chooseFromNextMenu("Für Final Cut Pro exportieren", [](QMenu *menu) { saveScreenshot(menu, "reel-menu.png"); });
+    chooseFromNextMenu("Für Final Cut Pro exportieren",
+                       [](QMenu *menu) { saveScreenshot(menu, "reel-menu.png"); });
     const QPoint reelRow = reels->visualRect(reels->model()->index(0, 0)).center();
     QContextMenuEvent reelMenu(QContextMenuEvent::Mouse, reelRow, reels->viewport()->mapToGlobal(reelRow));
     QApplication::sendEvent(reels->viewport(), &reelMenu);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->informativeText(),
-              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle + " und wird geöffnet.");
+              QStringLiteral("Final-Cut-Projekt liegt unter ") + bundle
+                      + " und wird im Dateimanager gezeigt.");
     EXPECT_TRUE(waitUntil([&] { return showsWholeMessage(window.alert()); }, 30000));
     saveScreenshot(window.alert(), "alert-path.png");
     QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);

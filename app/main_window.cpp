@@ -155,6 +155,10 @@ QWidget *MainWindow::buildSidebar()
     m_reelList->setModel(m_reelModel);
     m_reelList->setItemDelegate(new ReelListDelegate(m_reelList));
     m_reelList->setSpacing(1);
+    // Rows take the list's width and elide what does not fit; the list never
+    // scrolls sideways.
+    m_reelList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_reelList->setResizeMode(QListView::Adjust);
     m_reelList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_reelList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_reelList->selectionModel(), &QItemSelectionModel::currentChanged, this,

@@ -2,10 +2,10 @@
 // the chosen editor, its folder in the file manager, and deleting it.
 #include "app/main_window.h"
 
+#include "app/desktop_hand_over.h"
+#include "app/export_hand_over.h"
 #include "app/ui_style.h"
 
-#include "export/editor_choice.h"
-#include "export/editor_export.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
 
@@ -17,20 +17,13 @@ namespace tandrel {
 
 void MainWindow::exportReel(const ReelProject &reel)
 {
-    const EditorChoice choice;
-    const Editor editor = choice.chosen(m_context.defaults);
-    const ExportResult<EditorExport::Outcome> outcome
-            = EditorExport::exportAndOpen(reel, m_context.library, editor, choice, m_context.opener);
-    if (!outcome.ok()) {
-        addNote(outcome.errorDescription());
-        return;
-    }
-    addNote(EditorExport::statusNote(editor, outcome.value(), false));
+    ExportHandOver::run(reel, m_context, this, false, [this](const QString &note) { addNote(note); });
 }
 
 void MainWindow::showReelFolder(const ReelProject &reel)
 {
-    m_context.opener.open(m_context.library.reelFolder(reel));
+    DesktopHandOver::open(m_context.opener, m_context.library.reelFolder(reel),
+                          DesktopHandOver::Target::folder, this);
 }
 
 void MainWindow::deleteReel(const ReelProject &reel)

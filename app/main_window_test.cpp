@@ -14,8 +14,10 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QToolTip>
 
 using namespace tandrel;
 using namespace tandrel::testing;
@@ -136,6 +138,36 @@ TEST_F(MainWindowTest, ListsReelsInReelOrderWithTheirTakeCounts)
     QTest::keyClick(list, Qt::Key_Up);
     EXPECT_EQ(library.selectedID(), two.id);
     EXPECT_EQ(app.window().workspace()->titleField()->text(), "Zwei");
+}
+
+TEST_F(MainWindowTest, LongTitlesEndInAnEllipsisAndTheListNeverScrollsSideways)
+{
+    LibraryStore &library = app.library();
+    const QString longTitle
+            = "Wie man an einem einzigen Vormittag mit nur einer Kamera ein ganzes Reel aufnimmt";
+    library.createReel(1, longTitle, QString()).value();
+    library.createReel(2, "Kurz", QString()).value();
+    QListView *list = app.window().reelList();
+    ASSERT_EQ(rowCount(list), 2);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    saveScreenshot(list, "reel-list-long-title.png");
+
+    // Rows span the list; the long label is cut, and its tooltip shows it whole.
+    const struct
+    {
+        int row;
+        QString tip;
+    } rows[] = {{0, "001 " + longTitle}, {1, QString()}};
+    for (const auto &r : rows) {
+        const QRect rect = list->visualRect(list->model()->index(r.row, 0));
+        EXPECT_GE(rect.right(), list->viewport()->width() - 8) << r.row;
+        EXPECT_LE(rect.right(), list->viewport()->width()) << r.row;
+        QHelpEvent help(QEvent::ToolTip, rect.center(), list->viewport()->mapToGlobal(rect.center()));
+        QApplication::sendEvent(list->viewport(), &help);
+        EXPECT_TRUE(waitUntil([&] { return QToolTip::text() == r.tip; })) << r.row;
+    }
 }
 
 TEST(MainWindow, AlertShowsEveryMessageInTurnAndLosesNone)

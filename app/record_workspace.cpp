@@ -174,6 +174,7 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_takes = new TakeList(m_takeModel, left);
     connect(m_takes, &TakeList::deleteRequested, this, &RecordWorkspace::requestDeleteTake);
     connect(m_takes, &TakeList::showFolderRequested, this, &RecordWorkspace::showTakesFolder);
+    connect(m_takes, &TakeList::playRequested, this, &RecordWorkspace::playTake);
     m_noTakes
             = ui::label(QStringLiteral("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
                                        "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),

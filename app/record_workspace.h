@@ -99,6 +99,8 @@ private:
     void showTakesOrHint();
     std::optional<ReelProject> currentReel() const;
     void showTakesFolder();
+    // The take's movie (its sound where it has none) in the desktop's player.
+    void playTake(const Take &take);
     // To the trash, or for good where there is none (the confirmation said so).
     void deleteTake(const QUuid &takeID, const QUuid &reelID);
 

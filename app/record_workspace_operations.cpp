@@ -2,13 +2,13 @@
 // the teleprompter, the export and deleting takes.
 #include "app/record_workspace.h"
 
+#include "app/desktop_hand_over.h"
+#include "app/export_hand_over.h"
 #include "app/preview_panel.h"
 #include "app/recording_session.h"
 #include "app/reel_number.h"
 #include "app/ui_style.h"
 #include "capture/capture_controller.h"
-#include "export/editor_choice.h"
-#include "export/editor_export.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
 #include "platform/trash.h"
@@ -127,15 +127,8 @@ void RecordWorkspace::exportToFinalCut()
     const std::optional<ReelProject> reel = currentReel();
     if (!reel)
         return;
-    const EditorChoice choice;
-    const Editor editor = choice.chosen(m_context.defaults);
-    const ExportResult<EditorExport::Outcome> outcome
-            = EditorExport::exportAndOpen(*reel, m_context.library, editor, choice, m_context.opener);
-    if (!outcome.ok()) {
-        emit statusNoteRequested(outcome.errorDescription());
-        return;
-    }
-    emit statusNoteRequested(EditorExport::statusNote(editor, outcome.value(), true));
+    ExportHandOver::run(*reel, m_context, this, true,
+                        [this](const QString &note) { emit statusNoteRequested(note); });
 }
 
 void RecordWorkspace::requestDeleteTake(const Take &take)
@@ -185,7 +178,18 @@ void RecordWorkspace::deleteTake(const QUuid &takeID, const QUuid &reelID)
 void RecordWorkspace::showTakesFolder()
 {
     if (const std::optional<ReelProject> reel = currentReel())
-        m_context.opener.open(m_context.library.takesFolder(*reel));
+        DesktopHandOver::open(m_context.opener, m_context.library.takesFolder(*reel),
+                              DesktopHandOver::Target::folder, this);
+}
+
+void RecordWorkspace::playTake(const Take &take)
+{
+    const std::optional<ReelProject> reel = currentReel();
+    const std::optional<QString> file = take.videoFileName ? take.videoFileName : take.audioFileName;
+    if (!reel || !file)
+        return;
+    DesktopHandOver::open(m_context.opener, QDir(m_context.library.takesFolder(*reel)).filePath(*file),
+                          DesktopHandOver::Target::file, this);
 }
 
 void RecordWorkspace::connectTeleprompter()

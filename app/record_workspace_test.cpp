@@ -10,6 +10,7 @@
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
+#include "tests/support/fake_xdg_open.h"
 #include "tests/support/take_files.h"
 #include "tests/support/test_files.h"
 
@@ -32,12 +33,14 @@ struct WorkspaceFixture : ::testing::Test
     void SetUp() override
     {
         qputenv("TANDREL_TEST_CAMERA", "1"); // a landscape camera for the crop frame
-        app = std::make_unique<AppUnderTest>(home);
+        app = std::make_unique<AppUnderTest>(home, makeOpener());
         app->show();
         reel = library().createReel(std::nullopt, "Intro", "Hallo Welt").value();
         ASSERT_EQ(workspace().reelID(), reel.id);
     }
     void TearDown() override { app.reset(); }
+    // The opener the application gets; none: one that only records.
+    virtual std::unique_ptr<DesktopOpener> makeOpener() { return {}; }
 
     LibraryStore &library() { return app->library(); }
     RecordWorkspace &workspace() { return *app->window().workspace(); }
@@ -84,6 +87,41 @@ QAbstractButton *waitForConfirmation(RecordWorkspace &workspace, const QString &
         return nullptr;
     return buttonWithText(workspace.deleteConfirmation(), button);
 }
+
+// The application with the desktop's own opener; each test puts its fake
+// xdg-open on PATH, and no editor is installed.
+struct DesktopOpenerFixture : WorkspaceFixture
+{
+    void SetUp() override
+    {
+        qputenv("XDG_DATA_DIRS", (home.path() + "/no-applications").toUtf8());
+        WorkspaceFixture::SetUp();
+    }
+    void TearDown() override
+    {
+        WorkspaceFixture::TearDown();
+        if (m_dataDirs.isNull())
+            qunsetenv("XDG_DATA_DIRS");
+        else
+            qputenv("XDG_DATA_DIRS", m_dataDirs);
+    }
+    std::unique_ptr<DesktopOpener> makeOpener() override { return std::make_unique<SystemDesktopOpener>(); }
+
+    // The alert of a failed hand-over, once it is up.
+    QMessageBox *waitForOpenFailure()
+    {
+        QMessageBox *alert = nullptr;
+        waitUntil(
+                [&] {
+                    return (alert = workspace().findChild<QMessageBox *>("openFailureAlert"))
+                            && alert->isVisible();
+                },
+                30000);
+        return alert;
+    }
+
+    const QByteArray m_dataDirs = qgetenv("XDG_DATA_DIRS");
+};
 
 } // namespace
 
@@ -193,6 +231,16 @@ TEST_F(WorkspaceFixture, TheTakeListShowsTheReelsTakesAndAHintWhileItHasNone)
         ASSERT_TRUE(index.isValid());
         EXPECT_TRUE(list->viewport()->rect().intersects(list->visualRect(index)));
     }
+
+    // The speech strip's tooltip says which colour is which.
+    const QPoint strip = list->speechStripRect(list->indexOf(both.id)).center();
+    QHelpEvent stripHelp(QEvent::ToolTip, strip, list->viewport()->mapToGlobal(strip));
+    QApplication::sendEvent(list->viewport(), &stripHelp);
+    EXPECT_TRUE(waitUntil([] {
+        const QString tip = QToolTip::text();
+        return tip.contains("farbig: gesprochen") && tip.contains("grau: Pause")
+                && tip.contains(QApplication::palette().color(QPalette::Highlight).name());
+    })) << qPrintable(QToolTip::text());
 
     // Another reel shows its own takes, and the hint while it has none.
     const ReelProject other = library().createReel(std::nullopt, "Leer", QString()).value();
@@ -395,4 +443,69 @@ TEST_F(WorkspaceFixture, MenuShortcutsWorkWhileTypingInTheWorkspacesFields)
         QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);
         ASSERT_TRUE(waitUntil([&] { return !window.alert(); }));
     }
+}
+
+// An export no program takes, and a take no player plays: the alert names the
+// file's full path and shows it in the file manager; nothing claims it opened.
+TEST_F(DesktopOpenerFixture, AFileTheDesktopCannotOpenIsNamedInAnAlertThatShowsItInTheFileManager)
+{
+    const FakeXdgOpen fake(/*fileExit=*/4, /*folderExit=*/0);
+    UserDefaults(home.settingsFile()).setValue(QStringLiteral("export.editor"), QStringLiteral("shotcut"));
+    const Take take = addTake("p-video.mov", "p-audio.m4a", 2, {{0.5, 1.5}});
+    const QString reelFolder = library().reelFolder(stored());
+    const QString project = reelFolder + "/001-intro.mlt";
+
+    QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
+    QMessageBox *alert = waitForOpenFailure();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "Shotcut-Projekt gespeichert, aber nicht geöffnet");
+    EXPECT_EQ(alert->informativeText(),
+              "Das Programm, das die Datei öffnen sollte, hat einen Fehler gemeldet.\n" + project);
+    EXPECT_TRUE(QFileInfo(project).isFile());
+    EXPECT_EQ(fake.opened(), QStringList{project});
+    EXPECT_TRUE(app->window().notes().isEmpty());
+    QTest::mouseClick(buttonWithText(alert, "Im Dateimanager zeigen"), Qt::LeftButton);
+    ASSERT_TRUE(fake.waitForOpened(2));
+    EXPECT_EQ(fake.opened().constLast(), reelFolder);
+
+    // A double-click on the take's row hands its movie to the desktop's player.
+    TakeList *list = workspace().takeList();
+    const QPoint row = list->visualRect(list->indexOf(take.id)).topLeft() + QPoint(40, 8);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+    alert = waitForOpenFailure();
+    ASSERT_NE(alert, nullptr);
+    const QString movie = library().takesFolder(stored()) + "/p-video.mov";
+    EXPECT_EQ(fake.opened().constLast(), movie);
+    EXPECT_TRUE(alert->informativeText().endsWith("\n" + movie)) << qPrintable(alert->informativeText());
+}
+
+// The FCPXML bundle, which no Linux program opens, is shown in the file
+// manager; when that fails too the alert names the bundle.
+TEST_F(DesktopOpenerFixture, TheBundleIsShownInTheFileManagerOrTheAlertSaysWhyNot)
+{
+    addTake("b-video.mov", "b-audio.m4a", 2, {{0.5, 1.5}});
+    const QString reelFolder = library().reelFolder(stored());
+    MainWindow &window = app->window();
+    {
+        const FakeXdgOpen fake(4, 0);
+        QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }, 30000));
+        const QStringList bundles = QDir(reelFolder).entryList({"*.fcpxmld"}, QDir::Dirs);
+        ASSERT_EQ(bundles.size(), 1);
+        EXPECT_EQ(window.alert()->informativeText(),
+                  "Final-Cut-Projekt " + bundles.constFirst() + " wird im Dateimanager gezeigt.");
+        EXPECT_EQ(fake.opened(), QStringList{reelFolder});
+        QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return window.notes().isEmpty(); }));
+    }
+    const FakeXdgOpen fake(4, 4);
+    QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
+    QMessageBox *alert = waitForOpenFailure();
+    ASSERT_NE(alert, nullptr);
+    const QString bundle = reelFolder + "/" + QDir(reelFolder).entryList({"*.fcpxmld"}, QDir::Dirs).value(0);
+    EXPECT_EQ(alert->text(), "Final-Cut-Projekt gespeichert, aber nicht gezeigt");
+    EXPECT_EQ(alert->informativeText(), "Der Dateimanager hat einen Fehler gemeldet.\n" + bundle);
+    // The file manager is what failed: the alert does not offer it again.
+    EXPECT_EQ(buttonWithText(alert, "Im Dateimanager zeigen"), nullptr);
+    EXPECT_TRUE(window.notes().isEmpty());
 }

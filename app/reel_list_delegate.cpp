@@ -4,8 +4,11 @@
 #include "app/reel_list_model.h"
 #include "app/ui_style.h"
 
+#include <QAbstractItemView>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
 
 namespace tandrel {
@@ -42,7 +45,8 @@ void ReelListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
                       labelMetrics.elidedText(label, Qt::ElideRight, labelRect.width()));
     painter->setFont(captionFont);
     painter->setPen(ui::secondaryColor());
-    painter->drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter->drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(captionFont).elidedText(caption, Qt::ElideRight, captionRect.width()));
     painter->restore();
 }
 
@@ -52,10 +56,25 @@ QSize ReelListDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex
     const QFont captionFont = ui::font(ui::TextRole::Caption);
     const QString label = index.data(ReelListModel::LabelRole).toString();
     const QString caption = index.data(ReelListModel::CaptionRole).toString();
-    const int width = std::max(QFontMetrics(labelFont).horizontalAdvance(label),
-                               QFontMetrics(captionFont).horizontalAdvance(caption));
-    return {width + 2 * horizontalPadding,
+    // No width of its own: a row asking for its label's width would give the
+    // list a horizontal scroll bar instead of the "…".
+    return {2 * horizontalPadding,
             lineHeight(labelFont, label) + lineGap + lineHeight(captionFont, caption) + 2 * verticalPadding};
+}
+
+bool ReelListDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
+                                 const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    if (event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString label = index.data(ReelListModel::LabelRole).toString();
+    const int room = option.rect.width() - 2 * horizontalPadding;
+    if (QFontMetrics(ui::font(ui::TextRole::Body, true)).horizontalAdvance(label) <= room) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), label, view->viewport(), option.rect);
+    return true;
 }
 
 } // namespace tandrel

@@ -1,6 +1,7 @@
 #include "app/settings_window.h"
 
 #include "app/app_commands.h"
+#include "app/desktop_hand_over.h"
 #include "app/recording_session.h"
 #include "app/speech_model_panel.h"
 #include "app/ui_style.h"
@@ -140,7 +141,8 @@ void SettingsWindow::updateFromState()
 
 void SettingsWindow::showRootFolder()
 {
-    m_context.opener.open(m_context.library.rootPath());
+    DesktopHandOver::open(m_context.opener, m_context.library.rootPath(), DesktopHandOver::Target::folder,
+                          this);
 }
 
 void SettingsWindow::chooseLibraryFolder()

@@ -31,14 +31,22 @@ QModelIndex TakeList::indexOf(const QUuid &takeID) const
     return row < 0 ? QModelIndex() : m_model->index(row);
 }
 
-QRect TakeList::deleteButtonRect(const QModelIndex &index) const
+QStyleOptionViewItem TakeList::rowOption(const QModelIndex &index) const
 {
-    if (!index.isValid())
-        return {};
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     option.rect = visualRect(index);
-    return m_delegate->deleteButtonRect(option, index);
+    return option;
+}
+
+QRect TakeList::deleteButtonRect(const QModelIndex &index) const
+{
+    return index.isValid() ? m_delegate->deleteButtonRect(rowOption(index), index) : QRect();
+}
+
+QRect TakeList::speechStripRect(const QModelIndex &index) const
+{
+    return index.isValid() ? m_delegate->speechStripRect(rowOption(index), index) : QRect();
 }
 
 QModelIndex TakeList::deleteButtonAt(const QPoint &pos) const
@@ -101,6 +109,19 @@ void TakeList::mouseReleaseEvent(QMouseEvent *event)
     QListView::mouseReleaseEvent(event);
 }
 
+void TakeList::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const QPoint pos = event->position().toPoint();
+    // A quick second click on the delete button is not a wish to watch.
+    if (event->button() == Qt::LeftButton && !deleteButtonAt(pos).isValid()) {
+        if (const std::optional<Take> take = m_model->takeAt(indexAt(pos).row())) {
+            emit playRequested(*take);
+            return;
+        }
+    }
+    QListView::mouseDoubleClickEvent(event);
+}
+
 void TakeList::leaveEvent(QEvent *event)
 {
     setHovered(QModelIndex());
@@ -111,6 +132,11 @@ void TakeList::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Delete && currentIndex().isValid()) {
         requestDelete(currentIndex());
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentIndex().isValid()) {
+        if (const std::optional<Take> take = m_model->takeAt(currentIndex().row()))
+            emit playRequested(*take);
         return;
     }
     QListView::keyPressEvent(event);

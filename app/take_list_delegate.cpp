@@ -28,7 +28,6 @@ constexpr int symbolSize = 20;
 constexpr int stripHeight = 6;
 
 const QString deleteHelp = QStringLiteral("Take löschen");
-const QString stripHelp = QStringLiteral("Sprache und Pausen des Takes");
 const QString latestBadge = QStringLiteral("letzter Take");
 
 QStyle *styleOf(const QStyleOptionViewItem &option)
@@ -99,6 +98,33 @@ TakeRowGeometry layoutRow(const QStyleOptionViewItem &option, const QModelIndex 
     return g;
 }
 
+// The strip's pauses: the secondary colour, faint.
+QColor pauseColor()
+{
+    QColor pause = ui::secondaryColor();
+    pause.setAlphaF(0.25);
+    return pause;
+}
+
+// `over` painted on `background`, as an opaque colour.
+QColor composed(const QColor &over, const QColor &background)
+{
+    const float a = over.alphaF();
+    return QColor::fromRgbF(over.redF() * a + background.redF() * (1 - a),
+                            over.greenF() * a + background.greenF() * (1 - a),
+                            over.blueF() * a + background.blueF() * (1 - a));
+}
+
+// The strip's tooltip: which colour is speech and which is pause, with
+// swatches of the colours as the list paints them.
+QString stripHelp()
+{
+    const QColor pause = composed(pauseColor(), QApplication::palette().color(QPalette::Base));
+    return QStringLiteral("Sprache und Pausen des Takes<br><span style=\"color:%1\">■■</span> farbig: "
+                          "gesprochen<br><span style=\"color:%2\">■■</span> grau: Pause")
+            .arg(ui::accentColor().name(), pause.name());
+}
+
 // A thin bar of the take's speech (accent colour) and pauses (grey) over its duration.
 void paintSpeechStrip(QPainter *p, const QRect &rect, const QList<SpeechSlice> &slices)
 {
@@ -108,9 +134,7 @@ void paintSpeechStrip(QPainter *p, const QRect &rect, const QList<SpeechSlice> &
     QPainterPath clip;
     clip.addRoundedRect(bounds, 2, 2);
     p->setClipPath(clip);
-    QColor pause = ui::secondaryColor();
-    pause.setAlphaF(0.25);
-    p->fillRect(bounds, pause);
+    p->fillRect(bounds, pauseColor());
     const qint64 total = slices.isEmpty() ? 0 : slices.constLast().endFrame;
     if (total > 0) {
         const qreal scale = bounds.width() / qreal(total);
@@ -204,7 +228,8 @@ bool TakeListDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
     if (event->type() != QEvent::ToolTip || !index.isValid())
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     const TakeRowGeometry g = layoutRow(option, index, m_trash);
-    for (const auto &[rect, help] : {std::pair{g.deleteButton, deleteHelp}, std::pair{g.strip, stripHelp}}) {
+    for (const auto &[rect, help] :
+         {std::pair{g.deleteButton, deleteHelp}, std::pair{g.strip, stripHelp()}}) {
         if (rect.contains(event->pos())) {
             QToolTip::showText(event->globalPos(), help, view->viewport(), rect);
             return true;

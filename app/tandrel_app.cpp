@@ -75,7 +75,7 @@ void TandrelApp::followNewModels()
 }
 
 // The video behind the teleprompter text: the capture's pictures and flips,
-// while a source is selected that gives pictures.
+// while a source is selected that gives pictures; the take's running time.
 void TandrelApp::feedPresenter()
 {
     CaptureController *capture = m_capture.get();
@@ -91,8 +91,16 @@ void TandrelApp::feedPresenter()
     connect(capture, &CaptureController::flipHorizontalChanged, presenter, flips);
     connect(capture, &CaptureController::flipVerticalChanged, presenter, flips);
     connect(capture, &CaptureController::selectedVideoSourceIDChanged, presenter, source);
+    // The teleprompter's recording mark runs with the take.
+    auto recording = [capture, presenter] {
+        presenter->setRecordingTime(capture->isRecording() ? std::optional(capture->recordedDuration())
+                                                           : std::nullopt);
+    };
+    connect(capture, &CaptureController::isRecordingChanged, presenter, recording);
+    connect(capture, &CaptureController::recordedDurationChanged, presenter, recording);
     flips();
     source();
+    recording();
 }
 
 void TandrelApp::show()

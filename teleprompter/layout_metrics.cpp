@@ -10,19 +10,15 @@ double LayoutMetrics::readingLineFor(double height, TeleprompterTextPlacement pl
     return placement == TeleprompterTextPlacement::center ? h * 0.48 : h * 0.22;
 }
 
-LayoutMetrics LayoutMetrics::make(QSizeF contentSize, TeleprompterTextPlacement placement, double fontSize)
+LayoutMetrics LayoutMetrics::make(QSizeF contentSize, TeleprompterTextPlacement placement)
 {
     const double w = contentSize.width();
     const double h = contentSize.height();
     LayoutMetrics metrics;
     metrics.readingLine = readingLineFor(h, placement);
-    if (placement == TeleprompterTextPlacement::center) {
-        metrics.topPadding = std::max(metrics.readingLine - 1.8 * fontSize, 24.0);
-        metrics.columnWidth = std::max(std::min(w * 0.72, 1180.0), 280.0);
-    } else {
-        metrics.topPadding = h * 0.16;
-        metrics.columnWidth = std::max(w * 0.84, 280.0);
-    }
+    metrics.columnWidth = placement == TeleprompterTextPlacement::center
+            ? std::max(std::min(w * 0.72, 1180.0), 280.0)
+            : std::max(w * 0.84, 280.0);
     return metrics;
 }
 

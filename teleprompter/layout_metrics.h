@@ -11,10 +11,9 @@ namespace tandrel {
 struct LayoutMetrics
 {
     double readingLine = 0; // distance of the reading line from the window's top
-    double topPadding = 0; // empty space above the first line of text
     double columnWidth = 0;
 
-    static LayoutMetrics make(QSizeF contentSize, TeleprompterTextPlacement placement, double fontSize);
+    static LayoutMetrics make(QSizeF contentSize, TeleprompterTextPlacement placement);
     // The reading line alone; a window less than a point high counts as one point.
     static double readingLineFor(double height, TeleprompterTextPlacement placement);
 

@@ -10,27 +10,45 @@
 
 namespace tandrel {
 
+namespace {
+
+// The band at the window's top that the "Pause" badge and the recording mark
+// take (22 points down, a capsule of about 32 points, and a gap).
+constexpr double overlayBand = 64;
+
+} // namespace
+
 TeleprompterLayout TeleprompterLayout::build(const TeleprompterLayoutInput &input)
 {
     TeleprompterLayout layout;
     layout.m_input = input;
     const double fontSize = input.fontSize;
     const double width = input.windowSize.width();
-    layout.m_metrics = LayoutMetrics::make(input.windowSize, input.placement, fontSize);
+    layout.m_metrics = LayoutMetrics::make(input.windowSize, input.placement);
     const double columnWidth = layout.m_metrics.columnWidth;
     layout.m_columnLeft = (width - columnWidth) / 2;
     layout.m_wordFont = teleprompterFont(fontSize, QFont::Medium);
     layout.m_titleFont = teleprompterFont(std::max(fontSize * 0.34, 18.0), QFont::DemiBold);
 
-    double y = layout.m_metrics.topPadding;
     // An empty title takes no room, and no gap is left for it.
+    double titleBlock = 0;
+    double titleHeight = 0;
     if (!input.title.isEmpty()) {
         const QFontMetricsF fm(layout.m_titleFont);
-        const QRectF bounds = fm.boundingRect(QRectF(0, 0, columnWidth, 1e9),
-                                              int(layout.alignment()) | Qt::TextWordWrap, input.title);
-        layout.m_titleRect = QRectF(0, y, columnWidth, bounds.height());
-        y += bounds.height() + fontSize * 0.5;
+        titleHeight = fm.boundingRect(QRectF(0, 0, columnWidth, 1e9),
+                                      int(layout.alignment()) | Qt::TextWordWrap, input.title)
+                              .height();
+        titleBlock = titleHeight + fontSize * 0.5;
     }
+    // The first line starts on the reading line, so that the marker just
+    // above that line stays clear of its letters in both placements, and the
+    // title stands right above it. A title that would then reach into the top
+    // band of the "Pause" badge and the recording mark goes below the marker
+    // instead, with the text after it.
+    const double readingLine = layout.m_metrics.readingLine;
+    const double y = readingLine - titleBlock >= overlayBand ? readingLine : readingLine + titleBlock;
+    if (!input.title.isEmpty())
+        layout.m_titleRect = QRectF(0, y - titleBlock, columnWidth, titleHeight);
     if (!input.tokens.isEmpty())
         layout.layOutWords(y);
     else

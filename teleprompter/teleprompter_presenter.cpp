@@ -56,6 +56,7 @@ void TeleprompterPresenter::presentTeleprompter(const QString &script, const QSt
         m_window = new TeleprompterWindow(state);
         TeleprompterView *view = m_window->view();
         view->setVideoAvailable(m_videoAvailable);
+        view->setRecordingTime(m_recordingTime);
         view->selfView()->setFlips(m_flipHorizontal, m_flipVertical);
         connect(view, &TeleprompterView::dismissRequested, this, &TeleprompterPresenter::dismissTeleprompter,
                 Qt::QueuedConnection);
@@ -182,6 +183,13 @@ void TeleprompterPresenter::setVideoAvailable(bool available)
     m_videoAvailable = available;
     if (TeleprompterView *v = view())
         v->setVideoAvailable(available);
+}
+
+void TeleprompterPresenter::setRecordingTime(std::optional<double> seconds)
+{
+    m_recordingTime = seconds;
+    if (TeleprompterView *v = view())
+        v->setRecordingTime(seconds);
 }
 
 bool TeleprompterPresenter::eventFilter(QObject *watched, QEvent *event)

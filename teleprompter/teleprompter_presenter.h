@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QScreen>
+#include <optional>
 
 namespace tandrel {
 
@@ -45,6 +46,9 @@ public slots:
     // Whether a video source is selected that can be shown behind the text
     // (any but the request for a screen to share).
     void setVideoAvailable(bool available);
+    // The running time of the take being recorded, none while no take runs;
+    // the open window shows it.
+    void setRecordingTime(std::optional<double> seconds);
 
 signals:
     void opened();
@@ -66,6 +70,7 @@ private:
     bool m_flipHorizontal = false;
     bool m_flipVertical = false;
     bool m_videoAvailable = false;
+    std::optional<double> m_recordingTime;
 };
 
 } // namespace tandrel

@@ -2,6 +2,7 @@
 
 #include "teleprompter/draw_at_whole_pixels.h"
 #include "teleprompter/follow_status_text.h"
+#include "teleprompter/recording_mark.h"
 #include "teleprompter/teleprompter_font.h"
 #include "teleprompter/teleprompter_keys.h"
 #include "teleprompter/teleprompter_self_view.h"
@@ -29,16 +30,20 @@ QColor white(double opacity)
     return QColor::fromRgbF(1, 1, 1, float(opacity));
 }
 
-// A short text on a capsule, centred at `centreX` with its top or bottom edge
-// at `edgeY`.
-void paintCapsuleLabel(QPainter &p, const QString &text, const QFont &font, QColor textColor, QColor fill,
-                       std::optional<QColor> outline, double centreX, double edgeY, bool fromBottom)
+// The capsule of a short text, centred at `centreX` with its top or bottom
+// edge at `edgeY`.
+QRectF capsuleRect(const QString &text, const QFont &font, double centreX, double edgeY, bool fromBottom)
 {
     const QFontMetricsF fm(font);
     const QSizeF size(fm.horizontalAdvance(text) + 24, fm.height() + 12);
     const double top = fromBottom ? edgeY - size.height() : edgeY;
-    const QRectF capsule(centreX - size.width() / 2, top, size.width(), size.height());
-    const double radius = size.height() / 2;
+    return QRectF(centreX - size.width() / 2, top, size.width(), size.height());
+}
+
+void paintCapsuleLabel(QPainter &p, const QString &text, const QFont &font, QColor textColor, QColor fill,
+                       std::optional<QColor> outline, const QRectF &capsule)
+{
+    const double radius = capsule.height() / 2;
     p.setPen(outline ? QPen(*outline, 1) : Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(capsule, radius, radius);
@@ -46,6 +51,22 @@ void paintCapsuleLabel(QPainter &p, const QString &text, const QFont &font, QCol
     p.setPen(textColor);
     p.drawText(capsule, Qt::AlignCenter, text);
 }
+
+QFont pauseFont()
+{
+    return teleprompterFont(14, QFont::DemiBold);
+}
+
+QFont statusFont()
+{
+    return teleprompterFont(14, QFont::Medium);
+}
+
+// The marker sits just above the reading line, in the gap over the line
+// whose top is on it, so that it never strikes through letters.
+constexpr double markerLift = 6;
+// The marker's shadow reaches this far around it (and one point lower).
+constexpr double markerShadow = 3;
 
 } // namespace
 
@@ -87,6 +108,14 @@ TeleprompterView::~TeleprompterView() = default;
 bool TeleprompterView::showsVideo() const
 {
     return m_state.showsSelfView() && m_videoAvailable && !m_selfView->frame().isNull();
+}
+
+void TeleprompterView::setRecordingTime(std::optional<double> seconds)
+{
+    if (seconds == m_recordingTime)
+        return;
+    m_recordingTime = seconds;
+    update();
 }
 
 void TeleprompterView::setVideoAvailable(bool available)
@@ -144,6 +173,84 @@ QRectF TeleprompterView::wordRectInWindow(qint64 index) const
     if (m_state.isMirrored())
         r.moveLeft(width() - r.right());
     return r;
+}
+
+QRectF TeleprompterView::asDrawn(const QRectF &r) const
+{
+    if (r.isEmpty() || !m_state.isMirrored())
+        return r;
+    QRectF mirrored = r;
+    mirrored.moveLeft(width() - r.right());
+    return mirrored;
+}
+
+QRectF TeleprompterView::markerRect() const
+{
+    const double centreY = m_scroller.readingLine() - markerLift;
+    return QRectF(width() / 2.0 - 32, centreY - 1.5, 64, 3);
+}
+
+QRectF TeleprompterView::pauseRect() const
+{
+    if (m_state.isScrolling())
+        return {};
+    return capsuleRect(QStringLiteral("Pause"), pauseFont(), width() / 2.0, 22, false);
+}
+
+QString TeleprompterView::shownStatus() const
+{
+    if (m_state.scrollMode() != TeleprompterScrollMode::speech)
+        return {};
+    // While paused the text follows nobody: "Pause" says so alone. Loading
+    // and failures are still said.
+    if (!m_state.isScrolling() && m_state.followState() == FollowState::listening)
+        return {};
+    return followStatusText(m_state.followState(), m_state.followError());
+}
+
+QRectF TeleprompterView::statusRect() const
+{
+    const QString status = shownStatus();
+    if (status.isEmpty())
+        return {};
+    return capsuleRect(status, statusFont(), width() / 2.0, height() - 26, true);
+}
+
+QRectF TeleprompterView::recordingRect() const
+{
+    if (!m_recordingTime)
+        return {};
+    // The top corner beside the column, level with the "Pause" badge, in the
+    // middle of the margin that the text never reaches sideways. A window too
+    // narrow for that has it in the corner, where the top fade darkens the
+    // text passing under it.
+    const QSizeF size = RecordingMark::size(*m_recordingTime);
+    const TeleprompterLayout &l = layout();
+    const double columnRight = l.columnLeft() + l.metrics().columnWidth;
+    const double margin = width() - columnRight;
+    const double left = margin >= size.width() + 8 ? columnRight + (margin - size.width()) / 2
+                                                   : width() - 16 - size.width();
+    return QRectF(QPointF(left, 22), size);
+}
+
+QRectF TeleprompterView::readingMarkerRect() const
+{
+    return asDrawn(markerRect().adjusted(-markerShadow, -markerShadow, markerShadow, markerShadow + 1));
+}
+
+QRectF TeleprompterView::pauseLabelRect() const
+{
+    return asDrawn(pauseRect());
+}
+
+QRectF TeleprompterView::statusLabelRect() const
+{
+    return asDrawn(statusRect());
+}
+
+QRectF TeleprompterView::recordingMarkRect() const
+{
+    return asDrawn(recordingRect());
 }
 
 double TeleprompterView::clockNow() const
@@ -305,13 +412,13 @@ void TeleprompterView::paintFades(QPainter &p, const QRectF &bounds) const
 
 void TeleprompterView::paintMarker(QPainter &p, const QRectF &bounds) const
 {
-    const QRectF marker(bounds.width() / 2 - 32, m_scroller.readingLine() - 1.5, 64, 3);
+    const QRectF marker = markerRect();
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     // A soft shadow one point below: a few widening, fainter capsules.
-    for (int spread = 3; spread >= 1; --spread) {
-        p.setBrush(black(0.45 / 3));
+    for (int spread = int(markerShadow); spread >= 1; --spread) {
+        p.setBrush(black(0.45 / markerShadow));
         const QRectF halo = marker.translated(0, 1).adjusted(-spread, -spread, spread, spread);
         p.drawRoundedRect(halo, halo.height() / 2, halo.height() / 2);
     }
@@ -320,20 +427,17 @@ void TeleprompterView::paintMarker(QPainter &p, const QRectF &bounds) const
     p.restore();
 }
 
-void TeleprompterView::paintOverlay(QPainter &p, const QRectF &bounds) const
+void TeleprompterView::paintOverlay(QPainter &p, const QRectF &) const
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const double centreX = bounds.width() / 2;
-    if (!m_state.isScrolling()) {
-        paintCapsuleLabel(p, QStringLiteral("Pause"), teleprompterFont(14, QFont::DemiBold), white(0.86),
-                          black(0.38), white(0.18), centreX, 22, false);
-    }
-    const QString status = followStatusText(m_state.followState(), m_state.followError());
-    if (m_state.scrollMode() == TeleprompterScrollMode::speech && !status.isEmpty()) {
-        paintCapsuleLabel(p, status, teleprompterFont(14, QFont::Medium), white(0.78), black(0.4),
-                          std::nullopt, centreX, bounds.height() - 26, true);
-    }
+    if (const QRectF pause = pauseRect(); !pause.isEmpty())
+        paintCapsuleLabel(p, QStringLiteral("Pause"), pauseFont(), white(0.86), black(0.38), white(0.18),
+                          pause);
+    if (const QRectF status = statusRect(); !status.isEmpty())
+        paintCapsuleLabel(p, shownStatus(), statusFont(), white(0.78), black(0.4), std::nullopt, status);
+    if (const QRectF mark = recordingRect(); !mark.isEmpty())
+        RecordingMark::paint(p, mark, *m_recordingTime);
     p.restore();
 }
 

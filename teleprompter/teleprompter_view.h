@@ -41,6 +41,16 @@ public:
     qint64 currentWordIndex() const;
     // Word i's frame in window coordinates as drawn, mirroring included.
     QRectF wordRectInWindow(qint64 index) const;
+    // Where the overlays are drawn, in window coordinates, mirroring
+    // included; an empty rectangle for one not shown now. The marker's
+    // includes its shadow.
+    QRectF readingMarkerRect() const;
+    QRectF pauseLabelRect() const;
+    QRectF statusLabelRect() const;
+    QRectF recordingMarkRect() const;
+
+    // The running time of the take being recorded; none while no take runs.
+    std::optional<double> recordingTime() const { return m_recordingTime; }
 
     // Runs one tick of the scroll clock at `now` seconds of the view's clock;
     // the clock's own timer calls it 60 times a second while the view is shown.
@@ -49,6 +59,7 @@ public:
 
 public slots:
     void setVideoAvailable(bool available);
+    void setRecordingTime(std::optional<double> seconds);
 
 signals:
     // Escape or the cancel command in the view: the window is to close.
@@ -71,6 +82,13 @@ private:
     void paintFades(QPainter &p, const QRectF &bounds) const;
     void paintMarker(QPainter &p, const QRectF &bounds) const;
     void paintOverlay(QPainter &p, const QRectF &bounds) const;
+    // The overlays' places before mirroring.
+    QRectF markerRect() const;
+    QRectF pauseRect() const;
+    QRectF statusRect() const;
+    QRectF recordingRect() const;
+    QString shownStatus() const;
+    QRectF asDrawn(const QRectF &r) const;
 
     TeleprompterState &m_state;
     TeleprompterSelfView *m_selfView = nullptr;
@@ -83,6 +101,7 @@ private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_paintedWord = -1;
+    std::optional<double> m_recordingTime;
 };
 
 } // namespace tandrel

@@ -1,4 +1,5 @@
 #include "platform/user_defaults.h"
+#include "teleprompter/recording_mark.h"
 #include "teleprompter/teleprompter_self_view.h"
 #include "teleprompter/teleprompter_state.h"
 #include "teleprompter/teleprompter_view.h"
@@ -182,6 +183,8 @@ TEST(TeleprompterView, ShowsPauseBadgeAndStatusLineOnlyWhenDue)
     } cases[] = {
             {"paused", false, TeleprompterScrollMode::speech, FollowState::idle, true, false},
             {"status", true, TeleprompterScrollMode::speech, FollowState::listening, false, true},
+            // "Pause" and "Hört zu…" never show at once; a failure still shows beside "Pause".
+            {"paused-listening", false, TeleprompterScrollMode::speech, FollowState::listening, true, false},
             {"paused-status-mirrored", false, TeleprompterScrollMode::speech, FollowState::failed, true,
              true},
             {"steady-hides-status", true, TeleprompterScrollMode::steady, FollowState::failed, false, false},
@@ -195,6 +198,100 @@ TEST(TeleprompterView, ShowsPauseBadgeAndStatusLineOnlyWhenDue)
         const QImage image = scene.shot(c.name);
         EXPECT_EQ(brightestIn(image, badge) > 150, c.badgeShown) << c.name;
         EXPECT_EQ(brightestIn(image, status) > 150, c.statusShown) << c.name;
+    }
+}
+
+// Pixels of the recording mark's red dot.
+int redPixels(const QImage &image, const QRectF &area)
+{
+    int count = 0;
+    eachPixel(image, area, [&](int x, int y) {
+        const QColor c = image.pixelColor(x, y);
+        count += c.red() > 200 && c.green() < 110 && c.blue() < 110;
+    });
+    return count;
+}
+
+TEST(TeleprompterView, RecordingMarkShowsTheRunningTakeBesideTheTextAndMirrorsWithIt)
+{
+    const QRectF topLeft(0, 0, 1280 / 3.0, 100), topRight(1280 * 2 / 3.0, 0, 1280 / 3.0, 100);
+    for (const bool mirrored : {false, true}) {
+        Scene scene;
+        scene.state.setIsMirrored(mirrored);
+        scene.state.setIsScrolling(false);
+        const std::string name = mirrored ? "mirrored" : "plain";
+        const QImage idle = scene.shot(("no-take-" + name).c_str());
+        EXPECT_TRUE(scene.view.recordingMarkRect().isEmpty()) << name;
+        EXPECT_EQ(redPixels(idle, idle.rect()), 0) << name;
+
+        scene.view.setRecordingTime(75.9);
+        const QImage recording = scene.shot(("recording-" + name).c_str());
+        const QRectF mark = scene.view.recordingMarkRect();
+        // The dot is red, in the top corner the text keeps clear of: right,
+        // or left where everything is mirrored; nowhere else is red.
+        EXPECT_GT(redPixels(recording, mark), 40) << name;
+        EXPECT_EQ(redPixels(recording, recording.rect()), redPixels(recording, mark)) << name;
+        EXPECT_TRUE((mirrored ? topLeft : topRight).contains(mark)) << name;
+        EXPECT_EQ(RecordingMark::timeText(75.9), "1:15");
+    }
+}
+
+TEST(TeleprompterView, MarkerLabelsAndFirstLineNeverOverlapInEitherPlacement)
+{
+    const struct
+    {
+        const char *name;
+        TeleprompterTextPlacement placement;
+        bool mirrored;
+        QSize size;
+        double fontSize;
+    } cases[] = {
+            {"oben", TeleprompterTextPlacement::standard, false, {1920, 1080}, 56},
+            {"mitte", TeleprompterTextPlacement::center, false, {1920, 1080}, 56},
+            {"oben-gespiegelt", TeleprompterTextPlacement::standard, true, {1920, 1080}, 56},
+            {"mitte-gespiegelt", TeleprompterTextPlacement::center, true, {1920, 1080}, 56},
+            {"oben-gross", TeleprompterTextPlacement::standard, false, {1280, 720}, 96},
+    };
+    for (const auto &c : cases) {
+        Scene scene(c.size);
+        scene.state.setTextPlacement(c.placement);
+        scene.state.setIsMirrored(c.mirrored);
+        scene.state.setFontSize(c.fontSize);
+        scene.state.setScrollMode(TeleprompterScrollMode::speech);
+        scene.state.setFollowStatus(FollowState::listening, {});
+        scene.view.setRecordingTime(42);
+        // Paused first ("Pause" shown), then following ("Hört zu…" shown).
+        for (const bool scrolling : {false, true}) {
+            scene.state.setIsScrolling(scrolling);
+            scene.settle(0.5);
+            const std::string name = std::string(c.name) + (scrolling ? "-laeuft" : "-pause");
+            const QImage image = scene.shot(("layout-" + name).c_str());
+            // The first line of words: every word whose top is the first word's.
+            QRectF firstLine = scene.view.wordRectInWindow(0);
+            for (qint64 i = 1; scene.view.wordRectInWindow(i).top() == firstLine.top(); ++i)
+                firstLine |= scene.view.wordRectInWindow(i);
+            const QRectF title = scene.view.layout().titleRect().translated(
+                    scene.view.layout().columnLeft(), -scene.view.scroller().scrollOffset());
+            const QRectF label = scrolling ? scene.view.statusLabelRect() : scene.view.pauseLabelRect();
+            EXPECT_TRUE((scrolling ? scene.view.pauseLabelRect() : scene.view.statusLabelRect()).isEmpty())
+                    << name;
+            const std::pair<const char *, QRectF> shown[] = {
+                    {"marker", scene.view.readingMarkerRect()},
+                    {"label", label},
+                    {"mark", scene.view.recordingMarkRect()},
+                    {"first line", firstLine},
+                    {"title", title},
+            };
+            for (size_t i = 0; i < std::size(shown); ++i) {
+                EXPECT_FALSE(shown[i].second.isEmpty()) << name << " " << shown[i].first;
+                for (size_t j = i + 1; j < std::size(shown); ++j)
+                    EXPECT_FALSE(shown[i].second.intersects(shown[j].second))
+                            << name << ": " << shown[i].first << " / " << shown[j].first;
+            }
+            // The marker is drawn where it is said to be, above the first line.
+            EXPECT_GT(brightestIn(image, scene.view.readingMarkerRect().toRect()), 60) << name;
+            EXPECT_LT(scene.view.readingMarkerRect().bottom(), firstLine.top()) << name;
+        }
     }
 }
 

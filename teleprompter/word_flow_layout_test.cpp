@@ -105,22 +105,20 @@ TEST(LayoutMetrics, PlacesReadingLineAndColumnForBothPlacements)
     {
         QSizeF size;
         P placement;
-        double fontSize;
         LayoutMetrics expected;
     } cases[] = {
-            {{2000, 1000}, P::standard, 56, {220, 160, 1680}},
-            {{2000, 1000}, P::center, 56, {480, 480 - 1.8 * 56, 1180}},
-            {{300, 1000}, P::standard, 56, {220, 160, 280}},
-            {{300, 1000}, P::center, 56, {480, 480 - 1.8 * 56, 280}},
-            {{800, 10}, P::standard, 56, {0.22 * 10, 1.6, 672}},
-            {{800, 0}, P::standard, 56, {0.22, 0, 672}}, // a window under a point counts as one
-            {{800, 0.5}, P::center, 56, {0.48, 24, 576}}, // never closer than 24 to the top
-            {{1920, 1080}, P::center, 120, {518.4, 518.4 - 216, 1180}},
+            {{2000, 1000}, P::standard, {220, 1680}},
+            {{2000, 1000}, P::center, {480, 1180}},
+            {{300, 1000}, P::standard, {220, 280}},
+            {{300, 1000}, P::center, {480, 280}},
+            {{800, 10}, P::standard, {0.22 * 10, 672}},
+            {{800, 0}, P::standard, {0.22, 672}}, // a window under a point counts as one
+            {{800, 0.5}, P::center, {0.48, 576}},
+            {{1920, 1080}, P::center, {518.4, 1180}},
     };
     for (const auto &c : cases) {
-        const LayoutMetrics m = LayoutMetrics::make(c.size, c.placement, c.fontSize);
+        const LayoutMetrics m = LayoutMetrics::make(c.size, c.placement);
         EXPECT_DOUBLE_EQ(m.readingLine, c.expected.readingLine) << c.size.width() << "x" << c.size.height();
-        EXPECT_DOUBLE_EQ(m.topPadding, c.expected.topPadding) << c.size.width() << "x" << c.size.height();
         EXPECT_DOUBLE_EQ(m.columnWidth, c.expected.columnWidth) << c.size.width() << "x" << c.size.height();
     }
 }
@@ -175,6 +173,6 @@ TEST(TeleprompterLayout, WithoutWordsShowsTheScriptOrTheNote)
         EXPECT_TRUE(layout.wordFrames().isEmpty());
         EXPECT_EQ(layout.fallbackText(), c.shown);
         EXPECT_GT(layout.fallbackRect().height(), 30);
-        EXPECT_DOUBLE_EQ(layout.fallbackRect().top(), 600 * 0.16);
+        EXPECT_DOUBLE_EQ(layout.fallbackRect().top(), 600 * 0.22); // on the reading line
     }
 }

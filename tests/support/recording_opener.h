@@ -6,7 +6,8 @@
 
 namespace tandrel::testing {
 
-// Remembers what would have been handed to the desktop, in order, and opens nothing.
+// Remembers what would have been handed to the desktop, in order, and opens
+// nothing; every hand-over succeeds at once.
 class RecordingOpener : public DesktopOpener
 {
 public:
@@ -14,6 +15,12 @@ public:
     {
         opened.append(path);
         return true;
+    }
+    void openAndReport(const QString &path, Settled settled) override
+    {
+        opened.append(path);
+        if (settled)
+            settled(std::nullopt);
     }
     QStringList opened;
 };

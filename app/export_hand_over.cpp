@@ -1,0 +1,71 @@
+#include "app/export_hand_over.h"
+
+#include "app/app_context.h"
+#include "app/desktop_hand_over.h"
+
+#include "export/editor_choice.h"
+#include "export/editor_export.h"
+#include "library/library_store.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace tandrel {
+
+namespace {
+
+QString handedOverNote(Editor editor, const QString &location, bool brief)
+{
+    if (editor != Editor::finalCut)
+        return EditorExport::statusNote(editor, EditorExport::Outcome{location, true}, brief);
+    const QString kind = EditorChoice::projectLabel(editor);
+    if (brief)
+        return kind + QLatin1Char(' ') + QFileInfo(QDir::cleanPath(location)).fileName()
+                + QStringLiteral(" wird im Dateimanager gezeigt.");
+    return kind + QStringLiteral(" liegt unter ") + QDir::toNativeSeparators(location)
+            + QStringLiteral(" und wird im Dateimanager gezeigt.");
+}
+
+// The editor's own program when its desktop entry starts; whether it did.
+bool startEditor(const EditorChoice &choice, Editor editor, const QString &file)
+{
+    const std::optional<DesktopEntry> entry = choice.desktopEntry(editor);
+    if (!entry)
+        return false;
+    const QStringList command = entry->command(file);
+    return !command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1));
+}
+
+} // namespace
+
+void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *parent, bool brief,
+                         std::function<void(const QString &)> note)
+{
+    const EditorChoice choice;
+    const Editor editor = choice.chosen(context.defaults);
+    const ExportResult<QString> written = EditorExport::exportReel(reel, context.library, editor);
+    if (!written.ok()) {
+        note(written.errorDescription());
+        return;
+    }
+    const QString location = written.value();
+    auto handedOver = [note, editor, location, brief] { note(handedOverNote(editor, location, brief)); };
+    if (editor == Editor::finalCut) {
+        DesktopHandOver::showInFileManager(context.opener, location, parent, handedOver,
+                                           EditorChoice::projectLabel(editor)
+                                                   + QStringLiteral(" gespeichert, aber nicht gezeigt"));
+        return;
+    }
+    if (startEditor(choice, editor, location)) {
+        handedOver();
+        return;
+    }
+    // Without the editor's program the desktop's handler gets the project;
+    // the alert says so when none takes it.
+    DesktopHandOver::open(context.opener, location, DesktopHandOver::Target::file, parent, handedOver,
+                          EditorChoice::projectLabel(editor)
+                                  + QStringLiteral(" gespeichert, aber nicht geöffnet"));
+}
+
+} // namespace tandrel
