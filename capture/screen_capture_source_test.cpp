@@ -19,7 +19,7 @@ QList<ScreenTarget> xvfbScreens()
 {
     QList<ScreenTarget> targets;
     for (const DisplayInfo &d : DisplayList::instance()->displays())
-        targets.append({d.number, d.x11Display, QRect(QPoint(0, 0), d.geometry.size())});
+        targets.append({d.number, d.x11Display, QRect(QPoint(0, 0), d.geometry.size()), nullptr});
     return targets;
 }
 

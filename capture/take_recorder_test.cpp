@@ -336,8 +336,9 @@ TEST_F(TakeRecorderTest, TheFirstSampleOfEitherKindStartsBothFilesAtItsTime)
         const ProbedStream a = probeStream(path(take.audioFileName), QStringLiteral("a"));
         EXPECT_NEAR(a.startTime + a.duration, 1.0, 0.002);
         const std::vector<float> audio = decodeAudio(path(take.audioFileName));
-        if (c.audioFrom > 0)
+        if (c.audioFrom > 0) {
             EXPECT_LT(rms(audio, 0, c.audioFrom - 0.05), 0.01);
+        }
         EXPECT_GT(rms(audio, c.audioFrom + 0.05, 0.75), 0.15);
         EXPECT_LT(rms(audio, 0.82, 1.0), 0.01);
     }

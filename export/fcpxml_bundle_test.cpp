@@ -45,7 +45,7 @@ protected:
         const QString video = stamp + "-video.mov", audio = stamp + "-audio.m4a";
         for (const auto &[name, bytes] : {std::pair{video, videoBytes}, std::pair{audio, audioBytes}})
             ASSERT_TRUE(writeFile(takes.filePath(name), QByteArray(bytes, '\0')));
-        m_store->addTake(Take{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), video, audio, 2.0, {}},
+        m_store->addTake(Take{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), video, audio, 2.0, {}, std::nullopt},
                          m_reelID);
     }
 

@@ -70,7 +70,7 @@ protected:
     void addTake(const char *recordedAt, double duration, std::optional<QString> video,
                  std::optional<QString> audio, QList<SpeechInterval> intervals = {})
     {
-        m_reel.takes.append(Take{QUuid::createUuid(), at(recordedAt), video, audio, duration, intervals});
+        m_reel.takes.append(Take{QUuid::createUuid(), at(recordedAt), video, audio, duration, intervals, std::nullopt});
     }
 
     FCPXMLDocumentContext context(std::optional<QString> finalCutLibrary = std::nullopt) const

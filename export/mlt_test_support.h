@@ -49,7 +49,7 @@ struct TestLibrary
         }
         const QDateTime at(QDate(2026, 3, 1), QTime(10, minutes));
         store->addTake(Take{QUuid::createUuid(), at, video.isEmpty() ? std::nullopt : std::optional(video),
-                            audio.isEmpty() ? std::nullopt : std::optional(audio), duration, intervals},
+                            audio.isEmpty() ? std::nullopt : std::optional(audio), duration, intervals, std::nullopt},
                        reelID);
     }
 

@@ -72,16 +72,18 @@ ExportResult<ReelTimeline> ReelTimeline::build(const ReelProject &reel, const QS
         // The files say how long the take is; the stored duration stands in
         // for a file whose index cannot be read.
         const qint64 stored = frameCount(take.duration);
-        const auto videoFrames = videoPath ? playedFrames(*videoPath, MovieTrack::Kind::video) : std::nullopt;
-        const auto audioFrames = audioPath ? playedFrames(*audioPath, MovieTrack::Kind::audio) : std::nullopt;
-        const qint64 frames = videoPath ? videoFrames.value_or(stored) : audioFrames.value_or(stored);
+        const qint64 videoFrames
+                = videoPath ? playedFrames(*videoPath, MovieTrack::Kind::video).value_or(stored) : stored;
+        const qint64 audioFrames
+                = audioPath ? playedFrames(*audioPath, MovieTrack::Kind::audio).value_or(stored) : stored;
+        const qint64 frames = videoPath ? videoFrames : audioFrames;
         std::optional<qsizetype> video, audio;
         if (videoPath) {
-            timeline.media.append({*videoPath, *take.videoFileName, videoFrames.value_or(stored), true});
+            timeline.media.append({*videoPath, *take.videoFileName, videoFrames, true});
             video = timeline.media.size() - 1;
         }
         if (audioPath) {
-            timeline.media.append({*audioPath, *take.audioFileName, audioFrames.value_or(stored), false});
+            timeline.media.append({*audioPath, *take.audioFileName, audioFrames, false});
             audio = timeline.media.size() - 1;
         }
 

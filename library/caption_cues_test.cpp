@@ -46,8 +46,9 @@ void expectWellFormed(const QList<WordTime> &words, const QList<CaptionCue> &cue
                     << qPrintable(line);
         EXPECT_GE(cue.end - cue.start, rules.minDuration - 1e-9) << qPrintable(cue.text);
         EXPECT_LE(cue.end - cue.start, rules.maxDuration + 1e-9) << qPrintable(cue.text);
-        if (k + 1 < cues.size())
+        if (k + 1 < cues.size()) {
             EXPECT_LE(cue.end, cues[k + 1].start + 1e-9) << "overlaps: " << qPrintable(cue.text);
+        }
         shown << cue.text.split(QRegularExpression(QStringLiteral("[ \n]")));
     }
     QStringList said;

@@ -24,7 +24,8 @@ ReelProject sampleReel()
                     .videoFileName = "20250301-103015-video.mov",
                     .audioFileName = "20250301-103015-audio.m4a",
                     .duration = 12.345678901234,
-                    .speechIntervals = {{0.1, 1.0 / 3}, {2.5, 7.25}}};
+                    .speechIntervals = {{0.1, 1.0 / 3}, {2.5, 7.25}},
+                    .words = std::nullopt};
     return {.id = QUuid::fromString("0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5b"),
             .prefix = 12,
             .title = "Intro \"mit\" Ümlaut\tund Tab",

@@ -123,7 +123,10 @@ void SpeechFollower::run(quint64 generation)
         runOnMain(this, [this, generation, description] { recognitionFailed(generation, description); });
     };
     callbacks.threadEnded = [this] { runOnMain(this, [this] { joinEndedRecognizers(); }); };
-    SphinxOptions options{*model, m_aligner.script(), m_biasMode};
+    SphinxOptions options;
+    options.model = *model;
+    options.script = m_aligner.script();
+    options.bias = m_biasMode;
     options.language = language;
     m_analyzer = SphinxRecognizer::start(std::move(options), m_stream, std::move(callbacks));
 }

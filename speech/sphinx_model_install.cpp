@@ -87,7 +87,7 @@ Result<std::unique_ptr<SphinxModelInstall>> SphinxModelInstall::begin(const QStr
                                   .arg(root, install->m_staging.errorString()));
     if (!install->m_lock.tryLock(0))
         return R::failure(QStringLiteral("In %1 lässt sich nichts anlegen.").arg(install->folder()));
-    return std::move(install);
+    return install;
 }
 
 Result<SphinxModel> SphinxModelInstall::finish(const QString &archive, const QStringList &files)

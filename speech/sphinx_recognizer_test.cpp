@@ -25,6 +25,15 @@ SphinxModel englishModel()
     return *chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), "en_US");
 }
 
+SphinxOptions optionsFor(const QString &script, SpeechBiasMode bias)
+{
+    SphinxOptions options;
+    options.model = englishModel();
+    options.script = script;
+    options.bias = bias;
+    return options;
+}
+
 struct Heard
 {
     QString loadError;
@@ -69,7 +78,7 @@ Heard recognise(const WavAudio &audio, const QString &text, SpeechBiasMode bias,
         wake.notify_all();
     };
     auto stream = std::make_shared<SpeechInputStream>();
-    auto recognizer = SphinxRecognizer::start({englishModel(), text, bias}, stream, callbacks);
+    auto recognizer = SphinxRecognizer::start(optionsFor(text, bias), stream, callbacks);
     {
         std::unique_lock lock(mutex);
         wake.wait(lock, [&] { return loaded; });
@@ -126,7 +135,13 @@ double orderedShare(const QString &reference, const QString &heard)
 
 TEST(SphinxModel, ChoosesTheScriptsLanguageThenTheCurrentLocaleThenGermanThenEnglish)
 {
-    const SphinxModel de{"de-DE"}, en{"en-US"}, fr{"fr-FR"}, gb{"en-GB"}, at{"de-AT"};
+    const auto model = [](const char *locale) {
+        SphinxModel m;
+        m.locale = QString::fromLatin1(locale);
+        return m;
+    };
+    const SphinxModel de = model("de-DE"), en = model("en-US"), fr = model("fr-FR"), gb = model("en-GB"),
+                      at = model("de-AT");
     const struct
     {
         QList<SphinxModel> installed;
@@ -317,7 +332,7 @@ TEST(SphinxRecognizer, DestroyingItWhileItWaitsForAudioEndsItsThreadWithoutRepor
     callbacks.finished = [&] { finished = true; };
     callbacks.threadEnded = [&] { ++ended; };
     auto stream = std::make_shared<SpeechInputStream>();
-    auto recognizer = SphinxRecognizer::start({englishModel(), script, SpeechBiasMode::ChunkGrammar}, stream,
+    auto recognizer = SphinxRecognizer::start(optionsFor(script, SpeechBiasMode::ChunkGrammar), stream,
                                               callbacks);
     {
         std::unique_lock lock(mutex);

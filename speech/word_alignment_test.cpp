@@ -81,7 +81,9 @@ Reading read(const QList<Sentence> &sentences, const QString &voice, int wordsPe
     const QString wav = folder + QStringLiteral("/reading.wav");
     QFile file(wav);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(espeak::wavFile({.rate = quint32(speech->audio.format.sampleRate)}, speech->audio.data));
+    tandrel::testing::WavLayout layout;
+    layout.rate = quint32(speech->audio.format.sampleRate);
+    file.write(espeak::wavFile(layout, speech->audio.data));
     file.close();
     Result<WavAudio> audio = monoAudioOfFile(wav, 16000);
     EXPECT_TRUE(audio.ok()) << (audio ? "" : qPrintable(audio.error()));
