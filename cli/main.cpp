@@ -27,6 +27,7 @@ const Command commands[] = {
     {"record", runRecord,
      "record --reel NUMMER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]"},
     {"captions", runCaptions, "captions NUMMER [--take N] [--format srt|vtt]"},
+    {"render", runRender, "render NUMMER [--take N] [--keep-pauses] [--no-captions] [--output DATEI]"},
     {"follow", runFollow, "follow --script FILE --audio FILE.wav [--locale LOCALE] [--fast]"},
     {"models", runModels,
      "models [install SPRACHE | install ARCHIV|URL --locale SPRACHE [--sha256 PRÜFSUMME]]"},
