@@ -160,6 +160,11 @@ QWidget *RecordWorkspace::buildLeftColumn()
         m_export->setText(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)));
     });
 
+    m_finish = new QPushButton(QStringLiteral("Reel fertigstellen…"), left);
+    m_finish->setObjectName(QStringLiteral("finishReelButton"));
+    m_finish->setAutoDefault(false);
+    connect(m_finish, &QPushButton::clicked, this, [this] { finishReel(std::nullopt); });
+
     m_captureStatus = ui::label(QString(), ui::TextRole::Caption, false, true);
     m_captureStatus->setObjectName(QStringLiteral("captureStatus"));
 
@@ -168,12 +173,14 @@ QWidget *RecordWorkspace::buildLeftColumn()
     controls->addWidget(m_record);
     controls->addWidget(m_teleprompterButton);
     controls->addWidget(m_export);
+    controls->addWidget(m_finish);
     controls->addWidget(m_captureStatus, 1);
 
     m_takeModel = new TakeListModel(m_context.library, this);
     m_takes = new TakeList(m_takeModel, left);
     connect(m_takes, &TakeList::deleteRequested, this, &RecordWorkspace::requestDeleteTake);
     connect(m_takes, &TakeList::showFolderRequested, this, &RecordWorkspace::showTakesFolder);
+    connect(m_takes, &TakeList::finishRequested, this, [this](const Take &take) { finishReel(take.id); });
     m_noTakes
             = ui::label(QStringLiteral("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
                                        "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),

@@ -1,6 +1,7 @@
 // The workspace's operations: loading and saving the edited reel, recording,
 // the teleprompter, the export and deleting takes.
 #include "app/record_workspace.h"
+#include "app/finish_reel_dialog.h"
 
 #include "app/preview_panel.h"
 #include "app/recording_session.h"
@@ -136,6 +137,28 @@ void RecordWorkspace::exportToFinalCut()
         return;
     }
     emit statusNoteRequested(EditorExport::statusNote(editor, outcome.value(), true));
+}
+
+void RecordWorkspace::finishReel(std::optional<QUuid> takeID)
+{
+    persistNow();
+    const std::optional<ReelProject> reel = currentReel();
+    if (!reel)
+        return;
+    if (reel->takes.isEmpty()) {
+        emit statusNoteRequested(QStringLiteral("Dieser Reel hat noch keine Takes."));
+        return;
+    }
+    // One finishing at a time; the open dialog comes to the front.
+    if (m_finishDialog) {
+        m_finishDialog->raise();
+        m_finishDialog->activateWindow();
+        return;
+    }
+    auto *dialog = new FinishReelDialog(m_context, *reel, takeID, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_finishDialog = dialog;
+    dialog->show();
 }
 
 void RecordWorkspace::requestDeleteTake(const Take &take)

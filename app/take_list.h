@@ -29,6 +29,7 @@ public:
 signals:
     void deleteRequested(const Take &take);
     void showFolderRequested();
+    void finishRequested(const Take &take);
 
 protected:
     void mouseMoveEvent(QMouseEvent *event) override;
