@@ -56,7 +56,8 @@ FinishReelDialog::FinishReelDialog(AppContext context, const ReelProject &reel, 
     m_takeNote = new QLabel(this);
     m_takeNote->setWordWrap(true);
     const QString output = FinishedReel::defaultOutputPath(reel, m_context.library.reelFolder(reel));
-    m_output = new QLabel(QStringLiteral("Wird gespeichert als „%1“.").arg(QFileInfo(output).fileName()), this);
+    m_output = new QLabel(QStringLiteral("Wird gespeichert als „%1“.").arg(QFileInfo(output).fileName()),
+                          this);
     m_output->setWordWrap(true);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);
@@ -129,10 +130,12 @@ void FinishReelDialog::startRender()
         const RenderResult<QString> result = ReelRenderer::render(
                 job.cut, job.cues, job.outputPath,
                 [this](const RenderProgress &p) {
-                    QMetaObject::invokeMethod(this, [this, p] { showProgress(p); }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                            this, [this, p] { showProgress(p); }, Qt::QueuedConnection);
                 },
                 m_cancelled);
-        QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+                this, [this, result] { finish(result); }, Qt::QueuedConnection);
     });
 }
 
@@ -168,7 +171,8 @@ void FinishReelDialog::finish(const RenderResult<QString> &result)
     if (result) {
         m_finished = *result;
         m_progress->setValue(100);
-        m_status->setText(QStringLiteral("Fertig: „%1“ liegt im Ordner des Reels.").arg(QFileInfo(*result).fileName()));
+        m_status->setText(
+                QStringLiteral("Fertig: „%1“ liegt im Ordner des Reels.").arg(QFileInfo(*result).fileName()));
         m_cancel->setText(QStringLiteral("Schließen"));
     } else if (result.error() == RenderError::cancelled) {
         m_progress->setValue(0);

@@ -54,7 +54,7 @@ public:
     void exportToFinalCut();
     // Opens "Reel fertigstellen" for the take (none: the default take).
     void finishReel(std::optional<QUuid> takeID);
-    FinishReelDialog *finishDialog() const { return m_finishDialog; }
+    FinishReelDialog *finishDialog() const;
 
     double cropOffset() const { return m_cropOffset; }
     // The edited crop position, as the crop frame's drag sets it.

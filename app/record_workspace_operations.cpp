@@ -139,6 +139,11 @@ void RecordWorkspace::exportToFinalCut()
     emit statusNoteRequested(EditorExport::statusNote(editor, outcome.value(), true));
 }
 
+FinishReelDialog *RecordWorkspace::finishDialog() const
+{
+    return m_finishDialog.data();
+}
+
 void RecordWorkspace::finishReel(std::optional<QUuid> takeID)
 {
     persistNow();

@@ -38,16 +38,18 @@ bool writeTake(const QString &folder, int seconds)
     const int frames = seconds * 30;
     return gstLaunch(QStringLiteral("videotestsrc num-buffers=%1 pattern=smpte horizontal-speed=3 ! "
                                     "video/x-raw,width=1080,height=1920,framerate=30/1 ! "
-                                    "x264enc bitrate=12000 speed-preset=superfast ! qtmux ! filesink location=%2/take.mov")
+                                    "x264enc bitrate=12000 speed-preset=superfast ! qtmux ! filesink "
+                                    "location=%2/take.mov")
                              .arg(frames)
                              .arg(folder)
                              .split(QLatin1Char(' ')))
-           && gstLaunch(QStringLiteral("audiotestsrc num-buffers=%1 samplesperbuffer=1600 wave=pink-noise ! "
-                                       "audio/x-raw,rate=48000,channels=1 ! audioconvert ! avenc_aac ! mp4mux ! "
-                                       "filesink location=%2/take.m4a")
-                                .arg(frames)
-                                .arg(folder)
-                                .split(QLatin1Char(' ')));
+            && gstLaunch(
+                    QStringLiteral("audiotestsrc num-buffers=%1 samplesperbuffer=1600 wave=pink-noise ! "
+                                   "audio/x-raw,rate=48000,channels=1 ! audioconvert ! avenc_aac ! mp4mux ! "
+                                   "filesink location=%2/take.m4a")
+                            .arg(frames)
+                            .arg(folder)
+                            .split(QLatin1Char(' ')));
 }
 
 void BM_RenderFinishedReel(benchmark::State &state)
@@ -57,13 +59,19 @@ void BM_RenderFinishedReel(benchmark::State &state)
         state.SkipWithError("the take's files could not be written");
         return;
     }
-    Take take{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), QStringLiteral("take.mov"),
-              QStringLiteral("take.m4a"), double(takeSeconds), {}};
+    Take take{QUuid::createUuid(),
+              QDateTime::currentDateTimeUtc(),
+              QStringLiteral("take.mov"),
+              QStringLiteral("take.m4a"),
+              double(takeSeconds),
+              {},
+              std::nullopt};
     QList<WordTime> words;
     for (int s = 0; s + 3 <= takeSeconds; s += 3) {
         take.speechIntervals.append({s + 0.5, s + 2.5});
         for (int w = 0; w < 5; ++w)
-            words.append({s + 0.5 + w * 0.4, s + 0.8 + w * 0.4, qint64(words.size()), QStringLiteral("Wort")});
+            words.append(
+                    {s + 0.5 + w * 0.4, s + 0.8 + w * 0.4, qint64(words.size()), QStringLiteral("Wort")});
     }
     const RenderResult<ReelCut> cut = ReelCut::build(take, dir.path(), RenderOptions());
     if (!cut) {

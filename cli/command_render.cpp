@@ -55,9 +55,10 @@ int runRender(CliContext &ctx)
         return ctx.fail(QStringLiteral("Reel %1 hat keine Takes.").arg(label));
     if (takeNumber > reel->takes.size())
         return ctx.fail(QStringLiteral("Reel %1 hat nur %2.")
-                                .arg(label, reel->takes.size() == 1
-                                                    ? QStringLiteral("einen Take")
-                                                    : QStringLiteral("%1 Takes").arg(reel->takes.size())));
+                                .arg(label,
+                                     reel->takes.size() == 1
+                                             ? QStringLiteral("einen Take")
+                                             : QStringLiteral("%1 Takes").arg(reel->takes.size())));
     const Take take = reel->takes.at(takeText ? takeNumber - 1 : *FinishedReel::defaultTakeIndex(*reel));
 
     options.pauseThreshold = RenderOptions::pauseThresholdSetting(UserDefaults());
@@ -82,7 +83,8 @@ int runRender(CliContext &ctx)
     if (!rendered)
         return ctx.fail(rendered.errorDescription());
     if (ctx.json)
-        ctx.out << QJsonDocument(QJsonObject{{QStringLiteral("file"), *rendered}}).toJson(QJsonDocument::Compact)
+        ctx.out << QJsonDocument(QJsonObject{{QStringLiteral("file"), *rendered}})
+                           .toJson(QJsonDocument::Compact)
                 << '\n';
     else
         ctx.out << *rendered << '\n';

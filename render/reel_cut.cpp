@@ -59,7 +59,8 @@ QList<CaptionCue> ReelCut::reelCues(const QList<CaptionCue> &cues) const
     return moved;
 }
 
-RenderResult<ReelCut> ReelCut::build(const Take &take, const QString &takesFolder, const RenderOptions &options)
+RenderResult<ReelCut> ReelCut::build(const Take &take, const QString &takesFolder,
+                                     const RenderOptions &options)
 {
     if (!take.videoFileName && !take.audioFileName)
         return RenderError::noMedia;
@@ -76,7 +77,8 @@ RenderResult<ReelCut> ReelCut::build(const Take &take, const QString &takesFolde
     single.takes = {take};
     const ExportResult<ReelTimeline> timeline = ReelTimeline::build(single, takesFolder);
     if (!timeline)
-        return {RenderError::missingTakeFile, take.videoFileName.value_or(take.audioFileName.value_or(QString()))};
+        return {RenderError::missingTakeFile,
+                take.videoFileName.value_or(take.audioFileName.value_or(QString()))};
 
     ReelCut cut;
     for (const ReelTimeline::Media &media : timeline.value().media)
@@ -85,9 +87,11 @@ RenderResult<ReelCut> ReelCut::build(const Take &take, const QString &takesFolde
 
     // Pauses at or under the threshold stay whole; the threshold's own
     // length on the grid counts as kept.
-    const qint64 longestPause = options.tightenPauses ? qint64(std::floor(options.pauseThreshold * timelineFrameRate + 1e-9))
-                                                      : std::numeric_limits<qint64>::max();
-    const qint64 breath = std::clamp<qint64>(frameCount(options.breath), 1, std::max<qint64>(longestPause, 1));
+    const qint64 longestPause = options.tightenPauses
+            ? qint64(std::floor(options.pauseThreshold * timelineFrameRate + 1e-9))
+            : std::numeric_limits<qint64>::max();
+    const qint64 breath
+            = std::clamp<qint64>(frameCount(options.breath), 1, std::max<qint64>(longestPause, 1));
     QList<std::pair<qint64, qint64>> kept;
     const QList<ReelTimeline::Clip> &clips = timeline.value().clips;
     for (qsizetype i = 0; i < clips.size(); ++i)

@@ -21,12 +21,17 @@ struct TakeFiles
     TakeFiles()
     {
         ok = writeTestVideo(dir.filePath("t.mov"), 0xff202020, 150)
-             && writeTestAudio(dir.filePath("t.m4a"), 150);
+                && writeTestAudio(dir.filePath("t.m4a"), 150);
     }
     Take take(QList<SpeechInterval> speech) const
     {
-        return Take{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), QStringLiteral("t.mov"),
-                    QStringLiteral("t.m4a"), 5.0, std::move(speech)};
+        return Take{QUuid::createUuid(),
+                    QDateTime::currentDateTimeUtc(),
+                    QStringLiteral("t.mov"),
+                    QStringLiteral("t.m4a"),
+                    5.0,
+                    std::move(speech),
+                    std::nullopt};
     }
     QTemporaryDir dir;
     bool ok = false;

@@ -4,6 +4,7 @@
 #include "media/movie_index.h"
 #include "render/caption_script.h"
 
+#include <Mlt.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <QStorageInfo>
 #include <QTemporaryFile>
 #include <QUuid>
-#include <Mlt.h>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -54,7 +54,8 @@ void fadeSegment(Mlt::Profile &profile, Mlt::Producer &clip, qint64 length)
         return;
     Mlt::Filter fade(profile, "volume");
     fade.set_in_and_out(clip.get_in(), clip.get_out());
-    fade.set("level", QStringLiteral("0=-60;1=0;%1=0;%2=-60").arg(length - 2).arg(length - 1).toUtf8().constData());
+    fade.set("level",
+             QStringLiteral("0=-60;1=0;%1=0;%2=-60").arg(length - 2).arg(length - 1).toUtf8().constData());
     clip.attach(fade);
 }
 
@@ -65,7 +66,9 @@ struct Graph
     Mlt::Playlist videoTrack, audioTrack;
     Mlt::Tractor tractor;
 
-    explicit Graph(const char *profileName) : profile(profileName), videoTrack(profile), audioTrack(profile), tractor(profile) { }
+    explicit Graph(const char *profileName)
+        : profile(profileName), videoTrack(profile), audioTrack(profile), tractor(profile)
+    { }
 };
 
 // Sets the profile of the reel: 1080 × 1920 square pixels, 30 fps progressive.
@@ -222,7 +225,8 @@ RenderResult<QString> ReelRenderer::render(const ReelCut &cut, const QList<Capti
     RenderProgress shown{0, cut.frames, std::nullopt};
     while (!consumer.is_stopped() && !cancelled) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        RenderProgress now{std::clamp<qint64>(graph.tractor.position(), 0, cut.frames), cut.frames, std::nullopt};
+        RenderProgress now{std::clamp<qint64>(graph.tractor.position(), 0, cut.frames), cut.frames,
+                           std::nullopt};
         // The pace is trusted after a second and a few frames.
         if (now.frame > 5 && clock.elapsed() > 1000)
             now.secondsLeft = clock.elapsed() / 1000.0 * double(cut.frames - now.frame) / double(now.frame);

@@ -26,8 +26,7 @@ public:
     RenderResult(T value) : m_value(std::move(value)) { }
     RenderResult(RenderError error, const QString &detail = {})
         : m_error(error), m_description(description(error, detail))
-    {
-    }
+    { }
 
     // The failure of another step, passed on with its text.
     template<typename U> static RenderResult failureOf(const RenderResult<U> &other)
