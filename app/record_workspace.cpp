@@ -173,7 +173,6 @@ QWidget *RecordWorkspace::buildLeftColumn()
     controls->addWidget(m_record);
     controls->addWidget(m_teleprompterButton);
     controls->addWidget(m_export);
-    controls->addWidget(m_finish);
     controls->addWidget(m_captureStatus, 1);
 
     m_takeModel = new TakeListModel(m_context.library, this);
@@ -209,7 +208,11 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_teleprompterOnScreen->setWordWrap(true);
     m_teleprompterOnScreen->hide();
     column->addWidget(m_teleprompterOnScreen);
-    column->addWidget(ui::label(QStringLiteral("Takes"), ui::TextRole::Headline));
+    auto *takesHeading = new QHBoxLayout;
+    takesHeading->addWidget(ui::label(QStringLiteral("Takes"), ui::TextRole::Headline));
+    takesHeading->addStretch();
+    takesHeading->addWidget(m_finish);
+    column->addLayout(takesHeading);
     column->addWidget(m_takesStack, 2);
     return left;
 }

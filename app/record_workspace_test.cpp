@@ -408,7 +408,9 @@ TEST_F(WorkspaceFixture, FinishingAReelFromTheTakeMenuRendersItWhileTheWindowSta
     ASSERT_TRUE(writeTestVideo(folder + "/f.mov", 0xff3060a0, 90));
     ASSERT_TRUE(writeTestAudio(folder + "/f.m4a", 90));
     const Take older = addTake("missing.mov", std::nullopt, 2, {}, 60);
-    const Take take = addTake("f.mov", "f.m4a", 3.0, {{0.2, 1.0}, {2.0, 2.8}});
+    QFile::remove(folder + "/missing.mov");
+    const Take take = makeTake("f.mov", "f.m4a", 3.0, {{0.2, 1.0}, {2.0, 2.8}});
+    library().addTake(take, reel.id);
     TakeList *list = workspace().takeList();
     ASSERT_TRUE(waitUntil([&] { return list->indexOf(take.id).isValid(); }));
 
