@@ -160,6 +160,11 @@ QWidget *RecordWorkspace::buildLeftColumn()
         m_export->setText(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)));
     });
 
+    m_finish = new QPushButton(QStringLiteral("Reel fertigstellen…"), left);
+    m_finish->setObjectName(QStringLiteral("finishReelButton"));
+    m_finish->setAutoDefault(false);
+    connect(m_finish, &QPushButton::clicked, this, [this] { finishReel(std::nullopt); });
+
     m_captureStatus = ui::label(QString(), ui::TextRole::Caption, false, true);
     m_captureStatus->setObjectName(QStringLiteral("captureStatus"));
 
@@ -175,6 +180,7 @@ QWidget *RecordWorkspace::buildLeftColumn()
     connect(m_takes, &TakeList::deleteRequested, this, &RecordWorkspace::requestDeleteTake);
     connect(m_takes, &TakeList::showFolderRequested, this, &RecordWorkspace::showTakesFolder);
     connect(m_takes, &TakeList::playRequested, this, &RecordWorkspace::playTake);
+    connect(m_takes, &TakeList::finishRequested, this, [this](const Take &take) { finishReel(take.id); });
     m_noTakes
             = ui::label(QStringLiteral("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
                                        "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),
@@ -203,7 +209,11 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_teleprompterOnScreen->setWordWrap(true);
     m_teleprompterOnScreen->hide();
     column->addWidget(m_teleprompterOnScreen);
-    column->addWidget(ui::label(QStringLiteral("Takes"), ui::TextRole::Headline));
+    auto *takesHeading = new QHBoxLayout;
+    takesHeading->addWidget(ui::label(QStringLiteral("Takes"), ui::TextRole::Headline));
+    takesHeading->addStretch();
+    takesHeading->addWidget(m_finish);
+    column->addLayout(takesHeading);
     column->addWidget(m_takesStack, 2);
     return left;
 }

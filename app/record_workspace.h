@@ -20,6 +20,7 @@ class QToolButton;
 
 namespace tandrel {
 
+class FinishReelDialog;
 class ModelNotice;
 class PreviewPanel;
 class TakeList;
@@ -51,6 +52,9 @@ public:
     void openTeleprompter(bool reset);
     void openTeleprompterCommand() { openTeleprompter(false); }
     void exportToFinalCut();
+    // Opens "Reel fertigstellen" for the take (none: the default take).
+    void finishReel(std::optional<QUuid> takeID);
+    FinishReelDialog *finishDialog() const;
 
     double cropOffset() const { return m_cropOffset; }
     // The edited crop position, as the crop frame's drag sets it.
@@ -69,6 +73,7 @@ public:
     QPushButton *recordButton() const { return m_record; }
     QPushButton *teleprompterButton() const { return m_teleprompterButton; }
     QPushButton *exportButton() const { return m_export; }
+    QPushButton *finishButton() const { return m_finish; }
     QLabel *captureStatusLabel() const { return m_captureStatus; }
     TakeList *takeList() const { return m_takes; }
     TakeListModel *takeModel() const { return m_takeModel; }
@@ -121,6 +126,8 @@ private:
     QPushButton *m_record = nullptr;
     QPushButton *m_teleprompterButton = nullptr;
     QPushButton *m_export = nullptr;
+    QPushButton *m_finish = nullptr;
+    QPointer<FinishReelDialog> m_finishDialog;
     QLabel *m_captureStatus = nullptr;
     QLabel *m_teleprompterOnScreen = nullptr;
     QStackedWidget *m_takesStack = nullptr;

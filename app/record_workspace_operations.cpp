@@ -1,6 +1,7 @@
 // The workspace's operations: loading and saving the edited reel, recording,
 // the teleprompter, the export and deleting takes.
 #include "app/record_workspace.h"
+#include "app/finish_reel_dialog.h"
 
 #include "app/desktop_hand_over.h"
 #include "app/export_hand_over.h"
@@ -129,6 +130,33 @@ void RecordWorkspace::exportToFinalCut()
         return;
     ExportHandOver::run(*reel, m_context, this, true,
                         [this](const QString &note) { emit statusNoteRequested(note); });
+}
+
+FinishReelDialog *RecordWorkspace::finishDialog() const
+{
+    return m_finishDialog.data();
+}
+
+void RecordWorkspace::finishReel(std::optional<QUuid> takeID)
+{
+    persistNow();
+    const std::optional<ReelProject> reel = currentReel();
+    if (!reel)
+        return;
+    if (reel->takes.isEmpty()) {
+        emit statusNoteRequested(QStringLiteral("Dieser Reel hat noch keine Takes."));
+        return;
+    }
+    // One finishing at a time; the open dialog comes to the front.
+    if (m_finishDialog) {
+        m_finishDialog->raise();
+        m_finishDialog->activateWindow();
+        return;
+    }
+    auto *dialog = new FinishReelDialog(m_context, *reel, takeID, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_finishDialog = dialog;
+    dialog->show();
 }
 
 void RecordWorkspace::requestDeleteTake(const Take &take)

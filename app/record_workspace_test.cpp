@@ -1,4 +1,5 @@
 #include "app/app_test_support.h"
+#include "app/finish_reel_dialog.h"
 #include "app/preview_panel.h"
 #include "app/record_workspace.h"
 #include "app/settings_window.h"
@@ -6,6 +7,7 @@
 #include "app/teleprompter_options.h"
 #include "capture/capture_controller.h"
 #include "capture/crop_overlay.h"
+#include "export/mlt_test_support.h"
 #include "platform/display_list.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_presenter.h"
@@ -14,11 +16,13 @@
 #include "tests/support/take_files.h"
 #include "tests/support/test_files.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolTip>
@@ -509,4 +513,56 @@ TEST_F(DesktopOpenerFixture, TheBundleIsShownInTheFileManagerOrTheAlertSaysWhyNo
     // The file manager is what failed: the alert does not offer it again.
     EXPECT_EQ(buttonWithText(alert, "Im Dateimanager zeigen"), nullptr);
     EXPECT_TRUE(window.notes().isEmpty());
+
+TEST_F(WorkspaceFixture, FinishingAReelFromTheTakeMenuRendersItWhileTheWindowStaysResponsive)
+{
+    const QString folder = library().takesFolder(stored());
+    QDir().mkpath(folder);
+    ASSERT_TRUE(writeTestVideo(folder + "/f.mov", 0xff3060a0, 90));
+    ASSERT_TRUE(writeTestAudio(folder + "/f.m4a", 90));
+    const Take older = addTake("missing.mov", std::nullopt, 2, {}, 60);
+    QFile::remove(folder + "/missing.mov");
+    const Take take = makeTake("f.mov", "f.m4a", 3.0, {{0.2, 1.0}, {2.0, 2.8}});
+    library().addTake(take, reel.id);
+    TakeList *list = workspace().takeList();
+    ASSERT_TRUE(waitUntil([&] { return list->indexOf(take.id).isValid(); }));
+
+    chooseFromNextMenu("Reel fertigstellen…");
+    const QPoint row = list->visualRect(list->indexOf(take.id)).center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, row, list->viewport()->mapToGlobal(row));
+    QApplication::sendEvent(list->viewport(), &menuEvent);
+    ASSERT_TRUE(waitUntil([&] { return workspace().finishDialog() && workspace().finishDialog()->isVisible(); }));
+    FinishReelDialog *dialog = workspace().finishDialog();
+    EXPECT_EQ(dialog->takeBox()->currentData().toUuid(), take.id);
+    EXPECT_EQ(dialog->takeBox()->count(), 2);
+    // Without word times there is nothing to burn in, and the dialog says so.
+    EXPECT_FALSE(dialog->captionsBox()->isEnabled());
+    EXPECT_EQ(dialog->captionsBox()->text(), "Untertitel einbrennen");
+
+    // The main thread keeps turning while the render runs.
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(20);
+    QSignalSpy finished(dialog, &FinishReelDialog::renderFinished);
+    QTest::mouseClick(dialog->renderButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog->isRendering());
+    EXPECT_FALSE(dialog->renderButton()->isEnabled());
+    EXPECT_EQ(dialog->cancelButton()->text(), "Abbrechen");
+    ASSERT_TRUE(waitUntil([&] { return finished.count() == 1; }, 300000));
+    EXPECT_TRUE(finished.first().first().toBool()) << dialog->statusLabel()->text().toStdString();
+    EXPECT_GT(ticks, 5);
+    const QString expected = library().reelFolder(stored()) + "/" + stored().displayLabel() + ".mp4";
+    EXPECT_EQ(dialog->finishedFile(), expected);
+    EXPECT_TRUE(QFileInfo::exists(expected));
+    EXPECT_EQ(dialog->progressBar()->value(), 100);
+    QDir().mkpath(TANDREL_SCREENSHOT_DIR);
+    EXPECT_TRUE(dialog->grab().save(TANDREL_SCREENSHOT_DIR "/finish-reel-dialog.png"));
+
+    // The older take's file is gone: a German text, no file.
+    dialog->takeBox()->setCurrentIndex(dialog->takeBox()->findData(older.id));
+    QTest::mouseClick(dialog->renderButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return finished.count() == 2; }));
+    EXPECT_FALSE(finished.last().first().toBool());
+    EXPECT_EQ(dialog->statusLabel()->text(), "Die Datei „missing.mov“ des Takes fehlt oder ist nicht lesbar.");
 }

@@ -9,8 +9,10 @@
 #include "export/editor_choice.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
+#include "render/render_options.h"
 
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -100,6 +102,7 @@ SettingsWindow::SettingsWindow(AppContext context)
     column->addLayout(buttons);
     column->addWidget(m_footnote);
     column->addLayout(editorChoice());
+    column->addLayout(pauseThresholdChoice());
     m_models = new SpeechModelPanel(m_context, this);
     column->addWidget(m_models);
     column->addStretch();
@@ -127,6 +130,29 @@ QLayout *SettingsWindow::editorChoice()
     block->setSpacing(4);
     block->addWidget(ui::label(QStringLiteral("Schnittprogramm"), ui::TextRole::Headline));
     block->addWidget(m_editor, 0, Qt::AlignLeft);
+    return block;
+}
+
+// How long a pause may last in a finished reel before it is shortened.
+QLayout *SettingsWindow::pauseThresholdChoice()
+{
+    m_pauseThreshold = new QDoubleSpinBox(this);
+    m_pauseThreshold->setObjectName(QStringLiteral("pauseThreshold"));
+    m_pauseThreshold->setRange(RenderOptions::shortestPauseThreshold, RenderOptions::longestPauseThreshold);
+    m_pauseThreshold->setSingleStep(0.1);
+    m_pauseThreshold->setDecimals(1);
+    m_pauseThreshold->setSuffix(QStringLiteral(" s"));
+    m_pauseThreshold->setValue(RenderOptions::pauseThresholdSetting(m_context.defaults));
+    connect(m_pauseThreshold, &QDoubleSpinBox::valueChanged, this,
+            [this](double value) { m_context.defaults.write(settings::pauseThreshold, value); });
+    auto *row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Pausen kürzen, die länger sind als"), this));
+    row->addWidget(m_pauseThreshold);
+    row->addStretch();
+    auto *block = new QVBoxLayout;
+    block->setSpacing(4);
+    block->addWidget(ui::label(QStringLiteral("Fertiger Reel"), ui::TextRole::Headline));
+    block->addLayout(row);
     return block;
 }
 

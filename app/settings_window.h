@@ -8,6 +8,7 @@
 #include <optional>
 
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLayout;
 class QLineEdit;
@@ -43,6 +44,7 @@ public:
     QLabel *footnote() const { return m_footnote; }
     QMessageBox *alert() const { return m_alert; }
     QComboBox *editorBox() const { return m_editor; }
+    QDoubleSpinBox *pauseThresholdBox() const { return m_pauseThreshold; }
     SpeechModelPanel *modelPanel() const { return m_models; }
 
 private:
@@ -50,12 +52,14 @@ private:
     void updateFromState();
     void showRootFolder();
     QLayout *editorChoice();
+    QLayout *pauseThresholdChoice();
 
     AppContext m_context;
     QLineEdit *m_path = nullptr;
     QPushButton *m_choose = nullptr;
     QLabel *m_footnote = nullptr;
     QComboBox *m_editor = nullptr;
+    QDoubleSpinBox *m_pauseThreshold = nullptr;
     SpeechModelPanel *m_models = nullptr;
     QPointer<QMessageBox> m_alert;
     std::optional<QString> m_errorText;

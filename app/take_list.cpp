@@ -155,6 +155,7 @@ void TakeList::showContextMenu(const QPoint &pos)
         return;
     DestructiveMenu menu(this);
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this] { emit showFolderRequested(); });
+    menu.addAction(QStringLiteral("Reel fertigstellen…"), this, [this, take] { emit finishRequested(*take); });
     QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
     connect(remove, &QAction::triggered, this, [this, take] { emit deleteRequested(*take); });
     menu.exec(viewport()->mapToGlobal(pos));

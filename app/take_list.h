@@ -33,6 +33,7 @@ signals:
     void deleteRequested(const Take &take);
     void showFolderRequested();
     void playRequested(const Take &take);
+    void finishRequested(const Take &take);
 
 protected:
     void mouseMoveEvent(QMouseEvent *event) override;

@@ -76,6 +76,7 @@ int runDevices(CliContext &ctx);
 int runRecord(CliContext &ctx);
 int runFollow(CliContext &ctx);
 int runCaptions(CliContext &ctx);
+int runRender(CliContext &ctx);
 int runModels(CliContext &ctx);
 
 } // namespace tandrel::cli

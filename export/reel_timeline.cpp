@@ -98,7 +98,8 @@ ExportResult<ReelTimeline> ReelTimeline::build(const ReelProject &reel, const QS
             if (!take.speechIntervals.isEmpty())
                 name += QStringLiteral(" · ")
                         + (slice.speaking ? QStringLiteral("Sprache") : QStringLiteral("Pause"));
-            timeline.clips.append({name, takeName, video, audio, slice.startFrame, length, timeline.frames});
+            timeline.clips.append(
+                    {name, takeName, video, audio, slice.startFrame, length, timeline.frames, slice.speaking});
             timeline.frames += length;
         }
     }

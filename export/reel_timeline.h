@@ -47,6 +47,7 @@ struct ReelTimeline
         qint64 startFrame = 0; // within the take
         qint64 length = 0;
         qint64 offset = 0; // on the timeline
+        bool speaking = false; // a stretch of speech; false for pauses and for takes without intervals
         bool operator==(const Clip &) const = default;
     };
 

@@ -42,6 +42,9 @@ inline constexpr SettingKey<QString> scriptLanguage{"speech.scriptLanguage"};
 // The editor the export writes for: "fcpxml", "kdenlive" or "shotcut".
 inline constexpr SettingKey<QString> exportEditor{"export.editor"};
 
+// A finished reel shortens pauses longer than this many seconds.
+inline constexpr SettingKey<double> pauseThreshold{"finishedReel.pauseThreshold"};
+
 } // namespace settings
 
 } // namespace tandrel

@@ -18,7 +18,7 @@ namespace {
 
 // Which folders the code of a folder may include, its own always allowed.
 // Layers, lowest first: platform → media → library → speech, capture,
-// export (side by side) → teleprompter → app → cli.
+// export (side by side) → render → teleprompter → app → cli.
 const std::map<QString, std::set<QString>> &allowedIncludes()
 {
     static const std::map<QString, std::set<QString>> matrix{
@@ -28,13 +28,15 @@ const std::map<QString, std::set<QString>> &allowedIncludes()
             {"speech", {"platform", "media", "library"}},
             {"capture", {"platform", "media", "library"}},
             {"export", {"platform", "media", "library"}},
+            {"render", {"platform", "media", "library", "speech", "export"}},
             {"teleprompter", {"platform", "media", "library", "speech", "capture"}},
-            {"app", {"platform", "media", "library", "speech", "capture", "export", "teleprompter"}},
-            {"cli", {"platform", "media", "library", "speech", "capture", "export", "teleprompter", "app"}},
-            {"bench", {"platform", "media", "library", "speech", "capture", "export", "teleprompter"}},
+            {"app", {"platform", "media", "library", "speech", "capture", "export", "render", "teleprompter"}},
+            {"cli",
+             {"platform", "media", "library", "speech", "capture", "export", "render", "teleprompter", "app"}},
+            {"bench", {"platform", "media", "library", "speech", "capture", "export", "render", "teleprompter"}},
             {"tests",
-             {"platform", "media", "library", "speech", "capture", "export", "teleprompter", "app", "cli",
-              "bench"}},
+             {"platform", "media", "library", "speech", "capture", "export", "render", "teleprompter", "app",
+              "cli", "bench"}},
     };
     return matrix;
 }

@@ -1,0 +1,114 @@
+// The finished reel's render speed: a take of camera-like 1080 × 1920
+// pictures at the recorder's 12 Mb/s with its AAC sound, cut at speech
+// intervals (two seconds spoken, a second of pause) and rendered with
+// captions. Reports the render's wall time per minute of take and how many
+// times faster than real time that is; the goal is at least 2× on 2 cores.
+//
+//   render_bench [--seconds=60] [google benchmark flags]
+
+#include "library/caption_cues.h"
+#include "render/reel_cut.h"
+#include "render/reel_renderer.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+
+using namespace tandrel;
+
+namespace {
+
+int takeSeconds = 60;
+
+bool gstLaunch(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("gst-launch-1.0"), QStringList{QStringLiteral("-q")} + args);
+    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// The take's files as the recorder writes them: moving test pictures with
+// noise, so that the encoders work as on a camera's pictures.
+bool writeTake(const QString &folder, int seconds)
+{
+    const int frames = seconds * 30;
+    return gstLaunch(QStringLiteral("videotestsrc num-buffers=%1 pattern=smpte horizontal-speed=3 ! "
+                                    "video/x-raw,width=1080,height=1920,framerate=30/1 ! "
+                                    "x264enc bitrate=12000 speed-preset=superfast ! qtmux ! filesink "
+                                    "location=%2/take.mov")
+                             .arg(frames)
+                             .arg(folder)
+                             .split(QLatin1Char(' ')))
+            && gstLaunch(
+                    QStringLiteral("audiotestsrc num-buffers=%1 samplesperbuffer=1600 wave=pink-noise ! "
+                                   "audio/x-raw,rate=48000,channels=1 ! audioconvert ! avenc_aac ! mp4mux ! "
+                                   "filesink location=%2/take.m4a")
+                            .arg(frames)
+                            .arg(folder)
+                            .split(QLatin1Char(' ')));
+}
+
+void BM_RenderFinishedReel(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    if (!writeTake(dir.path(), takeSeconds)) {
+        state.SkipWithError("the take's files could not be written");
+        return;
+    }
+    Take take{QUuid::createUuid(),
+              QDateTime::currentDateTimeUtc(),
+              QStringLiteral("take.mov"),
+              QStringLiteral("take.m4a"),
+              double(takeSeconds),
+              {},
+              std::nullopt};
+    QList<WordTime> words;
+    for (int s = 0; s + 3 <= takeSeconds; s += 3) {
+        take.speechIntervals.append({s + 0.5, s + 2.5});
+        for (int w = 0; w < 5; ++w)
+            words.append(
+                    {s + 0.5 + w * 0.4, s + 0.8 + w * 0.4, qint64(words.size()), QStringLiteral("Wort")});
+    }
+    const RenderResult<ReelCut> cut = ReelCut::build(take, dir.path(), RenderOptions());
+    if (!cut) {
+        state.SkipWithError(cut.errorDescription().toUtf8().constData());
+        return;
+    }
+    const QList<CaptionCue> cues = cut->reelCues(captionCues(words));
+    double seconds = 0;
+    for (auto _ : state) {
+        std::atomic<bool> cancelled{false};
+        const auto start = std::chrono::steady_clock::now();
+        const RenderResult<QString> rendered
+                = ReelRenderer::render(*cut, cues, dir.filePath("reel.mp4"), {}, cancelled);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!rendered) {
+            state.SkipWithError(rendered.errorDescription().toUtf8().constData());
+            return;
+        }
+        state.SetIterationTime(seconds);
+    }
+    state.counters["take_s"] = takeSeconds;
+    state.counters["reel_s"] = double(cut->frames) / 30;
+    state.counters["render_s_per_take_min"] = seconds * 60 / takeSeconds;
+    state.counters["x_real_time"] = takeSeconds / seconds;
+}
+
+} // namespace
+
+BENCHMARK(BM_RenderFinishedReel)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--seconds=", 10) == 0)
+            takeSeconds = std::max(3, std::atoi(argv[i] + 10));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

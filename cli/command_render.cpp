@@ -1,0 +1,93 @@
+#include "cli/library_command.h"
+#include "library/markdown_import.h"
+#include "render/finished_reel.h"
+#include "render/reel_renderer.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+namespace tandrel::cli {
+
+namespace {
+
+// "Rendern: 42 % · noch 0:17" on one line of stderr, rewritten in place.
+QString progressLine(const RenderProgress &p)
+{
+    const int percent = p.frames > 0 ? int(p.frame * 100 / p.frames) : 0;
+    QString line = QStringLiteral("Rendern: %1 %").arg(percent);
+    if (p.secondsLeft) {
+        const qint64 s = std::llround(*p.secondsLeft);
+        line += QStringLiteral(" · noch %1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    }
+    return line;
+}
+
+} // namespace
+
+// The finished reel of a take: the chosen one (counted from 1 in recording
+// order) or the default take, its long pauses shortened unless
+// --keep-pauses, its captions burnt in unless --no-captions.
+int runRender(CliContext &ctx)
+{
+    const std::optional<QString> takeText = ctx.option(QStringLiteral("--take"));
+    const std::optional<QString> output = ctx.option(QStringLiteral("--output"));
+    RenderOptions options;
+    options.tightenPauses = !ctx.flag(QStringLiteral("--keep-pauses"));
+    options.burnCaptions = !ctx.flag(QStringLiteral("--no-captions"));
+    if (ctx.args.size() != 1 || (output && output->isEmpty()))
+        return ctx.usage();
+    const std::optional<qint64> number = parseReelNumber(ctx.args.first());
+    bool takeValid = true;
+    const qint64 takeNumber = takeText ? takeText->toLongLong(&takeValid) : 0;
+    if (!number || !takeValid || (takeText && takeNumber < 1))
+        return ctx.usage();
+
+    LibraryCommand library(ctx);
+    int exitCode = 0;
+    const std::optional<ReelProject> reel = library.openReel(*number, exitCode);
+    if (!reel)
+        return exitCode;
+    const QString label = QString::asprintf("%03lld", static_cast<long long>(reel->prefix));
+    if (reel->takes.isEmpty())
+        return ctx.fail(QStringLiteral("Reel %1 hat keine Takes.").arg(label));
+    if (takeNumber > reel->takes.size())
+        return ctx.fail(QStringLiteral("Reel %1 hat nur %2.")
+                                .arg(label,
+                                     reel->takes.size() == 1
+                                             ? QStringLiteral("einen Take")
+                                             : QStringLiteral("%1 Takes").arg(reel->takes.size())));
+    const Take take = reel->takes.at(takeText ? takeNumber - 1 : *FinishedReel::defaultTakeIndex(*reel));
+
+    options.pauseThreshold = RenderOptions::pauseThresholdSetting(UserDefaults());
+    const QString path = output ? QFileInfo(*output).absoluteFilePath()
+                                : FinishedReel::defaultOutputPath(*reel, library.store().reelFolder(*reel));
+    const RenderResult<FinishedReel> plan
+            = FinishedReel::plan(take, library.store().takesFolder(*reel), path, options);
+    if (!plan)
+        return ctx.fail(plan.errorDescription());
+    if (plan->captionsUnavailable)
+        ctx.err << "Der Take hat noch keine Wortzeiten: Der Reel wird ohne Untertitel gerendert." << Qt::endl;
+
+    std::atomic<bool> cancelled{false};
+    const RenderResult<QString> rendered = ReelRenderer::render(
+            plan->cut, plan->cues, plan->outputPath,
+            [&](const RenderProgress &p) {
+                ctx.err << '\r' << progressLine(p) << "   ";
+                ctx.err.flush();
+            },
+            cancelled);
+    ctx.err << Qt::endl;
+    if (!rendered)
+        return ctx.fail(rendered.errorDescription());
+    if (ctx.json)
+        ctx.out << QJsonDocument(QJsonObject{{QStringLiteral("file"), *rendered}})
+                           .toJson(QJsonDocument::Compact)
+                << '\n';
+    else
+        ctx.out << *rendered << '\n';
+    return 0;
+}
+
+} // namespace tandrel::cli
