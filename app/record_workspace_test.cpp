@@ -513,6 +513,7 @@ TEST_F(DesktopOpenerFixture, TheBundleIsShownInTheFileManagerOrTheAlertSaysWhyNo
     // The file manager is what failed: the alert does not offer it again.
     EXPECT_EQ(buttonWithText(alert, "Im Dateimanager zeigen"), nullptr);
     EXPECT_TRUE(window.notes().isEmpty());
+}
 
 TEST_F(WorkspaceFixture, FinishingAReelFromTheTakeMenuRendersItWhileTheWindowStaysResponsive)
 {

@@ -18,7 +18,8 @@ inline Take makeTake(std::optional<QString> video, std::optional<QString> audio,
                 std::move(video),
                 std::move(audio),
                 duration,
-                std::move(speech)};
+                std::move(speech),
+                std::nullopt};
 }
 
 // Writes the take's files (`bytes` each) into the reel's takes folder, then
