@@ -187,7 +187,8 @@ MltXmlWriter::Attributes tractorRange(const QString &id, qint64 frames)
             {QStringLiteral("out"), lastFrame(frames)}};
 }
 
-// MLT's text filter reads "#name#" as a keyword to fill in; "\\#" is a plain "#".
+// MLT's text filter reads "#name#" as a keyword to fill in; a "#" after a
+// backslash is a plain "#".
 QString dynamicText(const QString &text)
 {
     return QString(text).replace(QLatin1Char('#'), QStringLiteral("\\#"));
@@ -299,20 +300,16 @@ void writeShotcutTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
     writeAudioMix(w, 0, 1, false);
     writeAudioMix(w, 1, 2, false);
     if (captions) {
-        // Every video track is laid over the result below it, V1 over the
-        // background first, as Shotcut lays its video tracks: the captions
-        // then land on the takes' picture.
-        for (const int track : {1, 3}) {
-            w.open(QStringLiteral("transition"),
-                   {{QStringLiteral("id"), QStringLiteral("transition%1").arg(track + 1)}});
-            w.property(QStringLiteral("a_track"), 0);
-            w.property(QStringLiteral("b_track"), track);
-            w.property(QStringLiteral("version"), QStringLiteral("0.1"));
-            w.property(QStringLiteral("mlt_service"), QStringLiteral("frei0r.cairoblend"));
-            w.property(QStringLiteral("threads"), 0);
-            w.property(QStringLiteral("disable"), 0);
-            w.close(QStringLiteral("transition"));
-        }
+        // The captions' track is laid over V1, as Shotcut lays every video
+        // track over its bottom video track (V1 itself is not blended).
+        w.open(QStringLiteral("transition"), {{QStringLiteral("id"), QStringLiteral("transition2")}});
+        w.property(QStringLiteral("a_track"), 1);
+        w.property(QStringLiteral("b_track"), 3);
+        w.property(QStringLiteral("version"), QStringLiteral("0.1"));
+        w.property(QStringLiteral("mlt_service"), QStringLiteral("frei0r.cairoblend"));
+        w.property(QStringLiteral("threads"), 0);
+        w.property(QStringLiteral("disable"), 0);
+        w.close(QStringLiteral("transition"));
     }
     w.close(QStringLiteral("tractor"));
 }
