@@ -174,6 +174,13 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_takes = new TakeList(m_takeModel, left);
     connect(m_takes, &TakeList::deleteRequested, this, &RecordWorkspace::requestDeleteTake);
     connect(m_takes, &TakeList::showFolderRequested, this, &RecordWorkspace::showTakesFolder);
+    m_takeModel->setCaptioner(&m_context.session.captioner());
+    connect(m_takes, &TakeList::captionsRequested, this, [this](const Take &take) {
+        // A take recorded before word times were learnt: its reel's script
+        // as it is now is the best guess of what was read.
+        if (const std::optional<ReelProject> reel = currentReel())
+            m_context.session.captioner().align(*reel, take, reel->script);
+    });
     m_noTakes
             = ui::label(QStringLiteral("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
                                        "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),
