@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 using namespace tandrel;
 
@@ -44,6 +45,14 @@ double percentile(QList<double> values, double p)
 {
     std::sort(values.begin(), values.end());
     return values.isEmpty() ? NAN : values[qsizetype(p * double(values.size() - 1) + 0.5)];
+}
+
+// CPU time of the whole process: the decoding threads of GStreamer count too.
+double processSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
 // The reading as the recorder keeps a take's sound: AAC, 48 kHz, mono.
@@ -79,8 +88,9 @@ int main(int argc, char **argv)
             {"de+m3", 190, german, "de"},
     };
     std::printf("cue start error: from the true start of a cue's first word to the cue's start\n");
-    std::printf("%-9s %4s %7s %6s %6s %8s %8s %8s %8s %10s\n", "voice", "lang", "take s", "words", "cues",
-                "word med", "word p90", "cue med", "cue p90", "s per min");
+    std::printf("alignment: wall-clock and CPU seconds (all threads) per minute of take\n");
+    std::printf("%-9s %4s %7s %6s %6s %8s %8s %8s %8s %9s %9s\n", "voice", "lang", "take s", "words", "cues",
+                "word med", "word p90", "cue med", "cue p90", "s/min", "cpu s/min");
     for (const auto &r : readings) {
         const QString text = QString::fromUtf8(r.script);
         const QString script = text + QLatin1Char(' ') + text + QLatin1Char(' ') + text;
@@ -108,8 +118,10 @@ int main(int argc, char **argv)
 
         QElapsedTimer clock;
         clock.start();
+        const double cpuBefore = processSeconds();
         const Result<WordAlignment> aligned = alignTakeAudio(take, script, QString::fromLatin1(r.language));
         const double seconds = clock.nsecsElapsed() / 1e9;
+        const double cpuSeconds = processSeconds() - cpuBefore;
         if (!aligned) {
             std::fprintf(stderr, "%s: %s\n", r.voice, qPrintable(aligned.error()));
             return 1;
@@ -125,10 +137,11 @@ int main(int argc, char **argv)
                 cueErrors.append(std::abs(cue.start - trueStart.value(cue.firstIndex)));
         }
         const double takeSeconds = aligned->audioSeconds;
-        std::printf("%-9s %4s %7.1f %6lld %6lld %8.3f %8.3f %8.3f %8.3f %10.2f\n", r.voice, r.language,
+        const auto perMinute = [&](double s) { return takeSeconds > 0 ? s * 60 / takeSeconds : NAN; };
+        std::printf("%-9s %4s %7.1f %6lld %6lld %8.3f %8.3f %8.3f %8.3f %9.2f %9.2f\n", r.voice, r.language,
                     takeSeconds, qlonglong(aligned->words.size()), qlonglong(cues.size()),
                     percentile(wordErrors, 0.5), percentile(wordErrors, 0.9), percentile(cueErrors, 0.5),
-                    percentile(cueErrors, 0.9), takeSeconds > 0 ? seconds * 60 / takeSeconds : NAN);
+                    percentile(cueErrors, 0.9), perMinute(seconds), perMinute(cpuSeconds));
         std::fflush(stdout);
     }
     return 0;
