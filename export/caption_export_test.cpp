@@ -145,25 +145,32 @@ TEST(CaptionExport, EachPartOfACueGoesWhereItsClipGoesOnTheTimeline)
               "3\n00:00:03,100 --> 00:00:03,300\nWelt.\n\n4\n00:00:03,300 --> 00:00:03,900\nWelt.\n\n");
 }
 
-TEST(CaptionExport, TakesWithoutWordsOrWithTimesPastTheirEndAddNoCaptions)
+TEST(CaptionExport, WordTimesOfAnEditedLibraryFileGiveNoCaptionOutsideTheTakeAndNoOverlap)
 {
     const struct
     {
         const char *name;
         QList<WordTime> a;
-        qsizetype captions;
+        qsizetype captions; // -1: any number
     } cases[] = {
             {"no words heard", {}, 0},
             {"past the take's end", words({{5.0, 5.5, "später"}}), 0},
             {"before its start", words({{-2.0, -1.0, "vorher"}}), 0},
             {"not a number", words({{std::nan(""), std::nan(""), "nichts"}}), 0},
+            {"out of order", words({{1.0, 1.9, "zuerst."}, {0.6, 0.9, "dann."}}), -1},
     };
     for (const auto &c : cases) {
         CaptionedLibrary library(c.a, {});
         const ExportResult<ReelTimeline> timeline
                 = ReelTimeline::build(library.reel(), library.takesFolder());
         ASSERT_TRUE(timeline.ok()) << c.name;
-        EXPECT_EQ(timeline.value().captions.size(), c.captions) << c.name;
+        const QList<ReelTimeline::Caption> &captions = timeline.value().captions;
+        if (c.captions >= 0)
+            EXPECT_EQ(captions.size(), c.captions) << c.name;
+        for (qsizetype k = 1; k < captions.size(); ++k)
+            EXPECT_GE(captions[k].offset, captions[k - 1].offset + captions[k - 1].length) << c.name;
+        for (const ReelTimeline::Caption &caption : captions)
+            EXPECT_LE(caption.offset + caption.length, 90) << c.name << ": within the first take";
     }
 }
 

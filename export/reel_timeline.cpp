@@ -73,18 +73,25 @@ qint64 gridFrame(double seconds)
 }
 
 // The parts of `cues` (seconds into the take) that fall into the clips
-// [first, clips.size()) of one take, on the 30 fps grid.
+// [first, clips.size()) of one take, on the 30 fps grid. A part never starts
+// before the one placed before it ends, whatever times a library file holds.
 void placeCaptions(ReelTimeline &timeline, qsizetype first, const QList<CaptionCue> &cues)
 {
+    qint64 shownUntil = timeline.captions.isEmpty()
+            ? 0
+            : timeline.captions.last().offset + timeline.captions.last().length;
     for (const CaptionCue &cue : cues) {
         const qint64 start = gridFrame(cue.start);
         const qint64 end = gridFrame(cue.end);
         for (qsizetype i = first; i < timeline.clips.size(); ++i) {
             const ReelTimeline::Clip &clip = timeline.clips.at(i);
-            const qint64 from = std::max(start, clip.startFrame);
+            const qint64 from
+                    = std::max({start, clip.startFrame, shownUntil - clip.offset + clip.startFrame});
             const qint64 to = std::min(end, clip.startFrame + clip.length);
-            if (to > from)
-                timeline.captions.append({i, clip.offset + from - clip.startFrame, to - from, cue.text});
+            if (to <= from)
+                continue;
+            timeline.captions.append({i, clip.offset + from - clip.startFrame, to - from, cue.text});
+            shownUntil = clip.offset + to - clip.startFrame;
         }
     }
 }
