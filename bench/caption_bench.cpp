@@ -5,7 +5,10 @@
 // start lies from the true start of its first word (median and 90th
 // percentile), for two voices in English and in German.
 //
-//   caption_bench
+//   caption_bench [--srt]
+//
+// --srt prints each reading's first cues as SRT, each followed by the true
+// start of its first word.
 //
 // The script is read three times over, so that a take lasts about a minute.
 
@@ -74,6 +77,7 @@ bool writeTakeAudio(const WavAudio &audio, const QString &path)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const bool showSrt = app.arguments().contains(QStringLiteral("--srt"));
     QTemporaryDir dir;
     const struct
     {
@@ -135,6 +139,14 @@ int main(int argc, char **argv)
         for (const CaptionCue &cue : cues) {
             if (trueStart.contains(cue.firstIndex))
                 cueErrors.append(std::abs(cue.start - trueStart.value(cue.firstIndex)));
+        }
+        if (showSrt) {
+            const QList<CaptionCue> first = cues.mid(0, 4);
+            const QStringList blocks = srtText(first).split(QStringLiteral("\n\n"), Qt::SkipEmptyParts);
+            for (qsizetype k = 0; k < blocks.size(); ++k)
+                std::printf("%s\n(true start of \"%s\": %.3f s)\n\n", qPrintable(blocks[k]),
+                            qPrintable(tokens[first[k].firstIndex].raw),
+                            trueStart.value(first[k].firstIndex));
         }
         const double takeSeconds = aligned->audioSeconds;
         const auto perMinute = [&](double s) { return takeSeconds > 0 ? s * 60 / takeSeconds : NAN; };
