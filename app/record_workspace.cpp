@@ -181,6 +181,13 @@ QWidget *RecordWorkspace::buildLeftColumn()
     connect(m_takes, &TakeList::showFolderRequested, this, &RecordWorkspace::showTakesFolder);
     connect(m_takes, &TakeList::playRequested, this, &RecordWorkspace::playTake);
     connect(m_takes, &TakeList::finishRequested, this, [this](const Take &take) { finishReel(take.id); });
+    m_takeModel->setCaptioner(&m_context.session.captioner());
+    connect(m_takes, &TakeList::captionsRequested, this, [this](const Take &take) {
+        // A take recorded before word times were learnt: its reel's script
+        // as it is now is the best guess of what was read.
+        if (const std::optional<ReelProject> reel = currentReel())
+            m_context.session.captioner().align(*reel, take, reel->script);
+    });
     m_noTakes
             = ui::label(QStringLiteral("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
                                        "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),

@@ -27,6 +27,25 @@ RecordingSession::RecordingSession(LibraryStore &library, CaptureController &cap
         if (!m_library.selectedID() && m_teleprompter.isPresented())
             dismissTeleprompter();
     });
+    // Takes a killed recording left learn their words like any other; those
+    // adopted before this session existed too.
+    connect(&library, &LibraryStore::takesRecovered, this, &RecordingSession::alignRecoveredTakes);
+    alignRecoveredTakes();
+}
+
+void RecordingSession::alignRecoveredTakes()
+{
+    for (const auto &[reelID, takeID] : m_library.recoveredTakes()) {
+        const std::optional<ReelProject> reel = m_library.reel(reelID);
+        if (!reel)
+            continue;
+        for (const Take &take : reel->takes) {
+            // Against the reel's script as it is now: what the take was read
+            // from went down with the recording.
+            if (take.id == takeID && !take.words)
+                m_captioner.align(*reel, take, reel->script);
+        }
+    }
 }
 
 RecordingSession::~RecordingSession() = default;

@@ -91,6 +91,7 @@ signals:
 
 private:
     void bindFollower();
+    void alignRecoveredTakes();
     void startFollowing();
     void stopFollowing();
     void scrollModeChanged();

@@ -8,8 +8,10 @@
 #include "library/library_store.h"
 #include "media/wav_tap_host.h"
 #include "platform/user_defaults.h"
+#include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_state.h"
+#include "tests/support/run_tool.h"
 #include "tests/support/wait_until.h"
 
 #include <QSignalSpy>
@@ -17,7 +19,7 @@
 #include <gtest/gtest.h>
 
 using namespace tandrel;
-using tandrel::testing::waitUntil;
+using namespace tandrel::testing;
 
 namespace {
 
@@ -162,4 +164,38 @@ TEST(RecordingSession, ATakeThatCannotStartHandsItsErrorToTheCallerAndAddsNothin
     EXPECT_FALSE(s.session.isTakePending());
     EXPECT_EQ(settledSpy.count(), 1);
     EXPECT_TRUE(s.library.reel(s.reel.id)->takes.isEmpty());
+}
+
+TEST(RecordingSession, ATakeRecoveredFromAKilledRecordingLearnsItsWords)
+{
+    // The take's sound lies in its reel's takes folder, and no take names it.
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath("defaults.ini")};
+    QString takesFolder;
+    QUuid reelID;
+    {
+        LibraryStore before{defaults, dir.filePath("Bibliothek")};
+        const ReelProject reel = before.createReel(std::nullopt, "Probe", script).value();
+        before.ensureFolders(reel);
+        takesFolder = before.takesFolder(reel);
+        reelID = reel.id;
+    }
+    const QString wav = dir.filePath("speech.wav");
+    ASSERT_TRUE(speakToWav(script, wav));
+    const ToolRun encoded = runTool("ffmpeg",
+                                    {"-v", "error", "-y", "-i", wav, "-ar", "48000", "-ac", "1", "-c:a",
+                                     "aac", takesFolder + "/20260301-100000-audio.m4a"},
+                                    ToolErrors::withOutput);
+    ASSERT_EQ(encoded.exitCode, 0) << encoded.text().toStdString();
+
+    LibraryStore library{defaults, dir.filePath("Bibliothek")};
+    ASSERT_EQ(library.reel(reelID)->takes.size(), 1) << "the take is adopted at load";
+    CaptureController capture{defaults};
+    TeleprompterState teleprompter{defaults};
+    SpeechFollower follower;
+    RecordingSession session{library, capture, teleprompter, follower};
+    ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.first().words.has_value(); }, 120000));
+    const QList<WordTime> words = *library.reel(reelID)->takes.first().words;
+    ASSERT_FALSE(words.isEmpty());
+    EXPECT_EQ(words.first().text, "Good");
 }

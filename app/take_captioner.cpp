@@ -25,9 +25,24 @@ void TakeCaptioner::align(const ReelProject &reel, const Take &take, const QStri
 {
     if (!take.audioFileName)
         return; // no sound, no words
+    if (progress(take.id))
+        return;
+    m_failures.remove(take.id);
     m_queue.push_back(
             {reel.id, take.id, QDir(m_library.takesFolder(reel)).filePath(*take.audioFileName), script});
+    emit takeStateChanged(take.id);
     startNext();
+}
+
+std::optional<double> TakeCaptioner::progress(const QUuid &takeID) const
+{
+    if (m_running && m_current == takeID)
+        return m_currentProgress;
+    for (const Job &job : m_queue) {
+        if (job.takeID == takeID)
+            return 0.0;
+    }
+    return std::nullopt;
 }
 
 void TakeCaptioner::startNext()
@@ -39,10 +54,21 @@ void TakeCaptioner::startNext()
     const Job job = m_queue.front();
     m_queue.pop_front();
     m_running = true;
+    m_current = job.takeID;
+    m_currentProgress = 0;
     m_worker = std::thread([this, job] {
         // The next take may already be recording: its encoders come first.
         setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 19);
-        const Result<WordAlignment> aligned = alignTakeAudio(job.audioPath, job.script, {}, &m_cancelled);
+        const auto decoded = [this, job](double share) {
+            runOnMain(this, [this, job, share] {
+                if (m_running && m_current == job.takeID) {
+                    m_currentProgress = share;
+                    emit takeStateChanged(job.takeID);
+                }
+            });
+        };
+        const Result<WordAlignment> aligned
+                = alignTakeAudio(job.audioPath, job.script, {}, &m_cancelled, decoded);
         if (m_cancelled)
             return;
         const bool ok = aligned.ok();
@@ -55,13 +81,20 @@ void TakeCaptioner::startNext()
 void TakeCaptioner::finished(const Job &job, bool ok, const QList<WordTime> &words, const QString &error)
 {
     m_running = false;
-    if (!ok) {
-        emit takeFailed(job.takeID, error);
-    } else if (const LibraryOutcome<> kept = m_library.setTakeWords(job.takeID, job.reelID, words); !kept) {
-        emit takeFailed(job.takeID, kept.error());
-    } else {
-        emit takeAligned(job.takeID);
+    m_current = QUuid();
+    QString reason = ok || !error.isEmpty() ? error
+                                            : QStringLiteral("Die Wortzeiten konnten nicht bestimmt werden.");
+    if (ok) {
+        if (const LibraryOutcome<> kept = m_library.setTakeWords(job.takeID, job.reelID, words); !kept)
+            reason = kept.error();
     }
+    if (!reason.isEmpty())
+        m_failures.insert(job.takeID, reason);
+    emit takeStateChanged(job.takeID);
+    if (reason.isEmpty())
+        emit takeAligned(job.takeID);
+    else
+        emit takeFailed(job.takeID, reason);
     startNext();
 }
 

@@ -2,11 +2,13 @@
 
 #include "library/reel_project.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QUuid>
 #include <atomic>
 #include <deque>
+#include <optional>
 #include <thread>
 
 namespace tandrel {
@@ -25,15 +27,23 @@ public:
     ~TakeCaptioner() override;
 
     // Aligns the take's audio to `script` (the reel's script as it was when
-    // the take was recorded) after the takes queued before it.
+    // the take was recorded) after the takes queued before it. A take that is
+    // already waiting or being aligned is not queued again.
     void align(const ReelProject &reel, const Take &take, const QString &script);
 
     bool isBusy() const { return m_running || !m_queue.empty(); }
+    // Where the take is: none when it is neither waiting nor being aligned,
+    // 0 while it waits, then the share of its audio decoded.
+    std::optional<double> progress(const QUuid &takeID) const;
+    // Why the take's last alignment failed, in German; empty when it did not.
+    QString failure(const QUuid &takeID) const { return m_failures.value(takeID); }
 
 signals:
     void takeAligned(const QUuid &takeID);
     // The German reason; the take stays without word times.
     void takeFailed(const QUuid &takeID, const QString &reason);
+    // The take's progress or failure changed.
+    void takeStateChanged(const QUuid &takeID);
 
 private:
     struct Job
@@ -49,6 +59,9 @@ private:
     LibraryStore &m_library;
     std::deque<Job> m_queue;
     bool m_running = false;
+    QUuid m_current; // the take being aligned, while m_running
+    double m_currentProgress = 0;
+    QHash<QUuid, QString> m_failures;
     std::thread m_worker;
     std::atomic<bool> m_cancelled{false};
 };

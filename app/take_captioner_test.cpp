@@ -1,6 +1,7 @@
 // Word times learnt in the background for takes whose sound espeak-ng spoke
 // from the script, encoded as the recorder encodes it.
 #include "app/take_captioner.h"
+#include "app/take_list_model.h"
 
 #include "library/library_store.h"
 #include "platform/user_defaults.h"
@@ -12,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace tandrel;
@@ -43,7 +46,7 @@ Take spokenTake(LibraryStore &store, const ReelProject &reel, const QString &tex
 
 } // namespace
 
-TEST(TakeCaptioner, KeepsEachTakesWordTimesInOrderOrSaysWhyNot)
+TEST(TakeCaptioner, KeepsEachTakesWordTimesInOrderOrSaysWhyNotAndItsRowTellsHowFarItIs)
 {
     QTemporaryDir dir;
     UserDefaults defaults(dir.filePath("defaults.ini"));
@@ -53,13 +56,40 @@ TEST(TakeCaptioner, KeepsEachTakesWordTimesInOrderOrSaysWhyNot)
     const Take missing = spokenTake(store, reel, {}, "missing.m4a");
 
     TakeCaptioner captioner(store);
+    TakeListModel rows(store);
+    rows.setReelID(reel.id);
+    rows.setCaptioner(&captioner);
+    const auto row = [&](const Take &take) { return rows.index(rows.rowOf(take.id)); };
     QSignalSpy aligned(&captioner, &TakeCaptioner::takeAligned);
     QSignalSpy failed(&captioner, &TakeCaptioner::takeFailed);
+    // The share decoded each time the spoken take's row is told of a change.
+    QList<double> shares;
+    QObject::connect(&rows, &QAbstractItemModel::dataChanged, [&](const QModelIndex &from) {
+        if (from == row(spoken) && from.data(TakeListModel::CaptioningRole).isValid())
+            shares.append(from.data(TakeListModel::CaptioningRole).toDouble());
+    });
     captioner.align(reel, spoken, script);
     captioner.align(reel, missing, script);
+    captioner.align(reel, spoken, script); // already waiting: not queued twice
     captioner.align(reel, makeTake(std::nullopt, std::nullopt), script); // no sound: nothing to do
     EXPECT_TRUE(captioner.isBusy());
+    EXPECT_THAT(row(missing).data(TakeListModel::CaptionRole).toString().toStdString(),
+                ::testing::EndsWith("Untertitel werden erzeugt …"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !captioner.isBusy(); }, 120000));
+
+    // The spoken take's row went from waiting through its decoded share to
+    // what it said; the other row says why it has no captions.
+    ASSERT_GE(shares.size(), 2);
+    EXPECT_EQ(shares.first(), 0.0);
+    EXPECT_GT(shares.last(), 0.5);
+    EXPECT_TRUE(std::is_sorted(shares.cbegin(), shares.cend()));
+    EXPECT_FALSE(row(spoken).data(TakeListModel::CaptioningRole).isValid());
+    EXPECT_THAT(row(spoken).data(TakeListModel::CaptionRole).toString().toStdString(),
+                ::testing::EndsWith("% des Textes"));
+    EXPECT_THAT(row(missing).data(TakeListModel::CaptionRole).toString().toStdString(),
+                ::testing::EndsWith("Keine Untertitel"));
+    EXPECT_EQ(row(missing).data(Qt::ToolTipRole).toString(),
+              "Untertitel konnten nicht erzeugt werden: " + captioner.failure(missing.id));
 
     ASSERT_EQ(aligned.size(), 1);
     EXPECT_EQ(aligned.first().first().toUuid(), spoken.id);

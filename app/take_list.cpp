@@ -150,11 +150,17 @@ void TakeList::requestDelete(const QModelIndex &index)
 
 void TakeList::showContextMenu(const QPoint &pos)
 {
-    const std::optional<Take> take = m_model->takeAt(indexAt(pos).row());
+    const QModelIndex index = indexAt(pos);
+    const std::optional<Take> take = m_model->takeAt(index.row());
     if (!take)
         return;
     DestructiveMenu menu(this);
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this] { emit showFolderRequested(); });
+    if (!take->words && take->audioFileName) {
+        QAction *captions = menu.addAction(QStringLiteral("Untertitel erzeugen"), this,
+                                           [this, take] { emit captionsRequested(*take); });
+        captions->setEnabled(!index.data(TakeListModel::CaptioningRole).isValid());
+    }
     menu.addAction(QStringLiteral("Reel fertigstellen…"), this, [this, take] { emit finishRequested(*take); });
     QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
     connect(remove, &QAction::triggered, this, [this, take] { emit deleteRequested(*take); });

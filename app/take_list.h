@@ -31,6 +31,8 @@ public:
 
 signals:
     void deleteRequested(const Take &take);
+    // "Untertitel erzeugen" on a take that has sound but no word times yet.
+    void captionsRequested(const Take &take);
     void showFolderRequested();
     void playRequested(const Take &take);
     void finishRequested(const Take &take);

@@ -1,5 +1,6 @@
 #include "app/take_list_model.h"
 
+#include "app/take_captioner.h"
 #include "app/ui_style.h"
 #include "library/library_store.h"
 #include "library/speech_slicing.h"
@@ -36,6 +37,21 @@ void TakeListModel::setReelID(std::optional<QUuid> id)
     resetRows(reel ? reel->takes : QList<Take>());
 }
 
+void TakeListModel::setCaptioner(const TakeCaptioner *captioner)
+{
+    if (m_captioner)
+        disconnect(m_captioner, nullptr, this, nullptr);
+    m_captioner = captioner;
+    if (!m_captioner)
+        return;
+    connect(m_captioner, &TakeCaptioner::takeStateChanged, this, [this](const QUuid &takeID) {
+        const int row = rowOf(takeID);
+        if (row >= 0)
+            emit dataChanged(index(row), index(row),
+                             {CaptionRole, CaptioningRole, Qt::ToolTipRole, Qt::AccessibleTextRole});
+    });
+}
+
 void TakeListModel::syncWithLibrary()
 {
     const std::optional<ReelProject> reel = m_reelID ? m_library.reel(*m_reelID) : std::nullopt;
@@ -62,11 +78,15 @@ QVariant TakeListModel::data(const QModelIndex &index, int role) const
     case TimeRole:
         return QLocale().toString(take->recordedAt.toLocalTime().time(), QLocale::ShortFormat);
     case Qt::AccessibleTextRole:
-        return data(index, TimeRole).toString() + QStringLiteral(", ") + caption(*take, script());
+        return data(index, TimeRole).toString() + QStringLiteral(", ") + rowCaption(*take);
     case CaptionRole:
-        return caption(*take, script());
+        return rowCaption(*take);
     case Qt::ToolTipRole:
-        return skippedSentencesTip(*take, script());
+        return rowTip(*take);
+    case CaptioningRole: {
+        const std::optional<double> share = m_captioner ? m_captioner->progress(take->id) : std::nullopt;
+        return share ? QVariant(*share) : QVariant();
+    }
     case IDRole:
         return take->id;
     case TakeRole:
@@ -92,6 +112,7 @@ QHash<int, QByteArray> TakeListModel::roleNames() const
     names.insert(HasVideoRole, "hasVideo");
     names.insert(IsLatestRole, "isLatest");
     names.insert(SpeechSlicesRole, "speechSlices");
+    names.insert(CaptioningRole, "captioning");
     return names;
 }
 
@@ -106,6 +127,30 @@ QString TakeListModel::script() const
 {
     const std::optional<ReelProject> reel = m_reelID ? m_library.reel(*m_reelID) : std::nullopt;
     return reel ? reel->script : QString();
+}
+
+QString TakeListModel::rowCaption(const Take &take) const
+{
+    const QString plain = caption(take, script());
+    if (!m_captioner)
+        return plain;
+    if (const std::optional<double> share = m_captioner->progress(take.id)) {
+        const QString state = *share > 0
+                ? QStringLiteral("Untertitel werden erzeugt … %1 %").arg(qRound(*share * 100))
+                : QStringLiteral("Untertitel werden erzeugt …");
+        return plain + QStringLiteral(" · ") + state;
+    }
+    if (!take.words && !m_captioner->failure(take.id).isEmpty())
+        return plain + QStringLiteral(" · Keine Untertitel");
+    return plain;
+}
+
+QString TakeListModel::rowTip(const Take &take) const
+{
+    const QString failure = m_captioner && !take.words ? m_captioner->failure(take.id) : QString();
+    if (!failure.isEmpty())
+        return QStringLiteral("Untertitel konnten nicht erzeugt werden: ") + failure;
+    return skippedSentencesTip(take, script());
 }
 
 QString TakeListModel::caption(const Take &take, const QString &script)

@@ -9,6 +9,7 @@
 namespace tandrel {
 
 class LibraryStore;
+class TakeCaptioner;
 
 // The takes of one reel of the library, in the order of the reel's takes,
 // following every change of the store. Without a reel, or when the reel is
@@ -32,11 +33,16 @@ public:
         IsLatestRole,
         // QList<SpeechSlice>: speech and pauses as the export cuts the take.
         SpeechSlicesRole,
+        // The share of the take's audio aligned so far (0 while it waits),
+        // invalid when its captions are not being made.
+        CaptioningRole,
     };
 
     explicit TakeListModel(LibraryStore &library, QObject *parent = nullptr);
 
     std::optional<QUuid> reelID() const { return m_reelID; }
+    // Rows then tell how the captioner is getting on with their takes.
+    void setCaptioner(const TakeCaptioner *captioner);
     void setReelID(std::optional<QUuid> id);
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -52,8 +58,11 @@ public:
 private:
     void syncWithLibrary();
     QString script() const;
+    QString rowCaption(const Take &take) const;
+    QString rowTip(const Take &take) const;
 
     LibraryStore &m_library;
+    const TakeCaptioner *m_captioner = nullptr;
     std::optional<QUuid> m_reelID;
     std::optional<QUuid> m_latestID;
 };

@@ -1,20 +1,26 @@
 #include "export/fcpxml_exporter.h"
 
+#include "export/caption_files.h"
 #include "export/export_files.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace tandrel {
 
-
 ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel, const LibraryStore &library)
 {
-    return buildDocument(reel,
-                         FCPXMLDocumentContext{reel.displayLabel(), library.takesFolder(reel),
-                                               libraryLocation(library), QDateTime::currentDateTime()});
+    FCPXMLDocumentContext context{reel.displayLabel(), library.takesFolder(reel), libraryLocation(library),
+                                  QDateTime::currentDateTime()};
+    // The script's language is the speech engine's to judge, which the
+    // exports do not reach; the user's language stands for it.
+    const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
+    if (language.size() == 2 || language.size() == 3)
+        context.captionLanguage = language;
+    return buildDocument(reel, context);
 }
 
 ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const LibraryStore &library)
@@ -37,6 +43,13 @@ ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const 
         if (!bundleExisted)
             QDir().rmdir(bundle);
         return ExportResult<QString>::fileSystemFailure(*failure);
+    }
+    // The takes' captions beside the bundle, for editors that take SubRip.
+    const ExportResult<ReelTimeline> timeline = ReelTimeline::build(reel, library.takesFolder(reel));
+    if (timeline) {
+        if (const auto failure
+            = CaptionFiles::writeTakeFiles(timeline.value(), reelFolder, reel.folderName()))
+            return ExportResult<QString>::fileSystemFailure(*failure);
     }
     return bundle;
 }

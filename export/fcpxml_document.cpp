@@ -62,8 +62,39 @@ struct ClipTiming
     QString offset, start, length;
 };
 
+// The captions anchored to clip `index`, each with a text style of its own
+// (ids "ts1", "ts2", … through the document, as Final Cut writes them). An
+// anchored item's offset counts in its parent clip's time, which begins at
+// the clip's start.
+QString captionElements(const ReelTimeline &timeline, qsizetype index, const QString &role, int &styles)
+{
+    const ReelTimeline::Clip &clip = timeline.clips.at(index);
+    QString text;
+    for (const ReelTimeline::Caption &caption : timeline.captions) {
+        if (caption.clip != index)
+            continue;
+        const QString at = position(clip.startFrame + caption.offset - clip.offset);
+        const QString style = QStringLiteral("ts%1").arg(++styles);
+        text += QStringLiteral("\n                    <caption lane=\"1\" offset=\"") + at
+                + QStringLiteral("\" name=\"")
+                + FCPXMLExporter::xmlEscaped(
+                        QString(caption.text).replace(QLatin1Char('\n'), QLatin1Char(' ')))
+                + QStringLiteral("\" start=\"") + at + QStringLiteral("\" duration=\"")
+                + duration(caption.length) + QStringLiteral("\" role=\"") + FCPXMLExporter::xmlEscaped(role)
+                + QStringLiteral("\">\n                        <text placement=\"bottom\"><text-style ref=\"")
+                + style + QStringLiteral("\">") + FCPXMLExporter::xmlEscaped(caption.text)
+                + QStringLiteral("</text-style></text>\n                        <text-style-def id=\"")
+                + style
+                + QStringLiteral(
+                        "\"><text-style font=\".AppleSystemUIFont\" fontSize=\"13\" fontFace=\"Regular\" "
+                        "fontColor=\"1 1 1 1\" backgroundColor=\"0 0 0 1\"/></text-style-def>\n"
+                        "                    </caption>");
+    }
+    return text;
+}
+
 QString videoClip(const QString &videoId, const std::optional<QString> &audioId, const QString &name,
-                  const ClipTiming &t)
+                  const ClipTiming &t, const QString &captions)
 {
     // The sound is anchored to the picture, so its offset counts in the
     // picture clip's own timeline, which begins at the clip's start: the
@@ -78,15 +109,19 @@ QString videoClip(const QString &videoId, const std::optional<QString> &audioId,
     return QStringLiteral("            <asset-clip ref=\"") + videoId + QStringLiteral("\" offset=\"")
             + t.offset + QStringLiteral("\" name=\"") + name + QStringLiteral("\" start=\"") + t.start
             + QStringLiteral("\" duration=\"") + t.length
-            + QStringLiteral("\" format=\"r1\" tcFormat=\"NDF\">\n") + connected
+            + QStringLiteral("\" format=\"r1\" tcFormat=\"NDF\">\n") + connected + captions
             + QStringLiteral("\n            </asset-clip>");
 }
 
-QString audioClip(const QString &audioId, const QString &name, const ClipTiming &t)
+QString audioClip(const QString &audioId, const QString &name, const ClipTiming &t, const QString &captions)
 {
-    return QStringLiteral("            <asset-clip ref=\"") + audioId + QStringLiteral("\" offset=\"")
-            + t.offset + QStringLiteral("\" name=\"") + name + QStringLiteral("\" start=\"") + t.start
-            + QStringLiteral("\" duration=\"") + t.length + QStringLiteral("\" audioRole=\"dialogue\"/>");
+    const QString clip = QStringLiteral("            <asset-clip ref=\"") + audioId
+            + QStringLiteral("\" offset=\"") + t.offset + QStringLiteral("\" name=\"") + name
+            + QStringLiteral("\" start=\"") + t.start + QStringLiteral("\" duration=\"") + t.length
+            + QStringLiteral("\" audioRole=\"dialogue\"");
+    if (captions.isEmpty())
+        return clip + QStringLiteral("/>");
+    return clip + QStringLiteral(">") + captions + QStringLiteral("\n            </asset-clip>");
 }
 
 } // namespace
@@ -109,13 +144,17 @@ ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel,
         resources.append(assetElement(resourceId(i), m.fileName, m.path, duration(m.frames), m.video));
     }
     QStringList clips;
-    for (const ReelTimeline::Clip &clip : timeline.clips) {
+    const QString role = QStringLiteral("SRT?captionFormat=SRT.") + context.captionLanguage;
+    int styles = 0;
+    for (qsizetype i = 0; i < timeline.clips.size(); ++i) {
+        const ReelTimeline::Clip &clip = timeline.clips.at(i);
         const ClipTiming timing{position(clip.offset), position(clip.startFrame), duration(clip.length)};
         const QString name = xmlEscaped(clip.name);
         const std::optional<QString> audioId
                 = clip.audio ? std::optional(resourceId(*clip.audio)) : std::nullopt;
-        clips.append(clip.video ? videoClip(resourceId(*clip.video), audioId, name, timing)
-                                : audioClip(*audioId, name, timing));
+        const QString captions = captionElements(timeline, i, role, styles);
+        clips.append(clip.video ? videoClip(resourceId(*clip.video), audioId, name, timing, captions)
+                                : audioClip(*audioId, name, timing, captions));
     }
     const qint64 length = timeline.frames;
 

@@ -22,6 +22,7 @@ struct FCPXMLDocumentContext
     QString takesFolder; // the folder the take file names are resolved in
     std::optional<QString> finalCutLibrary; // an existing Final Cut library folder
     QDateTime modificationDate;
+    QString captionLanguage = QStringLiteral("de"); // the captions' role names it: "SRT?captionFormat=SRT.de"
 };
 
 // Turns a reel and its takes into a Final Cut project: an FCPXML 1.14 document
@@ -59,7 +60,6 @@ public:
     // Final Cut library (when one exists) and the bundle, in this order.
     static ExportResult<QString> exportAndOpen(const ReelProject &reel, const LibraryStore &library,
                                                DesktopOpener &opener);
-
 };
 
 } // namespace tandrel

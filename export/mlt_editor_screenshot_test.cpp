@@ -1,7 +1,7 @@
 // Kdenlive and Shotcut, as Debian packages them, open an exported project on
 // the test desktop the way the export opens it (their desktop entry's
-// command). A screenshot of each lands in the build folder for a person to
-// look at; a test skips itself when its editor is not installed.
+// command), with the first take's caption over its picture. A screenshot of each lands in the build folder
+// for a person to look at; a test skips itself when its editor is not installed.
 #include "export/editor_choice.h"
 #include "export/mlt_project.h"
 #include "export/mlt_test_support.h"
@@ -33,6 +33,32 @@ qsizetype magentaPixels(const QImage &image)
         for (int x = 0; x < rgb.width(); x += 2) {
             if (qRed(line[x]) > 220 && qGreen(line[x]) < 40 && qBlue(line[x]) > 220)
                 ++count;
+        }
+    }
+    return count;
+}
+
+// Near-white pixels with the take's magenta on both sides within a short
+// reach on their row: caption text over the take's picture in the monitor.
+qsizetype captionPixels(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const auto magentaAt = [&](int x, int y) {
+        const QRgb p = rgb.pixel(x, y);
+        return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) > 200;
+    };
+    qsizetype count = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb p = rgb.pixel(x, y);
+            if (qRed(p) < 220 || qGreen(p) < 220 || qBlue(p) < 220)
+                continue;
+            bool left = false, right = false;
+            for (int d = 1; d <= 60 && !(left && right); ++d) {
+                left = left || (x - d >= 0 && magentaAt(x - d, y));
+                right = right || (x + d < rgb.width() && magentaAt(x + d, y));
+            }
+            count += left && right;
         }
     }
     return count;
@@ -143,6 +169,12 @@ TEST_P(EditorScreenshot, TheEditorOpensTheProjectWithTheTakesOnItsTimeline)
     ASSERT_TRUE(writeTestAudio(takes.filePath("b-audio.m4a"), 100));
     library.addTake(0, "a-video.mov", "a-audio.m4a", 3.0, {{0.5, 2.0}});
     library.addTake(1, "b-video.mov", "b-audio.m4a", 3.0, {{0.3, 1.0}, {1.5, 2.5}});
+    // The first take's caption shows from the first frame, where the editor opens.
+    const QUuid firstTake = library.reel().takes.at(0).id;
+    ASSERT_TRUE(library.store
+                        ->setTakeWords(firstTake, library.reelID,
+                                       {{0.0, 0.5, 0, "Tom"}, {0.5, 0.8, 1, "&"}, {0.8, 1.6, 2, "Jerry."}})
+                        .ok());
     const auto flavour
             = editor == Editor::kdenlive ? MltProject::Flavour::kdenlive : MltProject::Flavour::shotcut;
     const ExportResult<QString> project = MltProject::exportReel(library.reel(), *library.store, flavour);
@@ -182,11 +214,29 @@ TEST_P(EditorScreenshot, TheEditorOpensTheProjectWithTheTakesOnItsTimeline)
             },
             240000);
 
+    // The editor opens at the first frame, where the first take's caption
+    // shows once the monitor has drawn it.
+    bool captioned = false;
+    if (loaded) {
+        sinceGrab.invalidate();
+        captioned = waitUntil(
+                [&] {
+                    if (sinceGrab.isValid() && sinceGrab.elapsed() < 1000)
+                        return false;
+                    sinceGrab.start();
+                    shot = screen->grabWindow(0).toImage();
+                    return captionPixels(shot) > 30;
+                },
+                60000);
+    }
+
     const QString folder = QStringLiteral(TANDREL_SCREENSHOT_DIR);
     QDir().mkpath(folder);
     const QString path = folder + QLatin1Char('/') + EditorChoice::formatName(editor) + "-project.png";
     EXPECT_TRUE(shot.save(path));
     std::cout << "[ screenshot ] " << path.toStdString() << '\n';
+    EXPECT_TRUE(!loaded || captioned)
+            << "no caption over the first take's picture; see " << path.toStdString();
     QFile pid(pidFile);
     const int editorPid
             = pid.open(QIODevice::ReadOnly) ? QString::fromUtf8(pid.readAll()).trimmed().toInt() : 0;

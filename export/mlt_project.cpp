@@ -1,5 +1,6 @@
 #include "export/mlt_project.h"
 
+#include "export/caption_files.h"
 #include "export/export_files.h"
 #include "export/mlt_xml_writer.h"
 #include "library/library_store.h"
@@ -186,6 +187,73 @@ MltXmlWriter::Attributes tractorRange(const QString &id, qint64 frames)
             {QStringLiteral("out"), lastFrame(frames)}};
 }
 
+// MLT's text filter reads "#name#" as a keyword to fill in; a "#" after a
+// backslash is a plain "#".
+QString dynamicText(const QString &text)
+{
+    return QString(text).replace(QLatin1Char('#'), QStringLiteral("\\#"));
+}
+
+// Shotcut 22.12 has no subtitle track: each caption is a clear colour clip
+// of its own carrying Shotcut's "Text: Simple" filter, in the lower part of
+// the picture, so the user edits each in Shotcut's filter panel.
+void writeShotcutCaptions(MltXmlWriter &w, const ReelTimeline &timeline)
+{
+    for (qsizetype i = 0; i < timeline.captions.size(); ++i) {
+        const ReelTimeline::Caption &caption = timeline.captions.at(i);
+        w.open(QStringLiteral("producer"),
+               {{QStringLiteral("id"), QStringLiteral("caption%1").arg(i)},
+                {QStringLiteral("in"), QStringLiteral("0")},
+                {QStringLiteral("out"), lastFrame(caption.length)}});
+        w.property(QStringLiteral("length"), caption.length);
+        w.property(QStringLiteral("eof"), QStringLiteral("pause"));
+        w.property(QStringLiteral("resource"), QStringLiteral("#00000000"));
+        w.property(QStringLiteral("aspect_ratio"), 1);
+        w.property(QStringLiteral("mlt_service"), QStringLiteral("color"));
+        w.property(QStringLiteral("mlt_image_format"), QStringLiteral("rgba"));
+        w.property(QStringLiteral("shotcut:caption"),
+                   QString(caption.text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        w.open(QStringLiteral("filter"),
+               {{QStringLiteral("id"), QStringLiteral("captionText%1").arg(i)},
+                {QStringLiteral("out"), lastFrame(caption.length)}});
+        w.property(QStringLiteral("argument"), dynamicText(caption.text));
+        w.property(QStringLiteral("geometry"), QStringLiteral("5%/62%:90%x22%"));
+        w.property(QStringLiteral("family"), QStringLiteral("Sans"));
+        w.property(QStringLiteral("size"), 80);
+        w.property(QStringLiteral("weight"), 700);
+        w.property(QStringLiteral("style"), QStringLiteral("normal"));
+        w.property(QStringLiteral("fgcolour"), QStringLiteral("#ffffffff"));
+        w.property(QStringLiteral("bgcolour"), QStringLiteral("#00000000"));
+        w.property(QStringLiteral("olcolour"), QStringLiteral("#ff000000"));
+        w.property(QStringLiteral("outline"), 4);
+        w.property(QStringLiteral("pad"), 0);
+        w.property(QStringLiteral("halign"), QStringLiteral("center"));
+        w.property(QStringLiteral("valign"), QStringLiteral("bottom"));
+        w.property(QStringLiteral("shotcut:usePointSize"), 1);
+        w.property(QStringLiteral("shotcut:pointSize"), 60);
+        w.property(QStringLiteral("mlt_service"), QStringLiteral("dynamictext"));
+        w.property(QStringLiteral("shotcut:filter"), QStringLiteral("dynamicText"));
+        w.close(QStringLiteral("filter"));
+        w.close(QStringLiteral("producer"));
+    }
+    w.open(QStringLiteral("playlist"), {{QStringLiteral("id"), QStringLiteral("captions")}});
+    w.property(QStringLiteral("shotcut:video"), 1);
+    w.property(QStringLiteral("shotcut:name"), QStringLiteral("Untertitel"));
+    qint64 at = 0;
+    for (qsizetype i = 0; i < timeline.captions.size(); ++i) {
+        const ReelTimeline::Caption &caption = timeline.captions.at(i);
+        if (caption.offset > at)
+            w.empty(QStringLiteral("blank"),
+                    {{QStringLiteral("length"), QString::number(caption.offset - at)}});
+        w.empty(QStringLiteral("entry"),
+                {{QStringLiteral("producer"), QStringLiteral("caption%1").arg(i)},
+                 {QStringLiteral("in"), QStringLiteral("0")},
+                 {QStringLiteral("out"), lastFrame(caption.length)}});
+        at = caption.offset + caption.length;
+    }
+    w.close(QStringLiteral("playlist"));
+}
+
 void writeShotcutTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
                           const QList<ClipProducers> &producers, const QString &title)
 {
@@ -208,6 +276,9 @@ void writeShotcutTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
                {{QStringLiteral("shotcut:audio"), QStringLiteral("1")},
                 {QStringLiteral("shotcut:name"), QStringLiteral("A1")}},
                timeline, producers, false, shotcut);
+    const bool captions = !timeline.captions.isEmpty();
+    if (captions)
+        writeShotcutCaptions(w, timeline);
 
     // The "shotcut" property makes Shotcut open the file as its project
     // rather than as a clip.
@@ -222,13 +293,29 @@ void writeShotcutTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
     w.empty(QStringLiteral("track"),
             {{QStringLiteral("producer"), QStringLiteral("playlist1")},
              {QStringLiteral("hide"), QStringLiteral("video")}});
+    if (captions)
+        w.empty(QStringLiteral("track"),
+                {{QStringLiteral("producer"), QStringLiteral("captions")},
+                 {QStringLiteral("hide"), QStringLiteral("audio")}});
     writeAudioMix(w, 0, 1, false);
     writeAudioMix(w, 1, 2, false);
+    if (captions) {
+        // The captions' track is laid over V1, as Shotcut lays every video
+        // track over its bottom video track (V1 itself is not blended).
+        w.open(QStringLiteral("transition"), {{QStringLiteral("id"), QStringLiteral("transition2")}});
+        w.property(QStringLiteral("a_track"), 1);
+        w.property(QStringLiteral("b_track"), 3);
+        w.property(QStringLiteral("version"), QStringLiteral("0.1"));
+        w.property(QStringLiteral("mlt_service"), QStringLiteral("frei0r.cairoblend"));
+        w.property(QStringLiteral("threads"), 0);
+        w.property(QStringLiteral("disable"), 0);
+        w.close(QStringLiteral("transition"));
+    }
     w.close(QStringLiteral("tractor"));
 }
 
 void writeKdenliveTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
-                           const QList<ClipProducers> &producers)
+                           const QList<ClipProducers> &producers, const QString &subtitleFile)
 {
     const auto kdenlive = MltProject::Flavour::kdenlive;
     // The bin: the document settings, a folder per take and every clip.
@@ -293,6 +380,15 @@ void writeKdenliveTimeline(MltXmlWriter &w, const ReelTimeline &timeline,
     w.empty(QStringLiteral("track"), {{QStringLiteral("producer"), QStringLiteral("tractor1")}});
     writeAudioMix(w, 0, 1, true);
     writeAudioMix(w, 1, 2, true);
+    if (!timeline.captions.isEmpty() && !subtitleFile.isEmpty()) {
+        // Kdenlive's subtitle track: its file beside the project, shown over
+        // the whole timeline by FFmpeg's subtitles filter, as melt plays it too.
+        w.open(QStringLiteral("filter"), {{QStringLiteral("id"), QStringLiteral("filter0")}});
+        w.property(QStringLiteral("mlt_service"), QStringLiteral("avfilter.subtitles"));
+        w.property(QStringLiteral("internal_added"), 237);
+        w.property(QStringLiteral("av.filename"), subtitleFile);
+        w.close(QStringLiteral("filter"));
+    }
     w.close(QStringLiteral("tractor"));
 }
 
@@ -308,17 +404,23 @@ QString MltProject::projectPath(const ReelProject &reel, const LibraryStore &lib
     return QDir(library.reelFolder(reel)).filePath(reel.folderName() + fileSuffix(flavour));
 }
 
+QString MltProject::subtitlePath(const QString &projectFile)
+{
+    return projectFile + QStringLiteral(".srt");
+}
+
 ExportResult<QString> MltProject::buildDocument(const ReelProject &reel, const QString &takesFolder,
                                                 const QString &projectFolder, Flavour flavour)
 {
     const ExportResult<ReelTimeline> timeline = ReelTimeline::build(reel, takesFolder);
     if (!timeline)
         return *timeline.error();
-    return document(timeline.value(), reel.displayLabel(), projectFolder, flavour);
+    const QString project = QDir(projectFolder).filePath(reel.folderName() + fileSuffix(flavour));
+    return document(timeline.value(), reel.displayLabel(), projectFolder, flavour, subtitlePath(project));
 }
 
 QString MltProject::document(const ReelTimeline &timeline, const QString &title, const QString &projectFolder,
-                             Flavour flavour)
+                             Flavour flavour, const QString &subtitleFile)
 {
     MltXmlWriter w;
     w.raw(QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
@@ -345,7 +447,8 @@ QString MltProject::document(const ReelTimeline &timeline, const QString &title,
     if (flavour == Flavour::shotcut)
         writeShotcutTimeline(w, timeline, producers, title);
     else
-        writeKdenliveTimeline(w, timeline, producers);
+        writeKdenliveTimeline(w, timeline, producers,
+                              QDir::cleanPath(QDir(projectFolder).absoluteFilePath(subtitleFile)));
     w.close(QStringLiteral("mlt"));
     return w.text();
 }
@@ -356,11 +459,22 @@ ExportResult<QString> MltProject::exportReel(const ReelProject &reel, const Libr
     const QString reelFolder = library.reelFolder(reel);
     if (const auto failure = createExportFolder(reelFolder))
         return ExportResult<QString>::fileSystemFailure(*failure);
-    const ExportResult<QString> text = buildDocument(reel, library.takesFolder(reel), reelFolder, flavour);
-    if (!text)
-        return text;
+    const ExportResult<ReelTimeline> timeline = ReelTimeline::build(reel, library.takesFolder(reel));
+    if (!timeline)
+        return *timeline.error();
     const QString file = projectPath(reel, library, flavour);
-    if (const auto failure = writeExportFile(file, text.value().toUtf8()))
+    const QString text
+            = document(timeline.value(), reel.displayLabel(), reelFolder, flavour, subtitlePath(file));
+    // The captions first, so that the project never names a subtitle file
+    // that is not there.
+    if (flavour == Flavour::kdenlive && !timeline.value().captions.isEmpty()) {
+        if (const auto failure
+            = writeExportFile(subtitlePath(file), CaptionFiles::timelineSrt(timeline.value()).toUtf8()))
+            return ExportResult<QString>::fileSystemFailure(*failure);
+    }
+    if (const auto failure = CaptionFiles::writeTakeFiles(timeline.value(), reelFolder, reel.folderName()))
+        return ExportResult<QString>::fileSystemFailure(*failure);
+    if (const auto failure = writeExportFile(file, text.toUtf8()))
         return ExportResult<QString>::fileSystemFailure(*failure);
     return file;
 }

@@ -14,7 +14,9 @@ class LibraryStore;
 // the timeline of the Final Cut export (ReelTimeline) with the video files on
 // one track and the audio files on another, at 1080 × 1920 and 30 fps. The
 // file lies in the reel's folder beside the ".fcpxmld" bundle and names its
-// media relative to itself, so the reel folder can be moved. Holds no state.
+// media relative to itself, so the reel folder can be moved. The takes'
+// captions are Kdenlive's subtitle track and a track of text clips in
+// Shotcut. Holds no state.
 class MltProject
 {
 public:
@@ -36,8 +38,13 @@ public:
     // The document for a project file that will lie in `projectFolder`.
     static ExportResult<QString> buildDocument(const ReelProject &reel, const QString &takesFolder,
                                                const QString &projectFolder, Flavour flavour);
+    // `subtitleFile`: Kdenlive's subtitle file the timeline's captions are
+    // written to (relative to `projectFolder` or absolute); Shotcut shows
+    // them on a track of text clips instead.
     static QString document(const ReelTimeline &timeline, const QString &title, const QString &projectFolder,
-                            Flavour flavour);
+                            Flavour flavour, const QString &subtitleFile = {});
+    // Kdenlive keeps a project's subtitles in the project file's name followed by ".srt".
+    static QString subtitlePath(const QString &projectFile);
 };
 
 } // namespace tandrel

@@ -6,7 +6,9 @@
 #include "media/movie_index.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace tandrel {
@@ -49,9 +51,55 @@ std::optional<qint64> playedFrames(const QString &path, MovieTrack::Kind kind)
     return gridFrames(track->presentedDuration, track->timescale);
 }
 
+// The bare name of a take's file without its kind and suffix:
+// "20260301-100000-video.mov" gives "20260301-100000".
+QString fileStem(const QString &fileName)
+{
+    QString stem = QFileInfo(fileName).completeBaseName();
+    for (const QLatin1String kind : {QLatin1String("-video"), QLatin1String("-audio")}) {
+        if (stem.endsWith(kind) && stem.size() > kind.size())
+            return stem.chopped(kind.size());
+    }
+    return stem;
+}
+
+// The frame of the 30 fps grid nearest to `seconds` into a take; times a
+// library file may hold that no take reaches are kept off the grid's ends.
+qint64 gridFrame(double seconds)
+{
+    if (!(seconds > 0))
+        return 0;
+    return qint64(std::llround(std::min(seconds * timelineFrameRate, double(ReelTimeline::mostFrames))));
+}
+
+// The parts of `cues` (seconds into the take) that fall into the clips
+// [first, clips.size()) of one take, on the 30 fps grid. A part never starts
+// before the one placed before it ends, whatever times a library file holds.
+void placeCaptions(ReelTimeline &timeline, qsizetype first, const QList<CaptionCue> &cues)
+{
+    qint64 shownUntil = timeline.captions.isEmpty()
+            ? 0
+            : timeline.captions.last().offset + timeline.captions.last().length;
+    for (const CaptionCue &cue : cues) {
+        const qint64 start = gridFrame(cue.start);
+        const qint64 end = gridFrame(cue.end);
+        for (qsizetype i = first; i < timeline.clips.size(); ++i) {
+            const ReelTimeline::Clip &clip = timeline.clips.at(i);
+            const qint64 from
+                    = std::max({start, clip.startFrame, shownUntil - clip.offset + clip.startFrame});
+            const qint64 to = std::min(end, clip.startFrame + clip.length);
+            if (to <= from)
+                continue;
+            timeline.captions.append({i, clip.offset + from - clip.startFrame, to - from, cue.text});
+            shownUntil = clip.offset + to - clip.startFrame;
+        }
+    }
+}
+
 } // namespace
 
-ExportResult<ReelTimeline> ReelTimeline::build(const ReelProject &reel, const QString &takesFolder)
+ExportResult<ReelTimeline> ReelTimeline::build(const ReelProject &reel, const QString &takesFolder,
+                                               const CueRules &rules)
 {
     QList<Take> takes = reel.takes;
     if (takes.isEmpty())
@@ -90,6 +138,7 @@ ExportResult<ReelTimeline> ReelTimeline::build(const ReelProject &reel, const QS
         const QString takeName
                 = QStringLiteral("Take ") + take.recordedAt.toLocalTime().toString(u"HH:mm:ss");
         const double seconds = double(frames) / timelineFrameRate;
+        const qsizetype firstClip = timeline.clips.size();
         for (const SpeechSlice &slice : speechSlices(take.speechIntervals, seconds)) {
             const qint64 length = std::min(slice.endFrame - slice.startFrame, mostFrames - timeline.frames);
             if (length <= 0)
@@ -101,6 +150,12 @@ ExportResult<ReelTimeline> ReelTimeline::build(const ReelProject &reel, const QS
             timeline.clips.append(
                     {name, takeName, video, audio, slice.startFrame, length, timeline.frames, slice.speaking});
             timeline.frames += length;
+        }
+        if (take.words && !take.words->isEmpty()) {
+            const QList<CaptionCue> cues = captionCues(*take.words, rules);
+            placeCaptions(timeline, firstClip, cues);
+            timeline.takeCaptions.append(
+                    {takeName, fileStem(videoPath ? *take.videoFileName : *take.audioFileName), cues});
         }
     }
     if (timeline.clips.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/export_error.h"
+#include "library/caption_cues.h"
 #include "library/reel_project.h"
 
 #include <QList>
@@ -51,12 +52,37 @@ struct ReelTimeline
         bool operator==(const Clip &) const = default;
     };
 
+    // A caption over one clip: the part of a take's cue that falls into the
+    // clip's stretch of the take, on the timeline. A cue that spans clips is
+    // cut at their edges, so that each part goes where its clip goes.
+    struct Caption
+    {
+        qsizetype clip = 0; // index into `clips`
+        qint64 offset = 0; // on the timeline, within the clip
+        qint64 length = 0;
+        QString text;
+        bool operator==(const Caption &) const = default;
+    };
+
+    // The cues of a take on the timeline that has word times, in the take's
+    // own time, and the stem of its files' names ("20260301-100000").
+    struct TakeCaptions
+    {
+        QString takeName;
+        QString fileStem;
+        QList<CaptionCue> cues;
+        bool operator==(const TakeCaptions &) const = default;
+    };
+
     QList<Media> media;
     QList<Clip> clips;
     qint64 frames = 0; // the timeline's length: the clips' lengths added up
+    QList<Caption> captions; // in timeline order
+    QList<TakeCaptions> takeCaptions; // takes without word times have none
 
     // Fails with noTakes or noMedia, the same as the Final Cut document.
-    static ExportResult<ReelTimeline> build(const ReelProject &reel, const QString &takesFolder);
+    static ExportResult<ReelTimeline> build(const ReelProject &reel, const QString &takesFolder,
+                                            const CueRules &rules = {});
 };
 
 } // namespace tandrel

@@ -204,6 +204,18 @@ void LibraryStore::adoptOrphanTakes()
     // Nothing else reports this change: the files stay and are found again.
     if (!changed && changed.failure().kind == Kind::notSaved)
         setLastError(changed.error());
+    if (adopted > 0) {
+        // Those another process had adopted meanwhile are its to report.
+        m_recoveredTakes.clear();
+        for (const RecoveredTake &recovered : found) {
+            const std::optional<ReelProject> reel = this->reel(recovered.reelID);
+            if (reel && std::any_of(reel->takes.cbegin(), reel->takes.cend(), [&](const Take &t) {
+                    return t.id == recovered.take.id;
+                }))
+                m_recoveredTakes.append({recovered.reelID, recovered.take.id});
+        }
+        emit takesRecovered();
+    }
     if (adopted == 1)
         setStatusNote(QStringLiteral("1 Take wiederhergestellt."));
     else if (adopted > 1)

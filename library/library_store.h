@@ -60,6 +60,9 @@ public:
     // A note for the user that is no failure ("1 Take wiederhergestellt.");
     // the main window's alert clears it.
     std::optional<QString> statusNote() const { return m_statusNote; }
+    // The takes the latest load adopted from files a killed recording left
+    // (reel and take ids); takesRecovered tells when the list changes.
+    QList<std::pair<QUuid, QUuid>> recoveredTakes() const { return m_recoveredTakes; }
     void setStatusNote(std::optional<QString> note);
     // The library folder as an absolute path.
     QString rootPath() const { return m_rootPath; }
@@ -116,6 +119,7 @@ signals:
     void statusNoteChanged();
     void rootPathChanged();
     void unreachableFolderChanged();
+    void takesRecovered();
 
 private:
     using Edit = std::function<LibraryOutcome<>(QList<ReelProject> &reels)>;
@@ -152,6 +156,7 @@ private:
     std::optional<QUuid> m_selectedID;
     std::optional<QString> m_lastError;
     std::optional<QString> m_statusNote;
+    QList<std::pair<QUuid, QUuid>> m_recoveredTakes;
     QString m_rootPath;
     std::optional<QString> m_unreachableFolder;
     LibraryFile m_file{QString()};

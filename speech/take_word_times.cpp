@@ -9,7 +9,8 @@
 namespace tandrel {
 
 Result<WordAlignment> alignTakeAudio(const QString &audioPath, const QString &script, const QString &language,
-                                     const std::atomic<bool> *cancelled)
+                                     const std::atomic<bool> *cancelled,
+                                     const std::function<void(double)> &progress)
 {
     using R = Result<WordAlignment>;
     const QString preferredLocale = QLocale::system().name();
@@ -25,7 +26,7 @@ Result<WordAlignment> alignTakeAudio(const QString &audioPath, const QString &sc
     const Result<WavAudio> audio = monoAudioOfFile(audioPath, 16000);
     if (!audio)
         return R::failure(audio.error());
-    return alignScriptWords(*audio, script, *model, scriptLanguage, cancelled);
+    return alignScriptWords(*audio, script, *model, scriptLanguage, cancelled, progress);
 }
 
 } // namespace tandrel

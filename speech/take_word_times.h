@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <atomic>
+#include <functional>
 
 namespace tandrel {
 
@@ -14,6 +15,7 @@ namespace tandrel {
 // seconds per minute of take; any thread but the main one.
 Result<WordAlignment> alignTakeAudio(const QString &audioPath, const QString &script,
                                      const QString &language = {},
-                                     const std::atomic<bool> *cancelled = nullptr);
+                                     const std::atomic<bool> *cancelled = nullptr,
+                                     const std::function<void(double)> &progress = {});
 
 } // namespace tandrel

@@ -161,7 +161,8 @@ QList<WordTime> lineUpWords(const QString &script, const QList<HeardWord> &heard
 }
 
 Result<WordAlignment> alignScriptWords(const WavAudio &audio, const QString &script, const SphinxModel &model,
-                                       const QString &language, const std::atomic<bool> *cancelled)
+                                       const QString &language, const std::atomic<bool> *cancelled,
+                                       const std::function<void(double)> &progress)
 {
     using R = Result<WordAlignment>;
     if (audio.format != AudioFormat{SampleRate, 1, SampleFormat::Int16})
@@ -196,6 +197,8 @@ Result<WordAlignment> alignScriptWords(const WavAudio &audio, const QString &scr
             return R::failure(QStringLiteral("Der Decoder hat Audio bei %1 s nicht verarbeitet.")
                                       .arg(QString::number(utterance.start, 'f', 1)));
         const double offset = double(first) / SampleRate;
+        if (progress && result.audioSeconds > 0)
+            progress(std::min(1.0, utterance.end / result.audioSeconds));
         for (ps_seg_t *seg = ps_seg_iter(ps.get()); seg; seg = ps_seg_next(seg)) {
             const QString word = cleanHypothesis(ps_seg_word(seg));
             if (isFiller(word))

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 
 namespace tandrel {
 
@@ -31,8 +32,11 @@ struct WordAlignment
 // `audio` is mono 16-bit at 16 kHz; `language` is the script's ("de"; empty:
 // the model's). Blocks; any thread. Stops early, with a failure, once
 // `cancelled` holds.
+// `progress`, when given, hears the share of the audio decoded so far (0 to
+// 1), on the calling thread.
 Result<WordAlignment> alignScriptWords(const WavAudio &audio, const QString &script, const SphinxModel &model,
-                                       const QString &language, const std::atomic<bool> *cancelled = nullptr);
+                                       const QString &language, const std::atomic<bool> *cancelled = nullptr,
+                                       const std::function<void(double)> &progress = {});
 
 struct HeardWord
 {
