@@ -165,8 +165,9 @@ TEST(CaptionExport, WordTimesOfAnEditedLibraryFileGiveNoCaptionOutsideTheTakeAnd
                 = ReelTimeline::build(library.reel(), library.takesFolder());
         ASSERT_TRUE(timeline.ok()) << c.name;
         const QList<ReelTimeline::Caption> &captions = timeline.value().captions;
-        if (c.captions >= 0)
+        if (c.captions >= 0) {
             EXPECT_EQ(captions.size(), c.captions) << c.name;
+        }
         for (qsizetype k = 1; k < captions.size(); ++k)
             EXPECT_GE(captions[k].offset, captions[k - 1].offset + captions[k - 1].length) << c.name;
         for (const ReelTimeline::Caption &caption : captions)
