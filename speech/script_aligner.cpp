@@ -125,6 +125,8 @@ void ScriptAligner::replaceScript(ScriptDocumentPtr document)
         document = ScriptDocument::empty();
     if (document->text() == script()) {
         m_document = std::move(document); // the same tokens: shared, the position stays
+        if (tokens().isEmpty())
+            m_lookahead = 0; // nothing to look ahead into
         return;
     }
     const QList<Token> &before = tokens();
