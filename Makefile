@@ -25,7 +25,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) $(GENERATOR) $(CCACHE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANDREL_WERROR=ON
+	cmake -S . -B $(BUILD) $(GENERATOR) $(CCACHE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 configure: deps $(BUILD)/CMakeCache.txt
 
