@@ -210,11 +210,6 @@ bool CaptureController::videoSourceInitialized() const
     return m_devices->videoSourceInitialized();
 }
 
-bool CaptureController::didRequestAccess() const
-{
-    return m_devices->didRequestAccess();
-}
-
 bool CaptureController::readyForHotplug() const
 {
     return m_devices->readyForHotplug();

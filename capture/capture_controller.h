@@ -76,7 +76,6 @@ public:
     std::optional<QString> selectedVideoSourceID() const;
     std::optional<QString> selectedMicrophoneID() const override;
     bool videoSourceInitialized() const;
-    bool didRequestAccess() const;
     bool readyForHotplug() const;
 
     // The start-up sequence: discovery, the first configuration, the screens.

@@ -35,7 +35,6 @@ public:
     std::optional<QString> selectedVideoSourceID() const { return m_selectedVideoSourceID; }
     std::optional<QString> selectedMicrophoneID() const { return m_selectedMicrophoneID; }
     bool videoSourceInitialized() const { return m_videoSourceInitialized; }
-    bool didRequestAccess() const { return m_didRequestAccess; }
     bool readyForHotplug() const { return m_readyForHotplug; }
 
     // Marks the start-up as begun; false when it already was.

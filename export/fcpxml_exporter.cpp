@@ -97,10 +97,4 @@ void FCPXMLExporter::openInFinalCut(const QString &location, DesktopOpener &open
     opener.open(location);
 }
 
-void FCPXMLExporter::openInFinalCut(const QString &location)
-{
-    SystemDesktopOpener opener;
-    openInFinalCut(location, opener);
-}
-
 } // namespace tandrel

@@ -54,7 +54,6 @@ public:
 
     // Hands `location` to the program the desktop assigns to it; reports nothing.
     static void openInFinalCut(const QString &location, DesktopOpener &opener);
-    static void openInFinalCut(const QString &location);
 
     // The export command of the windows and tandrelctl: exports, then opens the
     // Final Cut library (when one exists) and the bundle, in this order.

@@ -34,7 +34,6 @@ class LibraryStore : public QObject
     Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootPathChanged)
     Q_PROPERTY(
             std::optional<QString> unreachableFolder READ unreachableFolder NOTIFY unreachableFolderChanged)
-    Q_PROPERTY(bool securityScopeActive READ securityScopeActive CONSTANT)
 public:
     // readOnly creates no folder and writes nothing on load (tandrelctl's
     // reading commands); every change operation still writes.
@@ -72,7 +71,6 @@ public:
     // Whether `folder` is a folder this process may read and write in.
     static bool isReachable(const QString &folder);
     // Linux has no security-scoped bookmarks; always false.
-    bool securityScopeActive() const { return m_securityScopeActive; }
 
     // Reads library.json; with write access also writes missing reel.md
     // files and adopts the takes a crashed recording left behind.
@@ -160,7 +158,6 @@ private:
     QString m_rootPath;
     std::optional<QString> m_unreachableFolder;
     LibraryFile m_file{QString()};
-    bool m_securityScopeActive = false;
     // Set when library.json exists but could not be read: it is moved aside
     // before anything replaces it.
     bool m_unreadableFileInPlace = false;

@@ -70,7 +70,6 @@ TEST_F(LibraryStoreTest, AFirstStartIsEmptyWithoutErrorAndCreatesTheFolder)
     EXPECT_TRUE(store->reels().isEmpty());
     EXPECT_FALSE(store->selectedID().has_value());
     EXPECT_FALSE(store->lastError().has_value());
-    EXPECT_FALSE(store->securityScopeActive());
     EXPECT_EQ(store->rootPath(), QDir::cleanPath(root()));
     EXPECT_TRUE(QFileInfo(root()).isDir());
     EXPECT_FALSE(QFile::exists(libraryFile()));

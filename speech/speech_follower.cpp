@@ -182,7 +182,6 @@ void SpeechFollower::tearDownRecognizer()
     if (!m_analyzer)
         return;
     m_analyzer->cancel();
-    m_decodedAudio = m_analyzer->audioSeconds();
     m_decoding = m_analyzer->decodeSeconds();
     // A decoding thread stops within one chunk, so joining it here is brief;
     // loading a model cannot be cut short, and the main thread does not wait
@@ -195,11 +194,6 @@ void SpeechFollower::tearDownRecognizer()
 void SpeechFollower::joinEndedRecognizers()
 {
     std::erase_if(m_retired, [](const std::unique_ptr<SphinxRecognizer> &r) { return r->hasEnded(); });
-}
-
-double SpeechFollower::decodedAudioSeconds() const
-{
-    return m_analyzer ? m_analyzer->audioSeconds() : m_decodedAudio;
 }
 
 double SpeechFollower::decodingSeconds() const

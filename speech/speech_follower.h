@@ -90,8 +90,7 @@ public:
     // `audioTime` is the capture time of the audio heard when it came.
     void handleAnalyzerResult(const QString &text, bool isFinal, quint64 generation, double audioTime = 0);
 
-    // Seconds of audio the current run has decoded and the thread time that took.
-    double decodedAudioSeconds() const;
+    // The thread time the current run has spent decoding.
     double decodingSeconds() const;
     // Recogniser threads not yet joined: the current run's, and those of
     // stopped runs whose model was still loading.
@@ -138,7 +137,6 @@ private:
     std::vector<std::unique_ptr<SphinxRecognizer>> m_retired;
     std::shared_ptr<SpeechAudioSink> m_sink; // shared with the installed tap
     std::shared_ptr<SpeechInputStream> m_stream;
-    double m_decodedAudio = 0;
     double m_decoding = 0;
     QString m_analyzerCommitted;
     QString m_analyzerVolatile;
