@@ -30,15 +30,13 @@ QJsonDocument wordsJson(const QList<WordTime> &words)
 // the library keeps them.
 int runCaptions(CliContext &ctx)
 {
-    const std::optional<QString> takeText = ctx.option(QStringLiteral("--take"));
     const std::optional<QString> format = ctx.option(QStringLiteral("--format"));
-    if (ctx.args.size() != 1
+    std::optional<qint64> takeNumber;
+    if (ctx.args.size() != 1 || !parseTakeOption(ctx, takeNumber)
         || (format && *format != QLatin1String("srt") && *format != QLatin1String("vtt")))
         return ctx.usage();
     const std::optional<qint64> number = parseReelNumber(ctx.args.first());
-    bool takeValid = true;
-    const qint64 takeNumber = takeText ? takeText->toLongLong(&takeValid) : 0;
-    if (!number || !takeValid || (takeText && takeNumber < 1))
+    if (!number)
         return ctx.usage();
 
     LibraryCommand library(ctx);
@@ -46,16 +44,10 @@ int runCaptions(CliContext &ctx)
     const std::optional<ReelProject> reel = library.openReel(*number, exitCode);
     if (!reel)
         return exitCode;
-    if (reel->takes.isEmpty())
-        return ctx.fail(
-                QStringLiteral("Reel %1 hat keine Takes.").arg(reel->prefix, 3, 10, QLatin1Char('0')));
-    if (takeNumber > reel->takes.size())
-        return ctx.fail(QStringLiteral("Reel %1 hat nur %2.")
-                                .arg(reel->prefix, 3, 10, QLatin1Char('0'))
-                                .arg(reel->takes.size() == 1
-                                             ? QStringLiteral("einen Take")
-                                             : QStringLiteral("%1 Takes").arg(reel->takes.size())));
-    const Take take = reel->takes.at(takeText ? takeNumber - 1 : reel->takes.size() - 1);
+    const std::optional<Take> chosen = library.takeOf(*reel, takeNumber, reel->takes.size() - 1);
+    if (!chosen)
+        return ExitFailure;
+    const Take &take = *chosen;
 
     QList<WordTime> words;
     if (take.words) {

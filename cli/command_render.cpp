@@ -31,17 +31,15 @@ QString progressLine(const RenderProgress &p)
 // --keep-pauses, its captions burnt in unless --no-captions.
 int runRender(CliContext &ctx)
 {
-    const std::optional<QString> takeText = ctx.option(QStringLiteral("--take"));
     const std::optional<QString> output = ctx.option(QStringLiteral("--output"));
     RenderOptions options;
     options.tightenPauses = !ctx.flag(QStringLiteral("--keep-pauses"));
     options.burnCaptions = !ctx.flag(QStringLiteral("--no-captions"));
-    if (ctx.args.size() != 1 || (output && output->isEmpty()))
+    std::optional<qint64> takeNumber;
+    if (ctx.args.size() != 1 || (output && output->isEmpty()) || !parseTakeOption(ctx, takeNumber))
         return ctx.usage();
     const std::optional<qint64> number = parseReelNumber(ctx.args.first());
-    bool takeValid = true;
-    const qint64 takeNumber = takeText ? takeText->toLongLong(&takeValid) : 0;
-    if (!number || !takeValid || (takeText && takeNumber < 1))
+    if (!number)
         return ctx.usage();
 
     LibraryCommand library(ctx);
@@ -49,16 +47,11 @@ int runRender(CliContext &ctx)
     const std::optional<ReelProject> reel = library.openReel(*number, exitCode);
     if (!reel)
         return exitCode;
-    const QString label = QString::asprintf("%03lld", static_cast<long long>(reel->prefix));
-    if (reel->takes.isEmpty())
-        return ctx.fail(QStringLiteral("Reel %1 hat keine Takes.").arg(label));
-    if (takeNumber > reel->takes.size())
-        return ctx.fail(QStringLiteral("Reel %1 hat nur %2.")
-                                .arg(label,
-                                     reel->takes.size() == 1
-                                             ? QStringLiteral("einen Take")
-                                             : QStringLiteral("%1 Takes").arg(reel->takes.size())));
-    const Take take = reel->takes.at(takeText ? takeNumber - 1 : *FinishedReel::defaultTakeIndex(*reel));
+    const std::optional<Take> chosen
+            = library.takeOf(*reel, takeNumber, FinishedReel::defaultTakeIndex(*reel).value_or(0));
+    if (!chosen)
+        return ExitFailure;
+    const Take &take = *chosen;
 
     options.pauseThreshold = RenderOptions::pauseThresholdSetting(UserDefaults());
     const QString path = output ? QFileInfo(*output).absoluteFilePath()

@@ -12,6 +12,17 @@ namespace tandrel::cli {
 // The library store as the commands use it: the folder from --library, or the
 // application's own remembered folder. Reading commands open it read-only:
 // they create no folder and report a missing one.
+// `--take N`: none when absent, false when N is no whole number from 1 on.
+inline bool parseTakeOption(const CliContext &ctx, std::optional<qint64> &take)
+{
+    const std::optional<QString> text = ctx.option(QStringLiteral("--take"));
+    if (!text)
+        return true;
+    bool valid = false;
+    take = text->toLongLong(&valid);
+    return valid && *take >= 1;
+}
+
 class LibraryCommand
 {
 public:
@@ -73,6 +84,25 @@ public:
         if (!reel)
             exitCode = ExitFailure;
         return reel;
+    }
+
+    // The take `number` names (counted from 1 in recording order), else the
+    // one at `fallbackIndex`; none after printing why the reel has no such take.
+    std::optional<Take> takeOf(const ReelProject &reel, std::optional<qint64> number, qsizetype fallbackIndex)
+    {
+        const QString label = QString::asprintf("%03lld", static_cast<long long>(reel.prefix));
+        if (reel.takes.isEmpty()) {
+            m_ctx.fail(QStringLiteral("Reel %1 hat keine Takes.").arg(label));
+            return std::nullopt;
+        }
+        if (number && *number > reel.takes.size()) {
+            m_ctx.fail(QStringLiteral("Reel %1 hat nur %2.")
+                               .arg(label, reel.takes.size() == 1
+                                                   ? QStringLiteral("einen Take")
+                                                   : QStringLiteral("%1 Takes").arg(reel.takes.size())));
+            return std::nullopt;
+        }
+        return reel.takes.at(number ? *number - 1 : fallbackIndex);
     }
 
 private:
