@@ -58,6 +58,13 @@ void TakeListModel::syncWithLibrary()
     const std::optional<QUuid> latestID = latestTakeID(reel);
     const std::optional<QUuid> previousLatest = std::exchange(m_latestID, latestID);
     syncRows(reel ? reel->takes : QList<Take>());
+    // Each row's share of the script follows an edited script.
+    const QString script = reel ? reel->script : QString();
+    if (script != m_script->text()) {
+        m_script = ScriptDocument::make(script);
+        if (rowCount() > 0)
+            emit dataChanged(index(0), index(rowCount() - 1), {CaptionRole, Qt::ToolTipRole, Qt::AccessibleTextRole});
+    }
     // The badge moves without either take changing.
     if (previousLatest != latestID) {
         for (const std::optional<QUuid> &id : {previousLatest, latestID}) {
@@ -123,15 +130,9 @@ std::optional<Take> TakeListModel::takeAt(int row) const
     return rows().at(row);
 }
 
-QString TakeListModel::script() const
-{
-    const std::optional<ReelProject> reel = m_reelID ? m_library.reel(*m_reelID) : std::nullopt;
-    return reel ? reel->script : QString();
-}
-
 QString TakeListModel::rowCaption(const Take &take) const
 {
-    const QString plain = caption(take, script());
+    const QString plain = caption(take, *m_script);
     if (!m_captioner)
         return plain;
     if (const std::optional<double> share = m_captioner->progress(take.id)) {
@@ -150,25 +151,25 @@ QString TakeListModel::rowTip(const Take &take) const
     const QString failure = m_captioner && !take.words ? m_captioner->failure(take.id) : QString();
     if (!failure.isEmpty())
         return QStringLiteral("Untertitel konnten nicht erzeugt werden: ") + failure;
-    return skippedSentencesTip(take, script());
+    return skippedSentencesTip(take, *m_script);
 }
 
-QString TakeListModel::caption(const Take &take, const QString &script)
+QString TakeListModel::caption(const Take &take, const ScriptDocument &script)
 {
     QStringList parts{ui::formatMinutesSeconds(take.duration)};
     if (take.videoFileName)
         parts.append(QStringLiteral("Video"));
     if (take.audioFileName)
         parts.append(QStringLiteral("Audio"));
-    if (take.words && !script.trimmed().isEmpty())
+    if (take.words && script.tokenCount() > 0)
         parts.append(QStringLiteral("%1 % des Textes")
                              .arg(qRound(scriptCoverage(*take.words, script).share * 100)));
     return parts.join(QStringLiteral(" · "));
 }
 
-QString TakeListModel::skippedSentencesTip(const Take &take, const QString &script)
+QString TakeListModel::skippedSentencesTip(const Take &take, const ScriptDocument &script)
 {
-    if (!take.words || script.trimmed().isEmpty())
+    if (!take.words || script.tokenCount() == 0)
         return {};
     const QStringList skipped = scriptCoverage(*take.words, script).skippedSentences;
     if (skipped.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "app/keyed_list_model.h"
 #include "library/take.h"
+#include "speech/script_document.h"
 
 #include <QUuid>
 #include <optional>
@@ -50,14 +51,13 @@ public:
 
     std::optional<Take> takeAt(int row) const;
 
-    static QString caption(const Take &take, const QString &script = {});
+    static QString caption(const Take &take, const ScriptDocument &script = *ScriptDocument::empty());
 
     // The sentences of `script` the take did not say, for the row's tooltip.
-    static QString skippedSentencesTip(const Take &take, const QString &script);
+    static QString skippedSentencesTip(const Take &take, const ScriptDocument &script);
 
 private:
     void syncWithLibrary();
-    QString script() const;
     QString rowCaption(const Take &take) const;
     QString rowTip(const Take &take) const;
 
@@ -65,6 +65,8 @@ private:
     const TakeCaptioner *m_captioner = nullptr;
     std::optional<QUuid> m_reelID;
     std::optional<QUuid> m_latestID;
+    // The shown reel's script, tokenised once per change rather than per row read.
+    ScriptDocumentPtr m_script = ScriptDocument::empty();
 };
 
 } // namespace tandrel

@@ -61,7 +61,12 @@ bool isFiller(const QString &word)
 
 ScriptCoverage scriptCoverage(const QList<WordTime> &words, const QString &script)
 {
-    const QList<Token> tokens = ScriptAligner::tokenize(script);
+    return scriptCoverage(words, *ScriptDocument::make(script));
+}
+
+ScriptCoverage scriptCoverage(const QList<WordTime> &words, const ScriptDocument &script)
+{
+    const QList<Token> &tokens = script.tokens();
     ScriptCoverage coverage;
     if (tokens.isEmpty())
         return coverage;

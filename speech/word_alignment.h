@@ -3,6 +3,7 @@
 #include "library/word_time.h"
 #include "media/wav_file.h"
 #include "platform/result.h"
+#include "speech/script_document.h"
 #include "speech/sphinx_model.h"
 
 #include <QList>
@@ -53,6 +54,8 @@ struct ScriptCoverage
     QStringList skippedSentences;
 };
 ScriptCoverage scriptCoverage(const QList<WordTime> &words, const QString &script);
+// The same over a script whose tokens are made already.
+ScriptCoverage scriptCoverage(const QList<WordTime> &words, const ScriptDocument &script);
 
 // The lining up alone: heard words with times against the script's tokens.
 QList<WordTime> lineUpWords(const QString &script, const QList<HeardWord> &heard);
