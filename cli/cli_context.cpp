@@ -1,7 +1,6 @@
 #include "cli/cli_context.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
 namespace tandrel::cli {
 
@@ -40,20 +39,37 @@ void addOptions(QCommandLineParser &parser, const QList<CliOption> &options)
     }
 }
 
-// QCommandLineParser's own texts are English; the command's are German.
-QString germanParseError(const QCommandLineParser &parser)
+// Why `arguments` did not parse against `options`, in German. The parser's
+// own texts are English and not meant to be read apart, so the arguments are
+// walked again by the same rules. `untilPositional`: options stop at the
+// first argument that is none (the options before the command).
+QString germanParseError(const QStringList &arguments, const QList<CliOption> &options, bool untilPositional)
 {
-    if (!parser.unknownOptionNames().isEmpty()) {
-        const QString name = parser.unknownOptionNames().first();
-        return QStringLiteral("Unbekannte Option: ") + (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"))
-                + name;
+    const auto find = [&](const QString &name) -> const CliOption * {
+        for (const CliOption &o : options)
+            if (o.name == name || (name == QLatin1String("-h") && o.name == QLatin1String("--help")))
+                return &o;
+        return nullptr;
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--"))
+            break;
+        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            if (untilPositional)
+                break;
+            continue;
+        }
+        const QString name = argument.section(QLatin1Char('='), 0, 0);
+        const bool inlineValue = argument.contains(QLatin1Char('='));
+        const CliOption *option = find(name);
+        if (!option)
+            return QStringLiteral("Unbekannte Option: ") + name;
+        if (option->valueName.isEmpty() && inlineValue)
+            return QStringLiteral("Die Option %1 nimmt keinen Wert.").arg(name);
+        if (!option->valueName.isEmpty() && !inlineValue && ++i >= arguments.size())
+            return QStringLiteral("Wert fehlt nach %1.").arg(name);
     }
-    const QString text = parser.errorText();
-    const QString name = QRegularExpression(QStringLiteral("'([^']*)'")).match(text).captured(1);
-    if (text.startsWith(QLatin1String("Missing value")))
-        return QStringLiteral("Wert fehlt nach ") + name + QLatin1Char('.');
-    if (text.startsWith(QLatin1String("Unexpected value")))
-        return QStringLiteral("Die Option ") + name + QStringLiteral(" nimmt keinen Wert.");
     return QStringLiteral("Ungültiger Aufruf.");
 }
 
@@ -76,7 +92,9 @@ int runTandrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
     addOptions(global, globalOptions());
     global.addOption(QCommandLineOption(QStringLiteral("version")));
     if (!global.parse(QStringList{QStringLiteral("tandrelctl")} + arguments)) {
-        err << germanParseError(global) << "\n";
+        QList<CliOption> options = globalOptions();
+        options.append({QStringLiteral("--version"), {}, {}});
+        err << germanParseError(arguments, options, true) << "\n";
         printUsage(err);
         return ExitUsage;
     }
@@ -117,7 +135,7 @@ int runTandrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
     addOptions(parser, command->options);
     addOptions(parser, globalOptions());
     if (!parser.parse(QStringList{QStringLiteral("tandrelctl")} + rest)) {
-        err << germanParseError(parser) << "\n";
+        err << germanParseError(rest, command->options + globalOptions(), false) << "\n";
         return ctx.usage();
     }
     if (global.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help"))) {
