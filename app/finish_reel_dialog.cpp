@@ -1,6 +1,7 @@
 #include "app/finish_reel_dialog.h"
 
 #include "library/library_store.h"
+#include "platform/duration_text.h"
 #include "platform/user_defaults.h"
 #include "render/finished_reel.h"
 
@@ -20,17 +21,14 @@ namespace {
 
 QString takeLabel(const Take &take)
 {
-    const qint64 seconds = std::llround(take.duration);
-    return QStringLiteral("Take %1 · %2:%3")
-            .arg(take.recordedAt.toLocalTime().toString(QStringLiteral("dd.MM. HH:mm:ss")))
-            .arg(seconds / 60)
-            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("Take %1 · %2")
+            .arg(take.recordedAt.toLocalTime().toString(QStringLiteral("dd.MM. HH:mm:ss")),
+                 minutesSecondsText(std::llround(take.duration)));
 }
 
 QString remainingText(double seconds)
 {
-    const qint64 s = std::max<qint64>(0, std::llround(seconds));
-    return QStringLiteral("Noch etwa %1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("Noch etwa ") + minutesSecondsText(std::llround(seconds));
 }
 
 } // namespace

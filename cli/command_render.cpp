@@ -1,5 +1,6 @@
 #include "cli/library_command.h"
 #include "library/markdown_import.h"
+#include "platform/duration_text.h"
 #include "render/finished_reel.h"
 #include "render/reel_renderer.h"
 
@@ -17,10 +18,8 @@ QString progressLine(const RenderProgress &p)
 {
     const int percent = p.frames > 0 ? int(p.frame * 100 / p.frames) : 0;
     QString line = QStringLiteral("Rendern: %1 %").arg(percent);
-    if (p.secondsLeft) {
-        const qint64 s = std::llround(*p.secondsLeft);
-        line += QStringLiteral(" · noch %1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-    }
+    if (p.secondsLeft)
+        line += QStringLiteral(" · noch ") + minutesSecondsText(std::llround(*p.secondsLeft));
     return line;
 }
 

@@ -1,5 +1,6 @@
 #include "teleprompter/recording_mark.h"
 
+#include "platform/duration_text.h"
 #include "teleprompter/teleprompter_font.h"
 
 #include <QFontMetricsF>
@@ -24,9 +25,7 @@ QFont markFont()
 
 QString RecordingMark::timeText(double seconds)
 {
-    const qint64 whole = std::isfinite(seconds) && seconds > 0 ? static_cast<qint64>(seconds) : 0;
-    return QString::asprintf("%lld:%02lld", static_cast<long long>(whole / 60),
-                             static_cast<long long>(whole % 60));
+    return minutesSecondsText(std::isfinite(seconds) && seconds > 0 ? static_cast<qint64>(seconds) : 0);
 }
 
 QSizeF RecordingMark::size(double seconds)
