@@ -17,7 +17,7 @@ signals:
     void openMarkdownImport();
     void toggleRecording();
     void openTeleprompter();
-    void exportFinalCut();
+    void exportToEditor();
     // Not a menu command: the settings window chose another editor for the
     // export, whose name the export button and menu item carry.
     void exportEditorChanged();

@@ -11,7 +11,7 @@ class SpeechFollower;
 class SpeechModels;
 class TeleprompterPresenter;
 class TeleprompterState;
-class UserDefaults;
+class SettingsStore;
 
 // The long-lived objects every window works on. The application owns them for
 // the life of the process; windows only refer to them.
@@ -29,7 +29,7 @@ struct AppContext
     // Hands folders and exported bundles to the desktop.
     DesktopOpener &opener;
     // The user's settings; the export reads its editor choice there.
-    UserDefaults &defaults;
+    SettingsStore &settings;
     // The recogniser's installed models, their catalogue and downloads.
     SpeechModels &models;
 };

@@ -8,7 +8,7 @@
 #include "app/tandrel_app.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/recording_opener.h"
 #include "tests/support/wait_until.h"
 
@@ -43,7 +43,7 @@ public:
         qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/.local/share")).toUtf8());
     }
     QString path() const { return m_dir.path(); }
-    QString settingsFile() const { return m_dir.path() + QStringLiteral("/defaults.ini"); }
+    QString settingsFile() const { return m_dir.path() + QStringLiteral("/settings.ini"); }
 
 private:
     QTemporaryDir m_dir;
@@ -57,13 +57,13 @@ struct AppUnderTest
     explicit AppUnderTest(TestHome &home, std::unique_ptr<DesktopOpener> opener = {})
     {
         // The window tests export for Final Cut, whatever editors this machine has.
-        UserDefaults(home.settingsFile()).setValue(QStringLiteral("export.editor"), QStringLiteral("fcpxml"));
+        SettingsStore(home.settingsFile()).setValue(QStringLiteral("export.editor"), QStringLiteral("fcpxml"));
         if (!opener) {
             auto recording = std::make_unique<RecordingOpener>();
             openerLog = recording.get();
             opener = std::move(recording);
         }
-        app = std::make_unique<TandrelApp>(std::make_unique<UserDefaults>(home.settingsFile()),
+        app = std::make_unique<TandrelApp>(std::make_unique<SettingsStore>(home.settingsFile()),
                                            std::move(opener));
     }
     ~AppUnderTest()

@@ -2,6 +2,7 @@
 // a new reel, an import, sources, a take with the teleprompter, the export and
 // deleting the take again. Screenshots land in the build folder.
 #include "app/app_test_support.h"
+#include "app/recording_session.h"
 #include "app/desktop_integration.h"
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
@@ -381,5 +382,5 @@ TEST(Walkthrough, ANewUserRecordsExportsAndDeletesATake)
     EXPECT_FALSE(QFileInfo::exists(videoFile));
     EXPECT_FALSE(QFileInfo::exists(audioFile));
 
-    app.app->presenter().dismissTeleprompter();
+    app.app->session().dismissTeleprompter();
 }

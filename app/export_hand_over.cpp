@@ -43,7 +43,7 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
                          std::function<void(const QString &)> note)
 {
     const EditorChoice choice;
-    const Editor editor = choice.chosen(context.defaults);
+    const Editor editor = choice.chosen(context.settings);
     const ExportResult<QString> written = EditorExport::exportReel(reel, context.library, editor);
     if (!written.ok()) {
         note(written.errorDescription());

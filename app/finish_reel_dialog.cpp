@@ -2,7 +2,7 @@
 
 #include "library/library_store.h"
 #include "platform/duration_text.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "render/finished_reel.h"
 
 #include <QCheckBox>
@@ -107,7 +107,7 @@ void FinishReelDialog::startRender()
         return;
     const Take take = m_reel.takes.value(m_take->currentIndex());
     RenderOptions options;
-    options.pauseThreshold = RenderOptions::pauseThresholdSetting(m_context.defaults);
+    options.pauseThreshold = RenderOptions::pauseThresholdSetting(m_context.settings);
     options.burnCaptions = m_captions->isChecked();
     const QString output = FinishedReel::defaultOutputPath(m_reel, m_context.library.reelFolder(m_reel));
     const RenderResult<FinishedReel> plan

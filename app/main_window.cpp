@@ -112,8 +112,8 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
             whenWorkspaceShown(&RecordWorkspace::toggleRecording));
     connect(&commands, &AppCommands::openTeleprompter, this,
             whenWorkspaceShown(&RecordWorkspace::openTeleprompterCommand));
-    connect(&commands, &AppCommands::exportFinalCut, this,
-            whenWorkspaceShown(&RecordWorkspace::exportToFinalCut));
+    connect(&commands, &AppCommands::exportToEditor, this,
+            whenWorkspaceShown(&RecordWorkspace::exportToEditor));
 
     connect(&m_context.capture, &CaptureController::lastErrorChanged, this, [this] {
         if (const std::optional<QString> error = m_context.capture.lastError())
@@ -338,7 +338,7 @@ void MainWindow::showContextMenu(const QPoint &pos)
     if (!reel)
         return;
     DestructiveMenu menu(this);
-    menu.addAction(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)), this,
+    menu.addAction(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.settings)), this,
                    [this, reel] { exportReel(*reel); });
     menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
     QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));

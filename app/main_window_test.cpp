@@ -222,7 +222,7 @@ TEST(MainWindow, AnUnreachableLibraryFolderIsNamedUntilItIsBack)
 {
     TestHome home;
     const QString stick = home.path() + "/Stick/Tandrel";
-    UserDefaults(home.settingsFile()).setValue(QStringLiteral("library.bookmark"), stick);
+    SettingsStore(home.settingsFile()).setValue(QStringLiteral("library.bookmark"), stick);
 
     AppUnderTest app(home);
     app.show();
@@ -247,7 +247,7 @@ TEST(MainWindow, AnUnreachableLibraryFolderIsNamedUntilItIsBack)
     // The drive is back with its library.
     QDir().mkpath(stick);
     {
-        UserDefaults scratch(home.path() + "/scratch.ini");
+        SettingsStore scratch(home.path() + "/scratch.ini");
         LibraryStore onStick(scratch, stick);
         ASSERT_TRUE(onStick.createReel(7, "Vom Stick", QString()).ok());
     }
@@ -387,7 +387,7 @@ TEST_F(MainWindowTest, QtsOwnTextsAndShortcutLabelsAreGerman)
             {menus.newReel, "Strg+N"},
             {menus.importMarkdown, "Strg+I"},
             {menus.toggleRecording, "Strg+R"},
-            {menus.exportFinalCut, "Strg+E"},
+            {menus.exportToEditor, "Strg+E"},
             {menus.quit, "Strg+Q"},
     };
     for (const auto &s : shortcuts)

@@ -76,7 +76,7 @@ MenuCommands installMenuCommands(MainWindow &window, AppContext context)
             = command(recording, QStringLiteral("Aufnahme starten"), QKeySequence(Qt::CTRL | Qt::Key_R));
     commands.teleprompter
             = command(recording, QStringLiteral("Teleprompter"), QKeySequence(Qt::CTRL | Qt::Key_T));
-    commands.exportFinalCut = command(recording, EditorChoice::buttonLabel(EditorChoice().chosen(context.defaults)),
+    commands.exportToEditor = command(recording, EditorChoice::buttonLabel(EditorChoice().chosen(context.settings)),
                                       QKeySequence(Qt::CTRL | Qt::Key_E));
 
     AppCommands *signals_ = &context.commands;
@@ -90,16 +90,16 @@ MenuCommands installMenuCommands(MainWindow &window, AppContext context)
     QObject::connect(commands.quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     QObject::connect(commands.toggleRecording, &QAction::triggered, signals_, &AppCommands::toggleRecording);
     QObject::connect(commands.teleprompter, &QAction::triggered, signals_, &AppCommands::openTeleprompter);
-    QObject::connect(commands.exportFinalCut, &QAction::triggered, signals_, &AppCommands::exportFinalCut);
-    QAction *exportAction = commands.exportFinalCut;
-    UserDefaults *defaults = &context.defaults;
-    QObject::connect(signals_, &AppCommands::exportEditorChanged, exportAction, [exportAction, defaults] {
-        exportAction->setText(EditorChoice::buttonLabel(EditorChoice().chosen(*defaults)));
+    QObject::connect(commands.exportToEditor, &QAction::triggered, signals_, &AppCommands::exportToEditor);
+    QAction *exportAction = commands.exportToEditor;
+    SettingsStore *settings = &context.settings;
+    QObject::connect(signals_, &AppCommands::exportEditorChanged, exportAction, [exportAction, settings] {
+        exportAction->setText(EditorChoice::buttonLabel(EditorChoice().chosen(*settings)));
     });
 
     QList<QKeySequence> keys;
     for (QAction *action : {commands.newReel, commands.importMarkdown, commands.settings, commands.quit,
-                            commands.toggleRecording, commands.teleprompter, commands.exportFinalCut})
+                            commands.toggleRecording, commands.teleprompter, commands.exportToEditor})
         keys.append(action->shortcut());
     new CommandKeyGuard(keys, &window);
 

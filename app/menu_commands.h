@@ -19,7 +19,7 @@ struct MenuCommands
     QAction *quit = nullptr;
     QAction *toggleRecording = nullptr;
     QAction *teleprompter = nullptr;
-    QAction *exportFinalCut = nullptr;
+    QAction *exportToEditor = nullptr;
 };
 
 MenuCommands installMenuCommands(MainWindow &window, AppContext context);

@@ -151,13 +151,13 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_teleprompterButton->setAutoDefault(false);
     connect(m_teleprompterButton, &QPushButton::clicked, this, [this] { openTeleprompter(false); });
 
-    m_export = new QPushButton(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)), left);
+    m_export = new QPushButton(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.settings)), left);
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setToolTip(QStringLiteral("Strg+E"));
     m_export->setAutoDefault(false);
-    connect(m_export, &QPushButton::clicked, this, &RecordWorkspace::exportToFinalCut);
+    connect(m_export, &QPushButton::clicked, this, &RecordWorkspace::exportToEditor);
     connect(&m_context.commands, &AppCommands::exportEditorChanged, m_export, [this] {
-        m_export->setText(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.defaults)));
+        m_export->setText(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.settings)));
     });
 
     m_finish = new QPushButton(QStringLiteral("Reel fertigstellen…"), left);
@@ -243,8 +243,6 @@ QWidget *RecordWorkspace::buildRightColumn()
     });
 
     m_options = new TeleprompterOptions(m_context.teleprompter, m_context.speechFollower, right);
-    connect(m_options, &TeleprompterOptions::displayChosen, this,
-            [this] { m_context.session.placeTeleprompter(); });
 
     auto *column = new QVBoxLayout(right);
     column->setContentsMargins(6, 0, 0, 0);

@@ -51,7 +51,7 @@ public:
     void toggleRecording();
     void openTeleprompter(bool reset);
     void openTeleprompterCommand() { openTeleprompter(false); }
-    void exportToFinalCut();
+    void exportToEditor();
     // Opens "Reel fertigstellen" for the take (none: the default take).
     void finishReel(std::optional<QUuid> takeID);
     FinishReelDialog *finishDialog() const;

@@ -122,7 +122,7 @@ void RecordWorkspace::openTeleprompter(bool reset)
     m_context.session.presentTeleprompter(m_script->toPlainText(), title, reset);
 }
 
-void RecordWorkspace::exportToFinalCut()
+void RecordWorkspace::exportToEditor()
 {
     persistNow();
     const std::optional<ReelProject> reel = currentReel();

@@ -2,6 +2,7 @@
 #include "app/finish_reel_dialog.h"
 #include "app/preview_panel.h"
 #include "app/record_workspace.h"
+#include "app/recording_session.h"
 #include "app/settings_window.h"
 #include "app/take_list.h"
 #include "app/teleprompter_options.h"
@@ -320,7 +321,7 @@ TEST_F(WorkspaceFixture, TheEditorChosenInTheSettingsNamesTheExportAndGetsItsPro
     emit editors->activated(2);
     EXPECT_EQ(editors->currentText(), "Shotcut");
     EXPECT_EQ(workspace().exportButton()->text(), "Für Shotcut exportieren");
-    EXPECT_EQ(app->app->menus().exportFinalCut->text(), "Für Shotcut exportieren");
+    EXPECT_EQ(app->app->menus().exportToEditor->text(), "Für Shotcut exportieren");
     SettingsWindow::current()->close();
 
     addTake("x-video.mov", "x-audio.m4a", 2, {{0.5, 1.5}});
@@ -396,7 +397,7 @@ TEST_F(WorkspaceFixture, TheTeleprompterShowsTheEditedReelAndTheWorkspaceHowFoll
     emit app->app->commands().openTeleprompter();
     EXPECT_EQ(teleprompter.script(), "Hallo Welt neu 0+-");
 
-    app->app->presenter().dismissTeleprompter();
+    app->app->session().dismissTeleprompter();
     EXPECT_FALSE(teleprompter.isPresented());
     EXPECT_TRUE(status->text().isEmpty());
     EXPECT_TRUE(status->isHidden());
@@ -431,7 +432,7 @@ TEST_F(WorkspaceFixture, ChoosingAScreenMovesTheOpenTeleprompterThereEvenWhenNam
     EXPECT_FALSE(teleprompter.selectedScreenID());
     EXPECT_EQ(teleprompter.selectedDisplayID(), 0u);
     EXPECT_EQ(app->app->presenter().placedScreen(), QGuiApplication::screens().constLast());
-    app->app->presenter().dismissTeleprompter();
+    app->app->session().dismissTeleprompter();
 }
 
 TEST_F(WorkspaceFixture, MenuShortcutsWorkWhileTypingInTheWorkspacesFields)
@@ -455,7 +456,7 @@ TEST_F(WorkspaceFixture, MenuShortcutsWorkWhileTypingInTheWorkspacesFields)
 TEST_F(DesktopOpenerFixture, AFileTheDesktopCannotOpenIsNamedInAnAlertThatShowsItInTheFileManager)
 {
     const FakeXdgOpen fake(/*fileExit=*/4, /*folderExit=*/0);
-    UserDefaults(home.settingsFile()).setValue(QStringLiteral("export.editor"), QStringLiteral("shotcut"));
+    SettingsStore(home.settingsFile()).setValue(QStringLiteral("export.editor"), QStringLiteral("shotcut"));
     const Take take = addTake("p-video.mov", "p-audio.m4a", 2, {{0.5, 1.5}});
     const QString reelFolder = library().reelFolder(stored());
     const QString project = reelFolder + "/001-intro.mlt";

@@ -3,7 +3,6 @@
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
 #include "speech/speech_follower.h"
-#include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 
 #include <QPointer>
@@ -12,9 +11,9 @@ namespace tandrel {
 
 RecordingSession::RecordingSession(LibraryStore &library, CaptureController &capture,
                                    TeleprompterState &teleprompter, SpeechFollower &follower,
-                                   TeleprompterPresenter *presenter, QObject *parent)
+                                   QObject *parent)
     : QObject(parent), m_library(library), m_capture(capture), m_teleprompter(teleprompter),
-      m_follower(follower), m_presenter(presenter), m_microphone(&capture)
+      m_follower(follower), m_microphone(&capture)
 {
     bindFollower();
     connect(&teleprompter, &TeleprompterState::isPresentedChanged, this, [this] {
@@ -75,14 +74,12 @@ void RecordingSession::presentTeleprompter(const QString &script, const QString 
 {
     const bool wasPresented = m_teleprompter.isPresented();
     const bool wasListening = m_follower.isListening();
-    if (m_presenter) {
-        m_presenter->presentTeleprompter(script, title, m_teleprompter);
-    } else {
-        m_teleprompter.setTitle(title);
-        m_teleprompter.loadScript(script);
-        m_teleprompter.setIsPresented(true);
-        m_teleprompter.setIsScrolling(true);
-    }
+    m_teleprompter.setTitle(title);
+    m_teleprompter.loadScript(script);
+    m_teleprompter.setIsScrolling(true);
+    m_teleprompter.setIsPresented(true); // the presenter opens its window
+    if (wasPresented)
+        emit teleprompterRaised();
     if (reset)
         m_teleprompter.resetFollow();
     if (m_teleprompter.scrollMode() != TeleprompterScrollMode::speech)
@@ -95,12 +92,8 @@ void RecordingSession::presentTeleprompter(const QString &script, const QString 
 
 void RecordingSession::dismissTeleprompter()
 {
-    if (m_presenter) {
-        m_presenter->dismissTeleprompter();
-    } else {
-        m_teleprompter.setIsPresented(false);
-        m_teleprompter.setIsScrolling(false);
-    }
+    m_teleprompter.setIsScrolling(false);
+    m_teleprompter.setIsPresented(false); // the presenter closes its window
     stopFollowing();
 }
 
@@ -110,13 +103,6 @@ void RecordingSession::updateShownReel(const QString &title, const QString &scri
         return;
     m_teleprompter.setTitle(title);
     m_teleprompter.loadScript(script);
-    placeTeleprompter();
-}
-
-void RecordingSession::placeTeleprompter()
-{
-    if (m_presenter && m_presenter->isOpen())
-        m_presenter->placeWindow(m_teleprompter);
 }
 
 void RecordingSession::scrollModeChanged()

@@ -14,14 +14,14 @@ class AudioTapHost;
 class CaptureController;
 class LibraryStore;
 class SpeechFollower;
-class TeleprompterPresenter;
 class TeleprompterState;
 
 // The application's recording policy in one place, for the windows and for
 // `tandrelctl` alike: when the teleprompter opens and closes, when the speech
 // follower starts and stops, and how a take reaches its reel. Needs no
-// widgets; without a presenter (headless) the teleprompter state alone says
-// that the teleprompter is shown.
+// widgets: it is the only writer of the teleprompter state's "presented", and
+// a presenter, where there are windows, shows and hides the teleprompter by
+// observing that state.
 //
 // Rules it keeps on its own: the follower runs exactly while the teleprompter
 // is presented in speech mode (switching to steady mode or closing the
@@ -29,8 +29,8 @@ class TeleprompterState;
 // teleprompter shows and rewinds with it; a cleared reel selection closes the
 // teleprompter.
 //
-// Main thread only, like the four long-lived objects it refers to; they and
-// the presenter must outlive it.
+// Main thread only, like the four long-lived objects it refers to; they must
+// outlive it.
 class RecordingSession : public QObject
 {
     Q_OBJECT
@@ -38,8 +38,7 @@ public:
     using TakeCompletion = std::function<void(const Result<Take> &)>;
 
     RecordingSession(LibraryStore &library, CaptureController &capture, TeleprompterState &teleprompter,
-                     SpeechFollower &follower, TeleprompterPresenter *presenter = nullptr,
-                     QObject *parent = nullptr);
+                     SpeechFollower &follower, QObject *parent = nullptr);
     ~RecordingSession() override;
 
     // Where the follower listens: the capture controller's microphone unless
@@ -55,11 +54,9 @@ public:
     void presentTeleprompter(const QString &script, const QString &title, bool reset);
     // Closes the teleprompter; following stops with it.
     void dismissTeleprompter();
-    // The edited reel while the teleprompter shows it: title and script, and
-    // the window placed again. Nothing while the teleprompter is closed.
+    // The edited reel while the teleprompter shows it: title and script.
+    // Nothing while the teleprompter is closed.
     void updateShownReel(const QString &title, const QString &script);
-    // Places the open teleprompter on the display the state now chooses.
-    void placeTeleprompter();
     // While the follower follows, it starts anew: a model installed,
     // removed or being installed, or another script language, takes effect.
     void restartFollowing();
@@ -88,6 +85,9 @@ public:
 
 signals:
     void takeSettled();
+    // The teleprompter was presented again while it was already shown: its
+    // window comes back to the front.
+    void teleprompterRaised();
 
 private:
     void bindFollower();
@@ -100,7 +100,6 @@ private:
     CaptureController &m_capture;
     TeleprompterState &m_teleprompter;
     SpeechFollower &m_follower;
-    TeleprompterPresenter *m_presenter;
     AudioTapHost *m_microphone;
     TakeCaptioner m_captioner{m_library};
     int m_pendingTakes = 0;

@@ -7,7 +7,7 @@
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
 #include "media/wav_tap_host.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_state.h"
@@ -28,10 +28,10 @@ const QString script = QStringLiteral("Good morning and welcome back to the stud
 struct Session
 {
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath("defaults.ini")};
-    LibraryStore library{defaults, dir.filePath("Bibliothek")};
-    CaptureController capture{defaults};
-    TeleprompterState teleprompter{defaults};
+    SettingsStore settings{dir.filePath("settings.ini")};
+    LibraryStore library{settings, dir.filePath("Bibliothek")};
+    CaptureController capture{settings};
+    TeleprompterState teleprompter{settings};
     SpeechFollower follower;
     WavTapHost microphone{WavAudio{}, false};
     RecordingSession session{library, capture, teleprompter, follower};
@@ -170,11 +170,11 @@ TEST(RecordingSession, ATakeRecoveredFromAKilledRecordingLearnsItsWords)
 {
     // The take's sound lies in its reel's takes folder, and no take names it.
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath("defaults.ini")};
+    SettingsStore settings{dir.filePath("settings.ini")};
     QString takesFolder;
     QUuid reelID;
     {
-        LibraryStore before{defaults, dir.filePath("Bibliothek")};
+        LibraryStore before{settings, dir.filePath("Bibliothek")};
         const ReelProject reel = before.createReel(std::nullopt, "Probe", script).value();
         before.ensureFolders(reel);
         takesFolder = before.takesFolder(reel);
@@ -188,10 +188,10 @@ TEST(RecordingSession, ATakeRecoveredFromAKilledRecordingLearnsItsWords)
                                     ToolErrors::withOutput);
     ASSERT_EQ(encoded.exitCode, 0) << encoded.text().toStdString();
 
-    LibraryStore library{defaults, dir.filePath("Bibliothek")};
+    LibraryStore library{settings, dir.filePath("Bibliothek")};
     ASSERT_EQ(library.reel(reelID)->takes.size(), 1) << "the take is adopted at load";
-    CaptureController capture{defaults};
-    TeleprompterState teleprompter{defaults};
+    CaptureController capture{settings};
+    TeleprompterState teleprompter{settings};
     SpeechFollower follower;
     RecordingSession session{library, capture, teleprompter, follower};
     ASSERT_TRUE(waitUntil([&] { return library.reel(reelID)->takes.first().words.has_value(); }, 120000));

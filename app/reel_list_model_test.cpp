@@ -1,7 +1,7 @@
 #include "app/model_test_support.h"
 #include "app/reel_list_model.h"
 #include "library/library_store.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/take_files.h"
 
 #include <QListView>
@@ -38,8 +38,8 @@ struct NotificationSpy
 struct ReelListModelTest : ::testing::Test
 {
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath("defaults.ini")};
-    LibraryStore library{defaults, dir.filePath("Bibliothek")};
+    SettingsStore settings{dir.filePath("settings.ini")};
+    LibraryStore library{settings, dir.filePath("Bibliothek")};
     ReelListModel model{library};
     ModelTesterLog testerLog{&model};
 

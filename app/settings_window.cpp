@@ -121,9 +121,9 @@ QLayout *SettingsWindow::editorChoice()
     const QList<Editor> editors = EditorChoice::editors();
     for (const Editor editor : editors)
         m_editor->addItem(EditorChoice::name(editor));
-    m_editor->setCurrentIndex(editors.indexOf(EditorChoice().chosen(m_context.defaults)));
+    m_editor->setCurrentIndex(editors.indexOf(EditorChoice().chosen(m_context.settings)));
     connect(m_editor, &QComboBox::activated, this, [this, editors](int index) {
-        EditorChoice::choose(m_context.defaults, editors.value(index));
+        EditorChoice::choose(m_context.settings, editors.value(index));
         emit m_context.commands.exportEditorChanged();
     });
     auto *block = new QVBoxLayout;
@@ -142,9 +142,9 @@ QLayout *SettingsWindow::pauseThresholdChoice()
     m_pauseThreshold->setSingleStep(0.1);
     m_pauseThreshold->setDecimals(1);
     m_pauseThreshold->setSuffix(QStringLiteral(" s"));
-    m_pauseThreshold->setValue(RenderOptions::pauseThresholdSetting(m_context.defaults));
+    m_pauseThreshold->setValue(RenderOptions::pauseThresholdSetting(m_context.settings));
     connect(m_pauseThreshold, &QDoubleSpinBox::valueChanged, this,
-            [this](double value) { m_context.defaults.write(settings::pauseThreshold, value); });
+            [this](double value) { m_context.settings.write(settings::pauseThreshold, value); });
     auto *row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("Pausen kürzen, die länger sind als"), this));
     row->addWidget(m_pauseThreshold);

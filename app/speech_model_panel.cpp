@@ -3,7 +3,7 @@
 #include "app/recording_session.h"
 #include "app/speech_model_texts.h"
 #include "app/ui_style.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "speech/script_language.h"
 #include "speech/speech_follower.h"
 #include "speech/speech_models.h"
@@ -31,11 +31,11 @@ SpeechModelPanel::SpeechModelPanel(AppContext context, QWidget *parent) : QWidge
     m_language->addItem(QStringLiteral("Automatisch"), QString());
     for (const QString &language : scriptLanguages)
         m_language->addItem(languageName(language), language);
-    const QString stored = m_context.defaults.read(settings::scriptLanguage).value_or(QString());
+    const QString stored = m_context.settings.read(settings::scriptLanguage).value_or(QString());
     m_language->setCurrentIndex(std::max(0, m_language->findData(stored)));
     connect(m_language, &QComboBox::activated, this, [this](int index) {
         const QString language = m_language->itemData(index).toString();
-        m_context.defaults.write(settings::scriptLanguage, language);
+        m_context.settings.write(settings::scriptLanguage, language);
         m_context.speechFollower.setFixedScriptLanguage(language);
         m_context.session.restartFollowing();
     });

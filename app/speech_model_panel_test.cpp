@@ -117,7 +117,7 @@ TEST_F(ModelsFixture, SettingsDownloadAModelWithProgressCancelItAndRemoveIt)
     language->setCurrentIndex(language->findText("Deutsch"));
     emit language->activated(language->currentIndex());
     EXPECT_EQ(follower().fixedScriptLanguage(), "de");
-    EXPECT_EQ(UserDefaults(home.settingsFile()).read(settings::scriptLanguage), QString("de"));
+    EXPECT_EQ(SettingsStore(home.settingsFile()).read(settings::scriptLanguage), QString("de"));
     settings->close();
 }
 

@@ -4,7 +4,7 @@
 #include "app/take_list_model.h"
 
 #include "library/library_store.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "speech/espeak_wav.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/take_files.h"
@@ -49,8 +49,8 @@ Take spokenTake(LibraryStore &store, const ReelProject &reel, const QString &tex
 TEST(TakeCaptioner, KeepsEachTakesWordTimesInOrderOrSaysWhyNotAndItsRowTellsHowFarItIs)
 {
     QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath("defaults.ini"));
-    LibraryStore store(defaults, dir.filePath("library"));
+    SettingsStore settings(dir.filePath("settings.ini"));
+    LibraryStore store(settings, dir.filePath("library"));
     const ReelProject reel = store.createReel(1, "Fahrrad", script).value();
     const Take spoken = spokenTake(store, reel, script, "spoken.m4a");
     const Take missing = spokenTake(store, reel, {}, "missing.m4a");
@@ -108,8 +108,8 @@ TEST(TakeCaptioner, KeepsEachTakesWordTimesInOrderOrSaysWhyNotAndItsRowTellsHowF
 TEST(TakeCaptioner, GoingAwayDuringAnAlignmentCancelsItAndKeepsNothingHalfDone)
 {
     QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath("defaults.ini"));
-    LibraryStore store(defaults, dir.filePath("library"));
+    SettingsStore settings(dir.filePath("settings.ini"));
+    LibraryStore store(settings, dir.filePath("library"));
     const ReelProject reel = store.createReel(1, "Fahrrad", script).value();
     const Take take = spokenTake(store, reel, script + ' ' + script + ' ' + script, "long.m4a");
     {

@@ -2,7 +2,7 @@
 #include "app/take_list_model.h"
 #include "library/library_store.h"
 #include "library/speech_slicing.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/take_files.h"
 
 #include <QSignalSpy>
@@ -17,8 +17,8 @@ namespace {
 struct TakeListModelTest : ::testing::Test
 {
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath("defaults.ini")};
-    LibraryStore library{defaults, dir.filePath("Bibliothek")};
+    SettingsStore settings{dir.filePath("settings.ini")};
+    LibraryStore library{settings, dir.filePath("Bibliothek")};
     ReelProject reel = library.createReel(1, "Eins", QString()).value();
     TakeListModel model{library};
     ModelTesterLog testerLog{&model};

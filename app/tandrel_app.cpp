@@ -8,7 +8,7 @@
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "speech/script_language.h"
 #include "speech/speech_follower.h"
 #include "speech/speech_models.h"
@@ -19,16 +19,15 @@
 
 namespace tandrel {
 
-TandrelApp::TandrelApp(std::unique_ptr<UserDefaults> defaults, std::unique_ptr<DesktopOpener> opener)
-    : m_defaults(defaults ? std::move(defaults) : std::make_unique<UserDefaults>()),
-      m_library(std::make_unique<LibraryStore>(*m_defaults)),
-      m_capture(std::make_unique<CaptureController>(*m_defaults)),
-      m_teleprompter(std::make_unique<TeleprompterState>(*m_defaults)),
+TandrelApp::TandrelApp(std::unique_ptr<SettingsStore> settings, std::unique_ptr<DesktopOpener> opener)
+    : m_settings(settings ? std::move(settings) : std::make_unique<SettingsStore>()),
+      m_library(std::make_unique<LibraryStore>(*m_settings)),
+      m_capture(std::make_unique<CaptureController>(*m_settings)),
+      m_teleprompter(std::make_unique<TeleprompterState>(*m_settings)),
       m_speechFollower(std::make_unique<SpeechFollower>()),
       m_models(std::make_unique<SpeechModels>()),
-      m_presenter(std::make_unique<AppTeleprompterPresenter>()),
-      m_session(std::make_unique<RecordingSession>(*m_library, *m_capture, *m_teleprompter, *m_speechFollower,
-                                                   m_presenter.get())),
+      m_presenter(std::make_unique<AppTeleprompterPresenter>(*m_teleprompter)),
+      m_session(std::make_unique<RecordingSession>(*m_library, *m_capture, *m_teleprompter, *m_speechFollower)),
       m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
     // Before any window exists: Qt's texts and shortcut labels are taken
@@ -52,7 +51,7 @@ TandrelApp::~TandrelApp()
 AppContext TandrelApp::context()
 {
     return AppContext{*m_library,   *m_capture, *m_teleprompter, *m_speechFollower, *m_presenter,
-                      *m_session,   m_commands, *m_opener,       *m_defaults,       *m_models};
+                      *m_session,   m_commands, *m_opener,       *m_settings,       *m_models};
 }
 
 // The script language the user chose, and models that come or go while the
@@ -62,7 +61,7 @@ AppContext TandrelApp::context()
 // what is installed.
 void TandrelApp::followNewModels()
 {
-    m_speechFollower->setFixedScriptLanguage(m_defaults->read(settings::scriptLanguage).value_or(QString()));
+    m_speechFollower->setFixedScriptLanguage(m_settings->read(settings::scriptLanguage).value_or(QString()));
     SpeechFollower *follower = m_speechFollower.get();
     RecordingSession *session = m_session.get();
     auto restartFor = [follower, session](const QString &locale) {
@@ -74,12 +73,16 @@ void TandrelApp::followNewModels()
             [restartFor](const QString &locale, ModelDownloadFailure, const QString &) { restartFor(locale); });
 }
 
-// The video behind the teleprompter text: the capture's pictures and flips,
-// while a source is selected that gives pictures; the take's running time.
+// The session presents and dismisses, the presenter shows the window and asks
+// for it to go. Behind the text: the capture's pictures and flips, while a
+// source is selected that gives pictures; the take's running time.
 void TandrelApp::feedPresenter()
 {
     CaptureController *capture = m_capture.get();
     TeleprompterPresenter *presenter = m_presenter.get();
+    connect(presenter, &TeleprompterPresenter::dismissRequested, m_session.get(),
+            &RecordingSession::dismissTeleprompter);
+    connect(m_session.get(), &RecordingSession::teleprompterRaised, presenter, &TeleprompterPresenter::raiseWindow);
     connect(capture, &CaptureController::previewFrame, presenter, &TeleprompterPresenter::setFrame);
     auto flips = [capture, presenter] {
         presenter->setFlips(capture->flipHorizontal(), capture->flipVertical());

@@ -4,7 +4,7 @@
 #include "app/app_context.h"
 #include "app/menu_commands.h"
 #include "platform/desktop_opener.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <QObject>
 #include <memory>
@@ -29,8 +29,8 @@ class TandrelApp : public QObject
     Q_OBJECT
 public:
     // Without arguments the settings live in the application's own user
-    // defaults and folders open with the desktop's default handler.
-    explicit TandrelApp(std::unique_ptr<UserDefaults> defaults = {},
+    // settings and folders open with the desktop's default handler.
+    explicit TandrelApp(std::unique_ptr<SettingsStore> settings = {},
                         std::unique_ptr<DesktopOpener> opener = {});
     ~TandrelApp() override;
 
@@ -53,7 +53,7 @@ private:
     void feedPresenter();
     void followNewModels();
 
-    std::unique_ptr<UserDefaults> m_defaults;
+    std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<LibraryStore> m_library;
     std::unique_ptr<CaptureController> m_capture;
     std::unique_ptr<TeleprompterState> m_teleprompter;

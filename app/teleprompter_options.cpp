@@ -272,10 +272,8 @@ void TeleprompterOptions::chooseScreen(int index)
     m_state.setSelectedScreenID(m_screen->itemData(index, Qt::UserRole + 1).toString());
     // The name alone cannot tell two identical monitors apart; the number the
     // user picked wins over the first screen of that name.
-    if (number != 0 && m_state.selectedDisplayID() != number) {
+    if (number != 0)
         m_state.setSelectedDisplayID(number);
-        emit displayChosen();
-    }
 }
 
 void TeleprompterOptions::syncFollower()

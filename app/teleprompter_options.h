@@ -35,10 +35,6 @@ public:
     QLabel *followStatusLabel() const { return m_followStatus; }
     QLabel *lastHeardLabel() const { return m_lastHeard; }
 
-signals:
-    // The user picked a display whose number the name alone did not give.
-    void displayChosen();
-
 private:
     QWidget *buildSpeechPage();
     QWidget *buildSteadyPage();

@@ -4,7 +4,7 @@
 #include "capture/capture_controller.h"
 #include "capture/gst_support.h"
 #include "capture/latest_frame_relay.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -79,9 +79,9 @@ static void BM_TestCameraSession(benchmark::State &state)
 {
     qputenv("TANDREL_TEST_CAMERA", "1");
     QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
+    SettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
     for (auto _ : state) {
-        CaptureController controller(defaults);
+        CaptureController controller(settings);
         bool ready = false;
         QObject::connect(&controller, &CaptureController::activated, [&] { ready = true; });
         controller.activate();

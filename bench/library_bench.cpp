@@ -77,9 +77,9 @@ void BM_DecodeLibrary(benchmark::State &state)
 struct LibraryFolder
 {
     QTemporaryDir dir;
-    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<SettingsStore> settings;
     LibraryFolder()
-        : defaults(std::make_unique<UserDefaults>(dir.filePath(QStringLiteral("settings.ini"))))
+        : settings(std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("settings.ini"))))
     {
         QFile file(dir.filePath(QStringLiteral("library.json")));
         if (file.open(QIODevice::WriteOnly))
@@ -91,7 +91,7 @@ struct LibraryFolder
 void BM_StoreLoad(benchmark::State &state)
 {
     const LibraryFolder folder;
-    LibraryStore store(*folder.defaults, folder.dir.path());
+    LibraryStore store(*folder.settings, folder.dir.path());
     for (auto _ : state) {
         store.load();
         if (store.reels().size() != 1000 || store.lastError())
@@ -103,7 +103,7 @@ void BM_StoreLoad(benchmark::State &state)
 void BM_StoreSave(benchmark::State &state)
 {
     const LibraryFolder folder;
-    LibraryStore store(*folder.defaults, folder.dir.path());
+    LibraryStore store(*folder.settings, folder.dir.path());
     for (auto _ : state) {
         store.save();
         if (store.lastError())
@@ -121,8 +121,8 @@ void BM_ImportTenThousandBlocks(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         auto folder = std::make_unique<QTemporaryDir>();
-        UserDefaults defaults(folder->filePath(QStringLiteral("settings.ini")));
-        LibraryStore store(defaults, folder->filePath(QStringLiteral("lib")));
+        SettingsStore settings(folder->filePath(QStringLiteral("settings.ini")));
+        LibraryStore store(settings, folder->filePath(QStringLiteral("lib")));
         state.ResumeTiming();
         const LibraryOutcome<int> imported = store.importMarkdown(markdown);
         if (!imported || *imported != 10000 || store.reels().size() != 10000)

@@ -12,7 +12,7 @@
 #include "capture/portrait_renderer.h"
 #include "capture/test_frames.h"
 #include "capture/video_file_writer.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -231,7 +231,7 @@ TakeFigures liveTake(const char *preset, const char *options,
             (*audio)->appendBuffer(testing::sineBuffer(48000, 1, audioFrames, 1024, audioFrames / 48000.0),
                                    audioFrames / 48000.0);
         ++f.offered;
-        if (!(*video)->isReadyForMoreMediaData()) {
+        if (!(*video)->acceptsMoreData()) {
             ++f.notReady;
             continue;
         }
@@ -289,7 +289,7 @@ EncoderFigures encoderSpeed(const char *preset, const char *options,
     const double cpu0 = cpuSeconds();
     for (int i = 0; i < count; ++i) {
         GstBuffer *out = nullptr;
-        while (!(*video)->isReadyForMoreMediaData()
+        while (!(*video)->acceptsMoreData()
                || !(out = renderer.renderPortraitFrame(frames[i % frames.size()]->frame(), 0.5, false, false,
                                                        (*video)->pixelBufferPool())))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -342,8 +342,8 @@ void controllerTake(double seconds)
 {
     qputenv("TANDREL_TEST_CAMERA", "1");
     QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
-    CaptureController controller(defaults);
+    SettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
+    CaptureController controller(settings);
     bool activated = false;
     QObject::connect(&controller, &CaptureController::activated, [&] { activated = true; });
     controller.activate();

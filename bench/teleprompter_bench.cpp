@@ -1,6 +1,6 @@
 // Paint time of the teleprompter at full HD and layout time of a long script.
 // Run with QT_QPA_PLATFORM=offscreen (set automatically when no display is given).
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "speech/script_aligner.h"
 #include "teleprompter/teleprompter_layout.h"
 #include "teleprompter/teleprompter_self_view.h"
@@ -51,8 +51,8 @@ QImage videoFrame(QSize size = {1920, 1080})
 void paintFrames(benchmark::State &bench, int withVideo, QSize frameSize = {1920, 1080})
 {
     QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath("d.ini"));
-    TeleprompterState state(defaults);
+    SettingsStore settings(dir.filePath("d.ini"));
+    TeleprompterState state(settings);
     state.setTitle(QStringLiteral("012 Ein Reel am Vormittag"));
     state.loadScript(script(300));
     state.setScrollMode(TeleprompterScrollMode::steady);

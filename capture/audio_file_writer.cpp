@@ -10,7 +10,7 @@ Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &
 {
     using R = Result<std::shared_ptr<AudioFileWriter>>;
     const QByteArray description
-            // The queue is bounded by isReadyForMoreMediaData, not by the
+            // The queue is bounded by acceptsMoreData, not by the
             // appsrc: a full appsrc would drop the silence that ends a take.
             = QStringLiteral("appsrc name=src format=time max-bytes=0 max-buffers=0"
                              " ! audioconvert ! audioresample ! audio/x-raw,rate=%1,channels=1"
@@ -92,7 +92,7 @@ bool AudioFileWriter::appendBuffer(const AudioBuffer &buffer, double time)
     const AudioFormat &format = buffer.format;
     const int bytesPerFrame = format.bytesPerFrame();
     if (bytesPerFrame == 0 || format.sampleRate <= 0 || buffer.frames < 1 || !std::isfinite(time)
-        || buffer.data.size() < buffer.frames * bytesPerFrame || !isReadyForMoreMediaData())
+        || buffer.data.size() < buffer.frames * bytesPerFrame || !acceptsMoreData())
         return false;
 
     // Frames captured before the take began are not part of it.

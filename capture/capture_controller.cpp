@@ -6,7 +6,7 @@
 #include "capture/output_stage.h"
 #include "capture/screen_cast_portal.h"
 #include "platform/display_list.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <QScreen>
 
@@ -37,8 +37,8 @@ std::optional<quint32> displayOfStream(const QPoint &position, const QSize &size
 }
 } // namespace
 
-CaptureController::CaptureController(UserDefaults &defaults, QObject *parent)
-    : QObject(parent), m_defaults(defaults), m_statusMessage(QStringLiteral("Bereit"))
+CaptureController::CaptureController(SettingsStore &settings, QObject *parent)
+    : QObject(parent), m_settings(settings), m_statusMessage(QStringLiteral("Bereit"))
 {
     ensureGstInitialized();
     createOutputStage();
@@ -47,9 +47,9 @@ CaptureController::CaptureController(UserDefaults &defaults, QObject *parent)
 
     // Stored flips are loaded before writing back is allowed, so loading them
     // never writes a key that was absent.
-    if (const auto stored = m_defaults.read(settings::flipHorizontal))
+    if (const auto stored = m_settings.read(settings::flipHorizontal))
         setFlipHorizontal(*stored);
-    if (const auto stored = m_defaults.read(settings::flipVertical))
+    if (const auto stored = m_settings.read(settings::flipVertical))
         setFlipVertical(*stored);
     m_flipsReady = true;
     m_recorder->setFlip({m_flipHorizontal, m_flipVertical});
@@ -270,7 +270,7 @@ void CaptureController::refreshScreens()
 {
     // A monitor shared before is asked for again with its token, which needs
     // no dialog; without a token the placeholder stays until the user picks it.
-    if (m_portal && !m_portal->hasSession() && m_defaults.read(settings::screenRestoreToken))
+    if (m_portal && !m_portal->hasSession() && m_settings.read(settings::screenRestoreToken))
         requestPortalMonitor(false);
     m_devices->refreshScreens();
 }
@@ -285,7 +285,7 @@ void CaptureController::reportScreenAccessMissing()
 void CaptureController::requestPortalMonitor(bool fromUser)
 {
     m_portalRequestFromUser = fromUser;
-    m_portal->requestMonitor(m_defaults.read(settings::screenRestoreToken).value_or(QString()));
+    m_portal->requestMonitor(m_settings.read(settings::screenRestoreToken).value_or(QString()));
 }
 
 // The shared monitor becomes the one screen source; the session streams it
@@ -293,7 +293,7 @@ void CaptureController::requestPortalMonitor(bool fromUser)
 void CaptureController::applyPortalGrant(const PortalGrant &grant)
 {
     if (!grant.restoreToken.isEmpty())
-        m_defaults.write(settings::screenRestoreToken, grant.restoreToken);
+        m_settings.write(settings::screenRestoreToken, grant.restoreToken);
     const quint32 number = displayOfStream(grant.position, grant.size).value_or(0);
     const QString id = QStringLiteral("screen:") + QString::number(number);
     m_session->setDisplays({{number, QString(), QRect(QPoint(), grant.size), grant.remote}});
@@ -501,8 +501,8 @@ void CaptureController::storeFlips()
 {
     m_recorder->setFlip({m_flipHorizontal, m_flipVertical});
     if (m_flipsReady) {
-        m_defaults.write(settings::flipHorizontal, m_flipHorizontal);
-        m_defaults.write(settings::flipVertical, m_flipVertical);
+        m_settings.write(settings::flipHorizontal, m_flipHorizontal);
+        m_settings.write(settings::flipVertical, m_flipVertical);
     }
 }
 

@@ -45,7 +45,7 @@ namespace tandrel {
 class DeviceCatalogue;
 class OutputStage;
 class ScreenCastPortal;
-class UserDefaults;
+class SettingsStore;
 struct PortalGrant;
 
 class CaptureController : public QObject, public AudioTapHost
@@ -65,7 +65,7 @@ public:
     // The outcome of a take: the take, or the German message why there is none.
     using TakeCompletion = TakeRecorder::TakeCompletion;
 
-    explicit CaptureController(UserDefaults &defaults, QObject *parent = nullptr);
+    explicit CaptureController(SettingsStore &settings, QObject *parent = nullptr);
     ~CaptureController() override;
 
     // ---- devices and selection --------------------------------------------
@@ -173,7 +173,7 @@ private:
     void setAudioDeviceInput(const std::optional<QString> &id);
     void storeFlips();
 
-    UserDefaults &m_defaults;
+    SettingsStore &m_settings;
 
     // observable state, main thread
     bool m_isRunning = false;

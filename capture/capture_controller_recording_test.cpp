@@ -1,6 +1,6 @@
 #include "capture/capture_controller.h"
 #include "capture/media_probe.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 
@@ -48,7 +48,7 @@ protected:
     {
         qputenv("TANDREL_TEST_CAMERA", "1");
         ASSERT_TRUE(dir.isValid());
-        controller = std::make_unique<CaptureController>(defaults);
+        controller = std::make_unique<CaptureController>(settings);
         QSignalSpy done(controller.get(), &CaptureController::activated);
         controller->activate();
         ASSERT_TRUE(waitUntil([&] { return done.count() > 0; }, 15000));
@@ -105,7 +105,7 @@ protected:
     QString takes() const { return dir.filePath(QStringLiteral("reel/takes")); }
 
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.ini"))};
+    SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
     std::unique_ptr<CaptureController> controller;
     std::atomic<int> tapped{0};
 };

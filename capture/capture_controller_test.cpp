@@ -3,7 +3,7 @@
 #include "media/audio_level.h"
 #include "platform/display_list.h"
 #include "platform/display_name.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/wait_until.h"
 
@@ -59,7 +59,7 @@ protected:
     // A controller that has finished its start-up.
     std::unique_ptr<CaptureController> activated()
     {
-        auto c = std::make_unique<CaptureController>(defaults);
+        auto c = std::make_unique<CaptureController>(settings);
         QSignalSpy done(c.get(), &CaptureController::activated);
         c->activate();
         EXPECT_TRUE(waitUntil([&] { return done.count() > 0; }, 15000));
@@ -78,7 +78,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.ini"))};
+    SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
 };
 
 } // namespace
@@ -254,22 +254,22 @@ TEST_F(CaptureControllerTest, OnlyTheLatestOfTwoQuickSelectionsReachesTheSession
 
 TEST_F(CaptureControllerTest, StoredFlipsAreLoadedWithoutWritingAndEveryChangeWritesBoth)
 {
-    defaults.setValue(QStringLiteral("capture.flipHorizontal"), true);
+    settings.setValue(QStringLiteral("capture.flipHorizontal"), true);
     {
-        CaptureController c(defaults);
+        CaptureController c(settings);
         EXPECT_TRUE(c.flipHorizontal());
         EXPECT_FALSE(c.flipVertical());
-        EXPECT_FALSE(defaults.contains(QStringLiteral("capture.flipVertical")));
+        EXPECT_FALSE(settings.contains(QStringLiteral("capture.flipVertical")));
 
         QSignalSpy changed(&c, &CaptureController::flipVerticalChanged);
         c.setFlipVertical(true);
         c.setFlipVertical(true);
         EXPECT_EQ(changed.count(), 1);
-        EXPECT_EQ(defaults.boolValue(QStringLiteral("capture.flipVertical")), true);
-        EXPECT_EQ(defaults.boolValue(QStringLiteral("capture.flipHorizontal")), true);
+        EXPECT_EQ(settings.boolValue(QStringLiteral("capture.flipVertical")), true);
+        EXPECT_EQ(settings.boolValue(QStringLiteral("capture.flipHorizontal")), true);
         c.setFlipHorizontal(false);
     }
-    UserDefaults reread(dir.filePath(QStringLiteral("defaults.ini")));
+    SettingsStore reread(dir.filePath(QStringLiteral("settings.ini")));
     CaptureController again(reread);
     EXPECT_FALSE(again.flipHorizontal());
     EXPECT_TRUE(again.flipVertical());
@@ -288,7 +288,7 @@ TEST_F(CaptureControllerTest, AScreenThatIsNotConnectedLeavesThePreviewWithoutPi
 
 TEST_F(CaptureControllerTest, PickingTheScreenPlaceholderBeforeStartUpSelectsTheFirstScreen)
 {
-    CaptureController c(defaults);
+    CaptureController c(settings);
     ASSERT_EQ(c.videoSources().last().id, QStringLiteral("screen:request"));
     EXPECT_EQ(c.videoSources().last().name, QStringLiteral("Bildschirm (Freigabe…)"));
     c.selectVideoSource(QStringLiteral("screen:request"));

@@ -29,9 +29,9 @@ DeviceCatalogue::~DeviceCatalogue()
 
 bool DeviceCatalogue::beginActivation()
 {
-    if (m_didRequestAccess)
+    if (m_accessRequested)
         return false;
-    m_didRequestAccess = true;
+    m_accessRequested = true;
     return true;
 }
 

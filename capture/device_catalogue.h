@@ -89,7 +89,7 @@ private:
     std::optional<QString> m_selectedVideoSourceID;
     std::optional<QString> m_selectedMicrophoneID;
     bool m_videoSourceInitialized = false;
-    bool m_didRequestAccess = false;
+    bool m_accessRequested = false;
     bool m_readyForHotplug = false;
     std::unique_ptr<DeviceDiscovery> m_discovery;
     // Set by GStreamer's threads; a burst of messages is handled once.

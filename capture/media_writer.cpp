@@ -176,7 +176,7 @@ bool MediaWriter::startWriting()
     return true;
 }
 
-bool MediaWriter::isReadyForMoreMediaData() const
+bool MediaWriter::acceptsMoreData() const
 {
     return status() == Status::Writing
             && gst_app_src_get_current_level_buffers(m_source) < m_maxQueuedBuffers;
@@ -184,7 +184,7 @@ bool MediaWriter::isReadyForMoreMediaData() const
 
 bool MediaWriter::push(GstBuffer *buffer)
 {
-    if (!isReadyForMoreMediaData()) {
+    if (!acceptsMoreData()) {
         gst_buffer_unref(buffer);
         return false;
     }

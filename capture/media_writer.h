@@ -53,7 +53,7 @@ public:
     // Starts the pipeline. False (and Failed) when it refuses to run.
     bool startWriting();
     // Whether a sample appended now would be taken: writing, queue not full.
-    bool isReadyForMoreMediaData() const;
+    bool acceptsMoreData() const;
     // Ends the stream and waits, on a thread the writer owns, until the file
     // is complete or the finish timeout has passed; then calls `done` on that
     // thread. A writer that timed out is Failed before `done` runs, and its

@@ -569,7 +569,7 @@ void TakeRecorder::recordVideoFrame(const VideoFrame &frame)
     // past the queue's limit, in place of a repeat.
     constexpr double maxPictureAge = 0.5;
     const bool overdue = writer->frames() > 0 && takeTime - m_take->lastPictureTime >= maxPictureAge;
-    if (!writer->isReadyForMoreMediaData() && !overdue) {
+    if (!writer->acceptsMoreData() && !overdue) {
         writer->dropFrame(takeTime);
         return;
     }
@@ -622,7 +622,7 @@ void TakeRecorder::recordAudioBuffer(const AudioBuffer &buffer)
         return;
     feedSpeechActivity(buffer, t);
     const std::shared_ptr<AudioFileWriter> &writer = m_take->files.audioWriter;
-    if (writer && writer->isReadyForMoreMediaData() && writer->appendBuffer(buffer, t - *m_take->sessionStartTime))
+    if (writer && writer->acceptsMoreData() && writer->appendBuffer(buffer, t - *m_take->sessionStartTime))
         m_audioBuffersTaken.fetch_add(1, std::memory_order_relaxed);
 }
 

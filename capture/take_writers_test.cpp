@@ -39,7 +39,7 @@ void writeFrames(VideoFileWriter &writer, const std::vector<std::unique_ptr<Test
     PortraitRenderer renderer;
     for (int i = 0; i < count; ++i) {
         GstBuffer *frame = nullptr;
-        while (!writer.isReadyForMoreMediaData()
+        while (!writer.acceptsMoreData()
                || !(frame = renderer.renderPortraitFrame(sources[i % sources.size()]->frame(), cropOffset,
                                                          flip, false, writer.pixelBufferPool())))
             std::this_thread::sleep_for(2ms);
@@ -54,7 +54,7 @@ void writeTone(AudioFileWriter &writer, int rate, int channels, double seconds, 
     const qint64 perBuffer = 1024;
     for (qint64 first = 0; first < qint64(seconds * rate); first += perBuffer) {
         const double t = double(first) / rate;
-        while (!writer.isReadyForMoreMediaData())
+        while (!writer.acceptsMoreData())
             std::this_thread::sleep_for(2ms);
         ASSERT_TRUE(writer.appendBuffer(sineBuffer(rate, channels, first, perBuffer, t, 0.3f, noise), t));
     }
@@ -138,7 +138,7 @@ TEST(TakeWriters, TheAudioFilesSoundStartsAtItsTakeTimeToTheSample)
     const qint64 perBuffer = 1024;
     for (qint64 first = 0; first < 48000; first += perBuffer) {
         const double t = double(first) / 48000;
-        ASSERT_TRUE(waitUntil([&] { return (*writer)->isReadyForMoreMediaData(); }, 30000));
+        ASSERT_TRUE(waitUntil([&] { return (*writer)->acceptsMoreData(); }, 30000));
         // Silent until 0.5 s (sample 24000), then a tone.
         AudioBuffer b = sineBuffer(48000, 1, first, perBuffer, t, 0.3f);
         auto *samples = reinterpret_cast<float *>(b.data.data());
@@ -187,7 +187,7 @@ TEST(TakeWriters, AWriterThatCannotKeepUpDropsPicturesAndRepeatsTheLastOne)
     int taken = 0, refused = 0;
     // Noise at full speed: far more than the encoder manages.
     for (int i = 0; i < 150; ++i) {
-        if (!(*writer)->isReadyForMoreMediaData()) {
+        if (!(*writer)->acceptsMoreData()) {
             (*writer)->dropFrame(i / 30.0);
             ++refused;
             continue;
@@ -232,7 +232,7 @@ TEST(TakeWriters, PicturesLieOnAThirtyFpsGridWithRepeatsAndDropsCounted)
             {0.300, false, true}, // 9; 5 to 8 repeat the red one
     };
     for (const auto &p : pictures) {
-        ASSERT_TRUE(waitUntil([&] { return (*writer)->isReadyForMoreMediaData(); }, 30000));
+        ASSERT_TRUE(waitUntil([&] { return (*writer)->acceptsMoreData(); }, 30000));
         GstBuffer *frame = renderer.renderPortraitFrame(source.frame(), p.red ? 0.0 : 1.0, false, false,
                                                         (*writer)->pixelBufferPool());
         EXPECT_EQ((*writer)->appendFrame(frame, p.time, colorimetry), p.taken) << p.time;
@@ -271,7 +271,7 @@ TEST(TakeWriters, FramesMustMoveForwardInTime)
     const auto colorimetry = PortraitRenderer::outputColorimetry(source.frame().info);
     // Each frame is offered once the writer is ready, so that only its time decides.
     const auto render = [&] {
-        EXPECT_TRUE(waitUntil([&] { return (*writer)->isReadyForMoreMediaData(); }));
+        EXPECT_TRUE(waitUntil([&] { return (*writer)->acceptsMoreData(); }));
         return renderer.renderPortraitFrame(source.frame(), 0.5, false, false, (*writer)->pixelBufferPool());
     };
     EXPECT_TRUE((*writer)->appendFrame(render(), 0.1, colorimetry));
@@ -309,7 +309,7 @@ TEST(TakeWriters, AWriterThatFailsWhileWritingTellsWhyOnceAndTakesNothingMore)
         const double t = i * 1024 / 48000.0;
         ASSERT_TRUE(waitUntil(
                 [&] {
-                    return (*writer)->isReadyForMoreMediaData()
+                    return (*writer)->acceptsMoreData()
                             || (*writer)->status() == MediaWriter::Status::Failed;
                 },
                 30000));
@@ -319,7 +319,7 @@ TEST(TakeWriters, AWriterThatFailsWhileWritingTellsWhyOnceAndTakesNothingMore)
     EXPECT_TRUE(waitUntil([&] { return told.load() > 0; }, 30000));
     EXPECT_EQ((*writer)->status(), MediaWriter::Status::Failed);
     EXPECT_EQ((*writer)->failure(), MediaWriter::Failure::DiskFull);
-    EXPECT_FALSE((*writer)->isReadyForMoreMediaData());
+    EXPECT_FALSE((*writer)->acceptsMoreData());
     (*writer)->cancelWriting();
     EXPECT_EQ(told.load(), 1);
 }
@@ -338,7 +338,7 @@ TEST(TakeWriters, AFinishThatTakesLongerThanItsTimeoutGivesUp)
     std::atomic<int> told{0};
     writer->setFailureHandler([&told] { ++told; });
     ASSERT_TRUE(writer->startWriting());
-    for (int i = 0; writer->isReadyForMoreMediaData(); ++i)
+    for (int i = 0; writer->acceptsMoreData(); ++i)
         writer->appendBuffer(sineBuffer(48000, 1, i * 1024, 1024, i * 1024 / 48000.0), i * 1024 / 48000.0);
     std::promise<MediaWriter::Status> done;
     writer->finishWriting([&] { done.set_value(writer->status()); });

@@ -14,7 +14,7 @@ Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &
 {
     using R = Result<std::shared_ptr<VideoFileWriter>>;
     const QByteArray description
-            // The queue is bounded by isReadyForMoreMediaData, not by the
+            // The queue is bounded by acceptsMoreData, not by the
             // appsrc: a full appsrc would drop frames and leave the grid.
             = QStringLiteral("appsrc name=src format=time max-bytes=0 max-buffers=0"
                              " ! x264enc bitrate=%2 speed-preset=%3 option-string=\"%6\" key-int-max=60"
@@ -114,7 +114,7 @@ void VideoFileWriter::repeatUntil(qint64 frame)
 bool VideoFileWriter::appendFrame(GstBuffer *frame, double time, const GstVideoColorimetry &colorimetry,
                                   bool pastQueueLimit)
 {
-    if (!(time >= 0) || !std::isfinite(time) || !(pastQueueLimit ? status() == Status::Writing : isReadyForMoreMediaData())) {
+    if (!(time >= 0) || !std::isfinite(time) || !(pastQueueLimit ? status() == Status::Writing : acceptsMoreData())) {
         gst_buffer_unref(frame);
         return false;
     }

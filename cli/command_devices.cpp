@@ -1,6 +1,6 @@
 #include "capture/capture_controller.h"
 #include "cli/cli_context.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,8 +28,8 @@ int runDevices(CliContext &ctx)
         return ctx.usage();
     // The listing must not touch the user's stored mirror settings.
     QTemporaryDir scratch;
-    UserDefaults defaults(scratch.filePath(QStringLiteral("defaults.ini")));
-    CaptureController controller(defaults);
+    SettingsStore settings(scratch.filePath(QStringLiteral("settings.ini")));
+    CaptureController controller(settings);
     controller.refreshScreens();
 
     const auto video = controller.selectedVideoSourceID();

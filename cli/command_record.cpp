@@ -108,13 +108,13 @@ int runRecord(CliContext &ctx)
     // The user's mirror settings apply, but the command never writes them:
     // the controller keeps its settings in a scratch copy.
     QTemporaryDir scratch;
-    UserDefaults defaults(scratch.filePath(QStringLiteral("defaults.ini")));
-    const UserDefaults stored;
+    SettingsStore settings(scratch.filePath(QStringLiteral("settings.ini")));
+    const SettingsStore stored;
     for (const SettingKey<bool> key : {settings::flipHorizontal, settings::flipVertical})
         if (const std::optional<bool> value = stored.boolValue(key))
-            defaults.setValue(key, *value);
+            settings.setValue(key, *value);
 
-    CaptureController controller(defaults);
+    CaptureController controller(settings);
     bool activated = false;
     QObject::connect(&controller, &CaptureController::activated, [&activated] { activated = true; });
     controller.activate();
@@ -147,7 +147,7 @@ int runRecord(CliContext &ctx)
 
     // The session's teleprompter and follower stay unused: the command only
     // records. Their settings go to the scratch store as well.
-    TeleprompterState teleprompter(defaults);
+    TeleprompterState teleprompter(settings);
     SpeechFollower follower;
     RecordingSession session(library.store(), controller, teleprompter, follower);
     QEventLoop loop;

@@ -52,7 +52,7 @@ int runRender(CliContext &ctx)
         return ExitFailure;
     const Take &take = *chosen;
 
-    options.pauseThreshold = RenderOptions::pauseThresholdSetting(UserDefaults());
+    options.pauseThreshold = RenderOptions::pauseThresholdSetting(SettingsStore());
     const QString path = output ? QFileInfo(*output).absoluteFilePath()
                                 : FinishedReel::defaultOutputPath(*reel, library.store().reelFolder(*reel));
     const RenderResult<FinishedReel> plan

@@ -2,7 +2,7 @@
 
 #include "cli/cli_context.h"
 #include "library/library_store.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <QFileInfo>
 #include <memory>
@@ -27,7 +27,7 @@ class LibraryCommand
 {
 public:
     explicit LibraryCommand(CliContext &ctx, LibraryStore::Access access = LibraryStore::Access::readWrite)
-        : m_defaults(std::make_unique<UserDefaults>()), m_store(*m_defaults, ctx.libraryDir, nullptr, access),
+        : m_settings(std::make_unique<SettingsStore>()), m_store(*m_settings, ctx.libraryDir, nullptr, access),
           m_access(access), m_ctx(ctx)
     { }
 
@@ -106,7 +106,7 @@ public:
     }
 
 private:
-    std::unique_ptr<UserDefaults> m_defaults;
+    std::unique_ptr<SettingsStore> m_settings;
     LibraryStore m_store;
     LibraryStore::Access m_access;
     CliContext &m_ctx;

@@ -1,7 +1,7 @@
 #include "export/editor_choice.h"
 
 #include "platform/desktop_opener.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <QDir>
 #include <QProcess>
@@ -113,18 +113,18 @@ Editor EditorChoice::defaultEditor() const
     return Editor::finalCut;
 }
 
-Editor EditorChoice::chosen(const UserDefaults &defaults) const
+Editor EditorChoice::chosen(const SettingsStore &settings) const
 {
-    if (const std::optional<QString> stored = defaults.read(settings::exportEditor)) {
+    if (const std::optional<QString> stored = settings.read(settings::exportEditor)) {
         if (const std::optional<Editor> editor = fromFormatName(*stored))
             return *editor;
     }
     return defaultEditor();
 }
 
-void EditorChoice::choose(UserDefaults &defaults, Editor editor)
+void EditorChoice::choose(SettingsStore &settings, Editor editor)
 {
-    defaults.write(settings::exportEditor, formatName(editor));
+    settings.write(settings::exportEditor, formatName(editor));
 }
 
 bool EditorChoice::open(Editor editor, const QString &file, DesktopOpener &opener) const

@@ -11,7 +11,7 @@
 namespace tandrel {
 
 class DesktopOpener;
-class UserDefaults;
+class SettingsStore;
 
 // Which editor the export is for: the three editors with their names, which
 // of them this desktop has installed, the user's choice under
@@ -46,8 +46,8 @@ public:
     // Kdenlive when installed, else Shotcut when installed, else Final Cut Pro.
     Editor defaultEditor() const;
     // The stored choice; the default while none (or an unknown one) is stored.
-    Editor chosen(const UserDefaults &defaults) const;
-    static void choose(UserDefaults &defaults, Editor editor);
+    Editor chosen(const SettingsStore &settings) const;
+    static void choose(SettingsStore &settings, Editor editor);
 
     // Starts the editor's program on `file` as its desktop entry says; hands
     // the file to the desktop's default handler when the editor is not

@@ -2,7 +2,7 @@
 
 #include "export/editor_export.h"
 #include "export/mlt_test_support.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/recording_opener.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
@@ -122,17 +122,17 @@ TEST(EditorChoice, DefaultsToAnInstalledEditorAndKeepsTheUsersChoice)
         SCOPED_TRACE(c.what);
         Desktop desktop;
         c.install(desktop);
-        UserDefaults defaults(desktop.dir.filePath("defaults.ini"));
+        SettingsStore settings(desktop.dir.filePath("settings.ini"));
         const EditorChoice choice = desktop.choice();
         EXPECT_EQ(choice.defaultEditor(), c.expected);
-        EXPECT_EQ(choice.chosen(defaults), c.expected);
-        defaults.setValue("export.editor", "premiere");
-        EXPECT_EQ(choice.chosen(defaults), c.expected);
+        EXPECT_EQ(choice.chosen(settings), c.expected);
+        settings.setValue("export.editor", "premiere");
+        EXPECT_EQ(choice.chosen(settings), c.expected);
         for (const Editor editor : EditorChoice::editors()) {
-            EditorChoice::choose(defaults, editor);
-            EXPECT_EQ(UserDefaults(desktop.dir.filePath("defaults.ini")).stringValue("export.editor"),
+            EditorChoice::choose(settings, editor);
+            EXPECT_EQ(SettingsStore(desktop.dir.filePath("settings.ini")).stringValue("export.editor"),
                       EditorChoice::formatName(editor));
-            EXPECT_EQ(choice.chosen(defaults), editor);
+            EXPECT_EQ(choice.chosen(settings), editor);
         }
     }
 }

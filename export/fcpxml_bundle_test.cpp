@@ -30,8 +30,8 @@ protected:
         // Final Cut libraries are also looked for in the home folder.
         m_oldHome = qgetenv("HOME");
         qputenv("HOME", m_home.path().toUtf8());
-        m_defaults.emplace(m_home.filePath("defaults.ini"));
-        m_store.emplace(*m_defaults, m_root.path());
+        m_settings.emplace(m_home.filePath("settings.ini"));
+        m_store.emplace(*m_settings, m_root.path());
         m_reelID = m_store->createReel(7, "Intro", QString()).value().id;
     }
     void TearDown() override { qputenv("HOME", m_oldHome); }
@@ -53,7 +53,7 @@ protected:
 
     QTemporaryDir m_home, m_root;
     QByteArray m_oldHome;
-    std::optional<UserDefaults> m_defaults;
+    std::optional<SettingsStore> m_settings;
     std::optional<LibraryStore> m_store;
     QUuid m_reelID;
 };

@@ -4,7 +4,7 @@
 // temporary folder, take files made by GStreamer, and readers for the MLT
 // and Final Cut documents.
 #include "library/library_store.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/run_tool.h"
 
 #include <QDir>
@@ -25,8 +25,8 @@ struct TestLibrary
 {
     TestLibrary()
     {
-        defaults.emplace(dir.filePath(QStringLiteral("defaults.ini")));
-        store.emplace(*defaults, root());
+        settings.emplace(dir.filePath(QStringLiteral("settings.ini")));
+        store.emplace(*settings, root());
         reelID = store->createReel(7, QStringLiteral("Tom & Jerry"), QString()).value().id;
     }
 
@@ -54,7 +54,7 @@ struct TestLibrary
     }
 
     QTemporaryDir dir;
-    std::optional<UserDefaults> defaults;
+    std::optional<SettingsStore> settings;
     std::optional<LibraryStore> store;
     QUuid reelID;
 };

@@ -79,16 +79,16 @@ ReelProject merged(const ReelProject &current, const ReelProject &base, const Re
 
 } // namespace
 
-LibraryStore::LibraryStore(UserDefaults &defaults, std::optional<QString> folder, QObject *parent,
+LibraryStore::LibraryStore(SettingsStore &settings, std::optional<QString> folder, QObject *parent,
                            Access access)
-    : QObject(parent), m_defaults(defaults), m_access(access)
+    : QObject(parent), m_settings(settings), m_access(access)
 {
     if (folder) {
         m_rootPath = absoluteFolder(*folder);
     } else {
         // The remembered folder counts only while it can be reached; the
         // default folder stands in, and the window says so.
-        const std::optional<QString> remembered = m_defaults.read(settings::libraryBookmark);
+        const std::optional<QString> remembered = m_settings.read(settings::libraryFolder);
         if (remembered && QDir::isAbsolutePath(*remembered) && isReachable(*remembered)) {
             m_rootPath = absoluteFolder(*remembered);
         } else {
@@ -597,7 +597,7 @@ Status LibraryStore::changeRoot(const QString &folder)
     if (folder.trimmed().isEmpty())
         return Status::failure(QStringLiteral("Kein Ordner für die Bibliothek angegeben."));
     const QString root = absoluteFolder(folder);
-    m_defaults.write(settings::libraryBookmark, root);
+    m_settings.write(settings::libraryFolder, root);
     if (m_unreachableFolder) {
         m_unreachableFolder.reset();
         emit unreachableFolderChanged();

@@ -5,7 +5,7 @@
 #include "library/reel_folders.h"
 #include "library/reel_project.h"
 #include "platform/result.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <QObject>
 #include <QUuid>
@@ -43,7 +43,7 @@ public:
     enum class Removal { toTrash, permanently };
 
     // `folder` overrides the remembered folder ("library.bookmark") and the default one.
-    explicit LibraryStore(UserDefaults &defaults, std::optional<QString> folder = std::nullopt,
+    explicit LibraryStore(SettingsStore &settings, std::optional<QString> folder = std::nullopt,
                           QObject *parent = nullptr, Access access = Access::readWrite);
     ~LibraryStore() override;
 
@@ -148,7 +148,7 @@ private:
     // Adds the takes a crashed recording left in the takes folders.
     void adoptOrphanTakes();
 
-    UserDefaults &m_defaults;
+    SettingsStore &m_settings;
     Access m_access;
     QList<ReelProject> m_reels;
     std::optional<QUuid> m_selectedID;

@@ -46,7 +46,7 @@ protected:
     ~LibraryStoreTest() override { qputenv("XDG_DATA_HOME", m_oldDataHome); }
 
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath("settings.ini")};
+    SettingsStore settings{dir.filePath("settings.ini")};
     QByteArray m_oldDataHome;
 
     QString dataHome() const { return dir.filePath("data"); }
@@ -54,7 +54,7 @@ protected:
 
     QString root() const { return dir.filePath("lib"); }
     QString libraryFile() const { return root() + "/library.json"; }
-    std::unique_ptr<LibraryStore> open() { return std::make_unique<LibraryStore>(defaults, root()); }
+    std::unique_ptr<LibraryStore> open() { return std::make_unique<LibraryStore>(settings, root()); }
     void writeLibrary(const QList<ReelProject> &reels) { writeFile(libraryFile(), *encodeLibrary(reels)); }
     QStringList unreadableCopies() const
     {
@@ -479,7 +479,7 @@ TEST_F(LibraryStoreTest, ChangingTheRootLoadsTheNewFolderAndRemembersIt)
     EXPECT_TRUE(QFile::exists(libraryFile())) << "the old folder's files stay";
 
     const ReelProject moved = store->createReel(3, "neu", QString()).value();
-    LibraryStore remembered(defaults);
+    LibraryStore remembered(settings);
     EXPECT_EQ(remembered.rootPath(), other);
     EXPECT_EQ(remembered.selectedID(), moved.id);
 
@@ -499,8 +499,8 @@ TEST_F(LibraryStoreTest, AVanishedRememberedFolderFallsBackToTheDefaultFolder)
     const QString config = dir.filePath("config");
     writeFile(config + "/user-dirs.dirs", "XDG_VIDEOS_DIR=\"" + dir.filePath("Filme").toUtf8() + "\"\n");
     qputenv("XDG_CONFIG_HOME", config.toUtf8());
-    defaults.setValue("library.bookmark", dir.filePath("weg"));
-    const LibraryStore store(defaults);
+    settings.setValue("library.bookmark", dir.filePath("weg"));
+    const LibraryStore store(settings);
     EXPECT_EQ(store.rootPath(), dir.filePath("Filme/Tandrel"));
     EXPECT_EQ(LibraryStore::defaultFolder(), store.rootPath());
     EXPECT_TRUE(QFileInfo(store.rootPath()).isDir());

@@ -5,18 +5,18 @@
 
 namespace tandrel {
 
-// A user-defaults key and the type of the value kept under it.
+// A settings key and the type of the value kept under it.
 template<typename T> struct SettingKey
 {
     const char *name;
     operator QString() const { return QString::fromLatin1(name); }
 };
 
-// Every key of the user-defaults store, declared once. Dotted, lower camel
+// Every key of the settings store, declared once. Dotted, lower camel
 // case after the area.
 namespace settings {
 
-inline constexpr SettingKey<QString> libraryBookmark{"library.bookmark"};
+inline constexpr SettingKey<QString> libraryFolder{"library.bookmark"};
 
 inline constexpr SettingKey<bool> flipHorizontal{"capture.flipHorizontal"};
 inline constexpr SettingKey<bool> flipVertical{"capture.flipVertical"};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,9 +23,9 @@ struct RenderOptions
 
     // The user's pause threshold ("finishedReel.pauseThreshold"), kept
     // within the range the settings offer; the default when absent.
-    static double pauseThresholdSetting(const UserDefaults &defaults)
+    static double pauseThresholdSetting(const SettingsStore &settings)
     {
-        const double value = defaults.read(settings::pauseThreshold).value_or(defaultPauseThreshold);
+        const double value = settings.read(settings::pauseThreshold).value_or(defaultPauseThreshold);
         return std::isfinite(value) ? std::clamp(value, shortestPauseThreshold, longestPauseThreshold)
                                     : defaultPauseThreshold;
     }

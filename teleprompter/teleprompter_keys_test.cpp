@@ -1,4 +1,4 @@
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "teleprompter/teleprompter_keys.h"
 #include "teleprompter/teleprompter_state.h"
 
@@ -53,8 +53,8 @@ TEST(TeleprompterKeys, KeyTableMapsKeysToActions)
 TEST(TeleprompterKeys, FontKeysStepByFourBetweenLimitsAndPersist)
 {
     QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath("d.ini"));
-    TeleprompterState state(defaults);
+    SettingsStore settings(dir.filePath("d.ini"));
+    TeleprompterState state(settings);
     const struct
     {
         double from;
@@ -70,6 +70,6 @@ TEST(TeleprompterKeys, FontKeysStepByFourBetweenLimitsAndPersist)
         state.setFontSize(c.from);
         applyTeleprompterKey(c.action, state, {});
         EXPECT_EQ(state.fontSize(), c.to) << c.from;
-        EXPECT_EQ(defaults.doubleValue("teleprompter.fontSize"), c.to) << c.from;
+        EXPECT_EQ(settings.doubleValue("teleprompter.fontSize"), c.to) << c.from;
     }
 }

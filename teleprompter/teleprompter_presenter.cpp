@@ -15,12 +15,18 @@
 
 namespace tandrel {
 
-TeleprompterPresenter::TeleprompterPresenter(QObject *parent) : QObject(parent)
-{ }
+TeleprompterPresenter::TeleprompterPresenter(TeleprompterState &state, QObject *parent)
+    : QObject(parent), m_state(state)
+{
+    connect(&state, &TeleprompterState::isPresentedChanged, this, &TeleprompterPresenter::presentedChanged);
+    connect(&state, &TeleprompterState::selectedDisplayIDChanged, this, &TeleprompterPresenter::placeWindow);
+    connect(&state, &TeleprompterState::selectedScreenIDChanged, this, &TeleprompterPresenter::placeWindow);
+    presentedChanged();
+}
 
 TeleprompterPresenter::~TeleprompterPresenter()
 {
-    dismissTeleprompter();
+    closeWindow();
 }
 
 bool TeleprompterPresenter::isOpen() const
@@ -38,51 +44,46 @@ TeleprompterView *TeleprompterPresenter::view() const
     return m_window ? m_window->view() : nullptr;
 }
 
-void TeleprompterPresenter::presentTeleprompter(const QString &script, const QString &title,
-                                                TeleprompterState &state)
+void TeleprompterPresenter::presentedChanged()
 {
-    state.setTitle(title);
-    state.loadScript(script);
-    state.setIsPresented(true);
-    state.setIsScrolling(true);
+    if (m_state.isPresented())
+        openWindow();
+    else
+        closeWindow();
+}
 
-    if (m_window && m_state != &state) {
-        // Another state takes over: the window shows the state it was built for.
-        m_window->hide();
-        m_window->deleteLater();
-        m_window = nullptr;
-    }
+void TeleprompterPresenter::openWindow()
+{
     if (!m_window) {
-        m_window = new TeleprompterWindow(state);
+        m_window = new TeleprompterWindow(m_state);
         TeleprompterView *view = m_window->view();
         view->setVideoAvailable(m_videoAvailable);
         view->setRecordingTime(m_recordingTime);
         view->selfView()->setFlips(m_flipHorizontal, m_flipVertical);
-        connect(view, &TeleprompterView::dismissRequested, this, &TeleprompterPresenter::dismissTeleprompter,
+        connect(m_window, &TeleprompterWindow::closeRequested, this, &TeleprompterPresenter::dismissRequested,
                 Qt::QueuedConnection);
-        connect(m_window, &TeleprompterWindow::closeRequested, this,
-                &TeleprompterPresenter::dismissTeleprompter, Qt::QueuedConnection);
-        m_state = &state;
         observeScreens();
         if (!m_filterInstalled) {
             qApp->installEventFilter(this);
             m_filterInstalled = true;
         }
     }
-    placeWindow(state);
+    placeWindow();
+    raiseWindow();
+}
+
+void TeleprompterPresenter::raiseWindow()
+{
+    if (!m_window)
+        return;
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
     m_window->view()->setFocus(Qt::ActiveWindowFocusReason);
-    emit opened();
 }
 
-void TeleprompterPresenter::dismissTeleprompter()
+void TeleprompterPresenter::closeWindow()
 {
-    if (m_state) {
-        m_state->setIsPresented(false);
-        m_state->setIsScrolling(false);
-    }
     const bool wasOpen = m_window != nullptr;
     if (m_window) {
         // Escape may arrive while the window is still delivering that key.
@@ -90,7 +91,6 @@ void TeleprompterPresenter::dismissTeleprompter()
         m_window->deleteLater();
         m_window = nullptr;
     }
-    m_state = nullptr;
     m_placedScreen = nullptr;
     stopObservingScreens();
     if (m_filterInstalled) {
@@ -99,14 +99,14 @@ void TeleprompterPresenter::dismissTeleprompter()
         m_filterInstalled = false;
     }
     if (wasOpen)
-        emit dismissed();
+        emit closed();
 }
 
-void TeleprompterPresenter::placeWindow(TeleprompterState &state)
+void TeleprompterPresenter::placeWindow()
 {
     if (!m_window)
         return;
-    QScreen *screen = state.resolvedQScreen();
+    QScreen *screen = m_state.resolvedQScreen();
     if (!screen && !QGuiApplication::screens().isEmpty())
         screen = QGuiApplication::screens().constLast();
     if (!screen)
@@ -160,8 +160,8 @@ void TeleprompterPresenter::stopObservingScreens()
 
 void TeleprompterPresenter::screensChanged()
 {
-    if (m_state && m_state->isPresented())
-        placeWindow(*m_state);
+    if (m_state.isPresented())
+        placeWindow();
 }
 
 void TeleprompterPresenter::setFrame(const QImage &frame)
@@ -197,7 +197,7 @@ bool TeleprompterPresenter::eventFilter(QObject *watched, QEvent *event)
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
         return false;
-    if (!m_state || !m_state->isPresented())
+    if (!m_state.isPresented())
         return false;
     auto *keyEvent = static_cast<QKeyEvent *>(event);
     const TeleprompterKeyAction action = teleprompterKeyAction(*keyEvent);
@@ -206,7 +206,7 @@ bool TeleprompterPresenter::eventFilter(QObject *watched, QEvent *event)
     // Claim the key before any shortcut sees it; act on the key press itself.
     event->accept();
     if (type == QEvent::KeyPress)
-        applyTeleprompterKey(action, *m_state, [this] { dismissTeleprompter(); });
+        applyTeleprompterKey(action, m_state, [this] { emit dismissRequested(); });
     return true;
 }
 

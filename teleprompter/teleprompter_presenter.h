@@ -12,25 +12,26 @@ class TeleprompterState;
 class TeleprompterView;
 class TeleprompterWindow;
 
-// Opens, places and closes the one teleprompter window. While the window is
-// open and the state says it is presented, the teleprompter keys act in the
-// whole application, whichever window has the focus, and are not passed on.
-// Main thread only; the application keeps one presenter for its lifetime.
+// Shows the one teleprompter window while its state is presented and closes
+// it when the state is no longer presented; whoever presents (the recording
+// session) writes the state, the presenter only observes it. While the window
+// is open the teleprompter keys act in the whole application, whichever
+// window has the focus, and are not passed on; this is the only place where
+// they are handled. Escape and closing the window ask for the teleprompter to
+// be dismissed. Main thread only; one presenter per state, kept for the
+// state's lifetime.
 class TeleprompterPresenter : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit TeleprompterPresenter(QObject *parent = nullptr);
+    explicit TeleprompterPresenter(TeleprompterState &state, QObject *parent = nullptr);
     ~TeleprompterPresenter() override;
 
-    // Shows `script` under `title`, opening the window or bringing it back to
-    // the front, and starts scrolling.
-    void presentTeleprompter(const QString &script, const QString &title, TeleprompterState &state);
-    // Stops scrolling, closes the window and ends the key handling.
-    void dismissTeleprompter();
+    // Brings the open window back to the front with the focus.
+    void raiseWindow();
     // Fits the window to the display the state chooses; nothing when closed.
-    void placeWindow(TeleprompterState &state);
+    void placeWindow();
 
     bool isOpen() const;
     TeleprompterWindow *window() const;
@@ -51,19 +52,23 @@ public slots:
     void setRecordingTime(std::optional<double> seconds);
 
 signals:
-    void opened();
-    void dismissed();
+    void closed();
+    // Escape or the window's close button: the teleprompter should go.
+    void dismissRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void presentedChanged();
+    void openWindow();
+    void closeWindow();
     void observeScreens();
     void stopObservingScreens();
     void screensChanged();
 
+    TeleprompterState &m_state;
     QPointer<TeleprompterWindow> m_window;
-    QPointer<TeleprompterState> m_state;
     QPointer<QScreen> m_placedScreen;
     QList<QMetaObject::Connection> m_screenConnections;
     bool m_filterInstalled = false;

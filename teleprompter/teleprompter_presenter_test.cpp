@@ -1,5 +1,5 @@
 #include "platform/display_list.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_self_view.h"
 #include "teleprompter/teleprompter_state.h"
@@ -20,17 +20,38 @@ using namespace tandrel;
 
 namespace {
 
+// The presenter with a stand-in for the session, the state's only writer of
+// "presented": it presents and dismisses as the session does.
 struct Prompter
 {
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath("d.ini")};
-    TeleprompterState state{defaults};
-    TeleprompterPresenter presenter;
+    SettingsStore settings{dir.filePath("d.ini")};
+    TeleprompterState state{settings};
+    TeleprompterPresenter presenter{state};
 
+    Prompter()
+    {
+        QObject::connect(&presenter, &TeleprompterPresenter::dismissRequested, [this] { dismiss(); });
+    }
     ~Prompter()
     {
-        presenter.dismissTeleprompter();
+        dismiss();
         QApplication::processEvents();
+    }
+    void present(const QString &script, const QString &title)
+    {
+        const bool wasPresented = state.isPresented();
+        state.setTitle(title);
+        state.loadScript(script);
+        state.setIsScrolling(true);
+        state.setIsPresented(true);
+        if (wasPresented)
+            presenter.raiseWindow();
+    }
+    void dismiss()
+    {
+        state.setIsScrolling(false);
+        state.setIsPresented(false);
     }
 };
 
@@ -55,8 +76,8 @@ TEST(TeleprompterPresenter, RunsOnTwoDisplays)
 TEST(TeleprompterPresenter, OpeningTwiceLeavesOneWindowCoveringTheLastDisplay)
 {
     Prompter s;
-    s.presenter.presentTeleprompter("eins zwei drei", "001 Erster", s.state);
-    s.presenter.presentTeleprompter("vier fünf", "002 Zweiter", s.state);
+    s.present("eins zwei drei", "001 Erster");
+    s.present("vier fünf", "002 Zweiter");
     EXPECT_EQ(teleprompterWindows(), 1);
     EXPECT_TRUE(s.state.isPresented());
     EXPECT_TRUE(s.state.isScrolling());
@@ -79,7 +100,7 @@ TEST(TeleprompterPresenter, KeysActEverywhereWhileOpenAndPassOnAfterwards)
     QLineEdit other;
     other.show();
     s.state.setFontSize(56);
-    s.presenter.presentTeleprompter("eins zwei drei", "", s.state);
+    s.present("eins zwei drei", "");
     s.state.setReadingPosition(2, 0);
 
     QTest::keyClick(&other, Qt::Key_Space);
@@ -95,9 +116,9 @@ TEST(TeleprompterPresenter, KeysActEverywhereWhileOpenAndPassOnAfterwards)
     QTest::keyClick(&other, Qt::Key_A);
     EXPECT_EQ(other.text(), "a"); // other keys pass
 
-    QSignalSpy dismissed(&s.presenter, &TeleprompterPresenter::dismissed);
+    QSignalSpy closed(&s.presenter, &TeleprompterPresenter::closed);
     QTest::keyClick(s.presenter.view(), Qt::Key_Escape);
-    EXPECT_EQ(dismissed.size(), 1);
+    EXPECT_EQ(closed.size(), 1);
     EXPECT_FALSE(s.state.isPresented());
     EXPECT_FALSE(s.state.isScrolling());
     EXPECT_FALSE(s.presenter.isOpen());
@@ -118,7 +139,7 @@ TEST(TeleprompterPresenter, ClosingFromOutsideIsNeverRefusedDismissesAndReopenin
     s.state.setShowsSelfView(true);
     s.presenter.setVideoAvailable(true);
     s.presenter.setFlips(true, false);
-    s.presenter.presentTeleprompter("eins", "", s.state);
+    s.present("eins", "");
     QImage frame(64, 36, QImage::Format_RGB32);
     frame.fill(Qt::darkGreen);
     s.presenter.setFrame(frame);
@@ -134,7 +155,7 @@ TEST(TeleprompterPresenter, ClosingFromOutsideIsNeverRefusedDismissesAndReopenin
     EXPECT_FALSE(s.state.isScrolling());
     s.presenter.setFrame(frame); // dropped while closed
 
-    s.presenter.presentTeleprompter("eins", "", s.state);
+    s.present("eins", "");
     EXPECT_TRUE(s.presenter.view()->selfView()->frame().isNull());
     EXPECT_TRUE(s.presenter.view()->selfView()->flipHorizontal());
     EXPECT_TRUE(s.state.isScrolling());
@@ -146,21 +167,30 @@ TEST(TeleprompterPresenter, PlacesTheWindowAgainWhenDisplaysChange)
 {
     Prompter s;
     const QList<QScreen *> screens = QGuiApplication::screens();
-    s.presenter.presentTeleprompter("eins", "", s.state);
+    s.present("eins", "");
     ASSERT_EQ(s.presenter.placedScreen(), screens.last());
 
-    // The choice changes without a placement; the next display change places it.
+    // Another display chosen: the window moves there at once.
     s.state.setSelectedDisplayID(TeleprompterState::screenNumber(screens.first()));
-    emit DisplayList::instance()->displaysChanged();
-    EXPECT_TRUE(tandrel::testing::waitUntil([&] { return s.presenter.placedScreen() == screens.first(); }));
-    EXPECT_EQ(s.presenter.window()->geometry(), screens.first()->geometry());
+    EXPECT_EQ(s.presenter.placedScreen(), screens.first());
+    EXPECT_TRUE(tandrel::testing::waitUntil(
+            [&] { return s.presenter.window()->geometry() == screens.first()->geometry(); }));
 
-    // Not presented any more: display changes leave the window alone.
-    s.state.setIsPresented(false);
+    // A display change places it again, wherever it was moved meanwhile.
+    s.presenter.window()->setGeometry(QRect(screens.first()->geometry().topLeft(), QSize(200, 100)));
+    emit DisplayList::instance()->displaysChanged();
+    EXPECT_TRUE(tandrel::testing::waitUntil(
+            [&] { return s.presenter.window()->geometry() == screens.first()->geometry(); }));
+
+    // Not presented any more: the window is gone and display changes or
+    // choices open none.
+    s.dismiss();
+    EXPECT_FALSE(s.presenter.isOpen());
     s.state.setSelectedDisplayID(0);
     emit DisplayList::instance()->displaysChanged();
     QApplication::processEvents();
-    EXPECT_EQ(s.presenter.placedScreen(), screens.first());
+    EXPECT_FALSE(s.presenter.isOpen());
+    EXPECT_EQ(s.presenter.placedScreen(), nullptr);
 }
 
 TEST(TeleprompterPresenter, ClaimsKeysBeforeTheApplicationsShortcuts)
@@ -175,13 +205,13 @@ TEST(TeleprompterPresenter, ClaimsKeysBeforeTheApplicationsShortcuts)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
 
     // Keys as the window system delivers them, shortcut handling included.
-    s.presenter.presentTeleprompter("eins zwei", "", s.state);
+    s.present("eins zwei", "");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(s.presenter.window()));
     QTest::keyClick(s.presenter.window()->windowHandle(), Qt::Key_Space);
     EXPECT_EQ(shortcutHits, 0);
     EXPECT_FALSE(s.state.isScrolling());
 
-    s.presenter.dismissTeleprompter();
+    s.dismiss();
     QTest::keyClick(other.windowHandle(), Qt::Key_Space);
     EXPECT_EQ(shortcutHits, 1);
     EXPECT_FALSE(s.state.isScrolling());

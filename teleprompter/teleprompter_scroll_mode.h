@@ -9,7 +9,7 @@ namespace tandrel {
 // constant speed. Listed in picker order.
 enum class TeleprompterScrollMode { speech, steady };
 
-// The raw value under which the mode is stored in the user defaults.
+// The raw value under which the mode is stored in the user settings.
 inline QString rawValue(TeleprompterScrollMode mode)
 {
     return mode == TeleprompterScrollMode::speech ? QStringLiteral("speech") : QStringLiteral("steady");

@@ -1,7 +1,7 @@
 #include "teleprompter/teleprompter_state.h"
 
 #include "platform/display_list.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 #include <QScreen>
 #include <algorithm>
@@ -14,12 +14,12 @@ namespace {
 
 // A display number from the store; anything that is not a whole number in the
 // unsigned 32-bit range (only possible in a hand-edited store) counts as none.
-quint32 storedDisplayNumber(const UserDefaults &defaults)
+quint32 storedDisplayNumber(const SettingsStore &settings)
 {
-    if (!defaults.contains(settings::selectedDisplayID))
+    if (!settings.contains(settings::selectedDisplayID))
         return 0;
     bool ok = false;
-    const qlonglong value = defaults.value(settings::selectedDisplayID).toLongLong(&ok);
+    const qlonglong value = settings.value(settings::selectedDisplayID).toLongLong(&ok);
     if (!ok || value < 0 || value > qlonglong(std::numeric_limits<quint32>::max()))
         return 0;
     return quint32(value);
@@ -27,9 +27,9 @@ quint32 storedDisplayNumber(const UserDefaults &defaults)
 
 } // namespace
 
-TeleprompterState::TeleprompterState(UserDefaults &defaults, std::shared_ptr<const ScreenProvider> screens,
+TeleprompterState::TeleprompterState(SettingsStore &settings, std::shared_ptr<const ScreenProvider> screens,
                                      QObject *parent)
-    : QObject(parent), m_defaults(defaults),
+    : QObject(parent), m_settings(settings),
       m_screens(screens ? std::move(screens) : std::make_shared<SystemScreenProvider>())
 {
     load();
@@ -42,27 +42,27 @@ void TeleprompterState::load()
 {
     // "inf" reads as a number as well, but no text can be drawn at an endless
     // size nor scrolled at an endless speed.
-    if (const auto size = m_defaults.read(settings::fontSize);
+    if (const auto size = m_settings.read(settings::fontSize);
         size && std::isfinite(*size) && *size >= minimumStoredFontSize)
         setFontSize(*size);
-    if (const auto speed = m_defaults.read(settings::scrollSpeed);
+    if (const auto speed = m_settings.read(settings::scrollSpeed);
         speed && std::isfinite(*speed) && *speed >= minimumStoredScrollSpeed)
         setScrollSpeed(*speed);
-    if (const auto mirrored = m_defaults.read(settings::isMirrored))
+    if (const auto mirrored = m_settings.read(settings::isMirrored))
         setIsMirrored(*mirrored);
 
-    if (const auto mode = scrollModeFromRaw(m_defaults.read(settings::scrollMode).value_or(QString())))
+    if (const auto mode = scrollModeFromRaw(m_settings.read(settings::scrollMode).value_or(QString())))
         setScrollMode(*mode);
-    else if (const auto follow = m_defaults.read(settings::followSpeech))
+    else if (const auto follow = m_settings.read(settings::followSpeech))
         setScrollMode(*follow ? TeleprompterScrollMode::speech : TeleprompterScrollMode::steady);
 
-    const QString placement = m_defaults.read(settings::textPlacement).value_or(QString());
+    const QString placement = m_settings.read(settings::textPlacement).value_or(QString());
     if (const auto value = textPlacementFromRaw(placement))
         setTextPlacement(*value);
-    if (const auto shows = m_defaults.read(settings::showsSelfView))
+    if (const auto shows = m_settings.read(settings::showsSelfView))
         setShowsSelfView(*shows);
-    setSelectedScreenID(m_defaults.read(settings::selectedScreenID));
-    setSelectedDisplayID(storedDisplayNumber(m_defaults));
+    setSelectedScreenID(m_settings.read(settings::selectedScreenID));
+    setSelectedDisplayID(storedDisplayNumber(m_settings));
 
     // A display keeps its number while its name may change; the name shown
     // follows the number.
@@ -81,9 +81,9 @@ void TeleprompterState::store(const QString &key, const QVariant &value)
     // Each write flushes the store to disk; leave keys alone that already
     // hold the value so that a slider drag does not rewrite the file nine
     // times per step.
-    if (m_defaults.contains(key) && m_defaults.value(key) == value)
+    if (m_settings.contains(key) && m_settings.value(key) == value)
         return;
-    m_defaults.setValue(key, value);
+    m_settings.setValue(key, value);
 }
 
 void TeleprompterState::persist()
@@ -99,8 +99,8 @@ void TeleprompterState::persist()
     store(settings::showsSelfView, m_showsSelfView);
     if (m_selectedScreenID)
         store(settings::selectedScreenID, *m_selectedScreenID);
-    else if (m_defaults.contains(settings::selectedScreenID))
-        m_defaults.remove(settings::selectedScreenID);
+    else if (m_settings.contains(settings::selectedScreenID))
+        m_settings.remove(settings::selectedScreenID);
     store(settings::selectedDisplayID, qlonglong(m_selectedDisplayID));
 }
 

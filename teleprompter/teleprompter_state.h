@@ -16,10 +16,10 @@ class QScreen;
 
 namespace tandrel {
 
-class UserDefaults;
+class SettingsStore;
 
 // The one description of the teleprompter: the user's settings (persisted in
-// the user defaults under "teleprompter." keys), the script on show (a
+// the user settings under "teleprompter." keys), the script on show (a
 // document shared with the speech follower), a copy of the reading position
 // the follower reports, and live flags. Main thread only.
 //
@@ -56,9 +56,9 @@ public:
     static constexpr double minimumStoredFontSize = 24;
     static constexpr double minimumStoredScrollSpeed = 8;
 
-    // Loads the settings from `defaults`, which must outlive the state.
+    // Loads the settings from `settings`, which must outlive the state.
     // Without a screen provider the application's displays are used.
-    explicit TeleprompterState(UserDefaults &defaults, std::shared_ptr<const ScreenProvider> screens = {},
+    explicit TeleprompterState(SettingsStore &settings, std::shared_ptr<const ScreenProvider> screens = {},
                                QObject *parent = nullptr);
     ~TeleprompterState() override;
 
@@ -145,7 +145,7 @@ private:
     void load();
     void store(const QString &key, const QVariant &value);
 
-    UserDefaults &m_defaults;
+    SettingsStore &m_settings;
     std::shared_ptr<const ScreenProvider> m_screens;
 
     double m_fontSize = defaultFontSize;

@@ -1,4 +1,4 @@
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "teleprompter/teleprompter_state.h"
 
 #include <QSettings>
@@ -20,13 +20,13 @@ public:
 struct Fixture
 {
     QTemporaryDir dir;
-    QString path = dir.filePath("defaults.ini");
-    UserDefaults defaults{path};
+    QString path = dir.filePath("settings.ini");
+    SettingsStore settings{path};
     std::shared_ptr<ListedScreens> screens = std::make_shared<ListedScreens>();
 
     std::unique_ptr<TeleprompterState> make()
     {
-        return std::make_unique<TeleprompterState>(defaults, screens);
+        return std::make_unique<TeleprompterState>(settings, screens);
     }
     // What is on disk, read independently of the store under test.
     QStringList storedKeys() const { return QSettings(path, QSettings::IniFormat).allKeys(); }
@@ -78,7 +78,7 @@ TEST(TeleprompterState, LoadsOnlyAcceptableStoredValues)
     };
     for (const auto &c : cases) {
         Fixture f;
-        f.defaults.setValue(QString::fromLatin1(c.key), c.value);
+        f.settings.setValue(QString::fromLatin1(c.key), c.value);
         auto state = f.make();
         EXPECT_EQ(state->fontSize(), c.fontSize) << c.key << " " << c.value.toString().toStdString();
         EXPECT_EQ(state->scrollSpeed(), c.scrollSpeed) << c.key << " " << c.value.toString().toStdString();
@@ -101,9 +101,9 @@ TEST(TeleprompterState, ScrollModeFallsBackToTheOldFollowSpeechKey)
     for (const auto &c : cases) {
         Fixture f;
         if (c.mode.isValid())
-            f.defaults.setValue("teleprompter.scrollMode", c.mode);
+            f.settings.setValue("teleprompter.scrollMode", c.mode);
         if (c.followSpeech.isValid())
-            f.defaults.setValue("teleprompter.followSpeech", c.followSpeech);
+            f.settings.setValue("teleprompter.followSpeech", c.followSpeech);
         EXPECT_EQ(f.make()->scrollMode(), c.expected)
                 << c.mode.toString().toStdString() << " / " << c.followSpeech.toString().toStdString();
     }
@@ -113,11 +113,11 @@ TEST(TeleprompterState, LoadsPlacementFlagsAndScreen)
 {
     Fixture f;
     f.screens->list = {{"Links", 1}, {"Beamer", 2}};
-    f.defaults.setValue("teleprompter.textPlacement", "center");
-    f.defaults.setValue("teleprompter.isMirrored", false);
-    f.defaults.setValue("teleprompter.showsSelfView", true);
-    f.defaults.setValue("teleprompter.selectedScreenID", "Alter Name");
-    f.defaults.setValue("teleprompter.selectedDisplayID", 2);
+    f.settings.setValue("teleprompter.textPlacement", "center");
+    f.settings.setValue("teleprompter.isMirrored", false);
+    f.settings.setValue("teleprompter.showsSelfView", true);
+    f.settings.setValue("teleprompter.selectedScreenID", "Alter Name");
+    f.settings.setValue("teleprompter.selectedDisplayID", 2);
     auto state = f.make();
     EXPECT_EQ(state->textPlacement(), TeleprompterTextPlacement::center);
     EXPECT_FALSE(state->isMirrored());
@@ -127,8 +127,8 @@ TEST(TeleprompterState, LoadsPlacementFlagsAndScreen)
     EXPECT_EQ(f.stored("teleprompter.selectedScreenID").toString(), "Alter Name");
 
     Fixture g;
-    g.defaults.setValue("teleprompter.textPlacement", "oben");
-    g.defaults.setValue("teleprompter.selectedDisplayID", "99999999999");
+    g.settings.setValue("teleprompter.textPlacement", "oben");
+    g.settings.setValue("teleprompter.selectedDisplayID", "99999999999");
     auto other = g.make();
     EXPECT_EQ(other->textPlacement(), TeleprompterTextPlacement::standard);
     EXPECT_EQ(other->selectedDisplayID(), 0u);
@@ -152,7 +152,7 @@ TEST(TeleprompterState, EveryWritePersistsAllKeysButNotifiesOnlyOnChange)
     EXPECT_EQ(f.stored("teleprompter.fontSize").toDouble(), 60);
 
     // The same value again: no notification, but it is written.
-    f.defaults.remove("teleprompter.fontSize");
+    f.settings.remove("teleprompter.fontSize");
     state->setFontSize(60);
     EXPECT_EQ(fontSpy.size(), 1);
     EXPECT_EQ(f.stored("teleprompter.fontSize").toDouble(), 60);

@@ -9,7 +9,7 @@ namespace tandrel {
 // Listed in picker order.
 enum class TeleprompterTextPlacement { standard, center };
 
-// The raw value under which the placement is stored in the user defaults.
+// The raw value under which the placement is stored in the user settings.
 inline QString rawValue(TeleprompterTextPlacement placement)
 {
     return placement == TeleprompterTextPlacement::standard ? QStringLiteral("standard")

@@ -4,7 +4,6 @@
 #include "teleprompter/follow_status_text.h"
 #include "teleprompter/recording_mark.h"
 #include "teleprompter/teleprompter_font.h"
-#include "teleprompter/teleprompter_keys.h"
 #include "teleprompter/teleprompter_self_view.h"
 #include "teleprompter/teleprompter_state.h"
 #include "teleprompter/text_shadow.h"
@@ -286,28 +285,6 @@ void TeleprompterView::resizeEvent(QResizeEvent *)
 {
     m_scroller.setViewport(height(), m_state.textPlacement());
     invalidateLayout();
-}
-
-void TeleprompterView::keyPressEvent(QKeyEvent *event)
-{
-    const TeleprompterKeyAction action = teleprompterKeyAction(*event);
-    switch (action) {
-    case TeleprompterKeyAction::none:
-        return QWidget::keyPressEvent(event);
-    case TeleprompterKeyAction::resetFollow:
-        m_scroller.setScrollOffset(0);
-        m_state.resetFollow();
-        break;
-    case TeleprompterKeyAction::dismiss:
-        m_state.setIsScrolling(false);
-        m_state.setIsPresented(false);
-        emit dismissRequested();
-        break;
-    default:
-        applyTeleprompterKey(action, m_state, {});
-        break;
-    }
-    event->accept();
 }
 
 void TeleprompterView::mousePressEvent(QMouseEvent *)

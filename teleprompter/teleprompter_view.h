@@ -61,16 +61,11 @@ public slots:
     void setVideoAvailable(bool available);
     void setRecordingTime(std::optional<double> seconds);
 
-signals:
-    // Escape or the cancel command in the view: the window is to close.
-    void dismissRequested();
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
 private:

@@ -8,7 +8,7 @@
 #include "export/mlt_project.h"
 #include "export/mlt_test_support.h"
 #include "library/library_store.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/flash_beep_take.h"
 
 #include <QDir>
@@ -23,8 +23,8 @@ TEST(AvSync, FlashAndBeepMeetWithinAFrameInTheTakeAndInEveryRenderedExport)
 {
     ensureGstInitialized();
     QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath("defaults.ini"));
-    LibraryStore store(defaults, dir.filePath("library"));
+    SettingsStore settings(dir.filePath("settings.ini"));
+    LibraryStore store(settings, dir.filePath("library"));
     const ReelProject reel = *store.createReel(1, QStringLiteral("Sync"), QString());
 
     std::optional<Take> take;

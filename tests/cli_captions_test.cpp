@@ -2,7 +2,7 @@
 // encoded as the recorder encodes it (AAC in an .m4a).
 #include "library/caption_cues.h"
 #include "library/library_store.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "speech/espeak_wav.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/take_files.h"
@@ -29,8 +29,8 @@ class CliCaptionsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        UserDefaults defaults(dir.filePath("defaults.ini"));
-        LibraryStore store(defaults, library());
+        SettingsStore settings(dir.filePath("settings.ini"));
+        LibraryStore store(settings, library());
         const ReelProject reel = store.createReel(1, "Fahrrad", script).value();
         store.createReel(2, "Leer", QString());
         const QString folder = store.takesFolder(reel);
@@ -64,8 +64,8 @@ TEST_F(CliCaptionsTest, PrintsCuesSpelledAsTheScriptAndKeepsTheWordTimes)
     const CtlRun srt = run({"captions", "1"});
     ASSERT_EQ(srt.exitCode, 0) << srt.err.toStdString();
     // The word times are kept with the take, and --json prints them.
-    UserDefaults defaults(dir.filePath("defaults.ini"));
-    LibraryStore store(defaults, library());
+    SettingsStore settings(dir.filePath("settings.ini"));
+    LibraryStore store(settings, library());
     const std::optional<QList<WordTime>> kept = store.reels().first().takes.first().words;
     ASSERT_TRUE(kept.has_value());
     // What it printed are the cues of those words, which are the script's as it spells them.

@@ -1,6 +1,6 @@
 // tandrelctl export, run as the real program on a temporary library.
 #include "library/library_store.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/take_files.h"
 #include "tests/support/tandrelctl_run.h"
 #include "tests/support/wait_until.h"
@@ -25,8 +25,8 @@ protected:
     // Reel 7 with one take whose files exist, reel 8 without takes.
     void SetUp() override
     {
-        UserDefaults defaults(dir.filePath("defaults.ini"));
-        LibraryStore store(defaults, library());
+        SettingsStore settings(dir.filePath("settings.ini"));
+        LibraryStore store(settings, library());
         const ReelProject reel = store.createReel(7, "Tom & Jerry", "Hallo").value();
         store.createReel(8, "Leer", QString());
         addTakeWithFiles(store, reel.id, makeTake("Peter's video.mov", "audio.m4a", 3.0, {{0.5, 2.0}}));

@@ -5,7 +5,7 @@
 // length against the cut, picture against sound, and the captions' pixels.
 
 #include "library/library_store.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "render/finished_reel.h"
 #include "render/reel_renderer.h"
 #include "tests/support/file_size_limit.h"
@@ -53,8 +53,8 @@ protected:
     static void SetUpTestSuite()
     {
         dir = new QTemporaryDir;
-        defaults = new UserDefaults(dir->filePath("defaults.ini"));
-        store = new LibraryStore(*defaults, dir->filePath("library"));
+        settings = new SettingsStore(dir->filePath("settings.ini"));
+        store = new LibraryStore(*settings, dir->filePath("library"));
         const ReelProject reel
                 = *store->createReel(1, QStringLiteral("Sync"), QStringLiteral("Erster Satz. Zweiter Satz."));
         std::optional<Take> recorded;
@@ -86,7 +86,7 @@ protected:
         delete takesFolder;
         delete reelFolder;
         delete store;
-        delete defaults;
+        delete settings;
         delete dir;
     }
     void SetUp() override { ASSERT_TRUE(take) << "no take with five flashes and their beeps was recorded"; }
@@ -99,7 +99,7 @@ protected:
     }
 
     static inline QTemporaryDir *dir = nullptr;
-    static inline UserDefaults *defaults = nullptr;
+    static inline SettingsStore *settings = nullptr;
     static inline LibraryStore *store = nullptr;
     static inline Take *take = nullptr;
     static inline QList<double> *beeps = nullptr; // seconds into the take

@@ -9,7 +9,7 @@
 
 #include "capture/capture_controller.h"
 #include "capture/media_probe.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/wait_until.h"
 
 #include <QDir>
@@ -86,7 +86,7 @@ protected:
     // picture only when it changes, so the colour is painted once shared.
     void shareScreenShowing(const QColor &colour)
     {
-        controller = std::make_unique<CaptureController>(defaults);
+        controller = std::make_unique<CaptureController>(settings);
         QObject::connect(controller.get(), &CaptureController::previewFrame, controller.get(),
                          [this](const QImage &image) { preview = image; });
         QSignalSpy activated(controller.get(), &CaptureController::activated);
@@ -148,7 +148,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("settings.ini"))};
+    SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
     std::unique_ptr<CaptureController> controller;
     QImage preview;
 };

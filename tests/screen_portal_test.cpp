@@ -6,7 +6,7 @@
 
 #include "capture/capture_controller.h"
 #include "capture/media_probe.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "tests/support/tandrelctl_run.h"
 #include "tests/support/wait_until.h"
 
@@ -51,7 +51,7 @@ protected:
 
     void startApplication()
     {
-        controller = std::make_unique<CaptureController>(defaults);
+        controller = std::make_unique<CaptureController>(settings);
         QObject::connect(controller.get(), &CaptureController::previewFrame, controller.get(),
                          [this](const QImage &image) { preview = image; });
         QSignalSpy done(controller.get(), &CaptureController::activated);
@@ -125,7 +125,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("settings.ini"))};
+    SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
     std::unique_ptr<CaptureController> controller;
     QImage preview;
     std::optional<Take> take;
@@ -202,7 +202,7 @@ TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewed)
             screenRequestID, QStringLiteral("Bildschirm (Freigabe…)"), VideoSource::Kind::screen}));
     EXPECT_NEAR(controller->previewAspect(), 1920.0 / 1080.0, 1e-6);
     EXPECT_EQ(control("Dialogs").toInt(), 1);
-    EXPECT_EQ(defaults.stringValue(tokenKey), QStringLiteral("tandrel-fake-restore-token"));
+    EXPECT_EQ(settings.stringValue(tokenKey), QStringLiteral("tandrel-fake-restore-token"));
 
     ASSERT_TRUE(waitUntil([&] { return !preview.isNull(); }, 20000)) << "no picture from the stream";
     EXPECT_EQ(preview.size(), QSize(1920, 1080));
@@ -223,7 +223,7 @@ TEST_F(ScreenPortalTest, ARefusedDialogKeepsThePlaceholderAndSaysWhatIsMissing)
     EXPECT_EQ(controller->selectedVideoSourceID(), std::nullopt);
     EXPECT_FALSE(sharedScreen());
     EXPECT_EQ(controller->videoSources().last().id, screenRequestID);
-    EXPECT_FALSE(defaults.stringValue(tokenKey));
+    EXPECT_FALSE(settings.stringValue(tokenKey));
     EXPECT_FALSE(controller->usesScreenPreview());
 }
 

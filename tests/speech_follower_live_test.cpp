@@ -2,7 +2,7 @@
 // follower listens on the microphone remapped from its monitor.
 
 #include "capture/capture_controller.h"
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 #include "speech/speech_follower.h"
 #include "tests/support/wait_until.h"
 
@@ -25,10 +25,10 @@ TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTh
                              "of these roses many years ago, and she still visits them every weekend.");
 
     QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    SettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
     SpeechFollower follower;
     qputenv("TANDREL_TEST_CAMERA", "1"); // this machine has no camera
-    CaptureController capture(defaults);
+    CaptureController capture(settings);
     capture.activate();
     ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.isRunning(); }, 20000))
             << qPrintable(capture.statusMessage());

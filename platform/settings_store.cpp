@@ -1,41 +1,41 @@
-#include "platform/user_defaults.h"
+#include "platform/settings_store.h"
 
 namespace tandrel {
 
-UserDefaults::UserDefaults()
+SettingsStore::SettingsStore()
     : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                              QStringLiteral("Tandrel"), QStringLiteral("Tandrel")))
 {
 }
 
-UserDefaults::UserDefaults(const QString &filePath)
+SettingsStore::SettingsStore(const QString &filePath)
     : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
 {
 }
 
-bool UserDefaults::contains(const QString &key) const
+bool SettingsStore::contains(const QString &key) const
 {
     return m_settings->contains(key);
 }
 
-QVariant UserDefaults::value(const QString &key) const
+QVariant SettingsStore::value(const QString &key) const
 {
     return m_settings->value(key);
 }
 
-void UserDefaults::setValue(const QString &key, const QVariant &value)
+void SettingsStore::setValue(const QString &key, const QVariant &value)
 {
     m_settings->setValue(key, value);
     m_settings->sync();
 }
 
-void UserDefaults::remove(const QString &key)
+void SettingsStore::remove(const QString &key)
 {
     m_settings->remove(key);
     m_settings->sync();
 }
 
-std::optional<double> UserDefaults::doubleValue(const QString &key) const
+std::optional<double> SettingsStore::doubleValue(const QString &key) const
 {
     if (!contains(key))
         return std::nullopt;
@@ -44,7 +44,7 @@ std::optional<double> UserDefaults::doubleValue(const QString &key) const
     return ok ? std::optional<double>(v) : std::nullopt;
 }
 
-std::optional<bool> UserDefaults::boolValue(const QString &key) const
+std::optional<bool> SettingsStore::boolValue(const QString &key) const
 {
     if (!contains(key))
         return std::nullopt;
@@ -63,7 +63,7 @@ std::optional<bool> UserDefaults::boolValue(const QString &key) const
     return v.toBool();
 }
 
-std::optional<QString> UserDefaults::stringValue(const QString &key) const
+std::optional<QString> SettingsStore::stringValue(const QString &key) const
 {
     if (!contains(key))
         return std::nullopt;

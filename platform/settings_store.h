@@ -10,16 +10,16 @@
 
 namespace tandrel {
 
-// The user-defaults store: dotted keys ("library.bookmark",
+// The settings store: dotted keys ("library.bookmark",
 // "teleprompter.fontSize") mapped to plain values. Backed by QSettings; every
 // write is flushed at once so that a crash loses nothing already set.
-class UserDefaults
+class SettingsStore
 {
 public:
     // The application's own settings (organisation and application "Tandrel").
-    UserDefaults();
+    SettingsStore();
     // Settings kept in an INI file at `filePath` (tests use a temporary file).
-    explicit UserDefaults(const QString &filePath);
+    explicit SettingsStore(const QString &filePath);
 
     bool contains(const QString &key) const;
     QVariant value(const QString &key) const;
