@@ -263,3 +263,13 @@ TEST_F(CliLibraryTest, HelpAndCompletionNameEveryCommandAndOption)
     for (const auto &c : cases)
         EXPECT_EQ(complete(c.line), c.expected) << c.line.toStdString();
 }
+
+TEST_F(CliLibraryTest, RunsWithoutTheWidgetLibrary)
+{
+    QProcess readelf;
+    readelf.start("readelf", {"--dynamic", QStringLiteral(TANDRELCTL_PATH)});
+    ASSERT_TRUE(readelf.waitForFinished(60000));
+    const QString needed = QString::fromUtf8(readelf.readAllStandardOutput());
+    ASSERT_TRUE(needed.contains("libQt6Core")) << needed.toStdString();
+    EXPECT_FALSE(needed.contains("libQt6Widgets")) << needed.toStdString();
+}
