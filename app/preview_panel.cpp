@@ -74,7 +74,7 @@ void PreviewPanel::updateFromCapture()
 {
     m_preview->setFlips(m_capture.flipHorizontal(), m_capture.flipVertical());
     const std::optional<QString> video = m_capture.selectedVideoSourceID();
-    m_overlay->setVisible(video && *video != screenRequestID);
+    m_overlay->setVisible(givesPictures(video));
     m_overlay->setIsLandscape(m_capture.previewAspect() >= 1);
     placeChildren();
 }

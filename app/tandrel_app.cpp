@@ -89,7 +89,7 @@ void TandrelApp::feedPresenter()
     };
     auto source = [capture, presenter] {
         const std::optional<QString> video = capture->selectedVideoSourceID();
-        presenter->setVideoAvailable(video && *video != screenRequestID);
+        presenter->setVideoAvailable(givesPictures(video));
     };
     connect(capture, &CaptureController::flipHorizontalChanged, presenter, flips);
     connect(capture, &CaptureController::flipVerticalChanged, presenter, flips);

@@ -205,11 +205,6 @@ std::optional<QString> CaptureController::selectedMicrophoneID() const
     return m_devices->selectedMicrophoneID();
 }
 
-bool CaptureController::videoSourceInitialized() const
-{
-    return m_devices->videoSourceInitialized();
-}
-
 bool CaptureController::readyForHotplug() const
 {
     return m_devices->readyForHotplug();

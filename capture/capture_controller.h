@@ -75,7 +75,6 @@ public:
     QList<VideoSource> videoSources() const;
     std::optional<QString> selectedVideoSourceID() const;
     std::optional<QString> selectedMicrophoneID() const override;
-    bool videoSourceInitialized() const;
     bool readyForHotplug() const;
 
     // The start-up sequence: discovery, the first configuration, the screens.

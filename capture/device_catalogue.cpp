@@ -91,7 +91,7 @@ void DeviceCatalogue::refreshVideoSources()
         m_videoSourceInitialized = true;
         return;
     }
-    if (!m_selectedVideoSourceID || *m_selectedVideoSourceID == screenRequestID)
+    if (!givesPictures(m_selectedVideoSourceID))
         return;
     const bool known = std::any_of(m_videoSources.begin(), m_videoSources.end(),
                                    [&](const VideoSource &s) { return s.id == *m_selectedVideoSourceID; });

@@ -34,7 +34,6 @@ public:
     QList<VideoSource> videoSources() const { return m_videoSources; }
     std::optional<QString> selectedVideoSourceID() const { return m_selectedVideoSourceID; }
     std::optional<QString> selectedMicrophoneID() const { return m_selectedMicrophoneID; }
-    bool videoSourceInitialized() const { return m_videoSourceInitialized; }
     bool readyForHotplug() const { return m_readyForHotplug; }
 
     // Marks the start-up as begun; false when it already was.

@@ -5,6 +5,7 @@
 #include "capture/portrait_renderer.h"
 #include "capture/video_file_writer.h"
 #include "capture/video_source.h"
+#include "library/take_file_names.h"
 #include "media/audio_level.h"
 #include "platform/main_thread.h"
 #include "platform/serial_queue.h"
@@ -132,7 +133,7 @@ void TakeRecorder::startRecording(const QString &directory, const std::optional<
         refuse(std::move(completion), QStringLiteral("Es läuft bereits eine Aufnahme."));
         return;
     }
-    const bool wantVideo = videoID && *videoID != screenRequestID;
+    const bool wantVideo = givesPictures(videoID);
     const bool wantAudio = micID.has_value();
     if (!wantVideo && !wantAudio) {
         refuse(std::move(completion), QStringLiteral("Bitte Video- oder Audioquelle wählen."));
@@ -199,11 +200,11 @@ Result<TakeRecorder::PreparedTake> TakeRecorder::prepareTake(const QString &dire
     // Taken before the files exist, so that the library never adopts them
     // while they are written; a take is recorded even where no lock can be
     // made. Unlocking removes the file.
-    take.lock = std::make_shared<QLockFile>(dir.filePath(stamp + QStringLiteral(".lock")));
+    take.lock = std::make_shared<QLockFile>(dir.filePath(TakeFileNames::lock(stamp)));
     take.lock->setStaleLockTime(0);
     take.lock->tryLock(0);
     if (wantVideo) {
-        take.videoPath = dir.filePath(stamp + QStringLiteral("-video.mov"));
+        take.videoPath = dir.filePath(TakeFileNames::video(stamp));
         auto writer = VideoFileWriter::create(*take.videoPath, m_timing.reservedSeconds);
         if (!writer)
             return R::failure(writer.error());
@@ -211,7 +212,7 @@ Result<TakeRecorder::PreparedTake> TakeRecorder::prepareTake(const QString &dire
         watchWriter(*take.videoWriter);
     }
     if (wantAudio) {
-        take.audioPath = dir.filePath(stamp + QStringLiteral("-audio.m4a"));
+        take.audioPath = dir.filePath(TakeFileNames::audio(stamp));
         auto writer = AudioFileWriter::create(*take.audioPath, m_timing.reservedSeconds);
         if (!writer) {
             // Nothing was written: the video file just opened goes again.
@@ -229,10 +230,10 @@ Result<TakeRecorder::PreparedTake> TakeRecorder::prepareTake(const QString &dire
 // a second take gets "-2", "-3" … so that no earlier file is replaced.
 QString TakeRecorder::freeTakeStamp(const QDir &dir, const QDateTime &now)
 {
-    const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamp = TakeFileNames::stamp(now);
     QString candidate = stamp;
-    for (int n = 2; QFileInfo::exists(dir.filePath(candidate + QStringLiteral("-video.mov")))
-         || QFileInfo::exists(dir.filePath(candidate + QStringLiteral("-audio.m4a")));
+    for (int n = 2; QFileInfo::exists(dir.filePath(TakeFileNames::video(candidate)))
+         || QFileInfo::exists(dir.filePath(TakeFileNames::audio(candidate)));
          ++n)
         candidate = stamp + QLatin1Char('-') + QString::number(n);
     return candidate;

@@ -24,6 +24,13 @@ QString kindName(VideoSource::Kind kind);
 
 inline const QString screenRequestID = QStringLiteral("screen:request");
 
+// Whether the selected video source `id` gives pictures: any source but the
+// request for a screen still to be shared, which none has been yet.
+inline bool givesPictures(const std::optional<QString> &id)
+{
+    return id && *id != screenRequestID;
+}
+
 // The display number of a screen source identifier: present when the
 // identifier is "screen:" followed by an unsigned 32-bit decimal number.
 std::optional<quint32> screenDisplayID(const QString &id);

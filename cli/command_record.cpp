@@ -81,11 +81,6 @@ void waitForSources(CaptureController &controller, const std::optional<QString> 
     controller.setAudioTap({});
 }
 
-bool isVideoSource(const std::optional<QString> &id)
-{
-    return id && *id != screenRequestID;
-}
-
 } // namespace
 
 // One take exactly as the record button makes it: the capture controller with
@@ -183,7 +178,7 @@ int runRecord(CliContext &ctx)
     // Video was asked for and no picture came: the take keeps its sound,
     // but a script must not take it for what it asked.
     if (take.audioFileName && !take.videoFileName && controller.lastError()
-        && isVideoSource(controller.selectedVideoSourceID()))
+        && givesPictures(controller.selectedVideoSourceID()))
         return ctx.fail(*controller.lastError());
     const Result<QByteArray> text = encodeTakeText(take);
     if (!text)

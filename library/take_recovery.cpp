@@ -1,6 +1,7 @@
 #include "library/take_recovery.h"
 
 #include "library/file_names.h"
+#include "library/take_file_names.h"
 #include "media/media_file.h"
 
 #include <QDir>
@@ -17,7 +18,7 @@ namespace {
 // Whether a recording that is still running holds the take's lock.
 bool isBeingRecorded(const QDir &takes, const QString &stamp)
 {
-    const QString path = takes.filePath(stamp + QStringLiteral(".lock"));
+    const QString path = takes.filePath(TakeFileNames::lock(stamp));
     if (!QFileInfo::exists(path))
         return false;
     QLockFile lock(path);
@@ -36,7 +37,7 @@ std::optional<Take> recover(const QDir &takes, const QString &stamp, const QStri
         if (!duration)
             continue;
         take.duration = std::max(take.duration, *duration);
-        if (name.endsWith(QLatin1String("-video.mov"))) {
+        if (TakeFileNames::isVideo(name)) {
             take.videoFileName = name;
         } else {
             take.audioFileName = name;
@@ -46,7 +47,7 @@ std::optional<Take> recover(const QDir &takes, const QString &stamp, const QStri
     }
     if (!take.videoFileName && !take.audioFileName)
         return std::nullopt;
-    QDateTime recordedAt = QDateTime::fromString(stamp.left(15), QStringLiteral("yyyyMMdd-HHmmss"));
+    QDateTime recordedAt = TakeFileNames::startedAt(stamp);
     if (!recordedAt.isValid())
         return std::nullopt;
     take.recordedAt = recordedAt.toUTC();
@@ -57,8 +58,6 @@ std::optional<Take> recover(const QDir &takes, const QString &stamp, const QStri
 
 QList<RecoveredTake> findOrphanTakes(const QList<ReelProject> &reels, const ReelFolders &folders)
 {
-    static const QRegularExpression takeFile(
-            QStringLiteral(R"(^(\d{8}-\d{6}(?:-\d+)?)-(?:video\.mov|audio\.m4a)$)"));
     // Reels may share a folder: the first reel of a folder adopts its files,
     // and every reel's takes count as named.
     QMap<QString, QUuid> owner;
@@ -77,9 +76,8 @@ QList<RecoveredTake> findOrphanTakes(const QList<ReelProject> &reels, const Reel
             continue;
         const QDir takes(folders.takesFolder(reel));
         QMap<QString, QStringList> byStamp;
-        for (const QString &name : takes.entryList({QStringLiteral("*-video.mov"), QStringLiteral("*-audio.m4a")},
-                                                   QDir::Files)) {
-            if (const auto match = takeFile.match(name); match.hasMatch())
+        for (const QString &name : takes.entryList(TakeFileNames::globs(), QDir::Files)) {
+            if (const auto match = TakeFileNames::pattern().match(name); match.hasMatch())
                 byStamp[match.captured(1)].append(name);
         }
         const QSet<QString> &known = named[reel.folderName()];
