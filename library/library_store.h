@@ -70,7 +70,6 @@ public:
     std::optional<QString> unreachableFolder() const { return m_unreachableFolder; }
     // Whether `folder` is a folder this process may read and write in.
     static bool isReachable(const QString &folder);
-    // Linux has no security-scoped bookmarks; always false.
 
     // Reads library.json; with write access also writes missing reel.md
     // files and adopts the takes a crashed recording left behind.
