@@ -1,5 +1,6 @@
 #include "speech/speech_bias.h"
 
+#include "platform/atomic_file.h"
 #include "speech/espeak_pronouncer.h"
 #include "speech/language_words.h"
 #include "speech/script_language.h"
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QMap>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
 
@@ -30,17 +30,6 @@ QString headword(const QString &line)
     QString word = line.section(QLatin1Char(' '), 0, 0);
     int paren = word.indexOf(QLatin1Char('('));
     return paren > 0 ? word.left(paren) : word;
-}
-
-Status writeText(const QString &path, const QString &text)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::failure(file.errorString());
-    file.write(text.toUtf8());
-    if (!file.commit())
-        return Status::failure(file.errorString());
-    return {};
 }
 
 QString log10Text(double p)
@@ -273,8 +262,8 @@ bool readsCmuPhones(const SphinxModel &model)
     std::lock_guard lock(mutex);
     auto it = known.find(model.dictionary);
     if (it == known.end()) {
-        static const QStringList cmu = QStringLiteral(
-                "AA AE AH AO AW AY B CH D DH EH ER EY F G HH IH IY JH K L M N NG OW OY P R S SH T TH UH UW V W Y Z ZH")
+        static const QStringList cmu = QStringLiteral("AA AE AH AO AW AY B CH D DH EH ER EY F G HH IH IY JH "
+                                                      "K L M N NG OW OY P R S SH T TH UH UW V W Y Z ZH")
                                                .split(QLatin1Char(' '));
         QSet<QString> phones;
         QFile file(model.dictionary);
@@ -404,16 +393,20 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
         }
     }
     files.dictionary = folder + QStringLiteral("/script.dict");
-    if (Status s = writeText(files.dictionary, dictLines.join(QLatin1Char('\n')) + QLatin1Char('\n')); !s)
+    if (Status s = writeFileAtomically(files.dictionary,
+                                       (dictLines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        !s)
         return Result<SpeechBiasFiles>::failure(s.error());
 
     if (mode == SpeechBiasMode::ScriptNgram || mode == SpeechBiasMode::ScriptNgramAlone) {
         files.languageModel = folder + QStringLiteral("/script.arpa");
-        if (Status s = writeText(files.languageModel, scriptArpaModel(known, others, background.share)); !s)
+        if (Status s = writeFileAtomically(files.languageModel,
+                                           scriptArpaModel(known, others, background.share).toUtf8());
+            !s)
             return Result<SpeechBiasFiles>::failure(s.error());
     } else {
         files.grammar = folder + QStringLiteral("/script.gram");
-        if (Status s = writeText(files.grammar, scriptChunkGrammar(known)); !s)
+        if (Status s = writeFileAtomically(files.grammar, scriptChunkGrammar(known).toUtf8()); !s)
             return Result<SpeechBiasFiles>::failure(s.error());
     }
     return files;
