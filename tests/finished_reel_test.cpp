@@ -17,10 +17,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace tandrel;
 using namespace tandrel::testing;
@@ -255,6 +257,25 @@ TEST_F(FinishedReelTest, TheFileIsAnUploadReadyReelOfTheTightenedTakeWithCaption
     EXPECT_EQ(between.caption + between.upper + between.strip, 0);
 }
 
+// The nice value of each thread of this process, by thread id.
+QMap<int, int> threadNiceValues()
+{
+    QMap<int, int> nice;
+    for (const QString &tid :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue; // the thread has ended
+        // The command name in parentheses may hold spaces; the fields after it
+        // do not. The nice value is the 19th field, the 17th after it.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 16)
+            nice.insert(tid.toInt(), fields[16].toInt());
+    }
+    return nice;
+}
+
 TEST_F(FinishedReelTest, ACancelledOrFailedRenderLeavesNoFile)
 {
     QTemporaryDir out;
@@ -263,16 +284,28 @@ TEST_F(FinishedReelTest, ACancelledOrFailedRenderLeavesNoFile)
 
     std::atomic<bool> cancelled{false};
     std::atomic<qint64> frame{0};
+    std::atomic<int> renderTid{0};
     std::optional<RenderResult<QString>> result;
+    const QMap<int, int> before = threadNiceValues();
     std::thread render([&] {
+        renderTid = gettid();
         result = ReelRenderer::render(
                 finished.cut, finished.cues, output, [&](const RenderProgress &p) { frame = p.frame; },
                 cancelled);
     });
     const bool started = waitUntil([&] { return frame > 0; }, 120000);
+    // The render's own threads run below the caller, which keeps its priority.
+    const QMap<int, int> during = threadNiceValues();
     cancelled = true;
     render.join();
     ASSERT_TRUE(started);
+    const int callerNice = during.value(renderTid, -100);
+    EXPECT_EQ(callerNice, before.value(gettid()));
+    qsizetype lowered = 0;
+    for (auto t = during.begin(); t != during.end(); ++t)
+        if (!before.contains(t.key()) && t.key() != renderTid)
+            lowered += t.value() == std::max(callerNice, 10) ? 1 : 0;
+    EXPECT_GE(lowered, 3) << "the render's threads are not below the caller's priority";
     ASSERT_TRUE(result);
     EXPECT_EQ(result->error(), RenderError::cancelled);
     EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
