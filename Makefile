@@ -25,7 +25,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) $(GENERATOR) $(CCACHE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(GENERATOR) $(CCACHE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANDREL_WERROR=ON
 
 configure: deps $(BUILD)/CMakeCache.txt
 
