@@ -7,6 +7,7 @@
 #include "export/editor_export.h"
 #include "library/library_store.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -21,10 +22,10 @@ QString handedOverNote(Editor editor, const QString &location, bool brief)
         return EditorExport::statusNote(editor, EditorExport::Outcome{location, true}, brief);
     const QString kind = EditorChoice::projectLabel(editor);
     if (brief)
-        return kind + QLatin1Char(' ') + QFileInfo(QDir::cleanPath(location)).fileName()
-                + QStringLiteral(" wird im Dateimanager gezeigt.");
-    return kind + QStringLiteral(" liegt unter ") + QDir::toNativeSeparators(location)
-            + QStringLiteral(" und wird im Dateimanager gezeigt.");
+        return QCoreApplication::translate("tandrel::ExportHandOver", "%1 %2 wird im Dateimanager gezeigt.")
+                .arg(kind, QFileInfo(QDir::cleanPath(location)).fileName());
+    return QCoreApplication::translate("tandrel::ExportHandOver", "%1 liegt unter %2 und wird im Dateimanager gezeigt.")
+            .arg(kind, QDir::toNativeSeparators(location));
 }
 
 // The editor's own program when its desktop entry starts; whether it did.
@@ -53,8 +54,8 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
     auto handedOver = [note, editor, location, brief] { note(handedOverNote(editor, location, brief)); };
     if (editor == Editor::finalCut) {
         DesktopHandOver::showInFileManager(context.opener, location, parent, handedOver,
-                                           EditorChoice::projectLabel(editor)
-                                                   + QStringLiteral(" gespeichert, aber nicht gezeigt"));
+                                           QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht gezeigt")
+                                           .arg(EditorChoice::projectLabel(editor)));
         return;
     }
     if (startEditor(choice, editor, location)) {
@@ -64,8 +65,8 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
     // Without the editor's program the desktop's handler gets the project;
     // the alert says so when none takes it.
     DesktopHandOver::open(context.opener, location, DesktopHandOver::Target::file, parent, handedOver,
-                          EditorChoice::projectLabel(editor)
-                                  + QStringLiteral(" gespeichert, aber nicht geöffnet"));
+                          QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht geöffnet")
+                                           .arg(EditorChoice::projectLabel(editor)));
 }
 
 } // namespace tandrel

@@ -135,7 +135,7 @@ Status RecordingSession::canChangeLibraryFolder() const
 {
     if (m_capture.isRecording())
         return Status::failure(
-                QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
+                tr("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include "speech/speech_follower.h"
 #include "speech/sphinx_model_install.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -24,11 +25,11 @@ int runFollow(CliContext &ctx)
     if (!scriptPath || !audioPath || !ctx.args.isEmpty())
         return ctx.usage();
     if (locale && !isLocaleName(*locale))
-        return ctx.fail(QStringLiteral("„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));
+        return ctx.fail(QCoreApplication::translate("tandrelctl", "„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));
 
     QFile scriptFile(*scriptPath);
     if (!scriptFile.open(QIODevice::ReadOnly))
-        return ctx.fail(QStringLiteral("Skript %1 konnte nicht gelesen werden: %2")
+        return ctx.fail(QCoreApplication::translate("tandrelctl", "Skript %1 konnte nicht gelesen werden: %2")
                                 .arg(*scriptPath, scriptFile.errorString()));
     const QString script = QString::fromUtf8(scriptFile.readAll());
     Result<WavAudio> audio = readWavFile(*audioPath);

@@ -1,6 +1,7 @@
 #include "cli/library_command.h"
 #include "platform/file_error.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
 
@@ -14,12 +15,12 @@ std::optional<QByteArray> readInput(const QString &name, QString *error)
     const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
                                                    : (file.setFileName(name), file.open(QIODevice::ReadOnly));
     if (!opened) {
-        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
         return std::nullopt;
     }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
         return std::nullopt;
     }
     return bytes;
@@ -47,9 +48,9 @@ int runImport(CliContext &ctx)
     if (ctx.json)
         ctx.out << "{\"imported\": " << count << "}\n";
     else if (count == 1)
-        ctx.out << "1 Reel importiert.\n";
+        ctx.out << QCoreApplication::translate("tandrelctl", "1 Reel importiert.") << "\n";
     else
-        ctx.out << count << " Reels importiert.\n";
+        ctx.out << QCoreApplication::translate("tandrelctl", "%1 Reels importiert.").arg(count) << "\n";
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "render/finished_reel.h"
 #include "render/reel_renderer.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,9 +18,9 @@ namespace {
 QString progressLine(const RenderProgress &p)
 {
     const int percent = p.frames > 0 ? int(p.frame * 100 / p.frames) : 0;
-    QString line = QStringLiteral("Rendern: %1 %").arg(percent);
+    QString line = QCoreApplication::translate("tandrelctl", "Rendern: %1 %").arg(percent);
     if (p.secondsLeft)
-        line += QStringLiteral(" · noch ") + minutesSecondsText(std::llround(*p.secondsLeft));
+        line = QCoreApplication::translate("tandrelctl", "%1 · noch %2").arg(line, minutesSecondsText(std::llround(*p.secondsLeft)));
     return line;
 }
 
@@ -60,7 +61,7 @@ int runRender(CliContext &ctx)
     if (!plan)
         return ctx.fail(plan.errorDescription());
     if (plan->captionsUnavailable)
-        ctx.err << "Der Take hat noch keine Wortzeiten: Der Reel wird ohne Untertitel gerendert." << Qt::endl;
+        ctx.err << QCoreApplication::translate("tandrelctl", "Der Take hat noch keine Wortzeiten: Der Reel wird ohne Untertitel gerendert.") << Qt::endl;
 
     std::atomic<bool> cancelled{false};
     const RenderResult<QString> rendered = ReelRenderer::render(

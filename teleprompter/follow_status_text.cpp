@@ -1,5 +1,7 @@
 #include "teleprompter/follow_status_text.h"
 
+#include <QCoreApplication>
+
 namespace tandrel {
 
 QString followStatusText(FollowState state, const QString &errorText)
@@ -8,13 +10,13 @@ QString followStatusText(FollowState state, const QString &errorText)
     case FollowState::idle:
         return {};
     case FollowState::starting:
-        return QStringLiteral("Starte lokales Sprachmodell…");
+        return QCoreApplication::translate("tandrel::FollowStatusText", "Starte lokales Sprachmodell…");
     case FollowState::preparing:
-        return QStringLiteral("Bereite lokales Sprachmodell vor…");
+        return QCoreApplication::translate("tandrel::FollowStatusText", "Bereite lokales Sprachmodell vor…");
     case FollowState::loading:
-        return QStringLiteral("Lade lokales Sprachmodell…");
+        return QCoreApplication::translate("tandrel::FollowStatusText", "Lade lokales Sprachmodell…");
     case FollowState::listening:
-        return QStringLiteral("Hört zu…");
+        return QCoreApplication::translate("tandrel::FollowStatusText", "Hört zu…");
     case FollowState::failed:
         return errorText;
     }
