@@ -1,4 +1,5 @@
 #include "app/record_workspace.h"
+#include "app/capture_status_text.h"
 
 #include "app/app_commands.h"
 #include "app/model_notice.h"
@@ -266,7 +267,7 @@ void RecordWorkspace::connectCapture()
         syncRecordControls();
     });
     connect(&capture, &CaptureController::isRecordingChanged, this, &RecordWorkspace::syncRecordControls);
-    connect(&capture, &CaptureController::statusMessageChanged, this, &RecordWorkspace::syncRecordControls);
+    connect(&capture, &CaptureController::statusChanged, this, &RecordWorkspace::syncRecordControls);
     connect(&capture, &CaptureController::flipHorizontalChanged, this, &RecordWorkspace::syncRecordControls);
     connect(&capture, &CaptureController::flipVerticalChanged, this, &RecordWorkspace::syncRecordControls);
     connect(&capture, &CaptureController::selectedVideoSourceIDChanged, this,
@@ -331,7 +332,7 @@ void RecordWorkspace::syncRecordControls()
     const bool hasVideo = video && *video != kScreenPlaceholder;
     const bool hasAudio = capture.selectedMicrophoneID().has_value();
     m_record->setEnabled(currentReel().has_value() && (hasVideo || hasAudio));
-    m_captureStatus->setText(capture.statusMessage());
+    m_captureStatus->setText(captureStatusText(capture.status()));
     {
         const QSignalBlocker blockH(m_flipH);
         const QSignalBlocker blockV(m_flipV);

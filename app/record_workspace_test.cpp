@@ -1,3 +1,4 @@
+#include "teleprompter/follow_status_text.h"
 #include "app/app_test_support.h"
 #include "app/finish_reel_dialog.h"
 #include "app/preview_panel.h"
@@ -384,7 +385,7 @@ TEST_F(WorkspaceFixture, TheTeleprompterShowsTheEditedReelAndTheWorkspaceHowFoll
     EXPECT_EQ(teleprompter.title(), "001 Intro");
     EXPECT_EQ(teleprompter.script(), "Hallo Welt");
     ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000))
-            << follower.errorText().toStdString();
+            << followFailureText(follower.failure()).toStdString();
     EXPECT_EQ(status->text(), "Hört zu…");
     EXPECT_FALSE(status->isHidden());
 

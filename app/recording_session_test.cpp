@@ -3,6 +3,7 @@
 // library in a temporary folder and a capture controller that is never
 // activated (with no source chosen, recording is refused).
 
+#include "teleprompter/follow_status_text.h"
 #include "app/recording_session.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
@@ -79,7 +80,7 @@ TEST(RecordingSession, FollowingEndsWithSteadyModeAndWithEverythingThatClosesThe
     };
     for (const auto &c : cases) {
         Session s;
-        ASSERT_TRUE(s.presentListening()) << c.event << ": " << qPrintable(s.follower.errorText());
+        ASSERT_TRUE(s.presentListening()) << c.event << ": " << qPrintable(followFailureText(s.follower.failure()));
         EXPECT_EQ(s.teleprompter.followState(), FollowState::listening) << c.event;
         c.happen(s);
         EXPECT_FALSE(s.following()) << c.event;
@@ -98,7 +99,7 @@ TEST(RecordingSession, SpeechModeStartsFollowingOnlyWhileTheTeleprompterIsShown)
 
     s.teleprompter.setScrollMode(TeleprompterScrollMode::speech);
     ASSERT_TRUE(waitUntil([&] { return s.follower.isListening(); }, 20000))
-            << qPrintable(s.follower.errorText());
+            << qPrintable(followFailureText(s.follower.failure()));
 
     // Shown again while listening: the script is handed over, the run and its
     // model stay.

@@ -163,7 +163,7 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &TeleprompterOptions::rebuildScreens);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &TeleprompterOptions::rebuildScreens);
     connect(&m_follower, &SpeechFollower::stateChanged, this, &TeleprompterOptions::syncFollower);
-    connect(&m_follower, &SpeechFollower::errorTextChanged, this, &TeleprompterOptions::syncFollower);
+    connect(&m_follower, &SpeechFollower::failureChanged, this, &TeleprompterOptions::syncFollower);
     connect(&m_follower, &SpeechFollower::lastHeardChanged, this, &TeleprompterOptions::syncFollower);
 
     rebuildScreens();
@@ -278,7 +278,7 @@ void TeleprompterOptions::chooseScreen(int index)
 
 void TeleprompterOptions::syncFollower()
 {
-    const QString status = followStatusText(m_follower.state(), m_follower.errorText());
+    const QString status = followStatusText(m_follower.state(), m_follower.failure());
     m_followStatus->setText(status);
     m_followStatus->setVisible(!status.isEmpty());
     m_lastHeard->setText(m_follower.lastHeard());

@@ -4,6 +4,7 @@
 #include "platform/main_thread.h"
 #include "speech/script_language.h"
 #include "speech/speech_follower.h"
+#include "teleprompter/follow_status_text.h"
 #include "speech/sphinx_model_install.h"
 
 #include <QCoreApplication>
@@ -77,7 +78,7 @@ int runFollow(CliContext &ctx)
     loop.exec();
 
     const bool failed = follower.state() == FollowState::failed;
-    const QString error = follower.errorText();
+    const QString error = followFailureText(follower.failure());
     follower.stop(microphone);
     if (failed)
         return ctx.fail(error);

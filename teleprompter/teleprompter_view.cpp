@@ -204,7 +204,7 @@ QString TeleprompterView::shownStatus() const
     // and failures are still said.
     if (!m_state.isScrolling() && m_state.followState() == FollowState::listening)
         return {};
-    return followStatusText(m_state.followState(), m_state.followError());
+    return followStatusText(m_state.followState(), m_state.followFailure());
 }
 
 QRectF TeleprompterView::statusRect() const

@@ -256,7 +256,7 @@ TEST_F(ScreenPortalTest, SharingEndedDuringATakeInterruptsTheScreenAndKeepsTheTa
         control("EndStream");
         EXPECT_TRUE(waitUntil(
                 [&] {
-                    return controller->statusMessage() == QStringLiteral("Bildschirmquelle unterbrochen");
+                    return controller->status() == CaptureStatus::screenInterrupted;
                 },
                 20000));
         EXPECT_TRUE(controller->lastError().has_value());

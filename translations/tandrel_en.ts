@@ -2,6 +2,45 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="de">
 <context>
+    <name>tandrel::CaptureStatusText</name>
+    <message>
+        <source>Bereit</source>
+        <translation>Ready</translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <source>Nur Audio</source>
+        <translation>Audio only</translation>
+    </message>
+    <message>
+        <source>Keine Quelle</source>
+        <translation>No source</translation>
+    </message>
+    <message>
+        <source>Kein Videobild</source>
+        <translation>No video picture</translation>
+    </message>
+    <message>
+        <source>Bildschirmquelle unterbrochen</source>
+        <translation>Screen source interrupted</translation>
+    </message>
+    <message>
+        <source>Kamera unterbrochen</source>
+        <translation>Camera interrupted</translation>
+    </message>
+    <message>
+        <source>Mikrofon unterbrochen</source>
+        <translation>Microphone interrupted</translation>
+    </message>
+    <message>
+        <source>Aufnahme</source>
+        <translation>Recording</translation>
+    </message>
+</context>
+<context>
     <name>tandrel::DesktopHandOver</name>
     <message>
         <source>Das Programm xdg-open, mit dem der Desktop Dateien öffnet, fehlt oder startet nicht.</source>
@@ -155,6 +194,22 @@
         <source>Hört zu…</source>
         <translation>Listening…</translation>
     </message>
+    <message>
+        <source>Keine Audioquelle fürs Mitlaufen. Mikrofon wählen.</source>
+        <translation>No audio source to follow. Choose a microphone.</translation>
+    </message>
+    <message>
+        <source>Keine lokale Spracherkennung für diese Sprache.</source>
+        <translation>No local speech recognition for this language.</translation>
+    </message>
+    <message>
+        <source>Sprachmodell: %1</source>
+        <translation>Speech model: %1</translation>
+    </message>
+    <message>
+        <source>Spracherkennung: %1</source>
+        <translation>Speech recognition: %1</translation>
+    </message>
 </context>
 <context>
     <name>tandrel::ImportSheet</name>
@@ -286,7 +341,7 @@
     </message>
     <message>
         <source>Aufnahme</source>
-        <translation>Record</translation>
+        <translation>Recording</translation>
     </message>
     <message>
         <source>Aufnahme starten</source>
