@@ -2,8 +2,10 @@
 
 #include "app/ui_style.h"
 #include "library/library_store.h"
+#include "app/file_error_text.h"
 #include "platform/file_error.h"
 
+#include <cerrno>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -99,11 +101,16 @@ bool ImportSheet::loadFile(const QString &path)
         return false;
     };
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(tr("Die Datei konnte nicht gelesen werden: %1").arg(germanFileError(file.errorString())));
+    if (!file.open(QIODevice::ReadOnly)) {
+        const FileError cause = FileError::last();
+        return refuse(tr("Die Datei konnte nicht gelesen werden: %1").arg(fileErrorText(cause)));
+    }
+    errno = 0;
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return refuse(tr("Die Datei konnte nicht gelesen werden: %1").arg(germanFileError(file.errorString())));
+    if (file.error() != QFileDevice::NoError) {
+        const FileError cause = FileError::last();
+        return refuse(tr("Die Datei konnte nicht gelesen werden: %1").arg(fileErrorText(cause)));
+    }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString content = decoder.decode(bytes);
     if (decoder.hasError())

@@ -1,4 +1,5 @@
 #include "cli/cli_context.h"
+#include "app/file_error_text.h"
 #include "platform/file_error.h"
 #include "speech/script_aligner.h"
 
@@ -15,7 +16,8 @@ std::optional<QString> readText(const QString &path, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1 (%2)").arg(path, germanFileError(file.errorString()));
+        const FileError cause = FileError::last();
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1 (%2)").arg(path, fileErrorText(cause));
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();

@@ -1,6 +1,8 @@
 #include "cli/library_command.h"
+#include "app/file_error_text.h"
 #include "platform/file_error.h"
 
+#include <cerrno>
 #include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
@@ -15,12 +17,15 @@ std::optional<QByteArray> readInput(const QString &name, QString *error)
     const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
                                                    : (file.setFileName(name), file.open(QIODevice::ReadOnly));
     if (!opened) {
-        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
+        const FileError cause = FileError::last();
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2").arg(name, fileErrorText(cause));
         return std::nullopt;
     }
+    errno = 0;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
+        const FileError cause = FileError::last();
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2").arg(name, fileErrorText(cause));
         return std::nullopt;
     }
     return bytes;

@@ -122,6 +122,77 @@
     </message>
 </context>
 <context>
+    <name>tandrel::FileError</name>
+    <message>
+        <source>Unbekannter Fehler</source>
+        <translation>Unknown error</translation>
+    </message>
+    <message>
+        <source>Kein Speicherplatz mehr auf dem Datenträger</source>
+        <translation>No space left on the disk</translation>
+    </message>
+    <message>
+        <source>Speicherkontingent auf dem Datenträger erschöpft</source>
+        <translation>Disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>Keine Berechtigung</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>Vorgang nicht erlaubt</source>
+        <translation>Operation not permitted</translation>
+    </message>
+    <message>
+        <source>Schreibgeschütztes Dateisystem</source>
+        <translation>Read-only file system</translation>
+    </message>
+    <message>
+        <source>Datei oder Ordner nicht gefunden</source>
+        <translation>No such file or folder</translation>
+    </message>
+    <message>
+        <source>Ist ein Ordner</source>
+        <translation>Is a folder</translation>
+    </message>
+    <message>
+        <source>Ist kein Ordner</source>
+        <translation>Is not a folder</translation>
+    </message>
+    <message>
+        <source>Datei existiert bereits</source>
+        <translation>File already exists</translation>
+    </message>
+    <message>
+        <source>Ein- oder Ausgabefehler</source>
+        <translation>Input/output error</translation>
+    </message>
+    <message>
+        <source>Dateiname zu lang</source>
+        <translation>File name too long</translation>
+    </message>
+    <message>
+        <source>Zu viele offene Dateien</source>
+        <translation>Too many open files</translation>
+    </message>
+    <message>
+        <source>Gerät oder Datei wird gerade benutzt</source>
+        <translation>Device or file is busy</translation>
+    </message>
+    <message>
+        <source>Verschieben zwischen Dateisystemen nicht möglich</source>
+        <translation>Cannot move between file systems</translation>
+    </message>
+    <message>
+        <source>Ordner ist nicht leer</source>
+        <translation>Folder is not empty</translation>
+    </message>
+    <message>
+        <source>Datei zu groß</source>
+        <translation>File too large</translation>
+    </message>
+</context>
+<context>
     <name>tandrel::FinishReelDialog</name>
     <message>
         <source>Take %1 · %2</source>
