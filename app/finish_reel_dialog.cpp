@@ -1,4 +1,5 @@
 #include "app/finish_reel_dialog.h"
+#include "app/render_error_text.h"
 
 #include "library/library_store.h"
 #include "platform/duration_text.h"
@@ -181,7 +182,7 @@ void FinishReelDialog::finish(const RenderResult<QString> &result)
         return;
     } else {
         m_progress->setValue(0);
-        m_status->setText(result.errorDescription());
+        m_status->setText(renderErrorText(result));
     }
     emit renderFinished(result.ok());
 }

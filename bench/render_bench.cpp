@@ -75,7 +75,7 @@ void BM_RenderFinishedReel(benchmark::State &state)
     }
     const RenderResult<ReelCut> cut = ReelCut::build(take, dir.path(), RenderOptions());
     if (!cut) {
-        state.SkipWithError(cut.errorDescription().toUtf8().constData());
+        state.SkipWithError(cut.errorDetail().toUtf8().constData());
         return;
     }
     const QList<CaptionCue> cues = cut->reelCues(captionCues(words));
@@ -87,7 +87,7 @@ void BM_RenderFinishedReel(benchmark::State &state)
                 = ReelRenderer::render(*cut, cues, dir.filePath("reel.mp4"), {}, cancelled);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!rendered) {
-            state.SkipWithError(rendered.errorDescription().toUtf8().constData());
+            state.SkipWithError(rendered.errorDetail().toUtf8().constData());
             return;
         }
         state.SetIterationTime(seconds);

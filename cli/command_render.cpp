@@ -1,3 +1,4 @@
+#include "app/render_error_text.h"
 #include "cli/library_command.h"
 #include "library/markdown_import.h"
 #include "platform/duration_text.h"
@@ -59,7 +60,7 @@ int runRender(CliContext &ctx)
     const RenderResult<FinishedReel> plan
             = FinishedReel::plan(take, library.store().takesFolder(*reel), path, options);
     if (!plan)
-        return ctx.fail(plan.errorDescription());
+        return ctx.fail(renderErrorText(plan));
     if (plan->captionsUnavailable)
         ctx.err << QCoreApplication::translate("tandrelctl", "Der Take hat noch keine Wortzeiten: Der Reel wird ohne Untertitel gerendert.") << Qt::endl;
 
@@ -73,7 +74,7 @@ int runRender(CliContext &ctx)
             cancelled);
     ctx.err << Qt::endl;
     if (!rendered)
-        return ctx.fail(rendered.errorDescription());
+        return ctx.fail(renderErrorText(rendered));
     if (ctx.json)
         ctx.out << QJsonDocument(QJsonObject{{QStringLiteral("file"), *rendered}})
                            .toJson(QJsonDocument::Compact)

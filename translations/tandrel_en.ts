@@ -556,6 +556,33 @@
     </message>
 </context>
 <context>
+    <name>tandrel::RenderErrorText</name>
+    <message>
+        <source>Der Take hat weder Video noch Ton.</source>
+        <translation>The take has neither video nor sound.</translation>
+    </message>
+    <message>
+        <source>Die Datei „%1“ des Takes fehlt oder ist nicht lesbar.</source>
+        <translation>The take’s file “%1” is missing or cannot be read.</translation>
+    </message>
+    <message>
+        <source>Auf dem Datenträger ist nicht genug Platz für den fertigen Reel (%1).</source>
+        <translation>There is not enough room on the disk for the finished reel (%1).</translation>
+    </message>
+    <message>
+        <source>Der fertige Reel konnte nicht in „%1“ geschrieben werden.</source>
+        <translation>The finished reel could not be written to “%1”.</translation>
+    </message>
+    <message>
+        <source>Der fertige Reel konnte nicht erstellt werden: MLT fehlt oder ist unvollständig.</source>
+        <translation>The finished reel could not be made: MLT is missing or incomplete.</translation>
+    </message>
+    <message>
+        <source>Abgebrochen.</source>
+        <translation>Cancelled.</translation>
+    </message>
+</context>
+<context>
     <name>tandrel::SettingsWindow</name>
     <message>
         <source>Einstellungen</source>
