@@ -18,9 +18,8 @@ EmptyPage::EmptyPage(QWidget *parent) : QWidget(parent)
 
     auto *title = ui::label(tr("Noch keine Reels"), ui::TextRole::Title2, true);
     title->setAlignment(Qt::AlignCenter);
-    auto *text = ui::label(
-            tr("Lege ein Reel an oder importiere eine Markdown-Datei mit mehreren Projekten."),
-            ui::TextRole::Body, false, true);
+    auto *text = ui::label(tr("Lege ein Reel an oder importiere eine Markdown-Datei mit mehreren Projekten."),
+                           ui::TextRole::Body, false, true);
     text->setAlignment(Qt::AlignCenter);
     text->setWordWrap(true);
 

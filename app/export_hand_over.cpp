@@ -24,7 +24,8 @@ QString handedOverNote(Editor editor, const QString &location, bool brief)
     if (brief)
         return QCoreApplication::translate("tandrel::ExportHandOver", "%1 %2 wird im Dateimanager gezeigt.")
                 .arg(kind, QFileInfo(QDir::cleanPath(location)).fileName());
-    return QCoreApplication::translate("tandrel::ExportHandOver", "%1 liegt unter %2 und wird im Dateimanager gezeigt.")
+    return QCoreApplication::translate("tandrel::ExportHandOver",
+                                       "%1 liegt unter %2 und wird im Dateimanager gezeigt.")
             .arg(kind, QDir::toNativeSeparators(location));
 }
 
@@ -53,9 +54,10 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
     const QString location = written.value();
     auto handedOver = [note, editor, location, brief] { note(handedOverNote(editor, location, brief)); };
     if (editor == Editor::finalCut) {
-        DesktopHandOver::showInFileManager(context.opener, location, parent, handedOver,
-                                           QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht gezeigt")
-                                           .arg(EditorChoice::projectLabel(editor)));
+        DesktopHandOver::showInFileManager(
+                context.opener, location, parent, handedOver,
+                QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht gezeigt")
+                        .arg(EditorChoice::projectLabel(editor)));
         return;
     }
     if (startEditor(choice, editor, location)) {
@@ -64,9 +66,10 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
     }
     // Without the editor's program the desktop's handler gets the project;
     // the alert says so when none takes it.
-    DesktopHandOver::open(context.opener, location, DesktopHandOver::Target::file, parent, handedOver,
-                          QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht geöffnet")
-                                           .arg(EditorChoice::projectLabel(editor)));
+    DesktopHandOver::open(
+            context.opener, location, DesktopHandOver::Target::file, parent, handedOver,
+            QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht geöffnet")
+                    .arg(EditorChoice::projectLabel(editor)));
 }
 
 } // namespace tandrel

@@ -6,9 +6,9 @@
 #include "platform/settings_store.h"
 #include "render/finished_reel.h"
 
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -30,7 +30,8 @@ QString takeLabel(const Take &take)
 
 QString remainingText(double seconds)
 {
-    return QCoreApplication::translate("tandrel::FinishReelDialog", "Noch etwa %1").arg(minutesSecondsText(std::llround(seconds)));
+    return QCoreApplication::translate("tandrel::FinishReelDialog", "Noch etwa %1")
+            .arg(minutesSecondsText(std::llround(seconds)));
 }
 
 } // namespace
@@ -56,8 +57,7 @@ FinishReelDialog::FinishReelDialog(AppContext context, const ReelProject &reel, 
     m_takeNote = new QLabel(this);
     m_takeNote->setWordWrap(true);
     const QString output = FinishedReel::defaultOutputPath(reel, m_context.library.reelFolder(reel));
-    m_output = new QLabel(tr("Wird gespeichert als „%1“.").arg(QFileInfo(output).fileName()),
-                          this);
+    m_output = new QLabel(tr("Wird gespeichert als „%1“.").arg(QFileInfo(output).fileName()), this);
     m_output->setWordWrap(true);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);
@@ -99,7 +99,7 @@ void FinishReelDialog::syncTakeNote()
     m_captions->setEnabled(words && !isRendering());
     m_takeNote->setText(words ? QString()
                               : tr("Für diesen Take gibt es noch keine Wortzeiten: Der Reel wird "
-                                               "ohne Untertitel fertiggestellt."));
+                                   "ohne Untertitel fertiggestellt."));
     m_takeNote->setVisible(!words);
 }
 
@@ -171,8 +171,7 @@ void FinishReelDialog::finish(const RenderResult<QString> &result)
     if (result) {
         m_finished = *result;
         m_progress->setValue(100);
-        m_status->setText(
-                tr("Fertig: „%1“ liegt im Ordner des Reels.").arg(QFileInfo(*result).fileName()));
+        m_status->setText(tr("Fertig: „%1“ liegt im Ordner des Reels.").arg(QFileInfo(*result).fileName()));
         m_cancel->setText(tr("Schließen"));
     } else if (result.error() == RenderError::cancelled) {
         m_progress->setValue(0);

@@ -1,11 +1,10 @@
 #include "app/import_sheet.h"
 
+#include "app/file_error_text.h"
 #include "app/ui_style.h"
 #include "library/library_store.h"
-#include "app/file_error_text.h"
 #include "platform/file_error.h"
 
-#include <cerrno>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -14,6 +13,7 @@
 #include <QPushButton>
 #include <QStringDecoder>
 #include <QVBoxLayout>
+#include <cerrno>
 
 namespace tandrel {
 
@@ -24,11 +24,10 @@ ImportSheet::ImportSheet(LibraryStore &library, const QString &text, QWidget *pa
     setWindowModality(Qt::WindowModal);
 
     auto *title = ui::label(tr("Markdown importieren"), ui::TextRole::Title2, true);
-    auto *help
-            = ui::label(tr("Blöcke mit --- trennen. Überschrift `# 012 Titel` setzt Nummer und "
-                                       "Namen, der Rest ist Teleprompter-Text. Existierende Nummern werden "
-                                       "aktualisiert."),
-                        ui::TextRole::Body, false, true);
+    auto *help = ui::label(tr("Blöcke mit --- trennen. Überschrift `# 012 Titel` setzt Nummer und "
+                              "Namen, der Rest ist Teleprompter-Text. Existierende Nummern werden "
+                              "aktualisiert."),
+                           ui::TextRole::Body, false, true);
     help->setWordWrap(true);
 
     m_editor = new QPlainTextEdit(this);
@@ -86,8 +85,7 @@ void ImportSheet::chooseFile()
     QFileDialog panel(this, tr("Datei öffnen…"));
     panel.setObjectName(QStringLiteral("importFilePanel"));
     panel.setFileMode(QFileDialog::ExistingFile);
-    panel.setNameFilters({tr("Text und Markdown (*.md *.markdown *.txt *.text)"),
-                          tr("Alle Dateien (*)")});
+    panel.setNameFilters({tr("Text und Markdown (*.md *.markdown *.txt *.text)"), tr("Alle Dateien (*)")});
     if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
         return;
     loadFile(panel.selectedFiles().constFirst());

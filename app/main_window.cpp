@@ -217,7 +217,7 @@ void MainWindow::syncLibraryNotice()
     }
     m_libraryNoticeText->setText(
             tr("Der Bibliotheksordner %1 ist nicht erreichbar (er fehlt, ist nicht eingehängt oder "
-                    "ohne Berechtigung). Bis er wieder da ist, arbeitet Tandrel im Standardordner %2.")
+               "ohne Berechtigung). Bis er wieder da ist, arbeitet Tandrel im Standardordner %2.")
                     .arg(QDir::toNativeSeparators(*away), QDir::toNativeSeparators(library.rootPath())));
     m_libraryNotice->show();
 }

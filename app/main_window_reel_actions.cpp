@@ -54,14 +54,15 @@ void MainWindow::confirmPermanentDelete(const ReelProject &reel)
     const QString question = tr("Reel %1 endgültig löschen?").arg(ui::formatNumber(reel.prefix));
     auto *box = new QMessageBox(QMessageBox::Warning, question, question, QMessageBox::NoButton, this);
     box->setObjectName(QStringLiteral("deleteReelConfirmation"));
-    box->setInformativeText(reel.takes.size() == 1
-                                    ? tr("Auf dem Laufwerk der Bibliothek gibt es keinen Papierkorb. Der Ordner "
-                                         "des Reels mit seinem Take wird gelöscht und lässt sich nicht "
-                                         "wiederherstellen.")
-                                    : tr("Auf dem Laufwerk der Bibliothek gibt es keinen Papierkorb. Der Ordner "
-                                         "des Reels mit seinen %1 Takes wird gelöscht und lässt sich nicht "
-                                         "wiederherstellen.")
-                                              .arg(reel.takes.size()));
+    box->setInformativeText(
+            reel.takes.size() == 1
+                    ? tr("Auf dem Laufwerk der Bibliothek gibt es keinen Papierkorb. Der Ordner "
+                         "des Reels mit seinem Take wird gelöscht und lässt sich nicht "
+                         "wiederherstellen.")
+                    : tr("Auf dem Laufwerk der Bibliothek gibt es keinen Papierkorb. Der Ordner "
+                         "des Reels mit seinen %1 Takes wird gelöscht und lässt sich nicht "
+                         "wiederherstellen.")
+                              .arg(reel.takes.size()));
     QPushButton *remove = box->addButton(tr("Löschen"), QMessageBox::DestructiveRole);
     remove->setObjectName(QStringLiteral("confirmDelete"));
     QPushButton *cancel = box->addButton(tr("Abbrechen"), QMessageBox::RejectRole);

@@ -7,8 +7,8 @@
 #include "export/editor_choice.h"
 #include "library/library_store.h"
 
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -63,20 +63,26 @@ MenuCommands installMenuCommands(MainWindow &window, AppContext context)
 {
     MenuCommands commands;
     QMenu *file = window.menuBar()->addMenu(QCoreApplication::translate("tandrel::MenuCommands", "Datei"));
-    commands.newReel = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Neues Reel"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    commands.newReel = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Neues Reel"),
+                               QKeySequence(Qt::CTRL | Qt::Key_N));
     commands.importMarkdown
-            = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Markdown importieren…"), QKeySequence(Qt::CTRL | Qt::Key_I));
+            = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Markdown importieren…"),
+                      QKeySequence(Qt::CTRL | Qt::Key_I));
     file->addSeparator();
-    commands.settings
-            = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Einstellungen…"), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    commands.settings = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Einstellungen…"),
+                                QKeySequence(Qt::CTRL | Qt::Key_Comma));
     file->addSeparator();
-    commands.quit = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    commands.quit = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Beenden"),
+                            QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    QMenu *recording = window.menuBar()->addMenu(QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme"));
+    QMenu *recording
+            = window.menuBar()->addMenu(QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme"));
     commands.toggleRecording
-            = command(recording, QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme starten"), QKeySequence(Qt::CTRL | Qt::Key_R));
+            = command(recording, QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme starten"),
+                      QKeySequence(Qt::CTRL | Qt::Key_R));
     commands.teleprompter
-            = command(recording, QCoreApplication::translate("tandrel::MenuCommands", "Teleprompter"), QKeySequence(Qt::CTRL | Qt::Key_T));
+            = command(recording, QCoreApplication::translate("tandrel::MenuCommands", "Teleprompter"),
+                      QKeySequence(Qt::CTRL | Qt::Key_T));
     commands.exportToEditor = command(recording, EditorChoice::buttonLabel(EditorChoice().chosen(context.settings)),
                                       QKeySequence(Qt::CTRL | Qt::Key_E));
 
@@ -106,8 +112,9 @@ MenuCommands installMenuCommands(MainWindow &window, AppContext context)
 
     QAction *toggle = commands.toggleRecording;
     auto relabel = [toggle, capture] {
-        toggle->setText(capture->isRecording() ? QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme stoppen")
-                                               : QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme starten"));
+        toggle->setText(capture->isRecording()
+                                ? QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme stoppen")
+                                : QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme starten"));
     };
     QObject::connect(capture, &CaptureController::isRecordingChanged, toggle, relabel);
     relabel();

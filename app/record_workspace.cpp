@@ -189,10 +189,9 @@ QWidget *RecordWorkspace::buildLeftColumn()
         if (const std::optional<ReelProject> reel = currentReel())
             m_context.session.captioner().align(*reel, take, reel->script);
     });
-    m_noTakes
-            = ui::label(tr("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
-                                       "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),
-                        ui::TextRole::Body, false, true);
+    m_noTakes = ui::label(tr("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
+                             "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),
+                          ui::TextRole::Body, false, true);
     m_noTakes->setObjectName(QStringLiteral("noTakes"));
     m_noTakes->setWordWrap(true);
     m_noTakes->setAlignment(Qt::AlignLeft | Qt::AlignTop);

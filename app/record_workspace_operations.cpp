@@ -164,8 +164,8 @@ void RecordWorkspace::requestDeleteTake(const Take &take)
     if (m_confirmation)
         return;
     m_takePendingDelete = take;
-    m_confirmation = new QMessageBox(QMessageBox::Warning, tr("Take löschen?"),
-                                     tr("Take löschen?"), QMessageBox::NoButton, this);
+    m_confirmation = new QMessageBox(QMessageBox::Warning, tr("Take löschen?"), tr("Take löschen?"),
+                                     QMessageBox::NoButton, this);
     m_confirmation->setObjectName(QStringLiteral("deleteTakeConfirmation"));
     // Where the takes folder has no trash, the files are gone for good.
     const std::optional<ReelProject> reel = currentReel();
@@ -173,7 +173,7 @@ void RecordWorkspace::requestDeleteTake(const Take &take)
     m_confirmation->setInformativeText(
             trash ? tr("Video und Audio dieses Takes werden in den Papierkorb verschoben.")
                   : tr("Video und Audio dieses Takes werden endgültig gelöscht: Auf diesem "
-                                   "Laufwerk gibt es keinen Papierkorb."));
+                       "Laufwerk gibt es keinen Papierkorb."));
     QPushButton *remove = m_confirmation->addButton(tr("Löschen"), QMessageBox::DestructiveRole);
     remove->setObjectName(QStringLiteral("confirmDelete"));
     QPushButton *cancel = m_confirmation->addButton(tr("Abbrechen"), QMessageBox::RejectRole);

@@ -1,4 +1,3 @@
-#include "teleprompter/follow_status_text.h"
 #include "app/app_test_support.h"
 #include "app/finish_reel_dialog.h"
 #include "app/preview_panel.h"
@@ -12,6 +11,7 @@
 #include "export/mlt_test_support.h"
 #include "platform/display_list.h"
 #include "speech/speech_follower.h"
+#include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/fake_xdg_open.h"

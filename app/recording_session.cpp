@@ -134,8 +134,7 @@ void RecordingSession::stopFollowing()
 Status RecordingSession::canChangeLibraryFolder() const
 {
     if (m_capture.isRecording())
-        return Status::failure(
-                tr("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
+        return Status::failure(tr("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
     return {};
 }
 

@@ -3,7 +3,6 @@
 // library in a temporary folder and a capture controller that is never
 // activated (with no source chosen, recording is refused).
 
-#include "teleprompter/follow_status_text.h"
 #include "app/recording_session.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
@@ -11,6 +10,7 @@
 #include "platform/settings_store.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
+#include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/wait_until.h"
@@ -80,7 +80,8 @@ TEST(RecordingSession, FollowingEndsWithSteadyModeAndWithEverythingThatClosesThe
     };
     for (const auto &c : cases) {
         Session s;
-        ASSERT_TRUE(s.presentListening()) << c.event << ": " << qPrintable(followFailureText(s.follower.failure()));
+        ASSERT_TRUE(s.presentListening())
+                << c.event << ": " << qPrintable(followFailureText(s.follower.failure()));
         EXPECT_EQ(s.teleprompter.followState(), FollowState::listening) << c.event;
         c.happen(s);
         EXPECT_FALSE(s.following()) << c.event;

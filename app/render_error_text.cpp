@@ -14,8 +14,9 @@ QString renderErrorText(RenderError error, const QString &detail)
                                            "Die Datei „%1“ des Takes fehlt oder ist nicht lesbar.")
                 .arg(detail);
     case RenderError::diskFull:
-        return QCoreApplication::translate("tandrel::RenderErrorText",
-                                           "Auf dem Datenträger ist nicht genug Platz für den fertigen Reel (%1).")
+        return QCoreApplication::translate(
+                       "tandrel::RenderErrorText",
+                       "Auf dem Datenträger ist nicht genug Platz für den fertigen Reel (%1).")
                 .arg(detail);
     case RenderError::writeFailed:
         return QCoreApplication::translate("tandrel::RenderErrorText",

@@ -72,8 +72,8 @@ SettingsWindow::SettingsWindow(AppContext context)
     auto *heading = new QVBoxLayout;
     heading->setSpacing(4);
     heading->addWidget(ui::label(tr("Bibliothek"), ui::TextRole::Headline));
-    heading->addWidget(ui::label(tr("Ordner für Reels, Takes und Exporte."),
-                                 ui::TextRole::Callout, false, true));
+    heading->addWidget(
+            ui::label(tr("Ordner für Reels, Takes und Exporte."), ui::TextRole::Callout, false, true));
 
     m_path = new QLineEdit(this);
     m_path->setObjectName(QStringLiteral("libraryPath"));
@@ -167,7 +167,8 @@ QLayout *SettingsWindow::languageChoice()
     // Each language is named in its own words, whatever the interface speaks.
     m_language->addItem(QStringLiteral("Deutsch"), settingValue(UiLanguage::German));
     m_language->addItem(QStringLiteral("English"), settingValue(UiLanguage::English));
-    const UiLanguage chosen = uiLanguageFromSetting(m_context.settings.read(settings::uiLanguage).value_or(QString()));
+    const UiLanguage chosen
+            = uiLanguageFromSetting(m_context.settings.read(settings::uiLanguage).value_or(QString()));
     m_language->setCurrentIndex(m_language->findData(settingValue(chosen)));
     connect(m_language, &QComboBox::activated, this, [this](int index) {
         m_context.settings.write(settings::uiLanguage, m_language->itemData(index).toString());

@@ -55,7 +55,7 @@ SpeechModelPanel::SpeechModelPanel(AppContext context, QWidget *parent) : QWidge
     column->setSpacing(6);
     column->addWidget(ui::label(tr("Spracherkennung"), ui::TextRole::Headline));
     column->addWidget(ui::label(tr("Modelle, mit denen der Teleprompter der Stimme folgt. Ohne "
-                                               "Modell der Skriptsprache hört das englische Modell mit."),
+                                   "Modell der Skriptsprache hört das englische Modell mit."),
                                 ui::TextRole::Callout, false, true));
     column->addLayout(languageRow);
     column->addWidget(m_rowsWidget);

@@ -151,11 +151,14 @@ TEST_F(ModelsFixture, TheWorkspaceOffersTheScriptsModelAndFollowingGoesOnWithIt)
     // While the model comes, the teleprompter says so; then it listens with it.
     notice->downloadButton()->click();
     ASSERT_TRUE(waitUntil([&] { return follower().state() == FollowState::loading; }, 10000));
-    EXPECT_EQ(followStatusText(app->app->teleprompter().followState(), app->app->teleprompter().followFailure()),
+    EXPECT_EQ(followStatusText(app->app->teleprompter().followState(),
+                               app->app->teleprompter().followFailure()),
               "Lade lokales Sprachmodell…");
     EXPECT_TRUE(notice->cancelButton()->isVisible());
     ASSERT_TRUE(waitUntil(
-            [&] { return follower().modelLanguage() == "de" && follower().state() == FollowState::listening; },
+            [&] {
+                return follower().modelLanguage() == "de" && follower().state() == FollowState::listening;
+            },
             120000))
             << followFailureText(follower().failure()).toStdString();
     EXPECT_FALSE(notice->isVisible());

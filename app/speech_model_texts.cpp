@@ -10,8 +10,6 @@ namespace tandrel {
 
 namespace {
 
-
-
 // The forms a sentence needs, each translated on its own: German inflects
 // the adjective, English does not.
 struct LanguageWords
@@ -98,10 +96,13 @@ QString missingModelNotice(const QString &scriptLanguage, const QString &modelLa
 {
     const auto model = languages().constFind(modelLanguage);
     const QString with = model == languages().cend()
-            ? QCoreApplication::translate("tandrel::SpeechModelTexts", "Mit dem Modell für %1").arg(modelLanguage)
-            : QCoreApplication::translate("tandrel::SpeechModelTexts", "Mit dem %1 Modell").arg(translated(model->withAdjective));
-    return QCoreApplication::translate("tandrel::SpeechModelTexts",
-                                       "Für %1 ist kein Sprachmodell installiert. %2 folgt der Text ungenauer.")
+            ? QCoreApplication::translate("tandrel::SpeechModelTexts", "Mit dem Modell für %1")
+                      .arg(modelLanguage)
+            : QCoreApplication::translate("tandrel::SpeechModelTexts", "Mit dem %1 Modell")
+                      .arg(translated(model->withAdjective));
+    return QCoreApplication::translate(
+                   "tandrel::SpeechModelTexts",
+                   "Für %1 ist kein Sprachmodell installiert. %2 folgt der Text ungenauer.")
             .arg(languageName(scriptLanguage), with);
 }
 
@@ -126,8 +127,11 @@ QString downloadProgressText(const ModelDownloadProgress &progress)
                                 german.toString(double(progress.total) / 1e6, 'f', 1));
     if (progress.secondsLeft >= 0) {
         const qint64 seconds = std::llround(progress.secondsLeft);
-        const QString left = seconds >= 60 ? QCoreApplication::translate("tandrel::SpeechModelTexts", "%1 min %2 s").arg(seconds / 60).arg(seconds % 60)
-                                           : QStringLiteral("%1 s").arg(seconds);
+        const QString left = seconds >= 60
+                ? QCoreApplication::translate("tandrel::SpeechModelTexts", "%1 min %2 s")
+                          .arg(seconds / 60)
+                          .arg(seconds % 60)
+                : QStringLiteral("%1 s").arg(seconds);
         text = QCoreApplication::translate("tandrel::SpeechModelTexts", "%1 · noch %2").arg(text, left);
     }
     return text;
@@ -141,16 +145,26 @@ QString downloadFailureText(ModelDownloadFailure failure, const QString &detail)
     case ModelDownloadFailure::cancelled:
         return {};
     case ModelDownloadFailure::noConnection:
-        return QCoreApplication::translate("tandrel::SpeechModelTexts", "Keine Verbindung zum Server: Das Sprachmodell konnte nicht geladen werden%1.")
+        return QCoreApplication::translate(
+                       "tandrel::SpeechModelTexts",
+                       "Keine Verbindung zum Server: Das Sprachmodell konnte nicht geladen werden%1.")
                 .arg(because);
     case ModelDownloadFailure::serverError:
-        return QCoreApplication::translate("tandrel::SpeechModelTexts", "Der Server hat das Sprachmodell nicht geliefert%1.").arg(because);
+        return QCoreApplication::translate("tandrel::SpeechModelTexts",
+                                           "Der Server hat das Sprachmodell nicht geliefert%1.")
+                .arg(because);
     case ModelDownloadFailure::diskFull:
-        return QCoreApplication::translate("tandrel::SpeechModelTexts", "Auf dem Datenträger ist kein Platz für das Sprachmodell%1.").arg(because);
+        return QCoreApplication::translate("tandrel::SpeechModelTexts",
+                                           "Auf dem Datenträger ist kein Platz für das Sprachmodell%1.")
+                .arg(because);
     case ModelDownloadFailure::brokenArchive:
-        return QCoreApplication::translate("tandrel::SpeechModelTexts", "Das geladene Sprachmodell ist unvollständig oder beschädigt%1.").arg(because);
+        return QCoreApplication::translate("tandrel::SpeechModelTexts",
+                                           "Das geladene Sprachmodell ist unvollständig oder beschädigt%1.")
+                .arg(because);
     case ModelDownloadFailure::notWritable:
-        return QCoreApplication::translate("tandrel::SpeechModelTexts", "Das Sprachmodell lässt sich nicht speichern%1.").arg(because);
+        return QCoreApplication::translate("tandrel::SpeechModelTexts",
+                                           "Das Sprachmodell lässt sich nicht speichern%1.")
+                .arg(because);
     }
     return {};
 }

@@ -6,9 +6,9 @@
 #include "app/ui_style.h"
 #include "library/speech_slice.h"
 
-#include <QCoreApplication>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QHelpEvent>
 #include <QPainterPath>
 #include <QStyleOptionToolButton>

@@ -136,9 +136,8 @@ QString TakeListModel::rowCaption(const Take &take) const
     if (!m_captioner)
         return plain;
     if (const std::optional<double> share = m_captioner->progress(take.id)) {
-        const QString state = *share > 0
-                ? tr("Untertitel werden erzeugt … %1 %").arg(qRound(*share * 100))
-                : tr("Untertitel werden erzeugt …");
+        const QString state = *share > 0 ? tr("Untertitel werden erzeugt … %1 %").arg(qRound(*share * 100))
+                                         : tr("Untertitel werden erzeugt …");
         return plain + QStringLiteral(" · ") + state;
     }
     if (!take.words && !m_captioner->failure(take.id).isEmpty())
@@ -162,8 +161,7 @@ QString TakeListModel::caption(const Take &take, const ScriptDocument &script)
     if (take.audioFileName)
         parts.append(tr("Audio"));
     if (take.words && script.tokenCount() > 0)
-        parts.append(tr("%1 % des Textes")
-                             .arg(qRound(scriptCoverage(*take.words, script).share * 100)));
+        parts.append(tr("%1 % des Textes").arg(qRound(scriptCoverage(*take.words, script).share * 100)));
     return parts.join(QStringLiteral(" · "));
 }
 

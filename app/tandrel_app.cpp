@@ -34,7 +34,8 @@ TandrelApp::TandrelApp(std::unique_ptr<SettingsStore> settings, std::unique_ptr<
     // Before any window exists: texts and shortcut labels are taken when the
     // widgets are made, so a changed language takes effect at the next start.
     if (auto *application = QCoreApplication::instance())
-        installUiLanguage(*application, uiLanguageFromSetting(m_settings->read(settings::uiLanguage).value_or(QString())));
+        installUiLanguage(*application,
+                          uiLanguageFromSetting(m_settings->read(settings::uiLanguage).value_or(QString())));
     feedPresenter();
     followNewModels();
     m_mainWindow = std::make_unique<MainWindow>(context());

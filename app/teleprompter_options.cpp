@@ -79,22 +79,20 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
     auto *screenRow = new QHBoxLayout;
     screenRow->addWidget(new QLabel(tr("Bildschirm"), this));
     screenRow->addWidget(m_screen, 1);
-    auto *keys = ui::label(
-            tr("Leertaste pausiert, 0 setzt zurück, +/− ändert die Schrift, Esc schließt."),
-            ui::TextRole::Caption, false, true);
+    auto *keys = ui::label(tr("Leertaste pausiert, 0 setzt zurück, +/− ändert die Schrift, Esc schließt."),
+                           ui::TextRole::Caption, false, true);
     keys->setWordWrap(true);
 
     m_mode = new QButtonGroup(this);
-    QWidget *modePicker = segmented(m_mode, {tr("Mit KI"), tr("Laufend")},
-                                    tr("Mitscrollen"), this);
+    QWidget *modePicker = segmented(m_mode, {tr("Mit KI"), tr("Laufend")}, tr("Mitscrollen"), this);
     modePicker->setObjectName(QStringLiteral("scrollModePicker"));
     m_modePages = new QStackedWidget(this);
     m_modePages->addWidget(buildSpeechPage());
     m_modePages->addWidget(buildSteadyPage());
 
     m_placement = new QButtonGroup(this);
-    QWidget *placementPicker = segmented(m_placement, {tr("Standard"), tr("Mitte")},
-                                         tr("Textposition"), this);
+    QWidget *placementPicker
+            = segmented(m_placement, {tr("Standard"), tr("Mitte")}, tr("Textposition"), this);
     auto *placementRow = new QHBoxLayout;
     placementRow->addWidget(new QLabel(tr("Textposition"), this));
     placementRow->addWidget(placementPicker, 1);

@@ -94,8 +94,9 @@ TEST(Translation, TheSourcesHoldExactlyTheMessagesOfTheTranslation)
     QProcess lupdate;
     lupdate.setWorkingDirectory(QStringLiteral(TANDREL_SOURCE_DIR));
     lupdate.start(QStringLiteral(TANDREL_LUPDATE),
-                  {"-I", ".", "-no-obsolete", "-locations", "none", "-source-language", "de", "-target-language",
-                   "en", "app", "teleprompter", "cli", "platform/file_error.cpp", "-extensions", "cpp,h", "-ts", fresh});
+                  {"-I", ".", "-no-obsolete", "-locations", "none", "-source-language", "de",
+                   "-target-language", "en", "app", "teleprompter", "cli", "platform/file_error.cpp",
+                   "-extensions", "cpp,h", "-ts", fresh});
     ASSERT_TRUE(lupdate.waitForFinished(300000));
     ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
 
@@ -118,7 +119,8 @@ TEST(Translation, TheBuiltTranslationGivesEveryMessageInTheChosenLanguage)
 
     ASSERT_TRUE(installUiLanguage(app, UiLanguage::English));
     for (const TsMessage &m : messages)
-        EXPECT_EQ(QCoreApplication::translate(qPrintable(m.context), m.source.toUtf8().constData()), m.translation)
+        EXPECT_EQ(QCoreApplication::translate(qPrintable(m.context), m.source.toUtf8().constData()),
+                  m.translation)
                 << m.source.toStdString();
 
     installUiLanguage(app, UiLanguage::German);

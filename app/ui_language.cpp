@@ -84,8 +84,8 @@ bool installUiLanguage(QCoreApplication &app, UiLanguage language)
         return false;
     }
     // Without Qt's translation package Qt's own texts stay English.
-    if (translator->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+    if (translator->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
         && install(app, translator))
         return true;
     delete translator;

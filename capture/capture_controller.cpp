@@ -96,9 +96,9 @@ void CaptureController::createSession()
         }
         setIsRunning(inputs.running);
         if (!isRecording()) {
-            setStatus(inputs.hasVideo   ? CaptureStatus::live
-                      : inputs.hasAudio ? CaptureStatus::audioOnly
-                                        : CaptureStatus::noSource);
+            setStatus(inputs.hasVideo           ? CaptureStatus::live
+                              : inputs.hasAudio ? CaptureStatus::audioOnly
+                                                : CaptureStatus::noSource);
         }
     };
     session.noScreen = [this] { setUsesScreenPreview(false); };

@@ -15,9 +15,9 @@
 // flips, audio tap, speech tracking, the token) live in LockedValue cells,
 // each locked alone.
 
-#include "capture/capture_status.h"
 #include "capture/capture_device.h"
 #include "capture/capture_session.h"
+#include "capture/capture_status.h"
 #include "capture/take_recorder.h"
 #include "capture/video_source.h"
 #include "library/take.h"

@@ -203,7 +203,8 @@ TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
             {std::nullopt, mic, false, true, CaptureStatus::audioOnly, std::nullopt},
             {QStringLiteral("test-camera"), std::nullopt, true, false, CaptureStatus::live, std::nullopt},
             // A camera that has gone away sends nothing: the take keeps its sound.
-            {QStringLiteral("/dev/v4l/by-id/missing-camera"), mic, false, true, CaptureStatus::live, videoOnlyAudio},
+            {QStringLiteral("/dev/v4l/by-id/missing-camera"), mic, false, true, CaptureStatus::live,
+             videoOnlyAudio},
     };
     for (const auto &c : cases) {
         controller->setLastError(std::nullopt);

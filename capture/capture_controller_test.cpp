@@ -295,8 +295,7 @@ TEST_F(CaptureControllerTest, PickingTheScreenPlaceholderBeforeStartUpSelectsThe
     const QString first = QStringLiteral("screen:%1").arg(DisplayList::instance()->displays().first().number);
     EXPECT_EQ(c.selectedVideoSourceID(), first);
     EXPECT_EQ(c.videoSources().size(), 3);
-    EXPECT_TRUE(
-            waitUntil([&] { return c.usesScreenPreview() && c.status() == CaptureStatus::live; }));
+    EXPECT_TRUE(waitUntil([&] { return c.usesScreenPreview() && c.status() == CaptureStatus::live; }));
     EXPECT_FALSE(c.lastError().has_value());
 }
 

@@ -1,7 +1,7 @@
 #include "cli/cli_context.h"
 
-#include <QCoreApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace tandrel::cli {
 
@@ -18,7 +18,8 @@ bool CliContext::flag(const QString &name) const
 
 int CliContext::usage()
 {
-    err << QCoreApplication::translate("tandrelctl", "Aufruf: tandrelctl %1").arg(synopsis(command)) << Qt::endl;
+    err << QCoreApplication::translate("tandrelctl", "Aufruf: tandrelctl %1").arg(synopsis(command))
+        << Qt::endl;
     return ExitUsage;
 }
 
@@ -76,7 +77,9 @@ QString germanParseError(const QStringList &arguments, const QList<CliOption> &o
 
 void printUsage(QTextStream &err)
 {
-    err << QCoreApplication::translate("tandrelctl", "Aufruf: tandrelctl [--library ORDNER] [--json] BEFEHL ...") << "\n";
+    err << QCoreApplication::translate("tandrelctl",
+                                       "Aufruf: tandrelctl [--library ORDNER] [--json] BEFEHL ...")
+        << "\n";
     for (const CliCommand &c : cliCommands())
         err << "  " << c.synopsis << "\n";
     err.flush();
@@ -155,7 +158,8 @@ int runTandrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
         if (p->isSet(QStringLiteral("library")))
             ctx.libraryDir = p->value(QStringLiteral("library"));
     if (ctx.libraryDir && ctx.libraryDir->trimmed().isEmpty()) {
-        err << QCoreApplication::translate("tandrelctl", "Kein Ordner für die Bibliothek angegeben.") << Qt::endl;
+        err << QCoreApplication::translate("tandrelctl", "Kein Ordner für die Bibliothek angegeben.")
+            << Qt::endl;
         return ExitUsage;
     }
     ctx.json = global.isSet(QStringLiteral("json")) || parser.isSet(QStringLiteral("json"));

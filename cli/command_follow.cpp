@@ -4,8 +4,8 @@
 #include "platform/main_thread.h"
 #include "speech/script_language.h"
 #include "speech/speech_follower.h"
-#include "teleprompter/follow_status_text.h"
 #include "speech/sphinx_model_install.h"
+#include "teleprompter/follow_status_text.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -26,7 +26,8 @@ int runFollow(CliContext &ctx)
     if (!scriptPath || !audioPath || !ctx.args.isEmpty())
         return ctx.usage();
     if (locale && !isLocaleName(*locale))
-        return ctx.fail(QCoreApplication::translate("tandrelctl", "„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));
+        return ctx.fail(QCoreApplication::translate("tandrelctl", "„%1“ ist keine Sprache (etwa de-DE).")
+                                .arg(*locale));
 
     QFile scriptFile(*scriptPath);
     if (!scriptFile.open(QIODevice::ReadOnly))

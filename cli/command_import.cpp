@@ -1,10 +1,10 @@
-#include "cli/library_command.h"
 #include "app/file_error_text.h"
+#include "cli/library_command.h"
 #include "platform/file_error.h"
 
-#include <cerrno>
 #include <QCoreApplication>
 #include <QFile>
+#include <cerrno>
 #include <cstdio>
 
 namespace tandrel::cli {
@@ -18,14 +18,16 @@ std::optional<QByteArray> readInput(const QString &name, QString *error)
                                                    : (file.setFileName(name), file.open(QIODevice::ReadOnly));
     if (!opened) {
         const FileError cause = FileError::last();
-        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2").arg(name, fileErrorText(cause));
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2")
+                         .arg(name, fileErrorText(cause));
         return std::nullopt;
     }
     errno = 0;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         const FileError cause = FileError::last();
-        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2").arg(name, fileErrorText(cause));
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2")
+                         .arg(name, fileErrorText(cause));
         return std::nullopt;
     }
     return bytes;

@@ -43,7 +43,8 @@ TEST(LanguageOfMessages, FollowsTheEnvironmentAsGettextReadsIt)
         for (const auto &[name, value] : c.environment)
             described += (name + "=" + value + " ").toStdString();
         EXPECT_EQ(run.exitCode, 2) << described;
-        EXPECT_TRUE(run.err.contains(c.english ? "Unknown command: frobnicate" : "Unbekannter Befehl: frobnicate"))
+        EXPECT_TRUE(run.err.contains(c.english ? "Unknown command: frobnicate"
+                                               : "Unbekannter Befehl: frobnicate"))
                 << described << run.err.toStdString();
     }
 }
@@ -52,7 +53,8 @@ TEST(LanguageOfMessages, HelpAndFailuresReadInEnglish)
 {
     const CtlRun help = runWith({{"LANGUAGE", "en"}}, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.startsWith("Usage: tandrelctl [--library FOLDER] [--json] COMMAND ...")) << help.out.toStdString();
+    EXPECT_TRUE(help.out.startsWith("Usage: tandrelctl [--library FOLDER] [--json] COMMAND ..."))
+            << help.out.toStdString();
     EXPECT_TRUE(help.out.contains("Lists the reels of the library.")) << help.out.toStdString();
 
     QTemporaryDir library;

@@ -124,18 +124,22 @@ int runRecord(CliContext &ctx)
         const QList<VideoSource> sources = controller.videoSources();
         if (std::none_of(sources.begin(), sources.end(),
                          [&](const auto &s) { return s.id == *options->video; }))
-            return ctx.fail(QCoreApplication::translate("tandrelctl", "Unbekannte Videoquelle: %1").arg(*options->video));
+            return ctx.fail(QCoreApplication::translate("tandrelctl", "Unbekannte Videoquelle: %1")
+                                    .arg(*options->video));
         controller.selectVideoSource(options->video);
     }
     if (options->audio) {
         const QList<AudioDevice> mics = controller.microphones();
         if (std::none_of(mics.begin(), mics.end(), [&](const auto &m) { return m.id == *options->audio; }))
-            return ctx.fail(QCoreApplication::translate("tandrelctl", "Unbekanntes Mikrofon: %1").arg(*options->audio));
+            return ctx.fail(QCoreApplication::translate("tandrelctl", "Unbekanntes Mikrofon: %1")
+                                    .arg(*options->audio));
         // The picker's order: the selection first, then the session follows it.
         controller.setSelectedMicrophoneID(options->audio);
         controller.scheduleReconfigure();
         if (!spinUntil([&] { return controller.audioDeviceInput() == options->audio; }, 20000))
-            return ctx.fail(QCoreApplication::translate("tandrelctl", "Mikrofon konnte nicht geöffnet werden: %1").arg(*options->audio));
+            return ctx.fail(
+                    QCoreApplication::translate("tandrelctl", "Mikrofon konnte nicht geöffnet werden: %1")
+                            .arg(*options->audio));
     }
     controller.setCropOffset(options->crop.value_or(reel->cropCenterX));
     if (options->flipH)

@@ -21,7 +21,8 @@ QString progressLine(const RenderProgress &p)
     const int percent = p.frames > 0 ? int(p.frame * 100 / p.frames) : 0;
     QString line = QCoreApplication::translate("tandrelctl", "Rendern: %1 %").arg(percent);
     if (p.secondsLeft)
-        line = QCoreApplication::translate("tandrelctl", "%1 · noch %2").arg(line, minutesSecondsText(std::llround(*p.secondsLeft)));
+        line = QCoreApplication::translate("tandrelctl", "%1 · noch %2")
+                       .arg(line, minutesSecondsText(std::llround(*p.secondsLeft)));
     return line;
 }
 
@@ -62,7 +63,9 @@ int runRender(CliContext &ctx)
     if (!plan)
         return ctx.fail(renderErrorText(plan));
     if (plan->captionsUnavailable)
-        ctx.err << QCoreApplication::translate("tandrelctl", "Der Take hat noch keine Wortzeiten: Der Reel wird ohne Untertitel gerendert.") << Qt::endl;
+        ctx.err << QCoreApplication::translate(
+                "tandrelctl", "Der Take hat noch keine Wortzeiten: Der Reel wird ohne Untertitel gerendert.")
+                << Qt::endl;
 
     std::atomic<bool> cancelled{false};
     const RenderResult<QString> rendered = ReelRenderer::render(

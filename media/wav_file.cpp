@@ -2,9 +2,9 @@
 
 #include "platform/file_error.h"
 
-#include <cerrno>
 #include <QSysInfo>
 #include <QtEndian>
+#include <cerrno>
 
 #include <algorithm>
 #include <climits>
@@ -55,7 +55,8 @@ void toHostOrder(QByteArray &data, SampleFormat format)
 // `cause` is read right where the call failed.
 QString unreadable(const QFile &file, FileError cause)
 {
-    return QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)").arg(file.fileName(), germanFileError(cause));
+    return QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)")
+            .arg(file.fileName(), germanFileError(cause));
 }
 
 } // namespace

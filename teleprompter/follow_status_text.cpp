@@ -35,9 +35,11 @@ QString followFailureText(const FollowFailure &failure)
         return QCoreApplication::translate("tandrel::FollowStatusText",
                                            "Keine lokale Spracherkennung für diese Sprache.");
     case FollowFailure::Kind::modelNotLoaded:
-        return QCoreApplication::translate("tandrel::FollowStatusText", "Sprachmodell: %1").arg(failure.detail);
+        return QCoreApplication::translate("tandrel::FollowStatusText", "Sprachmodell: %1")
+                .arg(failure.detail);
     case FollowFailure::Kind::recognitionFailed:
-        return QCoreApplication::translate("tandrel::FollowStatusText", "Spracherkennung: %1").arg(failure.detail);
+        return QCoreApplication::translate("tandrel::FollowStatusText", "Spracherkennung: %1")
+                .arg(failure.detail);
     }
     return {};
 }

@@ -409,8 +409,7 @@ void TeleprompterView::paintOverlay(QPainter &p, const QRectF &) const
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     if (const QRectF pause = pauseRect(); !pause.isEmpty())
-        paintCapsuleLabel(p, tr("Pause"), pauseFont(), white(0.86), black(0.38), white(0.18),
-                          pause);
+        paintCapsuleLabel(p, tr("Pause"), pauseFont(), white(0.86), black(0.38), white(0.18), pause);
     if (const QRectF status = statusRect(); !status.isEmpty())
         paintCapsuleLabel(p, shownStatus(), statusFont(), white(0.78), black(0.4), std::nullopt, status);
     if (const QRectF mark = recordingRect(); !mark.isEmpty())
