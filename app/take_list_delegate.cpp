@@ -129,8 +129,9 @@ QColor composed(const QColor &over, const QColor &background)
 QString stripHelp()
 {
     const QColor pause = composed(pauseColor(), QApplication::palette().color(QPalette::Base));
-    return QStringLiteral("Sprache und Pausen des Takes<br><span style=\"color:%1\">■■</span> farbig: "
-                          "gesprochen<br><span style=\"color:%2\">■■</span> grau: Pause")
+    return QCoreApplication::translate("tandrel::TakeListDelegate",
+                                       "Sprache und Pausen des Takes<br><span style=\"color:%1\">■■</span> "
+                                       "farbig: gesprochen<br><span style=\"color:%2\">■■</span> grau: Pause")
             .arg(ui::accentColor().name(), pause.name());
 }
 

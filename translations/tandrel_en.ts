@@ -899,6 +899,10 @@
         <source>letzter Take</source>
         <translation>latest take</translation>
     </message>
+    <message>
+        <source>Sprache und Pausen des Takes&lt;br&gt;&lt;span style=&quot;color:%1&quot;&gt;■■&lt;/span&gt; farbig: gesprochen&lt;br&gt;&lt;span style=&quot;color:%2&quot;&gt;■■&lt;/span&gt; grau: Pause</source>
+        <translation>Speech and pauses of the take&lt;br&gt;&lt;span style=&quot;color:%1&quot;&gt;■■&lt;/span&gt; coloured: spoken&lt;br&gt;&lt;span style=&quot;color:%2&quot;&gt;■■&lt;/span&gt; grey: pause</translation>
+    </message>
 </context>
 <context>
     <name>tandrel::TakeListModel</name>
@@ -1447,6 +1451,34 @@ Commands:
     <message>
         <source>Der Take hat noch keine Wortzeiten: Der Reel wird ohne Untertitel gerendert.</source>
         <translation>The take has no word timings yet: the reel is rendered without captions.</translation>
+    </message>
+    <message>
+        <source>Kein Reel mit der Nummer %1.</source>
+        <translation>No reel with the number %1.</translation>
+    </message>
+    <message>
+        <source>Bibliothek nicht gefunden: Den Ordner %1 gibt es nicht.</source>
+        <translation>Library not found: the folder %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>Bibliothek nicht gefunden: %1 ist kein Ordner.</source>
+        <translation>Library not found: %1 is not a folder.</translation>
+    </message>
+    <message>
+        <source>Bibliothek konnte nicht gelesen werden: Keine Berechtigung für den Ordner %1.</source>
+        <translation>Library could not be read: no permission for the folder %1.</translation>
+    </message>
+    <message>
+        <source>Reel %1 hat keine Takes.</source>
+        <translation>Reel %1 has no takes.</translation>
+    </message>
+    <message>
+        <source>Reel %1 hat nur einen Take.</source>
+        <translation>Reel %1 has only one take.</translation>
+    </message>
+    <message>
+        <source>Reel %1 hat nur %2 Takes.</source>
+        <translation>Reel %1 has only %2 takes.</translation>
     </message>
 </context>
 </TS>
