@@ -2,6 +2,7 @@
 
 #include "app/app_context.h"
 #include "app/desktop_hand_over.h"
+#include "app/editor_texts.h"
 
 #include "export/editor_choice.h"
 #include "export/editor_export.h"
@@ -20,7 +21,7 @@ QString handedOverNote(Editor editor, const QString &location, bool brief)
 {
     if (editor != Editor::finalCut)
         return EditorExport::statusNote(editor, EditorExport::Outcome{location, true}, brief);
-    const QString kind = EditorChoice::projectLabel(editor);
+    const QString kind = projectText(editor);
     if (brief)
         return QCoreApplication::translate("tandrel::ExportHandOver", "%1 %2 wird im Dateimanager gezeigt.")
                 .arg(kind, QFileInfo(QDir::cleanPath(location)).fileName());
@@ -57,7 +58,7 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
         DesktopHandOver::showInFileManager(
                 context.opener, location, parent, handedOver,
                 QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht gezeigt")
-                        .arg(EditorChoice::projectLabel(editor)));
+                        .arg(projectText(editor)));
         return;
     }
     if (startEditor(choice, editor, location)) {
@@ -69,7 +70,7 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
     DesktopHandOver::open(
             context.opener, location, DesktopHandOver::Target::file, parent, handedOver,
             QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht geöffnet")
-                    .arg(EditorChoice::projectLabel(editor)));
+                    .arg(projectText(editor)));
 }
 
 } // namespace tandrel

@@ -2,6 +2,7 @@
 
 #include "app/app_commands.h"
 #include "app/destructive_menu.h"
+#include "app/editor_texts.h"
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
@@ -336,7 +337,7 @@ void MainWindow::showContextMenu(const QPoint &pos)
     if (!reel)
         return;
     DestructiveMenu menu(this);
-    menu.addAction(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.settings)), this,
+    menu.addAction(exportButtonText(EditorChoice().chosen(m_context.settings)), this,
                    [this, reel] { exportReel(*reel); });
     menu.addAction(tr("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
     QAction *remove = menu.addDestructiveAction(tr("Löschen"));

@@ -1,6 +1,7 @@
 #include "app/menu_commands.h"
 
 #include "app/app_commands.h"
+#include "app/editor_texts.h"
 #include "app/main_window.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
@@ -83,7 +84,7 @@ MenuCommands installMenuCommands(MainWindow &window, AppContext context)
     commands.teleprompter
             = command(recording, QCoreApplication::translate("tandrel::MenuCommands", "Teleprompter"),
                       QKeySequence(Qt::CTRL | Qt::Key_T));
-    commands.exportToEditor = command(recording, EditorChoice::buttonLabel(EditorChoice().chosen(context.settings)),
+    commands.exportToEditor = command(recording, exportButtonText(EditorChoice().chosen(context.settings)),
                                       QKeySequence(Qt::CTRL | Qt::Key_E));
 
     AppCommands *signals_ = &context.commands;
@@ -101,7 +102,7 @@ MenuCommands installMenuCommands(MainWindow &window, AppContext context)
     QAction *exportAction = commands.exportToEditor;
     SettingsStore *settings = &context.settings;
     QObject::connect(signals_, &AppCommands::exportEditorChanged, exportAction, [exportAction, settings] {
-        exportAction->setText(EditorChoice::buttonLabel(EditorChoice().chosen(*settings)));
+        exportAction->setText(exportButtonText(EditorChoice().chosen(*settings)));
     });
 
     QList<QKeySequence> keys;

@@ -1,5 +1,6 @@
 #include "app/record_workspace.h"
 #include "app/capture_status_text.h"
+#include "app/editor_texts.h"
 
 #include "app/app_commands.h"
 #include "app/model_notice.h"
@@ -152,14 +153,13 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_teleprompterButton->setAutoDefault(false);
     connect(m_teleprompterButton, &QPushButton::clicked, this, [this] { openTeleprompter(false); });
 
-    m_export = new QPushButton(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.settings)), left);
+    m_export = new QPushButton(exportButtonText(EditorChoice().chosen(m_context.settings)), left);
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setToolTip(tr("Strg+E"));
     m_export->setAutoDefault(false);
     connect(m_export, &QPushButton::clicked, this, &RecordWorkspace::exportToEditor);
-    connect(&m_context.commands, &AppCommands::exportEditorChanged, m_export, [this] {
-        m_export->setText(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.settings)));
-    });
+    connect(&m_context.commands, &AppCommands::exportEditorChanged, m_export,
+            [this] { m_export->setText(exportButtonText(EditorChoice().chosen(m_context.settings))); });
 
     m_finish = new QPushButton(tr("Reel fertigstellen…"), left);
     m_finish->setObjectName(QStringLiteral("finishReelButton"));

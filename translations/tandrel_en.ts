@@ -84,6 +84,25 @@
     </message>
 </context>
 <context>
+    <name>tandrel::EditorTexts</name>
+    <message>
+        <source>Für %1 exportieren</source>
+        <translation>Export for %1</translation>
+    </message>
+    <message>
+        <source>Final-Cut-Projekt</source>
+        <translation>Final Cut project</translation>
+    </message>
+    <message>
+        <source>Kdenlive-Projekt</source>
+        <translation>Kdenlive project</translation>
+    </message>
+    <message>
+        <source>Shotcut-Projekt</source>
+        <translation>Shotcut project</translation>
+    </message>
+</context>
+<context>
     <name>tandrel::EmptyPage</name>
     <message>
         <source>Noch keine Reels</source>
