@@ -48,8 +48,10 @@ std::optional<QString> writerFailure(const MediaWriter *writer)
     case MediaWriter::Failure::Other:
         break;
     }
-    // GStreamer's own description; a full disk has its own failure above.
-    const QString text = writer->errorText();
+    // GStreamer gives the system's words only; named in German when they
+    // name a cause the system knows.
+    const FileError cause = FileError::fromSystemWords(writer->errorText());
+    const QString text = cause.code ? germanFileError(cause) : writer->errorText();
     return text.isEmpty() ? QStringLiteral("Die Datei konnte nicht geschrieben werden")
                           : QStringLiteral("Fehler beim Schreiben der Datei (%1)").arg(text);
 }

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace tandrel;
@@ -37,4 +38,11 @@ TEST(FileError, ACauseWithoutGermanWordsKeepsTheSystemsAndNoneIsUnknown)
     EXPECT_EQ(germanFileError(FileError{}), "Unbekannter Fehler");
     EXPECT_EQ(fileErrorWords(FileError{ECHILD}), nullptr);
     EXPECT_FALSE(germanFileError(FileError{ECHILD}).isEmpty());
+}
+
+TEST(FileError, FindsTheCauseBehindTheSystemsOwnWords)
+{
+    EXPECT_EQ(FileError::fromSystemWords(QString::fromLocal8Bit(std::strerror(EFBIG))), FileError{EFBIG});
+    EXPECT_EQ(FileError::fromSystemWords("Could not write to resource."), FileError{});
+    EXPECT_EQ(FileError::fromSystemWords(QString()), FileError{});
 }

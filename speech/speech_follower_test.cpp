@@ -64,7 +64,7 @@ TEST(SpeechFollower, WithoutAnInstalledModelSaysThereIsNoRecognitionForTheLangua
     f.follower.setModelRoot(emptyRoot.path());
     WavTapHost capture(WavAudio{}, false);
     f.follower.start("Hallo Welt", capture);
-    ASSERT_TRUE(waitUntil([&] { return f.failedWith("Keine lokale Spracherkennung für diese Sprache."); }));
+    ASSERT_TRUE(waitUntil([&] { return f.failedWith({FollowFailure::Kind::noRecognizer, {}}); }));
     EXPECT_FALSE(f.follower.isListening());
 }
 
