@@ -17,7 +17,7 @@ export CCACHE_BASEDIR ?= $(abspath $(CURDIR)/..)
 DEB_DIR ?= $(BUILD)/deb
 PACKAGE_TEST_DIR ?= $(BUILD)/package-test
 
-.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test deb package-test
+.PHONY: all deps configure build run test bench clean fuzz fuzz-build fuzz-test deb package-test translations
 
 all: build
 
@@ -31,6 +31,13 @@ configure: deps $(BUILD)/CMakeCache.txt
 
 build: configure
 	cmake --build $(BUILD) -j2
+
+# Refreshes the English translation's messages from the sources; the build
+# only compiles it (lrelease), so that adding a text never slows a build.
+LUPDATE ?= /usr/lib/qt6/bin/lupdate
+translations: deps
+	$(LUPDATE) -I . -no-obsolete -locations none -source-language de -target-language en \
+		app teleprompter cli platform/file_error.cpp -extensions cpp,h -ts translations/tandrel_en.ts
 
 run: build
 	@if [ -x $(BUILD)/app/tandrel ]; then $(BUILD)/app/tandrel; else $(BUILD)/cli/tandrelctl list; fi

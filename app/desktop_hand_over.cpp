@@ -2,6 +2,7 @@
 
 #include "app/ui_style.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -59,18 +60,27 @@ QString DesktopHandOver::reason(OpenFailure failure, Target target)
     const bool file = target == Target::file;
     switch (failure) {
     case OpenFailure::noOpener:
-        return QStringLiteral("Das Programm xdg-open, mit dem der Desktop Dateien öffnet, fehlt oder "
-                              "startet nicht.");
+        return QCoreApplication::translate(
+                "tandrel::DesktopHandOver",
+                "Das Programm xdg-open, mit dem der Desktop Dateien öffnet, fehlt oder "
+                "startet nicht.");
     case OpenFailure::notFound:
-        return file ? QStringLiteral("Die Datei wurde nicht gefunden.")
-                    : QStringLiteral("Der Ordner wurde nicht gefunden.");
+        return file
+                ? QCoreApplication::translate("tandrel::DesktopHandOver", "Die Datei wurde nicht gefunden.")
+                : QCoreApplication::translate("tandrel::DesktopHandOver", "Der Ordner wurde nicht gefunden.");
     case OpenFailure::noProgram:
-        return file ? QStringLiteral("Auf diesem Desktop ist kein Programm für diese Art von Datei "
-                                     "eingerichtet.")
-                    : QStringLiteral("Auf diesem Desktop ist kein Dateimanager eingerichtet.");
+        return file
+                ? QCoreApplication::translate("tandrel::DesktopHandOver",
+                                              "Auf diesem Desktop ist kein Programm für diese Art von Datei "
+                                              "eingerichtet.")
+                : QCoreApplication::translate("tandrel::DesktopHandOver",
+                                              "Auf diesem Desktop ist kein Dateimanager eingerichtet.");
     case OpenFailure::refused:
-        return file ? QStringLiteral("Das Programm, das die Datei öffnen sollte, hat einen Fehler gemeldet.")
-                    : QStringLiteral("Der Dateimanager hat einen Fehler gemeldet.");
+        return file ? QCoreApplication::translate(
+                       "tandrel::DesktopHandOver",
+                       "Das Programm, das die Datei öffnen sollte, hat einen Fehler gemeldet.")
+                    : QCoreApplication::translate("tandrel::DesktopHandOver",
+                                                  "Der Dateimanager hat einen Fehler gemeldet.");
     }
     return {};
 }
@@ -78,17 +88,22 @@ QString DesktopHandOver::reason(OpenFailure failure, Target target)
 QMessageBox *DesktopHandOver::failureAlert(DesktopOpener &opener, const QString &path, Target target,
                                            OpenFailure failure, QWidget *parent, const QString &heading)
 {
-    const QString title = heading.isEmpty() ? QStringLiteral("Öffnen fehlgeschlagen") : heading;
+    const QString title = heading.isEmpty()
+            ? QCoreApplication::translate("tandrel::DesktopHandOver", "Öffnen fehlgeschlagen")
+            : heading;
     auto *alert = new QMessageBox(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent);
     alert->setObjectName(QStringLiteral("openFailureAlert"));
     alert->setInformativeText(reason(failure, target) + QLatin1Char('\n')
                               + QDir::toNativeSeparators(QDir::cleanPath(path)));
     QPushButton *show = nullptr;
     if (target == Target::file) {
-        show = alert->addButton(QStringLiteral("Im Dateimanager zeigen"), QMessageBox::ActionRole);
+        show = alert->addButton(
+                QCoreApplication::translate("tandrel::DesktopHandOver", "Im Dateimanager zeigen"),
+                QMessageBox::ActionRole);
         show->setObjectName(QStringLiteral("showInFileManager"));
     }
-    QPushButton *ok = alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    QPushButton *ok = alert->addButton(QCoreApplication::translate("tandrel::DesktopHandOver", "OK"),
+                                       QMessageBox::RejectRole);
     alert->setDefaultButton(ok);
     alert->setEscapeButton(ok);
     alert->setAttribute(Qt::WA_DeleteOnClose);

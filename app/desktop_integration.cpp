@@ -6,10 +6,8 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QPalette>
 #include <QStyleFactory>
-#include <QTranslator>
 
 namespace tandrel {
 
@@ -57,20 +55,6 @@ void preferPortalFileDialogs()
     const QDir themes(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platformthemes"));
     if (!themes.entryList({QStringLiteral("*xdgdesktopportal*")}, QDir::Files).isEmpty())
         qputenv("QT_QPA_PLATFORMTHEME", "xdgdesktopportal");
-}
-
-void installGermanQtTranslations(QApplication &app)
-{
-    const QString name = QStringLiteral("tandrelQtTranslations");
-    if (app.findChild<QTranslator *>(name, Qt::FindDirectChildrenOnly))
-        return;
-    auto *translator = new QTranslator(&app);
-    translator->setObjectName(name);
-    if (translator->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(translator);
-    else
-        delete translator; // without the package Qt's texts stay English
 }
 
 void followDesktopColorScheme(QApplication &app)

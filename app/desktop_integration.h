@@ -9,11 +9,6 @@ namespace tandrel {
 // everything else. An explicit QT_QPA_PLATFORMTHEME wins.
 void preferPortalFileDialogs();
 
-// Qt's own German texts for what Qt draws itself: the file dialog, the text
-// fields' context menus and the shortcut labels ("Strg+N"). Installed once
-// per process; the interface is German whatever the system language is.
-void installGermanQtTranslations(QApplication &app);
-
 // A dark desktop (the portal's colour-scheme preference, or a GTK theme
 // named dark) gets a dark palette when the platform theme did not already
 // give one; a KDE colour scheme arrives through the platform theme itself.

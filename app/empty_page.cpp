@@ -16,16 +16,15 @@ EmptyPage::EmptyPage(QWidget *parent) : QWidget(parent)
     icon->setPixmap(symbolPixmap(Symbol::ReelBadge, ui::accentColor(), 48));
     icon->setAlignment(Qt::AlignCenter);
 
-    auto *title = ui::label(QStringLiteral("Noch keine Reels"), ui::TextRole::Title2, true);
+    auto *title = ui::label(tr("Noch keine Reels"), ui::TextRole::Title2, true);
     title->setAlignment(Qt::AlignCenter);
-    auto *text = ui::label(
-            QStringLiteral("Lege ein Reel an oder importiere eine Markdown-Datei mit mehreren Projekten."),
-            ui::TextRole::Body, false, true);
+    auto *text = ui::label(tr("Lege ein Reel an oder importiere eine Markdown-Datei mit mehreren Projekten."),
+                           ui::TextRole::Body, false, true);
     text->setAlignment(Qt::AlignCenter);
     text->setWordWrap(true);
 
-    auto *create = new QPushButton(QStringLiteral("Neues Reel"), this);
-    auto *import = new QPushButton(QStringLiteral("Markdown importieren"), this);
+    auto *create = new QPushButton(tr("Neues Reel"), this);
+    auto *import = new QPushButton(tr("Markdown importieren"), this);
     connect(create, &QPushButton::clicked, this, &EmptyPage::createReelRequested);
     connect(import, &QPushButton::clicked, this, &EmptyPage::importRequested);
     auto *buttons = new QHBoxLayout;

@@ -2,11 +2,13 @@
 
 #include "app/app_context.h"
 #include "app/desktop_hand_over.h"
+#include "app/editor_texts.h"
 
 #include "export/editor_choice.h"
 #include "export/editor_export.h"
 #include "library/library_store.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -19,12 +21,13 @@ QString handedOverNote(Editor editor, const QString &location, bool brief)
 {
     if (editor != Editor::finalCut)
         return EditorExport::statusNote(editor, EditorExport::Outcome{location, true}, brief);
-    const QString kind = EditorChoice::projectLabel(editor);
+    const QString kind = projectText(editor);
     if (brief)
-        return kind + QLatin1Char(' ') + QFileInfo(QDir::cleanPath(location)).fileName()
-                + QStringLiteral(" wird im Dateimanager gezeigt.");
-    return kind + QStringLiteral(" liegt unter ") + QDir::toNativeSeparators(location)
-            + QStringLiteral(" und wird im Dateimanager gezeigt.");
+        return QCoreApplication::translate("tandrel::ExportHandOver", "%1 %2 wird im Dateimanager gezeigt.")
+                .arg(kind, QFileInfo(QDir::cleanPath(location)).fileName());
+    return QCoreApplication::translate("tandrel::ExportHandOver",
+                                       "%1 liegt unter %2 und wird im Dateimanager gezeigt.")
+            .arg(kind, QDir::toNativeSeparators(location));
 }
 
 // The editor's own program when its desktop entry starts; whether it did.
@@ -52,9 +55,10 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
     const QString location = written.value();
     auto handedOver = [note, editor, location, brief] { note(handedOverNote(editor, location, brief)); };
     if (editor == Editor::finalCut) {
-        DesktopHandOver::showInFileManager(context.opener, location, parent, handedOver,
-                                           EditorChoice::projectLabel(editor)
-                                                   + QStringLiteral(" gespeichert, aber nicht gezeigt"));
+        DesktopHandOver::showInFileManager(
+                context.opener, location, parent, handedOver,
+                QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht gezeigt")
+                        .arg(projectText(editor)));
         return;
     }
     if (startEditor(choice, editor, location)) {
@@ -63,9 +67,10 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
     }
     // Without the editor's program the desktop's handler gets the project;
     // the alert says so when none takes it.
-    DesktopHandOver::open(context.opener, location, DesktopHandOver::Target::file, parent, handedOver,
-                          EditorChoice::projectLabel(editor)
-                                  + QStringLiteral(" gespeichert, aber nicht geöffnet"));
+    DesktopHandOver::open(
+            context.opener, location, DesktopHandOver::Target::file, parent, handedOver,
+            QCoreApplication::translate("tandrel::ExportHandOver", "%1 gespeichert, aber nicht geöffnet")
+                    .arg(projectText(editor)));
 }
 
 } // namespace tandrel

@@ -1,4 +1,5 @@
 #include "app/finish_reel_dialog.h"
+#include "app/render_error_text.h"
 
 #include "library/library_store.h"
 #include "platform/duration_text.h"
@@ -7,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -21,14 +23,15 @@ namespace {
 
 QString takeLabel(const Take &take)
 {
-    return QStringLiteral("Take %1 · %2")
+    return QCoreApplication::translate("tandrel::FinishReelDialog", "Take %1 · %2")
             .arg(take.recordedAt.toLocalTime().toString(QStringLiteral("dd.MM. HH:mm:ss")),
                  minutesSecondsText(std::llround(take.duration)));
 }
 
 QString remainingText(double seconds)
 {
-    return QStringLiteral("Noch etwa ") + minutesSecondsText(std::llround(seconds));
+    return QCoreApplication::translate("tandrel::FinishReelDialog", "Noch etwa %1")
+            .arg(minutesSecondsText(std::llround(seconds)));
 }
 
 } // namespace
@@ -37,7 +40,7 @@ FinishReelDialog::FinishReelDialog(AppContext context, const ReelProject &reel, 
                                    QWidget *parent)
     : QDialog(parent), m_context(context), m_reel(reel)
 {
-    setWindowTitle(QStringLiteral("Reel fertigstellen"));
+    setWindowTitle(tr("Reel fertigstellen"));
     m_take = new QComboBox(this);
     m_take->setObjectName(QStringLiteral("finishTake"));
     for (const Take &take : reel.takes)
@@ -49,13 +52,12 @@ FinishReelDialog::FinishReelDialog(AppContext context, const ReelProject &reel, 
             chosen = i;
     m_take->setCurrentIndex(chosen);
 
-    m_captions = new QCheckBox(QStringLiteral("Untertitel einbrennen"), this);
+    m_captions = new QCheckBox(tr("Untertitel einbrennen"), this);
     m_captions->setChecked(true);
     m_takeNote = new QLabel(this);
     m_takeNote->setWordWrap(true);
     const QString output = FinishedReel::defaultOutputPath(reel, m_context.library.reelFolder(reel));
-    m_output = new QLabel(QStringLiteral("Wird gespeichert als „%1“.").arg(QFileInfo(output).fileName()),
-                          this);
+    m_output = new QLabel(tr("Wird gespeichert als „%1“.").arg(QFileInfo(output).fileName()), this);
     m_output->setWordWrap(true);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);
@@ -64,15 +66,15 @@ FinishReelDialog::FinishReelDialog(AppContext context, const ReelProject &reel, 
     m_status->setWordWrap(true);
 
     auto *buttons = new QDialogButtonBox(this);
-    m_render = buttons->addButton(QStringLiteral("Fertigstellen"), QDialogButtonBox::AcceptRole);
-    m_cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    m_render = buttons->addButton(tr("Fertigstellen"), QDialogButtonBox::AcceptRole);
+    m_cancel = buttons->addButton(tr("Abbrechen"), QDialogButtonBox::RejectRole);
     m_render->setDefault(true);
     connect(m_render, &QPushButton::clicked, this, &FinishReelDialog::startRender);
     connect(m_cancel, &QPushButton::clicked, this, &FinishReelDialog::reject);
     connect(m_take, &QComboBox::currentIndexChanged, this, &FinishReelDialog::syncTakeNote);
 
     auto *column = new QVBoxLayout(this);
-    column->addWidget(new QLabel(QStringLiteral("Take"), this));
+    column->addWidget(new QLabel(tr("Take"), this));
     column->addWidget(m_take);
     column->addWidget(m_captions);
     column->addWidget(m_takeNote);
@@ -96,8 +98,8 @@ void FinishReelDialog::syncTakeNote()
     const bool words = take.words && !take.words->isEmpty();
     m_captions->setEnabled(words && !isRendering());
     m_takeNote->setText(words ? QString()
-                              : QStringLiteral("Für diesen Take gibt es noch keine Wortzeiten: Der Reel wird "
-                                               "ohne Untertitel fertiggestellt."));
+                              : tr("Für diesen Take gibt es noch keine Wortzeiten: Der Reel wird "
+                                   "ohne Untertitel fertiggestellt."));
     m_takeNote->setVisible(!words);
 }
 
@@ -123,7 +125,7 @@ void FinishReelDialog::startRender()
     m_captions->setEnabled(false);
     m_render->setEnabled(false);
     m_progress->setValue(0);
-    m_status->setText(QStringLiteral("Wird fertiggestellt…"));
+    m_status->setText(tr("Wird fertiggestellt…"));
     m_worker = std::thread([this, job = *plan] {
         const RenderResult<QString> result = ReelRenderer::render(
                 job.cut, job.cues, job.outputPath,
@@ -146,7 +148,7 @@ void FinishReelDialog::reject()
 {
     if (isRendering()) {
         cancelRender();
-        m_status->setText(QStringLiteral("Wird abgebrochen…"));
+        m_status->setText(tr("Wird abgebrochen…"));
         return; // closes once the engine let go of the file
     }
     QDialog::reject();
@@ -169,9 +171,8 @@ void FinishReelDialog::finish(const RenderResult<QString> &result)
     if (result) {
         m_finished = *result;
         m_progress->setValue(100);
-        m_status->setText(
-                QStringLiteral("Fertig: „%1“ liegt im Ordner des Reels.").arg(QFileInfo(*result).fileName()));
-        m_cancel->setText(QStringLiteral("Schließen"));
+        m_status->setText(tr("Fertig: „%1“ liegt im Ordner des Reels.").arg(QFileInfo(*result).fileName()));
+        m_cancel->setText(tr("Schließen"));
     } else if (result.error() == RenderError::cancelled) {
         m_progress->setValue(0);
         m_status->setText(QString());
@@ -180,7 +181,7 @@ void FinishReelDialog::finish(const RenderResult<QString> &result)
         return;
     } else {
         m_progress->setValue(0);
-        m_status->setText(result.errorDescription());
+        m_status->setText(renderErrorText(result));
     }
     emit renderFinished(result.ok());
 }

@@ -1,5 +1,6 @@
 #include "app/import_sheet.h"
 
+#include "app/file_error_text.h"
 #include "app/ui_style.h"
 #include "library/library_store.h"
 #include "platform/file_error.h"
@@ -12,21 +13,21 @@
 #include <QPushButton>
 #include <QStringDecoder>
 #include <QVBoxLayout>
+#include <cerrno>
 
 namespace tandrel {
 
 ImportSheet::ImportSheet(LibraryStore &library, const QString &text, QWidget *parent)
     : QDialog(parent), m_library(library)
 {
-    setWindowTitle(QStringLiteral("Markdown importieren"));
+    setWindowTitle(tr("Markdown importieren"));
     setWindowModality(Qt::WindowModal);
 
-    auto *title = ui::label(QStringLiteral("Markdown importieren"), ui::TextRole::Title2, true);
-    auto *help
-            = ui::label(QStringLiteral("Blöcke mit --- trennen. Überschrift `# 012 Titel` setzt Nummer und "
-                                       "Namen, der Rest ist Teleprompter-Text. Existierende Nummern werden "
-                                       "aktualisiert."),
-                        ui::TextRole::Body, false, true);
+    auto *title = ui::label(tr("Markdown importieren"), ui::TextRole::Title2, true);
+    auto *help = ui::label(tr("Blöcke mit --- trennen. Überschrift `# 012 Titel` setzt Nummer und "
+                              "Namen, der Rest ist Teleprompter-Text. Existierende Nummern werden "
+                              "aktualisiert."),
+                           ui::TextRole::Body, false, true);
     help->setWordWrap(true);
 
     m_editor = new QPlainTextEdit(this);
@@ -35,11 +36,11 @@ ImportSheet::ImportSheet(LibraryStore &library, const QString &text, QWidget *pa
     m_editor->setMinimumSize(640, 360);
     m_editor->setPlainText(text);
 
-    auto *open = new QPushButton(QStringLiteral("Datei öffnen…"), this);
+    auto *open = new QPushButton(tr("Datei öffnen…"), this);
     open->setAutoDefault(false);
-    auto *cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+    auto *cancel = new QPushButton(tr("Abbrechen"), this);
     cancel->setAutoDefault(false);
-    m_import = new QPushButton(QStringLiteral("Importieren"), this);
+    m_import = new QPushButton(tr("Importieren"), this);
     m_import->setDefault(true);
     connect(open, &QPushButton::clicked, this, &ImportSheet::chooseFile);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -81,11 +82,10 @@ void ImportSheet::updateImportEnabled()
 
 void ImportSheet::chooseFile()
 {
-    QFileDialog panel(this, QStringLiteral("Datei öffnen…"));
+    QFileDialog panel(this, tr("Datei öffnen…"));
     panel.setObjectName(QStringLiteral("importFilePanel"));
     panel.setFileMode(QFileDialog::ExistingFile);
-    panel.setNameFilters({QStringLiteral("Text und Markdown (*.md *.markdown *.txt *.text)"),
-                          QStringLiteral("Alle Dateien (*)")});
+    panel.setNameFilters({tr("Text und Markdown (*.md *.markdown *.txt *.text)"), tr("Alle Dateien (*)")});
     if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
         return;
     loadFile(panel.selectedFiles().constFirst());
@@ -99,17 +99,20 @@ bool ImportSheet::loadFile(const QString &path)
         return false;
     };
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(QStringLiteral("Die Datei konnte nicht gelesen werden: ")
-                      + germanFileError(file.errorString()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        const FileError cause = FileError::last();
+        return refuse(tr("Die Datei konnte nicht gelesen werden: %1").arg(fileErrorText(cause)));
+    }
+    errno = 0;
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return refuse(QStringLiteral("Die Datei konnte nicht gelesen werden: ")
-                      + germanFileError(file.errorString()));
+    if (file.error() != QFileDevice::NoError) {
+        const FileError cause = FileError::last();
+        return refuse(tr("Die Datei konnte nicht gelesen werden: %1").arg(fileErrorText(cause)));
+    }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString content = decoder.decode(bytes);
     if (decoder.hasError())
-        return refuse(QStringLiteral("Die Datei ist kein UTF-8-Text."));
+        return refuse(tr("Die Datei ist kein UTF-8-Text."));
     m_fileError->clear();
     m_fileError->hide();
     m_editor->setPlainText(content);

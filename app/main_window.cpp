@@ -2,6 +2,7 @@
 
 #include "app/app_commands.h"
 #include "app/destructive_menu.h"
+#include "app/editor_texts.h"
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
@@ -138,11 +139,11 @@ QWidget *MainWindow::buildSidebar()
 
     auto *header = new QHBoxLayout;
     header->setContentsMargins(12, 10, 12, 10);
-    header->addWidget(ui::label(QStringLiteral("Reels"), ui::TextRole::Headline));
+    header->addWidget(ui::label(tr("Reels"), ui::TextRole::Headline));
     header->addStretch();
-    auto *add = toolButton(Symbol::Plus, QStringLiteral("Neues Reel"), sidebar);
+    auto *add = toolButton(Symbol::Plus, tr("Neues Reel"), sidebar);
     add->setObjectName(QStringLiteral("newReelButton"));
-    auto *import = toolButton(Symbol::ImportArrow, QStringLiteral("Markdown importieren"), sidebar);
+    auto *import = toolButton(Symbol::ImportArrow, tr("Markdown importieren"), sidebar);
     import->setObjectName(QStringLiteral("importButton"));
     header->addWidget(add);
     header->addWidget(import);
@@ -192,9 +193,9 @@ QWidget *MainWindow::buildLibraryNotice()
     m_libraryNoticeText = ui::label(QString(), ui::TextRole::Body, false, true);
     m_libraryNoticeText->setWordWrap(true);
     m_libraryNoticeText->setPalette(palette);
-    auto *retry = new QPushButton(QStringLiteral("Erneut versuchen"), m_libraryNotice);
+    auto *retry = new QPushButton(tr("Erneut versuchen"), m_libraryNotice);
     retry->setObjectName(QStringLiteral("retryLibraryFolder"));
-    auto *choose = new QPushButton(QStringLiteral("Anderen Ordner wählen…"), m_libraryNotice);
+    auto *choose = new QPushButton(tr("Anderen Ordner wählen…"), m_libraryNotice);
     choose->setObjectName(QStringLiteral("chooseLibraryFolder"));
     connect(retry, &QPushButton::clicked, this, &MainWindow::retryLibraryFolder);
     connect(choose, &QPushButton::clicked, this, &MainWindow::chooseOtherLibraryFolder);
@@ -216,9 +217,8 @@ void MainWindow::syncLibraryNotice()
         return;
     }
     m_libraryNoticeText->setText(
-            QStringLiteral(
-                    "Der Bibliotheksordner %1 ist nicht erreichbar (er fehlt, ist nicht eingehängt oder "
-                    "ohne Berechtigung). Bis er wieder da ist, arbeitet Tandrel im Standardordner %2.")
+            tr("Der Bibliotheksordner %1 ist nicht erreichbar (er fehlt, ist nicht eingehängt oder "
+               "ohne Berechtigung). Bis er wieder da ist, arbeitet Tandrel im Standardordner %2.")
                     .arg(QDir::toNativeSeparators(*away), QDir::toNativeSeparators(library.rootPath())));
     m_libraryNotice->show();
 }
@@ -229,7 +229,7 @@ void MainWindow::retryLibraryFolder()
     if (!away)
         return;
     if (!LibraryStore::isReachable(*away)) {
-        addNote(QStringLiteral("Der Bibliotheksordner %1 ist noch immer nicht erreichbar.")
+        addNote(tr("Der Bibliotheksordner %1 ist noch immer nicht erreichbar.")
                         .arg(QDir::toNativeSeparators(*away)));
         return;
     }
@@ -239,7 +239,7 @@ void MainWindow::retryLibraryFolder()
 
 void MainWindow::chooseOtherLibraryFolder()
 {
-    QFileDialog panel(this, QStringLiteral("Anderen Ordner wählen…"));
+    QFileDialog panel(this, tr("Anderen Ordner wählen…"));
     panel.setObjectName(QStringLiteral("libraryFolderPanel"));
     panel.setFileMode(QFileDialog::Directory);
     panel.setOption(QFileDialog::ShowDirsOnly);
@@ -285,7 +285,7 @@ void MainWindow::showDetail()
 void MainWindow::createReel()
 {
     const LibraryOutcome<ReelProject> created
-            = m_context.library.createReel(std::nullopt, QStringLiteral("Neues Reel"), QString());
+            = m_context.library.createReel(std::nullopt, tr("Neues Reel"), QString());
     if (!created)
         addNote(created.error());
 }
@@ -315,8 +315,7 @@ void MainWindow::setImportCount(std::optional<int> count)
     m_importCount = count;
     emit importCountChanged();
     if (count) {
-        addNote(*count == 1 ? QStringLiteral("1 Reel importiert.")
-                            : QString::number(*count) + QStringLiteral(" Reels importiert."));
+        addNote(*count == 1 ? tr("1 Reel importiert.") : tr("%1 Reels importiert.").arg(*count));
     }
 }
 
@@ -338,10 +337,10 @@ void MainWindow::showContextMenu(const QPoint &pos)
     if (!reel)
         return;
     DestructiveMenu menu(this);
-    menu.addAction(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.settings)), this,
+    menu.addAction(exportButtonText(EditorChoice().chosen(m_context.settings)), this,
                    [this, reel] { exportReel(*reel); });
-    menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
-    QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
+    menu.addAction(tr("Im Dateimanager zeigen"), this, [this, reel] { showReelFolder(*reel); });
+    QAction *remove = menu.addDestructiveAction(tr("Löschen"));
     remove->setObjectName(QStringLiteral("destructive"));
     connect(remove, &QAction::triggered, this, [this, reel] { deleteReel(*reel); });
     menu.exec(m_reelList->viewport()->mapToGlobal(pos));

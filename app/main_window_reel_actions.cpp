@@ -30,7 +30,7 @@ void MainWindow::deleteReel(const ReelProject &reel)
 {
     const LibraryOutcome<> deleted = m_context.library.deleteReel(reel);
     if (deleted) {
-        addNote(QStringLiteral("Reel %1 in den Papierkorb verschoben.").arg(ui::formatNumber(reel.prefix)));
+        addNote(tr("Reel %1 in den Papierkorb verschoben.").arg(ui::formatNumber(reel.prefix)));
         return;
     }
     if (deleted.failure().kind != LibraryFailure::Kind::noTrash) {
@@ -51,18 +51,21 @@ void MainWindow::deleteReel(const ReelProject &reel)
 
 void MainWindow::confirmPermanentDelete(const ReelProject &reel)
 {
-    const QString question = QStringLiteral("Reel %1 endgültig löschen?").arg(ui::formatNumber(reel.prefix));
+    const QString question = tr("Reel %1 endgültig löschen?").arg(ui::formatNumber(reel.prefix));
     auto *box = new QMessageBox(QMessageBox::Warning, question, question, QMessageBox::NoButton, this);
     box->setObjectName(QStringLiteral("deleteReelConfirmation"));
-    const QString takes = reel.takes.size() == 1 ? QStringLiteral("seinem Take")
-                                                 : QStringLiteral("seinen %1 Takes").arg(reel.takes.size());
-    box->setInformativeText(QStringLiteral("Auf dem Laufwerk der Bibliothek gibt es keinen Papierkorb. Der "
-                                           "Ordner des Reels mit %1 wird gelöscht und lässt sich nicht "
-                                           "wiederherstellen.")
-                                    .arg(takes));
-    QPushButton *remove = box->addButton(QStringLiteral("Löschen"), QMessageBox::DestructiveRole);
+    box->setInformativeText(
+            reel.takes.size() == 1
+                    ? tr("Auf dem Laufwerk der Bibliothek gibt es keinen Papierkorb. Der Ordner "
+                         "des Reels mit seinem Take wird gelöscht und lässt sich nicht "
+                         "wiederherstellen.")
+                    : tr("Auf dem Laufwerk der Bibliothek gibt es keinen Papierkorb. Der Ordner "
+                         "des Reels mit seinen %1 Takes wird gelöscht und lässt sich nicht "
+                         "wiederherstellen.")
+                              .arg(reel.takes.size()));
+    QPushButton *remove = box->addButton(tr("Löschen"), QMessageBox::DestructiveRole);
     remove->setObjectName(QStringLiteral("confirmDelete"));
-    QPushButton *cancel = box->addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    QPushButton *cancel = box->addButton(tr("Abbrechen"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -3,15 +3,18 @@
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
 #include "app/reel_list_model.h"
+#include "app/settings_window.h"
 #include "capture/capture_controller.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/take_files.h"
 #include "tests/support/test_files.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -449,4 +452,57 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
             << capture.lastError().value_or(QString()).toStdString();
     EXPECT_TRUE(library.reel(reel.id)->takes.constFirst().audioFileName);
     EXPECT_FALSE(app.app->teleprompter().isPresented());
+}
+
+// The interface language chosen in the settings applies at the next start:
+// the application's texts, Qt's own shortcut labels and the settings window
+// come up in English, and choosing German is stored for the start after.
+TEST(MainWindow, StartsInEnglishWhenTheSettingsSaySo)
+{
+    TestHome home;
+    SettingsStore(home.settingsFile()).write(settings::uiLanguage, QStringLiteral("en"));
+    {
+        AppUnderTest app(home);
+        app.show();
+        MainWindow &window = app.window();
+        QStringList menus;
+        for (QAction *action : window.menuBar()->actions())
+            menus << action->text();
+        EXPECT_EQ(menus, (QStringList{"File", "Recording"}));
+        EXPECT_EQ(app.app->menus().newReel->text(), "New Reel");
+        EXPECT_EQ(app.app->menus().newReel->shortcut().toString(QKeySequence::NativeText), "Ctrl+N");
+        auto *detail = window.findChild<QStackedWidget *>();
+        ASSERT_NE(detail, nullptr);
+        ASSERT_NE(pushButton(detail->currentWidget(), "Import Markdown"), nullptr);
+
+        QTest::mouseClick(pushButton(detail->currentWidget(), "New Reel"), Qt::LeftButton);
+        ASSERT_EQ(app.library().reels().size(), 1);
+        EXPECT_EQ(app.library().reels().constFirst().displayLabel(), "001 New Reel");
+        RecordWorkspace *workspace = window.workspace();
+        ASSERT_TRUE(waitUntil([&] { return detail->currentWidget() == workspace; }));
+        EXPECT_EQ(workspace->findChild<QPushButton *>("recordButton")->text(), "Record");
+        EXPECT_EQ(workspace->titleField()->placeholderText(), "Title");
+        EXPECT_EQ(rowText(window.reelList(), 0, ReelListModel::CaptionRole), "No takes");
+        QCoreApplication::processEvents(); // the workspace lays out before the picture is taken
+        saveScreenshot(&window, "main-window-en.png");
+
+        SettingsWindow *settings = SettingsWindow::open(app.app->context());
+        ASSERT_NE(settings, nullptr);
+        EXPECT_EQ(settings->windowTitle(), "Settings");
+        QStringList labels;
+        for (QLabel *label : settings->findChildren<QLabel *>())
+            labels << label->text();
+        EXPECT_TRUE(labels.contains("Interface language")) << qPrintable(labels.join(u'|'));
+        EXPECT_TRUE(labels.contains("Takes effect at the next start.")) << qPrintable(labels.join(u'|'));
+        QComboBox *language = settings->languageBox();
+        ASSERT_EQ(language->currentText(), "English");
+        language->setCurrentIndex(language->findText("Deutsch"));
+        emit language->activated(language->currentIndex());
+        settings->close();
+    }
+    EXPECT_EQ(SettingsStore(home.settingsFile()).read(settings::uiLanguage), QStringLiteral("de"));
+    // The next start speaks German again, Qt's texts included.
+    AppUnderTest german(home);
+    EXPECT_EQ(german.app->menus().newReel->text(), "Neues Reel");
+    EXPECT_EQ(german.app->menus().newReel->shortcut().toString(QKeySequence::NativeText), "Strg+N");
 }

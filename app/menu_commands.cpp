@@ -1,6 +1,7 @@
 #include "app/menu_commands.h"
 
 #include "app/app_commands.h"
+#include "app/editor_texts.h"
 #include "app/main_window.h"
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
@@ -8,6 +9,7 @@
 #include "library/library_store.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -61,22 +63,28 @@ private:
 MenuCommands installMenuCommands(MainWindow &window, AppContext context)
 {
     MenuCommands commands;
-    QMenu *file = window.menuBar()->addMenu(QStringLiteral("Datei"));
-    commands.newReel = command(file, QStringLiteral("Neues Reel"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    QMenu *file = window.menuBar()->addMenu(QCoreApplication::translate("tandrel::MenuCommands", "Datei"));
+    commands.newReel = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Neues Reel"),
+                               QKeySequence(Qt::CTRL | Qt::Key_N));
     commands.importMarkdown
-            = command(file, QStringLiteral("Markdown importieren…"), QKeySequence(Qt::CTRL | Qt::Key_I));
+            = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Markdown importieren…"),
+                      QKeySequence(Qt::CTRL | Qt::Key_I));
     file->addSeparator();
-    commands.settings
-            = command(file, QStringLiteral("Einstellungen…"), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    commands.settings = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Einstellungen…"),
+                                QKeySequence(Qt::CTRL | Qt::Key_Comma));
     file->addSeparator();
-    commands.quit = command(file, QStringLiteral("Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    commands.quit = command(file, QCoreApplication::translate("tandrel::MenuCommands", "Beenden"),
+                            QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    QMenu *recording = window.menuBar()->addMenu(QStringLiteral("Aufnahme"));
+    QMenu *recording
+            = window.menuBar()->addMenu(QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme"));
     commands.toggleRecording
-            = command(recording, QStringLiteral("Aufnahme starten"), QKeySequence(Qt::CTRL | Qt::Key_R));
+            = command(recording, QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme starten"),
+                      QKeySequence(Qt::CTRL | Qt::Key_R));
     commands.teleprompter
-            = command(recording, QStringLiteral("Teleprompter"), QKeySequence(Qt::CTRL | Qt::Key_T));
-    commands.exportToEditor = command(recording, EditorChoice::buttonLabel(EditorChoice().chosen(context.settings)),
+            = command(recording, QCoreApplication::translate("tandrel::MenuCommands", "Teleprompter"),
+                      QKeySequence(Qt::CTRL | Qt::Key_T));
+    commands.exportToEditor = command(recording, exportButtonText(EditorChoice().chosen(context.settings)),
                                       QKeySequence(Qt::CTRL | Qt::Key_E));
 
     AppCommands *signals_ = &context.commands;
@@ -94,7 +102,7 @@ MenuCommands installMenuCommands(MainWindow &window, AppContext context)
     QAction *exportAction = commands.exportToEditor;
     SettingsStore *settings = &context.settings;
     QObject::connect(signals_, &AppCommands::exportEditorChanged, exportAction, [exportAction, settings] {
-        exportAction->setText(EditorChoice::buttonLabel(EditorChoice().chosen(*settings)));
+        exportAction->setText(exportButtonText(EditorChoice().chosen(*settings)));
     });
 
     QList<QKeySequence> keys;
@@ -105,8 +113,9 @@ MenuCommands installMenuCommands(MainWindow &window, AppContext context)
 
     QAction *toggle = commands.toggleRecording;
     auto relabel = [toggle, capture] {
-        toggle->setText(capture->isRecording() ? QStringLiteral("Aufnahme stoppen")
-                                               : QStringLiteral("Aufnahme starten"));
+        toggle->setText(capture->isRecording()
+                                ? QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme stoppen")
+                                : QCoreApplication::translate("tandrel::MenuCommands", "Aufnahme starten"));
     };
     QObject::connect(capture, &CaptureController::isRecordingChanged, toggle, relabel);
     relabel();

@@ -23,7 +23,7 @@ ModelNotice::ModelNotice(AppContext context, QWidget *parent) : QFrame(parent), 
     m_detail->setWordWrap(true);
     m_download = new QPushButton(this);
     m_download->setAutoDefault(false);
-    m_cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+    m_cancel = new QPushButton(tr("Abbrechen"), this);
     m_cancel->setAutoDefault(false);
     connect(m_download, &QPushButton::clicked, this, [this] {
         if (const auto offer = m_context.models.offerFor(m_context.speechFollower.scriptLanguage())) {

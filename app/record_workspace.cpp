@@ -1,4 +1,6 @@
 #include "app/record_workspace.h"
+#include "app/capture_status_text.h"
+#include "app/editor_texts.h"
 
 #include "app/app_commands.h"
 #include "app/model_notice.h"
@@ -88,25 +90,25 @@ QWidget *RecordWorkspace::buildHeader()
     auto *header = new QWidget(this);
     m_number = new QLineEdit(header);
     m_number->setObjectName(QStringLiteral("numberField"));
-    m_number->setPlaceholderText(QStringLiteral("Nr."));
+    m_number->setPlaceholderText(tr("Nr."));
     m_number->setFixedWidth(64);
     m_title = new QLineEdit(header);
     m_title->setObjectName(QStringLiteral("titleField"));
-    m_title->setPlaceholderText(QStringLiteral("Titel"));
+    m_title->setPlaceholderText(tr("Titel"));
     connect(m_number, &QLineEdit::returnPressed, this, &RecordWorkspace::persistNow);
     connect(m_title, &QLineEdit::returnPressed, this, &RecordWorkspace::persistNow);
 
     m_video = new QComboBox(header);
     m_video->setObjectName(QStringLiteral("videoPicker"));
-    m_video->setAccessibleName(QStringLiteral("Video"));
+    m_video->setAccessibleName(tr("Video"));
     m_video->setFixedWidth(220);
     m_audio = new QComboBox(header);
     m_audio->setObjectName(QStringLiteral("audioPicker"));
-    m_audio->setAccessibleName(QStringLiteral("Audio"));
+    m_audio->setAccessibleName(tr("Audio"));
     m_audio->setFixedWidth(220);
 
-    m_flipH = flipButton(Symbol::FlipHorizontal, QStringLiteral("Video horizontal spiegeln"), header);
-    m_flipV = flipButton(Symbol::FlipVertical, QStringLiteral("Video vertikal spiegeln"), header);
+    m_flipH = flipButton(Symbol::FlipHorizontal, tr("Video horizontal spiegeln"), header);
+    m_flipV = flipButton(Symbol::FlipVertical, tr("Video vertikal spiegeln"), header);
 
     auto *row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
@@ -114,9 +116,9 @@ QWidget *RecordWorkspace::buildHeader()
     row->addWidget(m_number);
     row->addWidget(m_title, 1);
     row->addSpacing(8);
-    row->addWidget(new QLabel(QStringLiteral("Video"), header));
+    row->addWidget(new QLabel(tr("Video"), header));
     row->addWidget(m_video);
-    row->addWidget(new QLabel(QStringLiteral("Audio"), header));
+    row->addWidget(new QLabel(tr("Audio"), header));
     row->addWidget(m_audio);
     row->addWidget(m_flipH);
     row->addWidget(m_flipV);
@@ -134,7 +136,7 @@ QWidget *RecordWorkspace::buildLeftColumn()
 
     m_record = new QPushButton(left);
     m_record->setObjectName(QStringLiteral("recordButton"));
-    m_record->setToolTip(QStringLiteral("Strg+R"));
+    m_record->setToolTip(tr("Strg+R"));
     m_record->setMinimumHeight(36);
     m_record->setIconSize(QSize(22, 22));
     QFont big = m_record->font();
@@ -144,23 +146,22 @@ QWidget *RecordWorkspace::buildLeftColumn()
     m_record->setAutoDefault(false);
     connect(m_record, &QPushButton::clicked, this, &RecordWorkspace::toggleRecording);
 
-    m_teleprompterButton = new QPushButton(QStringLiteral("Teleprompter"), left);
+    m_teleprompterButton = new QPushButton(tr("Teleprompter"), left);
     m_teleprompterButton->setObjectName(QStringLiteral("teleprompterButton"));
-    m_teleprompterButton->setToolTip(QStringLiteral("Strg+T"));
-    m_teleprompterButton->setAccessibleName(QStringLiteral("Teleprompter"));
+    m_teleprompterButton->setToolTip(tr("Strg+T"));
+    m_teleprompterButton->setAccessibleName(tr("Teleprompter"));
     m_teleprompterButton->setAutoDefault(false);
     connect(m_teleprompterButton, &QPushButton::clicked, this, [this] { openTeleprompter(false); });
 
-    m_export = new QPushButton(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.settings)), left);
+    m_export = new QPushButton(exportButtonText(EditorChoice().chosen(m_context.settings)), left);
     m_export->setObjectName(QStringLiteral("exportButton"));
-    m_export->setToolTip(QStringLiteral("Strg+E"));
+    m_export->setToolTip(tr("Strg+E"));
     m_export->setAutoDefault(false);
     connect(m_export, &QPushButton::clicked, this, &RecordWorkspace::exportToEditor);
-    connect(&m_context.commands, &AppCommands::exportEditorChanged, m_export, [this] {
-        m_export->setText(EditorChoice::buttonLabel(EditorChoice().chosen(m_context.settings)));
-    });
+    connect(&m_context.commands, &AppCommands::exportEditorChanged, m_export,
+            [this] { m_export->setText(exportButtonText(EditorChoice().chosen(m_context.settings))); });
 
-    m_finish = new QPushButton(QStringLiteral("Reel fertigstellen…"), left);
+    m_finish = new QPushButton(tr("Reel fertigstellen…"), left);
     m_finish->setObjectName(QStringLiteral("finishReelButton"));
     m_finish->setAutoDefault(false);
     connect(m_finish, &QPushButton::clicked, this, [this] { finishReel(std::nullopt); });
@@ -188,10 +189,9 @@ QWidget *RecordWorkspace::buildLeftColumn()
         if (const std::optional<ReelProject> reel = currentReel())
             m_context.session.captioner().align(*reel, take, reel->script);
     });
-    m_noTakes
-            = ui::label(QStringLiteral("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
-                                       "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),
-                        ui::TextRole::Body, false, true);
+    m_noTakes = ui::label(tr("Noch keine Aufnahmen. Video (Kamera, HDMI oder Bildschirm) und Audio "
+                             "wählen, 9:16-Ausschnitt setzen, dann aufnehmen."),
+                          ui::TextRole::Body, false, true);
     m_noTakes->setObjectName(QStringLiteral("noTakes"));
     m_noTakes->setWordWrap(true);
     m_noTakes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -209,15 +209,14 @@ QWidget *RecordWorkspace::buildLeftColumn()
     column->addLayout(controls);
     // X11 cannot leave a window out of a grab, so the presenter is told.
     m_teleprompterOnScreen = ui::label(
-            QStringLiteral(
-                    "Der Teleprompter liegt auf dem aufgenommenen Bildschirm und ist im Video zu sehen."),
+            tr("Der Teleprompter liegt auf dem aufgenommenen Bildschirm und ist im Video zu sehen."),
             ui::TextRole::Caption, false, true);
     m_teleprompterOnScreen->setObjectName(QStringLiteral("teleprompterOnRecordedScreen"));
     m_teleprompterOnScreen->setWordWrap(true);
     m_teleprompterOnScreen->hide();
     column->addWidget(m_teleprompterOnScreen);
     auto *takesHeading = new QHBoxLayout;
-    takesHeading->addWidget(ui::label(QStringLiteral("Takes"), ui::TextRole::Headline));
+    takesHeading->addWidget(ui::label(tr("Takes"), ui::TextRole::Headline));
     takesHeading->addStretch();
     takesHeading->addWidget(m_finish);
     column->addLayout(takesHeading);
@@ -247,7 +246,7 @@ QWidget *RecordWorkspace::buildRightColumn()
     auto *column = new QVBoxLayout(right);
     column->setContentsMargins(6, 0, 0, 0);
     column->setSpacing(8);
-    column->addWidget(ui::label(QStringLiteral("Teleprompter-Text"), ui::TextRole::Headline));
+    column->addWidget(ui::label(tr("Teleprompter-Text"), ui::TextRole::Headline));
     column->addWidget(m_script, 1);
     column->addWidget(m_options);
     return right;
@@ -267,7 +266,7 @@ void RecordWorkspace::connectCapture()
         syncRecordControls();
     });
     connect(&capture, &CaptureController::isRecordingChanged, this, &RecordWorkspace::syncRecordControls);
-    connect(&capture, &CaptureController::statusMessageChanged, this, &RecordWorkspace::syncRecordControls);
+    connect(&capture, &CaptureController::statusChanged, this, &RecordWorkspace::syncRecordControls);
     connect(&capture, &CaptureController::flipHorizontalChanged, this, &RecordWorkspace::syncRecordControls);
     connect(&capture, &CaptureController::flipVerticalChanged, this, &RecordWorkspace::syncRecordControls);
     connect(&capture, &CaptureController::selectedVideoSourceIDChanged, this,
@@ -300,7 +299,7 @@ void RecordWorkspace::syncVideoPicker()
 {
     const QSignalBlocker block(m_video);
     m_video->clear();
-    m_video->addItem(QStringLiteral("Keine"), QVariant());
+    m_video->addItem(tr("Keine"), QVariant());
     for (const VideoSource &source : m_context.capture.videoSources())
         m_video->addItem(source.name, source.id);
     const std::optional<QString> selected = m_context.capture.selectedVideoSourceID();
@@ -312,7 +311,7 @@ void RecordWorkspace::syncAudioPicker()
 {
     const QSignalBlocker block(m_audio);
     m_audio->clear();
-    m_audio->addItem(QStringLiteral("Keine"), QVariant());
+    m_audio->addItem(tr("Keine"), QVariant());
     for (const AudioDevice &microphone : m_context.capture.microphones())
         m_audio->addItem(microphone.name, microphone.id);
     const std::optional<QString> selected = m_context.capture.selectedMicrophoneID();
@@ -324,7 +323,7 @@ void RecordWorkspace::syncRecordControls()
 {
     CaptureController &capture = m_context.capture;
     const bool recording = capture.isRecording();
-    m_record->setText(recording ? QStringLiteral("Stop") : QStringLiteral("Aufnahme"));
+    m_record->setText(recording ? tr("Stop") : tr("Aufnahme"));
     m_record->setIcon(symbolIcon(recording ? Symbol::Stop : Symbol::Record,
                                  recording ? QColor(220, 40, 40) : palette().color(QPalette::ButtonText),
                                  22));
@@ -332,7 +331,7 @@ void RecordWorkspace::syncRecordControls()
     const bool hasVideo = video && *video != kScreenPlaceholder;
     const bool hasAudio = capture.selectedMicrophoneID().has_value();
     m_record->setEnabled(currentReel().has_value() && (hasVideo || hasAudio));
-    m_captureStatus->setText(capture.statusMessage());
+    m_captureStatus->setText(captureStatusText(capture.status()));
     {
         const QSignalBlocker blockH(m_flipH);
         const QSignalBlocker blockV(m_flipV);

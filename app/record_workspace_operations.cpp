@@ -144,7 +144,7 @@ void RecordWorkspace::finishReel(std::optional<QUuid> takeID)
     if (!reel)
         return;
     if (reel->takes.isEmpty()) {
-        emit statusNoteRequested(QStringLiteral("Dieser Reel hat noch keine Takes."));
+        emit statusNoteRequested(tr("Dieser Reel hat noch keine Takes."));
         return;
     }
     // One finishing at a time; the open dialog comes to the front.
@@ -164,19 +164,19 @@ void RecordWorkspace::requestDeleteTake(const Take &take)
     if (m_confirmation)
         return;
     m_takePendingDelete = take;
-    m_confirmation = new QMessageBox(QMessageBox::Warning, QStringLiteral("Take löschen?"),
-                                     QStringLiteral("Take löschen?"), QMessageBox::NoButton, this);
+    m_confirmation = new QMessageBox(QMessageBox::Warning, tr("Take löschen?"), tr("Take löschen?"),
+                                     QMessageBox::NoButton, this);
     m_confirmation->setObjectName(QStringLiteral("deleteTakeConfirmation"));
     // Where the takes folder has no trash, the files are gone for good.
     const std::optional<ReelProject> reel = currentReel();
     const bool trash = !reel || trashAvailableFor(m_context.library.takesFolder(*reel));
     m_confirmation->setInformativeText(
-            trash ? QStringLiteral("Video und Audio dieses Takes werden in den Papierkorb verschoben.")
-                  : QStringLiteral("Video und Audio dieses Takes werden endgültig gelöscht: Auf diesem "
-                                   "Laufwerk gibt es keinen Papierkorb."));
-    QPushButton *remove = m_confirmation->addButton(QStringLiteral("Löschen"), QMessageBox::DestructiveRole);
+            trash ? tr("Video und Audio dieses Takes werden in den Papierkorb verschoben.")
+                  : tr("Video und Audio dieses Takes werden endgültig gelöscht: Auf diesem "
+                       "Laufwerk gibt es keinen Papierkorb."));
+    QPushButton *remove = m_confirmation->addButton(tr("Löschen"), QMessageBox::DestructiveRole);
     remove->setObjectName(QStringLiteral("confirmDelete"));
-    QPushButton *cancel = m_confirmation->addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    QPushButton *cancel = m_confirmation->addButton(tr("Abbrechen"), QMessageBox::RejectRole);
     m_confirmation->setDefaultButton(cancel);
     m_confirmation->setEscapeButton(cancel);
     m_confirmation->setAttribute(Qt::WA_DeleteOnClose);

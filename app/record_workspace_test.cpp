@@ -11,6 +11,7 @@
 #include "export/mlt_test_support.h"
 #include "platform/display_list.h"
 #include "speech/speech_follower.h"
+#include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/fake_xdg_open.h"
@@ -384,7 +385,7 @@ TEST_F(WorkspaceFixture, TheTeleprompterShowsTheEditedReelAndTheWorkspaceHowFoll
     EXPECT_EQ(teleprompter.title(), "001 Intro");
     EXPECT_EQ(teleprompter.script(), "Hallo Welt");
     ASSERT_TRUE(waitUntil([&] { return follower.isListening(); }, 20000))
-            << follower.errorText().toStdString();
+            << followFailureText(follower.failure()).toStdString();
     EXPECT_EQ(status->text(), "Hört zu…");
     EXPECT_FALSE(status->isHidden());
 

@@ -59,9 +59,9 @@ void RecordingSession::bindFollower()
             = [follower, state] { state->setReadingPosition(follower->cursor(), follower->lookahead()); };
     connect(follower, &SpeechFollower::cursorChanged, this, position);
     connect(follower, &SpeechFollower::lookaheadChanged, this, position);
-    auto status = [follower, state] { state->setFollowStatus(follower->state(), follower->errorText()); };
+    auto status = [follower, state] { state->setFollowStatus(follower->state(), follower->failure()); };
     connect(follower, &SpeechFollower::stateChanged, this, status);
-    connect(follower, &SpeechFollower::errorTextChanged, this, status);
+    connect(follower, &SpeechFollower::failureChanged, this, status);
     connect(state, &TeleprompterState::scriptChanged, this,
             [follower, state] { follower->loadScript(state->document()); });
     connect(state, &TeleprompterState::followResetRequested, this, [follower] { follower->rewind(); });
@@ -134,8 +134,7 @@ void RecordingSession::stopFollowing()
 Status RecordingSession::canChangeLibraryFolder() const
 {
     if (m_capture.isRecording())
-        return Status::failure(
-                QStringLiteral("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
+        return Status::failure(tr("Während der Aufnahme kann der Bibliothekspfad nicht geändert werden."));
     return {};
 }
 

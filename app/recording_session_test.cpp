@@ -10,6 +10,7 @@
 #include "platform/settings_store.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
+#include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/wait_until.h"
@@ -79,7 +80,8 @@ TEST(RecordingSession, FollowingEndsWithSteadyModeAndWithEverythingThatClosesThe
     };
     for (const auto &c : cases) {
         Session s;
-        ASSERT_TRUE(s.presentListening()) << c.event << ": " << qPrintable(s.follower.errorText());
+        ASSERT_TRUE(s.presentListening())
+                << c.event << ": " << qPrintable(followFailureText(s.follower.failure()));
         EXPECT_EQ(s.teleprompter.followState(), FollowState::listening) << c.event;
         c.happen(s);
         EXPECT_FALSE(s.following()) << c.event;
@@ -98,7 +100,7 @@ TEST(RecordingSession, SpeechModeStartsFollowingOnlyWhileTheTeleprompterIsShown)
 
     s.teleprompter.setScrollMode(TeleprompterScrollMode::speech);
     ASSERT_TRUE(waitUntil([&] { return s.follower.isListening(); }, 20000))
-            << qPrintable(s.follower.errorText());
+            << qPrintable(followFailureText(s.follower.failure()));
 
     // Shown again while listening: the script is handed over, the run and its
     // model stay.

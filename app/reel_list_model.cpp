@@ -57,8 +57,8 @@ std::optional<ReelProject> ReelListModel::reelAt(int row) const
 QString ReelListModel::takesCaption(qsizetype count)
 {
     if (count == 0)
-        return QStringLiteral("Keine Takes");
-    return QString::number(count) + (count == 1 ? QStringLiteral(" Take") : QStringLiteral(" Takes"));
+        return tr("Keine Takes");
+    return count == 1 ? tr("1 Take") : tr("%1 Takes").arg(count);
 }
 
 } // namespace tandrel

@@ -1,4 +1,5 @@
 #include "app/settings_window.h"
+#include "app/ui_language.h"
 
 #include "app/app_commands.h"
 #include "app/desktop_hand_over.h"
@@ -64,15 +65,15 @@ SettingsWindow::SettingsWindow(AppContext context)
                       | Qt::WindowMinimizeButtonHint),
       m_context(context)
 {
-    setWindowTitle(QStringLiteral("Einstellungen"));
+    setWindowTitle(tr("Einstellungen"));
     // Closing forgets the window: the next opening builds a new one without a pending error.
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto *heading = new QVBoxLayout;
     heading->setSpacing(4);
-    heading->addWidget(ui::label(QStringLiteral("Bibliothek"), ui::TextRole::Headline));
-    heading->addWidget(ui::label(QStringLiteral("Ordner für Reels, Takes und Exporte."),
-                                 ui::TextRole::Callout, false, true));
+    heading->addWidget(ui::label(tr("Bibliothek"), ui::TextRole::Headline));
+    heading->addWidget(
+            ui::label(tr("Ordner für Reels, Takes und Exporte."), ui::TextRole::Callout, false, true));
 
     m_path = new QLineEdit(this);
     m_path->setObjectName(QStringLiteral("libraryPath"));
@@ -82,8 +83,8 @@ SettingsWindow::SettingsWindow(AppContext context)
     m_path->setStyleSheet(QStringLiteral("QLineEdit { background: palette(base); border-radius: 8px; "
                                          "padding: 10px; }"));
 
-    m_choose = new QPushButton(QStringLiteral("Ordner wählen…"), this);
-    auto *reveal = new QPushButton(QStringLiteral("Im Dateimanager zeigen"), this);
+    m_choose = new QPushButton(tr("Ordner wählen…"), this);
+    auto *reveal = new QPushButton(tr("Im Dateimanager zeigen"), this);
     connect(m_choose, &QPushButton::clicked, this, &SettingsWindow::chooseLibraryFolder);
     connect(reveal, &QPushButton::clicked, this, &SettingsWindow::showRootFolder);
     auto *buttons = new QHBoxLayout;
@@ -103,6 +104,7 @@ SettingsWindow::SettingsWindow(AppContext context)
     column->addWidget(m_footnote);
     column->addLayout(editorChoice());
     column->addLayout(pauseThresholdChoice());
+    column->addLayout(languageChoice());
     m_models = new SpeechModelPanel(m_context, this);
     column->addWidget(m_models);
     column->addStretch();
@@ -128,7 +130,7 @@ QLayout *SettingsWindow::editorChoice()
     });
     auto *block = new QVBoxLayout;
     block->setSpacing(4);
-    block->addWidget(ui::label(QStringLiteral("Schnittprogramm"), ui::TextRole::Headline));
+    block->addWidget(ui::label(tr("Schnittprogramm"), ui::TextRole::Headline));
     block->addWidget(m_editor, 0, Qt::AlignLeft);
     return block;
 }
@@ -146,12 +148,38 @@ QLayout *SettingsWindow::pauseThresholdChoice()
     connect(m_pauseThreshold, &QDoubleSpinBox::valueChanged, this,
             [this](double value) { m_context.settings.write(settings::pauseThreshold, value); });
     auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Pausen kürzen, die länger sind als"), this));
+    row->addWidget(new QLabel(tr("Pausen kürzen, die länger sind als"), this));
     row->addWidget(m_pauseThreshold);
     row->addStretch();
     auto *block = new QVBoxLayout;
     block->setSpacing(4);
-    block->addWidget(ui::label(QStringLiteral("Fertiger Reel"), ui::TextRole::Headline));
+    block->addWidget(ui::label(tr("Fertiger Reel"), ui::TextRole::Headline));
+    block->addLayout(row);
+    return block;
+}
+
+// The interface language. Windows take their texts when they are made, so
+// the choice applies from the next start.
+QLayout *SettingsWindow::languageChoice()
+{
+    m_language = new QComboBox(this);
+    m_language->setObjectName(QStringLiteral("uiLanguage"));
+    // Each language is named in its own words, whatever the interface speaks.
+    m_language->addItem(QStringLiteral("Deutsch"), settingValue(UiLanguage::German));
+    m_language->addItem(QStringLiteral("English"), settingValue(UiLanguage::English));
+    const UiLanguage chosen
+            = uiLanguageFromSetting(m_context.settings.read(settings::uiLanguage).value_or(QString()));
+    m_language->setCurrentIndex(m_language->findData(settingValue(chosen)));
+    connect(m_language, &QComboBox::activated, this, [this](int index) {
+        m_context.settings.write(settings::uiLanguage, m_language->itemData(index).toString());
+    });
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_language);
+    row->addWidget(ui::label(tr("Gilt ab dem nächsten Start."), ui::TextRole::Caption));
+    row->addStretch();
+    auto *block = new QVBoxLayout;
+    block->setSpacing(4);
+    block->addWidget(ui::label(tr("Sprache der Oberfläche"), ui::TextRole::Headline));
     block->addLayout(row);
     return block;
 }
@@ -161,8 +189,8 @@ void SettingsWindow::updateFromState()
     m_path->setText(m_context.library.rootPath());
     const bool recording = m_context.capture.isRecording();
     m_choose->setEnabled(!recording);
-    m_footnote->setText(recording ? QStringLiteral("Während einer Aufnahme bleibt der Ordner unverändert.")
-                                  : QStringLiteral("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
+    m_footnote->setText(recording ? tr("Während einer Aufnahme bleibt der Ordner unverändert.")
+                                  : tr("Aufnahmen im bisherigen Ordner bleiben dort liegen."));
 }
 
 void SettingsWindow::showRootFolder()
@@ -177,11 +205,11 @@ void SettingsWindow::chooseLibraryFolder()
         setErrorText(allowed.error());
         return;
     }
-    QFileDialog panel(this, QStringLiteral("Ordner für die Reel-Bibliothek"), m_context.library.rootPath());
+    QFileDialog panel(this, tr("Ordner für die Reel-Bibliothek"), m_context.library.rootPath());
     panel.setObjectName(QStringLiteral("libraryFolderPanel"));
     panel.setFileMode(QFileDialog::Directory);
     panel.setOption(QFileDialog::ShowDirsOnly);
-    panel.setLabelText(QFileDialog::Accept, QStringLiteral("Auswählen"));
+    panel.setLabelText(QFileDialog::Accept, tr("Auswählen"));
     if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
         return;
     applyChosenFolder(panel.selectedFiles().constFirst());

@@ -45,6 +45,7 @@ public:
     QMessageBox *alert() const { return m_alert; }
     QComboBox *editorBox() const { return m_editor; }
     QDoubleSpinBox *pauseThresholdBox() const { return m_pauseThreshold; }
+    QComboBox *languageBox() const { return m_language; }
     SpeechModelPanel *modelPanel() const { return m_models; }
 
 private:
@@ -53,6 +54,7 @@ private:
     void showRootFolder();
     QLayout *editorChoice();
     QLayout *pauseThresholdChoice();
+    QLayout *languageChoice();
 
     AppContext m_context;
     QLineEdit *m_path = nullptr;
@@ -60,6 +62,7 @@ private:
     QLabel *m_footnote = nullptr;
     QComboBox *m_editor = nullptr;
     QDoubleSpinBox *m_pauseThreshold = nullptr;
+    QComboBox *m_language = nullptr;
     SpeechModelPanel *m_models = nullptr;
     QPointer<QMessageBox> m_alert;
     std::optional<QString> m_errorText;

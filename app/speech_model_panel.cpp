@@ -28,7 +28,7 @@ SpeechModelPanel::SpeechModelPanel(AppContext context, QWidget *parent) : QWidge
 {
     m_language = new QComboBox(this);
     m_language->setObjectName(QStringLiteral("scriptLanguage"));
-    m_language->addItem(QStringLiteral("Automatisch"), QString());
+    m_language->addItem(tr("Automatisch"), QString());
     for (const QString &language : scriptLanguages)
         m_language->addItem(languageName(language), language);
     const QString stored = m_context.settings.read(settings::scriptLanguage).value_or(QString());
@@ -41,7 +41,7 @@ SpeechModelPanel::SpeechModelPanel(AppContext context, QWidget *parent) : QWidge
     });
     auto *languageRow = new QHBoxLayout;
     languageRow->setSpacing(8);
-    languageRow->addWidget(new QLabel(QStringLiteral("Sprache der Skripte"), this));
+    languageRow->addWidget(new QLabel(tr("Sprache der Skripte"), this));
     languageRow->addWidget(m_language);
     languageRow->addStretch();
 
@@ -53,9 +53,9 @@ SpeechModelPanel::SpeechModelPanel(AppContext context, QWidget *parent) : QWidge
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
-    column->addWidget(ui::label(QStringLiteral("Spracherkennung"), ui::TextRole::Headline));
-    column->addWidget(ui::label(QStringLiteral("Modelle, mit denen der Teleprompter der Stimme folgt. Ohne "
-                                               "Modell der Skriptsprache hört das englische Modell mit."),
+    column->addWidget(ui::label(tr("Spracherkennung"), ui::TextRole::Headline));
+    column->addWidget(ui::label(tr("Modelle, mit denen der Teleprompter der Stimme folgt. Ohne "
+                                   "Modell der Skriptsprache hört das englische Modell mit."),
                                 ui::TextRole::Callout, false, true));
     column->addLayout(languageRow);
     column->addWidget(m_rowsWidget);
@@ -79,7 +79,7 @@ void SpeechModelPanel::rebuild()
     m_remove.clear();
     SpeechModels &models = m_context.models;
 
-    m_rows->addWidget(ui::label(QStringLiteral("Installiert"), ui::TextRole::Body, true));
+    m_rows->addWidget(ui::label(tr("Installiert"), ui::TextRole::Body, true));
     for (const SphinxModel &model : models.installed()) {
         auto *row = new QWidget(m_rowsWidget);
         auto *text = new QVBoxLayout;
@@ -91,11 +91,11 @@ void SpeechModelPanel::rebuild()
         auto *folder = ui::label(model.folder, ui::TextRole::Caption, false, true, row);
         folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
         text->addWidget(folder);
-        auto *remove = new QPushButton(QStringLiteral("Entfernen"), row);
+        auto *remove = new QPushButton(tr("Entfernen"), row);
         remove->setAutoDefault(false);
         remove->setEnabled(models.isRemovable(model));
         if (!remove->isEnabled())
-            remove->setToolTip(QStringLiteral("Gehört zum System (Paket) und bleibt installiert."));
+            remove->setToolTip(tr("Gehört zum System (Paket) und bleibt installiert."));
         connect(remove, &QPushButton::clicked, this, [this, model] {
             if (const Status removed = m_context.models.remove(model); !removed) {
                 ui::openHinweisAlert(removed.error(), window());
@@ -116,7 +116,7 @@ void SpeechModelPanel::rebuild()
         if (models.hasModelFor(offer.locale) && !models.download(offer.locale))
             continue;
         if (!headed) {
-            m_rows->addWidget(ui::label(QStringLiteral("Zum Laden"), ui::TextRole::Body, true));
+            m_rows->addWidget(ui::label(tr("Zum Laden"), ui::TextRole::Body, true));
             headed = true;
         }
         const QString language = languageOf(offer.locale);
@@ -128,7 +128,7 @@ void SpeechModelPanel::rebuild()
             m_failures.remove(offer.locale);
             m_context.models.startDownload(offer);
         });
-        parts.cancel = new QPushButton(QStringLiteral("Abbrechen"), row);
+        parts.cancel = new QPushButton(tr("Abbrechen"), row);
         parts.cancel->setAutoDefault(false);
         connect(parts.cancel, &QPushButton::clicked, this,
                 [this, locale = offer.locale] { m_context.models.cancelDownload(locale); });

@@ -138,7 +138,7 @@ TEST_F(ModelsFixture, TheWorkspaceOffersTheScriptsModelAndFollowingGoesOnWithIt)
     EXPECT_FALSE(notice->isVisible()) << "nothing is said before following starts";
     workspace.openTeleprompter(true);
     ASSERT_TRUE(waitUntil([&] { return follower().state() == FollowState::listening; }, 30000))
-            << follower().errorText().toStdString();
+            << followFailureText(follower().failure()).toStdString();
     EXPECT_EQ(follower().scriptLanguage(), "de");
     EXPECT_EQ(follower().modelLanguage(), "en");
     ASSERT_TRUE(waitUntil([&] { return notice->isVisible(); }));
@@ -151,13 +151,16 @@ TEST_F(ModelsFixture, TheWorkspaceOffersTheScriptsModelAndFollowingGoesOnWithIt)
     // While the model comes, the teleprompter says so; then it listens with it.
     notice->downloadButton()->click();
     ASSERT_TRUE(waitUntil([&] { return follower().state() == FollowState::loading; }, 10000));
-    EXPECT_EQ(followStatusText(app->app->teleprompter().followState(), app->app->teleprompter().followError()),
+    EXPECT_EQ(followStatusText(app->app->teleprompter().followState(),
+                               app->app->teleprompter().followFailure()),
               "Lade lokales Sprachmodell…");
     EXPECT_TRUE(notice->cancelButton()->isVisible());
     ASSERT_TRUE(waitUntil(
-            [&] { return follower().modelLanguage() == "de" && follower().state() == FollowState::listening; },
+            [&] {
+                return follower().modelLanguage() == "de" && follower().state() == FollowState::listening;
+            },
             120000))
-            << follower().errorText().toStdString();
+            << followFailureText(follower().failure()).toStdString();
     EXPECT_FALSE(notice->isVisible());
     app->app->session().dismissTeleprompter();
 }

@@ -1,5 +1,6 @@
 #include "app/speech_model_texts.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QLocale>
 
@@ -9,29 +10,65 @@ namespace tandrel {
 
 namespace {
 
+// The forms a sentence needs, each translated on its own: German inflects
+// the adjective, English does not.
 struct LanguageWords
 {
-    QString name; // "Deutsch"
-    QString stem; // "deutsch": the adjective without its ending
+    const char *name; // "Deutsch"
+    const char *modelAdjective; // "Deutsches" (Modell laden)
+    const char *withAdjective; // "deutschen" (Mit dem … Modell)
 };
 
 const QHash<QString, LanguageWords> &languages()
 {
     static const QHash<QString, LanguageWords> words{
-            {"de", {"Deutsch", "deutsch"}},         {"en", {"Englisch", "englisch"}},
-            {"fr", {"Französisch", "französisch"}}, {"es", {"Spanisch", "spanisch"}},
-            {"it", {"Italienisch", "italienisch"}}, {"nl", {"Niederländisch", "niederländisch"}},
-            {"pt", {"Portugiesisch", "portugiesisch"}}, {"ru", {"Russisch", "russisch"}},
-            {"el", {"Griechisch", "griechisch"}},   {"zh", {"Chinesisch", "chinesisch"}},
+            {"de",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Deutsch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Deutsches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "deutschen")}},
+            {"en",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Englisch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Englisches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "englischen")}},
+            {"fr",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Französisch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Französisches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "französischen")}},
+            {"es",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Spanisch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Spanisches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "spanischen")}},
+            {"it",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Italienisch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Italienisches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "italienischen")}},
+            {"nl",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Niederländisch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Niederländisches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "niederländischen")}},
+            {"pt",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Portugiesisch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Portugiesisches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "portugiesischen")}},
+            {"ru",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Russisch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Russisches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "russischen")}},
+            {"el",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Griechisch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Griechisches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "griechischen")}},
+            {"zh",
+             {QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Chinesisch"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "Chinesisches"),
+              QT_TRANSLATE_NOOP("tandrel::SpeechModelTexts", "chinesischen")}},
     };
     return words;
 }
 
-QString capitalised(QString text)
+QString translated(const char *source)
 {
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
+    return QCoreApplication::translate("tandrel::SpeechModelTexts", source);
 }
 
 } // namespace
@@ -39,23 +76,33 @@ QString capitalised(QString text)
 QString languageName(const QString &language)
 {
     const auto it = languages().constFind(language);
-    return it == languages().cend() ? language : it->name;
+    return it == languages().cend() ? language : translated(it->name);
 }
 
 QString loadModelButtonText(const QString &language, qint64 bytes)
 {
     const auto it = languages().constFind(language);
-    const QString adjective = it == languages().cend() ? language + QStringLiteral("-") : capitalised(it->stem) + QStringLiteral("es ");
-    return QStringLiteral("%1Modell laden (%2 MB)").arg(adjective).arg(std::max<qint64>(1, std::llround(bytes / 1e6)));
+    const qint64 megabytes = std::max<qint64>(1, std::llround(bytes / 1e6));
+    if (it == languages().cend())
+        return QCoreApplication::translate("tandrel::SpeechModelTexts", "%1-Modell laden (%2 MB)")
+                .arg(language)
+                .arg(megabytes);
+    return QCoreApplication::translate("tandrel::SpeechModelTexts", "%1 Modell laden (%2 MB)")
+            .arg(translated(it->modelAdjective))
+            .arg(megabytes);
 }
 
 QString missingModelNotice(const QString &scriptLanguage, const QString &modelLanguage)
 {
     const auto model = languages().constFind(modelLanguage);
     const QString with = model == languages().cend()
-            ? QStringLiteral("Mit dem Modell für %1").arg(modelLanguage)
-            : QStringLiteral("Mit dem %1en Modell").arg(model->stem);
-    return QStringLiteral("Für %1 ist kein Sprachmodell installiert. %2 folgt der Text ungenauer.")
+            ? QCoreApplication::translate("tandrel::SpeechModelTexts", "Mit dem Modell für %1")
+                      .arg(modelLanguage)
+            : QCoreApplication::translate("tandrel::SpeechModelTexts", "Mit dem %1 Modell")
+                      .arg(translated(model->withAdjective));
+    return QCoreApplication::translate(
+                   "tandrel::SpeechModelTexts",
+                   "Für %1 ist kein Sprachmodell installiert. %2 folgt der Text ungenauer.")
             .arg(languageName(scriptLanguage), with);
 }
 
@@ -68,21 +115,24 @@ QString downloadProgressText(const ModelDownloadProgress &progress)
 {
     switch (progress.phase) {
     case ModelDownloadPhase::connecting:
-        return QStringLiteral("Verbinde…");
+        return QCoreApplication::translate("tandrel::SpeechModelTexts", "Verbinde…");
     case ModelDownloadPhase::unpacking:
-        return QStringLiteral("Entpacke und prüfe das Modell…");
+        return QCoreApplication::translate("tandrel::SpeechModelTexts", "Entpacke und prüfe das Modell…");
     case ModelDownloadPhase::downloading:
         break;
     }
     const QLocale german(QLocale::German);
-    QString text = QStringLiteral("%1 von %2 MB")
+    QString text = QCoreApplication::translate("tandrel::SpeechModelTexts", "%1 von %2 MB")
                            .arg(german.toString(double(progress.received) / 1e6, 'f', 1),
                                 german.toString(double(progress.total) / 1e6, 'f', 1));
     if (progress.secondsLeft >= 0) {
         const qint64 seconds = std::llround(progress.secondsLeft);
-        const QString left = seconds >= 60 ? QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60)
-                                           : QStringLiteral("%1 s").arg(seconds);
-        text += QStringLiteral(" · noch ") + left;
+        const QString left = seconds >= 60
+                ? QCoreApplication::translate("tandrel::SpeechModelTexts", "%1 min %2 s")
+                          .arg(seconds / 60)
+                          .arg(seconds % 60)
+                : QStringLiteral("%1 s").arg(seconds);
+        text = QCoreApplication::translate("tandrel::SpeechModelTexts", "%1 · noch %2").arg(text, left);
     }
     return text;
 }
@@ -95,16 +145,26 @@ QString downloadFailureText(ModelDownloadFailure failure, const QString &detail)
     case ModelDownloadFailure::cancelled:
         return {};
     case ModelDownloadFailure::noConnection:
-        return QStringLiteral("Keine Verbindung zum Server: Das Sprachmodell konnte nicht geladen werden%1.")
+        return QCoreApplication::translate(
+                       "tandrel::SpeechModelTexts",
+                       "Keine Verbindung zum Server: Das Sprachmodell konnte nicht geladen werden%1.")
                 .arg(because);
     case ModelDownloadFailure::serverError:
-        return QStringLiteral("Der Server hat das Sprachmodell nicht geliefert%1.").arg(because);
+        return QCoreApplication::translate("tandrel::SpeechModelTexts",
+                                           "Der Server hat das Sprachmodell nicht geliefert%1.")
+                .arg(because);
     case ModelDownloadFailure::diskFull:
-        return QStringLiteral("Auf dem Datenträger ist kein Platz für das Sprachmodell%1.").arg(because);
+        return QCoreApplication::translate("tandrel::SpeechModelTexts",
+                                           "Auf dem Datenträger ist kein Platz für das Sprachmodell%1.")
+                .arg(because);
     case ModelDownloadFailure::brokenArchive:
-        return QStringLiteral("Das geladene Sprachmodell ist unvollständig oder beschädigt%1.").arg(because);
+        return QCoreApplication::translate("tandrel::SpeechModelTexts",
+                                           "Das geladene Sprachmodell ist unvollständig oder beschädigt%1.")
+                .arg(because);
     case ModelDownloadFailure::notWritable:
-        return QStringLiteral("Das Sprachmodell lässt sich nicht speichern%1.").arg(because);
+        return QCoreApplication::translate("tandrel::SpeechModelTexts",
+                                           "Das Sprachmodell lässt sich nicht speichern%1.")
+                .arg(because);
     }
     return {};
 }

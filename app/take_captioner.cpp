@@ -82,8 +82,7 @@ void TakeCaptioner::finished(const Job &job, bool ok, const QList<WordTime> &wor
 {
     m_running = false;
     m_current = QUuid();
-    QString reason = ok || !error.isEmpty() ? error
-                                            : QStringLiteral("Die Wortzeiten konnten nicht bestimmt werden.");
+    QString reason = ok || !error.isEmpty() ? error : tr("Die Wortzeiten konnten nicht bestimmt werden.");
     if (ok) {
         if (const LibraryOutcome<> kept = m_library.setTakeWords(job.takeID, job.reelID, words); !kept)
             reason = kept.error();

@@ -155,14 +155,14 @@ void TakeList::showContextMenu(const QPoint &pos)
     if (!take)
         return;
     DestructiveMenu menu(this);
-    menu.addAction(QStringLiteral("Im Dateimanager zeigen"), this, [this] { emit showFolderRequested(); });
+    menu.addAction(tr("Im Dateimanager zeigen"), this, [this] { emit showFolderRequested(); });
     if (!take->words && take->audioFileName) {
-        QAction *captions = menu.addAction(QStringLiteral("Untertitel erzeugen"), this,
+        QAction *captions = menu.addAction(tr("Untertitel erzeugen"), this,
                                            [this, take] { emit captionsRequested(*take); });
         captions->setEnabled(!index.data(TakeListModel::CaptioningRole).isValid());
     }
-    menu.addAction(QStringLiteral("Reel fertigstellen…"), this, [this, take] { emit finishRequested(*take); });
-    QAction *remove = menu.addDestructiveAction(QStringLiteral("Löschen"));
+    menu.addAction(tr("Reel fertigstellen…"), this, [this, take] { emit finishRequested(*take); });
+    QAction *remove = menu.addDestructiveAction(tr("Löschen"));
     connect(remove, &QAction::triggered, this, [this, take] { emit deleteRequested(*take); });
     menu.exec(viewport()->mapToGlobal(pos));
 }

@@ -8,6 +8,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QHelpEvent>
 #include <QPainterPath>
 #include <QStyleOptionToolButton>
@@ -27,8 +28,16 @@ constexpr int lineGap = 2;
 constexpr int symbolSize = 20;
 constexpr int stripHeight = 6;
 
-const QString deleteHelp = QStringLiteral("Take löschen");
-const QString latestBadge = QStringLiteral("letzter Take");
+// Made when painted: the translation is installed after static initialisation.
+QString deleteHelp()
+{
+    return QCoreApplication::translate("tandrel::TakeListDelegate", "Take löschen");
+}
+
+QString latestBadge()
+{
+    return QCoreApplication::translate("tandrel::TakeListDelegate", "letzter Take");
+}
 
 QStyle *styleOf(const QStyleOptionViewItem &option)
 {
@@ -86,11 +95,11 @@ TakeRowGeometry layoutRow(const QStyleOptionViewItem &option, const QModelIndex 
     const int width = std::max(0, g.deleteButton.left() - columnGap - left);
     const QString time = index.data(TakeListModel::TimeRole).toString();
     const bool latest = index.data(TakeListModel::IsLatestRole).toBool();
-    const int firstLine = std::max(lineHeight(body, time), latest ? lineHeight(badge, latestBadge) : 0);
+    const int firstLine = std::max(lineHeight(body, time), latest ? lineHeight(badge, latestBadge()) : 0);
     g.time = QRect(left, inner.top(), QFontMetrics(body).horizontalAdvance(time), firstLine);
     if (latest) {
         g.badge = QRect(g.time.right() + 1 + lineGap, inner.top(),
-                        QFontMetrics(badge).horizontalAdvance(latestBadge), firstLine);
+                        QFontMetrics(badge).horizontalAdvance(latestBadge()), firstLine);
     }
     const QString captionText = index.data(TakeListModel::CaptionRole).toString();
     g.caption = QRect(left, g.time.bottom() + 1 + lineGap, width, lineHeight(caption, captionText));
@@ -120,8 +129,9 @@ QColor composed(const QColor &over, const QColor &background)
 QString stripHelp()
 {
     const QColor pause = composed(pauseColor(), QApplication::palette().color(QPalette::Base));
-    return QStringLiteral("Sprache und Pausen des Takes<br><span style=\"color:%1\">■■</span> farbig: "
-                          "gesprochen<br><span style=\"color:%2\">■■</span> grau: Pause")
+    return QCoreApplication::translate("tandrel::TakeListDelegate",
+                                       "Sprache und Pausen des Takes<br><span style=\"color:%1\">■■</span> "
+                                       "farbig: gesprochen<br><span style=\"color:%2\">■■</span> grau: Pause")
             .arg(ui::accentColor().name(), pause.name());
 }
 
@@ -176,7 +186,7 @@ void TakeListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     if (g.badge.isValid()) {
         painter->setFont(ui::font(ui::TextRole::Caption2));
         painter->setPen(ui::accentColor());
-        painter->drawText(g.badge, Qt::AlignLeft | Qt::AlignVCenter, latestBadge);
+        painter->drawText(g.badge, Qt::AlignLeft | Qt::AlignVCenter, latestBadge());
     }
     painter->setFont(ui::font(ui::TextRole::Caption));
     painter->setPen(ui::secondaryColor());
@@ -229,7 +239,7 @@ bool TakeListDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     const TakeRowGeometry g = layoutRow(option, index, m_trash);
     for (const auto &[rect, help] :
-         {std::pair{g.deleteButton, deleteHelp}, std::pair{g.strip, stripHelp()}}) {
+         {std::pair{g.deleteButton, deleteHelp()}, std::pair{g.strip, stripHelp()}}) {
         if (rect.contains(event->pos())) {
             QToolTip::showText(event->globalPos(), help, view->viewport(), rect);
             return true;

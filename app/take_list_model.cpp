@@ -136,13 +136,12 @@ QString TakeListModel::rowCaption(const Take &take) const
     if (!m_captioner)
         return plain;
     if (const std::optional<double> share = m_captioner->progress(take.id)) {
-        const QString state = *share > 0
-                ? QStringLiteral("Untertitel werden erzeugt … %1 %").arg(qRound(*share * 100))
-                : QStringLiteral("Untertitel werden erzeugt …");
+        const QString state = *share > 0 ? tr("Untertitel werden erzeugt … %1 %").arg(qRound(*share * 100))
+                                         : tr("Untertitel werden erzeugt …");
         return plain + QStringLiteral(" · ") + state;
     }
     if (!take.words && !m_captioner->failure(take.id).isEmpty())
-        return plain + QStringLiteral(" · Keine Untertitel");
+        return tr("%1 · Keine Untertitel").arg(plain);
     return plain;
 }
 
@@ -150,7 +149,7 @@ QString TakeListModel::rowTip(const Take &take) const
 {
     const QString failure = m_captioner && !take.words ? m_captioner->failure(take.id) : QString();
     if (!failure.isEmpty())
-        return QStringLiteral("Untertitel konnten nicht erzeugt werden: ") + failure;
+        return tr("Untertitel konnten nicht erzeugt werden: %1").arg(failure);
     return skippedSentencesTip(take, *m_script);
 }
 
@@ -158,12 +157,11 @@ QString TakeListModel::caption(const Take &take, const ScriptDocument &script)
 {
     QStringList parts{ui::formatMinutesSeconds(take.duration)};
     if (take.videoFileName)
-        parts.append(QStringLiteral("Video"));
+        parts.append(tr("Video"));
     if (take.audioFileName)
-        parts.append(QStringLiteral("Audio"));
+        parts.append(tr("Audio"));
     if (take.words && script.tokenCount() > 0)
-        parts.append(QStringLiteral("%1 % des Textes")
-                             .arg(qRound(scriptCoverage(*take.words, script).share * 100)));
+        parts.append(tr("%1 % des Textes").arg(qRound(scriptCoverage(*take.words, script).share * 100)));
     return parts.join(QStringLiteral(" · "));
 }
 
@@ -173,8 +171,8 @@ QString TakeListModel::skippedSentencesTip(const Take &take, const ScriptDocumen
         return {};
     const QStringList skipped = scriptCoverage(*take.words, script).skippedSentences;
     if (skipped.isEmpty())
-        return QStringLiteral("Jeder Satz des Textes ist im Take.");
-    return QStringLiteral("Nicht gesprochen:\n") + skipped.join(QLatin1Char('\n'));
+        return tr("Jeder Satz des Textes ist im Take.");
+    return tr("Nicht gesprochen:\n%1").arg(skipped.join(QLatin1Char('\n')));
 }
 
 } // namespace tandrel

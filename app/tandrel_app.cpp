@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/recording_session.h"
 #include "app/settings_window.h"
+#include "app/ui_language.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
 #include "platform/desktop_opener.h"
@@ -30,10 +31,11 @@ TandrelApp::TandrelApp(std::unique_ptr<SettingsStore> settings, std::unique_ptr<
       m_session(std::make_unique<RecordingSession>(*m_library, *m_capture, *m_teleprompter, *m_speechFollower)),
       m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
-    // Before any window exists: Qt's texts and shortcut labels are taken
-    // when the widgets are made.
-    if (auto *application = qobject_cast<QApplication *>(QCoreApplication::instance()))
-        installGermanQtTranslations(*application);
+    // Before any window exists: texts and shortcut labels are taken when the
+    // widgets are made, so a changed language takes effect at the next start.
+    if (auto *application = QCoreApplication::instance())
+        installUiLanguage(*application,
+                          uiLanguageFromSetting(m_settings->read(settings::uiLanguage).value_or(QString())));
     feedPresenter();
     followNewModels();
     m_mainWindow = std::make_unique<MainWindow>(context());

@@ -72,44 +72,42 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
 {
     m_screen = new QComboBox(this);
     m_screen->setObjectName(QStringLiteral("screenPicker"));
-    m_screen->setAccessibleName(QStringLiteral("Bildschirm"));
+    m_screen->setAccessibleName(tr("Bildschirm"));
     // A long screen name must not widen the column; the open list shows it whole.
     m_screen->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_screen->setMinimumContentsLength(12);
     auto *screenRow = new QHBoxLayout;
-    screenRow->addWidget(new QLabel(QStringLiteral("Bildschirm"), this));
+    screenRow->addWidget(new QLabel(tr("Bildschirm"), this));
     screenRow->addWidget(m_screen, 1);
-    auto *keys = ui::label(
-            QStringLiteral("Leertaste pausiert, 0 setzt zurück, +/− ändert die Schrift, Esc schließt."),
-            ui::TextRole::Caption, false, true);
+    auto *keys = ui::label(tr("Leertaste pausiert, 0 setzt zurück, +/− ändert die Schrift, Esc schließt."),
+                           ui::TextRole::Caption, false, true);
     keys->setWordWrap(true);
 
     m_mode = new QButtonGroup(this);
-    QWidget *modePicker = segmented(m_mode, {QStringLiteral("Mit KI"), QStringLiteral("Laufend")},
-                                    QStringLiteral("Mitscrollen"), this);
+    QWidget *modePicker = segmented(m_mode, {tr("Mit KI"), tr("Laufend")}, tr("Mitscrollen"), this);
     modePicker->setObjectName(QStringLiteral("scrollModePicker"));
     m_modePages = new QStackedWidget(this);
     m_modePages->addWidget(buildSpeechPage());
     m_modePages->addWidget(buildSteadyPage());
 
     m_placement = new QButtonGroup(this);
-    QWidget *placementPicker = segmented(m_placement, {QStringLiteral("Standard"), QStringLiteral("Mitte")},
-                                         QStringLiteral("Textposition"), this);
+    QWidget *placementPicker
+            = segmented(m_placement, {tr("Standard"), tr("Mitte")}, tr("Textposition"), this);
     auto *placementRow = new QHBoxLayout;
-    placementRow->addWidget(new QLabel(QStringLiteral("Textposition"), this));
+    placementRow->addWidget(new QLabel(tr("Textposition"), this));
     placementRow->addWidget(placementPicker, 1);
 
     m_font = new QSlider(Qt::Horizontal, this);
     m_font->setObjectName(QStringLiteral("fontSlider"));
-    m_font->setAccessibleName(QStringLiteral("Schriftgröße"));
+    m_font->setAccessibleName(tr("Schriftgröße"));
     m_font->setRange(28 * kSliderScale, 96 * kSliderScale);
     auto *fontRow = new QHBoxLayout;
-    fontRow->addWidget(new QLabel(QStringLiteral("Schrift"), this));
+    fontRow->addWidget(new QLabel(tr("Schrift"), this));
     fontRow->addWidget(m_font, 1);
 
-    m_mirror = new QCheckBox(QStringLiteral("Text spiegeln"), this);
-    m_selfView = new QCheckBox(QStringLiteral("Mich im Hintergrund zeigen"), this);
-    m_selfView->setToolTip(QStringLiteral("Zeigt das Videobild hinter dem Teleprompter-Text."));
+    m_mirror = new QCheckBox(tr("Text spiegeln"), this);
+    m_selfView = new QCheckBox(tr("Mich im Hintergrund zeigen"), this);
+    m_selfView->setToolTip(tr("Zeigt das Videobild hinter dem Teleprompter-Text."));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -117,11 +115,11 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
     column->addLayout(screenRow);
     column->addWidget(keys);
     column->addSpacing(6);
-    column->addWidget(ui::label(QStringLiteral("Mitscrollen"), ui::TextRole::Headline));
+    column->addWidget(ui::label(tr("Mitscrollen"), ui::TextRole::Headline));
     column->addWidget(modePicker);
     column->addWidget(m_modePages);
     column->addSpacing(6);
-    column->addWidget(ui::label(QStringLiteral("Darstellung"), ui::TextRole::Headline));
+    column->addWidget(ui::label(tr("Darstellung"), ui::TextRole::Headline));
     column->addLayout(placementRow);
     column->addLayout(fontRow);
     column->addWidget(m_mirror);
@@ -163,7 +161,7 @@ TeleprompterOptions::TeleprompterOptions(TeleprompterState &state, SpeechFollowe
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &TeleprompterOptions::rebuildScreens);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &TeleprompterOptions::rebuildScreens);
     connect(&m_follower, &SpeechFollower::stateChanged, this, &TeleprompterOptions::syncFollower);
-    connect(&m_follower, &SpeechFollower::errorTextChanged, this, &TeleprompterOptions::syncFollower);
+    connect(&m_follower, &SpeechFollower::failureChanged, this, &TeleprompterOptions::syncFollower);
     connect(&m_follower, &SpeechFollower::lastHeardChanged, this, &TeleprompterOptions::syncFollower);
 
     rebuildScreens();
@@ -177,7 +175,7 @@ QWidget *TeleprompterOptions::buildSpeechPage()
     auto *column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
-    auto *caption = ui::label(QStringLiteral("Der Text folgt deiner Stimme, lokal auf diesem Rechner."),
+    auto *caption = ui::label(tr("Der Text folgt deiner Stimme, lokal auf diesem Rechner."),
                               ui::TextRole::Caption, false, true);
     caption->setWordWrap(true);
     m_followStatus = ui::label(QString(), ui::TextRole::Caption);
@@ -199,14 +197,14 @@ QWidget *TeleprompterOptions::buildSteadyPage()
     auto *column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
-    column->addWidget(ui::label(QStringLiteral("Läuft gleichmäßig nach unten. Leertaste pausiert."),
+    column->addWidget(ui::label(tr("Läuft gleichmäßig nach unten. Leertaste pausiert."),
                                 ui::TextRole::Caption, false, true));
     m_speed = new QSlider(Qt::Horizontal, page);
     m_speed->setObjectName(QStringLiteral("speedSlider"));
-    m_speed->setAccessibleName(QStringLiteral("Scrollgeschwindigkeit"));
+    m_speed->setAccessibleName(tr("Scrollgeschwindigkeit"));
     m_speed->setRange(24 * kSliderScale, 240 * kSliderScale);
     auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Geschwindigkeit"), page));
+    row->addWidget(new QLabel(tr("Geschwindigkeit"), page));
     row->addWidget(symbolLabel(Symbol::Tortoise, page));
     row->addWidget(m_speed, 1);
     row->addWidget(symbolLabel(Symbol::Hare, page));
@@ -219,7 +217,7 @@ void TeleprompterOptions::rebuildScreens()
 {
     m_syncing = true;
     m_screen->clear();
-    m_screen->addItem(QStringLiteral("Automatisch (letzter)"), QVariant());
+    m_screen->addItem(tr("Automatisch (letzter)"), QVariant());
     // Named as the video picker names them, so one screen reads the same in both.
     const QList<DisplayInfo> displays = DisplayList::instance()->displays();
     for (const TeleprompterScreen &screen : SystemScreenProvider().screens()) {
@@ -278,7 +276,7 @@ void TeleprompterOptions::chooseScreen(int index)
 
 void TeleprompterOptions::syncFollower()
 {
-    const QString status = followStatusText(m_follower.state(), m_follower.errorText());
+    const QString status = followStatusText(m_follower.state(), m_follower.failure());
     m_followStatus->setText(status);
     m_followStatus->setVisible(!status.isEmpty());
     m_lastHeard->setText(m_follower.lastHeard());

@@ -1,6 +1,7 @@
 #include "app/ui_style.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -149,10 +150,12 @@ QMessageBox *openHinweisAlert(const QString &message, QWidget *parent)
 {
     // The title also heads the body: window titles of dialogs are not shown
     // by every desktop, and the delete confirmation reads the same way.
-    auto *alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Hinweis"),
-                                  QStringLiteral("Hinweis"), QMessageBox::NoButton, parent);
+    auto *alert = new QMessageBox(
+            QMessageBox::Information, QCoreApplication::translate("tandrel::UiStyle", "Hinweis"),
+            QCoreApplication::translate("tandrel::UiStyle", "Hinweis"), QMessageBox::NoButton, parent);
     alert->setObjectName(QStringLiteral("alert"));
-    QPushButton *ok = alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    QPushButton *ok = alert->addButton(QCoreApplication::translate("tandrel::UiStyle", "OK"),
+                                       QMessageBox::RejectRole);
     alert->setDefaultButton(ok);
     alert->setEscapeButton(ok);
     alert->setAttribute(Qt::WA_DeleteOnClose);

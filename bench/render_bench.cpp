@@ -100,7 +100,7 @@ void BM_RenderFinishedReel(benchmark::State &state)
     }
     const RenderResult<ReelCut> cut = ReelCut::build(take, dir.path(), RenderOptions());
     if (!cut) {
-        state.SkipWithError(cut.errorDescription().toUtf8().constData());
+        state.SkipWithError(cut.errorDetail().toUtf8().constData());
         return;
     }
     const QList<CaptionCue> cues = cut->reelCues(captionCues(words));
@@ -116,7 +116,7 @@ void BM_RenderFinishedReel(benchmark::State &state)
         cpu = cpuSeconds() - cpuStart;
         loadAfter = loadAverage();
         if (!rendered) {
-            state.SkipWithError(rendered.errorDescription().toUtf8().constData());
+            state.SkipWithError(rendered.errorDetail().toUtf8().constData());
             return;
         }
         state.SetIterationTime(seconds);

@@ -38,7 +38,7 @@ std::optional<quint32> displayOfStream(const QPoint &position, const QSize &size
 } // namespace
 
 CaptureController::CaptureController(SettingsStore &settings, QObject *parent)
-    : QObject(parent), m_settings(settings), m_statusMessage(QStringLiteral("Bereit"))
+    : QObject(parent), m_settings(settings)
 {
     ensureGstInitialized();
     createOutputStage();
@@ -96,27 +96,27 @@ void CaptureController::createSession()
         }
         setIsRunning(inputs.running);
         if (!isRecording()) {
-            setStatusMessage(inputs.hasVideo           ? QStringLiteral("Live")
-                                     : inputs.hasAudio ? QStringLiteral("Nur Audio")
-                                                       : QStringLiteral("Keine Quelle"));
+            setStatus(inputs.hasVideo           ? CaptureStatus::live
+                              : inputs.hasAudio ? CaptureStatus::audioOnly
+                                                : CaptureStatus::noSource);
         }
     };
     session.noScreen = [this] { setUsesScreenPreview(false); };
     session.screenFailedToStart = [this](const QString &description) {
         setLastError(QStringLiteral("Bildschirmquelle: ") + description);
         setUsesScreenPreview(false);
-        setStatusMessage(QStringLiteral("Kein Videobild"));
+        setStatus(CaptureStatus::noVideoPicture);
     };
     session.screenStarted = [this](double width, double height) {
         if (height > 0)
             setPreviewAspect(width / height);
         setUsesScreenPreview(true);
         if (!isRecording())
-            setStatusMessage(QStringLiteral("Live"));
+            setStatus(CaptureStatus::live);
     };
     session.screenInterrupted = [this](const QString &description) {
         setLastError(description);
-        setStatusMessage(QStringLiteral("Bildschirmquelle unterbrochen"));
+        setStatus(CaptureStatus::screenInterrupted);
     };
     session.deviceFailed = [this](CaptureSession::Device device, const QString &description) {
         handleDeviceFailure(device, description);
@@ -130,7 +130,7 @@ void CaptureController::createSession()
 void CaptureController::createRecorder()
 {
     TakeRecorder::Display display;
-    display.statusMessage = [this](const QString &text) { setStatusMessage(text); };
+    display.status = [this](CaptureStatus status) { setStatus(status); };
     display.lastError = [this](const QString &text) { setLastError(text); };
     display.videoSourceSelected = [this] { return selectedVideoSourceID().has_value(); };
     m_recorder = std::make_unique<TakeRecorder>(m_session->queue(), m_output->queue(), std::move(display));
@@ -314,7 +314,7 @@ void CaptureController::handlePortalClosed()
     const bool screenSelected = selectedVideoSourceID() && screenDisplayID(*selectedVideoSourceID());
     if (screenSelected) {
         setLastError(QStringLiteral("Die Bildschirmfreigabe wurde beendet."));
-        setStatusMessage(QStringLiteral("Bildschirmquelle unterbrochen"));
+        setStatus(CaptureStatus::screenInterrupted);
     }
     m_session->setDisplays({});
     m_devices->applyScreenSources({}, false);
@@ -356,8 +356,7 @@ void CaptureController::handleDeviceFailure(CaptureSession::Device device, const
     const QString reason = (camera ? QStringLiteral("Kamera ausgefallen (%1)")
                                    : QStringLiteral("Mikrofon ausgefallen (%1)"))
                                    .arg(description);
-    setStatusMessage(camera ? QStringLiteral("Kamera unterbrochen")
-                            : QStringLiteral("Mikrofon unterbrochen"));
+    setStatus(camera ? CaptureStatus::cameraInterrupted : CaptureStatus::microphoneInterrupted);
     if (m_recorder->isCapturing())
         m_recorder->abortRecording(reason); // lastError follows when the take is finished
     else
@@ -413,11 +412,11 @@ void CaptureController::setLastError(const std::optional<QString> &text)
     }
 }
 
-void CaptureController::setStatusMessage(const QString &text)
+void CaptureController::setStatus(CaptureStatus status)
 {
-    if (m_statusMessage != text) {
-        m_statusMessage = text;
-        emit statusMessageChanged();
+    if (m_status != status) {
+        m_status = status;
+        emit statusChanged();
     }
 }
 

@@ -17,6 +17,7 @@
 
 #include "capture/capture_device.h"
 #include "capture/capture_session.h"
+#include "capture/capture_status.h"
 #include "capture/take_recorder.h"
 #include "capture/video_source.h"
 #include "library/take.h"
@@ -54,7 +55,6 @@ class CaptureController : public QObject, public AudioTapHost
     Q_PROPERTY(bool isRunning READ isRunning NOTIFY isRunningChanged)
     Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
     Q_PROPERTY(double recordedDuration READ recordedDuration NOTIFY recordedDurationChanged)
-    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
     Q_PROPERTY(bool usesScreenPreview READ usesScreenPreview NOTIFY usesScreenPreviewChanged)
     Q_PROPERTY(double previewAspect READ previewAspect NOTIFY previewAspectChanged)
     Q_PROPERTY(double cropOffset READ cropOffset WRITE setCropOffset NOTIFY cropOffsetChanged)
@@ -94,7 +94,7 @@ public:
 
     // ---- session -----------------------------------------------------------
     bool isRunning() const { return m_isRunning; }
-    QString statusMessage() const { return m_statusMessage; }
+    CaptureStatus status() const { return m_status; }
     std::optional<QString> lastError() const { return m_lastError; }
     void setLastError(const std::optional<QString> &text);
     bool usesScreenPreview() const { return m_usesScreenPreview; }
@@ -138,7 +138,7 @@ signals:
     void isRunningChanged();
     void isRecordingChanged();
     void recordedDurationChanged();
-    void statusMessageChanged();
+    void statusChanged();
     void usesScreenPreviewChanged();
     void previewAspectChanged();
     void cropOffsetChanged();
@@ -165,7 +165,7 @@ private:
     void handlePortalClosed();
     void reportScreenAccessMissing();
     void setIsRunning(bool value);
-    void setStatusMessage(const QString &text);
+    void setStatus(CaptureStatus status);
     void setUsesScreenPreview(bool value);
     void setPreviewAspect(double value);
     void setVideoDeviceInput(const std::optional<QString> &id);
@@ -176,7 +176,7 @@ private:
 
     // observable state, main thread
     bool m_isRunning = false;
-    QString m_statusMessage;
+    CaptureStatus m_status = CaptureStatus::ready;
     std::optional<QString> m_lastError;
     bool m_usesScreenPreview = false;
     double m_previewAspect = 16.0 / 9.0;

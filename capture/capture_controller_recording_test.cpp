@@ -154,7 +154,7 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
     // The take is dated when it started, to the second.
     EXPECT_GE(before.secsTo(take.recordedAt), -1);
     EXPECT_LE(before.secsTo(take.recordedAt), startedAt + 1);
-    EXPECT_EQ(controller->statusMessage(), QStringLiteral("Live"));
+    EXPECT_EQ(controller->status(), CaptureStatus::live);
     EXPECT_FALSE(controller->lastError().has_value());
 
     const QString videoPath = QDir(takes()).filePath(*take.videoFileName);
@@ -197,13 +197,14 @@ TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
     {
         std::optional<QString> video, mic;
         bool hasVideo, hasAudio;
-        const char *status;
+        CaptureStatus status;
         std::optional<QString> error;
     } cases[] = {
-            {std::nullopt, mic, false, true, "Nur Audio", std::nullopt},
-            {QStringLiteral("test-camera"), std::nullopt, true, false, "Live", std::nullopt},
+            {std::nullopt, mic, false, true, CaptureStatus::audioOnly, std::nullopt},
+            {QStringLiteral("test-camera"), std::nullopt, true, false, CaptureStatus::live, std::nullopt},
             // A camera that has gone away sends nothing: the take keeps its sound.
-            {QStringLiteral("/dev/v4l/by-id/missing-camera"), mic, false, true, "Live", videoOnlyAudio},
+            {QStringLiteral("/dev/v4l/by-id/missing-camera"), mic, false, true, CaptureStatus::live,
+             videoOnlyAudio},
     };
     for (const auto &c : cases) {
         controller->setLastError(std::nullopt);
@@ -211,13 +212,13 @@ TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
         // Whatever of the selection is there keeps the session running.
         EXPECT_TRUE(controller->isRunning());
         EXPECT_EQ(controller->audioDeviceInput(), c.mic);
-        EXPECT_EQ(controller->statusMessage(), QString::fromLatin1(c.status));
+        EXPECT_EQ(controller->status(), c.status);
         const QStringList before = QDir(takes()).entryList(QDir::Files);
         const Outcome outcome = record(1.5, takes());
         ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
         EXPECT_EQ(outcome.take->videoFileName.has_value(), c.hasVideo);
         EXPECT_EQ(outcome.take->audioFileName.has_value(), c.hasAudio);
-        EXPECT_EQ(controller->statusMessage(), QString::fromLatin1(c.status));
+        EXPECT_EQ(controller->status(), c.status);
         EXPECT_EQ(controller->lastError(), c.error);
         // Exactly the take's files were added; an empty one was deleted.
         const QStringList after = QDir(takes()).entryList(QDir::Files);
@@ -235,7 +236,7 @@ TEST_F(TakeRecordingTest, StartRefusalsTellWhy)
     // Nothing selected: no session, and a start is refused with no error
     // shown and no folder touched.
     select(std::nullopt, std::nullopt);
-    EXPECT_EQ(controller->statusMessage(), QStringLiteral("Keine Quelle"));
+    EXPECT_EQ(controller->status(), CaptureStatus::noSource);
     EXPECT_FALSE(controller->isRunning());
     Outcome none;
     controller->startRecording(takes(), none.completion());
@@ -287,11 +288,12 @@ TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
     const struct
     {
         const char *name;
-        const char *status, *reason;
+        CaptureStatus status;
+        const char *reason;
     } cases[] = {
-            {"microphone removed", "Mikrofon unterbrochen",
+            {"microphone removed", CaptureStatus::microphoneInterrupted,
              "Mikrofon ausgefallen (Das Gerät ist nicht mehr vorhanden)"},
-            {"camera stops delivering", "Kamera unterbrochen",
+            {"camera stops delivering", CaptureStatus::cameraInterrupted,
              "Kamera ausgefallen (Das Gerät liefert keine Daten mehr)"},
     };
     for (const auto &c : cases) {
@@ -302,9 +304,9 @@ TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
             qputenv("TANDREL_TEST_CAMERA_FRAMES", "150");
         select(QStringLiteral("test-camera"), mic);
         controller->setLastError(std::nullopt);
-        QStringList statuses;
-        const auto watching = QObject::connect(controller.get(), &CaptureController::statusMessageChanged,
-                                               [&] { statuses << controller->statusMessage(); });
+        QList<CaptureStatus> statuses;
+        const auto watching = QObject::connect(controller.get(), &CaptureController::statusChanged,
+                                               [&] { statuses << controller->status(); });
         Outcome outcome;
         controller->startRecording(takes(), outcome.completion());
         ASSERT_TRUE(waitUntil([&] { return controller->isRecording(); }, 10000));
@@ -328,7 +330,7 @@ TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
                    "source_properties=device.description=Testmikrofon"});
             pactl({"set-default-source", mic});
         }
-        EXPECT_TRUE(statuses.contains(QString::fromUtf8(c.status))) << statuses.join(", ").toStdString();
+        EXPECT_TRUE(statuses.contains(c.status)) << statuses.size() << " statuses";
         ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
         const Take &take = *outcome.take;
         ASSERT_TRUE(take.videoFileName && take.audioFileName);

@@ -98,7 +98,7 @@ TEST_F(CaptureControllerTest, StartUpListsTheTestCameraBothScreensAndTheMicropho
     EXPECT_EQ(c->selectedVideoSourceID(), QStringLiteral("test-camera"));
     EXPECT_EQ(c->selectedMicrophoneID(), c->microphones().first().id);
     EXPECT_TRUE(c->readyForHotplug());
-    EXPECT_TRUE(waitUntil([&] { return c->statusMessage() == QLatin1String("Live") && c->isRunning(); }));
+    EXPECT_TRUE(waitUntil([&] { return c->status() == CaptureStatus::live && c->isRunning(); }));
     EXPECT_EQ(c->videoDeviceInput(), QStringLiteral("test-camera"));
     EXPECT_EQ(c->audioDeviceInput(), c->selectedMicrophoneID());
     EXPECT_FALSE(c->usesScreenPreview());
@@ -202,7 +202,7 @@ TEST_F(CaptureControllerTest, SelectingAScreenStreamsPicturesOfThatScreensSize)
         ASSERT_TRUE(waitUntil([&] {
             return c->usesScreenPreview() && c->videoDeviceInput() == std::nullopt;
         })) << id.toStdString();
-        EXPECT_EQ(c->statusMessage(), QStringLiteral("Live"));
+        EXPECT_EQ(c->status(), CaptureStatus::live);
         EXPECT_TRUE(c->isRunning()); // the microphone keeps the session running
         EXPECT_EQ(c->audioDeviceInput(), c->selectedMicrophoneID());
         EXPECT_DOUBLE_EQ(c->previewAspect(), double(display.geometry.width()) / display.geometry.height());
@@ -245,7 +245,7 @@ TEST_F(CaptureControllerTest, OnlyTheLatestOfTwoQuickSelectionsReachesTheSession
     ASSERT_TRUE(waitUntil([&] { return drained; }, 10000));
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(c->statusMessage(), QStringLiteral("Nur Audio"));
+    EXPECT_EQ(c->status(), CaptureStatus::audioOnly);
     EXPECT_EQ(c->videoDeviceInput(), std::nullopt);
     EXPECT_EQ(videoInput.count(), 1); // camera to nothing, never through the screen
     EXPECT_EQ(screenPreview.count(), 0);
@@ -279,7 +279,7 @@ TEST_F(CaptureControllerTest, AScreenThatIsNotConnectedLeavesThePreviewWithoutPi
 {
     auto c = activated();
     c->selectVideoSource(QStringLiteral("screen:77"));
-    ASSERT_TRUE(waitUntil([&] { return c->statusMessage() == QLatin1String("Kein Videobild"); }));
+    ASSERT_TRUE(waitUntil([&] { return c->status() == CaptureStatus::noVideoPicture; }));
     EXPECT_EQ(c->lastError(), QStringLiteral("Bildschirmquelle: Bildschirm nicht gefunden."));
     EXPECT_FALSE(c->usesScreenPreview());
     EXPECT_EQ(c->videoDeviceInput(), std::nullopt);
@@ -295,8 +295,7 @@ TEST_F(CaptureControllerTest, PickingTheScreenPlaceholderBeforeStartUpSelectsThe
     const QString first = QStringLiteral("screen:%1").arg(DisplayList::instance()->displays().first().number);
     EXPECT_EQ(c.selectedVideoSourceID(), first);
     EXPECT_EQ(c.videoSources().size(), 3);
-    EXPECT_TRUE(
-            waitUntil([&] { return c.usesScreenPreview() && c.statusMessage() == QLatin1String("Live"); }));
+    EXPECT_TRUE(waitUntil([&] { return c.usesScreenPreview() && c.status() == CaptureStatus::live; }));
     EXPECT_FALSE(c.lastError().has_value());
 }
 
@@ -311,7 +310,7 @@ TEST_F(CaptureControllerTest, ACameraThatDisappearsFallsBackToThePreferredCamera
     EXPECT_TRUE(waitUntil([&] { return c->videoSources().first().kind == VideoSource::Kind::screen; }));
     EXPECT_EQ(c->selectedVideoSourceID(), std::nullopt);
     EXPECT_TRUE(waitUntil([&] {
-        return c->videoDeviceInput() == std::nullopt && c->statusMessage() == QLatin1String("Nur Audio");
+        return c->videoDeviceInput() == std::nullopt && c->status() == CaptureStatus::audioOnly;
     }));
     EXPECT_FALSE(c->usesScreenPreview());
     EXPECT_TRUE(c->isRunning());

@@ -39,7 +39,7 @@ std::optional<QString> writerFailure(const MediaWriter *writer)
         return std::nullopt;
     switch (writer->failure()) {
     case MediaWriter::Failure::DiskFull:
-        return germanFileError(QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        return germanFileError(FileError{ENOSPC});
     case MediaWriter::Failure::IndexFull:
         return QStringLiteral("Der reservierte Platz für das Inhaltsverzeichnis der Datei ist aufgebraucht");
     case MediaWriter::Failure::FinishTimedOut:
@@ -48,7 +48,10 @@ std::optional<QString> writerFailure(const MediaWriter *writer)
     case MediaWriter::Failure::Other:
         break;
     }
-    const QString text = germanFileError(writer->errorText());
+    // GStreamer gives the system's words only; named in German when they
+    // name a cause the system knows.
+    const FileError cause = FileError::fromSystemWords(writer->errorText());
+    const QString text = cause.code ? germanFileError(cause) : writer->errorText();
     return text.isEmpty() ? QStringLiteral("Die Datei konnte nicht geschrieben werden")
                           : QStringLiteral("Fehler beim Schreiben der Datei (%1)").arg(text);
 }

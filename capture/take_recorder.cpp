@@ -296,7 +296,7 @@ void TakeRecorder::showStarted(std::chrono::steady_clock::time_point start)
 {
     setIsRecording(true);
     setRecordedDuration(0);
-    m_display.statusMessage(QStringLiteral("Aufnahme"));
+    m_display.status(CaptureStatus::recording);
     delete m_durationTimer;
     m_durationTimer = new QTimer(this);
     m_durationTimer->setInterval(200);
@@ -485,8 +485,7 @@ void TakeRecorder::finishTake(FinishedTake take)
         if (phase() == TakePhase::finishing)
             setPhase(TakePhase::idle);
     });
-    m_display.statusMessage(m_display.videoSourceSelected() ? QStringLiteral("Live")
-                                                            : QStringLiteral("Nur Audio"));
+    m_display.status(m_display.videoSourceSelected() ? CaptureStatus::live : CaptureStatus::audioOnly);
     if (outcome.note)
         m_display.lastError(*outcome.note);
     m_takeOpen = false;

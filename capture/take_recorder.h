@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/capture_status.h"
 #include "capture/finished_take.h"
 #include "capture/locked_value.h"
 #include "capture/video_frame.h"
@@ -58,10 +59,10 @@ public:
     // Where a take shows itself besides its two properties; on the main thread.
     struct Display
     {
-        std::function<void(const QString &)> statusMessage;
+        std::function<void(CaptureStatus)> status;
         std::function<void(const QString &)> lastError;
         // Whether a video source is selected now; the status after a take
-        // reads "Live" then, "Nur Audio" otherwise.
+        // is `live` then, `audioOnly` otherwise.
         std::function<bool()> videoSourceSelected;
     };
 

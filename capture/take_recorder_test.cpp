@@ -49,7 +49,7 @@ protected:
     void recreate(TakeRecorder::Timing timing)
     {
         TakeRecorder::Display display;
-        display.statusMessage = [this](const QString &text) { status = text; };
+        display.status = [this](CaptureStatus value) { status = value; };
         display.lastError = [this](const QString &text) { error = text; };
         display.videoSourceSelected = [] { return true; };
         timing.captureClock = [this] { return clock.load(); };
@@ -124,7 +124,8 @@ protected:
     std::unique_ptr<TakeRecorder> recorder;
     int completions = 0;
     Result<Take> result = Result<Take>::failure(QString());
-    QString status, error;
+    std::optional<CaptureStatus> status;
+    QString error;
 };
 
 } // namespace
@@ -151,7 +152,7 @@ TEST_F(TakeRecorderTest, ATakeHoldsWhatWasCapturedBetweenItsStartAndItsStopWhene
     const ProbedStream a = probeStream(path(take.audioFileName), QStringLiteral("a"));
     EXPECT_NEAR(a.startTime + a.duration, 1.0, 0.06);
     EXPECT_GT(rms(decodeAudio(path(take.audioFileName)), 0.05, 0.95), 0.15);
-    EXPECT_EQ(status, QStringLiteral("Live"));
+    EXPECT_EQ(status, CaptureStatus::live);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("*.lock")}, QDir::Files).isEmpty());
     EXPECT_EQ(locks.first(), take.audioFileName->left(15) + QStringLiteral(".lock"));
@@ -246,7 +247,7 @@ TEST_F(TakeRecorderTest, ATakeThatCannotGoOnEndsByItselfAndKeepsWhatItsFileHolds
             EXPECT_EQ(take.duration, c.takeLimit);
             EXPECT_EQ(error, QString::fromUtf8(c.error));
         }
-        EXPECT_EQ(status, QStringLiteral("Live"));
+        EXPECT_EQ(status, CaptureStatus::live);
     }
 }
 

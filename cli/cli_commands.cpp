@@ -1,5 +1,7 @@
 #include "cli/cli_context.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace tandrel::cli {
@@ -9,6 +11,12 @@ namespace {
 QString s(const char *text)
 {
     return QString::fromUtf8(text);
+}
+
+// The words a person reads: names of commands and options stay as they are.
+QString t(const char *text)
+{
+    return QCoreApplication::translate("tandrelctl", text);
 }
 
 // The help's two columns: names padded to the longest one.
@@ -34,54 +42,115 @@ QString optionColumn(const CliOption &o)
 const QList<CliCommand> &cliCommands()
 {
     static const QList<CliCommand> commands{
-            {s("import"), runImport, s("import DATEI|-"),
-             s("Importiert die Reels eines Markdown-Texts (- liest die Standardeingabe)."),
+            {s("import"),
+             runImport,
+             t(QT_TRANSLATE_NOOP("tandrelctl", "import DATEI|-")),
+             t(QT_TRANSLATE_NOOP("tandrelctl",
+                                 "Importiert die Reels eines Markdown-Texts (- liest die Standardeingabe).")),
              {}},
-            {s("list"), runList, s("list"), s("Listet die Reels der Bibliothek."), {}},
-            {s("show"), runShow, s("show NUMMER"), s("Zeigt ein Reel mit Skript und Takes."), {}},
-            {s("export"), runExport, s("export NUMMER [--format fcpxml|kdenlive|shotcut] [--no-open]"),
-             s("Exportiert die Takes eines Reels als Projekt für einen Schnitt."),
-             {{s("--format"), s("FORMAT"), s("fcpxml, kdenlive oder shotcut (sonst der gewählte Schnitt)")},
-              {s("--no-open"), {}, s("das Projekt nicht öffnen")}}},
-            {s("align"), runAlign, s("align --script DATEI --transcripts DATEI"),
-             s("Spielt erkannte Texte gegen ein Skript ab und gibt die Leseposition aus."),
-             {{s("--script"), s("DATEI"), s("das Skript")},
-              {s("--transcripts"), s("DATEI"), s("erkannte Texte, einer je Zeile")}}},
-            {s("levels"), runLevels, s("levels DATEI.wav [--buffer-frames N]"),
-             s("Gibt Pegel und Sprachabschnitte einer WAV-Datei aus."),
-             {{s("--buffer-frames"), s("N"), s("Frames je Puffer")}}},
-            {s("devices"), runDevices, s("devices"), s("Listet Kameras, Mikrofone und Bildschirme."), {}},
-            {s("record"), runRecord,
-             s("record --reel NUMMER --seconds S [--video ID] [--audio ID] [--crop X] [--flip-h] [--flip-v]"),
-             s("Nimmt einen Take für ein Reel auf."),
-             {{s("--reel"), s("NUMMER"), s("das Reel")},
-              {s("--seconds"), s("S"), s("Länge des Takes in Sekunden")},
-              {s("--video"), s("ID"), s("Videoquelle (siehe devices)")},
-              {s("--audio"), s("ID"), s("Mikrofon (siehe devices)")},
-              {s("--crop"), s("X"), s("Mitte des 9:16-Ausschnitts, 0 bis 1")},
-              {s("--flip-h"), {}, s("horizontal spiegeln")},
-              {s("--flip-v"), {}, s("vertikal spiegeln")}}},
-            {s("captions"), runCaptions, s("captions NUMMER [--take N] [--format srt|vtt]"),
-             s("Gibt die Untertitel eines Takes aus (--json: die Wortzeiten)."),
-             {{s("--take"), s("N"), s("der Take (sonst der neueste)")},
-              {s("--format"), s("FORMAT"), s("srt oder vtt")}}},
-            {s("render"), runRender, s("render NUMMER [--take N] [--keep-pauses] [--no-captions] [--output DATEI]"),
-             s("Rendert einen Take als fertiges 9:16-Video mit gekürzten Pausen und Untertiteln."),
-             {{s("--take"), s("N"), s("der Take (sonst der mit dem meisten Text, sonst der neueste)")},
-              {s("--keep-pauses"), {}, s("Pausen nicht kürzen")},
-              {s("--no-captions"), {}, s("keine Untertitel einbrennen")},
-              {s("--output"), s("DATEI"), s("Zieldatei (sonst „<Nummer> <Titel>.mp4“ im Ordner des Reels)")}}},
-            {s("follow"), runFollow, s("follow --script DATEI --audio DATEI.wav [--locale SPRACHE] [--fast]"),
-             s("Folgt einer Aufnahme durch ein Skript wie der Teleprompter."),
-             {{s("--script"), s("DATEI"), s("das Skript")},
-              {s("--audio"), s("DATEI"), s("die Aufnahme (WAV)")},
-              {s("--locale"), s("SPRACHE"), s("Sprache des Modells, z. B. de-DE")},
-              {s("--fast"), {}, s("so schnell wie dekodiert statt in Echtzeit")}}},
-            {s("models"), runModels,
-             s("models [install SPRACHE | install ARCHIV|URL --locale SPRACHE [--sha256 PRÜFSUMME]]"),
-             s("Listet die Sprachmodelle oder installiert eines."),
-             {{s("--locale"), s("SPRACHE"), s("Sprache des Modells")},
-              {s("--sha256"), s("PRÜFSUMME"), s("erwartete SHA-256-Prüfsumme des Archivs")}}},
+            {s("list"),
+             runList,
+             s("list"),
+             t(QT_TRANSLATE_NOOP("tandrelctl", "Listet die Reels der Bibliothek.")),
+             {}},
+            {s("show"),
+             runShow,
+             t(QT_TRANSLATE_NOOP("tandrelctl", "show NUMMER")),
+             t(QT_TRANSLATE_NOOP("tandrelctl", "Zeigt ein Reel mit Skript und Takes.")),
+             {}},
+            {s("export"),
+             runExport,
+             t(QT_TRANSLATE_NOOP("tandrelctl",
+                                 "export NUMMER [--format fcpxml|kdenlive|shotcut] [--no-open]")),
+             t(QT_TRANSLATE_NOOP("tandrelctl",
+                                 "Exportiert die Takes eines Reels als Projekt für einen Schnitt.")),
+             {{s("--format"), t(QT_TRANSLATE_NOOP("tandrelctl", "FORMAT")),
+               t(QT_TRANSLATE_NOOP("tandrelctl",
+                                   "fcpxml, kdenlive oder shotcut (sonst der gewählte Schnitt)"))},
+              {s("--no-open"), {}, t(QT_TRANSLATE_NOOP("tandrelctl", "das Projekt nicht öffnen"))}}},
+            {s("align"),
+             runAlign,
+             t(QT_TRANSLATE_NOOP("tandrelctl", "align --script DATEI --transcripts DATEI")),
+             t(QT_TRANSLATE_NOOP("tandrelctl",
+                                 "Spielt erkannte Texte gegen ein Skript ab und gibt die Leseposition aus.")),
+             {{s("--script"), t(QT_TRANSLATE_NOOP("tandrelctl", "DATEI")),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "das Skript"))},
+              {s("--transcripts"), t(QT_TRANSLATE_NOOP("tandrelctl", "DATEI")),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "erkannte Texte, einer je Zeile"))}}},
+            {s("levels"),
+             runLevels,
+             t(QT_TRANSLATE_NOOP("tandrelctl", "levels DATEI.wav [--buffer-frames N]")),
+             t(QT_TRANSLATE_NOOP("tandrelctl", "Gibt Pegel und Sprachabschnitte einer WAV-Datei aus.")),
+             {{s("--buffer-frames"), s("N"), t(QT_TRANSLATE_NOOP("tandrelctl", "Frames je Puffer"))}}},
+            {s("devices"),
+             runDevices,
+             s("devices"),
+             t(QT_TRANSLATE_NOOP("tandrelctl", "Listet Kameras, Mikrofone und Bildschirme.")),
+             {}},
+            {s("record"),
+             runRecord,
+             t(QT_TRANSLATE_NOOP("tandrelctl",
+                                 "record --reel NUMMER --seconds S [--video ID] [--audio ID] [--crop X] "
+                                 "[--flip-h] [--flip-v]")),
+             t(QT_TRANSLATE_NOOP("tandrelctl", "Nimmt einen Take für ein Reel auf.")),
+             {{s("--reel"), t(QT_TRANSLATE_NOOP("tandrelctl", "NUMMER")),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "das Reel"))},
+              {s("--seconds"), s("S"), t(QT_TRANSLATE_NOOP("tandrelctl", "Länge des Takes in Sekunden"))},
+              {s("--video"), s("ID"), t(QT_TRANSLATE_NOOP("tandrelctl", "Videoquelle (siehe devices)"))},
+              {s("--audio"), s("ID"), t(QT_TRANSLATE_NOOP("tandrelctl", "Mikrofon (siehe devices)"))},
+              {s("--crop"), s("X"),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "Mitte des 9:16-Ausschnitts, 0 bis 1"))},
+              {s("--flip-h"), {}, t(QT_TRANSLATE_NOOP("tandrelctl", "horizontal spiegeln"))},
+              {s("--flip-v"), {}, t(QT_TRANSLATE_NOOP("tandrelctl", "vertikal spiegeln"))}}},
+            {s("captions"),
+             runCaptions,
+             t(QT_TRANSLATE_NOOP("tandrelctl", "captions NUMMER [--take N] [--format srt|vtt]")),
+             t(QT_TRANSLATE_NOOP("tandrelctl",
+                                 "Gibt die Untertitel eines Takes aus (--json: die Wortzeiten).")),
+             {{s("--take"), s("N"), t(QT_TRANSLATE_NOOP("tandrelctl", "der Take (sonst der neueste)"))},
+              {s("--format"), t(QT_TRANSLATE_NOOP("tandrelctl", "FORMAT")),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "srt oder vtt"))}}},
+            {s("render"),
+             runRender,
+             t(QT_TRANSLATE_NOOP(
+                     "tandrelctl",
+                     "render NUMMER [--take N] [--keep-pauses] [--no-captions] [--output DATEI]")),
+             t(QT_TRANSLATE_NOOP(
+                     "tandrelctl",
+                     "Rendert einen Take als fertiges 9:16-Video mit gekürzten Pausen und Untertiteln.")),
+             {{s("--take"), s("N"),
+               t(QT_TRANSLATE_NOOP("tandrelctl",
+                                   "der Take (sonst der mit dem meisten Text, sonst der neueste)"))},
+              {s("--keep-pauses"), {}, t(QT_TRANSLATE_NOOP("tandrelctl", "Pausen nicht kürzen"))},
+              {s("--no-captions"), {}, t(QT_TRANSLATE_NOOP("tandrelctl", "keine Untertitel einbrennen"))},
+              {s("--output"), t(QT_TRANSLATE_NOOP("tandrelctl", "DATEI")),
+               t(QT_TRANSLATE_NOOP("tandrelctl",
+                                   "Zieldatei (sonst „<Nummer> <Titel>.mp4“ im Ordner des Reels)"))}}},
+            {s("follow"),
+             runFollow,
+             t(QT_TRANSLATE_NOOP("tandrelctl",
+                                 "follow --script DATEI --audio DATEI.wav [--locale SPRACHE] [--fast]")),
+             t(QT_TRANSLATE_NOOP("tandrelctl",
+                                 "Folgt einer Aufnahme durch ein Skript wie der Teleprompter.")),
+             {{s("--script"), t(QT_TRANSLATE_NOOP("tandrelctl", "DATEI")),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "das Skript"))},
+              {s("--audio"), t(QT_TRANSLATE_NOOP("tandrelctl", "DATEI")),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "die Aufnahme (WAV)"))},
+              {s("--locale"), t(QT_TRANSLATE_NOOP("tandrelctl", "SPRACHE")),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "Sprache des Modells, z. B. de-DE"))},
+              {s("--fast"),
+               {},
+               t(QT_TRANSLATE_NOOP("tandrelctl", "so schnell wie dekodiert statt in Echtzeit"))}}},
+            {s("models"),
+             runModels,
+             t(QT_TRANSLATE_NOOP(
+                     "tandrelctl",
+                     "models [install SPRACHE | install ARCHIV|URL --locale SPRACHE [--sha256 PRÜFSUMME]]")),
+             t(QT_TRANSLATE_NOOP("tandrelctl", "Listet die Sprachmodelle oder installiert eines.")),
+             {{s("--locale"), t(QT_TRANSLATE_NOOP("tandrelctl", "SPRACHE")),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "Sprache des Modells"))},
+              {s("--sha256"), t(QT_TRANSLATE_NOOP("tandrelctl", "PRÜFSUMME")),
+               t(QT_TRANSLATE_NOOP("tandrelctl", "erwartete SHA-256-Prüfsumme des Archivs"))}}},
     };
     return commands;
 }
@@ -89,9 +158,10 @@ const QList<CliCommand> &cliCommands()
 const QList<CliOption> &globalOptions()
 {
     static const QList<CliOption> options{
-            {s("--library"), s("ORDNER"), s("die Bibliothek in ORDNER statt im Ordner der Anwendung")},
-            {s("--json"), {}, s("JSON statt Text ausgeben")},
-            {s("--help"), {}, s("diese Hilfe zeigen")},
+            {s("--library"), t(QT_TRANSLATE_NOOP("tandrelctl", "ORDNER")),
+             t(QT_TRANSLATE_NOOP("tandrelctl", "die Bibliothek in ORDNER statt im Ordner der Anwendung"))},
+            {s("--json"), {}, t(QT_TRANSLATE_NOOP("tandrelctl", "JSON statt Text ausgeben"))},
+            {s("--help"), {}, t(QT_TRANSLATE_NOOP("tandrelctl", "diese Hilfe zeigen"))},
     };
     return options;
 }
@@ -117,11 +187,16 @@ QString programHelp()
         commands.append({c.name, c.description});
     for (const CliOption &o : globalOptions())
         options.append({optionColumn(o), o.description});
-    options.append({s("--version"), s("Name und Version zeigen")});
-    return s("Aufruf: tandrelctl [--library ORDNER] [--json] BEFEHL ...\n\n"
-             "Die Bibliothek, Aufnahme und Spracherkennung von Tandrel ohne Fenster.\n\nBefehle:\n")
-            + table(commands) + s("\nOptionen:\n") + table(options)
-            + s("\n„tandrelctl BEFEHL --help“ oder „tandrelctl help BEFEHL“ zeigt die Optionen eines Befehls.\n");
+    options.append({s("--version"), t(QT_TRANSLATE_NOOP("tandrelctl", "Name und Version zeigen"))});
+    return t(QT_TRANSLATE_NOOP("tandrelctl",
+                               "Aufruf: tandrelctl [--library ORDNER] [--json] BEFEHL ...\n\n"
+                               "Die Bibliothek, Aufnahme und Spracherkennung von Tandrel ohne "
+                               "Fenster.\n\nBefehle:\n"))
+            + table(commands) + s("\n") + t(QT_TRANSLATE_NOOP("tandrelctl", "Optionen:")) + s("\n")
+            + table(options)
+            + t(QT_TRANSLATE_NOOP("tandrelctl",
+                                  "\n„tandrelctl BEFEHL --help“ oder „tandrelctl help BEFEHL“ zeigt die "
+                                  "Optionen eines Befehls.\n"));
 }
 
 QString commandHelp(const CliCommand &command)
@@ -130,7 +205,8 @@ QString commandHelp(const CliCommand &command)
     for (const QList<CliOption> &list : {command.options, globalOptions()})
         for (const CliOption &o : list)
             options.append({optionColumn(o), o.description});
-    return s("Aufruf: tandrelctl ") + command.synopsis + s("\n\n") + command.description + s("\n\nOptionen:\n")
+    return t(QT_TRANSLATE_NOOP("tandrelctl", "Aufruf: tandrelctl %1")).arg(command.synopsis) + s("\n\n")
+            + command.description + s("\n\n") + t(QT_TRANSLATE_NOOP("tandrelctl", "Optionen:")) + s("\n")
             + table(options);
 }
 

@@ -1,6 +1,7 @@
 #include "cli/cli_context.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace tandrel::cli {
 
@@ -17,7 +18,8 @@ bool CliContext::flag(const QString &name) const
 
 int CliContext::usage()
 {
-    err << "Aufruf: tandrelctl " << synopsis(command) << Qt::endl;
+    err << QCoreApplication::translate("tandrelctl", "Aufruf: tandrelctl %1").arg(synopsis(command))
+        << Qt::endl;
     return ExitUsage;
 }
 
@@ -64,18 +66,20 @@ QString germanParseError(const QStringList &arguments, const QList<CliOption> &o
         const bool inlineValue = argument.contains(QLatin1Char('='));
         const CliOption *option = find(name);
         if (!option)
-            return QStringLiteral("Unbekannte Option: ") + name;
+            return QCoreApplication::translate("tandrelctl", "Unbekannte Option: %1").arg(name);
         if (option->valueName.isEmpty() && inlineValue)
-            return QStringLiteral("Die Option %1 nimmt keinen Wert.").arg(name);
+            return QCoreApplication::translate("tandrelctl", "Die Option %1 nimmt keinen Wert.").arg(name);
         if (!option->valueName.isEmpty() && !inlineValue && ++i >= arguments.size())
-            return QStringLiteral("Wert fehlt nach %1.").arg(name);
+            return QCoreApplication::translate("tandrelctl", "Wert fehlt nach %1.").arg(name);
     }
-    return QStringLiteral("Ungültiger Aufruf.");
+    return QCoreApplication::translate("tandrelctl", "Ungültiger Aufruf.");
 }
 
 void printUsage(QTextStream &err)
 {
-    err << "Aufruf: tandrelctl [--library ORDNER] [--json] BEFEHL ...\n";
+    err << QCoreApplication::translate("tandrelctl",
+                                       "Aufruf: tandrelctl [--library ORDNER] [--json] BEFEHL ...")
+        << "\n";
     for (const CliCommand &c : cliCommands())
         err << "  " << c.synopsis << "\n";
     err.flush();
@@ -125,7 +129,7 @@ int runTandrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
     }
     const CliCommand *command = findCommand(name);
     if (!command) {
-        err << "Unbekannter Befehl: " << name << "\n";
+        err << QCoreApplication::translate("tandrelctl", "Unbekannter Befehl: %1").arg(name) << "\n";
         printUsage(err);
         return ExitUsage;
     }
@@ -154,7 +158,8 @@ int runTandrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
         if (p->isSet(QStringLiteral("library")))
             ctx.libraryDir = p->value(QStringLiteral("library"));
     if (ctx.libraryDir && ctx.libraryDir->trimmed().isEmpty()) {
-        err << "Kein Ordner für die Bibliothek angegeben." << Qt::endl;
+        err << QCoreApplication::translate("tandrelctl", "Kein Ordner für die Bibliothek angegeben.")
+            << Qt::endl;
         return ExitUsage;
     }
     ctx.json = global.isSet(QStringLiteral("json")) || parser.isSet(QStringLiteral("json"));

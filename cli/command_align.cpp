@@ -1,7 +1,9 @@
+#include "app/file_error_text.h"
 #include "cli/cli_context.h"
 #include "platform/file_error.h"
 #include "speech/script_aligner.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -14,14 +16,17 @@ std::optional<QString> readText(const QString &path, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)").arg(path, germanFileError(file.errorString()));
+        const FileError cause = FileError::last();
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1 (%2)")
+                         .arg(path, fileErrorText(cause));
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
     if (decoder.hasError()) {
-        *error = QStringLiteral("Datei ist kein gültiger UTF-8-Text: %1").arg(path);
+        *error = QCoreApplication::translate("tandrelctl", "Datei ist kein gültiger UTF-8-Text: %1")
+                         .arg(path);
         return std::nullopt;
     }
     return text;
@@ -51,8 +56,10 @@ std::optional<QList<Transcript>> parseTranscripts(const QString &content, const 
             tab = line.size();
         const QString kind = line.left(tab);
         if (kind != QLatin1String("final") && kind != QLatin1String("pending")) {
-            *error = QStringLiteral("Zeile %1 in %2 beginnt nicht mit \"final\" oder \"pending\" und "
-                                    "einem Tabulator.")
+            *error = QCoreApplication::translate(
+                             "tandrelctl",
+                             "Zeile %1 in %2 beginnt nicht mit \"final\" oder \"pending\" und "
+                             "einem Tabulator.")
                              .arg(i + 1)
                              .arg(path);
             return std::nullopt;

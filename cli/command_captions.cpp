@@ -3,6 +3,7 @@
 #include "library/markdown_import.h"
 #include "speech/take_word_times.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -54,12 +55,14 @@ int runCaptions(CliContext &ctx)
         words = *take.words;
     } else {
         if (!take.audioFileName)
-            return ctx.fail(QStringLiteral("Der Take hat keine Tonspur: Ohne Ton gibt es keine Untertitel."));
+            return ctx.fail(QCoreApplication::translate(
+                    "tandrelctl", "Der Take hat keine Tonspur: Ohne Ton gibt es keine Untertitel."));
         const QString audio = QDir(library.store().takesFolder(*reel)).filePath(*take.audioFileName);
         const Result<WordAlignment> aligned = alignTakeAudio(audio, reel->script);
         if (!aligned)
             return ctx.fail(
-                    QStringLiteral("Untertitel konnten nicht erzeugt werden: %1").arg(aligned.error()));
+                    QCoreApplication::translate("tandrelctl", "Untertitel konnten nicht erzeugt werden: %1")
+                            .arg(aligned.error()));
         words = aligned->words;
         // Printed either way: the words are known, keeping them only saves time.
         if (const LibraryOutcome<> kept = library.store().setTakeWords(take.id, reel->id, words); !kept)

@@ -5,7 +5,9 @@
 #include "speech/script_language.h"
 #include "speech/speech_follower.h"
 #include "speech/sphinx_model_install.h"
+#include "teleprompter/follow_status_text.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -24,11 +26,12 @@ int runFollow(CliContext &ctx)
     if (!scriptPath || !audioPath || !ctx.args.isEmpty())
         return ctx.usage();
     if (locale && !isLocaleName(*locale))
-        return ctx.fail(QStringLiteral("„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));
+        return ctx.fail(QCoreApplication::translate("tandrelctl", "„%1“ ist keine Sprache (etwa de-DE).")
+                                .arg(*locale));
 
     QFile scriptFile(*scriptPath);
     if (!scriptFile.open(QIODevice::ReadOnly))
-        return ctx.fail(QStringLiteral("Skript %1 konnte nicht gelesen werden: %2")
+        return ctx.fail(QCoreApplication::translate("tandrelctl", "Skript %1 konnte nicht gelesen werden: %2")
                                 .arg(*scriptPath, scriptFile.errorString()));
     const QString script = QString::fromUtf8(scriptFile.readAll());
     Result<WavAudio> audio = readWavFile(*audioPath);
@@ -76,7 +79,7 @@ int runFollow(CliContext &ctx)
     loop.exec();
 
     const bool failed = follower.state() == FollowState::failed;
-    const QString error = follower.errorText();
+    const QString error = followFailureText(follower.failure());
     follower.stop(microphone);
     if (failed)
         return ctx.fail(error);

@@ -1,7 +1,10 @@
+#include "app/file_error_text.h"
 #include "cli/library_command.h"
 #include "platform/file_error.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <cerrno>
 #include <cstdio>
 
 namespace tandrel::cli {
@@ -14,12 +17,17 @@ std::optional<QByteArray> readInput(const QString &name, QString *error)
     const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
                                                    : (file.setFileName(name), file.open(QIODevice::ReadOnly));
     if (!opened) {
-        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
+        const FileError cause = FileError::last();
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2")
+                         .arg(name, fileErrorText(cause));
         return std::nullopt;
     }
+    errno = 0;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Datei konnte nicht gelesen werden: %1: %2").arg(name, germanFileError(file.errorString()));
+        const FileError cause = FileError::last();
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2")
+                         .arg(name, fileErrorText(cause));
         return std::nullopt;
     }
     return bytes;
@@ -47,9 +55,9 @@ int runImport(CliContext &ctx)
     if (ctx.json)
         ctx.out << "{\"imported\": " << count << "}\n";
     else if (count == 1)
-        ctx.out << "1 Reel importiert.\n";
+        ctx.out << QCoreApplication::translate("tandrelctl", "1 Reel importiert.") << "\n";
     else
-        ctx.out << count << " Reels importiert.\n";
+        ctx.out << QCoreApplication::translate("tandrelctl", "%1 Reels importiert.").arg(count) << "\n";
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "media/speech_activity_tracker.h"
 #include "media/wav_file.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace tandrel::cli {
@@ -28,7 +29,9 @@ int runLevels(CliContext &ctx)
         bool ok = false;
         bufferFrames = framesText->toLongLong(&ok);
         if (!ok || bufferFrames < 1) {
-            ctx.err << "--buffer-frames erwartet eine positive ganze Zahl." << Qt::endl;
+            ctx.err << QCoreApplication::translate("tandrelctl",
+                                                   "--buffer-frames erwartet eine positive ganze Zahl.")
+                    << Qt::endl;
             return ctx.usage();
         }
     }

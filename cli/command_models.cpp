@@ -6,6 +6,7 @@
 #include "speech/sphinx_model.h"
 #include "speech/sphinx_model_install.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QEventLoop>
@@ -42,7 +43,8 @@ int listModels(CliContext &ctx)
         if (model.installing) {
             if (ctx.json)
                 continue;
-            ctx.out << model.locale << '\t' << model.folder << '\t' << "wird installiert" << '\n';
+            ctx.out << model.locale << '\t' << model.folder << '\t'
+                    << QCoreApplication::translate("tandrelctl", "wird installiert") << '\n';
             continue;
         }
         const qint64 bytes = folderBytes(model.folder);
@@ -82,21 +84,25 @@ Status download(CliContext &ctx, const QUrl &url, QFile &file)
             return;
         shownStep = step;
         if (total > 0)
-            ctx.err << "Lade herunter: " << step * 10 << " % (" << megabytes(received) << " von "
-                    << megabytes(total) << ")" << Qt::endl;
+            ctx.err << QCoreApplication::translate("tandrelctl", "Lade herunter: %1 % (%2 von %3)")
+                               .arg(step * 10)
+                               .arg(megabytes(received), megabytes(total))
+                    << Qt::endl;
         else
-            ctx.err << "Lade herunter: " << megabytes(received) << Qt::endl;
+            ctx.err << QCoreApplication::translate("tandrelctl", "Lade herunter: %1").arg(megabytes(received))
+                    << Qt::endl;
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError)
-        return Status::failure(QStringLiteral("Download von %1 fehlgeschlagen: %2")
+        return Status::failure(QCoreApplication::translate("tandrelctl", "Download von %1 fehlgeschlagen: %2")
                                        .arg(url.toString(), reply->errorString()));
     const QByteArray rest = reply->readAll();
     if (!written || file.write(rest) != rest.size() || !file.flush())
         return Status::failure(
-                QStringLiteral("Der Download ließ sich nicht speichern: %1").arg(file.errorString()));
+                QCoreApplication::translate("tandrelctl", "Der Download ließ sich nicht speichern: %1")
+                        .arg(file.errorString()));
     return {};
 }
 
@@ -106,7 +112,9 @@ int installFromCatalogue(CliContext &ctx, const QString &locale)
 {
     const std::optional<CatalogueModel> offer = catalogueModelFor(modelCatalogue(), locale);
     if (!offer)
-        return ctx.fail(QStringLiteral("Für „%1“ gibt es kein Sprachmodell zum Laden.").arg(locale));
+        return ctx.fail(
+                QCoreApplication::translate("tandrelctl", "Für „%1“ gibt es kein Sprachmodell zum Laden.")
+                        .arg(locale));
     ModelDownload download(*offer, userSphinxModelRoot());
     QEventLoop loop;
     int shownStep = -1;
@@ -115,14 +123,17 @@ int installFromCatalogue(CliContext &ctx, const QString &locale)
         const ModelDownloadProgress &p = download.progress();
         if (p.phase == ModelDownloadPhase::unpacking && !unpacking) {
             unpacking = true;
-            ctx.err << "Entpacke das Sprachmodell…" << Qt::endl;
+            ctx.err << QCoreApplication::translate("tandrelctl", "Entpacke das Sprachmodell…") << Qt::endl;
         }
         if (p.phase != ModelDownloadPhase::downloading || p.total <= 0)
             return;
         const int step = int(p.received * 10 / p.total);
         if (step != shownStep) {
             shownStep = step;
-            ctx.err << "Lade herunter: " << step * 10 << " % (" << downloadProgressText(p) << ")" << Qt::endl;
+            ctx.err << QCoreApplication::translate("tandrelctl", "Lade herunter: %1 % (%2)")
+                               .arg(step * 10)
+                               .arg(downloadProgressText(p))
+                    << Qt::endl;
         }
     });
     ModelDownloadFailure failure = ModelDownloadFailure::none;
@@ -139,7 +150,9 @@ int installFromCatalogue(CliContext &ctx, const QString &locale)
         loop.exec();
     if (failure != ModelDownloadFailure::none)
         return ctx.fail(downloadFailureText(failure, detail));
-    ctx.out << "Sprachmodell " << offer->locale << " installiert: " << installed << '\n';
+    ctx.out << QCoreApplication::translate("tandrelctl", "Sprachmodell %1 installiert: %2")
+                       .arg(offer->locale, installed)
+            << '\n';
     return 0;
 }
 
@@ -155,7 +168,8 @@ int installModel(CliContext &ctx)
     if (!locale)
         return ctx.usage();
     if (!isLocaleName(*locale))
-        return ctx.fail(QStringLiteral("„%1“ ist keine Sprache (etwa de-DE).").arg(*locale));
+        return ctx.fail(QCoreApplication::translate("tandrelctl", "„%1“ ist keine Sprache (etwa de-DE).")
+                                .arg(*locale));
     const QString source = ctx.args.first();
     // From here on a follower that wants this locale waits for the install.
     Result<std::unique_ptr<SphinxModelInstall>> install
@@ -170,8 +184,8 @@ int installModel(CliContext &ctx)
         archive = QDir(installing.folder()).filePath(QStringLiteral("download.tar.gz"));
         QFile file(archive);
         if (!file.open(QIODevice::WriteOnly))
-            return ctx.fail(
-                    QStringLiteral("%1 lässt sich nicht anlegen: %2").arg(archive, file.errorString()));
+            return ctx.fail(QCoreApplication::translate("tandrelctl", "%1 lässt sich nicht anlegen: %2")
+                                    .arg(archive, file.errorString()));
         if (Status s = download(ctx, url, file); !s)
             return ctx.fail(s.error());
     }
@@ -180,14 +194,17 @@ int installModel(CliContext &ctx)
         if (!actual)
             return ctx.fail(actual.error());
         if (actual->compare(sha256->trimmed(), Qt::CaseInsensitive) != 0)
-            return ctx.fail(QStringLiteral("Die Prüfsumme stimmt nicht: erwartet %1, erhalten %2.")
+            return ctx.fail(QCoreApplication::translate(
+                                    "tandrelctl", "Die Prüfsumme stimmt nicht: erwartet %1, erhalten %2.")
                                     .arg(sha256->trimmed().toLower(), *actual));
     }
-    ctx.err << "Entpacke das Sprachmodell…" << Qt::endl;
+    ctx.err << QCoreApplication::translate("tandrelctl", "Entpacke das Sprachmodell…") << Qt::endl;
     Result<SphinxModel> model = installing.finish(archive);
     if (!model)
         return ctx.fail(model.error());
-    ctx.out << "Sprachmodell " << model->locale << " installiert: " << model->folder << '\n';
+    ctx.out << QCoreApplication::translate("tandrelctl", "Sprachmodell %1 installiert: %2")
+                       .arg(model->locale, model->folder)
+            << '\n';
     return 0;
 }
 

@@ -119,18 +119,22 @@ int runRecord(CliContext &ctx)
         const QList<VideoSource> sources = controller.videoSources();
         if (std::none_of(sources.begin(), sources.end(),
                          [&](const auto &s) { return s.id == *options->video; }))
-            return ctx.fail(QStringLiteral("Unbekannte Videoquelle: ") + *options->video);
+            return ctx.fail(QCoreApplication::translate("tandrelctl", "Unbekannte Videoquelle: %1")
+                                    .arg(*options->video));
         controller.selectVideoSource(options->video);
     }
     if (options->audio) {
         const QList<AudioDevice> mics = controller.microphones();
         if (std::none_of(mics.begin(), mics.end(), [&](const auto &m) { return m.id == *options->audio; }))
-            return ctx.fail(QStringLiteral("Unbekanntes Mikrofon: ") + *options->audio);
+            return ctx.fail(QCoreApplication::translate("tandrelctl", "Unbekanntes Mikrofon: %1")
+                                    .arg(*options->audio));
         // The picker's order: the selection first, then the session follows it.
         controller.setSelectedMicrophoneID(options->audio);
         controller.scheduleReconfigure();
         if (!spinUntil([&] { return controller.audioDeviceInput() == options->audio; }, 20000))
-            return ctx.fail(QStringLiteral("Mikrofon konnte nicht geöffnet werden: ") + *options->audio);
+            return ctx.fail(
+                    QCoreApplication::translate("tandrelctl", "Mikrofon konnte nicht geöffnet werden: %1")
+                            .arg(*options->audio));
     }
     controller.setCropOffset(options->crop.value_or(reel->cropCenterX));
     if (options->flipH)
@@ -168,7 +172,7 @@ int runRecord(CliContext &ctx)
     if (!outcome)
         loop.exec();
     if (!outcome)
-        return ctx.fail(QStringLiteral("Die Aufnahme wurde nicht abgeschlossen."));
+        return ctx.fail(QCoreApplication::translate("tandrelctl", "Die Aufnahme wurde nicht abgeschlossen."));
     if (!outcome->ok())
         return ctx.fail(outcome->error());
 

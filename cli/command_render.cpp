@@ -1,9 +1,11 @@
+#include "app/render_error_text.h"
 #include "cli/library_command.h"
 #include "library/markdown_import.h"
 #include "platform/duration_text.h"
 #include "render/finished_reel.h"
 #include "render/reel_renderer.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,9 +19,10 @@ namespace {
 QString progressLine(const RenderProgress &p)
 {
     const int percent = p.frames > 0 ? int(p.frame * 100 / p.frames) : 0;
-    QString line = QStringLiteral("Rendern: %1 %").arg(percent);
+    QString line = QCoreApplication::translate("tandrelctl", "Rendern: %1 %").arg(percent);
     if (p.secondsLeft)
-        line += QStringLiteral(" · noch ") + minutesSecondsText(std::llround(*p.secondsLeft));
+        line = QCoreApplication::translate("tandrelctl", "%1 · noch %2")
+                       .arg(line, minutesSecondsText(std::llround(*p.secondsLeft)));
     return line;
 }
 
@@ -58,9 +61,11 @@ int runRender(CliContext &ctx)
     const RenderResult<FinishedReel> plan
             = FinishedReel::plan(take, library.store().takesFolder(*reel), path, options);
     if (!plan)
-        return ctx.fail(plan.errorDescription());
+        return ctx.fail(renderErrorText(plan));
     if (plan->captionsUnavailable)
-        ctx.err << "Der Take hat noch keine Wortzeiten: Der Reel wird ohne Untertitel gerendert." << Qt::endl;
+        ctx.err << QCoreApplication::translate(
+                "tandrelctl", "Der Take hat noch keine Wortzeiten: Der Reel wird ohne Untertitel gerendert.")
+                << Qt::endl;
 
     std::atomic<bool> cancelled{false};
     const RenderResult<QString> rendered = ReelRenderer::render(
@@ -72,7 +77,7 @@ int runRender(CliContext &ctx)
             cancelled);
     ctx.err << Qt::endl;
     if (!rendered)
-        return ctx.fail(rendered.errorDescription());
+        return ctx.fail(renderErrorText(rendered));
     if (ctx.json)
         ctx.out << QJsonDocument(QJsonObject{{QStringLiteral("file"), *rendered}})
                            .toJson(QJsonDocument::Compact)

@@ -4,6 +4,7 @@
 #include "library/library_store.h"
 #include "platform/settings_store.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <memory>
 
@@ -42,7 +43,7 @@ public:
         for (const ReelProject &reel : reels)
             if (reel.prefix == number)
                 return reel;
-        m_ctx.fail(QStringLiteral("Kein Reel mit der Nummer %1.")
+        m_ctx.fail(QCoreApplication::translate("tandrelctl", "Kein Reel mit der Nummer %1.")
                            .arg(QString::asprintf("%03lld", static_cast<long long>(number))));
         return std::nullopt;
     }
@@ -54,16 +55,20 @@ public:
         if (m_access == LibraryStore::Access::readOnly) {
             const QFileInfo folder(m_store.rootPath());
             if (!folder.exists())
-                return m_ctx.fail(QStringLiteral("Bibliothek nicht gefunden: Den Ordner %1 gibt es nicht.")
-                                          .arg(folder.filePath()));
+                return m_ctx.fail(
+                        QCoreApplication::translate("tandrelctl",
+                                                    "Bibliothek nicht gefunden: Den Ordner %1 gibt es nicht.")
+                                .arg(folder.filePath()));
             if (!folder.isDir())
-                return m_ctx.fail(QStringLiteral("Bibliothek nicht gefunden: %1 ist kein Ordner.")
+                return m_ctx.fail(QCoreApplication::translate(
+                                          "tandrelctl", "Bibliothek nicht gefunden: %1 ist kein Ordner.")
                                           .arg(folder.filePath()));
             if (!folder.isReadable() || !folder.isExecutable())
-                return m_ctx.fail(
-                        QStringLiteral("Bibliothek konnte nicht gelesen werden: Keine Berechtigung für "
-                                       "den Ordner %1.")
-                                .arg(folder.filePath()));
+                return m_ctx.fail(QCoreApplication::translate(
+                                          "tandrelctl",
+                                          "Bibliothek konnte nicht gelesen werden: Keine Berechtigung für "
+                                          "den Ordner %1.")
+                                          .arg(folder.filePath()));
         }
         // Notes such as recovered takes go where errors go, apart from the output.
         if (const std::optional<QString> note = m_store.statusNote())
@@ -92,14 +97,16 @@ public:
     {
         const QString label = QString::asprintf("%03lld", static_cast<long long>(reel.prefix));
         if (reel.takes.isEmpty()) {
-            m_ctx.fail(QStringLiteral("Reel %1 hat keine Takes.").arg(label));
+            m_ctx.fail(QCoreApplication::translate("tandrelctl", "Reel %1 hat keine Takes.").arg(label));
             return std::nullopt;
         }
         if (number && *number > reel.takes.size()) {
-            m_ctx.fail(QStringLiteral("Reel %1 hat nur %2.")
-                               .arg(label, reel.takes.size() == 1
-                                                   ? QStringLiteral("einen Take")
-                                                   : QStringLiteral("%1 Takes").arg(reel.takes.size())));
+            m_ctx.fail(reel.takes.size() == 1
+                               ? QCoreApplication::translate("tandrelctl", "Reel %1 hat nur einen Take.")
+                                         .arg(label)
+                               : QCoreApplication::translate("tandrelctl", "Reel %1 hat nur %2 Takes.")
+                                         .arg(label)
+                                         .arg(reel.takes.size()));
             return std::nullopt;
         }
         return reel.takes.at(number ? *number - 1 : fallbackIndex);

@@ -1,3 +1,4 @@
+#include "app/ui_language.h"
 #include "cli/cli_context.h"
 
 #include <QGuiApplication>
@@ -27,6 +28,7 @@ int main(int argc, char **argv)
     QGuiApplication::setOrganizationName(QStringLiteral("Tandrel"));
     QGuiApplication::setApplicationName(QStringLiteral("Tandrel"));
     QGuiApplication::setApplicationVersion(QStringLiteral(TANDREL_VERSION));
+    tandrel::installUiLanguage(app, tandrel::uiLanguageFromEnvironment());
 
     QTextStream out(stdout);
     QTextStream err(stderr);

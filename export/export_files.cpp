@@ -17,7 +17,7 @@ std::optional<QString> createExportFolder(const QString &path)
     if (!error && QFileInfo(path).isDir())
         return std::nullopt;
     const QString reason
-            = error ? germanFileError(QString::fromLocal8Bit(error.message())) : QStringLiteral("Kein Ordner: ") + path;
+            = error ? germanFileError(FileError{error.value()}) : QStringLiteral("Kein Ordner: ") + path;
     return QStringLiteral("Export-Ordner konnte nicht angelegt werden: ") + reason;
 }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace tandrel {
@@ -66,15 +67,16 @@ Result<LibraryFile::Reading> LibraryFile::read() const
     if (m_known && m_knownStamp && stampOfPath(file.fileName()) == m_knownStamp)
         return Reading{true, false, *m_known, m_knownStamp};
     if (!file.open(QIODevice::ReadOnly))
-        return Result<Reading>::failure(germanFileError(file.errorString()));
+        return Result<Reading>::failure(germanFileError(FileError::last()));
     // The stamp of the open file, so that it belongs to the bytes read.
     struct stat st;
     Reading reading{true, false, {}, {}};
     if (::fstat(file.handle(), &st) == 0)
         reading.stamp = stampOf(st);
+    errno = 0;
     reading.bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return Result<Reading>::failure(germanFileError(file.errorString()));
+        return Result<Reading>::failure(germanFileError(FileError::last()));
     reading.changed = !m_known || *m_known != reading.bytes;
     return reading;
 }

@@ -296,7 +296,7 @@ bool LibraryStore::moveUnreadableFileAside(QString *error)
     QFile file(current);
     if (!file.rename(target)) {
         *error = QStringLiteral("Die unlesbare Datei konnte nicht beiseitegelegt werden: ")
-                + germanFileError(file.errorString());
+                + germanFileError(FileError::last());
         return false;
     }
     m_unreadableFileInPlace = false;

@@ -4,6 +4,7 @@
 
 #include <QSysInfo>
 #include <QtEndian>
+#include <cerrno>
 
 #include <algorithm>
 #include <climits>
@@ -51,9 +52,11 @@ void toHostOrder(QByteArray &data, SampleFormat format)
     }
 }
 
-QString unreadable(const QFile &file)
+// `cause` is read right where the call failed.
+QString unreadable(const QFile &file, FileError cause)
 {
-    return QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)").arg(file.fileName(), germanFileError(file.errorString()));
+    return QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)")
+            .arg(file.fileName(), germanFileError(cause));
 }
 
 } // namespace
@@ -65,7 +68,7 @@ Result<std::shared_ptr<WavReader>> WavReader::open(const QString &path)
     QFile &file = reader->m_file;
     file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly))
-        return R::failure(unreadable(file));
+        return R::failure(unreadable(file, FileError::last()));
     const QByteArray riff = file.read(12);
     if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
         return R::failure(QStringLiteral("Keine WAV-Datei: %1").arg(path));
@@ -124,11 +127,12 @@ Result<AudioBuffer> WavReader::read(qint64 first, qint64 count)
     buffer.format = m_format;
     buffer.frames = count;
     buffer.time = double(first) / m_format.sampleRate;
+    errno = 0; // a short read sets none
     if (!m_file.seek(m_dataOffset + first * frameBytes))
-        return Result<AudioBuffer>::failure(unreadable(m_file));
+        return Result<AudioBuffer>::failure(unreadable(m_file, FileError::last()));
     buffer.data = m_file.read(count * frameBytes);
     if (buffer.data.size() != count * frameBytes)
-        return Result<AudioBuffer>::failure(unreadable(m_file));
+        return Result<AudioBuffer>::failure(unreadable(m_file, FileError::last()));
     toHostOrder(buffer.data, m_format.sampleFormat);
     return buffer;
 }

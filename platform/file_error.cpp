@@ -1,59 +1,69 @@
 #include "platform/file_error.h"
 
+#include <QtGlobal>
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 namespace tandrel {
 
 namespace {
 
-struct Translation
+struct Words
 {
     int code;
     const char *german;
 };
 
 // The failures a user meets with a library or a take on disk.
-constexpr Translation translations[] = {
-        {ENOSPC, "Kein Speicherplatz mehr auf dem Datenträger"},
-        {EDQUOT, "Speicherkontingent auf dem Datenträger erschöpft"},
-        {EACCES, "Keine Berechtigung"},
-        {EPERM, "Vorgang nicht erlaubt"},
-        {EROFS, "Schreibgeschütztes Dateisystem"},
-        {ENOENT, "Datei oder Ordner nicht gefunden"},
-        {EISDIR, "Ist ein Ordner"},
-        {ENOTDIR, "Ist kein Ordner"},
-        {EEXIST, "Datei existiert bereits"},
-        {EIO, "Ein- oder Ausgabefehler"},
-        {ENAMETOOLONG, "Dateiname zu lang"},
-        {EMFILE, "Zu viele offene Dateien"},
-        {EBUSY, "Gerät oder Datei wird gerade benutzt"},
-        {EXDEV, "Verschieben zwischen Dateisystemen nicht möglich"},
-        {ENOTEMPTY, "Ordner ist nicht leer"},
-        {EFBIG, "Datei zu groß"},
-};
-
-// Qt's own words around and instead of the system's.
-const std::pair<const char *, const char *> qtPhrases[] = {
-        {"Error while renaming", "Fehler beim Umbenennen"},
-        {"Unknown error", "Unbekannter Fehler"},
-        {"(illegal number)", "(unbekannte Fehlernummer)"},
+constexpr Words words[] = {
+        {0, QT_TRANSLATE_NOOP("tandrel::FileError", "Unbekannter Fehler")},
+        {ENOSPC, QT_TRANSLATE_NOOP("tandrel::FileError", "Kein Speicherplatz mehr auf dem Datenträger")},
+        {EDQUOT, QT_TRANSLATE_NOOP("tandrel::FileError", "Speicherkontingent auf dem Datenträger erschöpft")},
+        {EACCES, QT_TRANSLATE_NOOP("tandrel::FileError", "Keine Berechtigung")},
+        {EPERM, QT_TRANSLATE_NOOP("tandrel::FileError", "Vorgang nicht erlaubt")},
+        {EROFS, QT_TRANSLATE_NOOP("tandrel::FileError", "Schreibgeschütztes Dateisystem")},
+        {ENOENT, QT_TRANSLATE_NOOP("tandrel::FileError", "Datei oder Ordner nicht gefunden")},
+        {EISDIR, QT_TRANSLATE_NOOP("tandrel::FileError", "Ist ein Ordner")},
+        {ENOTDIR, QT_TRANSLATE_NOOP("tandrel::FileError", "Ist kein Ordner")},
+        {EEXIST, QT_TRANSLATE_NOOP("tandrel::FileError", "Datei existiert bereits")},
+        {EIO, QT_TRANSLATE_NOOP("tandrel::FileError", "Ein- oder Ausgabefehler")},
+        {ENAMETOOLONG, QT_TRANSLATE_NOOP("tandrel::FileError", "Dateiname zu lang")},
+        {EMFILE, QT_TRANSLATE_NOOP("tandrel::FileError", "Zu viele offene Dateien")},
+        {EBUSY, QT_TRANSLATE_NOOP("tandrel::FileError", "Gerät oder Datei wird gerade benutzt")},
+        {EXDEV, QT_TRANSLATE_NOOP("tandrel::FileError", "Verschieben zwischen Dateisystemen nicht möglich")},
+        {ENOTEMPTY, QT_TRANSLATE_NOOP("tandrel::FileError", "Ordner ist nicht leer")},
+        {EFBIG, QT_TRANSLATE_NOOP("tandrel::FileError", "Datei zu groß")},
 };
 
 } // namespace
 
-QString germanFileError(const QString &description)
+FileError FileError::last()
 {
-    QString text = description;
-    for (const Translation &t : translations) {
-        const QString english = QString::fromLocal8Bit(std::strerror(t.code));
-        if (!english.isEmpty())
-            text.replace(english, QString::fromUtf8(t.german));
-    }
-    for (const auto &[english, german] : qtPhrases)
-        text.replace(QString::fromUtf8(english), QString::fromUtf8(german));
-    return text;
+    return FileError{errno};
+}
+
+FileError FileError::fromSystemWords(const QString &words)
+{
+    // Linux numbers its causes below 134.
+    for (int code = 1; code < 134; ++code)
+        if (!words.isEmpty() && words == QString::fromLocal8Bit(std::strerror(code)))
+            return FileError{code};
+    return FileError{};
+}
+
+const char *fileErrorWords(FileError error)
+{
+    for (const Words &w : words)
+        if (w.code == error.code)
+            return w.german;
+    return nullptr;
+}
+
+QString germanFileError(FileError error)
+{
+    if (const char *german = fileErrorWords(error))
+        return QString::fromUtf8(german);
+    return QString::fromLocal8Bit(std::strerror(error.code));
 }
 
 } // namespace tandrel

@@ -4,10 +4,31 @@
 
 namespace tandrel {
 
-// A file-system failure as Qt describes it ("No space left on device",
-// "Error while renaming: Permission denied", "Unknown error"), with the
-// operating system's English words put into German. Text it does not know
-// passes unchanged.
-QString germanFileError(const QString &description);
+// A file-system failure as the operating system numbers it (an errno value);
+// 0 when the cause is not known.
+struct FileError
+{
+    int code = 0;
+
+    // The cause of the system call that has just failed. Read it right after
+    // the failing call, before anything else can touch errno.
+    static FileError last();
+    // The cause a library reported only in the system's own words (GStreamer's
+    // "File too large"), found by the system's table of them; 0 when none
+    // matches exactly.
+    static FileError fromSystemWords(const QString &words);
+
+    bool operator==(const FileError &) const = default;
+};
+
+// The German words for `error` as they appear in the source: the messages
+// the engines build use them as they are, the windows and tandrelctl have
+// them translated (context "tandrel::FileError"). Null for a cause without
+// words of its own.
+const char *fileErrorWords(FileError error);
+
+// The failure in German words; a cause without words of its own is named in
+// the system's words, an unknown one is "Unbekannter Fehler".
+QString germanFileError(FileError error);
 
 } // namespace tandrel

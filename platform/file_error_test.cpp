@@ -2,37 +2,47 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace tandrel;
 
-TEST(FileError, PutsTheSystemsWordsIntoGerman)
-{
-    const struct
-    {
-        const char *qt, *german;
-    } cases[] = {
-            {"No space left on device", "Kein Speicherplatz mehr auf dem Datenträger"},
-            {"Permission denied", "Keine Berechtigung"},
-            {"Read-only file system", "Schreibgeschütztes Dateisystem"},
-            {"No such file or directory", "Datei oder Ordner nicht gefunden"},
-            {"Is a directory", "Ist ein Ordner"},
-            {"Error while renaming: Permission denied", "Fehler beim Umbenennen: Keine Berechtigung"},
-            {"Unknown error", "Unbekannter Fehler"},
-            {"Ungültiges JSON (illegal number)", "Ungültiges JSON (unbekannte Fehlernummer)"},
-            {"etwas ganz anderes", "etwas ganz anderes"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(germanFileError(QString::fromUtf8(c.qt)), QString::fromUtf8(c.german)) << c.qt;
-}
-
-TEST(FileError, TranslatesWhatQtReportsForARealFailure)
+// The cause is kept as the system's number, read where the call failed, and
+// named from that number.
+TEST(FileError, NamesTheCauseOfARealFailureFromItsNumber)
 {
     QTemporaryDir dir;
-    QFile folderAsFile(dir.path());
-    ASSERT_FALSE(folderAsFile.open(QIODevice::WriteOnly));
-    EXPECT_EQ(germanFileError(folderAsFile.errorString()), "Ist ein Ordner");
-    QFile missing(dir.filePath("fehlt/datei"));
-    ASSERT_FALSE(missing.open(QIODevice::ReadOnly));
-    EXPECT_EQ(germanFileError(missing.errorString()), "Datei oder Ordner nicht gefunden");
+    const struct
+    {
+        QString path;
+        QIODevice::OpenMode mode;
+        int code;
+        const char *german;
+    } cases[] = {
+            {dir.path(), QIODevice::WriteOnly, EISDIR, "Ist ein Ordner"},
+            {dir.filePath("fehlt/datei"), QIODevice::ReadOnly, ENOENT, "Datei oder Ordner nicht gefunden"},
+    };
+    for (const auto &c : cases) {
+        QFile file(c.path);
+        ASSERT_FALSE(file.open(c.mode)) << c.german;
+        const FileError error = FileError::last();
+        EXPECT_EQ(error, FileError{c.code}) << c.german;
+        EXPECT_EQ(germanFileError(error), QString::fromUtf8(c.german));
+    }
+}
+
+TEST(FileError, ACauseWithoutGermanWordsKeepsTheSystemsAndNoneIsUnknown)
+{
+    EXPECT_EQ(germanFileError(FileError{ENOSPC}), "Kein Speicherplatz mehr auf dem Datenträger");
+    EXPECT_EQ(germanFileError(FileError{}), "Unbekannter Fehler");
+    EXPECT_EQ(fileErrorWords(FileError{ECHILD}), nullptr);
+    EXPECT_FALSE(germanFileError(FileError{ECHILD}).isEmpty());
+}
+
+TEST(FileError, FindsTheCauseBehindTheSystemsOwnWords)
+{
+    EXPECT_EQ(FileError::fromSystemWords(QString::fromLocal8Bit(std::strerror(EFBIG))), FileError{EFBIG});
+    EXPECT_EQ(FileError::fromSystemWords("Could not write to resource."), FileError{});
+    EXPECT_EQ(FileError::fromSystemWords(QString()), FileError{});
 }

@@ -18,6 +18,9 @@ namespace settings {
 
 inline constexpr SettingKey<QString> libraryFolder{"library.bookmark"};
 
+// The interface language: "de" (also when absent) or "en". Read at start.
+inline constexpr SettingKey<QString> uiLanguage{"app.language"};
+
 inline constexpr SettingKey<bool> flipHorizontal{"capture.flipHorizontal"};
 inline constexpr SettingKey<bool> flipVertical{"capture.flipVertical"};
 // The desktop portal's token for the monitor shared last: the next start

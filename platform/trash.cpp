@@ -101,7 +101,7 @@ bool takesEntries(const QString &trash)
 
 QString systemError(int error)
 {
-    return germanFileError(QString::fromLocal8Bit(std::strerror(error)));
+    return germanFileError(FileError{error});
 }
 
 } // namespace
@@ -128,7 +128,7 @@ Result<QString> moveToTrash(const QString &path)
         QDir().mkpath(dataFolder());
     QFile file(absolute);
     if (!file.moveToTrash())
-        return Result<QString>::failure(germanFileError(file.errorString()));
+        return Result<QString>::failure(germanFileError(FileError::last()));
     return file.fileName();
 }
 

@@ -63,7 +63,7 @@ TEST(ReelCut, LongPausesKeepABreathAndEverythingElseStays)
     };
     for (const auto &c : cases) {
         const RenderResult<ReelCut> cut = ReelCut::build(files.take(c.speech), files.dir.path(), c.options);
-        ASSERT_TRUE(cut.ok()) << c.what << ": " << cut.errorDescription().toStdString();
+        ASSERT_TRUE(cut.ok()) << c.what << ": " << cut.errorDetail().toStdString();
         EXPECT_EQ(cut->segments, c.segments) << c.what;
         qint64 frames = 0;
         for (const ReelCut::Segment &s : cut->segments)
@@ -121,7 +121,7 @@ TEST(ReelCut, ATakeWithoutItsFilesIsRefusedByName)
         const RenderResult<ReelCut> cut = ReelCut::build(c.take, files.dir.path(), RenderOptions());
         ASSERT_FALSE(cut.ok()) << c.named;
         EXPECT_EQ(cut.error(), c.error) << c.named;
-        EXPECT_TRUE(cut.errorDescription().contains(QString::fromUtf8(c.named))) << c.named;
+        EXPECT_EQ(cut.errorDetail(), QString::fromUtf8(c.named)) << c.named;
     }
 }
 

@@ -16,24 +16,18 @@ enum class RenderError {
     cancelled,
 };
 
-// The German text shown for `error`; `detail` names the file or the reason.
-QString description(RenderError error, const QString &detail = {});
-
-// A value of a render step, or why it failed with the text to show.
+// A value of a render step, or why it failed; `detail` names the file or the
+// folder concerned. The words are made where the failure is shown.
 template<typename T> class RenderResult
 {
 public:
     RenderResult(T value) : m_value(std::move(value)) { }
-    RenderResult(RenderError error, const QString &detail = {})
-        : m_error(error), m_description(description(error, detail))
-    { }
+    RenderResult(RenderError error, const QString &detail = {}) : m_error(error), m_detail(detail) { }
 
-    // The failure of another step, passed on with its text.
+    // The failure of another step, passed on with its detail.
     template<typename U> static RenderResult failureOf(const RenderResult<U> &other)
     {
-        RenderResult r(*other.error());
-        r.m_description = other.errorDescription();
-        return r;
+        return RenderResult(*other.error(), other.errorDetail());
     }
 
     bool ok() const { return m_value.has_value(); }
@@ -43,12 +37,12 @@ public:
     const T *operator->() const { return &*m_value; }
     // None on success.
     std::optional<RenderError> error() const { return m_error; }
-    QString errorDescription() const { return m_description; }
+    QString errorDetail() const { return m_detail; }
 
 private:
     std::optional<T> m_value;
     std::optional<RenderError> m_error;
-    QString m_description;
+    QString m_detail;
 };
 
 } // namespace tandrel

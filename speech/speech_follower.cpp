@@ -87,8 +87,7 @@ void SpeechFollower::run(quint64 generation)
         return;
     m_runPending = false;
     if (!m_capture->selectedMicrophoneID()) {
-        setState(FollowState::failed, generation,
-                 QStringLiteral("Keine Audioquelle fürs Mitlaufen. Mikrofon wählen."));
+        setState(FollowState::failed, generation, {FollowFailure::Kind::noMicrophone, {}});
         return;
     }
     // Recognition runs on this machine; there is nothing to authorise.
@@ -102,8 +101,7 @@ void SpeechFollower::run(quint64 generation)
                                 m_preferredLocale, language);
     setLanguages(language, model ? languageOf(model->locale) : QString());
     if (!model) {
-        setState(FollowState::failed, generation,
-                 QStringLiteral("Keine lokale Spracherkennung für diese Sprache."));
+        setState(FollowState::failed, generation, {FollowFailure::Kind::noRecognizer, {}});
         return;
     }
     setState(FollowState::loading, generation);
@@ -139,7 +137,7 @@ void SpeechFollower::modelLoaded(quint64 generation, const QString &error)
         tearDownRecognizer();
         m_sink->reset();
         setListening(false);
-        setState(FollowState::failed, generation, QStringLiteral("Sprachmodell: ") + error);
+        setState(FollowState::failed, generation, {FollowFailure::Kind::modelNotLoaded, error});
         return;
     }
     m_sink->prepareAnalyzer(SphinxRecognizer::inputFormat(), m_stream);
@@ -174,7 +172,7 @@ void SpeechFollower::recognitionFailed(quint64 generation, const QString &descri
     if (!isCurrent(generation))
         return;
     releaseRun();
-    setState(FollowState::failed, generation, QStringLiteral("Spracherkennung: ") + description);
+    setState(FollowState::failed, generation, {FollowFailure::Kind::recognitionFailed, description});
 }
 
 void SpeechFollower::tearDownRecognizer()
@@ -235,14 +233,14 @@ void SpeechFollower::handleAnalyzerResult(const QString &text, bool isFinal, qui
         setState(FollowState::listening, generation);
 }
 
-void SpeechFollower::setState(FollowState state, quint64 generation, const QString &error)
+void SpeechFollower::setState(FollowState state, quint64 generation, const FollowFailure &failure)
 {
     if (!isCurrent(generation))
         return;
-    // The error text changes first: a listener of the state reads both.
-    if (m_errorText != error) {
-        m_errorText = error;
-        emit errorTextChanged();
+    // The failure changes first: a listener of the state reads both.
+    if (m_failure != failure) {
+        m_failure = failure;
+        emit failureChanged();
     }
     if (m_state != state) {
         m_state = state;

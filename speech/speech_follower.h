@@ -29,7 +29,6 @@ class SpeechFollower : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(tandrel::FollowState state READ state NOTIFY stateChanged)
-    Q_PROPERTY(QString errorText READ errorText NOTIFY errorTextChanged)
     Q_PROPERTY(qint64 cursor READ cursor NOTIFY cursorChanged)
     Q_PROPERTY(qint64 lookahead READ lookahead NOTIFY lookaheadChanged)
     Q_PROPERTY(QString lastHeard READ lastHeard NOTIFY lastHeardChanged)
@@ -43,7 +42,8 @@ public:
 
     FollowState state() const { return m_state; }
     // Why the last run failed; empty unless the state is `failed`.
-    QString errorText() const { return m_errorText; }
+    // Why the run failed while `state` is `failed`; none otherwise.
+    FollowFailure failure() const { return m_failure; }
     // The script being followed and the reading position within it.
     const ScriptAligner &aligner() const { return m_aligner; }
     qint64 cursor() const { return m_aligner.cursor(); }
@@ -98,7 +98,7 @@ public:
 
 signals:
     void stateChanged();
-    void errorTextChanged();
+    void failureChanged();
     void cursorChanged();
     void lookaheadChanged();
     void lastHeardChanged();
@@ -118,7 +118,7 @@ private:
     void releaseRun();
     void joinEndedRecognizers();
     bool isCurrent(quint64 generation) const { return generation == m_runGeneration; }
-    void setState(FollowState state, quint64 generation, const QString &error = {});
+    void setState(FollowState state, quint64 generation, const FollowFailure &failure = {});
     void setLastHeard(const QString &text);
     void setListening(bool listening);
     void resetTexts();
@@ -127,7 +127,7 @@ private:
     template<typename Change> void moveAligner(Change change);
 
     FollowState m_state = FollowState::idle;
-    QString m_errorText;
+    FollowFailure m_failure;
     ScriptAligner m_aligner;
     QString m_lastHeard;
     bool m_isListening = false;

@@ -12,7 +12,7 @@ using tandrel::testing::waitUntil;
 
 namespace {
 
-const QString noMicrophone = QStringLiteral("Keine Audioquelle fürs Mitlaufen. Mikrofon wählen.");
+const FollowFailure noMicrophone{FollowFailure::Kind::noMicrophone, {}};
 
 // A capture side, with or without a chosen microphone, that counts the taps
 // installed on it.
@@ -29,9 +29,9 @@ struct Fixture
     QTemporaryDir dir;
     SpeechFollower follower;
 
-    bool failedWith(const QString &error) const
+    bool failedWith(const FollowFailure &failure) const
     {
-        return follower.state() == FollowState::failed && follower.errorText() == error;
+        return follower.state() == FollowState::failed && follower.failure() == failure;
     }
 };
 
@@ -54,7 +54,7 @@ TEST(SpeechFollower, WithoutAMicrophoneSaysSoAndNeverListens)
     EXPECT_TRUE(f.failedWith(noMicrophone));
     f.follower.start("Hallo Welt", capture);
     EXPECT_EQ(f.follower.state(), FollowState::starting);
-    EXPECT_TRUE(f.follower.errorText().isEmpty());
+    EXPECT_EQ(f.follower.failure(), FollowFailure{});
 }
 
 TEST(SpeechFollower, WithoutAnInstalledModelSaysThereIsNoRecognitionForTheLanguage)
@@ -64,7 +64,7 @@ TEST(SpeechFollower, WithoutAnInstalledModelSaysThereIsNoRecognitionForTheLangua
     f.follower.setModelRoot(emptyRoot.path());
     WavTapHost capture(WavAudio{}, false);
     f.follower.start("Hallo Welt", capture);
-    ASSERT_TRUE(waitUntil([&] { return f.failedWith("Keine lokale Spracherkennung für diese Sprache."); }));
+    ASSERT_TRUE(waitUntil([&] { return f.failedWith({FollowFailure::Kind::noRecognizer, {}}); }));
     EXPECT_FALSE(f.follower.isListening());
 }
 
@@ -78,7 +78,7 @@ TEST(SpeechFollower, StopWhileListeningClearsTheStatusAndRemovesTheTap)
     WavTapHost capture(*speech, true);
     f.follower.start("Good morning and welcome back to the studio.", capture);
     ASSERT_TRUE(waitUntil([&] { return f.follower.isListening(); }, 15000))
-            << qPrintable(f.follower.errorText());
+            << qPrintable(f.follower.failure().detail);
     EXPECT_EQ(f.follower.state(), FollowState::listening);
 
     f.follower.stop(capture);
@@ -183,7 +183,7 @@ TEST(SpeechFollower, JoinsCommittedAndPendingTextIntoOneGrowingTranscript)
     for (const auto &[cursor, lookahead] : positions)
         EXPECT_FALSE(cursor == 2 && lookahead == 2) << "the cursor moved with the old lookahead still there";
     EXPECT_EQ(f.follower.state(), FollowState::listening) << "a result shows that the follower hears";
-    EXPECT_TRUE(f.follower.errorText().isEmpty());
+    EXPECT_EQ(f.follower.failure(), FollowFailure{});
 }
 
 TEST(SpeechFollower, AnEditedScriptKeepsTheReaderOnTheNextWord)

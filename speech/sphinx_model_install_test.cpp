@@ -66,9 +66,9 @@ TEST(SphinxModelInstall, AFollowerWaitsWhileTheModelOfItsLocaleIsInstalledAndFai
             EXPECT_TRUE(capture.tapInstalled);
         } else {
             ASSERT_TRUE(waitUntil([&] { return follower.state() == FollowState::failed; }, 60000));
-            EXPECT_EQ(follower.errorText(),
-                      QStringLiteral(
-                              "Sprachmodell: Das Sprachmodell für de-DE wurde nicht fertig installiert."));
+            EXPECT_EQ(follower.failure(),
+                      (FollowFailure{FollowFailure::Kind::modelNotLoaded,
+                                     "Das Sprachmodell für de-DE wurde nicht fertig installiert."}));
         }
         follower.stop(capture);
         EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),

@@ -8,7 +8,10 @@ namespace tandrel {
 
 // The status line of the speech follower as the teleprompter and the record
 // workspace show it: a progress text while a run starts and listens, the
-// error text after a failure, nothing while idle.
-QString followStatusText(FollowState state, const QString &errorText);
+// reason after a failure, nothing while idle.
+QString followStatusText(FollowState state, const FollowFailure &failure);
+
+// Why a run failed, in the user's words; empty for none.
+QString followFailureText(const FollowFailure &failure);
 
 } // namespace tandrel

@@ -4,6 +4,7 @@
 #include "teleprompter/teleprompter_font.h"
 #include "teleprompter/word_flow_layout.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QTextLayout>
 #include <algorithm>
@@ -96,7 +97,9 @@ void TeleprompterLayout::layOutWords(double top)
 void TeleprompterLayout::layOutFallback(double top)
 {
     const double fontSize = m_input.fontSize;
-    m_fallbackText = m_input.script.isEmpty() ? QStringLiteral("Kein Teleprompter-Text.") : m_input.script;
+    m_fallbackText = m_input.script.isEmpty()
+            ? QCoreApplication::translate("tandrel::TeleprompterLayout", "Kein Teleprompter-Text.")
+            : m_input.script;
     auto textLayout = std::make_shared<QTextLayout>(m_fallbackText, m_wordFont);
     QTextOption option(alignment());
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

@@ -163,11 +163,11 @@ void TeleprompterState::setTitle(const QString &value)
 {
     TANDREL_SET(m_title, titleChanged, false);
 }
-void TeleprompterState::setFollowStatus(FollowState state, const QString &error)
+void TeleprompterState::setFollowStatus(FollowState state, const FollowFailure &failure)
 {
-    if (m_followState != state || m_followError != error) {
+    if (m_followState != state || m_followFailure != failure) {
         m_followState = state;
-        m_followError = error;
+        m_followFailure = failure;
         emit followStatusChanged();
     }
 }

@@ -47,7 +47,6 @@ class TeleprompterState : public QObject
     Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
     // Where the speech follower stands, and its error text when it failed.
     Q_PROPERTY(tandrel::FollowState followState READ followState NOTIFY followStatusChanged)
-    Q_PROPERTY(QString followError READ followError NOTIFY followStatusChanged)
     Q_PROPERTY(qint64 resetGeneration READ resetGeneration NOTIFY resetGenerationChanged)
 
 public:
@@ -82,7 +81,7 @@ public:
     qint64 cursor() const { return m_cursor; }
     qint64 lookahead() const { return m_lookahead; }
     FollowState followState() const { return m_followState; }
-    const QString &followError() const { return m_followError; }
+    const FollowFailure &followFailure() const { return m_followFailure; }
     qint64 resetGeneration() const { return m_resetGeneration; }
 
     void setFontSize(double value);
@@ -97,7 +96,7 @@ public:
     void setIsScrolling(bool value);
     void setIsPresented(bool value);
     void setTitle(const QString &value);
-    void setFollowStatus(FollowState state, const QString &error = {});
+    void setFollowStatus(FollowState state, const FollowFailure &failure = {});
 
     // Writes all nine keys; does nothing while loading.
     void persist();
@@ -163,7 +162,7 @@ private:
     qint64 m_cursor = 0;
     qint64 m_lookahead = 0;
     FollowState m_followState = FollowState::idle;
-    QString m_followError;
+    FollowFailure m_followFailure;
     qint64 m_resetGeneration = 0;
     bool m_loaded = false; // persist() writes nothing while the settings load
 };

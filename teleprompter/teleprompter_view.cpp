@@ -193,7 +193,7 @@ QRectF TeleprompterView::pauseRect() const
 {
     if (m_state.isScrolling())
         return {};
-    return capsuleRect(QStringLiteral("Pause"), pauseFont(), width() / 2.0, 22, false);
+    return capsuleRect(tr("Pause"), pauseFont(), width() / 2.0, 22, false);
 }
 
 QString TeleprompterView::shownStatus() const
@@ -204,7 +204,7 @@ QString TeleprompterView::shownStatus() const
     // and failures are still said.
     if (!m_state.isScrolling() && m_state.followState() == FollowState::listening)
         return {};
-    return followStatusText(m_state.followState(), m_state.followError());
+    return followStatusText(m_state.followState(), m_state.followFailure());
 }
 
 QRectF TeleprompterView::statusRect() const
@@ -409,8 +409,7 @@ void TeleprompterView::paintOverlay(QPainter &p, const QRectF &) const
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     if (const QRectF pause = pauseRect(); !pause.isEmpty())
-        paintCapsuleLabel(p, QStringLiteral("Pause"), pauseFont(), white(0.86), black(0.38), white(0.18),
-                          pause);
+        paintCapsuleLabel(p, tr("Pause"), pauseFont(), white(0.86), black(0.38), white(0.18), pause);
     if (const QRectF status = statusRect(); !status.isEmpty())
         paintCapsuleLabel(p, shownStatus(), statusFont(), white(0.78), black(0.4), std::nullopt, status);
     if (const QRectF mark = recordingRect(); !mark.isEmpty())

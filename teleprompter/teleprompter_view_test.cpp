@@ -194,7 +194,7 @@ TEST(TeleprompterView, ShowsPauseBadgeAndStatusLineOnlyWhenDue)
         scene.state.setIsMirrored(std::string(c.name).find("mirrored") != std::string::npos);
         scene.state.setIsScrolling(c.scrolling);
         scene.state.setScrollMode(c.mode);
-        scene.state.setFollowStatus(c.follow, "Keine Audioquelle fürs Mitlaufen. Mikrofon wählen.");
+        scene.state.setFollowStatus(c.follow, {FollowFailure::Kind::noMicrophone, {}});
         const QImage image = scene.shot(c.name);
         EXPECT_EQ(brightestIn(image, badge) > 150, c.badgeShown) << c.name;
         EXPECT_EQ(brightestIn(image, status) > 150, c.statusShown) << c.name;

@@ -12,7 +12,7 @@ TeleprompterWindow::TeleprompterWindow(TeleprompterState &state)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_view(new TeleprompterView(state, this))
 {
-    setWindowTitle(QStringLiteral("Teleprompter"));
+    setWindowTitle(tr("Teleprompter"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette palette;
     palette.setColor(QPalette::Window, Qt::black);

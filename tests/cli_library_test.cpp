@@ -241,6 +241,7 @@ TEST_F(CliLibraryTest, HelpAndCompletionNameEveryCommandAndOption)
         QProcess bash;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PATH", QFileInfo(QStringLiteral(TANDRELCTL_PATH)).path() + ":" + env.value("PATH"));
+        env.insert("LANGUAGE", "en"); // completion reads the help whatever language the session speaks
         bash.setProcessEnvironment(env);
         bash.setWorkingDirectory(dir.path());
         bash.start("bash", {"-c", QStringLiteral("source '%1'; COMP_WORDS=(%2); COMP_CWORD=$((${#COMP_WORDS[@]} - 1));"

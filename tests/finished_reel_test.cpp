@@ -4,6 +4,7 @@
 // file is checked with ffprobe and ffmpeg: its streams and container, its
 // length against the cut, picture against sound, and the captions' pixels.
 
+#include "app/render_error_text.h"
 #include "library/library_store.h"
 #include "platform/settings_store.h"
 #include "render/finished_reel.h"
@@ -96,7 +97,7 @@ protected:
     static FinishedReel plan(const QString &output, RenderOptions options = {})
     {
         const RenderResult<FinishedReel> planned = FinishedReel::plan(*take, *takesFolder, output, options);
-        EXPECT_TRUE(planned.ok()) << planned.errorDescription().toStdString();
+        EXPECT_TRUE(planned.ok()) << planned.errorDetail().toStdString();
         return planned.ok() ? *planned : FinishedReel();
     }
 
@@ -192,7 +193,7 @@ TEST_F(FinishedReelTest, TheFileIsAnUploadReadyReelOfTheTightenedTakeWithCaption
     const RenderResult<QString> rendered = ReelRenderer::render(
             finished.cut, finished.cues, output, [&](const RenderProgress &p) { progress.append(p); },
             cancelled);
-    ASSERT_TRUE(rendered.ok()) << rendered.errorDescription().toStdString();
+    ASSERT_TRUE(rendered.ok()) << rendered.errorDetail().toStdString();
     EXPECT_EQ(*rendered, output);
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_EQ(progress.last().frame, finished.cut.frames);
@@ -320,8 +321,8 @@ TEST_F(FinishedReelTest, ACancelledOrFailedRenderLeavesNoFile)
     }
     ASSERT_FALSE(full->ok());
     EXPECT_TRUE(full->error() == RenderError::writeFailed || full->error() == RenderError::diskFull);
-    EXPECT_TRUE(full->errorDescription().contains(QStringLiteral("fertige Reel")))
-            << full->errorDescription().toStdString();
+    EXPECT_TRUE(renderErrorText(*full).contains(QStringLiteral("fertige Reel")))
+            << renderErrorText(*full).toStdString();
     EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList());
 }

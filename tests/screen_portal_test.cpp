@@ -254,11 +254,8 @@ TEST_F(ScreenPortalTest, SharingEndedDuringATakeInterruptsTheScreenAndKeepsTheTa
     shareScreen();
     const QString video = recordWhile([&] {
         control("EndStream");
-        EXPECT_TRUE(waitUntil(
-                [&] {
-                    return controller->statusMessage() == QStringLiteral("Bildschirmquelle unterbrochen");
-                },
-                20000));
+        EXPECT_TRUE(
+                waitUntil([&] { return controller->status() == CaptureStatus::screenInterrupted; }, 20000));
         EXPECT_TRUE(controller->lastError().has_value());
     });
     ASSERT_FALSE(video.isEmpty());

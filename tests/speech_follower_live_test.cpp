@@ -31,12 +31,12 @@ TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTh
     CaptureController capture(settings);
     capture.activate();
     ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.isRunning(); }, 20000))
-            << qPrintable(capture.statusMessage());
+            << int(capture.status());
     capture.setSelectedMicrophoneID(mic);
     ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.audioDeviceInput() == mic; }, 20000));
     follower.start(script, capture);
     ASSERT_TRUE(tandrel::testing::waitUntil([&] { return follower.isListening(); }, 20000))
-            << qPrintable(follower.errorText());
+            << qPrintable(follower.failure().detail);
     EXPECT_EQ(follower.state(), FollowState::listening);
 
     QProcess speaker;

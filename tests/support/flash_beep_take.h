@@ -203,7 +203,7 @@ inline void recordFlashBeepTake(LibraryStore &store, const ReelProject &reel, do
     handlers.cameraAspect = [](double) {};
     OutputStage output(&context, handlers);
     TakeRecorder::Display display;
-    display.statusMessage = [](const QString &) {};
+    display.status = [](CaptureStatus) {};
     display.lastError = [](const QString &text) { ADD_FAILURE() << text.toStdString(); };
     display.videoSourceSelected = [] { return true; };
     recorder = std::make_unique<TakeRecorder>(sessionQueue, output.queue(), display);

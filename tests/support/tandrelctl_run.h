@@ -29,6 +29,11 @@ public:
     explicit Tandrelctl(const QString &home = {}, std::optional<QString> library = std::nullopt)
         : m_environment(QProcessEnvironment::systemEnvironment()), m_library(std::move(library))
     {
+        // Messages in the default language whatever the machine's locale;
+        // a test that wants English sets LANGUAGE itself.
+        for (const char *variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+            m_environment.remove(QString::fromLatin1(variable));
+        m_environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         if (home.isEmpty())
             return;
         m_environment.insert(QStringLiteral("HOME"), home);
