@@ -30,14 +30,6 @@ std::optional<PortraitCrop> portraitCrop(int width, int height, double cropOffse
 
 namespace {
 
-struct I420View
-{
-    const uint8_t *y, *u, *v;
-    int strideY, strideU, strideV;
-    int width;
-    int height; // negative: read bottom-up, which flips vertically
-};
-
 const GstVideoInfo &outputInfo()
 {
     static const GstVideoInfo info = [] {
@@ -153,75 +145,88 @@ void PortraitRenderer::Planes::resize(int w, int h)
     v = u + uvSize;
 }
 
-// Converts the cropped columns of a non-I420 source into `into`, turned
-// upside down when `flipVertical`.
-bool PortraitRenderer::cropToI420(const PortraitSource &source, const PortraitCrop &crop, bool flipVertical,
-                                  Planes &into)
+// Turns the crop window of each plane on its side into the planes' scratch.
+// Libyuv stretches rows fast when it interpolates whole rows and slowly when
+// it resamples along a row, so both stretches of the frame are done on rows:
+// the width of the transposed crop, then (after turning it back) its height.
+// Planar sources are read in place; NV12's chroma is split while it is turned,
+// and packed sources are converted at the crop's size, which is smaller than
+// the output's.
+bool PortraitRenderer::transposeCrop(const PortraitSource &source, const PortraitCrop &crop)
 {
     const GstVideoFormat format = source.format;
-    const int h = source.height;
-    const int signedH = flipVertical ? -h : h;
-    into.resize(crop.width, h);
+    const int w = crop.width, h = source.height;
+    const int cw = (w + 1) / 2, ch = (h + 1) / 2;
     const int x = crop.x;
-    int bpp = 0;
-    int rc = -1;
-    if (PackedToI420 convert = packedConverter(format, &bpp)) {
-        rc = convert(source.planes[0] + x * bpp, source.strides[0], into.y, into.strideY, into.u,
-                     into.strideUV, into.v, into.strideUV, crop.width, signedH);
-    } else if (format == GST_VIDEO_FORMAT_YUY2 || format == GST_VIDEO_FORMAT_UYVY) {
-        const auto convert = format == GST_VIDEO_FORMAT_YUY2 ? libyuv::YUY2ToI420 : libyuv::UYVYToI420;
-        rc = convert(source.planes[0] + x * 2, source.strides[0], into.y, into.strideY, into.u, into.strideUV,
-                     into.v, into.strideUV, crop.width, signedH);
+    m_planes[0].transposed.resize(size_t(w) * h);
+    for (int i : {1, 2})
+        m_planes[i].transposed.resize(size_t(cw) * ch);
+    uint8_t *ty = m_planes[0].transposed.data(), *tu = m_planes[1].transposed.data(),
+            *tv = m_planes[2].transposed.data();
+
+    const uint8_t *y, *u, *v;
+    int strideY, strideU, strideV;
+    if (format == GST_VIDEO_FORMAT_I420 || format == GST_VIDEO_FORMAT_YV12) {
+        // YV12 keeps V before U.
+        const int ui = format == GST_VIDEO_FORMAT_I420 ? 1 : 2, vi = 3 - ui;
+        y = source.planes[0] + x;
+        u = source.planes[ui] + x / 2;
+        v = source.planes[vi] + x / 2;
+        strideY = source.strides[0];
+        strideU = source.strides[ui];
+        strideV = source.strides[vi];
     } else if (format == GST_VIDEO_FORMAT_NV12 || format == GST_VIDEO_FORMAT_NV21) {
-        const auto convert = format == GST_VIDEO_FORMAT_NV12 ? libyuv::NV12ToI420 : libyuv::NV21ToI420;
-        rc = convert(source.planes[0] + x, source.strides[0], source.planes[1] + x, source.strides[1], into.y,
-                     into.strideY, into.u, into.strideUV, into.v, into.strideUV, crop.width, signedH);
+        libyuv::TransposePlane(source.planes[0] + x, source.strides[0], ty, h, w, h);
+        const bool nv12 = format == GST_VIDEO_FORMAT_NV12;
+        libyuv::SplitTransposeUV(source.planes[1] + x, source.strides[1], nv12 ? tu : tv, ch, nv12 ? tv : tu,
+                                 ch, cw, ch);
+        return true;
+    } else {
+        m_cropped.resize(w, h);
+        int bpp = 0;
+        int rc = -1;
+        if (PackedToI420 convert = packedConverter(format, &bpp)) {
+            rc = convert(source.planes[0] + x * bpp, source.strides[0], m_cropped.y, m_cropped.strideY,
+                         m_cropped.u, m_cropped.strideUV, m_cropped.v, m_cropped.strideUV, w, h);
+        } else if (format == GST_VIDEO_FORMAT_YUY2 || format == GST_VIDEO_FORMAT_UYVY) {
+            const auto convert = format == GST_VIDEO_FORMAT_YUY2 ? libyuv::YUY2ToI420 : libyuv::UYVYToI420;
+            rc = convert(source.planes[0] + x * 2, source.strides[0], m_cropped.y, m_cropped.strideY,
+                         m_cropped.u, m_cropped.strideUV, m_cropped.v, m_cropped.strideUV, w, h);
+        }
+        if (rc != 0)
+            return false;
+        y = m_cropped.y;
+        u = m_cropped.u;
+        v = m_cropped.v;
+        strideY = m_cropped.strideY;
+        strideU = strideV = m_cropped.strideUV;
     }
-    return rc == 0;
+    libyuv::TransposePlane(y, strideY, ty, h, w, h);
+    libyuv::TransposePlane(u, strideU, tu, ch, cw, ch);
+    libyuv::TransposePlane(v, strideV, tv, ch, cw, ch);
+    return true;
+}
+
+// Stretches one transposed plane of a `width` × `height` crop to the output.
+// The flips come free: each is the reading order of rows in one stretch.
+void PortraitRenderer::scalePlane(PlaneScratch &plane, int width, int height, bool flipHorizontal,
+                                  bool flipVertical, uint8_t *out, int outStride, int outWidth, int outHeight)
+{
+    plane.widened.resize(size_t(height) * outWidth);
+    plane.upright.resize(size_t(outWidth) * height);
+    libyuv::ScalePlane(plane.transposed.data(), height, height, flipHorizontal ? -width : width,
+                       plane.widened.data(), height, height, outWidth, libyuv::kFilterBilinear);
+    libyuv::TransposePlane(plane.widened.data(), height, plane.upright.data(), outWidth, height, outWidth);
+    libyuv::ScalePlane(plane.upright.data(), outWidth, outWidth, flipVertical ? -height : height, out,
+                       outStride, outWidth, outHeight, libyuv::kFilterBilinear);
 }
 
 GstBuffer *PortraitRenderer::renderPortraitFrame(const PortraitSource &source, double cropOffset,
                                                  bool flipHorizontal, bool flipVertical, GstBufferPool *pool)
 {
-    const GstVideoFormat format = source.format;
-    const int width = source.width;
-    const int height = source.height;
-    const auto crop = portraitCrop(width, height, cropOffset, flipHorizontal);
-    if (!crop || !supportsFormat(format))
+    const auto crop = portraitCrop(source.width, source.height, cropOffset, flipHorizontal);
+    if (!crop || !supportsFormat(source.format) || !transposeCrop(source, *crop))
         return nullptr;
-
-    I420View view;
-    if (format == GST_VIDEO_FORMAT_I420 || format == GST_VIDEO_FORMAT_YV12) {
-        // Planar 4:2:0 is cropped by pointer arithmetic; no copy. YV12 keeps
-        // V before U.
-        const int x = crop->x;
-        const int u = format == GST_VIDEO_FORMAT_I420 ? 1 : 2, v = 3 - u;
-        view = {source.planes[0] + x,
-                source.planes[u] + x / 2,
-                source.planes[v] + x / 2,
-                source.strides[0],
-                source.strides[u],
-                source.strides[v],
-                crop->width,
-                flipVertical ? -height : height};
-    } else {
-        if (!cropToI420(source, *crop, flipVertical, m_cropped))
-            return nullptr;
-        view = {m_cropped.y,        m_cropped.u,        m_cropped.v, m_cropped.strideY,
-                m_cropped.strideUV, m_cropped.strideUV, crop->width, height};
-    }
-
-    // Mirroring the narrow crop costs less than mirroring the scaled frame.
-    if (flipHorizontal) {
-        m_mirrored.resize(view.width, std::abs(view.height));
-        if (libyuv::I420Mirror(view.y, view.strideY, view.u, view.strideU, view.v, view.strideV, m_mirrored.y,
-                               m_mirrored.strideY, m_mirrored.u, m_mirrored.strideUV, m_mirrored.v,
-                               m_mirrored.strideUV, view.width, view.height)
-            != 0)
-            return nullptr;
-        view = {m_mirrored.y,        m_mirrored.u,        m_mirrored.v,     m_mirrored.strideY,
-                m_mirrored.strideUV, m_mirrored.strideUV, m_mirrored.width, m_mirrored.height};
-    }
 
     GstBuffer *out = nullptr;
     if (pool) {
@@ -240,19 +245,15 @@ GstBuffer *PortraitRenderer::renderPortraitFrame(const PortraitSource &source, d
         gst_buffer_unref(out);
         return nullptr;
     }
-    const int rc = libyuv::I420Scale(
-            view.y, view.strideY, view.u, view.strideU, view.v, view.strideV, view.width, view.height,
-            static_cast<uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&target, 0)),
-            GST_VIDEO_FRAME_PLANE_STRIDE(&target, 0),
-            static_cast<uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&target, 1)),
-            GST_VIDEO_FRAME_PLANE_STRIDE(&target, 1),
-            static_cast<uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&target, 2)),
-            GST_VIDEO_FRAME_PLANE_STRIDE(&target, 2), OutputWidth, OutputHeight, libyuv::kFilterBilinear);
-    gst_video_frame_unmap(&target);
-    if (rc != 0) {
-        gst_buffer_unref(out);
-        return nullptr;
+    for (int i = 0; i < 3; ++i) {
+        const bool luma = i == 0;
+        scalePlane(m_planes[i], luma ? crop->width : (crop->width + 1) / 2,
+                   luma ? source.height : (source.height + 1) / 2, flipHorizontal, flipVertical,
+                   static_cast<uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&target, i)),
+                   GST_VIDEO_FRAME_PLANE_STRIDE(&target, i), GST_VIDEO_FRAME_COMP_WIDTH(&target, i),
+                   GST_VIDEO_FRAME_COMP_HEIGHT(&target, i));
     }
+    gst_video_frame_unmap(&target);
     return out;
 }
 

@@ -76,6 +76,13 @@ public:
     }
 
 private:
+    // One picture plane and the transposed copies it passes through.
+    struct PlaneScratch
+    {
+        std::vector<uint8_t> transposed; // the crop turned on its side: source rows become columns
+        std::vector<uint8_t> widened; // the same, stretched to the output width
+        std::vector<uint8_t> upright; // turned back: output width, crop height
+    };
     struct Planes
     {
         std::vector<uint8_t> storage;
@@ -86,10 +93,12 @@ private:
         void resize(int w, int h);
     };
 
-    bool cropToI420(const PortraitSource &source, const PortraitCrop &crop, bool flipVertical, Planes &into);
+    bool transposeCrop(const PortraitSource &source, const PortraitCrop &crop);
+    static void scalePlane(PlaneScratch &plane, int width, int height, bool flipHorizontal, bool flipVertical,
+                           uint8_t *out, int outStride, int outWidth, int outHeight);
 
-    Planes m_cropped;
-    Planes m_mirrored;
+    Planes m_cropped; // packed sources converted to I420 at the crop's size
+    PlaneScratch m_planes[3];
 };
 
 } // namespace tandrel

@@ -2,12 +2,14 @@
 
 #include <QColor>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
 #include <gst/video/gstvideopool.h>
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <set>
+#include <vector>
 
 using namespace tandrel;
 
@@ -201,6 +203,69 @@ TEST(PortraitRenderer, StretchesAPortraitSourceThatIsNotNineBySixteen)
     EXPECT_TRUE(near(image.pixelColor(540, 990), Qt::blue));
     EXPECT_TRUE(near(image.pixelColor(5, 5), Qt::red));
     EXPECT_TRUE(near(image.pixelColor(1075, 1915), Qt::blue));
+}
+
+// Smooth ramps in three directions: a shift, a stretch or a turn of the
+// picture shows as a difference in colour wherever it lands.
+void ramps(QPainter &p)
+{
+    const QRect r = p.viewport();
+    QLinearGradient across(0, 0, r.width(), 0), down(0, 0, 0, r.height());
+    across.setStops({{0, QColor(20, 0, 0)}, {1, QColor(235, 0, 0)}});
+    down.setStops({{0, QColor(0, 20, 40)}, {1, QColor(0, 235, 200)}});
+    p.fillRect(r, across);
+    p.setCompositionMode(QPainter::CompositionMode_Plus);
+    p.fillRect(r, down);
+}
+
+TEST(PortraitRenderer, MatchesTheCropMirroredAndScaledByQt)
+{
+    struct Case
+    {
+        GstVideoFormat format;
+        QSize size;
+        bool flipH, flipV;
+    };
+    std::vector<Case> cases;
+    for (GstVideoFormat format : sourceFormats)
+        for (int flips = 0; flips < 4; ++flips)
+            cases.push_back({format, {1280, 720}, bool(flips & 1), bool(flips & 2)});
+    // Reduced rather than enlarged, a portrait source, an odd height.
+    cases.push_back({GST_VIDEO_FORMAT_NV12, {3840, 2160}, true, false});
+    cases.push_back({GST_VIDEO_FORMAT_I420, {1080, 1440}, false, true});
+    cases.push_back({GST_VIDEO_FORMAT_BGRx, {1920, 1081}, true, true});
+
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << gst_video_format_to_string(c.format) << " " << c.size.width()
+                                          << "x" << c.size.height() << " flips " << c.flipH << c.flipV);
+        const SourceFrame source(c.format, c.size.width(), c.size.height(), ramps);
+        const QImage image = render(source, 0.3, c.flipH, c.flipV);
+        ASSERT_FALSE(image.isNull());
+
+        QImage painted(c.size, QImage::Format_ARGB32);
+        painted.fill(Qt::black);
+        {
+            QPainter p(&painted);
+            ramps(p);
+        }
+        const auto crop = portraitCrop(c.size.width(), c.size.height(), 0.3, c.flipH);
+        ASSERT_TRUE(crop);
+        const QImage expected = painted.copy(crop->x, 0, crop->width, c.size.height())
+                                        .mirrored(c.flipH, c.flipV)
+                                        .scaled(1080, 1920, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        double sum = 0;
+        int worst = 0;
+        for (int y = 0; y < 1920; y += 3)
+            for (int x = 0; x < 1080; x += 3) {
+                const QRgb a = image.pixel(x, y), b = expected.pixel(x, y);
+                for (int d : {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)}) {
+                    sum += std::abs(d);
+                    worst = std::max(worst, std::abs(d));
+                }
+            }
+        EXPECT_LT(sum / (360 * 640 * 3), 5.0); // what YUV's rounding costs
+        EXPECT_LE(worst, 12);
+    }
 }
 
 TEST(PortraitRenderer, RefusesDegenerateAndUnknownSources)

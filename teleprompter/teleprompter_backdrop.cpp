@@ -6,6 +6,9 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
+#include <libyuv.h>
+
+#include <algorithm>
 
 namespace tandrel {
 
@@ -29,13 +32,7 @@ const QImage &TeleprompterBackdrop::image(const TeleprompterSelfView &video, QSi
     }
     if (key == m_key && !m_image.isNull())
         return m_image;
-    if (m_shade.isNull() || key.size != m_key.size || key.dpr != m_key.dpr
-        || key.placement != m_key.placement)
-        m_shade = shade(size, dpr, placement);
-    composeVideo(video, key);
-    QPainter p(&m_image);
-    p.drawImage(QPointF(0, 0), m_shade);
-    p.end();
+    compose(video.frame(), key);
     m_key = key;
     return m_image;
 }
@@ -44,49 +41,100 @@ void TeleprompterBackdrop::clear()
 {
     m_image = QImage();
     m_shade = QImage();
+    m_scaled = QImage();
+    m_row = {};
     m_key = {};
+    m_shadeSize = {};
 }
 
-void TeleprompterBackdrop::composeVideo(const TeleprompterSelfView &video, const Key &key)
+void TeleprompterBackdrop::compose(const QImage &picture, const Key &key)
 {
     const QSize pixels = (QSizeF(key.size) * key.dpr).toSize();
     if (m_image.size() != pixels || m_image.devicePixelRatio() != key.dpr) {
         m_image = QImage(pixels, QImage::Format_RGB32);
         m_image.setDevicePixelRatio(key.dpr);
     }
-    const QImage &frame = video.frame();
+    // Every pass below reads and writes 32-bit B, G, R, A words, as these
+    // formats hold them; a camera rarely sends anything else.
+    const bool words = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
+            || picture.format() == QImage::Format_ARGB32_Premultiplied;
+    const QImage frame = words ? picture : picture.convertToFormat(QImage::Format_RGB32);
+
+    // The part of the frame that shows: the frame is centred and scaled to
+    // fill the window, so its overhang on either side is cut away.
     const QRectF bounds(QPointF(0, 0), QSizeF(key.size));
     const QRectF target
             = PreviewFramePainter::targetRect(frame.size(), bounds, PreviewFramePainter::Scaling::fill);
+    const double scale = target.width() / frame.width();
+    const QRectF visible((bounds.topLeft() - target.topLeft()) / scale, bounds.size() / scale);
+    const QRect crop
+            = QRect(QPoint(qRound(visible.x()), qRound(visible.y())),
+                    QSize(std::max(1, qRound(visible.width())), std::max(1, qRound(visible.height()))))
+                      .intersected(frame.rect());
+
     // Both flips are about the window's centre, where the frame is centred.
     // Mirroring the text mirrors the picture with it.
-    const bool horizontal = video.flipHorizontal() != key.mirrored;
-    const bool vertical = video.flipVertical();
-    const bool scaled = target.size() * key.dpr != QSizeF(frame.size());
-    QPainter p(&m_image);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    if (scaled) {
-        // Resampling costs the same flipped or not, so the flips come free.
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.translate(bounds.center());
-        p.scale(horizontal ? -1 : 1, vertical ? -1 : 1);
-        p.translate(-bounds.center());
+    const bool horizontal = key.flipHorizontal != key.mirrored;
+    const bool vertical = key.flipVertical;
+    if (crop.size() == pixels) {
+        shadeRows(frame, crop, horizontal, vertical, key, m_image);
+        return;
     }
-    p.drawImage(target, frame);
-    p.end();
-    // A frame of the window's own size is only copied, and then turned in
-    // place: a fraction of drawing it through a flipping transform.
-    if (!scaled && (horizontal || vertical))
-        m_image.mirror(horizontal, vertical);
+    const bool enlarged = qint64(crop.width()) * crop.height() < qint64(pixels.width()) * pixels.height();
+    if (enlarged) {
+        // A smaller frame is shaded at its own size, where there are fewer
+        // pixels to shade, and then stretched.
+        if (m_scaled.size() != crop.size())
+            m_scaled = QImage(crop.size(), QImage::Format_RGB32);
+        shadeRows(frame, crop, horizontal, vertical, key, m_scaled);
+        libyuv::ARGBScale(m_scaled.constBits(), int(m_scaled.bytesPerLine()), crop.width(), crop.height(),
+                          m_image.bits(), int(m_image.bytesPerLine()), pixels.width(), pixels.height(),
+                          libyuv::kFilterBilinear);
+        return;
+    }
+    // A larger frame is reduced first, averaging the pixels it drops.
+    if (m_scaled.size() != pixels)
+        m_scaled = QImage(pixels, QImage::Format_RGB32);
+    const uchar *origin = frame.constBits() + crop.y() * frame.bytesPerLine() + crop.x() * 4;
+    libyuv::ARGBScale(origin, int(frame.bytesPerLine()), crop.width(), crop.height(), m_scaled.bits(),
+                      int(m_scaled.bytesPerLine()), pixels.width(), pixels.height(), libyuv::kFilterBox);
+    shadeRows(m_scaled, m_scaled.rect(), horizontal, vertical, key, m_image);
 }
 
-QImage TeleprompterBackdrop::shade(QSize size, qreal dpr, TeleprompterTextPlacement placement)
+// Lays the shade of the window `key` describes over the `crop` of `from`,
+// flipped, into `into` (of the crop's size) in one pass: each row is read in its flipped place, mirrored
+// through a one-row buffer when it must be, and blended under the shade.
+void TeleprompterBackdrop::shadeRows(const QImage &from, QRect crop, bool horizontal, bool vertical,
+                                     const Key &key, QImage &into)
+{
+    const int w = crop.width(), h = crop.height();
+    if (m_shade.size() != crop.size() || key.size != m_shadeSize || key.placement != m_shadePlacement) {
+        m_shade = shade(crop.size(), key.size, key.placement);
+        m_shadeSize = key.size;
+        m_shadePlacement = key.placement;
+    }
+    if (horizontal)
+        m_row.resize(size_t(w) * 4);
+    for (int y = 0; y < h; ++y) {
+        const uchar *source = from.constScanLine(crop.y() + (vertical ? h - 1 - y : y)) + crop.x() * 4;
+        if (horizontal) {
+            libyuv::ARGBMirror(source, 0, m_row.data(), 0, w, 1);
+            source = m_row.data();
+        }
+        // The shade is black of varying opacity, premultiplied: over the
+        // picture it darkens it, and the result is opaque.
+        libyuv::ARGBBlend(m_shade.constScanLine(y), 0, source, 0, into.scanLine(y), 0, w, 1);
+    }
+}
+
+QImage TeleprompterBackdrop::shade(QSize pixels, QSize size, TeleprompterTextPlacement placement)
 {
     const QRectF bounds(QPointF(0, 0), QSizeF(size));
-    QImage image((QSizeF(size) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter s(&image);
+    // Drawn in the window's points over however many pixels it is laid on.
+    s.scale(double(pixels.width()) / size.width(), double(pixels.height()) / size.height());
     QLinearGradient veil(bounds.topLeft(), bounds.bottomLeft());
     veil.setStops({{0, black(0.62)}, {0.5, black(0.34)}, {1, black(0.5)}});
     s.fillRect(bounds, veil);

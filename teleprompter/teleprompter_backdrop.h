@@ -4,6 +4,9 @@
 
 #include <QImage>
 
+#include <cstdint>
+#include <vector>
+
 namespace tandrel {
 
 class TeleprompterSelfView;
@@ -12,7 +15,9 @@ class TeleprompterSelfView;
 // newest frame filling the window (cropped, aspect kept), flipped by the
 // user's flips and mirrored with the text, under the vertical veil and the
 // vignette. It is composed in device pixels once per new frame, so that a
-// paint at 60 Hz only copies it. Main thread only, like the view that owns it.
+// paint at 60 Hz only copies it. Composing is one pass over the picture at
+// the smaller of the frame's and the window's sizes, plus one stretch when
+// they differ. Main thread only, like the view that owns it.
 class TeleprompterBackdrop
 {
 public:
@@ -34,12 +39,18 @@ private:
         TeleprompterTextPlacement placement = TeleprompterTextPlacement::standard;
         bool operator==(const Key &) const = default;
     };
-    void composeVideo(const TeleprompterSelfView &video, const Key &key);
-    static QImage shade(QSize size, qreal dpr, TeleprompterTextPlacement placement);
+    void compose(const QImage &frame, const Key &key);
+    void shadeRows(const QImage &from, QRect crop, bool horizontal, bool vertical, const Key &key,
+                   QImage &into);
+    static QImage shade(QSize pixels, QSize size, TeleprompterTextPlacement placement);
 
     Key m_key;
     QImage m_image; // kept from frame to frame: a fresh buffer costs the system's page clearing
-    QImage m_shade; // the veil and the vignette in one layer, one blend per frame
+    QImage m_shade; // the veil and the vignette in one layer, at the size it is laid over
+    QSize m_shadeSize; // the window it was drawn for, in points
+    TeleprompterTextPlacement m_shadePlacement = TeleprompterTextPlacement::standard;
+    QImage m_scaled; // the frame at the window's size, or the shaded crop before it is stretched
+    std::vector<uint8_t> m_row; // one mirrored row
 };
 
 } // namespace tandrel
