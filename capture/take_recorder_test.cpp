@@ -272,7 +272,7 @@ TEST_F(TakeRecorderTest, AStopWhileTheTakeStartsEndsItWithoutFilesAndTheNextOneR
     ASSERT_TRUE(waitUntil([&] { return completions > 0; }, 30000));
     EXPECT_EQ(result.error(), QStringLiteral("Die Aufnahme wurde beendet, bevor sie begann."));
     EXPECT_FALSE(recorder->isRecording());
-    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
     ASSERT_TRUE(waitUntil([&] { return recorder->phase() == TakePhase::idle; }, 30000));
 
     completions = 0;

@@ -19,8 +19,12 @@ public:
     explicit operator bool() const { return ok(); }
     const T &value() const { return std::get<T>(m_data); }
     T &value() { return std::get<T>(m_data); }
+    // Non-const access as with std::optional, so that std::move(*result)
+    // moves the value instead of copying it.
     const T &operator*() const { return value(); }
+    T &operator*() { return value(); }
     const T *operator->() const { return &value(); }
+    T *operator->() { return &value(); }
     QString error() const { return ok() ? QString() : std::get<Error>(m_data).message; }
 
 private:

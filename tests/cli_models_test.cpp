@@ -36,7 +36,8 @@ struct Fixture
     QString models() const { return path("data/Tandrel/models"); }
 
     // Runs tandrelctl with the temporary data folder as the user's and
-    // `locale` as the system locale, serving HTTP meanwhile.
+    // `locale` as the system locale, serving HTTP meanwhile. Its messages
+    // stay German (LANGUAGE comes first), whatever the locale.
     CtlRun tandrelctl(const QStringList &args, const QString &locale = QStringLiteral("en_US.UTF-8"))
     {
         tandrel::testing::Tandrelctl ctl(dir.path());
@@ -44,6 +45,7 @@ struct Fixture
         ctl.environment().insert("TANDREL_MODEL_MIRROR", server.url("/mirror"));
         ctl.environment().insert("LC_ALL", locale);
         ctl.environment().insert("LANG", locale);
+        ctl.environment().insert("LANGUAGE", "de");
         QProcess process;
         ctl.start(process, args);
         waitUntil([&] { return process.state() == QProcess::NotRunning; }, 300000);
