@@ -173,38 +173,6 @@ TEST(PortraitRenderer, PicksTheSideOfTheCropOffsetAndMirrorsInEveryFormat)
     }
 }
 
-TEST(PortraitRenderer, MirrorsTheContentInsideTheCropWindow)
-{
-    // The red/blue edge lies a quarter into the centred crop window (656…1264).
-    SourceFrame source(GST_VIDEO_FORMAT_BGRA, 1920, 1080, [](QPainter &p) {
-        p.fillRect(0, 0, 808, 1080, Qt::red);
-        p.fillRect(808, 0, 1112, 1080, Qt::blue);
-    });
-    const QImage a = render(source, 0.5, false, false), b = render(source, 0.5, true, false);
-    ASSERT_FALSE(a.isNull() || b.isNull());
-    // In the mirrored image the edge sits at 1112, three quarters into the window.
-    EXPECT_TRUE(near(a.pixelColor(135, 960), Qt::red));
-    EXPECT_TRUE(near(a.pixelColor(945, 960), Qt::blue));
-    EXPECT_TRUE(near(b.pixelColor(135, 960), Qt::blue));
-    EXPECT_TRUE(near(b.pixelColor(945, 960), Qt::red));
-    EXPECT_TRUE(near(b.pixelColor(700, 960), Qt::blue));
-}
-
-TEST(PortraitRenderer, StretchesAPortraitSourceThatIsNotNineBySixteen)
-{
-    // 1080 × 1440, red above 720, blue below: the edge lands at 960 of 1920.
-    SourceFrame source(GST_VIDEO_FORMAT_I420, 1080, 1440, [](QPainter &p) {
-        p.fillRect(0, 0, 1080, 720, Qt::red);
-        p.fillRect(0, 720, 1080, 720, Qt::blue);
-    });
-    const QImage image = render(source, 0.0, false, false);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_TRUE(near(image.pixelColor(540, 930), Qt::red));
-    EXPECT_TRUE(near(image.pixelColor(540, 990), Qt::blue));
-    EXPECT_TRUE(near(image.pixelColor(5, 5), Qt::red));
-    EXPECT_TRUE(near(image.pixelColor(1075, 1915), Qt::blue));
-}
-
 // Smooth ramps in three directions: a shift, a stretch or a turn of the
 // picture shows as a difference in colour wherever it lands.
 void ramps(QPainter &p)
