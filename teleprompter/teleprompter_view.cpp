@@ -87,7 +87,7 @@ TeleprompterView::TeleprompterView(TeleprompterState &state, QWidget *parent)
         m_scroller.setPlacement(m_state.textPlacement());
         invalidateLayout();
     });
-    connect(&state, &TeleprompterState::readingPositionChanged, this, repaint);
+    connect(&state, &TeleprompterState::readingPositionChanged, this, [this] { update(textBand()); });
     connect(&state, &TeleprompterState::resetGenerationChanged, this, [this] {
         m_scroller.setScrollOffset(0);
         update();
@@ -113,8 +113,14 @@ void TeleprompterView::setRecordingTime(std::optional<double> seconds)
 {
     if (seconds == m_recordingTime)
         return;
+    // The take's time arrives many times a second; the mark shows whole
+    // seconds, so only a new text repaints it, and only where it is.
+    const auto shown = [](std::optional<double> s) { return s ? RecordingMark::timeText(*s) : QString(); };
+    const bool changes = shown(seconds) != shown(m_recordingTime);
+    const QRectF before = recordingMarkRect();
     m_recordingTime = seconds;
-    update();
+    if (changes)
+        update(before.united(recordingMarkRect()).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 void TeleprompterView::setVideoAvailable(bool available)
@@ -127,8 +133,9 @@ void TeleprompterView::setVideoAvailable(bool available)
 
 ScrollInputs TeleprompterView::scrollInputs() const
 {
-    return {m_state.scrollMode(),           m_state.scrollSpeed(), m_state.isScrolling(),
-            m_state.document()->tokenCount(), m_state.cursor(),      m_state.lookahead()};
+    return {m_state.scrollMode(),  m_state.scrollSpeed(),
+            m_state.isScrolling(), m_state.document()->tokenCount(),
+            m_state.cursor(),      m_state.lookahead()};
 }
 
 void TeleprompterView::invalidateLayout()
@@ -143,7 +150,7 @@ TeleprompterLayout &TeleprompterView::ensureLayout()
 {
     if (!m_layout) {
         TeleprompterLayoutInput input{m_state.document()->tokens(), m_state.script(),        m_state.title(),
-                                      m_state.fontSize(),             m_state.textPlacement(), QSizeF(size())};
+                                      m_state.fontSize(),           m_state.textPlacement(), QSizeF(size())};
         m_layout = TeleprompterLayout::build(input);
         m_scroller.setWordMinY(m_layout->wordMinY());
         m_scroller.setContentHeight(m_layout->contentHeight());
@@ -263,7 +270,18 @@ void TeleprompterView::tick(double now)
     const double before = m_scroller.scrollOffset();
     m_scroller.tick(now, scrollInputs());
     if (m_scroller.scrollOffset() != before || currentWordIndex() != m_paintedWord)
-        update();
+        update(textBand());
+}
+
+QRect TeleprompterView::textBand() const
+{
+    // Everything that moves with the text: the words with their highlight
+    // margin and their shadow, the title, the note. The fades and labels
+    // over the band are painted again with it.
+    const TeleprompterLayout &l = layout();
+    const double reach = TextColumnShadow::radius + TextColumnShadow::drop + 8;
+    const QRectF band(l.columnLeft() - reach, 0, l.metrics().columnWidth + 2 * reach, height());
+    return asDrawn(band).toAlignedRect().adjusted(-1, 0, 1, 0).intersected(rect());
 }
 
 void TeleprompterView::showEvent(QShowEvent *)

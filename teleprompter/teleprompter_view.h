@@ -84,6 +84,8 @@ private:
     QRectF recordingRect() const;
     QString shownStatus() const;
     QRectF asDrawn(const QRectF &r) const;
+    // The part of the window that scrolling and the reading position change.
+    QRect textBand() const;
 
     TeleprompterState &m_state;
     TeleprompterSelfView *m_selfView = nullptr;

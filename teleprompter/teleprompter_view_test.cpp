@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -507,4 +508,41 @@ TEST(TeleprompterView, ScrollClockRunsWhileShownAndStopsWhenHidden)
     EXPECT_EQ(scene.view.scroller().scrollOffset(), stopped);
     scene.view.show();
     EXPECT_TRUE(tandrel::testing::waitUntil([&] { return scene.view.scroller().scrollOffset() > stopped; }));
+}
+
+// Scrolling repaints only the band the text moves in; what the window shows
+// afterwards must be what a whole repaint draws, shadows and mirroring included.
+TEST(TeleprompterView, ScrollingRepaintsEverythingThatMoved)
+{
+    for (const bool mirrored : {false, true}) {
+        Scene scene({1280, 720});
+        scene.state.setIsMirrored(mirrored);
+        scene.state.setTextPlacement(mirrored ? TeleprompterTextPlacement::center
+                                              : TeleprompterTextPlacement::standard);
+        scene.state.setShowsSelfView(true);
+        scene.view.setVideoAvailable(true);
+        scene.view.selfView()->setFrame(splitFrame());
+        ASSERT_TRUE(tandrel::testing::waitUntil([&] { return scene.view.scroller().scrollOffset() == 0; }));
+        // Following the voice, the text glides to the word read and stops there.
+        scene.state.setReadingPosition(40, 0);
+        double last = -1;
+        ASSERT_TRUE(tandrel::testing::waitUntil([&] {
+            const double now = scene.view.scroller().scrollOffset();
+            const bool settled = now > 100 && now == last;
+            last = now;
+            return settled;
+        }));
+        QApplication::processEvents(); // the last paint
+        const QImage shown = scene.view.screen()
+                                     ->grabWindow(scene.view.winId())
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_RGB32);
+        const QImage whole = scene.shot(mirrored ? "band-center-mirrored" : "band-standard");
+        ASSERT_EQ(shown.size(), whole.size());
+        int differing = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                differing += shown.pixel(x, y) != whole.pixel(x, y);
+        EXPECT_EQ(differing, 0) << (mirrored ? "mirrored" : "plain");
+    }
 }

@@ -134,7 +134,11 @@ protected:
         EXPECT_EQ(v.width, 1080);
         EXPECT_EQ(v.height, 1920);
         EXPECT_GT(take->duration, 2.9);
-        // Pictures to the end of the take, however seldom the screen changed.
+        // Pictures to the end of the take at its frame rate, however seldom
+        // the screen changed: the last picture is repeated.
+        EXPECT_EQ(v.frameRate, QStringLiteral("30/1"));
+        EXPECT_EQ(v.averageFrameRate, QStringLiteral("30/1"));
+        EXPECT_NEAR(double(v.frames), take->duration * 30, 9);
         EXPECT_NEAR(v.duration, take->duration, 0.5);
         EXPECT_GT(decodableSeconds(video), take->duration - 0.5);
         return video;

@@ -280,32 +280,6 @@ TEST_F(ScreenPortalTest, AMonitorChangingItsResolutionMidStreamIsFollowedByThePr
         EXPECT_TRUE(isGreen(meanColour(decodeFrame(video, at), QRect(100, 100, 880, 1700)))) << at;
 }
 
-// A compositor sends a monitor's picture only when it changes. A still
-// screen records, for the whole take and at the take's frame rate, the
-// picture it showed last: the one from before the take, then the one it
-// changed to.
-TEST_F(ScreenPortalTest, AStillScreenRecordsItsPictureForTheWholeTake)
-{
-    control("SetSending", {"on-change"});
-    startApplication();
-    shareScreen();
-    const QString video = recordWhile([&] {
-        control("SetColour", {0x20, 0x40, 0xe0});
-        const double at = controller->recordedDuration();
-        EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= at + 1.0; }, 30000));
-    });
-    ASSERT_FALSE(video.isEmpty());
-    const ProbedStream v = probeStream(video, "v");
-    EXPECT_EQ(v.frameRate, QStringLiteral("30/1"));
-    EXPECT_EQ(v.averageFrameRate, QStringLiteral("30/1"));
-    EXPECT_NEAR(v.duration, take->duration, 0.3);
-    EXPECT_NEAR(double(v.frames), take->duration * 30, 9);
-    const auto isBlue = [](const QColor &c) { return c.blue() > c.red() + 80 && c.blue() > c.green() + 80; };
-    const QRect middle(100, 100, 880, 1700);
-    EXPECT_TRUE(isGreen(meanColour(decodeFrame(video, 0.3), middle)));
-    EXPECT_TRUE(isBlue(meanColour(decodeFrame(video, v.duration - 0.2), middle)));
-}
-
 // A script that asks for the screen and gets no picture at all learns it
 // from the exit status; the take keeps its sound.
 TEST_F(ScreenPortalTest, TheRecordCommandFailsWhenTheSharedScreenSendsNoPicture)
