@@ -192,7 +192,7 @@ void TeleprompterPresenter::setRecordingTime(std::optional<double> seconds)
         v->setRecordingTime(seconds);
 }
 
-bool TeleprompterPresenter::eventFilter(QObject *watched, QEvent *event)
+bool TeleprompterPresenter::eventFilter(QObject *, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)

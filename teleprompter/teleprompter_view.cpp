@@ -405,7 +405,7 @@ void TeleprompterView::paintFades(QPainter &p, const QRectF &bounds) const
     p.fillRect(QRectF(0, bottomTop, bounds.width(), bottomHeight), bottom);
 }
 
-void TeleprompterView::paintMarker(QPainter &p, const QRectF &bounds) const
+void TeleprompterView::paintMarker(QPainter &p, const QRectF &) const
 {
     const QRectF marker = markerRect();
     p.save();
