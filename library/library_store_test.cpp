@@ -581,6 +581,7 @@ TEST_F(LibraryStoreTest, AMissingScriptFileIsWrittenAgainAtLoad)
 {
     const ReelProject reel = open()->createReel(3, "Drei", "Text").value();
     QDir(root() + "/003-drei").removeRecursively();
+    leaveMarkOfAKilledProcess(root());
     open();
     EXPECT_EQ(readFile(root() + "/003-drei/reel.md"), QByteArray("# 003 Drei\n\nText"));
     EXPECT_TRUE(QFileInfo(root() + "/003-drei/takes").isDir());

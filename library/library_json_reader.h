@@ -1,0 +1,58 @@
+#pragma once
+
+#include "library/reel_project.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <optional>
+
+namespace tandrel {
+
+// A quick reader of library.json for the files this system writes: it reads
+// the text once, straight into the records, without a JSON document in
+// between. It takes only what it is sure the full decoder (decodeLibrary
+// through QJsonDocument) reads the same way; for anything else (a syntax or
+// type error, a duplicate member, an odd number or character) it gives none,
+// and the full decoder decides and words the failure.
+class LibraryJsonReader
+{
+public:
+    static std::optional<QList<ReelProject>> read(const QByteArray &bytes);
+
+private:
+    LibraryJsonReader(const char *begin, const char *end) : m_at(begin), m_end(end) { }
+
+    bool readLibrary(QList<ReelProject> &reels);
+    bool readReel(ReelProject &reel);
+    bool readTake(Take &take);
+    bool readSpeechInterval(SpeechInterval &interval);
+    bool readWord(WordTime &word);
+
+    // Calls `member(name)` for each member of an object, which reads the
+    // value; false as soon as anything fails.
+    template<typename Member> bool readObject(Member member);
+    template<typename Item> bool readArray(Item item);
+    bool readString(QString &text);
+    // A member's name; `decoded` holds it when it had to be decoded.
+    bool readName(QByteArrayView &name, QByteArray &decoded);
+    bool readOptionalString(std::optional<QString> &text);
+    bool readNumber(double &value);
+    bool readInteger(qint64 &value);
+    bool readIndex(qint64 &value);
+    bool readDate(QDateTime &date);
+    bool readUuid(QUuid &id);
+    bool isNull();
+    // Any value, read over and dropped (members this version does not know).
+    bool skipValue(int depth);
+
+    void skipSpace();
+    bool consume(char c);
+    // The raw text of a number, checked against JSON's grammar.
+    bool numberToken(const char *&begin, const char *&end, bool &integral);
+
+    const char *m_at;
+    const char *m_end;
+};
+
+} // namespace tandrel
