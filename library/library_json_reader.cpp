@@ -30,10 +30,11 @@ private:
 };
 
 // The index of `name` in `names`, or -1.
-template<size_t N> int indexOf(QByteArrayView name, const char *const (&names)[N])
+template<size_t N> int indexOf(QByteArrayView name, const QByteArrayView (&names)[N])
 {
     for (size_t i = 0; i < N; ++i) {
-        if (name == QByteArrayView(names[i]))
+        if (name.size() == names[i].size()
+            && std::memcmp(name.data(), names[i].data(), size_t(name.size())) == 0)
             return int(i);
     }
     return -1;
@@ -128,7 +129,7 @@ bool LibraryJsonReader::readLibrary(QList<ReelProject> &reels)
 
 bool LibraryJsonReader::readReel(ReelProject &reel)
 {
-    static const char *const names[]
+    static constexpr QByteArrayView names[]
             = {"id", "prefix", "title", "script", "createdAt", "updatedAt", "takes", "cropCenterX"};
     Seen seen;
     const bool read = readObject([&](QByteArrayView name) {
@@ -167,7 +168,7 @@ bool LibraryJsonReader::readReel(ReelProject &reel)
 
 bool LibraryJsonReader::readTake(Take &take)
 {
-    static const char *const names[]
+    static constexpr QByteArrayView names[]
             = {"id", "recordedAt", "duration", "videoFileName", "audioFileName", "speechIntervals", "words"};
     Seen seen;
     const bool read = readObject([&](QByteArrayView name) {
@@ -215,7 +216,7 @@ bool LibraryJsonReader::readTake(Take &take)
 
 bool LibraryJsonReader::readSpeechInterval(SpeechInterval &interval)
 {
-    static const char *const names[] = {"start", "end"};
+    static constexpr QByteArrayView names[] = {"start", "end"};
     Seen seen;
     const bool read = readObject([&](QByteArrayView name) {
         const int index = indexOf(name, names);
@@ -230,7 +231,7 @@ bool LibraryJsonReader::readSpeechInterval(SpeechInterval &interval)
 
 bool LibraryJsonReader::readWord(WordTime &word)
 {
-    static const char *const names[] = {"start", "end", "index", "text"};
+    static constexpr QByteArrayView names[] = {"start", "end", "index", "text"};
     Seen seen;
     const bool read = readObject([&](QByteArrayView name) {
         const int index = indexOf(name, names);
@@ -495,6 +496,25 @@ bool LibraryJsonReader::readInteger(qint64 &value)
     return ec == std::errc() && ptr == end;
 }
 
+// The bytes of a string without escapes, where they stand; false for any
+// other string (or none), leaving the position unchanged.
+bool LibraryJsonReader::plainString(QByteArrayView &text)
+{
+    if (m_at == m_end || *m_at != '"')
+        return false;
+    for (const char *at = m_at + 1; at < m_end; ++at) {
+        const unsigned char c = static_cast<unsigned char>(*at);
+        if (c == '"') {
+            text = QByteArrayView(m_at + 1, at - m_at - 1);
+            m_at = at + 1;
+            return true;
+        }
+        if (c < 0x20 || c >= 0x80 || c == '\\')
+            return false;
+    }
+    return false;
+}
+
 // A whole number exactly, another number cut to its whole part.
 bool LibraryJsonReader::readIndex(qint64 &value)
 {
@@ -514,21 +534,22 @@ bool LibraryJsonReader::readIndex(qint64 &value)
 }
 
 // parseLibraryDate's form: "yyyy-MM-ddTHH:mm:ssZ", a valid day and time.
+// Such a date has no escapes; any other string is left to the full decoder.
 bool LibraryJsonReader::readDate(QDateTime &date)
 {
-    QString text;
-    if (!readString(text) || text.size() != 20)
+    QByteArrayView text;
+    if (!plainString(text) || text.size() != 20)
         return false;
     static const char form[] = "dddd-dd-ddTdd:dd:ddZ";
     for (int i = 0; i < 20; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (form[i] == 'd' ? (c < u'0' || c > u'9') : c != char16_t(form[i]))
+        const char c = text[i];
+        if (form[i] == 'd' ? (c < '0' || c > '9') : c != form[i])
             return false;
     }
     const auto number = [&](int from, int count) {
         int value = 0;
         for (int i = from; i < from + count; ++i)
-            value = value * 10 + (text.at(i).unicode() - u'0');
+            value = value * 10 + (text[i] - '0');
         return value;
     };
     const QDate day(number(0, 4), number(5, 2), number(8, 2));
@@ -540,19 +561,32 @@ bool LibraryJsonReader::readDate(QDateTime &date)
     return true;
 }
 
-// The full decoder's UUID form: 8-4-4-4-12 hexadecimal digits, either case.
+// The full decoder's UUID form: 8-4-4-4-12 hexadecimal digits, either case,
+// without escapes (any other string is left to the full decoder).
 bool LibraryJsonReader::readUuid(QUuid &id)
 {
-    QString text;
-    if (!readString(text) || text.size() != 36)
+    QByteArrayView text;
+    if (!plainString(text) || text.size() != 36)
         return false;
+    quint64 high = 0, low = 0;
+    int digits = 0;
     for (int i = 0; i < 36; ++i) {
-        const char16_t c = text.at(i).unicode();
         const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash ? c != u'-' : (c > 0x7F || hexValue(char(c)) < 0))
+        if (dash) {
+            if (text[i] != '-')
+                return false;
+            continue;
+        }
+        const int digit = hexValue(text[i]);
+        if (digit < 0)
             return false;
+        quint64 &half = digits < 16 ? high : low;
+        half = (half << 4) | quint64(digit);
+        ++digits;
     }
-    id = QUuid::fromString(QStringView(text));
+    id = QUuid(uint(high >> 32), ushort(high >> 16), ushort(high), uchar(low >> 56), uchar(low >> 48),
+               uchar(low >> 40), uchar(low >> 32), uchar(low >> 24), uchar(low >> 16), uchar(low >> 8),
+               uchar(low));
     return true;
 }
 
@@ -599,21 +633,6 @@ bool LibraryJsonReader::skipValue(int depth)
         return readNumber(ignored);
     }
     }
-}
-
-void LibraryJsonReader::skipSpace()
-{
-    while (m_at < m_end && (*m_at == ' ' || *m_at == '\n' || *m_at == '\r' || *m_at == '\t'))
-        ++m_at;
-}
-
-bool LibraryJsonReader::consume(char c)
-{
-    if (m_at < m_end && *m_at == c) {
-        ++m_at;
-        return true;
-    }
-    return false;
 }
 
 } // namespace tandrel

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <cstring>
 #include <optional>
 
 namespace tandrel {
@@ -40,14 +41,39 @@ private:
     bool readNumber(double &value);
     bool readInteger(qint64 &value);
     bool readIndex(qint64 &value);
+    bool plainString(QByteArrayView &text);
     bool readDate(QDateTime &date);
     bool readUuid(QUuid &id);
     bool isNull();
     // Any value, read over and dropped (members this version does not know).
     bool skipValue(int depth);
 
-    void skipSpace();
-    bool consume(char c);
+    void skipSpace()
+    {
+        // The indentation of a pretty file is most of its bytes.
+        constexpr quint64 blanks = 0x2020202020202020ull;
+        while (m_at < m_end && static_cast<unsigned char>(*m_at) <= ' ') {
+            if (*m_at == ' ' && m_end - m_at >= 8) {
+                quint64 word;
+                std::memcpy(&word, m_at, 8);
+                if (word == blanks) {
+                    m_at += 8;
+                    continue;
+                }
+            }
+            if (*m_at != ' ' && *m_at != '\n' && *m_at != '\r' && *m_at != '\t')
+                return;
+            ++m_at;
+        }
+    }
+    bool consume(char c)
+    {
+        if (m_at < m_end && *m_at == c) {
+            ++m_at;
+            return true;
+        }
+        return false;
+    }
     // The raw text of a number, checked against JSON's grammar.
     bool numberToken(const char *&begin, const char *&end, bool &integral);
 

@@ -1,18 +1,12 @@
 #include "library/library_json_writer.h"
 
-#include "library/json_writer.h"
-
-#include <QJsonValue>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace tandrel {
 
 namespace {
-
-void appendIndent(QByteArray &out, int level)
-{
-    out.append(level * 4, ' ');
-}
 
 // Days since 1970-01-01 → proleptic Gregorian year, month, day (year 0 is 1 BC).
 void civilFromDays(qint64 days, qint64 &year, int &month, int &day)
@@ -47,30 +41,44 @@ std::optional<QByteArray> LibraryJsonWriter::library(const QList<ReelProject> &r
 {
     LibraryJsonWriter writer(1024 + reels.size() * 1536);
     writer.writeArray(reels, 1, [&](const ReelProject &reel, int level) { writer.writeReel(reel, level); });
-    writer.m_out.append('\n');
-    if (!writer.m_ok)
-        return std::nullopt;
-    return std::move(writer.m_out);
+    return writer.finish();
 }
 
 std::optional<QByteArray> LibraryJsonWriter::reel(const ReelProject &reel)
 {
     LibraryJsonWriter writer(2048);
     writer.writeReel(reel, 0);
-    writer.m_out.append('\n');
-    if (!writer.m_ok)
-        return std::nullopt;
-    return std::move(writer.m_out);
+    return writer.finish();
 }
 
 std::optional<QByteArray> LibraryJsonWriter::take(const Take &take)
 {
     LibraryJsonWriter writer(1024);
     writer.writeTake(take, 0);
-    writer.m_out.append('\n');
-    if (!writer.m_ok)
+    return writer.finish();
+}
+
+std::optional<QByteArray> LibraryJsonWriter::finish()
+{
+    put('\n');
+    if (!m_ok)
         return std::nullopt;
-    return std::move(writer.m_out);
+    m_out.truncate(m_size);
+    return std::move(m_out);
+}
+
+char *LibraryJsonWriter::room(qsizetype count)
+{
+    if (m_size + count > m_out.size())
+        m_out.resize(std::max(m_out.size() * 2, m_size + count));
+    char *at = m_out.data() + m_size;
+    m_size += count;
+    return at;
+}
+
+void LibraryJsonWriter::indent(int level)
+{
+    std::memset(room(level * 4), ' ', size_t(level * 4));
 }
 
 void LibraryJsonWriter::writeReel(const ReelProject &reel, int level)
@@ -148,24 +156,26 @@ void LibraryJsonWriter::writeWord(const WordTime &word, int level)
 
 void LibraryJsonWriter::beginObject()
 {
-    m_out.append("{\n");
+    put("{\n", 2);
     m_firstMember = true;
 }
 
 void LibraryJsonWriter::member(const char *name, int level)
 {
     if (!m_firstMember)
-        m_out.append(",\n");
+        put(",\n", 2);
     m_firstMember = false;
-    appendIndent(m_out, level + 1);
-    m_out.append('"').append(name).append("\" : ");
+    indent(level + 1);
+    put('"');
+    put(name, qsizetype(std::strlen(name)));
+    put("\" : ", 4);
 }
 
 void LibraryJsonWriter::endObject(int level)
 {
-    m_out.append('\n');
-    appendIndent(m_out, level);
-    m_out.append('}');
+    put('\n');
+    indent(level);
+    put('}');
     // The object that holds this one goes on with its next member.
     m_firstMember = false;
 }
@@ -175,36 +185,126 @@ template<typename T, typename Write>
 void LibraryJsonWriter::writeArray(const QList<T> &items, int level, Write write)
 {
     if (items.isEmpty()) {
-        m_out.append("[]");
+        put("[]", 2);
         return;
     }
-    m_out.append("[\n");
+    put("[\n", 2);
     for (qsizetype i = 0; i < items.size(); ++i) {
-        appendIndent(m_out, level);
+        indent(level);
         write(items.at(i), level);
-        m_out.append(i + 1 < items.size() ? ",\n" : "\n");
+        if (i + 1 < items.size())
+            put(",\n", 2);
+        else
+            put('\n');
     }
-    appendIndent(m_out, level - 1);
-    m_out.append(']');
+    indent(level - 1);
+    put(']');
     m_firstMember = false;
 }
 
+// appendJsonString's form: UTF-8 with JSON's short escapes, other control
+// characters and lone surrogates as lower-case \u escapes.
 void LibraryJsonWriter::writeString(QStringView text)
 {
-    appendJsonString(m_out, text);
+    static const char hex[] = "0123456789abcdef";
+    // At most 6 bytes per code unit (a \u escape).
+    char *at = room(2 + 6 * text.size());
+    char *const start = at;
+    *at++ = '"';
+    const char16_t *unit = text.utf16();
+    const char16_t *const end = unit + text.size();
+    for (; unit < end; ++unit) {
+        const char16_t c = *unit;
+        if (c < 0x80) {
+            if (c >= 0x20 && c != u'"' && c != u'\\') {
+                *at++ = char(c);
+                continue;
+            }
+            *at++ = '\\';
+            switch (c) {
+            case u'"':
+                *at++ = '"';
+                break;
+            case u'\\':
+                *at++ = '\\';
+                break;
+            case u'\n':
+                *at++ = 'n';
+                break;
+            case u'\r':
+                *at++ = 'r';
+                break;
+            case u'\t':
+                *at++ = 't';
+                break;
+            case u'\b':
+                *at++ = 'b';
+                break;
+            case u'\f':
+                *at++ = 'f';
+                break;
+            default:
+                *at++ = 'u';
+                *at++ = '0';
+                *at++ = '0';
+                *at++ = hex[c >> 4];
+                *at++ = hex[c & 0xF];
+            }
+        } else if (c < 0x800) {
+            *at++ = char(0xC0 | (c >> 6));
+            *at++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && unit + 1 < end && QChar::isLowSurrogate(unit[1])) {
+            const char32_t code = QChar::surrogateToUcs4(c, unit[1]);
+            ++unit;
+            *at++ = char(0xF0 | (code >> 18));
+            *at++ = char(0x80 | ((code >> 12) & 0x3F));
+            *at++ = char(0x80 | ((code >> 6) & 0x3F));
+            *at++ = char(0x80 | (code & 0x3F));
+        } else if (QChar::isSurrogate(c)) {
+            *at++ = '\\';
+            *at++ = 'u';
+            *at++ = hex[c >> 12];
+            *at++ = hex[(c >> 8) & 0xF];
+            *at++ = hex[(c >> 4) & 0xF];
+            *at++ = hex[c & 0xF];
+        } else {
+            *at++ = char(0xE0 | (c >> 12));
+            *at++ = char(0x80 | ((c >> 6) & 0x3F));
+            *at++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    *at++ = '"';
+    // Give back the room not used.
+    m_size -= (2 + 6 * text.size()) - (at - start);
 }
 
+// appendJsonNumber's form: a whole number that a qint64 holds as an integer
+// (as QJsonValue::toInteger finds it), any other in the shortest text that
+// reads back to the same value.
 void LibraryJsonWriter::writeDouble(double value)
 {
-    // Through a JSON value, so that integral numbers print as the generic
-    // writer prints them.
-    if (!std::isfinite(value) || !appendJsonNumber(m_out, QJsonValue(value)))
+    if (!std::isfinite(value)) {
         m_ok = false;
+        return;
+    }
+    if (value >= -9223372036854775808.0 && value < 9223372036854775808.0 && std::trunc(value) == value) {
+        writeInteger(qint64(value));
+        return;
+    }
+    char *at = room(32);
+    const auto [end, ec] = std::to_chars(at, at + 32, value);
+    if (ec != std::errc()) {
+        m_ok = false;
+        return;
+    }
+    m_size -= 32 - (end - at);
 }
 
 void LibraryJsonWriter::writeInteger(qint64 value)
 {
-    appendJsonNumber(m_out, QJsonValue(value));
+    char *at = room(24);
+    const auto [end, ec] = std::to_chars(at, at + 24, value);
+    m_size -= 24 - (end - at);
 }
 
 // formatLibraryDate's form, from the instant alone: no time zone lookups.
@@ -231,7 +331,7 @@ void LibraryJsonWriter::writeDate(const QDateTime &date)
     appendDigits(text + 12, secondOfDay / 3600, 2);
     appendDigits(text + 15, secondOfDay / 60 % 60, 2);
     appendDigits(text + 18, secondOfDay % 60, 2);
-    m_out.append(text, 22);
+    put(text, 22);
 }
 
 // formatLibraryUuid's upper-case 8-4-4-4-12 form.
@@ -241,23 +341,23 @@ void LibraryJsonWriter::writeUuid(const QUuid &id)
     char text[38];
     int at = 0;
     text[at++] = '"';
-    const auto put = [&](quint64 value, int digits) {
+    const auto hexDigits = [&](quint64 value, int digits) {
         for (int i = digits - 1; i >= 0; --i)
             text[at++] = hex[(value >> (4 * i)) & 0xF];
     };
-    put(id.data1, 8);
+    hexDigits(id.data1, 8);
     text[at++] = '-';
-    put(id.data2, 4);
+    hexDigits(id.data2, 4);
     text[at++] = '-';
-    put(id.data3, 4);
+    hexDigits(id.data3, 4);
     text[at++] = '-';
-    put(id.data4[0], 2);
-    put(id.data4[1], 2);
+    hexDigits(id.data4[0], 2);
+    hexDigits(id.data4[1], 2);
     text[at++] = '-';
     for (int i = 2; i < 8; ++i)
-        put(id.data4[i], 2);
+        hexDigits(id.data4[i], 2);
     text[at++] = '"';
-    m_out.append(text, at);
+    put(text, at);
 }
 
 } // namespace tandrel

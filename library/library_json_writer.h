@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <cstring>
 #include <optional>
 
 namespace tandrel {
@@ -22,7 +23,8 @@ public:
     static std::optional<QByteArray> take(const Take &take);
 
 private:
-    explicit LibraryJsonWriter(qsizetype reserve) { m_out.reserve(reserve); }
+    explicit LibraryJsonWriter(qsizetype reserve) { m_out.resize(reserve); }
+    std::optional<QByteArray> finish();
 
     void writeReel(const ReelProject &reel, int level);
     void writeTake(const Take &take, int level);
@@ -35,13 +37,19 @@ private:
     void endObject(int level);
     template<typename T, typename Write> void writeArray(const QList<T> &items, int level, Write write);
 
+    // Room for `count` more bytes at the end of the text.
+    char *room(qsizetype count);
+    void put(const char *bytes, qsizetype count) { std::memcpy(room(count), bytes, size_t(count)); }
+    void put(char byte) { *room(1) = byte; }
+    void indent(int level);
     void writeString(QStringView text);
     void writeDouble(double value);
     void writeInteger(qint64 value);
     void writeDate(const QDateTime &date);
     void writeUuid(const QUuid &id);
 
-    QByteArray m_out;
+    QByteArray m_out; // its first m_size bytes are the text
+    qsizetype m_size = 0;
     bool m_firstMember = true;
     bool m_ok = true;
 };
