@@ -1,6 +1,7 @@
 // The application's start with a library of years (10,000 reels with their
 // folders) against an empty one: CPU time of the main thread from creating
 // the application objects until the event loop has nothing more to do.
+#include "app/main_window.h"
 #include "app/tandrel_app.h"
 #include "bench/large_library.h"
 #include "platform/settings_store.h"
@@ -39,12 +40,18 @@ void startApplication(benchmark::State &state, int reelCount)
 {
     QTemporaryDir dir;
     const QString root = dir.filePath(QStringLiteral("lib"));
-    writeLibraryFolder(root, bench::largeLibrary(reelCount, 0, 2), true);
+    bench::writeLibraryFolder(root, bench::largeLibrary(reelCount, 0, 2), true);
     qputenv("HOME", dir.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
     const QString settingsFile = dir.filePath(QStringLiteral("settings.ini"));
     SettingsStore(settingsFile).write(settings::libraryFolder, root);
+    // The library as the previous run of the application left it: opened
+    // and closed once.
+    std::make_unique<TandrelApp>(std::make_unique<SettingsStore>(settingsFile),
+                                 std::make_unique<testing::RecordingOpener>())
+            .reset();
+    runUntilIdle();
     for (auto _ : state) {
         const double start = bench::threadCpuSeconds();
         auto app = std::make_unique<TandrelApp>(std::make_unique<SettingsStore>(settingsFile),
