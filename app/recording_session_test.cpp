@@ -13,6 +13,7 @@
 #include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/run_tool.h"
+#include "tests/support/take_files.h"
 #include "tests/support/wait_until.h"
 
 #include <QSignalSpy>
@@ -182,6 +183,8 @@ TEST(RecordingSession, ATakeRecoveredFromAKilledRecordingLearnsItsWords)
         takesFolder = before.takesFolder(reel);
         reelID = reel.id;
     }
+    // The recording's process was killed: its mark in the library stays.
+    leaveMarkOfAKilledProcess(dir.filePath("Bibliothek"));
     const QString wav = dir.filePath("speech.wav");
     ASSERT_TRUE(speakToWav(script, wav));
     const ToolRun encoded = runTool("ffmpeg",

@@ -31,6 +31,8 @@ TandrelApp::TandrelApp(std::unique_ptr<SettingsStore> settings, std::unique_ptr<
       m_session(std::make_unique<RecordingSession>(*m_library, *m_capture, *m_teleprompter, *m_speechFollower)),
       m_opener(opener ? std::move(opener) : std::make_unique<SystemDesktopOpener>())
 {
+    // The window never waits for library.json to be written.
+    m_library->setSaving(LibraryStore::Saving::inBackground);
     // Before any window exists: texts and shortcut labels are taken when the
     // widgets are made, so a changed language takes effect at the next start.
     if (auto *application = QCoreApplication::instance())

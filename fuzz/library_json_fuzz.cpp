@@ -1,8 +1,11 @@
 // library.json: what loads can be saved, and saving then loading changes nothing.
 #include "fuzz/fuzz_targets.h"
 
+#include "library/json_writer.h"
 #include "library/library_json.h"
+#include "library/library_json_reader.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 
 namespace tandrel::fuzz {
@@ -10,6 +13,17 @@ namespace tandrel::fuzz {
 int libraryJson(const quint8 *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    // The quick reader takes only what the document reader reads the same way.
+    if (const std::optional<QList<ReelProject>> quick = LibraryJsonReader::read(bytes)) {
+        const QJsonDocument document = QJsonDocument::fromJson(bytes);
+        expect(document.isArray() && document.array().size() == quick->size(),
+               "what the quick reader takes is a JSON list of as many reels");
+        for (qsizetype i = 0; i < quick->size() && i < document.array().size(); ++i) {
+            const Result<ReelProject> reel = decodeReel(document.array().at(i));
+            expect(reel.ok() && *reel == quick->at(i),
+                   "the quick reader reads each reel as the document reader");
+        }
+    }
     const Result<QList<ReelProject>> reels = decodeLibrary(bytes);
     if (!reels) {
         expect(!reels.error().isEmpty(), "a refused library says why");
@@ -19,6 +33,10 @@ int libraryJson(const quint8 *data, size_t size)
     expect(text.ok(), "a library that loads can be saved");
     if (!text)
         return 0;
+    QJsonArray generic;
+    for (const ReelProject &reel : *reels)
+        generic.append(*encodeReel(reel));
+    expect(*text == *toPrettyJson(generic), "the library's writer writes what the generic writer writes");
     const Result<QList<ReelProject>> again = decodeLibrary(*text);
     expect(again.ok(), "a saved library loads");
     if (!again)

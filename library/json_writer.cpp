@@ -47,59 +47,6 @@ const char *shortEscape(char16_t unit)
     }
 }
 
-// UTF-8 with JSON's escapes. A lone surrogate has no UTF-8 form: it is written
-// as its \u escape, which the reader turns back into the same code unit, so
-// that whatever text was read from a library file is written back unchanged.
-void appendString(QByteArray &out, QStringView text)
-{
-    out.append('"');
-    qsizetype plain = 0; // start of the run not written yet
-    const auto writePlain = [&](qsizetype end) {
-        if (end > plain)
-            out.append(text.mid(plain, end - plain).toUtf8());
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text.at(i).unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        const char *escape = shortEscape(unit);
-        if (!escape && unit >= 0x20 && !QChar::isSurrogate(unit))
-            continue;
-        writePlain(i);
-        if (escape)
-            out.append(escape);
-        else
-            appendEscapedUnit(out, unit);
-        plain = i + 1;
-    }
-    writePlain(text.size());
-    out.append('"');
-}
-
-bool appendNumber(QByteArray &out, const QJsonValue &value)
-{
-    // Integers (and integral doubles, which the JSON value keeps as integers)
-    // print exactly; toInteger gives the fallback for anything else.
-    constexpr qint64 notAnInteger = std::numeric_limits<qint64>::min();
-    const qint64 integer = value.toInteger(notAnInteger);
-    const double d = value.toDouble();
-    if (integer != notAnInteger || d == double(notAnInteger)) {
-        out.append(QByteArray::number(integer));
-        return true;
-    }
-    if (!std::isfinite(d))
-        return false;
-    char buffer[64];
-    // Without a format, to_chars gives the shortest text that reads back exactly.
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, d);
-    if (ec != std::errc())
-        return false;
-    out.append(buffer, end - buffer);
-    return true;
-}
-
 bool appendValue(QByteArray &out, const QJsonValue &value, int level)
 {
     switch (value.type()) {
@@ -111,9 +58,9 @@ bool appendValue(QByteArray &out, const QJsonValue &value, int level)
         out.append(value.toBool() ? "true" : "false");
         return true;
     case QJsonValue::Double:
-        return appendNumber(out, value);
+        return appendJsonNumber(out, value);
     case QJsonValue::String:
-        appendString(out, value.toString());
+        appendJsonString(out, value.toString());
         return true;
     case QJsonValue::Array: {
         const QJsonArray array = value.toArray();
@@ -154,7 +101,7 @@ bool appendValue(QByteArray &out, const QJsonValue &value, int level)
         out.append("{\n");
         for (qsizetype i = 0; i < members.size(); ++i) {
             appendIndent(out, level + 1);
-            appendString(out, members.at(i).name);
+            appendJsonString(out, members.at(i).name);
             out.append(" : ");
             if (!appendValue(out, members.at(i).value, level + 1))
                 return false;
@@ -169,6 +116,59 @@ bool appendValue(QByteArray &out, const QJsonValue &value, int level)
 }
 
 } // namespace
+
+// UTF-8 with JSON's escapes. A lone surrogate has no UTF-8 form: it is written
+// as its \u escape, which the reader turns back into the same code unit, so
+// that whatever text was read from a library file is written back unchanged.
+void appendJsonString(QByteArray &out, QStringView text)
+{
+    out.append('"');
+    qsizetype plain = 0; // start of the run not written yet
+    const auto writePlain = [&](qsizetype end) {
+        if (end > plain)
+            out.append(text.mid(plain, end - plain).toUtf8());
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const char *escape = shortEscape(unit);
+        if (!escape && unit >= 0x20 && !QChar::isSurrogate(unit))
+            continue;
+        writePlain(i);
+        if (escape)
+            out.append(escape);
+        else
+            appendEscapedUnit(out, unit);
+        plain = i + 1;
+    }
+    writePlain(text.size());
+    out.append('"');
+}
+
+bool appendJsonNumber(QByteArray &out, const QJsonValue &value)
+{
+    // Integers (and integral doubles, which the JSON value keeps as integers)
+    // print exactly; toInteger gives the fallback for anything else.
+    constexpr qint64 notAnInteger = std::numeric_limits<qint64>::min();
+    const qint64 integer = value.toInteger(notAnInteger);
+    const double d = value.toDouble();
+    if (integer != notAnInteger || d == double(notAnInteger)) {
+        out.append(QByteArray::number(integer));
+        return true;
+    }
+    if (!std::isfinite(d))
+        return false;
+    char buffer[64];
+    // Without a format, to_chars gives the shortest text that reads back exactly.
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, d);
+    if (ec != std::errc())
+        return false;
+    out.append(buffer, end - buffer);
+    return true;
+}
 
 Result<QByteArray> toPrettyJson(const QJsonValue &value)
 {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QJsonValue>
+#include <QStringView>
 
 namespace tandrel {
 
@@ -11,5 +12,11 @@ namespace tandrel {
 // per level, a final line feed. Integers print as integers, other numbers in
 // shortest round-trip form.
 Result<QByteArray> toPrettyJson(const QJsonValue &value);
+
+// The pieces of that text, for writers that make it from other values: a
+// string in UTF-8 with JSON's escapes (a lone surrogate as its \u escape), and
+// a number (false for one that is not finite).
+void appendJsonString(QByteArray &out, QStringView text);
+bool appendJsonNumber(QByteArray &out, const QJsonValue &value);
 
 } // namespace tandrel

@@ -63,33 +63,39 @@ Result<LibraryFile::Reading> LibraryFile::read() const
 {
     QFile file(path());
     if (!file.exists())
-        return Reading{false, m_known.has_value(), {}, {}};
+        return Reading{false, m_known, {}, {}};
     if (m_known && m_knownStamp && stampOfPath(file.fileName()) == m_knownStamp)
-        return Reading{true, false, *m_known, m_knownStamp};
+        return Reading{true, false, {}, m_knownStamp};
     if (!file.open(QIODevice::ReadOnly))
         return Result<Reading>::failure(germanFileError(FileError::last()));
     // The stamp of the open file, so that it belongs to the bytes read.
     struct stat st;
-    Reading reading{true, false, {}, {}};
+    Reading reading{true, true, {}, {}};
     if (::fstat(file.handle(), &st) == 0)
         reading.stamp = stampOf(st);
     errno = 0;
     reading.bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return Result<Reading>::failure(germanFileError(FileError::last()));
-    reading.changed = !m_known || *m_known != reading.bytes;
     return reading;
 }
 
 Status LibraryFile::write(const QByteArray &bytes)
 {
-    const Status written = writeFileAtomically(path(), bytes);
-    if (written) {
-        // Writers hold the folder's lock, so the file is still this one.
-        m_known = bytes;
-        m_knownStamp = stampOfPath(path());
-    }
-    return written;
+    const Result<std::optional<Stamp>> written = writeFile(path(), bytes);
+    if (!written)
+        return Status::failure(written.error());
+    remember(*written);
+    return {};
+}
+
+Result<std::optional<LibraryFile::Stamp>> LibraryFile::writeFile(const QString &path, const QByteArray &bytes)
+{
+    const Status written = writeFileAtomically(path, bytes);
+    if (!written)
+        return Result<std::optional<Stamp>>::failure(written.error());
+    // Writers hold the folder's lock, so the file is still this one.
+    return stampOfPath(path);
 }
 
 } // namespace tandrel

@@ -49,33 +49,41 @@ public:
     struct Reading
     {
         bool exists = false;
-        bool changed = false; // other bytes than this process last read or wrote
+        // Written by someone else since this process last read or wrote it
+        // (or gone); only then are the bytes read.
+        bool changed = false;
         QByteArray bytes;
         std::optional<Stamp> stamp; // of the file the bytes came from
     };
     // The file as it is now; a German-worded description of the failure.
     Result<Reading> read() const;
     // Writes atomically (the file is the old or the new bytes, never a mix)
-    // and remembers the bytes as known.
+    // and remembers the file as known.
     Status write(const QByteArray &bytes);
-    // Marks what was read as what this process has seen.
-    void remember(const Reading &reading)
+    // Writes `bytes` to `path` atomically; the stamp of the file written
+    // (none when it cannot be taken). Touches no LibraryFile, so that a
+    // writer thread may call it; the owner then calls remember().
+    static Result<std::optional<Stamp>> writeFile(const QString &path, const QByteArray &bytes);
+    // Marks what was read, or a stamp written, as what this process has seen.
+    void remember(const Reading &reading) { remember(reading.stamp); }
+    void remember(std::optional<Stamp> stamp)
     {
-        m_known = reading.bytes;
-        m_knownStamp = reading.stamp;
+        m_known = true;
+        m_knownStamp = stamp;
     }
     void forget()
     {
-        m_known.reset();
+        m_known = false;
         m_knownStamp.reset();
     }
 
 private:
     QString m_folder;
-    std::optional<QByteArray> m_known;
-    // The file m_known came from: while the path still names it, the file is
-    // not read again (a save of this process is seen by the folder watcher
-    // too, and a large library is megabytes).
+    bool m_known = false;
+    // The file last read or written: while the path still names it (same
+    // inode, size and modification time), the file is not read again (a save
+    // of this process is seen by the folder watcher too, and a large library
+    // is megabytes).
     std::optional<Stamp> m_knownStamp;
     int m_lockTimeoutMs = lockTimeoutMs;
 };

@@ -1,6 +1,8 @@
 #include "library/library_json.h"
 
 #include "library/json_writer.h"
+#include "library/library_json_reader.h"
+#include "library/library_json_writer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -92,6 +94,27 @@ public:
         if (error.isEmpty() && (!value.isDouble() || value.toVariant().typeId() != QMetaType::LongLong))
             wrongType(name);
         return value.toInteger();
+    }
+
+    // A whole number as it stands (any size a qint64 holds), or a number
+    // cut to its whole part; one out of qint64's range is refused.
+    qint64 index(const QString &name)
+    {
+        const QJsonValue value = required(name);
+        if (!error.isEmpty())
+            return 0;
+        if (!value.isDouble()) {
+            wrongType(name);
+            return 0;
+        }
+        if (value.toVariant().typeId() == QMetaType::LongLong)
+            return value.toInteger();
+        const double number = value.toDouble();
+        if (!(number >= -9223372036854775808.0 && number < 9223372036854775808.0)) {
+            wrongType(name);
+            return 0;
+        }
+        return qint64(number);
     }
 
     QUuid uuid(const QString &name)
@@ -302,7 +325,7 @@ Result<WordTime> decodeWordTime(const QJsonValue &value)
     WordTime word;
     word.start = read.number(QStringLiteral("start"));
     word.end = read.number(QStringLiteral("end"));
-    word.index = qint64(read.number(QStringLiteral("index")));
+    word.index = read.index(QStringLiteral("index"));
     word.text = read.string(QStringLiteral("text"));
     if (!read.error.isEmpty())
         return Result<WordTime>::failure(read.error);
@@ -372,7 +395,11 @@ Result<ReelProject> decodeReel(const QJsonValue &value)
     return reel;
 }
 
-Result<QByteArray> encodeLibrary(const QList<ReelProject> &reels)
+namespace {
+
+// The library through QJsonObjects and the generic writer: slow, but it
+// words why a value cannot be written.
+Result<QByteArray> encodeThroughJsonValues(const QList<ReelProject> &reels)
 {
     QJsonArray array;
     for (qsizetype i = 0; i < reels.size(); ++i) {
@@ -385,8 +412,6 @@ Result<QByteArray> encodeLibrary(const QList<ReelProject> &reels)
     }
     return toPrettyJson(array);
 }
-
-namespace {
 
 // QJsonParseError's English texts in German.
 QString parseErrorText(QJsonParseError::ParseError error)
@@ -411,9 +436,9 @@ QString parseErrorText(QJsonParseError::ParseError error)
     return QStringLiteral("unbekannter Fehler");
 }
 
-} // namespace
-
-Result<QList<ReelProject>> decodeLibrary(const QByteArray &bytes)
+// The whole document through QJsonDocument: slow, but it reads every form
+// JSON allows and words every failure.
+Result<QList<ReelProject>> decodeThroughDocument(const QByteArray &bytes)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
@@ -437,8 +462,26 @@ Result<QList<ReelProject>> decodeLibrary(const QByteArray &bytes)
     return reels;
 }
 
+} // namespace
+
+Result<QByteArray> encodeLibrary(const QList<ReelProject> &reels)
+{
+    if (std::optional<QByteArray> text = LibraryJsonWriter::library(reels))
+        return std::move(*text);
+    return encodeThroughJsonValues(reels);
+}
+
+Result<QList<ReelProject>> decodeLibrary(const QByteArray &bytes)
+{
+    if (std::optional<QList<ReelProject>> reels = LibraryJsonReader::read(bytes))
+        return std::move(*reels);
+    return decodeThroughDocument(bytes);
+}
+
 Result<QByteArray> encodeReelText(const ReelProject &reel)
 {
+    if (std::optional<QByteArray> text = LibraryJsonWriter::reel(reel))
+        return std::move(*text);
     const Result<QJsonObject> encoded = encodeReel(reel);
     if (!encoded)
         return Result<QByteArray>::failure(encoded.error());
@@ -447,6 +490,8 @@ Result<QByteArray> encodeReelText(const ReelProject &reel)
 
 Result<QByteArray> encodeTakeText(const Take &take)
 {
+    if (std::optional<QByteArray> text = LibraryJsonWriter::take(take))
+        return std::move(*text);
     const Result<QJsonObject> encoded = encodeTake(take);
     if (!encoded)
         return Result<QByteArray>::failure(encoded.error());

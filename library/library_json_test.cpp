@@ -1,5 +1,9 @@
+#include "library/json_writer.h"
 #include "library/library_json.h"
+#include "library/library_json_reader.h"
+#include "tests/support/rich_library.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -68,7 +72,163 @@ QByteArray withMember(const QByteArray &libraryText, const QString &path, const 
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
+// The library as QJsonDocument and the per-record decoder read it: what
+// decodeLibrary did before it had a reader of its own.
+std::optional<QList<ReelProject>> readThroughDocument(const QByteArray &text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    QList<ReelProject> reels;
+    for (const QJsonValue &value : document.array()) {
+        const Result<ReelProject> reel = decodeReel(value);
+        if (!reel)
+            return std::nullopt;
+        reels.append(*reel);
+    }
+    return reels;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
+
+// tests/data/library-format.json was written by the generic writer
+// (QJsonObject values through toPrettyJson): the library's own writer keeps
+// that file's every byte.
+TEST(LibraryJson, TheFileFormatStaysByteForByte)
+{
+    const QList<ReelProject> reels = tandrel::testing::richLibrary();
+    const QByteArray expected = readFile(QStringLiteral(TANDREL_TEST_DATA "/library-format.json"));
+    ASSERT_FALSE(expected.isEmpty());
+    const Result<QByteArray> written = encodeLibrary(reels);
+    ASSERT_TRUE(written.ok()) << qPrintable(written.error());
+    EXPECT_EQ(*written, expected);
+
+    QJsonArray generic;
+    for (const ReelProject &reel : reels) {
+        generic.append(*encodeReel(reel));
+        EXPECT_EQ(*encodeReelText(reel), *toPrettyJson(*encodeReel(reel))) << qPrintable(reel.title);
+        for (const Take &take : reel.takes)
+            EXPECT_EQ(*encodeTakeText(take), *toPrettyJson(*encodeTake(take)));
+    }
+    EXPECT_EQ(*written, *toPrettyJson(generic));
+
+    // Read back by both readers alike, and written again unchanged.
+    const std::optional<QList<ReelProject>> quick = LibraryJsonReader::read(expected);
+    ASSERT_TRUE(quick.has_value()) << "the library's own file is read without the document";
+    EXPECT_EQ(quick, readThroughDocument(expected));
+    EXPECT_EQ(*encodeLibrary(*quick), expected);
+}
+
+// The quick reader takes a file only where it reads it as the document
+// reader does; everything else goes to the document reader, which words the
+// failure.
+TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
+{
+    const QByteArray pretty = *encodeLibrary(tandrel::testing::richLibrary());
+    const QByteArray compact = QJsonDocument::fromJson(pretty).toJson(QJsonDocument::Compact);
+    const QByteArray reel = QJsonDocument(QJsonDocument::fromJson(pretty).array().at(1).toObject())
+                                    .toJson(QJsonDocument::Compact);
+    const auto withReel = [&](QByteArray text) { return "[" + text + "]"; };
+    const auto replaced = [&](const char *from, const char *to) {
+        return withReel(QByteArray(reel).replace(from, to));
+    };
+    const struct
+    {
+        const char *name;
+        QByteArray text;
+        bool quick; // read by the quick reader itself
+    } cases[] = {
+            {"pretty", pretty, true},
+            {"compact", compact, true},
+            {"blanks everywhere",
+             " \t\r\n" + QByteArray(compact).replace(",\"", " ,\n\t\"").replace("\":", "\" :\r\n ") + "\n ", true},
+            {"unknown members of every kind",
+             replaced("{\"createdAt\"", "{\"x\":[1,-2.5e+3,true,false,null,{\"y\":\"\\u00fc\"}],\"createdAt\""), true},
+            {"escaped member name", replaced("\"title\"", "\"t\\u0069tle\""), true},
+            {"escaped slash", replaced("\"title\":\"\"", "\"title\":\"a\\/b\""), true},
+            {"empty list", "[]", true},
+            {"prefix as a fraction", replaced("\"prefix\":9223372036854775807", "\"prefix\":1.0"), false},
+            {"prefix with exponent", replaced("\"prefix\":9223372036854775807", "\"prefix\":1e2"), false},
+            {"prefix past 64 bits", replaced("\"prefix\":9223372036854775807", "\"prefix\":9223372036854775808"),
+             false},
+            {"crop as exponent", replaced("\"cropCenterX\":0", "\"cropCenterX\":25E-2"), true},
+            {"duplicate member", replaced("\"title\":\"\"", "\"title\":\"a\",\"title\":\"b\""), false},
+            {"leading zero", replaced("\"cropCenterX\":0", "\"cropCenterX\":01"), false},
+            {"fraction without digits", replaced("\"cropCenterX\":0", "\"cropCenterX\":1."), false},
+            {"huge number", replaced("\"cropCenterX\":0", "\"cropCenterX\":1e999"), false},
+            {"byte order mark", "\xEF\xBB\xBF" + compact, false},
+            {"invalid UTF-8", replaced("\"title\":\"\"", "\"title\":\"\xC3\x28\""), false},
+            {"overlong UTF-8", replaced("\"title\":\"\"", "\"title\":\"\xC0\xAF\""), false},
+            {"encoded surrogate", replaced("\"title\":\"\"", "\"title\":\"\xED\xA0\x80\""), false},
+            {"noncharacter", replaced("\"title\":\"\"", "\"title\":\"\xEF\xBF\xBF\""), false},
+            {"raw control character", replaced("\"title\":\"\"", "\"title\":\"\x01\""), false},
+            {"unknown escape", replaced("\"title\":\"\"", "\"title\":\"\\x\""), false},
+            {"garbage at the end", compact + "x", false},
+            {"two documents", compact + compact, false},
+            {"object at the top", reel, false},
+            {"missing member", replaced("\"cropCenterX\":0,", ""), false},
+            {"null title", replaced("\"title\":\"\"", "\"title\":null"), false},
+            {"take that is no object", replaced("\"takes\":[]", "\"takes\":[1]"), false},
+            {"trailing comma", replaced("\"takes\":[]", "\"takes\":[],"), false},
+            {"cut short", compact.left(compact.size() / 2), false},
+            {"empty", "", false},
+    };
+    for (const auto &c : cases) {
+        const std::optional<QList<ReelProject>> quick = LibraryJsonReader::read(c.text);
+        EXPECT_EQ(quick.has_value(), c.quick) << c.name;
+        const std::optional<QList<ReelProject>> document = readThroughDocument(c.text);
+        if (quick) {
+            EXPECT_EQ(quick, document) << c.name;
+        }
+        const Result<QList<ReelProject>> decoded = decodeLibrary(c.text);
+        EXPECT_EQ(decoded.ok(), document.has_value()) << c.name << ": " << qPrintable(decoded.error());
+        if (decoded.ok() && document) {
+            EXPECT_EQ(*decoded, *document) << c.name;
+        }
+    }
+}
+
+// A broken file is refused with what and where, as before the library had
+// its own reader.
+TEST(LibraryJson, BrokenFilesSayWhatAndWhere)
+{
+    const QByteArray reel = QJsonDocument(QJsonDocument::fromJson(*encodeLibrary(tandrel::testing::richLibrary()))
+                                                  .array()
+                                                  .at(0)
+                                                  .toObject())
+                                    .toJson(QJsonDocument::Compact);
+    const auto withReel = [&](const char *from, const char *to) {
+        return "[" + QByteArray(reel).replace(from, to) + "]";
+    };
+    const struct
+    {
+        QByteArray text;
+        const char *error;
+    } cases[] = {
+            {"[{\"id\" 1}]", "Ungültiges JSON an Position 8 (Doppelpunkt fehlt)."},
+            {"[1, 2", "Ungültiges JSON an Position 5 (Ende mitten in einer Zahl)."},
+            {"{}", "Die Datei enthält keine Liste von Reels."},
+            {"[3]", "Reel 1: Das Reel ist kein Objekt."},
+            {withReel("\"duration\":12.345678901234,", ""), "Reel 1: Take 1: Feld „duration“ fehlt."},
+            {withReel("\"title\":\"Intro", "\"title\":[\"Intro"), "Ungültiges JSON an Position 1561 (Komma fehlt)."},
+            {withReel("\"prefix\":12", "\"prefix\":12.5"), "Reel 1: Feld „prefix“ hat den falschen Typ."},
+            {withReel("\"end\":7.25", "\"end\":null"), "Reel 1: Take 1: Sprechabschnitt 2: Feld „end“ ist leer (null)."},
+            {withReel("\"id\":\"6F1C2B9E", "\"id\":\"XF1C2B9E"),
+             "Reel 1: Take 1: Feld „id“ ist keine gültige UUID: XF1C2B9E-1D2A-4C3B-9A8E-7F6D5C4B3A21"},
+    };
+    for (const auto &c : cases) {
+        const Result<QList<ReelProject>> read = decodeLibrary(c.text);
+        ASSERT_FALSE(read.ok()) << c.error;
+        EXPECT_EQ(read.error().toStdString(), c.error);
+    }
+}
 
 TEST(LibraryJson, ARoundTripKeepsEverythingButTheFractionOfASecond)
 {

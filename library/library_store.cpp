@@ -2,6 +2,7 @@
 
 #include "library/file_names.h"
 #include "library/library_json.h"
+#include "library/library_merge.h"
 #include "library/markdown_import.h"
 #include "library/reel_import.h"
 #include "library/take_recovery.h"
@@ -56,27 +57,6 @@ QString absoluteFolder(const QString &folder)
     return QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
 }
 
-// The caller's changes to a reel (`changed` against the `base` it was made
-// from) applied to the reel as it is now (`current`), so that what another
-// process changed meanwhile in the other fields survives.
-ReelProject merged(const ReelProject &current, const ReelProject &base, const ReelProject &changed)
-{
-    ReelProject result = current;
-    auto take = [](auto &field, const auto &was, const auto &now) {
-        if (!(was == now))
-            field = now;
-    };
-    take(result.prefix, base.prefix, changed.prefix);
-    take(result.title, base.title, changed.title);
-    take(result.script, base.script, changed.script);
-    take(result.createdAt, base.createdAt, changed.createdAt);
-    take(result.takes, base.takes, changed.takes);
-    // NaN never equals itself; a NaN written by the caller still arrives.
-    if (!(base.cropCenterX == changed.cropCenterX))
-        result.cropCenterX = changed.cropCenterX;
-    return result;
-}
-
 } // namespace
 
 LibraryStore::LibraryStore(SettingsStore &settings, std::optional<QString> folder, QObject *parent,
@@ -98,13 +78,36 @@ LibraryStore::LibraryStore(SettingsStore &settings, std::optional<QString> folde
         }
     }
     m_file = LibraryFile(m_rootPath);
-    if (m_access == Access::readWrite)
+    if (m_access == Access::readWrite) {
         QDir().mkpath(m_rootPath);
+        m_mark = std::make_unique<SessionMark>(m_rootPath);
+    }
     load();
     watchFolder();
 }
 
-LibraryStore::~LibraryStore() = default;
+LibraryStore::~LibraryStore()
+{
+    // A save still on its way reaches the file before the process ends.
+    finishSaves();
+}
+
+void LibraryStore::setSaving(Saving saving)
+{
+    finishSaves();
+    m_saving = saving;
+    m_writer.reset();
+    if (m_saving == Saving::inBackground)
+        m_writer = std::make_unique<LibraryWriter>(m_rootPath, this, [this](LibraryWriter::Saved saved) {
+            backgroundSaveDone(std::move(saved));
+        });
+}
+
+void LibraryStore::finishSaves()
+{
+    if (m_writer)
+        m_writer->finish();
+}
 
 QString LibraryStore::defaultFolder()
 {
@@ -162,6 +165,7 @@ void LibraryStore::setRootPath(const QString &folder)
 
 void LibraryStore::load()
 {
+    finishSaves();
     m_file.forget();
     const Result<LibraryFile::Reading> reading = m_file.read();
     if (!reading) {
@@ -182,20 +186,25 @@ void LibraryStore::load()
     }
     m_unreadableFileInPlace = false;
     m_file.remember(*reading);
+    m_onDisk = *decoded;
+    m_unsaved = false;
     setReels(*decoded);
     if (!m_selectedID)
         setSelectedID(firstInReelOrder());
-    if (m_access == Access::readWrite) {
+    // What an unclean end can leave is looked for only after one: at a
+    // library of years that is thousands of folders read at every start.
+    if (m_mark && m_mark->uncleanEndBefore()) {
         restoreScriptFiles();
-        adoptOrphanTakes();
+        if (adoptOrphanTakes())
+            m_mark->clearLeftBehind();
     }
 }
 
-void LibraryStore::adoptOrphanTakes()
+bool LibraryStore::adoptOrphanTakes()
 {
     const QList<RecoveredTake> found = findOrphanTakes(m_reels, folders());
     if (found.isEmpty())
-        return;
+        return true;
     int adopted = 0;
     const LibraryOutcome<> changed = change([&](QList<ReelProject> &reels) {
         adopted = addRecoveredTakes(reels, found);
@@ -220,6 +229,7 @@ void LibraryStore::adoptOrphanTakes()
         setStatusNote(QStringLiteral("1 Take wiederhergestellt."));
     else if (adopted > 1)
         setStatusNote(QStringLiteral("%1 Takes wiederhergestellt.").arg(adopted));
+    return changed || changed.failure().kind != Kind::notSaved;
 }
 
 void LibraryStore::restoreScriptFiles() const
@@ -233,6 +243,10 @@ void LibraryStore::restoreScriptFiles() const
 
 void LibraryStore::refresh()
 {
+    // While saves of this store are on their way it holds the folder's lock:
+    // the file is what they make it.
+    if (m_heldLock)
+        return;
     const Result<LibraryFile::Reading> reading = m_file.read();
     if (!reading) {
         m_unreadableFileInPlace = true;
@@ -249,7 +263,10 @@ void LibraryStore::refresh()
     }
     m_unreadableFileInPlace = false;
     m_file.remember(*reading);
-    setReels(*decoded);
+    // Changes a failed save left only in memory go on top of the new list.
+    QList<ReelProject> reels = m_unsaved ? mergeLibraries(*decoded, m_onDisk, m_reels) : *decoded;
+    m_onDisk = *decoded;
+    setReels(std::move(reels));
 }
 
 void LibraryStore::watchFolder()
@@ -281,28 +298,6 @@ void LibraryStore::reloadAfterOutsideChange()
         setSelectedID(firstInReelOrder());
 }
 
-bool LibraryStore::moveUnreadableFileAside(QString *error)
-{
-    const QString current = m_file.path();
-    if (!QFileInfo::exists(current)) {
-        m_unreadableFileInPlace = false;
-        return true;
-    }
-    const QString base = current + QStringLiteral(".unreadable-")
-            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = base;
-    for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
-        target = base + QLatin1Char('-') + QString::number(n);
-    QFile file(current);
-    if (!file.rename(target)) {
-        *error = QStringLiteral("Die unlesbare Datei konnte nicht beiseitegelegt werden: ")
-                + germanFileError(FileError::last());
-        return false;
-    }
-    m_unreadableFileInPlace = false;
-    return true;
-}
-
 Status LibraryStore::saveLocked(const QList<ReelProject> &reels)
 {
     if (!QDir().mkpath(m_rootPath))
@@ -312,33 +307,89 @@ Status LibraryStore::saveLocked(const QList<ReelProject> &reels)
         return Status::failure(encoded.error());
     // A library file that could not be read keeps its content under another name.
     if (m_unreadableFileInPlace) {
-        QString error;
-        if (!moveUnreadableFileAside(&error))
-            return Status::failure(error);
+        if (const Status moved = moveUnreadableFileAside(m_file.path()); !moved)
+            return moved;
+        m_unreadableFileInPlace = false;
     }
-    return m_file.write(*encoded);
+    const Status written = m_file.write(*encoded);
+    if (written) {
+        m_onDisk = reels;
+        m_unsaved = false;
+    }
+    return written;
+}
+
+Result<std::shared_ptr<QLockFile>> LibraryStore::lockFolder()
+{
+    if (m_heldLock)
+        return m_heldLock;
+    Result<LibraryFile::Lock> lock = m_file.lock();
+    if (!lock)
+        return Result<std::shared_ptr<QLockFile>>::failure(lock.error());
+    return std::shared_ptr<QLockFile>(std::move(*lock));
+}
+
+void LibraryStore::saveInBackground(std::shared_ptr<QLockFile> lock, const QList<ReelProject> &reels)
+{
+    m_heldLock = std::move(lock);
+    m_writer->save({++m_saveSerial, reels, m_heldLock, m_unreadableFileInPlace});
+    // The writer moves the unreadable file aside before its first write.
+    m_unreadableFileInPlace = false;
+    watchFolder();
+}
+
+void LibraryStore::backgroundSaveDone(LibraryWriter::Saved saved)
+{
+    const bool newest = saved.serial == m_saveSerial;
+    if (saved.status) {
+        m_file.remember(saved.stamp);
+        m_onDisk = saved.reels;
+    } else {
+        setLastError(SaveErrorPrefix + saved.status.error());
+    }
+    if (newest) {
+        m_unsaved = !saved.status;
+        m_unreadableFileInPlace = saved.unreadableFileInPlace;
+        // Others may change the library again.
+        m_heldLock.reset();
+    } else if (!saved.status) {
+        m_unsaved = true;
+    }
 }
 
 void LibraryStore::save()
 {
-    const Result<LibraryFile::Lock> lock = m_file.lock();
+    const Result<std::shared_ptr<QLockFile>> lock = lockFolder();
+    if (lock && m_saving == Saving::inBackground) {
+        saveInBackground(*lock, m_reels);
+        return;
+    }
     const Status saved = lock ? saveLocked(m_reels) : Status::failure(lock.error());
     if (!saved)
         setLastError(SaveErrorPrefix + saved.error());
     watchFolder();
 }
 
-LibraryOutcome<> LibraryStore::change(const Edit &edit, Unsaved unsaved)
+LibraryOutcome<> LibraryStore::change(const Edit &edit, Unsaved unsaved, After after)
 {
-    const Result<LibraryFile::Lock> lock = m_file.lock();
+    if (after == After::saved)
+        finishSaves();
+    const Result<std::shared_ptr<QLockFile>> lock = lockFolder();
     if (!lock)
         return LibraryOutcome<>::refused(Kind::notSaved, SaveErrorPrefix + lock.error());
     refresh();
     QList<ReelProject> reels = m_reels;
     if (const LibraryOutcome<> edited = edit(reels); !edited)
         return edited;
+    if (m_saving == Saving::inBackground && after == After::saveInBackground) {
+        saveInBackground(*lock, reels);
+        setReels(std::move(reels));
+        return {};
+    }
     const Status saved = saveLocked(reels);
     watchFolder();
+    if (!saved && unsaved == Unsaved::kept)
+        m_unsaved = true;
     if (saved || unsaved == Unsaved::kept)
         setReels(std::move(reels));
     if (!saved)
@@ -436,7 +487,7 @@ LibraryOutcome<> LibraryStore::updateReel(const ReelProject &changed)
                 if (it == reels.end())
                     return notFound();
                 before = *it;
-                *it = merged(*it, *base, changed);
+                *it = mergeReel(*it, *base, changed);
                 it->updatedAt = QDateTime::currentDateTimeUtc();
                 after = *it;
                 return LibraryOutcome<>();
@@ -458,20 +509,22 @@ LibraryOutcome<> LibraryStore::deleteReel(const ReelProject &reel, Removal remov
 {
     std::optional<ReelProject> stored;
     QStringList paths;
-    const LibraryOutcome<> removed = change([&](QList<ReelProject> &reels) {
-        // The stored value names the folder on disk; a caller's copy may carry
-        // an unsaved title or number that would point at another reel's folder.
-        const auto it
-                = std::find_if(reels.cbegin(), reels.cend(), [&](const auto &r) { return r.id == reel.id; });
-        if (it == reels.cend())
-            return notFound();
-        stored = *it;
-        reels.removeIf([&](const ReelProject &r) { return r.id == reel.id; });
-        paths = folders().ownPaths(*stored, reels);
-        if (removal == Removal::toTrash && !paths.isEmpty() && !trashAvailableFor(paths.constFirst()))
-            return LibraryOutcome<>::refused(Kind::noTrash, NoTrash);
-        return LibraryOutcome<>();
-    });
+    const LibraryOutcome<> removed = change(
+            [&](QList<ReelProject> &reels) {
+                // The stored value names the folder on disk; a caller's copy may carry
+                // an unsaved title or number that would point at another reel's folder.
+                const auto it = std::find_if(reels.cbegin(), reels.cend(),
+                                             [&](const auto &r) { return r.id == reel.id; });
+                if (it == reels.cend())
+                    return notFound();
+                stored = *it;
+                reels.removeIf([&](const ReelProject &r) { return r.id == reel.id; });
+                paths = folders().ownPaths(*stored, reels);
+                if (removal == Removal::toTrash && !paths.isEmpty() && !trashAvailableFor(paths.constFirst()))
+                    return LibraryOutcome<>::refused(Kind::noTrash, NoTrash);
+                return LibraryOutcome<>();
+            },
+            Unsaved::dropped, After::saved);
     if (!removed)
         return removed;
     if (m_selectedID == reel.id)
@@ -525,25 +578,27 @@ LibraryOutcome<> LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reel
     std::optional<Take> deleted;
     qsizetype position = 0;
     QStringList paths;
-    const LibraryOutcome<> removed = change([&](QList<ReelProject> &reels) {
-        const auto [reel, take] = findTake(reels, reelID, takeID);
-        if (!take)
-            return notFound();
-        // Names that are not bare file names never reach the file system.
-        const QDir folder(takesFolder(*reel));
-        for (const QString &name : bareFileNames(*take)) {
-            const QFileInfo info(folder.filePath(name));
-            if (info.exists() || info.isSymLink())
-                paths.append(folder.filePath(name));
-        }
-        if (removal == Removal::toTrash && !paths.isEmpty() && !trashAvailableFor(paths.constFirst()))
-            return LibraryOutcome<>::refused(Kind::noTrash, NoTrash);
-        deleted = *take;
-        position = take - reel->takes.data();
-        reel->takes.removeAt(position);
-        reel->updatedAt = QDateTime::currentDateTimeUtc();
-        return LibraryOutcome<>();
-    });
+    const LibraryOutcome<> removed = change(
+            [&](QList<ReelProject> &reels) {
+                const auto [reel, take] = findTake(reels, reelID, takeID);
+                if (!take)
+                    return notFound();
+                // Names that are not bare file names never reach the file system.
+                const QDir folder(takesFolder(*reel));
+                for (const QString &name : bareFileNames(*take)) {
+                    const QFileInfo info(folder.filePath(name));
+                    if (info.exists() || info.isSymLink())
+                        paths.append(folder.filePath(name));
+                }
+                if (removal == Removal::toTrash && !paths.isEmpty() && !trashAvailableFor(paths.constFirst()))
+                    return LibraryOutcome<>::refused(Kind::noTrash, NoTrash);
+                deleted = *take;
+                position = take - reel->takes.data();
+                reel->takes.removeAt(position);
+                reel->updatedAt = QDateTime::currentDateTimeUtc();
+                return LibraryOutcome<>();
+            },
+            Unsaved::dropped, After::saved);
     if (!removed)
         return removed;
     const Status discarded = discard(paths, removal);
@@ -597,6 +652,8 @@ Status LibraryStore::changeRoot(const QString &folder)
     if (folder.trimmed().isEmpty())
         return Status::failure(QStringLiteral("Kein Ordner für die Bibliothek angegeben."));
     const QString root = absoluteFolder(folder);
+    // Saves still on their way belong to the old folder.
+    finishSaves();
     m_settings.write(settings::libraryFolder, root);
     if (m_unreachableFolder) {
         m_unreachableFolder.reset();
@@ -604,8 +661,12 @@ Status LibraryStore::changeRoot(const QString &folder)
     }
     setRootPath(root);
     m_file = LibraryFile(root, m_file);
+    m_mark.reset();
+    setSaving(m_saving);
     if (!QDir().mkpath(root))
         return Status::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(root));
+    if (m_access == Access::readWrite)
+        m_mark = std::make_unique<SessionMark>(root);
     setSelectedID(std::nullopt);
     setReels({});
     setLastError(std::nullopt);

@@ -2,14 +2,17 @@
 
 #include "library/library_file.h"
 #include "library/library_outcome.h"
+#include "library/library_writer.h"
 #include "library/reel_folders.h"
 #include "library/reel_project.h"
+#include "library/session_mark.h"
 #include "platform/result.h"
 #include "platform/settings_store.h"
 
 #include <QObject>
 #include <QUuid>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QFileSystemWatcher;
@@ -22,8 +25,8 @@ namespace tandrel {
 // Other processes may change the same library: each operation works on the
 // list as it is on disk, under the folder's lock file, and a change made
 // outside is loaded as soon as it is seen. A change operation returns its
-// outcome to its caller; lastError holds only what loading met. Main thread
-// only.
+// outcome to its caller; lastError holds what loading met, and what a save
+// in the background met. Main thread only.
 class LibraryStore : public QObject
 {
     Q_OBJECT
@@ -41,6 +44,13 @@ public:
     // Where deleted files go: the desktop's trash, from which the file
     // manager restores them, or nowhere.
     enum class Removal { toTrash, permanently };
+    // How a change reaches library.json. `waited`: before the operation
+    // returns, which reports a failed save (tandrelctl). `inBackground`: the
+    // change is in `reels` at once and written on a thread of its own, so
+    // that the window never waits for the disk (the application); a failed
+    // save then comes as lastError, the change stays in memory and the next
+    // save writes it, merged with what others wrote meanwhile.
+    enum class Saving { waited, inBackground };
 
     // `folder` overrides the remembered folder ("library.bookmark") and the default one.
     explicit LibraryStore(SettingsStore &settings, std::optional<QString> folder = std::nullopt,
@@ -71,12 +81,19 @@ public:
     // Whether `folder` is a folder this process may read and write in.
     static bool isReachable(const QString &folder);
 
-    // Reads library.json; with write access also writes missing reel.md
-    // files and adopts the takes a crashed recording left behind.
+    // Reads library.json. With write access, and only after a process ended
+    // without closing this library (SessionMark), also writes missing
+    // reel.md files and adopts the takes a killed recording left behind.
     void load();
     void save();
     // How long a change waits for another process's change (10 s by default).
     void setLockTimeout(int ms) { m_file.setLockTimeout(ms); }
+    void setSaving(Saving saving);
+    // Waits until every save made in the background is on disk (or has
+    // failed, into lastError). The destructor does so as well.
+    void finishSaves();
+    // Whether a save made in the background is still on its way.
+    bool savesPending() const { return m_heldLock != nullptr; }
 
     std::optional<ReelProject> reel(const QUuid &id) const;
     qint64 nextPrefix() const;
@@ -90,7 +107,8 @@ public:
     // Stores when the take's script words were said; the reel's
     // modification time stays, as this is learnt from the take, not edited.
     LibraryOutcome<> setTakeWords(const QUuid &takeID, const QUuid &reelID, const QList<WordTime> &words);
-    // Deleting saves the library first and moves the files after. Files that
+    // Deleting saves the library first (waiting for the save, also in the
+    // background mode) and moves the files after. Files that
     // cannot be moved stay, and their reel or take goes back into the
     // library. With `Removal::toTrash` on a drive without a trash nothing
     // happens (Kind::noTrash): the caller may ask and delete permanently.
@@ -122,9 +140,14 @@ private:
     using Edit = std::function<LibraryOutcome<>(QList<ReelProject> &reels)>;
     // Whether a change whose save failed stays in memory.
     enum class Unsaved { kept, dropped };
+    // When a change returns: once its save is asked for (in the background
+    // when saves go there), or once it is on disk. Deletions wait: their
+    // files go only when the list without them is saved.
+    enum class After { saveInBackground, saved };
     // One change: under the lock, on the list as it is on disk, saved once;
     // a failure of `edit` leaves the library alone.
-    LibraryOutcome<> change(const Edit &edit, Unsaved unsaved = Unsaved::dropped);
+    LibraryOutcome<> change(const Edit &edit, Unsaved unsaved = Unsaved::dropped,
+                            After after = After::saveInBackground);
     // Takes `paths` away as `removal` says; puts back what went to the trash
     // when one of them cannot go.
     static Status discard(const QStringList &paths, Removal removal);
@@ -135,17 +158,21 @@ private:
     void reloadAfterOutsideChange();
     void watchFolder();
     Status saveLocked(const QList<ReelProject> &reels);
+    void saveInBackground(std::shared_ptr<QLockFile> lock, const QList<ReelProject> &reels);
+    void backgroundSaveDone(LibraryWriter::Saved saved);
+    // The folder's lock: the one saves in the background still hold, or a new one.
+    Result<std::shared_ptr<QLockFile>> lockFolder();
     void setReels(QList<ReelProject> reels);
     void setRootPath(const QString &folder);
     std::optional<QUuid> firstInReelOrder() const;
     qsizetype indexOfReel(const QUuid &id) const;
-    bool moveUnreadableFileAside(QString *error);
     ReelFolders folders() const { return ReelFolders(m_rootPath); }
     // Writes "reel.md" of reels that have none (after a crash between saving
     // the list and writing the folders).
     void restoreScriptFiles() const;
-    // Adds the takes a crashed recording left in the takes folders.
-    void adoptOrphanTakes();
+    // Adds the takes a crashed recording left in the takes folders; false
+    // when they could not be saved (they are looked for again next time).
+    bool adoptOrphanTakes();
 
     SettingsStore &m_settings;
     Access m_access;
@@ -161,6 +188,19 @@ private:
     // before anything replaces it.
     bool m_unreadableFileInPlace = false;
     QFileSystemWatcher *m_watcher = nullptr;
+    // Held while this store may write the folder (write access only).
+    std::unique_ptr<SessionMark> m_mark;
+    Saving m_saving = Saving::waited;
+    std::unique_ptr<LibraryWriter> m_writer;
+    // The folder's lock while saves in the background are on their way: no
+    // other process can have written meanwhile, so changes go on without
+    // reading the file.
+    std::shared_ptr<QLockFile> m_heldLock;
+    quint64 m_saveSerial = 0;
+    // The list as library.json holds it (last read or written), and whether
+    // `m_reels` holds changes that are not there, after a failed save.
+    QList<ReelProject> m_onDisk;
+    bool m_unsaved = false;
 };
 
 } // namespace tandrel

@@ -581,6 +581,7 @@ TEST_F(LibraryStoreTest, AMissingScriptFileIsWrittenAgainAtLoad)
 {
     const ReelProject reel = open()->createReel(3, "Drei", "Text").value();
     QDir(root() + "/003-drei").removeRecursively();
+    leaveMarkOfAKilledProcess(root());
     open();
     EXPECT_EQ(readFile(root() + "/003-drei/reel.md"), QByteArray("# 003 Drei\n\nText"));
     EXPECT_TRUE(QFileInfo(root() + "/003-drei/takes").isDir());
@@ -590,27 +591,34 @@ TEST_F(LibraryStoreTest, AMissingScriptFileIsWrittenAgainAtLoad)
 // tandrelctl): each change is made on what the other saved.
 TEST_F(LibraryStoreTest, TwoWritersOnOneLibraryLoseNoChange)
 {
-    const auto app = open();
-    const auto ctl = open();
-    const ReelProject first = app->createReel(std::nullopt, "Eins", QString()).value();
-    const ReelProject second = ctl->createReel(std::nullopt, "Zwei", QString()).value();
-    EXPECT_EQ(second.prefix, 2) << "the second writer counts on from the first one's reel";
+    for (const auto saving : {LibraryStore::Saving::waited, LibraryStore::Saving::inBackground}) {
+        QDir(root()).removeRecursively();
+        const auto app = open();
+        app->setSaving(saving);
+        const auto ctl = open();
+        const ReelProject first = app->createReel(std::nullopt, "Eins", QString()).value();
+        app->finishSaves();
+        const ReelProject second = ctl->createReel(std::nullopt, "Zwei", QString()).value();
+        EXPECT_EQ(second.prefix, 2) << "the second writer counts on from the first one's reel";
 
-    // The application still shows "Eins" without the take that tandrelctl adds.
-    const Take take = makeTake("v.mov", "a.m4a");
-    const ReelProject stale = *app->reel(first.id);
-    ctl->addTake(take, first.id);
-    ReelProject renamed = stale;
-    renamed.title = QStringLiteral("Erstes");
-    app->updateReel(renamed);
-    ctl->importMarkdown("# 7 Sieben");
+        // The application still shows "Eins" without the take that tandrelctl adds.
+        const Take take = makeTake("v.mov", "a.m4a");
+        const ReelProject stale = *app->reel(first.id);
+        ctl->addTake(take, first.id);
+        ReelProject renamed = stale;
+        renamed.title = QStringLiteral("Erstes");
+        app->updateReel(renamed);
+        // Another process waits for the lock while the save is on its way.
+        app->finishSaves();
+        ctl->importMarkdown("# 7 Sieben");
 
-    const auto reopened = open();
-    ASSERT_EQ(reopened->reels().size(), 3);
-    EXPECT_EQ(reopened->reel(first.id)->title, "Erstes");
-    ASSERT_EQ(reopened->reel(first.id)->takes.size(), 1) << "the take added meanwhile stays";
-    EXPECT_EQ(reopened->reel(first.id)->takes.first().id, take.id);
-    EXPECT_TRUE(QFileInfo::exists(root() + "/001-erstes/reel.md"));
+        const auto reopened = open();
+        ASSERT_EQ(reopened->reels().size(), 3);
+        EXPECT_EQ(reopened->reel(first.id)->title, "Erstes");
+        ASSERT_EQ(reopened->reel(first.id)->takes.size(), 1) << "the take added meanwhile stays";
+        EXPECT_EQ(reopened->reel(first.id)->takes.first().id, take.id);
+        EXPECT_TRUE(QFileInfo::exists(root() + "/001-erstes/reel.md"));
+    }
 }
 
 TEST_F(LibraryStoreTest, AnOutsideChangeIsLoadedAndKeepsTheSelection)
@@ -662,4 +670,71 @@ TEST_F(LibraryStoreTest, AFullDiskDuringASaveKeepsWhatWasStoredAndSaysWhyInGerma
     EXPECT_TRUE(error->contains("Datei zu groß")) << qPrintable(*error);
     EXPECT_EQ(readFile(libraryFile()), stored) << "the library on disk is the one before";
     EXPECT_EQ(open()->reels().size(), 20);
+}
+
+// In the background a change is in the list at once; its save follows on the
+// writer thread, in order, and one still on its way at the end is finished.
+TEST_F(LibraryStoreTest, SavesInTheBackgroundReachTheFileInOrder)
+{
+    auto app = open();
+    app->setSaving(LibraryStore::Saving::inBackground);
+    ReelProject first;
+    for (int i = 1; i <= 20; ++i) {
+        const LibraryOutcome<ReelProject> created
+                = app->createReel(i, QStringLiteral("Reel %1").arg(i), "Text");
+        ASSERT_TRUE(created.ok());
+        if (i == 1)
+            first = *created;
+        EXPECT_EQ(app->reels().size(), i) << "the change is there before it is saved";
+    }
+    ReelProject renamed = first;
+    renamed.title = "Erstes";
+    ASSERT_TRUE(app->updateReel(renamed).ok());
+    ASSERT_TRUE(app->addTake(makeTake("v.mov", "a.m4a"), first.id).ok());
+    ASSERT_TRUE(app->importMarkdown("# 30 Dreißig\nText").ok());
+    const QList<ReelProject> shown = app->reels();
+    ASSERT_TRUE(waitUntil([&] { return !app->savesPending(); }, 30000));
+    EXPECT_EQ(readFile(libraryFile()), *encodeLibrary(shown)); // dates to the second
+    EXPECT_TRUE(QFileInfo::exists(root() + "/001-erstes/reel.md"));
+
+    app->deleteReel(*app->reel(first.id), LibraryStore::Removal::permanently);
+    ASSERT_TRUE(app->createReel(40, "Vierzig", QString()).ok());
+    const QList<ReelProject> last = app->reels();
+    app.reset(); // the save of reel 40 is still on its way
+    EXPECT_EQ(*encodeLibrary(open()->reels()), *encodeLibrary(last));
+    EXPECT_FALSE(QFileInfo::exists(root() + "/001-erstes"));
+}
+
+// A save that fails in the background is reported through lastError; the
+// change stays, and the next save writes it together with what another
+// process wrote meanwhile.
+TEST_F(LibraryStoreTest, AFailedSaveInTheBackgroundIsShownAndLosesNothing)
+{
+    const auto app = open();
+    app->setSaving(LibraryStore::Saving::inBackground);
+    const ReelProject reel = app->createReel(1, "Eins", QString(2000, u't')).value();
+    app->finishSaves();
+    const QByteArray saved = readFile(libraryFile());
+    ReelProject renamed = reel;
+    renamed.title = "Umbenannt";
+    {
+        const FileSizeLimit full(1000);
+        ASSERT_TRUE(app->updateReel(renamed).ok());
+        app->finishSaves();
+    }
+    ASSERT_TRUE(app->lastError().has_value());
+    EXPECT_TRUE(app->lastError()->startsWith("Bibliothek konnte nicht gespeichert werden: "))
+            << qPrintable(*app->lastError());
+    EXPECT_EQ(readFile(libraryFile()), saved) << "the file is the one before";
+    EXPECT_EQ(app->reel(reel.id)->title, "Umbenannt") << "the change stays in memory";
+
+    const auto ctl = open();
+    const ReelProject other = ctl->createReel(2, "Zwei", QString()).value();
+    ASSERT_TRUE(app->addTake(makeTake("v.mov", std::nullopt), reel.id).ok());
+    app->finishSaves();
+    const auto reopened = open();
+    ASSERT_EQ(reopened->reels().size(), 2);
+    EXPECT_EQ(reopened->reel(reel.id)->title, "Umbenannt");
+    EXPECT_EQ(reopened->reel(reel.id)->takes.size(), 1);
+    EXPECT_TRUE(reopened->reel(other.id).has_value()) << "the other process's reel stays";
 }

@@ -1,5 +1,7 @@
+#include "library/library_store.h"
 #include "library/take_recovery.h"
 
+#include "tests/support/take_files.h"
 #include "tests/support/test_files.h"
 
 #include <QDir>
@@ -78,4 +80,37 @@ TEST(TakeRecovery, AdoptsOnlyReadableFilesThatNoTakeNamesAndNoRecordingHolds)
     // process), its files are a take like any other.
     recording.unlock();
     EXPECT_EQ(findOrphanTakes({reel}, folders).size(), 3);
+}
+
+// Start-up reads the reel folders only after a process ended without
+// closing the library: then it writes missing reel.md files again and adopts
+// the take files a killed recording left.
+TEST(TakeRecovery, StartUpMendsTheLibraryOnlyAfterAnUncleanEnd)
+{
+    for (const bool unclean : {false, true}) {
+        QTemporaryDir dir;
+        SettingsStore settings{dir.filePath("settings.ini")};
+        const QString root = dir.filePath("lib");
+        QString takes;
+        QUuid reelID;
+        {
+            LibraryStore store(settings, root);
+            const ReelProject reel = store.createReel(3, "Drei", "Text").value();
+            takes = store.takesFolder(reel);
+            reelID = reel.id;
+        }
+        QFile::remove(root + "/003-drei/reel.md");
+        ASSERT_TRUE(encode(tone, takes + "/20260301-100000-audio.m4a"));
+        if (unclean)
+            tandrel::testing::leaveMarkOfAKilledProcess(root);
+
+        LibraryStore store(settings, root);
+        EXPECT_EQ(QFileInfo::exists(root + "/003-drei/reel.md"), unclean) << unclean;
+        EXPECT_EQ(store.reel(reelID)->takes.size(), unclean ? 1 : 0) << unclean;
+        if (unclean) {
+            EXPECT_EQ(store.statusNote(), "1 Take wiederhergestellt.");
+            EXPECT_EQ(QDir(root + "/.tandrel-sessions").entryList({"*.session"}, QDir::Files).size(), 1)
+                    << "the mark left behind goes once the library is mended";
+        }
+    }
 }

@@ -38,4 +38,13 @@ inline Take addTakeWithFiles(LibraryStore &library, const QUuid &reelID, const T
     return take;
 }
 
+// What a process that had the library open leaves when it is killed: its
+// session mark, which no one holds any more.
+inline void leaveMarkOfAKilledProcess(const QString &libraryFolder)
+{
+    const QString marks = libraryFolder + QLatin1Char('/') + QLatin1String(SessionMark::folderName);
+    QDir().mkpath(marks);
+    QFile(marks + QStringLiteral("/4242-killed.session")).open(QIODevice::WriteOnly);
+}
+
 } // namespace tandrel::testing

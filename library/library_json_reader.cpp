@@ -1,0 +1,638 @@
+#include "library/library_json_reader.h"
+
+#include <QTimeZone>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace tandrel {
+
+namespace {
+
+// Members seen in one object; a second one of the same name is left to the
+// full decoder, whatever it makes of it.
+class Seen
+{
+public:
+    bool first(int index)
+    {
+        const quint32 bit = 1u << index;
+        if (m_bits & bit)
+            return false;
+        m_bits |= bit;
+        return true;
+    }
+    bool has(int index) const { return m_bits & (1u << index); }
+    bool all(int count) const { return m_bits == (1u << count) - 1; }
+
+private:
+    quint32 m_bits = 0;
+};
+
+// The index of `name` in `names`, or -1.
+template<size_t N> int indexOf(QByteArrayView name, const QByteArrayView (&names)[N])
+{
+    for (size_t i = 0; i < N; ++i) {
+        if (name.size() == names[i].size()
+            && std::memcmp(name.data(), names[i].data(), size_t(name.size())) == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+// What may follow a number or a literal.
+bool isDelimiter(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ']' || c == '}';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Length of the well-formed UTF-8 sequence at `at` that is no noncharacter,
+// or 0.
+int utf8Length(const unsigned char *at, const unsigned char *end)
+{
+    const unsigned char b = at[0];
+    int length = 0;
+    char32_t code = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        code = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        code = b & 0x0F;
+        if (b == 0xE0)
+            low = 0xA0;
+        if (b == 0xED)
+            high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        code = b & 0x07;
+        if (b == 0xF0)
+            low = 0x90;
+        if (b == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (end - at < length)
+        return 0;
+    for (int i = 1; i < length; ++i) {
+        const unsigned char c = at[i];
+        if (c < (i == 1 ? low : 0x80) || c > (i == 1 ? high : 0xBF))
+            return 0;
+        code = (code << 6) | (c & 0x3F);
+    }
+    if ((code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE)
+        return 0;
+    return length;
+}
+
+} // namespace
+
+std::optional<QList<ReelProject>> LibraryJsonReader::read(const QByteArray &bytes)
+{
+    LibraryJsonReader reader(bytes.constData(), bytes.constData() + bytes.size());
+    QList<ReelProject> reels;
+    if (!reader.readLibrary(reels))
+        return std::nullopt;
+    return reels;
+}
+
+bool LibraryJsonReader::readLibrary(QList<ReelProject> &reels)
+{
+    skipSpace();
+    if (m_at == m_end || *m_at != '[')
+        return false;
+    const bool read = readArray([&] {
+        ReelProject reel;
+        if (!readReel(reel))
+            return false;
+        reels.append(std::move(reel));
+        return true;
+    });
+    if (!read)
+        return false;
+    skipSpace();
+    return m_at == m_end;
+}
+
+bool LibraryJsonReader::readReel(ReelProject &reel)
+{
+    static constexpr QByteArrayView names[]
+            = {"id", "prefix", "title", "script", "createdAt", "updatedAt", "takes", "cropCenterX"};
+    Seen seen;
+    const bool read = readObject([&](QByteArrayView name) {
+        const int index = indexOf(name, names);
+        if (index < 0)
+            return skipValue(0);
+        if (!seen.first(index))
+            return false;
+        switch (index) {
+        case 0:
+            return readUuid(reel.id);
+        case 1:
+            return readInteger(reel.prefix);
+        case 2:
+            return readString(reel.title);
+        case 3:
+            return readString(reel.script);
+        case 4:
+            return readDate(reel.createdAt);
+        case 5:
+            return readDate(reel.updatedAt);
+        case 6:
+            return readArray([&] {
+                Take take;
+                if (!readTake(take))
+                    return false;
+                reel.takes.append(std::move(take));
+                return true;
+            });
+        default:
+            return readNumber(reel.cropCenterX);
+        }
+    });
+    return read && seen.all(std::size(names));
+}
+
+bool LibraryJsonReader::readTake(Take &take)
+{
+    static constexpr QByteArrayView names[]
+            = {"id", "recordedAt", "duration", "videoFileName", "audioFileName", "speechIntervals", "words"};
+    Seen seen;
+    const bool read = readObject([&](QByteArrayView name) {
+        const int index = indexOf(name, names);
+        if (index < 0)
+            return skipValue(0);
+        if (!seen.first(index))
+            return false;
+        switch (index) {
+        case 0:
+            return readUuid(take.id);
+        case 1:
+            return readDate(take.recordedAt);
+        case 2:
+            return readNumber(take.duration);
+        case 3:
+            return readOptionalString(take.videoFileName);
+        case 4:
+            return readOptionalString(take.audioFileName);
+        case 5:
+            if (isNull())
+                return true;
+            return readArray([&] {
+                SpeechInterval interval;
+                if (!readSpeechInterval(interval))
+                    return false;
+                take.speechIntervals.append(interval);
+                return true;
+            });
+        default:
+            if (isNull())
+                return true;
+            take.words.emplace();
+            return readArray([&] {
+                WordTime word;
+                if (!readWord(word))
+                    return false;
+                take.words->append(std::move(word));
+                return true;
+            });
+        }
+    });
+    return read && seen.has(0) && seen.has(1) && seen.has(2);
+}
+
+bool LibraryJsonReader::readSpeechInterval(SpeechInterval &interval)
+{
+    static constexpr QByteArrayView names[] = {"start", "end"};
+    Seen seen;
+    const bool read = readObject([&](QByteArrayView name) {
+        const int index = indexOf(name, names);
+        if (index < 0)
+            return skipValue(0);
+        if (!seen.first(index))
+            return false;
+        return readNumber(index == 0 ? interval.start : interval.end);
+    });
+    return read && seen.all(std::size(names));
+}
+
+bool LibraryJsonReader::readWord(WordTime &word)
+{
+    static constexpr QByteArrayView names[] = {"start", "end", "index", "text"};
+    Seen seen;
+    const bool read = readObject([&](QByteArrayView name) {
+        const int index = indexOf(name, names);
+        if (index < 0)
+            return skipValue(0);
+        if (!seen.first(index))
+            return false;
+        switch (index) {
+        case 0:
+            return readNumber(word.start);
+        case 1:
+            return readNumber(word.end);
+        case 2:
+            return readIndex(word.index);
+        default:
+            return readString(word.text);
+        }
+    });
+    return read && seen.all(std::size(names));
+}
+
+template<typename Member> bool LibraryJsonReader::readObject(Member member)
+{
+    skipSpace();
+    if (!consume('{'))
+        return false;
+    skipSpace();
+    if (consume('}'))
+        return true;
+    QByteArray decoded;
+    for (;;) {
+        skipSpace();
+        QByteArrayView name;
+        if (!readName(name, decoded))
+            return false;
+        skipSpace();
+        if (!consume(':'))
+            return false;
+        skipSpace();
+        if (!member(name))
+            return false;
+        skipSpace();
+        if (consume('}'))
+            return true;
+        if (!consume(','))
+            return false;
+    }
+}
+
+template<typename Item> bool LibraryJsonReader::readArray(Item item)
+{
+    skipSpace();
+    if (!consume('['))
+        return false;
+    skipSpace();
+    if (consume(']'))
+        return true;
+    for (;;) {
+        skipSpace();
+        if (!item())
+            return false;
+        skipSpace();
+        if (consume(']'))
+            return true;
+        if (!consume(','))
+            return false;
+    }
+}
+
+bool LibraryJsonReader::readString(QString &text)
+{
+    if (!consume('"'))
+        return false;
+    text.clear();
+    const char *run = m_at; // start of the part not yet in `text`
+    bool ascii = true;
+    for (;;) {
+        if (m_at == m_end)
+            return false;
+        const unsigned char c = static_cast<unsigned char>(*m_at);
+        if (c == '"') {
+            const qsizetype length = m_at - run;
+            if (text.isEmpty())
+                text = ascii ? QString::fromLatin1(run, length) : QString::fromUtf8(run, length);
+            else
+                text.append(ascii ? QString::fromLatin1(run, length) : QString::fromUtf8(run, length));
+            ++m_at;
+            return true;
+        }
+        if (c < 0x20)
+            return false;
+        if (c >= 0x80) {
+            const int length = utf8Length(reinterpret_cast<const unsigned char *>(m_at),
+                                          reinterpret_cast<const unsigned char *>(m_end));
+            if (length == 0)
+                return false;
+            ascii = false;
+            m_at += length;
+            continue;
+        }
+        if (c != '\\') {
+            ++m_at;
+            continue;
+        }
+        text.append(ascii ? QString::fromLatin1(run, m_at - run) : QString::fromUtf8(run, m_at - run));
+        ascii = true;
+        ++m_at;
+        if (m_at == m_end)
+            return false;
+        switch (*m_at++) {
+        case '"':
+            text.append(u'"');
+            break;
+        case '\\':
+            text.append(u'\\');
+            break;
+        case '/':
+            text.append(u'/');
+            break;
+        case 'b':
+            text.append(u'\b');
+            break;
+        case 'f':
+            text.append(u'\f');
+            break;
+        case 'n':
+            text.append(u'\n');
+            break;
+        case 'r':
+            text.append(u'\r');
+            break;
+        case 't':
+            text.append(u'\t');
+            break;
+        case 'u': {
+            if (m_end - m_at < 4)
+                return false;
+            int unit = 0;
+            for (int i = 0; i < 4; ++i) {
+                const int digit = hexValue(m_at[i]);
+                if (digit < 0)
+                    return false;
+                unit = unit * 16 + digit;
+            }
+            m_at += 4;
+            // A surrogate stays the code unit it names, paired or not.
+            text.append(QChar(char16_t(unit)));
+            break;
+        }
+        default:
+            return false;
+        }
+        run = m_at;
+    }
+}
+
+bool LibraryJsonReader::readName(QByteArrayView &name, QByteArray &decoded)
+{
+    // Names are plain ASCII in every file this system writes: compared
+    // where they stand.
+    if (m_at < m_end && *m_at == '"') {
+        for (const char *at = m_at + 1; at < m_end; ++at) {
+            const unsigned char c = static_cast<unsigned char>(*at);
+            if (c == '"') {
+                name = QByteArrayView(m_at + 1, at - m_at - 1);
+                m_at = at + 1;
+                return true;
+            }
+            if (c < 0x20 || c >= 0x80 || c == '\\')
+                break;
+        }
+    }
+    QString text;
+    if (!readString(text))
+        return false;
+    decoded = text.toUtf8();
+    name = decoded;
+    return true;
+}
+
+bool LibraryJsonReader::readOptionalString(std::optional<QString> &text)
+{
+    if (isNull()) {
+        text.reset();
+        return true;
+    }
+    QString value;
+    if (!readString(value))
+        return false;
+    text = std::move(value);
+    return true;
+}
+
+bool LibraryJsonReader::numberToken(const char *&begin, const char *&end, bool &integral)
+{
+    const char *at = m_at;
+    begin = at;
+    integral = true;
+    if (at < m_end && *at == '-')
+        ++at;
+    if (at == m_end || *at < '0' || *at > '9')
+        return false;
+    if (*at == '0') {
+        ++at;
+    } else {
+        while (at < m_end && *at >= '0' && *at <= '9')
+            ++at;
+    }
+    if (at < m_end && *at == '.') {
+        integral = false;
+        ++at;
+        const char *digits = at;
+        while (at < m_end && *at >= '0' && *at <= '9')
+            ++at;
+        if (at == digits)
+            return false;
+    }
+    if (at < m_end && (*at == 'e' || *at == 'E')) {
+        integral = false;
+        ++at;
+        if (at < m_end && (*at == '+' || *at == '-'))
+            ++at;
+        const char *digits = at;
+        while (at < m_end && *at >= '0' && *at <= '9')
+            ++at;
+        if (at == digits)
+            return false;
+    }
+    // A number ends at a separator, never inside a word ("1x", "01").
+    if (at < m_end && !isDelimiter(*at))
+        return false;
+    end = at;
+    m_at = at;
+    return true;
+}
+
+bool LibraryJsonReader::readNumber(double &value)
+{
+    const char *begin = nullptr, *end = nullptr;
+    bool integral = false;
+    if (!numberToken(begin, end, integral))
+        return false;
+    if (integral) {
+        qint64 integer = 0;
+        const auto [ptr, ec] = std::from_chars(begin, end, integer);
+        if (ec == std::errc() && ptr == end) {
+            value = double(integer);
+            return true;
+        }
+    }
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+bool LibraryJsonReader::readInteger(qint64 &value)
+{
+    const char *begin = nullptr, *end = nullptr;
+    bool integral = false;
+    if (!numberToken(begin, end, integral) || !integral)
+        return false;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+// The bytes of a string without escapes, where they stand; false for any
+// other string (or none), leaving the position unchanged.
+bool LibraryJsonReader::plainString(QByteArrayView &text)
+{
+    if (m_at == m_end || *m_at != '"')
+        return false;
+    for (const char *at = m_at + 1; at < m_end; ++at) {
+        const unsigned char c = static_cast<unsigned char>(*at);
+        if (c == '"') {
+            text = QByteArrayView(m_at + 1, at - m_at - 1);
+            m_at = at + 1;
+            return true;
+        }
+        if (c < 0x20 || c >= 0x80 || c == '\\')
+            return false;
+    }
+    return false;
+}
+
+// A whole number exactly, another number cut to its whole part.
+bool LibraryJsonReader::readIndex(qint64 &value)
+{
+    const char *begin = nullptr, *end = nullptr;
+    bool integral = false;
+    if (!numberToken(begin, end, integral))
+        return false;
+    if (integral && std::from_chars(begin, end, value).ec == std::errc())
+        return true;
+    double number = 0;
+    const auto [ptr, ec] = std::from_chars(begin, end, number);
+    if (ec != std::errc() || ptr != end
+        || !(number >= -9223372036854775808.0 && number < 9223372036854775808.0))
+        return false;
+    value = qint64(number);
+    return true;
+}
+
+// parseLibraryDate's form: "yyyy-MM-ddTHH:mm:ssZ", a valid day and time.
+// Such a date has no escapes; any other string is left to the full decoder.
+bool LibraryJsonReader::readDate(QDateTime &date)
+{
+    QByteArrayView text;
+    if (!plainString(text) || text.size() != 20)
+        return false;
+    static const char form[] = "dddd-dd-ddTdd:dd:ddZ";
+    for (int i = 0; i < 20; ++i) {
+        const char c = text[i];
+        if (form[i] == 'd' ? (c < '0' || c > '9') : c != form[i])
+            return false;
+    }
+    const auto number = [&](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i)
+            value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    const QDate day(number(0, 4), number(5, 2), number(8, 2));
+    const QTime time(number(11, 2), number(14, 2), number(17, 2));
+    if (!day.isValid() || !time.isValid())
+        return false;
+    static const QTimeZone utc = QTimeZone::utc();
+    date = QDateTime(day, time, utc);
+    return true;
+}
+
+// The full decoder's UUID form: 8-4-4-4-12 hexadecimal digits, either case,
+// without escapes (any other string is left to the full decoder).
+bool LibraryJsonReader::readUuid(QUuid &id)
+{
+    QByteArrayView text;
+    if (!plainString(text) || text.size() != 36)
+        return false;
+    quint64 high = 0, low = 0;
+    int digits = 0;
+    for (int i = 0; i < 36; ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash) {
+            if (text[i] != '-')
+                return false;
+            continue;
+        }
+        const int digit = hexValue(text[i]);
+        if (digit < 0)
+            return false;
+        quint64 &half = digits < 16 ? high : low;
+        half = (half << 4) | quint64(digit);
+        ++digits;
+    }
+    id = QUuid(uint(high >> 32), ushort(high >> 16), ushort(high), uchar(low >> 56), uchar(low >> 48),
+               uchar(low >> 40), uchar(low >> 32), uchar(low >> 24), uchar(low >> 16), uchar(low >> 8),
+               uchar(low));
+    return true;
+}
+
+bool LibraryJsonReader::isNull()
+{
+    if (m_end - m_at >= 4 && std::memcmp(m_at, "null", 4) == 0) {
+        m_at += 4;
+        return true;
+    }
+    return false;
+}
+
+bool LibraryJsonReader::skipValue(int depth)
+{
+    // Deeper than any library file nests: the full decoder's limits decide.
+    if (depth > 32)
+        return false;
+    skipSpace();
+    if (m_at == m_end)
+        return false;
+    switch (*m_at) {
+    case '{':
+        return readObject([&](QByteArrayView) { return skipValue(depth + 1); });
+    case '[':
+        return readArray([&] { return skipValue(depth + 1); });
+    case '"': {
+        QString ignored;
+        return readString(ignored);
+    }
+    case 't':
+    case 'f':
+    case 'n': {
+        for (const char *word : {"true", "false", "null"}) {
+            const qsizetype length = qsizetype(std::strlen(word));
+            if (m_end - m_at >= length && std::memcmp(m_at, word, size_t(length)) == 0) {
+                m_at += length;
+                return m_at == m_end || isDelimiter(*m_at);
+            }
+        }
+        return false;
+    }
+    default: {
+        double ignored = 0;
+        return readNumber(ignored);
+    }
+    }
+}
+
+} // namespace tandrel

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "library/reel_project.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <cstring>
+#include <optional>
+
+namespace tandrel {
+
+// A quick reader of library.json for the files this system writes: it reads
+// the text once, straight into the records, without a JSON document in
+// between. It takes only what it is sure the full decoder (decodeLibrary
+// through QJsonDocument) reads the same way; for anything else (a syntax or
+// type error, a duplicate member, an odd number or character) it gives none,
+// and the full decoder decides and words the failure.
+class LibraryJsonReader
+{
+public:
+    static std::optional<QList<ReelProject>> read(const QByteArray &bytes);
+
+private:
+    LibraryJsonReader(const char *begin, const char *end) : m_at(begin), m_end(end) { }
+
+    bool readLibrary(QList<ReelProject> &reels);
+    bool readReel(ReelProject &reel);
+    bool readTake(Take &take);
+    bool readSpeechInterval(SpeechInterval &interval);
+    bool readWord(WordTime &word);
+
+    // Calls `member(name)` for each member of an object, which reads the
+    // value; false as soon as anything fails.
+    template<typename Member> bool readObject(Member member);
+    template<typename Item> bool readArray(Item item);
+    bool readString(QString &text);
+    // A member's name; `decoded` holds it when it had to be decoded.
+    bool readName(QByteArrayView &name, QByteArray &decoded);
+    bool readOptionalString(std::optional<QString> &text);
+    bool readNumber(double &value);
+    bool readInteger(qint64 &value);
+    bool readIndex(qint64 &value);
+    bool plainString(QByteArrayView &text);
+    bool readDate(QDateTime &date);
+    bool readUuid(QUuid &id);
+    bool isNull();
+    // Any value, read over and dropped (members this version does not know).
+    bool skipValue(int depth);
+
+    void skipSpace()
+    {
+        // The indentation of a pretty file is most of its bytes.
+        constexpr quint64 blanks = 0x2020202020202020ull;
+        while (m_at < m_end && static_cast<unsigned char>(*m_at) <= ' ') {
+            if (*m_at == ' ' && m_end - m_at >= 8) {
+                quint64 word;
+                std::memcpy(&word, m_at, 8);
+                if (word == blanks) {
+                    m_at += 8;
+                    continue;
+                }
+            }
+            if (*m_at != ' ' && *m_at != '\n' && *m_at != '\r' && *m_at != '\t')
+                return;
+            ++m_at;
+        }
+    }
+    bool consume(char c)
+    {
+        if (m_at < m_end && *m_at == c) {
+            ++m_at;
+            return true;
+        }
+        return false;
+    }
+    // The raw text of a number, checked against JSON's grammar.
+    bool numberToken(const char *&begin, const char *&end, bool &integral);
+
+    const char *m_at;
+    const char *m_end;
+};
+
+} // namespace tandrel
