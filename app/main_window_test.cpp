@@ -1,4 +1,5 @@
 #include "app/app_test_support.h"
+#include "app/capture_text.h"
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
@@ -449,7 +450,7 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
     EXPECT_FALSE(capture.isRecording());
     ASSERT_EQ(library.reel(reel.id)->takes.size(), 1)
             << app.window().notes().join(" | ").toStdString() << " / "
-            << capture.lastError().value_or(QString()).toStdString();
+            << (capture.lastError() ? captureNoticeText(*capture.lastError()).toStdString() : std::string());
     EXPECT_TRUE(library.reel(reel.id)->takes.constFirst().audioFileName);
     EXPECT_FALSE(app.app->teleprompter().isPresented());
 }
