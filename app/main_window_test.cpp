@@ -189,7 +189,7 @@ TEST(MainWindow, AlertShowsEveryMessageInTurnAndLosesNone)
     EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek konnte nicht gelesen werden: "));
 
     // Messages arriving together wait their turn; the same text is not queued twice.
-    app.app->capture().setLastError("Kamerafehler");
+    app.app->capture().setLastError(CaptureNotice{.kind = CaptureNotice::Kind::screenShareEnded});
     window.addNote("Notiz");
     window.addNote("Notiz");
     // A path part longer than any line keeps its beginning and end.
@@ -199,7 +199,7 @@ TEST(MainWindow, AlertShowsEveryMessageInTurnAndLosesNone)
     EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek"));
     pressOk(window);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), "Kamerafehler");
+    EXPECT_EQ(window.alert()->informativeText(), "Die Bildschirmfreigabe wurde beendet.");
     pressOk(window);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->informativeText(), "Notiz");
@@ -215,9 +215,9 @@ TEST(MainWindow, AlertShowsEveryMessageInTurnAndLosesNone)
     EXPECT_FALSE(app.app->capture().lastError());
 
     // The same capture error again is shown again.
-    app.app->capture().setLastError("Kamerafehler");
+    app.app->capture().setLastError(CaptureNotice{.kind = CaptureNotice::Kind::screenShareEnded});
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), "Kamerafehler");
+    EXPECT_EQ(window.alert()->informativeText(), "Die Bildschirmfreigabe wurde beendet.");
     pressOk(window);
     EXPECT_FALSE(app.app->capture().lastError());
 }
