@@ -20,7 +20,7 @@ namespace {
 QString handedOverNote(Editor editor, const QString &location, bool brief)
 {
     if (editor != Editor::finalCut)
-        return EditorExport::statusNote(editor, EditorExport::Outcome{location, true}, brief);
+        return exportStatusText(editor, EditorExport::Outcome{location, true}, brief);
     const QString kind = projectText(editor);
     if (brief)
         return QCoreApplication::translate("tandrel::ExportHandOver", "%1 %2 wird im Dateimanager gezeigt.")
@@ -49,7 +49,7 @@ void ExportHandOver::run(const ReelProject &reel, AppContext &context, QWidget *
     const Editor editor = choice.chosen(context.settings);
     const ExportResult<QString> written = EditorExport::exportReel(reel, context.library, editor);
     if (!written.ok()) {
-        note(written.errorDescription());
+        note(exportFailureText(written));
         return;
     }
     const QString location = written.value();

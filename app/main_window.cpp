@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_commands.h"
+#include "app/capture_text.h"
 #include "app/destructive_menu.h"
 #include "app/editor_texts.h"
 #include "app/empty_page.h"
@@ -117,8 +118,8 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
             whenWorkspaceShown(&RecordWorkspace::exportToEditor));
 
     connect(&m_context.capture, &CaptureController::lastErrorChanged, this, [this] {
-        if (const std::optional<QString> error = m_context.capture.lastError())
-            addNote(*error);
+        if (const std::optional<CaptureNotice> notice = m_context.capture.lastError())
+            addNote(captureNoticeText(*notice));
     });
     syncListSelection();
     showDetail();

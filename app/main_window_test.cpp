@@ -1,4 +1,5 @@
 #include "app/app_test_support.h"
+#include "app/capture_text.h"
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
 #include "app/record_workspace.h"
@@ -188,7 +189,7 @@ TEST(MainWindow, AlertShowsEveryMessageInTurnAndLosesNone)
     EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek konnte nicht gelesen werden: "));
 
     // Messages arriving together wait their turn; the same text is not queued twice.
-    app.app->capture().setLastError("Kamerafehler");
+    app.app->capture().setLastError(CaptureNotice{.kind = CaptureNotice::Kind::screenShareEnded});
     window.addNote("Notiz");
     window.addNote("Notiz");
     // A path part longer than any line keeps its beginning and end.
@@ -198,7 +199,7 @@ TEST(MainWindow, AlertShowsEveryMessageInTurnAndLosesNone)
     EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek"));
     pressOk(window);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), "Kamerafehler");
+    EXPECT_EQ(window.alert()->informativeText(), "Die Bildschirmfreigabe wurde beendet.");
     pressOk(window);
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
     EXPECT_EQ(window.alert()->informativeText(), "Notiz");
@@ -214,9 +215,9 @@ TEST(MainWindow, AlertShowsEveryMessageInTurnAndLosesNone)
     EXPECT_FALSE(app.app->capture().lastError());
 
     // The same capture error again is shown again.
-    app.app->capture().setLastError("Kamerafehler");
+    app.app->capture().setLastError(CaptureNotice{.kind = CaptureNotice::Kind::screenShareEnded});
     ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
-    EXPECT_EQ(window.alert()->informativeText(), "Kamerafehler");
+    EXPECT_EQ(window.alert()->informativeText(), "Die Bildschirmfreigabe wurde beendet.");
     pressOk(window);
     EXPECT_FALSE(app.app->capture().lastError());
 }
@@ -449,7 +450,7 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringATakeFinishesTheTakeFirst)
     EXPECT_FALSE(capture.isRecording());
     ASSERT_EQ(library.reel(reel.id)->takes.size(), 1)
             << app.window().notes().join(" | ").toStdString() << " / "
-            << capture.lastError().value_or(QString()).toStdString();
+            << (capture.lastError() ? captureNoticeText(*capture.lastError()).toStdString() : std::string());
     EXPECT_TRUE(library.reel(reel.id)->takes.constFirst().audioFileName);
     EXPECT_FALSE(app.app->teleprompter().isPresented());
 }

@@ -54,7 +54,7 @@ ModelNotice::ModelNotice(AppContext context, QWidget *parent) : QFrame(parent), 
     connect(&models, &SpeechModels::downloadStarted, this, &ModelNotice::sync);
     connect(&models, &SpeechModels::downloadProgress, this, &ModelNotice::sync);
     connect(&models, &SpeechModels::downloadFinished, this,
-            [this](const QString &, ModelDownloadFailure failure, const QString &detail) {
+            [this](const QString &, ModelDownloadFailure failure, const ModelProblem &detail) {
                 m_failure = downloadFailureText(failure, detail);
                 sync();
             });

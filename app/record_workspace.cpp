@@ -1,5 +1,6 @@
 #include "app/record_workspace.h"
 #include "app/capture_status_text.h"
+#include "app/capture_text.h"
 #include "app/editor_texts.h"
 
 #include "app/app_commands.h"
@@ -301,7 +302,7 @@ void RecordWorkspace::syncVideoPicker()
     m_video->clear();
     m_video->addItem(tr("Keine"), QVariant());
     for (const VideoSource &source : m_context.capture.videoSources())
-        m_video->addItem(source.name, source.id);
+        m_video->addItem(videoSourceText(source), source.id);
     const std::optional<QString> selected = m_context.capture.selectedVideoSourceID();
     const int index = selected ? m_video->findData(*selected) : 0;
     m_video->setCurrentIndex(std::max(index, 0));

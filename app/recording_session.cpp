@@ -1,5 +1,6 @@
 #include "app/recording_session.h"
 
+#include "app/capture_text.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
 #include "speech/speech_follower.h"
@@ -159,26 +160,27 @@ void RecordingSession::recordTake(const ReelProject &reel, TakeCompletion settle
     const QUuid reelID = reel.id;
     QPointer<RecordingSession> self(this);
     ++m_pendingTakes;
-    m_capture.startRecording(m_library.takesFolder(reel),
-                             [self, reel, reelID, settled = std::move(settled)](const Result<Take> &result) {
-                                 if (!self)
-                                     return;
-                                 Result<Take> outcome = result;
-                                 if (result.ok()) {
-                                     // Its files stay and are taken in again at the next start.
-                                     const LibraryOutcome<> added
-                                             = self->m_library.addTake(result.value(), reelID);
-                                     if (!added)
-                                         outcome = Result<Take>::failure(added.error());
-                                     else
-                                         // Against the script the take was read from.
-                                         self->m_captioner.align(reel, result.value(), reel.script);
-                                 }
-                                 --self->m_pendingTakes;
-                                 if (settled)
-                                     settled(outcome);
-                                 emit self->takeSettled();
-                             });
+    m_capture.startRecording(
+            m_library.takesFolder(reel),
+            [self, reel, reelID, settled = std::move(settled)](const Result<Take, CaptureNotice> &result) {
+                if (!self)
+                    return;
+                Result<Take> outcome = result.ok() ? Result<Take>(result.value())
+                                                   : Result<Take>::failure(captureNoticeText(result.error()));
+                if (result.ok()) {
+                    // Its files stay and are taken in again at the next start.
+                    const LibraryOutcome<> added = self->m_library.addTake(result.value(), reelID);
+                    if (!added)
+                        outcome = Result<Take>::failure(added.error());
+                    else
+                        // Against the script the take was read from.
+                        self->m_captioner.align(reel, result.value(), reel.script);
+                }
+                --self->m_pendingTakes;
+                if (settled)
+                    settled(outcome);
+                emit self->takeSettled();
+            });
 }
 
 void RecordingSession::stopRecording()

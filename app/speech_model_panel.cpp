@@ -97,8 +97,8 @@ void SpeechModelPanel::rebuild()
         if (!remove->isEnabled())
             remove->setToolTip(tr("Gehört zum System (Paket) und bleibt installiert."));
         connect(remove, &QPushButton::clicked, this, [this, model] {
-            if (const Status removed = m_context.models.remove(model); !removed) {
-                ui::openHinweisAlert(removed.error(), window());
+            if (const BasicStatus<ModelProblem> removed = m_context.models.remove(model); !removed) {
+                ui::openHinweisAlert(modelProblemText(removed.error()), window());
                 return;
             }
             m_context.session.restartFollowing();
@@ -183,7 +183,8 @@ void SpeechModelPanel::showProgress(const QString &locale)
     it->progress->setText(downloadProgressText(progress));
 }
 
-void SpeechModelPanel::downloadFinished(const QString &locale, ModelDownloadFailure failure, const QString &detail)
+void SpeechModelPanel::downloadFinished(const QString &locale, ModelDownloadFailure failure,
+                                        const ModelProblem &detail)
 {
     if (const QString text = downloadFailureText(failure, detail); !text.isEmpty())
         m_failures.insert(locale, text);

@@ -48,7 +48,7 @@ private:
 
     void rebuild();
     void showProgress(const QString &locale);
-    void downloadFinished(const QString &locale, ModelDownloadFailure failure, const QString &detail);
+    void downloadFinished(const QString &locale, ModelDownloadFailure failure, const ModelProblem &detail);
 
     AppContext m_context;
     QComboBox *m_language = nullptr;

@@ -1,5 +1,7 @@
 #include "app/speech_model_texts.h"
 
+#include "app/file_error_text.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QLocale>
@@ -137,9 +139,92 @@ QString downloadProgressText(const ModelDownloadProgress &progress)
     return text;
 }
 
-QString downloadFailureText(ModelDownloadFailure failure, const QString &detail)
+QString modelProblemText(const ModelProblem &problem)
 {
-    const QString because = detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail);
+    using Kind = ModelProblem::Kind;
+    switch (problem.kind) {
+    case Kind::none:
+        return {};
+    case Kind::reported:
+        return problem.detail;
+    case Kind::system:
+        return fileErrorText(problem.cause);
+    case Kind::httpStatus:
+        return QStringLiteral("%1 %2").arg(problem.number).arg(problem.detail);
+    case Kind::shortTransfer:
+        return QCoreApplication::translate("tandrel::ModelProblemText", "%1 von %2 Bytes erhalten")
+                .arg(problem.number)
+                .arg(problem.total);
+    case Kind::checksumMismatch:
+        return QCoreApplication::translate("tandrel::ModelProblemText", "Prüfsumme %1 statt %2")
+                .arg(problem.detail, problem.expected);
+    case Kind::notALocale:
+        return QCoreApplication::translate("tandrel::ModelProblemText",
+                                           "„%1“ ist keine Sprache (etwa de-DE).")
+                .arg(problem.path);
+    case Kind::folderNotCreated:
+        return QCoreApplication::translate("tandrel::ModelProblemText",
+                                           "Der Ordner %1 konnte nicht angelegt werden.")
+                .arg(problem.path);
+    case Kind::stagingNotCreated:
+        return QCoreApplication::translate("tandrel::ModelProblemText", "In %1 lässt sich nichts anlegen: %2")
+                .arg(problem.path, problem.detail);
+    case Kind::locked:
+        return QCoreApplication::translate("tandrel::ModelProblemText", "In %1 lässt sich nichts anlegen.")
+                .arg(problem.path);
+    case Kind::archiveMissing:
+        return QCoreApplication::translate("tandrel::ModelProblemText", "Das Archiv %1 gibt es nicht.")
+                .arg(problem.path);
+    case Kind::tarNotStarted:
+        return QCoreApplication::translate("tandrel::ModelProblemText", "tar ließ sich nicht starten: %1")
+                .arg(problem.detail);
+    case Kind::notUnpacked:
+        return QCoreApplication::translate("tandrel::ModelProblemText",
+                                           "Das Archiv %1 ließ sich nicht entpacken: %2")
+                .arg(problem.path, problem.detail);
+    case Kind::fileNotMoved:
+        return QCoreApplication::translate("tandrel::ModelProblemText",
+                                           "%1 ließ sich nicht zum Modell legen.")
+                .arg(problem.path);
+    case Kind::noModel:
+        return QCoreApplication::translate("tandrel::ModelProblemText",
+                                           "Das Archiv %1 enthält kein PocketSphinx-Modell "
+                                           "(akustisches Modell mit mdef und ein Wörterbuch).")
+                .arg(problem.path);
+    case Kind::oldModelNotReplaced:
+        return QCoreApplication::translate("tandrel::ModelProblemText",
+                                           "Das alte Modell in %1 ließ sich nicht ersetzen.")
+                .arg(problem.path);
+    case Kind::modelNotMoved:
+        return QCoreApplication::translate("tandrel::ModelProblemText",
+                                           "Das Modell ließ sich nicht nach %1 verschieben.")
+                .arg(problem.path);
+    case Kind::modelIncomplete:
+        return QCoreApplication::translate("tandrel::ModelProblemText", "Das Modell in %1 ist unvollständig.")
+                .arg(problem.path);
+    case Kind::notRead:
+        if (problem.detail.isEmpty())
+            return QCoreApplication::translate("tandrel::ModelProblemText", "%1 konnte nicht gelesen werden.")
+                    .arg(problem.path);
+        return QCoreApplication::translate("tandrel::ModelProblemText", "%1 konnte nicht gelesen werden: %2")
+                .arg(problem.path, problem.detail);
+    case Kind::systemModel:
+        return QCoreApplication::translate(
+                       "tandrel::ModelProblemText",
+                       "Das Modell in %1 gehört zum System und lässt sich hier nicht entfernen.")
+                .arg(problem.path);
+    case Kind::notRemoved:
+        return QCoreApplication::translate("tandrel::ModelProblemText",
+                                           "Das Modell in %1 ließ sich nicht entfernen.")
+                .arg(problem.path);
+    }
+    return {};
+}
+
+QString downloadFailureText(ModelDownloadFailure failure, const ModelProblem &detail)
+{
+    const QString words = modelProblemText(detail);
+    const QString because = words.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(words);
     switch (failure) {
     case ModelDownloadFailure::none:
     case ModelDownloadFailure::cancelled:

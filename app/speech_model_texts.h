@@ -20,6 +20,9 @@ QString megabytesText(qint64 bytes);
 // "12,3 von 62,0 MB · noch 1 min 20 s" while downloading, "Entpacke…" after.
 QString downloadProgressText(const ModelDownloadProgress &progress);
 // Why a download failed, for the user; empty for none or a cancel.
-QString downloadFailureText(ModelDownloadFailure failure, const QString &detail);
+QString downloadFailureText(ModelDownloadFailure failure, const ModelProblem &detail);
+// What went wrong with a model ("Das Modell in … ist unvollständig."); empty
+// for none.
+QString modelProblemText(const ModelProblem &problem);
 
 } // namespace tandrel

@@ -3,6 +3,7 @@
 #include "library/library_store.h"
 #include "platform/main_thread.h"
 #include "speech/take_word_times.h"
+#include "teleprompter/follow_status_text.h"
 
 #include <QDir>
 #include <sys/resource.h>
@@ -67,13 +68,13 @@ void TakeCaptioner::startNext()
                 }
             });
         };
-        const Result<WordAlignment> aligned
+        const Result<WordAlignment, SpeechProblem> aligned
                 = alignTakeAudio(job.audioPath, job.script, {}, &m_cancelled, decoded);
         if (m_cancelled)
             return;
         const bool ok = aligned.ok();
         const QList<WordTime> words = ok ? aligned->words : QList<WordTime>();
-        const QString error = ok ? QString() : aligned.error();
+        const QString error = ok ? QString() : speechProblemText(aligned.error());
         runOnMain(this, [this, job, ok, words, error] { finished(job, ok, words, error); });
     });
 }

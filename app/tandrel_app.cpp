@@ -74,7 +74,9 @@ void TandrelApp::followNewModels()
     };
     connect(m_models.get(), &SpeechModels::downloadStarted, this, restartFor);
     connect(m_models.get(), &SpeechModels::downloadFinished, this,
-            [restartFor](const QString &locale, ModelDownloadFailure, const QString &) { restartFor(locale); });
+            [restartFor](const QString &locale, ModelDownloadFailure, const ModelProblem &) {
+                restartFor(locale);
+            });
 }
 
 // The session presents and dismisses, the presenter shows the window and asks

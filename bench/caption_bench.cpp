@@ -123,11 +123,13 @@ int main(int argc, char **argv)
         QElapsedTimer clock;
         clock.start();
         const double cpuBefore = processSeconds();
-        const Result<WordAlignment> aligned = alignTakeAudio(take, script, QString::fromLatin1(r.language));
+        const Result<WordAlignment, SpeechProblem> aligned
+                = alignTakeAudio(take, script, QString::fromLatin1(r.language));
         const double seconds = clock.nsecsElapsed() / 1e9;
         const double cpuSeconds = processSeconds() - cpuBefore;
         if (!aligned) {
-            std::fprintf(stderr, "%s: %s\n", r.voice, qPrintable(aligned.error()));
+            std::fprintf(stderr, "%s: failed (%d) %s\n", r.voice, int(aligned.error().kind),
+                         qPrintable(aligned.error().detail));
             return 1;
         }
         QList<double> wordErrors, cueErrors;

@@ -127,14 +127,14 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, cons
     std::mutex mutex;
     std::condition_variable wake;
     bool loaded = false, finished = false;
-    QString loadError;
+    SpeechProblem loadError;
     QList<TimedResult> results;
     QElapsedTimer clock;
 
     auto stream = std::make_shared<SpeechInputStream>();
     std::unique_ptr<SphinxRecognizer> recognizer;
     SphinxCallbacks callbacks;
-    callbacks.loaded = [&](const QString &error) {
+    callbacks.loaded = [&](const SpeechProblem &error) {
         std::lock_guard lock(mutex);
         loaded = true;
         loadError = error;
@@ -167,8 +167,8 @@ QList<TimedResult> recognise(const Reading &reading, const QString &script, cons
         wake.wait(lock, [&] { return loaded; });
     }
     *loadSeconds = loadClock.nsecsElapsed() / 1e9;
-    if (!loadError.isEmpty()) {
-        std::fprintf(stderr, "model: %s\n", qPrintable(loadError));
+    if (loadError.kind != SpeechProblem::Kind::none) {
+        std::fprintf(stderr, "model: failed (%d) %s\n", int(loadError.kind), qPrintable(loadError.path));
         return {};
     }
     SpeechAudioSink sink;

@@ -354,18 +354,19 @@ void controllerTake(double seconds)
     };
     spin([&] { return activated; }, 20);
     spin([] { return false; }, 2); // the camera and the microphone get going
-    std::optional<Result<Take>> outcome;
+    std::optional<Result<Take, CaptureNotice>> outcome;
     const double cpu0 = cpuSeconds();
     const auto start = Clock::now();
     controller.startRecording(dir.filePath(QStringLiteral("takes")),
-                              [&](const Result<Take> &r) { outcome = r; });
+                              [&](const Result<Take, CaptureNotice> &r) { outcome = r; });
     spin([&] { return outcome.has_value(); }, seconds);
     controller.stopRecording();
     spin([&] { return outcome.has_value(); }, 60);
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double cpu = cpuSeconds() - cpu0;
     if (!outcome || !outcome->ok() || !outcome->value().videoFileName) {
-        std::printf("controller take: failed: %s\n", outcome ? qPrintable(outcome->error()) : "no result");
+        std::printf("controller take: failed: %s\n",
+                    outcome ? qPrintable(QString::number(int(outcome->error().kind))) : "no result");
         return;
     }
     const Take &take = outcome->value();

@@ -6,9 +6,10 @@
 
 namespace tandrel {
 
-Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &path, guint64 reservedSeconds)
+Result<std::shared_ptr<AudioFileWriter>, CaptureNotice> AudioFileWriter::create(const QString &path,
+                                                                                guint64 reservedSeconds)
 {
-    using R = Result<std::shared_ptr<AudioFileWriter>>;
+    using R = Result<std::shared_ptr<AudioFileWriter>, CaptureNotice>;
     const QByteArray description
             // The queue is bounded by acceptsMoreData, not by the
             // appsrc: a full appsrc would drop the silence that ends a take.
@@ -24,8 +25,7 @@ Result<std::shared_ptr<AudioFileWriter>> AudioFileWriter::create(const QString &
                       .arg(GST_SECOND)
                       .arg(ReservedBytesPerSecond)
                       .toLatin1();
-    auto pipeline = buildPipeline(description.constData(), path, QStringLiteral("Audio-Writer nicht bereit."),
-                                  QStringLiteral("Audiodatei konnte nicht angelegt werden: "));
+    auto pipeline = buildPipeline(description.constData(), path, false);
     if (!pipeline)
         return R::failure(pipeline.error());
     GstElement *src = gst_bin_get_by_name(GST_BIN(*pipeline), "src");

@@ -33,8 +33,8 @@ public:
 
     // A writer for a new file at `path`, opened but not started, whose index
     // space covers `reservedSeconds`.
-    static Result<std::shared_ptr<AudioFileWriter>> create(const QString &path,
-                                                           guint64 reservedSeconds = ReservedSeconds);
+    static Result<std::shared_ptr<AudioFileWriter>, CaptureNotice>
+    create(const QString &path, guint64 reservedSeconds = ReservedSeconds);
 
     // Appends `buffer` whose first frame lies `time` seconds from the start
     // of the take; frames before the start are cut off. The samples are

@@ -102,8 +102,8 @@ void CaptureController::createSession()
         }
     };
     session.noScreen = [this] { setUsesScreenPreview(false); };
-    session.screenFailedToStart = [this](const QString &description) {
-        setLastError(QStringLiteral("Bildschirmquelle: ") + description);
+    session.screenFailedToStart = [this](const SourceFailure &failure) {
+        setLastError(CaptureNotice{.kind = CaptureNotice::Kind::screenNotStarted, .source = failure});
         setUsesScreenPreview(false);
         setStatus(CaptureStatus::noVideoPicture);
     };
@@ -114,12 +114,12 @@ void CaptureController::createSession()
         if (!isRecording())
             setStatus(CaptureStatus::live);
     };
-    session.screenInterrupted = [this](const QString &description) {
-        setLastError(description);
+    session.screenInterrupted = [this](const SourceFailure &failure) {
+        setLastError(CaptureNotice{.kind = CaptureNotice::Kind::screenInterrupted, .source = failure});
         setStatus(CaptureStatus::screenInterrupted);
     };
-    session.deviceFailed = [this](CaptureSession::Device device, const QString &description) {
-        handleDeviceFailure(device, description);
+    session.deviceFailed = [this](CaptureSession::Device device, const SourceFailure &failure) {
+        handleDeviceFailure(device, failure);
     };
     session.microphoneMoved
             = [this](const QString &from, const QString &to) { handleMicrophoneMoved(from, to); };
@@ -131,7 +131,7 @@ void CaptureController::createRecorder()
 {
     TakeRecorder::Display display;
     display.status = [this](CaptureStatus status) { setStatus(status); };
-    display.lastError = [this](const QString &text) { setLastError(text); };
+    display.lastError = [this](const CaptureNotice &notice) { setLastError(notice); };
     display.videoSourceSelected = [this] { return selectedVideoSourceID().has_value(); };
     m_recorder = std::make_unique<TakeRecorder>(m_session->queue(), m_output->queue(), std::move(display));
 }
@@ -272,8 +272,7 @@ void CaptureController::refreshScreens()
 
 void CaptureController::reportScreenAccessMissing()
 {
-    setLastError(QStringLiteral(
-            "Bildschirmfreigabe fehlt. Bitte die Freigabe des Bildschirms im Dialog des Systems erlauben."));
+    setLastError(CaptureNotice{.kind = CaptureNotice::Kind::screenAccessMissing});
     m_devices->dropScreenRequest();
 }
 
@@ -294,8 +293,7 @@ void CaptureController::applyPortalGrant(const PortalGrant &grant)
     m_session->setDisplays({{number, QString(), QRect(QPoint(), grant.size), grant.remote}});
     const bool select = m_portalRequestFromUser;
     m_portalRequestFromUser = false;
-    m_devices->applyScreenSources(
-            {{id, QStringLiteral("Bildschirm: ") + screenName(number), VideoSource::Kind::screen}}, select);
+    m_devices->applyScreenSources({{id, screenName(number), VideoSource::Kind::screen}}, select);
     if (select)
         scheduleReconfigure();
 }
@@ -313,7 +311,7 @@ void CaptureController::handlePortalClosed()
 {
     const bool screenSelected = selectedVideoSourceID() && screenDisplayID(*selectedVideoSourceID());
     if (screenSelected) {
-        setLastError(QStringLiteral("Die Bildschirmfreigabe wurde beendet."));
+        setLastError(CaptureNotice{.kind = CaptureNotice::Kind::screenShareEnded});
         setStatus(CaptureStatus::screenInterrupted);
     }
     m_session->setDisplays({});
@@ -332,13 +330,11 @@ void CaptureController::handleDevicesChanged()
                });
     };
     if (gone(m_videoDeviceInput, m_devices->cameras())) {
-        handleDeviceFailure(CaptureSession::Device::camera,
-                            QStringLiteral("Das Gerät ist nicht mehr vorhanden"));
+        handleDeviceFailure(CaptureSession::Device::camera, {SourceFailure::Kind::gone});
         return;
     }
     if (gone(m_audioDeviceInput, m_devices->microphones())) {
-        handleDeviceFailure(CaptureSession::Device::microphone,
-                            QStringLiteral("Das Gerät ist nicht mehr vorhanden"));
+        handleDeviceFailure(CaptureSession::Device::microphone, {SourceFailure::Kind::gone});
         return;
     }
     if (isRecording())
@@ -350,17 +346,19 @@ void CaptureController::handleDevicesChanged()
 // A camera or microphone of the session failed or went away: the status and
 // lastError say so, a running take ends with what it holds, and the session
 // is rebuilt from the devices that are left, as after a hot-plug.
-void CaptureController::handleDeviceFailure(CaptureSession::Device device, const QString &description)
+void CaptureController::handleDeviceFailure(CaptureSession::Device device, const SourceFailure &failure)
 {
     const bool camera = device == CaptureSession::Device::camera;
-    const QString reason = (camera ? QStringLiteral("Kamera ausgefallen (%1)")
-                                   : QStringLiteral("Mikrofon ausgefallen (%1)"))
-                                   .arg(description);
+    CaptureNotice reason{.kind = CaptureNotice::Kind::aborted,
+                         .device = camera ? CaptureNotice::Device::camera : CaptureNotice::Device::microphone,
+                         .source = failure};
     setStatus(camera ? CaptureStatus::cameraInterrupted : CaptureStatus::microphoneInterrupted);
-    if (m_recorder->isCapturing())
+    if (m_recorder->isCapturing()) {
         m_recorder->abortRecording(reason); // lastError follows when the take is finished
-    else
-        setLastError(reason + QLatin1Char('.'));
+    } else {
+        reason.kind = CaptureNotice::Kind::deviceFailed;
+        setLastError(reason);
+    }
     // Queued behind the stop, so the session is rebuilt once the take's gate has closed.
     m_devices->refreshDevices();
     m_devices->refreshScreens();
@@ -385,8 +383,8 @@ void CaptureController::handleMicrophoneMoved(const QString &from, const QString
     const std::optional<QString> fromName = nameOf(from);
     if (!fromName || from == to)
         return;
-    setLastError(QStringLiteral("Das System nimmt den Ton jetzt von „%1“ statt von „%2“ auf.")
-                         .arg(nameOf(to).value_or(to), *fromName));
+    setLastError(CaptureNotice{
+            .kind = CaptureNotice::Kind::soundMoved, .from = *fromName, .to = nameOf(to).value_or(to)});
 }
 
 // ---- session --------------------------------------------------------------
@@ -404,10 +402,10 @@ void CaptureController::setAudioTap(AudioTap tap)
     m_output->setAudioTap(std::move(tap));
 }
 
-void CaptureController::setLastError(const std::optional<QString> &text)
+void CaptureController::setLastError(const std::optional<CaptureNotice> &notice)
 {
-    if (m_lastError != text) {
-        m_lastError = text;
+    if (m_lastError != notice) {
+        m_lastError = notice;
         emit lastErrorChanged();
     }
 }

@@ -95,8 +95,8 @@ public:
     // ---- session -----------------------------------------------------------
     bool isRunning() const { return m_isRunning; }
     CaptureStatus status() const { return m_status; }
-    std::optional<QString> lastError() const { return m_lastError; }
-    void setLastError(const std::optional<QString> &text);
+    std::optional<CaptureNotice> lastError() const { return m_lastError; }
+    void setLastError(const std::optional<CaptureNotice> &notice);
     bool usesScreenPreview() const { return m_usesScreenPreview; }
     double previewAspect() const { return m_previewAspect; }
     double cropOffset() const { return m_cropOffset; }
@@ -158,7 +158,7 @@ private:
     void connectParts();
     void handleDevicesChanged();
     void handleMicrophoneMoved(const QString &from, const QString &to);
-    void handleDeviceFailure(CaptureSession::Device device, const QString &description);
+    void handleDeviceFailure(CaptureSession::Device device, const SourceFailure &failure);
     void requestPortalMonitor(bool fromUser);
     void applyPortalGrant(const PortalGrant &grant);
     void handlePortalRefused();
@@ -177,7 +177,7 @@ private:
     // observable state, main thread
     bool m_isRunning = false;
     CaptureStatus m_status = CaptureStatus::ready;
-    std::optional<QString> m_lastError;
+    std::optional<CaptureNotice> m_lastError;
     bool m_usesScreenPreview = false;
     double m_previewAspect = 16.0 / 9.0;
     double m_cropOffset = 0.5;

@@ -27,11 +27,11 @@ struct Outcome
 {
     int calls = 0;
     std::optional<Take> take;
-    QString error;
+    std::optional<CaptureNotice> error;
 
     CaptureController::TakeCompletion completion()
     {
-        return [this](const Result<Take> &r) {
+        return [this](const Result<Take, CaptureNotice> &r) {
             ++calls;
             if (r.ok())
                 take = r.value();
@@ -141,10 +141,10 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
         EXPECT_TRUE(controller->isRecording());
     });
     const double finishedAt = sinceStart.elapsed() / 1000.0;
-    EXPECT_EQ(second.error, QStringLiteral("Es läuft bereits eine Aufnahme."));
+    EXPECT_EQ(second.error, CaptureNotice{.kind = CaptureNotice::Kind::recordingRunning});
     EXPECT_EQ(second.calls, 1);
     EXPECT_EQ(outcome.calls, 1);
-    ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+    ASSERT_TRUE(outcome.take) << int(outcome.error ? outcome.error->kind : CaptureNotice::Kind{});
     const Take &take = *outcome.take;
     ASSERT_TRUE(take.videoFileName && take.audioFileName);
     EXPECT_TRUE(takeName.match(*take.videoFileName).hasMatch()) << take.videoFileName->toStdString();
@@ -192,13 +192,13 @@ TEST_F(TakeRecordingTest, AFourSecondTakeOfCameraAndVoiceGivesPortraitVideoMonoA
 TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
 {
     const QString mic = *controller->selectedMicrophoneID();
-    const QString videoOnlyAudio = QStringLiteral("Keine Videobilder empfangen. Take enthält nur Audio.");
+    const CaptureNotice videoOnlyAudio{.kind = CaptureNotice::Kind::audioOnly};
     const struct
     {
         std::optional<QString> video, mic;
         bool hasVideo, hasAudio;
         CaptureStatus status;
-        std::optional<QString> error;
+        std::optional<CaptureNotice> error;
     } cases[] = {
             {std::nullopt, mic, false, true, CaptureStatus::audioOnly, std::nullopt},
             {QStringLiteral("test-camera"), std::nullopt, true, false, CaptureStatus::live, std::nullopt},
@@ -215,7 +215,7 @@ TEST_F(TakeRecordingTest, AudioOnlyAndVideoOnlyTakesKeepTheirOneFile)
         EXPECT_EQ(controller->status(), c.status);
         const QStringList before = QDir(takes()).entryList(QDir::Files);
         const Outcome outcome = record(1.5, takes());
-        ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+        ASSERT_TRUE(outcome.take) << int(outcome.error ? outcome.error->kind : CaptureNotice::Kind{});
         EXPECT_EQ(outcome.take->videoFileName.has_value(), c.hasVideo);
         EXPECT_EQ(outcome.take->audioFileName.has_value(), c.hasAudio);
         EXPECT_EQ(controller->status(), c.status);
@@ -241,7 +241,7 @@ TEST_F(TakeRecordingTest, StartRefusalsTellWhy)
     Outcome none;
     controller->startRecording(takes(), none.completion());
     ASSERT_TRUE(waitUntil([&] { return none.calls > 0; }));
-    EXPECT_EQ(none.error, QStringLiteral("Bitte Video- oder Audioquelle wählen."));
+    EXPECT_EQ(none.error, CaptureNotice{.kind = CaptureNotice::Kind::noSourceChosen});
     EXPECT_FALSE(controller->lastError().has_value());
     EXPECT_FALSE(QFileInfo::exists(takes()));
 
@@ -252,7 +252,9 @@ TEST_F(TakeRecordingTest, StartRefusalsTellWhy)
     Outcome blocked;
     controller->startRecording(dir.filePath(QStringLiteral("file/takes")), blocked.completion());
     ASSERT_TRUE(waitUntil([&] { return blocked.calls > 0; }));
-    EXPECT_TRUE(blocked.error.startsWith(QStringLiteral("Aufnahmeordner konnte nicht angelegt werden: ")));
+    EXPECT_EQ(blocked.error,
+              (CaptureNotice{.kind = CaptureNotice::Kind::folderNotCreated,
+                             .path = dir.filePath(QStringLiteral("file/takes"))}));
     EXPECT_EQ(controller->lastError(), blocked.error);
     EXPECT_FALSE(controller->isRecording());
 }
@@ -270,7 +272,7 @@ TEST_F(TakeRecordingTest, TakesWithinTheSameSecondNeverReplaceEarlierFiles)
         }
     }
     const Outcome outcome = record(1.0, takes());
-    ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+    ASSERT_TRUE(outcome.take) << int(outcome.error ? outcome.error->kind : CaptureNotice::Kind{});
     ASSERT_TRUE(outcome.take->videoFileName && outcome.take->audioFileName);
     EXPECT_TRUE(outcome.take->videoFileName->endsWith(QLatin1String("-2-video.mov")))
             << outcome.take->videoFileName->toStdString();
@@ -289,12 +291,13 @@ TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
     {
         const char *name;
         CaptureStatus status;
-        const char *reason;
+        CaptureNotice::Device device;
+        SourceFailure::Kind reason;
     } cases[] = {
-            {"microphone removed", CaptureStatus::microphoneInterrupted,
-             "Mikrofon ausgefallen (Das Gerät ist nicht mehr vorhanden)"},
-            {"camera stops delivering", CaptureStatus::cameraInterrupted,
-             "Kamera ausgefallen (Das Gerät liefert keine Daten mehr)"},
+            {"microphone removed", CaptureStatus::microphoneInterrupted, CaptureNotice::Device::microphone,
+             SourceFailure::Kind::gone},
+            {"camera stops delivering", CaptureStatus::cameraInterrupted, CaptureNotice::Device::camera,
+             SourceFailure::Kind::noData},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -331,7 +334,7 @@ TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
             pactl({"set-default-source", mic});
         }
         EXPECT_TRUE(statuses.contains(c.status)) << statuses.size() << " statuses";
-        ASSERT_TRUE(outcome.take) << outcome.error.toStdString();
+        ASSERT_TRUE(outcome.take) << int(outcome.error ? outcome.error->kind : CaptureNotice::Kind{});
         const Take &take = *outcome.take;
         ASSERT_TRUE(take.videoFileName && take.audioFileName);
         const double video = decodableSeconds(QDir(takes()).filePath(*take.videoFileName));
@@ -339,8 +342,9 @@ TEST_F(TakeRecordingTest, ADeviceThatFailsDuringATakeEndsItWithWhatItsFilesHold)
         EXPECT_GT(std::min(video, audio), 1.0);
         EXPECT_NEAR(take.duration, std::max(video, audio), 0.3);
         EXPECT_EQ(controller->lastError(),
-                  QStringLiteral("Aufnahme abgebrochen: %1. Der Take enthält die ersten %2 s.")
-                          .arg(QString::fromUtf8(c.reason))
-                          .arg(qint64(std::floor(take.duration))));
+                  (CaptureNotice{.kind = CaptureNotice::Kind::aborted,
+                                 .device = c.device,
+                                 .source = {c.reason},
+                                 .seconds = take.duration}));
     }
 }

@@ -92,7 +92,7 @@ TEST_F(CaptureControllerTest, StartUpListsTheTestCameraBothScreensAndTheMicropho
     ASSERT_EQ(displays.size(), 2);
     ASSERT_EQ(c->videoSources().size(), 3);
     for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(c->videoSources()[i + 1].name, "Bildschirm: " + displayName(displays[i], displays));
+        EXPECT_EQ(c->videoSources()[i + 1].name, displayName(displays[i], displays));
     EXPECT_TRUE(hasMicrophone(*c, testMic()));
 
     EXPECT_EQ(c->selectedVideoSourceID(), QStringLiteral("test-camera"));
@@ -173,7 +173,8 @@ TEST_F(CaptureControllerTest, HotPluggedMicrophoneAppearsAndLosingTheSelectedOne
     // The desktop's sound settings move the stream to the other source: the
     // sound goes on and the user is told where it comes from. A stream that a
     // late reconfiguration has rebuilt meanwhile is moved again.
-    const QString moved = "Das System nimmt den Ton jetzt von „Testmikrofon“ statt von „Zweitmikrofon“ auf.";
+    const CaptureNotice moved{
+            .kind = CaptureNotice::Kind::soundMoved, .from = "Zweitmikrofon", .to = "Testmikrofon"};
     EXPECT_TRUE(waitUntil(
             [&] {
                 for (const QString &stream : sourceOutputsOf("hotplug_mic"))
@@ -185,7 +186,10 @@ TEST_F(CaptureControllerTest, HotPluggedMicrophoneAppearsAndLosingTheSelectedOne
     pactl({"unload-module", micModule});
     EXPECT_TRUE(waitUntil([&] { return !hasMicrophone(*c, QStringLiteral("hotplug_mic")); }));
     EXPECT_TRUE(waitUntil([&] {
-        return c->lastError() == QStringLiteral("Mikrofon ausgefallen (Das Gerät ist nicht mehr vorhanden).");
+        return c->lastError()
+                == CaptureNotice{.kind = CaptureNotice::Kind::deviceFailed,
+                                 .device = CaptureNotice::Device::microphone,
+                                 .source = {SourceFailure::Kind::gone}};
     }));
     EXPECT_EQ(c->selectedMicrophoneID(), c->microphones().first().id);
     EXPECT_TRUE(waitUntil([&] { return c->audioDeviceInput() == c->microphones().first().id; }));
@@ -280,7 +284,9 @@ TEST_F(CaptureControllerTest, AScreenThatIsNotConnectedLeavesThePreviewWithoutPi
     auto c = activated();
     c->selectVideoSource(QStringLiteral("screen:77"));
     ASSERT_TRUE(waitUntil([&] { return c->status() == CaptureStatus::noVideoPicture; }));
-    EXPECT_EQ(c->lastError(), QStringLiteral("Bildschirmquelle: Bildschirm nicht gefunden."));
+    EXPECT_EQ(c->lastError(),
+              (CaptureNotice{.kind = CaptureNotice::Kind::screenNotStarted,
+                             .source = {SourceFailure::Kind::screenNotFound}}));
     EXPECT_FALSE(c->usesScreenPreview());
     EXPECT_EQ(c->videoDeviceInput(), std::nullopt);
     EXPECT_EQ(c->audioDeviceInput(), c->selectedMicrophoneID());
@@ -290,7 +296,7 @@ TEST_F(CaptureControllerTest, PickingTheScreenPlaceholderBeforeStartUpSelectsThe
 {
     CaptureController c(settings);
     ASSERT_EQ(c.videoSources().last().id, QStringLiteral("screen:request"));
-    EXPECT_EQ(c.videoSources().last().name, QStringLiteral("Bildschirm (Freigabe…)"));
+    EXPECT_EQ(c.videoSources().last().name, QString());
     c.selectVideoSource(QStringLiteral("screen:request"));
     const QString first = QStringLiteral("screen:%1").arg(DisplayList::instance()->displays().first().number);
     EXPECT_EQ(c.selectedVideoSourceID(), first);

@@ -6,14 +6,15 @@
 
 namespace tandrel {
 
-Result<std::shared_ptr<CapturePipeline>> CapturePipeline::start(GstElement *source, const QString &conversion,
-                                                                bool video, Handlers handlers,
-                                                                int startTimeoutMs)
+Result<std::shared_ptr<CapturePipeline>, SourceFailure> CapturePipeline::start(GstElement *source,
+                                                                               const QString &conversion,
+                                                                               bool video, Handlers handlers,
+                                                                               int startTimeoutMs)
 {
     ensureGstInitialized();
-    using R = Result<std::shared_ptr<CapturePipeline>>;
+    using R = Result<std::shared_ptr<CapturePipeline>, SourceFailure>;
     if (!source)
-        return R::failure(QStringLiteral("Quelle konnte nicht geöffnet werden."));
+        return R::failure({SourceFailure::Kind::notOpened});
     gst_object_ref_sink(source);
 
     GError *parseError = nullptr;
@@ -22,7 +23,7 @@ Result<std::shared_ptr<CapturePipeline>> CapturePipeline::start(GstElement *sour
         gst_object_unref(source);
         const QString text = parseError ? QString::fromUtf8(parseError->message) : QString();
         g_clear_error(&parseError);
-        return R::failure(text);
+        return R::failure({SourceFailure::Kind::reported, text});
     }
     GstElement *sink = gst_element_factory_make("appsink", nullptr);
 
@@ -53,22 +54,22 @@ Result<std::shared_ptr<CapturePipeline>> CapturePipeline::start(GstElement *sour
         self->watchDevice(source);
     if (!gst_element_link_many(source, chain, sink, nullptr)) {
         self->stop();
-        return R::failure(QStringLiteral("Quelle konnte nicht verbunden werden."));
+        return R::failure({SourceFailure::Kind::notLinked});
     }
     GstStateChangeReturn ret = gst_element_set_state(self->m_pipeline, GST_STATE_PLAYING);
     if (ret == GST_STATE_CHANGE_ASYNC)
         ret = gst_element_get_state(self->m_pipeline, nullptr, nullptr,
                                     GstClockTime(startTimeoutMs) * GST_MSECOND);
-    QString error;
+    std::optional<SourceFailure> error;
     {
         // Errors before this point fail the start; later ones go to onError.
         std::lock_guard lock(self->m_errorLock);
         error = self->m_firstError;
-        self->m_running = ret != GST_STATE_CHANGE_FAILURE && error.isEmpty();
+        self->m_running = ret != GST_STATE_CHANGE_FAILURE && !error;
     }
     if (!self->m_running) {
         self->stop();
-        return R::failure(error.isEmpty() ? QStringLiteral("Quelle konnte nicht gestartet werden.") : error);
+        return R::failure(error.value_or(SourceFailure{SourceFailure::Kind::notStarted}));
     }
     return self;
 }
@@ -97,28 +98,28 @@ void CapturePipeline::stop()
 int CapturePipeline::onBusMessage(GstBus *, GstMessage *message, void *p)
 {
     auto *self = static_cast<CapturePipeline *>(p);
-    QString text;
+    SourceFailure failure;
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
         GError *error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
-        text = error ? QString::fromUtf8(error->message) : QString();
+        failure = {SourceFailure::Kind::reported, error ? QString::fromUtf8(error->message) : QString()};
         g_clear_error(&error);
     } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
         // A capture device never ends its stream unless it has gone.
-        text = QStringLiteral("Das Gerät liefert keine Daten mehr");
+        failure = {SourceFailure::Kind::noData};
     } else {
         return GST_BUS_DROP;
     }
     bool report = false;
     {
         std::lock_guard lock(self->m_errorLock);
-        if (self->m_firstError.isEmpty())
-            self->m_firstError = text;
+        if (!self->m_firstError)
+            self->m_firstError = failure;
         report = self->m_running && !self->m_errorReported;
         self->m_errorReported = self->m_errorReported || report;
     }
     if (report && !self->m_stopping && self->m_handlers.onError)
-        self->m_handlers.onError(text);
+        self->m_handlers.onError(failure);
     return GST_BUS_DROP;
 }
 

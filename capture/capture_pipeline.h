@@ -2,6 +2,8 @@
 
 #include "platform/result.h"
 
+#include "capture/capture_notice.h"
+
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -28,8 +30,8 @@ public:
         // Every sample with its capture time in seconds on the shared clock.
         std::function<void(GstSample *sample, double captureTime)> onSample;
         // The pipeline stopped by itself (an error, or the end of its
-        // stream); called at most once, with GStreamer's description.
-        std::function<void(const QString &description)> onError;
+        // stream); called at most once.
+        std::function<void(const SourceFailure &failure)> onError;
         // The sound server moved the source's stream to another device (the
         // user chose one in the desktop's sound settings, or the device went
         // and the stream fell back to the default); called with its name.
@@ -40,9 +42,10 @@ public:
     // plays (or `startTimeoutMs` pass; a live source that has not delivered a
     // sample yet still counts as started, and 0 does not wait for one at all). `source` is taken over.
     // `video` makes the appsink keep only the newest sample.
-    static Result<std::shared_ptr<CapturePipeline>> start(GstElement *source, const QString &conversion,
-                                                          bool video, Handlers handlers,
-                                                          int startTimeoutMs = 3000);
+    static Result<std::shared_ptr<CapturePipeline>, SourceFailure> start(GstElement *source,
+                                                                         const QString &conversion,
+                                                                         bool video, Handlers handlers,
+                                                                         int startTimeoutMs = 3000);
     ~CapturePipeline();
     CapturePipeline(const CapturePipeline &) = delete;
     CapturePipeline &operator=(const CapturePipeline &) = delete;
@@ -63,7 +66,7 @@ private:
     std::mutex m_errorLock; // guards the three below
     bool m_running = false;
     bool m_errorReported = false;
-    QString m_firstError;
+    std::optional<SourceFailure> m_firstError;
     // The device the source element records from: the one asked for, then
     // each it reports; on the sound server's thread once the pipeline runs.
     QString m_device;

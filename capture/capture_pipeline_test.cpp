@@ -50,7 +50,7 @@ TEST(CapturePipeline, DeliversBGRASamplesWithRisingCaptureTimes)
         times.push_back(time);
     };
     auto pipeline = CapturePipeline::start(livePattern(), toBGRA, true, handlers);
-    ASSERT_TRUE(pipeline.ok()) << pipeline.error().toStdString();
+    ASSERT_TRUE(pipeline.ok()) << pipeline.error().detail.toStdString();
     ASSERT_TRUE(waitUntil([&] {
         std::lock_guard guard(lock);
         return times.size() >= 5;
@@ -71,7 +71,8 @@ TEST(CapturePipeline, ADeviceThatCannotOpenFailsTheStartWithGStreamersText)
     handlers.onSample = [&](GstSample *, double) { ++samples; };
     const auto pipeline = CapturePipeline::start(camera, toBGRA, true, handlers);
     EXPECT_FALSE(pipeline.ok());
-    EXPECT_FALSE(pipeline.error().isEmpty());
+    EXPECT_EQ(pipeline.error().kind, SourceFailure::Kind::reported);
+    EXPECT_FALSE(pipeline.error().detail.isEmpty());
     EXPECT_EQ(samples, 0);
 }
 
@@ -80,10 +81,10 @@ TEST(CapturePipeline, AStreamErrorIsReportedOnceAndNeverAfterStop)
     GstElement *source = livePattern();
     gst_object_ref(source);
     std::atomic<int> errors{0};
-    QString text;
+    SourceFailure reported;
     CapturePipeline::Handlers handlers;
-    handlers.onError = [&](const QString &description) {
-        text = description;
+    handlers.onError = [&](const SourceFailure &failure) {
+        reported = failure;
         ++errors;
     };
     auto pipeline = CapturePipeline::start(source, toBGRA, true, handlers);
@@ -98,7 +99,7 @@ TEST(CapturePipeline, AStreamErrorIsReportedOnceAndNeverAfterStop)
     postError();
     postError();
     EXPECT_EQ(errors, 1);
-    EXPECT_EQ(text, QStringLiteral("Gerät verschwunden"));
+    EXPECT_EQ(reported, (SourceFailure{SourceFailure::Kind::reported, QStringLiteral("Gerät verschwunden")}));
     pipeline.value()->stop();
     postError();
     EXPECT_EQ(errors, 1);

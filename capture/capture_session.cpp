@@ -169,9 +169,9 @@ void CaptureSession::runReconfigure(const Selection &selection, const QUuid &tok
         runOnMain(m_context, [this] { m_handlers.noScreen(); });
         return;
     }
-    const Status started = m_screenCapture->start(*display, m_output.queue());
+    const BasicStatus<SourceFailure> started = m_screenCapture->start(*display, m_output.queue());
     if (!started)
-        runOnMain(m_context, [this, text = started.error()] { m_handlers.screenFailedToStart(text); });
+        runOnMain(m_context, [this, failure = started.error()] { m_handlers.screenFailedToStart(failure); });
 }
 
 void CaptureSession::setDisplays(const QList<ScreenTarget> &displays)
@@ -189,9 +189,10 @@ void CaptureSession::followScreen()
     m_queue->post([this] {
         if (m_shuttingDown)
             return;
-        const Status followed = m_screenCapture->follow(m_output.queue());
+        const BasicStatus<SourceFailure> followed = m_screenCapture->follow(m_output.queue());
         if (!followed)
-            runOnMain(m_context, [this, text = followed.error()] { m_handlers.screenFailedToStart(text); });
+            runOnMain(m_context,
+                      [this, failure = followed.error()] { m_handlers.screenFailedToStart(failure); });
     });
 }
 
@@ -201,8 +202,8 @@ void CaptureSession::installScreenCallbacks()
     m_screenCapture->onStarted = [this](double width, double height) {
         runOnMain(m_context, [this, width, height] { m_handlers.screenStarted(width, height); });
     };
-    m_screenCapture->onError = [this](const QString &description) {
-        runOnMain(m_context, [this, description] { m_handlers.screenInterrupted(description); });
+    m_screenCapture->onError = [this](const SourceFailure &failure) {
+        runOnMain(m_context, [this, failure] { m_handlers.screenInterrupted(failure); });
     };
     m_screenCapture->onResized = [this] { runOnMain(m_context, [this] { followScreen(); }); };
 }
@@ -211,13 +212,13 @@ void CaptureSession::installScreenCallbacks()
 // main thread, which reconfigures the session, so the pipeline is not
 // touched here. A failure of pipelines that a reconfiguration has replaced
 // meanwhile is old news and dropped.
-std::function<void(const QString &)> CaptureSession::deviceFailureHandler(Device device)
+std::function<void(const SourceFailure &)> CaptureSession::deviceFailureHandler(Device device)
 {
     const quint64 inputs = m_inputsGeneration.load();
-    return [this, device, inputs](const QString &description) {
-        runOnMain(m_context, [this, device, inputs, description] {
+    return [this, device, inputs](const SourceFailure &failure) {
+        runOnMain(m_context, [this, device, inputs, failure] {
             if (m_handlers.deviceFailed && inputs == m_inputsGeneration.load())
-                m_handlers.deviceFailed(device, description);
+                m_handlers.deviceFailed(device, failure);
         });
     };
 }

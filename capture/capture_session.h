@@ -53,12 +53,12 @@ public:
         std::function<void(const Inputs &)> configured;
         // The selection holds no screen: the camera preview (if any) is shown.
         std::function<void()> noScreen;
-        std::function<void(const QString &description)> screenFailedToStart;
+        std::function<void(const SourceFailure &failure)> screenFailedToStart;
         std::function<void(double width, double height)> screenStarted;
-        std::function<void(const QString &description)> screenInterrupted;
+        std::function<void(const SourceFailure &failure)> screenInterrupted;
         // The running camera or microphone pipeline stopped by itself: the
         // device failed, went away or ended its stream.
-        std::function<void(Device device, const QString &description)> deviceFailed;
+        std::function<void(Device device, const SourceFailure &failure)> deviceFailed;
         // The sound server now feeds the microphone pipeline from the source
         // `to` instead of `from`; the sound goes on.
         std::function<void(const QString &from, const QString &to)> microphoneMoved;
@@ -93,7 +93,7 @@ private:
     void stopInputs(); // session queue
     void installScreenCallbacks();
     void followScreen(); // main thread
-    std::function<void(const QString &)> deviceFailureHandler(Device device);
+    std::function<void(const SourceFailure &)> deviceFailureHandler(Device device);
     bool isCurrentToken(const QUuid &token) const { return m_reconfigureTokenCell.get() == token; }
 
     OutputStage &m_output;

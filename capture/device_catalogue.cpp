@@ -75,8 +75,7 @@ void DeviceCatalogue::refreshVideoSources()
     for (const CaptureDevice &camera : std::as_const(m_cameras))
         sources.append({camera.uniqueID, camera.localizedName, VideoSource::Kind::camera});
     if (m_screenSources.isEmpty())
-        sources.append(
-                {screenRequestID, QStringLiteral("Bildschirm (Freigabe…)"), VideoSource::Kind::screen});
+        sources.append({screenRequestID, QString(), VideoSource::Kind::screen});
     else
         sources.append(m_screenSources);
     if (m_videoSources != sources) {
@@ -139,18 +138,16 @@ QString DeviceCatalogue::screenName(quint32 displayNumber) const
     return QStringLiteral("Display ") + QString::number(displayNumber);
 }
 
-Result<QList<VideoSource>> DeviceCatalogue::availableScreens()
+std::optional<QList<VideoSource>> DeviceCatalogue::availableScreens()
 {
     if (!screenCaptureGranted())
-        return Result<QList<VideoSource>>::failure(
-                QStringLiteral("Bildschirmaufnahme ist hier nicht verfügbar."));
+        return std::nullopt;
     QList<VideoSource> sources;
     QList<ScreenTarget> targets;
     DisplayList *list = DisplayList::instance();
     for (const DisplayInfo &display : list->displays()) {
         sources.append({QStringLiteral("screen:") + QString::number(display.number),
-                        QStringLiteral("Bildschirm: ") + screenName(display.number),
-                        VideoSource::Kind::screen});
+                        screenName(display.number), VideoSource::Kind::screen});
         QScreen *screen = list->screen(display.number);
         const double ratio = screen ? screen->devicePixelRatio() : 1.0;
         const QRect g = display.geometry;

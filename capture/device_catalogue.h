@@ -79,7 +79,8 @@ private:
     void installDeviceObservers();
     void handleDeviceChange();
     bool screenCaptureGranted() const;
-    Result<QList<VideoSource>> availableScreens();
+    // The screens as video sources; none where no screen can be captured.
+    std::optional<QList<VideoSource>> availableScreens();
 
     QList<CaptureDevice> m_cameras;
     QList<CaptureDevice> m_microphones;

@@ -2,15 +2,12 @@
 
 #include "capture/media_writer.h"
 #include "media/media_file.h"
-#include "platform/file_error.h"
 
 #include <QFileInfo>
 #include <QUuid>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 
 namespace tandrel {
 
@@ -25,35 +22,14 @@ bool fileHasContent(const std::optional<QString> &path)
     return info.exists() && info.size() > 64;
 }
 
-// Whole seconds, as the user reads a take's length.
-QString secondsText(double seconds)
-{
-    return QString::number(qint64(std::floor(std::max(seconds, 0.0)))) + QStringLiteral(" s");
-}
-
-// Why `writer` failed, in German; none when it did not.
-std::optional<QString> writerFailure(const MediaWriter *writer)
+// Why `writer` failed, as an `aborted` notice; none when it did not.
+std::optional<CaptureNotice> writerFailure(const MediaWriter *writer)
 {
     // A failed writer is cancelled at the stop; its failure stays.
-    if (!writer || writer->failure() == MediaWriter::Failure::None)
+    const std::optional<WriteFailure> failure = writer ? writer->failure() : std::nullopt;
+    if (!failure)
         return std::nullopt;
-    switch (writer->failure()) {
-    case MediaWriter::Failure::DiskFull:
-        return germanFileError(FileError{ENOSPC});
-    case MediaWriter::Failure::IndexFull:
-        return QStringLiteral("Der reservierte Platz für das Inhaltsverzeichnis der Datei ist aufgebraucht");
-    case MediaWriter::Failure::FinishTimedOut:
-        return QStringLiteral("Die Datei konnte nicht rechtzeitig abgeschlossen werden");
-    case MediaWriter::Failure::None:
-    case MediaWriter::Failure::Other:
-        break;
-    }
-    // GStreamer gives the system's words only; named in German when they
-    // name a cause the system knows.
-    const FileError cause = FileError::fromSystemWords(writer->errorText());
-    const QString text = cause.code ? germanFileError(cause) : writer->errorText();
-    return text.isEmpty() ? QStringLiteral("Die Datei konnte nicht geschrieben werden")
-                          : QStringLiteral("Fehler beim Schreiben der Datei (%1)").arg(text);
+    return CaptureNotice{.kind = CaptureNotice::Kind::aborted, .write = failure};
 }
 
 // How many seconds the file at `path` plays; none when it does not play.
@@ -90,12 +66,11 @@ FinishedTake::Outcome FinishedTake::outcome(double takeLimit) const
     result.keepAudio
             = aborted ? audioSeconds.has_value() : audioBufferCount >= 1 && fileHasContent(audioPath);
     if (!result.keepVideo && !result.keepAudio) {
-        const QString message = aborted ? QStringLiteral("Aufnahme abgebrochen: %1.").arg(*abortReason)
-                : expectedVideo
-                ? QStringLiteral("Keine Bilder empfangen. Kamera, HDMI-Karte oder Bildschirmfreigabe prüfen.")
-                : QStringLiteral("Keine Audiodaten empfangen. Audioquelle prüfen.");
-        result.note = message;
-        result.take = Result<Take>::failure(message);
+        const CaptureNotice notice = aborted ? *abortReason
+                : expectedVideo              ? CaptureNotice{.kind = CaptureNotice::Kind::noPictures}
+                                             : CaptureNotice{.kind = CaptureNotice::Kind::noAudio};
+        result.note = notice;
+        result.take = Result<Take, CaptureNotice>::failure(notice);
         return result;
     }
 
@@ -103,12 +78,12 @@ FinishedTake::Outcome FinishedTake::outcome(double takeLimit) const
     double length = limitReached ? takeLimit : duration;
     if (aborted) {
         length = std::max(videoSeconds.value_or(0), audioSeconds.value_or(0));
-        result.note = QStringLiteral("Aufnahme abgebrochen: %1. Der Take enthält die ersten %2.")
-                              .arg(*abortReason, secondsText(length));
+        result.note = *abortReason;
+        result.note->seconds = length;
     } else if (limitReached) {
-        result.note = takeLimitNote(takeLimit);
+        result.note = CaptureNotice{.kind = CaptureNotice::Kind::takeLimit, .seconds = takeLimit};
     } else if (result.keepAudio && !result.keepVideo && expectedVideo) {
-        result.note = QStringLiteral("Keine Videobilder empfangen. Take enthält nur Audio.");
+        result.note = CaptureNotice{.kind = CaptureNotice::Kind::audioOnly};
     }
 
     Take take;
@@ -130,13 +105,6 @@ FinishedTake::Outcome FinishedTake::outcome(double takeLimit) const
     }
     result.take = take;
     return result;
-}
-
-QString takeLimitNote(double takeLimit)
-{
-    const QString length = takeLimit >= 120 ? QStringLiteral("%1 Minuten").arg(qint64(takeLimit / 60))
-                                            : secondsText(takeLimit);
-    return QStringLiteral("Die Aufnahme wurde nach %1 beendet: Länger kann ein Take nicht sein.").arg(length);
 }
 
 } // namespace tandrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/capture_notice.h"
 #include "library/take.h"
 #include "media/speech_interval.h"
 #include "platform/result.h"
@@ -22,8 +23,8 @@ class MediaWriter;
 // files stay, how long the take is, and what the user is told.
 struct FinishedTake
 {
-    // The outcome of a take: the take, or the German message why there is none.
-    using Completion = std::function<void(const Result<Take> &)>;
+    // The outcome of a take: the take, or why there is none.
+    using Completion = std::function<void(const Result<Take, CaptureNotice> &)>;
 
     std::optional<QString> videoPath, audioPath;
     bool expectedVideo = false;
@@ -32,9 +33,10 @@ struct FinishedTake
     std::optional<QDateTime> recordedAt;
     QList<SpeechInterval> intervals;
     Completion completion;
-    // Why the take ended early, as the stop knew it (a device failure) or
-    // as a writer reported it; and what the kept files hold then.
-    std::optional<QString> abortReason;
+    // Why the take ended early (an `aborted` notice), as the stop knew it (a
+    // device failure) or as a writer reported it; and what the kept files
+    // hold then.
+    std::optional<CaptureNotice> abortReason;
     std::optional<double> videoSeconds, audioSeconds;
     bool limitReached = false;
     // The video file's frame grid: its frames, the repeats among them and
@@ -46,8 +48,8 @@ struct FinishedTake
     {
         bool keepVideo = false;
         bool keepAudio = false;
-        std::optional<QString> note; // what lastError says
-        Result<Take> take = Result<Take>::failure(QString());
+        std::optional<CaptureNotice> note; // what lastError says
+        Result<Take, CaptureNotice> take = Result<Take, CaptureNotice>::failure({});
     };
 
     // Off the main thread, once the writers are through: the first writer
@@ -57,8 +59,5 @@ struct FinishedTake
     // `takeLimit`: the longest a take may be, in seconds.
     Outcome outcome(double takeLimit) const;
 };
-
-// The note of a take stopped at `takeLimit` seconds.
-QString takeLimitNote(double takeLimit);
 
 } // namespace tandrel

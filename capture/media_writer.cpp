@@ -17,31 +17,47 @@ QString messageText(GstMessage *message)
     return text;
 }
 
-// What an error message says about its cause. A sink that cannot write puts
-// the system's words last in its debug text ("…: File too large"); those
-// are the ones worth showing. The muxer names its reserved header space.
-std::pair<MediaWriter::Failure, QString> failureOf(GstMessage *message)
+// The system's cause behind the words GLib wrote for it (g_strerror): a
+// sink that cannot write reports errno only as these words, last in its
+// debug text ("…: File too large").
+FileError causeNamedBy(const QString &words)
+{
+    // Linux numbers its causes below 134.
+    for (int code = 1; !words.isEmpty() && code < 134; ++code)
+        if (words == QString::fromUtf8(g_strerror(code)))
+            return FileError{code};
+    return FileError{};
+}
+
+// What an error message says about its cause. The muxer names its reserved
+// header space.
+WriteFailure failureOf(GstMessage *message)
 {
     GError *error = nullptr;
     gchar *debug = nullptr;
     gst_message_parse_error(message, &error, &debug);
     const QString text = error ? QString::fromUtf8(error->message) : QString();
     const QString details = debug ? QString::fromUtf8(debug) : QString();
-    MediaWriter::Failure cause = MediaWriter::Failure::Other;
-    QString shown = text;
+    WriteFailure failure;
     if (error && g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT)) {
-        cause = MediaWriter::Failure::DiskFull;
+        failure.kind = WriteFailure::Kind::diskFull;
     } else if (error && error->domain == GST_STREAM_ERROR
                && (text.contains(QLatin1String("reserved")) || details.contains(QLatin1String("reserved")))) {
-        cause = MediaWriter::Failure::IndexFull;
-    } else if (error && g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE)
-               && details.contains(QLatin1Char('\n'))) {
+        failure.kind = WriteFailure::Kind::indexFull;
+    } else if (error && error->domain == GST_RESOURCE_ERROR && details.contains(QLatin1Char('\n'))) {
         // "Error while writing to file descriptor 7: File too large"
-        shown = details.section(QLatin1Char('\n'), -1).section(QStringLiteral(": "), -1).trimmed();
+        const QString last
+                = details.section(QLatin1Char('\n'), -1).section(QStringLiteral(": "), -1).trimmed();
+        failure.cause = causeNamedBy(last);
+        if (failure.cause.code == 0)
+            failure.detail
+                    = g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE) ? last : text;
+    } else {
+        failure.detail = text;
     }
     g_clear_error(&error);
     g_free(debug);
-    return {cause, shown};
+    return failure;
 }
 
 // The first error waiting on the bus, if any: what a refused state change
@@ -82,9 +98,10 @@ MediaWriter::~MediaWriter()
     gst_object_unref(m_pipeline);
 }
 
-Result<GstElement *> MediaWriter::buildPipeline(const char *description, const QString &path,
-                                                const QString &buildFailure, const QString &openFailurePrefix)
+Result<GstElement *, CaptureNotice> MediaWriter::buildPipeline(const char *description, const QString &path,
+                                                               bool video)
 {
+    using R = Result<GstElement *, CaptureNotice>;
     if (!gst_is_initialized())
         gst_init(nullptr, nullptr);
     GError *error = nullptr;
@@ -93,7 +110,7 @@ Result<GstElement *> MediaWriter::buildPipeline(const char *description, const Q
         g_clear_error(&error);
         if (pipeline)
             gst_object_unref(pipeline);
-        return Result<GstElement *>::failure(buildFailure);
+        return R::failure({.kind = CaptureNotice::Kind::writerNotReady, .video = video});
     }
     GstElement *sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
     g_object_set(sink, "location", path.toLocal8Bit().constData(), nullptr);
@@ -102,7 +119,7 @@ Result<GstElement *> MediaWriter::buildPipeline(const char *description, const Q
         const QString text = pendingError(pipeline);
         gst_element_set_state(pipeline, GST_STATE_NULL);
         gst_object_unref(pipeline);
-        return Result<GstElement *>::failure(openFailurePrefix + text);
+        return R::failure({.kind = CaptureNotice::Kind::fileNotCreated, .video = video, .detail = text});
     }
     return pipeline;
 }
@@ -112,8 +129,7 @@ GstBusSyncReply MediaWriter::onBusMessage(GstBus *, GstMessage *message, gpointe
     auto *self = static_cast<MediaWriter *>(data);
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
-        const auto [cause, text] = failureOf(message);
-        self->fail(cause, text);
+        self->fail(failureOf(message));
         break;
     }
     case GST_MESSAGE_EOS: {
@@ -129,7 +145,7 @@ GstBusSyncReply MediaWriter::onBusMessage(GstBus *, GstMessage *message, gpointe
     return GST_BUS_DROP;
 }
 
-void MediaWriter::fail(Failure cause, const QString &text)
+void MediaWriter::fail(const WriteFailure &failure)
 {
     bool failedWhileWriting = false;
     {
@@ -138,9 +154,8 @@ void MediaWriter::fail(Failure cause, const QString &text)
         Status current = m_status.load();
         while ((current == Status::Unknown || current == Status::Writing)
                && !m_status.compare_exchange_weak(current, Status::Failed)) { }
-        if (m_failure == Failure::None && current != Status::Completed && current != Status::Cancelled) {
-            m_failure = cause;
-            m_error = text;
+        if (!m_failure && current != Status::Completed && current != Status::Cancelled) {
+            m_failure = failure;
             failedWhileWriting = current == Status::Writing || current == Status::Failed;
         }
         m_ended.notify_all();
@@ -149,13 +164,7 @@ void MediaWriter::fail(Failure cause, const QString &text)
         m_failureHandler();
 }
 
-QString MediaWriter::errorText() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_error;
-}
-
-MediaWriter::Failure MediaWriter::failure() const
+std::optional<WriteFailure> MediaWriter::failure() const
 {
     std::lock_guard lock(m_mutex);
     return m_failure;
@@ -166,7 +175,7 @@ bool MediaWriter::startWriting()
     if (status() != Status::Unknown)
         return false;
     if (gst_element_set_state(m_pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        fail(Failure::Other, pendingError(m_pipeline));
+        fail({WriteFailure::Kind::failed, {}, pendingError(m_pipeline)});
         return false;
     }
     Status expected = Status::Unknown;
@@ -224,7 +233,7 @@ void MediaWriter::finishWriting(std::function<void()> done)
             // The file system holds the stream up: what the index covers so
             // far is what the file keeps. Stopping waits for the blocked
             // write, so the take is told first.
-            fail(Failure::FinishTimedOut, QStringLiteral("Zeitüberschreitung beim Abschließen der Datei"));
+            fail({WriteFailure::Kind::finishTimedOut});
             if (done)
                 done();
             gst_element_set_state(m_pipeline, GST_STATE_NULL);

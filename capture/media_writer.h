@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/capture_notice.h"
 #include "platform/result.h"
 
 #include <gst/app/gstappsrc.h>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace tandrel {
@@ -30,8 +32,6 @@ class MediaWriter
 {
 public:
     enum class Status { Unknown, Writing, Completed, Failed, Cancelled };
-    // Why a writer failed: the causes a user can act on, and the rest.
-    enum class Failure { None, DiskFull, IndexFull, FinishTimedOut, Other };
 
     virtual ~MediaWriter();
     MediaWriter(const MediaWriter &) = delete;
@@ -39,10 +39,8 @@ public:
 
     const QString &path() const { return m_path; }
     Status status() const { return m_status.load(std::memory_order_acquire); }
-    // The pipeline's description of the failure that stopped the writer:
-    // for a write error the system's own words (English), else GStreamer's.
-    QString errorText() const;
-    Failure failure() const;
+    // The failure that stopped the writer; none while it has not failed.
+    std::optional<WriteFailure> failure() const;
     // Called once, on the thread that noticed it, when the writer fails after
     // it has started and before it has finished or been cancelled. Set it
     // before the writer starts; it must not block or destroy the writer.
@@ -71,10 +69,10 @@ protected:
     MediaWriter(GstElement *pipeline, GstAppSrc *source, QString path, guint64 maxQueuedBuffers);
     // Pipeline from a launch description with an appsrc named "src" and a
     // filesink named "sink"; the sink gets `path`. Set to PAUSED, which opens
-    // the file. Fails with `buildFailure` when an element is missing, with
-    // `openFailurePrefix` and the cause when the file cannot be opened.
-    static Result<GstElement *> buildPipeline(const char *description, const QString &path,
-                                              const QString &buildFailure, const QString &openFailurePrefix);
+    // the file. Fails with writerNotReady when an element is missing, with
+    // fileNotCreated when the file cannot be opened; `video` tells which file.
+    static Result<GstElement *, CaptureNotice> buildPipeline(const char *description, const QString &path,
+                                                             bool video);
 
     // Hands `buffer` (owned) to the pipeline. False when not writing or full.
     bool push(GstBuffer *buffer);
@@ -92,7 +90,7 @@ protected:
 
 private:
     static GstBusSyncReply onBusMessage(GstBus *bus, GstMessage *message, gpointer self);
-    void fail(Failure cause, const QString &text);
+    void fail(const WriteFailure &failure);
     bool waitForEndOfStream();
 
     GstElement *m_pipeline = nullptr;
@@ -104,8 +102,7 @@ private:
     mutable std::mutex m_mutex; // guards the fields below
     std::condition_variable m_ended;
     bool m_endOfStream = false;
-    QString m_error;
-    Failure m_failure = Failure::None;
+    std::optional<WriteFailure> m_failure;
     std::function<void()> m_failureHandler; // set before the start, then only read
     std::chrono::milliseconds m_finishTimeout{FinishTimeoutMs};
 

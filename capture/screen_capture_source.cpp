@@ -128,12 +128,13 @@ std::optional<ScreenTarget> ScreenCaptureSource::display(quint32 number) const
     return std::nullopt;
 }
 
-Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
+BasicStatus<SourceFailure> ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
 {
+    using S = BasicStatus<SourceFailure>;
     stop();
     const std::optional<ScreenTarget> target = display(number);
     if (!target || (!target->pipeWire && (target->pixelRect.width() < 1 || target->pixelRect.height() < 1)))
-        return Status::failure(QStringLiteral("Bildschirm nicht gefunden."));
+        return S::failure({SourceFailure::Kind::screenNotFound});
 
     ensureGstInitialized();
     const QRect r = target->pixelRect;
@@ -146,9 +147,8 @@ Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
                                                            })
                                           : x11Source(*target);
     if (!source)
-        return Status::failure(target->pipeWire
-                                       ? QStringLiteral("pipewiresrc fehlt (gstreamer1.0-pipewire).")
-                                       : QStringLiteral("ximagesrc fehlt (GStreamer-Plugins „good“)."));
+        return S::failure({target->pipeWire ? SourceFailure::Kind::pipeWireSourceMissing
+                                            : SourceFailure::Kind::x11SourceMissing});
 
     // Frames pass only once the start has been announced, so that whatever a
     // frame tells about its size comes after what onStarted told.
@@ -159,9 +159,9 @@ Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
     });
     CapturePipeline::Handlers handlers;
     handlers.onSample = [relay](GstSample *sample, double time) { relay->push(sample, time); };
-    handlers.onError = [this](const QString &description) {
+    handlers.onError = [this](const SourceFailure &failure) {
         if (onError)
-            onError(description);
+            onError(failure);
     };
     auto started = CapturePipeline::start(
             source,
@@ -172,7 +172,7 @@ Status ScreenCaptureSource::start(quint32 number, SerialQueue &queue)
             true, std::move(handlers));
     if (!started) {
         relay->close();
-        return Status::failure(started.error());
+        return S::failure(started.error());
     }
     m_stream = started.value();
     m_relay = relay;
@@ -192,7 +192,7 @@ void ScreenCaptureSource::stop()
     m_target.reset();
 }
 
-Status ScreenCaptureSource::follow(SerialQueue &queue)
+BasicStatus<SourceFailure> ScreenCaptureSource::follow(SerialQueue &queue)
 {
     if (!m_stream || !m_target)
         return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/capture_notice.h"
 #include "capture/video_frame.h"
 #include "platform/result.h"
 #include "platform/serial_queue.h"
@@ -55,7 +56,7 @@ public:
     // Every frame, on the queue given to start.
     std::function<void(const VideoFrame &)> onFrame;
     // The running stream stopped by itself; on a GStreamer thread.
-    std::function<void(const QString &description)> onError;
+    std::function<void(const SourceFailure &failure)> onError;
     // A stream has started, with the display's size in pixels; on the thread that called start.
     std::function<void(double width, double height)> onStarted;
     // The running stream's pictures changed their size (a shared monitor's
@@ -68,7 +69,7 @@ public:
 
     // Stops any running stream, then streams display `number`. Fails with
     // "Bildschirm nicht gefunden." for a display that is not connected.
-    Status start(quint32 number, SerialQueue &queue);
+    BasicStatus<SourceFailure> start(quint32 number, SerialQueue &queue);
     // Never fails; does nothing without a stream.
     void stop();
     bool isStreaming() const;
@@ -76,7 +77,7 @@ public:
     // size or place (RandR), so that the grab covers the display as it is now,
     // or when the stream reported onResized. Does nothing without a stream or
     // when the display is gone: its removal reconfigures the session.
-    Status follow(SerialQueue &queue);
+    BasicStatus<SourceFailure> follow(SerialQueue &queue);
 
 private:
     std::optional<ScreenTarget> display(quint32 number) const;

@@ -60,8 +60,8 @@ TEST(ScreenCaptureSource, StreamsEachDisplayAtItsOwnSize)
             std::lock_guard guard(received.lock);
             received.sizes.clear();
         }
-        const Status status = source.start(screen.number, queue);
-        ASSERT_TRUE(status.ok()) << status.error().toStdString();
+        const BasicStatus<SourceFailure> status = source.start(screen.number, queue);
+        ASSERT_TRUE(status.ok()) << status.error().detail.toStdString();
         EXPECT_TRUE(source.isStreaming());
         EXPECT_EQ(started, QSizeF(screen.pixelRect.size()));
         ASSERT_TRUE(waitUntil([&] { return received.count() >= 3; }));
@@ -130,8 +130,9 @@ TEST(ScreenCaptureSource, AnUnreachableDisplayFailsWithoutAStream)
     source.stop(); // nothing to stop
     // An unknown display: AScreenThatIsNotConnectedLeavesThePreviewWithoutPicture.
     source.setDisplays({{7, QStringLiteral(":4242.0"), QRect(0, 0, 640, 480), nullptr}});
-    const Status unreachable = source.start(7, queue);
+    const BasicStatus<SourceFailure> unreachable = source.start(7, queue);
     EXPECT_FALSE(unreachable.ok());
-    EXPECT_FALSE(unreachable.error().isEmpty());
+    EXPECT_EQ(unreachable.error().kind, SourceFailure::Kind::reported);
+    EXPECT_FALSE(unreachable.error().detail.isEmpty());
     EXPECT_FALSE(source.isStreaming());
 }

@@ -55,7 +55,7 @@ struct TakeRecorder::ActiveTake
     quint64 number = 0; // tells a late deadline which take it was armed for
     PreparedTake files;
     bool stopRequested = false; // while starting: the take ends as soon as it has begun
-    std::optional<QString> abortReason;
+    std::optional<CaptureNotice> abortReason;
     // Capture clock seconds: the gate's opening, and the stop, from which
     // on each source's first sample tells that it is through.
     double captureStart = 0;
@@ -121,22 +121,22 @@ void TakeRecorder::startRecording(const QString &directory, const std::optional<
                                   const std::optional<QString> &micID, TakeCompletion completion)
 {
     Q_ASSERT(isMainThread());
-    const auto refuse = [this](TakeCompletion completion, const QString &message) {
-        runOnMain(this, [completion = std::move(completion), message] {
+    const auto refuse = [this](TakeCompletion completion, CaptureNotice::Kind why) {
+        runOnMain(this, [completion = std::move(completion), why] {
             if (completion)
-                completion(Result<Take>::failure(message));
+                completion(Result<Take, CaptureNotice>::failure({.kind = why}));
         });
     };
     // A take that is still being finished counts as running: its files are
     // not handed over yet.
     if (m_takeOpen) {
-        refuse(std::move(completion), QStringLiteral("Es läuft bereits eine Aufnahme."));
+        refuse(std::move(completion), CaptureNotice::Kind::recordingRunning);
         return;
     }
     const bool wantVideo = givesPictures(videoID);
     const bool wantAudio = micID.has_value();
     if (!wantVideo && !wantAudio) {
-        refuse(std::move(completion), QStringLiteral("Bitte Video- oder Audioquelle wählen."));
+        refuse(std::move(completion), CaptureNotice::Kind::noSourceChosen);
         return;
     }
     m_takeOpen = true;
@@ -149,7 +149,7 @@ void TakeRecorder::startRecording(const QString &directory, const std::optional<
         setPhase(TakePhase::starting);
     });
     m_sessionQueue.post([this, directory, wantVideo, wantAudio] {
-        Result<PreparedTake> prepared = prepareTake(directory, wantVideo, wantAudio);
+        Result<PreparedTake, CaptureNotice> prepared = prepareTake(directory, wantVideo, wantAudio);
         if (!prepared) {
             m_outputQueue.post([this] {
                 m_take.reset();
@@ -170,7 +170,7 @@ void TakeRecorder::stopRecording()
 }
 
 // Main thread.
-void TakeRecorder::abortRecording(const QString &reason)
+void TakeRecorder::abortRecording(const CaptureNotice &reason)
 {
     Q_ASSERT(isMainThread());
     m_outputQueue.post([this, reason] { requestStop(reason); });
@@ -185,15 +185,14 @@ void TakeRecorder::setPhase(TakePhase phase)
 
 // Session queue: the take's folder, its stamp and lock, and both writers
 // opened (their files created) but not started.
-Result<TakeRecorder::PreparedTake> TakeRecorder::prepareTake(const QString &directory, bool wantVideo,
-                                                             bool wantAudio)
+Result<TakeRecorder::PreparedTake, CaptureNotice> TakeRecorder::prepareTake(const QString &directory,
+                                                                            bool wantVideo, bool wantAudio)
 {
     Q_ASSERT(m_sessionQueue.isCurrent());
-    using R = Result<PreparedTake>;
+    using R = Result<PreparedTake, CaptureNotice>;
     const QDir dir(directory);
     if (!QDir().mkpath(directory))
-        return R::failure(QStringLiteral("Aufnahmeordner konnte nicht angelegt werden: ")
-                          + QDir::toNativeSeparators(directory));
+        return R::failure({.kind = CaptureNotice::Kind::folderNotCreated, .path = directory});
     PreparedTake take;
     take.recordedAt = QDateTime::currentDateTime();
     const QString stamp = freeTakeStamp(dir, take.recordedAt);
@@ -267,9 +266,8 @@ void TakeRecorder::begin(PreparedTake prepared)
         m_take.reset();
         setPhase(TakePhase::idle);
         // The writers go with the message, on the main thread.
-        runOnMain(this, [this, writers] {
-            endUnstarted(QStringLiteral("Die Aufnahme wurde beendet, bevor sie begann."), false);
-        });
+        runOnMain(this,
+                  [this, writers] { endUnstarted({.kind = CaptureNotice::Kind::endedBeforeStart}, false); });
         return;
     }
     m_take->startClock = std::chrono::steady_clock::now();
@@ -281,14 +279,14 @@ void TakeRecorder::begin(PreparedTake prepared)
 
 // Main thread: a take that never began ends with `message`, which also
 // becomes the last error where `shown`.
-void TakeRecorder::endUnstarted(const QString &message, bool shown)
+void TakeRecorder::endUnstarted(const CaptureNotice &message, bool shown)
 {
     setIsRecording(false);
     if (shown)
         m_display.lastError(message);
     m_takeOpen = false;
     if (TakeCompletion completion = std::exchange(m_completion, nullptr))
-        completion(Result<Take>::failure(message));
+        completion(Result<Take, CaptureNotice>::failure(message));
 }
 
 // Main thread: the take runs; its duration counts up five times a second.
@@ -310,7 +308,7 @@ void TakeRecorder::showStarted(std::chrono::steady_clock::time_point start)
 // capture (the camera's pipeline adds up to half a second): the gate closes
 // now, but what was captured before this moment is still let in until each
 // source has delivered a sample from after it, or the wait has passed.
-void TakeRecorder::requestStop(std::optional<QString> abortReason)
+void TakeRecorder::requestStop(std::optional<CaptureNotice> abortReason)
 {
     Q_ASSERT(m_outputQueue.isCurrent());
     if (!m_take)
@@ -462,7 +460,8 @@ void TakeRecorder::finishTake(FinishedTake take)
     // let go on a thread of the recorder's own rather than waited for here;
     // the recorder joins those threads when it ends.
     const auto stuck = [](const std::shared_ptr<MediaWriter> &w) {
-        return w && w->failure() == MediaWriter::Failure::FinishTimedOut;
+        const std::optional<WriteFailure> failure = w ? w->failure() : std::nullopt;
+        return failure && failure->kind == WriteFailure::Kind::finishTimedOut;
     };
     if (stuck(writers.video) || stuck(writers.audio))
         m_writerReleasers.emplace_back([writers = std::move(writers)] {});

@@ -60,7 +60,7 @@ public:
     struct Display
     {
         std::function<void(CaptureStatus)> status;
-        std::function<void(const QString &)> lastError;
+        std::function<void(const CaptureNotice &)> lastError;
         // Whether a video source is selected now; the status after a take
         // is `live` then, `audioOnly` otherwise.
         std::function<bool()> videoSourceSelected;
@@ -106,10 +106,10 @@ public:
     // Stops the running take, also one still starting; nothing happens when
     // none runs.
     void stopRecording();
-    // Ends the running take because `reason` (German, a sentence without its
-    // full stop) has made it impossible to go on: the take keeps what its
-    // files hold, and lastError tells the reason and how much that is.
-    void abortRecording(const QString &reason);
+    // Ends the running take because `reason` (an `aborted` notice) has made
+    // it impossible to go on: the take keeps what its files hold, and
+    // lastError tells the reason and how much that is.
+    void abortRecording(const CaptureNotice &reason);
 
     // Output queue: a camera or screen frame, 32-bit BGRA. The newest one
     // is kept: a still screen sends its picture only when it changes, so
@@ -150,19 +150,19 @@ private:
         std::shared_ptr<AudioFileWriter> audio;
     };
 
-    Result<PreparedTake> prepareTake(const QString &directory, bool wantVideo, bool wantAudio);
+    Result<PreparedTake, CaptureNotice> prepareTake(const QString &directory, bool wantVideo, bool wantAudio);
     static QString freeTakeStamp(const QDir &dir, const QDateTime &now);
     void watchWriter(MediaWriter &writer);
     void setPhase(TakePhase phase);
     void begin(PreparedTake prepared);
-    void requestStop(std::optional<QString> abortReason);
+    void requestStop(std::optional<CaptureNotice> abortReason);
     void armLateSampleDeadline(quint64 take);
     void completeIfThrough();
     void complete();
     void completeFiles(FinishedTake &finished);
     void finishWriters(FinishedTake finished, const TakeWriters &writers);
     void finishTake(FinishedTake take);
-    void endUnstarted(const QString &message, bool shown);
+    void endUnstarted(const CaptureNotice &message, bool shown);
     void showStarted(std::chrono::steady_clock::time_point start);
     void appendPicture(const VideoFrame &frame, double takeTime, bool pastQueueLimit = false);
     bool belongsToTake(double time, bool video);

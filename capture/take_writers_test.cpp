@@ -75,7 +75,7 @@ TEST(TakeWriters, VideoIsPortraitH264HighAtTwelveMegabitsPerSecond)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("take-video.mov"));
     auto writer = VideoFileWriter::create(path);
-    ASSERT_TRUE(writer.ok()) << writer.error().toStdString();
+    ASSERT_TRUE(writer.ok()) << writer.error().detail.toStdString();
     ASSERT_TRUE((*writer)->startWriting());
     writeFrames(**writer, cameraFrames(40, 6), 120, 0.5, false);
     finishAndWait(*writer);
@@ -109,7 +109,7 @@ TEST(TakeWriters, AudioIsMonoAacLowComplexityAt48kHzFromAnyInputFormat)
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("take-audio.m4a"));
         auto writer = AudioFileWriter::create(path);
-        ASSERT_TRUE(writer.ok()) << writer.error().toStdString();
+        ASSERT_TRUE(writer.ok()) << writer.error().detail.toStdString();
         ASSERT_TRUE((*writer)->startWriting());
         writeTone(**writer, in.rate, in.channels, 3.0, 0.2f); // noise needs the full bit rate
         finishAndWait(*writer);
@@ -282,16 +282,18 @@ TEST(TakeWriters, FramesMustMoveForwardInTime)
     finishAndWait(*writer);
 }
 
-TEST(TakeWriters, AFileThatCannotBeCreatedIsRefusedInGerman)
+TEST(TakeWriters, AFileThatCannotBeCreatedIsRefusedWithGStreamersReason)
 {
     QTemporaryDir dir;
     auto video = VideoFileWriter::create(dir.filePath(QStringLiteral("missing/v.mov")));
     ASSERT_FALSE(video.ok());
-    EXPECT_TRUE(video.error().startsWith(QStringLiteral("Videodatei konnte nicht angelegt werden: ")))
-            << video.error().toStdString();
+    EXPECT_EQ(video.error().kind, CaptureNotice::Kind::fileNotCreated);
+    EXPECT_TRUE(video.error().video);
+    EXPECT_FALSE(video.error().detail.isEmpty());
     auto audio = AudioFileWriter::create(dir.filePath(QStringLiteral("missing/a.m4a")));
     ASSERT_FALSE(audio.ok());
-    EXPECT_TRUE(audio.error().startsWith(QStringLiteral("Audiodatei konnte nicht angelegt werden: ")));
+    EXPECT_EQ(audio.error().kind, CaptureNotice::Kind::fileNotCreated);
+    EXPECT_FALSE(audio.error().video);
 }
 
 // A failure while writing stops the writer and tells why once. (An index
@@ -300,7 +302,7 @@ TEST(TakeWriters, AWriterThatFailsWhileWritingTellsWhyOnceAndTakesNothingMore)
 {
     // Writes to /dev/full fail as on a full disk, for root as well.
     auto writer = AudioFileWriter::create(QStringLiteral("/dev/full"));
-    ASSERT_TRUE(writer.ok()) << writer.error().toStdString();
+    ASSERT_TRUE(writer.ok()) << writer.error().detail.toStdString();
     std::atomic<int> told{0};
     (*writer)->setFailureHandler([&told] { ++told; });
     ASSERT_TRUE((*writer)->startWriting());
@@ -318,7 +320,7 @@ TEST(TakeWriters, AWriterThatFailsWhileWritingTellsWhyOnceAndTakesNothingMore)
     EXPECT_TRUE(refused);
     EXPECT_TRUE(waitUntil([&] { return told.load() > 0; }, 30000));
     EXPECT_EQ((*writer)->status(), MediaWriter::Status::Failed);
-    EXPECT_EQ((*writer)->failure(), MediaWriter::Failure::DiskFull);
+    EXPECT_EQ((*writer)->failure(), WriteFailure{WriteFailure::Kind::diskFull});
     EXPECT_FALSE((*writer)->acceptsMoreData());
     (*writer)->cancelWriting();
     EXPECT_EQ(told.load(), 1);
@@ -332,7 +334,7 @@ TEST(TakeWriters, AFinishThatTakesLongerThanItsTimeoutGivesUp)
 {
     QTemporaryDir dir;
     auto created = AudioFileWriter::create(dir.filePath(QStringLiteral("slow.m4a")));
-    ASSERT_TRUE(created.ok()) << created.error().toStdString();
+    ASSERT_TRUE(created.ok()) << created.error().detail.toStdString();
     std::shared_ptr<AudioFileWriter> writer = *created;
     writer->setFinishTimeout(0ms);
     std::atomic<int> told{0};
@@ -345,6 +347,6 @@ TEST(TakeWriters, AFinishThatTakesLongerThanItsTimeoutGivesUp)
     auto status = done.get_future();
     ASSERT_EQ(status.wait_for(60s), std::future_status::ready);
     EXPECT_EQ(status.get(), MediaWriter::Status::Failed);
-    EXPECT_EQ(writer->failure(), MediaWriter::Failure::FinishTimedOut);
+    EXPECT_EQ(writer->failure(), WriteFailure{WriteFailure::Kind::finishTimedOut});
     EXPECT_EQ(told.load(), 1);
 }

@@ -9,10 +9,10 @@
 
 namespace tandrel {
 
-Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &path, guint64 reservedSeconds,
-                                                                 const char *preset, const char *options)
+Result<std::shared_ptr<VideoFileWriter>, CaptureNotice>
+VideoFileWriter::create(const QString &path, guint64 reservedSeconds, const char *preset, const char *options)
 {
-    using R = Result<std::shared_ptr<VideoFileWriter>>;
+    using R = Result<std::shared_ptr<VideoFileWriter>, CaptureNotice>;
     const QByteArray description
             // The queue is bounded by acceptsMoreData, not by the
             // appsrc: a full appsrc would drop frames and leave the grid.
@@ -30,8 +30,7 @@ Result<std::shared_ptr<VideoFileWriter>> VideoFileWriter::create(const QString &
                       .arg(QLatin1String(options))
                       .arg(ReservedBytesPerSecond)
                       .toLatin1();
-    auto pipeline = buildPipeline(description.constData(), path, QStringLiteral("Video-Writer nicht bereit."),
-                                  QStringLiteral("Videodatei konnte nicht angelegt werden: "));
+    auto pipeline = buildPipeline(description.constData(), path, true);
     if (!pipeline)
         return R::failure(pipeline.error());
     GstElement *src = gst_bin_get_by_name(GST_BIN(*pipeline), "src");

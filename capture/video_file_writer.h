@@ -57,10 +57,9 @@ public:
     // A writer for a new file at `path`, opened but not started, whose index
     // space covers `reservedSeconds`. Other encoder settings than the
     // defaults are for measurements.
-    static Result<std::shared_ptr<VideoFileWriter>> create(const QString &path,
-                                                           guint64 reservedSeconds = ReservedSeconds,
-                                                           const char *preset = SpeedPreset,
-                                                           const char *options = EncoderOptions);
+    static Result<std::shared_ptr<VideoFileWriter>, CaptureNotice>
+    create(const QString &path, guint64 reservedSeconds = ReservedSeconds, const char *preset = SpeedPreset,
+           const char *options = EncoderOptions);
     ~VideoFileWriter() override;
 
     // Pool of output frames for the renderer; active from the start of

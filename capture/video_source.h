@@ -14,6 +14,9 @@ struct VideoSource
     enum class Kind { camera, screen };
 
     QString id;
+    // The device's own name for a camera, the display's name for a screen,
+    // empty for the placeholder; the words around it are made where it is
+    // shown.
     QString name;
     Kind kind = Kind::camera;
     bool operator==(const VideoSource &) const = default;

@@ -2,6 +2,7 @@
 #include "library/caption_cues.h"
 #include "library/markdown_import.h"
 #include "speech/take_word_times.h"
+#include "teleprompter/follow_status_text.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,11 +59,11 @@ int runCaptions(CliContext &ctx)
             return ctx.fail(QCoreApplication::translate(
                     "tandrelctl", "Der Take hat keine Tonspur: Ohne Ton gibt es keine Untertitel."));
         const QString audio = QDir(library.store().takesFolder(*reel)).filePath(*take.audioFileName);
-        const Result<WordAlignment> aligned = alignTakeAudio(audio, reel->script);
+        const Result<WordAlignment, SpeechProblem> aligned = alignTakeAudio(audio, reel->script);
         if (!aligned)
             return ctx.fail(
                     QCoreApplication::translate("tandrelctl", "Untertitel konnten nicht erzeugt werden: %1")
-                            .arg(aligned.error()));
+                            .arg(speechProblemText(aligned.error())));
         words = aligned->words;
         // Printed either way: the words are known, keeping them only saves time.
         if (const LibraryOutcome<> kept = library.store().setTakeWords(take.id, reel->id, words); !kept)

@@ -1,3 +1,4 @@
+#include "app/capture_text.h"
 #include "capture/capture_controller.h"
 #include "cli/cli_context.h"
 #include "platform/settings_store.h"
@@ -37,7 +38,8 @@ int runDevices(CliContext &ctx)
     if (ctx.json) {
         QJsonArray sources;
         for (const VideoSource &s : controller.videoSources())
-            sources.append(QJsonObject{{"id", s.id}, {"name", s.name}, {"kind", kindName(s.kind)}});
+            sources.append(
+                    QJsonObject{{"id", s.id}, {"name", videoSourceText(s)}, {"kind", kindName(s.kind)}});
         QJsonArray microphones;
         for (const AudioDevice &m : controller.microphones())
             microphones.append(QJsonObject{{"id", m.id}, {"name", m.name}});
@@ -51,8 +53,8 @@ int runDevices(CliContext &ctx)
     // One line per source: a star for the default choice, the kind, the
     // identifier and the name, tab-separated.
     for (const VideoSource &s : controller.videoSources())
-        ctx.out << (s.id == video ? "*" : " ") << '\t' << kindName(s.kind) << '\t' << s.id << '\t' << s.name
-                << '\n';
+        ctx.out << (s.id == video ? "*" : " ") << '\t' << kindName(s.kind) << '\t' << s.id << '\t'
+                << videoSourceText(s) << '\n';
     for (const AudioDevice &m : controller.microphones())
         ctx.out << (m.id == mic ? "*" : " ") << '\t' << "microphone" << '\t' << m.id << '\t' << m.name
                 << '\n';

@@ -1,3 +1,4 @@
+#include "app/editor_texts.h"
 #include "cli/library_command.h"
 #include "export/editor_choice.h"
 #include "export/editor_export.h"
@@ -33,14 +34,14 @@ int runExport(CliContext &ctx)
         const ExportResult<EditorExport::Outcome> outcome
                 = EditorExport::exportAndOpen(*reel, library.store(), *editor, EditorChoice(), opener);
         if (!outcome)
-            return ctx.fail(outcome.errorDescription());
+            return ctx.fail(exportFailureText(outcome));
         location = outcome.value().location;
         if (!outcome.value().opened)
-            ctx.err << EditorExport::statusNote(*editor, outcome.value(), false) << Qt::endl;
+            ctx.err << exportStatusText(*editor, outcome.value(), false) << Qt::endl;
     } else {
         const ExportResult<QString> written = EditorExport::exportReel(*reel, library.store(), *editor);
         if (!written)
-            return ctx.fail(written.errorDescription());
+            return ctx.fail(exportFailureText(written));
         location = written.value();
     }
 

@@ -137,9 +137,10 @@ int installFromCatalogue(CliContext &ctx, const QString &locale)
         }
     });
     ModelDownloadFailure failure = ModelDownloadFailure::none;
-    QString detail, installed;
+    ModelProblem detail;
+    QString installed;
     QObject::connect(&download, &ModelDownload::finished, &loop,
-                     [&](ModelDownloadFailure f, const QString &d, const QString &folder) {
+                     [&](ModelDownloadFailure f, const ModelProblem &d, const QString &folder) {
                          failure = f;
                          detail = d;
                          installed = folder;
@@ -172,10 +173,10 @@ int installModel(CliContext &ctx)
                                 .arg(*locale));
     const QString source = ctx.args.first();
     // From here on a follower that wants this locale waits for the install.
-    Result<std::unique_ptr<SphinxModelInstall>> install
+    Result<std::unique_ptr<SphinxModelInstall>, ModelProblem> install
             = SphinxModelInstall::begin(*locale, userSphinxModelRoot());
     if (!install)
-        return ctx.fail(install.error());
+        return ctx.fail(modelProblemText(install.error()));
     SphinxModelInstall &installing = *install.value();
 
     QString archive = source;
@@ -190,18 +191,18 @@ int installModel(CliContext &ctx)
             return ctx.fail(s.error());
     }
     if (sha256) {
-        Result<QString> actual = fileSha256(archive);
+        Result<QString, ModelProblem> actual = fileSha256(archive);
         if (!actual)
-            return ctx.fail(actual.error());
+            return ctx.fail(modelProblemText(actual.error()));
         if (actual->compare(sha256->trimmed(), Qt::CaseInsensitive) != 0)
             return ctx.fail(QCoreApplication::translate(
                                     "tandrelctl", "Die Prüfsumme stimmt nicht: erwartet %1, erhalten %2.")
                                     .arg(sha256->trimmed().toLower(), *actual));
     }
     ctx.err << QCoreApplication::translate("tandrelctl", "Entpacke das Sprachmodell…") << Qt::endl;
-    Result<SphinxModel> model = installing.finish(archive);
+    Result<SphinxModel, ModelProblem> model = installing.finish(archive);
     if (!model)
-        return ctx.fail(model.error());
+        return ctx.fail(modelProblemText(model.error()));
     ctx.out << QCoreApplication::translate("tandrelctl", "Sprachmodell %1 installiert: %2")
                        .arg(model->locale, model->folder)
             << '\n';

@@ -1,3 +1,4 @@
+#include "app/capture_text.h"
 #include "app/recording_session.h"
 #include "capture/capture_controller.h"
 #include "cli/library_command.h"
@@ -183,7 +184,7 @@ int runRecord(CliContext &ctx)
     // but a script must not take it for what it asked.
     if (take.audioFileName && !take.videoFileName && controller.lastError()
         && givesPictures(controller.selectedVideoSourceID()))
-        return ctx.fail(*controller.lastError());
+        return ctx.fail(captureNoticeText(*controller.lastError()));
     const Result<QByteArray> text = encodeTakeText(take);
     if (!text)
         return ctx.fail(text.error());

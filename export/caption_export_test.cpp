@@ -212,7 +212,7 @@ TEST(CaptionExport, ProjectsShowTheCaptionsWhereMeltPlaysThemAndTheTakesGetSubRi
     for (const MltProject::Flavour flavour : {MltProject::Flavour::kdenlive, MltProject::Flavour::shotcut}) {
         SCOPED_TRACE(MltProject::fileSuffix(flavour).toStdString());
         const ExportResult<QString> project = MltProject::exportReel(library.reel(), *library.store, flavour);
-        ASSERT_TRUE(project.ok()) << project.errorDescription().toStdString();
+        ASSERT_TRUE(project.ok()) << "export failed: " << int(*project.error());
         const QString rendered = library.dir.filePath("render" + MltProject::fileSuffix(flavour) + ".mp4");
         const ToolRun melt = runTool("melt",
                                      {"-quiet", project.value(), "-consumer", "avformat:" + rendered,

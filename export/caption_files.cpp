@@ -25,8 +25,9 @@ QString CaptionFiles::timelineSrt(const ReelTimeline &timeline)
     return srtText(cues);
 }
 
-std::optional<QString> CaptionFiles::writeTakeFiles(const ReelTimeline &timeline, const QString &reelFolder,
-                                                    const QString &folderName)
+std::optional<ExportFailure> CaptionFiles::writeTakeFiles(const ReelTimeline &timeline,
+                                                          const QString &reelFolder,
+                                                          const QString &folderName)
 {
     const QDir folder(reelFolder);
     for (const ReelTimeline::TakeCaptions &take : timeline.takeCaptions) {

@@ -2,6 +2,8 @@
 
 #include "export/reel_timeline.h"
 
+#include "export/export_error.h"
+
 #include <QString>
 #include <optional>
 
@@ -18,9 +20,9 @@ public:
     static QString timelineSrt(const ReelTimeline &timeline);
 
     // Writes a file per take with word times into `reelFolder`, each
-    // atomically; the German description of the first failure.
-    static std::optional<QString> writeTakeFiles(const ReelTimeline &timeline, const QString &reelFolder,
-                                                 const QString &folderName);
+    // atomically; why the first of them failed.
+    static std::optional<ExportFailure> writeTakeFiles(const ReelTimeline &timeline,
+                                                       const QString &reelFolder, const QString &folderName);
 };
 
 } // namespace tandrel

@@ -17,7 +17,6 @@ struct EditorFacts
 {
     Editor editor;
     const char *name;
-    const char *projectLabel;
     const char *formatName;
     const char *desktopFiles[3]; // unused places are null
 };
@@ -25,15 +24,13 @@ struct EditorFacts
 const EditorFacts &facts(Editor editor)
 {
     static const EditorFacts table[] = {
-            {Editor::finalCut, "Final Cut Pro", "Final-Cut-Projekt", "fcpxml", {}},
+            {Editor::finalCut, "Final Cut Pro", "fcpxml", {}},
             {Editor::kdenlive,
              "Kdenlive",
-             "Kdenlive-Projekt",
              "kdenlive",
              {"org.kde.kdenlive.desktop", "kdenlive.desktop", "kdenlive_kdenlive.desktop"}},
             {Editor::shotcut,
              "Shotcut",
-             "Shotcut-Projekt",
              "shotcut",
              {"org.shotcut.Shotcut.desktop", "shotcut.desktop", "shotcut_shotcut.desktop"}},
     };
@@ -63,16 +60,6 @@ QList<Editor> EditorChoice::editors()
 QString EditorChoice::name(Editor editor)
 {
     return QString::fromUtf8(facts(editor).name);
-}
-
-QString EditorChoice::buttonLabel(Editor editor)
-{
-    return QStringLiteral("Für %1 exportieren").arg(name(editor));
-}
-
-QString EditorChoice::projectLabel(Editor editor)
-{
-    return QString::fromUtf8(facts(editor).projectLabel);
 }
 
 QString EditorChoice::formatName(Editor editor)

@@ -29,12 +29,6 @@ public:
     static QList<Editor> editors();
     // "Final Cut Pro", "Kdenlive", "Shotcut".
     static QString name(Editor editor);
-    // The export button's and menu item's text, the same everywhere:
-    // "Für Kdenlive exportieren", "Für Shotcut exportieren", "Für Final Cut
-    // Pro exportieren".
-    static QString buttonLabel(Editor editor);
-    // What the export writes: "Final-Cut-Projekt", "Kdenlive-Projekt", "Shotcut-Projekt".
-    static QString projectLabel(Editor editor);
     // "fcpxml", "kdenlive", "shotcut": the stored choice and tandrelctl's --format.
     static QString formatName(Editor editor);
     static std::optional<Editor> fromFormatName(const QString &text);

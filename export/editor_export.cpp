@@ -20,9 +20,7 @@ MltProject::Flavour flavourOf(Editor editor)
 
 template<typename T> ExportResult<T> failureOf(const ExportResult<QString> &failed)
 {
-    if (const std::optional<ExportError> error = failed.error())
-        return *error;
-    return ExportResult<T>::fileSystemFailure(failed.errorDescription());
+    return *failed.failure();
 }
 
 } // namespace
@@ -53,18 +51,6 @@ ExportResult<EditorExport::Outcome> EditorExport::exportAndOpen(const ReelProjec
         return Outcome{project.value(), true};
     opener.open(library.reelFolder(reel));
     return Outcome{project.value(), false};
-}
-
-QString EditorExport::statusNote(Editor editor, const Outcome &outcome, bool brief)
-{
-    const QString fileName = QFileInfo(QDir::cleanPath(outcome.location)).fileName();
-    if (!outcome.opened)
-        return QStringLiteral("Kein Programm öffnet ") + fileName + QStringLiteral(" — Ordner wird gezeigt.");
-    const QString kind = EditorChoice::projectLabel(editor);
-    if (brief && editor == Editor::finalCut)
-        return kind + QLatin1Char(' ') + fileName + QStringLiteral(" wird geöffnet.");
-    return kind + QStringLiteral(" liegt unter ") + QDir::toNativeSeparators(outcome.location)
-            + QStringLiteral(" und wird geöffnet.");
 }
 
 } // namespace tandrel

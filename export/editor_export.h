@@ -35,10 +35,6 @@ public:
     static ExportResult<Outcome> exportAndOpen(const ReelProject &reel, const LibraryStore &library,
                                                Editor editor, const EditorChoice &choice,
                                                DesktopOpener &opener);
-
-    // The caller's status line after exportAndOpen: the file and where it
-    // lies. The record workspace's Final Cut note (`brief`) names the bundle only.
-    static QString statusNote(Editor editor, const Outcome &outcome, bool brief);
 };
 
 } // namespace tandrel

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/atomic_file.h"
+#include "platform/file_error.h"
+
 #include <QString>
 #include <optional>
 #include <utility>
@@ -10,38 +13,44 @@ namespace tandrel {
 enum class ExportError {
     noTakes, // the reel has no takes
     noMedia, // no take has a usable video or audio file
+    folderNotCreated, // the export folder could not be made; `cause` says why
+    notAFolder, // something other than a folder lies where the export folder goes
+    fileNotWritten, // a file of the export could not be written; `write` says why
 };
 
-// The German text the callers show for `error`.
-QString description(ExportError error);
+// The failure with what the words shown for it need: the folder or file
+// concerned and the system's cause.
+struct ExportFailure
+{
+    ExportError kind = ExportError::noTakes;
+    QString path{};
+    FileError cause{}; // folderNotCreated
+    AtomicWriteFailure write{}; // fileNotWritten
+    bool operator==(const ExportFailure &) const = default;
+};
 
-// A value of an export step, or why it failed: one of the ExportError cases or
-// a file-system failure carrying the system's description.
+// A value of an export step, or why it failed.
 template<typename T> class ExportResult
 {
 public:
     ExportResult(T value) : m_value(std::move(value)) { }
-    ExportResult(ExportError error) : m_error(error), m_description(description(error)) { }
-    static ExportResult fileSystemFailure(QString text)
-    {
-        ExportResult r;
-        r.m_description = std::move(text);
-        return r;
-    }
+    ExportResult(ExportError error) : m_failure(ExportFailure{error}) { }
+    ExportResult(ExportFailure failure) : m_failure(std::move(failure)) { }
 
     bool ok() const { return m_value.has_value(); }
     explicit operator bool() const { return ok(); }
     const T &value() const { return *m_value; }
-    // The export case of a failure; none on success and for file-system failures.
-    std::optional<ExportError> error() const { return m_error; }
-    // The text to show for a failure; empty on success.
-    QString errorDescription() const { return m_description; }
+    // The case of a failure; none on success.
+    std::optional<ExportError> error() const
+    {
+        return m_failure ? std::optional(m_failure->kind) : std::nullopt;
+    }
+    // The whole failure; none on success.
+    const std::optional<ExportFailure> &failure() const { return m_failure; }
 
 private:
-    ExportResult() = default;
     std::optional<T> m_value;
-    std::optional<ExportError> m_error;
-    QString m_description;
+    std::optional<ExportFailure> m_failure;
 };
 
 } // namespace tandrel

@@ -1,8 +1,5 @@
 #include "export/export_files.h"
 
-#include "platform/atomic_file.h"
-#include "platform/file_error.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <filesystem>
@@ -10,21 +7,21 @@
 
 namespace tandrel {
 
-std::optional<QString> createExportFolder(const QString &path)
+std::optional<ExportFailure> createExportFolder(const QString &path)
 {
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(path).toStdString()), error);
     if (!error && QFileInfo(path).isDir())
         return std::nullopt;
-    const QString reason
-            = error ? germanFileError(FileError{error.value()}) : QStringLiteral("Kein Ordner: ") + path;
-    return QStringLiteral("Export-Ordner konnte nicht angelegt werden: ") + reason;
+    if (error)
+        return ExportFailure{ExportError::folderNotCreated, path, FileError{error.value()}};
+    return ExportFailure{ExportError::notAFolder, path};
 }
 
-std::optional<QString> writeExportFile(const QString &path, const QByteArray &bytes)
+std::optional<ExportFailure> writeExportFile(const QString &path, const QByteArray &bytes)
 {
-    if (const Status written = writeFileAtomically(path, bytes); !written)
-        return QStringLiteral("Export konnte nicht geschrieben werden: ") + written.error();
+    if (const auto written = replaceFileAtomically(path, bytes); !written)
+        return ExportFailure{ExportError::fileNotWritten, path, {}, written.error()};
     return std::nullopt;
 }
 

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "export/export_error.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
 
 namespace tandrel {
 
-// Creates `path` with its missing parents (an existing folder is fine); the
-// German description of a failure, none on success.
-std::optional<QString> createExportFolder(const QString &path);
+// Creates `path` with its missing parents (an existing folder is fine); why
+// it failed, none on success.
+std::optional<ExportFailure> createExportFolder(const QString &path);
 // Replaces the file at `path` with `bytes` atomically: readers see the old or
-// the new file, never a part; the German description of a failure.
-std::optional<QString> writeExportFile(const QString &path, const QByteArray &bytes);
+// the new file, never a part; why it failed, none on success.
+std::optional<ExportFailure> writeExportFile(const QString &path, const QByteArray &bytes);
 
 } // namespace tandrel

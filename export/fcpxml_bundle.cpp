@@ -27,11 +27,11 @@ ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const 
 {
     const QString reelFolder = library.reelFolder(reel);
     if (const auto failure = createExportFolder(reelFolder))
-        return ExportResult<QString>::fileSystemFailure(*failure);
+        return *failure;
     const QString bundle = QDir(reelFolder).filePath(reel.folderName() + QStringLiteral(".fcpxmld"));
     const bool bundleExisted = QFileInfo::exists(bundle);
     if (const auto failure = createExportFolder(bundle))
-        return ExportResult<QString>::fileSystemFailure(*failure);
+        return *failure;
 
     const ExportResult<QString> document = buildDocument(reel, library);
     if (!document)
@@ -42,14 +42,14 @@ ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const 
         // export created goes again. rmdir keeps a folder something else filled.
         if (!bundleExisted)
             QDir().rmdir(bundle);
-        return ExportResult<QString>::fileSystemFailure(*failure);
+        return *failure;
     }
     // The takes' captions beside the bundle, for editors that take SubRip.
     const ExportResult<ReelTimeline> timeline = ReelTimeline::build(reel, library.takesFolder(reel));
     if (timeline) {
         if (const auto failure
             = CaptionFiles::writeTakeFiles(timeline.value(), reelFolder, reel.folderName()))
-            return ExportResult<QString>::fileSystemFailure(*failure);
+            return *failure;
     }
     return bundle;
 }

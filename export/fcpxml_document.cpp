@@ -131,7 +131,7 @@ ExportResult<QString> FCPXMLExporter::buildDocument(const ReelProject &reel,
 {
     const ExportResult<ReelTimeline> built = ReelTimeline::build(reel, context.takesFolder);
     if (!built)
-        return *built.error();
+        return *built.failure();
     const ReelTimeline &timeline = built.value();
 
     // Resource ids count the usable files from r2 on, in the timeline's order.

@@ -82,7 +82,7 @@ protected:
     QString build(const FCPXMLDocumentContext &ctx)
     {
         const auto document = FCPXMLExporter::buildDocument(m_reel, ctx);
-        EXPECT_TRUE(document.ok()) << document.errorDescription().toStdString();
+        EXPECT_TRUE(document.ok()) << "export failed: " << int(*document.error());
         const QString file = m_dir.filePath("Info.fcpxml");
         if (!document.ok() || !tandrel::testing::writeFile(file, document.value().toUtf8()))
             return {};

@@ -16,17 +16,6 @@ constexpr qint64 smallestMediaSize = 64;
 
 } // namespace
 
-QString description(ExportError error)
-{
-    switch (error) {
-    case ExportError::noTakes:
-        return QStringLiteral("Für dieses Reel gibt es noch keine Aufnahme.");
-    case ExportError::noMedia:
-        return QStringLiteral("Die Takes enthalten keine verwertbaren Video- oder Audiodateien.");
-    }
-    return {};
-}
-
 bool FCPXMLExporter::isUsableMedia(const QString &path)
 {
     // A folder with a take's name is no media, whatever size the file system reports for it.

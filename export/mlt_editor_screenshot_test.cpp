@@ -178,7 +178,7 @@ TEST_P(EditorScreenshot, TheEditorOpensTheProjectWithTheTakesOnItsTimeline)
     const auto flavour
             = editor == Editor::kdenlive ? MltProject::Flavour::kdenlive : MltProject::Flavour::shotcut;
     const ExportResult<QString> project = MltProject::exportReel(library.reel(), *library.store, flavour);
-    ASSERT_TRUE(project.ok()) << project.errorDescription().toStdString();
+    ASSERT_TRUE(project.ok()) << "export failed: " << int(*project.error());
 
     QScreen *screen = QGuiApplication::primaryScreen();
     ASSERT_NE(screen, nullptr);

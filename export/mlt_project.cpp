@@ -414,7 +414,7 @@ ExportResult<QString> MltProject::buildDocument(const ReelProject &reel, const Q
 {
     const ExportResult<ReelTimeline> timeline = ReelTimeline::build(reel, takesFolder);
     if (!timeline)
-        return *timeline.error();
+        return *timeline.failure();
     const QString project = QDir(projectFolder).filePath(reel.folderName() + fileSuffix(flavour));
     return document(timeline.value(), reel.displayLabel(), projectFolder, flavour, subtitlePath(project));
 }
@@ -458,10 +458,10 @@ ExportResult<QString> MltProject::exportReel(const ReelProject &reel, const Libr
 {
     const QString reelFolder = library.reelFolder(reel);
     if (const auto failure = createExportFolder(reelFolder))
-        return ExportResult<QString>::fileSystemFailure(*failure);
+        return *failure;
     const ExportResult<ReelTimeline> timeline = ReelTimeline::build(reel, library.takesFolder(reel));
     if (!timeline)
-        return *timeline.error();
+        return *timeline.failure();
     const QString file = projectPath(reel, library, flavour);
     const QString text
             = document(timeline.value(), reel.displayLabel(), reelFolder, flavour, subtitlePath(file));
@@ -470,12 +470,12 @@ ExportResult<QString> MltProject::exportReel(const ReelProject &reel, const Libr
     if (flavour == Flavour::kdenlive && !timeline.value().captions.isEmpty()) {
         if (const auto failure
             = writeExportFile(subtitlePath(file), CaptionFiles::timelineSrt(timeline.value()).toUtf8()))
-            return ExportResult<QString>::fileSystemFailure(*failure);
+            return *failure;
     }
     if (const auto failure = CaptionFiles::writeTakeFiles(timeline.value(), reelFolder, reel.folderName()))
-        return ExportResult<QString>::fileSystemFailure(*failure);
+        return *failure;
     if (const auto failure = writeExportFile(file, text.toUtf8()))
-        return ExportResult<QString>::fileSystemFailure(*failure);
+        return *failure;
     return file;
 }
 

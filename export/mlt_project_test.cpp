@@ -66,7 +66,7 @@ TEST(MltProject, HoldsTheFinalCutCutOfEveryTakeAndResolvesItsFilesAfterAMove)
 
             const ExportResult<QString> written
                     = MltProject::exportReel(library.reel(), *library.store, flavour);
-            ASSERT_TRUE(written.ok()) << written.errorDescription().toStdString();
+            ASSERT_TRUE(written.ok()) << "export failed: " << int(*written.error());
             EXPECT_EQ(written.value(),
                       QDir(library.root())
                               .filePath(QStringLiteral("007-tom-jerry/007-tom-jerry")
@@ -193,7 +193,6 @@ TEST(MltProject, FailsLikeTheFinalCutExportAndDropsWhatXmlCannotCarry)
                     = MltProject::exportReel(library.reel(), *library.store, flavour);
             EXPECT_EQ(written.error(), c.error);
             if (c.error) {
-                EXPECT_EQ(written.errorDescription(), description(*c.error));
                 EXPECT_FALSE(
                         QFileInfo::exists(MltProject::projectPath(library.reel(), *library.store, flavour)));
                 continue;

@@ -96,7 +96,7 @@ TEST(MltRender, MeltPlaysEachProjectForTheLengthOfTheSlicesWithEachTakesPicture)
     for (const MltProject::Flavour flavour : {MltProject::Flavour::shotcut, MltProject::Flavour::kdenlive}) {
         SCOPED_TRACE(MltProject::fileSuffix(flavour).toStdString());
         const ExportResult<QString> project = MltProject::exportReel(library.reel(), *library.store, flavour);
-        ASSERT_TRUE(project.ok()) << project.errorDescription().toStdString();
+        ASSERT_TRUE(project.ok()) << "export failed: " << int(*project.error());
         const QString rendered
                 = library.dir.filePath(QStringLiteral("render") + MltProject::fileSuffix(flavour) + ".mp4");
         const ToolRun melt

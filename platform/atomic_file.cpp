@@ -1,16 +1,15 @@
 #include "platform/atomic_file.h"
 
-#include "platform/file_error.h"
-
 #include <QSaveFile>
 
 namespace tandrel {
 
-Status writeFileAtomically(const QString &path, const QByteArray &bytes)
+BasicStatus<AtomicWriteFailure> replaceFileAtomically(const QString &path, const QByteArray &bytes)
 {
+    using S = BasicStatus<AtomicWriteFailure>;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Status::failure(germanFileError(FileError::last()));
+        return S::failure({FileError::last()});
     qint64 written = 0;
     FileError cause;
     while (written < bytes.size()) {
@@ -26,11 +25,21 @@ Status writeFileAtomically(const QString &path, const QByteArray &bytes)
             return {};
         cause = FileError::last();
     }
-    const QString error = file.error() == QFileDevice::RenameError
-            ? QStringLiteral("Fehler beim Umbenennen: %1").arg(germanFileError(cause))
-            : germanFileError(cause);
+    const bool renaming = file.error() == QFileDevice::RenameError;
     file.cancelWriting();
-    return Status::failure(error);
+    return S::failure({cause, renaming});
+}
+
+Status writeFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    const BasicStatus<AtomicWriteFailure> written = replaceFileAtomically(path, bytes);
+    if (written)
+        return {};
+    const AtomicWriteFailure failure = written.error();
+    return Status::failure(
+            failure.renaming
+                    ? QStringLiteral("Fehler beim Umbenennen: %1").arg(germanFileError(failure.cause))
+                    : germanFileError(failure.cause));
 }
 
 } // namespace tandrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/file_error.h"
 #include "platform/result.h"
 
 #include <QByteArray>
@@ -7,10 +8,22 @@
 
 namespace tandrel {
 
+// Why a file could not be replaced as a whole: the system's cause, and
+// whether the new file was written but could not take the old one's place.
+struct AtomicWriteFailure
+{
+    FileError cause{};
+    bool renaming = false;
+    bool operator==(const AtomicWriteFailure &) const = default;
+};
+
 // Replaces the file at `path` with `bytes` as a whole or not at all: written
 // beside it, synced, renamed over it. Written unbuffered, so a disk that runs
-// full shows as a short write instead of a file committed cut short. The
-// failure is the system's reason in German.
+// full shows as a short write instead of a file committed cut short.
+BasicStatus<AtomicWriteFailure> replaceFileAtomically(const QString &path, const QByteArray &bytes);
+
+// The same with the failure in German words, for callers that still pass
+// texts on.
 Status writeFileAtomically(const QString &path, const QByteArray &bytes);
 
 } // namespace tandrel

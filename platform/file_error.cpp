@@ -42,15 +42,6 @@ FileError FileError::last()
     return FileError{errno};
 }
 
-FileError FileError::fromSystemWords(const QString &words)
-{
-    // Linux numbers its causes below 134.
-    for (int code = 1; code < 134; ++code)
-        if (!words.isEmpty() && words == QString::fromLocal8Bit(std::strerror(code)))
-            return FileError{code};
-    return FileError{};
-}
-
 const char *fileErrorWords(FileError error)
 {
     for (const Words &w : words)

@@ -13,10 +13,6 @@ struct FileError
     // The cause of the system call that has just failed. Read it right after
     // the failing call, before anything else can touch errno.
     static FileError last();
-    // The cause a library reported only in the system's own words (GStreamer's
-    // "File too large"), found by the system's table of them; 0 when none
-    // matches exactly.
-    static FileError fromSystemWords(const QString &words);
 
     bool operator==(const FileError &) const = default;
 };

@@ -1,4 +1,6 @@
+#include "platform/atomic_file.h"
 #include "platform/file_error.h"
+#include "platform/trash.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -40,9 +42,23 @@ TEST(FileError, ACauseWithoutGermanWordsKeepsTheSystemsAndNoneIsUnknown)
     EXPECT_FALSE(germanFileError(FileError{ECHILD}).isEmpty());
 }
 
-TEST(FileError, FindsTheCauseBehindTheSystemsOwnWords)
+// Writes and trash moves that fail say why as values: the cause as the
+// system numbered it, and what kind of failure it was.
+TEST(FileError, FailedWritesAndTrashMovesKeepTheirCause)
 {
-    EXPECT_EQ(FileError::fromSystemWords(QString::fromLocal8Bit(std::strerror(EFBIG))), FileError{EFBIG});
-    EXPECT_EQ(FileError::fromSystemWords("Could not write to resource."), FileError{});
-    EXPECT_EQ(FileError::fromSystemWords(QString()), FileError{});
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("fehlt/datei");
+    const auto written = replaceFileAtomically(missing, "x");
+    ASSERT_FALSE(written.ok());
+    EXPECT_EQ(written.error(), (AtomicWriteFailure{FileError{ENOENT}, false}));
+
+    const auto moved = moveItemToTrash(missing);
+    ASSERT_FALSE(moved.ok());
+    EXPECT_EQ(moved.error(), (TrashFailure{TrashFailure::Kind::failed, FileError{ENOENT}, missing}));
+
+    const QString taken = dir.filePath("belegt");
+    ASSERT_TRUE(replaceFileAtomically(taken, "x").ok());
+    const auto restored = restoreItemFromTrash(dir.filePath("anderes"), taken);
+    ASSERT_FALSE(restored.ok());
+    EXPECT_EQ(restored.error(), (TrashFailure{TrashFailure::Kind::originalTaken, {}, taken}));
 }

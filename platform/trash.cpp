@@ -99,11 +99,6 @@ bool takesEntries(const QString &trash)
     return true;
 }
 
-QString systemError(int error)
-{
-    return germanFileError(FileError{error});
-}
-
 } // namespace
 
 bool trashAvailableFor(const QString &path)
@@ -112,38 +107,73 @@ bool trashAvailableFor(const QString &path)
     return trash && takesEntries(trash->path);
 }
 
-Result<QString> moveToTrash(const QString &path)
+Result<QString, TrashFailure> moveItemToTrash(const QString &path)
 {
+    using R = Result<QString, TrashFailure>;
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
-        return Result<QString>::failure(systemError(ENOENT));
+        return R::failure({TrashFailure::Kind::failed, FileError{ENOENT}, path});
     if (QFile::encodeName(info.fileName()).size() > longestTrashableName)
-        return Result<QString>::failure(QStringLiteral("Der Name ist für den Papierkorb zu lang."));
+        return R::failure({TrashFailure::Kind::nameTooLong, {}, path});
     const QString absolute = info.absoluteFilePath();
     const std::optional<TrashFolder> trash = trashFolderFor(absolute);
     if (!trash || !takesEntries(trash->path))
-        return Result<QString>::failure(QStringLiteral("Auf diesem Laufwerk gibt es keinen Papierkorb."));
+        return R::failure({TrashFailure::Kind::noTrash, {}, path});
     // Qt makes the home trash only inside an existing data folder.
     if (trash->isHomeTrash)
         QDir().mkpath(dataFolder());
     QFile file(absolute);
     if (!file.moveToTrash())
-        return Result<QString>::failure(germanFileError(FileError::last()));
+        return R::failure({TrashFailure::Kind::failed, FileError::last(), path});
     return file.fileName();
 }
 
-Status restoreFromTrash(const QString &trashed, const QString &original)
+BasicStatus<TrashFailure> restoreItemFromTrash(const QString &trashed, const QString &original)
 {
+    using S = BasicStatus<TrashFailure>;
     const QFileInfo target(original);
     if (target.exists() || target.isSymLink())
-        return Status::failure(QStringLiteral("%1 ist schon wieder belegt.").arg(original));
+        return S::failure({TrashFailure::Kind::originalTaken, {}, original});
     if (::rename(QFile::encodeName(trashed).constData(), QFile::encodeName(original).constData()) != 0)
-        return Status::failure(systemError(errno));
+        return S::failure({TrashFailure::Kind::failed, FileError::last(), original});
     // "<trash>/files/<name>" has its entry at "<trash>/info/<name>.trashinfo".
     const QFileInfo item(trashed);
     QFile::remove(QDir::cleanPath(item.absolutePath() + QStringLiteral("/../info/") + item.fileName()
                                   + QStringLiteral(".trashinfo")));
     return {};
+}
+
+namespace {
+
+QString germanTrashFailure(const TrashFailure &failure)
+{
+    switch (failure.kind) {
+    case TrashFailure::Kind::failed:
+        break;
+    case TrashFailure::Kind::nameTooLong:
+        return QStringLiteral("Der Name ist für den Papierkorb zu lang.");
+    case TrashFailure::Kind::noTrash:
+        return QStringLiteral("Auf diesem Laufwerk gibt es keinen Papierkorb.");
+    case TrashFailure::Kind::originalTaken:
+        return QStringLiteral("%1 ist schon wieder belegt.").arg(failure.path);
+    }
+    return germanFileError(failure.cause);
+}
+
+} // namespace
+
+Result<QString> moveToTrash(const QString &path)
+{
+    const Result<QString, TrashFailure> moved = moveItemToTrash(path);
+    if (!moved)
+        return Result<QString>::failure(germanTrashFailure(moved.error()));
+    return moved.value();
+}
+
+Status restoreFromTrash(const QString &trashed, const QString &original)
+{
+    const BasicStatus<TrashFailure> restored = restoreItemFromTrash(trashed, original);
+    return restored ? Status() : Status::failure(germanTrashFailure(restored.error()));
 }
 
 } // namespace tandrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/file_error.h"
 #include "platform/result.h"
 
 #include <QString>
@@ -18,13 +19,33 @@ namespace tandrel {
 // medium), or when the home trash cannot be made.
 bool trashAvailableFor(const QString &path);
 
-// Moves a file or folder to its trash; its path inside the trash, or a
-// German description of the failure.
-Result<QString> moveToTrash(const QString &path);
+// Why an item could not go to the trash or come back from it; `path` is
+// the item's (for originalTaken, the place it was to return to).
+struct TrashFailure
+{
+    enum class Kind {
+        failed, // the system refused; `cause` says why
+        nameTooLong, // the trash cannot hold a name this long
+        noTrash, // the item's file system has no trash and none can be made
+        originalTaken, // something new lies where the item was
+    };
+    Kind kind = Kind::failed;
+    FileError cause{};
+    QString path{};
+    bool operator==(const TrashFailure &) const = default;
+};
 
-// Puts an item that moveToTrash moved back to `original` and drops its entry
-// in the trash: undoes a move when the change it belonged to cannot be
+// Moves a file or folder to its trash; its path inside the trash.
+Result<QString, TrashFailure> moveItemToTrash(const QString &path);
+
+// Puts an item that moveItemToTrash moved back to `original` and drops its
+// entry in the trash: undoes a move when the change it belonged to cannot be
 // completed. Fails, leaving the item in the trash, when `original` is taken.
+BasicStatus<TrashFailure> restoreItemFromTrash(const QString &trashed, const QString &original);
+
+// The same two with the failure in German words, for callers that still
+// pass texts on.
+Result<QString> moveToTrash(const QString &path);
 Status restoreFromTrash(const QString &trashed, const QString &original);
 
 } // namespace tandrel

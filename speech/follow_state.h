@@ -1,5 +1,7 @@
 #pragma once
 
+#include "speech/speech_problem.h"
+
 #include <QString>
 
 namespace tandrel {
@@ -16,7 +18,7 @@ enum class FollowState {
     failed, // the run ended with a failure
 };
 
-// Why a run failed. `detail` is what the model loader or the recogniser said.
+// Why a run failed. `detail` is what the model loader or the recogniser met.
 struct FollowFailure
 {
     enum class Kind {
@@ -27,7 +29,7 @@ struct FollowFailure
         recognitionFailed, // the recogniser stopped with an error
     };
     Kind kind = Kind::none;
-    QString detail;
+    SpeechProblem detail;
     bool operator==(const FollowFailure &) const = default;
 };
 

@@ -8,7 +8,6 @@
 #include <QNetworkReply>
 
 #include <cerrno>
-#include <cstring>
 
 namespace tandrel {
 
@@ -60,7 +59,8 @@ void ModelDownload::start()
 {
     if (m_running)
         return;
-    Result<std::unique_ptr<SphinxModelInstall>> install = SphinxModelInstall::begin(m_model.locale, m_root);
+    Result<std::unique_ptr<SphinxModelInstall>, ModelProblem> install
+            = SphinxModelInstall::begin(m_model.locale, m_root);
     if (!install) {
         m_running = true; // `end` reports only a running download
         end(ModelDownloadFailure::notWritable, install.error());
@@ -96,7 +96,8 @@ void ModelDownload::fetchNext()
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         const int error = errno;
         end(isFullDisk(error) ? ModelDownloadFailure::diskFull : ModelDownloadFailure::notWritable,
-            m_file.errorString());
+            error ? ModelProblem{.kind = ModelProblem::Kind::system, .cause = FileError{error}}
+                  : ModelProblem{.kind = ModelProblem::Kind::reported, .detail = m_file.errorString()});
         return;
     }
     QNetworkRequest request(url);
@@ -121,7 +122,9 @@ void ModelDownload::received()
     if (m_file.write(bytes) != bytes.size()) {
         const int error = errno;
         m_writeFailure = isFullDisk(error) ? ModelDownloadFailure::diskFull : ModelDownloadFailure::notWritable;
-        m_writeDetail = error ? QString::fromLocal8Bit(std::strerror(error)) : m_file.errorString();
+        m_writeDetail = error
+                ? ModelProblem{.kind = ModelProblem::Kind::system, .cause = FileError{error}}
+                : ModelProblem{.kind = ModelProblem::Kind::reported, .detail = m_file.errorString()};
         m_reply->abort();
     }
 }
@@ -157,15 +160,17 @@ void ModelDownload::transferDone()
         return end(m_writeFailure, m_writeDetail);
     if (status >= 400)
         return end(ModelDownloadFailure::serverError,
-                   QStringLiteral("%1 %2").arg(status).arg(
-                           reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
+                   {.kind = ModelProblem::Kind::httpStatus,
+                    .detail = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(),
+                    .number = status});
     if (reply->error() != QNetworkReply::NoError)
-        return end(failureOf(reply->error()), reply->errorString());
+        return end(failureOf(reply->error()),
+                   {.kind = ModelProblem::Kind::reported, .detail = reply->errorString()});
     // A connection that closed early without the network noticing.
     const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
     if (announced > 0 && m_file.size() != announced)
         return end(ModelDownloadFailure::brokenArchive,
-                   QStringLiteral("%1 von %2 Bytes erhalten").arg(m_file.size()).arg(announced));
+                   {.kind = ModelProblem::Kind::shortTransfer, .number = m_file.size(), .total = announced});
     m_doneBytes += m_file.size();
     m_file.close();
     if (m_fileIndex < m_model.files.size()) {
@@ -180,10 +185,12 @@ void ModelDownload::unpack()
 {
     const QString archive = QDir(m_install->folder()).filePath(QStringLiteral("download.tar.gz"));
     if (!m_model.sha256.isEmpty()) {
-        Result<QString> actual = fileSha256(archive);
+        Result<QString, ModelProblem> actual = fileSha256(archive);
         if (!actual || actual->compare(m_model.sha256, Qt::CaseInsensitive) != 0)
             return end(ModelDownloadFailure::brokenArchive,
-                       actual ? QStringLiteral("Prüfsumme %1 statt %2").arg(*actual, m_model.sha256)
+                       actual ? ModelProblem{.kind = ModelProblem::Kind::checksumMismatch,
+                                             .detail = *actual,
+                                             .expected = m_model.sha256}
                               : actual.error());
     }
     QStringList files;
@@ -195,7 +202,7 @@ void ModelDownload::unpack()
     // tar takes seconds for a large model; the window goes on meanwhile.
     SphinxModelInstall *install = m_install.get();
     m_unpacker = std::thread([this, install, archive, files] {
-        Result<SphinxModel> model = install->finish(archive, files);
+        Result<SphinxModel, ModelProblem> model = install->finish(archive, files);
         const bool diskFull = install->diskFull();
         runOnMain(this, [this, model, diskFull] {
             if (m_unpacker.joinable())
@@ -209,7 +216,7 @@ void ModelDownload::unpack()
     });
 }
 
-void ModelDownload::end(ModelDownloadFailure failure, const QString &detail, const QString &installed)
+void ModelDownload::end(ModelDownloadFailure failure, const ModelProblem &detail, const QString &installed)
 {
     if (!m_running)
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "speech/model_catalogue.h"
+#include "speech/model_problem.h"
 #include "speech/sphinx_model.h"
 
 #include <QElapsedTimer>
@@ -71,16 +72,17 @@ public:
 
 signals:
     void progressChanged();
-    // `detail` is the platform's or tar's description, where there is one;
-    // `installed` the model's folder on success.
-    void finished(tandrel::ModelDownloadFailure failure, const QString &detail, const QString &installed);
+    // `detail` tells what went wrong, where more is known than `failure`;
+    // `installed` is the model's folder on success.
+    void finished(tandrel::ModelDownloadFailure failure, const tandrel::ModelProblem &detail,
+                  const QString &installed);
 
 private:
     void fetchNext();
     void received();
     void transferDone();
     void unpack();
-    void end(ModelDownloadFailure failure, const QString &detail = {}, const QString &installed = {});
+    void end(ModelDownloadFailure failure, const ModelProblem &detail = {}, const QString &installed = {});
     void updateProgress(qint64 receivedOfFile, qint64 totalOfFile);
 
     CatalogueModel m_model;
@@ -94,7 +96,7 @@ private:
     int m_fileIndex = 0; // 0: the archive; then `files`
     qint64 m_doneBytes = 0; // of the files before the current one
     ModelDownloadFailure m_writeFailure = ModelDownloadFailure::none;
-    QString m_writeDetail;
+    ModelProblem m_writeDetail;
     QElapsedTimer m_clock;
     std::thread m_unpacker;
 };

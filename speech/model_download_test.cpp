@@ -47,7 +47,7 @@ struct Outcome
 {
     bool finished = false;
     ModelDownloadFailure failure = ModelDownloadFailure::none;
-    QString detail;
+    ModelProblem detail;
     QString installed;
     QList<ModelDownloadProgress> progress;
 };
@@ -65,7 +65,7 @@ Outcome download(const CatalogueModel &model, const QString &root,
             whileRunning(d);
     });
     QObject::connect(&d, &ModelDownload::finished,
-                     [&](ModelDownloadFailure failure, const QString &detail, const QString &installed) {
+                     [&](ModelDownloadFailure failure, const ModelProblem &detail, const QString &installed) {
                          outcome.finished = true;
                          outcome.failure = failure;
                          outcome.detail = detail;
@@ -98,7 +98,7 @@ TEST(ModelDownload, InstallsTheModelAndReportsBytesAndTimeLeftOnTheWay)
     QTemporaryDir root;
     const Outcome outcome = download(offer(server), root.path());
 
-    ASSERT_EQ(outcome.failure, ModelDownloadFailure::none) << qPrintable(outcome.detail);
+    ASSERT_EQ(outcome.failure, ModelDownloadFailure::none) << qPrintable(outcome.detail.detail);
     EXPECT_EQ(outcome.installed, QDir(root.filePath("de-DE")).absolutePath());
     EXPECT_TRUE(sphinxModelIn(outcome.installed, "de-DE").has_value());
     EXPECT_EQ(leftovers(root.path()), QStringList{"de-DE"}) << "the download's own folder is gone";
@@ -143,21 +143,29 @@ TEST(ModelDownload, FailsWithTheRightReasonAndLeavesNothingBehind)
         const char *name;
         CatalogueModel model;
         ModelDownloadFailure failure;
+        ModelProblem::Kind detail;
     } cases[] = {
-            {"redirected", offer(server, "/moved"), ModelDownloadFailure::none},
-            {"server error", offer(server, "/error"), ModelDownloadFailure::serverError},
-            {"missing", offer(server, "/nothing"), ModelDownloadFailure::serverError},
-            {"not an archive", offer(server, "/garbage"), ModelDownloadFailure::brokenArchive},
-            {"no model inside", offer(server, "/nomodel"), ModelDownloadFailure::brokenArchive},
-            {"connection breaks", offer(server, "/broken"), ModelDownloadFailure::noConnection},
-            {"wrong checksum", wrongSum, ModelDownloadFailure::brokenArchive},
-            {"no server", unreachable, ModelDownloadFailure::noConnection},
+            {"redirected", offer(server, "/moved"), ModelDownloadFailure::none, ModelProblem::Kind::none},
+            {"server error", offer(server, "/error"), ModelDownloadFailure::serverError,
+             ModelProblem::Kind::httpStatus},
+            {"missing", offer(server, "/nothing"), ModelDownloadFailure::serverError,
+             ModelProblem::Kind::httpStatus},
+            {"not an archive", offer(server, "/garbage"), ModelDownloadFailure::brokenArchive,
+             ModelProblem::Kind::notUnpacked},
+            {"no model inside", offer(server, "/nomodel"), ModelDownloadFailure::brokenArchive,
+             ModelProblem::Kind::noModel},
+            {"connection breaks", offer(server, "/broken"), ModelDownloadFailure::noConnection,
+             ModelProblem::Kind::reported},
+            {"wrong checksum", wrongSum, ModelDownloadFailure::brokenArchive,
+             ModelProblem::Kind::checksumMismatch},
+            {"no server", unreachable, ModelDownloadFailure::noConnection, ModelProblem::Kind::reported},
     };
     for (const auto &c : cases) {
         QTemporaryDir root;
         const Outcome outcome = download(c.model, root.path());
         ASSERT_TRUE(outcome.finished) << c.name;
-        EXPECT_EQ(outcome.failure, c.failure) << c.name << ": " << qPrintable(outcome.detail);
+        EXPECT_EQ(outcome.failure, c.failure) << c.name << ": " << qPrintable(outcome.detail.detail);
+        EXPECT_EQ(outcome.detail.kind, c.detail) << c.name;
         const QStringList expected = c.failure == ModelDownloadFailure::none ? QStringList{"de-DE"} : QStringList{};
         EXPECT_EQ(leftovers(root.path()), expected) << c.name;
     }
@@ -184,7 +192,7 @@ TEST(ModelDownload, ACancelOrAFullDiskLeavesNothingAndAnInstalledModelUntouched)
             outcome = download(offer(server), root.path());
         }
         EXPECT_EQ(outcome.failure, cancel ? ModelDownloadFailure::cancelled : ModelDownloadFailure::diskFull)
-                << qPrintable(outcome.detail);
+                << qPrintable(outcome.detail.detail);
         EXPECT_EQ(leftovers(root.path()), QStringList{"de-DE"});
         EXPECT_EQ(readFile(root.filePath("de-DE/acoustic/mdef")), "old");
     }

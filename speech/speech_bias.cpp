@@ -298,9 +298,20 @@ QHash<QString, QStringList> espeakEntries(const QStringList &words, const QStrin
 
 } // namespace
 
-Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
-                                        const QString &folder, const SpeechBackground &background,
-                                        const QString &scriptLanguage)
+namespace {
+
+Result<SpeechBiasFiles, SpeechProblem> notWritten(const QString &path, const AtomicWriteFailure &failure)
+{
+    return Result<SpeechBiasFiles, SpeechProblem>::failure(
+            {.kind = SpeechProblem::Kind::biasNotWritten, .path = path, .write = failure});
+}
+
+} // namespace
+
+Result<SpeechBiasFiles, SpeechProblem> writeSpeechBias(const SphinxModel &model, const QString &script,
+                                                       SpeechBiasMode mode, const QString &folder,
+                                                       const SpeechBackground &background,
+                                                       const QString &scriptLanguage)
 {
     QList<QStringList> sentences = scriptSentences(script);
     QStringList words;
@@ -365,10 +376,8 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
     // one in another language) still gets a working search: the general one.
     if (mode == SpeechBiasMode::GeneralModel || known.isEmpty()) {
         if (model.languageModel.isEmpty())
-            return Result<SpeechBiasFiles>::failure(
-                    QStringLiteral("Das Sprachmodell in %1 kennt kein Wort des Skripts und bringt kein "
-                                   "allgemeines Sprachmodell mit.")
-                            .arg(model.folder));
+            return Result<SpeechBiasFiles, SpeechProblem>::failure(
+                    {.kind = SpeechProblem::Kind::noScriptWord, .path = model.folder});
         files.dictionary = model.dictionary;
         files.languageModel = model.languageModel;
         return files;
@@ -393,21 +402,21 @@ Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString 
         }
     }
     files.dictionary = folder + QStringLiteral("/script.dict");
-    if (Status s = writeFileAtomically(files.dictionary,
+    if (auto s = replaceFileAtomically(files.dictionary,
                                        (dictLines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
         !s)
-        return Result<SpeechBiasFiles>::failure(s.error());
+        return notWritten(files.dictionary, s.error());
 
     if (mode == SpeechBiasMode::ScriptNgram || mode == SpeechBiasMode::ScriptNgramAlone) {
         files.languageModel = folder + QStringLiteral("/script.arpa");
-        if (Status s = writeFileAtomically(files.languageModel,
+        if (auto s = replaceFileAtomically(files.languageModel,
                                            scriptArpaModel(known, others, background.share).toUtf8());
             !s)
-            return Result<SpeechBiasFiles>::failure(s.error());
+            return notWritten(files.languageModel, s.error());
     } else {
         files.grammar = folder + QStringLiteral("/script.gram");
-        if (Status s = writeFileAtomically(files.grammar, scriptChunkGrammar(known).toUtf8()); !s)
-            return Result<SpeechBiasFiles>::failure(s.error());
+        if (auto s = replaceFileAtomically(files.grammar, scriptChunkGrammar(known).toUtf8()); !s)
+            return notWritten(files.grammar, s.error());
     }
     return files;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/result.h"
+#include "speech/speech_problem.h"
 #include "speech/sphinx_model.h"
 
 #include <QHash>
@@ -79,8 +80,9 @@ bool readsCmuPhones(const SphinxModel &model);
 // - In another language, on a model that reads CMU phones, every word is
 //   pronounced by espeak-ng's rules for that language, and the background is
 //   that language's most frequent words (languageWords), pronounced alike.
-Result<SpeechBiasFiles> writeSpeechBias(const SphinxModel &model, const QString &script, SpeechBiasMode mode,
-                                        const QString &folder, const SpeechBackground &background = {},
-                                        const QString &scriptLanguage = {});
+Result<SpeechBiasFiles, SpeechProblem> writeSpeechBias(const SphinxModel &model, const QString &script,
+                                                       SpeechBiasMode mode, const QString &folder,
+                                                       const SpeechBackground &background = {},
+                                                       const QString &scriptLanguage = {});
 
 } // namespace tandrel

@@ -107,8 +107,8 @@ void SpeechFollower::run(quint64 generation)
     setState(FollowState::loading, generation);
     m_stream = std::make_shared<SpeechInputStream>();
     SphinxCallbacks callbacks;
-    callbacks.loaded = [this, generation](const QString &error) {
-        runOnMain(this, [this, generation, error] { modelLoaded(generation, error); });
+    callbacks.loaded = [this, generation](const SpeechProblem &problem) {
+        runOnMain(this, [this, generation, problem] { modelLoaded(generation, problem); });
     };
     callbacks.result = [this, generation](const QString &text, bool isFinal, double audioTime) {
         runOnMain(this, [this, generation, text, isFinal, audioTime] {
@@ -117,8 +117,8 @@ void SpeechFollower::run(quint64 generation)
     };
     callbacks.finished
             = [this, generation] { runOnMain(this, [this, generation] { recognizerFinished(generation); }); };
-    callbacks.failed = [this, generation](const QString &description) {
-        runOnMain(this, [this, generation, description] { recognitionFailed(generation, description); });
+    callbacks.failed = [this, generation](const SpeechProblem &problem) {
+        runOnMain(this, [this, generation, problem] { recognitionFailed(generation, problem); });
     };
     callbacks.threadEnded = [this] { runOnMain(this, [this] { joinEndedRecognizers(); }); };
     SphinxOptions options;
@@ -129,11 +129,11 @@ void SpeechFollower::run(quint64 generation)
     m_analyzer = SphinxRecognizer::start(std::move(options), m_stream, std::move(callbacks));
 }
 
-void SpeechFollower::modelLoaded(quint64 generation, const QString &error)
+void SpeechFollower::modelLoaded(quint64 generation, const SpeechProblem &error)
 {
     if (!isCurrent(generation))
         return;
-    if (!error.isEmpty()) {
+    if (error.kind != SpeechProblem::Kind::none) {
         tearDownRecognizer();
         m_sink->reset();
         setListening(false);
@@ -167,7 +167,7 @@ void SpeechFollower::recognizerFinished(quint64 generation)
     emit runEnded();
 }
 
-void SpeechFollower::recognitionFailed(quint64 generation, const QString &description)
+void SpeechFollower::recognitionFailed(quint64 generation, const SpeechProblem &description)
 {
     if (!isCurrent(generation))
         return;

@@ -111,9 +111,9 @@ signals:
 
 private:
     void run(quint64 generation);
-    void modelLoaded(quint64 generation, const QString &error);
+    void modelLoaded(quint64 generation, const SpeechProblem &error);
     void recognizerFinished(quint64 generation);
-    void recognitionFailed(quint64 generation, const QString &description);
+    void recognitionFailed(quint64 generation, const SpeechProblem &description);
     void tearDownRecognizer();
     void releaseRun();
     void joinEndedRecognizers();

@@ -78,7 +78,7 @@ TEST(SpeechFollower, StopWhileListeningClearsTheStatusAndRemovesTheTap)
     WavTapHost capture(*speech, true);
     f.follower.start("Good morning and welcome back to the studio.", capture);
     ASSERT_TRUE(waitUntil([&] { return f.follower.isListening(); }, 15000))
-            << qPrintable(f.follower.failure().detail);
+            << int(f.follower.failure().detail.kind);
     EXPECT_EQ(f.follower.state(), FollowState::listening);
 
     f.follower.stop(capture);

@@ -72,7 +72,8 @@ void SpeechModels::startDownload(const CatalogueModel &model)
     const QString locale = model.locale;
     connect(download, &ModelDownload::progressChanged, this, [this, locale] { emit downloadProgress(locale); });
     connect(download, &ModelDownload::finished, this,
-            [this, locale, download](ModelDownloadFailure failure, const QString &detail, const QString &) {
+            [this, locale, download](ModelDownloadFailure failure, const ModelProblem &detail,
+                                     const QString &) {
                 m_downloads.remove(locale);
                 download->deleteLater();
                 emit downloadFinished(locale, failure, detail);
@@ -92,14 +93,13 @@ void SpeechModels::cancelDownload(const QString &locale)
         d->cancel();
 }
 
-Status SpeechModels::remove(const SphinxModel &model)
+BasicStatus<ModelProblem> SpeechModels::remove(const SphinxModel &model)
 {
+    using S = BasicStatus<ModelProblem>;
     if (!isRemovable(model))
-        return Status::failure(
-                QStringLiteral("Das Modell in %1 gehört zum System und lässt sich hier nicht entfernen.")
-                        .arg(model.folder));
+        return S::failure({.kind = ModelProblem::Kind::systemModel, .path = model.folder});
     if (!QDir(model.folder).removeRecursively())
-        return Status::failure(QStringLiteral("Das Modell in %1 ließ sich nicht entfernen.").arg(model.folder));
+        return S::failure({.kind = ModelProblem::Kind::notRemoved, .path = model.folder});
     emit installedChanged();
     return {};
 }

@@ -47,14 +47,15 @@ public:
     void startDownload(const CatalogueModel &model);
     void cancelDownload(const QString &locale);
     // Removes a model installed for this user.
-    Status remove(const SphinxModel &model);
+    BasicStatus<ModelProblem> remove(const SphinxModel &model);
 
 signals:
     void installedChanged();
     void downloadStarted(const QString &locale);
     void downloadProgress(const QString &locale);
     // After the download has gone: `installed` is the model's folder on success.
-    void downloadFinished(const QString &locale, tandrel::ModelDownloadFailure failure, const QString &detail);
+    void downloadFinished(const QString &locale, tandrel::ModelDownloadFailure failure,
+                          const tandrel::ModelProblem &detail);
 
 private:
     QString m_userRoot;

@@ -38,17 +38,17 @@ void addNoiseFloor(int16 *samples, size_t count, double rms, quint32 &state)
     }
 }
 
-Decoder loadSphinxDecoder(const SphinxOptions &options, QString *error, const QStringList &extra)
+Decoder loadSphinxDecoder(const SphinxOptions &options, SpeechProblem *problem, const QStringList &extra)
 {
     QTemporaryDir folder;
     if (!folder.isValid()) {
-        *error = folder.errorString();
+        *problem = {.kind = SpeechProblem::Kind::reported, .detail = folder.errorString()};
         return nullptr;
     }
-    Result<SpeechBiasFiles> files = writeSpeechBias(options.model, options.script, options.bias,
-                                                    folder.path(), options.background, options.language);
+    Result<SpeechBiasFiles, SpeechProblem> files = writeSpeechBias(
+            options.model, options.script, options.bias, folder.path(), options.background, options.language);
     if (!files) {
-        *error = files.error();
+        *problem = files.error();
         return nullptr;
     }
     QList<QByteArray> arguments{"-hmm", options.model.acousticModel.toUtf8(), "-dict",
@@ -84,15 +84,14 @@ Decoder loadSphinxDecoder(const SphinxOptions &options, QString *error, const QS
         argv.push_back(a.data());
     cmd_ln_t *config = cmd_ln_parse_r(nullptr, ps_args(), int(argv.size()), argv.data(), TRUE);
     if (!config) {
-        *error = QStringLiteral("Ungültige Decoder-Optionen: %1")
-                         .arg(options.decoderArguments.join(QLatin1Char(' ')));
+        *problem = {.kind = SpeechProblem::Kind::badOptions,
+                    .detail = options.decoderArguments.join(QLatin1Char(' '))};
         return nullptr;
     }
     Decoder ps(ps_init(config));
     cmd_ln_free_r(config);
     if (!ps)
-        *error = QStringLiteral("Das Sprachmodell in %1 konnte nicht geladen werden.")
-                         .arg(options.model.acousticModel);
+        *problem = {.kind = SpeechProblem::Kind::modelNotLoaded, .path = options.model.acousticModel};
     return ps;
 }
 

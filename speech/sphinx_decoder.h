@@ -19,8 +19,9 @@ using Decoder = std::unique_ptr<ps_decoder_t, SphinxDecoderDeleter>;
 
 // A PocketSphinx decoder for `options` (the model, biased towards the
 // script), with `extra` decoder options after the options' own; none with
-// the reason in `error`. Blocks for as long as the model takes to load.
-Decoder loadSphinxDecoder(const SphinxOptions &options, QString *error, const QStringList &extra = {});
+// the reason in `problem`. Blocks for as long as the model takes to load.
+Decoder loadSphinxDecoder(const SphinxOptions &options, SpeechProblem *problem,
+                          const QStringList &extra = {});
 
 // The hypothesis as plain words: PocketSphinx marks fillers such as <sil> and
 // [NOISE], alternative pronunciations as "word(2)", and a grammar search can

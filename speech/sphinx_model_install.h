@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/result.h"
+#include "speech/model_problem.h"
 #include "speech/sphinx_model.h"
 
 #include <QLockFile>
@@ -18,7 +19,8 @@ namespace tandrel {
 class SphinxModelInstall
 {
 public:
-    static Result<std::unique_ptr<SphinxModelInstall>> begin(const QString &locale, const QString &root);
+    static Result<std::unique_ptr<SphinxModelInstall>, ModelProblem> begin(const QString &locale,
+                                                                           const QString &root);
 
     // Where a download may go until `finish`.
     QString folder() const { return m_staging.path(); }
@@ -27,7 +29,7 @@ public:
     // that came on their own) to it and renames it into place, replacing a
     // model installed there before. Runs tar; blocks until it is done. Any
     // thread, one call at a time.
-    Result<SphinxModel> finish(const QString &archive, const QStringList &files = {});
+    Result<SphinxModel, ModelProblem> finish(const QString &archive, const QStringList &files = {});
     // The last `finish` failed because the disk was full.
     bool diskFull() const { return m_diskFull; }
 
@@ -45,6 +47,6 @@ private:
 bool isLocaleName(const QString &locale);
 
 // The SHA-256 of a file's content in lower-case hex.
-Result<QString> fileSha256(const QString &path);
+Result<QString, ModelProblem> fileSha256(const QString &path);
 
 } // namespace tandrel

@@ -42,8 +42,9 @@ TEST(SphinxModelInstall, AFollowerWaitsWhileTheModelOfItsLocaleIsInstalledAndFai
     const QString archive = englishArchive(dir);
     for (const bool completed : {true, false}) {
         QDir(QDir(root).filePath("de-DE")).removeRecursively();
-        Result<std::unique_ptr<SphinxModelInstall>> install = SphinxModelInstall::begin("de-DE", root);
-        ASSERT_TRUE(install.ok()) << qPrintable(install.error());
+        Result<std::unique_ptr<SphinxModelInstall>, ModelProblem> install
+                = SphinxModelInstall::begin("de-DE", root);
+        ASSERT_TRUE(install.ok()) << int(install.error().kind);
         SpeechFollower follower;
         follower.setModelRoot(root);
         follower.setPreferredLocale("de_DE");
@@ -56,8 +57,8 @@ TEST(SphinxModelInstall, AFollowerWaitsWhileTheModelOfItsLocaleIsInstalledAndFai
         EXPECT_FALSE(capture.tapInstalled);
 
         if (completed) {
-            Result<SphinxModel> model = install.value()->finish(archive);
-            ASSERT_TRUE(model.ok()) << qPrintable(model.error());
+            Result<SphinxModel, ModelProblem> model = install.value()->finish(archive);
+            ASSERT_TRUE(model.ok()) << int(model.error().kind) << " " << qPrintable(model.error().detail);
             EXPECT_EQ(model->folder, QDir(root).filePath("de-DE"));
         }
         install.value().reset(); // the install ends
@@ -68,7 +69,7 @@ TEST(SphinxModelInstall, AFollowerWaitsWhileTheModelOfItsLocaleIsInstalledAndFai
             ASSERT_TRUE(waitUntil([&] { return follower.state() == FollowState::failed; }, 60000));
             EXPECT_EQ(follower.failure(),
                       (FollowFailure{FollowFailure::Kind::modelNotLoaded,
-                                     "Das Sprachmodell für de-DE wurde nicht fertig installiert."}));
+                                     {.kind = SpeechProblem::Kind::installUnfinished, .detail = "de-DE"}}));
         }
         follower.stop(capture);
         EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),

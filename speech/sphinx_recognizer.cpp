@@ -68,7 +68,7 @@ void SphinxRecognizer::run()
         m_callbacks.threadEnded();
 }
 
-void SphinxRecognizer::waitForInstall(QString *error)
+void SphinxRecognizer::waitForInstall(SpeechProblem *problem)
 {
     // An install takes as long as its download; the loading state shows it.
     while (!isCancelled() && sphinxInstallRunning(m_options.model))
@@ -77,8 +77,7 @@ void SphinxRecognizer::waitForInstall(QString *error)
     if (std::optional<SphinxModel> model = sphinxModelIn(folder, m_options.model.locale))
         m_options.model = *model;
     else
-        *error = QStringLiteral("Das Sprachmodell für %1 wurde nicht fertig installiert.")
-                         .arg(m_options.model.locale);
+        *problem = {.kind = SpeechProblem::Kind::installUnfinished, .detail = m_options.model.locale};
 }
 
 void SphinxRecognizer::decode()
@@ -89,26 +88,28 @@ void SphinxRecognizer::decode()
             call();
     };
 
-    QString error;
+    SpeechProblem problem;
     if (m_options.model.installing)
-        waitForInstall(&error);
-    Decoder ps = isCancelled() || !error.isEmpty() ? nullptr : loadSphinxDecoder(m_options, &error);
+        waitForInstall(&problem);
+    Decoder ps = isCancelled() || problem.kind != SpeechProblem::Kind::none
+            ? nullptr
+            : loadSphinxDecoder(m_options, &problem);
     m_loading = false;
     report([&] {
         if (m_callbacks.loaded)
-            m_callbacks.loaded(ps ? QString() : error);
+            m_callbacks.loaded(ps ? SpeechProblem() : problem);
     });
     if (!ps)
         return;
 
-    auto fail = [&](const QString &description) {
+    auto fail = [&](const SpeechProblem &why) {
         report([&] {
             if (m_callbacks.failed)
-                m_callbacks.failed(description);
+                m_callbacks.failed(why);
         });
     };
     if (ps_start_utt(ps.get()) < 0)
-        return fail(QStringLiteral("Der Decoder ließ sich nicht starten."));
+        return fail({.kind = SpeechProblem::Kind::decoderNotStarted});
     bool inUtterance = false;
     QString pending;
     double streamTime = 0;
@@ -132,8 +133,7 @@ void SphinxRecognizer::decode()
                            size_t(samples), FALSE, FALSE)
             < 0) {
             ps_end_utt(ps.get());
-            return fail(QStringLiteral("Der Decoder hat Audio bei %1 s nicht verarbeitet.")
-                                .arg(QString::number(chunk.time, 'f', 1)));
+            return fail({.kind = SpeechProblem::Kind::audioNotProcessed, .seconds = chunk.time});
         }
         m_audioSeconds = m_audioSeconds + double(samples) / 16000.0;
         streamTime = chunk.time + double(samples) / 16000.0;
@@ -154,7 +154,7 @@ void SphinxRecognizer::decode()
         } else if (inUtterance) {
             finishUtterance();
             if (ps_start_utt(ps.get()) < 0)
-                return fail(QStringLiteral("Der Decoder ließ sich nicht starten."));
+                return fail({.kind = SpeechProblem::Kind::decoderNotStarted});
             inUtterance = false;
         }
         m_decodeSeconds = m_decodeSeconds + (threadSeconds() - began);

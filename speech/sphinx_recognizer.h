@@ -17,8 +17,8 @@ namespace tandrel {
 // What the recogniser reports, called on its own thread.
 struct SphinxCallbacks
 {
-    // Once, after loading the model: empty on success, else the reason.
-    std::function<void(const QString &error)> loaded;
+    // Once, after loading the model: none on success, else the reason.
+    std::function<void(const SpeechProblem &problem)> loaded;
     // The text of the current utterance: pending while it is spoken, final
     // when the utterance ends (an empty final clears a pending text).
     // `audioTime` is the capture time of the end of the audio decoded so far.
@@ -27,7 +27,7 @@ struct SphinxCallbacks
     std::function<void()> finished;
     // Instead of `finished`, when the decoder refused the audio: the reason.
     // Decoding stops there.
-    std::function<void(const QString &description)> failed;
+    std::function<void(const SpeechProblem &problem)> failed;
     // The last thing the thread does, also after `cancel`: joining it no
     // longer waits. Must not block.
     std::function<void()> threadEnded;
@@ -90,7 +90,7 @@ private:
     void decode();
     // Waits, on the thread, for the install of the model to end and takes
     // the installed model; the reason when there is none.
-    void waitForInstall(QString *error);
+    void waitForInstall(SpeechProblem *problem);
     bool isCancelled() const { return m_cancelled.load(); }
 
     SphinxOptions m_options;

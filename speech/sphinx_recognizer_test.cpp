@@ -36,7 +36,7 @@ SphinxOptions optionsFor(const QString &script, SpeechBiasMode bias)
 
 struct Heard
 {
-    QString loadError;
+    SpeechProblem loadError;
     QList<std::pair<QString, bool>> results;
     bool finished = false;
 
@@ -62,7 +62,7 @@ Heard recognise(const WavAudio &audio, const QString &text, SpeechBiasMode bias,
     Heard heard;
     bool loaded = false;
     SphinxCallbacks callbacks;
-    callbacks.loaded = [&](const QString &error) {
+    callbacks.loaded = [&](const SpeechProblem &error) {
         std::lock_guard lock(mutex);
         heard.loadError = error;
         loaded = true;
@@ -237,8 +237,9 @@ TEST(SpeechBias, PronouncesWordsByTheScriptsLanguageInTheModelsPhonesAndOffersTh
     };
     for (const auto &c : cases) {
         QTemporaryDir dir;
-        Result<SpeechBiasFiles> files = writeSpeechBias(c.model, c.script, c.mode, dir.path(), {}, c.language);
-        ASSERT_TRUE(files.ok()) << c.name << ": " << qPrintable(files.error());
+        Result<SpeechBiasFiles, SpeechProblem> files
+                = writeSpeechBias(c.model, c.script, c.mode, dir.path(), {}, c.language);
+        ASSERT_TRUE(files.ok()) << c.name << ": " << int(files.error().kind);
         EXPECT_EQ(files->unknownWords, c.unknown) << c.name;
         const QStringList lines
                 = QString::fromUtf8(tandrel::testing::readFile(files->dictionary)).split(QLatin1Char('\n'));
@@ -253,9 +254,9 @@ TEST(SpeechBias, FallsBackToTheGeneralModelForAScriptWithoutWords)
 {
     QTemporaryDir dir;
     const SphinxModel model = englishModel();
-    Result<SpeechBiasFiles> files
+    Result<SpeechBiasFiles, SpeechProblem> files
             = writeSpeechBias(model, "— … !! „“", SpeechBiasMode::ScriptNgram, dir.path());
-    ASSERT_TRUE(files.ok()) << qPrintable(files.error());
+    ASSERT_TRUE(files.ok()) << int(files.error().kind);
     EXPECT_EQ(files->languageModel, model.languageModel);
     EXPECT_EQ(files->dictionary, model.dictionary);
 }
@@ -267,7 +268,7 @@ TEST(SphinxRecognizer, HearsTheScriptFarBetterWithTheScriptModelThanWithTheGener
     const Heard biased = recognise(audio, script, SpeechBiasMode::ScriptNgram);
     const Heard general = recognise(audio, script, SpeechBiasMode::GeneralModel);
     for (const Heard *heard : {&biased, &general}) {
-        EXPECT_TRUE(heard->loadError.isEmpty()) << qPrintable(heard->loadError);
+        EXPECT_EQ(heard->loadError, SpeechProblem()) << qPrintable(heard->loadError.path);
         EXPECT_FALSE(heard->finalText().contains("NULL"));
         EXPECT_FALSE(heard->finalText().contains(QLatin1Char('<'))) << "fillers such as <sil> stay out";
     }
@@ -324,7 +325,7 @@ TEST(SphinxRecognizer, DestroyingItWhileItWaitsForAudioEndsItsThreadWithoutRepor
     std::atomic<int> ended{0};
     std::atomic<bool> finished{false};
     SphinxCallbacks callbacks;
-    callbacks.loaded = [&](const QString &) {
+    callbacks.loaded = [&](const SpeechProblem &) {
         std::lock_guard lock(mutex);
         loaded = true;
         wake.notify_all();

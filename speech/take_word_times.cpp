@@ -8,11 +8,12 @@
 
 namespace tandrel {
 
-Result<WordAlignment> alignTakeAudio(const QString &audioPath, const QString &script, const QString &language,
-                                     const std::atomic<bool> *cancelled,
-                                     const std::function<void(double)> &progress)
+Result<WordAlignment, SpeechProblem> alignTakeAudio(const QString &audioPath, const QString &script,
+                                                    const QString &language,
+                                                    const std::atomic<bool> *cancelled,
+                                                    const std::function<void(double)> &progress)
 {
-    using R = Result<WordAlignment>;
+    using R = Result<WordAlignment, SpeechProblem>;
     const QString preferredLocale = QLocale::system().name();
     QString scriptLanguage = language.isEmpty() ? detectScriptLanguage(script) : language;
     if (scriptLanguage.isEmpty())
@@ -20,12 +21,12 @@ Result<WordAlignment> alignTakeAudio(const QString &audioPath, const QString &sc
     const std::optional<SphinxModel> model
             = chooseSphinxModel(installedSphinxModels(sphinxModelRoots()), preferredLocale, scriptLanguage);
     if (!model)
-        return R::failure(QStringLiteral("Keine lokale Spracherkennung für diese Sprache."));
+        return R::failure({.kind = SpeechProblem::Kind::noRecognizer});
     if (sphinxInstallRunning(*model))
-        return R::failure(QStringLiteral("Das Sprachmodell wird gerade installiert."));
+        return R::failure({.kind = SpeechProblem::Kind::modelInstalling});
     const Result<WavAudio> audio = monoAudioOfFile(audioPath, 16000);
     if (!audio)
-        return R::failure(audio.error());
+        return R::failure({.kind = SpeechProblem::Kind::audioUnreadable, .detail = audio.error()});
     return alignScriptWords(*audio, script, *model, scriptLanguage, cancelled, progress);
 }
 

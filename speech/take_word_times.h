@@ -13,9 +13,9 @@ namespace tandrel {
 // the script's language (`language`, or detected from the script when empty)
 // chosen as following chooses it, the script aligned. Blocks for a few
 // seconds per minute of take; any thread but the main one.
-Result<WordAlignment> alignTakeAudio(const QString &audioPath, const QString &script,
-                                     const QString &language = {},
-                                     const std::atomic<bool> *cancelled = nullptr,
-                                     const std::function<void(double)> &progress = {});
+Result<WordAlignment, SpeechProblem> alignTakeAudio(const QString &audioPath, const QString &script,
+                                                    const QString &language = {},
+                                                    const std::atomic<bool> *cancelled = nullptr,
+                                                    const std::function<void(double)> &progress = {});
 
 } // namespace tandrel

@@ -165,15 +165,16 @@ QList<WordTime> lineUpWords(const QString &script, const QList<HeardWord> &heard
     return words;
 }
 
-Result<WordAlignment> alignScriptWords(const WavAudio &audio, const QString &script, const SphinxModel &model,
-                                       const QString &language, const std::atomic<bool> *cancelled,
-                                       const std::function<void(double)> &progress)
+Result<WordAlignment, SpeechProblem> alignScriptWords(const WavAudio &audio, const QString &script,
+                                                      const SphinxModel &model, const QString &language,
+                                                      const std::atomic<bool> *cancelled,
+                                                      const std::function<void(double)> &progress)
 {
-    using R = Result<WordAlignment>;
+    using R = Result<WordAlignment, SpeechProblem>;
     if (audio.format != AudioFormat{SampleRate, 1, SampleFormat::Int16})
-        return R::failure(QStringLiteral("Das Audio für die Wortzeiten ist nicht 16 kHz mono."));
+        return R::failure({.kind = SpeechProblem::Kind::notMono16k});
     SphinxOptions options{model, script, SpeechBiasMode::ScriptNgram, {}, {}, language};
-    QString error;
+    SpeechProblem error;
     // Every frame is decoded: word frames are then take times.
     const Decoder ps
             = loadSphinxDecoder(options, &error, {QStringLiteral("-remove_silence"), QStringLiteral("no")});
@@ -187,7 +188,7 @@ Result<WordAlignment> alignScriptWords(const WavAudio &audio, const QString &scr
     quint32 noise = 1;
     for (const SpeechInterval &utterance : utterances(audio)) {
         if (cancelled && cancelled->load())
-            return R::failure(QStringLiteral("Abgebrochen."));
+            return R::failure({.kind = SpeechProblem::Kind::cancelled});
         const qint64 first = qint64(utterance.start * SampleRate);
         const qint64 count = std::min<qint64>(audio.frames, qint64(utterance.end * SampleRate)) - first;
         if (count <= 0)
@@ -199,8 +200,7 @@ Result<WordAlignment> alignScriptWords(const WavAudio &audio, const QString &scr
                               FALSE, TRUE)
                     < 0
             || ps_end_utt(ps.get()) < 0)
-            return R::failure(QStringLiteral("Der Decoder hat Audio bei %1 s nicht verarbeitet.")
-                                      .arg(QString::number(utterance.start, 'f', 1)));
+            return R::failure({.kind = SpeechProblem::Kind::audioNotProcessed, .seconds = utterance.start});
         const double offset = double(first) / SampleRate;
         if (progress && result.audioSeconds > 0)
             progress(std::min(1.0, utterance.end / result.audioSeconds));

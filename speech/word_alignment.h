@@ -4,6 +4,7 @@
 #include "media/wav_file.h"
 #include "platform/result.h"
 #include "speech/script_document.h"
+#include "speech/speech_problem.h"
 #include "speech/sphinx_model.h"
 
 #include <QList>
@@ -35,9 +36,10 @@ struct WordAlignment
 // `cancelled` holds.
 // `progress`, when given, hears the share of the audio decoded so far (0 to
 // 1), on the calling thread.
-Result<WordAlignment> alignScriptWords(const WavAudio &audio, const QString &script, const SphinxModel &model,
-                                       const QString &language, const std::atomic<bool> *cancelled = nullptr,
-                                       const std::function<void(double)> &progress = {});
+Result<WordAlignment, SpeechProblem> alignScriptWords(const WavAudio &audio, const QString &script,
+                                                      const SphinxModel &model, const QString &language,
+                                                      const std::atomic<bool> *cancelled = nullptr,
+                                                      const std::function<void(double)> &progress = {});
 
 struct HeardWord
 {

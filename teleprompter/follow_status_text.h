@@ -14,4 +14,8 @@ QString followStatusText(FollowState state, const FollowFailure &failure);
 // Why a run failed, in the user's words; empty for none.
 QString followFailureText(const FollowFailure &failure);
 
+// Why the recogniser could not load or run, or word times were not found
+// ("Der Decoder ließ sich nicht starten."); empty for none.
+QString speechProblemText(const SpeechProblem &problem);
+
 } // namespace tandrel

@@ -63,7 +63,7 @@ TEST(AvSync, FlashAndBeepMeetWithinAFrameInTheTakeAndInEveryRenderedExport)
         const std::string name = MltProject::fileSuffix(flavour).toStdString();
         const ExportResult<QString> project
                 = MltProject::exportReel(store.reel(reel.id).value(), store, flavour);
-        ASSERT_TRUE(project.ok()) << project.errorDescription().toStdString();
+        ASSERT_TRUE(project.ok()) << "export failed: " << int(*project.error());
         const QString rendered
                 = dir.filePath(QStringLiteral("render") + MltProject::fileSuffix(flavour) + ".mp4");
         // At the project's own size: a size given to melt's consumer makes

@@ -95,7 +95,7 @@ protected:
         ASSERT_EQ(controller->videoSources().value(0).id, screenRequestID);
         controller->selectVideoSource(screenRequestID);
         ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 30000))
-                << "no stream: " << controller->lastError().value_or(QString()).toStdString();
+                << "no stream: " << (controller->lastError() ? int(controller->lastError()->kind) : -1);
         ASSERT_TRUE(showOnScreen(colour)) << "picture: " << text(previewColour());
         EXPECT_EQ(preview.size(), QSize(1280, 720));
         EXPECT_EQ(controller->lastError(), std::nullopt);
@@ -112,9 +112,9 @@ protected:
     QString recordTake(const std::function<void()> &during)
     {
         bool finished = false;
-        QString error;
+        std::optional<CaptureNotice> error;
         std::optional<Take> take;
-        controller->startRecording(dir.filePath("takes"), [&](const Result<Take> &r) {
+        controller->startRecording(dir.filePath("takes"), [&](const Result<Take, CaptureNotice> &r) {
             finished = true;
             if (r.ok())
                 take = r.value();
@@ -126,7 +126,8 @@ protected:
         controller->stopRecording();
         EXPECT_TRUE(waitUntil([&] { return finished; }, 30000));
         if (!take || !take->videoFileName) {
-            ADD_FAILURE() << "no video: " << error.toStdString();
+            ADD_FAILURE() << "no video: " << (error ? int(error->kind) : -1) << " "
+                          << (error ? error->detail.toStdString() : std::string());
             return {};
         }
         const QString video = QDir(dir.filePath("takes")).filePath(*take->videoFileName);

@@ -36,7 +36,7 @@ TEST(SpeechFollowerLive, FollowsEspeakSpeakingIntoTheMicrophonePastTheMiddleOfTh
     ASSERT_TRUE(tandrel::testing::waitUntil([&] { return capture.audioDeviceInput() == mic; }, 20000));
     follower.start(script, capture);
     ASSERT_TRUE(tandrel::testing::waitUntil([&] { return follower.isListening(); }, 20000))
-            << qPrintable(follower.failure().detail);
+            << int(follower.failure().detail.kind) << " " << qPrintable(follower.failure().detail.path);
     EXPECT_EQ(follower.state(), FollowState::listening);
 
     QProcess speaker;

@@ -2,6 +2,161 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="de">
 <context>
+    <name>tandrel::CaptureNoticeText</name>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Kamera ausgefallen (%1)</source>
+        <translation>Camera failed (%1)</translation>
+    </message>
+    <message>
+        <source>Mikrofon ausgefallen (%1)</source>
+        <translation>Microphone failed (%1)</translation>
+    </message>
+    <message>
+        <source>Das Gerät ist nicht mehr vorhanden</source>
+        <translation>The device is no longer present</translation>
+    </message>
+    <message>
+        <source>Das Gerät liefert keine Daten mehr</source>
+        <translation>The device no longer delivers data</translation>
+    </message>
+    <message>
+        <source>Quelle konnte nicht geöffnet werden.</source>
+        <translation>The source could not be opened.</translation>
+    </message>
+    <message>
+        <source>Quelle konnte nicht verbunden werden.</source>
+        <translation>The source could not be connected.</translation>
+    </message>
+    <message>
+        <source>Quelle konnte nicht gestartet werden.</source>
+        <translation>The source could not be started.</translation>
+    </message>
+    <message>
+        <source>Bildschirm nicht gefunden.</source>
+        <translation>Screen not found.</translation>
+    </message>
+    <message>
+        <source>pipewiresrc fehlt (gstreamer1.0-pipewire).</source>
+        <translation>pipewiresrc is missing (gstreamer1.0-pipewire).</translation>
+    </message>
+    <message>
+        <source>ximagesrc fehlt (GStreamer-Plugins „good“).</source>
+        <translation>ximagesrc is missing (GStreamer plugins “good”).</translation>
+    </message>
+    <message>
+        <source>Der reservierte Platz für das Inhaltsverzeichnis der Datei ist aufgebraucht</source>
+        <translation>The space reserved for the file’s index is used up</translation>
+    </message>
+    <message>
+        <source>Die Datei konnte nicht rechtzeitig abgeschlossen werden</source>
+        <translation>The file could not be finished in time</translation>
+    </message>
+    <message>
+        <source>Die Datei konnte nicht geschrieben werden</source>
+        <translation>The file could not be written</translation>
+    </message>
+    <message>
+        <source>Fehler beim Schreiben der Datei (%1)</source>
+        <translation>Error writing the file (%1)</translation>
+    </message>
+    <message>
+        <source>Bildschirm (Freigabe…)</source>
+        <translation>Screen (share…)</translation>
+    </message>
+    <message>
+        <source>Bildschirm: %1</source>
+        <translation>Screen: %1</translation>
+    </message>
+    <message>
+        <source>Es läuft bereits eine Aufnahme.</source>
+        <translation>A recording is already running.</translation>
+    </message>
+    <message>
+        <source>Bitte Video- oder Audioquelle wählen.</source>
+        <translation>Please choose a video or audio source.</translation>
+    </message>
+    <message>
+        <source>Aufnahmeordner konnte nicht angelegt werden: %1</source>
+        <translation>The recording folder could not be created: %1</translation>
+    </message>
+    <message>
+        <source>Video-Writer nicht bereit.</source>
+        <translation>Video writer not ready.</translation>
+    </message>
+    <message>
+        <source>Audio-Writer nicht bereit.</source>
+        <translation>Audio writer not ready.</translation>
+    </message>
+    <message>
+        <source>Videodatei konnte nicht angelegt werden: %1</source>
+        <translation>The video file could not be created: %1</translation>
+    </message>
+    <message>
+        <source>Audiodatei konnte nicht angelegt werden: %1</source>
+        <translation>The audio file could not be created: %1</translation>
+    </message>
+    <message>
+        <source>Die Aufnahme wurde beendet, bevor sie begann.</source>
+        <translation>The recording was stopped before it began.</translation>
+    </message>
+    <message>
+        <source>Keine Bilder empfangen. Kamera, HDMI-Karte oder Bildschirmfreigabe prüfen.</source>
+        <translation>No pictures received. Check the camera, HDMI card or screen sharing.</translation>
+    </message>
+    <message>
+        <source>Keine Audiodaten empfangen. Audioquelle prüfen.</source>
+        <translation>No audio received. Check the audio source.</translation>
+    </message>
+    <message>
+        <source>Keine Videobilder empfangen. Take enthält nur Audio.</source>
+        <translation>No video pictures received. The take holds audio only.</translation>
+    </message>
+    <message>
+        <source>%1 Minuten</source>
+        <translation>%1 minutes</translation>
+    </message>
+    <message>
+        <source>Die Aufnahme wurde nach %1 beendet: Länger kann ein Take nicht sein.</source>
+        <translation>The recording was stopped after %1: a take cannot be longer.</translation>
+    </message>
+    <message>
+        <source>Aufnahme abgebrochen: %1. Der Take enthält die ersten %2.</source>
+        <translation>Recording aborted: %1. The take holds the first %2.</translation>
+    </message>
+    <message>
+        <source>Aufnahme abgebrochen: %1.</source>
+        <translation>Recording aborted: %1.</translation>
+    </message>
+    <message>
+        <source>Bildschirmquelle: %1</source>
+        <translation>Screen source: %1</translation>
+    </message>
+    <message>
+        <source>Die Bildschirmfreigabe wurde beendet.</source>
+        <translation>Screen sharing has ended.</translation>
+    </message>
+    <message>
+        <source>Bildschirmfreigabe fehlt. Bitte die Freigabe des Bildschirms im Dialog des Systems erlauben.</source>
+        <translation>Screen sharing is missing. Please allow sharing the screen in the system’s dialog.</translation>
+    </message>
+    <message>
+        <source>Kamera ausgefallen (%1).</source>
+        <translation>Camera failed (%1).</translation>
+    </message>
+    <message>
+        <source>Mikrofon ausgefallen (%1).</source>
+        <translation>Microphone failed (%1).</translation>
+    </message>
+    <message>
+        <source>Das System nimmt den Ton jetzt von „%1“ statt von „%2“ auf.</source>
+        <translation>The system now records sound from “%1” instead of “%2”.</translation>
+    </message>
+</context>
+<context>
     <name>tandrel::CaptureStatusText</name>
     <message>
         <source>Bereit</source>
@@ -100,6 +255,38 @@
     <message>
         <source>Shotcut-Projekt</source>
         <translation>Shotcut project</translation>
+    </message>
+    <message>
+        <source>Für dieses Reel gibt es noch keine Aufnahme.</source>
+        <translation>This reel has no recording yet.</translation>
+    </message>
+    <message>
+        <source>Die Takes enthalten keine verwertbaren Video- oder Audiodateien.</source>
+        <translation>The takes hold no usable video or audio files.</translation>
+    </message>
+    <message>
+        <source>Export-Ordner konnte nicht angelegt werden: %1</source>
+        <translation>The export folder could not be created: %1</translation>
+    </message>
+    <message>
+        <source>Export-Ordner konnte nicht angelegt werden: Kein Ordner: %1</source>
+        <translation>The export folder could not be created: not a folder: %1</translation>
+    </message>
+    <message>
+        <source>Export konnte nicht geschrieben werden: %1</source>
+        <translation>The export could not be written: %1</translation>
+    </message>
+    <message>
+        <source>Kein Programm öffnet %1 — Ordner wird gezeigt.</source>
+        <translation>No program opens %1 — showing the folder.</translation>
+    </message>
+    <message>
+        <source>%1 %2 wird geöffnet.</source>
+        <translation>Opening %1 %2.</translation>
+    </message>
+    <message>
+        <source>%1 liegt unter %2 und wird geöffnet.</source>
+        <translation>%1 is at %2 and is being opened.</translation>
     </message>
 </context>
 <context>
@@ -209,6 +396,25 @@
     <message>
         <source>Datei zu groß</source>
         <translation>File too large</translation>
+    </message>
+</context>
+<context>
+    <name>tandrel::FileErrorText</name>
+    <message>
+        <source>Fehler beim Umbenennen: %1</source>
+        <translation>Error renaming: %1</translation>
+    </message>
+    <message>
+        <source>Der Name ist für den Papierkorb zu lang.</source>
+        <translation>The name is too long for the trash.</translation>
+    </message>
+    <message>
+        <source>Auf diesem Laufwerk gibt es keinen Papierkorb.</source>
+        <translation>This drive has no trash.</translation>
+    </message>
+    <message>
+        <source>%1 ist schon wieder belegt.</source>
+        <translation>%1 is already taken again.</translation>
     </message>
 </context>
 <context>
@@ -451,6 +657,81 @@
     <message>
         <source>Abbrechen</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>tandrel::ModelProblemText</name>
+    <message>
+        <source>%1 von %2 Bytes erhalten</source>
+        <translation>%1 of %2 bytes received</translation>
+    </message>
+    <message>
+        <source>Prüfsumme %1 statt %2</source>
+        <translation>checksum %1 instead of %2</translation>
+    </message>
+    <message>
+        <source>„%1“ ist keine Sprache (etwa de-DE).</source>
+        <translation>“%1” is not a language (such as de-DE).</translation>
+    </message>
+    <message>
+        <source>Der Ordner %1 konnte nicht angelegt werden.</source>
+        <translation>The folder %1 could not be created.</translation>
+    </message>
+    <message>
+        <source>In %1 lässt sich nichts anlegen: %2</source>
+        <translation>Nothing can be created in %1: %2</translation>
+    </message>
+    <message>
+        <source>In %1 lässt sich nichts anlegen.</source>
+        <translation>Nothing can be created in %1.</translation>
+    </message>
+    <message>
+        <source>Das Archiv %1 gibt es nicht.</source>
+        <translation>The archive %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>tar ließ sich nicht starten: %1</source>
+        <translation>tar could not be started: %1</translation>
+    </message>
+    <message>
+        <source>Das Archiv %1 ließ sich nicht entpacken: %2</source>
+        <translation>The archive %1 could not be unpacked: %2</translation>
+    </message>
+    <message>
+        <source>%1 ließ sich nicht zum Modell legen.</source>
+        <translation>%1 could not be added to the model.</translation>
+    </message>
+    <message>
+        <source>Das Archiv %1 enthält kein PocketSphinx-Modell (akustisches Modell mit mdef und ein Wörterbuch).</source>
+        <translation>The archive %1 holds no PocketSphinx model (an acoustic model with mdef and a dictionary).</translation>
+    </message>
+    <message>
+        <source>Das alte Modell in %1 ließ sich nicht ersetzen.</source>
+        <translation>The old model in %1 could not be replaced.</translation>
+    </message>
+    <message>
+        <source>Das Modell ließ sich nicht nach %1 verschieben.</source>
+        <translation>The model could not be moved to %1.</translation>
+    </message>
+    <message>
+        <source>Das Modell in %1 ist unvollständig.</source>
+        <translation>The model in %1 is incomplete.</translation>
+    </message>
+    <message>
+        <source>%1 konnte nicht gelesen werden.</source>
+        <translation>%1 could not be read.</translation>
+    </message>
+    <message>
+        <source>%1 konnte nicht gelesen werden: %2</source>
+        <translation>%1 could not be read: %2</translation>
+    </message>
+    <message>
+        <source>Das Modell in %1 gehört zum System und lässt sich hier nicht entfernen.</source>
+        <translation>The model in %1 belongs to the system and cannot be removed here.</translation>
+    </message>
+    <message>
+        <source>Das Modell in %1 ließ sich nicht entfernen.</source>
+        <translation>The model in %1 could not be removed.</translation>
     </message>
 </context>
 <context>
@@ -880,6 +1161,49 @@
     <message>
         <source>Das Sprachmodell lässt sich nicht speichern%1.</source>
         <translation>The speech model cannot be saved%1.</translation>
+    </message>
+</context>
+<context>
+    <name>tandrel::SpeechProblemText</name>
+    <message>
+        <source>Keine lokale Spracherkennung für diese Sprache.</source>
+        <translation>No local speech recognition for this language.</translation>
+    </message>
+    <message>
+        <source>Das Sprachmodell wird gerade installiert.</source>
+        <translation>The speech model is being installed.</translation>
+    </message>
+    <message>
+        <source>Das Sprachmodell für %1 wurde nicht fertig installiert.</source>
+        <translation>The speech model for %1 was not fully installed.</translation>
+    </message>
+    <message>
+        <source>Ungültige Decoder-Optionen: %1</source>
+        <translation>Invalid decoder options: %1</translation>
+    </message>
+    <message>
+        <source>Das Sprachmodell in %1 konnte nicht geladen werden.</source>
+        <translation>The speech model in %1 could not be loaded.</translation>
+    </message>
+    <message>
+        <source>Das Sprachmodell in %1 kennt kein Wort des Skripts und bringt kein allgemeines Sprachmodell mit.</source>
+        <translation>The speech model in %1 knows no word of the script and has no general language model.</translation>
+    </message>
+    <message>
+        <source>Der Decoder ließ sich nicht starten.</source>
+        <translation>The decoder could not be started.</translation>
+    </message>
+    <message>
+        <source>Der Decoder hat Audio bei %1 s nicht verarbeitet.</source>
+        <translation>The decoder did not process the audio at %1 s.</translation>
+    </message>
+    <message>
+        <source>Das Audio für die Wortzeiten ist nicht 16 kHz mono.</source>
+        <translation>The audio for the word timings is not 16 kHz mono.</translation>
+    </message>
+    <message>
+        <source>Abgebrochen.</source>
+        <translation>Cancelled.</translation>
     </message>
 </context>
 <context>

@@ -204,7 +204,8 @@ inline void recordFlashBeepTake(LibraryStore &store, const ReelProject &reel, do
     OutputStage output(&context, handlers);
     TakeRecorder::Display display;
     display.status = [](CaptureStatus) {};
-    display.lastError = [](const QString &text) { ADD_FAILURE() << text.toStdString(); };
+    display.lastError
+            = [](const CaptureNotice &notice) { ADD_FAILURE() << "capture notice " << int(notice.kind); };
     display.videoSourceSelected = [] { return true; };
     recorder = std::make_unique<TakeRecorder>(sessionQueue, output.queue(), display);
 
@@ -221,7 +222,7 @@ inline void recordFlashBeepTake(LibraryStore &store, const ReelProject &reel, do
                           " ! video/x-raw,format=BGRA,width=640,height=360,framerate=30/1",
                           paintFlash),
             QStringLiteral("videoconvert ! capsfilter caps=\"video/x-raw,format=BGRA\""), true, camera);
-    ASSERT_TRUE(cameraPipeline.ok()) << cameraPipeline.error().toStdString();
+    ASSERT_TRUE(cameraPipeline.ok()) << cameraPipeline.error().detail.toStdString();
     CapturePipeline::Handlers microphone;
     microphone.onSample = [&](GstSample *sample, double time) {
         ++buffers;
@@ -237,13 +238,13 @@ inline void recordFlashBeepTake(LibraryStore &store, const ReelProject &reel, do
                           paintBeep),
             QStringLiteral("audioconvert ! capsfilter caps=\"audio/x-raw,format=F32LE,layout=interleaved\""),
             false, microphone);
-    ASSERT_TRUE(microphonePipeline.ok()) << microphonePipeline.error().toStdString();
+    ASSERT_TRUE(microphonePipeline.ok()) << microphonePipeline.error().detail.toStdString();
     ASSERT_TRUE(waitUntil([&] { return frames > 10 && buffers > 10; }, 30000));
 
     std::optional<Take> take;
     bool finished = false;
     recorder->startRecording(store.takesFolder(reel), QStringLiteral("camera"), QStringLiteral("mic"),
-                             [&](const Result<Take> &r) {
+                             [&](const Result<Take, CaptureNotice> &r) {
                                  finished = true;
                                  if (r.ok())
                                      take = r.value();
