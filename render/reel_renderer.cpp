@@ -175,7 +175,7 @@ void setEncoding(Mlt::Consumer &consumer)
     // however long it takes. Two workers ask the take's one decoder for
     // neighbouring frames in either order; a frame asked for after its
     // successor makes the decoder seek back to the key frame and decode
-    // the group again, which cost a fifth of the render's CPU time. The
+    // the group again, which cost up to a fifth of a render's CPU time. The
     // cores stay busy without a second worker: the decoder and x264 run
     // threads of their own.
     consumer.set("real_time", -1);
