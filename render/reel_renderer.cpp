@@ -32,6 +32,8 @@ constexpr qint64 lowSpace = 64 * 1024 * 1024;
 // The nice value of the render's threads: the window's thread keeps
 // turning while they take both cores.
 constexpr int renderNice = 10;
+// The recorder writes a key frame every two seconds.
+constexpr int takeKeyFrameInterval = 2 * timelineFrameRate;
 
 Mlt::Repository *repository()
 {
@@ -99,6 +101,15 @@ RenderResult<bool> buildGraph(Graph &g, const ReelCut &cut)
         if (!g.video->is_valid())
             return {RenderError::missingTakeFile, QFileInfo(cut.videoPath).fileName()};
         g.video->set("audio_index", -1);
+        // A segment after a gap shorter than half the recorder's key-frame
+        // interval is reached by decoding on through the gap: a seek decodes
+        // from the key frame before the segment, on average half an interval,
+        // and wastes the frames in flight in the decoder's threads. MLT by
+        // default seeks across any gap of 12 frames or more.
+        g.video->set("seek_threshold", takeKeyFrameInterval / 2);
+        // The frames are asked for once each and in order; the producer's
+        // cache of recent pictures would copy every one of them for nothing.
+        g.video->set("noimagecache", 1);
     } else {
         g.video = std::make_unique<Mlt::Producer>(g.profile, "color", "#ff000000");
         g.video->set("length", int(cut.takeFrames));
@@ -160,9 +171,14 @@ void setEncoding(Mlt::Consumer &consumer)
     consumer.set("ar", 48000);
     consumer.set("channels", 2);
     consumer.set("threads", 0);
-    // Two worker threads and no dropped frames: every frame is rendered
-    // however long it takes.
-    consumer.set("real_time", -2);
+    // One worker thread and no dropped frames: every frame is rendered
+    // however long it takes. Two workers ask the take's one decoder for
+    // neighbouring frames in either order; a frame asked for after its
+    // successor makes the decoder seek back to the key frame and decode
+    // the group again, which cost up to a fifth of a render's CPU time. The
+    // cores stay busy without a second worker: the decoder and x264 run
+    // threads of their own.
+    consumer.set("real_time", -1);
     consumer.set("terminate_on_pause", 1);
 }
 
