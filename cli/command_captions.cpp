@@ -1,4 +1,5 @@
 #include "cli/library_command.h"
+#include "app/library_error_text.h"
 #include "library/caption_cues.h"
 #include "library/markdown_import.h"
 #include "speech/take_word_times.h"
@@ -66,7 +67,7 @@ int runCaptions(CliContext &ctx)
         words = aligned->words;
         // Printed either way: the words are known, keeping them only saves time.
         if (const LibraryOutcome<> kept = library.store().setTakeWords(take.id, reel->id, words); !kept)
-            ctx.err << kept.error() << Qt::endl;
+            ctx.err << libraryErrorText(kept.error()) << Qt::endl;
     }
 
     if (ctx.json)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cli_context.h"
+#include "app/library_error_text.h"
 #include "library/library_store.h"
 #include "platform/settings_store.h"
 
@@ -71,10 +72,10 @@ public:
                                           .arg(folder.filePath()));
         }
         // Notes such as recovered takes go where errors go, apart from the output.
-        if (const std::optional<QString> note = m_store.statusNote())
-            m_ctx.err << *note << Qt::endl;
-        if (const std::optional<QString> error = m_store.lastError())
-            return m_ctx.fail(*error);
+        if (const int recovered = m_store.recoveredNote())
+            m_ctx.err << recoveredTakesText(recovered) << Qt::endl;
+        if (const std::optional<LibraryError> error = m_store.lastError())
+            return m_ctx.fail(libraryErrorText(*error));
         return 0;
     }
 
