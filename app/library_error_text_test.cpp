@@ -64,25 +64,31 @@ TEST(LibraryErrorText, GermanWords)
             {decodeFailure("[{\"id\": 3}]"), "Reel 1: Feld „id“ hat den falschen Typ."},
             {decodeFailure("[{\"id\": null}]"), "Reel 1: Feld „id“ ist leer (null)."},
             {decodeFailure("[{}]"), "Reel 1: Feld „id“ fehlt."},
-            {LibraryError::ofMember(Kind::memberMissing, "end").inside(Record::word, 3).inside(Record::take, 2),
+            {LibraryError::ofMember(Kind::memberMissing, "end")
+                     .inside(Record::word, 3)
+                     .inside(Record::take, 2),
              "Take 2: Wort 3: Feld „end“ fehlt."},
             {LibraryError::ofMember(Kind::memberNull, "start").inside(Record::interval, 2),
              "Sprechabschnitt 2: Feld „start“ ist leer (null)."},
             {LibraryError::ofMember(Kind::memberNotDate, "createdAt", "gestern"),
              "Feld „createdAt“ ist kein gültiges Datum: gestern"},
-            {encoded.error(), "Reel 1 (" + notFinite.displayLabel().toStdString()
-                                      + "): Der Wert von „cropCenterX“ ist keine endliche Zahl."},
+            {encoded.error(),
+             "Reel 1 (" + notFinite.displayLabel().toStdString()
+                     + "): Der Wert von „cropCenterX“ ist keine endliche Zahl."},
             {Kind::numberNotFinite, "Eine Zahl ist nicht endlich."},
             {LibraryError::ofMember(Kind::dateNotWritable, "recordedAt").inside(Record::take, 1),
              "Take 1: Das Datum in „recordedAt“ lässt sich nicht schreiben."},
             {LibraryError(Kind::lockBusy).during(Step::saving),
-             "Bibliothek konnte nicht gespeichert werden: Die Bibliothek wird gerade von einem anderen Programm "
+             "Bibliothek konnte nicht gespeichert werden: Die Bibliothek wird gerade von einem anderen "
+             "Programm "
              "geändert. Bitte gleich noch einmal versuchen."},
             {Kind::lockDenied, "Keine Berechtigung für die Sperrdatei der Bibliothek."},
             {Kind::lockNotCreated, "Die Sperrdatei der Bibliothek konnte nicht angelegt werden."},
-            {std::move(reading).during(Step::reading), "Bibliothek konnte nicht gelesen werden: Keine Berechtigung"},
+            {std::move(reading).during(Step::reading),
+             "Bibliothek konnte nicht gelesen werden: Keine Berechtigung"},
             {std::move(notMovedAside).during(Step::saving),
-             "Bibliothek konnte nicht gespeichert werden: Die unlesbare Datei konnte nicht beiseitegelegt werden: "
+             "Bibliothek konnte nicht gespeichert werden: Die unlesbare Datei konnte nicht beiseitegelegt "
+             "werden: "
              "Keine Berechtigung"},
             {LibraryError::at(Kind::folderNotCreated, "/nur/lesen"),
              "Der Ordner /nur/lesen konnte nicht angelegt werden."},
@@ -92,14 +98,17 @@ TEST(LibraryErrorText, GermanWords)
              "Es gibt keine freie Reel-Nummer mehr: Die höchste mögliche Nummer ist vergeben."},
             {Kind::noTrash, "Auf diesem Laufwerk gibt es keinen Papierkorb."},
             {kept(Kind::reelNotTrashed, trash, true, 3),
-             "Reel 003 konnte nicht in den Papierkorb verschoben werden: Der Papierkorb ist voll. Es bleibt in der "
+             "Reel 003 konnte nicht in den Papierkorb verschoben werden: Der Papierkorb ist voll. Es bleibt "
+             "in der "
              "Bibliothek."},
             {kept(Kind::reelNotDeleted, LibraryError::at(Kind::notDeleted, "/b/003-drei/takes"), false, 3,
                   "/b/003-drei"),
-             "Reel 003 konnte nicht gelöscht werden: /b/003-drei/takes konnte nicht gelöscht werden. Sein Ordner "
+             "Reel 003 konnte nicht gelöscht werden: /b/003-drei/takes konnte nicht gelöscht werden. Sein "
+             "Ordner "
              "bleibt unter /b/003-drei."},
             {kept(Kind::takeNotTrashed, trash, true),
-             "Take konnte nicht in den Papierkorb verschoben werden: Der Papierkorb ist voll. Er bleibt in der "
+             "Take konnte nicht in den Papierkorb verschoben werden: Der Papierkorb ist voll. Er bleibt in "
+             "der "
              "Bibliothek."},
             {kept(Kind::takeNotDeleted, LibraryError::at(Kind::notDeleted, "/b/t.mov"), false),
              "Take konnte nicht gelöscht werden: /b/t.mov konnte nicht gelöscht werden."},

@@ -1,7 +1,7 @@
 // The workspace's operations: loading and saving the edited reel, recording,
 // the teleprompter, the export and deleting takes.
-#include "app/record_workspace.h"
 #include "app/finish_reel_dialog.h"
+#include "app/record_workspace.h"
 
 #include "app/desktop_hand_over.h"
 #include "app/export_hand_over.h"

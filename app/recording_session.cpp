@@ -11,8 +11,7 @@
 namespace tandrel {
 
 RecordingSession::RecordingSession(LibraryStore &library, CaptureController &capture,
-                                   TeleprompterState &teleprompter, SpeechFollower &follower,
-                                   QObject *parent)
+                                   TeleprompterState &teleprompter, SpeechFollower &follower, QObject *parent)
     : QObject(parent), m_library(library), m_capture(capture), m_teleprompter(teleprompter),
       m_follower(follower), m_microphone(&capture)
 {

@@ -1,5 +1,5 @@
-#include "cli/library_command.h"
 #include "app/library_error_text.h"
+#include "cli/library_command.h"
 #include "library/caption_cues.h"
 #include "library/markdown_import.h"
 #include "speech/take_word_times.h"

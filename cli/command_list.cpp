@@ -1,5 +1,5 @@
-#include "cli/library_command.h"
 #include "app/library_error_text.h"
+#include "cli/library_command.h"
 #include "library/library_json.h"
 
 #include <QJsonArray>

@@ -1,5 +1,5 @@
-#include "app/recording_session.h"
 #include "app/library_error_text.h"
+#include "app/recording_session.h"
 #include "capture/capture_controller.h"
 #include "cli/library_command.h"
 #include "library/library_json.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/cli_context.h"
 #include "app/library_error_text.h"
+#include "cli/cli_context.h"
 #include "library/library_store.h"
 #include "platform/settings_store.h"
 
@@ -29,8 +29,8 @@ class LibraryCommand
 {
 public:
     explicit LibraryCommand(CliContext &ctx, LibraryStore::Access access = LibraryStore::Access::readWrite)
-        : m_settings(std::make_unique<SettingsStore>()), m_store(*m_settings, ctx.libraryDir, nullptr, access),
-          m_access(access), m_ctx(ctx)
+        : m_settings(std::make_unique<SettingsStore>()),
+          m_store(*m_settings, ctx.libraryDir, nullptr, access), m_access(access), m_ctx(ctx)
     { }
 
     LibraryStore &store() { return m_store; }

@@ -47,9 +47,12 @@ LibraryResult<LibraryFile::Lock> LibraryFile::lock() const
     if (lock->tryLock(m_lockTimeoutMs))
         return LibraryResult<Lock>(std::move(lock));
     switch (lock->error()) {
-    case QLockFile::LockFailedError: return LibraryError::Kind::lockBusy;
-    case QLockFile::PermissionError: return LibraryError::Kind::lockDenied;
-    default: return LibraryError::Kind::lockNotCreated;
+    case QLockFile::LockFailedError:
+        return LibraryError::Kind::lockBusy;
+    case QLockFile::PermissionError:
+        return LibraryError::Kind::lockDenied;
+    default:
+        return LibraryError::Kind::lockNotCreated;
     }
 }
 
@@ -84,7 +87,7 @@ LibraryStatus LibraryFile::write(const QByteArray &bytes)
 }
 
 LibraryResult<std::optional<LibraryFile::Stamp>> LibraryFile::writeFile(const QString &path,
-                                                                         const QByteArray &bytes)
+                                                                        const QByteArray &bytes)
 {
     const Status written = writeFileAtomically(path, bytes);
     if (!written) {

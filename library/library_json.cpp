@@ -163,10 +163,7 @@ public:
     }
 
 private:
-    void wrongType(const QString &name)
-    {
-        fail(LibraryError::ofMember(Kind::memberWrongType, name));
-    }
+    void wrongType(const QString &name) { fail(LibraryError::ofMember(Kind::memberWrongType, name)); }
 
     const QJsonObject &m_object;
 };
@@ -412,8 +409,7 @@ LibraryResult<QList<ReelProject>> decodeThroughDocument(const QByteArray &bytes)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-    {
+    if (parseError.error != QJsonParseError::NoError) {
         LibraryError error(Kind::invalidJson);
         error.position = parseError.offset;
         error.parseError = parseError.error;

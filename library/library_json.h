@@ -1,8 +1,8 @@
 #pragma once
 
 #include "library/json_writer.h"
-#include "library/reel_project.h"
 #include "library/library_error.h"
+#include "library/reel_project.h"
 
 #include <QByteArray>
 #include <QJsonObject>

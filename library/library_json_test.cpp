@@ -136,9 +136,8 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
     const QByteArray reel = QJsonDocument(QJsonDocument::fromJson(pretty).array().at(1).toObject())
                                     .toJson(QJsonDocument::Compact);
     const auto withReel = [&](QByteArray text) { return "[" + text + "]"; };
-    const auto replaced = [&](const char *from, const char *to) {
-        return withReel(QByteArray(reel).replace(from, to));
-    };
+    const auto replaced
+            = [&](const char *from, const char *to) { return withReel(QByteArray(reel).replace(from, to)); };
     const struct
     {
         const char *name;
@@ -148,16 +147,19 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
             {"pretty", pretty, true},
             {"compact", compact, true},
             {"blanks everywhere",
-             " \t\r\n" + QByteArray(compact).replace(",\"", " ,\n\t\"").replace("\":", "\" :\r\n ") + "\n ", true},
+             " \t\r\n" + QByteArray(compact).replace(",\"", " ,\n\t\"").replace("\":", "\" :\r\n ") + "\n ",
+             true},
             {"unknown members of every kind",
-             replaced("{\"createdAt\"", "{\"x\":[1,-2.5e+3,true,false,null,{\"y\":\"\\u00fc\"}],\"createdAt\""), true},
+             replaced("{\"createdAt\"",
+                      "{\"x\":[1,-2.5e+3,true,false,null,{\"y\":\"\\u00fc\"}],\"createdAt\""),
+             true},
             {"escaped member name", replaced("\"title\"", "\"t\\u0069tle\""), true},
             {"escaped slash", replaced("\"title\":\"\"", "\"title\":\"a\\/b\""), true},
             {"empty list", "[]", true},
             {"prefix as a fraction", replaced("\"prefix\":9223372036854775807", "\"prefix\":1.0"), false},
             {"prefix with exponent", replaced("\"prefix\":9223372036854775807", "\"prefix\":1e2"), false},
-            {"prefix past 64 bits", replaced("\"prefix\":9223372036854775807", "\"prefix\":9223372036854775808"),
-             false},
+            {"prefix past 64 bits",
+             replaced("\"prefix\":9223372036854775807", "\"prefix\":9223372036854775808"), false},
             {"crop as exponent", replaced("\"cropCenterX\":0", "\"cropCenterX\":25E-2"), true},
             {"duplicate member", replaced("\"title\":\"\"", "\"title\":\"a\",\"title\":\"b\""), false},
             {"leading zero", replaced("\"cropCenterX\":0", "\"cropCenterX\":01"), false},
@@ -188,7 +190,8 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
             EXPECT_EQ(quick, document) << c.name;
         }
         const LibraryResult<QList<ReelProject>> decoded = decodeLibrary(c.text);
-        EXPECT_EQ(decoded.ok(), document.has_value()) << c.name << ": " << (decoded.ok() ? -1 : int(decoded.error().kind));
+        EXPECT_EQ(decoded.ok(), document.has_value())
+                << c.name << ": " << (decoded.ok() ? -1 : int(decoded.error().kind));
         if (decoded.ok() && document) {
             EXPECT_EQ(*decoded, *document) << c.name;
         }
@@ -199,11 +202,12 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
 // its own reader.
 TEST(LibraryJson, BrokenFilesSayWhatAndWhere)
 {
-    const QByteArray reel = QJsonDocument(QJsonDocument::fromJson(*encodeLibrary(tandrel::testing::richLibrary()))
-                                                  .array()
-                                                  .at(0)
-                                                  .toObject())
-                                    .toJson(QJsonDocument::Compact);
+    const QByteArray reel
+            = QJsonDocument(QJsonDocument::fromJson(*encodeLibrary(tandrel::testing::richLibrary()))
+                                    .array()
+                                    .at(0)
+                                    .toObject())
+                      .toJson(QJsonDocument::Compact);
     const auto withReel = [&](const char *from, const char *to) {
         return "[" + QByteArray(reel).replace(from, to) + "]";
     };
@@ -215,7 +219,8 @@ TEST(LibraryJson, BrokenFilesSayWhatAndWhere)
         error.parseError = parseError;
         return error;
     };
-    const auto member = [](Kind kind, const char *name, QList<LibraryError::Place> places, QString value = {}) {
+    const auto member = [](Kind kind, const char *name, QList<LibraryError::Place> places,
+                           QString value = {}) {
         LibraryError error = LibraryError::ofMember(kind, QString::fromLatin1(name), std::move(value));
         error.places = std::move(places);
         return error;
@@ -233,8 +238,10 @@ TEST(LibraryJson, BrokenFilesSayWhatAndWhere)
             {"[3]", reelNotObject},
             {withReel("\"duration\":12.345678901234,", ""),
              member(Kind::memberMissing, "duration", {{Record::reel, 1}, {Record::take, 1}})},
-            {withReel("\"title\":\"Intro", "\"title\":[\"Intro"), syntax(1561, QJsonParseError::MissingValueSeparator)},
-            {withReel("\"prefix\":12", "\"prefix\":12.5"), member(Kind::memberWrongType, "prefix", {{Record::reel, 1}})},
+            {withReel("\"title\":\"Intro", "\"title\":[\"Intro"),
+             syntax(1561, QJsonParseError::MissingValueSeparator)},
+            {withReel("\"prefix\":12", "\"prefix\":12.5"),
+             member(Kind::memberWrongType, "prefix", {{Record::reel, 1}})},
             {withReel("\"end\":7.25", "\"end\":null"),
              member(Kind::memberNull, "end", {{Record::reel, 1}, {Record::take, 1}, {Record::interval, 2}})},
             {withReel("\"id\":\"6F1C2B9E", "\"id\":\"XF1C2B9E"),
@@ -423,7 +430,8 @@ TEST(LibraryJson, OneBadMemberMakesTheLibraryUnreadable)
     EXPECT_FALSE(decodeLibrary("{\"reels\": []}").ok());
     EXPECT_FALSE(decodeLibrary("[{").ok());
     EXPECT_FALSE(decodeLibrary("").ok());
-    const LibraryResult<QList<ReelProject>> missingCrop = decodeLibrary(withMember(base, "cropCenterX", missing));
+    const LibraryResult<QList<ReelProject>> missingCrop
+            = decodeLibrary(withMember(base, "cropCenterX", missing));
     ASSERT_FALSE(missingCrop.ok());
     EXPECT_EQ(missingCrop.error().member, QLatin1String("cropCenterX"));
 }

@@ -404,11 +404,9 @@ LibraryStatus LibraryStore::discard(const QStringList &paths, Removal removal)
             // Back from the trash: the change is undone as a whole.
             for (const auto &[inTrash, original] : std::as_const(trashed))
                 restoreFromTrash(inTrash, original);
-        {
             LibraryError error(ErrorKind::notTrashed);
-            error.detail = moved.error();
+            error.detail = moved.error(); // the trash words its own failures
             return error;
-        }
         }
         const bool removed = QFileInfo(path).isDir() && !QFileInfo(path).isSymLink()
                 ? QDir(path).removeRecursively()

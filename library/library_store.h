@@ -31,7 +31,8 @@ class LibraryStore : public QObject
     Q_OBJECT
     Q_PROPERTY(QList<tandrel::ReelProject> reels READ reels NOTIFY reelsChanged)
     Q_PROPERTY(std::optional<QUuid> selectedID READ selectedID WRITE setSelectedID NOTIFY selectedIDChanged)
-    Q_PROPERTY(std::optional<tandrel::LibraryError> lastError READ lastError WRITE setLastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(std::optional<tandrel::LibraryError> lastError READ lastError WRITE setLastError NOTIFY
+                       lastErrorChanged)
     Q_PROPERTY(int recoveredNote READ recoveredNote WRITE setRecoveredNote NOTIFY recoveredNoteChanged)
     Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootPathChanged)
     Q_PROPERTY(

@@ -493,7 +493,8 @@ TEST_F(LibraryStoreTest, ChangingTheRootLoadsTheNewFolderAndRemembersIt)
     ASSERT_TRUE(writeFile(dir.filePath("plain-file"), "x"));
     const LibraryStatus failed = store->changeRoot(dir.filePath("plain-file/lib"));
     ASSERT_FALSE(failed.ok());
-    EXPECT_EQ(failed.error(), LibraryError::at(LibraryError::Kind::folderNotCreated, dir.filePath("plain-file/lib")));
+    EXPECT_EQ(failed.error(),
+              LibraryError::at(LibraryError::Kind::folderNotCreated, dir.filePath("plain-file/lib")));
 }
 
 TEST_F(LibraryStoreTest, AVanishedRememberedFolderFallsBackToTheDefaultFolder)

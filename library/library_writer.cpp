@@ -73,7 +73,8 @@ void LibraryWriter::writeWaiting()
         saved.status = aside;
     } else {
         m_unreadableFileInPlace = false;
-        const LibraryResult<std::optional<LibraryFile::Stamp>> written = LibraryFile::writeFile(path, *encoded);
+        const LibraryResult<std::optional<LibraryFile::Stamp>> written
+                = LibraryFile::writeFile(path, *encoded);
         if (written)
             saved.stamp = *written;
         else
