@@ -41,7 +41,7 @@ TEST(LibraryErrorText, GermanWords)
     ReelProject notFinite;
     notFinite.prefix = 7;
     notFinite.title = QStringLiteral("Sieben");
-    notFinite.createdAt = notFinite.updatedAt = QDateTime::fromSecsSinceEpoch(1700000000, QTimeZone::UTC);
+    notFinite.createdAt = notFinite.updatedAt = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
     notFinite.cropCenterX = std::numeric_limits<double>::infinity();
     const LibraryResult<QByteArray> encoded = encodeLibrary({notFinite});
     ASSERT_FALSE(encoded.ok());

@@ -63,6 +63,8 @@ struct LibraryError
     struct Place
     {
         enum class Record { reel, take, interval, word };
+        Place() = default;
+        Place(Record r, qint64 n, QString l = {}) : record(r), number(n), label(std::move(l)) { }
         Record record = Record::reel;
         qint64 number = 0;
         QString label; // the reel's label when writing
