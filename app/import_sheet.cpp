@@ -1,6 +1,7 @@
 #include "app/import_sheet.h"
 
 #include "app/file_error_text.h"
+#include "app/library_error_text.h"
 #include "app/ui_style.h"
 #include "library/library_store.h"
 #include "platform/file_error.h"
@@ -132,7 +133,7 @@ void ImportSheet::importText()
     if (imported)
         m_importedCount = imported.value();
     else
-        m_importError = imported.error();
+        m_importError = libraryErrorText(imported.error());
     accept();
 }
 

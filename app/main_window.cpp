@@ -6,6 +6,7 @@
 #include "app/editor_texts.h"
 #include "app/empty_page.h"
 #include "app/import_sheet.h"
+#include "app/library_error_text.h"
 #include "app/record_workspace.h"
 #include "app/recording_session.h"
 #include "app/reel_list_delegate.h"
@@ -97,8 +98,8 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     connect(&library, &LibraryStore::rootPathChanged, this, &MainWindow::syncLibraryNotice);
     syncLibraryNotice();
     connect(&library, &LibraryStore::lastErrorChanged, this, [this] {
-        if (const std::optional<QString> error = m_context.library.lastError())
-            addNote(*error);
+        if (const std::optional<LibraryError> error = m_context.library.lastError())
+            addNote(libraryErrorText(*error));
     });
 
     AppCommands &commands = m_context.commands;
@@ -125,8 +126,8 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     showDetail();
     // An error met while the library loaded at start-up is shown at once.
     QTimer::singleShot(0, this, [this] {
-        if (const std::optional<QString> error = m_context.library.lastError())
-            addNote(*error);
+        if (const std::optional<LibraryError> error = m_context.library.lastError())
+            addNote(libraryErrorText(*error));
     });
 }
 
@@ -288,7 +289,7 @@ void MainWindow::createReel()
     const LibraryOutcome<ReelProject> created
             = m_context.library.createReel(std::nullopt, tr("Neues Reel"), QString());
     if (!created)
-        addNote(created.error());
+        addNote(libraryErrorText(created.error()));
 }
 
 void MainWindow::showImport()

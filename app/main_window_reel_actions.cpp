@@ -4,6 +4,7 @@
 
 #include "app/desktop_hand_over.h"
 #include "app/export_hand_over.h"
+#include "app/library_error_text.h"
 #include "app/ui_style.h"
 
 #include "library/library_store.h"
@@ -34,7 +35,7 @@ void MainWindow::deleteReel(const ReelProject &reel)
         return;
     }
     if (deleted.failure().kind != LibraryFailure::Kind::noTrash) {
-        addNote(deleted.error());
+        addNote(libraryErrorText(deleted.error()));
         return;
     }
     // Without a trash a reel without takes goes as before; takes are asked for.
@@ -46,7 +47,7 @@ void MainWindow::deleteReel(const ReelProject &reel)
     if (const LibraryOutcome<> removed
         = m_context.library.deleteReel(reel, LibraryStore::Removal::permanently);
         !removed)
-        addNote(removed.error());
+        addNote(libraryErrorText(removed.error()));
 }
 
 void MainWindow::confirmPermanentDelete(const ReelProject &reel)
@@ -80,7 +81,7 @@ void MainWindow::confirmPermanentDelete(const ReelProject &reel)
         if (const LibraryOutcome<> removed
             = m_context.library.deleteReel(*current, LibraryStore::Removal::permanently);
             !removed)
-            addNote(removed.error());
+            addNote(libraryErrorText(removed.error()));
     });
     box->open();
 }

@@ -1,10 +1,11 @@
 // The workspace's operations: loading and saving the edited reel, recording,
 // the teleprompter, the export and deleting takes.
-#include "app/record_workspace.h"
 #include "app/finish_reel_dialog.h"
+#include "app/record_workspace.h"
 
 #include "app/desktop_hand_over.h"
 #include "app/export_hand_over.h"
+#include "app/library_error_text.h"
 #include "app/preview_panel.h"
 #include "app/recording_session.h"
 #include "app/reel_number.h"
@@ -91,7 +92,7 @@ void RecordWorkspace::persistNow()
     if (const std::optional<qint64> number = parseReelNumber(m_number->text()))
         reel->prefix = *number;
     if (const LibraryOutcome<> saved = m_context.library.updateReel(*reel); !saved)
-        emit statusNoteRequested(saved.error());
+        emit statusNoteRequested(libraryErrorText(saved.error()));
     m_context.session.updateShownReel(reel->displayLabel(), script);
 }
 
@@ -200,7 +201,7 @@ void RecordWorkspace::deleteTake(const QUuid &takeID, const QUuid &reelID)
     if (!deleted && deleted.failure().kind == LibraryFailure::Kind::noTrash)
         deleted = library.deleteTake(takeID, reelID, LibraryStore::Removal::permanently);
     if (!deleted)
-        emit statusNoteRequested(deleted.error());
+        emit statusNoteRequested(libraryErrorText(deleted.error()));
 }
 
 void RecordWorkspace::showTakesFolder()

@@ -1,6 +1,7 @@
 #include "app/recording_session.h"
 
 #include "app/capture_text.h"
+#include "app/library_error_text.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
 #include "speech/speech_follower.h"
@@ -11,8 +12,7 @@
 namespace tandrel {
 
 RecordingSession::RecordingSession(LibraryStore &library, CaptureController &capture,
-                                   TeleprompterState &teleprompter, SpeechFollower &follower,
-                                   QObject *parent)
+                                   TeleprompterState &teleprompter, SpeechFollower &follower, QObject *parent)
     : QObject(parent), m_library(library), m_capture(capture), m_teleprompter(teleprompter),
       m_follower(follower), m_microphone(&capture)
 {
@@ -146,7 +146,9 @@ Status RecordingSession::changeLibraryFolder(const QString &folder)
     // The teleprompter shows a reel of the folder being left.
     if (m_teleprompter.isPresented())
         dismissTeleprompter();
-    return m_library.changeRoot(folder);
+    if (const LibraryStatus changed = m_library.changeRoot(folder); !changed)
+        return Status::failure(libraryErrorText(changed.error()));
+    return {};
 }
 
 void RecordingSession::quit()
@@ -171,7 +173,7 @@ void RecordingSession::recordTake(const ReelProject &reel, TakeCompletion settle
                     // Its files stay and are taken in again at the next start.
                     const LibraryOutcome<> added = self->m_library.addTake(result.value(), reelID);
                     if (!added)
-                        outcome = Result<Take>::failure(added.error());
+                        outcome = Result<Take>::failure(libraryErrorText(added.error()));
                     else
                         // Against the script the take was read from.
                         self->m_captioner.align(reel, result.value(), reel.script);

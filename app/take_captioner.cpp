@@ -1,5 +1,6 @@
 #include "app/take_captioner.h"
 
+#include "app/library_error_text.h"
 #include "library/library_store.h"
 #include "platform/main_thread.h"
 #include "speech/take_word_times.h"
@@ -86,7 +87,7 @@ void TakeCaptioner::finished(const Job &job, bool ok, const QList<WordTime> &wor
     QString reason = ok || !error.isEmpty() ? error : tr("Die Wortzeiten konnten nicht bestimmt werden.");
     if (ok) {
         if (const LibraryOutcome<> kept = m_library.setTakeWords(job.takeID, job.reelID, words); !kept)
-            reason = kept.error();
+            reason = libraryErrorText(kept.error());
     }
     if (!reason.isEmpty())
         m_failures.insert(job.takeID, reason);

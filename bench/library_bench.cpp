@@ -37,7 +37,7 @@ void BM_EncodeLibrary(benchmark::State &state)
     qint64 bytes = 0;
     library();
     for (auto _ : state) {
-        const Result<QByteArray> text = encodeLibrary(library());
+        const LibraryResult<QByteArray> text = encodeLibrary(library());
         bytes = text->size();
         benchmark::DoNotOptimize(bytes);
     }
@@ -49,7 +49,7 @@ void BM_DecodeLibrary(benchmark::State &state)
 {
     const QByteArray text = *encodeLibrary(library());
     for (auto _ : state) {
-        const Result<QList<ReelProject>> reels = decodeLibrary(text);
+        const LibraryResult<QList<ReelProject>> reels = decodeLibrary(text);
         if (!reels || reels->size() != 1000)
             state.SkipWithError("decode failed");
         benchmark::DoNotOptimize(reels->size());
@@ -130,7 +130,7 @@ void BM_ChangeOneReel(benchmark::State &state)
     if (state.range(0) == 1)
         store.setSaving(LibraryStore::Saving::inBackground);
     if (store.reels().size() != 1000) {
-        state.SkipWithError(qPrintable(store.lastError().value_or(QStringLiteral("reels missing"))));
+        state.SkipWithError(store.lastError() ? "library not loaded" : "reels missing");
         return;
     }
     ReelProject reel = store.reels().at(500);

@@ -1,3 +1,4 @@
+#include "app/library_error_text.h"
 #include "cli/library_command.h"
 #include "library/caption_cues.h"
 #include "library/markdown_import.h"
@@ -67,7 +68,7 @@ int runCaptions(CliContext &ctx)
         words = aligned->words;
         // Printed either way: the words are known, keeping them only saves time.
         if (const LibraryOutcome<> kept = library.store().setTakeWords(take.id, reel->id, words); !kept)
-            ctx.err << kept.error() << Qt::endl;
+            ctx.err << libraryErrorText(kept.error()) << Qt::endl;
     }
 
     if (ctx.json)

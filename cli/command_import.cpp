@@ -1,4 +1,5 @@
 #include "app/file_error_text.h"
+#include "app/library_error_text.h"
 #include "cli/library_command.h"
 #include "platform/file_error.h"
 
@@ -50,7 +51,7 @@ int runImport(CliContext &ctx)
         return failed;
     const LibraryOutcome<int> imported = library.store().importMarkdown(QString::fromUtf8(*text));
     if (!imported)
-        return ctx.fail(imported.error());
+        return ctx.fail(libraryErrorText(imported.error()));
     const int count = imported.value();
     if (ctx.json)
         ctx.out << "{\"imported\": " << count << "}\n";

@@ -1,3 +1,4 @@
+#include "app/library_error_text.h"
 #include "cli/library_command.h"
 #include "library/library_json.h"
 
@@ -44,14 +45,14 @@ int runList(CliContext &ctx)
     }
     QJsonArray records;
     for (const ReelProject &reel : reels) {
-        const Result<QJsonObject> record = encodeReel(reel);
+        const LibraryResult<QJsonObject> record = encodeReel(reel);
         if (!record)
-            return ctx.fail(record.error());
+            return ctx.fail(libraryErrorText(record.error()));
         records.append(*record);
     }
-    const Result<QByteArray> text = toPrettyJson(records);
+    const LibraryResult<QByteArray> text = toPrettyJson(records);
     if (!text)
-        return ctx.fail(text.error());
+        return ctx.fail(libraryErrorText(text.error()));
     ctx.out << QString::fromUtf8(*text);
     return 0;
 }

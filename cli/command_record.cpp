@@ -1,4 +1,5 @@
 #include "app/capture_text.h"
+#include "app/library_error_text.h"
 #include "app/recording_session.h"
 #include "capture/capture_controller.h"
 #include "cli/library_command.h"
@@ -185,9 +186,9 @@ int runRecord(CliContext &ctx)
     if (take.audioFileName && !take.videoFileName && controller.lastError()
         && givesPictures(controller.selectedVideoSourceID()))
         return ctx.fail(captureNoticeText(*controller.lastError()));
-    const Result<QByteArray> text = encodeTakeText(take);
+    const LibraryResult<QByteArray> text = encodeTakeText(take);
     if (!text)
-        return ctx.fail(text.error());
+        return ctx.fail(libraryErrorText(text.error()));
     ctx.out << QString::fromUtf8(*text);
     return 0;
 }

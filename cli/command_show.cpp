@@ -1,3 +1,4 @@
+#include "app/library_error_text.h"
 #include "cli/library_command.h"
 #include "library/library_json.h"
 #include "library/markdown_import.h"
@@ -16,9 +17,9 @@ int runShow(CliContext &ctx)
     const std::optional<ReelProject> reel = library.openReel(*number, exitCode);
     if (!reel)
         return exitCode;
-    const Result<QByteArray> text = encodeReelText(*reel);
+    const LibraryResult<QByteArray> text = encodeReelText(*reel);
     if (!text)
-        return ctx.fail(text.error());
+        return ctx.fail(libraryErrorText(text.error()));
     ctx.out << QString::fromUtf8(*text);
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/library_error_text.h"
 #include "cli/cli_context.h"
 #include "library/library_store.h"
 #include "platform/settings_store.h"
@@ -28,8 +29,8 @@ class LibraryCommand
 {
 public:
     explicit LibraryCommand(CliContext &ctx, LibraryStore::Access access = LibraryStore::Access::readWrite)
-        : m_settings(std::make_unique<SettingsStore>()), m_store(*m_settings, ctx.libraryDir, nullptr, access),
-          m_access(access), m_ctx(ctx)
+        : m_settings(std::make_unique<SettingsStore>()),
+          m_store(*m_settings, ctx.libraryDir, nullptr, access), m_access(access), m_ctx(ctx)
     { }
 
     LibraryStore &store() { return m_store; }
@@ -71,10 +72,10 @@ public:
                                           .arg(folder.filePath()));
         }
         // Notes such as recovered takes go where errors go, apart from the output.
-        if (const std::optional<QString> note = m_store.statusNote())
-            m_ctx.err << *note << Qt::endl;
-        if (const std::optional<QString> error = m_store.lastError())
-            return m_ctx.fail(*error);
+        if (const int recovered = m_store.recoveredNote())
+            m_ctx.err << recoveredTakesText(recovered) << Qt::endl;
+        if (const std::optional<LibraryError> error = m_store.lastError())
+            return m_ctx.fail(libraryErrorText(*error));
         return 0;
     }
 

@@ -19,17 +19,19 @@ int libraryJson(const quint8 *data, size_t size)
         expect(document.isArray() && document.array().size() == quick->size(),
                "what the quick reader takes is a JSON list of as many reels");
         for (qsizetype i = 0; i < quick->size() && i < document.array().size(); ++i) {
-            const Result<ReelProject> reel = decodeReel(document.array().at(i));
+            const LibraryResult<ReelProject> reel = decodeReel(document.array().at(i));
             expect(reel.ok() && *reel == quick->at(i),
                    "the quick reader reads each reel as the document reader");
         }
     }
-    const Result<QList<ReelProject>> reels = decodeLibrary(bytes);
+    const LibraryResult<QList<ReelProject>> reels = decodeLibrary(bytes);
     if (!reels) {
-        expect(!reels.error().isEmpty(), "a refused library says why");
+        const LibraryError::Kind kind = reels.error().kind;
+        expect(kind >= LibraryError::Kind::invalidJson && kind <= LibraryError::Kind::memberNotDate,
+               "a refused library says what in its text is wrong");
         return 0;
     }
-    const Result<QByteArray> text = encodeLibrary(*reels);
+    const LibraryResult<QByteArray> text = encodeLibrary(*reels);
     expect(text.ok(), "a library that loads can be saved");
     if (!text)
         return 0;
@@ -37,19 +39,19 @@ int libraryJson(const quint8 *data, size_t size)
     for (const ReelProject &reel : *reels)
         generic.append(*encodeReel(reel));
     expect(*text == *toPrettyJson(generic), "the library's writer writes what the generic writer writes");
-    const Result<QList<ReelProject>> again = decodeLibrary(*text);
+    const LibraryResult<QList<ReelProject>> again = decodeLibrary(*text);
     expect(again.ok(), "a saved library loads");
     if (!again)
         return 0;
     expect(*again == *reels, "loading a saved library gives the reels that were saved");
-    const Result<QByteArray> twice = encodeLibrary(*again);
+    const LibraryResult<QByteArray> twice = encodeLibrary(*again);
     expect(twice.ok() && *twice == *text, "saving it again writes the same bytes");
     for (const ReelProject &reel : *reels) {
-        const Result<QByteArray> shown = encodeReelText(reel);
+        const LibraryResult<QByteArray> shown = encodeReelText(reel);
         expect(shown.ok(), "every loaded reel can be shown");
         if (!shown)
             continue;
-        const Result<ReelProject> read = decodeReel(QJsonDocument::fromJson(*shown).object());
+        const LibraryResult<ReelProject> read = decodeReel(QJsonDocument::fromJson(*shown).object());
         expect(read.ok() && *read == reel, "a shown reel reads back as the same reel");
     }
     return 0;

@@ -170,12 +170,12 @@ bool appendJsonNumber(QByteArray &out, const QJsonValue &value)
     return true;
 }
 
-Result<QByteArray> toPrettyJson(const QJsonValue &value)
+LibraryResult<QByteArray> toPrettyJson(const QJsonValue &value)
 {
     QByteArray out;
     out.reserve(4096);
     if (!appendValue(out, value, 0))
-        return Result<QByteArray>::failure(QStringLiteral("Eine Zahl ist nicht endlich."));
+        return LibraryError::Kind::numberNotFinite;
     out.append('\n');
     return out;
 }

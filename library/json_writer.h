@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/result.h"
+#include "library/library_error.h"
 
 #include <QByteArray>
 #include <QJsonValue>
@@ -11,7 +11,7 @@ namespace tandrel {
 // Pretty-printed text of a JSON value: members sorted by name, four blanks
 // per level, a final line feed. Integers print as integers, other numbers in
 // shortest round-trip form.
-Result<QByteArray> toPrettyJson(const QJsonValue &value);
+LibraryResult<QByteArray> toPrettyJson(const QJsonValue &value);
 
 // The pieces of that text, for writers that make it from other values: a
 // string in UTF-8 with JSON's escapes (a lone surrogate as its \u escape), and

@@ -34,11 +34,10 @@ QString LibraryFile::path() const
     return m_folder + QStringLiteral("/library.json");
 }
 
-Result<LibraryFile::Lock> LibraryFile::lock() const
+LibraryResult<LibraryFile::Lock> LibraryFile::lock() const
 {
     if (!QDir().mkpath(m_folder))
-        return Result<Lock>::failure(
-                QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_folder));
+        return LibraryError::at(LibraryError::Kind::folderNotCreated, m_folder);
     auto lock = std::make_unique<QLockFile>(path() + QStringLiteral(".lock"));
     // A process killed the moment it created the lock file leaves it empty,
     // without the process id that would show it dead; such a file counts as
@@ -46,20 +45,18 @@ Result<LibraryFile::Lock> LibraryFile::lock() const
     // Qt also holds a native lock on the file, which a stale removal checks.
     lock->setStaleLockTime(staleLockMs);
     if (lock->tryLock(m_lockTimeoutMs))
-        return Result<Lock>(std::move(lock));
+        return LibraryResult<Lock>(std::move(lock));
     switch (lock->error()) {
     case QLockFile::LockFailedError:
-        return Result<Lock>::failure(QStringLiteral("Die Bibliothek wird gerade von einem anderen Programm "
-                                                    "geändert. Bitte gleich noch einmal versuchen."));
+        return LibraryError::Kind::lockBusy;
     case QLockFile::PermissionError:
-        return Result<Lock>::failure(QStringLiteral("Keine Berechtigung für die Sperrdatei der Bibliothek."));
+        return LibraryError::Kind::lockDenied;
     default:
-        return Result<Lock>::failure(
-                QStringLiteral("Die Sperrdatei der Bibliothek konnte nicht angelegt werden."));
+        return LibraryError::Kind::lockNotCreated;
     }
 }
 
-Result<LibraryFile::Reading> LibraryFile::read() const
+LibraryResult<LibraryFile::Reading> LibraryFile::read() const
 {
     QFile file(path());
     if (!file.exists())
@@ -67,7 +64,7 @@ Result<LibraryFile::Reading> LibraryFile::read() const
     if (m_known && m_knownStamp && stampOfPath(file.fileName()) == m_knownStamp)
         return Reading{true, false, {}, m_knownStamp};
     if (!file.open(QIODevice::ReadOnly))
-        return Result<Reading>::failure(germanFileError(FileError::last()));
+        return LibraryError::ofFile(LibraryError::Kind::fileFailed, FileError::last());
     // The stamp of the open file, so that it belongs to the bytes read.
     struct stat st;
     Reading reading{true, true, {}, {}};
@@ -76,24 +73,28 @@ Result<LibraryFile::Reading> LibraryFile::read() const
     errno = 0;
     reading.bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return Result<Reading>::failure(germanFileError(FileError::last()));
+        return LibraryError::ofFile(LibraryError::Kind::fileFailed, FileError::last());
     return reading;
 }
 
-Status LibraryFile::write(const QByteArray &bytes)
+LibraryStatus LibraryFile::write(const QByteArray &bytes)
 {
-    const Result<std::optional<Stamp>> written = writeFile(path(), bytes);
+    const LibraryResult<std::optional<Stamp>> written = writeFile(path(), bytes);
     if (!written)
-        return Status::failure(written.error());
+        return written.error();
     remember(*written);
     return {};
 }
 
-Result<std::optional<LibraryFile::Stamp>> LibraryFile::writeFile(const QString &path, const QByteArray &bytes)
+LibraryResult<std::optional<LibraryFile::Stamp>> LibraryFile::writeFile(const QString &path,
+                                                                        const QByteArray &bytes)
 {
     const Status written = writeFileAtomically(path, bytes);
-    if (!written)
-        return Result<std::optional<Stamp>>::failure(written.error());
+    if (!written) {
+        LibraryError error(LibraryError::Kind::notWritten);
+        error.detail = written.error();
+        return error;
+    }
     // Writers hold the folder's lock, so the file is still this one.
     return stampOfPath(path);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/result.h"
+#include "library/library_error.h"
 
 #include <QByteArray>
 #include <QLockFile>
@@ -33,9 +33,9 @@ public:
     // Holds the folder's lock while it lives. A lock left by a process that
     // died is taken over.
     using Lock = std::unique_ptr<QLockFile>;
-    // The lock, or a German text when another process holds it longer
-    // than the lock timeout.
-    Result<Lock> lock() const;
+    // The lock, or lockBusy when another process holds it longer than the
+    // lock timeout.
+    LibraryResult<Lock> lock() const;
     void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
 
     // Which file a path named and how it was last written: every save
@@ -55,15 +55,15 @@ public:
         QByteArray bytes;
         std::optional<Stamp> stamp; // of the file the bytes came from
     };
-    // The file as it is now; a German-worded description of the failure.
-    Result<Reading> read() const;
+    // The file as it is now.
+    LibraryResult<Reading> read() const;
     // Writes atomically (the file is the old or the new bytes, never a mix)
     // and remembers the file as known.
-    Status write(const QByteArray &bytes);
+    LibraryStatus write(const QByteArray &bytes);
     // Writes `bytes` to `path` atomically; the stamp of the file written
     // (none when it cannot be taken). Touches no LibraryFile, so that a
     // writer thread may call it; the owner then calls remember().
-    static Result<std::optional<Stamp>> writeFile(const QString &path, const QByteArray &bytes);
+    static LibraryResult<std::optional<Stamp>> writeFile(const QString &path, const QByteArray &bytes);
     // Marks what was read, or a stamp written, as what this process has seen.
     void remember(const Reading &reading) { remember(reading.stamp); }
     void remember(std::optional<Stamp> stamp)

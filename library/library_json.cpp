@@ -15,27 +15,23 @@ namespace tandrel {
 
 namespace {
 
-QString quoted(const QString &name)
-{
-    return QStringLiteral("„%1“").arg(name);
-}
+using Kind = LibraryError::Kind;
+using Record = LibraryError::Place::Record;
 
 // ---- encoding --------------------------------------------------------------
 
-Result<QJsonValue> encodeDouble(double value, const QString &name)
+LibraryResult<QJsonValue> encodeDouble(double value, const QString &name)
 {
     if (!std::isfinite(value))
-        return Result<QJsonValue>::failure(
-                QStringLiteral("Der Wert von %1 ist keine endliche Zahl.").arg(quoted(name)));
+        return LibraryError::ofMember(Kind::numberNotFinite, name);
     return QJsonValue(value);
 }
 
-Result<QJsonValue> encodeDate(const QDateTime &date, const QString &name)
+LibraryResult<QJsonValue> encodeDate(const QDateTime &date, const QString &name)
 {
     const QString text = formatLibraryDate(date);
     if (text.isEmpty())
-        return Result<QJsonValue>::failure(
-                QStringLiteral("Das Datum in %1 lässt sich nicht schreiben.").arg(quoted(name)));
+        return LibraryError::ofMember(Kind::dateNotWritable, name);
     return QJsonValue(text);
 }
 
@@ -47,22 +43,22 @@ class MemberReader
 public:
     explicit MemberReader(const QJsonObject &object) : m_object(object) { }
 
-    QString error;
+    std::optional<LibraryError> error;
 
     QJsonValue required(const QString &name)
     {
         const QJsonValue value = m_object.value(name);
         if (value.isUndefined())
-            fail(QStringLiteral("Feld %1 fehlt.").arg(quoted(name)));
+            fail(LibraryError::ofMember(Kind::memberMissing, name));
         else if (value.isNull())
-            fail(QStringLiteral("Feld %1 ist leer (null).").arg(quoted(name)));
+            fail(LibraryError::ofMember(Kind::memberNull, name));
         return value;
     }
 
     QString string(const QString &name)
     {
         const QJsonValue value = required(name);
-        if (error.isEmpty() && !value.isString())
+        if (!error && !value.isString())
             wrongType(name);
         return value.toString();
     }
@@ -82,7 +78,7 @@ public:
     double number(const QString &name)
     {
         const QJsonValue value = required(name);
-        if (error.isEmpty() && !value.isDouble())
+        if (!error && !value.isDouble())
             wrongType(name);
         return value.toDouble();
     }
@@ -91,7 +87,7 @@ public:
     {
         const QJsonValue value = required(name);
         // The parser keeps numbers without fraction that fit 64 bits as integers.
-        if (error.isEmpty() && (!value.isDouble() || value.toVariant().typeId() != QMetaType::LongLong))
+        if (!error && (!value.isDouble() || value.toVariant().typeId() != QMetaType::LongLong))
             wrongType(name);
         return value.toInteger();
     }
@@ -101,7 +97,7 @@ public:
     qint64 index(const QString &name)
     {
         const QJsonValue value = required(name);
-        if (!error.isEmpty())
+        if (error)
             return 0;
         if (!value.isDouble()) {
             wrongType(name);
@@ -122,19 +118,19 @@ public:
         static const QRegularExpression form(QStringLiteral(
                 "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
         const QString text = string(name);
-        if (error.isEmpty() && !form.match(text).hasMatch())
-            fail(QStringLiteral("Feld %1 ist keine gültige UUID: %2").arg(quoted(name), text));
+        if (!error && !form.match(text).hasMatch())
+            fail(LibraryError::ofMember(Kind::memberNotUuid, name, text));
         return QUuid::fromString(text);
     }
 
     QDateTime date(const QString &name)
     {
         const QString text = string(name);
-        if (!error.isEmpty())
+        if (error)
             return {};
         const std::optional<QDateTime> date = parseLibraryDate(text);
         if (!date) {
-            fail(QStringLiteral("Feld %1 ist kein gültiges Datum: %2").arg(quoted(name), text));
+            fail(LibraryError::ofMember(Kind::memberNotDate, name, text));
             return {};
         }
         return *date;
@@ -143,7 +139,7 @@ public:
     QJsonArray array(const QString &name)
     {
         const QJsonValue value = required(name);
-        if (error.isEmpty() && !value.isArray())
+        if (!error && !value.isArray())
             wrongType(name);
         return value.toArray();
     }
@@ -160,17 +156,14 @@ public:
         return value.toArray();
     }
 
-    void fail(const QString &message)
+    void fail(LibraryError failure)
     {
-        if (error.isEmpty())
-            error = message;
+        if (!error)
+            error = std::move(failure);
     }
 
 private:
-    void wrongType(const QString &name)
-    {
-        fail(QStringLiteral("Feld %1 hat den falschen Typ.").arg(quoted(name)));
-    }
+    void wrongType(const QString &name) { fail(LibraryError::ofMember(Kind::memberWrongType, name)); }
 
     const QJsonObject &m_object;
 };
@@ -208,50 +201,50 @@ QString formatLibraryUuid(const QUuid &id)
     return id.toString(QUuid::WithoutBraces).toUpper();
 }
 
-Result<QJsonObject> encodeSpeechInterval(const SpeechInterval &interval)
+LibraryResult<QJsonObject> encodeSpeechInterval(const SpeechInterval &interval)
 {
-    const Result<QJsonValue> start = encodeDouble(interval.start, QStringLiteral("start"));
+    const LibraryResult<QJsonValue> start = encodeDouble(interval.start, QStringLiteral("start"));
     if (!start)
-        return Result<QJsonObject>::failure(start.error());
-    const Result<QJsonValue> end = encodeDouble(interval.end, QStringLiteral("end"));
+        return start.error();
+    const LibraryResult<QJsonValue> end = encodeDouble(interval.end, QStringLiteral("end"));
     if (!end)
-        return Result<QJsonObject>::failure(end.error());
+        return end.error();
     return QJsonObject{{QStringLiteral("start"), *start}, {QStringLiteral("end"), *end}};
 }
 
-Result<QJsonObject> encodeWordTime(const WordTime &word)
+LibraryResult<QJsonObject> encodeWordTime(const WordTime &word)
 {
-    const Result<QJsonValue> start = encodeDouble(word.start, QStringLiteral("start"));
+    const LibraryResult<QJsonValue> start = encodeDouble(word.start, QStringLiteral("start"));
     if (!start)
-        return Result<QJsonObject>::failure(start.error());
-    const Result<QJsonValue> end = encodeDouble(word.end, QStringLiteral("end"));
+        return start.error();
+    const LibraryResult<QJsonValue> end = encodeDouble(word.end, QStringLiteral("end"));
     if (!end)
-        return Result<QJsonObject>::failure(end.error());
+        return end.error();
     return QJsonObject{{QStringLiteral("start"), *start},
                        {QStringLiteral("end"), *end},
                        {QStringLiteral("index"), QJsonValue(word.index)},
                        {QStringLiteral("text"), word.text}};
 }
 
-Result<QJsonObject> encodeTake(const Take &take)
+LibraryResult<QJsonObject> encodeTake(const Take &take)
 {
     QJsonObject object;
     object.insert(QStringLiteral("id"), formatLibraryUuid(take.id));
-    const Result<QJsonValue> recordedAt = encodeDate(take.recordedAt, QStringLiteral("recordedAt"));
+    const LibraryResult<QJsonValue> recordedAt = encodeDate(take.recordedAt, QStringLiteral("recordedAt"));
     if (!recordedAt)
-        return Result<QJsonObject>::failure(recordedAt.error());
+        return recordedAt.error();
     object.insert(QStringLiteral("recordedAt"), *recordedAt);
     if (take.videoFileName)
         object.insert(QStringLiteral("videoFileName"), *take.videoFileName);
     if (take.audioFileName)
         object.insert(QStringLiteral("audioFileName"), *take.audioFileName);
-    const Result<QJsonValue> duration = encodeDouble(take.duration, QStringLiteral("duration"));
+    const LibraryResult<QJsonValue> duration = encodeDouble(take.duration, QStringLiteral("duration"));
     if (!duration)
-        return Result<QJsonObject>::failure(duration.error());
+        return duration.error();
     object.insert(QStringLiteral("duration"), *duration);
     QJsonArray intervals;
     for (const SpeechInterval &interval : take.speechIntervals) {
-        const Result<QJsonObject> encoded = encodeSpeechInterval(interval);
+        const LibraryResult<QJsonObject> encoded = encodeSpeechInterval(interval);
         if (!encoded)
             return encoded;
         intervals.append(*encoded);
@@ -262,7 +255,7 @@ Result<QJsonObject> encodeTake(const Take &take)
     if (take.words) {
         QJsonArray words;
         for (const WordTime &word : *take.words) {
-            const Result<QJsonObject> encoded = encodeWordTime(word);
+            const LibraryResult<QJsonObject> encoded = encodeWordTime(word);
             if (!encoded)
                 return encoded;
             words.append(*encoded);
@@ -272,7 +265,7 @@ Result<QJsonObject> encodeTake(const Take &take)
     return object;
 }
 
-Result<QJsonObject> encodeReel(const ReelProject &reel)
+LibraryResult<QJsonObject> encodeReel(const ReelProject &reel)
 {
     QJsonObject object;
     object.insert(QStringLiteral("id"), formatLibraryUuid(reel.id));
@@ -281,45 +274,44 @@ Result<QJsonObject> encodeReel(const ReelProject &reel)
     object.insert(QStringLiteral("script"), reel.script);
     for (const auto &[name, date] : {std::pair{QStringLiteral("createdAt"), reel.createdAt},
                                      std::pair{QStringLiteral("updatedAt"), reel.updatedAt}}) {
-        const Result<QJsonValue> encoded = encodeDate(date, name);
+        const LibraryResult<QJsonValue> encoded = encodeDate(date, name);
         if (!encoded)
-            return Result<QJsonObject>::failure(encoded.error());
+            return encoded.error();
         object.insert(name, *encoded);
     }
     QJsonArray takes;
     for (qsizetype i = 0; i < reel.takes.size(); ++i) {
-        const Result<QJsonObject> encoded = encodeTake(reel.takes.at(i));
+        const LibraryResult<QJsonObject> encoded = encodeTake(reel.takes.at(i));
         if (!encoded)
-            return Result<QJsonObject>::failure(
-                    QStringLiteral("Take %1: %2").arg(i + 1).arg(encoded.error()));
+            return LibraryError(encoded.error()).inside(Record::take, i + 1);
         takes.append(*encoded);
     }
     object.insert(QStringLiteral("takes"), takes);
-    const Result<QJsonValue> crop = encodeDouble(reel.cropCenterX, QStringLiteral("cropCenterX"));
+    const LibraryResult<QJsonValue> crop = encodeDouble(reel.cropCenterX, QStringLiteral("cropCenterX"));
     if (!crop)
-        return Result<QJsonObject>::failure(crop.error());
+        return crop.error();
     object.insert(QStringLiteral("cropCenterX"), *crop);
     return object;
 }
 
-Result<SpeechInterval> decodeSpeechInterval(const QJsonValue &value)
+LibraryResult<SpeechInterval> decodeSpeechInterval(const QJsonValue &value)
 {
     if (!value.isObject())
-        return Result<SpeechInterval>::failure(QStringLiteral("Ein Sprechabschnitt ist kein Objekt."));
+        return Kind::intervalNotObject;
     const QJsonObject object = value.toObject();
     MemberReader read(object);
     SpeechInterval interval;
     interval.start = read.number(QStringLiteral("start"));
     interval.end = read.number(QStringLiteral("end"));
-    if (!read.error.isEmpty())
-        return Result<SpeechInterval>::failure(read.error);
+    if (read.error)
+        return *read.error;
     return interval;
 }
 
-Result<WordTime> decodeWordTime(const QJsonValue &value)
+LibraryResult<WordTime> decodeWordTime(const QJsonValue &value)
 {
     if (!value.isObject())
-        return Result<WordTime>::failure(QStringLiteral("Ein Wort ist kein Objekt."));
+        return Kind::wordNotObject;
     const QJsonObject object = value.toObject();
     MemberReader read(object);
     WordTime word;
@@ -327,15 +319,15 @@ Result<WordTime> decodeWordTime(const QJsonValue &value)
     word.end = read.number(QStringLiteral("end"));
     word.index = read.index(QStringLiteral("index"));
     word.text = read.string(QStringLiteral("text"));
-    if (!read.error.isEmpty())
-        return Result<WordTime>::failure(read.error);
+    if (read.error)
+        return *read.error;
     return word;
 }
 
-Result<Take> decodeTake(const QJsonValue &value)
+LibraryResult<Take> decodeTake(const QJsonValue &value)
 {
     if (!value.isObject())
-        return Result<Take>::failure(QStringLiteral("Der Take ist kein Objekt."));
+        return Kind::takeNotObject;
     const QJsonObject object = value.toObject();
     MemberReader read(object);
     Take take;
@@ -345,33 +337,33 @@ Result<Take> decodeTake(const QJsonValue &value)
     take.audioFileName = read.optionalString(QStringLiteral("audioFileName"));
     take.duration = read.number(QStringLiteral("duration"));
     if (const std::optional<QJsonArray> intervals = read.optionalArray(QStringLiteral("speechIntervals"))) {
-        for (qsizetype i = 0; i < intervals->size() && read.error.isEmpty(); ++i) {
-            const Result<SpeechInterval> interval = decodeSpeechInterval(intervals->at(i));
+        for (qsizetype i = 0; i < intervals->size() && !read.error; ++i) {
+            const LibraryResult<SpeechInterval> interval = decodeSpeechInterval(intervals->at(i));
             if (!interval)
-                read.fail(QStringLiteral("Sprechabschnitt %1: %2").arg(i + 1).arg(interval.error()));
+                read.fail(LibraryError(interval.error()).inside(Record::interval, i + 1));
             else
                 take.speechIntervals.append(*interval);
         }
     }
     if (const std::optional<QJsonArray> words = read.optionalArray(QStringLiteral("words"))) {
         take.words.emplace();
-        for (qsizetype i = 0; i < words->size() && read.error.isEmpty(); ++i) {
-            const Result<WordTime> word = decodeWordTime(words->at(i));
+        for (qsizetype i = 0; i < words->size() && !read.error; ++i) {
+            const LibraryResult<WordTime> word = decodeWordTime(words->at(i));
             if (!word)
-                read.fail(QStringLiteral("Wort %1: %2").arg(i + 1).arg(word.error()));
+                read.fail(LibraryError(word.error()).inside(Record::word, i + 1));
             else
                 take.words->append(*word);
         }
     }
-    if (!read.error.isEmpty())
-        return Result<Take>::failure(read.error);
+    if (read.error)
+        return *read.error;
     return take;
 }
 
-Result<ReelProject> decodeReel(const QJsonValue &value)
+LibraryResult<ReelProject> decodeReel(const QJsonValue &value)
 {
     if (!value.isObject())
-        return Result<ReelProject>::failure(QStringLiteral("Das Reel ist kein Objekt."));
+        return Kind::reelNotObject;
     const QJsonObject object = value.toObject();
     MemberReader read(object);
     ReelProject reel;
@@ -382,16 +374,16 @@ Result<ReelProject> decodeReel(const QJsonValue &value)
     reel.createdAt = read.date(QStringLiteral("createdAt"));
     reel.updatedAt = read.date(QStringLiteral("updatedAt"));
     const QJsonArray takes = read.array(QStringLiteral("takes"));
-    for (qsizetype i = 0; i < takes.size() && read.error.isEmpty(); ++i) {
-        const Result<Take> take = decodeTake(takes.at(i));
+    for (qsizetype i = 0; i < takes.size() && !read.error; ++i) {
+        const LibraryResult<Take> take = decodeTake(takes.at(i));
         if (!take)
-            read.fail(QStringLiteral("Take %1: %2").arg(i + 1).arg(take.error()));
+            read.fail(LibraryError(take.error()).inside(Record::take, i + 1));
         else
             reel.takes.append(*take);
     }
     reel.cropCenterX = read.number(QStringLiteral("cropCenterX"));
-    if (!read.error.isEmpty())
-        return Result<ReelProject>::failure(read.error);
+    if (read.error)
+        return *read.error;
     return reel;
 }
 
@@ -399,64 +391,39 @@ namespace {
 
 // The library through QJsonObjects and the generic writer: slow, but it
 // words why a value cannot be written.
-Result<QByteArray> encodeThroughJsonValues(const QList<ReelProject> &reels)
+LibraryResult<QByteArray> encodeThroughJsonValues(const QList<ReelProject> &reels)
 {
     QJsonArray array;
     for (qsizetype i = 0; i < reels.size(); ++i) {
-        const Result<QJsonObject> encoded = encodeReel(reels.at(i));
+        const LibraryResult<QJsonObject> encoded = encodeReel(reels.at(i));
         if (!encoded)
-            return Result<QByteArray>::failure(QStringLiteral("Reel %1 (%2): %3")
-                                                       .arg(i + 1)
-                                                       .arg(reels.at(i).displayLabel(), encoded.error()));
+            return LibraryError(encoded.error()).inside(Record::reel, i + 1, reels.at(i).displayLabel());
         array.append(*encoded);
     }
     return toPrettyJson(array);
 }
 
-// QJsonParseError's English texts in German.
-QString parseErrorText(QJsonParseError::ParseError error)
-{
-    switch (error) {
-    case QJsonParseError::NoError: return {};
-    case QJsonParseError::UnterminatedObject: return QStringLiteral("Objekt nicht abgeschlossen");
-    case QJsonParseError::MissingNameSeparator: return QStringLiteral("Doppelpunkt fehlt");
-    case QJsonParseError::UnterminatedArray: return QStringLiteral("Liste nicht abgeschlossen");
-    case QJsonParseError::MissingValueSeparator: return QStringLiteral("Komma fehlt");
-    case QJsonParseError::IllegalValue: return QStringLiteral("ungültiger Wert");
-    case QJsonParseError::TerminationByNumber: return QStringLiteral("Ende mitten in einer Zahl");
-    case QJsonParseError::IllegalNumber: return QStringLiteral("ungültige Zahl");
-    case QJsonParseError::IllegalEscapeSequence: return QStringLiteral("ungültige Escape-Sequenz");
-    case QJsonParseError::IllegalUTF8String: return QStringLiteral("ungültiges UTF-8");
-    case QJsonParseError::UnterminatedString: return QStringLiteral("Zeichenkette nicht abgeschlossen");
-    case QJsonParseError::MissingObject: return QStringLiteral("Objekt erwartet");
-    case QJsonParseError::DeepNesting: return QStringLiteral("zu tief verschachtelt");
-    case QJsonParseError::DocumentTooLarge: return QStringLiteral("Dokument zu groß");
-    case QJsonParseError::GarbageAtEnd: return QStringLiteral("überzählige Zeichen am Ende");
-    }
-    return QStringLiteral("unbekannter Fehler");
-}
-
 // The whole document through QJsonDocument: slow, but it reads every form
 // JSON allows and words every failure.
-Result<QList<ReelProject>> decodeThroughDocument(const QByteArray &bytes)
+LibraryResult<QList<ReelProject>> decodeThroughDocument(const QByteArray &bytes)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return Result<QList<ReelProject>>::failure(QStringLiteral("Ungültiges JSON an Position %1 (%2).")
-                                                           .arg(parseError.offset)
-                                                           .arg(parseErrorText(parseError.error)));
+    if (parseError.error != QJsonParseError::NoError) {
+        LibraryError error(Kind::invalidJson);
+        error.position = parseError.offset;
+        error.parseError = parseError.error;
+        return error;
+    }
     if (!document.isArray())
-        return Result<QList<ReelProject>>::failure(
-                QStringLiteral("Die Datei enthält keine Liste von Reels."));
+        return Kind::notAList;
     const QJsonArray array = document.array();
     QList<ReelProject> reels;
     reels.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i) {
-        Result<ReelProject> reel = decodeReel(array.at(i));
+        LibraryResult<ReelProject> reel = decodeReel(array.at(i));
         if (!reel)
-            return Result<QList<ReelProject>>::failure(
-                    QStringLiteral("Reel %1: %2").arg(i + 1).arg(reel.error()));
+            return LibraryError(reel.error()).inside(Record::reel, i + 1);
         reels.append(std::move(reel.value()));
     }
     return reels;
@@ -464,37 +431,37 @@ Result<QList<ReelProject>> decodeThroughDocument(const QByteArray &bytes)
 
 } // namespace
 
-Result<QByteArray> encodeLibrary(const QList<ReelProject> &reels)
+LibraryResult<QByteArray> encodeLibrary(const QList<ReelProject> &reels)
 {
     if (std::optional<QByteArray> text = LibraryJsonWriter::library(reels))
         return std::move(*text);
     return encodeThroughJsonValues(reels);
 }
 
-Result<QList<ReelProject>> decodeLibrary(const QByteArray &bytes)
+LibraryResult<QList<ReelProject>> decodeLibrary(const QByteArray &bytes)
 {
     if (std::optional<QList<ReelProject>> reels = LibraryJsonReader::read(bytes))
         return std::move(*reels);
     return decodeThroughDocument(bytes);
 }
 
-Result<QByteArray> encodeReelText(const ReelProject &reel)
+LibraryResult<QByteArray> encodeReelText(const ReelProject &reel)
 {
     if (std::optional<QByteArray> text = LibraryJsonWriter::reel(reel))
         return std::move(*text);
-    const Result<QJsonObject> encoded = encodeReel(reel);
+    const LibraryResult<QJsonObject> encoded = encodeReel(reel);
     if (!encoded)
-        return Result<QByteArray>::failure(encoded.error());
+        return encoded.error();
     return toPrettyJson(*encoded);
 }
 
-Result<QByteArray> encodeTakeText(const Take &take)
+LibraryResult<QByteArray> encodeTakeText(const Take &take)
 {
     if (std::optional<QByteArray> text = LibraryJsonWriter::take(take))
         return std::move(*text);
-    const Result<QJsonObject> encoded = encodeTake(take);
+    const LibraryResult<QJsonObject> encoded = encodeTake(take);
     if (!encoded)
-        return Result<QByteArray>::failure(encoded.error());
+        return encoded.error();
     return toPrettyJson(*encoded);
 }
 

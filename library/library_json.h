@@ -1,8 +1,8 @@
 #pragma once
 
 #include "library/json_writer.h"
+#include "library/library_error.h"
 #include "library/reel_project.h"
-#include "platform/result.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -23,24 +23,24 @@ std::optional<QDateTime> parseLibraryDate(const QString &text);
 // The canonical upper-case 8-4-4-4-12 form.
 QString formatLibraryUuid(const QUuid &id);
 
-// Record → JSON object. Fails (German text) on a value that JSON cannot hold:
+// Record → JSON object. Fails on a value that JSON cannot hold:
 // a non-finite double or a date outside the years 0 to 9999.
-Result<QJsonObject> encodeSpeechInterval(const SpeechInterval &interval);
-Result<QJsonObject> encodeTake(const Take &take);
-Result<QJsonObject> encodeReel(const ReelProject &reel);
+LibraryResult<QJsonObject> encodeSpeechInterval(const SpeechInterval &interval);
+LibraryResult<QJsonObject> encodeTake(const Take &take);
+LibraryResult<QJsonObject> encodeReel(const ReelProject &reel);
 
-// JSON value → record. Fails (German text naming the member) on a missing
+// JSON value → record. Fails, naming the member, on a missing
 // member, a null where none is allowed, or a value of the wrong type.
-Result<SpeechInterval> decodeSpeechInterval(const QJsonValue &value);
-Result<Take> decodeTake(const QJsonValue &value);
-Result<ReelProject> decodeReel(const QJsonValue &value);
+LibraryResult<SpeechInterval> decodeSpeechInterval(const QJsonValue &value);
+LibraryResult<Take> decodeTake(const QJsonValue &value);
+LibraryResult<ReelProject> decodeReel(const QJsonValue &value);
 
 // The whole library file: a JSON array of reels.
-Result<QByteArray> encodeLibrary(const QList<ReelProject> &reels);
-Result<QList<ReelProject>> decodeLibrary(const QByteArray &bytes);
+LibraryResult<QByteArray> encodeLibrary(const QList<ReelProject> &reels);
+LibraryResult<QList<ReelProject>> decodeLibrary(const QByteArray &bytes);
 
 // One record as pretty text, for showing a single reel or take.
-Result<QByteArray> encodeReelText(const ReelProject &reel);
-Result<QByteArray> encodeTakeText(const Take &take);
+LibraryResult<QByteArray> encodeReelText(const ReelProject &reel);
+LibraryResult<QByteArray> encodeTakeText(const Take &take);
 
 } // namespace tandrel

@@ -82,7 +82,7 @@ std::optional<QList<ReelProject>> readThroughDocument(const QByteArray &text)
         return std::nullopt;
     QList<ReelProject> reels;
     for (const QJsonValue &value : document.array()) {
-        const Result<ReelProject> reel = decodeReel(value);
+        const LibraryResult<ReelProject> reel = decodeReel(value);
         if (!reel)
             return std::nullopt;
         reels.append(*reel);
@@ -106,8 +106,8 @@ TEST(LibraryJson, TheFileFormatStaysByteForByte)
     const QList<ReelProject> reels = tandrel::testing::richLibrary();
     const QByteArray expected = readFile(QStringLiteral(TANDREL_TEST_DATA "/library-format.json"));
     ASSERT_FALSE(expected.isEmpty());
-    const Result<QByteArray> written = encodeLibrary(reels);
-    ASSERT_TRUE(written.ok()) << qPrintable(written.error());
+    const LibraryResult<QByteArray> written = encodeLibrary(reels);
+    ASSERT_TRUE(written.ok()) << int(written.error().kind);
     EXPECT_EQ(*written, expected);
 
     QJsonArray generic;
@@ -136,9 +136,8 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
     const QByteArray reel = QJsonDocument(QJsonDocument::fromJson(pretty).array().at(1).toObject())
                                     .toJson(QJsonDocument::Compact);
     const auto withReel = [&](QByteArray text) { return "[" + text + "]"; };
-    const auto replaced = [&](const char *from, const char *to) {
-        return withReel(QByteArray(reel).replace(from, to));
-    };
+    const auto replaced
+            = [&](const char *from, const char *to) { return withReel(QByteArray(reel).replace(from, to)); };
     const struct
     {
         const char *name;
@@ -148,16 +147,19 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
             {"pretty", pretty, true},
             {"compact", compact, true},
             {"blanks everywhere",
-             " \t\r\n" + QByteArray(compact).replace(",\"", " ,\n\t\"").replace("\":", "\" :\r\n ") + "\n ", true},
+             " \t\r\n" + QByteArray(compact).replace(",\"", " ,\n\t\"").replace("\":", "\" :\r\n ") + "\n ",
+             true},
             {"unknown members of every kind",
-             replaced("{\"createdAt\"", "{\"x\":[1,-2.5e+3,true,false,null,{\"y\":\"\\u00fc\"}],\"createdAt\""), true},
+             replaced("{\"createdAt\"",
+                      "{\"x\":[1,-2.5e+3,true,false,null,{\"y\":\"\\u00fc\"}],\"createdAt\""),
+             true},
             {"escaped member name", replaced("\"title\"", "\"t\\u0069tle\""), true},
             {"escaped slash", replaced("\"title\":\"\"", "\"title\":\"a\\/b\""), true},
             {"empty list", "[]", true},
             {"prefix as a fraction", replaced("\"prefix\":9223372036854775807", "\"prefix\":1.0"), false},
             {"prefix with exponent", replaced("\"prefix\":9223372036854775807", "\"prefix\":1e2"), false},
-            {"prefix past 64 bits", replaced("\"prefix\":9223372036854775807", "\"prefix\":9223372036854775808"),
-             false},
+            {"prefix past 64 bits",
+             replaced("\"prefix\":9223372036854775807", "\"prefix\":9223372036854775808"), false},
             {"crop as exponent", replaced("\"cropCenterX\":0", "\"cropCenterX\":25E-2"), true},
             {"duplicate member", replaced("\"title\":\"\"", "\"title\":\"a\",\"title\":\"b\""), false},
             {"leading zero", replaced("\"cropCenterX\":0", "\"cropCenterX\":01"), false},
@@ -187,8 +189,9 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
         if (quick) {
             EXPECT_EQ(quick, document) << c.name;
         }
-        const Result<QList<ReelProject>> decoded = decodeLibrary(c.text);
-        EXPECT_EQ(decoded.ok(), document.has_value()) << c.name << ": " << qPrintable(decoded.error());
+        const LibraryResult<QList<ReelProject>> decoded = decodeLibrary(c.text);
+        EXPECT_EQ(decoded.ok(), document.has_value())
+                << c.name << ": " << (decoded.ok() ? -1 : int(decoded.error().kind));
         if (decoded.ok() && document) {
             EXPECT_EQ(*decoded, *document) << c.name;
         }
@@ -199,44 +202,66 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
 // its own reader.
 TEST(LibraryJson, BrokenFilesSayWhatAndWhere)
 {
-    const QByteArray reel = QJsonDocument(QJsonDocument::fromJson(*encodeLibrary(tandrel::testing::richLibrary()))
-                                                  .array()
-                                                  .at(0)
-                                                  .toObject())
-                                    .toJson(QJsonDocument::Compact);
+    const QByteArray reel
+            = QJsonDocument(QJsonDocument::fromJson(*encodeLibrary(tandrel::testing::richLibrary()))
+                                    .array()
+                                    .at(0)
+                                    .toObject())
+                      .toJson(QJsonDocument::Compact);
     const auto withReel = [&](const char *from, const char *to) {
         return "[" + QByteArray(reel).replace(from, to) + "]";
     };
+    using Kind = LibraryError::Kind;
+    using Record = LibraryError::Place::Record;
+    const auto syntax = [](qint64 position, QJsonParseError::ParseError parseError) {
+        LibraryError error(Kind::invalidJson);
+        error.position = position;
+        error.parseError = parseError;
+        return error;
+    };
+    const auto member = [](Kind kind, const char *name, QList<LibraryError::Place> places,
+                           QString value = {}) {
+        LibraryError error = LibraryError::ofMember(kind, QString::fromLatin1(name), std::move(value));
+        error.places = std::move(places);
+        return error;
+    };
+    LibraryError reelNotObject(Kind::reelNotObject);
+    reelNotObject.places = {{Record::reel, 1}};
     const struct
     {
         QByteArray text;
-        const char *error;
+        LibraryError error;
     } cases[] = {
-            {"[{\"id\" 1}]", "Ungültiges JSON an Position 8 (Doppelpunkt fehlt)."},
-            {"[1, 2", "Ungültiges JSON an Position 5 (Ende mitten in einer Zahl)."},
-            {"{}", "Die Datei enthält keine Liste von Reels."},
-            {"[3]", "Reel 1: Das Reel ist kein Objekt."},
-            {withReel("\"duration\":12.345678901234,", ""), "Reel 1: Take 1: Feld „duration“ fehlt."},
-            {withReel("\"title\":\"Intro", "\"title\":[\"Intro"), "Ungültiges JSON an Position 1561 (Komma fehlt)."},
-            {withReel("\"prefix\":12", "\"prefix\":12.5"), "Reel 1: Feld „prefix“ hat den falschen Typ."},
-            {withReel("\"end\":7.25", "\"end\":null"), "Reel 1: Take 1: Sprechabschnitt 2: Feld „end“ ist leer (null)."},
+            {"[{\"id\" 1}]", syntax(8, QJsonParseError::MissingNameSeparator)},
+            {"[1, 2", syntax(5, QJsonParseError::TerminationByNumber)},
+            {"{}", Kind::notAList},
+            {"[3]", reelNotObject},
+            {withReel("\"duration\":12.345678901234,", ""),
+             member(Kind::memberMissing, "duration", {{Record::reel, 1}, {Record::take, 1}})},
+            {withReel("\"title\":\"Intro", "\"title\":[\"Intro"),
+             syntax(1561, QJsonParseError::MissingValueSeparator)},
+            {withReel("\"prefix\":12", "\"prefix\":12.5"),
+             member(Kind::memberWrongType, "prefix", {{Record::reel, 1}})},
+            {withReel("\"end\":7.25", "\"end\":null"),
+             member(Kind::memberNull, "end", {{Record::reel, 1}, {Record::take, 1}, {Record::interval, 2}})},
             {withReel("\"id\":\"6F1C2B9E", "\"id\":\"XF1C2B9E"),
-             "Reel 1: Take 1: Feld „id“ ist keine gültige UUID: XF1C2B9E-1D2A-4C3B-9A8E-7F6D5C4B3A21"},
+             member(Kind::memberNotUuid, "id", {{Record::reel, 1}, {Record::take, 1}},
+                    QStringLiteral("XF1C2B9E-1D2A-4C3B-9A8E-7F6D5C4B3A21"))},
     };
     for (const auto &c : cases) {
-        const Result<QList<ReelProject>> read = decodeLibrary(c.text);
-        ASSERT_FALSE(read.ok()) << c.error;
-        EXPECT_EQ(read.error().toStdString(), c.error);
+        const LibraryResult<QList<ReelProject>> read = decodeLibrary(c.text);
+        ASSERT_FALSE(read.ok()) << c.text.toStdString();
+        EXPECT_EQ(read.error(), c.error) << c.text.toStdString();
     }
 }
 
 TEST(LibraryJson, ARoundTripKeepsEverythingButTheFractionOfASecond)
 {
     const ReelProject reel = sampleReel();
-    const Result<QByteArray> text = encodeLibrary({reel});
-    ASSERT_TRUE(text.ok()) << text.error().toStdString();
-    const Result<QList<ReelProject>> read = decodeLibrary(*text);
-    ASSERT_TRUE(read.ok()) << read.error().toStdString();
+    const LibraryResult<QByteArray> text = encodeLibrary({reel});
+    ASSERT_TRUE(text.ok()) << int(text.error().kind);
+    const LibraryResult<QList<ReelProject>> read = decodeLibrary(*text);
+    ASSERT_TRUE(read.ok()) << int(read.error().kind);
     ASSERT_EQ(read->size(), 1);
 
     ReelProject expected = reel;
@@ -256,7 +281,7 @@ TEST(LibraryJson, DatesAreWrittenInUtcWhateverTheirZone)
 
 TEST(LibraryJson, MembersAreSortedByNameAtEveryLevel)
 {
-    const Result<QByteArray> text = encodeLibrary({sampleReel()});
+    const LibraryResult<QByteArray> text = encodeLibrary({sampleReel()});
     ASSERT_TRUE(text.ok());
     EXPECT_EQ(memberOrder(*text).join(QLatin1Char(' ')),
               QStringLiteral(
@@ -281,10 +306,10 @@ TEST(LibraryJson, DoublesAreWrittenInTheShortestFormThatReadsBack)
     for (const auto &c : cases) {
         ReelProject reel = sampleReel();
         reel.cropCenterX = c.value;
-        const Result<QByteArray> text = encodeLibrary({reel});
+        const LibraryResult<QByteArray> text = encodeLibrary({reel});
         ASSERT_TRUE(text.ok()) << c.text;
         EXPECT_TRUE(text->contains(QByteArray("\"cropCenterX\" : ") + c.text + ",\n")) << c.text;
-        const Result<QList<ReelProject>> read = decodeLibrary(*text);
+        const LibraryResult<QList<ReelProject>> read = decodeLibrary(*text);
         ASSERT_TRUE(read.ok()) << c.text;
         EXPECT_EQ(read->first().cropCenterX, c.value) << c.text;
     }
@@ -307,10 +332,13 @@ TEST(LibraryJson, NonFiniteNumbersCannotBeWritten)
             const char *member;
         } cases[] = {{crop, "cropCenterX"}, {duration, "duration"}, {interval, "end"}};
         for (const auto &c : cases) {
-            const Result<QByteArray> text = encodeLibrary({sampleReel(), c.reel});
+            const LibraryResult<QByteArray> text = encodeLibrary({sampleReel(), c.reel});
             ASSERT_FALSE(text.ok()) << c.member << " " << value;
-            EXPECT_TRUE(text.error().contains(QLatin1String(c.member))) << text.error().toStdString();
-            EXPECT_TRUE(text.error().startsWith(QLatin1String("Reel 2"))) << text.error().toStdString();
+            EXPECT_EQ(text.error().kind, LibraryError::Kind::numberNotFinite);
+            EXPECT_EQ(text.error().member, QLatin1String(c.member));
+            ASSERT_FALSE(text.error().places.isEmpty());
+            EXPECT_EQ(text.error().places.constFirst(),
+                      (LibraryError::Place{LibraryError::Place::Record::reel, 2, c.reel.displayLabel()}));
         }
     }
 }
@@ -320,12 +348,12 @@ TEST(LibraryJson, TakesWithoutFileNamesLeaveTheMembersOut)
     Take take = sampleReel().takes.first();
     take.videoFileName.reset();
     take.speechIntervals.clear();
-    const Result<QByteArray> text = encodeTakeText(take);
+    const LibraryResult<QByteArray> text = encodeTakeText(take);
     ASSERT_TRUE(text.ok());
     EXPECT_FALSE(text->contains("videoFileName"));
     EXPECT_TRUE(text->contains("\"audioFileName\""));
     EXPECT_TRUE(text->contains("\"speechIntervals\" : []"));
-    const Result<Take> read = decodeTake(QJsonDocument::fromJson(*text).object());
+    const LibraryResult<Take> read = decodeTake(QJsonDocument::fromJson(*text).object());
     ASSERT_TRUE(read.ok());
     EXPECT_FALSE(read->videoFileName.has_value());
     EXPECT_EQ(read->audioFileName, take.audioFileName);
@@ -349,8 +377,8 @@ TEST(LibraryJson, LenientMembersReadAsAbsent)
             {"integer crop", "cropCenterX", QJsonValue(1)},
     };
     for (const auto &c : cases) {
-        const Result<QList<ReelProject>> read = decodeLibrary(withMember(base, c.path, c.value));
-        ASSERT_TRUE(read.ok()) << c.name << ": " << read.error().toStdString();
+        const LibraryResult<QList<ReelProject>> read = decodeLibrary(withMember(base, c.path, c.value));
+        ASSERT_TRUE(read.ok()) << c.name << ": " << int(read.error().kind);
         const Take &take = read->first().takes.first();
         if (c.path == QLatin1String("take.speechIntervals")) {
             EXPECT_TRUE(take.speechIntervals.isEmpty()) << c.name;
@@ -394,7 +422,7 @@ TEST(LibraryJson, OneBadMemberMakesTheLibraryUnreadable)
             {"take.speechIntervals", QJsonValue(QJsonArray{QJsonObject{{"start", 1}, {"end", "2"}}})},
     };
     for (const auto &c : cases) {
-        const Result<QList<ReelProject>> read = decodeLibrary(withMember(base, c.path, c.value));
+        const LibraryResult<QList<ReelProject>> read = decodeLibrary(withMember(base, c.path, c.value));
         EXPECT_FALSE(read.ok())
                 << c.path.toStdString() << " = "
                 << QJsonDocument(QJsonArray{c.value}).toJson(QJsonDocument::Compact).toStdString();
@@ -402,9 +430,10 @@ TEST(LibraryJson, OneBadMemberMakesTheLibraryUnreadable)
     EXPECT_FALSE(decodeLibrary("{\"reels\": []}").ok());
     EXPECT_FALSE(decodeLibrary("[{").ok());
     EXPECT_FALSE(decodeLibrary("").ok());
-    const Result<QList<ReelProject>> missingCrop = decodeLibrary(withMember(base, "cropCenterX", missing));
-    EXPECT_TRUE(missingCrop.error().contains(QLatin1String("cropCenterX")))
-            << missingCrop.error().toStdString();
+    const LibraryResult<QList<ReelProject>> missingCrop
+            = decodeLibrary(withMember(base, "cropCenterX", missing));
+    ASSERT_FALSE(missingCrop.ok());
+    EXPECT_EQ(missingCrop.error().member, QLatin1String("cropCenterX"));
 }
 
 TEST(LibraryJson, LoneSurrogatesSurviveALoadAndASave)
@@ -429,11 +458,11 @@ TEST(LibraryJson, LoneSurrogatesSurviveALoadAndASave)
         ReelProject reel = sampleReel();
         reel.title = c.text;
         reel.script = c.text + QStringLiteral("\n") + c.text;
-        const Result<QByteArray> text = encodeLibrary({reel});
+        const LibraryResult<QByteArray> text = encodeLibrary({reel});
         ASSERT_TRUE(text.ok());
         EXPECT_TRUE(text->contains(QByteArray("\"title\" : ") + c.written)) << text->toStdString();
-        const Result<QList<ReelProject>> read = decodeLibrary(*text);
-        ASSERT_TRUE(read.ok()) << read.error().toStdString();
+        const LibraryResult<QList<ReelProject>> read = decodeLibrary(*text);
+        ASSERT_TRUE(read.ok()) << int(read.error().kind);
         EXPECT_EQ(read->first().title, reel.title) << c.written;
         EXPECT_EQ(read->first().script, reel.script) << c.written;
         // Saving what was loaded writes the same bytes again.
@@ -444,7 +473,7 @@ TEST(LibraryJson, LoneSurrogatesSurviveALoadAndASave)
 TEST(LibraryJson, WordTimesAreWrittenOnlyWhenKnownAndReadBack)
 {
     ReelProject reel = sampleReel();
-    const Result<QByteArray> without = encodeLibrary({reel});
+    const LibraryResult<QByteArray> without = encodeLibrary({reel});
     ASSERT_TRUE(without.ok());
     EXPECT_FALSE(without->contains("\"words\"")) << "takes without word times stay as they were";
     ASSERT_FALSE(decodeLibrary(*without)->first().takes.first().words.has_value());
@@ -453,11 +482,11 @@ TEST(LibraryJson, WordTimesAreWrittenOnlyWhenKnownAndReadBack)
                                          QList<WordTime>{{0.25, 0.5, 0, QStringLiteral("Zeile")},
                                                          {0.75, 1.0 / 3 + 1, 3, QStringLiteral("Ende.")}}}) {
         reel.takes[0].words = words;
-        const Result<QByteArray> text = encodeLibrary({reel});
+        const LibraryResult<QByteArray> text = encodeLibrary({reel});
         ASSERT_TRUE(text.ok());
         EXPECT_TRUE(text->contains("\"words\""));
-        const Result<QList<ReelProject>> read = decodeLibrary(*text);
-        ASSERT_TRUE(read.ok()) << qPrintable(read.error());
+        const LibraryResult<QList<ReelProject>> read = decodeLibrary(*text);
+        ASSERT_TRUE(read.ok()) << int(read.error().kind);
         EXPECT_EQ(read->first().takes.first().words, std::optional(words));
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "library/library_error.h"
+
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -18,7 +19,7 @@ struct LibraryFailure
         filesKept, // the files could not be moved away: they and their record stay
     };
     Kind kind = Kind::notSaved;
-    QString message; // the whole German text for the user
+    LibraryError error;
     bool operator==(const LibraryFailure &) const = default;
 };
 
@@ -29,9 +30,9 @@ public:
     LibraryOutcome() requires std::is_same_v<T, std::monostate> : m_data(T{}) { }
     LibraryOutcome(T value) : m_data(std::move(value)) { }
     LibraryOutcome(LibraryFailure failure) : m_data(std::move(failure)) { }
-    static LibraryOutcome refused(LibraryFailure::Kind kind, QString message)
+    static LibraryOutcome refused(LibraryFailure::Kind kind, LibraryError error)
     {
-        return LibraryFailure{kind, std::move(message)};
+        return LibraryFailure{kind, std::move(error)};
     }
 
     bool ok() const { return std::holds_alternative<T>(m_data); }
@@ -40,7 +41,8 @@ public:
     const T &operator*() const { return value(); }
     const T *operator->() const { return &value(); }
     const LibraryFailure &failure() const { return std::get<LibraryFailure>(m_data); }
-    QString error() const { return ok() ? QString() : failure().message; }
+    // Only when !ok().
+    const LibraryError &error() const { return failure().error; }
 
 private:
     std::variant<T, LibraryFailure> m_data;

@@ -23,13 +23,9 @@ namespace tandrel {
 
 namespace {
 
-const QString ReadErrorPrefix = QStringLiteral("Bibliothek konnte nicht gelesen werden: ");
-const QString SaveErrorPrefix = QStringLiteral("Bibliothek konnte nicht gespeichert werden: ");
-const QString NumbersExhausted = QStringLiteral("Es gibt keine freie Reel-Nummer mehr: Die höchste mögliche "
-                                                "Nummer ist vergeben.");
-const QString NoTrash = QStringLiteral("Auf diesem Laufwerk gibt es keinen Papierkorb.");
-
 using Kind = LibraryFailure::Kind;
+using ErrorKind = LibraryError::Kind;
+using Step = LibraryError::Step;
 
 // The reel and its take with these ids in `reels`; null where missing.
 std::pair<ReelProject *, Take *> findTake(QList<ReelProject> &reels, const QUuid &reelID, const QUuid &takeID)
@@ -44,12 +40,12 @@ std::pair<ReelProject *, Take *> findTake(QList<ReelProject> &reels, const QUuid
 
 LibraryOutcome<> notFound()
 {
-    return LibraryOutcome<>::refused(Kind::notFound, QStringLiteral("Das ist nicht mehr in der Bibliothek."));
+    return LibraryOutcome<>::refused(Kind::notFound, ErrorKind::notFound);
 }
 
-QString reelLabel(const ReelProject &reel)
+LibraryOutcome<> notSaved(LibraryError error)
 {
-    return QStringLiteral("Reel ") + QString::asprintf("%03lld", static_cast<long long>(reel.prefix));
+    return LibraryOutcome<>::refused(Kind::notSaved, std::move(error).during(Step::saving));
 }
 
 QString absoluteFolder(const QString &folder)
@@ -139,7 +135,7 @@ void LibraryStore::setReels(QList<ReelProject> reels)
     }
 }
 
-void LibraryStore::setLastError(std::optional<QString> error)
+void LibraryStore::setLastError(std::optional<LibraryError> error)
 {
     if (m_lastError != error) {
         m_lastError = std::move(error);
@@ -147,11 +143,11 @@ void LibraryStore::setLastError(std::optional<QString> error)
     }
 }
 
-void LibraryStore::setStatusNote(std::optional<QString> note)
+void LibraryStore::setRecoveredNote(int count)
 {
-    if (m_statusNote != note) {
-        m_statusNote = std::move(note);
-        emit statusNoteChanged();
+    if (m_recoveredNote != count) {
+        m_recoveredNote = count;
+        emit recoveredNoteChanged();
     }
 }
 
@@ -167,10 +163,10 @@ void LibraryStore::load()
 {
     finishSaves();
     m_file.forget();
-    const Result<LibraryFile::Reading> reading = m_file.read();
+    const LibraryResult<LibraryFile::Reading> reading = m_file.read();
     if (!reading) {
         m_unreadableFileInPlace = true;
-        setLastError(ReadErrorPrefix + reading.error());
+        setLastError(LibraryError(reading.error()).during(Step::reading));
         return;
     }
     if (!reading->exists) {
@@ -178,10 +174,10 @@ void LibraryStore::load()
         setReels({});
         return;
     }
-    const Result<QList<ReelProject>> decoded = decodeLibrary(reading->bytes);
+    const LibraryResult<QList<ReelProject>> decoded = decodeLibrary(reading->bytes);
     if (!decoded) {
         m_unreadableFileInPlace = true;
-        setLastError(ReadErrorPrefix + decoded.error());
+        setLastError(LibraryError(decoded.error()).during(Step::reading));
         return;
     }
     m_unreadableFileInPlace = false;
@@ -225,10 +221,8 @@ bool LibraryStore::adoptOrphanTakes()
         }
         emit takesRecovered();
     }
-    if (adopted == 1)
-        setStatusNote(QStringLiteral("1 Take wiederhergestellt."));
-    else if (adopted > 1)
-        setStatusNote(QStringLiteral("%1 Takes wiederhergestellt.").arg(adopted));
+    if (adopted > 0)
+        setRecoveredNote(adopted);
     return changed || changed.failure().kind != Kind::notSaved;
 }
 
@@ -247,7 +241,7 @@ void LibraryStore::refresh()
     // the file is what they make it.
     if (m_heldLock)
         return;
-    const Result<LibraryFile::Reading> reading = m_file.read();
+    const LibraryResult<LibraryFile::Reading> reading = m_file.read();
     if (!reading) {
         m_unreadableFileInPlace = true;
         return;
@@ -256,7 +250,7 @@ void LibraryStore::refresh()
     // writes it again rather than losing every reel.
     if (!reading->exists || !reading->changed)
         return;
-    const Result<QList<ReelProject>> decoded = decodeLibrary(reading->bytes);
+    const LibraryResult<QList<ReelProject>> decoded = decodeLibrary(reading->bytes);
     if (!decoded) {
         m_unreadableFileInPlace = true;
         return;
@@ -298,20 +292,20 @@ void LibraryStore::reloadAfterOutsideChange()
         setSelectedID(firstInReelOrder());
 }
 
-Status LibraryStore::saveLocked(const QList<ReelProject> &reels)
+LibraryStatus LibraryStore::saveLocked(const QList<ReelProject> &reels)
 {
     if (!QDir().mkpath(m_rootPath))
-        return Status::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_rootPath));
-    const Result<QByteArray> encoded = encodeLibrary(reels);
+        return LibraryError::at(ErrorKind::folderNotCreated, m_rootPath);
+    const LibraryResult<QByteArray> encoded = encodeLibrary(reels);
     if (!encoded)
-        return Status::failure(encoded.error());
+        return encoded.error();
     // A library file that could not be read keeps its content under another name.
     if (m_unreadableFileInPlace) {
-        if (const Status moved = moveUnreadableFileAside(m_file.path()); !moved)
+        if (const LibraryStatus moved = moveUnreadableFileAside(m_file.path()); !moved)
             return moved;
         m_unreadableFileInPlace = false;
     }
-    const Status written = m_file.write(*encoded);
+    const LibraryStatus written = m_file.write(*encoded);
     if (written) {
         m_onDisk = reels;
         m_unsaved = false;
@@ -319,13 +313,13 @@ Status LibraryStore::saveLocked(const QList<ReelProject> &reels)
     return written;
 }
 
-Result<std::shared_ptr<QLockFile>> LibraryStore::lockFolder()
+LibraryResult<std::shared_ptr<QLockFile>> LibraryStore::lockFolder()
 {
     if (m_heldLock)
         return m_heldLock;
-    Result<LibraryFile::Lock> lock = m_file.lock();
+    LibraryResult<LibraryFile::Lock> lock = m_file.lock();
     if (!lock)
-        return Result<std::shared_ptr<QLockFile>>::failure(lock.error());
+        return lock.error();
     return std::shared_ptr<QLockFile>(std::move(*lock));
 }
 
@@ -345,7 +339,7 @@ void LibraryStore::backgroundSaveDone(LibraryWriter::Saved saved)
         m_file.remember(saved.stamp);
         m_onDisk = saved.reels;
     } else {
-        setLastError(SaveErrorPrefix + saved.status.error());
+        setLastError(LibraryError(saved.status.error()).during(Step::saving));
     }
     if (newest) {
         m_unsaved = !saved.status;
@@ -359,14 +353,14 @@ void LibraryStore::backgroundSaveDone(LibraryWriter::Saved saved)
 
 void LibraryStore::save()
 {
-    const Result<std::shared_ptr<QLockFile>> lock = lockFolder();
+    const LibraryResult<std::shared_ptr<QLockFile>> lock = lockFolder();
     if (lock && m_saving == Saving::inBackground) {
         saveInBackground(*lock, m_reels);
         return;
     }
-    const Status saved = lock ? saveLocked(m_reels) : Status::failure(lock.error());
+    const LibraryStatus saved = lock ? saveLocked(m_reels) : LibraryStatus(lock.error());
     if (!saved)
-        setLastError(SaveErrorPrefix + saved.error());
+        setLastError(LibraryError(saved.error()).during(Step::saving));
     watchFolder();
 }
 
@@ -374,9 +368,9 @@ LibraryOutcome<> LibraryStore::change(const Edit &edit, Unsaved unsaved, After a
 {
     if (after == After::saved)
         finishSaves();
-    const Result<std::shared_ptr<QLockFile>> lock = lockFolder();
+    const LibraryResult<std::shared_ptr<QLockFile>> lock = lockFolder();
     if (!lock)
-        return LibraryOutcome<>::refused(Kind::notSaved, SaveErrorPrefix + lock.error());
+        return notSaved(lock.error());
     refresh();
     QList<ReelProject> reels = m_reels;
     if (const LibraryOutcome<> edited = edit(reels); !edited)
@@ -386,18 +380,18 @@ LibraryOutcome<> LibraryStore::change(const Edit &edit, Unsaved unsaved, After a
         setReels(std::move(reels));
         return {};
     }
-    const Status saved = saveLocked(reels);
+    const LibraryStatus saved = saveLocked(reels);
     watchFolder();
     if (!saved && unsaved == Unsaved::kept)
         m_unsaved = true;
     if (saved || unsaved == Unsaved::kept)
         setReels(std::move(reels));
     if (!saved)
-        return LibraryOutcome<>::refused(Kind::notSaved, SaveErrorPrefix + saved.error());
+        return notSaved(saved.error());
     return {};
 }
 
-Status LibraryStore::discard(const QStringList &paths, Removal removal)
+LibraryStatus LibraryStore::discard(const QStringList &paths, Removal removal)
 {
     QList<std::pair<QString, QString>> trashed; // where each item went, where it was
     for (const QString &path : paths) {
@@ -410,13 +404,15 @@ Status LibraryStore::discard(const QStringList &paths, Removal removal)
             // Back from the trash: the change is undone as a whole.
             for (const auto &[inTrash, original] : std::as_const(trashed))
                 restoreFromTrash(inTrash, original);
-            return Status::failure(moved.error());
+            LibraryError error(ErrorKind::notTrashed);
+            error.detail = moved.error(); // the trash words its own failures
+            return error;
         }
         const bool removed = QFileInfo(path).isDir() && !QFileInfo(path).isSymLink()
                 ? QDir(path).removeRecursively()
                 : QFile::remove(path);
         if (!removed)
-            return Status::failure(QStringLiteral("%1 konnte nicht gelöscht werden.").arg(path));
+            return LibraryError::at(ErrorKind::notDeleted, path);
     }
     return {};
 }
@@ -462,7 +458,7 @@ LibraryOutcome<ReelProject> LibraryStore::createReel(std::optional<qint64> numbe
                            });
         const std::optional<qint64> prefix = number && !taken ? number : nextReelNumber(reels);
         if (!prefix)
-            return LibraryOutcome<>::refused(Kind::numbersExhausted, NumbersExhausted);
+            return LibraryOutcome<>::refused(Kind::numbersExhausted, ErrorKind::numbersExhausted);
         created = newReel(*prefix, title, script);
         reels.append(created);
         return LibraryOutcome<>();
@@ -521,7 +517,7 @@ LibraryOutcome<> LibraryStore::deleteReel(const ReelProject &reel, Removal remov
                 reels.removeIf([&](const ReelProject &r) { return r.id == reel.id; });
                 paths = folders().ownPaths(*stored, reels);
                 if (removal == Removal::toTrash && !paths.isEmpty() && !trashAvailableFor(paths.constFirst()))
-                    return LibraryOutcome<>::refused(Kind::noTrash, NoTrash);
+                    return LibraryOutcome<>::refused(Kind::noTrash, ErrorKind::noTrash);
                 return LibraryOutcome<>();
             },
             Unsaved::dropped, After::saved);
@@ -529,21 +525,20 @@ LibraryOutcome<> LibraryStore::deleteReel(const ReelProject &reel, Removal remov
         return removed;
     if (m_selectedID == reel.id)
         setSelectedID(firstInReelOrder());
-    const Status discarded = discard(paths, removal);
+    const LibraryStatus discarded = discard(paths, removal);
     if (discarded)
         return {};
     // The files stay, so the reel comes back to name them.
-    const QString what = removal == Removal::toTrash ? QStringLiteral(" konnte nicht in den Papierkorb "
-                                                                      "verschoben werden: ")
-                                                     : QStringLiteral(" konnte nicht gelöscht werden: ");
-    QString message = reelLabel(*stored) + what + discarded.error();
+    LibraryError kept(removal == Removal::toTrash ? ErrorKind::reelNotTrashed : ErrorKind::reelNotDeleted);
+    kept.reel = stored->prefix;
+    kept.path = reelFolder(*stored);
+    kept.cause = std::make_shared<const LibraryError>(discarded.error());
     const LibraryOutcome<> restored = change([&](QList<ReelProject> &reels) {
         reels.append(*stored);
         return LibraryOutcome<>();
     });
-    message += restored ? QStringLiteral(" Es bleibt in der Bibliothek.")
-                        : QStringLiteral(" Sein Ordner bleibt unter %1.").arg(reelFolder(*stored));
-    return LibraryOutcome<>::refused(Kind::filesKept, message);
+    kept.restored = restored.ok();
+    return LibraryOutcome<>::refused(Kind::filesKept, std::move(kept));
 }
 
 LibraryOutcome<> LibraryStore::addTake(const Take &take, const QUuid &reelID)
@@ -591,7 +586,7 @@ LibraryOutcome<> LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reel
                         paths.append(folder.filePath(name));
                 }
                 if (removal == Removal::toTrash && !paths.isEmpty() && !trashAvailableFor(paths.constFirst()))
-                    return LibraryOutcome<>::refused(Kind::noTrash, NoTrash);
+                    return LibraryOutcome<>::refused(Kind::noTrash, ErrorKind::noTrash);
                 deleted = *take;
                 position = take - reel->takes.data();
                 reel->takes.removeAt(position);
@@ -601,14 +596,12 @@ LibraryOutcome<> LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reel
             Unsaved::dropped, After::saved);
     if (!removed)
         return removed;
-    const Status discarded = discard(paths, removal);
+    const LibraryStatus discarded = discard(paths, removal);
     if (discarded)
         return {};
     // What could not go stays, and the take comes back to name it.
-    QString message = (removal == Removal::toTrash
-                               ? QStringLiteral("Take konnte nicht in den Papierkorb verschoben werden: ")
-                               : QStringLiteral("Take konnte nicht gelöscht werden: "))
-            + discarded.error();
+    LibraryError kept(removal == Removal::toTrash ? ErrorKind::takeNotTrashed : ErrorKind::takeNotDeleted);
+    kept.cause = std::make_shared<const LibraryError>(discarded.error());
     const LibraryOutcome<> restored = change([&](QList<ReelProject> &reels) {
         const auto it
                 = std::find_if(reels.begin(), reels.end(), [&](const auto &r) { return r.id == reelID; });
@@ -617,9 +610,8 @@ LibraryOutcome<> LibraryStore::deleteTake(const QUuid &takeID, const QUuid &reel
         it->takes.insert(std::min(position, it->takes.size()), *deleted);
         return LibraryOutcome<>();
     });
-    if (restored)
-        message += QStringLiteral(" Er bleibt in der Bibliothek.");
-    return LibraryOutcome<>::refused(Kind::filesKept, message);
+    kept.restored = restored.ok();
+    return LibraryOutcome<>::refused(Kind::filesKept, std::move(kept));
 }
 
 LibraryOutcome<int> LibraryStore::importMarkdown(const QString &markdown)
@@ -631,7 +623,7 @@ LibraryOutcome<int> LibraryStore::importMarkdown(const QString &markdown)
     const LibraryOutcome<> changed = change([&](QList<ReelProject> &reels) {
         applied = applyImport(reels, blocks);
         if (!applied)
-            return LibraryOutcome<>::refused(Kind::numbersExhausted, NumbersExhausted);
+            return LibraryOutcome<>::refused(Kind::numbersExhausted, ErrorKind::numbersExhausted);
         return LibraryOutcome<>();
     });
     if (!changed)
@@ -647,10 +639,10 @@ LibraryOutcome<int> LibraryStore::importMarkdown(const QString &markdown)
     return int(blocks.size());
 }
 
-Status LibraryStore::changeRoot(const QString &folder)
+LibraryStatus LibraryStore::changeRoot(const QString &folder)
 {
     if (folder.trimmed().isEmpty())
-        return Status::failure(QStringLiteral("Kein Ordner für die Bibliothek angegeben."));
+        return ErrorKind::noFolderGiven;
     const QString root = absoluteFolder(folder);
     // Saves still on their way belong to the old folder.
     finishSaves();
@@ -664,7 +656,7 @@ Status LibraryStore::changeRoot(const QString &folder)
     m_mark.reset();
     setSaving(m_saving);
     if (!QDir().mkpath(root))
-        return Status::failure(QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(root));
+        return LibraryError::at(ErrorKind::folderNotCreated, root);
     if (m_access == Access::readWrite)
         m_mark = std::make_unique<SessionMark>(root);
     setSelectedID(std::nullopt);

@@ -6,7 +6,6 @@
 #include "library/reel_folders.h"
 #include "library/reel_project.h"
 #include "library/session_mark.h"
-#include "platform/result.h"
 #include "platform/settings_store.h"
 
 #include <QObject>
@@ -32,8 +31,9 @@ class LibraryStore : public QObject
     Q_OBJECT
     Q_PROPERTY(QList<tandrel::ReelProject> reels READ reels NOTIFY reelsChanged)
     Q_PROPERTY(std::optional<QUuid> selectedID READ selectedID WRITE setSelectedID NOTIFY selectedIDChanged)
-    Q_PROPERTY(std::optional<QString> lastError READ lastError WRITE setLastError NOTIFY lastErrorChanged)
-    Q_PROPERTY(std::optional<QString> statusNote READ statusNote WRITE setStatusNote NOTIFY statusNoteChanged)
+    Q_PROPERTY(std::optional<tandrel::LibraryError> lastError READ lastError WRITE setLastError NOTIFY
+                       lastErrorChanged)
+    Q_PROPERTY(int recoveredNote READ recoveredNote WRITE setRecoveredNote NOTIFY recoveredNoteChanged)
     Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootPathChanged)
     Q_PROPERTY(
             std::optional<QString> unreachableFolder READ unreachableFolder NOTIFY unreachableFolderChanged)
@@ -63,16 +63,16 @@ public:
     QList<ReelProject> reels() const { return m_reels; }
     std::optional<QUuid> selectedID() const { return m_selectedID; }
     void setSelectedID(std::optional<QUuid> id);
-    std::optional<QString> lastError() const { return m_lastError; }
+    std::optional<LibraryError> lastError() const { return m_lastError; }
     // The main window's alert clears the text once the user has seen it.
-    void setLastError(std::optional<QString> error);
-    // A note for the user that is no failure ("1 Take wiederhergestellt.");
-    // the main window's alert clears it.
-    std::optional<QString> statusNote() const { return m_statusNote; }
+    void setLastError(std::optional<LibraryError> error);
+    // How many takes the latest load adopted, for a note to the user that is
+    // no failure; 0 once the note is shown.
+    int recoveredNote() const { return m_recoveredNote; }
     // The takes the latest load adopted from files a killed recording left
     // (reel and take ids); takesRecovered tells when the list changes.
     QList<std::pair<QUuid, QUuid>> recoveredTakes() const { return m_recoveredTakes; }
-    void setStatusNote(std::optional<QString> note);
+    void setRecoveredNote(int count);
     // The library folder as an absolute path.
     QString rootPath() const { return m_rootPath; }
     // The remembered library folder while it cannot be reached (missing,
@@ -119,7 +119,7 @@ public:
     // past the largest 64-bit number.
     LibraryOutcome<int> importMarkdown(const QString &markdown);
     // Switches to another library folder and loads it; files of the old folder stay there.
-    Status changeRoot(const QString &folder);
+    LibraryStatus changeRoot(const QString &folder);
 
     QString reelFolder(const ReelProject &reel) const { return folders().reelFolder(reel); }
     QString takesFolder(const ReelProject &reel) const { return folders().takesFolder(reel); }
@@ -131,7 +131,7 @@ signals:
     void reelsChanged();
     void selectedIDChanged();
     void lastErrorChanged();
-    void statusNoteChanged();
+    void recoveredNoteChanged();
     void rootPathChanged();
     void unreachableFolderChanged();
     void takesRecovered();
@@ -150,18 +150,18 @@ private:
                             After after = After::saveInBackground);
     // Takes `paths` away as `removal` says; puts back what went to the trash
     // when one of them cannot go.
-    static Status discard(const QStringList &paths, Removal removal);
+    static LibraryStatus discard(const QStringList &paths, Removal removal);
     // Adopts library.json when another process wrote it since it was last
     // read or written here. Call with the lock held, or to pick up a change
     // seen by the watcher.
     void refresh();
     void reloadAfterOutsideChange();
     void watchFolder();
-    Status saveLocked(const QList<ReelProject> &reels);
+    LibraryStatus saveLocked(const QList<ReelProject> &reels);
     void saveInBackground(std::shared_ptr<QLockFile> lock, const QList<ReelProject> &reels);
     void backgroundSaveDone(LibraryWriter::Saved saved);
     // The folder's lock: the one saves in the background still hold, or a new one.
-    Result<std::shared_ptr<QLockFile>> lockFolder();
+    LibraryResult<std::shared_ptr<QLockFile>> lockFolder();
     void setReels(QList<ReelProject> reels);
     void setRootPath(const QString &folder);
     std::optional<QUuid> firstInReelOrder() const;
@@ -178,8 +178,8 @@ private:
     Access m_access;
     QList<ReelProject> m_reels;
     std::optional<QUuid> m_selectedID;
-    std::optional<QString> m_lastError;
-    std::optional<QString> m_statusNote;
+    std::optional<LibraryError> m_lastError;
+    int m_recoveredNote = 0;
     QList<std::pair<QUuid, QUuid>> m_recoveredTakes;
     QString m_rootPath;
     std::optional<QString> m_unreachableFolder;

@@ -247,8 +247,10 @@ TEST_F(LibraryStoreTest, FilesTheTrashRefusesStayAndTheirTakeComesBack)
     const LibraryOutcome<> deleted = store->deleteTake(take.id, reel.id);
     ASSERT_FALSE(deleted.ok());
     EXPECT_EQ(deleted.failure().kind, LibraryFailure::Kind::filesKept);
-    EXPECT_TRUE(deleted.error().startsWith("Take konnte nicht in den Papierkorb verschoben werden: "));
-    EXPECT_TRUE(deleted.error().endsWith("Er bleibt in der Bibliothek.")) << qPrintable(deleted.error());
+    EXPECT_EQ(deleted.error().kind, LibraryError::Kind::takeNotTrashed);
+    EXPECT_TRUE(deleted.error().restored);
+    ASSERT_TRUE(deleted.error().cause);
+    EXPECT_EQ(deleted.error().cause->kind, LibraryError::Kind::notTrashed);
     EXPECT_EQ(readFile(takes + "/v.mov"), QByteArray("v")) << "the video came back from the trash";
     EXPECT_EQ(readFile(takes + "/" + longName), QByteArray("a"));
     EXPECT_FALSE(QFileInfo::exists(trash() + "/info/v.mov.trashinfo"));
@@ -328,7 +330,7 @@ TEST_F(LibraryStoreTest, AFailedSaveFailsEveryOperationAndLosesNothing)
         }
         ASSERT_FALSE(outcome.ok()) << c.name;
         EXPECT_EQ(outcome.failure().kind, LibraryFailure::Kind::notSaved) << c.name;
-        EXPECT_TRUE(outcome.error().startsWith("Bibliothek konnte nicht gespeichert werden: ")) << c.name;
+        EXPECT_EQ(outcome.error().step, LibraryError::Step::saving) << c.name;
         EXPECT_EQ(readFile(libraryFile()), saved) << c.name;
         EXPECT_EQ(store->reels() != before, c.keptInMemory) << c.name;
         EXPECT_EQ(readFile(store->takesFolder(reel) + "/" + *take.videoFileName).size(), 10) << c.name;
@@ -388,8 +390,9 @@ TEST_F(LibraryStoreTest, AnUnreadableLibraryIsMovedAsideBeforeTheFirstSave)
     ASSERT_TRUE(writeFile(libraryFile(), broken));
     const auto store = open();
     ASSERT_TRUE(store->lastError().has_value());
-    const QString readError = *store->lastError();
-    EXPECT_TRUE(readError.startsWith("Bibliothek konnte nicht gelesen werden: "));
+    const LibraryError readError = *store->lastError();
+    EXPECT_EQ(readError.step, LibraryError::Step::reading);
+    EXPECT_EQ(readError.kind, LibraryError::Kind::invalidJson);
     EXPECT_TRUE(store->reels().isEmpty());
     EXPECT_EQ(readFile(libraryFile()), broken) << "loading alone changes nothing";
 
@@ -419,7 +422,8 @@ TEST_F(LibraryStoreTest, ANonFiniteValueFailsTheSaveAndKeepsThePreviousFile)
     reel.cropCenterX = std::numeric_limits<double>::quiet_NaN();
     const LibraryOutcome<> updated = store->updateReel(reel);
     ASSERT_FALSE(updated.ok());
-    EXPECT_TRUE(updated.error().startsWith("Bibliothek konnte nicht gespeichert werden: "));
+    EXPECT_EQ(updated.error().step, LibraryError::Step::saving);
+    EXPECT_EQ(updated.error().kind, LibraryError::Kind::numberNotFinite);
     EXPECT_EQ(readFile(libraryFile()), saved);
     EXPECT_TRUE(std::isnan(store->reel(reel.id)->cropCenterX)) << "the list in memory stays as changed";
 }
@@ -487,9 +491,10 @@ TEST_F(LibraryStoreTest, ChangingTheRootLoadsTheNewFolderAndRemembersIt)
     EXPECT_EQ(rootSpy.count(), 1) << "the same folder again is no change";
 
     ASSERT_TRUE(writeFile(dir.filePath("plain-file"), "x"));
-    const Status failed = store->changeRoot(dir.filePath("plain-file/lib"));
-    EXPECT_FALSE(failed.ok());
-    EXPECT_FALSE(failed.error().isEmpty());
+    const LibraryStatus failed = store->changeRoot(dir.filePath("plain-file/lib"));
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.error(),
+              LibraryError::at(LibraryError::Kind::folderNotCreated, dir.filePath("plain-file/lib")));
 }
 
 TEST_F(LibraryStoreTest, AVanishedRememberedFolderFallsBackToTheDefaultFolder)
@@ -570,7 +575,7 @@ TEST_F(LibraryStoreTest, ReelNumbersPastTheLargestAreRefusedAsAWhole)
         EXPECT_EQ(failure.has_value(), c.refused) << (c.markdown ? c.markdown : "createReel");
         if (c.refused) {
             EXPECT_EQ(failure->kind, LibraryFailure::Kind::numbersExhausted);
-            EXPECT_TRUE(failure->message.contains("keine freie Reel-Nummer"));
+            EXPECT_EQ(failure->error, LibraryError(LibraryError::Kind::numbersExhausted));
             EXPECT_EQ(readFile(libraryFile()), before) << "nothing of a refused import is kept";
             EXPECT_EQ(store->reels().size(), 1);
         }
@@ -649,25 +654,27 @@ TEST_F(LibraryStoreTest, AWriterThatCannotGetTheLockChangesNothingAndSaysWhy)
     const LibraryOutcome<ReelProject> created = store->createReel(2, "Zwei", QString());
     ASSERT_FALSE(created.ok());
     EXPECT_EQ(created.failure().kind, LibraryFailure::Kind::notSaved);
-    EXPECT_TRUE(created.error().contains("von einem anderen Programm geändert"));
+    EXPECT_EQ(created.error(), LibraryError(LibraryError::Kind::lockBusy).during(LibraryError::Step::saving));
     EXPECT_EQ(readFile(libraryFile()), before);
     EXPECT_EQ(store->reels().size(), 1);
 }
 
-TEST_F(LibraryStoreTest, AFullDiskDuringASaveKeepsWhatWasStoredAndSaysWhyInGerman)
+TEST_F(LibraryStoreTest, AFullDiskDuringASaveKeepsWhatWasStoredAndSaysWhy)
 {
     const auto store = open();
     for (int i = 1; i <= 20; ++i)
         store->createReel(i, QStringLiteral("Reel mit einem längeren Titel %1").arg(i), QString());
     const QByteArray stored = readFile(libraryFile());
-    std::optional<QString> error;
+    std::optional<LibraryError> error;
     {
         const FileSizeLimit full(stored.size() / 2);
-        error = store->importMarkdown("# 30 Neu\nText").error();
+        if (const LibraryOutcome<int> imported = store->importMarkdown("# 30 Neu\nText"); !imported)
+            error = imported.error();
     }
-    ASSERT_TRUE(error && !error->isEmpty());
-    EXPECT_TRUE(error->startsWith("Bibliothek konnte nicht gespeichert werden: "));
-    EXPECT_TRUE(error->contains("Datei zu groß")) << qPrintable(*error);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->step, LibraryError::Step::saving);
+    EXPECT_EQ(error->kind, LibraryError::Kind::notWritten);
+    EXPECT_TRUE(error->detail.contains("Datei zu groß")) << qPrintable(error->detail);
     EXPECT_EQ(readFile(libraryFile()), stored) << "the library on disk is the one before";
     EXPECT_EQ(open()->reels().size(), 20);
 }
@@ -723,8 +730,7 @@ TEST_F(LibraryStoreTest, AFailedSaveInTheBackgroundIsShownAndLosesNothing)
         app->finishSaves();
     }
     ASSERT_TRUE(app->lastError().has_value());
-    EXPECT_TRUE(app->lastError()->startsWith("Bibliothek konnte nicht gespeichert werden: "))
-            << qPrintable(*app->lastError());
+    EXPECT_EQ(app->lastError()->step, LibraryError::Step::saving);
     EXPECT_EQ(readFile(libraryFile()), saved) << "the file is the one before";
     EXPECT_EQ(app->reel(reel.id)->title, "Umbenannt") << "the change stays in memory";
 

@@ -11,7 +11,7 @@
 
 namespace tandrel {
 
-Status moveUnreadableFileAside(const QString &path)
+LibraryStatus moveUnreadableFileAside(const QString &path)
 {
     if (!QFileInfo::exists(path))
         return {};
@@ -22,8 +22,7 @@ Status moveUnreadableFileAside(const QString &path)
         target = base + QLatin1Char('-') + QString::number(n);
     QFile file(path);
     if (!file.rename(target))
-        return Status::failure(QStringLiteral("Die unlesbare Datei konnte nicht beiseitegelegt werden: ")
-                               + germanFileError(FileError::last()));
+        return LibraryError::ofFile(LibraryError::Kind::unreadableNotMovedAside, FileError::last());
     return {};
 }
 
@@ -65,20 +64,21 @@ void LibraryWriter::writeWaiting()
     Saved saved{save->serial, std::move(save->reels), {}, {}, std::move(save->lock), false};
     const QString path = m_folder + QStringLiteral("/library.json");
     if (!QDir().mkpath(m_folder)) {
-        saved.status = Status::failure(
-                QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(m_folder));
-    } else if (const Result<QByteArray> encoded = encodeLibrary(saved.reels); !encoded) {
-        saved.status = Status::failure(encoded.error());
-    } else if (const Status aside = m_unreadableFileInPlace ? moveUnreadableFileAside(path) : Status();
+        saved.status = LibraryError::at(LibraryError::Kind::folderNotCreated, m_folder);
+    } else if (const LibraryResult<QByteArray> encoded = encodeLibrary(saved.reels); !encoded) {
+        saved.status = encoded.error();
+    } else if (const LibraryStatus aside
+               = m_unreadableFileInPlace ? moveUnreadableFileAside(path) : LibraryStatus();
                !aside) {
         saved.status = aside;
     } else {
         m_unreadableFileInPlace = false;
-        const Result<std::optional<LibraryFile::Stamp>> written = LibraryFile::writeFile(path, *encoded);
+        const LibraryResult<std::optional<LibraryFile::Stamp>> written
+                = LibraryFile::writeFile(path, *encoded);
         if (written)
             saved.stamp = *written;
         else
-            saved.status = Status::failure(written.error());
+            saved.status = written.error();
     }
     saved.unreadableFileInPlace = m_unreadableFileInPlace;
     {

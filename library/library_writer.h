@@ -39,7 +39,7 @@ public:
     {
         quint64 serial = 0;
         QList<ReelProject> reels; // what was written, or was to be
-        Status status;
+        LibraryStatus status;
         std::optional<LibraryFile::Stamp> stamp;
         std::shared_ptr<QLockFile> lock;
         bool unreadableFileInPlace = false; // still, after this save
@@ -73,6 +73,6 @@ private:
 
 // Renames library.json at `path`, which could not be read, to
 // "library.json.unreadable-<date>" beside it, so that no save replaces it.
-Status moveUnreadableFileAside(const QString &path);
+LibraryStatus moveUnreadableFileAside(const QString &path);
 
 } // namespace tandrel

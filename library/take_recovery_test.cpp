@@ -108,7 +108,7 @@ TEST(TakeRecovery, StartUpMendsTheLibraryOnlyAfterAnUncleanEnd)
         EXPECT_EQ(QFileInfo::exists(root + "/003-drei/reel.md"), unclean) << unclean;
         EXPECT_EQ(store.reel(reelID)->takes.size(), unclean ? 1 : 0) << unclean;
         if (unclean) {
-            EXPECT_EQ(store.statusNote(), "1 Take wiederhergestellt.");
+            EXPECT_EQ(store.recoveredNote(), 1);
             EXPECT_EQ(QDir(root + "/.tandrel-sessions").entryList({"*.session"}, QDir::Files).size(), 1)
                     << "the mark left behind goes once the library is mended";
         }

@@ -547,6 +547,233 @@
     </message>
 </context>
 <context>
+    <name>tandrel::LibraryErrorText</name>
+    <message>
+        <source>Reel %1</source>
+        <translation>Reel %1</translation>
+    </message>
+    <message>
+        <source>Objekt nicht abgeschlossen</source>
+        <translation>unterminated object</translation>
+    </message>
+    <message>
+        <source>Doppelpunkt fehlt</source>
+        <translation>missing colon</translation>
+    </message>
+    <message>
+        <source>Liste nicht abgeschlossen</source>
+        <translation>unterminated list</translation>
+    </message>
+    <message>
+        <source>Komma fehlt</source>
+        <translation>missing comma</translation>
+    </message>
+    <message>
+        <source>ungültiger Wert</source>
+        <translation>invalid value</translation>
+    </message>
+    <message>
+        <source>Ende mitten in einer Zahl</source>
+        <translation>end in the middle of a number</translation>
+    </message>
+    <message>
+        <source>ungültige Zahl</source>
+        <translation>invalid number</translation>
+    </message>
+    <message>
+        <source>ungültige Escape-Sequenz</source>
+        <translation>invalid escape sequence</translation>
+    </message>
+    <message>
+        <source>ungültiges UTF-8</source>
+        <translation>invalid UTF-8</translation>
+    </message>
+    <message>
+        <source>Zeichenkette nicht abgeschlossen</source>
+        <translation>unterminated string</translation>
+    </message>
+    <message>
+        <source>Objekt erwartet</source>
+        <translation>object expected</translation>
+    </message>
+    <message>
+        <source>zu tief verschachtelt</source>
+        <translation>nested too deeply</translation>
+    </message>
+    <message>
+        <source>Dokument zu groß</source>
+        <translation>document too large</translation>
+    </message>
+    <message>
+        <source>überzählige Zeichen am Ende</source>
+        <translation>extra characters at the end</translation>
+    </message>
+    <message>
+        <source>unbekannter Fehler</source>
+        <translation>unknown error</translation>
+    </message>
+    <message>
+        <source>Kein Ordner für die Bibliothek angegeben.</source>
+        <translation>No folder given for the library.</translation>
+    </message>
+    <message>
+        <source>Der Ordner %1 konnte nicht angelegt werden.</source>
+        <translation>The folder %1 could not be created.</translation>
+    </message>
+    <message>
+        <source>Die Bibliothek wird gerade von einem anderen Programm geändert. Bitte gleich noch einmal versuchen.</source>
+        <translation>Another program is changing the library right now. Please try again in a moment.</translation>
+    </message>
+    <message>
+        <source>Keine Berechtigung für die Sperrdatei der Bibliothek.</source>
+        <translation>No permission for the library&apos;s lock file.</translation>
+    </message>
+    <message>
+        <source>Die Sperrdatei der Bibliothek konnte nicht angelegt werden.</source>
+        <translation>The library&apos;s lock file could not be created.</translation>
+    </message>
+    <message>
+        <source>Die unlesbare Datei konnte nicht beiseitegelegt werden: %1</source>
+        <translation>The unreadable file could not be moved aside: %1</translation>
+    </message>
+    <message>
+        <source>Ungültiges JSON an Position %1 (%2).</source>
+        <translation>Invalid JSON at position %1 (%2).</translation>
+    </message>
+    <message>
+        <source>Die Datei enthält keine Liste von Reels.</source>
+        <translation>The file does not hold a list of reels.</translation>
+    </message>
+    <message>
+        <source>Das Reel ist kein Objekt.</source>
+        <translation>The reel is not an object.</translation>
+    </message>
+    <message>
+        <source>Der Take ist kein Objekt.</source>
+        <translation>The take is not an object.</translation>
+    </message>
+    <message>
+        <source>Ein Sprechabschnitt ist kein Objekt.</source>
+        <translation>A speech interval is not an object.</translation>
+    </message>
+    <message>
+        <source>Ein Wort ist kein Objekt.</source>
+        <translation>A word is not an object.</translation>
+    </message>
+    <message>
+        <source>Feld „%1“ fehlt.</source>
+        <translation>Field “%1” is missing.</translation>
+    </message>
+    <message>
+        <source>Feld „%1“ ist leer (null).</source>
+        <translation>Field “%1” is empty (null).</translation>
+    </message>
+    <message>
+        <source>Feld „%1“ hat den falschen Typ.</source>
+        <translation>Field “%1” has the wrong type.</translation>
+    </message>
+    <message>
+        <source>Feld „%1“ ist keine gültige UUID: %2</source>
+        <translation>Field “%1” is not a valid UUID: %2</translation>
+    </message>
+    <message>
+        <source>Feld „%1“ ist kein gültiges Datum: %2</source>
+        <translation>Field “%1” is not a valid date: %2</translation>
+    </message>
+    <message>
+        <source>Eine Zahl ist nicht endlich.</source>
+        <translation>A number is not finite.</translation>
+    </message>
+    <message>
+        <source>Der Wert von „%1“ ist keine endliche Zahl.</source>
+        <translation>The value of “%1” is not a finite number.</translation>
+    </message>
+    <message>
+        <source>Das Datum in „%1“ lässt sich nicht schreiben.</source>
+        <translation>The date in “%1” cannot be written.</translation>
+    </message>
+    <message>
+        <source>Das ist nicht mehr in der Bibliothek.</source>
+        <translation>That is no longer in the library.</translation>
+    </message>
+    <message>
+        <source>Es gibt keine freie Reel-Nummer mehr: Die höchste mögliche Nummer ist vergeben.</source>
+        <translation>There is no free reel number left: the highest possible number is taken.</translation>
+    </message>
+    <message>
+        <source>Auf diesem Laufwerk gibt es keinen Papierkorb.</source>
+        <translation>This drive has no trash.</translation>
+    </message>
+    <message>
+        <source>%1 konnte nicht gelöscht werden.</source>
+        <translation>%1 could not be deleted.</translation>
+    </message>
+    <message>
+        <source>%1 konnte nicht in den Papierkorb verschoben werden: %2</source>
+        <translation>%1 could not be moved to the trash: %2</translation>
+    </message>
+    <message>
+        <source>%1 konnte nicht gelöscht werden: %2</source>
+        <translation>%1 could not be deleted: %2</translation>
+    </message>
+    <message>
+        <source>Es bleibt in der Bibliothek.</source>
+        <translation>It stays in the library.</translation>
+    </message>
+    <message>
+        <source>Sein Ordner bleibt unter %1.</source>
+        <translation>Its folder stays at %1.</translation>
+    </message>
+    <message>
+        <source>Take konnte nicht in den Papierkorb verschoben werden: %1</source>
+        <translation>The take could not be moved to the trash: %1</translation>
+    </message>
+    <message>
+        <source>Take konnte nicht gelöscht werden: %1</source>
+        <translation>The take could not be deleted: %1</translation>
+    </message>
+    <message>
+        <source>Er bleibt in der Bibliothek.</source>
+        <translation>It stays in the library.</translation>
+    </message>
+    <message>
+        <source>Reel %1: </source>
+        <translation>Reel %1: </translation>
+    </message>
+    <message>
+        <source>Reel %1 (%2): </source>
+        <translation>Reel %1 (%2): </translation>
+    </message>
+    <message>
+        <source>Take %1: </source>
+        <translation>Take %1: </translation>
+    </message>
+    <message>
+        <source>Sprechabschnitt %1: </source>
+        <translation>Speech interval %1: </translation>
+    </message>
+    <message>
+        <source>Wort %1: </source>
+        <translation>Word %1: </translation>
+    </message>
+    <message>
+        <source>Bibliothek konnte nicht gelesen werden: </source>
+        <translation>Could not read the library: </translation>
+    </message>
+    <message>
+        <source>Bibliothek konnte nicht gespeichert werden: </source>
+        <translation>Could not save the library: </translation>
+    </message>
+    <message>
+        <source>1 Take wiederhergestellt.</source>
+        <translation>1 take recovered.</translation>
+    </message>
+    <message>
+        <source>%1 Takes wiederhergestellt.</source>
+        <translation>%1 takes recovered.</translation>
+    </message>
+</context>
+<context>
     <name>tandrel::MainWindow</name>
     <message>
         <source>Reels</source>
