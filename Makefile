@@ -37,7 +37,7 @@ build: configure
 LUPDATE ?= /usr/lib/qt6/bin/lupdate
 translations: deps
 	$(LUPDATE) -I . -no-obsolete -locations none -source-language de -target-language en \
-		app teleprompter cli platform/file_error.cpp -extensions cpp,h -ts translations/tandrel_en.ts
+		app teleprompter cli -extensions cpp,h -ts translations/tandrel_en.ts
 
 run: build
 	@if [ -x $(BUILD)/app/tandrel ]; then $(BUILD)/app/tandrel; else $(BUILD)/cli/tandrelctl list; fi

@@ -1,5 +1,6 @@
 #include "app/app_teleprompter_presenter.h"
 
+#include "app/follow_status_text.h"
 #include "teleprompter/teleprompter_window.h"
 
 #include <QAbstractSpinBox>
@@ -30,6 +31,12 @@ bool takesText(const QWidget *widget)
 }
 
 } // namespace
+
+AppTeleprompterPresenter::AppTeleprompterPresenter(TeleprompterState &state, QObject *parent)
+    : TeleprompterPresenter(state, parent)
+{
+    setStatusWording(followStatusText);
+}
 
 bool AppTeleprompterPresenter::eventFilter(QObject *watched, QEvent *event)
 {

@@ -12,7 +12,7 @@ class AppTeleprompterPresenter : public TeleprompterPresenter
 {
     Q_OBJECT
 public:
-    using TeleprompterPresenter::TeleprompterPresenter;
+    explicit AppTeleprompterPresenter(TeleprompterState &state, QObject *parent = nullptr);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -83,7 +83,7 @@ QString kindText(const LibraryError &error)
     case Kind::fileFailed:
         return fileErrorText(error.file);
     case Kind::notWritten:
-        return error.detail;
+        return atomicWriteFailureText(error.write);
     case Kind::unreadableNotMovedAside:
         return QCoreApplication::translate("tandrel::LibraryErrorText",
                                            "Die unlesbare Datei konnte nicht beiseitegelegt werden: %1")
@@ -145,7 +145,7 @@ QString kindText(const LibraryError &error)
         return QCoreApplication::translate("tandrel::LibraryErrorText", "%1 konnte nicht gelöscht werden.")
                 .arg(error.path);
     case Kind::notTrashed:
-        return error.detail;
+        return trashFailureText(error.trash);
     case Kind::reelNotTrashed:
     case Kind::reelNotDeleted: {
         const QString failed = error.kind == Kind::reelNotTrashed

@@ -48,7 +48,9 @@ TEST(LibraryErrorText, GermanWords)
     LibraryError notMovedAside = LibraryError::ofFile(Kind::unreadableNotMovedAside, FileError{EACCES});
     LibraryError reading = LibraryError::ofFile(Kind::fileFailed, FileError{EACCES});
     LibraryError trash(Kind::notTrashed);
-    trash.detail = QStringLiteral("Der Papierkorb ist voll.");
+    trash.trash = TrashFailure{TrashFailure::Kind::nameTooLong};
+    LibraryError notRenamed(Kind::notWritten);
+    notRenamed.write = AtomicWriteFailure{FileError{ENOSPC}, true};
 
     const struct
     {
@@ -97,8 +99,13 @@ TEST(LibraryErrorText, GermanWords)
             {Kind::numbersExhausted,
              "Es gibt keine freie Reel-Nummer mehr: Die höchste mögliche Nummer ist vergeben."},
             {Kind::noTrash, "Auf diesem Laufwerk gibt es keinen Papierkorb."},
+            {std::move(notRenamed).during(Step::saving),
+             "Bibliothek konnte nicht gespeichert werden: Fehler beim Umbenennen: Kein Speicherplatz mehr "
+             "auf "
+             "dem Datenträger"},
             {kept(Kind::reelNotTrashed, trash, true, 3),
-             "Reel 003 konnte nicht in den Papierkorb verschoben werden: Der Papierkorb ist voll. Es bleibt "
+             "Reel 003 konnte nicht in den Papierkorb verschoben werden: Der Name ist für den Papierkorb zu "
+             "lang. Es bleibt "
              "in der "
              "Bibliothek."},
             {kept(Kind::reelNotDeleted, LibraryError::at(Kind::notDeleted, "/b/003-drei/takes"), false, 3,
@@ -107,7 +114,9 @@ TEST(LibraryErrorText, GermanWords)
              "Ordner "
              "bleibt unter /b/003-drei."},
             {kept(Kind::takeNotTrashed, trash, true),
-             "Take konnte nicht in den Papierkorb verschoben werden: Der Papierkorb ist voll. Er bleibt in "
+             "Take konnte nicht in den Papierkorb verschoben werden: Der Name ist für den Papierkorb zu "
+             "lang. "
+             "Er bleibt in "
              "der "
              "Bibliothek."},
             {kept(Kind::takeNotDeleted, LibraryError::at(Kind::notDeleted, "/b/t.mov"), false),

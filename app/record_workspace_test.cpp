@@ -1,5 +1,6 @@
 #include "app/app_test_support.h"
 #include "app/finish_reel_dialog.h"
+#include "app/follow_status_text.h"
 #include "app/preview_panel.h"
 #include "app/record_workspace.h"
 #include "app/recording_session.h"
@@ -11,7 +12,6 @@
 #include "export/mlt_test_support.h"
 #include "platform/display_list.h"
 #include "speech/speech_follower.h"
-#include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/fake_xdg_open.h"
@@ -534,7 +534,8 @@ TEST_F(WorkspaceFixture, FinishingAReelFromTheTakeMenuRendersItWhileTheWindowSta
     const QPoint row = list->visualRect(list->indexOf(take.id)).center();
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, row, list->viewport()->mapToGlobal(row));
     QApplication::sendEvent(list->viewport(), &menuEvent);
-    ASSERT_TRUE(waitUntil([&] { return workspace().finishDialog() && workspace().finishDialog()->isVisible(); }));
+    ASSERT_TRUE(
+            waitUntil([&] { return workspace().finishDialog() && workspace().finishDialog()->isVisible(); }));
     FinishReelDialog *dialog = workspace().finishDialog();
     EXPECT_EQ(dialog->takeBox()->currentData().toUuid(), take.id);
     EXPECT_EQ(dialog->takeBox()->count(), 2);
@@ -567,5 +568,6 @@ TEST_F(WorkspaceFixture, FinishingAReelFromTheTakeMenuRendersItWhileTheWindowSta
     QTest::mouseClick(dialog->renderButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return finished.count() == 2; }));
     EXPECT_FALSE(finished.last().first().toBool());
-    EXPECT_EQ(dialog->statusLabel()->text(), "Die Datei „missing.mov“ des Takes fehlt oder ist nicht lesbar.");
+    EXPECT_EQ(dialog->statusLabel()->text(),
+              "Die Datei „missing.mov“ des Takes fehlt oder ist nicht lesbar.");
 }

@@ -3,6 +3,7 @@
 // library in a temporary folder and a capture controller that is never
 // activated (with no source chosen, recording is refused).
 
+#include "app/follow_status_text.h"
 #include "app/recording_session.h"
 #include "capture/capture_controller.h"
 #include "library/library_store.h"
@@ -10,7 +11,6 @@
 #include "platform/settings_store.h"
 #include "speech/espeak_wav.h"
 #include "speech/speech_follower.h"
-#include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/take_files.h"

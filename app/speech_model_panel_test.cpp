@@ -4,6 +4,7 @@
 // the English model follows, and following goes on with the new model once
 // it is in place.
 #include "app/app_test_support.h"
+#include "app/follow_status_text.h"
 #include "app/model_notice.h"
 #include "app/record_workspace.h"
 #include "app/recording_session.h"
@@ -12,7 +13,6 @@
 #include "capture/capture_controller.h"
 #include "speech/speech_follower.h"
 #include "speech/speech_models.h"
-#include "teleprompter/follow_status_text.h"
 #include "teleprompter/teleprompter_state.h"
 #include "tests/support/english_model_archive.h"
 #include "tests/support/local_http_server.h"
@@ -108,7 +108,8 @@ TEST_F(ModelsFixture, SettingsDownloadAModelWithProgressCancelItAndRemoveIt)
     server.respond("/de.tar.gz", HttpResponse::error(503));
     panel->downloadButton("de-DE")->click();
     ASSERT_TRUE(waitUntil([&] { return !panel->failureLabel("de-DE")->text().isEmpty(); }, 30000));
-    EXPECT_TRUE(panel->failureLabel("de-DE")->text().startsWith("Der Server hat das Sprachmodell nicht geliefert"))
+    EXPECT_TRUE(panel->failureLabel("de-DE")->text().startsWith(
+            "Der Server hat das Sprachmodell nicht geliefert"))
             << panel->failureLabel("de-DE")->text().toStdString();
     EXPECT_TRUE(userModelFolder().isEmpty());
 
@@ -123,9 +124,10 @@ TEST_F(ModelsFixture, SettingsDownloadAModelWithProgressCancelItAndRemoveIt)
 
 TEST_F(ModelsFixture, TheWorkspaceOffersTheScriptsModelAndFollowingGoesOnWithIt)
 {
-    app->library().createReel(std::nullopt, "Werkstatt",
-                         "Willkommen zurück in meiner kleinen Werkstatt. Heute zeige ich euch, wie man aus "
-                         "alten Holzbrettern ein einfaches Regal für die Küche baut.");
+    app->library().createReel(
+            std::nullopt, "Werkstatt",
+            "Willkommen zurück in meiner kleinen Werkstatt. Heute zeige ich euch, wie man aus "
+            "alten Holzbrettern ein einfaches Regal für die Küche baut.");
     RecordWorkspace &workspace = *app->window().workspace();
     ASSERT_TRUE(waitUntil([&] { return app->app->capture().readyForHotplug(); }, 15000));
     QComboBox *audio = workspace.audioPicker();
@@ -142,8 +144,9 @@ TEST_F(ModelsFixture, TheWorkspaceOffersTheScriptsModelAndFollowingGoesOnWithIt)
     EXPECT_EQ(follower().scriptLanguage(), "de");
     EXPECT_EQ(follower().modelLanguage(), "en");
     ASSERT_TRUE(waitUntil([&] { return notice->isVisible(); }));
-    EXPECT_EQ(notice->text()->text(), "Für Deutsch ist kein Sprachmodell installiert. Mit dem englischen Modell "
-                                      "folgt der Text ungenauer.");
+    EXPECT_EQ(notice->text()->text(),
+              "Für Deutsch ist kein Sprachmodell installiert. Mit dem englischen Modell "
+              "folgt der Text ungenauer.");
     EXPECT_EQ(notice->downloadButton()->text(), "Deutsches Modell laden (62 MB)");
     EXPECT_EQ(server.requests("/de.tar.gz"), 0) << "nothing is downloaded without the click";
     saveScreenshot(app->window().workspace(), QStringLiteral("workspace-model-notice.png"));

@@ -1,10 +1,10 @@
 #include "app/take_captioner.h"
 
+#include "app/follow_status_text.h"
 #include "app/library_error_text.h"
 #include "library/library_store.h"
 #include "platform/main_thread.h"
 #include "speech/take_word_times.h"
-#include "teleprompter/follow_status_text.h"
 
 #include <QDir>
 #include <sys/resource.h>

@@ -1,11 +1,11 @@
 #include "app/teleprompter_options.h"
 
+#include "app/follow_status_text.h"
 #include "app/symbols.h"
 #include "app/ui_style.h"
 #include "platform/display_list.h"
 #include "platform/display_name.h"
 #include "speech/speech_follower.h"
-#include "teleprompter/follow_status_text.h"
 #include "teleprompter/screen_provider.h"
 #include "teleprompter/teleprompter_state.h"
 

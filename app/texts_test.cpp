@@ -1,12 +1,18 @@
 #include "app/capture_text.h"
 #include "app/editor_texts.h"
 #include "app/file_error_text.h"
+#include "app/follow_status_text.h"
+#include "app/media_failure_text.h"
 #include "app/speech_model_texts.h"
-#include "teleprompter/follow_status_text.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <cerrno>
 #include <gtest/gtest.h>
+
+#include "media/media_file.h"
+#include "media/wav_file.h"
 
 using namespace tandrel;
 
@@ -36,6 +42,48 @@ TEST(Texts, FileFailuresInGerman)
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.text, QString::fromUtf8(c.german));
+}
+
+// Media files refused by the real readers, and the reasons they cannot give
+// themselves here.
+TEST(Texts, MediaFailuresInGerman)
+{
+    QTemporaryDir dir;
+    const QString text = dir.filePath("notiz.wav");
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keine Audiodatei");
+    file.close();
+    const QString missing = dir.filePath("fehlt.wav");
+    const Result<WavAudio, MediaFailure> notWav = readWavFile(text);
+    const Result<WavAudio, MediaFailure> gone = readWavFile(missing);
+    const Result<double, MediaFailure> notMedia = mediaDuration(text);
+    ASSERT_FALSE(notWav.ok());
+    ASSERT_FALSE(gone.ok());
+    ASSERT_FALSE(notMedia.ok());
+
+    const struct
+    {
+        QString text;
+        QString german;
+    } cases[] = {
+            {mediaFailureText(notWav.error()), "Keine WAV-Datei: " + text},
+            {mediaFailureText(gone.error()),
+             "Datei konnte nicht gelesen werden: " + missing + " (Datei oder Ordner nicht gefunden)"},
+            {mediaFailureText({MediaFailure::Kind::wavUnsupported, "/a.wav"}),
+             "Nicht unterstütztes WAV-Format in /a.wav: gelesen werden nur 16-Bit-PCM und "
+             "32-Bit-Gleitkomma."},
+            {mediaFailureText({MediaFailure::Kind::notDecoded, "/a.mov"}),
+             "Mediendatei /a.mov konnte nicht gelesen werden: Datei ist beschädigt"},
+            {mediaFailureText({MediaFailure::Kind::notPlayable, "/a.mov"}),
+             "Mediendatei /a.mov konnte nicht gelesen werden: keine abspielbaren Daten"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.text, c.german);
+    // The decoder's refusal of a text file keeps its own words.
+    EXPECT_TRUE(
+            mediaFailureText(notMedia.error()).startsWith("Mediendatei " + text + " konnte nicht gelesen"))
+            << qPrintable(mediaFailureText(notMedia.error()));
 }
 
 TEST(Texts, ExportFailuresAndNotesInGerman)

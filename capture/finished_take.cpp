@@ -37,7 +37,7 @@ std::optional<double> playingSeconds(const std::optional<QString> &path)
 {
     if (!fileHasContent(path))
         return std::nullopt;
-    const Result<double> seconds = mediaDuration(*path);
+    const Result<double, MediaFailure> seconds = mediaDuration(*path);
     return seconds && *seconds > 0 ? std::optional(*seconds) : std::nullopt;
 }
 

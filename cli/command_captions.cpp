@@ -1,9 +1,9 @@
+#include "app/follow_status_text.h"
 #include "app/library_error_text.h"
 #include "cli/library_command.h"
 #include "library/caption_cues.h"
 #include "library/markdown_import.h"
 #include "speech/take_word_times.h"
-#include "teleprompter/follow_status_text.h"
 
 #include <QCoreApplication>
 #include <QDir>

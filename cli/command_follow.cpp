@@ -1,11 +1,12 @@
+#include "app/media_failure_text.h"
 #include "cli/cli_context.h"
 
+#include "app/follow_status_text.h"
 #include "media/wav_tap_host.h"
 #include "platform/main_thread.h"
 #include "speech/script_language.h"
 #include "speech/speech_follower.h"
 #include "speech/sphinx_model_install.h"
-#include "teleprompter/follow_status_text.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -34,9 +35,9 @@ int runFollow(CliContext &ctx)
         return ctx.fail(QCoreApplication::translate("tandrelctl", "Skript %1 konnte nicht gelesen werden: %2")
                                 .arg(*scriptPath, scriptFile.errorString()));
     const QString script = QString::fromUtf8(scriptFile.readAll());
-    Result<WavAudio> audio = readWavFile(*audioPath);
+    Result<WavAudio, MediaFailure> audio = readWavFile(*audioPath);
     if (!audio)
-        return ctx.fail(audio.error());
+        return ctx.fail(mediaFailureText(audio.error()));
 
     SpeechFollower follower;
     // A forced locale is the script's language and leads the model choice.

@@ -1,3 +1,4 @@
+#include "app/media_failure_text.h"
 #include "cli/cli_context.h"
 #include "media/audio_level.h"
 #include "media/speech_activity_tracker.h"
@@ -38,16 +39,16 @@ int runLevels(CliContext &ctx)
 
     auto opened = WavReader::open(ctx.args.first());
     if (!opened)
-        return ctx.fail(opened.error());
+        return ctx.fail(mediaFailureText(opened.error()));
     WavReader &wav = *opened.value();
 
     // Buffer by buffer, as the recorder measures microphone buffers.
     SpeechActivityTracker tracker;
     double latestTime = 0;
     for (qint64 first = 0; first < wav.frames(); first += bufferFrames) {
-        const Result<AudioBuffer> buffer = wav.read(first, bufferFrames);
+        const Result<AudioBuffer, MediaFailure> buffer = wav.read(first, bufferFrames);
         if (!buffer)
-            return ctx.fail(buffer.error());
+            return ctx.fail(mediaFailureText(buffer.error()));
         if (const std::optional<float> level = audioLevel(*buffer)) {
             tracker.process(*level, buffer->time);
             latestTime = std::max(latestTime, buffer->time);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/atomic_file.h"
 #include "platform/file_error.h"
+#include "platform/result.h"
+#include "platform/trash.h"
 
 #include <QJsonParseError>
 #include <QList>
@@ -26,7 +29,7 @@ struct LibraryError
         lockDenied,
         lockNotCreated,
         fileFailed, // reading library.json failed: file
-        notWritten, // detail: the atomic write's own description
+        notWritten, // write
         unreadableNotMovedAside, // file
         // What library.json holds.
         invalidJson, // position, parseError
@@ -48,7 +51,7 @@ struct LibraryError
         numbersExhausted,
         noTrash,
         notDeleted, // path
-        notTrashed, // detail: the trash's own description
+        notTrashed, // trash
         // The files of a deleted reel or take stay: cause says why; reel
         // names it (reel) with its folder (path); restored tells whether it
         // is back in the library.
@@ -77,7 +80,8 @@ struct LibraryError
     QString path;
     QString member;
     QString value;
-    QString detail;
+    AtomicWriteFailure write;
+    TrashFailure trash;
     qint64 position = 0;
     QJsonParseError::ParseError parseError = QJsonParseError::NoError;
     FileError file;
@@ -122,7 +126,7 @@ struct LibraryError
     bool operator==(const LibraryError &other) const
     {
         const auto fields = [](const LibraryError &e) {
-            return std::tie(e.kind, e.step, e.places, e.path, e.member, e.value, e.detail, e.position,
+            return std::tie(e.kind, e.step, e.places, e.path, e.member, e.value, e.write, e.trash, e.position,
                             e.parseError, e.file, e.reel, e.restored);
         };
         if (fields(*this) != fields(other) || bool(cause) != bool(other.cause))
@@ -131,28 +135,17 @@ struct LibraryError
     }
 };
 
-// A value of the library, or why it is missing.
-template<typename T = std::monostate> class LibraryResult
+// A value of the library, or why it is missing. A failure converts from the
+// error or its kind, so that the store's many early returns stay short.
+template<typename T = std::monostate> class LibraryResult : public Result<T, LibraryError>
 {
+    using Base = Result<T, LibraryError>;
+
 public:
-    LibraryResult() requires std::is_same_v<T, std::monostate> : m_data(T{}) { }
-    LibraryResult(T value) : m_data(std::move(value)) { }
-    LibraryResult(LibraryError error) : m_data(std::move(error)) { }
-    LibraryResult(LibraryError::Kind kind) : m_data(LibraryError(kind)) { }
-
-    bool ok() const { return std::holds_alternative<T>(m_data); }
-    explicit operator bool() const { return ok(); }
-    const T &value() const { return std::get<T>(m_data); }
-    T &value() { return std::get<T>(m_data); }
-    const T &operator*() const { return value(); }
-    T &operator*() { return value(); }
-    const T *operator->() const { return &value(); }
-    T *operator->() { return &value(); }
-    // Only when !ok().
-    const LibraryError &error() const { return std::get<LibraryError>(m_data); }
-
-private:
-    std::variant<T, LibraryError> m_data;
+    LibraryResult() requires std::is_same_v<T, std::monostate> : Base(T{}) { }
+    LibraryResult(T value) : Base(std::move(value)) { }
+    LibraryResult(LibraryError error) : Base(Base::failure(std::move(error))) { }
+    LibraryResult(LibraryError::Kind kind) : LibraryResult(LibraryError(kind)) { }
 };
 
 using LibraryStatus = LibraryResult<>;

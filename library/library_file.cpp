@@ -89,10 +89,10 @@ LibraryStatus LibraryFile::write(const QByteArray &bytes)
 LibraryResult<std::optional<LibraryFile::Stamp>> LibraryFile::writeFile(const QString &path,
                                                                         const QByteArray &bytes)
 {
-    const Status written = writeFileAtomically(path, bytes);
+    const BasicStatus<AtomicWriteFailure> written = replaceFileAtomically(path, bytes);
     if (!written) {
         LibraryError error(LibraryError::Kind::notWritten);
-        error.detail = written.error();
+        error.write = written.error();
         return error;
     }
     // Writers hold the folder's lock, so the file is still this one.

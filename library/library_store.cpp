@@ -396,16 +396,16 @@ LibraryStatus LibraryStore::discard(const QStringList &paths, Removal removal)
     QList<std::pair<QString, QString>> trashed; // where each item went, where it was
     for (const QString &path : paths) {
         if (removal == Removal::toTrash) {
-            const Result<QString> moved = moveToTrash(path);
+            const Result<QString, TrashFailure> moved = moveItemToTrash(path);
             if (moved) {
                 trashed.append({moved.value(), path});
                 continue;
             }
             // Back from the trash: the change is undone as a whole.
             for (const auto &[inTrash, original] : std::as_const(trashed))
-                restoreFromTrash(inTrash, original);
+                restoreItemFromTrash(inTrash, original);
             LibraryError error(ErrorKind::notTrashed);
-            error.detail = moved.error(); // the trash words its own failures
+            error.trash = moved.error();
             return error;
         }
         const bool removed = QFileInfo(path).isDir() && !QFileInfo(path).isSymLink()

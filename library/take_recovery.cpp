@@ -33,7 +33,7 @@ std::optional<Take> recover(const QDir &takes, const QString &stamp, const QStri
     Take take;
     take.id = QUuid::createUuid();
     for (const QString &name : files) {
-        const Result<double> duration = mediaDuration(takes.filePath(name));
+        const Result<double, MediaFailure> duration = mediaDuration(takes.filePath(name));
         if (!duration)
             continue;
         take.duration = std::max(take.duration, *duration);

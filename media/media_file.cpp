@@ -18,17 +18,29 @@ namespace {
 
 constexpr GstClockTime probeTimeout = 30 * GST_SECOND;
 
-QString unreadable(const QString &path, const QString &why)
+// The decoder's failure with its own words, if it gave any; frees `error`.
+MediaFailure notDecoded(const QString &path, GError *error)
 {
-    return QStringLiteral("Mediendatei %1 konnte nicht gelesen werden: %2").arg(path, why);
+    MediaFailure failure{MediaFailure::Kind::notDecoded, path};
+    if (error) {
+        failure.detail = QString::fromUtf8(error->message);
+        g_error_free(error);
+    }
+    return failure;
 }
 
-QString errorText(GError *error)
+// The failure the pipeline posted, in the decoder's words if it gave any.
+MediaFailure pipelineFailure(GstElement *pipeline, const QString &path)
 {
-    const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("unbekannter Fehler");
-    if (error)
-        g_error_free(error);
-    return text;
+    GstBus *bus = gst_element_get_bus(pipeline);
+    GstMessage *message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    GError *busError = nullptr;
+    if (message) {
+        gst_message_parse_error(message, &busError, nullptr);
+        gst_message_unref(message);
+    }
+    gst_object_unref(bus);
+    return notDecoded(path, busError);
 }
 
 struct PipelineDeleter
@@ -42,25 +54,25 @@ struct PipelineDeleter
 
 } // namespace
 
-Result<double> mediaDuration(const QString &path)
+Result<double, MediaFailure> mediaDuration(const QString &path)
 {
     gst_init_check(nullptr, nullptr, nullptr);
     GError *error = nullptr;
     GstDiscoverer *discoverer = gst_discoverer_new(probeTimeout, &error);
     if (!discoverer)
-        return Result<double>::failure(unreadable(path, errorText(error)));
+        return Result<double, MediaFailure>::failure(notDecoded(path, error));
     const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
     GstDiscovererInfo *info = gst_discoverer_discover_uri(discoverer, uri.constData(), &error);
     g_object_unref(discoverer);
     if (!info)
-        return Result<double>::failure(unreadable(path, errorText(error)));
+        return Result<double, MediaFailure>::failure(notDecoded(path, error));
     const GstDiscovererResult result = gst_discoverer_info_get_result(info);
     const GstClockTime duration = gst_discoverer_info_get_duration(info);
     g_object_unref(info);
     if (error)
         g_error_free(error);
     if (result != GST_DISCOVERER_OK || !GST_CLOCK_TIME_IS_VALID(duration) || duration == 0)
-        return Result<double>::failure(unreadable(path, QStringLiteral("keine abspielbaren Daten")));
+        return Result<double, MediaFailure>::failure({MediaFailure::Kind::notPlayable, path});
     return double(duration) / GST_SECOND;
 }
 
@@ -68,8 +80,8 @@ namespace {
 
 // Decodes the audio of `path` to raw buffers of `caps` and hands each on in
 // order; fails with the decoder's reason when the file does not play to its end.
-Status forEachAudioBuffer(const QString &path, const char *caps,
-                          const std::function<void(AudioBuffer)> &onBuffer)
+BasicStatus<MediaFailure> forEachAudioBuffer(const QString &path, const char *caps,
+                                             const std::function<void(AudioBuffer)> &onBuffer)
 {
     gst_init_check(nullptr, nullptr, nullptr);
     GError *error = nullptr;
@@ -78,7 +90,7 @@ Status forEachAudioBuffer(const QString &path, const char *caps,
             + " ! appsink name=sink sync=false";
     GstElement *raw = gst_parse_launch(description.constData(), &error);
     if (!raw)
-        return Status::failure(unreadable(path, errorText(error)));
+        return BasicStatus<MediaFailure>::failure(notDecoded(path, error));
     if (error)
         g_error_free(error);
     const std::unique_ptr<GstElement, PipelineDeleter> pipeline(raw);
@@ -89,7 +101,7 @@ Status forEachAudioBuffer(const QString &path, const char *caps,
     GstAppSink *sink = GST_APP_SINK(sinkElement);
     if (gst_element_set_state(raw, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         gst_object_unref(sinkElement);
-        return Status::failure(unreadable(path, QStringLiteral("Datei lässt sich nicht öffnen")));
+        return BasicStatus<MediaFailure>::failure(pipelineFailure(raw, path));
     }
     double end = 0;
     while (GstSample *sample = gst_app_sink_try_pull_sample(sink, probeTimeout)) {
@@ -117,26 +129,16 @@ Status forEachAudioBuffer(const QString &path, const char *caps,
     gst_object_unref(sinkElement);
     if (reachedEnd)
         return {};
-    GstBus *bus = gst_element_get_bus(raw);
-    GstMessage *message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-    QString why = QStringLiteral("Datei ist beschädigt");
-    if (message) {
-        GError *busError = nullptr;
-        gst_message_parse_error(message, &busError, nullptr);
-        why = errorText(busError);
-        gst_message_unref(message);
-    }
-    gst_object_unref(bus);
-    return Status::failure(unreadable(path, why));
+    return BasicStatus<MediaFailure>::failure(pipelineFailure(raw, path));
 }
 
 } // namespace
 
-Result<QList<SpeechInterval>> speechInAudioFile(const QString &path)
+Result<QList<SpeechInterval>, MediaFailure> speechInAudioFile(const QString &path)
 {
     SpeechActivityTracker tracker;
     double latest = 0, end = 0;
-    const Status played = forEachAudioBuffer(
+    const BasicStatus<MediaFailure> played = forEachAudioBuffer(
             path, "audio/x-raw,format=F32LE,layout=interleaved", [&](const AudioBuffer &audio) {
                 end = std::max(end, audio.time + double(audio.frames) / audio.format.sampleRate);
                 if (const std::optional<float> level = audioLevel(audio)) {
@@ -145,28 +147,29 @@ Result<QList<SpeechInterval>> speechInAudioFile(const QString &path)
                 }
             });
     if (!played)
-        return Result<QList<SpeechInterval>>::failure(played.error());
+        return Result<QList<SpeechInterval>, MediaFailure>::failure(played.error());
     return tracker.finish(end, latest);
 }
 
-Result<WavAudio> monoAudioOfFile(const QString &path, int sampleRate)
+Result<WavAudio, MediaFailure> monoAudioOfFile(const QString &path, int sampleRate)
 {
     WavAudio audio;
     audio.format = AudioFormat{sampleRate, 1, SampleFormat::Int16};
     const QByteArray caps
             = "audio/x-raw,format=S16LE,layout=interleaved,channels=1,rate=" + QByteArray::number(sampleRate);
-    const Status played = forEachAudioBuffer(path, caps.constData(), [&](const AudioBuffer &buffer) {
-        // Samples lie where their time says: a gap in the file stays silent.
-        const qint64 at = std::llround(buffer.time * sampleRate);
-        if (at > audio.frames) {
-            audio.data.append(QByteArray((at - audio.frames) * 2, 0));
-            audio.frames = at;
-        }
-        audio.data.append(buffer.data);
-        audio.frames += buffer.frames;
-    });
+    const BasicStatus<MediaFailure> played
+            = forEachAudioBuffer(path, caps.constData(), [&](const AudioBuffer &buffer) {
+                  // Samples lie where their time says: a gap in the file stays silent.
+                  const qint64 at = std::llround(buffer.time * sampleRate);
+                  if (at > audio.frames) {
+                      audio.data.append(QByteArray((at - audio.frames) * 2, 0));
+                      audio.frames = at;
+                  }
+                  audio.data.append(buffer.data);
+                  audio.frames += buffer.frames;
+              });
     if (!played)
-        return Result<WavAudio>::failure(played.error());
+        return Result<WavAudio, MediaFailure>::failure(played.error());
     return audio;
 }
 

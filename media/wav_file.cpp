@@ -53,17 +53,21 @@ void toHostOrder(QByteArray &data, SampleFormat format)
 }
 
 // `cause` is read right where the call failed.
-QString unreadable(const QFile &file, FileError cause)
+MediaFailure unreadable(const QFile &file, FileError cause)
 {
-    return QStringLiteral("Datei konnte nicht gelesen werden: %1 (%2)")
-            .arg(file.fileName(), germanFileError(cause));
+    return {MediaFailure::Kind::unreadable, file.fileName(), cause};
+}
+
+MediaFailure damaged(MediaFailure::Kind kind, const QString &path)
+{
+    return {kind, path};
 }
 
 } // namespace
 
-Result<std::shared_ptr<WavReader>> WavReader::open(const QString &path)
+Result<std::shared_ptr<WavReader>, MediaFailure> WavReader::open(const QString &path)
 {
-    using R = Result<std::shared_ptr<WavReader>>;
+    using R = Result<std::shared_ptr<WavReader>, MediaFailure>;
     auto reader = std::make_shared<WavReader>();
     QFile &file = reader->m_file;
     file.setFileName(path);
@@ -71,7 +75,7 @@ Result<std::shared_ptr<WavReader>> WavReader::open(const QString &path)
         return R::failure(unreadable(file, FileError::last()));
     const QByteArray riff = file.read(12);
     if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
-        return R::failure(QStringLiteral("Keine WAV-Datei: %1").arg(path));
+        return R::failure(damaged(MediaFailure::Kind::notWav, path));
 
     QByteArray fmt;
     qint64 dataOffset = -1;
@@ -88,7 +92,7 @@ Result<std::shared_ptr<WavReader>> WavReader::open(const QString &path)
         if (id == "fmt ") {
             fmt = file.read(std::min<qint64>(size, 64));
             if (fmt.size() < 16)
-                return R::failure(QStringLiteral("Beschädigte WAV-Datei (Formatangabe zu kurz): %1").arg(path));
+                return R::failure(damaged(MediaFailure::Kind::wavFormatTooShort, path));
         } else if (id == "data") {
             dataOffset = pos + 8;
             dataSize = std::max<qint64>(0, std::min(size, file.size() - dataOffset));
@@ -96,29 +100,27 @@ Result<std::shared_ptr<WavReader>> WavReader::open(const QString &path)
         pos += 8 + size + (size & 1);
     }
     if (fmt.isEmpty())
-        return R::failure(QStringLiteral("Beschädigte WAV-Datei (keine Formatangabe): %1").arg(path));
+        return R::failure(damaged(MediaFailure::Kind::wavNoFormat, path));
     if (dataOffset < 0)
-        return R::failure(QStringLiteral("Beschädigte WAV-Datei (keine Audiodaten): %1").arg(path));
+        return R::failure(damaged(MediaFailure::Kind::wavNoData, path));
 
     AudioFormat &format = reader->m_format;
     format.sampleFormat = sampleFormatOf(fmt);
     format.channels = u16(fmt, 2);
     const quint32 rate = u32(fmt, 4);
     if (format.sampleFormat == SampleFormat::Other)
-        return R::failure(QStringLiteral("Nicht unterstütztes WAV-Format in %1: gelesen werden nur 16-Bit-PCM "
-                                         "und 32-Bit-Gleitkomma.")
-                                  .arg(path));
+        return R::failure(damaged(MediaFailure::Kind::wavUnsupported, path));
     // A rate past the signed range is no real recording; refusing it keeps
     // every time computed from it positive.
     if (format.channels < 1 || rate < 1 || rate > quint32(INT_MAX) || u16(fmt, 12) != format.bytesPerFrame())
-        return R::failure(QStringLiteral("Beschädigte WAV-Datei (ungültige Formatangabe): %1").arg(path));
+        return R::failure(damaged(MediaFailure::Kind::wavFormatInvalid, path));
     format.sampleRate = int(rate);
     reader->m_dataOffset = dataOffset;
     reader->m_frames = dataSize / format.bytesPerFrame();
     return reader;
 }
 
-Result<AudioBuffer> WavReader::read(qint64 first, qint64 count)
+Result<AudioBuffer, MediaFailure> WavReader::read(qint64 first, qint64 count)
 {
     first = std::clamp<qint64>(first, 0, m_frames);
     count = std::clamp<qint64>(count, 0, m_frames - first);
@@ -129,10 +131,10 @@ Result<AudioBuffer> WavReader::read(qint64 first, qint64 count)
     buffer.time = double(first) / m_format.sampleRate;
     errno = 0; // a short read sets none
     if (!m_file.seek(m_dataOffset + first * frameBytes))
-        return Result<AudioBuffer>::failure(unreadable(m_file, FileError::last()));
+        return Result<AudioBuffer, MediaFailure>::failure(unreadable(m_file, FileError::last()));
     buffer.data = m_file.read(count * frameBytes);
     if (buffer.data.size() != count * frameBytes)
-        return Result<AudioBuffer>::failure(unreadable(m_file, FileError::last()));
+        return Result<AudioBuffer, MediaFailure>::failure(unreadable(m_file, FileError::last()));
     toHostOrder(buffer.data, m_format.sampleFormat);
     return buffer;
 }
@@ -146,15 +148,15 @@ AudioBuffer WavAudio::slice(qint64 first, qint64 count) const
                        double(first) / format.sampleRate};
 }
 
-Result<WavAudio> readWavFile(const QString &path)
+Result<WavAudio, MediaFailure> readWavFile(const QString &path)
 {
     auto opened = WavReader::open(path);
     if (!opened)
-        return Result<WavAudio>::failure(opened.error());
+        return Result<WavAudio, MediaFailure>::failure(opened.error());
     WavReader &reader = *opened.value();
-    const Result<AudioBuffer> all = reader.read(0, reader.frames());
+    const Result<AudioBuffer, MediaFailure> all = reader.read(0, reader.frames());
     if (!all)
-        return Result<WavAudio>::failure(all.error());
+        return Result<WavAudio, MediaFailure>::failure(all.error());
     return WavAudio{reader.format(), all->data, reader.frames()};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/audio_buffer.h"
+#include "media/media_failure.h"
 #include "platform/result.h"
 
 #include <QFile>
@@ -13,18 +14,18 @@ namespace tandrel {
 // also behind WAVE_FORMAT_EXTENSIBLE. The RIFF chunks are walked for "fmt "
 // and "data" in any order, others skipped (odd sizes padded to even); a data
 // size beyond the end of the file, as streaming writers leave it, is cut to
-// what the file holds. Errors are German texts naming the file.
+// what the file holds.
 class WavReader
 {
 public:
-    static Result<std::shared_ptr<WavReader>> open(const QString &path);
+    static Result<std::shared_ptr<WavReader>, MediaFailure> open(const QString &path);
 
     const AudioFormat &format() const { return m_format; }
     qint64 frames() const { return m_frames; }
     double duration() const { return double(m_frames) / m_format.sampleRate; }
     // `count` frames from `first` on (clamped to the file) as one buffer in
     // host byte order, stamped with its start time in the file.
-    Result<AudioBuffer> read(qint64 first, qint64 count);
+    Result<AudioBuffer, MediaFailure> read(qint64 first, qint64 count);
 
 private:
     QFile m_file;
@@ -45,6 +46,6 @@ struct WavAudio
     AudioBuffer slice(qint64 first, qint64 count) const;
 };
 
-Result<WavAudio> readWavFile(const QString &path);
+Result<WavAudio, MediaFailure> readWavFile(const QString &path);
 
 } // namespace tandrel

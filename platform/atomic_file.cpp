@@ -30,16 +30,4 @@ BasicStatus<AtomicWriteFailure> replaceFileAtomically(const QString &path, const
     return S::failure({cause, renaming});
 }
 
-Status writeFileAtomically(const QString &path, const QByteArray &bytes)
-{
-    const BasicStatus<AtomicWriteFailure> written = replaceFileAtomically(path, bytes);
-    if (written)
-        return {};
-    const AtomicWriteFailure failure = written.error();
-    return Status::failure(
-            failure.renaming
-                    ? QStringLiteral("Fehler beim Umbenennen: %1").arg(germanFileError(failure.cause))
-                    : germanFileError(failure.cause));
-}
-
 } // namespace tandrel

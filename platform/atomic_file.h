@@ -22,8 +22,4 @@ struct AtomicWriteFailure
 // full shows as a short write instead of a file committed cut short.
 BasicStatus<AtomicWriteFailure> replaceFileAtomically(const QString &path, const QByteArray &bytes);
 
-// The same with the failure in German words, for callers that still pass
-// texts on.
-Status writeFileAtomically(const QString &path, const QByteArray &bytes);
-
 } // namespace tandrel

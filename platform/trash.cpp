@@ -143,37 +143,4 @@ BasicStatus<TrashFailure> restoreItemFromTrash(const QString &trashed, const QSt
     return {};
 }
 
-namespace {
-
-QString germanTrashFailure(const TrashFailure &failure)
-{
-    switch (failure.kind) {
-    case TrashFailure::Kind::failed:
-        break;
-    case TrashFailure::Kind::nameTooLong:
-        return QStringLiteral("Der Name ist für den Papierkorb zu lang.");
-    case TrashFailure::Kind::noTrash:
-        return QStringLiteral("Auf diesem Laufwerk gibt es keinen Papierkorb.");
-    case TrashFailure::Kind::originalTaken:
-        return QStringLiteral("%1 ist schon wieder belegt.").arg(failure.path);
-    }
-    return germanFileError(failure.cause);
-}
-
-} // namespace
-
-Result<QString> moveToTrash(const QString &path)
-{
-    const Result<QString, TrashFailure> moved = moveItemToTrash(path);
-    if (!moved)
-        return Result<QString>::failure(germanTrashFailure(moved.error()));
-    return moved.value();
-}
-
-Status restoreFromTrash(const QString &trashed, const QString &original)
-{
-    const BasicStatus<TrashFailure> restored = restoreItemFromTrash(trashed, original);
-    return restored ? Status() : Status::failure(germanTrashFailure(restored.error()));
-}
-
 } // namespace tandrel

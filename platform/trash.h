@@ -43,9 +43,4 @@ Result<QString, TrashFailure> moveItemToTrash(const QString &path);
 // completed. Fails, leaving the item in the trash, when `original` is taken.
 BasicStatus<TrashFailure> restoreItemFromTrash(const QString &trashed, const QString &original);
 
-// The same two with the failure in German words, for callers that still
-// pass texts on.
-Result<QString> moveToTrash(const QString &path);
-Status restoreFromTrash(const QString &trashed, const QString &original);
-
 } // namespace tandrel

@@ -35,10 +35,9 @@ Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute, c
     std::lock_guard lock(mutex);
     static int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0);
     if (rate <= 0)
-        return Result<EspeakReading>::failure(QStringLiteral("espeak-ng ließ sich nicht starten."));
+        return Result<EspeakReading>::failure(QStringLiteral("espeak-ng did not start"));
     if (espeak_SetVoiceByName(voice.toUtf8().constData()) != EE_OK)
-        return Result<EspeakReading>::failure(
-                QStringLiteral("espeak-ng kennt die Stimme %1 nicht.").arg(voice));
+        return Result<EspeakReading>::failure(QStringLiteral("espeak-ng has no voice %1").arg(voice));
     espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
     espeak_SetSynthCallback(onSynth);
 
@@ -50,7 +49,7 @@ Result<EspeakReading> speakWithEspeak(const QString &text, int wordsPerMinute, c
     espeak_Synchronize();
     g_collect = nullptr;
     if (err != EE_OK)
-        return Result<EspeakReading>::failure(QStringLiteral("espeak-ng konnte nicht sprechen."));
+        return Result<EspeakReading>::failure(QStringLiteral("espeak-ng did not speak"));
 
     EspeakReading reading;
     reading.audio.format = AudioFormat{rate, 1, SampleFormat::Int16};

@@ -73,8 +73,8 @@ TEST(SpeechFollower, StopWhileListeningClearsTheStatusAndRemovesTheTap)
     Fixture f;
     ASSERT_TRUE(tandrel::testing::speakToWav("Good morning and welcome back to the studio.",
                                              f.dir.filePath("speech.wav")));
-    const Result<WavAudio> speech = readWavFile(f.dir.filePath("speech.wav"));
-    ASSERT_TRUE(speech.ok()) << qPrintable(speech.error());
+    const Result<WavAudio, MediaFailure> speech = readWavFile(f.dir.filePath("speech.wav"));
+    ASSERT_TRUE(speech.ok()) << qPrintable(speech.error().detail);
     WavTapHost capture(*speech, true);
     f.follower.start("Good morning and welcome back to the studio.", capture);
     ASSERT_TRUE(waitUntil([&] { return f.follower.isListening(); }, 15000))

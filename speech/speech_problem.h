@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/media_failure.h"
 #include "platform/atomic_file.h"
 
 #include <QString>
@@ -24,13 +25,14 @@ struct SpeechProblem
         audioNotProcessed, // the decoder refused the audio at `seconds`
         notMono16k, // the audio is not 16 kHz mono
         cancelled, // the work was cancelled
-        audioUnreadable, // the take's audio could not be read; `detail` says why
+        audioUnreadable, // the take's audio could not be read; `audio` says why
     };
     Kind kind = Kind::none;
     QString path{};
     QString detail{};
     double seconds = 0;
     AtomicWriteFailure write{};
+    MediaFailure audio{};
 
     bool operator==(const SpeechProblem &) const = default;
 };

@@ -105,8 +105,8 @@ WavAudio speak(const QString &text, const QTemporaryDir &dir, const QString &nam
 {
     const QString path = dir.filePath(name);
     EXPECT_TRUE(tandrel::testing::speakToWav(text, path));
-    Result<WavAudio> audio = readWavFile(path);
-    EXPECT_TRUE(audio.ok()) << qPrintable(audio.error());
+    Result<WavAudio, MediaFailure> audio = readWavFile(path);
+    EXPECT_TRUE(audio.ok()) << qPrintable(audio.error().detail);
     return audio.ok() ? *audio : WavAudio{};
 }
 
@@ -167,7 +167,8 @@ TEST(SphinxModel, ChoosesTheScriptsLanguageThenTheCurrentLocaleThenGermanThenEng
             {{en}, "de_DE", "de", en},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(chooseSphinxModel(c.installed, QString::fromLatin1(c.current), QString::fromLatin1(c.language)),
+        EXPECT_EQ(chooseSphinxModel(c.installed, QString::fromLatin1(c.current),
+                                    QString::fromLatin1(c.language)),
                   c.chosen)
                 << c.current << " / " << c.language;
 }
@@ -193,7 +194,8 @@ TEST(SpeechBias, PronouncesWordsByTheScriptsLanguageInTheModelsPhonesAndOffersTh
     tandrel::testing::writeFile(foreignPhones.dictionary, "welcome v E l k @ m\nback b E k\n");
     const QString german = QStringLiteral("Willkommen zurück bei Tandrel. Heute zeige ich euch die Kamera.");
     auto has = [](const QStringList &lines, const QString &start) {
-        return std::any_of(lines.cbegin(), lines.cend(), [&](const QString &l) { return l.startsWith(start); });
+        return std::any_of(lines.cbegin(), lines.cend(),
+                           [&](const QString &l) { return l.startsWith(start); });
     };
     const struct
     {
@@ -214,7 +216,14 @@ TEST(SpeechBias, PronouncesWordsByTheScriptsLanguageInTheModelsPhonesAndOffersTh
              {"tandrel T AE N D R AH L", "prompter P R AA M P T ER", "2024 T UW TH AW Z AH N D T W EH N T IY",
               "people "},
              {}},
-            {"english alone", englishModel(), script, "", SpeechBiasMode::ScriptNgramAlone, {}, {"tandrel "}, {"people "}},
+            {"english alone",
+             englishModel(),
+             script,
+             "",
+             SpeechBiasMode::ScriptNgramAlone,
+             {},
+             {"tandrel "},
+             {"people "}},
             // German on the English model: every word by German rules, "die"
             // too (not the English "D AY"), beside German frequent words.
             {"german",
@@ -333,8 +342,8 @@ TEST(SphinxRecognizer, DestroyingItWhileItWaitsForAudioEndsItsThreadWithoutRepor
     callbacks.finished = [&] { finished = true; };
     callbacks.threadEnded = [&] { ++ended; };
     auto stream = std::make_shared<SpeechInputStream>();
-    auto recognizer = SphinxRecognizer::start(optionsFor(script, SpeechBiasMode::ChunkGrammar), stream,
-                                              callbacks);
+    auto recognizer
+            = SphinxRecognizer::start(optionsFor(script, SpeechBiasMode::ChunkGrammar), stream, callbacks);
     {
         std::unique_lock lock(mutex);
         wake.wait(lock, [&] { return loaded; });

@@ -24,9 +24,9 @@ Result<WordAlignment, SpeechProblem> alignTakeAudio(const QString &audioPath, co
         return R::failure({.kind = SpeechProblem::Kind::noRecognizer});
     if (sphinxInstallRunning(*model))
         return R::failure({.kind = SpeechProblem::Kind::modelInstalling});
-    const Result<WavAudio> audio = monoAudioOfFile(audioPath, 16000);
+    const Result<WavAudio, MediaFailure> audio = monoAudioOfFile(audioPath, 16000);
     if (!audio)
-        return R::failure({.kind = SpeechProblem::Kind::audioUnreadable, .detail = audio.error()});
+        return R::failure({.kind = SpeechProblem::Kind::audioUnreadable, .audio = audio.error()});
     return alignScriptWords(*audio, script, *model, scriptLanguage, cancelled, progress);
 }
 

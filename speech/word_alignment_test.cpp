@@ -5,9 +5,9 @@
 #include "speech/word_alignment.h"
 
 #include "media/media_file.h"
+#include "speech/espeak_reading.h"
 #include "speech/script_aligner.h"
 #include "speech/sphinx_model.h"
-#include "speech/espeak_reading.h"
 #include "tests/support/wav_builder.h"
 
 #include <QFile>
@@ -85,8 +85,8 @@ Reading read(const QList<Sentence> &sentences, const QString &voice, int wordsPe
     layout.rate = quint32(speech->audio.format.sampleRate);
     file.write(espeak::wavFile(layout, speech->audio.data));
     file.close();
-    Result<WavAudio> audio = monoAudioOfFile(wav, 16000);
-    EXPECT_TRUE(audio.ok()) << (audio ? "" : qPrintable(audio.error()));
+    Result<WavAudio, MediaFailure> audio = monoAudioOfFile(wav, 16000);
+    EXPECT_TRUE(audio.ok()) << (audio ? "" : qPrintable(audio.error().detail));
     if (audio)
         reading.audio = *audio;
 

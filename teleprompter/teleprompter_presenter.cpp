@@ -52,6 +52,13 @@ void TeleprompterPresenter::presentedChanged()
         closeWindow();
 }
 
+void TeleprompterPresenter::setStatusWording(TeleprompterView::StatusWording wording)
+{
+    m_statusWording = std::move(wording);
+    if (m_window)
+        m_window->view()->setStatusWording(m_statusWording);
+}
+
 void TeleprompterPresenter::openWindow()
 {
     if (!m_window) {
@@ -59,6 +66,7 @@ void TeleprompterPresenter::openWindow()
         TeleprompterView *view = m_window->view();
         view->setVideoAvailable(m_videoAvailable);
         view->setRecordingTime(m_recordingTime);
+        view->setStatusWording(m_statusWording);
         view->selfView()->setFlips(m_flipHorizontal, m_flipVertical);
         connect(m_window, &TeleprompterWindow::closeRequested, this, &TeleprompterPresenter::dismissRequested,
                 Qt::QueuedConnection);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "teleprompter/teleprompter_view.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -9,7 +11,6 @@
 namespace tandrel {
 
 class TeleprompterState;
-class TeleprompterView;
 class TeleprompterWindow;
 
 // Shows the one teleprompter window while its state is presented and closes
@@ -36,6 +37,9 @@ public:
     bool isOpen() const;
     TeleprompterWindow *window() const;
     TeleprompterView *view() const;
+    // The words of the status line in every window it opens.
+    void setStatusWording(TeleprompterView::StatusWording wording);
+
     // The display the window was last placed on.
     QScreen *placedScreen() const { return m_placedScreen; }
 
@@ -69,6 +73,7 @@ private:
 
     TeleprompterState &m_state;
     QPointer<TeleprompterWindow> m_window;
+    TeleprompterView::StatusWording m_statusWording;
     QPointer<QScreen> m_placedScreen;
     QList<QMetaObject::Connection> m_screenConnections;
     bool m_filterInstalled = false;

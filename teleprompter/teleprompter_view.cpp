@@ -1,7 +1,6 @@
 #include "teleprompter/teleprompter_view.h"
 
 #include "teleprompter/draw_at_whole_pixels.h"
-#include "teleprompter/follow_status_text.h"
 #include "teleprompter/recording_mark.h"
 #include "teleprompter/teleprompter_font.h"
 #include "teleprompter/teleprompter_self_view.h"
@@ -123,6 +122,12 @@ void TeleprompterView::setRecordingTime(std::optional<double> seconds)
         update(before.united(recordingMarkRect()).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
+void TeleprompterView::setStatusWording(StatusWording wording)
+{
+    m_statusWording = std::move(wording);
+    update();
+}
+
 void TeleprompterView::setVideoAvailable(bool available)
 {
     if (available == m_videoAvailable)
@@ -211,7 +216,7 @@ QString TeleprompterView::shownStatus() const
     // and failures are still said.
     if (!m_state.isScrolling() && m_state.followState() == FollowState::listening)
         return {};
-    return followStatusText(m_state.followState(), m_state.followFailure());
+    return m_statusWording ? m_statusWording(m_state.followState(), m_state.followFailure()) : QString();
 }
 
 QRectF TeleprompterView::statusRect() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "speech/follow_state.h"
 #include "teleprompter/teleprompter_backdrop.h"
 #include "teleprompter/teleprompter_layout.h"
 #include "teleprompter/teleprompter_scroller.h"
@@ -9,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 namespace tandrel {
@@ -48,6 +50,11 @@ public:
     QRectF pauseLabelRect() const;
     QRectF statusLabelRect() const;
     QRectF recordingMarkRect() const;
+
+    // The words of the follower's status line; the application makes them.
+    // Without words no status line is shown.
+    using StatusWording = std::function<QString(FollowState, const FollowFailure &)>;
+    void setStatusWording(StatusWording wording);
 
     // The running time of the take being recorded; none while no take runs.
     std::optional<double> recordingTime() const { return m_recordingTime; }
@@ -99,6 +106,7 @@ private:
     QElapsedTimer m_clock;
     qint64 m_paintedWord = -1;
     std::optional<double> m_recordingTime;
+    StatusWording m_statusWording;
 };
 
 } // namespace tandrel

@@ -38,6 +38,10 @@ struct Scene
         state.setTitle("012 Ein Reel am Vormittag");
         state.loadScript(script);
         state.setIsScrolling(true);
+        // The application's words are longer; any words show where the line goes.
+        view.setStatusWording([](FollowState followState, const FollowFailure &) {
+            return followState == FollowState::idle ? QString() : QStringLiteral("Hört zu…");
+        });
         view.resize(size);
         view.show();
     }

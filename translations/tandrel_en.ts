@@ -841,6 +841,49 @@
     </message>
 </context>
 <context>
+    <name>tandrel::MediaFailureText</name>
+    <message>
+        <source>Datei konnte nicht gelesen werden: %1 (%2)</source>
+        <translation>File could not be read: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Keine WAV-Datei: %1</source>
+        <translation>Not a WAV file: %1</translation>
+    </message>
+    <message>
+        <source>Beschädigte WAV-Datei (Formatangabe zu kurz): %1</source>
+        <translation>Damaged WAV file (format chunk too short): %1</translation>
+    </message>
+    <message>
+        <source>Beschädigte WAV-Datei (keine Formatangabe): %1</source>
+        <translation>Damaged WAV file (no format chunk): %1</translation>
+    </message>
+    <message>
+        <source>Beschädigte WAV-Datei (keine Audiodaten): %1</source>
+        <translation>Damaged WAV file (no audio data): %1</translation>
+    </message>
+    <message>
+        <source>Nicht unterstütztes WAV-Format in %1: gelesen werden nur 16-Bit-PCM und 32-Bit-Gleitkomma.</source>
+        <translation>Unsupported WAV format in %1: only 16-bit PCM and 32-bit float can be read.</translation>
+    </message>
+    <message>
+        <source>Beschädigte WAV-Datei (ungültige Formatangabe): %1</source>
+        <translation>Damaged WAV file (invalid format chunk): %1</translation>
+    </message>
+    <message>
+        <source>Mediendatei %1 konnte nicht gelesen werden: %2</source>
+        <translation>Could not read media file %1: %2</translation>
+    </message>
+    <message>
+        <source>Datei ist beschädigt</source>
+        <translation>The file is damaged</translation>
+    </message>
+    <message>
+        <source>keine abspielbaren Daten</source>
+        <translation>no playable data</translation>
+    </message>
+</context>
+<context>
     <name>tandrel::MenuCommands</name>
     <message>
         <source>Datei</source>

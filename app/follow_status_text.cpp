@@ -1,9 +1,9 @@
-#include "teleprompter/follow_status_text.h"
+#include "app/follow_status_text.h"
 
-#include "platform/file_error.h"
+#include "app/file_error_text.h"
+#include "app/media_failure_text.h"
 
 #include <QCoreApplication>
-#include <cstring>
 
 namespace tandrel {
 
@@ -76,17 +76,8 @@ QString speechProblemText(const SpeechProblem &problem)
                        "Das Sprachmodell in %1 kennt kein Wort des Skripts und bringt kein "
                        "allgemeines Sprachmodell mit.")
                 .arg(problem.path);
-    case Kind::biasNotWritten: {
-        // The file-system words of the windows (app/file_error_text.cpp), which
-        // this layer cannot reach.
-        const char *words = fileErrorWords(problem.write.cause);
-        const QString cause = words ? QCoreApplication::translate("tandrel::FileError", words)
-                                    : QString::fromLocal8Bit(std::strerror(problem.write.cause.code));
-        return problem.write.renaming
-                ? QCoreApplication::translate("tandrel::FileErrorText", "Fehler beim Umbenennen: %1")
-                          .arg(cause)
-                : cause;
-    }
+    case Kind::biasNotWritten:
+        return atomicWriteFailureText(problem.write);
     case Kind::reported:
         return problem.detail;
     case Kind::decoderNotStarted:
@@ -102,7 +93,7 @@ QString speechProblemText(const SpeechProblem &problem)
     case Kind::cancelled:
         return QCoreApplication::translate("tandrel::SpeechProblemText", "Abgebrochen.");
     case Kind::audioUnreadable:
-        return problem.detail;
+        return mediaFailureText(problem.audio);
     }
     return {};
 }
