@@ -116,8 +116,8 @@ private:
     int64_t m_start = 0, m_step = 0, m_last;
 };
 
-// Rounds as libyuv's row interpolation does, so that both paths (and the
-// vector code) give the same samples.
+// Rounds as libyuv's row interpolation does; the vector code computes
+// exactly the same.
 inline uint8_t blend(int a, int b, int fraction)
 {
     return uint8_t((a * (256 - fraction) + b * fraction + 128) >> 8);
@@ -142,8 +142,10 @@ void blendRowsPlain(const uint8_t *a, const uint8_t *b, int fraction, uint8_t *o
 }
 
 #if TANDREL_PORTRAIT_X86
-const bool hasSsse3 = __builtin_cpu_supports("ssse3");
-const bool hasAvx2 = __builtin_cpu_supports("avx2");
+// Read while static objects are built, before the compiler's own start-up
+// code may have run: hence the explicit init.
+const bool hasSsse3 = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
+const bool hasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 
 struct Gathered
 {
