@@ -104,8 +104,8 @@ public:
             m_step = ((int64_t(source) << 16) - 0x10001) / (target - 1);
         }
     }
-    // Only an output as long as its source reaches the last sample; it is
-    // taken whole (libyuv blends in 1/256 of the one before).
+    // Only an output as long as its source reaches the last sample, which it
+    // takes whole: that output is a plain copy, as libyuv makes it.
     AxisSample operator[](int i) const
     {
         const int64_t p = std::min(m_start + i * m_step, m_last);
@@ -270,6 +270,49 @@ void blendRows(const uint8_t *a, const uint8_t *b, int fraction, uint8_t *out, i
     blendRowsPlain(a, b, fraction, out, 0, width);
 }
 
+// 4:2:2 chroma of two rows of YUY2 or UYVY (U at byte `u` of each four, V
+// two after) averaged into one row each of U and V, rounded up as libyuv's
+// conversion to I420 does.
+void averageChromaPlain(const uint8_t *top, const uint8_t *bottom, int u, int from, int to, uint8_t *outU,
+                        uint8_t *outV)
+{
+    for (int i = from; i < to; ++i) {
+        outU[i] = uint8_t((top[i * 4 + u] + bottom[i * 4 + u] + 1) >> 1);
+        outV[i] = uint8_t((top[i * 4 + u + 2] + bottom[i * 4 + u + 2] + 1) >> 1);
+    }
+}
+
+#if TANDREL_PORTRAIT_X86
+__attribute__((target("ssse3"))) void averageChromaSsse3(const uint8_t *top, const uint8_t *bottom, int u,
+                                                         int width, uint8_t *outU, uint8_t *outV)
+{
+    // Each 16 bytes hold four U and four V: gathered into the low eight.
+    const __m128i gather = u ? _mm_setr_epi8(1, 5, 9, 13, 3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1)
+                             : _mm_setr_epi8(0, 4, 8, 12, 2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1);
+    int i = 0;
+    for (; i + 8 <= width; i += 8) {
+        const auto *t = reinterpret_cast<const __m128i *>(top + i * 4);
+        const auto *b = reinterpret_cast<const __m128i *>(bottom + i * 4);
+        const __m128i low = _mm_shuffle_epi8(_mm_avg_epu8(_mm_loadu_si128(t), _mm_loadu_si128(b)), gather);
+        const __m128i high
+                = _mm_shuffle_epi8(_mm_avg_epu8(_mm_loadu_si128(t + 1), _mm_loadu_si128(b + 1)), gather);
+        const __m128i uv = _mm_unpacklo_epi32(low, high); // U 0-3, U 4-7, V 0-3, V 4-7
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(outU + i), uv);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(outV + i), _mm_unpackhi_epi64(uv, uv));
+    }
+    averageChromaPlain(top, bottom, u, i, width, outU, outV);
+}
+#endif
+
+void averageChroma(const uint8_t *top, const uint8_t *bottom, int u, int width, uint8_t *outU, uint8_t *outV)
+{
+#if TANDREL_PORTRAIT_X86
+    if (hasSsse3)
+        return averageChromaSsse3(top, bottom, u, width, outU, outV);
+#endif
+    averageChromaPlain(top, bottom, u, 0, width, outU, outV);
+}
+
 } // namespace
 
 PortraitSource PortraitSource::fromFrame(const GstVideoFrame &frame)
@@ -362,8 +405,24 @@ bool PortraitRenderer::cropPlanes(const PortraitSource &source, const PortraitCr
     }
     if (format == GST_VIDEO_FORMAT_NV12 || format == GST_VIDEO_FORMAT_NV21) {
         const int uChannel = format == GST_VIDEO_FORMAT_NV12 ? 0 : 1;
-        planes[1] = {source.planes[1] + x, source.strides[1], cw, ch, uChannel};
-        planes[2] = {source.planes[1] + x, source.strides[1], cw, ch, 1 - uChannel};
+        planes[1] = {source.planes[1] + x, source.strides[1], cw, ch, uChannel, 2};
+        planes[2] = {source.planes[1] + x, source.strides[1], cw, ch, 1 - uChannel, 2};
+        return true;
+    }
+    const bool yuy2 = format == GST_VIDEO_FORMAT_YUY2;
+    if ((yuy2 || format == GST_VIDEO_FORMAT_UYVY) && w % 2 == 0) {
+        // Luma is read in place; only the chroma is converted.
+        m_cropped.resize(w, h);
+        const uint8_t *packed = source.planes[0] + x * 2;
+        for (int row = 0; row < ch; ++row) {
+            const uint8_t *top = packed + ptrdiff_t(row) * 2 * source.strides[0];
+            const uint8_t *bottom = row * 2 + 1 < h ? top + source.strides[0] : top;
+            averageChroma(top, bottom, yuy2 ? 1 : 0, cw, m_cropped.u + ptrdiff_t(row) * m_cropped.strideUV,
+                          m_cropped.v + ptrdiff_t(row) * m_cropped.strideUV);
+        }
+        planes[0] = {packed, source.strides[0], w, h, yuy2 ? 0 : 1, 2};
+        planes[1] = {m_cropped.u, m_cropped.strideUV, cw, ch, 0};
+        planes[2] = {m_cropped.v, m_cropped.strideUV, cw, ch, 0};
         return true;
     }
     m_cropped.resize(w, h);
@@ -528,9 +587,9 @@ GstBuffer *PortraitRenderer::renderPortraitFrame(const PortraitSource &source, d
         gst_buffer_unref(out);
         return nullptr;
     }
-    const bool interleaved = planes[1].data == planes[2].data;
-    m_lumaStretch.prepare(planes[0].width, GST_VIDEO_FRAME_COMP_WIDTH(&target, 0), 1, flipHorizontal);
-    m_chromaStretch.prepare(planes[1].width, GST_VIDEO_FRAME_COMP_WIDTH(&target, 1), interleaved ? 2 : 1,
+    m_lumaStretch.prepare(planes[0].width, GST_VIDEO_FRAME_COMP_WIDTH(&target, 0), planes[0].sampleBytes,
+                          flipHorizontal);
+    m_chromaStretch.prepare(planes[1].width, GST_VIDEO_FRAME_COMP_WIDTH(&target, 1), planes[1].sampleBytes,
                             flipHorizontal);
     for (int i = 0; i < 3; ++i)
         scalePlane(planes[i], i == 0 ? m_lumaStretch : m_chromaStretch, flipVertical,

@@ -84,7 +84,7 @@ private:
     {
         int sourceWidth = 0;
         int outWidth = 0;
-        int sampleBytes = 0; // 1 for a plane of its own, 2 for interleaved chroma
+        int sampleBytes = 0; // 1 for a plane of its own, 2 for interleaved samples
         bool mirror = false;
         std::vector<int32_t> first, second; // byte offsets of the two source samples
         std::vector<uint8_t> fraction; // weight of the second, in 1/256
@@ -95,7 +95,7 @@ private:
         void stretch(const uint8_t *row, int channel, uint8_t *out) const;
     };
     // One plane of the source as the scaler reads it: `channel` picks the
-    // plane's bytes from interleaved chroma.
+    // plane's bytes from interleaved samples `sampleBytes` apart.
     struct PlaneView
     {
         const uint8_t *data = nullptr;
@@ -103,6 +103,7 @@ private:
         int width = 0;
         int height = 0;
         int channel = 0;
+        int sampleBytes = 1;
     };
     struct Planes
     {
@@ -119,7 +120,7 @@ private:
                     int outStride, int outHeight);
     const uint8_t *stretchedRow(const PlaneView &plane, const RowStretch &stretch, int row);
 
-    Planes m_cropped; // packed sources converted to I420 at the crop's size
+    Planes m_cropped; // packed sources converted to I420 at the crop's size (4:2:2 ones: chroma only)
     RowStretch m_lumaStretch, m_chromaStretch;
     // The two source rows last stretched to the output width, kept while
     // consecutive output rows blend between them.

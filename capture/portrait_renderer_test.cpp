@@ -298,7 +298,7 @@ const GstVideoInfo &outputInfo()
     return info;
 }
 
-// A planar or semi-planar source frame of random samples: every position
+// A source frame of random samples: every position
 // and weight of the scaling shows in the result.
 struct NoiseFrame
 {
@@ -341,6 +341,14 @@ std::vector<uint8_t> referencePlane(const NoiseFrame &source, int plane, const P
         uint8_t *u = plane == 1 ? cropped.data() : other.data(),
                 *v = plane == 1 ? other.data() : cropped.data();
         libyuv::SplitUVPlane(uv, GST_VIDEO_FRAME_PLANE_STRIDE(&f, 1), u, w, v, w, w, h);
+    } else if (GST_VIDEO_FRAME_FORMAT(&f) == GST_VIDEO_FORMAT_YUY2) {
+        // Converted by libyuv to I420 first, chroma rows averaged in pairs.
+        std::vector<uint8_t> y(size_t(crop.width) * source.info.height), u(size_t(w) * h), v(u.size());
+        const auto *packed = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&f, 0)) + crop.x * 2;
+        const int cw = (crop.width + 1) / 2;
+        libyuv::YUY2ToI420(packed, GST_VIDEO_FRAME_PLANE_STRIDE(&f, 0), y.data(), crop.width, u.data(), cw,
+                           v.data(), cw, crop.width, source.info.height);
+        cropped = plane == 0 ? y : plane == 1 ? u : v;
     } else {
         const auto *data = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&f, plane))
                 + (chroma ? crop.x / 2 : crop.x);
@@ -353,12 +361,6 @@ std::vector<uint8_t> referencePlane(const NoiseFrame &source, int plane, const P
     }
     const int outW = chroma ? 540 : 1080, outH = chroma ? 960 : 1920;
     std::vector<uint8_t> scaled(size_t(outW) * outH);
-    // At the output's size the picture is the crop itself (libyuv still
-    // filters the last column).
-    if (w == outW && h == outH) {
-        libyuv::CopyPlane(cropped.data(), w, scaled.data(), outW, outW, flipV ? -outH : outH);
-        return scaled;
-    }
     libyuv::ScalePlane(cropped.data(), w, w, flipV ? -h : h, scaled.data(), outW, outW, outH,
                        libyuv::kFilterBilinear);
     return scaled;
@@ -382,7 +384,9 @@ TEST(PortraitRenderer, MatchesLibyuvsBilinearScaleOfTheCropSampleBySample)
             {GST_VIDEO_FORMAT_NV12, 1920, 1080, 0.83, 2}, {GST_VIDEO_FORMAT_I420, 1280, 720, 1.0, 2},
             {GST_VIDEO_FORMAT_NV12, 3840, 2160, 0.4, 2},  {GST_VIDEO_FORMAT_I420, 1281, 721, 0.61, 2},
             {GST_VIDEO_FORMAT_NV12, 34, 18, 0.5, 2},      {GST_VIDEO_FORMAT_NV12, 7680, 4320, 0.2, 2},
-            {GST_VIDEO_FORMAT_I420, 1080, 1920, 0.5, 0},  {GST_VIDEO_FORMAT_NV12, 1080, 1920, 0.5, 0},
+            {GST_VIDEO_FORMAT_YUY2, 1920, 1080, 0.3, 2},  {GST_VIDEO_FORMAT_YUY2, 1280, 721, 0.9, 2},
+            {GST_VIDEO_FORMAT_YUY2, 1080, 1920, 0.5, 0},  {GST_VIDEO_FORMAT_I420, 1080, 1920, 0.5, 0},
+            {GST_VIDEO_FORMAT_NV12, 1080, 1920, 0.5, 0},
     };
     PortraitRenderer renderer;
     for (const auto &c : cases) {
