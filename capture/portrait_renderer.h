@@ -76,12 +76,34 @@ public:
     }
 
 private:
-    // One picture plane and the transposed copies it passes through.
-    struct PlaneScratch
+    // How rows of one plane are stretched to the output width: for every
+    // output sample the two source samples it lies between and its weight
+    // towards the second, and the same gathered for the vector path in
+    // blocks of eight output samples that each read within 16 source bytes.
+    struct RowStretch
     {
-        std::vector<uint8_t> transposed; // the crop turned on its side: source rows become columns
-        std::vector<uint8_t> widened; // the same, stretched to the output width
-        std::vector<uint8_t> upright; // turned back: output width, crop height
+        int sourceWidth = 0;
+        int outWidth = 0;
+        int sampleBytes = 0; // 1 for a plane of its own, 2 for interleaved samples
+        bool mirror = false;
+        std::vector<int32_t> first, second; // byte offsets of the two source samples
+        std::vector<uint8_t> fraction; // weight of the second, in 1/256
+        std::vector<int32_t> blockBase; // byte offset a block reads from; -1: read sample by sample
+        std::vector<uint8_t> shuffles; // 16 per block: the sample pairs' bytes from the block's base
+        std::vector<uint8_t> weights; // 16 per block: the pairs' weights
+        void prepare(int sourceWidth, int outWidth, int sampleBytes, bool mirror);
+        void stretch(const uint8_t *row, int channel, uint8_t *out) const;
+    };
+    // One plane of the source as the scaler reads it: `channel` picks the
+    // plane's bytes from interleaved samples `sampleBytes` apart.
+    struct PlaneView
+    {
+        const uint8_t *data = nullptr;
+        int stride = 0;
+        int width = 0;
+        int height = 0;
+        int channel = 0;
+        int sampleBytes = 1;
     };
     struct Planes
     {
@@ -93,12 +115,19 @@ private:
         void resize(int w, int h);
     };
 
-    bool transposeCrop(const PortraitSource &source, const PortraitCrop &crop);
-    static void scalePlane(PlaneScratch &plane, int width, int height, bool flipHorizontal, bool flipVertical,
-                           uint8_t *out, int outStride, int outWidth, int outHeight);
+    bool cropPlanes(const PortraitSource &source, const PortraitCrop &crop, PlaneView planes[3]);
+    void scalePlane(const PlaneView &plane, const RowStretch &stretch, bool flipVertical, uint8_t *out,
+                    int outStride, int outHeight);
+    const uint8_t *stretchedRow(const PlaneView &plane, const RowStretch &stretch, int row);
 
-    Planes m_cropped; // packed sources converted to I420 at the crop's size
-    PlaneScratch m_planes[3];
+    Planes m_cropped; // packed sources converted to I420 at the crop's size (4:2:2 ones: chroma only)
+    RowStretch m_lumaStretch, m_chromaStretch;
+    // The two source rows last stretched to the output width, kept while
+    // consecutive output rows blend between them.
+    std::vector<uint8_t> m_rows[2];
+    int m_rowIndex[2] = {-1, -1};
+    int m_rowUse[2] = {0, 0};
+    int m_rowClock = 0;
 };
 
 } // namespace tandrel

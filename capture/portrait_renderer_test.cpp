@@ -6,8 +6,10 @@
 #include <QPainter>
 #include <gst/video/gstvideopool.h>
 #include <gtest/gtest.h>
+#include <libyuv.h>
 
 #include <functional>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -282,4 +284,138 @@ TEST(PortraitRenderer, ReusesPoolBuffersAndDropsFramesWhenThePoolIsExhausted)
             gst_buffer_unref(b);
     gst_buffer_pool_set_active(pool, FALSE);
     gst_object_unref(pool);
+}
+
+namespace {
+
+const GstVideoInfo &outputInfo()
+{
+    static const GstVideoInfo info = [] {
+        GstVideoInfo i;
+        gst_video_info_set_format(&i, GST_VIDEO_FORMAT_I420, 1080, 1920);
+        return i;
+    }();
+    return info;
+}
+
+// A source frame of random samples: every position
+// and weight of the scaling shows in the result.
+struct NoiseFrame
+{
+    GstVideoInfo info;
+    GstBuffer *buffer = nullptr;
+    GstVideoFrame frame;
+    NoiseFrame(GstVideoFormat format, int width, int height)
+    {
+        gst_video_info_set_format(&info, format, width, height);
+        buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
+        std::mt19937 random(width * 7919 + height);
+        GstMapInfo map;
+        gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+        for (gsize i = 0; i < map.size; ++i)
+            map.data[i] = uint8_t(random());
+        gst_buffer_unmap(buffer, &map);
+        gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ);
+    }
+    ~NoiseFrame()
+    {
+        gst_video_frame_unmap(&frame);
+        gst_buffer_unref(buffer);
+    }
+};
+
+// The source's plane `plane` of the crop, mirrored as asked, scaled by
+// libyuv's own bilinear scaler straight to the output size: the picture
+// the renderer is to match.
+std::vector<uint8_t> referencePlane(const NoiseFrame &source, int plane, const PortraitCrop &crop, bool flipH,
+                                    bool flipV)
+{
+    const GstVideoFrame &f = source.frame;
+    const bool chroma = plane > 0;
+    const int w = chroma ? (crop.width + 1) / 2 : crop.width;
+    const int h = chroma ? (source.info.height + 1) / 2 : source.info.height;
+    std::vector<uint8_t> cropped(size_t(w) * h);
+    if (chroma && GST_VIDEO_FRAME_FORMAT(&f) == GST_VIDEO_FORMAT_NV12) {
+        std::vector<uint8_t> other(cropped.size());
+        const auto *uv = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&f, 1)) + crop.x;
+        uint8_t *u = plane == 1 ? cropped.data() : other.data(),
+                *v = plane == 1 ? other.data() : cropped.data();
+        libyuv::SplitUVPlane(uv, GST_VIDEO_FRAME_PLANE_STRIDE(&f, 1), u, w, v, w, w, h);
+    } else if (GST_VIDEO_FRAME_FORMAT(&f) == GST_VIDEO_FORMAT_YUY2) {
+        // Converted by libyuv to I420 first, chroma rows averaged in pairs.
+        std::vector<uint8_t> y(size_t(crop.width) * source.info.height), u(size_t(w) * h), v(u.size());
+        const auto *packed = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&f, 0)) + crop.x * 2;
+        const int cw = (crop.width + 1) / 2;
+        libyuv::YUY2ToI420(packed, GST_VIDEO_FRAME_PLANE_STRIDE(&f, 0), y.data(), crop.width, u.data(), cw,
+                           v.data(), cw, crop.width, source.info.height);
+        cropped = plane == 0 ? y : plane == 1 ? u : v;
+    } else {
+        const auto *data = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&f, plane))
+                + (chroma ? crop.x / 2 : crop.x);
+        libyuv::CopyPlane(data, GST_VIDEO_FRAME_PLANE_STRIDE(&f, plane), cropped.data(), w, w, h);
+    }
+    if (flipH) {
+        std::vector<uint8_t> mirrored(cropped.size());
+        libyuv::MirrorPlane(cropped.data(), w, mirrored.data(), w, w, h);
+        cropped.swap(mirrored);
+    }
+    const int outW = chroma ? 540 : 1080, outH = chroma ? 960 : 1920;
+    std::vector<uint8_t> scaled(size_t(outW) * outH);
+    libyuv::ScalePlane(cropped.data(), w, w, flipV ? -h : h, scaled.data(), outW, outW, outH,
+                       libyuv::kFilterBilinear);
+    return scaled;
+}
+
+} // namespace
+
+TEST(PortraitRenderer, MatchesLibyuvsBilinearScaleOfTheCropSampleBySample)
+{
+    // libyuv widens rows with 7-bit weights where the renderer keeps 8 bits:
+    // samples differ by a level or two, never more. A source already of the
+    // output's size comes through unchanged.
+    const struct
+    {
+        GstVideoFormat format;
+        int width, height;
+        double offset;
+        int tolerance;
+    } cases[] = {
+            {GST_VIDEO_FORMAT_I420, 1920, 1080, 0.5, 2},  {GST_VIDEO_FORMAT_NV12, 1920, 1080, 0.0, 2},
+            {GST_VIDEO_FORMAT_NV12, 1920, 1080, 0.83, 2}, {GST_VIDEO_FORMAT_I420, 1280, 720, 1.0, 2},
+            {GST_VIDEO_FORMAT_NV12, 3840, 2160, 0.4, 2},  {GST_VIDEO_FORMAT_I420, 1281, 721, 0.61, 2},
+            {GST_VIDEO_FORMAT_NV12, 34, 18, 0.5, 2},      {GST_VIDEO_FORMAT_NV12, 7680, 4320, 0.2, 2},
+            {GST_VIDEO_FORMAT_YUY2, 1920, 1080, 0.3, 2},  {GST_VIDEO_FORMAT_YUY2, 1280, 721, 0.9, 2},
+            {GST_VIDEO_FORMAT_YUY2, 1080, 1920, 0.5, 0},  {GST_VIDEO_FORMAT_I420, 1080, 1920, 0.5, 0},
+            {GST_VIDEO_FORMAT_NV12, 1080, 1920, 0.5, 0},
+    };
+    PortraitRenderer renderer;
+    for (const auto &c : cases) {
+        const NoiseFrame source(c.format, c.width, c.height);
+        for (int flips = 0; flips < 4; ++flips) {
+            const bool flipH = flips & 1, flipV = flips & 2;
+            SCOPED_TRACE(::testing::Message()
+                         << gst_video_format_to_string(c.format) << " " << c.width << "x" << c.height
+                         << " offset " << c.offset << " flips " << flipH << flipV);
+            const auto crop = portraitCrop(c.width, c.height, c.offset, flipH);
+            ASSERT_TRUE(crop);
+            GstBuffer *out = renderer.renderPortraitFrame(source.frame, c.offset, flipH, flipV, nullptr);
+            ASSERT_NE(out, nullptr);
+            GstVideoFrame rendered;
+            ASSERT_TRUE(gst_video_frame_map(&rendered, &outputInfo(), out, GST_MAP_READ));
+            for (int plane = 0; plane < 3; ++plane) {
+                const std::vector<uint8_t> expected = referencePlane(source, plane, *crop, flipH, flipV);
+                const int outW = plane ? 540 : 1080, outH = plane ? 960 : 1920;
+                const auto *data = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&rendered, plane));
+                int worst = 0;
+                for (int y = 0; y < outH; ++y)
+                    for (int x = 0; x < outW; ++x)
+                        worst = std::max(worst,
+                                         std::abs(data[y * GST_VIDEO_FRAME_PLANE_STRIDE(&rendered, plane) + x]
+                                                  - expected[size_t(y) * outW + x]));
+                EXPECT_LE(worst, c.tolerance) << "plane " << plane;
+            }
+            gst_video_frame_unmap(&rendered);
+            gst_buffer_unref(out);
+        }
+    }
 }
