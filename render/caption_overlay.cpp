@@ -158,14 +158,16 @@ std::shared_ptr<CaptionOverlay> CaptionOverlay::draw(Mlt::Profile &profile, cons
     // A caption stays the same picture while the same cues are shown:
     // libass animates nothing the script asks of it.
     QList<qsizetype> previous;
+    bool previousDrawn = false;
     for (qint64 frame = 0; frame < frames; ++frame) {
         const QList<qsizetype> shown = CaptionScript::shownAt(cues, frame, fps);
-        if (shown == previous && !shown.isEmpty() && !overlay->m_runs.empty()
-            && overlay->m_runs.back().last == frame - 1) {
-            overlay->m_runs.back().last = frame;
+        if (shown == previous) {
+            if (previousDrawn)
+                overlay->m_runs.back().last = frame;
             continue;
         }
         previous = shown;
+        previousDrawn = false;
         if (shown.isEmpty())
             continue;
         std::unique_ptr<Mlt::Frame> drawn[2];
@@ -181,12 +183,11 @@ std::shared_ptr<CaptionOverlay> CaptionOverlay::draw(Mlt::Profile &profile, cons
         }
         std::optional<Picture> p
                 = picture(canvases[0].image, canvases[1].image, overlay->m_width, overlay->m_height);
-        if (!p) {
-            previous.clear(); // a cue without a visible glyph
-            continue;
-        }
+        if (!p)
+            continue; // cues without a visible glyph
         overlay->m_pictures.push_back(std::move(*p));
         overlay->m_runs.push_back({frame, frame, qsizetype(overlay->m_pictures.size() - 1)});
+        previousDrawn = true;
     }
     return overlay;
 }
