@@ -32,17 +32,18 @@ Mlt::Profile &reelProfile()
     return *profile;
 }
 
-// The yuv420p picture of frame `frame` of a grey `colour` producer, with the
-// filter `filter` attached when given.
-std::vector<uint8_t> greyFrame(int frame, Mlt::Filter *filter)
+// The yuv420p picture of frame `frame` of a magenta colour producer (its
+// chroma far from neutral, as the captions' is not), with the filter
+// `filter` attached when given.
+std::vector<uint8_t> colouredFrame(int frame, Mlt::Filter *filter)
 {
-    Mlt::Producer grey(reelProfile(), "color", "#ff6a6a6a");
-    grey.set("length", 1000);
-    grey.set("out", 999);
+    Mlt::Producer background(reelProfile(), "color", "#ffd040c0");
+    background.set("length", 1000);
+    background.set("out", 999);
     if (filter)
-        grey.attach(*filter);
-    grey.seek(frame);
-    std::unique_ptr<Mlt::Frame> f(grey.get_frame());
+        background.attach(*filter);
+    background.seek(frame);
+    std::unique_ptr<Mlt::Frame> f(background.get_frame());
     mlt_image_format format = mlt_image_yuv420p;
     int width = CaptionScript::width, height = CaptionScript::height;
     const uint8_t *image = f->get_image(format, width, height);
@@ -87,10 +88,10 @@ TEST(CaptionOverlay, ACueShowsOnTheFramesLibassShowsItOn)
     Mlt::Filter subtitles(reelProfile(), "avfilter.subtitles");
     ASSERT_TRUE(subtitles.is_valid());
     subtitles.set("av.filename", script.file.fileName().toUtf8().constData());
-    const std::vector<uint8_t> plain = greyFrame(0, nullptr);
+    const std::vector<uint8_t> plain = colouredFrame(0, nullptr);
     for (const auto &c : cases) {
         EXPECT_EQ(overlay->pictureAt(c.frame) != nullptr, !c.shown.isEmpty()) << "frame " << c.frame;
-        EXPECT_EQ(greyFrame(int(c.frame), &subtitles) != plain, !c.shown.isEmpty())
+        EXPECT_EQ(colouredFrame(int(c.frame), &subtitles) != plain, !c.shown.isEmpty())
                 << "the subtitle filter on frame " << c.frame;
     }
     EXPECT_EQ(overlay->pictureAt(30), overlay->pictureAt(59)) << "one picture for the whole cue";
@@ -113,8 +114,8 @@ TEST(CaptionOverlay, TheBlendedCaptionLooksAsTheSubtitleFilterDrawsIt)
     Mlt::Filter subtitles(reelProfile(), "avfilter.subtitles");
     ASSERT_TRUE(subtitles.is_valid());
     subtitles.set("av.filename", script.file.fileName().toUtf8().constData());
-    const std::vector<uint8_t> drawn = greyFrame(30, &subtitles);
-    std::vector<uint8_t> blended = greyFrame(30, nullptr);
+    const std::vector<uint8_t> drawn = colouredFrame(30, &subtitles);
+    std::vector<uint8_t> blended = colouredFrame(30, nullptr);
     const std::vector<uint8_t> plain = blended;
     CaptionOverlay::blend(*picture, blended.data(), CaptionScript::width, CaptionScript::height);
 
@@ -127,5 +128,5 @@ TEST(CaptionOverlay, TheBlendedCaptionLooksAsTheSubtitleFilterDrawsIt)
     }
     EXPECT_GT(bright, 5000) << "white letters";
     EXPECT_GT(changed, 10000);
-    EXPECT_LE(worst, 2) << "levels from the subtitle filter's picture, of " << changed << " samples changed";
+    EXPECT_LE(worst, 4) << "levels from the subtitle filter's picture, of " << changed << " samples changed";
 }
