@@ -8,7 +8,10 @@
 // at least 2× real time on 2 cores. Other work on the machine stretches the
 // wall time, not the CPU time.
 //
-//   render_bench [--seconds=60] [google benchmark flags]
+//   render_bench [--seconds=60] [--take=FOLDER] [google benchmark flags]
+//
+// --take keeps the take's files in FOLDER and uses them again on the next
+// run with the same length, so that repeated runs measure only the render.
 
 #include "capture/video_file_writer.h"
 #include "library/caption_cues.h"
@@ -16,6 +19,8 @@
 #include "render/reel_renderer.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -30,6 +35,7 @@ using namespace tandrel;
 namespace {
 
 int takeSeconds = 60;
+QString takeFolder; // empty: a temporary folder
 
 double cpuSeconds()
 {
@@ -79,10 +85,16 @@ bool writeTake(const QString &folder, int seconds)
 
 void BM_RenderFinishedReel(benchmark::State &state)
 {
-    QTemporaryDir dir;
-    if (!writeTake(dir.path(), takeSeconds)) {
-        state.SkipWithError("the take's files could not be written");
-        return;
+    QTemporaryDir temporary;
+    const QDir dir(QDir(takeFolder.isEmpty() ? temporary.path() : takeFolder)
+                           .filePath(QStringLiteral("%1s").arg(takeSeconds)));
+    const QString written = dir.filePath(QStringLiteral("written"));
+    if (!QFile::exists(written)) {
+        if (!dir.mkpath(QStringLiteral(".")) || !writeTake(dir.path(), takeSeconds)
+            || !QFile(written).open(QIODevice::WriteOnly)) {
+            state.SkipWithError("the take's files could not be written");
+            return;
+        }
     }
     Take take{QUuid::createUuid(),
               QDateTime::currentDateTimeUtc(),
@@ -141,6 +153,8 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "--seconds=", 10) == 0)
             takeSeconds = std::max(3, std::atoi(argv[i] + 10));
+        else if (std::strncmp(argv[i], "--take=", 7) == 0)
+            takeFolder = QString::fromLocal8Bit(argv[i] + 7);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -6,10 +6,16 @@ namespace tandrel {
 
 namespace {
 
-// "H:MM:SS.CC", centiseconds rounded.
+// A time as the script writes it: whole centiseconds, rounded.
+qint64 centiseconds(double seconds)
+{
+    return std::max<qint64>(0, std::llround(seconds * 100));
+}
+
+// "H:MM:SS.CC".
 QString assTime(double seconds)
 {
-    const qint64 centis = std::max<qint64>(0, std::llround(seconds * 100));
+    const qint64 centis = centiseconds(seconds);
     return QStringLiteral("%1:%2:%3.%4")
             .arg(centis / 360000)
             .arg(centis / 6000 % 60, 2, 10, QLatin1Char('0'))
@@ -30,6 +36,21 @@ QString dialogueText(const QString &text)
 }
 
 } // namespace
+
+QList<qsizetype> CaptionScript::shownAt(const QList<CaptionCue> &cues, qint64 frame, int frameRate)
+{
+    // The subtitle filter's own arithmetic: the frame's time stamp in a
+    // time base of 1/`frameRate`, in milliseconds as a double, handed to
+    // libass as an integer.
+    const auto now = static_cast<long long>(double(frame) * (1.0 / frameRate) * 1000);
+    QList<qsizetype> shown;
+    for (qsizetype i = 0; i < cues.size(); ++i) {
+        const qint64 start = centiseconds(cues[i].start) * 10, end = centiseconds(cues[i].end) * 10;
+        if (now >= start && now < end)
+            shown.append(i);
+    }
+    return shown;
+}
 
 QString CaptionScript::text(const QList<CaptionCue> &cues)
 {

@@ -22,6 +22,10 @@ struct CaptionScript
 
     // The script's text; cue times are seconds of the reel.
     static QString text(const QList<CaptionCue> &cues);
+    // The cues (indices into `cues`) libass shows on the reel's frame
+    // `frame` at `frameRate` fps: the frame's time truncated to whole
+    // milliseconds lies in a cue's [start, end) as the script writes them.
+    static QList<qsizetype> shownAt(const QList<CaptionCue> &cues, qint64 frame, int frameRate);
 };
 
 } // namespace tandrel

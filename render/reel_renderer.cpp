@@ -2,6 +2,7 @@
 
 #include "library/speech_slicing.h"
 #include "media/movie_index.h"
+#include "render/caption_overlay.h"
 #include "render/caption_script.h"
 
 #include <Mlt.h>
@@ -247,13 +248,12 @@ RenderResult<QString> ReelRenderer::render(const ReelCut &cut, const QList<Capti
     setReelProfile(graph.profile);
     if (const RenderResult<bool> built = buildGraph(graph, cut); !built)
         return RenderResult<QString>::failureOf(built);
-    std::unique_ptr<Mlt::Filter> subtitles;
+    std::shared_ptr<CaptionOverlay> overlay;
     if (!cues.isEmpty()) {
-        subtitles = std::make_unique<Mlt::Filter>(graph.profile, "avfilter.subtitles");
-        if (!subtitles->is_valid())
+        overlay = CaptionOverlay::draw(graph.profile, captions.fileName(), cues, cut.frames);
+        std::unique_ptr<Mlt::Filter> filter = overlay ? overlay->filter(graph.profile) : nullptr;
+        if (!filter || graph.tractor.attach(*filter) != 0)
             return RenderError::engineFailed;
-        subtitles->set("av.filename", captions.fileName().toUtf8().constData());
-        graph.tractor.attach(*subtitles);
     }
 
     const QString partial = partialPath(outputPath);
@@ -287,6 +287,10 @@ RenderResult<QString> ReelRenderer::render(const ReelCut &cut, const QList<Capti
     if (cancelled) {
         QFile::remove(partial);
         return RenderError::cancelled;
+    }
+    if (overlay && overlay->failed()) {
+        QFile::remove(partial);
+        return RenderError::engineFailed;
     }
     if (!complete(partial, cut.frames, !cut.audioPath.isEmpty())) {
         QFile::remove(partial);

@@ -24,8 +24,8 @@ struct RenderProgress
 // into an MP4 that the video platforms take: 1080 × 1920, H.264 High,
 // yuv420p, 30 fps, about 10 Mb/s; AAC-LC, 48 kHz, stereo; the index first.
 // Each segment fades its sound in and out over a frame, so that no cut
-// clicks. Captions are drawn by the subtitle renderer (libass) into the
-// picture. The file is written under a hidden name beside `outputPath` and
+// clicks. Captions are drawn by the subtitle renderer (libass), once per
+// cue, and blended into the frames that show them. The file is written under a hidden name beside `outputPath` and
 // renamed to it when complete: a cancelled or failed render leaves nothing,
 // and an existing file at `outputPath` stays until the new one replaces it.
 class ReelRenderer
