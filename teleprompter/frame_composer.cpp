@@ -1,5 +1,6 @@
 #include "teleprompter/frame_composer.h"
 
+#include "teleprompter/pixel_rows.h"
 #include "teleprompter/text_layer.h"
 
 #include <QLinearGradient>
@@ -85,22 +86,27 @@ void FrameComposer::composeRect(const Frame &frame, QRect rect, uchar *pixels, q
     const int left = rect.left(), right = rect.right() + 1;
     const int textLeft = std::max(left, frame.band.left()),
               textRight = std::min(right, frame.band.right() + 1);
+    // The fades are black over everything: they only scale the colour.
+    auto copy = [](const uchar *from, uchar *to, int count, uint8_t shade) {
+        if (count <= 0)
+            return;
+        if (shade == 255)
+            std::memcpy(to, from, size_t(count) * 4);
+        else
+            libyuv::ARGBShade(from, 0, to, 0, count, 1, 0xff000000u | shade * 0x010101u);
+    };
     for (int y = rect.top(); y <= rect.bottom(); ++y) {
         uchar *to = pixels + (origin.y() + y) * bytesPerLine + origin.x() * 4;
         const auto *back = frame.backdrop ? frame.backdrop->constScanLine(y)
                                           : reinterpret_cast<const uchar *>(m_black.data());
+        const uint8_t shade = m_shade[size_t(y)];
         if (textLeft < textRight) {
-            std::memcpy(to + left * 4, back + left * 4, size_t(textLeft - left) * 4);
+            copy(back + left * 4, to + left * 4, textLeft - left, shade);
             const uchar *text = frame.text->row(frame.textTop + y) + (textLeft - frame.band.left()) * 4;
-            libyuv::ARGBBlend(text, 0, back + textLeft * 4, 0, to + textLeft * 4, 0, textRight - textLeft, 1);
-            std::memcpy(to + textRight * 4, back + textRight * 4, size_t(right - textRight) * 4);
+            blendRowOver(text, back + textLeft * 4, to + textLeft * 4, textRight - textLeft, shade);
+            copy(back + textRight * 4, to + textRight * 4, right - textRight, shade);
         } else {
-            std::memcpy(to + left * 4, back + left * 4, size_t(right - left) * 4);
-        }
-        // The fades are black over everything: they only scale the colour.
-        if (const uint8_t shade = m_shade[size_t(y)]; shade != 255) {
-            const uint32_t value = 0xff000000u | shade * 0x010101u;
-            libyuv::ARGBShade(to + left * 4, 0, to + left * 4, 0, right - left, 1, value);
+            copy(back + left * 4, to + left * 4, right - left, shade);
         }
     }
 }
