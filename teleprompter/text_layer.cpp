@@ -46,10 +46,13 @@ void TextLayer::prepare(const TeleprompterLayout &layout, const TextLayerSetup &
         m_ring.setDevicePixelRatio(setup.dpr);
         m_top = m_bottom = 0;
     } else if (setup.current != m_setup.current && m_top < m_bottom) {
-        const auto [from, to] = restyledRows(layout, m_setup.current, setup.current);
+        const QList<QRect> parts = restyled(layout, m_setup.current, setup.current);
         m_setup = setup;
-        if (std::max(from, m_top) < std::min(to, m_bottom))
-            draw(layout, std::max(from, m_top), std::min(to, m_bottom));
+        const QRect held(0, m_top, m_ring.width(), m_bottom - m_top);
+        for (const QRect &part : parts) {
+            if (const QRect r = part & held; !r.isEmpty())
+                draw(layout, r.top(), r.bottom() + 1, r.left(), r.right() + 1);
+        }
     }
     m_setup = setup;
 
@@ -68,44 +71,62 @@ void TextLayer::prepare(const TeleprompterLayout &layout, const TextLayerSetup &
     m_bottom = bottom;
 }
 
-std::pair<int, int> TextLayer::restyledRows(const TeleprompterLayout &layout, qint64 before,
-                                            qint64 after) const
+QList<QRect> TextLayer::restyled(const TeleprompterLayout &layout, qint64 before, qint64 after) const
 {
     const qint64 count = layout.wordFrames().size();
     if (layout.fallbackLayout() || count == 0 || before == after)
-        return {0, 0};
+        return {};
+    const QRect everything(0, m_top, m_ring.width(), m_bottom - m_top);
     if (before >= count || after >= count) // past the end every word changes its colour
-        return {m_top, m_bottom};
+        return {everything};
     const qint64 first = std::clamp(std::min(before, after), qint64(0), count - 1);
     const qint64 last = std::clamp(std::max(before, after), qint64(0), count - 1);
-    // Frames run down the column in reading order, so the first and the last
-    // word bound the ones between.
-    const QRectF from = layout.wordFrames().at(first), to = layout.wordFrames().at(last);
-    const double top = std::min(from.top(), to.top()), bottom = std::max(from.bottom(), to.bottom());
-    const double dpr = m_setup.dpr;
-    return {int(std::floor((top - wordReach) * dpr)), int(std::ceil((bottom + wordReach) * dpr))};
+    const TextLayerSetup &s = m_setup;
+    if (last - first >= 8) {
+        // Frames run down the column in reading order, so the first and the
+        // last word bound the rows of the ones between.
+        const double top = layout.wordFrames().at(first).top() - wordReach;
+        const double bottom = layout.wordFrames().at(last).bottom() + wordReach;
+        return {QRect(0, int(std::floor(top * s.dpr)), m_ring.width(),
+                      int(std::ceil(bottom * s.dpr)) - int(std::floor(top * s.dpr)))};
+    }
+    // From the column's coordinates to the band's pixels and the content's
+    // rows, as the words are drawn.
+    QTransform toBand = QTransform::fromTranslate(layout.columnLeft(), 0);
+    if (s.mirrored)
+        toBand *= QTransform(-1, 0, 0, 1, s.windowWidth, 0);
+    toBand *= QTransform::fromScale(s.dpr, s.dpr) * QTransform::fromTranslate(-s.band.left(), 0);
+    QList<QRect> parts;
+    for (qint64 i = first; i <= last; ++i) {
+        const QRectF frame = layout.wordFrames().at(i).adjusted(-wordReach, -wordReach, wordReach, wordReach);
+        parts.append(toBand.mapRect(frame).toAlignedRect());
+    }
+    return parts;
 }
 
-void TextLayer::draw(const TeleprompterLayout &layout, int from, int to)
+void TextLayer::draw(const TeleprompterLayout &layout, int from, int to, int left, int right)
 {
-    while (from < to) {
+    left = std::max(left, 0);
+    right = right < 0 ? m_ring.width() : std::min(right, m_ring.width());
+    while (from < to && left < right) {
         const int ringTop = ringRow(from);
         const int count = std::min(to - from, m_ring.height() - ringTop);
-        drawPiece(layout, ringTop, from, count);
+        drawPiece(layout, ringTop, from, count, left, right);
         from += count;
     }
 }
 
-void TextLayer::drawPiece(const TeleprompterLayout &layout, int ringTop, int contentTop, int count)
+void TextLayer::drawPiece(const TeleprompterLayout &layout, int ringTop, int contentTop, int count, int left,
+                          int right)
 {
     for (int y = ringTop; y < ringTop + count; ++y)
-        std::memset(m_ring.scanLine(y), 0, size_t(m_ring.width()) * 4);
+        std::memset(m_ring.scanLine(y) + left * 4, 0, size_t(right - left) * 4);
     const TextLayerSetup &s = m_setup;
     const double dpr = s.dpr;
     const double top = contentTop / dpr, bottom = (contentTop + count) / dpr;
 
     QPainter p(&m_ring);
-    p.setClipRect(QRectF(0, ringTop / dpr, m_ring.width() / dpr, count / dpr));
+    p.setClipRect(QRectF(left / dpr, ringTop / dpr, (right - left) / dpr, count / dpr));
     // From the column's coordinates to the ring's points: into the window's
     // content, mirrored about the window's middle as drawn, then to the band
     // and to the ring's rows, by whole device pixels.

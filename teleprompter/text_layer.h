@@ -4,6 +4,7 @@
 #include "teleprompter/word_images.h"
 
 #include <QImage>
+#include <QList>
 #include <QRect>
 
 namespace tandrel {
@@ -47,13 +48,16 @@ public:
 
 private:
     int ringRow(int row) const;
-    // Draws the content rows [from, to) anew.
-    void draw(const TeleprompterLayout &layout, int from, int to);
-    void drawPiece(const TeleprompterLayout &layout, int ringTop, int contentTop, int count);
-    // The content rows whose pixels change when the word read goes from
-    // `before` to `after`: the words whose colour changes, with their
-    // highlight. Empty when nothing changes.
-    std::pair<int, int> restyledRows(const TeleprompterLayout &layout, qint64 before, qint64 after) const;
+    // Draws the content rows [from, to) anew, between the band's pixels
+    // `left` and `right` (its whole width when right < 0).
+    void draw(const TeleprompterLayout &layout, int from, int to, int left = 0, int right = -1);
+    void drawPiece(const TeleprompterLayout &layout, int ringTop, int contentTop, int count, int left,
+                   int right);
+    // The parts of the layer whose pixels change when the word read goes
+    // from `before` to `after`, in band pixels across and content rows down:
+    // each word whose colour changes, with its highlight, or the rows of all
+    // of them when many change at once.
+    QList<QRect> restyled(const TeleprompterLayout &layout, qint64 before, qint64 after) const;
 
     WordImages m_words;
     TextColumnShadow m_shadow;
