@@ -1,6 +1,7 @@
 #include "teleprompter/teleprompter_backdrop.h"
 
 #include "capture/preview_widget.h"
+#include "teleprompter/pixel_rows.h"
 #include "teleprompter/teleprompter_self_view.h"
 
 #include <QLinearGradient>
@@ -123,7 +124,7 @@ void TeleprompterBackdrop::shadeRows(const QImage &from, QRect crop, bool horizo
         }
         // The shade is black of varying opacity, premultiplied: over the
         // picture it darkens it, and the result is opaque.
-        libyuv::ARGBBlend(m_shade.constScanLine(y), 0, source, 0, into.scanLine(y), 0, w, 1);
+        blendRowOver(m_shade.constScanLine(y), source, into.scanLine(y), w);
     }
 }
 

@@ -5,14 +5,13 @@
 #include "teleprompter/teleprompter_font.h"
 #include "teleprompter/teleprompter_self_view.h"
 #include "teleprompter/teleprompter_state.h"
-#include "teleprompter/text_shadow.h"
 
 #include <QKeyEvent>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace tandrel {
 
@@ -146,8 +145,7 @@ ScrollInputs TeleprompterView::scrollInputs() const
 void TeleprompterView::invalidateLayout()
 {
     m_layout.reset();
-    m_words.clear();
-    m_shadow.clear();
+    m_text.clear();
     update();
 }
 
@@ -302,6 +300,8 @@ void TeleprompterView::hideEvent(QHideEvent *)
     m_timer.stop();
     m_selfView->detach();
     m_backdrop.clear();
+    m_text.clear();
+    m_composer.clear();
 }
 
 void TeleprompterView::resizeEvent(QResizeEvent *)
@@ -319,95 +319,45 @@ void TeleprompterView::paintEvent(QPaintEvent *)
 {
     ensureLayout();
     QPainter p(this);
-    const QRectF bounds = rect();
+    paintFrame(p);
     if (m_state.isMirrored()) {
-        p.translate(bounds.width(), 0);
+        p.translate(width(), 0);
         p.scale(-1, 1);
     }
-    paintBackground(p, bounds);
-    paintText(p);
-    paintFades(p, bounds);
+    const QRectF bounds = rect();
     paintMarker(p, bounds);
     paintOverlay(p, bounds);
 }
 
-void TeleprompterView::paintBackground(QPainter &p, const QRectF &bounds)
-{
-    if (!showsVideo()) {
-        m_backdrop.clear();
-        p.fillRect(bounds, Qt::black);
-        return;
-    }
-    // Mirrored already, and in device pixels: copied as it is.
-    const QImage &backdrop = m_backdrop.image(*m_selfView, size(), targetPixelRatio(p), m_state.isMirrored(),
-                                              m_state.textPlacement());
-    p.save();
-    p.resetTransform();
-    p.drawImage(QPointF(0, 0), backdrop);
-    p.restore();
-}
-
-void TeleprompterView::paintText(QPainter &p)
+void TeleprompterView::paintFrame(QPainter &p)
 {
     const TeleprompterLayout &l = *m_layout;
-    const double offset = m_scroller.scrollOffset();
+    const qreal dpr = targetPixelRatio(p);
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
     const bool videoBehind = m_state.showsSelfView();
-    p.save();
-    p.translate(l.columnLeft(), -offset);
-
-    // Words only are drawn within the window (and the highlight margin); a
-    // word's shadow reaches a little further.
-    const double reach = TextColumnShadow::radius + TextColumnShadow::drop;
-    const auto [first, last] = l.wordsBetween(offset - 8, offset + height() + 8);
-    // The column's shadow lies under all of its text, so it goes first. On
-    // black it would not show.
-    if (videoBehind && showsVideo()) {
-        const auto [shadowFirst, shadowLast] = l.wordsBetween(offset - reach, offset + height() + reach);
-        m_shadow.paint(p, l, shadowFirst, shadowLast);
+    const QImage *backdrop = nullptr;
+    if (showsVideo()) {
+        // Mirrored already, and in device pixels.
+        backdrop = &m_backdrop.image(*m_selfView, size(), dpr, m_state.isMirrored(), m_state.textPlacement());
+    } else {
+        m_backdrop.clear();
     }
 
-    const qint64 count = l.wordFrames().size();
     const qint64 current = l.fallbackLayout() ? 0 : m_scroller.currentWordIndex(scrollInputs());
     m_paintedWord = current;
-    if (const QTextLayout *fallback = l.fallbackLayout()) {
-        p.setPen(Qt::white);
-        fallback->draw(&p, l.fallbackRect().topLeft());
-    } else if (current >= first && current < last
-               && TeleprompterScroller::wordStyle(current, current, count, videoBehind).highlighted) {
-        // The highlight reaches beyond its word only into the gaps between
-        // words, so it can go before all of them.
-        const double radius = l.input().fontSize * 0.16;
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(TeleprompterScroller::highlightFill(videoBehind));
-        p.drawRoundedRect(l.wordFrames().at(current).adjusted(-8, -4, 8, 4), radius, radius);
-    }
+    const QRectF band(textBand());
+    const QRect bandPixels = QRectF(band.topLeft() * dpr, band.size() * dpr)
+                                     .toAlignedRect()
+                                     .intersected(QRect(QPoint(0, 0), pixels));
+    const TextLayerSetup setup{bandPixels,           pixels.height(), double(width()), dpr,
+                               m_state.isMirrored(), videoBehind,     current};
+    // The text moves by whole device pixels, all of it at once.
+    const int textTop = int(std::lround(m_scroller.scrollOffset() * dpr));
+    m_text.prepare(l, setup, textTop);
 
-    m_words.begin(p, p.worldTransform(), l.wordFont());
-    if (!l.input().title.isEmpty()) {
-        m_words.drawBlock(p, l.input().title, l.titleFont(), white(0.5), l.titleRect(),
-                          int(l.alignment()) | Qt::TextWordWrap);
-    }
-    for (qsizetype i = first; i < last; ++i) {
-        const WordStyle style = TeleprompterScroller::wordStyle(i, current, count, videoBehind);
-        m_words.draw(p, l.input().tokens.at(i).raw, style.color, l.wordFrames().at(i).topLeft());
-    }
-    p.restore();
-}
-
-void TeleprompterView::paintFades(QPainter &p, const QRectF &bounds) const
-{
-    const double k = m_state.showsSelfView() ? 0.55 : 1.0;
-    const double topHeight = std::max(m_scroller.readingLine() * 0.62, 56.0);
-    QLinearGradient top(0, 0, 0, topHeight);
-    top.setStops({{0, black(k)}, {0.5, black(k * 0.55)}, {1, black(0)}});
-    p.fillRect(QRectF(0, 0, bounds.width(), topHeight), top);
-
-    const double bottomHeight = bounds.height() * 0.3;
-    const double bottomTop = bounds.height() - bottomHeight;
-    QLinearGradient bottom(0, bottomTop, 0, bounds.height());
-    bottom.setStops({{0, black(0)}, {0.5, black(k * 0.72)}, {1, black(k)}});
-    p.fillRect(QRectF(0, bottomTop, bounds.width(), bottomHeight), bottom);
+    const TeleprompterFades fades{std::max(m_scroller.readingLine() * 0.62, 56.0), height() * 0.3,
+                                  videoBehind ? 0.55 : 1.0};
+    m_composer.paint(p, {pixels, dpr, backdrop, &m_text, bandPixels, textTop, fades});
 }
 
 void TeleprompterView::paintMarker(QPainter &p, const QRectF &) const

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "speech/follow_state.h"
+#include "teleprompter/frame_composer.h"
 #include "teleprompter/teleprompter_backdrop.h"
 #include "teleprompter/teleprompter_layout.h"
 #include "teleprompter/teleprompter_scroller.h"
-#include "teleprompter/text_column_shadow.h"
-#include "teleprompter/word_images.h"
+#include "teleprompter/text_layer.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -79,9 +79,8 @@ private:
     ScrollInputs scrollInputs() const;
     TeleprompterLayout &ensureLayout();
     void invalidateLayout();
-    void paintBackground(QPainter &p, const QRectF &bounds);
-    void paintText(QPainter &p);
-    void paintFades(QPainter &p, const QRectF &bounds) const;
+    // The backdrop, the text and the fades, composed in one pass.
+    void paintFrame(QPainter &p);
     void paintMarker(QPainter &p, const QRectF &bounds) const;
     void paintOverlay(QPainter &p, const QRectF &bounds) const;
     // The overlays' places before mirroring.
@@ -99,9 +98,9 @@ private:
     bool m_videoAvailable = false;
     TeleprompterScroller m_scroller;
     std::optional<TeleprompterLayout> m_layout;
-    WordImages m_words; // dropped with the layout
-    TextColumnShadow m_shadow; // dropped with the layout
+    TextLayer m_text; // dropped with the layout
     TeleprompterBackdrop m_backdrop;
+    FrameComposer m_composer;
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_paintedWord = -1;

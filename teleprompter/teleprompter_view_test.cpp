@@ -450,6 +450,54 @@ TEST(TeleprompterView, DrawsAtTwiceThePixelRatioWhereItDrawsAtOnce)
     EXPECT_GT(image.pixelColor(40, 720).blue(), image.pixelColor(40, 720).red() + 40); // mirrored: blue left
 }
 
+// Windows and grabs are painted straight into their 32-bit pixels; anything
+// else gets a copy of the same frame. Either way only the widget's own pixels
+// are written, wherever it lies in the image.
+TEST(TeleprompterView, PaintsTheSamePixelsIntoImagesOfEveryKindAndPlace)
+{
+    Scene scene;
+    scene.state.setIsMirrored(true);
+    scene.state.setShowsSelfView(true);
+    scene.view.setVideoAvailable(true);
+    scene.view.selfView()->setFrame(splitFrame());
+    scene.state.setReadingPosition(11, 0);
+    scene.settle();
+    const QImage reference = scene.shot("targets-reference");
+    const struct
+    {
+        QImage::Format format;
+        QPoint offset;
+        int tolerance; // a format of fewer bits per colour rounds them
+    } cases[] = {
+            {QImage::Format_RGB32, {0, 0}, 0},
+            {QImage::Format_ARGB32_Premultiplied, {23, 11}, 0},
+            {QImage::Format_RGB888, {5, 0}, 1},
+            {QImage::Format_RGB16, {0, 7}, 16},
+    };
+    for (const auto &c : cases) {
+        QImage target(reference.size() + QSize(40, 30), c.format);
+        target.fill(Qt::green);
+        scene.view.render(&target, c.offset);
+        target = target.convertToFormat(QImage::Format_RGB32);
+        const QRect placed(c.offset, reference.size());
+        int worst = 0, outside = 0;
+        for (int y = 0; y < target.height(); ++y) {
+            for (int x = 0; x < target.width(); ++x) {
+                const QRgb got = target.pixel(x, y);
+                if (!placed.contains(x, y)) {
+                    outside += got != QColor(Qt::green).rgb();
+                    continue;
+                }
+                const QRgb want = reference.pixel(x - c.offset.x(), y - c.offset.y());
+                worst = std::max({worst, std::abs(qRed(got) - qRed(want)),
+                                  std::abs(qGreen(got) - qGreen(want)), std::abs(qBlue(got) - qBlue(want))});
+            }
+        }
+        EXPECT_LE(worst, c.tolerance) << c.format;
+        EXPECT_EQ(outside, 0) << c.format;
+    }
+}
+
 TEST(TeleprompterView, AWordLargerThanItsCachesIsStillDrawnWithItsShadow)
 {
     Scene scene;
