@@ -41,10 +41,8 @@ qint64 floorDiv(qint64 a, qint64 b)
 qsizetype sizeEstimate(const Take &take)
 {
     qsizetype size = 560 + take.speechIntervals.size() * 160;
-    for (const std::optional<QString> &name : {take.videoFileName, take.audioFileName}) {
-        if (name)
-            size += name->size();
-    }
+    size += take.videoFileName ? take.videoFileName->size() : 0;
+    size += take.audioFileName ? take.audioFileName->size() : 0;
     if (take.words) {
         for (const WordTime &word : *take.words)
             size += 260 + word.text.size();
@@ -66,11 +64,24 @@ constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 
 } // namespace
 
+// Needs room for max(level * 4, 32) bytes: an indentation up to that is
+// copied in one fixed-size piece, of which only level * 4 bytes are kept.
+char *LibraryJsonWriter::indent(char *at, int level)
+{
+    static constexpr char blanks[] = "                                ";
+    constexpr qsizetype blankCount = sizeof blanks - 1;
+    qsizetype count = level * 4;
+    for (; count > blankCount; count -= blankCount)
+        at = std::copy_n(blanks, blankCount, at);
+    std::memcpy(at, blanks, blankCount);
+    return at + count;
+}
+
 // The room asked for at once: ",\n", the indentation, the quoted name and " : ".
 template<qsizetype N> void LibraryJsonWriter::member(const char (&name)[N], int level)
 {
     constexpr qsizetype nameSize = N - 1;
-    char *at = room(2 + (level + 1) * 4 + nameSize + 6);
+    char *at = room(2 + std::max((level + 1) * 4, 32) + nameSize + 6);
     if (!m_firstMember) {
         *at++ = ',';
         *at++ = '\n';
@@ -128,15 +139,6 @@ void LibraryJsonWriter::grow(qsizetype count)
     m_out.resize(std::max(m_out.size() * 2, used + count));
     m_at = m_out.data() + used;
     m_end = m_out.data() + m_out.size();
-}
-
-char *LibraryJsonWriter::indent(char *at, int level)
-{
-    static constexpr char blanks[] = "                                                                ";
-    qsizetype count = level * 4;
-    for (; count > qsizetype(sizeof blanks - 1); count -= qsizetype(sizeof blanks - 1))
-        at = std::copy_n(blanks, sizeof blanks - 1, at);
-    return std::copy_n(blanks, count, at);
 }
 
 void LibraryJsonWriter::writeReel(const ReelProject &reel, int level)
@@ -350,7 +352,7 @@ void LibraryJsonWriter::writeDouble(double value)
 }
 
 // The common case of writeDouble without the general algorithm: a number
-// from 0.01 to 10^15 whose shortest form has at most 15 significant digits.
+// from 0.01 to 10^14 whose shortest form has at most 15 significant digits.
 // Its digits are those of the value rounded to 15 significant digits, less
 // the trailing zeros: a step of 10^-k between such numbers is wider than
 // the value's rounding interval, so at most one of them reads back to the
@@ -362,34 +364,31 @@ void LibraryJsonWriter::writeDouble(double value)
 char *LibraryJsonWriter::writeShortFraction(char *at, double value)
 {
     const double magnitude = std::abs(value);
-    if (!(magnitude >= 0.01 && magnitude < 1e15))
+    if (!(magnitude >= 0.01 && magnitude < 1e14))
         return nullptr;
     // Digits before the point; 0 below 1, -1 below 0.1.
     int whole = magnitude < 0.1 ? -1 : 0;
-    while (whole >= 0 && whole < 15 && magnitude >= powersOfTen[whole])
+    while (whole >= 0 && magnitude >= powersOfTen[whole])
         ++whole;
-    int fraction = 15 - whole;
-    const double scaled = magnitude * powersOfTen[fraction];
-    quint64 digits = quint64(std::llround(scaled));
+    const int fraction = 15 - whole;
+    // Rounded to the nearest whole number; a wrong rounding of a half could
+    // only make the check below fail, never pass.
+    const quint64 digits = quint64(magnitude * powersOfTen[fraction] + 0.5);
     if (double(digits) / powersOfTen[fraction] != magnitude)
         return nullptr;
-    while (fraction > 0 && digits % 10 == 0) {
-        digits /= 10;
-        --fraction;
-    }
-    if (fraction == 0)
-        return nullptr; // a whole number, written as an integer elsewhere
     if (value < 0)
         *at++ = '-';
     const quint64 scale = quint64(powersOfTen[fraction]);
     at = std::to_chars(at, at + 24, digits / scale).ptr;
-    *at++ = '.';
-    quint64 rest = digits % scale;
-    for (int i = fraction - 1; i >= 0; --i) {
-        at[i] = char('0' + rest % 10);
-        rest /= 10;
-    }
-    return at + fraction;
+    // The fraction with its leading zeros: scale + rest is a one and then
+    // exactly `fraction` digits; the one becomes the point.
+    char *const point = at;
+    at = std::to_chars(at, at + 24, scale + digits % scale).ptr;
+    *point = '.';
+    while (at[-1] == '0')
+        --at;
+    // A whole number never gets here, so a digit other than zero is left.
+    return at;
 }
 
 void LibraryJsonWriter::writeInteger(qint64 value)

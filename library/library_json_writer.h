@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -52,7 +53,7 @@ private:
     void put(const char *bytes, qsizetype count) { std::memcpy(room(count), bytes, size_t(count)); }
     void put(char byte) { *room(1) = byte; }
     static char *indent(char *at, int level);
-    void indent(int level) { giveBack(indent(room(level * 4), level)); }
+    void indent(int level) { giveBack(indent(room(std::max(level * 4, 32)), level)); }
     void writeString(QStringView text);
     void writeDouble(double value);
     static char *writeShortFraction(char *at, double value);
