@@ -1,6 +1,7 @@
 #include "library/library_json_reader.h"
 
 #include <QTimeZone>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -46,16 +47,25 @@ bool isDelimiter(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ']' || c == '}';
 }
 
+// The value of each hexadecimal digit, -1 for any other byte.
+constexpr auto hexValues = [] {
+    std::array<qint8, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[size_t(c)] = c >= '0' && c <= '9' ? qint8(c - '0')
+                : c >= 'a' && c <= 'f'           ? qint8(c - 'a' + 10)
+                : c >= 'A' && c <= 'F'           ? qint8(c - 'A' + 10)
+                                                 : qint8(-1);
+    return values;
+}();
+
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return hexValues[static_cast<unsigned char>(c)];
 }
+
+// 10 to the powers 0 to 15, all exact as doubles.
+constexpr double powersOfTen[]
+        = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Length of the well-formed UTF-8 sequence at `at` that is no noncharacter,
 // or 0.
@@ -130,28 +140,25 @@ bool LibraryJsonReader::readLibrary(QList<ReelProject> &reels)
 bool LibraryJsonReader::readReel(ReelProject &reel)
 {
     static constexpr QByteArrayView names[]
-            = {"id", "prefix", "title", "script", "createdAt", "updatedAt", "takes", "cropCenterX"};
+            = {"createdAt", "cropCenterX", "id", "prefix", "script", "takes", "title", "updatedAt"};
     Seen seen;
-    const bool read = readObject([&](QByteArrayView name) {
-        const int index = indexOf(name, names);
+    const bool read = readMembers(names, [&](int index) {
         if (index < 0)
             return skipValue(0);
         if (!seen.first(index))
             return false;
         switch (index) {
         case 0:
-            return readUuid(reel.id);
-        case 1:
-            return readInteger(reel.prefix);
-        case 2:
-            return readString(reel.title);
-        case 3:
-            return readString(reel.script);
-        case 4:
             return readDate(reel.createdAt);
+        case 1:
+            return readNumber(reel.cropCenterX);
+        case 2:
+            return readUuid(reel.id);
+        case 3:
+            return readInteger(reel.prefix);
+        case 4:
+            return readString(reel.script);
         case 5:
-            return readDate(reel.updatedAt);
-        case 6:
             return readArray([&] {
                 Take take;
                 if (!readTake(take))
@@ -159,8 +166,10 @@ bool LibraryJsonReader::readReel(ReelProject &reel)
                 reel.takes.append(std::move(take));
                 return true;
             });
+        case 6:
+            return readString(reel.title);
         default:
-            return readNumber(reel.cropCenterX);
+            return readDate(reel.updatedAt);
         }
     });
     return read && seen.all(std::size(names));
@@ -169,26 +178,23 @@ bool LibraryJsonReader::readReel(ReelProject &reel)
 bool LibraryJsonReader::readTake(Take &take)
 {
     static constexpr QByteArrayView names[]
-            = {"id", "recordedAt", "duration", "videoFileName", "audioFileName", "speechIntervals", "words"};
+            = {"audioFileName", "duration", "id", "recordedAt", "speechIntervals", "videoFileName", "words"};
     Seen seen;
-    const bool read = readObject([&](QByteArrayView name) {
-        const int index = indexOf(name, names);
+    const bool read = readMembers(names, [&](int index) {
         if (index < 0)
             return skipValue(0);
         if (!seen.first(index))
             return false;
         switch (index) {
         case 0:
-            return readUuid(take.id);
-        case 1:
-            return readDate(take.recordedAt);
-        case 2:
-            return readNumber(take.duration);
-        case 3:
-            return readOptionalString(take.videoFileName);
-        case 4:
             return readOptionalString(take.audioFileName);
-        case 5:
+        case 1:
+            return readNumber(take.duration);
+        case 2:
+            return readUuid(take.id);
+        case 3:
+            return readDate(take.recordedAt);
+        case 4:
             if (isNull())
                 return true;
             return readArray([&] {
@@ -198,6 +204,8 @@ bool LibraryJsonReader::readTake(Take &take)
                 take.speechIntervals.append(interval);
                 return true;
             });
+        case 5:
+            return readOptionalString(take.videoFileName);
         default:
             if (isNull())
                 return true;
@@ -211,46 +219,92 @@ bool LibraryJsonReader::readTake(Take &take)
             });
         }
     });
-    return read && seen.has(0) && seen.has(1) && seen.has(2);
+    return read && seen.has(1) && seen.has(2) && seen.has(3);
 }
 
 bool LibraryJsonReader::readSpeechInterval(SpeechInterval &interval)
 {
-    static constexpr QByteArrayView names[] = {"start", "end"};
+    static constexpr QByteArrayView names[] = {"end", "start"};
     Seen seen;
-    const bool read = readObject([&](QByteArrayView name) {
-        const int index = indexOf(name, names);
+    const bool read = readMembers(names, [&](int index) {
         if (index < 0)
             return skipValue(0);
         if (!seen.first(index))
             return false;
-        return readNumber(index == 0 ? interval.start : interval.end);
+        return readNumber(index == 0 ? interval.end : interval.start);
     });
     return read && seen.all(std::size(names));
 }
 
 bool LibraryJsonReader::readWord(WordTime &word)
 {
-    static constexpr QByteArrayView names[] = {"start", "end", "index", "text"};
+    static constexpr QByteArrayView names[] = {"end", "index", "start", "text"};
     Seen seen;
-    const bool read = readObject([&](QByteArrayView name) {
-        const int index = indexOf(name, names);
+    const bool read = readMembers(names, [&](int index) {
         if (index < 0)
             return skipValue(0);
         if (!seen.first(index))
             return false;
         switch (index) {
         case 0:
-            return readNumber(word.start);
-        case 1:
             return readNumber(word.end);
-        case 2:
+        case 1:
             return readIndex(word.index);
+        case 2:
+            return readNumber(word.start);
         default:
             return readString(word.text);
         }
     });
     return read && seen.all(std::size(names));
+}
+
+// readObject for the members of a record, `names` in byte order as the
+// writer puts them: each name is first looked for as it stands, the one
+// after the last first, and read as any other name only where none is.
+// Calls `member(index)` with the name's index in `names`, or -1.
+template<size_t N, typename Member>
+bool LibraryJsonReader::readMembers(const QByteArrayView (&names)[N], Member member)
+{
+    skipSpace();
+    if (!consume('{'))
+        return false;
+    skipSpace();
+    if (consume('}'))
+        return true;
+    QByteArray decoded;
+    size_t expected = 0;
+    for (;;) {
+        skipSpace();
+        int index = -1;
+        for (size_t k = 0; k < N && index < 0; ++k) {
+            const size_t i = (expected + k) % N;
+            const qsizetype size = names[i].size();
+            if (m_end - m_at >= size + 2 && m_at[0] == '"' && m_at[size + 1] == '"'
+                && std::memcmp(m_at + 1, names[i].data(), size_t(size)) == 0) {
+                m_at += size + 2;
+                index = int(i);
+            }
+        }
+        if (index < 0) {
+            QByteArrayView name;
+            if (!readName(name, decoded))
+                return false;
+            index = indexOf(name, names);
+        }
+        expected = size_t(index + 1) % N;
+        skipSpace();
+        if (!consume(':'))
+            return false;
+        skipSpace();
+        if (!member(index))
+            return false;
+        skipSpace();
+        if (consume('}'))
+            return true;
+        if (!consume(','))
+            return false;
+    }
 }
 
 template<typename Member> bool LibraryJsonReader::readObject(Member member)
@@ -468,22 +522,78 @@ bool LibraryJsonReader::numberToken(const char *&begin, const char *&end, bool &
     return true;
 }
 
+// numberToken and the conversion in one pass over the text. A number of at
+// most 15 digits without exponent is converted here: its digits are a whole
+// number below 2^53 and its divisor a power of ten up to 10^15, both exact
+// doubles, so one division rounds it once, as from_chars does.
 bool LibraryJsonReader::readNumber(double &value)
 {
-    const char *begin = nullptr, *end = nullptr;
-    bool integral = false;
-    if (!numberToken(begin, end, integral))
+    const char *const begin = m_at;
+    const char *at = m_at;
+    const auto isDigit = [&] { return at < m_end && *at >= '0' && *at <= '9'; };
+    const bool negative = at < m_end && *at == '-';
+    if (negative)
+        ++at;
+    if (!isDigit())
         return false;
-    if (integral) {
+    quint64 digits = 0;
+    int count = 0; // digits after any leading zero, at most 16 of them taken
+    const auto takeDigits = [&] {
+        const char *const first = at;
+        for (; isDigit(); ++at) {
+            if (count <= 15) {
+                digits = digits * 10 + quint64(*at - '0');
+                ++count;
+            }
+        }
+        return at - first;
+    };
+    if (*at == '0')
+        ++at;
+    else
+        takeDigits();
+    qsizetype fraction = 0;
+    if (at < m_end && *at == '.') {
+        ++at;
+        fraction = takeDigits();
+        if (fraction == 0)
+            return false;
+    }
+    bool exponent = false;
+    if (at < m_end && (*at == 'e' || *at == 'E')) {
+        exponent = true;
+        ++at;
+        if (at < m_end && (*at == '+' || *at == '-'))
+            ++at;
+        if (!isDigit())
+            return false;
+        while (isDigit())
+            ++at;
+    }
+    // A number ends at a separator, never inside a word ("1x", "01").
+    if (at < m_end && !isDelimiter(*at))
+        return false;
+    m_at = at;
+    if (!exponent && count <= 15) {
+        if (fraction == 0) {
+            // As a whole number in a qint64: "-0" is 0.
+            value = double(negative ? -qint64(digits) : qint64(digits));
+        } else {
+            const double magnitude = double(digits) / powersOfTen[fraction];
+            value = negative ? -magnitude : magnitude;
+        }
+        return true;
+    }
+    if (fraction == 0 && !exponent) {
         qint64 integer = 0;
-        const auto [ptr, ec] = std::from_chars(begin, end, integer);
-        if (ec == std::errc() && ptr == end) {
+        const auto [ptr, ec] = std::from_chars(begin, at, integer);
+        if (ec == std::errc() && ptr == at) {
             value = double(integer);
             return true;
         }
     }
-    const auto [ptr, ec] = std::from_chars(begin, end, value);
-    return ec == std::errc() && ptr == end && std::isfinite(value);
+    const auto [ptr, ec] = std::from_chars(begin, at, value);
+    return ec == std::errc() && ptr == at && std::isfinite(value);
 }
 
 bool LibraryJsonReader::readInteger(qint64 &value)
@@ -494,25 +604,6 @@ bool LibraryJsonReader::readInteger(qint64 &value)
         return false;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     return ec == std::errc() && ptr == end;
-}
-
-// The bytes of a string without escapes, where they stand; false for any
-// other string (or none), leaving the position unchanged.
-bool LibraryJsonReader::plainString(QByteArrayView &text)
-{
-    if (m_at == m_end || *m_at != '"')
-        return false;
-    for (const char *at = m_at + 1; at < m_end; ++at) {
-        const unsigned char c = static_cast<unsigned char>(*at);
-        if (c == '"') {
-            text = QByteArrayView(m_at + 1, at - m_at - 1);
-            m_at = at + 1;
-            return true;
-        }
-        if (c < 0x20 || c >= 0x80 || c == '\\')
-            return false;
-    }
-    return false;
 }
 
 // A whole number exactly, another number cut to its whole part.
@@ -537,9 +628,10 @@ bool LibraryJsonReader::readIndex(qint64 &value)
 // Such a date has no escapes; any other string is left to the full decoder.
 bool LibraryJsonReader::readDate(QDateTime &date)
 {
-    QByteArrayView text;
-    if (!plainString(text) || text.size() != 20)
+    // Its 20 characters between the quotes allow no escapes.
+    if (m_end - m_at < 22 || m_at[0] != '"' || m_at[21] != '"')
         return false;
+    const QByteArrayView text(m_at + 1, 20);
     static const char form[] = "dddd-dd-ddTdd:dd:ddZ";
     for (int i = 0; i < 20; ++i) {
         const char c = text[i];
@@ -558,6 +650,7 @@ bool LibraryJsonReader::readDate(QDateTime &date)
         return false;
     static const QTimeZone utc = QTimeZone::utc();
     date = QDateTime(day, time, utc);
+    m_at += 22;
     return true;
 }
 
@@ -565,9 +658,10 @@ bool LibraryJsonReader::readDate(QDateTime &date)
 // without escapes (any other string is left to the full decoder).
 bool LibraryJsonReader::readUuid(QUuid &id)
 {
-    QByteArrayView text;
-    if (!plainString(text) || text.size() != 36)
+    // Its 36 characters between the quotes allow no escapes.
+    if (m_end - m_at < 38 || m_at[0] != '"' || m_at[37] != '"')
         return false;
+    const QByteArrayView text(m_at + 1, 36);
     quint64 high = 0, low = 0;
     int digits = 0;
     for (int i = 0; i < 36; ++i) {
@@ -587,6 +681,7 @@ bool LibraryJsonReader::readUuid(QUuid &id)
     id = QUuid(uint(high >> 32), ushort(high >> 16), ushort(high), uchar(low >> 56), uchar(low >> 48),
                uchar(low >> 40), uchar(low >> 32), uchar(low >> 24), uchar(low >> 16), uchar(low >> 8),
                uchar(low));
+    m_at += 38;
     return true;
 }
 
