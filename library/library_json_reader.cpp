@@ -1,6 +1,7 @@
 #include "library/library_json_reader.h"
 
 #include <QTimeZone>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -197,13 +198,17 @@ bool LibraryJsonReader::readTake(Take &take)
         case 4:
             if (isNull())
                 return true;
-            return readArray([&] {
-                SpeechInterval interval;
-                if (!readSpeechInterval(interval))
-                    return false;
-                take.speechIntervals.append(interval);
-                return true;
-            });
+            m_intervals.clear();
+            if (!readArray([&] {
+                    SpeechInterval interval;
+                    if (!readSpeechInterval(interval))
+                        return false;
+                    m_intervals.push_back(interval);
+                    return true;
+                }))
+                return false;
+            take.speechIntervals = QList<SpeechInterval>(m_intervals.begin(), m_intervals.end());
+            return true;
         case 5:
             return readOptionalString(take.videoFileName);
         default:
@@ -281,7 +286,7 @@ bool LibraryJsonReader::readMembers(const QByteArrayView (&names)[N], Member mem
             const size_t i = (expected + k) % N;
             const qsizetype size = names[i].size();
             if (m_end - m_at >= size + 2 && m_at[0] == '"' && m_at[size + 1] == '"'
-                && std::memcmp(m_at + 1, names[i].data(), size_t(size)) == 0) {
+                && std::equal(m_at + 1, m_at + 1 + size, names[i].data())) {
                 m_at += size + 2;
                 index = int(i);
             }
@@ -293,9 +298,14 @@ bool LibraryJsonReader::readMembers(const QByteArrayView (&names)[N], Member mem
             index = indexOf(name, names);
         }
         expected = size_t(index + 1) % N;
-        skipSpace();
-        if (!consume(':'))
-            return false;
+        // " : " as the writer puts it, any other blanks as JSON allows.
+        if (m_end - m_at >= 3 && m_at[0] == ' ' && m_at[1] == ':' && m_at[2] == ' ') {
+            m_at += 3;
+        } else {
+            skipSpace();
+            if (!consume(':'))
+                return false;
+        }
         skipSpace();
         if (!member(index))
             return false;
@@ -363,6 +373,7 @@ bool LibraryJsonReader::readString(QString &text)
     const char *run = m_at; // start of the part not yet in `text`
     bool ascii = true;
     for (;;) {
+        passPlainAscii();
         if (m_at == m_end)
             return false;
         const unsigned char c = static_cast<unsigned char>(*m_at);
@@ -439,6 +450,29 @@ bool LibraryJsonReader::readString(QString &text)
             return false;
         }
         run = m_at;
+    }
+}
+
+// Passes bytes of a string that stand for themselves (printable ASCII but
+// '"' and '\\'), eight at a time while there are eight.
+void LibraryJsonReader::passPlainAscii()
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr quint64 ones = 0x0101010101010101ull;
+        constexpr quint64 highBits = 0x8080808080808080ull;
+        // The high bit of each byte that is zero (exact for bytes below 0x80).
+        const auto zeroBytes = [](quint64 word) { return (word - ones) & ~word & highBits; };
+        while (m_end - m_at >= 8) {
+            quint64 word;
+            std::memcpy(&word, m_at, 8);
+            const quint64 special = (word & highBits) | ((word - 0x20 * ones) & ~word & highBits)
+                    | zeroBytes(word ^ ('"' * ones)) | zeroBytes(word ^ ('\\' * ones));
+            if (special != 0) {
+                m_at += std::countr_zero(special) / 8;
+                return;
+            }
+            m_at += 8;
+        }
     }
 }
 
@@ -529,8 +563,9 @@ bool LibraryJsonReader::numberToken(const char *&begin, const char *&end, bool &
 bool LibraryJsonReader::readNumber(double &value)
 {
     const char *const begin = m_at;
+    const char *const end = m_end;
     const char *at = m_at;
-    const auto isDigit = [&] { return at < m_end && *at >= '0' && *at <= '9'; };
+    const auto isDigit = [&] { return at < end && unsigned(*at - '0') < 10; };
     const bool negative = at < m_end && *at == '-';
     if (negative)
         ++at;

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace tandrel {
 
@@ -37,6 +38,7 @@ private:
     template<size_t N, typename Member> bool readMembers(const QByteArrayView (&names)[N], Member member);
     template<typename Item> bool readArray(Item item);
     bool readString(QString &text);
+    void passPlainAscii();
     // A member's name; `decoded` holds it when it had to be decoded.
     bool readName(QByteArrayView &name, QByteArray &decoded);
     bool readOptionalString(std::optional<QString> &text);
@@ -56,6 +58,8 @@ private:
         constexpr quint64 blanks = 0x2020202020202020ull;
         while (m_at < m_end) {
             const char c = *m_at;
+            if (static_cast<unsigned char>(c) > ' ')
+                return;
             if (c == ' ' && m_end - m_at >= 8) {
                 quint64 word;
                 std::memcpy(&word, m_at, 8);
@@ -83,6 +87,8 @@ private:
 
     const char *m_at;
     const char *m_end;
+    // A take's intervals as they are read, then copied at their final size.
+    std::vector<SpeechInterval> m_intervals;
 };
 
 } // namespace tandrel
