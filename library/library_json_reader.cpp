@@ -696,23 +696,30 @@ bool LibraryJsonReader::readUuid(QUuid &id)
     // Its 36 characters between the quotes allow no escapes.
     if (m_end - m_at < 38 || m_at[0] != '"' || m_at[37] != '"')
         return false;
-    const QByteArrayView text(m_at + 1, 36);
-    quint64 high = 0, low = 0;
-    int digits = 0;
-    for (int i = 0; i < 36; ++i) {
-        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash) {
-            if (text[i] != '-')
-                return false;
-            continue;
+    const char *const text = m_at + 1;
+    if (text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
+        return false;
+    // Sixteen digits each, the dashes left out; a byte that is no digit
+    // makes `invalid` negative.
+    const auto half = [&](const std::array<int, 16> &positions) {
+        quint64 value = 0;
+        int invalid = 0;
+        for (const int position : positions) {
+            const int digit = hexValue(text[position]);
+            invalid |= digit;
+            value = (value << 4) | quint64(digit & 0xF);
         }
-        const int digit = hexValue(text[i]);
-        if (digit < 0)
-            return false;
-        quint64 &half = digits < 16 ? high : low;
-        half = (half << 4) | quint64(digit);
-        ++digits;
-    }
+        return invalid < 0 ? std::optional<quint64>() : std::optional<quint64>(value);
+    };
+    static constexpr std::array<int, 16> highPositions
+            = {0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17};
+    static constexpr std::array<int, 16> lowPositions
+            = {19, 20, 21, 22, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35};
+    const std::optional<quint64> highHalf = half(highPositions);
+    const std::optional<quint64> lowHalf = half(lowPositions);
+    if (!highHalf || !lowHalf)
+        return false;
+    const quint64 high = *highHalf, low = *lowHalf;
     id = QUuid(uint(high >> 32), ushort(high >> 16), ushort(high), uchar(low >> 56), uchar(low >> 48),
                uchar(low >> 40), uchar(low >> 32), uchar(low >> 24), uchar(low >> 16), uchar(low >> 8),
                uchar(low));

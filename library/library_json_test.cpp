@@ -439,6 +439,8 @@ TEST(LibraryJson, OneBadMemberMakesTheLibraryUnreadable)
             {"takes", QJsonValue(QJsonObject())},
             {"id", QJsonValue("not-a-uuid")},
             {"id", QJsonValue("{0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5b}")},
+            {"id", QJsonValue("0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5g")},
+            {"take.id", QJsonValue("6f1c2b9e-1d2a-4c3b-9a8e_7f6d5c4b3a21")},
             {"createdAt", QJsonValue("2025-03-01T09:30:00.250Z")},
             {"createdAt", QJsonValue("2025-03-01T09:30:00")},
             {"createdAt", QJsonValue("2025-03-01 09:30:00Z")},
