@@ -68,6 +68,20 @@ int hexValue(char c)
 constexpr double powersOfTen[]
         = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
+// The text of UTF-8 bytes from inside a string. QString::fromUtf8 drops a
+// byte order mark at the start of its input; here it is a character (U+FEFF)
+// like any other, as the document reader keeps it.
+QString utf8Text(const char *bytes, qsizetype size)
+{
+    QString text;
+    while (size >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) {
+        text.append(QChar(0xFEFF));
+        bytes += 3;
+        size -= 3;
+    }
+    return text.isEmpty() ? QString::fromUtf8(bytes, size) : text.append(QString::fromUtf8(bytes, size));
+}
+
 // Length of the well-formed UTF-8 sequence at `at` that is no noncharacter,
 // or 0.
 int utf8Length(const unsigned char *at, const unsigned char *end)
@@ -380,9 +394,9 @@ bool LibraryJsonReader::readString(QString &text)
         if (c == '"') {
             const qsizetype length = m_at - run;
             if (text.isEmpty())
-                text = ascii ? QString::fromLatin1(run, length) : QString::fromUtf8(run, length);
+                text = ascii ? QString::fromLatin1(run, length) : utf8Text(run, length);
             else
-                text.append(ascii ? QString::fromLatin1(run, length) : QString::fromUtf8(run, length));
+                text.append(ascii ? QString::fromLatin1(run, length) : utf8Text(run, length));
             ++m_at;
             return true;
         }
@@ -401,7 +415,7 @@ bool LibraryJsonReader::readString(QString &text)
             ++m_at;
             continue;
         }
-        text.append(ascii ? QString::fromLatin1(run, m_at - run) : QString::fromUtf8(run, m_at - run));
+        text.append(ascii ? QString::fromLatin1(run, m_at - run) : utf8Text(run, m_at - run));
         ascii = true;
         ++m_at;
         if (m_at == m_end)

@@ -174,6 +174,12 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
              true},
             {"control character past eight bytes", replaced("\"title\":\"\"", "\"title\":\"abcdefghi\x1Fj\""),
              false},
+            {"byte order marks inside strings",
+             replaced("\"title\":\"\"",
+                      "\"title\":\"\xEF\xBB\xBF"
+                      "a\\n\xEF\xBB\xBF\xEF\xBB\xBF"
+                      "b\""),
+             true},
             {"spaces around the colon", replaced("\"title\":", "\"title\"  :\t"), true},
             {"duplicate member", replaced("\"title\":\"\"", "\"title\":\"a\",\"title\":\"b\""), false},
             {"leading zero", replaced("\"cropCenterX\":0", "\"cropCenterX\":01"), false},
