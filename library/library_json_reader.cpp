@@ -1,6 +1,8 @@
 #include "library/library_json_reader.h"
 
 #include <QTimeZone>
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -46,15 +48,38 @@ bool isDelimiter(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ']' || c == '}';
 }
 
+// The value of each hexadecimal digit, -1 for any other byte.
+constexpr auto hexValues = [] {
+    std::array<qint8, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[size_t(c)] = c >= '0' && c <= '9' ? qint8(c - '0')
+                : c >= 'a' && c <= 'f'           ? qint8(c - 'a' + 10)
+                : c >= 'A' && c <= 'F'           ? qint8(c - 'A' + 10)
+                                                 : qint8(-1);
+    return values;
+}();
+
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return hexValues[static_cast<unsigned char>(c)];
+}
+
+// 10 to the powers 0 to 15, all exact as doubles.
+constexpr double powersOfTen[]
+        = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The text of UTF-8 bytes from inside a string. QString::fromUtf8 drops a
+// byte order mark at the start of its input; here it is a character (U+FEFF)
+// like any other, as the document reader keeps it.
+QString utf8Text(const char *bytes, qsizetype size)
+{
+    QString text;
+    while (size >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) {
+        text.append(QChar(0xFEFF));
+        bytes += 3;
+        size -= 3;
+    }
+    return text.isEmpty() ? QString::fromUtf8(bytes, size) : text.append(QString::fromUtf8(bytes, size));
 }
 
 // Length of the well-formed UTF-8 sequence at `at` that is no noncharacter,
@@ -130,28 +155,25 @@ bool LibraryJsonReader::readLibrary(QList<ReelProject> &reels)
 bool LibraryJsonReader::readReel(ReelProject &reel)
 {
     static constexpr QByteArrayView names[]
-            = {"id", "prefix", "title", "script", "createdAt", "updatedAt", "takes", "cropCenterX"};
+            = {"createdAt", "cropCenterX", "id", "prefix", "script", "takes", "title", "updatedAt"};
     Seen seen;
-    const bool read = readObject([&](QByteArrayView name) {
-        const int index = indexOf(name, names);
+    const bool read = readMembers(names, [&](int index) {
         if (index < 0)
             return skipValue(0);
         if (!seen.first(index))
             return false;
         switch (index) {
         case 0:
-            return readUuid(reel.id);
-        case 1:
-            return readInteger(reel.prefix);
-        case 2:
-            return readString(reel.title);
-        case 3:
-            return readString(reel.script);
-        case 4:
             return readDate(reel.createdAt);
+        case 1:
+            return readNumber(reel.cropCenterX);
+        case 2:
+            return readUuid(reel.id);
+        case 3:
+            return readInteger(reel.prefix);
+        case 4:
+            return readString(reel.script);
         case 5:
-            return readDate(reel.updatedAt);
-        case 6:
             return readArray([&] {
                 Take take;
                 if (!readTake(take))
@@ -159,8 +181,10 @@ bool LibraryJsonReader::readReel(ReelProject &reel)
                 reel.takes.append(std::move(take));
                 return true;
             });
+        case 6:
+            return readString(reel.title);
         default:
-            return readNumber(reel.cropCenterX);
+            return readDate(reel.updatedAt);
         }
     });
     return read && seen.all(std::size(names));
@@ -169,35 +193,38 @@ bool LibraryJsonReader::readReel(ReelProject &reel)
 bool LibraryJsonReader::readTake(Take &take)
 {
     static constexpr QByteArrayView names[]
-            = {"id", "recordedAt", "duration", "videoFileName", "audioFileName", "speechIntervals", "words"};
+            = {"audioFileName", "duration", "id", "recordedAt", "speechIntervals", "videoFileName", "words"};
     Seen seen;
-    const bool read = readObject([&](QByteArrayView name) {
-        const int index = indexOf(name, names);
+    const bool read = readMembers(names, [&](int index) {
         if (index < 0)
             return skipValue(0);
         if (!seen.first(index))
             return false;
         switch (index) {
         case 0:
-            return readUuid(take.id);
-        case 1:
-            return readDate(take.recordedAt);
-        case 2:
-            return readNumber(take.duration);
-        case 3:
-            return readOptionalString(take.videoFileName);
-        case 4:
             return readOptionalString(take.audioFileName);
-        case 5:
+        case 1:
+            return readNumber(take.duration);
+        case 2:
+            return readUuid(take.id);
+        case 3:
+            return readDate(take.recordedAt);
+        case 4:
             if (isNull())
                 return true;
-            return readArray([&] {
-                SpeechInterval interval;
-                if (!readSpeechInterval(interval))
-                    return false;
-                take.speechIntervals.append(interval);
-                return true;
-            });
+            m_intervals.clear();
+            if (!readArray([&] {
+                    SpeechInterval interval;
+                    if (!readSpeechInterval(interval))
+                        return false;
+                    m_intervals.push_back(interval);
+                    return true;
+                }))
+                return false;
+            take.speechIntervals = QList<SpeechInterval>(m_intervals.begin(), m_intervals.end());
+            return true;
+        case 5:
+            return readOptionalString(take.videoFileName);
         default:
             if (isNull())
                 return true;
@@ -211,46 +238,97 @@ bool LibraryJsonReader::readTake(Take &take)
             });
         }
     });
-    return read && seen.has(0) && seen.has(1) && seen.has(2);
+    return read && seen.has(1) && seen.has(2) && seen.has(3);
 }
 
 bool LibraryJsonReader::readSpeechInterval(SpeechInterval &interval)
 {
-    static constexpr QByteArrayView names[] = {"start", "end"};
+    static constexpr QByteArrayView names[] = {"end", "start"};
     Seen seen;
-    const bool read = readObject([&](QByteArrayView name) {
-        const int index = indexOf(name, names);
+    const bool read = readMembers(names, [&](int index) {
         if (index < 0)
             return skipValue(0);
         if (!seen.first(index))
             return false;
-        return readNumber(index == 0 ? interval.start : interval.end);
+        return readNumber(index == 0 ? interval.end : interval.start);
     });
     return read && seen.all(std::size(names));
 }
 
 bool LibraryJsonReader::readWord(WordTime &word)
 {
-    static constexpr QByteArrayView names[] = {"start", "end", "index", "text"};
+    static constexpr QByteArrayView names[] = {"end", "index", "start", "text"};
     Seen seen;
-    const bool read = readObject([&](QByteArrayView name) {
-        const int index = indexOf(name, names);
+    const bool read = readMembers(names, [&](int index) {
         if (index < 0)
             return skipValue(0);
         if (!seen.first(index))
             return false;
         switch (index) {
         case 0:
-            return readNumber(word.start);
-        case 1:
             return readNumber(word.end);
-        case 2:
+        case 1:
             return readIndex(word.index);
+        case 2:
+            return readNumber(word.start);
         default:
             return readString(word.text);
         }
     });
     return read && seen.all(std::size(names));
+}
+
+// readObject for the members of a record, `names` in byte order as the
+// writer puts them: each name is first looked for as it stands, the one
+// after the last first, and read as any other name only where none is.
+// Calls `member(index)` with the name's index in `names`, or -1.
+template<size_t N, typename Member>
+bool LibraryJsonReader::readMembers(const QByteArrayView (&names)[N], Member member)
+{
+    skipSpace();
+    if (!consume('{'))
+        return false;
+    skipSpace();
+    if (consume('}'))
+        return true;
+    QByteArray decoded;
+    size_t expected = 0;
+    for (;;) {
+        skipSpace();
+        int index = -1;
+        for (size_t k = 0; k < N && index < 0; ++k) {
+            const size_t i = (expected + k) % N;
+            const qsizetype size = names[i].size();
+            if (m_end - m_at >= size + 2 && m_at[0] == '"' && m_at[size + 1] == '"'
+                && std::equal(m_at + 1, m_at + 1 + size, names[i].data())) {
+                m_at += size + 2;
+                index = int(i);
+            }
+        }
+        if (index < 0) {
+            QByteArrayView name;
+            if (!readName(name, decoded))
+                return false;
+            index = indexOf(name, names);
+        }
+        expected = size_t(index + 1) % N;
+        // " : " as the writer puts it, any other blanks as JSON allows.
+        if (m_end - m_at >= 3 && m_at[0] == ' ' && m_at[1] == ':' && m_at[2] == ' ') {
+            m_at += 3;
+        } else {
+            skipSpace();
+            if (!consume(':'))
+                return false;
+        }
+        skipSpace();
+        if (!member(index))
+            return false;
+        skipSpace();
+        if (consume('}'))
+            return true;
+        if (!consume(','))
+            return false;
+    }
 }
 
 template<typename Member> bool LibraryJsonReader::readObject(Member member)
@@ -309,15 +387,16 @@ bool LibraryJsonReader::readString(QString &text)
     const char *run = m_at; // start of the part not yet in `text`
     bool ascii = true;
     for (;;) {
+        passPlainAscii();
         if (m_at == m_end)
             return false;
         const unsigned char c = static_cast<unsigned char>(*m_at);
         if (c == '"') {
             const qsizetype length = m_at - run;
             if (text.isEmpty())
-                text = ascii ? QString::fromLatin1(run, length) : QString::fromUtf8(run, length);
+                text = ascii ? QString::fromLatin1(run, length) : utf8Text(run, length);
             else
-                text.append(ascii ? QString::fromLatin1(run, length) : QString::fromUtf8(run, length));
+                text.append(ascii ? QString::fromLatin1(run, length) : utf8Text(run, length));
             ++m_at;
             return true;
         }
@@ -336,7 +415,7 @@ bool LibraryJsonReader::readString(QString &text)
             ++m_at;
             continue;
         }
-        text.append(ascii ? QString::fromLatin1(run, m_at - run) : QString::fromUtf8(run, m_at - run));
+        text.append(ascii ? QString::fromLatin1(run, m_at - run) : utf8Text(run, m_at - run));
         ascii = true;
         ++m_at;
         if (m_at == m_end)
@@ -385,6 +464,29 @@ bool LibraryJsonReader::readString(QString &text)
             return false;
         }
         run = m_at;
+    }
+}
+
+// Passes bytes of a string that stand for themselves (printable ASCII but
+// '"' and '\\'), eight at a time while there are eight.
+void LibraryJsonReader::passPlainAscii()
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr quint64 ones = 0x0101010101010101ull;
+        constexpr quint64 highBits = 0x8080808080808080ull;
+        // The high bit of each byte that is zero (exact for bytes below 0x80).
+        const auto zeroBytes = [](quint64 word) { return (word - ones) & ~word & highBits; };
+        while (m_end - m_at >= 8) {
+            quint64 word;
+            std::memcpy(&word, m_at, 8);
+            const quint64 special = (word & highBits) | ((word - 0x20 * ones) & ~word & highBits)
+                    | zeroBytes(word ^ ('"' * ones)) | zeroBytes(word ^ ('\\' * ones));
+            if (special != 0) {
+                m_at += std::countr_zero(special) / 8;
+                return;
+            }
+            m_at += 8;
+        }
     }
 }
 
@@ -468,22 +570,79 @@ bool LibraryJsonReader::numberToken(const char *&begin, const char *&end, bool &
     return true;
 }
 
+// numberToken and the conversion in one pass over the text. A number of at
+// most 15 digits without exponent is converted here: its digits are a whole
+// number below 2^53 and its divisor a power of ten up to 10^15, both exact
+// doubles, so one division rounds it once, as from_chars does.
 bool LibraryJsonReader::readNumber(double &value)
 {
-    const char *begin = nullptr, *end = nullptr;
-    bool integral = false;
-    if (!numberToken(begin, end, integral))
+    const char *const begin = m_at;
+    const char *const end = m_end;
+    const char *at = m_at;
+    const auto isDigit = [&] { return at < end && unsigned(*at - '0') < 10; };
+    const bool negative = at < m_end && *at == '-';
+    if (negative)
+        ++at;
+    if (!isDigit())
         return false;
-    if (integral) {
+    quint64 digits = 0;
+    int count = 0; // digits after any leading zero, at most 16 of them taken
+    const auto takeDigits = [&] {
+        const char *const first = at;
+        for (; isDigit(); ++at) {
+            if (count <= 15) {
+                digits = digits * 10 + quint64(*at - '0');
+                ++count;
+            }
+        }
+        return at - first;
+    };
+    if (*at == '0')
+        ++at;
+    else
+        takeDigits();
+    qsizetype fraction = 0;
+    if (at < m_end && *at == '.') {
+        ++at;
+        fraction = takeDigits();
+        if (fraction == 0)
+            return false;
+    }
+    bool exponent = false;
+    if (at < m_end && (*at == 'e' || *at == 'E')) {
+        exponent = true;
+        ++at;
+        if (at < m_end && (*at == '+' || *at == '-'))
+            ++at;
+        if (!isDigit())
+            return false;
+        while (isDigit())
+            ++at;
+    }
+    // A number ends at a separator, never inside a word ("1x", "01").
+    if (at < m_end && !isDelimiter(*at))
+        return false;
+    m_at = at;
+    if (!exponent && count <= 15) {
+        if (fraction == 0) {
+            // As a whole number in a qint64: "-0" is 0.
+            value = double(negative ? -qint64(digits) : qint64(digits));
+        } else {
+            const double magnitude = double(digits) / powersOfTen[fraction];
+            value = negative ? -magnitude : magnitude;
+        }
+        return true;
+    }
+    if (fraction == 0 && !exponent) {
         qint64 integer = 0;
-        const auto [ptr, ec] = std::from_chars(begin, end, integer);
-        if (ec == std::errc() && ptr == end) {
+        const auto [ptr, ec] = std::from_chars(begin, at, integer);
+        if (ec == std::errc() && ptr == at) {
             value = double(integer);
             return true;
         }
     }
-    const auto [ptr, ec] = std::from_chars(begin, end, value);
-    return ec == std::errc() && ptr == end && std::isfinite(value);
+    const auto [ptr, ec] = std::from_chars(begin, at, value);
+    return ec == std::errc() && ptr == at && std::isfinite(value);
 }
 
 bool LibraryJsonReader::readInteger(qint64 &value)
@@ -494,25 +653,6 @@ bool LibraryJsonReader::readInteger(qint64 &value)
         return false;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     return ec == std::errc() && ptr == end;
-}
-
-// The bytes of a string without escapes, where they stand; false for any
-// other string (or none), leaving the position unchanged.
-bool LibraryJsonReader::plainString(QByteArrayView &text)
-{
-    if (m_at == m_end || *m_at != '"')
-        return false;
-    for (const char *at = m_at + 1; at < m_end; ++at) {
-        const unsigned char c = static_cast<unsigned char>(*at);
-        if (c == '"') {
-            text = QByteArrayView(m_at + 1, at - m_at - 1);
-            m_at = at + 1;
-            return true;
-        }
-        if (c < 0x20 || c >= 0x80 || c == '\\')
-            return false;
-    }
-    return false;
 }
 
 // A whole number exactly, another number cut to its whole part.
@@ -537,9 +677,10 @@ bool LibraryJsonReader::readIndex(qint64 &value)
 // Such a date has no escapes; any other string is left to the full decoder.
 bool LibraryJsonReader::readDate(QDateTime &date)
 {
-    QByteArrayView text;
-    if (!plainString(text) || text.size() != 20)
+    // Its 20 characters between the quotes allow no escapes.
+    if (m_end - m_at < 22 || m_at[0] != '"' || m_at[21] != '"')
         return false;
+    const QByteArrayView text(m_at + 1, 20);
     static const char form[] = "dddd-dd-ddTdd:dd:ddZ";
     for (int i = 0; i < 20; ++i) {
         const char c = text[i];
@@ -558,6 +699,7 @@ bool LibraryJsonReader::readDate(QDateTime &date)
         return false;
     static const QTimeZone utc = QTimeZone::utc();
     date = QDateTime(day, time, utc);
+    m_at += 22;
     return true;
 }
 
@@ -565,28 +707,37 @@ bool LibraryJsonReader::readDate(QDateTime &date)
 // without escapes (any other string is left to the full decoder).
 bool LibraryJsonReader::readUuid(QUuid &id)
 {
-    QByteArrayView text;
-    if (!plainString(text) || text.size() != 36)
+    // Its 36 characters between the quotes allow no escapes.
+    if (m_end - m_at < 38 || m_at[0] != '"' || m_at[37] != '"')
         return false;
-    quint64 high = 0, low = 0;
-    int digits = 0;
-    for (int i = 0; i < 36; ++i) {
-        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash) {
-            if (text[i] != '-')
-                return false;
-            continue;
+    const char *const text = m_at + 1;
+    if (text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
+        return false;
+    // Sixteen digits each, the dashes left out; a byte that is no digit
+    // makes `invalid` negative.
+    const auto half = [&](const std::array<int, 16> &positions) {
+        quint64 value = 0;
+        int invalid = 0;
+        for (const int position : positions) {
+            const int digit = hexValue(text[position]);
+            invalid |= digit;
+            value = (value << 4) | quint64(digit & 0xF);
         }
-        const int digit = hexValue(text[i]);
-        if (digit < 0)
-            return false;
-        quint64 &half = digits < 16 ? high : low;
-        half = (half << 4) | quint64(digit);
-        ++digits;
-    }
+        return invalid < 0 ? std::optional<quint64>() : std::optional<quint64>(value);
+    };
+    static constexpr std::array<int, 16> highPositions
+            = {0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17};
+    static constexpr std::array<int, 16> lowPositions
+            = {19, 20, 21, 22, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35};
+    const std::optional<quint64> highHalf = half(highPositions);
+    const std::optional<quint64> lowHalf = half(lowPositions);
+    if (!highHalf || !lowHalf)
+        return false;
+    const quint64 high = *highHalf, low = *lowHalf;
     id = QUuid(uint(high >> 32), ushort(high >> 16), ushort(high), uchar(low >> 56), uchar(low >> 48),
                uchar(low >> 40), uchar(low >> 32), uchar(low >> 24), uchar(low >> 16), uchar(low >> 8),
                uchar(low));
+    m_at += 38;
     return true;
 }
 

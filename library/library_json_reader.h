@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <bit>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace tandrel {
 
@@ -33,15 +35,16 @@ private:
     // Calls `member(name)` for each member of an object, which reads the
     // value; false as soon as anything fails.
     template<typename Member> bool readObject(Member member);
+    template<size_t N, typename Member> bool readMembers(const QByteArrayView (&names)[N], Member member);
     template<typename Item> bool readArray(Item item);
     bool readString(QString &text);
+    void passPlainAscii();
     // A member's name; `decoded` holds it when it had to be decoded.
     bool readName(QByteArrayView &name, QByteArray &decoded);
     bool readOptionalString(std::optional<QString> &text);
     bool readNumber(double &value);
     bool readInteger(qint64 &value);
     bool readIndex(qint64 &value);
-    bool plainString(QByteArrayView &text);
     bool readDate(QDateTime &date);
     bool readUuid(QUuid &id);
     bool isNull();
@@ -50,18 +53,23 @@ private:
 
     void skipSpace()
     {
-        // The indentation of a pretty file is most of its bytes.
+        // The indentation of a pretty file is most of its bytes: blanks are
+        // passed eight at a time, up to the first byte that is none.
         constexpr quint64 blanks = 0x2020202020202020ull;
-        while (m_at < m_end && static_cast<unsigned char>(*m_at) <= ' ') {
-            if (*m_at == ' ' && m_end - m_at >= 8) {
+        while (m_at < m_end) {
+            const char c = *m_at;
+            if (static_cast<unsigned char>(c) > ' ')
+                return;
+            if (c == ' ' && m_end - m_at >= 8) {
                 quint64 word;
                 std::memcpy(&word, m_at, 8);
-                if (word == blanks) {
-                    m_at += 8;
+                const quint64 differing = word ^ blanks;
+                if constexpr (std::endian::native == std::endian::little) {
+                    m_at += differing == 0 ? 8 : std::countr_zero(differing) / 8;
                     continue;
                 }
             }
-            if (*m_at != ' ' && *m_at != '\n' && *m_at != '\r' && *m_at != '\t')
+            if (c != ' ' && c != '\n' && c != '\r' && c != '\t')
                 return;
             ++m_at;
         }
@@ -79,6 +87,8 @@ private:
 
     const char *m_at;
     const char *m_end;
+    // A take's intervals as they are read, then copied at their final size.
+    std::vector<SpeechInterval> m_intervals;
 };
 
 } // namespace tandrel

@@ -161,6 +161,26 @@ TEST(LibraryJson, TheQuickReaderReadsExactlyWhatTheDocumentReaderReads)
             {"prefix past 64 bits",
              replaced("\"prefix\":9223372036854775807", "\"prefix\":9223372036854775808"), false},
             {"crop as exponent", replaced("\"cropCenterX\":0", "\"cropCenterX\":25E-2"), true},
+            {"negative zero", replaced("\"cropCenterX\":0", "\"cropCenterX\":-0"), true},
+            {"negative zero fraction", replaced("\"cropCenterX\":0", "\"cropCenterX\":-0.0"), true},
+            {"fraction of 15 digits", replaced("\"cropCenterX\":0", "\"cropCenterX\":-0.000123456789012345"),
+             true},
+            {"fraction of 17 digits", replaced("\"cropCenterX\":0", "\"cropCenterX\":21.299999999999997"),
+             true},
+            {"whole number of 19 digits",
+             replaced("\"cropCenterX\":0", "\"cropCenterX\":1234567890123456789"), true},
+            {"text with escapes and letters past eight bytes",
+             replaced("\"title\":\"\"", "\"title\":\"abcdefghij\\\"kl\\u00fcmnopq\xC3\xBCrstuvw\x7Fxyz\""),
+             true},
+            {"control character past eight bytes", replaced("\"title\":\"\"", "\"title\":\"abcdefghi\x1Fj\""),
+             false},
+            {"byte order marks inside strings",
+             replaced("\"title\":\"\"",
+                      "\"title\":\"\xEF\xBB\xBF"
+                      "a\\n\xEF\xBB\xBF\xEF\xBB\xBF"
+                      "b\""),
+             true},
+            {"spaces around the colon", replaced("\"title\":", "\"title\"  :\t"), true},
             {"duplicate member", replaced("\"title\":\"\"", "\"title\":\"a\",\"title\":\"b\""), false},
             {"leading zero", replaced("\"cropCenterX\":0", "\"cropCenterX\":01"), false},
             {"fraction without digits", replaced("\"cropCenterX\":0", "\"cropCenterX\":1."), false},
@@ -297,11 +317,27 @@ TEST(LibraryJson, DoublesAreWrittenInTheShortestFormThatReadsBack)
         double value;
         const char *text;
     } cases[] = {
-            {0.1, "0.1"},      {1.0 / 3, "0.3333333333333333"},
-            {1e-7, "1e-07"},   {12345.678, "12345.678"},
-            {0.5, "0.5"},      {3.0, "3"},
-            {1e300, "1e+300"}, {5e-324, "5e-324"},
-            {-2.75, "-2.75"},  {0.30000000000000004, "0.30000000000000004"},
+            {0.1, "0.1"},
+            {1.0 / 3, "0.3333333333333333"},
+            {1e-7, "1e-07"},
+            {12345.678, "12345.678"},
+            {0.5, "0.5"},
+            {3.0, "3"},
+            {1e300, "1e+300"},
+            {5e-324, "5e-324"},
+            {-2.75, "-2.75"},
+            {0.30000000000000004, "0.30000000000000004"},
+            {0.01, "0.01"},
+            {0.009999999999999998, "0.009999999999999998"},
+            {0.001, "0.001"},
+            {-0.05, "-0.05"},
+            {0.0123, "0.0123"},
+            {0.123456789012345, "0.123456789012345"},
+            {99999999999999.5, "99999999999999.5"},
+            {99999999999999.98, "99999999999999.98"},
+            {123456789012345.67, "123456789012345.67"},
+            {21.299999999999997, "21.299999999999997"},
+            {-0.0, "0"},
     };
     for (const auto &c : cases) {
         ReelProject reel = sampleReel();
@@ -309,6 +345,7 @@ TEST(LibraryJson, DoublesAreWrittenInTheShortestFormThatReadsBack)
         const LibraryResult<QByteArray> text = encodeLibrary({reel});
         ASSERT_TRUE(text.ok()) << c.text;
         EXPECT_TRUE(text->contains(QByteArray("\"cropCenterX\" : ") + c.text + ",\n")) << c.text;
+        EXPECT_EQ(*text, *toPrettyJson(QJsonArray{*encodeReel(reel)})) << c.text;
         const LibraryResult<QList<ReelProject>> read = decodeLibrary(*text);
         ASSERT_TRUE(read.ok()) << c.text;
         EXPECT_EQ(read->first().cropCenterX, c.value) << c.text;
@@ -408,6 +445,8 @@ TEST(LibraryJson, OneBadMemberMakesTheLibraryUnreadable)
             {"takes", QJsonValue(QJsonObject())},
             {"id", QJsonValue("not-a-uuid")},
             {"id", QJsonValue("{0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5b}")},
+            {"id", QJsonValue("0b9f0c4e-5a6d-4e7f-8a9b-0c1d2e3f4a5g")},
+            {"take.id", QJsonValue("6f1c2b9e-1d2a-4c3b-9a8e_7f6d5c4b3a21")},
             {"createdAt", QJsonValue("2025-03-01T09:30:00.250Z")},
             {"createdAt", QJsonValue("2025-03-01T09:30:00")},
             {"createdAt", QJsonValue("2025-03-01 09:30:00Z")},

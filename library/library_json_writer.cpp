@@ -35,27 +35,93 @@ qint64 floorDiv(qint64 a, qint64 b)
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
 }
 
+// Bytes a record takes in the text at the indentation of a library file,
+// a little more for plain ASCII texts: the text is written into one buffer
+// of this size, grown only for texts with many escapes or other letters.
+qsizetype sizeEstimate(const Take &take)
+{
+    qsizetype size = 560 + take.speechIntervals.size() * 160;
+    size += take.videoFileName ? take.videoFileName->size() : 0;
+    size += take.audioFileName ? take.audioFileName->size() : 0;
+    if (take.words) {
+        for (const WordTime &word : *take.words)
+            size += 260 + word.text.size();
+    }
+    return size;
+}
+
+qsizetype sizeEstimate(const ReelProject &reel)
+{
+    qsizetype size = 480 + reel.title.size() + reel.script.size();
+    for (const Take &take : reel.takes)
+        size += sizeEstimate(take);
+    return size;
+}
+
+// 10 to the powers 0 to 22, all exact as doubles.
+constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 } // namespace
+
+// Needs room for max(level * 4, 32) bytes: an indentation up to that is
+// copied in one fixed-size piece, of which only level * 4 bytes are kept.
+char *LibraryJsonWriter::indent(char *at, int level)
+{
+    static constexpr char blanks[] = "                                ";
+    constexpr qsizetype blankCount = sizeof blanks - 1;
+    qsizetype count = level * 4;
+    for (; count > blankCount; count -= blankCount)
+        at = std::copy_n(blanks, blankCount, at);
+    std::memcpy(at, blanks, blankCount);
+    return at + count;
+}
+
+// The room asked for at once: ",\n", the indentation, the quoted name and " : ".
+template<qsizetype N> void LibraryJsonWriter::member(const char (&name)[N], int level)
+{
+    constexpr qsizetype nameSize = N - 1;
+    char *at = room(2 + std::max((level + 1) * 4, 32) + nameSize + 6);
+    if (!m_firstMember) {
+        *at++ = ',';
+        *at++ = '\n';
+    }
+    m_firstMember = false;
+    at = indent(at, level + 1);
+    *at++ = '"';
+    at = std::copy_n(name, nameSize, at);
+    giveBack(std::copy_n("\" : ", 4, at));
+}
 
 std::optional<QByteArray> LibraryJsonWriter::library(const QList<ReelProject> &reels)
 {
-    LibraryJsonWriter writer(1024 + reels.size() * 1536);
+    qsizetype size = 16;
+    for (const ReelProject &reel : reels)
+        size += sizeEstimate(reel);
+    LibraryJsonWriter writer(size);
     writer.writeArray(reels, 1, [&](const ReelProject &reel, int level) { writer.writeReel(reel, level); });
     return writer.finish();
 }
 
 std::optional<QByteArray> LibraryJsonWriter::reel(const ReelProject &reel)
 {
-    LibraryJsonWriter writer(2048);
+    LibraryJsonWriter writer(sizeEstimate(reel));
     writer.writeReel(reel, 0);
     return writer.finish();
 }
 
 std::optional<QByteArray> LibraryJsonWriter::take(const Take &take)
 {
-    LibraryJsonWriter writer(1024);
+    LibraryJsonWriter writer(sizeEstimate(take));
     writer.writeTake(take, 0);
     return writer.finish();
+}
+
+LibraryJsonWriter::LibraryJsonWriter(qsizetype reserve)
+{
+    m_out.resize(reserve);
+    m_at = m_out.data();
+    m_end = m_at + m_out.size();
 }
 
 std::optional<QByteArray> LibraryJsonWriter::finish()
@@ -63,22 +129,16 @@ std::optional<QByteArray> LibraryJsonWriter::finish()
     put('\n');
     if (!m_ok)
         return std::nullopt;
-    m_out.truncate(m_size);
+    m_out.truncate(m_at - m_out.constData());
     return std::move(m_out);
 }
 
-char *LibraryJsonWriter::room(qsizetype count)
+void LibraryJsonWriter::grow(qsizetype count)
 {
-    if (m_size + count > m_out.size())
-        m_out.resize(std::max(m_out.size() * 2, m_size + count));
-    char *at = m_out.data() + m_size;
-    m_size += count;
-    return at;
-}
-
-void LibraryJsonWriter::indent(int level)
-{
-    std::memset(room(level * 4), ' ', size_t(level * 4));
+    const qsizetype used = m_at - m_out.constData();
+    m_out.resize(std::max(m_out.size() * 2, used + count));
+    m_at = m_out.data() + used;
+    m_end = m_out.data() + m_out.size();
 }
 
 void LibraryJsonWriter::writeReel(const ReelProject &reel, int level)
@@ -160,17 +220,6 @@ void LibraryJsonWriter::beginObject()
     m_firstMember = true;
 }
 
-void LibraryJsonWriter::member(const char *name, int level)
-{
-    if (!m_firstMember)
-        put(",\n", 2);
-    m_firstMember = false;
-    indent(level + 1);
-    put('"');
-    put(name, qsizetype(std::strlen(name)));
-    put("\" : ", 4);
-}
-
 void LibraryJsonWriter::endObject(int level)
 {
     put('\n');
@@ -209,17 +258,17 @@ void LibraryJsonWriter::writeString(QStringView text)
     static const char hex[] = "0123456789abcdef";
     // At most 6 bytes per code unit (a \u escape).
     char *at = room(2 + 6 * text.size());
-    char *const start = at;
     *at++ = '"';
     const char16_t *unit = text.utf16();
     const char16_t *const end = unit + text.size();
-    for (; unit < end; ++unit) {
-        const char16_t c = *unit;
+    while (unit < end) {
+        // Most of a text is printable ASCII that stands as it is.
+        while (unit < end && *unit >= 0x20 && *unit < 0x80 && *unit != u'"' && *unit != u'\\')
+            *at++ = char(*unit++);
+        if (unit == end)
+            break;
+        const char16_t c = *unit++;
         if (c < 0x80) {
-            if (c >= 0x20 && c != u'"' && c != u'\\') {
-                *at++ = char(c);
-                continue;
-            }
             *at++ = '\\';
             switch (c) {
             case u'"':
@@ -253,9 +302,8 @@ void LibraryJsonWriter::writeString(QStringView text)
         } else if (c < 0x800) {
             *at++ = char(0xC0 | (c >> 6));
             *at++ = char(0x80 | (c & 0x3F));
-        } else if (QChar::isHighSurrogate(c) && unit + 1 < end && QChar::isLowSurrogate(unit[1])) {
-            const char32_t code = QChar::surrogateToUcs4(c, unit[1]);
-            ++unit;
+        } else if (QChar::isHighSurrogate(c) && unit < end && QChar::isLowSurrogate(*unit)) {
+            const char32_t code = QChar::surrogateToUcs4(c, *unit++);
             *at++ = char(0xF0 | (code >> 18));
             *at++ = char(0x80 | ((code >> 12) & 0x3F));
             *at++ = char(0x80 | ((code >> 6) & 0x3F));
@@ -274,8 +322,7 @@ void LibraryJsonWriter::writeString(QStringView text)
         }
     }
     *at++ = '"';
-    // Give back the room not used.
-    m_size -= (2 + 6 * text.size()) - (at - start);
+    giveBack(at);
 }
 
 // appendJsonNumber's form: a whole number that a qint64 holds as an integer
@@ -292,19 +339,62 @@ void LibraryJsonWriter::writeDouble(double value)
         return;
     }
     char *at = room(32);
+    if (char *end = writeShortFraction(at, value)) {
+        giveBack(end);
+        return;
+    }
     const auto [end, ec] = std::to_chars(at, at + 32, value);
     if (ec != std::errc()) {
         m_ok = false;
         return;
     }
-    m_size -= 32 - (end - at);
+    giveBack(end);
+}
+
+// The common case of writeDouble without the general algorithm: a number
+// from 0.01 to 10^14 whose shortest form has at most 15 significant digits.
+// Its digits are those of the value rounded to 15 significant digits, less
+// the trailing zeros: a step of 10^-k between such numbers is wider than
+// the value's rounding interval, so at most one of them reads back to the
+// value, and if one does, any shorter one would be it. Whether it reads
+// back is decided exactly: n / 10^k with both exact doubles is rounded once,
+// as a reader rounds the text. In this range the plain form is shorter than
+// one with an exponent, so it is the one std::to_chars chooses. Null for
+// any other number.
+char *LibraryJsonWriter::writeShortFraction(char *at, double value)
+{
+    const double magnitude = std::abs(value);
+    if (!(magnitude >= 0.01 && magnitude < 1e14))
+        return nullptr;
+    // Digits before the point; 0 below 1, -1 below 0.1.
+    int whole = magnitude < 0.1 ? -1 : 0;
+    while (whole >= 0 && magnitude >= powersOfTen[whole])
+        ++whole;
+    const int fraction = 15 - whole;
+    // Rounded to the nearest whole number; a wrong rounding of a half could
+    // only make the check below fail, never pass.
+    const quint64 digits = quint64(magnitude * powersOfTen[fraction] + 0.5);
+    if (double(digits) / powersOfTen[fraction] != magnitude)
+        return nullptr;
+    if (value < 0)
+        *at++ = '-';
+    const quint64 scale = quint64(powersOfTen[fraction]);
+    at = std::to_chars(at, at + 24, digits / scale).ptr;
+    // The fraction with its leading zeros: scale + rest is a one and then
+    // exactly `fraction` digits; the one becomes the point.
+    char *const point = at;
+    at = std::to_chars(at, at + 24, scale + digits % scale).ptr;
+    *point = '.';
+    while (at[-1] == '0')
+        --at;
+    // A whole number never gets here, so a digit other than zero is left.
+    return at;
 }
 
 void LibraryJsonWriter::writeInteger(qint64 value)
 {
     char *at = room(24);
-    const auto [end, ec] = std::to_chars(at, at + 24, value);
-    m_size -= 24 - (end - at);
+    giveBack(std::to_chars(at, at + 24, value).ptr);
 }
 
 // formatLibraryDate's form, from the instant alone: no time zone lookups.

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -23,7 +24,7 @@ public:
     static std::optional<QByteArray> take(const Take &take);
 
 private:
-    explicit LibraryJsonWriter(qsizetype reserve) { m_out.resize(reserve); }
+    explicit LibraryJsonWriter(qsizetype reserve);
     std::optional<QByteArray> finish();
 
     void writeReel(const ReelProject &reel, int level);
@@ -33,23 +34,38 @@ private:
 
     // Object members: the name (already in byte order), then the value.
     void beginObject();
-    void member(const char *name, int level);
+    template<qsizetype N> void member(const char (&name)[N], int level);
     void endObject(int level);
     template<typename T, typename Write> void writeArray(const QList<T> &items, int level, Write write);
 
-    // Room for `count` more bytes at the end of the text.
-    char *room(qsizetype count);
+    // Room for `count` more bytes at the end of the text; what is not used
+    // of it is given back with giveBack.
+    char *room(qsizetype count)
+    {
+        if (m_end - m_at < count)
+            grow(count);
+        char *at = m_at;
+        m_at += count;
+        return at;
+    }
+    void giveBack(char *end) { m_at = end; }
+    void grow(qsizetype count);
     void put(const char *bytes, qsizetype count) { std::memcpy(room(count), bytes, size_t(count)); }
     void put(char byte) { *room(1) = byte; }
-    void indent(int level);
+    static char *indent(char *at, int level);
+    void indent(int level) { giveBack(indent(room(std::max(level * 4, 32)), level)); }
     void writeString(QStringView text);
     void writeDouble(double value);
+    static char *writeShortFraction(char *at, double value);
     void writeInteger(qint64 value);
     void writeDate(const QDateTime &date);
     void writeUuid(const QUuid &id);
 
-    QByteArray m_out; // its first m_size bytes are the text
-    qsizetype m_size = 0;
+    // The text is the bytes from m_out's start to m_at; m_end is the end of
+    // m_out. Raw pointers, so that writing a byte asks nothing of QByteArray.
+    QByteArray m_out;
+    char *m_at = nullptr;
+    char *m_end = nullptr;
     bool m_firstMember = true;
     bool m_ok = true;
 };
