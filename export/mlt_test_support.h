@@ -269,7 +269,7 @@ inline bool writeTestVideo(const QString &path, quint32 argb, int frames)
                    {QStringLiteral("-q"), QStringLiteral("videotestsrc"),
                     QStringLiteral("num-buffers=%1").arg(frames), QStringLiteral("pattern=solid-color"),
                     QStringLiteral("foreground-color=%1").arg(argb), QStringLiteral("!"),
-                    QStringLiteral("video/x-raw,width=270,height=480,framerate=30/1"), QStringLiteral("!"),
+                    QStringLiteral("video/x-raw,format=I420,width=270,height=480,framerate=30/1,colorimetry=bt709"), QStringLiteral("!"),
                     QStringLiteral("x264enc"), QStringLiteral("speed-preset=ultrafast"), QStringLiteral("!"),
                     QStringLiteral("qtmux"), QStringLiteral("!"), QStringLiteral("filesink"),
                     QStringLiteral("location=") + path})

@@ -4,6 +4,7 @@
 #include "export/mlt_test_support.h"
 #include "render/caption_script.h"
 #include "render/reel_cut.h"
+#include "render/reel_renderer.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -18,10 +19,9 @@ using Segments = QList<ReelCut::Segment>;
 // Five seconds (150 frames) of picture and sound in a temporary takes folder.
 struct TakeFiles
 {
-    TakeFiles()
+    explicit TakeFiles(quint32 argb = 0xff202020)
     {
-        ok = writeTestVideo(dir.filePath("t.mov"), 0xff202020, 150)
-                && writeTestAudio(dir.filePath("t.m4a"), 150);
+        ok = writeTestVideo(dir.filePath("t.mov"), argb, 150) && writeTestAudio(dir.filePath("t.m4a"), 150);
     }
     Take take(QList<SpeechInterval> speech) const
     {
@@ -37,7 +37,44 @@ struct TakeFiles
     bool ok = false;
 };
 
+// The colour of frame `frame` of a movie of one colour, as ffmpeg reads it
+// (red, green, blue), each file by the colour matrix it is tagged with.
+QList<int> colourOf(const QString &path, int frame)
+{
+    const ToolRun run = runTool(QStringLiteral("ffmpeg"),
+                                {"-v", "error", "-i", path, "-an", "-vf",
+                                 QStringLiteral("select=eq(n\\,%1),scale=1:1:flags=area").arg(frame),
+                                 "-frames:v", "1", "-pix_fmt", "rgb24", "-f", "rawvideo", "-"});
+    QList<int> rgb;
+    for (const char byte : run.output)
+        rgb.append(quint8(byte));
+    return rgb;
+}
+
 } // namespace
+
+// A coloured take comes out in its colour, not with one chroma plane of the
+// picture copied into the other.
+TEST(ReelRenderer, TheReelKeepsTheTakesColours)
+{
+    TakeFiles files(0xffd05020); // orange: blue-difference low, red-difference high
+    ASSERT_TRUE(files.ok);
+    const RenderResult<ReelCut> cut
+            = ReelCut::build(files.take({{0.0, 5.0}}), files.dir.path(), RenderOptions());
+    ASSERT_TRUE(cut.ok());
+    const QString output = files.dir.filePath("reel.mp4");
+    std::atomic<bool> cancelled{false};
+    const RenderResult<QString> rendered = ReelRenderer::render(*cut, {}, output, {}, cancelled);
+    ASSERT_TRUE(rendered.ok()) << rendered.errorDetail().toStdString();
+
+    const QList<int> take = colourOf(files.dir.filePath("t.mov"), 30);
+    const QList<int> reel = colourOf(output, 30);
+    ASSERT_EQ(take.size(), 3);
+    ASSERT_EQ(reel.size(), 3);
+    for (int channel = 0; channel < 3; ++channel)
+        EXPECT_NEAR(reel[channel], take[channel], 6) << "channel " << channel;
+    EXPECT_GT(take[0] - take[2], 100) << "a colour, not a grey";
+}
 
 TEST(ReelCut, LongPausesKeepABreathAndEverythingElseStays)
 {

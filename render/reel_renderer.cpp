@@ -157,12 +157,10 @@ void setEncoding(Mlt::Consumer &consumer)
     if (*ReelRenderer::encoderOptions)
         consumer.set("x264-params", ReelRenderer::encoderOptions);
     consumer.set("pix_fmt", "yuv420p");
-    // The take's decoder, the subtitle renderer and the encoder all work in
-    // yuv420p: asked for it, MLT keeps the pictures in it from decoder to
-    // encoder. Its default, packed 4:2:2, costs a full-frame conversion
-    // after the decoder, two around the captions' filter graph and one
-    // before the encoder.
-    consumer.set("mlt_image_format", "yuv420p");
+    // The pictures reach the consumer in MLT's default, packed 4:2:2. Asked
+    // for yuv420p instead, MLT 7.12's avformat consumer writes the U plane
+    // into V as well (every colour turns violet or green), which costs more
+    // than the conversions it would save.
     consumer.set("vb", ReelRenderer::videoBitrate);
     consumer.set("maxrate", ReelRenderer::videoBitrate * 6 / 5);
     consumer.set("bufsize", ReelRenderer::videoBitrate * 2);
