@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace tandrel;
@@ -98,7 +99,17 @@ protected:
                 << "no stream: " << (controller->lastError() ? int(controller->lastError()->kind) : -1);
         ASSERT_TRUE(showOnScreen(colour)) << "picture: " << text(previewColour());
         EXPECT_EQ(preview.size(), QSize(1280, 720));
+        EXPECT_NEAR(controller->previewAspect(), 1280.0 / 720.0, 1e-6);
         EXPECT_EQ(controller->lastError(), std::nullopt);
+        // The granted monitor takes the request's place in the list, by name.
+        const QList<VideoSource> sources = controller->videoSources();
+        EXPECT_FALSE(std::any_of(sources.begin(), sources.end(),
+                                 [](const VideoSource &s) { return s.id == screenRequestID; }));
+        const auto shared = std::find_if(sources.begin(), sources.end(), [&](const VideoSource &s) {
+            return s.id == controller->selectedVideoSourceID();
+        });
+        ASSERT_NE(shared, sources.end());
+        EXPECT_FALSE(shared->name.isEmpty());
     }
 
     // Waits until the take has lasted `seconds`.

@@ -186,32 +186,6 @@ protected:
     QProcess portal;
 };
 
-TEST_F(ScreenPortalTest, APickedAndGrantedMonitorIsPreviewed)
-{
-    startApplication();
-    ASSERT_EQ(controller->videoSources().size(), 1);
-    EXPECT_EQ(controller->videoSources().first().id, screenRequestID);
-    EXPECT_EQ(controller->videoSources().first().name, QString());
-
-    shareScreen();
-    const auto screen = sharedScreen();
-    ASSERT_TRUE(screen);
-    EXPECT_EQ(controller->selectedVideoSourceID(), screen->id);
-    EXPECT_FALSE(screen->name.isEmpty());
-    EXPECT_FALSE(controller->videoSources().contains(
-            VideoSource{screenRequestID, QString(), VideoSource::Kind::screen}));
-    EXPECT_NEAR(controller->previewAspect(), 1920.0 / 1080.0, 1e-6);
-    EXPECT_EQ(control("Dialogs").toInt(), 1);
-    EXPECT_EQ(settings.stringValue(tokenKey), QStringLiteral("tandrel-fake-restore-token"));
-
-    ASSERT_TRUE(waitUntil([&] { return !preview.isNull(); }, 20000)) << "no picture from the stream";
-    EXPECT_EQ(preview.size(), QSize(1920, 1080));
-    EXPECT_TRUE(isGreen(meanColour(preview, QRect(100, 100, 400, 300))));
-    QDir().mkpath(QStringLiteral(TANDREL_SCREENSHOT_DIR));
-    preview.save(QStringLiteral(TANDREL_SCREENSHOT_DIR "/portal_stream_preview.png"));
-    // Takes of the stream: the resolution test below, from this size on.
-}
-
 TEST_F(ScreenPortalTest, ARefusedDialogKeepsThePlaceholderAndSaysWhatIsMissing)
 {
     startApplication();
