@@ -51,8 +51,11 @@ int libraryJson(const quint8 *data, size_t size)
         expect(shown.ok(), "every loaded reel can be shown");
         if (!shown)
             continue;
-        const LibraryResult<ReelProject> read = decodeReel(QJsonDocument::fromJson(*shown).object());
-        expect(read.ok() && *read == reel, "a shown reel reads back as the same reel");
+        // Read back by the library's reader: Qt's JSON parser drops a U+FEFF
+        // that opens a string, which the library keeps.
+        const LibraryResult<QList<ReelProject>> read = decodeLibrary("[" + *shown + "]");
+        expect(read.ok() && read->size() == 1 && read->first() == reel,
+               "a shown reel reads back as the same reel");
     }
     return 0;
 }
