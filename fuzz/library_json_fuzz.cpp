@@ -15,7 +15,7 @@ int libraryJson(const quint8 *data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     // The quick reader takes only what the document reader reads the same way.
     if (const std::optional<QList<ReelProject>> quick = LibraryJsonReader::read(bytes)) {
-        const QJsonDocument document = QJsonDocument::fromJson(bytes);
+        const QJsonDocument document = parseLibraryDocument(bytes);
         expect(document.isArray() && document.array().size() == quick->size(),
                "what the quick reader takes is a JSON list of as many reels");
         for (qsizetype i = 0; i < quick->size() && i < document.array().size(); ++i) {

@@ -387,6 +387,40 @@ LibraryResult<ReelProject> decodeReel(const QJsonValue &value)
     return reel;
 }
 
+QJsonDocument parseLibraryDocument(const QByteArray &bytes, QJsonParseError *error)
+{
+    // Qt's parser reads a string's bytes with QString::fromUtf8, which takes a
+    // U+FEFF opening the string for a byte order mark and drops it; written as
+    // an escape it is kept. One opening the file is a byte order mark.
+    static constexpr char mark[] = "\xEF\xBB\xBF";
+    qsizetype at = bytes.indexOf(mark, 1);
+    if (at < 0)
+        return QJsonDocument::fromJson(bytes, error);
+    QByteArray escaped;
+    escaped.reserve(bytes.size() + 64);
+    QList<qsizetype> escapesAt; // where each escape starts in `escaped`
+    qsizetype from = 0;
+    for (; at >= 0; at = bytes.indexOf(mark, from)) {
+        escaped.append(bytes.constData() + from, at - from);
+        escapesAt.append(escaped.size());
+        escaped.append("\\ufeff");
+        from = at + 3;
+    }
+    escaped.append(bytes.constData() + from, bytes.size() - from);
+    const QJsonDocument document = QJsonDocument::fromJson(escaped, error);
+    if (error && error->error != QJsonParseError::NoError) {
+        // The place of a fault in the file as it is, not in the escaped text.
+        qsizetype shift = 0;
+        for (qsizetype start : escapesAt) {
+            if (start >= error->offset)
+                break;
+            shift += std::min<qsizetype>(error->offset - start, 6) - std::min<qsizetype>(error->offset - start, 3);
+        }
+        error->offset -= int(shift);
+    }
+    return document;
+}
+
 namespace {
 
 // The library through QJsonObjects and the generic writer: slow, but it
@@ -408,7 +442,7 @@ LibraryResult<QByteArray> encodeThroughJsonValues(const QList<ReelProject> &reel
 LibraryResult<QList<ReelProject>> decodeThroughDocument(const QByteArray &bytes)
 {
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    const QJsonDocument document = parseLibraryDocument(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         LibraryError error(Kind::invalidJson);
         error.position = parseError.offset;

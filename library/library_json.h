@@ -5,6 +5,7 @@
 #include "library/reel_project.h"
 
 #include <QByteArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
@@ -34,6 +35,10 @@ LibraryResult<QJsonObject> encodeReel(const ReelProject &reel);
 LibraryResult<SpeechInterval> decodeSpeechInterval(const QJsonValue &value);
 LibraryResult<Take> decodeTake(const QJsonValue &value);
 LibraryResult<ReelProject> decodeReel(const QJsonValue &value);
+
+// Any JSON text as Qt's parser reads it, except that a U+FEFF opening a
+// string is kept, as the library's own reader keeps it.
+QJsonDocument parseLibraryDocument(const QByteArray &bytes, QJsonParseError *error = nullptr);
 
 // The whole library file: a JSON array of reels.
 LibraryResult<QByteArray> encodeLibrary(const QList<ReelProject> &reels);
