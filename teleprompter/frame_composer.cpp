@@ -99,11 +99,13 @@ void FrameComposer::composeRect(const Frame &frame, QRect rect, uchar *pixels, q
         uchar *to = pixels + (origin.y() + y) * bytesPerLine + origin.x() * 4;
         const auto *back = frame.backdrop ? frame.backdrop->constScanLine(y)
                                           : reinterpret_cast<const uchar *>(m_black.data());
-        const uint8_t shade = m_shade[size_t(y)];
+        // Black stays black in the fades.
+        const uint8_t shade = frame.backdrop ? m_shade[size_t(y)] : 255;
         if (textLeft < textRight) {
             copy(back + left * 4, to + left * 4, textLeft - left, shade);
             const uchar *text = frame.text->row(frame.textTop + y) + (textLeft - frame.band.left()) * 4;
-            blendRowOver(text, back + textLeft * 4, to + textLeft * 4, textRight - textLeft, shade);
+            blendRowOver(text, frame.backdrop ? back + textLeft * 4 : nullptr, to + textLeft * 4,
+                         textRight - textLeft, m_shade[size_t(y)]);
             copy(back + textRight * 4, to + textRight * 4, right - textRight, shade);
         } else {
             copy(back + left * 4, to + left * 4, right - left, shade);

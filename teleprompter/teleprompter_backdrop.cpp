@@ -41,9 +41,9 @@ const QImage &TeleprompterBackdrop::image(const TeleprompterSelfView &video, QSi
 void TeleprompterBackdrop::clear()
 {
     m_image = QImage();
-    m_shade = QImage();
+    m_shade = {};
+    m_shadePixels = {};
     m_scaled = QImage();
-    m_row = {};
     m_key = {};
     m_shadeSize = {};
 }
@@ -103,28 +103,29 @@ void TeleprompterBackdrop::compose(const QImage &picture, const Key &key)
 }
 
 // Lays the shade of the window `key` describes over the `crop` of `from`,
-// flipped, into `into` (of the crop's size) in one pass: each row is read in its flipped place, mirrored
-// through a one-row buffer when it must be, and blended under the shade.
+// flipped, into `into` (of the crop's size) in one pass: each row is read in
+// its flipped place, backwards when mirrored, and scaled by the shade.
 void TeleprompterBackdrop::shadeRows(const QImage &from, QRect crop, bool horizontal, bool vertical,
                                      const Key &key, QImage &into)
 {
     const int w = crop.width(), h = crop.height();
-    if (m_shade.size() != crop.size() || key.size != m_shadeSize || key.placement != m_shadePlacement) {
-        m_shade = shade(crop.size(), key.size, key.placement);
+    if (m_shadePixels != crop.size() || key.size != m_shadeSize || key.placement != m_shadePlacement) {
+        // The shade is black of varying opacity: over the picture it only
+        // scales the colour, by what the black leaves of it.
+        const QImage shade = TeleprompterBackdrop::shade(crop.size(), key.size, key.placement);
+        m_shade.resize(size_t(w) * h);
+        for (int y = 0; y < h; ++y) {
+            const auto *row = reinterpret_cast<const QRgb *>(shade.constScanLine(y));
+            for (int x = 0; x < w; ++x)
+                m_shade[size_t(y) * w + x] = uint8_t(255 - qAlpha(row[x]));
+        }
+        m_shadePixels = crop.size();
         m_shadeSize = key.size;
         m_shadePlacement = key.placement;
     }
-    if (horizontal)
-        m_row.resize(size_t(w) * 4);
     for (int y = 0; y < h; ++y) {
         const uchar *source = from.constScanLine(crop.y() + (vertical ? h - 1 - y : y)) + crop.x() * 4;
-        if (horizontal) {
-            libyuv::ARGBMirror(source, 0, m_row.data(), 0, w, 1);
-            source = m_row.data();
-        }
-        // The shade is black of varying opacity, premultiplied: over the
-        // picture it darkens it, and the result is opaque.
-        blendRowOver(m_shade.constScanLine(y), source, into.scanLine(y), w);
+        shadeRow(source, m_shade.data() + size_t(y) * w, into.scanLine(y), w, horizontal);
     }
 }
 

@@ -46,11 +46,11 @@ private:
 
     Key m_key;
     QImage m_image; // kept from frame to frame: a fresh buffer costs the system's page clearing
-    QImage m_shade; // the veil and the vignette in one layer, at the size it is laid over
+    std::vector<uint8_t> m_shade; // per pixel, what the veil and the vignette leave of the colour, of 255
+    QSize m_shadePixels; // the size it is laid over
     QSize m_shadeSize; // the window it was drawn for, in points
     TeleprompterTextPlacement m_shadePlacement = TeleprompterTextPlacement::standard;
     QImage m_scaled; // the frame at the window's size, or the shaded crop before it is stretched
-    std::vector<uint8_t> m_row; // one mirrored row
 };
 
 } // namespace tandrel

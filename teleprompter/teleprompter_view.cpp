@@ -270,9 +270,12 @@ double TeleprompterView::clockNow() const
 void TeleprompterView::tick(double now)
 {
     ensureLayout();
-    const double before = m_scroller.scrollOffset();
     m_scroller.tick(now, scrollInputs());
-    if (m_scroller.scrollOffset() != before || currentWordIndex() != m_paintedWord)
+    // The text is drawn at whole device pixels: a step smaller than one, as
+    // the voice-following approach makes near its target, changes nothing
+    // on screen until the steps add up to one.
+    const bool moved = std::lround(m_scroller.scrollOffset() * m_paintedRatio) != m_paintedTextTop;
+    if (moved || currentWordIndex() != m_paintedWord)
         update(textBand());
 }
 
@@ -353,6 +356,8 @@ void TeleprompterView::paintFrame(QPainter &p)
                                m_state.isMirrored(), videoBehind,     current};
     // The text moves by whole device pixels, all of it at once.
     const int textTop = int(std::lround(m_scroller.scrollOffset() * dpr));
+    m_paintedTextTop = textTop;
+    m_paintedRatio = dpr;
     m_text.prepare(l, setup, textTop);
 
     const TeleprompterFades fades{std::max(m_scroller.readingLine() * 0.62, 56.0), height() * 0.3,

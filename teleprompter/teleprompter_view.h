@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
+
+#include <climits>
 #include <functional>
 #include <optional>
 
@@ -104,6 +106,8 @@ private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_paintedWord = -1;
+    long m_paintedTextTop = LONG_MIN; // device pixels, as last painted
+    qreal m_paintedRatio = 1;
     std::optional<double> m_recordingTime;
     StatusWording m_statusWording;
 };

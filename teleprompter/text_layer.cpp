@@ -136,11 +136,14 @@ void TextLayer::drawPiece(const TeleprompterLayout &layout, int ringTop, int con
     toRing *= QTransform::fromTranslate(-s.band.left() / dpr, (ringTop - contentTop) / dpr);
     p.setWorldTransform(toRing);
 
-    // The column's shadow lies under all of its text; on black it adds
-    // nothing, as black over black.
-    const double shadowReach = std::ceil(TextColumnShadow::radius) + TextColumnShadow::drop;
-    const auto [shadowFirst, shadowLast] = layout.wordsBetween(top - shadowReach, bottom + shadowReach);
-    m_shadow.paint(p, layout, shadowFirst, shadowLast);
+    // The column's shadow lies under all of its text where video is behind
+    // it. On black it would add nothing, as black over black, but leave the
+    // layer clear nowhere, and a clear pixel is one a paint need not blend.
+    if (s.videoBehind) {
+        const double shadowReach = std::ceil(TextColumnShadow::radius) + TextColumnShadow::drop;
+        const auto [shadowFirst, shadowLast] = layout.wordsBetween(top - shadowReach, bottom + shadowReach);
+        m_shadow.paint(p, layout, shadowFirst, shadowLast);
+    }
 
     const auto [first, last] = layout.wordsBetween(top - wordReach, bottom + wordReach);
     const qint64 wordCount = layout.wordFrames().size();
