@@ -101,6 +101,8 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
         if (const std::optional<LibraryError> error = m_context.library.lastError())
             addNote(libraryErrorText(*error));
     });
+    // Takes a killed recording left are in their reels again: said once.
+    connect(&library, &LibraryStore::recoveredNoteChanged, this, &MainWindow::noteRecoveredTakes);
 
     AppCommands &commands = m_context.commands;
     connect(&commands, &AppCommands::openMarkdownImport, this, &MainWindow::showImport);
@@ -124,11 +126,22 @@ MainWindow::MainWindow(AppContext context, QWidget *parent) : QMainWindow(parent
     });
     syncListSelection();
     showDetail();
-    // An error met while the library loaded at start-up is shown at once.
+    // An error met while the library loaded at start-up is shown at once,
+    // and so are the takes it found again.
     QTimer::singleShot(0, this, [this] {
         if (const std::optional<LibraryError> error = m_context.library.lastError())
             addNote(libraryErrorText(*error));
+        noteRecoveredTakes();
     });
+}
+
+void MainWindow::noteRecoveredTakes()
+{
+    LibraryStore &library = m_context.library;
+    if (const int count = library.recoveredNote(); count > 0) {
+        addNote(recoveredTakesText(count));
+        library.setRecoveredNote(0);
+    }
 }
 
 MainWindow::~MainWindow() = default;
@@ -391,6 +404,18 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Script edits of the last 0.28 s are not lost with the window.
     if (m_workspace->isPersistPending())
         m_workspace->persistNow();
+    // The last save lands before the window goes. One that failed is shown
+    // and keeps the window open, so that no change is lost unseen; closing
+    // it again quits.
+    LibraryStore &library = m_context.library;
+    library.finishSaves();
+    if (library.hasUnsavedChanges() && !m_closeDespiteUnsaved) {
+        m_closeDespiteUnsaved = true;
+        if (const std::optional<LibraryError> error = library.lastError())
+            addNote(libraryErrorText(*error));
+        event->ignore();
+        return;
+    }
     // The teleprompter and settings windows would keep the application alive.
     session.quit();
     if (SettingsWindow *settings = SettingsWindow::current())

@@ -71,6 +71,7 @@ private:
     QWidget *buildSidebar();
     QWidget *buildLibraryNotice();
     void syncLibraryNotice();
+    void noteRecoveredTakes();
     void chooseOtherLibraryFolder();
     void fitMinimumSize();
     void syncListSelection();
@@ -100,6 +101,7 @@ private:
     bool m_syncingList = false;
     bool m_activated = false;
     bool m_closeAfterRecording = false;
+    bool m_closeDespiteUnsaved = false;
 };
 
 } // namespace tandrel

@@ -7,6 +7,7 @@
 #include "app/settings_window.h"
 #include "capture/capture_controller.h"
 #include "teleprompter/teleprompter_state.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/take_files.h"
 #include "tests/support/test_files.h"
 
@@ -260,6 +261,54 @@ TEST(MainWindow, AnUnreachableLibraryFolderIsNamedUntilItIsBack)
     EXPECT_EQ(QDir(library.rootPath()), QDir(stick));
     ASSERT_EQ(library.reels().size(), 1);
     EXPECT_EQ(library.reels().constFirst().title, "Vom Stick");
+}
+
+// A take file a killed recording left is in its reel when the window opens,
+// and the window says so once.
+TEST(MainWindow, TakesFoundAfterAKilledRecordingAreNotedOnce)
+{
+    TestHome home;
+    const QString root = home.path() + "/Videos/Tandrel";
+    {
+        SettingsStore scratch(home.path() + "/scratch.ini");
+        LibraryStore library(scratch, root);
+        const ReelProject reel = library.createReel(5, "Fünf", "Text").value();
+        QDir().mkpath(library.takesFolder(reel));
+        ASSERT_TRUE(encodeTestFile(toneTakePipeline, library.takesFolder(reel) + "/20260301-100000-audio.m4a"));
+    }
+    leaveMarkOfAKilledProcess(root);
+
+    AppUnderTest app(home);
+    app.show();
+    MainWindow &window = app.window();
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    EXPECT_EQ(window.alert()->informativeText(), "1 Take wiederhergestellt.");
+    EXPECT_EQ(app.library().reels().constFirst().takes.size(), 1);
+    pressOk(window);
+    EXPECT_TRUE(window.notes().isEmpty());
+}
+
+// A change whose save fails as the window closes is not lost unseen: the
+// window says why and stays; closing it again quits.
+TEST_F(MainWindowTest, ClosingAfterAFailedSaveShowsTheFailureAndClosesOnlyTheSecondTime)
+{
+    MainWindow &window = app.window();
+    LibraryStore &library = app.library();
+    ReelProject reel = library.createReel(1, "Eins", QString(4000, QLatin1Char('x'))).value();
+    library.finishSaves();
+    {
+        const FileSizeLimit full(1000);
+        reel.title = QStringLiteral("Erstes");
+        library.updateReel(reel);
+        window.close();
+        EXPECT_TRUE(window.isVisible());
+        ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+        EXPECT_TRUE(window.alert()->informativeText().startsWith("Bibliothek konnte nicht gespeichert werden: "))
+                << qPrintable(window.alert()->informativeText());
+        pressOk(window);
+    }
+    window.close();
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(MainWindowTest, ImportSheetImportsBlocksAndNotesTheCountOnlyWhenItChanges)

@@ -94,6 +94,8 @@ public:
     void finishSaves();
     // Whether a save made in the background is still on its way.
     bool savesPending() const { return m_heldLock != nullptr; }
+    // The last save failed: what is shown is not what the file holds.
+    bool hasUnsavedChanges() const { return m_unsaved; }
 
     std::optional<ReelProject> reel(const QUuid &id) const;
     qint64 nextPrefix() const;

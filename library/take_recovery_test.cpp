@@ -15,19 +15,12 @@ using namespace tandrel;
 
 namespace {
 
-// Encodes a short take file with GStreamer's test sources; whether it worked.
 bool encode(const QString &pipeline, const QString &path)
 {
-    QProcess gst;
-    gst.start("gst-launch-1.0",
-              QStringList{"-q"} + pipeline.split(QLatin1Char(' '))
-                      + QStringList{"!", "filesink", QStringLiteral("location=") + path});
-    return gst.waitForFinished(120000) && gst.exitCode() == 0;
+    return tandrel::testing::encodeTestFile(pipeline, path);
 }
 
-const QString tone
-        = QStringLiteral("audiotestsrc num-buffers=94 wave=sine volume=0.5 ! audio/x-raw,rate=48000,"
-                         "channels=1 ! avenc_aac ! mp4mux");
+const QString tone = tandrel::testing::toneTakePipeline;
 const QString silence = QStringLiteral("audiotestsrc num-buffers=94 wave=silence ! audio/x-raw,rate=48000,"
                                        "channels=1 ! avenc_aac ! mp4mux");
 const QString picture = QStringLiteral("videotestsrc num-buffers=60 ! video/x-raw,width=108,height=192,"

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 namespace tandrel::testing {
 
@@ -46,5 +47,22 @@ inline void leaveMarkOfAKilledProcess(const QString &libraryFolder)
     QDir().mkpath(marks);
     QFile(marks + QStringLiteral("/4242-killed.session")).open(QIODevice::WriteOnly);
 }
+
+// Encodes a short take file with GStreamer's test sources, as
+// gst-launch-1.0 reads `pipeline`; whether it worked.
+inline bool encodeTestFile(const QString &pipeline, const QString &path)
+{
+    QProcess gst;
+    gst.start(QStringLiteral("gst-launch-1.0"),
+              QStringList{QStringLiteral("-q")} + pipeline.split(QLatin1Char(' '))
+                      + QStringList{QStringLiteral("!"), QStringLiteral("filesink"),
+                                    QStringLiteral("location=") + path});
+    return gst.waitForFinished(120000) && gst.exitCode() == 0;
+}
+
+// Two seconds of a tone, as a microphone's AAC file.
+inline const QString toneTakePipeline
+        = QStringLiteral("audiotestsrc num-buffers=94 wave=sine volume=0.5 ! audio/x-raw,rate=48000,"
+                         "channels=1 ! avenc_aac ! mp4mux");
 
 } // namespace tandrel::testing
