@@ -298,7 +298,8 @@ TEST_F(MainWindowTest, ClosingAfterAFailedSaveShowsTheFailureAndClosesOnlyTheSec
     library.finishSaves();
     {
         const FileSizeLimit full(1000);
-        reel.title = QStringLiteral("Erstes");
+        // Only library.json holds the crop: its save is the one that fails.
+        reel.cropCenterX = 0.25;
         library.updateReel(reel);
         window.close();
         EXPECT_TRUE(window.isVisible());
