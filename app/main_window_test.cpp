@@ -281,7 +281,8 @@ TEST(MainWindow, TakesFoundAfterAKilledRecordingAreNotedOnce)
     AppUnderTest app(home);
     app.show();
     MainWindow &window = app.window();
-    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }));
+    // The alert follows the window onto the screen, later on a loaded machine.
+    ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }, 60000));
     EXPECT_EQ(window.alert()->informativeText(), "1 Take wiederhergestellt.");
     EXPECT_EQ(app.library().reels().constFirst().takes.size(), 1);
     pressOk(window);
