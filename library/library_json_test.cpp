@@ -6,9 +6,12 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -347,6 +350,9 @@ TEST(LibraryJson, DoublesAreWrittenInTheShortestFormThatReadsBack)
             {99999999999999.98, "99999999999999.98"},
             {123456789012345.67, "123456789012345.67"},
             {21.299999999999997, "21.299999999999997"},
+            {0.0123456789012345, "0.0123456789012345"}, // 16 digits under 2^53
+            {0.9999999999999999, "0.9999999999999999"}, // 16 digits over 2^53
+            {1234567890123456.0, "1234567890123456"},
             {-0.0, "0"},
     };
     for (const auto &c : cases) {
@@ -359,6 +365,26 @@ TEST(LibraryJson, DoublesAreWrittenInTheShortestFormThatReadsBack)
         const LibraryResult<QList<ReelProject>> read = decodeLibrary(*text);
         ASSERT_TRUE(read.ok()) << c.text;
         EXPECT_EQ(read->first().cropCenterX, c.value) << c.text;
+    }
+    // Times as the voice detector writes them, of every length of digits,
+    // and doubles of any bits: each reads back as the very same double.
+    QRandomGenerator64 random(5);
+    ReelProject reel = sampleReel();
+    QList<SpeechInterval> &intervals = reel.takes[0].speechIntervals;
+    intervals.clear();
+    for (int i = 0; i < 100000; ++i) {
+        double bits = 0;
+        for (quint64 word = random.generate(); !std::isfinite(bits); word = random.generate())
+            std::memcpy(&bits, &word, sizeof bits);
+        intervals.append({random.bounded(3600.0), i % 2 ? bits : std::round(random.bounded(3600.0) * 1000) / 1000});
+    }
+    const LibraryResult<QList<ReelProject>> read = decodeLibrary(*encodeLibrary({reel}));
+    ASSERT_TRUE(read.ok());
+    const QList<SpeechInterval> &back = read->first().takes.first().speechIntervals;
+    ASSERT_EQ(back.size(), intervals.size());
+    for (qsizetype i = 0; i < back.size(); ++i) {
+        ASSERT_EQ(std::bit_cast<quint64>(back[i].start), std::bit_cast<quint64>(intervals[i].start)) << i;
+        ASSERT_EQ(std::bit_cast<quint64>(back[i].end), std::bit_cast<quint64>(intervals[i].end)) << i;
     }
 }
 
