@@ -278,7 +278,7 @@ bool LibraryJsonReader::readWord(WordTime &word)
     return read && seen.all(std::size(names));
 }
 
-// readObject for the members of a record, `names` in byte order as the
+// An object's members, `names` those of a record in byte order as the
 // writer puts them: each name is first looked for as it stands, the one
 // after the last first, and read as any other name only where none is.
 // Calls `member(index)` with the name's index in `names`, or -1.
@@ -322,34 +322,6 @@ bool LibraryJsonReader::readMembers(const QByteArrayView (&names)[N], Member mem
         }
         skipSpace();
         if (!member(index))
-            return false;
-        skipSpace();
-        if (consume('}'))
-            return true;
-        if (!consume(','))
-            return false;
-    }
-}
-
-template<typename Member> bool LibraryJsonReader::readObject(Member member)
-{
-    skipSpace();
-    if (!consume('{'))
-        return false;
-    skipSpace();
-    if (consume('}'))
-        return true;
-    QByteArray decoded;
-    for (;;) {
-        skipSpace();
-        QByteArrayView name;
-        if (!readName(name, decoded))
-            return false;
-        skipSpace();
-        if (!consume(':'))
-            return false;
-        skipSpace();
-        if (!member(name))
             return false;
         skipSpace();
         if (consume('}'))
@@ -759,8 +731,11 @@ bool LibraryJsonReader::skipValue(int depth)
     if (m_at == m_end)
         return false;
     switch (*m_at) {
-    case '{':
-        return readObject([&](QByteArrayView) { return skipValue(depth + 1); });
+    case '{': {
+        // An object of no known names: every member is skipped.
+        static constexpr QByteArrayView anyName[] = {""};
+        return readMembers(anyName, [&](int) { return skipValue(depth + 1); });
+    }
     case '[':
         return readArray([&] { return skipValue(depth + 1); });
     case '"': {

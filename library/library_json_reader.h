@@ -34,7 +34,6 @@ private:
 
     // Calls `member(name)` for each member of an object, which reads the
     // value; false as soon as anything fails.
-    template<typename Member> bool readObject(Member member);
     template<size_t N, typename Member> bool readMembers(const QByteArrayView (&names)[N], Member member);
     template<typename Item> bool readArray(Item item);
     bool readString(QString &text);
