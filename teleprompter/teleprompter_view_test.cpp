@@ -428,15 +428,21 @@ TEST(TeleprompterView, ColumnShadowOverVideoLiesUnderTheTextWhereverItIsDrawn)
     }
 }
 
-TEST(TeleprompterView, DrawsAtTwiceThePixelRatioWhereItDrawsAtOnce)
+// Mirrored text over the split frame, word 11 read.
+static void showMirroredVideoReadingWord11(Scene &scene)
 {
-    Scene scene;
     scene.state.setIsMirrored(true);
     scene.state.setShowsSelfView(true);
     scene.view.setVideoAvailable(true);
     scene.view.selfView()->setFrame(splitFrame());
     scene.state.setReadingPosition(11, 0);
     scene.settle();
+}
+
+TEST(TeleprompterView, DrawsAtTwiceThePixelRatioWhereItDrawsAtOnce)
+{
+    Scene scene;
+    showMirroredVideoReadingWord11(scene);
     QImage image(2560, 1440, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2);
     scene.view.render(&image);
@@ -456,12 +462,7 @@ TEST(TeleprompterView, DrawsAtTwiceThePixelRatioWhereItDrawsAtOnce)
 TEST(TeleprompterView, PaintsTheSamePixelsIntoImagesOfEveryKindAndPlace)
 {
     Scene scene;
-    scene.state.setIsMirrored(true);
-    scene.state.setShowsSelfView(true);
-    scene.view.setVideoAvailable(true);
-    scene.view.selfView()->setFrame(splitFrame());
-    scene.state.setReadingPosition(11, 0);
-    scene.settle();
+    showMirroredVideoReadingWord11(scene);
     const QImage reference = scene.shot("targets-reference");
     const struct
     {
