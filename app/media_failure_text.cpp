@@ -14,6 +14,10 @@ QString mediaFailureText(const MediaFailure &failure)
         return QCoreApplication::translate("tandrel::MediaFailureText",
                                            "Datei konnte nicht gelesen werden: %1 (%2)")
                 .arg(failure.path, fileErrorText(failure.cause));
+    case Kind::unwritable:
+        return QCoreApplication::translate("tandrel::MediaFailureText",
+                                           "Datei konnte nicht geschrieben werden: %1 (%2)")
+                .arg(failure.path, fileErrorText(failure.cause));
     case Kind::notWav:
         return QCoreApplication::translate("tandrel::MediaFailureText", "Keine WAV-Datei: %1")
                 .arg(failure.path);
@@ -51,6 +55,20 @@ QString mediaFailureText(const MediaFailure &failure)
                                            "Mediendatei %1 konnte nicht gelesen werden: %2")
                 .arg(failure.path,
                      QCoreApplication::translate("tandrel::MediaFailureText", "keine abspielbaren Daten"));
+    case Kind::movieNoIndex:
+        return QCoreApplication::translate("tandrel::MediaFailureText",
+                                           "Mediendatei %1 konnte nicht gelesen werden: %2")
+                .arg(failure.path,
+                     QCoreApplication::translate("tandrel::MediaFailureText", "kein Inhaltsverzeichnis"));
+    case Kind::movieNoTracks:
+        return QCoreApplication::translate("tandrel::MediaFailureText",
+                                           "Mediendatei %1 konnte nicht gelesen werden: %2")
+                .arg(failure.path, QCoreApplication::translate("tandrel::MediaFailureText", "keine Spuren"));
+    case Kind::movieNoAudioEdit:
+        return QCoreApplication::translate("tandrel::MediaFailureText",
+                                           "Mediendatei %1 konnte nicht gelesen werden: %2")
+                .arg(failure.path, QCoreApplication::translate("tandrel::MediaFailureText",
+                                                               "keine Tonspur mit Schnittliste"));
     }
     return {};
 }

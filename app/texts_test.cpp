@@ -77,6 +77,10 @@ TEST(Texts, MediaFailuresInGerman)
              "Mediendatei /a.mov konnte nicht gelesen werden: Datei ist beschädigt"},
             {mediaFailureText({MediaFailure::Kind::notPlayable, "/a.mov"}),
              "Mediendatei /a.mov konnte nicht gelesen werden: keine abspielbaren Daten"},
+            {mediaFailureText({MediaFailure::Kind::movieNoAudioEdit, "/a.m4a"}),
+             "Mediendatei /a.m4a konnte nicht gelesen werden: keine Tonspur mit Schnittliste"},
+            {mediaFailureText({MediaFailure::Kind::unwritable, "/a.m4a", FileError{ENOSPC}}),
+             "Datei konnte nicht geschrieben werden: /a.m4a (Kein Speicherplatz mehr auf dem Datenträger)"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.text, c.german);

@@ -39,7 +39,7 @@ qint64 gridFrames(qint64 units, quint32 timescale)
 // track's samples on the frame grid. None when the index cannot be read.
 std::optional<qint64> playedFrames(const QString &path, MovieTrack::Kind kind)
 {
-    const Result<MovieIndex> index = MovieIndex::read(path);
+    const auto index = MovieIndex::read(path);
     if (!index)
         return std::nullopt;
     const std::optional<MovieTrack> track = index->track(kind);

@@ -14,9 +14,9 @@ namespace {
 // few megabytes): the file is damaged or not one of ours.
 constexpr qint64 largestIndex = 64 * 1024 * 1024;
 
-QString unreadable(const QString &path, const QString &why)
+MediaFailure failed(MediaFailure::Kind kind, const QString &path, FileError cause = {})
 {
-    return QStringLiteral("Mediendatei %1 konnte nicht gelesen werden: %2").arg(path, why);
+    return {kind, path, cause};
 }
 
 // One box inside a byte range: where its payload lies.
@@ -196,7 +196,7 @@ MovieTrack readTrack(const QByteArray &moov, const TrackBoxes &b, quint32 movieT
 }
 
 // The file's first top-level "moov" box, read whole.
-Result<QByteArray> readMoov(QFile &file, qint64 *offset = nullptr)
+std::optional<QByteArray> readMoov(QFile &file, qint64 *offset = nullptr)
 {
     qint64 at = 0;
     const qint64 size = file.size();
@@ -223,7 +223,7 @@ Result<QByteArray> readMoov(QFile &file, qint64 *offset = nullptr)
         }
         at += boxSize;
     }
-    return Result<QByteArray>::failure(QStringLiteral("kein Inhaltsverzeichnis"));
+    return std::nullopt;
 }
 
 } // namespace
@@ -237,14 +237,15 @@ std::optional<MovieTrack> MovieIndex::track(MovieTrack::Kind kind) const
     return std::nullopt;
 }
 
-Result<MovieIndex> MovieIndex::read(const QString &path)
+Result<MovieIndex, MediaFailure> MovieIndex::read(const QString &path)
 {
+    using R = Result<MovieIndex, MediaFailure>;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Result<MovieIndex>::failure(unreadable(path, file.errorString()));
-    const Result<QByteArray> moov = readMoov(file);
+        return R::failure(failed(MediaFailure::Kind::unreadable, path, FileError::last()));
+    const std::optional<QByteArray> moov = readMoov(file);
     if (!moov)
-        return Result<MovieIndex>::failure(unreadable(path, moov.error()));
+        return R::failure(failed(MediaFailure::Kind::movieNoIndex, path));
     const QByteArray &data = *moov;
     const Box root{"moov", 0, 8, data.size()};
     MovieIndex index;
@@ -255,24 +256,26 @@ Result<MovieIndex> MovieIndex::read(const QString &path)
             index.tracks.append(readTrack(data, trackBoxes(data, b), index.movieTimescale));
     }
     if (index.tracks.isEmpty() || index.movieTimescale == 0)
-        return Result<MovieIndex>::failure(unreadable(path, QStringLiteral("keine Spuren")));
+        return R::failure(failed(MediaFailure::Kind::movieNoTracks, path));
     return index;
 }
 
-Status MovieIndex::skipLeadingAudio(const QString &path, qint64 samples, std::optional<qint64> length)
+BasicStatus<MediaFailure> MovieIndex::skipLeadingAudio(const QString &path, qint64 samples,
+                                                        std::optional<qint64> length)
 {
+    using R = BasicStatus<MediaFailure>;
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite))
-        return Status::failure(unreadable(path, file.errorString()));
+        return R::failure(failed(MediaFailure::Kind::unreadable, path, FileError::last()));
     qint64 moovAt = 0;
-    const Result<QByteArray> moov = readMoov(file, &moovAt);
+    const std::optional<QByteArray> moov = readMoov(file, &moovAt);
     if (!moov)
-        return Status::failure(unreadable(path, moov.error()));
+        return R::failure(failed(MediaFailure::Kind::movieNoIndex, path));
     QByteArray data = *moov;
     const Box root{"moov", 0, 8, data.size()};
     const auto mvhd = child(data, root, "mvhd");
     if (!mvhd)
-        return Status::failure(unreadable(path, QStringLiteral("keine Spuren")));
+        return R::failure(failed(MediaFailure::Kind::movieNoTracks, path));
     const TimeFields movie = timeFields(data, *mvhd);
     for (const Box &trak : children(data, root.payload, root.end)) {
         if (trak.type != "trak")
@@ -302,10 +305,10 @@ Status MovieIndex::skipLeadingAudio(const QString &path, qint64 samples, std::op
         put(b.tkhd->payload + 4 + (wideTrack ? 24 : 16), played, wideTrack);
         put(movie.durationAt, played, movie.wide);
         if (!file.seek(moovAt) || file.write(data) != data.size() || !file.flush())
-            return Status::failure(unreadable(path, file.errorString()));
+            return R::failure(failed(MediaFailure::Kind::unwritable, path, FileError::last()));
         return {};
     }
-    return Status::failure(unreadable(path, QStringLiteral("keine Tonspur mit Schnittliste")));
+    return R::failure(failed(MediaFailure::Kind::movieNoAudioEdit, path));
 }
 
 } // namespace tandrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/media_failure.h"
 #include "platform/result.h"
 
 #include <QList>
@@ -38,9 +39,9 @@ struct MovieIndex
     // The first track of `kind`, if the file has one.
     std::optional<MovieTrack> track(MovieTrack::Kind kind) const;
 
-    // Reads the index of the file at `path`; fails with a German text when
-    // the file cannot be read or holds no index.
-    static Result<MovieIndex> read(const QString &path);
+    // Reads the index of the file at `path`; fails when the file cannot be
+    // read or holds no index.
+    static Result<MovieIndex, MediaFailure> read(const QString &path);
 
     // Makes the audio track of the file at `path` skip its first `samples`
     // media samples when played (an encoder's priming) and play `length`
@@ -48,7 +49,7 @@ struct MovieIndex
     // padding of its last frame is left out this way), by rewriting its
     // edit list, track and movie durations in place. The file must have an
     // audio track with a single-segment edit list starting at 0.
-    static Status skipLeadingAudio(const QString &path, qint64 samples,
+    static BasicStatus<MediaFailure> skipLeadingAudio(const QString &path, qint64 samples,
                                    std::optional<qint64> length = std::nullopt);
 };
 

@@ -4,6 +4,7 @@
 #include "tests/support/test_files.h"
 
 #include <QDir>
+#include <cerrno>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -53,8 +54,8 @@ qint64 decodedSamples(const QString &path)
 TEST(MovieIndex, ReadsTheFramesOfAMovieAndTheSamplesOfASoundFile)
 {
     QTemporaryDir dir;
-    const Result<MovieIndex> video = MovieIndex::read(writeVideo(dir));
-    ASSERT_TRUE(video.ok()) << video.error().toStdString();
+    const auto video = MovieIndex::read(writeVideo(dir));
+    ASSERT_TRUE(video.ok()) << int(video.error().kind);
     const auto v = video->track(MovieTrack::Kind::video);
     ASSERT_TRUE(v);
     EXPECT_FALSE(video->track(MovieTrack::Kind::audio));
@@ -64,8 +65,8 @@ TEST(MovieIndex, ReadsTheFramesOfAMovieAndTheSamplesOfASoundFile)
     EXPECT_EQ(v->sampleDuration, 100);
     EXPECT_EQ(v->presentedDuration, 4500);
 
-    const Result<MovieIndex> audio = MovieIndex::read(writeAudio(dir));
-    ASSERT_TRUE(audio.ok()) << audio.error().toStdString();
+    const auto audio = MovieIndex::read(writeAudio(dir));
+    ASSERT_TRUE(audio.ok()) << int(audio.error().kind);
     const auto a = audio->track(MovieTrack::Kind::audio);
     ASSERT_TRUE(a);
     EXPECT_EQ(a->timescale, 48000u);
@@ -83,8 +84,8 @@ TEST(MovieIndex, AnEditListSkipsTheLeadingSamplesOfASoundFile)
     const qint64 before = decodedSamples(path);
     const MovieTrack original = *MovieIndex::read(path)->track(MovieTrack::Kind::audio);
 
-    const Status skipped = MovieIndex::skipLeadingAudio(path, 1024);
-    ASSERT_TRUE(skipped.ok()) << skipped.error().toStdString();
+    const auto skipped = MovieIndex::skipLeadingAudio(path, 1024);
+    ASSERT_TRUE(skipped.ok()) << int(skipped.error().kind);
     const MovieTrack edited = *MovieIndex::read(path)->track(MovieTrack::Kind::audio);
     EXPECT_EQ(edited.mediaStart, 1024);
     EXPECT_EQ(edited.presentedDuration, original.mediaDuration - 1024);
@@ -99,18 +100,23 @@ TEST(MovieIndex, RefusesFilesItCannotReadOrEdit)
     const QString video = writeVideo(dir);
     const QString audio = writeAudio(dir);
     ASSERT_TRUE(MovieIndex::skipLeadingAudio(audio, 1024).ok());
+    using Kind = MediaFailure::Kind;
     const struct
     {
         const char *what;
-        std::function<QString()> failure;
+        std::function<MediaFailure()> failure;
+        Kind kind;
     } cases[] = {
-            {"no index", [&] { return MovieIndex::read(text).error(); }},
-            {"a missing file", [&] { return MovieIndex::read(dir.filePath("gone.mov")).error(); }},
-            {"no sound to edit", [&] { return MovieIndex::skipLeadingAudio(video, 1024).error(); }},
+            {"no index", [&] { return MovieIndex::read(text).error(); }, Kind::movieNoIndex},
+            {"a missing file", [&] { return MovieIndex::read(dir.filePath("gone.mov")).error(); },
+             Kind::unreadable},
+            {"no sound to edit", [&] { return MovieIndex::skipLeadingAudio(video, 1024).error(); },
+             Kind::movieNoAudioEdit},
             // A second edit would skip sound that was recorded.
             {"an edit list that skips already",
-             [&] { return MovieIndex::skipLeadingAudio(audio, 1024).error(); }},
+             [&] { return MovieIndex::skipLeadingAudio(audio, 1024).error(); }, Kind::movieNoAudioEdit},
     };
     for (const auto &c : cases)
-        EXPECT_TRUE(c.failure().startsWith("Mediendatei ")) << c.what << ": " << c.failure().toStdString();
+        EXPECT_EQ(c.failure().kind, c.kind) << c.what;
+    EXPECT_EQ(MovieIndex::read(dir.filePath("gone.mov")).error().cause.code, ENOENT);
 }

@@ -202,7 +202,7 @@ int startNiced(Mlt::Consumer &consumer)
 // frames and, when the take has sound, an audio track.
 bool complete(const QString &path, qint64 frames, bool withAudio)
 {
-    const Result<MovieIndex> index = MovieIndex::read(path);
+    const auto index = MovieIndex::read(path);
     if (!index)
         return false;
     const std::optional<MovieTrack> video = index->track(MovieTrack::Kind::video);

@@ -882,6 +882,22 @@
         <source>keine abspielbaren Daten</source>
         <translation>no playable data</translation>
     </message>
+    <message>
+        <source>Datei konnte nicht geschrieben werden: %1 (%2)</source>
+        <translation>Could not write file: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>kein Inhaltsverzeichnis</source>
+        <translation>no index</translation>
+    </message>
+    <message>
+        <source>keine Spuren</source>
+        <translation>no tracks</translation>
+    </message>
+    <message>
+        <source>keine Tonspur mit Schnittliste</source>
+        <translation>no audio track with an edit list</translation>
+    </message>
 </context>
 <context>
     <name>tandrel::MenuCommands</name>
