@@ -115,6 +115,13 @@ void CaptureController::createSession()
             setStatus(CaptureStatus::live);
     };
     session.screenInterrupted = [this](const SourceFailure &failure) {
+        // A shared monitor's stream that ended has lost its producer: the
+        // desktop ended the share, and only a new one brings the screen back.
+        if (failure.kind == SourceFailure::Kind::noData && m_portal && m_portal->hasSession()) {
+            m_portal->closeSession();
+            handlePortalClosed();
+            return;
+        }
         setLastError(CaptureNotice{.kind = CaptureNotice::Kind::screenInterrupted, .source = failure});
         setStatus(CaptureStatus::screenInterrupted);
     };
@@ -305,8 +312,8 @@ void CaptureController::handlePortalRefused()
         reportScreenAccessMissing();
 }
 
-// The user ended the sharing in the desktop: a stream error. The placeholder
-// returns, so the screen can be asked for again.
+// The user or the desktop ended the sharing. The placeholder returns, so
+// the screen can be asked for again.
 void CaptureController::handlePortalClosed()
 {
     const bool screenSelected = selectedVideoSourceID() && screenDisplayID(*selectedVideoSourceID());

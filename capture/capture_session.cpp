@@ -49,11 +49,16 @@ std::optional<CameraInput> openCamera(const CaptureDevice &device)
 {
     if (device.isTestCamera) {
         // TANDREL_TEST_CAMERA_FRAMES=n: the test camera stops after n frames,
-        // as an unplugged camera stops delivering.
+        // as an unplugged camera stops delivering; 0: it sends no picture at
+        // all, as a stuck camera does.
         QByteArray description(testCameraDescription);
-        if (const int frames = qEnvironmentVariableIntValue("TANDREL_TEST_CAMERA_FRAMES"); frames > 0)
+        bool numbered = false;
+        const int frames = qEnvironmentVariableIntValue("TANDREL_TEST_CAMERA_FRAMES", &numbered);
+        if (numbered && frames > 0)
             description.replace("videotestsrc ",
                                 "videotestsrc num-buffers=" + QByteArray::number(frames) + ' ');
+        else if (numbered && frames == 0)
+            description.replace("\" videotestsrc", "\" ! valve drop=true videotestsrc");
         GstElement *bin = gst_parse_bin_from_description(description.constData(), TRUE, nullptr);
         if (!bin)
             return std::nullopt;

@@ -3,6 +3,7 @@
 #include "capture/capture_pipeline.h"
 #include "capture/gst_support.h"
 #include "capture/latest_frame_relay.h"
+#include "capture/stream_silence_watch.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,6 +20,9 @@ PipeWireRemote::~PipeWireRemote()
 namespace {
 
 constexpr int pipeWireKeepAliveMs = 40;
+// A stream that has sent pictures and then none for this long has ended:
+// while it lives, its last picture comes again every pipeWireKeepAliveMs.
+constexpr std::chrono::milliseconds pipeWireSilenceLimit{5000};
 
 GstElement *x11Source(const ScreenTarget &target)
 {
@@ -38,6 +42,7 @@ GstElement *x11Source(const ScreenTarget &target)
 struct PipeWireWatch
 {
     std::function<void()> onResized;
+    std::shared_ptr<StreamSilenceWatch> silence;
     gsize firstSize = 0; // bytes of the stream's first picture
     bool resized = false;
 };
@@ -56,6 +61,7 @@ GstPadProbeReturn watchPipeWireBuffer(GstPad *, GstPadProbeInfo *info, gpointer 
     const gsize size = gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info));
     if (size == 0)
         return GST_PAD_PROBE_DROP;
+    watch->silence->noteBuffer();
     if (watch->firstSize == 0)
         watch->firstSize = size;
     if (size != watch->firstSize) {
@@ -71,7 +77,8 @@ GstPadProbeReturn watchPipeWireBuffer(GstPad *, GstPadProbeInfo *info, gpointer 
 }
 
 // pipewiresrc owns the descriptor it is given, so each start gets a duplicate.
-GstElement *pipeWireSource(const PipeWireRemote &remote, std::function<void()> onResized)
+GstElement *pipeWireSource(const PipeWireRemote &remote, std::function<void()> onResized,
+                           std::shared_ptr<StreamSilenceWatch> silence)
 {
     GstElement *source = gst_element_factory_make("pipewiresrc", nullptr);
     if (!source)
@@ -97,7 +104,7 @@ GstElement *pipeWireSource(const PipeWireRemote &remote, std::function<void()> o
         g_object_set(source, "keepalive-time", pipeWireKeepAliveMs, nullptr);
     GstPad *pad = gst_element_get_static_pad(source, "src");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, watchPipeWireBuffer,
-                      new PipeWireWatch{std::move(onResized)},
+                      new PipeWireWatch{std::move(onResized), std::move(silence)},
                       [](gpointer data) { delete static_cast<PipeWireWatch *>(data); });
     gst_object_unref(pad);
     return source;
@@ -139,16 +146,25 @@ BasicStatus<SourceFailure> ScreenCaptureSource::start(quint32 number, SerialQueu
     ensureGstInitialized();
     const QRect r = target->pixelRect;
     m_resized = false;
-    GstElement *source = target->pipeWire ? pipeWireSource(*target->pipeWire,
-                                                           [this] {
-                                                               m_resized = true;
-                                                               if (onResized)
-                                                                   onResized();
-                                                           })
+    if (target->pipeWire)
+        m_silence = StreamSilenceWatch::start(pipeWireSilenceLimit, [this] {
+            if (onError)
+                onError({SourceFailure::Kind::noData});
+        });
+    GstElement *source = target->pipeWire ? pipeWireSource(
+                                                    *target->pipeWire,
+                                                    [this] {
+                                                        m_resized = true;
+                                                        if (onResized)
+                                                            onResized();
+                                                    },
+                                                    m_silence)
                                           : x11Source(*target);
-    if (!source)
+    if (!source) {
+        stop();
         return S::failure({target->pipeWire ? SourceFailure::Kind::pipeWireSourceMissing
                                             : SourceFailure::Kind::x11SourceMissing});
+    }
 
     // Frames pass only once the start has been announced, so that whatever a
     // frame tells about its size comes after what onStarted told.
@@ -172,6 +188,7 @@ BasicStatus<SourceFailure> ScreenCaptureSource::start(quint32 number, SerialQueu
             true, std::move(handlers));
     if (!started) {
         relay->close();
+        stop();
         return S::failure(started.error());
     }
     m_stream = started.value();
@@ -185,6 +202,9 @@ BasicStatus<SourceFailure> ScreenCaptureSource::start(quint32 number, SerialQueu
 
 void ScreenCaptureSource::stop()
 {
+    if (m_silence)
+        m_silence->stop();
+    m_silence.reset();
     if (m_relay)
         m_relay->close();
     m_relay.reset();

@@ -18,6 +18,7 @@ namespace tandrel {
 
 class CapturePipeline;
 class LatestFrameRelay;
+class StreamSilenceWatch;
 
 // A connection to a PipeWire daemon that the desktop portal opened for one
 // shared stream. The descriptor is closed with its last holder; every stream
@@ -55,7 +56,8 @@ public:
 
     // Every frame, on the queue given to start.
     std::function<void(const VideoFrame &)> onFrame;
-    // The running stream stopped by itself; on a GStreamer thread.
+    // The running stream stopped by itself, or a PipeWire stream fell silent
+    // (noData); on a GStreamer thread.
     std::function<void(const SourceFailure &failure)> onError;
     // A stream has started, with the display's size in pixels; on the thread that called start.
     std::function<void(double width, double height)> onStarted;
@@ -88,6 +90,7 @@ private:
     std::shared_ptr<CapturePipeline> m_stream;
     std::shared_ptr<LatestFrameRelay> m_relay;
     std::optional<ScreenTarget> m_target; // what the running stream shows
+    std::shared_ptr<StreamSilenceWatch> m_silence; // for a PipeWire stream
     std::atomic<bool> m_resized{false}; // set on a GStreamer thread, read by follow
 };
 

@@ -8,12 +8,23 @@
 #include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
 
+#include <atomic>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace tandrel {
 
 namespace {
+
+// The last part of a request's or session's object path. Numbered for the
+// whole process, not per portal: the object paths a portal makes from them
+// are per bus connection, and a session being closed still holds its path
+// while the next portal of the same process asks for one.
+quint64 nextToken()
+{
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
 
 const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
@@ -90,7 +101,7 @@ void ScreenCastPortal::requestMonitor(const QString &restoreToken)
     unsubscribeRequest();
     closeSession();
     m_restoreToken = restoreToken;
-    const QString sessionToken = QStringLiteral("tandrel_session%1").arg(++m_nextToken);
+    const QString sessionToken = QStringLiteral("tandrel_session%1").arg(nextToken());
     if (!call(Step::createSession, QStringLiteral("CreateSession"), {},
               {{QStringLiteral("session_handle_token"), sessionToken}}))
         fail();
@@ -117,7 +128,7 @@ bool ScreenCastPortal::call(Step step, const QString &method, const QVariantList
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    const QString handleToken = QStringLiteral("tandrel%1").arg(++m_nextToken);
+    const QString handleToken = QStringLiteral("tandrel%1").arg(nextToken());
     QString sender = bus.baseService().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     m_requestPath = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, handleToken);

@@ -69,7 +69,6 @@ private:
     QString m_restoreToken;
     QString m_requestPath; // the Request object whose Response is awaited
     QString m_session; // object path of the portal session; empty without one
-    quint64 m_nextToken = 0;
 };
 
 } // namespace tandrel
