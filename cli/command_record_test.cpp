@@ -121,6 +121,20 @@ TEST_F(RecordCommandTest, BadArgumentsAndUnknownThingsAreRefused)
     EXPECT_FALSE(QDir(takes()).exists() && !QDir(takes()).entryList(QDir::Files).isEmpty());
 }
 
+// A script whose camera sends no picture at all learns it from the exit
+// status; the take keeps its sound.
+TEST_F(RecordCommandTest, ACameraThatSendsNoPictureGivesATakeOfSoundOnlyAndFails)
+{
+    Tandrelctl ctl = tandrelctl();
+    ctl.environment().insert("TANDREL_TEST_CAMERA_FRAMES", "0");
+    const CtlRun recorded = ctl.run({"record", "--reel", "7", "--seconds", "2"});
+    EXPECT_TRUE(refused(recorded, 1, "Keine Videobilder empfangen. Take enthält nur Audio."));
+    const QStringList kept = QDir(takes()).entryList(QDir::Files);
+    EXPECT_EQ(kept.filter(".m4a").size(), 1) << kept.join(", ").toStdString();
+    EXPECT_TRUE(kept.filter(".mov").isEmpty()) << kept.join(", ").toStdString();
+    EXPECT_EQ(storedTakes().size(), 1);
+}
+
 TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
 {
     QProcess p;

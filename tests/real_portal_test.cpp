@@ -1,15 +1,18 @@
 // A screen shared through the desktop's real services, as on a wlroots
 // desktop: scripts/test-env --sway runs sway on a headless 1280x720 output,
-// PipeWire with WirePlumber, xdg-desktop-portal and its wlr back end, which
-// shares that output without a dialog. The output shows a solid colour
-// (swaybg, set through swaymsg), so each recorded picture can be told apart.
-// Each test runs in a desktop of its own: the wlr back end sends a picture
-// only when the screen changes, and a second share of a still screen gets no
-// first picture.
+// PipeWire with WirePlumber, xdg-desktop-portal and its wlr back end. Its
+// share dialog is a chooser that picks the output named in the file
+// TANDREL_PORTAL_ANSWER (empty: refused) and notes each time it is shown in
+// TANDREL_PORTAL_DIALOGS. The output shows a solid colour (swaybg, set
+// through swaymsg), so each recorded picture can be told apart. Each test
+// runs in a desktop of its own: the wlr back end sends a picture only when
+// the screen changes, and a second share of a still screen gets no first
+// picture.
 
 #include "capture/capture_controller.h"
 #include "capture/media_probe.h"
 #include "platform/settings_store.h"
+#include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 
 #include <QDir>
@@ -48,6 +51,25 @@ protected:
         qunsetenv("TANDREL_TEST_CAMERA");
     }
 
+    static void sway(const QStringList &command)
+    {
+        const ToolRun run = runTool("swaymsg", command, ToolErrors::withOutput, 20000);
+        ASSERT_EQ(run.exitCode, 0) << command.join(' ').toStdString() << ": " << run.text().toStdString();
+    }
+
+    // What the share dialog answers from now on: the output it picks, or
+    // none to refuse.
+    static void answerDialog(const QString &output)
+    {
+        ASSERT_TRUE(writeFile(qEnvironmentVariable("TANDREL_PORTAL_ANSWER"), output.toUtf8() + '\n'));
+    }
+
+    static int dialogsShown()
+    {
+        QFile log(qEnvironmentVariable("TANDREL_PORTAL_DIALOGS"));
+        return log.open(QIODevice::ReadOnly) ? int(log.readAll().count('\n')) : 0;
+    }
+
     // Paints the whole output in `colour`; the compositor shows it a moment later.
     static void paintScreen(const QColor &colour)
     {
@@ -59,7 +81,9 @@ protected:
     // The preview's colour in the middle of the screen.
     QColor previewColour() const
     {
-        return preview.isNull() ? QColor() : meanColour(preview, QRect(540, 260, 200, 200));
+        return preview.isNull() ? QColor()
+                                : meanColour(preview, QRect(preview.width() / 2 - 100, preview.height() / 2 - 100,
+                                                            200, 200));
     }
 
     bool previewShows(const QColor &colour) const
@@ -85,7 +109,7 @@ protected:
     // output through the portal, as picking "Bildschirm (Freigabe…)" does,
     // with the screen showing `colour`. A still screen sends its first
     // picture only when it changes, so the colour is painted once shared.
-    void shareScreenShowing(const QColor &colour)
+    void startApplication()
     {
         controller = std::make_unique<CaptureController>(settings);
         QObject::connect(controller.get(), &CaptureController::previewFrame, controller.get(),
@@ -93,6 +117,21 @@ protected:
         QSignalSpy activated(controller.get(), &CaptureController::activated);
         controller->activate();
         ASSERT_TRUE(waitUntil([&] { return activated.count() > 0; }, 30000));
+    }
+
+    std::optional<VideoSource> sharedScreen() const
+    {
+        for (const VideoSource &s : controller->videoSources())
+            if (s.kind == VideoSource::Kind::screen && s.id != screenRequestID)
+                return s;
+        return std::nullopt;
+    }
+
+    void shareScreenShowing(const QColor &colour)
+    {
+        startApplication();
+        if (HasFatalFailure())
+            return;
         ASSERT_EQ(controller->videoSources().value(0).id, screenRequestID);
         controller->selectVideoSource(screenRequestID);
         ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 30000))
@@ -119,12 +158,35 @@ protected:
     }
 
     // Records a take during which `during` runs; stops it once the take is 3
-    // seconds long and returns its video file, checked for its length.
+    // seconds long and returns its video file, checked for its length and
+    // its frame rate.
     QString recordTake(const std::function<void()> &during)
+    {
+        const QString video = recordWhile(during);
+        if (video.isEmpty())
+            return {};
+        const ProbedStream v = probeStream(video, "v");
+        EXPECT_EQ(v.width, 1080);
+        EXPECT_EQ(v.height, 1920);
+        EXPECT_GT(take->duration, 2.9);
+        // Pictures to the end of the take at its frame rate, however seldom
+        // the screen changed: the last picture is repeated.
+        EXPECT_EQ(v.frameRate, QStringLiteral("30/1"));
+        EXPECT_EQ(v.averageFrameRate, QStringLiteral("30/1"));
+        EXPECT_NEAR(double(v.frames), take->duration * 30, 9);
+        EXPECT_NEAR(v.duration, take->duration, 0.5);
+        EXPECT_GT(decodableSeconds(video), take->duration - 0.5);
+        return video;
+    }
+
+    // Records a take during which `during` runs and which is stopped once it
+    // is 3 seconds long, or at once when `during` ended it; its video file, or
+    // empty when it has none.
+    QString recordWhile(const std::function<void()> &during)
     {
         bool finished = false;
         std::optional<CaptureNotice> error;
-        std::optional<Take> take;
+        take.reset();
         controller->startRecording(dir.filePath("takes"), [&](const Result<Take, CaptureNotice> &r) {
             finished = true;
             if (r.ok())
@@ -141,19 +203,7 @@ protected:
                           << (error ? error->detail.toStdString() : std::string());
             return {};
         }
-        const QString video = QDir(dir.filePath("takes")).filePath(*take->videoFileName);
-        const ProbedStream v = probeStream(video, "v");
-        EXPECT_EQ(v.width, 1080);
-        EXPECT_EQ(v.height, 1920);
-        EXPECT_GT(take->duration, 2.9);
-        // Pictures to the end of the take at its frame rate, however seldom
-        // the screen changed: the last picture is repeated.
-        EXPECT_EQ(v.frameRate, QStringLiteral("30/1"));
-        EXPECT_EQ(v.averageFrameRate, QStringLiteral("30/1"));
-        EXPECT_NEAR(double(v.frames), take->duration * 30, 9);
-        EXPECT_NEAR(v.duration, take->duration, 0.5);
-        EXPECT_GT(decodableSeconds(video), take->duration - 0.5);
-        return video;
+        return QDir(dir.filePath("takes")).filePath(*take->videoFileName);
     }
 
     // The recorded picture's colour at `seconds`, in the middle of the frame.
@@ -167,6 +217,7 @@ protected:
     SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
     std::unique_ptr<CaptureController> controller;
     QImage preview;
+    std::optional<Take> take;
 };
 
 TEST_F(RealPortalTest, AStillScreenIsRecordedThroughoutTheTake)
@@ -208,6 +259,91 @@ TEST_F(RealPortalTest, AChangingScreenIsRecordedAsItChanges)
     for (const auto &e : expected)
         EXPECT_TRUE(near(recordedColour(video, e.at), e.colour))
                 << e.at << "s: " << text(recordedColour(video, e.at)) << ", expected " << text(e.colour);
+}
+
+TEST_F(RealPortalTest, ARefusedDialogKeepsThePlaceholderAndSaysWhatIsMissing)
+{
+    answerDialog({});
+    startApplication();
+    ASSERT_FALSE(HasFatalFailure());
+    QSignalSpy errors(controller.get(), &CaptureController::lastErrorChanged);
+    controller->selectVideoSource(screenRequestID);
+    ASSERT_TRUE(waitUntil([&] { return errors.count() > 0; }, 30000));
+    EXPECT_EQ(controller->lastError(), CaptureNotice{.kind = CaptureNotice::Kind::screenAccessMissing});
+    EXPECT_EQ(dialogsShown(), 1);
+    EXPECT_EQ(controller->selectedVideoSourceID(), std::nullopt);
+    EXPECT_FALSE(sharedScreen());
+    EXPECT_EQ(controller->videoSources().last().id, screenRequestID);
+    EXPECT_FALSE(settings.stringValue(QStringLiteral("capture.screenRestoreToken")));
+    EXPECT_FALSE(controller->usesScreenPreview());
+}
+
+TEST_F(RealPortalTest, TheStoredTokenSharesTheMonitorAgainAfterARestartWithoutTheDialog)
+{
+    shareScreenShowing(blue);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::optional<VideoSource> first = sharedScreen();
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(settings.stringValue(QStringLiteral("capture.screenRestoreToken")));
+    controller.reset();
+
+    // The dialog would now refuse: only the token can bring the monitor back.
+    answerDialog({});
+    startApplication();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(waitUntil([&] { return sharedScreen().has_value(); }, 30000));
+    EXPECT_EQ(sharedScreen(), first);
+    EXPECT_EQ(dialogsShown(), 1);
+    EXPECT_EQ(controller->lastError(), std::nullopt);
+    controller->selectVideoSource(first->id);
+    ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 30000));
+    EXPECT_TRUE(showOnScreen(red)) << text(previewColour());
+}
+
+TEST_F(RealPortalTest, SharingEndedDuringATakeInterruptsTheScreenAndKeepsTheTake)
+{
+    shareScreenShowing(blue);
+    ASSERT_FALSE(HasFatalFailure());
+    const QString video = recordWhile([&] {
+        ASSERT_TRUE(recordedFor(1.0));
+        // The desktop's screen sharing service ends: its stream goes away.
+        const ToolRun ended = runTool("pkill", {"-f", "xdg-desktop-portal-wlr"});
+        ASSERT_EQ(ended.exitCode, 0);
+        EXPECT_TRUE(waitUntil([&] { return controller->status() == CaptureStatus::screenInterrupted; },
+                              30000));
+        EXPECT_TRUE(controller->lastError().has_value());
+    });
+    ASSERT_FALSE(video.isEmpty());
+    EXPECT_GT(decodableSeconds(video), 0.5);
+    EXPECT_TRUE(near(recordedColour(video, 0.5), blue)) << text(recordedColour(video, 0.5));
+    // The screen can be asked for again.
+    EXPECT_EQ(controller->videoSources().last().id, screenRequestID);
+}
+
+TEST_F(RealPortalTest, AMonitorChangingItsResolutionMidStreamIsFollowedByThePreviewAndTheTake)
+{
+    shareScreenShowing(blue);
+    ASSERT_FALSE(HasFatalFailure());
+    // Wider, then portrait: the crop frame then covers the whole width.
+    const QString video = recordWhile([&] {
+        for (const QSize size : {QSize(1920, 1080), QSize(720, 1280)}) {
+            sway({"output", "HEADLESS-1", "resolution", QStringLiteral("%1x%2").arg(size.width()).arg(size.height())});
+            EXPECT_TRUE(showOnScreen(size.width() > size.height() ? red : green)) << text(previewColour());
+            EXPECT_EQ(preview.size(), size);
+            EXPECT_NEAR(controller->previewAspect(), double(size.width()) / size.height(), 1e-6);
+            const double at = controller->recordedDuration();
+            EXPECT_TRUE(recordedFor(at + 1.0));
+        }
+    });
+    ASSERT_FALSE(video.isEmpty());
+    const ProbedStream v = probeStream(video, "v");
+    EXPECT_EQ(v.width, 1080);
+    EXPECT_EQ(v.height, 1920);
+    // The monitor's picture from the first size to the last: the colour
+    // painted after the last change ends the take.
+    const double last = decodableSeconds(video) - 0.3;
+    EXPECT_TRUE(near(recordedColour(video, 0.3), blue)) << text(recordedColour(video, 0.3));
+    EXPECT_TRUE(near(recordedColour(video, last), green)) << text(recordedColour(video, last));
 }
 
 } // namespace
