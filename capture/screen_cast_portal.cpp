@@ -7,6 +7,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
+#include <QLoggingCategory>
 
 #include <atomic>
 #include <fcntl.h>
@@ -15,6 +16,8 @@
 namespace tandrel {
 
 namespace {
+
+Q_LOGGING_CATEGORY(portalLog, "tandrel.capture.portal", QtInfoMsg)
 
 // The last part of a request's or session's object path. Numbered for the
 // whole process, not per portal: the object paths a portal makes from them
@@ -148,6 +151,8 @@ bool ScreenCastPortal::call(Step step, const QString &method, const QVariantList
         if (m_step != step)
             return;
         if (reply.isError()) {
+            qCWarning(portalLog).noquote() << "the portal did not answer" << reply.error().name()
+                                           << reply.error().message();
             fail();
             return;
         }
@@ -180,6 +185,8 @@ void ScreenCastPortal::onResponse(uint response, const QVariantMap &results)
     const Step step = m_step;
     unsubscribeRequest();
     if (response != 0) {
+        // 1: the user cancelled the dialog; 2: the portal ended the request otherwise.
+        qCInfo(portalLog) << "the portal refused, response" << response;
         fail();
         return;
     }

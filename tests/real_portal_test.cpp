@@ -116,7 +116,7 @@ protected:
                          [this](const QImage &image) { preview = image; });
         QSignalSpy activated(controller.get(), &CaptureController::activated);
         controller->activate();
-        ASSERT_TRUE(waitUntil([&] { return activated.count() > 0; }, 30000));
+        ASSERT_TRUE(waitUntil([&] { return activated.count() > 0; }, 60000));
     }
 
     std::optional<VideoSource> sharedScreen() const
@@ -134,7 +134,7 @@ protected:
             return;
         ASSERT_EQ(controller->videoSources().value(0).id, screenRequestID);
         controller->selectVideoSource(screenRequestID);
-        ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 30000))
+        ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 60000))
                 << "no stream: " << (controller->lastError() ? int(controller->lastError()->kind) : -1);
         ASSERT_TRUE(showOnScreen(colour)) << "picture: " << text(previewColour());
         EXPECT_EQ(preview.size(), QSize(1280, 720));
@@ -154,7 +154,7 @@ protected:
     // Waits until the take has lasted `seconds`.
     bool recordedFor(double seconds)
     {
-        return waitUntil([&] { return controller->recordedDuration() >= seconds; }, 30000);
+        return waitUntil([&] { return controller->recordedDuration() >= seconds; }, 60000);
     }
 
     // Records a take during which `during` runs; stops it once the take is 3
@@ -197,7 +197,7 @@ protected:
         during();
         EXPECT_TRUE(recordedFor(3.0));
         controller->stopRecording();
-        EXPECT_TRUE(waitUntil([&] { return finished; }, 30000));
+        EXPECT_TRUE(waitUntil([&] { return finished; }, 60000));
         if (!take || !take->videoFileName) {
             ADD_FAILURE() << "no video: " << (error ? int(error->kind) : -1) << " "
                           << (error ? error->detail.toStdString() : std::string());
@@ -268,7 +268,7 @@ TEST_F(RealPortalTest, ARefusedDialogKeepsThePlaceholderAndSaysWhatIsMissing)
     ASSERT_FALSE(HasFatalFailure());
     QSignalSpy errors(controller.get(), &CaptureController::lastErrorChanged);
     controller->selectVideoSource(screenRequestID);
-    ASSERT_TRUE(waitUntil([&] { return errors.count() > 0; }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return errors.count() > 0; }, 60000));
     EXPECT_EQ(controller->lastError(), CaptureNotice{.kind = CaptureNotice::Kind::screenAccessMissing});
     EXPECT_EQ(dialogsShown(), 1);
     EXPECT_EQ(controller->selectedVideoSourceID(), std::nullopt);
@@ -291,12 +291,12 @@ TEST_F(RealPortalTest, TheStoredTokenSharesTheMonitorAgainAfterARestartWithoutTh
     answerDialog({});
     startApplication();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(waitUntil([&] { return sharedScreen().has_value(); }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return sharedScreen().has_value(); }, 60000));
     EXPECT_EQ(sharedScreen(), first);
     EXPECT_EQ(dialogsShown(), 1);
     EXPECT_EQ(controller->lastError(), std::nullopt);
     controller->selectVideoSource(first->id);
-    ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return controller->usesScreenPreview(); }, 60000));
     EXPECT_TRUE(showOnScreen(red)) << text(previewColour());
 }
 
@@ -310,7 +310,7 @@ TEST_F(RealPortalTest, SharingEndedDuringATakeInterruptsTheScreenAndKeepsTheTake
         const ToolRun ended = runTool("pkill", {"-f", "xdg-desktop-portal-wlr"});
         ASSERT_EQ(ended.exitCode, 0);
         EXPECT_TRUE(waitUntil([&] { return controller->status() == CaptureStatus::screenInterrupted; },
-                              30000));
+                              60000));
         EXPECT_TRUE(controller->lastError().has_value());
     });
     ASSERT_FALSE(video.isEmpty());
