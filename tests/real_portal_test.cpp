@@ -9,17 +9,12 @@
 // the screen changes, and a second share of a still screen gets no first
 // picture.
 
-#include "capture/capture_controller.h"
 #include "capture/media_probe.h"
-#include "platform/settings_store.h"
+#include "tests/support/screen_capture_fixture.h"
 #include "tests/support/test_files.h"
-#include "tests/support/wait_until.h"
 
-#include <QDir>
-#include <QSignalSpy>
-#include <QTemporaryDir>
+#include <QFile>
 #include <algorithm>
-#include <gtest/gtest.h>
 
 using namespace tandrel;
 using namespace tandrel::testing;
@@ -41,14 +36,13 @@ std::string text(const QColor &c)
     return c.name().toStdString();
 }
 
-class RealPortalTest : public ::testing::Test
+class RealPortalTest : public ScreenCaptureFixture
 {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("SWAYSOCK")) << "run in scripts/test-env --sway";
-        ASSERT_TRUE(dir.isValid());
-        qunsetenv("TANDREL_TEST_CAMERA");
+        ScreenCaptureFixture::SetUp();
     }
 
     static void sway(const QStringList &command)
@@ -68,14 +62,6 @@ protected:
     {
         QFile log(qEnvironmentVariable("TANDREL_PORTAL_DIALOGS"));
         return log.open(QIODevice::ReadOnly) ? int(log.readAll().count('\n')) : 0;
-    }
-
-    // Paints the whole output in `colour`; the compositor shows it a moment later.
-    static void paintScreen(const QColor &colour)
-    {
-        const ToolRun run = runTool("swaymsg", {"output", "HEADLESS-1", "bg", colour.name(), "solid_color"},
-                                    ToolErrors::withOutput, 20000);
-        ASSERT_EQ(run.exitCode, 0) << run.text().toStdString();
     }
 
     // The preview's colour in the middle of the screen.
@@ -98,25 +84,12 @@ protected:
     bool showOnScreen(const QColor &colour)
     {
         for (int attempt = 0; attempt < 10; ++attempt) {
-            paintScreen(colour);
+            // The whole output in `colour`; the compositor shows it a moment later.
+            sway({"output", "HEADLESS-1", "bg", colour.name(), "solid_color"});
             if (waitUntil([&] { return previewShows(colour); }, 3000))
                 return true;
         }
         return false;
-    }
-
-    // Starts the capture with the screen as its only picture and shares the
-    // output through the portal, as picking "Bildschirm (Freigabe…)" does,
-    // with the screen showing `colour`. A still screen sends its first
-    // picture only when it changes, so the colour is painted once shared.
-    void startApplication()
-    {
-        controller = std::make_unique<CaptureController>(settings);
-        QObject::connect(controller.get(), &CaptureController::previewFrame, controller.get(),
-                         [this](const QImage &image) { preview = image; });
-        QSignalSpy activated(controller.get(), &CaptureController::activated);
-        controller->activate();
-        ASSERT_TRUE(waitUntil([&] { return activated.count() > 0; }, 60000));
     }
 
     std::optional<VideoSource> sharedScreen() const
@@ -127,6 +100,10 @@ protected:
         return std::nullopt;
     }
 
+    // Starts the capture and shares the output through the portal, as
+    // picking "Bildschirm (Freigabe…)" does, with the screen showing
+    // `colour`. A still screen sends its first picture only when it changes,
+    // so the colour is painted once shared.
     void shareScreenShowing(const QColor &colour)
     {
         startApplication();
@@ -151,18 +128,15 @@ protected:
         EXPECT_FALSE(shared->name.isEmpty());
     }
 
-    // Waits until the take has lasted `seconds`.
-    bool recordedFor(double seconds)
-    {
-        return waitUntil([&] { return controller->recordedDuration() >= seconds; }, 60000);
-    }
-
     // Records a take during which `during` runs; stops it once the take is 3
     // seconds long and returns its video file, checked for its length and
     // its frame rate.
     QString recordTake(const std::function<void()> &during)
     {
-        const QString video = recordWhile(during);
+        const QString video = recordWhile([&] {
+            during();
+            EXPECT_TRUE(recordedFor(3.0));
+        });
         if (video.isEmpty())
             return {};
         const ProbedStream v = probeStream(video, "v");
@@ -179,45 +153,12 @@ protected:
         return video;
     }
 
-    // Records a take during which `during` runs and which is stopped once it
-    // is 3 seconds long, or at once when `during` ended it; its video file, or
-    // empty when it has none.
-    QString recordWhile(const std::function<void()> &during)
-    {
-        bool finished = false;
-        std::optional<CaptureNotice> error;
-        take.reset();
-        controller->startRecording(dir.filePath("takes"), [&](const Result<Take, CaptureNotice> &r) {
-            finished = true;
-            if (r.ok())
-                take = r.value();
-            else
-                error = r.error();
-        });
-        during();
-        EXPECT_TRUE(recordedFor(3.0));
-        controller->stopRecording();
-        EXPECT_TRUE(waitUntil([&] { return finished; }, 60000));
-        if (!take || !take->videoFileName) {
-            ADD_FAILURE() << "no video: " << (error ? int(error->kind) : -1) << " "
-                          << (error ? error->detail.toStdString() : std::string());
-            return {};
-        }
-        return QDir(dir.filePath("takes")).filePath(*take->videoFileName);
-    }
-
     // The recorded picture's colour at `seconds`, in the middle of the frame.
     static QColor recordedColour(const QString &video, double seconds)
     {
         const QImage frame = decodeFrame(video, seconds);
         return frame.isNull() ? QColor() : meanColour(frame, QRect(340, 760, 400, 400));
     }
-
-    QTemporaryDir dir;
-    SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
-    std::unique_ptr<CaptureController> controller;
-    QImage preview;
-    std::optional<Take> take;
 };
 
 TEST_F(RealPortalTest, AStillScreenIsRecordedThroughoutTheTake)
@@ -312,6 +253,7 @@ TEST_F(RealPortalTest, SharingEndedDuringATakeInterruptsTheScreenAndKeepsTheTake
         EXPECT_TRUE(waitUntil([&] { return controller->status() == CaptureStatus::screenInterrupted; },
                               60000));
         EXPECT_TRUE(controller->lastError().has_value());
+        EXPECT_TRUE(recordedFor(3.0));
     });
     ASSERT_FALSE(video.isEmpty());
     EXPECT_GT(decodableSeconds(video), 0.5);
@@ -331,8 +273,7 @@ TEST_F(RealPortalTest, AMonitorChangingItsResolutionMidStreamIsFollowedByThePrev
             EXPECT_TRUE(showOnScreen(size.width() > size.height() ? red : green)) << text(previewColour());
             EXPECT_EQ(preview.size(), size);
             EXPECT_NEAR(controller->previewAspect(), double(size.width()) / size.height(), 1e-6);
-            const double at = controller->recordedDuration();
-            EXPECT_TRUE(recordedFor(at + 1.0));
+            EXPECT_TRUE(recordedFor(controller->recordedDuration() + 1.0));
         }
     });
     ASSERT_FALSE(video.isEmpty());

@@ -1,26 +1,18 @@
 // A shared X11 screen whose resolution changes: scripts/test-env --xvnc
 // runs an X server whose resolution xrandr can change.
 
-#include "capture/capture_controller.h"
 #include "capture/media_probe.h"
-#include "platform/settings_store.h"
-#include "tests/support/wait_until.h"
-
-#include <QDir>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "tests/support/screen_capture_fixture.h"
 
 using namespace tandrel;
 using namespace tandrel::testing;
 
 namespace {
 
-// A controller with the screen as its only picture; `preview` holds the
-// newest preview picture. On X11 a resolution change (RandR) of the recorded
+// On X11 a resolution change (RandR) of the recorded
 // screen re-cuts the grab, whether a take runs or not, and the screen stays
 // selected.
-class ScreenResizeTest : public ::testing::Test
+class ScreenResizeTest : public ScreenCaptureFixture
 {
 protected:
     static void setResolution(const QSize &size)
@@ -28,22 +20,6 @@ protected:
         const ToolRun xrandr
                 = runTool("xrandr", {"-s", QStringLiteral("%1x%2").arg(size.width()).arg(size.height())});
         ASSERT_EQ(xrandr.exitCode, 0) << "run in scripts/test-env --xvnc";
-    }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        qunsetenv("TANDREL_TEST_CAMERA");
-    }
-
-    void startApplication()
-    {
-        controller = std::make_unique<CaptureController>(settings);
-        QObject::connect(controller.get(), &CaptureController::previewFrame, controller.get(),
-                         [this](const QImage &image) { preview = image; });
-        QSignalSpy done(controller.get(), &CaptureController::activated);
-        controller->activate();
-        ASSERT_TRUE(waitUntil([&] { return done.count() > 0; }, 15000));
     }
 
     // The preview shows whole pictures of `size`, and its aspect (and so the
@@ -61,45 +37,19 @@ protected:
                 << preview.height() << ", aspect " << controller->previewAspect();
     }
 
-    // Records a take in which `during` runs after its first second; the
-    // take's video file, or empty when it has none. `take` holds the take.
-    QString recordWhile(const std::function<void()> &during)
-    {
-        bool finished = false;
-        std::optional<CaptureNotice> error;
-        take.reset();
-        controller->startRecording(dir.filePath("takes"), [&](const Result<Take, CaptureNotice> &r) {
-            finished = true;
-            if (r.ok())
-                take = r.value();
-            else
-                error = r.error();
-        });
-        EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= 1.0; }, 30000));
-        during();
-        EXPECT_TRUE(controller->isRecording());
-        controller->stopRecording();
-        EXPECT_TRUE(waitUntil([&] { return finished; }, 30000));
-        if (!take || !take->videoFileName) {
-            ADD_FAILURE() << "no video: " << (error ? int(error->kind) : -1) << " "
-                          << (error ? error->detail.toStdString() : std::string());
-            return {};
-        }
-        return QDir(dir.filePath("takes")).filePath(*take->videoFileName);
-    }
-
     // Records a take during which `resize` gives the screen each of `sizes`,
     // a second of recording after each. Checks the preview after every change
     // and returns the take's video file.
     QString recordAcross(const QList<QSize> &sizes, const std::function<void(const QSize &)> &resize)
     {
         const QString video = recordWhile([&] {
+            EXPECT_TRUE(recordedFor(1.0));
             for (const QSize &size : sizes) {
                 resize(size);
                 expectPreviewOfSize(size);
-                const double at = controller->recordedDuration();
-                EXPECT_TRUE(waitUntil([&] { return controller->recordedDuration() >= at + 1.0; }, 30000));
+                EXPECT_TRUE(recordedFor(controller->recordedDuration() + 1.0));
             }
+            EXPECT_TRUE(controller->isRecording());
         });
         if (video.isEmpty())
             return {};
@@ -112,11 +62,6 @@ protected:
         return video;
     }
 
-    QTemporaryDir dir;
-    SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
-    std::unique_ptr<CaptureController> controller;
-    QImage preview;
-    std::optional<Take> take;
 };
 
 TEST_F(ScreenResizeTest, TheGrabFollowsTheScreensResolutionInThePreviewAndTheTake)
