@@ -12,6 +12,7 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tandrel {
 
@@ -94,9 +95,12 @@ TeleprompterView::TeleprompterView(TeleprompterState &state, QWidget *parent)
                         &TeleprompterState::showsSelfViewChanged, &TeleprompterState::isScrollingChanged,
                         &TeleprompterState::followStatusChanged})
         connect(&state, signal, this, repaint);
+    // A new frame waits for the next tick of the scroll clock and is painted
+    // with the text's next step: a camera's 30 frames a second would
+    // otherwise each add a paint of the whole window between the ticks.
     connect(m_selfView, &TeleprompterSelfView::changed, this, [this] {
         if (showsVideo())
-            update();
+            m_videoChanged = true;
     });
 }
 
@@ -275,7 +279,9 @@ void TeleprompterView::tick(double now)
     // the voice-following approach makes near its target, changes nothing
     // on screen until the steps add up to one.
     const bool moved = std::lround(m_scroller.scrollOffset() * m_paintedRatio) != m_paintedTextTop;
-    if (moved || currentWordIndex() != m_paintedWord)
+    if (std::exchange(m_videoChanged, false))
+        update();
+    else if (moved || currentWordIndex() != m_paintedWord)
         update(textBand());
 }
 

@@ -105,6 +105,7 @@ private:
     FrameComposer m_composer;
     QTimer m_timer;
     QElapsedTimer m_clock;
+    bool m_videoChanged = false; // a frame or flip the next tick paints
     qint64 m_paintedWord = -1;
     long m_paintedTextTop = LONG_MIN; // device pixels, as last painted
     qreal m_paintedRatio = 1;

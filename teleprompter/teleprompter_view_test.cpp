@@ -599,3 +599,36 @@ TEST(TeleprompterView, ScrollingRepaintsEverythingThatMoved)
         EXPECT_EQ(differing, 0) << (mirrored ? "mirrored" : "plain");
     }
 }
+
+// A camera's frames wait for the scroll clock's next tick, which paints the
+// newest of them once, also while the text stands still.
+TEST(TeleprompterView, NewFramesReachTheWindowWithTheNextTickEvenWhilePaused)
+{
+    Scene scene;
+    scene.state.setIsScrolling(false); // the text stays: only frames repaint
+    scene.state.setIsMirrored(false);
+    scene.state.setShowsSelfView(true);
+    scene.view.setVideoAvailable(true);
+    const QImage redLeft = splitFrame(), blueLeft = splitFrame().mirrored(true, false);
+    const auto leftIsBlue = [&] {
+        const QColor left = scene.view.screen()->grabWindow(scene.view.winId()).toImage().pixelColor(20, 360);
+        return left.blue() > left.red() + 40;
+    };
+    scene.view.selfView()->setFrame(redLeft);
+    ASSERT_TRUE(tandrel::testing::waitUntil([&] { return !leftIsBlue(); }));
+
+    struct PaintCounter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    scene.view.installEventFilter(&counter);
+    for (const QImage *frame : {&blueLeft, &redLeft, &blueLeft})
+        scene.view.selfView()->setFrame(*frame);
+    ASSERT_TRUE(tandrel::testing::waitUntil(leftIsBlue));
+    EXPECT_EQ(counter.paints, 1);
+}
