@@ -173,14 +173,18 @@ bool LibraryJsonReader::readReel(ReelProject &reel)
             return readInteger(reel.prefix);
         case 4:
             return readString(reel.script);
-        case 5:
-            return readArray([&] {
-                Take take;
-                if (!readTake(take))
-                    return false;
-                reel.takes.append(std::move(take));
-                return true;
-            });
+        case 5: {
+            // Gathered where the room stays from reel to reel, then moved
+            // into a list of their number.
+            m_takes.clear();
+            if (!readArray([&] {
+                    m_takes.emplace_back();
+                    return readTake(m_takes.back());
+                }))
+                return false;
+            reel.takes = QList<Take>(std::make_move_iterator(m_takes.begin()), std::make_move_iterator(m_takes.end()));
+            return true;
+        }
         case 6:
             return readString(reel.title);
         default:

@@ -88,6 +88,7 @@ private:
     const char *m_end;
     // A take's intervals as they are read, then copied at their final size.
     std::vector<SpeechInterval> m_intervals;
+    std::vector<Take> m_takes; // a reel's, while they are read
 };
 
 } // namespace tandrel
