@@ -122,7 +122,8 @@ void paintFrames(benchmark::State &bench, int withVideo, QSize frameSize = {1920
     // Paints per frame the camera sent: the CPU a second of video costs is
     // the CPU column times the paints a second.
     if (withVideo == 2)
-        bench.counters["paints_per_frame"] = paints / double(std::max<qint64>(1, counter.frames - firstFrame));
+        bench.counters["paints_per_frame"]
+                = paints / double(std::max<qint64>(1, counter.frames - firstFrame));
 }
 
 void BM_PaintFrame(benchmark::State &bench)

@@ -182,7 +182,8 @@ bool LibraryJsonReader::readReel(ReelProject &reel)
                     return readTake(m_takes.back());
                 }))
                 return false;
-            reel.takes = QList<Take>(std::make_move_iterator(m_takes.begin()), std::make_move_iterator(m_takes.end()));
+            reel.takes = QList<Take>(std::make_move_iterator(m_takes.begin()),
+                                     std::make_move_iterator(m_takes.end()));
             return true;
         }
         case 6:
