@@ -53,7 +53,7 @@ private:
 struct AppUnderTest
 {
     // `opener`: the desktop's own opener instead of the recording one, for
-    // tests that put a fake xdg-open on PATH.
+    // tests that give xdg-open a default application of their own.
     explicit AppUnderTest(TestHome &home, std::unique_ptr<DesktopOpener> opener = {})
     {
         // The window tests export for Final Cut, whatever editors this machine has.

@@ -14,7 +14,7 @@
 #include "speech/speech_follower.h"
 #include "teleprompter/teleprompter_presenter.h"
 #include "teleprompter/teleprompter_state.h"
-#include "tests/support/fake_xdg_open.h"
+#include "tests/support/xdg_open_handler.h"
 #include "tests/support/take_files.h"
 #include "tests/support/test_files.h"
 
@@ -94,8 +94,8 @@ QAbstractButton *waitForConfirmation(RecordWorkspace &workspace, const QString &
     return buttonWithText(workspace.deleteConfirmation(), button);
 }
 
-// The application with the desktop's own opener; each test puts its fake
-// xdg-open on PATH, and no editor is installed.
+// The application with the desktop's own opener, whose default application
+// each test chooses, and no editor installed.
 struct DesktopOpenerFixture : WorkspaceFixture
 {
     void SetUp() override
@@ -456,7 +456,7 @@ TEST_F(WorkspaceFixture, MenuShortcutsWorkWhileTypingInTheWorkspacesFields)
 // file's full path and shows it in the file manager; nothing claims it opened.
 TEST_F(DesktopOpenerFixture, AFileTheDesktopCannotOpenIsNamedInAnAlertThatShowsItInTheFileManager)
 {
-    const FakeXdgOpen fake(/*fileExit=*/4, /*folderExit=*/0);
+    const XdgOpenHandler handler(/*fileExit=*/4, /*folderExit=*/0);
     SettingsStore(home.settingsFile()).setValue(QStringLiteral("export.editor"), QStringLiteral("shotcut"));
     const Take take = addTake("p-video.mov", "p-audio.m4a", 2, {{0.5, 1.5}});
     const QString reelFolder = library().reelFolder(stored());
@@ -469,11 +469,11 @@ TEST_F(DesktopOpenerFixture, AFileTheDesktopCannotOpenIsNamedInAnAlertThatShowsI
     EXPECT_EQ(alert->informativeText(),
               "Das Programm, das die Datei öffnen sollte, hat einen Fehler gemeldet.\n" + project);
     EXPECT_TRUE(QFileInfo(project).isFile());
-    EXPECT_EQ(fake.opened(), QStringList{project});
+    EXPECT_EQ(handler.opened(), QStringList{project});
     EXPECT_TRUE(app->window().notes().isEmpty());
     QTest::mouseClick(buttonWithText(alert, "Im Dateimanager zeigen"), Qt::LeftButton);
-    ASSERT_TRUE(fake.waitForOpened(2));
-    EXPECT_EQ(fake.opened().constLast(), reelFolder);
+    ASSERT_TRUE(handler.waitForOpened(2));
+    EXPECT_EQ(handler.opened().constLast(), reelFolder);
 
     // A double-click on the take's row hands its movie to the desktop's player.
     TakeList *list = workspace().takeList();
@@ -482,7 +482,7 @@ TEST_F(DesktopOpenerFixture, AFileTheDesktopCannotOpenIsNamedInAnAlertThatShowsI
     alert = waitForOpenFailure();
     ASSERT_NE(alert, nullptr);
     const QString movie = library().takesFolder(stored()) + "/p-video.mov";
-    EXPECT_EQ(fake.opened().constLast(), movie);
+    EXPECT_EQ(handler.opened().constLast(), movie);
     EXPECT_TRUE(alert->informativeText().endsWith("\n" + movie)) << qPrintable(alert->informativeText());
 }
 
@@ -494,18 +494,18 @@ TEST_F(DesktopOpenerFixture, TheBundleIsShownInTheFileManagerOrTheAlertSaysWhyNo
     const QString reelFolder = library().reelFolder(stored());
     MainWindow &window = app->window();
     {
-        const FakeXdgOpen fake(4, 0);
+        const XdgOpenHandler handler(4, 0);
         QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
         ASSERT_TRUE(waitUntil([&] { return window.alert() && window.alert()->isVisible(); }, 30000));
         const QStringList bundles = QDir(reelFolder).entryList({"*.fcpxmld"}, QDir::Dirs);
         ASSERT_EQ(bundles.size(), 1);
         EXPECT_EQ(window.alert()->informativeText(),
                   "Final-Cut-Projekt " + bundles.constFirst() + " wird im Dateimanager gezeigt.");
-        EXPECT_EQ(fake.opened(), QStringList{reelFolder});
+        EXPECT_EQ(handler.opened(), QStringList{reelFolder});
         QTest::mouseClick(buttonWithText(window.alert(), "OK"), Qt::LeftButton);
         ASSERT_TRUE(waitUntil([&] { return window.notes().isEmpty(); }));
     }
-    const FakeXdgOpen fake(4, 4);
+    const XdgOpenHandler handler(4, 4);
     QTest::mouseClick(workspace().exportButton(), Qt::LeftButton);
     QMessageBox *alert = waitForOpenFailure();
     ASSERT_NE(alert, nullptr);
