@@ -307,6 +307,8 @@ struct NoiseFrame
     GstVideoFrame frame;
     NoiseFrame(GstVideoFormat format, int width, int height)
     {
+        if (!gst_is_initialized())
+            gst_init(nullptr, nullptr);
         gst_video_info_set_format(&info, format, width, height);
         buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
         std::mt19937 random(width * 7919 + height);
@@ -323,6 +325,28 @@ struct NoiseFrame
         gst_buffer_unref(buffer);
     }
 };
+
+using I420Converter = int (*)(const uint8_t *, int, uint8_t *, int, uint8_t *, int, uint8_t *, int, int, int);
+
+// libyuv's converter of a packed format; its names go by the little-endian
+// word, GStreamer's by the bytes.
+I420Converter i420Converter(GstVideoFormat format)
+{
+    switch (format) {
+    case GST_VIDEO_FORMAT_YUY2:
+        return libyuv::YUY2ToI420;
+    case GST_VIDEO_FORMAT_BGRx:
+        return libyuv::ARGBToI420;
+    case GST_VIDEO_FORMAT_RGBA:
+        return libyuv::ABGRToI420;
+    case GST_VIDEO_FORMAT_xRGB:
+        return libyuv::BGRAToI420;
+    case GST_VIDEO_FORMAT_ABGR:
+        return libyuv::RGBAToI420;
+    default:
+        return nullptr;
+    }
+}
 
 // The source's plane `plane` of the crop, mirrored as asked, scaled by
 // libyuv's own bilinear scaler straight to the output size: the picture
@@ -341,13 +365,14 @@ std::vector<uint8_t> referencePlane(const NoiseFrame &source, int plane, const P
         uint8_t *u = plane == 1 ? cropped.data() : other.data(),
                 *v = plane == 1 ? other.data() : cropped.data();
         libyuv::SplitUVPlane(uv, GST_VIDEO_FRAME_PLANE_STRIDE(&f, 1), u, w, v, w, w, h);
-    } else if (GST_VIDEO_FRAME_FORMAT(&f) == GST_VIDEO_FORMAT_YUY2) {
-        // Converted by libyuv to I420 first, chroma rows averaged in pairs.
+    } else if (const auto convert = i420Converter(GST_VIDEO_FRAME_FORMAT(&f))) {
+        // Converted by libyuv to I420 first, chroma averaged over 2 × 2 (YUY2: over row pairs).
         std::vector<uint8_t> y(size_t(crop.width) * source.info.height), u(size_t(w) * h), v(u.size());
-        const auto *packed = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&f, 0)) + crop.x * 2;
+        const int bytes = GST_VIDEO_FRAME_FORMAT(&f) == GST_VIDEO_FORMAT_YUY2 ? 2 : 4;
+        const auto *packed = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&f, 0)) + crop.x * bytes;
         const int cw = (crop.width + 1) / 2;
-        libyuv::YUY2ToI420(packed, GST_VIDEO_FRAME_PLANE_STRIDE(&f, 0), y.data(), crop.width, u.data(), cw,
-                           v.data(), cw, crop.width, source.info.height);
+        convert(packed, GST_VIDEO_FRAME_PLANE_STRIDE(&f, 0), y.data(), crop.width, u.data(), cw, v.data(), cw,
+                crop.width, source.info.height);
         cropped = plane == 0 ? y : plane == 1 ? u : v;
     } else {
         const auto *data = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&f, plane))
@@ -386,7 +411,9 @@ TEST(PortraitRenderer, MatchesLibyuvsBilinearScaleOfTheCropSampleBySample)
             {GST_VIDEO_FORMAT_NV12, 34, 18, 0.5, 2},      {GST_VIDEO_FORMAT_NV12, 7680, 4320, 0.2, 2},
             {GST_VIDEO_FORMAT_YUY2, 1920, 1080, 0.3, 2},  {GST_VIDEO_FORMAT_YUY2, 1280, 721, 0.9, 2},
             {GST_VIDEO_FORMAT_YUY2, 1080, 1920, 0.5, 0},  {GST_VIDEO_FORMAT_I420, 1080, 1920, 0.5, 0},
-            {GST_VIDEO_FORMAT_NV12, 1080, 1920, 0.5, 0},
+            {GST_VIDEO_FORMAT_NV12, 1080, 1920, 0.5, 0},  {GST_VIDEO_FORMAT_BGRx, 1920, 1080, 0.5, 2},
+            {GST_VIDEO_FORMAT_RGBA, 1281, 721, 0.61, 2},  {GST_VIDEO_FORMAT_xRGB, 34, 18, 0.5, 2},
+            {GST_VIDEO_FORMAT_ABGR, 1280, 720, 0.9, 2},   {GST_VIDEO_FORMAT_BGRx, 1080, 1920, 0.5, 0},
     };
     PortraitRenderer renderer;
     for (const auto &c : cases) {
