@@ -186,11 +186,16 @@ TEST_P(EditorScreenshot, TheEditorOpensTheProjectWithTheTakesOnItsTimeline)
 
     // The editor under its own session bus; its process id comes back
     // through a file, so that it alone is ended afterwards. Its output goes
-    // to a log beside the project.
+    // to a log beside the project. Its temporary folder is the test's own:
+    // Kdenlive marks a start there and, finding the mark of one that was
+    // killed, asks whether to reset its settings instead of opening.
     const QStringList command = entry->command(project.value());
     ASSERT_FALSE(command.isEmpty());
     const QString pidFile = library.dir.filePath("editor.pid");
     QProcess session;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", library.dir.path());
+    session.setProcessEnvironment(environment);
     const QString log = library.dir.filePath("editor.log");
     session.setProcessChannelMode(QProcess::MergedChannels);
     session.setStandardOutputFile(log);

@@ -1,6 +1,7 @@
 // tandrelctl export, run as the real program on a temporary library.
 #include "library/library_store.h"
 #include "platform/settings_store.h"
+#include "tests/support/run_tool.h"
 #include "tests/support/take_files.h"
 #include "tests/support/tandrelctl_run.h"
 #include "tests/support/wait_until.h"
@@ -35,14 +36,20 @@ protected:
 
     QString library() const { return dir.filePath("my library"); }
 
-    CtlRun run(const QStringList &args)
+    // With `systemEditors`, the editors Debian installed are found and
+    // opened on the test's display; without, none is found.
+    CtlRun run(const QStringList &args, bool systemEditors = false)
     {
         Tandrelctl ctl(dir.path(), library());
         QProcessEnvironment &env = ctl.environment();
-        env.insert("QT_QPA_PLATFORM", "offscreen"); // nothing gets opened
-        // Editors are looked up in the home folder's applications only.
         env.insert("XDG_DATA_HOME", dir.filePath("share"));
-        env.insert("XDG_DATA_DIRS", dir.filePath("no system share"));
+        if (!systemEditors) {
+            env.insert("QT_QPA_PLATFORM", "offscreen"); // nothing gets opened
+            env.insert("XDG_DATA_DIRS", dir.filePath("no system share"));
+        }
+        // Kdenlive marks its start in the temporary folder; the mark of one
+        // killed here must not stop another from opening its project.
+        env.insert("TMPDIR", dir.path());
         return ctl.run(args, {}, 60000);
     }
 
@@ -113,22 +120,19 @@ TEST_F(CliExportTest, WritesTheChosenEditorsProjectAndOpensItWithTheEditor)
         EXPECT_TRUE(QFileInfo(reelFolder.filePath(QString::fromUtf8(c.file))).size() > 0);
     }
 
-    // A Kdenlive of this home folder: a script that notes what it was given.
-    const QString program = dir.filePath("kdenlive");
-    const QString noted = dir.filePath("opened.txt");
-    ASSERT_TRUE(writeFile(program,
-                          QStringLiteral("#!/bin/sh\necho \"$1\" > \"%1.tmp\" && mv \"%1.tmp\" \"%1\"\n")
-                                  .arg(noted)
-                                  .toUtf8()));
-    QFile(program).setPermissions(QFile(program).permissions() | QFileDevice::ExeOwner);
-    ASSERT_TRUE(writeFile(dir.filePath("share/applications/org.kde.kdenlive.desktop"),
-                          QStringLiteral("[Desktop Entry]\nType=Application\nName=Kdenlive\nExec=\"%1\" %F\n")
-                                  .arg(program)
-                                  .toUtf8()));
-
-    const CtlRun opened = run({"export", "7", "--format", "kdenlive"});
+    // Debian's Kdenlive, through its own desktop entry: it is started on the
+    // test's display with the project, as its Exec line asks for it.
+    ASSERT_TRUE(QFileInfo::exists("/usr/share/applications/org.kde.kdenlive.desktop"))
+            << "kdenlive is not installed";
+    const QString project = reelFolder.filePath("007-tom-jerry.kdenlive");
+    const CtlRun opened = run({"export", "7", "--format", "kdenlive"}, true);
     EXPECT_EQ(opened.exitCode, 0) << opened.err.toStdString();
-    EXPECT_EQ(opened.out, reelFolder.filePath("007-tom-jerry.kdenlive") + QLatin1Char('\n'));
-    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(noted); }, 30000));
-    EXPECT_EQ(QString::fromUtf8(readFile(noted)).trimmed(), reelFolder.filePath("007-tom-jerry.kdenlive"));
+    EXPECT_EQ(opened.out, project + QLatin1Char('\n'));
+    const auto running = [] { return runTool("pgrep", {"-a", "kdenlive"}).text(); };
+    EXPECT_TRUE(waitUntil([&] { return running().contains(project); }, 30000)) << running().toStdString();
+    // Kdenlive ignores SIGTERM.
+    for (const QString &line : running().split(QLatin1Char('\n')))
+        if (line.contains(project))
+            runTool("kill", {"-KILL", line.section(QLatin1Char(' '), 0, 0)});
+    EXPECT_TRUE(waitUntil([&] { return !running().contains(project); }, 30000)) << running().toStdString();
 }
