@@ -12,6 +12,7 @@
 #include "capture/portrait_renderer.h"
 #include "capture/test_frames.h"
 #include "capture/video_file_writer.h"
+#include "capture/video_frame.h"
 #include "platform/settings_store.h"
 
 #include <QByteArray>
@@ -98,6 +99,42 @@ BENCHMARK(BM_RenderPortraitFrame)
         ->ArgsProduct({{GST_VIDEO_FORMAT_BGRx, GST_VIDEO_FORMAT_I420, GST_VIDEO_FORMAT_NV12,
                         GST_VIDEO_FORMAT_YUY2},
                        {0, 1}})
+        ->Unit(benchmark::kMillisecond);
+
+// A camera frame made ready for the previews, as the pipeline's last step
+// did for every frame before (GStreamer's converter to BGRA, `convert` 0) and
+// as the output queue does now for the frames it previews (1).
+void BM_CameraFrameForPreview(benchmark::State &state)
+{
+    static const testing::TestCameraFrame camera(12);
+    const auto format = GstVideoFormat(state.range(0));
+    const char *colorimetry = state.range(2) ? "bt709" : "bt601";
+    GstSample *sample = testing::convertedSample(camera.frame(), format, colorimetry);
+    const VideoFrame frame = VideoFrame::fromSample(sample, 0);
+    gst_sample_unref(sample);
+    GstVideoInfo bgra;
+    gst_video_info_set_format(&bgra, GST_VIDEO_FORMAT_BGRA, 1920, 1080);
+    GstVideoInfo in = frame.info();
+    GstVideoConverter *converter = gst_video_converter_new(&in, &bgra, nullptr);
+    GstBuffer *out = gst_buffer_new_allocate(nullptr, bgra.size, nullptr);
+    GstVideoFrame source, target;
+    gst_video_frame_map(&source, &in, gst_sample_get_buffer(frame.sample()), GST_MAP_READ);
+    gst_video_frame_map(&target, &bgra, out, GST_MAP_WRITE);
+    for (auto _ : state) {
+        if (state.range(1))
+            benchmark::DoNotOptimize(frame.image().constBits());
+        else
+            gst_video_converter_frame(converter, &source, &target);
+    }
+    gst_video_frame_unmap(&target);
+    gst_video_frame_unmap(&source);
+    gst_buffer_unref(out);
+    gst_video_converter_free(converter);
+    state.SetLabel(std::string(gst_video_format_to_string(format)) + " " + colorimetry
+                   + (state.range(1) ? " libyuv" : " GStreamer"));
+}
+BENCHMARK(BM_CameraFrameForPreview)
+        ->ArgsProduct({{GST_VIDEO_FORMAT_YUY2, GST_VIDEO_FORMAT_NV12, GST_VIDEO_FORMAT_I420}, {0, 1}, {0, 1}})
         ->Unit(benchmark::kMillisecond);
 
 double cpuSeconds()

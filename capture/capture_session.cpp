@@ -14,18 +14,24 @@ namespace tandrel {
 
 namespace {
 
-const QString toBGRA = QStringLiteral("videoconvert ! capsfilter caps=\"video/x-raw,format=BGRA\"");
+// A camera's frames keep the YUV they come in, which the recorder renders
+// from directly and only the previews convert: converting every frame to
+// BGRA here cost more than rendering it. Other formats (and a JPEG decoder's
+// 4:2:2 planes) are converted to the nearest of these.
+const QString toFrameFormat = QStringLiteral("videoconvert ! capsfilter caps=\"video/x-raw,format=(string){ "
+                                             "YUY2, UYVY, NV12, NV21, I420, YV12, BGRA }\"");
 
 // The moving picture of the test camera: two halves in different colours,
 // each with a ball moving its own way, so that a crop or a mirror shows. A
 // half whose source is late on a busy machine stays black for that frame.
+// It sends YUY2, as webcams do, and mixes in it.
 const char *testCameraDescription
         = "compositor name=mix background=black sink_1::xpos=960 "
-          "! capsfilter caps=\"video/x-raw,format=BGRA,width=1920,height=1080,framerate=30/1\" "
+          "! capsfilter caps=\"video/x-raw,format=YUY2,width=1920,height=1080,framerate=30/1\" "
           "videotestsrc is-live=true pattern=ball motion=wavy background-color=0xffc03020 "
-          "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_0 "
+          "! video/x-raw,format=YUY2,width=960,height=1080,framerate=30/1 ! mix.sink_0 "
           "videotestsrc is-live=true pattern=ball motion=sweep background-color=0xff2040c0 "
-          "! video/x-raw,format=BGRA,width=960,height=1080,framerate=30/1 ! mix.sink_1";
+          "! video/x-raw,format=YUY2,width=960,height=1080,framerate=30/1 ! mix.sink_1";
 
 struct CameraInput
 {
@@ -62,7 +68,7 @@ std::optional<CameraInput> openCamera(const CaptureDevice &device)
         GstElement *bin = gst_parse_bin_from_description(description.constData(), TRUE, nullptr);
         if (!bin)
             return std::nullopt;
-        return CameraInput{bin, toBGRA, QSize(1920, 1080)};
+        return CameraInput{bin, toFrameFormat, QSize(1920, 1080)};
     }
     GstElement *source = nullptr;
     std::optional<CameraFormat> format;
@@ -79,14 +85,14 @@ std::optional<CameraInput> openCamera(const CaptureDevice &device)
     }
     if (!source)
         return std::nullopt;
-    CameraInput input{source, toBGRA, QSize()};
+    CameraInput input{source, toFrameFormat, QSize()};
     if (format) {
         QString chain = QStringLiteral("capsfilter caps=\"%1\" ! ").arg(capsText(*format));
         if (format->encoding == CameraFormat::Encoding::jpeg)
             chain += QStringLiteral("jpegdec ! ");
         if (format->fps() > 30.0)
             chain += QStringLiteral("videorate drop-only=true max-rate=30 ! ");
-        input.conversion = chain + toBGRA;
+        input.conversion = chain + toFrameFormat;
         input.size = QSize(format->width, format->height);
     }
     return input;

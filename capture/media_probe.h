@@ -25,6 +25,7 @@ struct ProbedStream
     double bitRate = 0, duration = 0, startTime = 0;
     long frames = 0;
     QString frameRate, averageFrameRate, timeBase; // "30/1", "30/1", "1/3000"
+    QString colorSpace, colorRange; // "bt709", "tv"; empty when the file does not say
     bool found = false;
 };
 
@@ -55,6 +56,8 @@ inline ProbedStream probeStream(const QString &path, const QString &kind)
     s.frameRate = o.value(QStringLiteral("r_frame_rate")).toString();
     s.averageFrameRate = o.value(QStringLiteral("avg_frame_rate")).toString();
     s.timeBase = o.value(QStringLiteral("time_base")).toString();
+    s.colorSpace = o.value(QStringLiteral("color_space")).toString();
+    s.colorRange = o.value(QStringLiteral("color_range")).toString();
     return s;
 }
 

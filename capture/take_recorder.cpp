@@ -19,8 +19,8 @@
 #include <QTimer>
 
 #include <cmath>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tandrel {
@@ -34,17 +34,6 @@ void removeFile(const std::optional<QString> &path)
 {
     if (path)
         QFile::remove(*path); // housekeeping: a failure is ignored
-}
-
-// Frames arrive as 32-bit BGRA rows, which the renderer converts with BT.601.
-const GstVideoColorimetry &bgraColorimetry()
-{
-    static const GstVideoColorimetry colorimetry = [] {
-        GstVideoInfo info;
-        gst_video_info_set_format(&info, GST_VIDEO_FORMAT_BGRA, 16, 16);
-        return PortraitRenderer::outputColorimetry(info);
-    }();
-    return colorimetry;
 }
 
 } // namespace
@@ -320,7 +309,8 @@ void TakeRecorder::requestStop(std::optional<CaptureNotice> abortReason)
     if (phase() != TakePhase::recording)
         return;
     m_take->abortReason = std::move(abortReason);
-    m_take->duration = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_take->startClock).count();
+    m_take->duration
+            = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_take->startClock).count();
     m_take->stopAt = captureClockNow();
     m_take->videoPastStop = !m_take->files.videoWriter;
     m_take->audioPastStop = !m_take->files.audioWriter;
@@ -588,13 +578,21 @@ void TakeRecorder::appendPicture(const VideoFrame &frame, double takeTime, bool 
         m_renderer = std::make_shared<PortraitRenderer>();
     const double cropOffset = m_cropOffsetCell.get();
     const VideoFlip flip = m_flipCell.get();
-    GstBuffer *rendered = m_renderer->renderPortraitFrame(
-            PortraitSource::packed(GST_VIDEO_FORMAT_BGRA, frame.width(), frame.height(), frame.data(),
-                                   frame.stride()),
-            cropOffset, flip.horizontal, flip.vertical, writer->pixelBufferPool());
+    PortraitSource source;
+    source.format = frame.format();
+    source.width = frame.width();
+    source.height = frame.height();
+    for (int i = 0; i < 3; ++i) {
+        source.planes[i] = frame.plane(i);
+        source.strides[i] = frame.planeStride(i);
+    }
+    GstBuffer *rendered = m_renderer->renderPortraitFrame(source, cropOffset, flip.horizontal, flip.vertical,
+                                                          writer->pixelBufferPool());
     if (!rendered)
         return;
-    if (writer->appendFrame(rendered, takeTime, bgraColorimetry(), pastQueueLimit)) {
+    // A camera's own YUV keeps its matrix and range; BGRA is converted with BT.601.
+    if (writer->appendFrame(rendered, takeTime, PortraitRenderer::outputColorimetry(frame.info()),
+                            pastQueueLimit)) {
         ++m_take->videoFrames;
         m_take->lastPictureTime = takeTime;
     }

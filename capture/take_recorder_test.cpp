@@ -382,6 +382,58 @@ TEST_F(TakeRecorderTest, APictureFromBeforeTheTakeFillsItAndATakeWithoutAnyPictu
     }
 }
 
+// A camera's YUV goes into the take with its own matrix and range, and the
+// file says which; BGRA is converted with BT.601 in studio range.
+TEST_F(TakeRecorderTest, ACamerasYuvKeepsItsMatrixAndRangeAndTheFileSaysWhich)
+{
+    const TestCameraFrame camera(0, 0, 640, 360); // left (210, 40, 40), right (40, 40, 210)
+    const struct
+    {
+        GstVideoFormat format;
+        const char *colorimetry;
+        const char *colorSpace, *colorRange;
+    } cases[] = {{GST_VIDEO_FORMAT_BGRx, nullptr, "smpte170m", "tv"},
+                 {GST_VIDEO_FORMAT_YUY2, "bt709", "bt709", "tv"},
+                 {GST_VIDEO_FORMAT_NV12, "1:4:5:4", "smpte170m", "pc"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(gst_video_format_to_string(c.format));
+        completions = 0;
+        VideoFrame frame;
+        if (c.colorimetry) {
+            GstSample *sample = convertedSample(camera.frame(), c.format, c.colorimetry);
+            ASSERT_NE(sample, nullptr);
+            frame = VideoFrame::fromSample(sample, 42.0);
+            gst_sample_unref(sample);
+        } else {
+            const GstVideoFrame &f = camera.frame();
+            frame = VideoFrame::fromImage(
+                    QImage(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&f, 0)), 640, 360,
+                           GST_VIDEO_FRAME_PLANE_STRIDE(&f, 0), QImage::Format_RGB32),
+                    42.0);
+        }
+        ASSERT_FALSE(frame.isNull());
+        // The picture from before the take fills it.
+        outputQueue->postAndWait([&] { recorder->recordVideoFrame(frame); });
+        start(true, true);
+        feedAudio(100.0, 100.5, 0.3f);
+        stop(true, true);
+        ASSERT_TRUE(result.ok()) << int(result.error().kind);
+        const QString video = path(result.value().videoFileName);
+        const ProbedStream v = probeStream(video, QStringLiteral("v"));
+        EXPECT_EQ(v.colorSpace, QString::fromUtf8(c.colorSpace));
+        EXPECT_EQ(v.colorRange, QString::fromUtf8(c.colorRange));
+        // The crop's middle holds both halves: red left, blue right.
+        const QImage shown = decodeFrame(video, 0.2);
+        const QColor left = meanColour(shown, QRect(100, 400, 300, 1100));
+        const QColor right = meanColour(shown, QRect(700, 400, 300, 1100));
+        for (const auto &[colour, r, b] : {std::tuple{left, 210, 40}, std::tuple{right, 40, 210}}) {
+            EXPECT_NEAR(colour.red(), r, 8) << colour.name().toStdString();
+            EXPECT_NEAR(colour.green(), 40, 8) << colour.name().toStdString();
+            EXPECT_NEAR(colour.blue(), b, 8) << colour.name().toStdString();
+        }
+    }
+}
+
 TEST_F(TakeRecorderTest, SpeechIntervalsComeFromTheLevelsOfTheTakesBuffers)
 {
     struct Stretch

@@ -61,6 +61,32 @@ private:
     GstVideoFrame m_frame;
 };
 
+// `frame` converted by GStreamer's own converter to `format` with
+// `colorimetry` ("bt601", "bt709", or range:matrix:transfer:primaries such as
+// "1:4:5:4", BT.601 in full range as JPEG has it), as a sample with its caps,
+// as a camera's pipeline hands it over; none for a name GStreamer does not
+// know. The caller unrefs it.
+inline GstSample *convertedSample(const GstVideoFrame &frame, GstVideoFormat format, const char *colorimetry)
+{
+    GstVideoInfo out;
+    gst_video_info_set_format(&out, format, GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame));
+    if (!gst_video_colorimetry_from_string(&out.colorimetry, colorimetry))
+        return nullptr;
+    GstVideoConverter *converter
+            = gst_video_converter_new(const_cast<GstVideoInfo *>(&frame.info), &out, nullptr);
+    GstBuffer *buffer = gst_buffer_new_allocate(nullptr, out.size, nullptr);
+    GstVideoFrame target;
+    gst_video_frame_map(&target, &out, buffer, GST_MAP_WRITE);
+    gst_video_converter_frame(converter, &frame, &target);
+    gst_video_frame_unmap(&target);
+    gst_video_converter_free(converter);
+    GstCaps *caps = gst_video_info_to_caps(&out);
+    GstSample *sample = gst_sample_new(buffer, caps, nullptr, nullptr);
+    gst_caps_unref(caps);
+    gst_buffer_unref(buffer);
+    return sample;
+}
+
 // `frames` frames of a 440 Hz sine at `rate`, `channels` interleaved float
 // channels, starting at sample index `first` (for a continuous tone), with
 // white noise of `noise` amplitude added.
