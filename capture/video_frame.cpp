@@ -1,5 +1,7 @@
 #include "capture/video_frame.h"
 
+#include "capture/portrait_renderer.h"
+
 #include <gst/video/video.h>
 #include <libyuv.h>
 
@@ -54,20 +56,12 @@ const libyuv::YuvConstants *yuvConstants(const GstVideoColorimetry &c)
 
 } // namespace
 
+// The renderer's YUV formats, which image() converts too, and BGRA.
 bool VideoFrame::supportsFormat(GstVideoFormat format)
 {
-    switch (format) {
-    case GST_VIDEO_FORMAT_BGRA:
-    case GST_VIDEO_FORMAT_I420:
-    case GST_VIDEO_FORMAT_YV12:
-    case GST_VIDEO_FORMAT_NV12:
-    case GST_VIDEO_FORMAT_NV21:
-    case GST_VIDEO_FORMAT_YUY2:
-    case GST_VIDEO_FORMAT_UYVY:
-        return true;
-    default:
-        return false;
-    }
+    const GstVideoFormatInfo *info = gst_video_format_get_info(format);
+    return format == GST_VIDEO_FORMAT_BGRA
+            || (info && GST_VIDEO_FORMAT_INFO_IS_YUV(info) && PortraitRenderer::supportsFormat(format));
 }
 
 VideoFrame VideoFrame::fromSample(GstSample *sample, double captureTime)
