@@ -8,6 +8,7 @@
 #include "teleprompter/teleprompter_view.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLinearGradient>
 #include <QPaintEvent>
 #include <QPainter>
@@ -15,12 +16,16 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <vector>
+
 using namespace tandrel;
 
 namespace {
 
-// A German-looking script of `words` words in paragraphs of about 40 words.
-QString script(int words)
+// A German-looking script of `words` words in paragraphs of about 40 words;
+// with `distinct`, no word twice, as a long script nearly has it.
+QString script(int words, bool distinct = false)
 {
     static const char *const vocabulary[]
             = {"Heute",        "zeige",  "ich",       "euch,",    "wie",      "man",       "mit",
@@ -31,6 +36,8 @@ QString script(int words)
     QString text;
     for (int i = 0; i < words; ++i) {
         text += QString::fromUtf8(vocabulary[(i * 7 + i / 5) % std::size(vocabulary)]);
+        if (distinct)
+            text += QString::number(i);
         text += (i % 40 == 39) ? QStringLiteral("\n\n") : QStringLiteral(" ");
     }
     return text;
@@ -67,6 +74,7 @@ public:
     qint64 paints = 0;
     qint64 frames = 0;
     qint64 paintedPixels = 0;
+    std::vector<double> gaps; // milliseconds from each paint to the next
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
@@ -75,6 +83,9 @@ protected:
             for (const QRect &r : static_cast<QPaintEvent *>(event)->region())
                 paintedPixels += qint64(r.width()) * r.height();
             ++paints;
+            if (m_sincePaint.isValid())
+                gaps.push_back(m_sincePaint.nsecsElapsed() / 1e6);
+            m_sincePaint.start();
         }
         return false;
     }
@@ -83,19 +94,21 @@ private:
     TeleprompterView &m_view;
     QImage m_frames[2];
     QTimer m_camera;
+    QElapsedTimer m_sincePaint;
 };
 
 // withVideo 0: black behind the text; 1: one still frame; 2: a new frame 30
 // times a second. Frames of another size than the window's are scaled to
 // fill it. The view runs as shown: its own 60 Hz clock scrolls the text, and
 // it repaints through the window's backing store what it marks as changed.
-void paintFrames(benchmark::State &bench, int withVideo, QSize frameSize = {1920, 1080})
+void paintFrames(benchmark::State &bench, int withVideo, QSize frameSize = {1920, 1080},
+                 bool distinctWords = false)
 {
     QTemporaryDir dir;
     SettingsStore settings(dir.filePath("d.ini"));
     TeleprompterState state(settings);
     state.setTitle(QStringLiteral("012 Ein Reel am Vormittag"));
-    state.loadScript(script(300));
+    state.loadScript(script(distinctWords ? 2000 : 300, distinctWords));
     state.setScrollMode(TeleprompterScrollMode::steady);
     state.setIsScrolling(true);
     state.setShowsSelfView(withVideo);
@@ -107,10 +120,12 @@ void paintFrames(benchmark::State &bench, int withVideo, QSize frameSize = {1920
         view.selfView()->setFrame(videoFrame(frameSize));
     }
     PaintCounter counter(view, withVideo == 2, frameSize);
-    // The first paint fills the whole window.
-    while (counter.paints == 0)
+    // The first paints fill the whole window and render every word in view
+    // (a tenth of a second once, when the teleprompter opens).
+    while (counter.paints < 2)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     counter.paintedPixels = 0;
+    counter.gaps.clear();
     const qint64 first = counter.paints, firstFrame = counter.frames;
     for (auto _ : bench) {
         const qint64 before = counter.paints;
@@ -119,6 +134,15 @@ void paintFrames(benchmark::State &bench, int withVideo, QSize frameSize = {1920
     }
     const double paints = double(counter.paints - first);
     bench.counters["window_share"] = paints > 0 ? counter.paintedPixels / paints / (1920.0 * 1080) : 0;
+    // The longest wait between two paints: at 60 Hz anything past 17 ms is
+    // a frame the text missed.
+    std::sort(counter.gaps.begin(), counter.gaps.end());
+    if (!counter.gaps.empty()) {
+        bench.counters["longest_gap_ms"] = counter.gaps.back();
+        bench.counters["p99_gap_ms"] = counter.gaps[size_t(double(counter.gaps.size() - 1) * 0.99)];
+        bench.counters["gaps_over_20ms"] = double(
+                counter.gaps.end() - std::upper_bound(counter.gaps.begin(), counter.gaps.end(), 20.0));
+    }
     // Paints per frame the camera sent: the CPU a second of video costs is
     // the CPU column times the paints a second.
     if (withVideo == 2)
@@ -153,6 +177,15 @@ void BM_PaintFrameWithLive720pVideo(benchmark::State &bench)
     paintFrames(bench, 2, {1280, 720});
 }
 BENCHMARK(BM_PaintFrameWithLive720pVideo)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// A script where every word is new, over a still picture (so every word
+// casts a shadow): the paints that bring in a line must not wait for its
+// words to be rendered.
+void BM_ScrollIntoNewWords(benchmark::State &bench)
+{
+    paintFrames(bench, 1, {1920, 1080}, true);
+}
+BENCHMARK(BM_ScrollIntoNewWords)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 void BM_Layout2000Words(benchmark::State &bench)
 {
