@@ -328,18 +328,6 @@ PortraitSource PortraitSource::fromFrame(const GstVideoFrame &frame)
     return s;
 }
 
-PortraitSource PortraitSource::packed(GstVideoFormat format, int width, int height, const uint8_t *data,
-                                      int stride)
-{
-    PortraitSource s;
-    s.format = format;
-    s.width = width;
-    s.height = height;
-    s.planes[0] = data;
-    s.strides[0] = stride;
-    return s;
-}
-
 GstCaps *PortraitRenderer::outputCaps()
 {
     return gst_video_info_to_caps(&outputInfo());

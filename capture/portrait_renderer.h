@@ -38,9 +38,6 @@ struct PortraitSource
     int strides[GST_VIDEO_MAX_PLANES] = {};
 
     static PortraitSource fromFrame(const GstVideoFrame &frame);
-    // Packed 32-bit rows in GStreamer's byte order (BGRA: B, G, R, A).
-    static PortraitSource packed(GstVideoFormat format, int width, int height, const uint8_t *data,
-                                 int stride);
 };
 
 // Renders camera and screen frames into 1080 × 1920 I420 frames for the
