@@ -81,7 +81,8 @@ private:
         if (file.open(QIODevice::WriteOnly))
             file.write(text.toUtf8());
     }
-    // An empty variable stands for the specification's default list.
+    // An unset or empty XDG search path means its default directories,
+    // `byDefault`: the handler's folder goes before those.
     static void prepend(const char *name, const QString &dir, const QByteArray &old, const char *byDefault)
     {
         qputenv(name, dir.toUtf8() + ':' + (old.isEmpty() ? QByteArray(byDefault) : old));
