@@ -39,27 +39,22 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// A copy of a BGRx test frame converted to `format`.
+// A copy of a BGRx test frame converted to `format`, mapped for reading.
 struct ConvertedFrame
 {
-    GstVideoInfo info;
-    GstBuffer *buffer = nullptr;
+    GstSample *sample = nullptr;
     GstVideoFrame frame;
     ConvertedFrame(const testing::TestCameraFrame &source, GstVideoFormat format)
+        : sample(testing::convertedSample(source.frame(), format))
     {
-        const GstVideoInfo &in = source.frame().info;
-        gst_video_info_set_format(&info, format, in.width, in.height);
-        buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
-        gst_video_frame_map(&frame, &info, buffer, GstMapFlags(GST_MAP_READ | GST_MAP_WRITE));
-        GstVideoConverter *converter
-                = gst_video_converter_new(const_cast<GstVideoInfo *>(&in), &info, nullptr);
-        gst_video_converter_frame(converter, &source.frame(), &frame);
-        gst_video_converter_free(converter);
+        GstVideoInfo info;
+        gst_video_info_from_caps(&info, gst_sample_get_caps(sample));
+        gst_video_frame_map(&frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ);
     }
     ~ConvertedFrame()
     {
         gst_video_frame_unmap(&frame);
-        gst_buffer_unref(buffer);
+        gst_sample_unref(sample);
     }
 };
 

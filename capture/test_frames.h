@@ -63,14 +63,15 @@ private:
 
 // `frame` converted by GStreamer's own converter to `format` with
 // `colorimetry` ("bt601", "bt709", or range:matrix:transfer:primaries such as
-// "1:4:5:4", BT.601 in full range as JPEG has it), as a sample with its caps,
-// as a camera's pipeline hands it over; none for a name GStreamer does not
-// know. The caller unrefs it.
-inline GstSample *convertedSample(const GstVideoFrame &frame, GstVideoFormat format, const char *colorimetry)
+// "1:4:5:4", BT.601 in full range as JPEG has it; none: GStreamer's default
+// for the format and size), as a sample with its caps, as a camera's pipeline
+// hands it over; none for a name GStreamer does not know. The caller unrefs it.
+inline GstSample *convertedSample(const GstVideoFrame &frame, GstVideoFormat format,
+                                  const char *colorimetry = nullptr)
 {
     GstVideoInfo out;
     gst_video_info_set_format(&out, format, GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame));
-    if (!gst_video_colorimetry_from_string(&out.colorimetry, colorimetry))
+    if (colorimetry && !gst_video_colorimetry_from_string(&out.colorimetry, colorimetry))
         return nullptr;
     GstVideoConverter *converter
             = gst_video_converter_new(const_cast<GstVideoInfo *>(&frame.info), &out, nullptr);

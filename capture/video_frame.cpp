@@ -163,10 +163,7 @@ QImage VideoFrame::image() const
         // libyuv reads packed 4:2:2 with BT.601 alone: other matrices go
         // through planes.
         const bool yuy2 = f == GST_VIDEO_FORMAT_YUY2;
-        const bool bt601Limited = colorimetry.range != GST_VIDEO_COLOR_RANGE_0_255
-                && colorimetry.matrix != GST_VIDEO_COLOR_MATRIX_BT709
-                && colorimetry.matrix != GST_VIDEO_COLOR_MATRIX_BT2020;
-        if (bt601Limited) {
+        if (yuvConstants(colorimetry) == &libyuv::kYuvI601Constants) {
             rc = yuy2 ? libyuv::YUY2ToARGB(p[0], s[0], to, toStride, m_width, m_height)
                       : libyuv::UYVYToARGB(p[0], s[0], to, toStride, m_width, m_height);
             break;
