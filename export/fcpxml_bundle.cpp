@@ -6,7 +6,6 @@
 #include "platform/desktop_opener.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QLocale>
 
 namespace tandrel {
@@ -29,7 +28,6 @@ ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const 
     if (const auto failure = createExportFolder(reelFolder))
         return *failure;
     const QString bundle = QDir(reelFolder).filePath(reel.folderName() + QStringLiteral(".fcpxmld"));
-    const bool bundleExisted = QFileInfo::exists(bundle);
     if (const auto failure = createExportFolder(bundle))
         return *failure;
 
@@ -37,13 +35,10 @@ ExportResult<QString> FCPXMLExporter::exportReel(const ReelProject &reel, const 
     if (!document)
         return document;
     const QString file = QDir(bundle).filePath(QStringLiteral("Info.fcpxml"));
-    if (const auto failure = writeExportFile(file, document.value().toUtf8())) {
-        // A bundle without its document is no Final Cut project; one that this
-        // export created goes again. rmdir keeps a folder something else filled.
-        if (!bundleExisted)
-            QDir().rmdir(bundle);
+    // Written atomically: a failure leaves an earlier document as it was,
+    // and the folders are left as they are.
+    if (const auto failure = writeExportFile(file, document.value().toUtf8()))
         return *failure;
-    }
     // The takes' captions beside the bundle, for editors that take SubRip.
     const ExportResult<ReelTimeline> timeline = ReelTimeline::build(reel, library.takesFolder(reel));
     if (timeline) {

@@ -9,8 +9,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -46,7 +46,13 @@ protected:
         const QString video = stamp + "-video.mov", audio = stamp + "-audio.m4a";
         for (const auto &[name, bytes] : {std::pair{video, videoBytes}, std::pair{audio, audioBytes}})
             ASSERT_TRUE(writeFile(takes.filePath(name), QByteArray(bytes, '\0')));
-        m_store->addTake(Take{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), video, audio, 2.0, {}, std::nullopt},
+        m_store->addTake(Take{QUuid::createUuid(),
+                              QDateTime::currentDateTimeUtc(),
+                              video,
+                              audio,
+                              2.0,
+                              {},
+                              std::nullopt},
                          m_reelID);
     }
 
@@ -107,7 +113,8 @@ TEST_F(FCPXMLBundle, FailuresLeaveOnlyTheFoldersAndOpenNothing)
     ASSERT_TRUE(writeFile(bundlePath(), {}));
     const auto blocked = FCPXMLExporter::exportAndOpen(reel(), *m_store, opener);
     EXPECT_FALSE(blocked.ok());
-    EXPECT_EQ(blocked.failure(), (ExportFailure{ExportError::folderNotCreated, bundlePath(), FileError{ENOTDIR}}));
+    EXPECT_EQ(blocked.failure(),
+              (ExportFailure{ExportError::folderNotCreated, bundlePath(), FileError{ENOTDIR}}));
     EXPECT_TRUE(opener.opened.isEmpty());
 }
 
@@ -126,19 +133,22 @@ TEST_F(FCPXMLBundle, OpensTheFinalCutLibraryBeforeTheBundle)
     EXPECT_TRUE(readFile(QDir(bundlePath()).filePath("Info.fcpxml")).contains("<library location=\"file://"));
 }
 
-TEST_F(FCPXMLBundle, AFullDiskFailsTheExportAndRemovesOnlyABundleFolderItCreated)
+TEST_F(FCPXMLBundle, AFullDiskFailsTheExportAndLeavesTheFoldersAndAnEarlierDocument)
 {
     addTake(4096, 4096);
     const QString info = QDir(bundlePath()).filePath("Info.fcpxml");
-    // The document is cut short after 100 bytes: no success, no bundle.
+    // The document is cut short after 100 bytes: no success, and no part of
+    // it in the bundle, which stays as it was made.
     {
         const FileSizeLimit full(100);
         const auto failed = FCPXMLExporter::exportReel(reel(), *m_store);
         ASSERT_FALSE(failed.ok());
-        EXPECT_EQ(failed.failure(), (ExportFailure{ExportError::fileNotWritten, info, {}, {FileError{EFBIG}}}));
+        EXPECT_EQ(failed.failure(),
+                  (ExportFailure{ExportError::fileNotWritten, info, {}, {FileError{EFBIG}}}));
     }
-    EXPECT_FALSE(QFileInfo::exists(bundlePath()));
-    EXPECT_TRUE(QFileInfo(m_store->reelFolder(reel())).isDir());
+    EXPECT_TRUE(QFileInfo(bundlePath()).isDir());
+    EXPECT_EQ(QDir(bundlePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{});
 
     // An earlier export's bundle stays, with its document as it was.
     ASSERT_TRUE(FCPXMLExporter::exportReel(reel(), *m_store).ok());
