@@ -4,17 +4,14 @@
 #include "app/library_error_text.h"
 #include "app/ui_style.h"
 #include "library/library_store.h"
-#include "platform/file_error.h"
+#include "platform/text_file.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringDecoder>
 #include <QVBoxLayout>
-#include <cerrno>
 
 namespace tandrel {
 
@@ -99,24 +96,15 @@ bool ImportSheet::loadFile(const QString &path)
         m_fileError->show();
         return false;
     };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const FileError cause = FileError::last();
-        return refuse(tr("Die Datei konnte nicht gelesen werden: %1").arg(fileErrorText(cause)));
-    }
-    errno = 0;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        const FileError cause = FileError::last();
-        return refuse(tr("Die Datei konnte nicht gelesen werden: %1").arg(fileErrorText(cause)));
-    }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString content = decoder.decode(bytes);
-    if (decoder.hasError())
+    const Result<QString, TextFileFailure> content = readTextFile(path);
+    if (!content && content.error().kind == TextFileFailure::Kind::notUtf8)
         return refuse(tr("Die Datei ist kein UTF-8-Text."));
+    if (!content)
+        return refuse(
+                tr("Die Datei konnte nicht gelesen werden: %1").arg(fileErrorText(content.error().cause)));
     m_fileError->clear();
     m_fileError->hide();
-    m_editor->setPlainText(content);
+    m_editor->setPlainText(*content);
     return true;
 }
 

@@ -1,11 +1,9 @@
 #include "app/file_error_text.h"
 #include "cli/cli_context.h"
-#include "platform/file_error.h"
+#include "platform/text_file.h"
 #include "speech/script_aligner.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QStringDecoder>
 
 namespace tandrel::cli {
 
@@ -14,22 +12,16 @@ namespace {
 // Reads a whole UTF-8 text file; a German error text on failure.
 std::optional<QString> readText(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const FileError cause = FileError::last();
-        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1 (%2)")
-                         .arg(path, fileErrorText(cause));
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
+    const Result<QString, TextFileFailure> text = readTextFile(path);
+    if (text)
+        return *text;
+    if (text.error().kind == TextFileFailure::Kind::notUtf8)
         *error = QCoreApplication::translate("tandrelctl", "Datei ist kein gültiger UTF-8-Text: %1")
                          .arg(path);
-        return std::nullopt;
-    }
-    return text;
+    else
+        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1 (%2)")
+                         .arg(path, fileErrorText(text.error().cause));
+    return std::nullopt;
 }
 
 struct Transcript

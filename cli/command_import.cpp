@@ -2,36 +2,35 @@
 #include "app/library_error_text.h"
 #include "cli/library_command.h"
 #include "platform/file_error.h"
+#include "platform/text_file.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <cerrno>
 #include <cstdio>
 
 namespace tandrel::cli {
 
 namespace {
 
-std::optional<QByteArray> readInput(const QString &name, QString *error)
+std::optional<QString> readInput(const QString &name, QString *error)
 {
-    QFile file;
-    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                   : (file.setFileName(name), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        const FileError cause = FileError::last();
+    QFile in;
+    const bool standardInput = name == QLatin1String("-");
+    if (standardInput && !in.open(stdin, QIODevice::ReadOnly)) {
         *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2")
-                         .arg(name, fileErrorText(cause));
+                         .arg(name, fileErrorText(FileError::last()));
         return std::nullopt;
     }
-    errno = 0;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        const FileError cause = FileError::last();
+    const Result<QString, TextFileFailure> text = standardInput ? readText(in) : readTextFile(name);
+    if (text)
+        return *text;
+    if (text.error().kind == TextFileFailure::Kind::notUtf8)
+        *error = QCoreApplication::translate("tandrelctl", "Datei ist kein gültiger UTF-8-Text: %1")
+                         .arg(name);
+    else
         *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1: %2")
-                         .arg(name, fileErrorText(cause));
-        return std::nullopt;
-    }
-    return bytes;
+                         .arg(name, fileErrorText(text.error().cause));
+    return std::nullopt;
 }
 
 } // namespace
@@ -41,7 +40,7 @@ int runImport(CliContext &ctx)
     if (ctx.args.size() != 1)
         return ctx.usage();
     QString error;
-    const std::optional<QByteArray> text = readInput(ctx.args.first(), &error);
+    const std::optional<QString> text = readInput(ctx.args.first(), &error);
     if (!text)
         return ctx.fail(error);
 
@@ -49,7 +48,7 @@ int runImport(CliContext &ctx)
     // An unreadable library is reported, not overwritten by the import.
     if (const int failed = library.storeFailure())
         return failed;
-    const LibraryOutcome<int> imported = library.store().importMarkdown(QString::fromUtf8(*text));
+    const LibraryOutcome<int> imported = library.store().importMarkdown(*text);
     if (!imported)
         return ctx.fail(libraryErrorText(imported.error()));
     const int count = imported.value();

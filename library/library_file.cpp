@@ -64,7 +64,7 @@ LibraryResult<LibraryFile::Reading> LibraryFile::read() const
     if (m_known && m_knownStamp && stampOfPath(file.fileName()) == m_knownStamp)
         return Reading{true, false, {}, m_knownStamp};
     if (!file.open(QIODevice::ReadOnly))
-        return LibraryError::ofFile(LibraryError::Kind::fileFailed, FileError::last());
+        return LibraryError::ofFile(LibraryError::Kind::fileFailed, FileError::lastOpen(file.fileName()));
     // The stamp of the open file, so that it belongs to the bytes read.
     struct stat st;
     Reading reading{true, true, {}, {}};

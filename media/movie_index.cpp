@@ -242,7 +242,7 @@ Result<MovieIndex, MediaFailure> MovieIndex::read(const QString &path)
     using R = Result<MovieIndex, MediaFailure>;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return R::failure(failed(MediaFailure::Kind::unreadable, path, FileError::last()));
+        return R::failure(failed(MediaFailure::Kind::unreadable, path, FileError::lastOpen(path)));
     const std::optional<QByteArray> moov = readMoov(file);
     if (!moov)
         return R::failure(failed(MediaFailure::Kind::movieNoIndex, path));

@@ -72,7 +72,7 @@ Result<std::shared_ptr<WavReader>, MediaFailure> WavReader::open(const QString &
     QFile &file = reader->m_file;
     file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly))
-        return R::failure(unreadable(file, FileError::last()));
+        return R::failure(unreadable(file, FileError::lastOpen(path)));
     const QByteArray riff = file.read(12);
     if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
         return R::failure(damaged(MediaFailure::Kind::notWav, path));

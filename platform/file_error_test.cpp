@@ -9,7 +9,9 @@
 
 using namespace tandrel;
 
-// The cause is kept as the system's number, read where the call failed.
+// The cause is kept as the system's number, read where the call failed. A
+// folder opened for reading is refused by Qt, not by the system: its cause
+// is EISDIR whatever errno held before.
 TEST(FileError, KeepsTheCauseOfARealFailureAsItsNumber)
 {
     QTemporaryDir dir;
@@ -21,11 +23,14 @@ TEST(FileError, KeepsTheCauseOfARealFailureAsItsNumber)
     } cases[] = {
             {dir.path(), QIODevice::WriteOnly, EISDIR},
             {dir.filePath("fehlt/datei"), QIODevice::ReadOnly, ENOENT},
+            {dir.path(), QIODevice::ReadOnly, EISDIR},
     };
     for (const auto &c : cases) {
         QFile file(c.path);
+        errno = ENOENT;
         ASSERT_FALSE(file.open(c.mode)) << qPrintable(c.path);
-        EXPECT_EQ(FileError::last(), FileError{c.code}) << qPrintable(c.path);
+        const FileError cause = c.mode == QIODevice::ReadOnly ? FileError::lastOpen(c.path) : FileError::last();
+        EXPECT_EQ(cause, FileError{c.code}) << qPrintable(c.path);
     }
 }
 

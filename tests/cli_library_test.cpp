@@ -122,6 +122,16 @@ TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
     for (const auto &c : cases)
         EXPECT_TRUE(refused(run(c.args), c.exitCode, QString::fromUtf8(c.err)))
                 << c.args.join(u' ').toStdString();
+
+    // A text that is no UTF-8 (Latin-1 here) is refused whole, not imported
+    // with its umlauts lost; a folder is named as one.
+    const QString latin = dir.filePath("latin1.md");
+    ASSERT_TRUE(writeFile(latin, "# 40 \xc4pfel\nGr\xfc\xdf" "e\n"));
+    EXPECT_TRUE(refused(run({"import", latin}), 1, "Datei ist kein gültiger UTF-8-Text: " + latin));
+    EXPECT_TRUE(refused(run({"import", "-"}, "# 41 \xc4pfel"), 1, QStringLiteral("Datei ist kein gültiger UTF-8-Text: -")));
+    EXPECT_TRUE(refused(run({"import", dir.path()}), 1,
+                        "Datei konnte nicht gelesen werden: " + dir.path() + ": Ist ein Ordner"));
+    EXPECT_EQ(run({"list"}).out.count(u'\n'), 3) << "nothing imported";
 }
 
 TEST_F(CliLibraryTest, AnUnreadableLibraryIsReportedAndLeftAsItIs)

@@ -1744,16 +1744,8 @@
         <translation>the script</translation>
     </message>
     <message>
-        <source>erkannte Texte, einer je Zeile</source>
-        <translation>recognised texts, one per line</translation>
-    </message>
-    <message>
         <source>levels DATEI.wav [--buffer-frames N]</source>
         <translation>levels FILE.wav [--buffer-frames N]</translation>
-    </message>
-    <message>
-        <source>Gibt Pegel und Sprachabschnitte einer WAV-Datei aus.</source>
-        <translation>Prints the levels and speech intervals of a WAV file.</translation>
     </message>
     <message>
         <source>Frames je Puffer</source>
@@ -2108,6 +2100,14 @@ Commands:
     <message>
         <source>Reel %1 hat nur %2 Takes.</source>
         <translation>Reel %1 has only %2 takes.</translation>
+    </message>
+    <message>
+        <source>erkannte Texte, je Zeile &quot;final&quot; oder &quot;pending&quot;, ein Tabulator und der Text</source>
+        <translation>recognised texts, each line &quot;final&quot; or &quot;pending&quot;, a tab and the text</translation>
+    </message>
+    <message>
+        <source>Gibt die Sprachabschnitte einer WAV-Datei aus.</source>
+        <translation>Prints the speech intervals of a WAV file.</translation>
     </message>
 </context>
 </TS>
