@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace tandrel::cli {
 
@@ -75,6 +76,42 @@ QString germanParseError(const QStringList &arguments, const QList<CliOption> &o
     return QCoreApplication::translate("tandrelctl", "Ungültiger Aufruf.");
 }
 
+// A reel's number may be negative ("-5"), which the parser would read as
+// short options: such arguments, where no option waits for its value, go
+// after a "--" with the other positional ones, in their order.
+QStringList negativeNumbersAsPositional(const QStringList &arguments, const QList<CliOption> &options)
+{
+    static const QRegularExpression negative(QStringLiteral("^-[0-9]+$"));
+    const auto takesValue = [&](const QString &argument) {
+        for (const CliOption &o : options)
+            if (o.name == argument && !o.valueName.isEmpty())
+                return true;
+        return false;
+    };
+    QStringList flagsAndValues, positional;
+    bool moved = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--")) {
+            positional += arguments.mid(i + 1);
+            break;
+        }
+        if (negative.match(argument).hasMatch()) {
+            positional.append(argument);
+            moved = true;
+        } else if (argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
+            flagsAndValues.append(argument);
+            if (takesValue(argument) && i + 1 < arguments.size())
+                flagsAndValues.append(arguments.at(++i));
+        } else {
+            positional.append(argument);
+        }
+    }
+    if (!moved)
+        return arguments;
+    return flagsAndValues + QStringList{QStringLiteral("--")} + positional;
+}
+
 void printUsage(QTextStream &err)
 {
     err << QCoreApplication::translate("tandrelctl",
@@ -138,6 +175,7 @@ int runTandrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
     QCommandLineParser parser;
     addOptions(parser, command->options);
     addOptions(parser, globalOptions());
+    rest = negativeNumbersAsPositional(rest, command->options + globalOptions());
     if (!parser.parse(QStringList{QStringLiteral("tandrelctl")} + rest)) {
         err << germanParseError(rest, command->options + globalOptions(), false) << "\n";
         return ctx.usage();

@@ -97,6 +97,13 @@ TEST_F(CliLibraryTest, ShowPrintsTheFirstReelWithThatNumber)
     EXPECT_EQ(record["script"].toString(), "Hallo");
     EXPECT_TRUE(shown.out.contains("\n    \"prefix\" : 12,\n")) << "pretty-printed";
     EXPECT_EQ(run({"--json", "show", "012"}).out, shown.out);
+
+    // A number below zero is a number, not an option, wherever it stands.
+    run({"import", "-"}, "nr: -5\ntitle: Minus\n\nText");
+    for (const QStringList &args :
+         {QStringList{"show", "-5"}, QStringList{"show", "-5", "--json"}, QStringList{"show", "--", "-5"}})
+        EXPECT_EQ(QJsonDocument::fromJson(run(args).out.toUtf8()).object()["title"].toString(), "Minus")
+                << args.join(u' ').toStdString();
 }
 
 TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
@@ -109,6 +116,7 @@ TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
         const char *err;
     } cases[] = {
             {{"show", "99"}, 1, "Kein Reel mit der Nummer 099."},
+            {{"show", "-7"}, 1, "Kein Reel mit der Nummer -07."},
             {{"show", "zwölf"}, 2, "Aufruf: tandrelctl show"},
             {{"show"}, 2, "Aufruf: tandrelctl show"},
             {{"list", "extra"}, 2, "Aufruf: tandrelctl list"},
@@ -126,9 +134,12 @@ TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
     // A text that is no UTF-8 (Latin-1 here) is refused whole, not imported
     // with its umlauts lost; a folder is named as one.
     const QString latin = dir.filePath("latin1.md");
-    ASSERT_TRUE(writeFile(latin, "# 40 \xc4pfel\nGr\xfc\xdf" "e\n"));
+    ASSERT_TRUE(writeFile(latin,
+                          "# 40 \xc4pfel\nGr\xfc\xdf"
+                          "e\n"));
     EXPECT_TRUE(refused(run({"import", latin}), 1, "Datei ist kein gültiger UTF-8-Text: " + latin));
-    EXPECT_TRUE(refused(run({"import", "-"}, "# 41 \xc4pfel"), 1, QStringLiteral("Datei ist kein gültiger UTF-8-Text: -")));
+    EXPECT_TRUE(refused(run({"import", "-"}, "# 41 \xc4pfel"), 1,
+                        QStringLiteral("Datei ist kein gültiger UTF-8-Text: -")));
     EXPECT_TRUE(refused(run({"import", dir.path()}), 1,
                         "Datei konnte nicht gelesen werden: " + dir.path() + ": Ist ein Ordner"));
     EXPECT_EQ(run({"list"}).out.count(u'\n'), 3) << "nothing imported";
@@ -254,9 +265,11 @@ TEST_F(CliLibraryTest, HelpAndCompletionNameEveryCommandAndOption)
         env.insert("LANGUAGE", "en"); // completion reads the help whatever language the session speaks
         bash.setProcessEnvironment(env);
         bash.setWorkingDirectory(dir.path());
-        bash.start("bash", {"-c", QStringLiteral("source '%1'; COMP_WORDS=(%2); COMP_CWORD=$((${#COMP_WORDS[@]} - 1));"
-                                                 " _tandrelctl; echo \"${COMPREPLY[*]}\"")
-                                      .arg(QStringLiteral(TANDREL_COMPLETION), line)});
+        bash.start("bash",
+                   {"-c",
+                    QStringLiteral("source '%1'; COMP_WORDS=(%2); COMP_CWORD=$((${#COMP_WORDS[@]} - 1));"
+                                   " _tandrelctl; echo \"${COMPREPLY[*]}\"")
+                            .arg(QStringLiteral(TANDREL_COMPLETION), line)});
         bash.waitForFinished(60000);
         return QString::fromUtf8(bash.readAllStandardOutput()).trimmed();
     };
