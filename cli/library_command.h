@@ -13,7 +13,8 @@ namespace tandrel::cli {
 
 // The library store as the commands use it: the folder from --library, or the
 // application's own remembered folder. Reading commands open it read-only:
-// they create no folder and report a missing one.
+// they create no folder and report a missing one, but for the default folder
+// before the first import, which holds an empty library.
 // `--take N`: none when absent, false when N is no whole number from 1 on.
 inline bool parseTakeOption(const CliContext &ctx, std::optional<qint64> &take)
 {
@@ -55,21 +56,28 @@ public:
     {
         if (m_access == LibraryStore::Access::readOnly) {
             const QFileInfo folder(m_store.rootPath());
-            if (!folder.exists())
-                return m_ctx.fail(
-                        QCoreApplication::translate("tandrelctl",
-                                                    "Bibliothek nicht gefunden: Den Ordner %1 gibt es nicht.")
-                                .arg(folder.filePath()));
-            if (!folder.isDir())
+            // Before the first import the default folder is not made yet:
+            // that library is empty. A folder the user named or the
+            // application remembers and that is missing is reported.
+            const bool firstStart = !m_ctx.libraryDir && !m_store.unreachableFolder()
+                    && m_store.rootPath() == LibraryStore::defaultFolder();
+            if (!folder.exists()) {
+                if (!firstStart)
+                    return m_ctx.fail(
+                            QCoreApplication::translate(
+                                    "tandrelctl", "Bibliothek nicht gefunden: Den Ordner %1 gibt es nicht.")
+                                    .arg(folder.filePath()));
+            } else if (!folder.isDir()) {
                 return m_ctx.fail(QCoreApplication::translate(
                                           "tandrelctl", "Bibliothek nicht gefunden: %1 ist kein Ordner.")
                                           .arg(folder.filePath()));
-            if (!folder.isReadable() || !folder.isExecutable())
+            } else if (!folder.isReadable() || !folder.isExecutable()) {
                 return m_ctx.fail(QCoreApplication::translate(
                                           "tandrelctl",
                                           "Bibliothek konnte nicht gelesen werden: Keine Berechtigung für "
                                           "den Ordner %1.")
                                           .arg(folder.filePath()));
+            }
         }
         // Notes such as recovered takes go where errors go, apart from the output.
         if (const int recovered = m_store.recoveredNote())

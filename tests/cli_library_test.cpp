@@ -183,6 +183,17 @@ TEST_F(CliLibraryTest, ReadingCommandsReportAMissingOrWrongFolderAndCreateNothin
                 << c.args.join(u' ').toStdString();
     EXPECT_FALSE(QFileInfo::exists(missing));
     EXPECT_TRUE(QFileInfo(file).isFile());
+
+    // Before the first import the default folder is not made yet: its
+    // library is empty, and reading it still makes nothing.
+    const Tandrelctl firstStart(dir.path());
+    const CtlRun listed = firstStart.run({"list"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(listed.out + listed.err, QString());
+    EXPECT_EQ(firstStart.run({"--json", "list"}).out, "[]\n");
+    EXPECT_TRUE(refused(firstStart.run({"show", "1"}), 1, QStringLiteral("Kein Reel mit der Nummer 001.")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"datei"})
+            << "nothing made";
     EXPECT_FALSE(QFileInfo::exists("/library.json"));
 }
 
