@@ -76,8 +76,9 @@ const QList<CliCommand> &cliCommands()
              {{s("--script"), t(QT_TRANSLATE_NOOP("tandrelctl", "DATEI")),
                t(QT_TRANSLATE_NOOP("tandrelctl", "das Skript"))},
               {s("--transcripts"), t(QT_TRANSLATE_NOOP("tandrelctl", "DATEI")),
-               t(QT_TRANSLATE_NOOP("tandrelctl", "erkannte Texte, je Zeile \"final\" oder \"pending\", "
-                                                  "ein Tabulator und der Text"))}}},
+               t(QT_TRANSLATE_NOOP("tandrelctl",
+                                   "erkannte Texte, je Zeile \"final\" oder \"pending\", "
+                                   "ein Tabulator und der Text"))}}},
             {s("levels"),
              runLevels,
              t(QT_TRANSLATE_NOOP("tandrelctl", "levels DATEI.wav [--buffer-frames N]")),
@@ -100,7 +101,8 @@ const QList<CliCommand> &cliCommands()
               {s("--video"), s("ID"), t(QT_TRANSLATE_NOOP("tandrelctl", "Videoquelle (siehe devices)"))},
               {s("--audio"), s("ID"), t(QT_TRANSLATE_NOOP("tandrelctl", "Mikrofon (siehe devices)"))},
               {s("--crop"), s("X"),
-               t(QT_TRANSLATE_NOOP("tandrelctl", "Mitte des 9:16-Ausschnitts, 0 bis 1"))},
+               t(QT_TRANSLATE_NOOP("tandrelctl",
+                                   "Lage des 9:16-Ausschnitts: 0 links, 0,5 mittig, 1 rechts"))},
               {s("--flip-h"), {}, t(QT_TRANSLATE_NOOP("tandrelctl", "horizontal spiegeln"))},
               {s("--flip-v"), {}, t(QT_TRANSLATE_NOOP("tandrelctl", "vertikal spiegeln"))}}},
             {s("captions"),

@@ -2,6 +2,7 @@
 #include "app/library_error_text.h"
 #include "app/recording_session.h"
 #include "capture/capture_controller.h"
+#include "capture/video_file_writer.h"
 #include "cli/library_command.h"
 #include "library/library_json.h"
 #include "library/markdown_import.h"
@@ -154,9 +155,13 @@ int runRecord(CliContext &ctx)
     QEventLoop loop;
     std::optional<Result<Take>> outcome;
     // The take runs for the given time from the moment recording has begun.
+    // On time to the millisecond, not within a coarse timer's 5 %. Past the
+    // longest take the recorder stops the take itself, and says so.
     QTimer duration;
     duration.setSingleShot(true);
-    duration.setInterval(int(std::llround(options->seconds * 1000)));
+    duration.setTimerType(Qt::PreciseTimer);
+    const double longest = double(VideoFileWriter::MaxTakeSeconds) + 60;
+    duration.setInterval(int(std::llround(std::min(options->seconds, longest) * 1000)));
     QObject::connect(&duration, &QTimer::timeout, &session, &RecordingSession::stopRecording);
     QObject::connect(&controller, &CaptureController::isRecordingChanged, &duration, [&] {
         if (controller.isRecording())
@@ -186,6 +191,14 @@ int runRecord(CliContext &ctx)
     if (take.audioFileName && !take.videoFileName && controller.lastError()
         && givesPictures(controller.selectedVideoSourceID()))
         return ctx.fail(captureNoticeText(*controller.lastError()));
+    // A take that a failing device or the disk ended early is kept, but it is
+    // not the take asked for. One the length limit ended is, with a note.
+    if (const std::optional<CaptureNotice> notice = controller.lastError()) {
+        if (notice->kind == CaptureNotice::Kind::aborted)
+            return ctx.fail(captureNoticeText(*notice));
+        if (notice->kind == CaptureNotice::Kind::takeLimit)
+            ctx.err << captureNoticeText(*notice) << Qt::endl;
+    }
     const LibraryResult<QByteArray> text = encodeTakeText(take);
     if (!text)
         return ctx.fail(libraryErrorText(text.error()));

@@ -121,18 +121,39 @@ TEST_F(RecordCommandTest, BadArgumentsAndUnknownThingsAreRefused)
     EXPECT_FALSE(QDir(takes()).exists() && !QDir(takes()).entryList(QDir::Files).isEmpty());
 }
 
-// A script whose camera sends no picture at all learns it from the exit
-// status; the take keeps its sound.
-TEST_F(RecordCommandTest, ACameraThatSendsNoPictureGivesATakeOfSoundOnlyAndFails)
+// A script learns from the exit status when the camera fails the take. One
+// that sends no picture at all leaves a take of sound only; one that stops
+// sending (after 10 s of frames here) ends the take early. Either take is
+// kept, with what it holds.
+TEST_F(RecordCommandTest, ACameraThatFailsTheTakeIsSaidAndTheTakeKept)
 {
-    Tandrelctl ctl = tandrelctl();
-    ctl.environment().insert("TANDREL_TEST_CAMERA_FRAMES", "0");
-    const CtlRun recorded = ctl.run({"record", "--reel", "7", "--seconds", "2"});
-    EXPECT_TRUE(refused(recorded, 1, "Keine Videobilder empfangen. Take enthält nur Audio."));
-    const QStringList kept = QDir(takes()).entryList(QDir::Files);
-    EXPECT_EQ(kept.filter(".m4a").size(), 1) << kept.join(", ").toStdString();
-    EXPECT_TRUE(kept.filter(".mov").isEmpty()) << kept.join(", ").toStdString();
-    EXPECT_EQ(storedTakes().size(), 1);
+    const struct
+    {
+        const char *frames;
+        const char *seconds;
+        const char *message;
+        int movies; // in the takes folder after the run
+        bool endsEarly;
+    } cases[] = {
+            {"0", "2", "Keine Videobilder empfangen. Take enthält nur Audio.", 0, false},
+            {"300", "60", "Aufnahme abgebrochen: ", 1, true},
+    };
+    qsizetype stored = 0;
+    for (const auto &c : cases) {
+        Tandrelctl ctl = tandrelctl();
+        ctl.environment().insert("TANDREL_TEST_CAMERA_FRAMES", c.frames);
+        const CtlRun recorded = ctl.run({"record", "--reel", "7", "--seconds", c.seconds});
+        EXPECT_TRUE(refused(recorded, 1, QString::fromUtf8(c.message))) << c.frames;
+        const QStringList kept = QDir(takes()).entryList(QDir::Files);
+        EXPECT_EQ(kept.filter(".m4a").size(), ++stored) << kept.join(", ").toStdString();
+        EXPECT_EQ(kept.filter(".mov").size(), c.movies) << kept.join(", ").toStdString();
+        const QJsonArray takes = storedTakes();
+        ASSERT_EQ(takes.size(), stored);
+        if (c.endsEarly) {
+            EXPECT_LT(takes.last().toObject().value("duration").toDouble(),
+                      QString(c.seconds).toDouble() / 2);
+        }
+    }
 }
 
 TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)

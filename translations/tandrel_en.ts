@@ -1784,10 +1784,6 @@
         <translation>microphone (see devices)</translation>
     </message>
     <message>
-        <source>Mitte des 9:16-Ausschnitts, 0 bis 1</source>
-        <translation>centre of the 9:16 crop, 0 to 1</translation>
-    </message>
-    <message>
         <source>horizontal spiegeln</source>
         <translation>flip horizontally</translation>
     </message>
@@ -2108,6 +2104,10 @@ Commands:
     <message>
         <source>Gibt die Sprachabschnitte einer WAV-Datei aus.</source>
         <translation>Prints the speech intervals of a WAV file.</translation>
+    </message>
+    <message>
+        <source>Lage des 9:16-Ausschnitts: 0 links, 0,5 mittig, 1 rechts</source>
+        <translation>position of the 9:16 crop: 0 left, 0.5 centred, 1 right</translation>
     </message>
 </context>
 </TS>
