@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -132,9 +133,17 @@ int runRecord(CliContext &ctx)
             return ctx.fail(QCoreApplication::translate("tandrelctl", "Unbekanntes Mikrofon: %1")
                                     .arg(*options->audio));
         // The picker's order: the selection first, then the session follows it.
+        // A capture card with its own sound is recorded with that sound, as
+        // in the window, whichever microphone is chosen.
         controller.setSelectedMicrophoneID(options->audio);
         controller.scheduleReconfigure();
-        if (!spinUntil([&] { return controller.audioDeviceInput() == options->audio; }, 20000))
+        const QList<CaptureDevice> cameras = controller.cameras();
+        const auto card = std::find_if(cameras.begin(), cameras.end(), [&](const CaptureDevice &d) {
+            return d.carriesAudio && d.uniqueID == controller.selectedVideoSourceID();
+        });
+        const std::optional<QString> sound
+                = card != cameras.end() ? std::optional(card->audioSourceID) : options->audio;
+        if (!spinUntil([&] { return controller.audioDeviceInput() == sound; }, 20000))
             return ctx.fail(
                     QCoreApplication::translate("tandrelctl", "Mikrofon konnte nicht geöffnet werden: %1")
                             .arg(*options->audio));

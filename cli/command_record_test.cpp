@@ -207,44 +207,63 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesBothFilesPlayable)
     EXPECT_TRUE(run({"import", dir.filePath("reel.md")}).err.isEmpty()) << "adopted once";
 }
 
-TEST_F(RecordCommandTest, TheChosenMicrophoneIsTheOneRecorded)
+// The sound of a take comes from the microphone named, or from a capture
+// card's own sound when the card has one, whatever microphone is named (the
+// test camera stands for a card on a USB port). Speech is played into the
+// sound's own speaker only; the default microphone hears nothing meanwhile.
+TEST_F(RecordCommandTest, TheSoundRecordedIsTheChosenMicrophoneOrACaptureCardsOwn)
 {
-    // A second microphone that hears only its own speaker; the default one
-    // hears nothing meanwhile.
-    const QString sinkModule = pactl({"load-module", "module-null-sink", "sink_name=tandrel_sink2",
-                                      "sink_properties=device.description=Zweitlautsprecher"});
-    const QString micModule
-            = pactl({"load-module", "module-remap-source", "master=tandrel_sink2.monitor",
-                     "source_name=tandrel_mic2", "source_properties=device.description=Zweitmikrofon"});
-    ASSERT_FALSE(sinkModule.isEmpty());
-    ASSERT_FALSE(micModule.isEmpty());
+    const struct
+    {
+        const char *sink, *source, *sourceProperties;
+        const char *cameraBusPath; // none: the test camera is no capture card
+        const char *audio; // --audio
+    } cases[] = {
+            {"tandrel_sink2", "tandrel_mic2", "device.description=Zweitmikrofon", nullptr, "tandrel_mic2"},
+            {"card_sink", "card_sound", "device.bus_path=pci-0000:00:14.0-usb-0:9:1.2",
+             "pci-0000:00:14.0-usb-0:9:1.0", "tandrel_mic"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.source);
+        const QString sinkModule
+                = pactl({"load-module", "module-null-sink", QStringLiteral("sink_name=") + c.sink});
+        const QString sourceModule = pactl({"load-module", "module-remap-source",
+                                            QStringLiteral("master=%1.monitor").arg(c.sink),
+                                            QStringLiteral("source_name=") + c.source,
+                                            QStringLiteral("source_properties=") + c.sourceProperties});
+        ASSERT_FALSE(sinkModule.isEmpty());
+        ASSERT_FALSE(sourceModule.isEmpty());
+        Tandrelctl ctl = tandrelctl();
+        if (c.cameraBusPath)
+            ctl.environment().insert("TANDREL_TEST_CAMERA_BUS_PATH", c.cameraBusPath);
 
-    QProcess record;
-    tandrelctl().start(record,
-                       {"--json", "record", "--reel", "7", "--seconds", "4", "--audio", "tandrel_mic2"});
-    ASSERT_TRUE(record.waitForStarted());
-    // Speech into the second speaker once the take's files are being written.
-    QDir folder(takes());
-    ASSERT_TRUE(waitUntil([&] { return !folder.entryList({"*.m4a"}, QDir::Files).isEmpty(); }, 30000));
-    QProcess speak;
-    speak.start("sh",
-                {"-c",
-                 QStringLiteral("espeak-ng --stdout 'This is the second microphone speaking' | paplay "
-                                "--device=tandrel_sink2")});
-    ASSERT_TRUE(record.waitForFinished(180000));
-    speak.waitForFinished(20000);
-    pactl({"unload-module", micModule});
-    pactl({"unload-module", sinkModule});
-    ASSERT_EQ(record.exitCode(), 0) << record.readAllStandardError().toStdString();
+        QProcess record;
+        ctl.start(record, {"--json", "record", "--reel", "7", "--seconds", "4", "--audio", c.audio});
+        ASSERT_TRUE(record.waitForStarted());
+        // Speech into the sound's speaker once the take's files are being written.
+        QDir folder(takes());
+        const QStringList before = folder.entryList({"*.m4a"}, QDir::Files);
+        ASSERT_TRUE(waitUntil([&] { return folder.entryList({"*.m4a"}, QDir::Files) != before; }, 30000));
+        QProcess speak;
+        speak.start("sh",
+                    {"-c",
+                     QStringLiteral("espeak-ng --stdout 'This is the chosen sound speaking' | "
+                                    "paplay --device=%1")
+                             .arg(c.sink)});
+        ASSERT_TRUE(record.waitForFinished(180000));
+        speak.waitForFinished(20000);
+        pactl({"unload-module", sourceModule});
+        pactl({"unload-module", sinkModule});
+        ASSERT_EQ(record.exitCode(), 0) << record.readAllStandardError().toStdString();
 
-    const QJsonObject take = QJsonDocument::fromJson(record.readAllStandardOutput()).object();
-    const QString audio = take.value("audioFileName").toString();
-    ASSERT_FALSE(audio.isEmpty());
-    EXPECT_FALSE(take.value("speechIntervals").toArray().isEmpty())
-            << "the speech reached the chosen microphone";
-    const std::vector<float> pcm = decodeAudio(folder.filePath(audio));
-    double peak = 0;
-    for (const float sample : pcm)
-        peak = std::max(peak, double(std::abs(sample)));
-    EXPECT_GT(peak, 0.05);
+        const QJsonObject take = QJsonDocument::fromJson(record.readAllStandardOutput()).object();
+        const QString audio = take.value("audioFileName").toString();
+        ASSERT_FALSE(audio.isEmpty());
+        EXPECT_FALSE(take.value("speechIntervals").toArray().isEmpty()) << "the speech reached the take";
+        const std::vector<float> pcm = decodeAudio(folder.filePath(audio));
+        double peak = 0;
+        for (const float sample : pcm)
+            peak = std::max(peak, double(std::abs(sample)));
+        EXPECT_GT(peak, 0.05);
+    }
 }
