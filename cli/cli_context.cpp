@@ -1,7 +1,11 @@
 #include "cli/cli_context.h"
 
+#include "app/file_error_text.h"
+#include "platform/text_file.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 
 namespace tandrel::cli {
@@ -28,6 +32,26 @@ int CliContext::fail(const QString &message)
 {
     err << message << Qt::endl;
     return ExitFailure;
+}
+
+std::optional<QString> CliContext::readText(const QString &path)
+{
+    QFile in;
+    const bool standardInput = path == QLatin1String("-");
+    const auto unread = [&](FileError cause) {
+        fail(QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1 (%2)")
+                     .arg(path, fileErrorText(cause)));
+        return std::nullopt;
+    };
+    if (standardInput && !in.open(stdin, QIODevice::ReadOnly))
+        return unread(FileError::last());
+    const Result<QString, TextFileFailure> text = standardInput ? tandrel::readText(in) : readTextFile(path);
+    if (text)
+        return *text;
+    if (text.error().kind == TextFileFailure::Kind::notRead)
+        return unread(text.error().cause);
+    fail(QCoreApplication::translate("tandrelctl", "Datei ist kein gültiger UTF-8-Text: %1").arg(path));
+    return std::nullopt;
 }
 
 namespace {

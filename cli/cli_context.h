@@ -12,15 +12,17 @@ namespace tandrel::cli {
 struct CliContext;
 
 // One option a command takes; a flag when it has no value name.
-struct CliOption {
-    QString name;      // with its dashes: "--format"
+struct CliOption
+{
+    QString name; // with its dashes: "--format"
     QString valueName; // "FORMAT"; empty for a flag
     QString description;
 };
 
 // A command of tandrelctl: its synopsis (as the usage texts print it), a
 // sentence for the help and the options its parser accepts.
-struct CliCommand {
+struct CliCommand
+{
     QString name;
     int (*run)(CliContext &);
     QString synopsis;
@@ -29,15 +31,16 @@ struct CliCommand {
 };
 
 // What every command gets: the global options and its own, parsed.
-struct CliContext {
+struct CliContext
+{
     std::optional<QString> libraryDir; // --library DIR; none: the application's folder
-    bool json = false;                 // --json
-    QStringList args;                  // the command's positional arguments
-    QString command;                   // the command's name
+    bool json = false; // --json
+    QStringList args; // the command's positional arguments
+    QString command; // the command's name
     QTextStream &out;
     QTextStream &err;
     QHash<QString, QString> values; // options given with a value, by name with dashes
-    QSet<QString> flags;            // flags given
+    QSet<QString> flags; // flags given
 
     // The value of `--name VALUE`; none when absent.
     std::optional<QString> option(const QString &name) const;
@@ -47,6 +50,9 @@ struct CliContext {
     int usage();
     // Prints a German error text on stderr; the exit status for failures.
     int fail(const QString &message);
+    // The whole UTF-8 text of the file `path`, or of standard input for "-";
+    // none after printing why not, in German.
+    std::optional<QString> readText(const QString &path);
 };
 
 constexpr int ExitFailure = 1;

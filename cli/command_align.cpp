@@ -1,6 +1,4 @@
-#include "app/file_error_text.h"
 #include "cli/cli_context.h"
-#include "platform/text_file.h"
 #include "speech/script_aligner.h"
 
 #include <QCoreApplication>
@@ -8,21 +6,6 @@
 namespace tandrel::cli {
 
 namespace {
-
-// Reads a whole UTF-8 text file; a German error text on failure.
-std::optional<QString> readText(const QString &path, QString *error)
-{
-    const Result<QString, TextFileFailure> text = readTextFile(path);
-    if (text)
-        return *text;
-    if (text.error().kind == TextFileFailure::Kind::notUtf8)
-        *error = QCoreApplication::translate("tandrelctl", "Datei ist kein gültiger UTF-8-Text: %1")
-                         .arg(path);
-    else
-        *error = QCoreApplication::translate("tandrelctl", "Datei konnte nicht gelesen werden: %1 (%2)")
-                         .arg(path, fileErrorText(text.error().cause));
-    return std::nullopt;
-}
 
 struct Transcript
 {
@@ -70,13 +53,13 @@ int runAlign(CliContext &ctx)
     if (!scriptPath || !transcriptPath || !ctx.args.isEmpty())
         return ctx.usage();
 
-    QString error;
-    const std::optional<QString> script = readText(*scriptPath, &error);
+    const std::optional<QString> script = ctx.readText(*scriptPath);
     if (!script)
-        return ctx.fail(error);
-    const std::optional<QString> content = readText(*transcriptPath, &error);
+        return ExitFailure;
+    const std::optional<QString> content = ctx.readText(*transcriptPath);
     if (!content)
-        return ctx.fail(error);
+        return ExitFailure;
+    QString error;
     const std::optional<QList<Transcript>> transcripts = parseTranscripts(*content, *transcriptPath, &error);
     if (!transcripts)
         return ctx.fail(error);

@@ -141,7 +141,7 @@ TEST_F(CliLibraryTest, FailuresAndUsageErrorsHaveTheirExitCodes)
     EXPECT_TRUE(refused(run({"import", "-"}, "# 41 \xc4pfel"), 1,
                         QStringLiteral("Datei ist kein gültiger UTF-8-Text: -")));
     EXPECT_TRUE(refused(run({"import", dir.path()}), 1,
-                        "Datei konnte nicht gelesen werden: " + dir.path() + ": Ist ein Ordner"));
+                        "Datei konnte nicht gelesen werden: " + dir.path() + " (Ist ein Ordner)"));
     EXPECT_EQ(run({"list"}).out.count(u'\n'), 3) << "nothing imported";
 }
 

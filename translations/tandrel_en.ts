@@ -1982,10 +1982,6 @@ Commands:
         <translation>Script %1 could not be read: %2</translation>
     </message>
     <message>
-        <source>Datei konnte nicht gelesen werden: %1: %2</source>
-        <translation>File could not be read: %1: %2</translation>
-    </message>
-    <message>
         <source>1 Reel importiert.</source>
         <translation>1 reel imported.</translation>
     </message>
