@@ -137,33 +137,31 @@ QImage VideoFrame::image() const
         return {};
     uint8_t *to = image.bits();
     const int toStride = int(image.bytesPerLine());
-    const GstVideoColorimetry &colorimetry = m_data->info.colorimetry;
+    const libyuv::YuvConstants *matrix = yuvConstants(m_data->info.colorimetry);
     const uint8_t *const *p = m_planes;
     const int *s = m_strides;
     int rc = -1;
     switch (f) {
     case GST_VIDEO_FORMAT_I420:
-        rc = libyuv::I420ToARGBMatrix(p[0], s[0], p[1], s[1], p[2], s[2], to, toStride,
-                                      yuvConstants(colorimetry), m_width, m_height);
+        rc = libyuv::I420ToARGBMatrix(p[0], s[0], p[1], s[1], p[2], s[2], to, toStride, matrix, m_width,
+                                      m_height);
         break;
     case GST_VIDEO_FORMAT_YV12: // V before U
-        rc = libyuv::I420ToARGBMatrix(p[0], s[0], p[2], s[2], p[1], s[1], to, toStride,
-                                      yuvConstants(colorimetry), m_width, m_height);
+        rc = libyuv::I420ToARGBMatrix(p[0], s[0], p[2], s[2], p[1], s[1], to, toStride, matrix, m_width,
+                                      m_height);
         break;
     case GST_VIDEO_FORMAT_NV12:
-        rc = libyuv::NV12ToARGBMatrix(p[0], s[0], p[1], s[1], to, toStride, yuvConstants(colorimetry),
-                                      m_width, m_height);
+        rc = libyuv::NV12ToARGBMatrix(p[0], s[0], p[1], s[1], to, toStride, matrix, m_width, m_height);
         break;
     case GST_VIDEO_FORMAT_NV21:
-        rc = libyuv::NV21ToARGBMatrix(p[0], s[0], p[1], s[1], to, toStride, yuvConstants(colorimetry),
-                                      m_width, m_height);
+        rc = libyuv::NV21ToARGBMatrix(p[0], s[0], p[1], s[1], to, toStride, matrix, m_width, m_height);
         break;
     case GST_VIDEO_FORMAT_YUY2:
     case GST_VIDEO_FORMAT_UYVY: {
         // libyuv reads packed 4:2:2 with BT.601 alone: other matrices go
         // through planes.
         const bool yuy2 = f == GST_VIDEO_FORMAT_YUY2;
-        if (yuvConstants(colorimetry) == &libyuv::kYuvI601Constants) {
+        if (matrix == &libyuv::kYuvI601Constants) {
             rc = yuy2 ? libyuv::YUY2ToARGB(p[0], s[0], to, toStride, m_width, m_height)
                       : libyuv::UYVYToARGB(p[0], s[0], to, toStride, m_width, m_height);
             break;
@@ -181,7 +179,7 @@ QImage VideoFrame::image() const
                       : libyuv::UYVYToI422(packed, s[0], y, m_width, u, cw, v, cw, m_width, n);
             if (rc == 0)
                 rc = libyuv::I422ToARGBMatrix(y, m_width, u, cw, v, cw, to + ptrdiff_t(top) * toStride,
-                                              toStride, yuvConstants(colorimetry), m_width, n);
+                                              toStride, matrix, m_width, n);
         }
         break;
     }
